@@ -1,0 +1,189 @@
+// The main window as the commands see it: its controls, named by their template names.
+// The Qt main window implements this interface; HeadlessWindow serves tests and the CLI.
+#pragma once
+
+#include "sheet/sheet.hpp"
+
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tarnelo {
+
+// Template names of the main window's controls (also the Qt objectNames).
+namespace ctl {
+// Group boxes and status bar.
+inline constexpr std::string_view 分组框1 = "分组框1";
+inline constexpr std::string_view 分组框2 = "分组框2";
+inline constexpr std::string_view 分组框3 = "分组框3";
+inline constexpr std::string_view 状态条1 = "状态条1";
+// The sheet.
+inline constexpr std::string_view 高级表格1 = "高级表格1";
+// Heading band over the sheet.
+inline constexpr std::string_view 标签1 = "标签1";
+inline constexpr std::string_view 标签2 = "标签2";
+inline constexpr std::string_view 标签3 = "标签3";
+inline constexpr std::string_view 标签4 = "标签4";
+inline constexpr std::string_view 标签5 = "标签5";
+inline constexpr std::string_view 标签6 = "标签6";
+inline constexpr std::string_view 标签7 = "标签7";
+inline constexpr std::string_view 标签8 = "标签8";
+inline constexpr std::string_view 标签9 = "标签9";
+inline constexpr std::string_view 标签10 = "标签10";
+inline constexpr std::string_view 标签11 = "标签11";
+inline constexpr std::string_view 标签12 = "标签12";
+inline constexpr std::string_view 标签13 = "标签13";
+inline constexpr std::string_view 标签14 = "标签14";
+inline constexpr std::string_view 标签15 = "标签15";
+inline constexpr std::string_view 标签16 = "标签16";
+inline constexpr std::string_view 标签17 = "标签17";
+inline constexpr std::string_view 标签18 = "标签18";
+inline constexpr std::string_view 标签19 = "标签19";
+inline constexpr std::string_view 标签20 = "标签20";
+inline constexpr std::string_view 标签21 = "标签21";
+inline constexpr std::string_view 标签22 = "标签22";
+// Coefficient labels and fields.
+inline constexpr std::string_view 标签23 = "标签23";
+inline constexpr std::string_view 标签24 = "标签24";
+inline constexpr std::string_view 标签25 = "标签25";
+inline constexpr std::string_view 标签26 = "标签26";
+inline constexpr std::string_view 标签27 = "标签27";
+inline constexpr std::string_view 水面系数编辑框 = "水面系数编辑框";
+inline constexpr std::string_view 岸边系数编辑框01 = "岸边系数编辑框01";
+inline constexpr std::string_view 岸边系数编辑框02 = "岸边系数编辑框02";
+inline constexpr std::string_view 信号转数编辑框 = "信号转数编辑框";
+inline constexpr std::string_view 计算公式编辑框01 = "计算公式编辑框01";
+inline constexpr std::string_view 计算公式编辑框02 = "计算公式编辑框02";
+inline constexpr std::string_view 更多 = "更多";
+inline constexpr std::string_view 保存系数 = "保存系数";
+// Result labels and fields.
+inline constexpr std::string_view 标签28 = "标签28";
+inline constexpr std::string_view 标签29 = "标签29";
+inline constexpr std::string_view 标签30 = "标签30";
+inline constexpr std::string_view 标签31 = "标签31";
+inline constexpr std::string_view 标签32 = "标签32";
+inline constexpr std::string_view 标签33 = "标签33";
+inline constexpr std::string_view 标签34 = "标签34";
+inline constexpr std::string_view 标签35 = "标签35";
+inline constexpr std::string_view 断面流量 = "断面流量";
+inline constexpr std::string_view 断面面积 = "断面面积";
+inline constexpr std::string_view 平均流速 = "平均流速";
+inline constexpr std::string_view 最大流速 = "最大流速";
+inline constexpr std::string_view 水面宽 = "水面宽";
+inline constexpr std::string_view 平均水深 = "平均水深";
+inline constexpr std::string_view 最大水深 = "最大水深";
+inline constexpr std::string_view 致谢框 = "致谢框";
+// Program control.
+inline constexpr std::string_view 标签36 = "标签36";
+inline constexpr std::string_view 编辑框当前操作数据 = "编辑框当前操作数据";
+inline constexpr std::string_view 垂线模式 = "垂线模式";
+inline constexpr std::string_view 测速模式 = "测速模式";
+inline constexpr std::string_view 计算 = "计算";
+inline constexpr std::string_view 清空 = "清空";
+inline constexpr std::string_view 打开 = "打开";
+inline constexpr std::string_view 保存 = "保存";
+inline constexpr std::string_view 导出Excel = "导出Excel";
+inline constexpr std::string_view 打印 = "打印";
+inline constexpr std::string_view 进度条1 = "进度条1";
+inline constexpr std::string_view 通用对话框保存 = "通用对话框保存";
+inline constexpr std::string_view 通用对话框打开 = "通用对话框打开";
+inline constexpr std::string_view 通用对话框excel = "通用对话框excel";
+
+// The six coefficient fields, in file and tab order.
+inline constexpr std::string_view kCoefficientFields[] = {
+    水面系数编辑框, 岸边系数编辑框01, 岸边系数编辑框02, 信号转数编辑框, 计算公式编辑框01, 计算公式编辑框02};
+// The seven section results.
+inline constexpr std::string_view kResultFields[] = {断面流量, 断面面积, 平均流速, 最大流速,
+                                                     水面宽,   平均水深, 最大水深};
+} // namespace ctl
+
+// The texts a control shows when the window is made: captions, labels and default coefficients.
+struct InitialText {
+    std::string_view control;
+    std::string_view text;
+};
+std::span<const InitialText> initialTexts();
+
+// A file dialog of the window: its template name, whether it saves, filter and default suffix.
+struct FileDialogSpec {
+    std::string_view name;
+    bool save;
+    std::string_view filter;
+    std::string_view defaultSuffix;
+};
+namespace dlg {
+inline constexpr FileDialogSpec 通用对话框保存{ctl::通用对话框保存, true, "文本文件（*.dat）", "dat"};
+inline constexpr FileDialogSpec 通用对话框打开{ctl::通用对话框打开, false, "文本文件（*.dat）", "dat"};
+// The record form is Office Open XML, so it is offered as .xlsx.
+inline constexpr FileDialogSpec 通用对话框excel{ctl::通用对话框excel, true, "excel(*.xlsx)", "xlsx"};
+} // namespace dlg
+
+struct FileChoice {
+    bool confirmed = false;
+    // The dialog's file name afterwards: the chosen path, or after a cancel the name it kept
+    // from the last choice (possibly empty).
+    std::filesystem::path path;
+};
+
+enum class MessageIcon { None, Information, Warning };
+
+// Colour values the sheet layout writes into heading labels.
+inline constexpr int kRed = 255;
+inline constexpr int kBlack = 0;
+
+class Window {
+  public:
+    virtual ~Window() = default;
+
+    // Text of an edit box (its content), a label or a button (its caption).
+    virtual std::string text(std::string_view control) const = 0;
+    virtual void setText(std::string_view control, std::string_view text) = 0;
+
+    // Radio boxes 垂线模式 and 测速模式 form one group: selecting one deselects the other.
+    // Selecting from the program runs no click command.
+    virtual bool isSelected(std::string_view radio) const = 0;
+    virtual void setSelected(std::string_view radio, bool selected) = 0;
+
+    virtual bool isEnabled(std::string_view control) const = 0;
+    virtual void setEnabled(std::string_view control, bool enabled) = 0;
+
+    // Text colour of a label, as a colour value (255 red, 0 black).
+    virtual int textColour(std::string_view label) const = 0;
+    virtual void setTextColour(std::string_view label, int colour) = 0;
+
+    // The sheet 高级表格1.
+    virtual Sheet& sheet() = 0;
+    virtual const Sheet& sheet() const = 0;
+
+    // Position of 进度条1, 0 to 100.
+    virtual int progress() const = 0;
+    virtual void setProgress(int value) = 0;
+
+    // The status bar 状态条1.
+    virtual void setStatus(std::string_view text) = 0;
+
+    // Shows a file dialog starting in initialFolder and waits for the user.
+    virtual FileChoice chooseFile(const FileDialogSpec& dialog,
+                                  const std::filesystem::path& initialFolder) = 0;
+
+    // A modal message box with one confirming button.
+    virtual void showMessage(std::string_view text, std::string_view title,
+                             MessageIcon icon = MessageIcon::None) = 0;
+    // A modal question with yes and no; true for yes.
+    virtual bool ask(std::string_view text, std::string_view title) = 0;
+
+    // Opens the record-header dialog as a modal window and returns when it is closed.
+    virtual void openRecordHeaderDialog() = 0;
+
+    // Opens an address (or a local file) in the user's browser.
+    virtual void openUrl(std::string_view address) = 0;
+
+    // Waits ms milliseconds while the window stays painted.
+    virtual void pause(int milliseconds) = 0;
+
+    // The folder that holds the program.
+    virtual std::filesystem::path programFolder() const = 0;
+};
+
+} // namespace tarnelo

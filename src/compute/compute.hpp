@@ -1,0 +1,19 @@
+// The compute command (button 计算) and the two discharge computations.
+#pragma once
+
+namespace tarnelo {
+
+class Window;
+
+// Scores the completeness of the input, clears the computed columns and results, runs the
+// computation of the selected mode when the score is full, and enables 导出Excel and 打印.
+void computeCommand(Window& window);
+
+// The computation of the vertical mode (N and T typed) or of the velocity-measurement mode
+// (point velocities typed). Each assumes that its computed columns have just been cleared.
+// A measurement that cannot be computed (no velocity vertical, no row above the first one,
+// T of 0, numbers out of range) is refused with a message before anything is written.
+void computeVerticalMode(Window& window);
+void computeVelocityMode(Window& window);
+
+} // namespace tarnelo

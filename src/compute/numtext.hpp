@@ -1,0 +1,33 @@
+// Numbers as texts: the one place where numbers become text and text becomes numbers.
+// Everything here is locale-independent: the user's locale never changes a decimal point.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarnelo::num {
+
+// "%.13g": at most 13 significant digits, no trailing zeros, "0" for zero (never "-0").
+std::string plainText(double x);
+
+// The longest leading decimal number of a text (leading blanks skipped, optional sign, digits
+// with an optional point, optional exponent). Empty or non-numeric text gives 0; "inf", "nan"
+// and hex are not numbers. A number too large for a double reads as an infinity.
+double numberOf(std::string_view text);
+
+// Round half away from zero to n decimals (n >= 0), with the 1e-12 nudge of the field rule.
+double roundHalfAway(double x, int n);
+
+// Round half to even at the n-th decimal; ties are recognised within 1e-7 of a unit of that
+// decimal. Negative values mirror the rule for positive ones.
+double roundHalfEven(double x, int n);
+
+// Rounded half away from zero to n decimals, then padded with zeros to exactly n decimals.
+std::string fixedText(double x, int n);
+
+enum class Grade { Velocity, Depth, Distance, Area, Discharge };
+
+// The graded hydrometric rounding: the text a computed value is published with.
+std::string graded(double x, Grade grade);
+
+} // namespace tarnelo::num

@@ -1,0 +1,160 @@
+#include "sheet/sheet.hpp"
+
+#include "app/window.hpp"
+
+#include <algorithm>
+
+namespace tarnelo {
+
+namespace {
+
+constexpr std::array<std::string_view, Sheet::kColumns> kHeadings{
+    "号数", "起点距",   "水深",     "相对",     "测点深", "N",    "T",    "总转数",  "测点流速",
+    "系数", "平均流速", "岸边/部分", "平均水深", "间距",   "测深垂线", "部分", "部分流量"};
+
+constexpr std::array<int, Sheet::kColumns> kWidths{30, 39, 31, 29, 39, 39, 39, 37, 51,
+                                                   29, 51, 63, 51, 29, 51, 31, 58};
+
+const std::string kEmpty;
+
+} // namespace
+
+Sheet::Sheet(int rows) : cells_(static_cast<std::size_t>(std::max(rows, 0))) {
+    widths_ = kWidths;
+}
+
+const std::string& Sheet::cell(int row, int column) const {
+    if (!inside(row, column)) {
+        return kEmpty;
+    }
+    return cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+}
+
+void Sheet::setCell(int row, int column, std::string_view text) {
+    if (!inside(row, column)) {
+        return;
+    }
+    auto& target = cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    if (target == text) {
+        return;
+    }
+    target.assign(text);
+    if (observer_ != nullptr) {
+        observer_->cellChanged(row, column);
+    }
+}
+
+void Sheet::clearColumns(int first, int last) {
+    first = std::max(first, 0);
+    last = std::min(last, kColumns - 1);
+    for (auto& row : cells_) {
+        for (int c = first; c <= last; ++c) {
+            row[static_cast<std::size_t>(c)].clear();
+        }
+    }
+    if (observer_ != nullptr) {
+        observer_->sheetReset();
+    }
+}
+
+void Sheet::setColumnsReadOnly(int first, int last, bool readOnly) {
+    first = std::max(first, 0);
+    last = std::min(last, kColumns - 1);
+    for (int c = first; c <= last; ++c) {
+        readOnly_[static_cast<std::size_t>(c)] = readOnly;
+    }
+    if (observer_ != nullptr) {
+        observer_->layoutChanged();
+    }
+}
+
+bool Sheet::isReadOnly(int column) const {
+    return column >= 0 && column < kColumns && readOnly_[static_cast<std::size_t>(column)];
+}
+
+void Sheet::setColumnWidth(int column, int pixels) {
+    if (column < 0 || column >= kColumns) {
+        return;
+    }
+    widths_[static_cast<std::size_t>(column)] = pixels;
+    if (observer_ != nullptr) {
+        observer_->layoutChanged();
+    }
+}
+
+int Sheet::columnWidth(int column) const {
+    return column >= 0 && column < kColumns ? widths_[static_cast<std::size_t>(column)] : 0;
+}
+
+void Sheet::setCurrentRow(int row) {
+    if (row >= 0 && row < rowCount()) {
+        currentRow_ = row;
+    }
+}
+
+void Sheet::appendRow() {
+    cells_.emplace_back();
+    if (observer_ != nullptr) {
+        observer_->sheetReset();
+    }
+}
+
+void Sheet::growTo(int rows) {
+    if (rows <= rowCount()) {
+        return;
+    }
+    cells_.resize(static_cast<std::size_t>(rows));
+    if (observer_ != nullptr) {
+        observer_->sheetReset();
+    }
+}
+
+std::string_view Sheet::heading(int column) {
+    if (column < 0 || column >= kColumns) {
+        return {};
+    }
+    return kHeadings[static_cast<std::size_t>(column)];
+}
+
+void layoutSheet(Window& window) {
+    Sheet& sheet = window.sheet();
+    for (int c = 0; c < Sheet::kColumns; ++c) {
+        sheet.setColumnWidth(c, kWidths[static_cast<std::size_t>(c)]);
+    }
+    if (window.isSelected(ctl::垂线模式)) {
+        sheet.setColumnsReadOnly(0, 0, true);
+        sheet.setColumnsReadOnly(1, 3, false);
+        sheet.setColumnsReadOnly(4, 4, true);
+        sheet.setColumnsReadOnly(5, 6, false);
+        sheet.setColumnsReadOnly(7, 16, true);
+        window.setTextColour(ctl::标签2, kRed);
+        window.setTextColour(ctl::标签3, kRed);
+        window.setTextColour(ctl::标签4, kRed);
+        window.setTextColour(ctl::标签7, kRed);
+        window.setTextColour(ctl::标签8, kRed);
+        window.setTextColour(ctl::标签13, kBlack);
+    }
+    if (window.isSelected(ctl::测速模式)) {
+        sheet.setColumnsReadOnly(0, 0, true);
+        sheet.setColumnsReadOnly(1, 3, false);
+        sheet.setColumnsReadOnly(4, 7, true);
+        sheet.setColumnsReadOnly(8, 8, false);
+        sheet.setColumnsReadOnly(9, 16, true);
+        window.setTextColour(ctl::标签2, kRed);
+        window.setTextColour(ctl::标签3, kRed);
+        window.setTextColour(ctl::标签4, kRed);
+        window.setTextColour(ctl::标签7, kBlack);
+        window.setTextColour(ctl::标签8, kBlack);
+        window.setTextColour(ctl::标签13, kRed);
+    }
+}
+
+void onSheetKey(Window& window, int key) {
+    constexpr int kEnter = 13;
+    Sheet& sheet = window.sheet();
+    if (key == kEnter && sheet.currentRow() == sheet.rowCount() - 1) {
+        sheet.appendRow();
+    }
+}
+
+} // namespace tarnelo

@@ -1,0 +1,94 @@
+// The measurement sheet 高级表格1: 17 text columns, one row per vertical or water edge.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnelo {
+
+// Column numbers of the sheet, by their headings.
+namespace col {
+inline constexpr int 号数 = 0;
+inline constexpr int 起点距 = 1;
+inline constexpr int 水深 = 2;
+inline constexpr int 相对 = 3;
+inline constexpr int 测点深 = 4;
+inline constexpr int N = 5;
+inline constexpr int T = 6;
+inline constexpr int 总转数 = 7;
+inline constexpr int 测点流速 = 8;
+inline constexpr int 系数 = 9;
+inline constexpr int 平均流速 = 10;
+inline constexpr int 岸边部分 = 11;
+inline constexpr int 平均水深 = 12;
+inline constexpr int 间距 = 13;
+inline constexpr int 测深垂线 = 14;
+inline constexpr int 部分 = 15;
+inline constexpr int 部分流量 = 16;
+} // namespace col
+
+// Told about every change, so that a grid on screen can follow the sheet.
+class SheetObserver {
+  public:
+    virtual ~SheetObserver() = default;
+    virtual void cellChanged(int row, int column) = 0;
+    // Many cells changed at once (a column cleared, the row count changed).
+    virtual void sheetReset() = 0;
+    // Widths or read-only marks changed.
+    virtual void layoutChanged() = 0;
+};
+
+class Sheet {
+  public:
+    static constexpr int kColumns = 17;
+    static constexpr int kInitialRows = 20;
+    static constexpr int kDefaultRowHeight = 24;
+
+    explicit Sheet(int rows = kInitialRows);
+
+    int rowCount() const { return static_cast<int>(cells_.size()); }
+    // Text of a cell; a position outside the sheet reads as the empty text.
+    const std::string& cell(int row, int column) const;
+    // Writes a cell; a position outside the sheet is ignored.
+    void setCell(int row, int column, std::string_view text);
+    // Empties columns first..last in every row.
+    void clearColumns(int first, int last);
+    // Marks columns first..last read-only (or editable); rows appended later take the marks too.
+    void setColumnsReadOnly(int first, int last, bool readOnly);
+    bool isReadOnly(int column) const;
+    void setColumnWidth(int column, int pixels);
+    int columnWidth(int column) const;
+    int currentRow() const { return currentRow_; }
+    void setCurrentRow(int row);
+    void appendRow();
+    // Grows the sheet to at least n rows; never shrinks it.
+    void growTo(int rows);
+
+    void setObserver(SheetObserver* observer) { observer_ = observer; }
+
+    // Heading of a column as the user sees it ("起点距", "N", "岸边/部分", ...).
+    static std::string_view heading(int column);
+
+  private:
+    bool inside(int row, int column) const {
+        return row >= 0 && row < rowCount() && column >= 0 && column < kColumns;
+    }
+
+    std::vector<std::array<std::string, kColumns>> cells_;
+    std::array<bool, kColumns> readOnly_{};
+    std::array<int, kColumns> widths_{};
+    int currentRow_ = 0;
+    SheetObserver* observer_ = nullptr;
+};
+
+class Window;
+
+// Widths, read-only columns and heading colours for the selected entry mode.
+void layoutSheet(Window& window);
+
+// Enter (key code 13) on the last row appends a row; any other key or row does nothing.
+void onSheetKey(Window& window, int key);
+
+} // namespace tarnelo
