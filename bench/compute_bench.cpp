@@ -1,0 +1,38 @@
+// The compute command over sheets of 13, 40 and 10,000 verticals: the cost must grow linearly.
+#include "app/headless_window.hpp"
+#include "compute/compute.hpp"
+#include "compute/numtext.hpp"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace tarnelo;
+
+void typeSection(HeadlessWindow& window, int verticals) {
+    Sheet& sheet = window.sheet();
+    sheet.growTo(verticals);
+    for (int r = 0; r < verticals; ++r) {
+        const bool edge = r == 0 || r == verticals - 1;
+        sheet.setCell(r, col::起点距, num::plainText(r * 2.5));
+        sheet.setCell(r, col::水深, edge ? "0" : num::plainText(0.8 + (r % 7) * 0.15));
+        if (!edge && r % 2 == 1) {
+            sheet.setCell(r, col::相对, r % 3 == 0 ? "0.0" : "0.6");
+            sheet.setCell(r, col::N, num::plainText(10 + r % 9));
+            sheet.setCell(r, col::T, num::plainText(100 + r % 13));
+        }
+    }
+}
+
+void BM_ComputeCommand(benchmark::State& state) {
+    HeadlessWindow window("/nonexistent");
+    typeSection(window, static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        computeCommand(window);
+        benchmark::DoNotOptimize(window.text(ctl::断面流量));
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ComputeCommand)->Arg(13)->Arg(40)->Arg(10000)->Complexity(benchmark::oN);
+
+} // namespace
