@@ -1,0 +1,127 @@
+#include "files/file_io.hpp"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarnelo {
+
+namespace {
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() { close(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    bool close() {
+        if (fd_ < 0) {
+            return true;
+        }
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+std::atomic<unsigned> temporaryCounter{0};
+
+} // namespace
+
+std::optional<std::string> readFileBytes(const std::filesystem::path& file, std::size_t maxBytes) {
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    if (static_cast<unsigned long long>(info.st_size) <= maxBytes) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
+            return std::nullopt;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    return bytes;
+}
+
+bool writeFileAtomic(const std::filesystem::path& file, std::string_view bytes) {
+    if (file.filename().empty()) {
+        return false;
+    }
+    const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+    // Keep the permissions of the file being replaced; a new file gets the usual ones.
+    mode_t mode = 0666;
+    struct stat old {};
+    if (::stat(file.c_str(), &old) == 0) {
+        if (!S_ISREG(old.st_mode)) {
+            return false;
+        }
+        mode = old.st_mode & 07777;
+    }
+    std::filesystem::path temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = folder / ("." + file.filename().string() + ".tmp" + std::to_string(::getpid()) +
+                              "-" + std::to_string(temporaryCounter++));
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    FileDescriptor out(fd);
+    if (!out.valid()) {
+        return false;
+    }
+    const bool written =
+        writeAll(out.get(), bytes) && ::fchmod(out.get(), mode) == 0 && ::fsync(out.get()) == 0;
+    if (!out.close() || !written || ::rename(temporary.c_str(), file.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    // Make the rename itself durable; a folder that cannot be synced is not a failed save.
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid()) {
+        ::fsync(dir.get());
+    }
+    return true;
+}
+
+} // namespace tarnelo
