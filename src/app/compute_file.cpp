@@ -1,0 +1,101 @@
+#include "app/compute_file.hpp"
+
+#include "app/headless_window.hpp"
+#include "compute/compute.hpp"
+#include "files/file_io.hpp"
+#include "files/raw_data_file.hpp"
+#include "files/record_header.hpp"
+
+namespace tarnelo {
+
+namespace {
+
+constexpr std::string_view kThanks = "感谢使用!";
+
+std::string joinMessages(const std::vector<HeadlessWindow::Message>& messages, std::size_t from) {
+    std::string text;
+    for (std::size_t i = from; i < messages.size(); ++i) {
+        text += (text.empty() ? "" : "\n") + messages[i].text;
+    }
+    return text;
+}
+
+std::string whyNotOpened(const std::filesystem::path& file) {
+    std::error_code error;
+    if (!std::filesystem::exists(file, error)) {
+        return "文件不存在。";
+    }
+    if (!std::filesystem::is_regular_file(file, error)) {
+        return "不是文件。";
+    }
+    if (!readFileBytes(file, std::size_t(1) << 26)) {
+        return "无法读取文件。";
+    }
+    return "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
+}
+
+} // namespace
+
+FileComputation computeRawDataFile(const std::filesystem::path& file,
+                                   const std::filesystem::path& programFolder) {
+    FileComputation outcome;
+    HeadlessWindow window(programFolder);
+    // The window's creation step, without the user's default coefficients.
+    layoutSheet(window);
+    writeDefaultRecordHeader(programFolder);
+
+    const OpenResult opened = openRawDataFile(window, file);
+    switch (opened.outcome) {
+    case OpenOutcome::NotOpened:
+        outcome.message = whyNotOpened(file);
+        return outcome;
+    case OpenOutcome::Refused:
+        outcome.status = FileComputation::Status::Refused;
+        outcome.message = opened.message;
+        return outcome;
+    case OpenOutcome::Incomplete:
+    case OpenOutcome::Opened:
+        break;
+    }
+
+    const std::size_t before = window.messages.size();
+    computeCommand(window);
+    const std::string refusal = joinMessages(window.messages, before);
+    if (!refusal.empty()) {
+        outcome.status = FileComputation::Status::Refused;
+        outcome.message = refusal;
+    } else if (window.text(ctl::致谢框) != kThanks) {
+        outcome.status = FileComputation::Status::Incomplete;
+        outcome.message = window.status();
+    } else if (opened.outcome == OpenOutcome::Incomplete) {
+        outcome.status = FileComputation::Status::Incomplete;
+    } else {
+        outcome.status = FileComputation::Status::Computed;
+    }
+    if (opened.outcome == OpenOutcome::Incomplete) {
+        outcome.message = opened.message + (outcome.message.empty() ? "" : "\n") + outcome.message;
+    }
+
+    const bool vertical = window.isSelected(ctl::垂线模式);
+    outcome.mode = vertical ? kVerticalModeName : kVelocityModeName;
+    const std::size_t coefficients = vertical ? 6 : 3;
+    for (std::size_t i = 0; i < coefficients; ++i) {
+        const auto field = ctl::kCoefficientFields[i];
+        outcome.coefficients.emplace_back(std::string(field), window.text(field));
+    }
+    const Sheet& sheet = window.sheet();
+    outcome.sheet.resize(static_cast<std::size_t>(sheet.rowCount()));
+    for (int r = 0; r < sheet.rowCount(); ++r) {
+        for (int c = 0; c < Sheet::kColumns; ++c) {
+            outcome.sheet[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] =
+                sheet.cell(r, c);
+        }
+    }
+    for (const auto field : ctl::kResultFields) {
+        outcome.results.emplace_back(std::string(field), window.text(field));
+    }
+    outcome.results.emplace_back(std::string(ctl::致谢框), window.text(ctl::致谢框));
+    return outcome;
+}
+
+} // namespace tarnelo

@@ -1,0 +1,217 @@
+// tarnelo-cli compute: opens each raw data file as 打开 does, computes it as 计算 does, and
+// prints the computed sheet and the section results.
+#include "app/compute_file.hpp"
+#include "cli/subcommands.hpp"
+#include "cli/text_output.hpp"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <vector>
+
+namespace tarnelo::cli {
+
+namespace {
+
+constexpr std::string_view kHelp =
+    "用法 Usage: tarnelo-cli compute [--json] FILE...\n\n"
+    "打开每个流速仪原始数据文件（.dat，GBK），按“计算”按钮的规则计算，\n"
+    "输出计算后的表格（有内容的行，17 列）和断面流量等七项成果。\n"
+    "Opens each raw measurement data file as the 打开 button does, computes it as 计算 does,\n"
+    "and prints the filled rows of the computed sheet (17 columns) and the seven results.\n\n"
+    "选项 Options:\n"
+    "  --json   每个文件输出一个 JSON 对象（多个文件时为数组）\n"
+    "           one JSON object per file (an array for several files)\n"
+    "  --help   显示本说明 show this help\n\n"
+    "系数取程序的缺省值，文件中的系数覆盖之；不读写程序的 Data 文件夹。\n"
+    "Coefficients start at the program's defaults and the file's override them; the program's\n"
+    "Data folder is never read or written.\n\n"
+    "退出状态 Exit status: 0 全部算完 all computed; 1 有文件资料不全或被拒绝 some incomplete\n"
+    "or refused (reason on stderr); 2 用法错误或文件无法读取 usage error or unreadable file.\n";
+
+// A private program folder with a Data subfolder, removed when the run ends.
+class PrivateProgramFolder {
+  public:
+    PrivateProgramFolder() {
+        std::error_code error;
+        std::string pattern =
+            (std::filesystem::temp_directory_path(error) / "tarnelo-cli-XXXXXX").string();
+        if (error || ::mkdtemp(pattern.data()) == nullptr) {
+            return;
+        }
+        path_ = pattern;
+        if (!std::filesystem::create_directory(path_ / "Data", error)) {
+            std::filesystem::remove_all(path_, error);
+            path_.clear();
+        }
+    }
+    ~PrivateProgramFolder() {
+        if (!path_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(path_, ignored);
+        }
+    }
+    PrivateProgramFolder(const PrivateProgramFolder&) = delete;
+    PrivateProgramFolder& operator=(const PrivateProgramFolder&) = delete;
+
+    bool valid() const { return !path_.empty(); }
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+std::string_view statusName(FileComputation::Status status) {
+    switch (status) {
+    case FileComputation::Status::Computed:
+        return "computed";
+    case FileComputation::Status::Incomplete:
+        return "incomplete";
+    case FileComputation::Status::Refused:
+    case FileComputation::Status::Unreadable:
+        break;
+    }
+    return "error";
+}
+
+int exitStatus(FileComputation::Status status) {
+    switch (status) {
+    case FileComputation::Status::Computed:
+        return kExitDone;
+    case FileComputation::Status::Incomplete:
+    case FileComputation::Status::Refused:
+        return kExitIncomplete;
+    case FileComputation::Status::Unreadable:
+        break;
+    }
+    return kExitUsage;
+}
+
+std::string json(const std::string& file, const FileComputation& outcome) {
+    std::string out = "{\"file\": " + jsonString(file);
+    out += ", \"mode\": " + jsonString(outcome.mode);
+    out += ", \"coefficients\": {";
+    for (std::size_t i = 0; i < outcome.coefficients.size(); ++i) {
+        out += (i == 0 ? "" : ", ") + jsonString(outcome.coefficients[i].first) + ": " +
+               jsonString(outcome.coefficients[i].second);
+    }
+    out += "}, \"sheet\": [";
+    for (std::size_t r = 0; r < outcome.sheet.size(); ++r) {
+        out += r == 0 ? "\n  [" : ",\n  [";
+        for (std::size_t c = 0; c < outcome.sheet[r].size(); ++c) {
+            out += (c == 0 ? "" : ", ") + jsonString(outcome.sheet[r][c]);
+        }
+        out += "]";
+    }
+    out += outcome.sheet.empty() ? "]" : "\n]";
+    out += ", \"results\": {";
+    for (std::size_t i = 0; i < outcome.results.size(); ++i) {
+        out += (i == 0 ? "" : ", ") + jsonString(outcome.results[i].first) + ": " +
+               jsonString(outcome.results[i].second);
+    }
+    out += "}, \"status\": " + jsonString(statusName(outcome.status));
+    out += ", \"message\": " + jsonString(outcome.message) + "}";
+    return out;
+}
+
+// Names users know the coefficient fields and results by, in control order.
+constexpr std::string_view kCoefficientNames[] = {"水面系数", "左岸岸边系数", "右岸岸边系数",
+                                                  "信号转数", "流速仪公式 K", "流速仪公式 C"};
+
+std::string text(const std::string& file, const FileComputation& outcome) {
+    std::string out = "== " + file + "  (" + outcome.mode + ")\n";
+    std::string coefficients;
+    for (std::size_t i = 0; i < outcome.coefficients.size(); ++i) {
+        coefficients += (i == 0 ? "" : "   ") + std::string(kCoefficientNames[i]) + " " +
+                        outcome.coefficients[i].second;
+    }
+    out += "系数: " + coefficients + "\n\n";
+
+    std::size_t filled = 0;
+    for (std::size_t r = 0; r < outcome.sheet.size(); ++r) {
+        for (const auto& cell : outcome.sheet[r]) {
+            if (!cell.empty()) {
+                filled = r + 1;
+            }
+        }
+    }
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> heading{"行"};
+    for (int c = 0; c < Sheet::kColumns; ++c) {
+        heading.emplace_back(Sheet::heading(c));
+    }
+    rows.push_back(std::move(heading));
+    for (std::size_t r = 0; r < filled; ++r) {
+        std::vector<std::string> row{std::to_string(r + 1)};
+        row.insert(row.end(), outcome.sheet[r].begin(), outcome.sheet[r].end());
+        rows.push_back(std::move(row));
+    }
+    out += alignedTable(rows) + "\n";
+
+    std::vector<std::vector<std::string>> results(2);
+    for (const auto& [name, value] : outcome.results) {
+        results[0].push_back(name);
+        results[1].push_back(value.empty() ? "-" : value);
+    }
+    out += alignedTable(results);
+    return out;
+}
+
+int run(std::span<const std::string> args) {
+    bool asJson = false;
+    std::vector<std::string> files;
+    bool optionsEnded = false;
+    for (const auto& arg : args) {
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--json") {
+            asJson = true;
+        } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
+            std::cerr << "tarnelo-cli compute: 未知选项 unknown option: " << arg << "\n" << kHelp;
+            return kExitUsage;
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.empty()) {
+        std::cerr << "tarnelo-cli compute: 没有给出文件 no file given\n" << kHelp;
+        return kExitUsage;
+    }
+    const PrivateProgramFolder folder;
+    if (!folder.valid()) {
+        std::cerr << "tarnelo-cli compute: 无法建立临时文件夹 cannot make a temporary folder\n";
+        return kExitUsage;
+    }
+
+    int status = kExitDone;
+    if (asJson && files.size() > 1) {
+        std::cout << "[\n";
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const FileComputation outcome = computeRawDataFile(files[i], folder.path());
+        status = std::max(status, exitStatus(outcome.status));
+        if (outcome.status != FileComputation::Status::Computed) {
+            std::cerr << "tarnelo-cli: " << files[i] << ": " << outcome.message << "\n";
+        }
+        if (asJson) {
+            std::cout << json(files[i], outcome) << (i + 1 < files.size() ? ",\n" : "\n");
+        } else if (outcome.status != FileComputation::Status::Unreadable) {
+            std::cout << (i == 0 ? "" : "\n") << text(files[i], outcome);
+        }
+    }
+    if (asJson && files.size() > 1) {
+        std::cout << "]\n";
+    }
+    std::cout.flush();
+    return status;
+}
+
+} // namespace
+
+const Subcommand kCompute{"compute",
+                          "计算原始数据文件并输出表格与成果 compute raw data files and print "
+                          "the sheet and results",
+                          kHelp, run};
+
+} // namespace tarnelo::cli

@@ -1,0 +1,56 @@
+// tarnelo-cli: the program's measurements from a terminal. Subcommands are listed in
+// kSubcommands; each lives in its own file and declares itself in subcommands.hpp.
+#include "cli/subcommands.hpp"
+
+#include <array>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using tarnelo::cli::Subcommand;
+
+const std::array<const Subcommand*, 1> kSubcommands{&tarnelo::cli::kCompute};
+
+void printOverview(std::ostream& out) {
+    out << "用法 Usage: tarnelo-cli <子命令 subcommand> [选项 options] FILE...\n\n"
+           "流速仪法断面流量计算（Tarnelo 13.05）的命令行工具。\n"
+           "Command-line tool of Tarnelo 13.05 (current-meter discharge computation).\n\n"
+           "子命令 Subcommands:\n";
+    for (const Subcommand* sub : kSubcommands) {
+        out << "  " << sub->name << "  " << sub->summary << "\n";
+    }
+    out << "\n各子命令的说明 For a subcommand's options: tarnelo-cli <subcommand> --help\n"
+           "退出状态 Exit status: 0 全部完成 all done; 1 有资料不全或被拒绝 some incomplete or "
+           "refused; 2 用法错误或文件无法读取 usage error or unreadable file.\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        printOverview(std::cerr);
+        return tarnelo::cli::kExitUsage;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        printOverview(std::cout);
+        return tarnelo::cli::kExitDone;
+    }
+    for (const Subcommand* sub : kSubcommands) {
+        if (args[0] == sub->name) {
+            const std::span<const std::string> rest(args.data() + 1, args.size() - 1);
+            for (const auto& arg : rest) {
+                if (arg == "--help" || arg == "-h") {
+                    std::cout << sub->help;
+                    return tarnelo::cli::kExitDone;
+                }
+            }
+            return sub->run(rest);
+        }
+    }
+    std::cerr << "tarnelo-cli: 未知的子命令 unknown subcommand: " << args[0] << "\n\n";
+    printOverview(std::cerr);
+    return tarnelo::cli::kExitUsage;
+}

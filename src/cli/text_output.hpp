@@ -1,0 +1,20 @@
+// Text for a terminal and for JSON.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnelo::cli {
+
+// Columns a UTF-8 text takes on a terminal: CJK and full-width characters take two.
+std::size_t displayWidth(std::string_view text);
+
+// Rows of cells laid out in columns padded to their widest cell, two spaces apart, one line per
+// row, no trailing blanks.
+std::string alignedTable(const std::vector<std::vector<std::string>>& rows);
+
+// A JSON string literal, quotes included. Bytes that are not UTF-8 become U+FFFD.
+std::string jsonString(std::string_view text);
+
+} // namespace tarnelo::cli
