@@ -1,0 +1,115 @@
+// An Office Open XML workbook (.xlsx) held in memory: its package parts, its sheets as XML
+// trees, and the operations the spreadsheet host offers on them. Parts the host does not
+// understand are kept byte for byte; the sheets it touches are written back in order.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnelo::xlsx {
+
+inline constexpr int kMaxRow = 1048576;
+inline constexpr int kMaxColumn = 16384;
+
+// "A" = 1 ... "Z" = 26, "AA" = 27; 0 when the text is not a column name.
+int columnNumber(std::string_view letters);
+std::string columnName(int column);
+std::string cellName(int row, int column);
+
+// A block of cells, counted from 1, top-left to bottom-right inclusive.
+struct Area {
+    int top = 1;
+    int left = 1;
+    int bottom = 1;
+    int right = 1;
+    int rows() const { return bottom - top + 1; }
+    int columns() const { return right - left + 1; }
+    bool contains(int row, int column) const {
+        return row >= top && row <= bottom && column >= left && column <= right;
+    }
+    bool overlaps(const Area& o) const {
+        return top <= o.bottom && o.top <= bottom && left <= o.right && o.left <= right;
+    }
+    friend bool operator==(const Area&, const Area&) = default;
+};
+// "B3", "$B$3", "A1:C5", "$A$1:$C$5" (either corner first); std::nullopt otherwise.
+std::optional<Area> parseArea(std::string_view address);
+std::string areaName(const Area& area);
+
+enum class CellKind { Empty, Text, Number, Boolean, Error };
+struct CellValue {
+    CellKind kind = CellKind::Empty;
+    std::string text;  // Text and Error
+    double number = 0; // Number; Boolean as 0 or 1
+};
+
+enum class Margin { Left, Right, Top, Bottom, Header, Footer };
+
+class Workbook {
+  public:
+    ~Workbook();
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+
+    // Reads a workbook file; nullptr and a reason when it is not a readable .xlsx package.
+    static std::unique_ptr<Workbook> open(const std::filesystem::path& file, std::string& error);
+    // A new workbook with one empty sheet "Sheet1" and no file.
+    static std::unique_ptr<Workbook> blank();
+
+    // Writes the whole package to file through a temporary file beside it, renamed over the
+    // target at the end; the old file stays as it was when anything fails.
+    bool save(const std::filesystem::path& file, std::string& error);
+
+    int sheetCount() const;
+    // Sheets are addressed by their position, 0 to sheetCount() - 1, and have a stable id.
+    std::string sheetName(int sheet) const;
+    int sheetId(int sheet) const;
+    int indexOfId(int id) const; // -1 when that sheet no longer exists
+    bool isWorksheet(int sheet) const;
+    bool renameSheet(int sheet, std::string_view name, std::string& error);
+    bool deleteSheet(int sheet, std::string& error);
+    int activeSheet() const;
+    bool activateSheet(int sheet, std::string& error);
+
+    CellValue cell(int sheet, int row, int column) const;
+    // The formula of a cell without its "=", std::nullopt when it holds none.
+    std::optional<std::string> formula(int sheet, int row, int column) const;
+    // The style index (attribute s) of a cell, std::nullopt when the cell has none.
+    std::optional<int> styleOf(int sheet, int row, int column) const;
+
+    // Writing keeps the cell's style; an empty text clears the value.
+    bool setText(int sheet, int row, int column, std::string_view text, std::string& error);
+    bool setNumber(int sheet, int row, int column, double value, std::string& error);
+    bool setBoolean(int sheet, int row, int column, bool value, std::string& error);
+    bool setFormula(int sheet, int row, int column, std::string_view formula, std::string& error);
+
+    // The block from the first to the last cell the sheet holds (A1 alone when it holds none).
+    Area usedRange(int sheet) const;
+    std::vector<Area> merges(int sheet) const;
+    bool merge(int sheet, const Area& area, std::string& error);
+
+    // Header or footer section text: position 0 left, 1 centre, 2 right.
+    std::string headerFooter(int sheet, bool footer, int position) const;
+    void setHeaderFooter(int sheet, bool footer, int position, std::string_view text);
+    // Margins in inches.
+    double margin(int sheet, Margin which) const;
+    void setMargin(int sheet, Margin which, double inches);
+    int paperSize(int sheet) const;
+    void setPaperSize(int sheet, int size);
+    bool landscape(int sheet) const;
+    void setLandscape(int sheet, bool landscape);
+
+    bool modified() const { return modified_; }
+
+  private:
+    struct Impl;
+    explicit Workbook(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+    bool modified_ = false;
+};
+
+} // namespace tarnelo::xlsx
