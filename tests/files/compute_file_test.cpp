@@ -1,0 +1,77 @@
+#include "app/compute_file.hpp"
+#include "files/file_io.hpp"
+#include "files/gbk.hpp"
+#include "program_folder.hpp"
+
+#include <gtest/gtest.h>
+
+namespace tarnelo {
+namespace {
+
+class ComputeFile : public ::testing::Test {
+  protected:
+    FileComputation computeText(std::string_view utf8) {
+        const auto file = folder.textData("m.dat");
+        EXPECT_TRUE(writeFileAtomic(file, *utf8ToGbk(utf8)));
+        return computeRawDataFile(file, work.path());
+    }
+    testing::ProgramFolder folder;
+    testing::ProgramFolder work;
+};
+
+// The field manual's five-row worked example, as the writer would save it.
+constexpr std::string_view kWorkedExample =
+    "流速仪原始数据,垂线模式\r\n0.85,0.7,0.7,20,0.6793,0.0033\r\n0,5,10,15,20\r\n"
+    "0,1.2,1.8,1.5,0\r\n*,0.6,0.6,0.0,*\r\n*,10,15,20,*\r\n*,100,110,105,*\r\n\r\n";
+
+TEST_F(ComputeFile, AComputedFileGivesEveryRowAndTheSevenResults) {
+    const auto outcome = computeText(kWorkedExample);
+    EXPECT_EQ(outcome.status, FileComputation::Status::Computed);
+    EXPECT_EQ(outcome.mode, "垂线模式");
+    ASSERT_EQ(outcome.coefficients.size(), 6u);
+    EXPECT_EQ(outcome.coefficients[0],
+              (std::pair<std::string, std::string>{"水面系数编辑框", "0.85"}));
+    ASSERT_EQ(outcome.sheet.size(), 20u);
+    EXPECT_EQ(outcome.sheet[0][0], "水边");
+    EXPECT_EQ(outcome.sheet[3][11], "0.7/1.54");
+    ASSERT_EQ(outcome.results.size(), 8u);
+    EXPECT_EQ(outcome.results[0], (std::pair<std::string, std::string>{"断面流量", "37.4"}));
+    EXPECT_EQ(outcome.results[7].second, "感谢使用!");
+    EXPECT_EQ(outcome.message, "");
+}
+
+TEST_F(ComputeFile, IncompleteInputAndDamagedFilesAreIncompleteWithTheReason) {
+    const auto few = computeText(
+        "流速仪原始数据,测速模式\r\n0.6,0.7,0.7\r\n0,1\r\n0,1\r\n*,0.6\r\n*,0.5\r\n\r\n");
+    EXPECT_EQ(few.status, FileComputation::Status::Incomplete);
+    EXPECT_EQ(few.mode, "测速模式");
+    EXPECT_EQ(few.coefficients.size(), 3u);
+    EXPECT_NE(few.message.find("数据不全"), std::string::npos) << few.message;
+
+    // Computable, but the header part is missing: the file is reported as incomplete.
+    std::string noHeader(kWorkedExample);
+    noHeader.resize(noHeader.size() - 4);
+    const auto damaged = computeText(noHeader);
+    EXPECT_EQ(damaged.status, FileComputation::Status::Incomplete);
+    EXPECT_EQ(damaged.results[0].second, "37.4");
+    EXPECT_NE(damaged.message.find("测站记录表头"), std::string::npos);
+}
+
+TEST_F(ComputeFile, RefusalsAndUnreadableFilesSayWhy) {
+    // T of 0 on a velocity vertical is refused by the computation.
+    const auto refused =
+        computeText("流速仪原始数据,垂线模式\r\n0.85,0.7,0.7,20,0.6793,0.0033\r\n0,5,10,15,20\r\n"
+                    "0,1.2,1.8,1.5,0\r\n*,0.6,0.6,0.0,*\r\n*,10,15,20,*\r\n*,100,0,105,*\r\n\r\n");
+    EXPECT_EQ(refused.status, FileComputation::Status::Refused);
+    EXPECT_FALSE(refused.message.empty());
+
+    const auto foreign = computeText("流速仪系数\r\n1,2,3,4,5,6");
+    EXPECT_EQ(foreign.status, FileComputation::Status::Unreadable);
+    EXPECT_NE(foreign.message.find("不是流速仪原始数据文件"), std::string::npos);
+    const auto missing = computeRawDataFile(folder.textData("absent.dat"), work.path());
+    EXPECT_EQ(missing.status, FileComputation::Status::Unreadable);
+    EXPECT_EQ(missing.message, "文件不存在。");
+}
+
+} // namespace
+} // namespace tarnelo
