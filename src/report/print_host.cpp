@@ -1,0 +1,247 @@
+#include "report/print_host.hpp"
+
+#include "report/automation/dispatch.hpp"
+#include "report/automation/host_registry.hpp"
+#include "report/cups_printer.hpp"
+#include "report/pdf_render.hpp"
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include <unistd.h>
+
+namespace tarnelo {
+
+namespace {
+
+namespace fs = std::filesystem;
+using automation::CallKind;
+using automation::Dispatch;
+using automation::memberIs;
+using automation::Outcome;
+using automation::Variant;
+
+struct PrintState {
+    fs::path renderer;
+    bool visible = false;
+    bool quit = false;
+};
+
+class PrintWorkbook;
+
+class PrintSheets : public automation::Object {
+  public:
+    explicit PrintSheets(std::shared_ptr<PrintWorkbook> workbook)
+        : workbook_(std::move(workbook)) {}
+    Outcome invoke(std::string_view member, CallKind kind, std::span<const Variant> args) override;
+
+  private:
+    std::shared_ptr<PrintWorkbook> workbook_;
+};
+
+class PrintWorkbook : public automation::Object {
+  public:
+    PrintWorkbook(std::shared_ptr<PrintState> state, fs::path path)
+        : state_(std::move(state)), path_(std::move(path)) {}
+
+    Outcome invoke(std::string_view member, CallKind kind, std::span<const Variant> args) override {
+        if (state_->quit) {
+            return Outcome::fail(std::string(member) + "：打印程序已经退出");
+        }
+        if (memberIs(member, "Sheets") || memberIs(member, "Worksheets")) {
+            auto self = std::static_pointer_cast<PrintWorkbook>(shared_from_this());
+            return Outcome::ok(Dispatch(std::make_shared<PrintSheets>(self)));
+        }
+        if (memberIs(member, "FullName") && kind == CallKind::Get) {
+            return Outcome::ok(path_.string());
+        }
+        if (memberIs(member, "PrintOut")) {
+            return printOut(args);
+        }
+        return Outcome::fail(std::string(member) + "：打印程序不支持此操作");
+    }
+
+    // PrintOut(From, To, Copies, Preview, ActivePrinter, PrintToFile, Collate, PrToFileName).
+    Outcome printOut(std::span<const Variant> args) const {
+        auto arg = [&](std::size_t i) { return i < args.size() ? args[i] : Variant(); };
+        if (path_.empty()) {
+            return Outcome::fail("PrintOut：工作簿是空的，没有可打印的内容");
+        }
+        const int from = arg(0).isNumber() ? arg(0).integer() : 1;
+        const int to = arg(1).isNumber() ? arg(1).integer() : 9999;
+        if (arg(3).isNumber() && arg(3).integer() != 0) {
+            return Outcome::fail("PrintOut：打印程序没有打印预览");
+        }
+        std::string printer = arg(4).text();
+        const bool toFile = arg(5).isNumber() && arg(5).integer() != 0;
+        std::string pattern = (fs::temp_directory_path() / "tarnelo-print-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            return Outcome::fail("PrintOut：无法建立临时文件夹");
+        }
+        const fs::path folder(pattern);
+        const fs::path pdf = folder / "记载表.pdf";
+        const RenderResult rendered = renderToPdf(state_->renderer, path_, pdf);
+        Outcome outcome = Outcome::ok();
+        if (!rendered.ok) {
+            outcome = Outcome::fail("PrintOut：" + rendered.error);
+        } else if (toFile) {
+            std::error_code ec;
+            fs::copy_file(pdf, fs::path(arg(7).text()), fs::copy_options::overwrite_existing, ec);
+            if (ec) {
+                outcome = Outcome::fail("PrintOut：无法写入 " + arg(7).text());
+            }
+        } else {
+            if (printer.empty()) {
+                printer = defaultPrinterName();
+            }
+            if (printer.empty()) {
+                outcome = Outcome::fail("PrintOut：没有默认打印机");
+            } else {
+                const PrintJobResult job =
+                    printPdfPages(printer, pdf, from, to, "测深、测速记载及流量计算表");
+                outcome = job.ok ? Outcome::ok(Variant(static_cast<std::int32_t>(job.job)))
+                                 : Outcome::fail("PrintOut：" + job.error);
+            }
+        }
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+        return outcome;
+    }
+
+  private:
+    std::shared_ptr<PrintState> state_;
+    fs::path path_;
+};
+
+Outcome PrintSheets::invoke(std::string_view member, CallKind kind, std::span<const Variant> args) {
+    if (memberIs(member, "PrintOut")) {
+        return workbook_->printOut(args);
+    }
+    if (memberIs(member, "Count") && kind == CallKind::Get) {
+        return Outcome::ok(Variant(std::int32_t{1}));
+    }
+    if (memberIs(member, "Item")) {
+        if (args.empty() || args[0].integer() != 1) {
+            return Outcome::fail("Item：没有这个工作表");
+        }
+        auto self = std::static_pointer_cast<PrintSheets>(shared_from_this());
+        return Outcome::ok(Dispatch(self));
+    }
+    return Outcome::fail(std::string(member) + "：打印程序不支持此操作");
+}
+
+class PrintWorkbooks : public automation::Object {
+  public:
+    explicit PrintWorkbooks(std::shared_ptr<PrintState> state) : state_(std::move(state)) {}
+
+    Outcome invoke(std::string_view member, CallKind kind, std::span<const Variant> args) override {
+        if (state_->quit) {
+            return Outcome::fail(std::string(member) + "：打印程序已经退出");
+        }
+        if (memberIs(member, "Add") && kind == CallKind::Method) {
+            return open({});
+        }
+        if (memberIs(member, "Open") && kind == CallKind::Method) {
+            if (args.empty() || !args[0].isText() || args[0].text().empty()) {
+                return Outcome::fail("Open：没有给出文件名");
+            }
+            const fs::path path(args[0].text());
+            std::error_code ec;
+            if (!fs::is_regular_file(path, ec)) {
+                return Outcome::fail("Open：找不到文件 " + path.string());
+            }
+            return open(path);
+        }
+        if (memberIs(member, "Close") && kind == CallKind::Method) {
+            open_.clear();
+            return Outcome::ok();
+        }
+        if (memberIs(member, "Count") && kind == CallKind::Get) {
+            return Outcome::ok(Variant(static_cast<std::int32_t>(open_.size())));
+        }
+        if (memberIs(member, "Item") && !args.empty()) {
+            const auto index = args[0].integer();
+            if (index < 1 || static_cast<std::size_t>(index) > open_.size()) {
+                return Outcome::fail("Item：没有这个工作簿");
+            }
+            return Outcome::ok(open_[static_cast<std::size_t>(index - 1)]);
+        }
+        return Outcome::fail(std::string(member) + "：打印程序不支持此操作");
+    }
+
+  private:
+    Outcome open(fs::path path) {
+        open_.emplace_back(std::make_shared<PrintWorkbook>(state_, std::move(path)));
+        return Outcome::ok(open_.back());
+    }
+
+    std::shared_ptr<PrintState> state_;
+    std::vector<Dispatch> open_;
+};
+
+class PrintApplication : public automation::Object {
+  public:
+    explicit PrintApplication(fs::path renderer)
+        : state_(std::make_shared<PrintState>()),
+          workbooks_(std::make_shared<PrintWorkbooks>(state_)) {
+        state_->renderer = std::move(renderer);
+    }
+
+    bool alive() const override { return !state_->quit; }
+
+    Outcome invoke(std::string_view member, CallKind kind, std::span<const Variant> args) override {
+        if (state_->quit) {
+            return Outcome::fail(std::string(member) + "：打印程序已经退出");
+        }
+        if (memberIs(member, "Workbooks") && kind != CallKind::Put) {
+            return Outcome::ok(workbooks_);
+        }
+        if (memberIs(member, "Visible")) {
+            if (kind == CallKind::Put && !args.empty()) {
+                state_->visible = args.back().integer() != 0;
+                return Outcome::ok();
+            }
+            return Outcome::ok(Variant(state_->visible));
+        }
+        if (memberIs(member, "ActivePrinter") && kind == CallKind::Get) {
+            return Outcome::ok(defaultPrinterName());
+        }
+        if (memberIs(member, "Quit") && kind == CallKind::Method) {
+            state_->quit = true;
+            return Outcome::ok();
+        }
+        return Outcome::fail(std::string(member) + "：打印程序不支持此操作");
+    }
+
+  private:
+    std::shared_ptr<PrintState> state_;
+    Dispatch workbooks_;
+};
+
+} // namespace
+
+namespace {
+
+Dispatch makePrintApplication() {
+    const auto renderer = findRenderer();
+    if (!renderer) {
+        return {};
+    }
+    return Dispatch(std::make_shared<PrintApplication>(*renderer));
+}
+
+} // namespace
+
+void registerPrintHost() {
+    automation::registerHost(kPrintProgId, makePrintApplication);
+}
+
+void registerPrintHostIfAbsent() {
+    automation::HostFactory previous = automation::registerHost(kPrintProgId, {});
+    automation::registerHost(kPrintProgId, previous ? previous : makePrintApplication);
+}
+
+} // namespace tarnelo

@@ -1,0 +1,21 @@
+// The printing host: an application object on the print road that renders a workbook with
+// LibreOffice and sends its pages to a CUPS printer. It answers the members the print command
+// uses (Workbooks.Add, Workbooks.Open, Sheets.Item, Visible, Sheets.PrintOut, Workbooks.Close,
+// Quit). It is registered under a ProgID of its own so that it is never mistaken for the
+// spreadsheet instance the record-form fill attaches to.
+#pragma once
+
+#include <string_view>
+
+namespace tarnelo {
+
+inline constexpr std::string_view kPrintProgId = "Tarnelo.PrintApplication";
+
+// Registers the printing host. Creating an instance fails (an empty handle) when no renderer
+// is installed.
+void registerPrintHost();
+
+// Registers the printing host unless something (a test double) is registered under its ProgID.
+void registerPrintHostIfAbsent();
+
+} // namespace tarnelo

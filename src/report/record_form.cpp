@@ -1,0 +1,374 @@
+#include "report/record_form.hpp"
+
+#include "app/window.hpp"
+#include "compute/numtext.hpp"
+#include "files/file_io.hpp"
+#include "files/record_header.hpp"
+#include "report/automation/dispatch.hpp"
+#include "report/automation/host_registry.hpp"
+#include "report/cups_printer.hpp"
+#include "report/print_host.hpp"
+#include "report/spreadsheet_automation.hpp"
+
+#include <string>
+#include <system_error>
+
+namespace tarnelo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kNotice = "提示：";
+constexpr std::string_view kTemplateMissing = "excel模板丢失，请重新安装本软件。";
+constexpr std::string_view kNoSpreadsheet = "您需要在计算机上安装EXCEL程序才能进行操作！";
+
+// Form columns (A = 1 ... Y = 25).
+enum FormColumn : int {
+    A = 1,
+    B,
+    C,
+    D,
+    E,
+    F,
+    G,
+    H,
+    I,
+    J,
+    K,
+    L,
+    M,
+    N,
+    O,
+    P,
+    Q,
+    R,
+    S,
+    T,
+    U,
+    V,
+    W,
+    X,
+    Y
+};
+
+// One run of a fill: every cell goes through the wrapper onto the workbook's active sheet.
+class FormFill {
+  public:
+    FormFill(Window& window, bool twoPages)
+        : window_(window), twoPages_(twoPages), footer_(twoPages ? 28 : 0) {}
+
+    bool run() {
+        const fs::path folder = window_.programFolder();
+        const fs::path workingCopy = workingCopyPath(folder, twoPages_);
+        std::error_code ec;
+        fs::copy_file(templatePath(folder, twoPages_), workingCopy,
+                      fs::copy_options::overwrite_existing, ec);
+        const bool copied = !ec;
+        window_.setProgress(10);
+        header_ = loadRecordHeader(folder);
+        SpreadsheetAutomation& xl = spreadsheetAutomation();
+        xl.CreateApplication();
+        xl.OpenWorkbook(workingCopy.string(), "", false);
+        window_.setProgress(20);
+        if (twoPages_) {
+            write(1, X, "第 1 页");
+            write(26, X, "第 2 页");
+        }
+        headerCells();
+        window_.setProgress(30);
+        const int n = countFilledRows(window_);
+        if (!twoPages_) {
+            write(1, X, "第 1 页");
+        }
+        verticalRows(n);
+        window_.setProgress(50);
+        resultCells();
+        window_.setProgress(60);
+        sectionCells(n);
+        window_.setProgress(70);
+        gauge(1);
+        gauge(2);
+        window_.setProgress(80);
+        gauge(3);
+        gauge(4);
+        window_.setProgress(90);
+        writeField(24 + footer_, M, 4, 1);
+        writeField(25 + footer_, C, 4, 2);
+        writeField(25 + footer_, X, 4, 3);
+        xl.SaveWorkbook();
+        const bool saved = automation::lastError().empty();
+        xl.CloseWorkbooks();
+        xl.QuitApplication();
+        window_.setProgress(100);
+        window_.pause(500);
+        window_.setProgress(0);
+        return copied && saved;
+    }
+
+  private:
+    void write(int row, int column, const std::string& text) {
+        SpreadsheetAutomation& xl = spreadsheetAutomation();
+        std::string sheetName;
+        const int sheet = xl.GetActiveSheet(sheetName);
+        xl.SetCell(sheet, row, column, text);
+    }
+
+    std::string field(int line, int pos) const { return headerField(header_, line, pos); }
+    bool has(int line, int pos) const { return hasValue(field(line, pos)); }
+
+    // Writes a header field as it stands, when it has a value.
+    void writeField(int row, int column, int line, int pos) {
+        if (has(line, pos)) {
+            write(row, column, field(line, pos));
+        }
+    }
+
+    void headerCells() {
+        writeField(1, F, 1, 1);
+        if (twoPages_) {
+            writeField(26, F, 1, 1);
+        }
+        writeField(2, C, 1, 2);
+        writeField(2, K, 1, 3);
+        writeField(2, O, 1, 4);
+        if (has(1, 5) && has(1, 6)) {
+            write(2, T, "牌号：" + field(1, 5) + "  " + field(1, 6));
+        }
+        if (has(1, 7)) {
+            write(3, E, field(1, 7) + "  次");
+        }
+        if (has(1, 8)) {
+            write(3, G, "流速仪轴至铅鱼底距离 " + field(1, 8) + " cm");
+        }
+        if (has(1, 9)) {
+            write(3, M, "铅鱼重量 " + field(1, 9) + " kg");
+        }
+        if (has(1, 10) && has(1, 11)) {
+            write(3, Q, "停表牌号 " + field(1, 10) + " 10分钟+- " + field(1, 11) + " s");
+        }
+        writeField(3, X, 1, 12);
+    }
+
+    int formRow(int vertical) const {
+        return twoPages_ && vertical > 20 ? 6 + vertical : 5 + vertical;
+    }
+
+    void verticalRows(int n) {
+        const Sheet& sheet = window_.sheet();
+        const std::string revolutionsPerSignal = window_.text(ctl::信号转数编辑框);
+        for (int i = 1; i <= n; ++i) {
+            const int row = formRow(i);
+            const int r = i - 1;
+            if (i == 1) {
+                write(row, A, "水边");
+            }
+            if (i == n) {
+                write(row, A, "水边");
+            }
+            if (i > 1 && i < n) {
+                write(row, A, num::plainText(i - 1));
+                write(row, B, sheet.cell(r, col::号数));
+            }
+            write(row, C, sheet.cell(r, col::起点距));
+            write(row, H, sheet.cell(r, col::水深));
+            write(row, I, sheet.cell(r, col::相对));
+            write(row, J, sheet.cell(r, col::测点深));
+            write(row, K, sheet.cell(r, col::N));
+            write(row, L, sheet.cell(r, col::T));
+            if (!sheet.cell(r, col::N).empty()) {
+                window_.setProgress(40);
+                write(row, O, revolutionsPerSignal);
+            }
+            for (int c = col::总转数; c <= col::部分流量; ++c) {
+                write(row, P + (c - col::总转数), sheet.cell(r, c));
+            }
+        }
+    }
+
+    void resultCells() {
+        write(21 + footer_, M, window_.text(ctl::断面流量));
+        write(22 + footer_, M, window_.text(ctl::断面面积));
+        write(20 + footer_, R, window_.text(ctl::平均流速));
+        write(21 + footer_, R, window_.text(ctl::最大流速));
+        write(22 + footer_, R, window_.text(ctl::水面宽));
+        write(23 + footer_, R, window_.text(ctl::平均水深));
+        write(20 + footer_, U, window_.text(ctl::最大水深));
+    }
+
+    void sectionCells(int n) {
+        writeField(19 + footer_, M, 2, 1);
+        writeField(20 + footer_, M, 2, 2);
+        writeField(23 + footer_, M, 2, 3);
+        if (has(2, 4)) {
+            int k = 0;
+            for (int r = 0; r < n; ++r) {
+                if (!window_.sheet().cell(r, col::测点流速).empty()) {
+                    ++k;
+                }
+            }
+            write(19 + footer_, Q,
+                  "流速仪（ " + field(2, 4) + " ）测速垂线数/0.0、0.6或测点总数 " +
+                      num::plainText(k) + " / 0.6");
+        }
+        writeField(21 + footer_, U, 2, 5);
+        writeField(21 + footer_, Y, 2, 6);
+        writeField(22 + footer_, U, 2, 7);
+        writeField(23 + footer_, U, 2, 8);
+    }
+
+    // Gauge k: number, readings at start and end, zero elevation; the mean of the readings and
+    // the stage, each rounded half to even, the stage from the mean as written.
+    void gauge(int k) {
+        const int row = 20 + k + footer_;
+        const int first = 4 * k - 3;
+        writeField(row, C, 3, first);
+        writeField(row, D, 3, first + 1);
+        writeField(row, E, 3, first + 2);
+        writeField(row, G, 3, first + 3);
+        if (has(3, first + 1) && has(3, first + 2) && has(3, first + 3)) {
+            const double mean = num::roundHalfEven(
+                (num::numberOf(field(3, first + 1)) + num::numberOf(field(3, first + 2))) / 2, 2);
+            const std::string meanText = num::fixedText(mean, 2);
+            write(row, F, meanText);
+            const double stage =
+                num::roundHalfEven(num::numberOf(meanText) + num::numberOf(field(3, first + 3)), 2);
+            write(row, I, num::fixedText(stage, 2));
+        }
+    }
+
+    Window& window_;
+    bool twoPages_;
+    int footer_;
+    RecordHeader header_;
+};
+
+bool chooseForm(Window& window, int n, bool& twoPages) {
+    if (n > kTwoPageVerticals) {
+        window.showMessage("记载表最多容纳 " + std::to_string(kTwoPageVerticals) +
+                               " 条垂线，本次测量有 " + std::to_string(n) +
+                               " 条（起点距不为空的行），无法生成记载表。",
+                           kNotice, MessageIcon::Warning);
+        return false;
+    }
+    twoPages = n > kSinglePageVerticals;
+    std::error_code ec;
+    if (!fs::is_regular_file(templatePath(window.programFolder(), twoPages), ec)) {
+        window.showMessage(kTemplateMissing, kNotice, MessageIcon::None);
+        return false;
+    }
+    return true;
+}
+
+bool fill(Window& window, bool twoPages) {
+    return twoPages ? fillTwoPageForm(window) : fillSinglePageForm(window);
+}
+
+// Copies a file so that the target is either the old file or the complete new one.
+bool copyAtomic(const fs::path& from, const fs::path& to) {
+    const auto bytes = readFileBytes(from);
+    return bytes && writeFileAtomic(to, *bytes);
+}
+
+} // namespace
+
+fs::path templatePath(const fs::path& programFolder, bool twoPages) {
+    return programFolder / "Data" / (twoPages ? "moduleexcel_2.dat" : "moduleexcel_1.dat");
+}
+
+fs::path workingCopyPath(const fs::path& programFolder, bool twoPages) {
+    return programFolder / "Data" / (twoPages ? "snapexcel_2.dat" : "snapexcel_1.dat");
+}
+
+int countFilledRows(const Window& window) {
+    const Sheet& sheet = window.sheet();
+    int n = 0;
+    for (int r = 0; r < sheet.rowCount(); ++r) {
+        if (!sheet.cell(r, col::起点距).empty()) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+bool fillSinglePageForm(Window& window) {
+    return FormFill(window, false).run();
+}
+
+bool fillTwoPageForm(Window& window) {
+    return FormFill(window, true).run();
+}
+
+void exportCommand(Window& window) {
+    const int n = countFilledRows(window);
+    bool twoPages = false;
+    if (!chooseForm(window, n, twoPages)) {
+        return;
+    }
+    const FileChoice choice =
+        window.chooseFile(dlg::通用对话框excel, window.programFolder() / "excel");
+    if (!choice.confirmed || choice.path.empty()) {
+        return;
+    }
+    if (!fill(window, twoPages)) {
+        window.showMessage("无法生成记载表：请检查程序的 Data 文件夹是否可以写入。", kNotice,
+                           MessageIcon::Warning);
+        return;
+    }
+    if (!copyAtomic(workingCopyPath(window.programFolder(), twoPages), choice.path)) {
+        window.showMessage("无法保存记载表：" + choice.path.string() +
+                               "\n请检查文件夹是否存在、是否可以写入，或文件是否正被其他程序打开。",
+                           kNotice, MessageIcon::Warning);
+    }
+}
+
+void printCommand(Window& window) {
+    using namespace automation;
+    registerPrintHostIfAbsent();
+    Dispatch application = createObject(kPrintProgId);
+    if (!application) {
+        window.showMessage(kNoSpreadsheet, "信息：", MessageIcon::Warning);
+        return;
+    }
+    const int n = countFilledRows(window);
+    bool twoPages = false;
+    if (!chooseForm(window, n, twoPages)) {
+        call(application, "Quit");
+        return;
+    }
+    const bool filled = fill(window, twoPages);
+    const Dispatch workbooks = get(application, "Workbooks").object();
+    Dispatch workbook = call(workbooks, "Add").object();
+    Dispatch sheets = get(workbook, "Sheets").object();
+    Dispatch first = get(sheets, "Item", {Variant(std::int32_t{1})}).object();
+    workbook = call(workbooks, "Open", {workingCopyPath(window.programFolder(), twoPages).string()})
+                   .object();
+    sheets = get(workbook, "Sheets").object();
+    put(application, "Visible", {Variant(false)});
+    const std::string printer = defaultPrinterName();
+    std::string problem;
+    if (!filled) {
+        problem = "无法生成记载表：请检查程序的 Data 文件夹是否可以写入。";
+    } else if (printer.empty()) {
+        problem = "没有找到默认打印机，记载表没有打印。请先在系统中安装打印机并设为默认打印机。";
+    } else {
+        const std::int32_t pages = twoPages ? 2 : 1;
+        call(sheets, "PrintOut",
+             {Variant(std::int32_t{1}), Variant(pages), Variant(std::int32_t{1}), Variant(false),
+              Variant(printer), Variant(false), Variant(false), Variant("")});
+        if (!lastError().empty()) {
+            problem = "打印失败：" + lastError();
+        }
+    }
+    call(workbooks, "Close");
+    first.release();
+    sheets.release();
+    workbook.release();
+    call(application, "Quit");
+    application.release();
+    if (!problem.empty()) {
+        window.showMessage(problem, "信息：", MessageIcon::Warning);
+    }
+}
+
+} // namespace tarnelo
