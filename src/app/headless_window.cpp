@@ -22,7 +22,9 @@ void HeadlessWindow::setText(std::string_view control, std::string_view text) {
     texts_.insert_or_assign(std::string(control), std::string(text));
 }
 
-bool HeadlessWindow::isSelected(std::string_view radio) const { return selectedMode_ == radio; }
+bool HeadlessWindow::isSelected(std::string_view radio) const {
+    return selectedMode_ == radio;
+}
 
 void HeadlessWindow::setSelected(std::string_view radio, bool selected) {
     if (radio != ctl::垂线模式 && radio != ctl::测速模式) {
@@ -80,8 +82,7 @@ FileChoice HeadlessWindow::chooseFile(const FileDialogSpec& dialog,
     return {true, current};
 }
 
-void HeadlessWindow::showMessage(std::string_view text, std::string_view title,
-                                 MessageIcon icon) {
+void HeadlessWindow::showMessage(std::string_view text, std::string_view title, MessageIcon icon) {
     messages.push_back({std::string(text), std::string(title), icon});
 }
 

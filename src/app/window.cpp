@@ -75,6 +75,8 @@ constexpr std::array kInitialTexts{
 
 } // namespace
 
-std::span<const InitialText> initialTexts() { return kInitialTexts; }
+std::span<const InitialText> initialTexts() {
+    return kInitialTexts;
+}
 
 } // namespace tarnelo

@@ -91,8 +91,9 @@ inline constexpr std::string_view 通用对话框打开 = "通用对话框打开
 inline constexpr std::string_view 通用对话框excel = "通用对话框excel";
 
 // The six coefficient fields, in file and tab order.
-inline constexpr std::string_view kCoefficientFields[] = {
-    水面系数编辑框, 岸边系数编辑框01, 岸边系数编辑框02, 信号转数编辑框, 计算公式编辑框01, 计算公式编辑框02};
+inline constexpr std::string_view kCoefficientFields[] = {水面系数编辑框,   岸边系数编辑框01,
+                                                          岸边系数编辑框02, 信号转数编辑框,
+                                                          计算公式编辑框01, 计算公式编辑框02};
 // The seven section results.
 inline constexpr std::string_view kResultFields[] = {断面流量, 断面面积, 平均流速, 最大流速,
                                                      水面宽,   平均水深, 最大水深};
@@ -113,10 +114,13 @@ struct FileDialogSpec {
     std::string_view defaultSuffix;
 };
 namespace dlg {
-inline constexpr FileDialogSpec 通用对话框保存{ctl::通用对话框保存, true, "文本文件（*.dat）", "dat"};
-inline constexpr FileDialogSpec 通用对话框打开{ctl::通用对话框打开, false, "文本文件（*.dat）", "dat"};
+inline constexpr FileDialogSpec 通用对话框保存{ctl::通用对话框保存, true, "文本文件（*.dat）",
+                                               "dat"};
+inline constexpr FileDialogSpec 通用对话框打开{ctl::通用对话框打开, false, "文本文件（*.dat）",
+                                               "dat"};
 // The record form is Office Open XML, so it is offered as .xlsx.
-inline constexpr FileDialogSpec 通用对话框excel{ctl::通用对话框excel, true, "excel(*.xlsx)", "xlsx"};
+inline constexpr FileDialogSpec 通用对话框excel{ctl::通用对话框excel, true, "excel(*.xlsx)",
+                                                "xlsx"};
 } // namespace dlg
 
 struct FileChoice {

@@ -98,7 +98,9 @@ class Computation {
         return num::plainText(x);
     }
     // A running sum carried as its 13-digit text.
-    static double add(double sum, double value) { return num::numberOf(num::plainText(sum + value)); }
+    static double add(double sum, double value) {
+        return num::numberOf(num::plainText(sum + value));
+    }
 
     bool refuse(std::string_view text) {
         window_.showMessage(text, kNotice, MessageIcon::Information);
@@ -146,8 +148,8 @@ class Computation {
         }
         for (const auto& field : fields) {
             if (!std::isfinite(num::numberOf(window_.text(field.control)))) {
-                return refuse("“" + std::string(field.name) +
-                              "”的数值超出范围，无法计算：" + window_.text(field.control));
+                return refuse("“" + std::string(field.name) + "”的数值超出范围，无法计算：" +
+                              window_.text(field.control));
             }
         }
         for (int r = 0; r < rows; ++r) {
@@ -225,9 +227,9 @@ class Computation {
                 sheet_.setCell(r, col::平均流速, sheet_.cell(r, col::测点流速));
             }
             if (filled(r, col::测点流速) && filled(r, col::系数)) {
-                sheet_.setCell(r, col::平均流速,
-                               graded(number(r, col::测点流速) * number(r, col::系数),
-                                      Grade::Velocity));
+                sheet_.setCell(
+                    r, col::平均流速,
+                    graded(number(r, col::测点流速) * number(r, col::系数), Grade::Velocity));
             }
         }
     }
@@ -263,9 +265,9 @@ class Computation {
     void meanDepths() {
         for (int r = 0; r + 1 < sheet_.rowCount(); ++r) {
             if (filled(r, col::水深) && filled(r + 1, col::水深)) {
-                sheet_.setCell(r, col::平均水深,
-                               graded((number(r, col::水深) + number(r + 1, col::水深)) / 2,
-                                      Grade::Depth));
+                sheet_.setCell(
+                    r, col::平均水深,
+                    graded((number(r, col::水深) + number(r + 1, col::水深)) / 2, Grade::Depth));
             }
         }
     }
@@ -274,9 +276,9 @@ class Computation {
     void spacings() {
         for (int r = 0; r + 1 < sheet_.rowCount(); ++r) {
             if (filled(r, col::起点距) && filled(r + 1, col::起点距)) {
-                sheet_.setCell(r, col::间距,
-                               graded(number(r + 1, col::起点距) - number(r, col::起点距),
-                                      Grade::Distance));
+                sheet_.setCell(
+                    r, col::间距,
+                    graded(number(r + 1, col::起点距) - number(r, col::起点距), Grade::Distance));
             }
         }
     }
@@ -285,8 +287,9 @@ class Computation {
     void areas() {
         for (int r = 0; r < sheet_.rowCount(); ++r) {
             if (filled(r, col::平均水深) && filled(r, col::间距)) {
-                sheet_.setCell(r, col::测深垂线,
-                               graded(number(r, col::平均水深) * number(r, col::间距), Grade::Area));
+                sheet_.setCell(
+                    r, col::测深垂线,
+                    graded(number(r, col::平均水深) * number(r, col::间距), Grade::Area));
             }
         }
     }
@@ -406,9 +409,13 @@ class Computation {
 
 } // namespace
 
-void computeVerticalMode(Window& window) { Computation(window, Mode::Vertical).run(); }
+void computeVerticalMode(Window& window) {
+    Computation(window, Mode::Vertical).run();
+}
 
-void computeVelocityMode(Window& window) { Computation(window, Mode::Velocity).run(); }
+void computeVelocityMode(Window& window) {
+    Computation(window, Mode::Velocity).run();
+}
 
 void computeCommand(Window& window) {
     int count = 0;

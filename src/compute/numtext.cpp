@@ -14,15 +14,16 @@ namespace {
 constexpr double kTolerance = 1e-7;
 
 double powerOfTen(int n) {
-    static constexpr std::array<double, 10> table{1.0, 1e1, 1e2, 1e3, 1e4,
-                                                  1e5, 1e6, 1e7, 1e8, 1e9};
+    static constexpr std::array<double, 10> table{1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
     if (n >= 0 && n < static_cast<int>(table.size())) {
         return table[static_cast<std::size_t>(n)];
     }
     return std::pow(10.0, n);
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
@@ -230,8 +231,7 @@ constexpr std::array<Step, 3> kVelocity{{{-kInf, 0.1, 3}, {0.1, 10, 2}, {10, 100
 constexpr std::array<Step, 2> kDepth{{{-kInf, 5, 2}, {5, kInf, 1}}};
 constexpr std::array<Step, 2> kDistance{{{-kInf, 100, 1}, {100, kInf, 0}}};
 constexpr std::array<Step, 3> kArea{{{-kInf, 10, 2}, {10, 100, 1}, {100, kInf, 0}}};
-constexpr std::array<Step, 4> kDischarge{
-    {{-kInf, 1, 3}, {1, 10, 2}, {10, 100, 1}, {100, kInf, 0}}};
+constexpr std::array<Step, 4> kDischarge{{{-kInf, 1, 3}, {1, 10, 2}, {10, 100, 1}, {100, kInf, 0}}};
 
 bool inRange(double y, const Step& step) {
     const bool aboveLow = step.low == -kInf || y - step.low >= -kTolerance;

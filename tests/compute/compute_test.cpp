@@ -92,8 +92,10 @@ TEST(VerticalMode, PartialsSitOnTheRowOfTheirLeftEndAndBanksAroundTheVerticals) 
     EXPECT_EQ(sheet.cell(7, col::岸边部分).rfind("0.7/", 0), 0u);
 
     // Left bank: rows 0-2; between the verticals: rows 3-6; right bank: row 7 to the end.
-    EXPECT_EQ(sheet.cell(2, col::部分), num::graded(sumOf(sheet, col::测深垂线, 0, 2), num::Grade::Area));
-    EXPECT_EQ(sheet.cell(3, col::部分), num::graded(sumOf(sheet, col::测深垂线, 3, 6), num::Grade::Area));
+    EXPECT_EQ(sheet.cell(2, col::部分),
+              num::graded(sumOf(sheet, col::测深垂线, 0, 2), num::Grade::Area));
+    EXPECT_EQ(sheet.cell(3, col::部分),
+              num::graded(sumOf(sheet, col::测深垂线, 3, 6), num::Grade::Area));
     EXPECT_EQ(sheet.cell(7, col::部分),
               num::graded(sumOf(sheet, col::测深垂线, 7, sheet.rowCount() - 1), num::Grade::Area));
 
@@ -201,9 +203,9 @@ TEST(VelocityMode, TypedVelocitiesStandUnroundedAndSurfacePointsTakeTheCoefficie
     EXPECT_EQ(sheet.cell(2, col::平均流速), "0.39");
     EXPECT_EQ(sheet.cell(3, col::平均流速), "0.5");
     EXPECT_EQ(sheet.cell(1, col::测点流速), "0.4567"); // typed, never rewritten
-    EXPECT_EQ(sheet.cell(0, col::总转数), "");          // cleared with the computed columns
-    EXPECT_EQ(sheet.cell(0, col::N), "");               // N and T are not typed here
-    EXPECT_EQ(sheet.cell(1, col::相对), "0.6");          // typed columns are kept
+    EXPECT_EQ(sheet.cell(0, col::总转数), "");         // cleared with the computed columns
+    EXPECT_EQ(sheet.cell(0, col::N), "");              // N and T are not typed here
+    EXPECT_EQ(sheet.cell(1, col::相对), "0.6");        // typed columns are kept
     // Partial between 0.4567 and 0.39 is graded: (0.4567 + 0.39) / 2 = 0.42335 -> 0.42
     EXPECT_EQ(sheet.cell(1, col::岸边部分), "0.42");
     EXPECT_EQ(sheet.cell(0, col::岸边部分), "0.7/0.32"); // 0.31969 -> 0.32
@@ -214,8 +216,8 @@ TEST(VelocityMode, TypedVelocitiesStandUnroundedAndSurfacePointsTakeTheCoefficie
 TEST(VelocityMode, VelocityWithoutDistanceOrDepthStillCountsForThePartials) {
     HeadlessWindow window("/nonexistent");
     window.setSelected(ctl::测速模式, true);
-    typeRows(window, {{"0", "0"}, {"4", "1.0", "0.6"}, {"8", "1.2", "0.6"}, {"12", "0.8"},
-                      {"16", "0"}});
+    typeRows(window,
+             {{"0", "0"}, {"4", "1.0", "0.6"}, {"8", "1.2", "0.6"}, {"12", "0.8"}, {"16", "0"}});
     Sheet& sheet = window.sheet();
     sheet.setCell(1, col::测点流速, "1.0");
     sheet.setCell(2, col::测点流速, "1.2");
@@ -287,12 +289,19 @@ TEST(ComputeCommand, RefusesWhatCannotBeComputedBeforeWritingAnything) {
     hugeDepth[4].depth = "1e400";
     const std::vector<Case> cases{
         {"no velocity vertical",
-         {{"0", "0", "", "1"}, {"2", "1", "", "1"}, {"4", "1", "", "1"}, {"6", "1", "", "", "9"},
-          {"8", "1", "", "", "9"}, {"10", "0", "", "", "9"}},
+         {{"0", "0", "", "1"},
+          {"2", "1", "", "1"},
+          {"4", "1", "", "1"},
+          {"6", "1", "", "", "9"},
+          {"8", "1", "", "", "9"},
+          {"10", "0", "", "", "9"}},
          "没有测速垂线"},
         {"first velocity vertical on row 0",
-         {{"0", "1", "0.6", "10", "100"}, {"2", "1", "0.6", "10", "100"},
-          {"4", "1", "0.6", "10", "100"}, {"6", "1"}, {"8", "0"}},
+         {{"0", "1", "0.6", "10", "100"},
+          {"2", "1", "0.6", "10", "100"},
+          {"4", "1", "0.6", "10", "100"},
+          {"6", "1"},
+          {"8", "0"}},
          "第 1 行"},
         {"T of zero", zeroT, "第 8 行“T”"},
         {"T not a number", textT, "第 4 行“T”"},
@@ -330,8 +339,11 @@ TEST(ComputeCommand, ResultsBeyondADoubleAreTakenBack) {
 TEST(ComputeCommand, ZeroAreaOrWidthLeavesTheMeansEmpty) {
     HeadlessWindow window("/nonexistent");
     // Every depth is a water edge: areas are zero, the width is not.
-    typeRows(window, {{"0", "0"}, {"2", "0", "0.6", "10", "100"}, {"4", "0", "0.6", "10", "100"},
-                      {"6", "0", "0.6", "10", "100"}, {"8", "0"}});
+    typeRows(window, {{"0", "0"},
+                      {"2", "0", "0.6", "10", "100"},
+                      {"4", "0", "0.6", "10", "100"},
+                      {"6", "0", "0.6", "10", "100"},
+                      {"8", "0"}});
     computeCommand(window);
     EXPECT_EQ(window.text(ctl::断面面积), "0.00");
     EXPECT_EQ(window.text(ctl::断面流量), "0.000");
@@ -341,8 +353,11 @@ TEST(ComputeCommand, ZeroAreaOrWidthLeavesTheMeansEmpty) {
 
     // Every distance the same: the width is zero.
     HeadlessWindow narrow("/nonexistent");
-    typeRows(narrow, {{"5", "0"}, {"5", "1", "0.6", "10", "100"}, {"5", "1", "0.6", "10", "100"},
-                      {"5", "1", "0.6", "10", "100"}, {"5", "0"}});
+    typeRows(narrow, {{"5", "0"},
+                      {"5", "1", "0.6", "10", "100"},
+                      {"5", "1", "0.6", "10", "100"},
+                      {"5", "1", "0.6", "10", "100"},
+                      {"5", "0"}});
     computeCommand(narrow);
     EXPECT_EQ(narrow.text(ctl::水面宽), "0.0");
     EXPECT_EQ(narrow.text(ctl::平均水深), "");

@@ -35,8 +35,8 @@ TEST(NumberOf, TakesTheLongestLeadingDecimalNumber) {
 }
 
 TEST(NumberOf, NonNumbersReadAsZero) {
-    for (const char* text : {"", " ", "abc", ".", "-", "+.", "inf", "INF", "nan", "NaN",
-                             "infinity", "水边", "e5"}) {
+    for (const char* text :
+         {"", " ", "abc", ".", "-", "+.", "inf", "INF", "nan", "NaN", "infinity", "水边", "e5"}) {
         EXPECT_EQ(numberOf(text), 0.0) << text;
     }
     EXPECT_EQ(numberOf("0x1A"), 0.0); // hex is not a number: only its leading 0 is read

@@ -52,8 +52,8 @@ TEST(Layout, EachModeLocksItsComputedColumnsAndColoursItsTypedHeadings) {
     for (int c = 0; c < Sheet::kColumns; ++c) {
         EXPECT_EQ(sheet.columnWidth(c), widths[c]);
     }
-    const bool verticalLocks[] = {true,  false, false, false, true, false, false, true, true,
-                                  true,  true,  true,  true,  true, true,  true,  true};
+    const bool verticalLocks[] = {true, false, false, false, true, false, false, true, true,
+                                  true, true,  true,  true,  true, true,  true,  true};
     for (int c = 0; c < Sheet::kColumns; ++c) {
         EXPECT_EQ(sheet.isReadOnly(c), verticalLocks[c]) << "vertical mode, column " << c;
     }
