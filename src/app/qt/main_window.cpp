@@ -1,0 +1,626 @@
+#include "app/qt/main_window.hpp"
+
+#include "app/clear.hpp"
+#include "app/qt/sheet_model.hpp"
+#include "app/qt/sheet_view.hpp"
+#include "app/qt/skin.hpp"
+#include "compute/compute.hpp"
+#include "files/coefficient_file.hpp"
+#include "files/raw_data_file.hpp"
+#include "report/qt/record_header_dialog.hpp"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+
+#include <exception>
+#include <system_error>
+
+namespace tarnelo {
+
+namespace {
+
+QString qtext(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString qpath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return QString::fromUtf8(reinterpret_cast<const char*>(text.data()),
+                             static_cast<qsizetype>(text.size()));
+}
+
+std::filesystem::path toPath(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(bytes.constData()),
+                                               static_cast<std::size_t>(bytes.size())));
+}
+
+// Colour values are Windows colour references: red in the low byte, then green, then blue.
+QColor colourOf(int value) {
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+struct Heading {
+    std::string_view name;
+    int x;
+    int y;
+    int w;
+    int h;
+};
+
+// The two-line heading band over the grid, each label over its column or columns.
+constexpr Heading kHeadings[] = {
+    {ctl::标签1, 8, 16, 31, 52},    {ctl::标签2, 38, 16, 40, 52},    {ctl::标签3, 77, 16, 32, 52},
+    {ctl::标签12, 108, 16, 69, 26}, {ctl::标签4, 108, 41, 30, 27},   {ctl::标签5, 137, 41, 40, 27},
+    {ctl::标签6, 176, 16, 79, 26},  {ctl::标签7, 176, 41, 40, 27},   {ctl::标签8, 215, 41, 40, 27},
+    {ctl::标签9, 254, 16, 38, 52},  {ctl::标签19, 291, 16, 195, 26}, {ctl::标签13, 291, 41, 52, 27},
+    {ctl::标签14, 342, 41, 30, 27}, {ctl::标签15, 371, 41, 52, 27},  {ctl::标签10, 422, 41, 64, 27},
+    {ctl::标签22, 485, 16, 81, 26}, {ctl::标签20, 485, 41, 52, 27},  {ctl::标签21, 536, 41, 30, 27},
+    {ctl::标签11, 565, 16, 83, 26}, {ctl::标签16, 565, 41, 52, 27},  {ctl::标签17, 616, 41, 32, 27},
+    {ctl::标签18, 647, 16, 77, 52},
+};
+
+struct ResultPair {
+    std::string_view label;
+    std::string_view box;
+    int x;
+    int y;
+    int boxWidth;
+};
+
+constexpr ResultPair kResults[] = {
+    {ctl::标签28, ctl::断面流量, 8, 453, 90},   {ctl::标签29, ctl::断面面积, 8, 476, 90},
+    {ctl::标签30, ctl::平均流速, 186, 453, 90}, {ctl::标签31, ctl::最大流速, 186, 476, 90},
+    {ctl::标签32, ctl::水面宽, 364, 453, 90},   {ctl::标签33, ctl::平均水深, 364, 476, 90},
+    {ctl::标签34, ctl::最大水深, 542, 453, 93}, {ctl::标签35, ctl::致谢框, 542, 476, 93},
+};
+
+constexpr int kResultMaxLength = 10;
+
+std::string initialText(std::string_view control) {
+    for (const InitialText& initial : initialTexts()) {
+        if (initial.control == control) {
+            return std::string(initial.text);
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
+    : QMainWindow(parent), programFolder_(std::move(programFolder)) {
+    setWindowTitle(QStringLiteral("Tarnelo 13.05"));
+    setWindowIcon(programIcon());
+    buildControls();
+    bindCommands();
+    snapshot_ = takeInputSnapshot(*this);
+}
+
+MainWindow::~MainWindow() {
+    // The grid's model observes the sheet, which is destroyed after the widgets.
+    sheet_.setObserver(nullptr);
+}
+
+void MainWindow::create() {
+    attachSkin(*this);
+    run(creationStep);
+    snapshot_ = takeInputSnapshot(*this);
+}
+
+QLabel* MainWindow::addLabel(QWidget* parent, std::string_view name, int x, int y, int w, int h) {
+    auto* label = new QLabel(qtext(initialText(name)), parent);
+    label->setObjectName(qtext(name));
+    label->setGeometry(x, y, w, h);
+    controls_.emplace(std::string(name), label);
+    return label;
+}
+
+QLineEdit* MainWindow::addEdit(QWidget* parent, std::string_view name, int x, int y, int w, int h,
+                               int maxLength) {
+    auto* edit = new QLineEdit(qtext(initialText(name)), parent);
+    edit->setObjectName(qtext(name));
+    edit->setGeometry(x, y, w, h);
+    if (maxLength > 0) {
+        edit->setMaxLength(maxLength);
+        maxLengths_.emplace(std::string(name), maxLength);
+    }
+    controls_.emplace(std::string(name), edit);
+    return edit;
+}
+
+void MainWindow::restyleHeading(QLabel* label, int colour) {
+    const QColor c = colourOf(colour);
+    label->setStyleSheet(QStringLiteral("QLabel { border: 1px solid #8C99A6; background: #DCE4EB; "
+                                        "color: %1; }")
+                             .arg(c.name()));
+}
+
+void MainWindow::buildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(kClientWidth, kClientHeight - 20);
+    setCentralWidget(client);
+
+    auto addGroup = [&](std::string_view name, int x, int y, int w, int h) {
+        auto* group = new QGroupBox(qtext(initialText(name)), client);
+        group->setObjectName(qtext(name));
+        group->setGeometry(x, y, w, h);
+        controls_.emplace(std::string(name), group);
+        return group;
+    };
+    QGroupBox* sheetGroup = addGroup(ctl::分组框3, 9, 4, 731, 511);
+    QGroupBox* coefficientGroup = addGroup(ctl::分组框1, 750, 4, 192, 224);
+    QGroupBox* controlGroup = addGroup(ctl::分组框2, 750, 248, 192, 267);
+
+    // The sheet and its heading band.
+    grid_ = new SheetView(sheetGroup);
+    grid_->setObjectName(qtext(ctl::高级表格1));
+    grid_->setGeometry(8, 67, 716, 387);
+    model_ = new SheetModel(sheet_, this);
+    grid_->setModel(model_);
+    controls_.emplace(std::string(ctl::高级表格1), grid_);
+    for (const Heading& h : kHeadings) {
+        QLabel* label = addLabel(sheetGroup, h.name, h.x, h.y, h.w, h.h);
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        colours_.emplace(std::string(h.name), kBlack);
+        restyleHeading(label, kBlack);
+    }
+
+    // Section results.
+    for (const ResultPair& r : kResults) {
+        QLabel* label = addLabel(sheetGroup, r.label, r.x, r.y, 90, 24);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setIndent(6);
+        QLineEdit* box =
+            addEdit(sheetGroup, r.box, r.x + 89, r.y, r.boxWidth, 24, kResultMaxLength);
+        box->setAlignment(Qt::AlignCenter);
+    }
+
+    // Coefficients, in tab order.
+    addLabel(coefficientGroup, ctl::标签23, 11, 16, 77, 24);
+    addLabel(coefficientGroup, ctl::标签24, 11, 39, 77, 24);
+    addLabel(coefficientGroup, ctl::标签25, 11, 62, 77, 24);
+    addLabel(coefficientGroup, ctl::标签26, 11, 85, 45, 24);
+    addLabel(coefficientGroup, ctl::标签27, 98, 85, 41, 24)->setAlignment(Qt::AlignCenter);
+    const auto decimal = new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[+-]?[0-9]*\\.?[0-9]*")), this);
+    struct Field {
+        std::string_view name;
+        int x;
+        int y;
+        int w;
+        int maxLength;
+    };
+    constexpr Field kFields[] = {
+        {ctl::水面系数编辑框, 87, 16, 95, 5},    {ctl::岸边系数编辑框01, 87, 39, 48, 5},
+        {ctl::岸边系数编辑框02, 134, 39, 48, 5}, {ctl::信号转数编辑框, 87, 62, 95, 5},
+        {ctl::计算公式编辑框01, 55, 85, 44, 7},  {ctl::计算公式编辑框02, 138, 85, 44, 7},
+    };
+    QWidget* previous = nullptr;
+    for (const Field& f : kFields) {
+        QLineEdit* edit = addEdit(coefficientGroup, f.name, f.x, f.y, f.w, 24, f.maxLength);
+        edit->setValidator(decimal);
+        if (previous != nullptr) {
+            QWidget::setTabOrder(previous, edit);
+        }
+        previous = edit;
+    }
+    auto addButton = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h) {
+        auto* button = new QPushButton(qtext(initialText(name)), parent);
+        button->setObjectName(qtext(name));
+        button->setGeometry(x, y, w, h);
+        button->setAutoDefault(false);
+        controls_.emplace(std::string(name), button);
+        return button;
+    };
+    addButton(coefficientGroup, ctl::更多, 11, 124, 80, 24);
+    addButton(coefficientGroup, ctl::保存系数, 102, 124, 80, 24);
+
+    // Program control.
+    addLabel(controlGroup, ctl::标签36, 8, 25, 82, 15);
+    addEdit(controlGroup, ctl::编辑框当前操作数据, 12, 43, 168, 20, 0)->setReadOnly(true);
+    modes_ = new QButtonGroup(this);
+    modes_->setExclusive(true);
+    auto addRadio = [&](std::string_view name, int x, int y, int w, int h, int id) {
+        auto* radio = new QRadioButton(qtext(initialText(name)), controlGroup);
+        radio->setObjectName(qtext(name));
+        radio->setGeometry(x, y, w, h);
+        modes_->addButton(radio, id);
+        controls_.emplace(std::string(name), radio);
+        return radio;
+    };
+    addRadio(ctl::垂线模式, 13, 89, 72, 16, 0)->setChecked(true);
+    addRadio(ctl::测速模式, 112, 89, 72, 16, 1);
+    addButton(controlGroup, ctl::计算, 11, 132, 81, 24);
+    addButton(controlGroup, ctl::清空, 100, 132, 81, 24);
+    addButton(controlGroup, ctl::打开, 11, 166, 81, 24);
+    addButton(controlGroup, ctl::保存, 100, 166, 81, 24);
+    addButton(controlGroup, ctl::导出Excel, 11, 201, 81, 24)->setEnabled(false);
+    addButton(controlGroup, ctl::打印, 100, 201, 81, 24)->setEnabled(false);
+    progressBar_ = new QProgressBar(controlGroup);
+    progressBar_->setObjectName(qtext(ctl::进度条1));
+    progressBar_->setGeometry(11, 236, 170, 20);
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    controls_.emplace(std::string(ctl::进度条1), progressBar_);
+
+    // Status bar and menu.
+    auto* status = new QStatusBar(this);
+    status->setObjectName(qtext(ctl::状态条1));
+    status->setSizeGripEnabled(false);
+    status->setFixedHeight(20);
+    setStatusBar(status);
+    controls_.emplace(std::string(ctl::状态条1), status);
+
+    QMenu* about = menuBar()->addMenu(QStringLiteral("简介"));
+    about->setObjectName(QStringLiteral("简介"));
+    for (const char* item : {"帮助", "博客", "捐助", "声明"}) {
+        QAction* action = about->addAction(QString::fromUtf8(item));
+        action->setObjectName(QString::fromUtf8(item));
+    }
+
+    const int menuHeight = menuBar()->sizeHint().height();
+    setFixedSize(kClientWidth, menuHeight + kClientHeight);
+    move(50, 50);
+}
+
+void MainWindow::bindCommands() {
+    auto button = [this](std::string_view name) {
+        return static_cast<QPushButton*>(control(name));
+    };
+    connect(button(ctl::计算), &QPushButton::clicked, this, [this] { run(computeCommand); });
+    connect(button(ctl::清空), &QPushButton::clicked, this, [this] {
+        run(clearCommand);
+        snapshot_ = takeInputSnapshot(*this);
+    });
+    connect(button(ctl::打开), &QPushButton::clicked, this, [this] {
+        const unsigned serial = dialogSerial_;
+        const InputSnapshot input = takeInputSnapshot(*this);
+        const std::vector<std::string> shown = shownState();
+        run(openCommand);
+        afterOpen(serial, input, shown);
+    });
+    connect(button(ctl::保存), &QPushButton::clicked, this, [this] {
+        const unsigned serial = dialogSerial_;
+        const auto started = std::filesystem::file_time_type::clock::now();
+        run(saveCommand);
+        afterSave(serial, started);
+    });
+    connect(button(ctl::导出Excel), &QPushButton::clicked, this, [this] {
+        if (exportAction) {
+            run(exportAction);
+        }
+    });
+    connect(button(ctl::打印), &QPushButton::clicked, this, [this] {
+        if (printAction) {
+            run(printAction);
+        }
+    });
+    connect(button(ctl::更多), &QPushButton::clicked, this, [this] { run(recordHeaderCommand); });
+    connect(button(ctl::保存系数), &QPushButton::clicked, this,
+            [this] { run(saveCoefficientFile); });
+    connect(modes_, &QButtonGroup::idClicked, this, [this](int) { run(modeSwitchCommand); });
+
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid()) {
+                    sheet_.setCurrentRow(current.row());
+                }
+            });
+    connect(grid_, &SheetView::enterPressed, this, [this](int row) {
+        sheet_.setCurrentRow(row);
+        run([](Window& window) { onSheetKey(window, 13); });
+        // Like a spreadsheet, Enter moves on to the next row (the new one on the last row).
+        const QModelIndex here = grid_->currentIndex();
+        if (row + 1 < model_->rowCount()) {
+            grid_->setCurrentIndex(model_->index(row + 1, here.isValid() ? here.column() : 1));
+        }
+    });
+    connect(model_, &SheetModel::sheetLayoutChanged, this, [this] {
+        for (int c = 0; c < Sheet::kColumns; ++c) {
+            grid_->setColumnWidth(c, sheet_.columnWidth(c));
+        }
+    });
+    for (int c = 0; c < Sheet::kColumns; ++c) {
+        grid_->setColumnWidth(c, sheet_.columnWidth(c));
+    }
+
+    QMenu* about = menuBar()->findChild<QMenu*>(QStringLiteral("简介"));
+    auto action = [about](const char* name) {
+        return about->findChild<QAction*>(QString::fromUtf8(name));
+    };
+    // 帮助 has no command.
+    connect(action("博客"), &QAction::triggered, this, [this] { run(blogCommand); });
+    connect(action("捐助"), &QAction::triggered, this, [this] { run(donationCommand); });
+    connect(action("声明"), &QAction::triggered, this, [this] { run(statementCommand); });
+}
+
+QWidget* MainWindow::control(std::string_view name) const {
+    const auto it = controls_.find(name);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void MainWindow::run(const std::function<void(Window&)>& command) {
+    grid_->commitPendingEdit();
+    model_->beginBatch();
+    try {
+        command(*this);
+    } catch (const std::exception& error) {
+        model_->endBatch();
+        showMessage(std::string("操作没有完成：") + error.what(), "提示：", MessageIcon::Warning);
+        return;
+    }
+    model_->endBatch();
+}
+
+std::string MainWindow::text(std::string_view control) const {
+    QWidget* widget = this->control(control);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        return edit->text().toStdString();
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text().toStdString();
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        return button->text().toStdString();
+    }
+    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        return group->title().toStdString();
+    }
+    if (auto* status = qobject_cast<QStatusBar*>(widget)) {
+        return status->currentMessage().toStdString();
+    }
+    return {};
+}
+
+void MainWindow::setText(std::string_view control, std::string_view text) {
+    QWidget* widget = this->control(control);
+    const QString value = qtext(text);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        // The length limit binds what the user types; a longer text set by a command (from a
+        // file, say) is shown whole rather than cut.
+        const auto limit = maxLengths_.find(control);
+        if (limit != maxLengths_.end()) {
+            edit->setMaxLength(std::max(limit->second, static_cast<int>(value.size())));
+        }
+        edit->setText(value);
+        edit->setCursorPosition(0);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(value);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(value);
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        group->setTitle(value);
+    } else if (auto* status = qobject_cast<QStatusBar*>(widget)) {
+        status->showMessage(value);
+    }
+}
+
+bool MainWindow::isSelected(std::string_view radio) const {
+    auto* button = qobject_cast<QRadioButton*>(control(radio));
+    return button != nullptr && button->isChecked();
+}
+
+void MainWindow::setSelected(std::string_view radio, bool selected) {
+    auto* button = qobject_cast<QRadioButton*>(control(radio));
+    if (button == nullptr || button->isChecked() == selected) {
+        return;
+    }
+    // setChecked runs no click command. An exclusive group only lets go of its checked box
+    // while it is not exclusive.
+    if (!selected) {
+        modes_->setExclusive(false);
+        button->setChecked(false);
+        modes_->setExclusive(true);
+    } else {
+        button->setChecked(true);
+    }
+}
+
+bool MainWindow::isEnabled(std::string_view control) const {
+    QWidget* widget = this->control(control);
+    return widget != nullptr && widget->isEnabled();
+}
+
+void MainWindow::setEnabled(std::string_view control, bool enabled) {
+    if (QWidget* widget = this->control(control)) {
+        widget->setEnabled(enabled);
+    }
+}
+
+int MainWindow::textColour(std::string_view label) const {
+    const auto it = colours_.find(label);
+    return it == colours_.end() ? kBlack : it->second;
+}
+
+void MainWindow::setTextColour(std::string_view label, int colour) {
+    auto* widget = qobject_cast<QLabel*>(control(label));
+    if (widget == nullptr) {
+        return;
+    }
+    colours_.insert_or_assign(std::string(label), colour);
+    restyleHeading(widget, colour);
+}
+
+int MainWindow::progress() const {
+    return progressBar_->value();
+}
+
+void MainWindow::setProgress(int value) {
+    progressBar_->setValue(std::clamp(value, 0, 100));
+    // The fill that advances the bar keeps the event loop busy: paint now.
+    progressBar_->repaint();
+}
+
+void MainWindow::setStatus(std::string_view text) {
+    statusBar()->showMessage(qtext(text));
+}
+
+FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
+                                  const std::filesystem::path& initialFolder) {
+    Choice& choice = choices_[std::string(dialog.name)];
+    std::optional<std::filesystem::path> chosen;
+    if (answerer_.file) {
+        chosen = answerer_.file(dialog, initialFolder);
+    } else {
+        QFileDialog box(this, QString(), qpath(initialFolder));
+        box.setObjectName(qtext(dialog.name));
+        box.setAcceptMode(dialog.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        box.setFileMode(dialog.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        // The pattern follows the description; only the description is shown.
+        box.setNameFilter(qtext(dialog.filter) + QStringLiteral(" (*.") +
+                          qtext(dialog.defaultSuffix) + QStringLiteral(")"));
+        box.setOption(QFileDialog::HideNameFilterDetails, true);
+        box.setDefaultSuffix(qtext(dialog.defaultSuffix));
+        if (!choice.path.empty()) {
+            box.selectFile(qpath(choice.path.filename()));
+        }
+        if (box.exec() == QDialog::Accepted && !box.selectedFiles().isEmpty()) {
+            chosen = toPath(box.selectedFiles().constFirst());
+        }
+    }
+    ++dialogSerial_;
+    if (chosen) {
+        choice.path = *chosen;
+        choice.confirmed = true;
+        choice.serial = dialogSerial_;
+        return {true, choice.path};
+    }
+    choice.confirmed = false;
+    return {false, choice.path};
+}
+
+void MainWindow::showMessage(std::string_view text, std::string_view title, MessageIcon icon) {
+    if (answerer_.message) {
+        answerer_.message(std::string(text), std::string(title), icon);
+        return;
+    }
+    QMessageBox box(this);
+    box.setWindowTitle(qtext(title));
+    box.setText(qtext(text));
+    box.setIcon(icon == MessageIcon::Warning       ? QMessageBox::Warning
+                : icon == MessageIcon::Information ? QMessageBox::Information
+                                                   : QMessageBox::NoIcon);
+    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    box.exec();
+}
+
+bool MainWindow::ask(std::string_view text, std::string_view title) {
+    if (answerer_.question) {
+        return answerer_.question(std::string(text), std::string(title));
+    }
+    QMessageBox box(this);
+    box.setWindowTitle(qtext(title));
+    box.setText(qtext(text));
+    box.setIcon(QMessageBox::Question);
+    QPushButton* yes = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void MainWindow::openRecordHeaderDialog() {
+    RecordHeaderDialog dialog(programFolder_, text(ctl::计算公式编辑框01),
+                              text(ctl::计算公式编辑框02), currentLocalDateTime(), this);
+    dialog.setPalette(palette());
+    dialog.setFont(font());
+    dialog.reportProblem = [this](const std::string& problem) {
+        showMessage(problem, "提示：", MessageIcon::Warning);
+    };
+    if (answerer_.modal) {
+        dialog.show();
+        answerer_.modal(dialog);
+        if (dialog.isVisible()) {
+            dialog.reject();
+        }
+        return;
+    }
+    dialog.exec();
+}
+
+void MainWindow::openUrl(std::string_view address) {
+    const QString text = qtext(address);
+    const QUrl url = QUrl::fromUserInput(text, qpath(programFolder_), QUrl::AssumeLocalFile);
+    if (answerer_.url) {
+        answerer_.url(url);
+        return;
+    }
+    QDesktopServices::openUrl(url);
+}
+
+void MainWindow::pause(int milliseconds) {
+    // The window keeps painting, but takes no input until the wait is over.
+    QEventLoop loop;
+    QTimer::singleShot(std::max(milliseconds, 0), &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+bool MainWindow::confirmedSince(std::string_view dialog, unsigned serial) const {
+    const auto it = choices_.find(dialog);
+    return it != choices_.end() && it->second.confirmed && it->second.serial > serial;
+}
+
+void MainWindow::afterSave(unsigned serial, std::filesystem::file_time_type started) {
+    if (!confirmedSince(ctl::通用对话框保存, serial)) {
+        return;
+    }
+    // The input counts as saved only when the file is really there and fresh.
+    std::error_code error;
+    const auto& path = choices_.find(ctl::通用对话框保存)->second.path;
+    const auto written = std::filesystem::last_write_time(path, error);
+    if (!error && written >= started - std::chrono::seconds(2)) {
+        snapshot_ = takeInputSnapshot(*this);
+    }
+}
+
+std::vector<std::string> MainWindow::shownState() const {
+    std::vector<std::string> state;
+    for (const auto& name : ctl::kResultFields) {
+        state.push_back(text(name));
+    }
+    state.push_back(text(ctl::致谢框));
+    state.push_back(text(ctl::编辑框当前操作数据));
+    state.push_back(isEnabled(ctl::导出Excel) ? "1" : "0");
+    return state;
+}
+
+void MainWindow::afterOpen(unsigned serial, const InputSnapshot& input,
+                           const std::vector<std::string>& shown) {
+    // A file of another kind leaves the window exactly as it was, unsaved input included.
+    if (confirmedSince(ctl::通用对话框打开, serial) &&
+        (takeInputSnapshot(*this) != input || shownState() != shown)) {
+        snapshot_ = takeInputSnapshot(*this);
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    grid_->commitPendingEdit();
+    if (confirmQuit(*this, snapshot_)) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+} // namespace tarnelo

@@ -1,0 +1,129 @@
+// The main window "Tarnelo 13.05": every control under its template name, the bindings of
+// buttons, radio boxes, menu and grid to their commands, and the Window interface the commands
+// work through.
+#pragma once
+
+#include "app/shell.hpp"
+#include "app/window.hpp"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+#include <optional>
+
+class QButtonGroup;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QUrl;
+
+namespace tarnelo {
+
+class SheetModel;
+class SheetView;
+
+class MainWindow : public QMainWindow, public Window {
+    Q_OBJECT
+
+  public:
+    // Client area below the menu bar (958 by 589 with the frame, caption and menu bar).
+    static constexpr int kClientWidth = 952;
+    static constexpr int kClientHeight = 545;
+
+    // Stand-ins for the modal parts of the window, for tests: when one is set it answers in
+    // place of the real message box, question, file dialog or browser. `modal` receives the
+    // record-header dialog shown without its own event loop; whatever it leaves open is closed
+    // as by the close box.
+    struct Answerer {
+        std::function<void(const std::string& text, const std::string& title, MessageIcon icon)>
+            message;
+        std::function<bool(const std::string& text, const std::string& title)> question;
+        std::function<std::optional<std::filesystem::path>(
+            const FileDialogSpec& dialog, const std::filesystem::path& initialFolder)>
+            file;
+        std::function<void(QDialog& dialog)> modal;
+        std::function<void(const QUrl& url)> url;
+    };
+
+    explicit MainWindow(std::filesystem::path programFolder, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The creation step: skin, sheet layout, coefficient file, record-header reset.
+    void create();
+
+    // The export and print commands, connected by whoever builds the program.
+    std::function<void(Window&)> exportAction;
+    std::function<void(Window&)> printAction;
+
+    void setAnswerer(Answerer answerer) { answerer_ = std::move(answerer); }
+
+    SheetModel& sheetModel() { return *model_; }
+    SheetView& grid() { return *grid_; }
+
+    // Window
+    std::string text(std::string_view control) const override;
+    void setText(std::string_view control, std::string_view text) override;
+    bool isSelected(std::string_view radio) const override;
+    void setSelected(std::string_view radio, bool selected) override;
+    bool isEnabled(std::string_view control) const override;
+    void setEnabled(std::string_view control, bool enabled) override;
+    int textColour(std::string_view label) const override;
+    void setTextColour(std::string_view label, int colour) override;
+    Sheet& sheet() override { return sheet_; }
+    const Sheet& sheet() const override { return sheet_; }
+    int progress() const override;
+    void setProgress(int value) override;
+    void setStatus(std::string_view text) override;
+    FileChoice chooseFile(const FileDialogSpec& dialog,
+                          const std::filesystem::path& initialFolder) override;
+    void showMessage(std::string_view text, std::string_view title,
+                     MessageIcon icon = MessageIcon::None) override;
+    bool ask(std::string_view text, std::string_view title) override;
+    void openRecordHeaderDialog() override;
+    void openUrl(std::string_view address) override;
+    void pause(int milliseconds) override;
+    std::filesystem::path programFolder() const override { return programFolder_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    struct Choice {
+        bool confirmed = false;
+        std::filesystem::path path;
+        unsigned serial = 0;
+    };
+
+    void buildControls();
+    void bindCommands();
+    QWidget* control(std::string_view name) const;
+    QLabel* addLabel(QWidget* parent, std::string_view name, int x, int y, int w, int h);
+    QLineEdit* addEdit(QWidget* parent, std::string_view name, int x, int y, int w, int h,
+                       int maxLength);
+    void restyleHeading(QLabel* label, int colour);
+    // Runs a command to its end with the grid's change notices gathered into one.
+    void run(const std::function<void(Window&)>& command);
+    bool confirmedSince(std::string_view dialog, unsigned serial) const;
+    void afterSave(unsigned serial, std::filesystem::file_time_type started);
+    void afterOpen(unsigned serial, const InputSnapshot& input,
+                   const std::vector<std::string>& shown);
+    std::vector<std::string> shownState() const;
+
+    std::filesystem::path programFolder_;
+    Sheet sheet_;
+    SheetModel* model_ = nullptr;
+    SheetView* grid_ = nullptr;
+    QButtonGroup* modes_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    std::map<std::string, QWidget*, std::less<>> controls_;
+    std::map<std::string, int, std::less<>> colours_;
+    std::map<std::string, int, std::less<>> maxLengths_;
+    std::map<std::string, Choice, std::less<>> choices_;
+    unsigned dialogSerial_ = 0;
+    Answerer answerer_;
+    InputSnapshot snapshot_;
+};
+
+} // namespace tarnelo

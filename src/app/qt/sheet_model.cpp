@@ -1,0 +1,168 @@
+#include "app/qt/sheet_model.hpp"
+
+#include <QBrush>
+#include <QColor>
+
+#include <algorithm>
+
+namespace tarnelo {
+
+namespace {
+
+// Cells the user cannot type into are tinted, so the typed columns of a mode stand out.
+const QColor kReadOnlyBackground(0xEE, 0xF1, 0xF4);
+
+} // namespace
+
+SheetModel::SheetModel(Sheet& sheet, QObject* parent)
+    : QAbstractTableModel(parent), sheet_(sheet), shownRows_(sheet.rowCount()) {
+    sheet_.setObserver(this);
+}
+
+SheetModel::~SheetModel() {
+    sheet_.setObserver(nullptr);
+}
+
+int SheetModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : shownRows_;
+}
+
+int SheetModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Sheet::kColumns;
+}
+
+QVariant SheetModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= shownRows_) {
+        return {};
+    }
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return QString::fromStdString(sheet_.cell(index.row(), index.column()));
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    case Qt::BackgroundRole:
+        if (sheet_.isReadOnly(index.column())) {
+            return QBrush(kReadOnlyBackground);
+        }
+        return {};
+    default:
+        return {};
+    }
+}
+
+bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || index.row() >= shownRows_ ||
+        sheet_.isReadOnly(index.column())) {
+        return false;
+    }
+    // The sheet tells us about the change (cellChanged), which emits dataChanged.
+    sheet_.setCell(index.row(), index.column(), value.toString().toStdString());
+    return true;
+}
+
+Qt::ItemFlags SheetModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (!sheet_.isReadOnly(index.column())) {
+        result |= Qt::ItemIsEditable;
+    }
+    return result;
+}
+
+QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) {
+        return {};
+    }
+    if (orientation == Qt::Horizontal) {
+        return QString::fromUtf8(Sheet::heading(section).data(),
+                                 static_cast<qsizetype>(Sheet::heading(section).size()));
+    }
+    return section + 1;
+}
+
+void SheetModel::beginBatch() {
+    ++batchDepth_;
+}
+
+void SheetModel::endBatch() {
+    if (batchDepth_ == 0 || --batchDepth_ > 0) {
+        return;
+    }
+    catchUpRows();
+    if (pendingAll_) {
+        allCellsChanged();
+    } else if (pendingCells_) {
+        emit dataChanged(index(dirtyTop_, dirtyLeft_), index(dirtyBottom_, dirtyRight_));
+    }
+    pendingAll_ = false;
+    pendingCells_ = false;
+    if (pendingLayout_) {
+        pendingLayout_ = false;
+        emit sheetLayoutChanged();
+    }
+}
+
+void SheetModel::cellChanged(int row, int column) {
+    if (batchDepth_ > 0) {
+        if (!pendingCells_) {
+            pendingCells_ = true;
+            dirtyTop_ = dirtyBottom_ = row;
+            dirtyLeft_ = dirtyRight_ = column;
+        } else {
+            dirtyTop_ = std::min(dirtyTop_, row);
+            dirtyBottom_ = std::max(dirtyBottom_, row);
+            dirtyLeft_ = std::min(dirtyLeft_, column);
+            dirtyRight_ = std::max(dirtyRight_, column);
+        }
+        return;
+    }
+    catchUpRows();
+    if (row < shownRows_) {
+        const QModelIndex at = index(row, column);
+        emit dataChanged(at, at);
+    }
+}
+
+void SheetModel::sheetReset() {
+    if (batchDepth_ > 0) {
+        pendingAll_ = true;
+        return;
+    }
+    catchUpRows();
+    allCellsChanged();
+}
+
+void SheetModel::layoutChanged() {
+    if (batchDepth_ > 0) {
+        pendingLayout_ = true;
+        pendingAll_ = true;
+        return;
+    }
+    allCellsChanged();
+    emit sheetLayoutChanged();
+}
+
+void SheetModel::catchUpRows() {
+    const int rows = sheet_.rowCount();
+    if (rows > shownRows_) {
+        beginInsertRows(QModelIndex(), shownRows_, rows - 1);
+        shownRows_ = rows;
+        endInsertRows();
+    } else if (rows < shownRows_) {
+        // The sheet never shrinks; should it ever, the views start over.
+        beginResetModel();
+        shownRows_ = rows;
+        endResetModel();
+    }
+}
+
+void SheetModel::allCellsChanged() {
+    if (shownRows_ > 0) {
+        emit dataChanged(index(0, 0), index(shownRows_ - 1, Sheet::kColumns - 1));
+    }
+}
+
+} // namespace tarnelo

@@ -1,0 +1,57 @@
+// The grid 高级表格1 as a Qt item model: a view straight onto the measurement sheet, which
+// stays the only copy of the measurement. Edits go into the sheet; the sheet's change
+// notices come back as model signals. During a command the notices are collected and sent
+// once at its end, so computing a long sheet does not repaint cell by cell.
+#pragma once
+
+#include "sheet/sheet.hpp"
+
+#include <QAbstractTableModel>
+
+namespace tarnelo {
+
+class SheetModel : public QAbstractTableModel, public SheetObserver {
+    Q_OBJECT
+
+  public:
+    explicit SheetModel(Sheet& sheet, QObject* parent = nullptr);
+    ~SheetModel() override;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // Collect change notices until the matching endBatch (batches nest).
+    void beginBatch();
+    void endBatch();
+
+    void cellChanged(int row, int column) override;
+    void sheetReset() override;
+    void layoutChanged() override;
+
+  signals:
+    // Column widths or read-only marks of the sheet changed.
+    void sheetLayoutChanged();
+
+  private:
+    void catchUpRows();
+    void allCellsChanged();
+
+    Sheet& sheet_;
+    // Rows announced to the views; the sheet only grows, and rows are announced as inserted.
+    int shownRows_ = 0;
+    int batchDepth_ = 0;
+    bool pendingCells_ = false;
+    int dirtyTop_ = 0;
+    int dirtyBottom_ = 0;
+    int dirtyLeft_ = 0;
+    int dirtyRight_ = 0;
+    bool pendingAll_ = false;
+    bool pendingLayout_ = false;
+};
+
+} // namespace tarnelo

@@ -1,0 +1,137 @@
+#include "app/shell.hpp"
+
+#include "files/coefficient_file.hpp"
+#include "files/record_header.hpp"
+
+#include <algorithm>
+#include <system_error>
+
+namespace tarnelo {
+
+namespace {
+
+// Typed columns kept in a snapshot, and which of them each mode types.
+constexpr std::array<int, 6> kTypedColumns{col::起点距, col::水深, col::相对,
+                                           col::N,      col::T,    col::测点流速};
+constexpr std::array<bool, 6> kVerticalTyped{true, true, true, true, true, false};
+constexpr std::array<bool, 6> kVelocityTyped{true, true, true, false, false, true};
+
+std::string selectedMode(const Window& window) {
+    if (window.isSelected(ctl::垂线模式)) {
+        return std::string(ctl::垂线模式);
+    }
+    if (window.isSelected(ctl::测速模式)) {
+        return std::string(ctl::测速模式);
+    }
+    return {};
+}
+
+std::string utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+} // namespace
+
+namespace shelltext {
+
+std::string statement() {
+    return "Tarnelo 13.05 是流速仪法（流速面积法）实测流量的计算工具：它按录入的起点距、水深、"
+           "测点位置和测速记录计算各部分流量与断面流量，并填写流量记载表。\n\n"
+           "计算结果必须由水文技术人员对照原始记录复核后方可使用。本软件按现状提供，不附带任何"
+           "明示或暗示的担保；因使用本软件造成的任何损失，作者不承担责任。";
+}
+
+std::string donation() {
+    return "    感谢您使用本软件，如果本软件对您的工作有所帮助请您慷慨解囊，为本软件捐助10元，"
+           "我会为您提供更完美的工作体验，谢谢！\n\n"
+           "使用中的问题请查阅本软件的用户指南（菜单“简介”→“博客”）。";
+}
+
+} // namespace shelltext
+
+void creationStep(Window& window) {
+    layoutSheet(window);
+    loadCoefficientFile(window);
+    writeDefaultRecordHeader(window.programFolder());
+}
+
+void modeSwitchCommand(Window& window) {
+    layoutSheet(window);
+}
+
+void recordHeaderCommand(Window& window) {
+    window.openRecordHeaderDialog();
+}
+
+void blogCommand(Window& window) {
+    const std::filesystem::path guide = window.programFolder() / kGuideFileName;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(guide, error)) {
+        window.showMessage(shelltext::kGuideMissing, shelltext::kNoticeTitle,
+                           MessageIcon::Information);
+        return;
+    }
+    window.openUrl(utf8(guide));
+}
+
+void donationCommand(Window& window) {
+    window.showMessage(shelltext::donation(), shelltext::kDonationTitle, MessageIcon::Information);
+}
+
+void statementCommand(Window& window) {
+    window.showMessage(shelltext::statement(), shelltext::kStatementTitle,
+                       MessageIcon::Information);
+}
+
+InputSnapshot takeInputSnapshot(const Window& window) {
+    InputSnapshot snapshot;
+    snapshot.mode = selectedMode(window);
+    for (std::size_t i = 0; i < snapshot.coefficients.size(); ++i) {
+        snapshot.coefficients[i] = window.text(ctl::kCoefficientFields[i]);
+    }
+    const Sheet& sheet = window.sheet();
+    snapshot.rows.resize(static_cast<std::size_t>(sheet.rowCount()));
+    for (int r = 0; r < sheet.rowCount(); ++r) {
+        auto& row = snapshot.rows[static_cast<std::size_t>(r)];
+        for (std::size_t i = 0; i < kTypedColumns.size(); ++i) {
+            row[i] = sheet.cell(r, kTypedColumns[i]);
+        }
+    }
+    // Rows added by Enter and left empty are no input.
+    while (!snapshot.rows.empty() &&
+           std::all_of(snapshot.rows.back().begin(), snapshot.rows.back().end(),
+                       [](const std::string& text) { return text.empty(); })) {
+        snapshot.rows.pop_back();
+    }
+    return snapshot;
+}
+
+bool inputDiffers(const Window& window, const InputSnapshot& snapshot) {
+    const InputSnapshot now = takeInputSnapshot(window);
+    if (now.mode != snapshot.mode || now.coefficients != snapshot.coefficients) {
+        return true;
+    }
+    const auto& typed = now.mode == ctl::测速模式 ? kVelocityTyped : kVerticalTyped;
+    const std::array<std::string, 6> emptyRow{};
+    const std::size_t rows = std::max(now.rows.size(), snapshot.rows.size());
+    for (std::size_t r = 0; r < rows; ++r) {
+        const auto& a = r < now.rows.size() ? now.rows[r] : emptyRow;
+        const auto& b = r < snapshot.rows.size() ? snapshot.rows[r] : emptyRow;
+        for (std::size_t i = 0; i < typed.size(); ++i) {
+            if (typed[i] && a[i] != b[i]) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool confirmQuit(Window& window, const InputSnapshot& snapshot) {
+    if (!inputDiffers(window, snapshot)) {
+        return true;
+    }
+    return window.ask(shelltext::kQuitQuestion, shelltext::kNoticeTitle);
+}
+
+} // namespace tarnelo

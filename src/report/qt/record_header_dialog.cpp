@@ -1,0 +1,149 @@
+#include "report/qt/record_header_dialog.hpp"
+
+#include "files/record_header.hpp"
+
+#include <QBrush>
+#include <QFont>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <array>
+#include <optional>
+
+namespace tarnelo {
+
+namespace {
+
+// Label columns need more room than value columns; together they fill the 643-pixel grid as
+// the eight 80-pixel columns do.
+constexpr std::array<int, RecordHeaderGrid::kColumns> kColumnWidths{100, 72, 84, 120,
+                                                                    92,  52, 68, 52};
+
+const QColor kLabelBackground(0xE4, 0xEA, 0xF0);
+const QColor kTitleBackground(0xCF, 0xDA, 0xE4);
+
+QString qtext(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+// The table, able to commit an edit in progress before the grid is read.
+class RecordHeaderTable : public QTableWidget {
+  public:
+    using QTableWidget::QTableWidget;
+
+    void commitPendingEdit() {
+        if (state() != QAbstractItemView::EditingState) {
+            return;
+        }
+        if (QWidget* editor = indexWidget(currentIndex())) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+    }
+};
+
+RecordHeaderDialog::RecordHeaderDialog(std::filesystem::path programFolder, std::string_view factor,
+                                       std::string_view constant, const LocalDateTime& now,
+                                       QWidget* parent)
+    : QDialog(parent), programFolder_(std::move(programFolder)) {
+    setWindowTitle(QStringLiteral("制表数据..."));
+    setFixedSize(kClientWidth, kClientHeight);
+    move(50, 50);
+    setModal(true);
+
+    grid_ = buildRecordHeaderGrid(factor, constant, now);
+    showStoredRecordHeader(grid_, programFolder_);
+
+    table_ = new RecordHeaderTable(RecordHeaderGrid::kRows, RecordHeaderGrid::kColumns, this);
+    table_->setObjectName(QStringLiteral("制表数据表格"));
+    table_->setGeometry(5, 5, 643, 364);
+    table_->horizontalHeader()->hide();
+    table_->verticalHeader()->hide();
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(RecordHeaderGrid::kRowHeight);
+    table_->verticalHeader()->setMinimumSectionSize(1);
+    table_->horizontalHeader()->setDefaultSectionSize(RecordHeaderGrid::kColumnWidth);
+    table_->horizontalHeader()->setMinimumSectionSize(1);
+    for (int c = 0; c < RecordHeaderGrid::kColumns; ++c) {
+        table_->setColumnWidth(c, kColumnWidths[static_cast<std::size_t>(c)]);
+    }
+    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setWordWrap(false);
+    table_->setTextElideMode(Qt::ElideRight);
+    table_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    for (const GridMerge& m : grid_.merges()) {
+        table_->setSpan(m.row, m.firstColumn, 1, m.lastColumn - m.firstColumn + 1);
+    }
+    for (int r = 0; r < RecordHeaderGrid::kRows; ++r) {
+        for (int c = 0; c < RecordHeaderGrid::kColumns; ++c) {
+            if (grid_.anchor(r, c) != GridCell{r, c}) {
+                continue;
+            }
+            auto* item = new QTableWidgetItem(qtext(grid_.text(r, c)));
+            item->setToolTip(item->text());
+            if (grid_.isReadOnly(r, c)) {
+                item->setFlags(Qt::ItemIsEnabled);
+                item->setBackground(r == 0 ? kTitleBackground : kLabelBackground);
+                if (r == 0) {
+                    item->setFont(titleFont);
+                }
+            } else {
+                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
+            }
+            table_->setItem(r, c, item);
+        }
+    }
+    connect(table_, &QTableWidget::itemChanged, this,
+            [](QTableWidgetItem* item) { item->setToolTip(item->text()); });
+
+    returnButton_ = new QPushButton(QStringLiteral("返  回"), this);
+    returnButton_->setObjectName(QStringLiteral("制表完成"));
+    returnButton_->setGeometry(528, 378, 80, 24);
+    // Enter in the grid must not close the dialog.
+    returnButton_->setAutoDefault(false);
+    returnButton_->setDefault(false);
+    connect(returnButton_, &QPushButton::clicked, this, &RecordHeaderDialog::storeAndClose);
+}
+
+QTableWidget* RecordHeaderDialog::table() const {
+    return table_;
+}
+
+RecordHeaderGrid RecordHeaderDialog::currentGrid() const {
+    RecordHeaderGrid grid = grid_;
+    for (const GridCell& cell : kRecordHeaderCells) {
+        const QTableWidgetItem* item = table_->item(cell.row, cell.column);
+        grid.setText(cell.row, cell.column, item != nullptr ? item->text().toStdString() : "");
+    }
+    return grid;
+}
+
+void RecordHeaderDialog::storeAndClose() {
+    table_->commitPendingEdit();
+    const RecordHeaderGrid grid = currentGrid();
+    std::optional<std::string> problem = recordHeaderProblem(recordHeaderValues(grid));
+    if (!problem && !storeRecordHeaderGrid(grid, programFolder_)) {
+        problem = "测站记录表头无法写入 Data 文件夹中的 snap.dat，请检查该文件夹是否存在、可写。";
+    }
+    if (problem) {
+        if (reportProblem) {
+            reportProblem(*problem);
+        } else {
+            QMessageBox::warning(this, QStringLiteral("提示："), QString::fromStdString(*problem));
+        }
+        return;
+    }
+    accept();
+}
+
+} // namespace tarnelo

@@ -1,0 +1,52 @@
+// The record-header dialog "制表数据...": the header grid in a table, saved by "返  回" and
+// discarded by the close box.
+#pragma once
+
+#include "report/record_header_grid.hpp"
+
+#include <QDialog>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+class QPushButton;
+class QTableWidget;
+
+namespace tarnelo {
+
+class RecordHeaderTable;
+
+class RecordHeaderDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    // Client size of the dialog (659 by 439 with its frame and caption).
+    static constexpr int kClientWidth = 653;
+    static constexpr int kClientHeight = 415;
+
+    // The window's creation: buildRecordHeaderGrid with the two rating coefficient texts and
+    // the given time, then showStoredRecordHeader from the program folder.
+    RecordHeaderDialog(std::filesystem::path programFolder, std::string_view factor,
+                       std::string_view constant, const LocalDateTime& now,
+                       QWidget* parent = nullptr);
+
+    QTableWidget* table() const;
+    QPushButton* returnButton() const { return returnButton_; }
+    // The grid with the texts the table shows now.
+    RecordHeaderGrid currentGrid() const;
+
+    // Tells the user why "返  回" could not save (the dialog then stays open, edits intact).
+    // Unset, a warning box is shown.
+    std::function<void(const std::string& text)> reportProblem;
+
+  private:
+    void storeAndClose();
+
+    std::filesystem::path programFolder_;
+    RecordHeaderGrid grid_;
+    RecordHeaderTable* table_ = nullptr;
+    QPushButton* returnButton_ = nullptr;
+};
+
+} // namespace tarnelo
