@@ -6,6 +6,8 @@
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
 
+#include <cstdlib>
+
 namespace tarnelo {
 
 namespace {
@@ -34,7 +36,49 @@ std::string whyNotOpened(const std::filesystem::path& file) {
     return "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
 }
 
+// Makes a private folder under parent; empty path when it cannot.
+std::filesystem::path makeFolderIn(const std::filesystem::path& parent) {
+    std::string pattern = (parent / "tarnelo-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        return {};
+    }
+    std::filesystem::path folder = pattern;
+    std::error_code error;
+    if (!std::filesystem::create_directory(folder / "Data", error)) {
+        std::filesystem::remove_all(folder, error);
+        return {};
+    }
+    return folder;
+}
+
 } // namespace
+
+ScratchProgramFolder::ScratchProgramFolder() {
+    std::vector<std::filesystem::path> parents;
+    const char* tmpdir = std::getenv("TMPDIR");
+    if (tmpdir != nullptr && *tmpdir != '\0') {
+        parents.emplace_back(tmpdir);
+    } else {
+        parents.emplace_back("/dev/shm");
+    }
+    std::error_code error;
+    parents.push_back(std::filesystem::temp_directory_path(error));
+    for (const auto& parent : parents) {
+        if (!parent.empty()) {
+            path_ = makeFolderIn(parent);
+            if (valid()) {
+                return;
+            }
+        }
+    }
+}
+
+ScratchProgramFolder::~ScratchProgramFolder() {
+    if (valid()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+}
 
 FileComputation computeRawDataFile(const std::filesystem::path& file,
                                    const std::filesystem::path& programFolder) {

@@ -32,6 +32,24 @@ struct FileComputation {
     std::string message;
 };
 
+// A private program folder with an empty Data subfolder, removed with the object. It lies in
+// $TMPDIR when that is set, else in memory-backed /dev/shm when there is one, else in the
+// system's temporary folder: its files are thrown away, so they need not reach a disk.
+class ScratchProgramFolder {
+  public:
+    ScratchProgramFolder();
+    ~ScratchProgramFolder();
+    ScratchProgramFolder(const ScratchProgramFolder&) = delete;
+    ScratchProgramFolder& operator=(const ScratchProgramFolder&) = delete;
+
+    // False when no folder could be made.
+    bool valid() const { return !path_.empty(); }
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
 // Opens file into a fresh window whose program folder is programFolder (its Data folder gets
 // the record header), computes it and collects the outcome. Never throws for a bad file.
 FileComputation computeRawDataFile(const std::filesystem::path& file,

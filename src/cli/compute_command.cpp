@@ -3,8 +3,8 @@
 #include "app/compute_file.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
+#include "files/file_io.hpp"
 
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -29,38 +29,6 @@ constexpr std::string_view kHelp =
     "Data folder is never read or written.\n\n"
     "退出状态 Exit status: 0 全部算完 all computed; 1 有文件资料不全或被拒绝 some incomplete\n"
     "or refused (reason on stderr); 2 用法错误或文件无法读取 usage error or unreadable file.\n";
-
-// A private program folder with a Data subfolder, removed when the run ends.
-class PrivateProgramFolder {
-  public:
-    PrivateProgramFolder() {
-        std::error_code error;
-        std::string pattern =
-            (std::filesystem::temp_directory_path(error) / "tarnelo-cli-XXXXXX").string();
-        if (error || ::mkdtemp(pattern.data()) == nullptr) {
-            return;
-        }
-        path_ = pattern;
-        if (!std::filesystem::create_directory(path_ / "Data", error)) {
-            std::filesystem::remove_all(path_, error);
-            path_.clear();
-        }
-    }
-    ~PrivateProgramFolder() {
-        if (!path_.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(path_, ignored);
-        }
-    }
-    PrivateProgramFolder(const PrivateProgramFolder&) = delete;
-    PrivateProgramFolder& operator=(const PrivateProgramFolder&) = delete;
-
-    bool valid() const { return !path_.empty(); }
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
 
 std::string_view statusName(FileComputation::Status status) {
     switch (status) {
@@ -178,7 +146,9 @@ int run(std::span<const std::string> args) {
         std::cerr << "tarnelo-cli compute: 没有给出文件 no file given\n" << kHelp;
         return kExitUsage;
     }
-    const PrivateProgramFolder folder;
+    // Only the private folder below is ever written, and it is thrown away at the end.
+    setWritesFlushedToDisk(false);
+    const ScratchProgramFolder folder;
     if (!folder.valid()) {
         std::cerr << "tarnelo-cli compute: 无法建立临时文件夹 cannot make a temporary folder\n";
         return kExitUsage;

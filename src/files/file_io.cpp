@@ -46,6 +46,7 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 std::atomic<unsigned> temporaryCounter{0};
+std::atomic<bool> flushToDisk{true};
 
 } // namespace
 
@@ -110,18 +111,25 @@ bool writeFileAtomic(const std::filesystem::path& file, std::string_view bytes) 
     if (!out.valid()) {
         return false;
     }
-    const bool written =
-        writeAll(out.get(), bytes) && ::fchmod(out.get(), mode) == 0 && ::fsync(out.get()) == 0;
+    const bool flush = flushToDisk.load();
+    const bool written = writeAll(out.get(), bytes) && ::fchmod(out.get(), mode) == 0 &&
+                         (!flush || ::fsync(out.get()) == 0);
     if (!out.close() || !written || ::rename(temporary.c_str(), file.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
     }
     // Make the rename itself durable; a folder that cannot be synced is not a failed save.
-    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid()) {
-        ::fsync(dir.get());
+    if (flush) {
+        FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.valid()) {
+            ::fsync(dir.get());
+        }
     }
     return true;
+}
+
+void setWritesFlushedToDisk(bool flushed) {
+    flushToDisk.store(flushed);
 }
 
 } // namespace tarnelo

@@ -20,4 +20,9 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& file,
 // step fails. The folder is never created.
 bool writeFileAtomic(const std::filesystem::path& file, std::string_view bytes);
 
+// Whether writeFileAtomic waits for the disk (on by default). The command-line tool turns it
+// off: it writes only into its own temporary folder, which is removed when it ends. Writes stay
+// atomic either way.
+void setWritesFlushedToDisk(bool flushed);
+
 } // namespace tarnelo

@@ -1,0 +1,116 @@
+// Opening and computing raw data files: one 40-vertical measurement through the open and
+// compute commands, and a batch of 1,000 files as tarnelo-cli compute runs them.
+#include "app/compute_file.hpp"
+#include "app/headless_window.hpp"
+#include "compute/numtext.hpp"
+#include "files/file_io.hpp"
+#include "files/raw_data_file.hpp"
+#include "files/record_header.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+namespace tarnelo {
+namespace {
+
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tarnelo-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+            std::filesystem::create_directory(path_ / "Data");
+            std::filesystem::create_directory(path_ / "Text data");
+        }
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// Saves a measurement of `verticals` velocity verticals between two water edges.
+std::filesystem::path saveMeasurement(const std::filesystem::path& folder, int verticals) {
+    HeadlessWindow window(folder);
+    layoutSheet(window);
+    writeDefaultRecordHeader(folder);
+    Sheet& sheet = window.sheet();
+    sheet.growTo(verticals + 2);
+    sheet.setCell(0, col::起点距, "0");
+    sheet.setCell(0, col::水深, "0");
+    for (int i = 1; i <= verticals; ++i) {
+        const double shape = std::sin(3.14159265 * i / (verticals + 1));
+        sheet.setCell(i, col::起点距, num::plainText(2.5 * i));
+        sheet.setCell(i, col::水深, num::fixedText(0.4 + 3 * shape, 2));
+        sheet.setCell(i, col::相对, "0.6");
+        sheet.setCell(i, col::N, num::plainText(4 + std::round(12 * shape)));
+        sheet.setCell(i, col::T, num::plainText(100 + i % 17));
+    }
+    sheet.setCell(verticals + 1, col::起点距, num::plainText(2.5 * (verticals + 1)));
+    sheet.setCell(verticals + 1, col::水深, "0");
+    const auto file = folder / "Text data" / ("m" + std::to_string(verticals) + ".dat");
+    window.answerFileDialog(ctl::通用对话框保存, file);
+    saveCommand(window);
+    return file;
+}
+
+void BM_OpenAndCompute40Verticals(benchmark::State& state) {
+    ScratchFolder folder;
+    const auto file = saveMeasurement(folder.path(), 40);
+    for (auto _ : state) {
+        const FileComputation outcome = computeRawDataFile(file, folder.path());
+        if (outcome.status != FileComputation::Status::Computed) {
+            state.SkipWithError("the 40-vertical measurement did not compute");
+            break;
+        }
+        benchmark::DoNotOptimize(outcome.results.front().second.data());
+    }
+}
+BENCHMARK(BM_OpenAndCompute40Verticals)->Unit(benchmark::kMicrosecond);
+
+// Reading the file alone, without the window, the header writes or the computation.
+void BM_ParseRawData40Verticals(benchmark::State& state) {
+    ScratchFolder folder;
+    const auto bytes = readFileBytes(saveMeasurement(folder.path(), 40)).value_or("");
+    for (auto _ : state) {
+        const RawDataRead read = parseRawData(bytes);
+        benchmark::DoNotOptimize(read.data.rows);
+    }
+}
+BENCHMARK(BM_ParseRawData40Verticals)->Unit(benchmark::kMicrosecond);
+
+// What tarnelo-cli compute does for 1,000 files, in one process and one program folder that it
+// throws away, so its writes are not flushed to disk.
+void BM_ComputeThousandFiles(benchmark::State& state) {
+    ScratchFolder folder;
+    const ScratchProgramFolder work;
+    std::vector<std::filesystem::path> files;
+    const auto bytes = readFileBytes(saveMeasurement(folder.path(), 25)).value_or("");
+    for (int i = 0; i < 1000; ++i) {
+        files.push_back(folder.path() / ("f" + std::to_string(i) + ".dat"));
+        writeFileAtomic(files.back(), bytes);
+    }
+    setWritesFlushedToDisk(false);
+    for (auto _ : state) {
+        for (const auto& file : files) {
+            const FileComputation outcome = computeRawDataFile(file, work.path());
+            benchmark::DoNotOptimize(outcome.status);
+        }
+    }
+    setWritesFlushedToDisk(true);
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(files.size()));
+}
+BENCHMARK(BM_ComputeThousandFiles)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+} // namespace tarnelo
