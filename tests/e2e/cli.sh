@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# tarnelo-cli compute on the bundled examples and on bad input: output, JSON and exit codes.
+set -uo pipefail
+cli="$TARNELO_PROGRAM_DIR/tarnelo-cli"
+examples=("$TARNELO_SOURCE_DIR"/examples/*.dat)
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+expect_status() { # expected-status description command...
+    local want="$1" what="$2"
+    shift 2
+    "$@" >"$work/out" 2>"$work/err"
+    local got=$?
+    [[ $got == "$want" ]] || fail "$what: exit $got, expected $want; stderr: $(cat "$work/err")"
+}
+
+data_before="$(ls -l --time-style=full-iso "$TARNELO_PROGRAM_DIR/Data" 2>/dev/null)"
+
+expect_status 0 "compute examples" "$cli" compute "${examples[@]}"
+[[ $(grep -c '感谢使用!' "$work/out") == "${#examples[@]}" ]] || fail "not every example computed"
+grep -q '断面流量' "$work/out" || fail "results missing from the text output"
+grep -q '起点距' "$work/out" || fail "sheet heading missing from the text output"
+[[ -s "$work/err" ]] && fail "computed examples wrote to stderr: $(cat "$work/err")"
+
+expect_status 0 "compute --json" "$cli" compute --json "${examples[@]}"
+python3 - "$work/out" "${#examples[@]}" <<'PY' || fail "JSON output"
+import json, sys
+data = json.load(open(sys.argv[1], encoding="utf-8"))
+assert isinstance(data, list) and len(data) == int(sys.argv[2]), "one object per file"
+for item in data:
+    assert set(item) == {"file", "mode", "coefficients", "sheet", "results", "status", "message"}
+    assert item["status"] == "computed", item
+    assert item["mode"] in ("垂线模式", "测速模式")
+    assert len(item["coefficients"]) == (6 if item["mode"] == "垂线模式" else 3)
+    assert len(item["sheet"]) >= 20 and all(len(row) == 17 for row in item["sheet"])
+    assert item["results"]["致谢框"] == "感谢使用!"
+    assert len(item["results"]) == 8
+PY
+
+expect_status 0 "single file --json" "$cli" compute --json "${examples[0]}"
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert isinstance(d, dict)' "$work/out" ||
+    fail "a single file gives one object"
+
+# Too few rows to compute: incomplete, exit 1, reason on stderr naming the file.
+printf '\xc1\xf7\xcb\xd9\xd2\xc7\xd4\xad\xca\xbc\xca\xfd\xbe\xdd,\xb2\xe2\xcb\xd9\xc4\xa3\xca\xbd\r\n0.6,0.7,0.7\r\n0,1\r\n0,1\r\n*,0.6\r\n*,0.5\r\n\r\n' >"$work/few.dat"
+expect_status 1 "incomplete file" "$cli" compute "${examples[0]}" "$work/few.dat"
+grep -q 'few.dat' "$work/err" || fail "incomplete file not named on stderr"
+expect_status 1 "incomplete file --json" "$cli" compute --json "$work/few.dat"
+python3 -c 'import json,sys; assert json.load(open(sys.argv[1]))["status"] == "incomplete"' "$work/out" ||
+    fail "incomplete status in JSON"
+
+expect_status 2 "missing file" "$cli" compute "${examples[0]}" "$work/absent.dat"
+grep -q 'absent.dat' "$work/err" || fail "missing file not named on stderr"
+printf 'hello' >"$work/foreign.dat"
+expect_status 2 "foreign file" "$cli" compute "$work/foreign.dat"
+expect_status 2 "no file" "$cli" compute
+expect_status 2 "unknown option" "$cli" compute --bogus "${examples[0]}"
+expect_status 2 "unknown subcommand" "$cli" frobnicate
+expect_status 2 "no arguments" "$cli"
+expect_status 0 "help" "$cli" --help
+grep -q 'compute' "$work/out" || fail "--help does not list compute"
+expect_status 0 "compute help" "$cli" compute --help
+
+[[ "$(ls -l --time-style=full-iso "$TARNELO_PROGRAM_DIR/Data" 2>/dev/null)" == "$data_before" ]] ||
+    fail "the program's Data folder changed"
+
+((failures == 0)) && echo "cli: all checks passed"
+exit $((failures > 0))
