@@ -259,6 +259,7 @@ void MainWindowTest::computesTheWorkedExampleOnScreen() {
     QCOMPARE(w.text(ctl::断面流量), std::string("37.5"));
     typeIntoBox(h.find<QLineEdit>(ctl::断面流量), QStringLiteral("37.4"));
     w.grid().setCurrentIndex(model->index(0, 1));
+    w.grid().setFocus();
     saveScreenshot(w, "main-window.png");
 }
 

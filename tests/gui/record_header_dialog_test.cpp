@@ -72,11 +72,17 @@ void RecordHeaderDialogTest::gridLayoutAndLocks() {
         QCOMPARE(table->rowCount(), 15);
         QCOMPARE(table->columnCount(), 8);
         QCOMPARE(table->verticalHeader()->defaultSectionSize(), 24);
+        // Columns and rows share out the room of eight 80-pixel columns and fifteen 24-pixel rows.
         int widths = 0;
         for (int c = 0; c < 8; ++c) {
             widths += table->columnWidth(c);
         }
         QCOMPARE(widths, 8 * 80);
+        int heights = 0;
+        for (int r = 0; r < 15; ++r) {
+            heights += table->rowHeight(r);
+        }
+        QCOMPARE(heights, 15 * 24);
         auto* button = dialog.findChild<QPushButton*>(QStringLiteral("制表完成"));
         QCOMPARE(button->text(), QStringLiteral("返  回"));
         QCOMPARE(button->geometry(), QRect(528, 378, 80, 24));
@@ -109,7 +115,8 @@ void RecordHeaderDialogTest::gridLayoutAndLocks() {
                                     (c == 6 && r <= 6) || (r == 8 && (c == 1 || c == 3)) ||
                                     (r == 14 && (c == 3 || c == 6)) ||
                                     (r >= 8 && r <= 12 && c >= 5);
-                QCOMPARE(editable, !locked);
+                QVERIFY2(editable == !locked,
+                         qPrintable(QStringLiteral("cell %1,%2").arg(r).arg(c)));
                 QCOMPARE(editable, values.count({r, c}) == 1);
             }
         }

@@ -2,10 +2,43 @@
 
 #include "sheet/sheet.hpp"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 namespace tarnelo {
+
+namespace {
+
+// The sheet's columns are narrow (29 pixels for "系数"): cell texts are drawn with a one-pixel
+// margin instead of the style's wider one, and elided only when they really do not fit.
+class CompactDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QString text = item.text;
+        item.text.clear();
+        const QWidget* widget = item.widget;
+        QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+        const QRect room = item.rect.adjusted(1, 0, -1, 0);
+        const bool selected = (item.state & QStyle::State_Selected) != 0;
+        painter->save();
+        painter->setFont(item.font);
+        painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(room, Qt::AlignCenter,
+                          item.fontMetrics.elidedText(text, Qt::ElideRight, room.width()));
+        painter->restore();
+    }
+};
+
+} // namespace
 
 SheetView::SheetView(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->hide();
@@ -22,6 +55,7 @@ SheetView::SheetView(QWidget* parent) : QTableView(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setWordWrap(false);
     setTabKeyNavigation(true);
+    setItemDelegate(new CompactDelegate(this));
 }
 
 void SheetView::commitPendingEdit() {

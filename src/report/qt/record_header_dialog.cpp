@@ -18,8 +18,12 @@ namespace {
 
 // Label columns need more room than value columns; together they fill the 643-pixel grid as
 // the eight 80-pixel columns do.
-constexpr std::array<int, RecordHeaderGrid::kColumns> kColumnWidths{100, 72, 84, 120,
-                                                                    92,  52, 68, 52};
+constexpr std::array<int, RecordHeaderGrid::kColumns> kColumnWidths{100, 72, 84, 112,
+                                                                    88,  56, 76, 52};
+// The rows of long captions ("流速仪检定后使用次数：") take two lines; the empty separator
+// rows give up the height, so the 15 rows still fill the grid as 15 rows of 24 pixels do.
+constexpr std::array<int, RecordHeaderGrid::kRows> kRowHeights{25, 34, 34, 34, 7,  34, 34, 7,
+                                                               24, 24, 24, 24, 24, 7,  24};
 
 const QColor kLabelBackground(0xE4, 0xEA, 0xF0);
 const QColor kTitleBackground(0xCF, 0xDA, 0xE4);
@@ -71,16 +75,21 @@ RecordHeaderDialog::RecordHeaderDialog(std::filesystem::path programFolder, std:
     for (int c = 0; c < RecordHeaderGrid::kColumns; ++c) {
         table_->setColumnWidth(c, kColumnWidths[static_cast<std::size_t>(c)]);
     }
+    for (int r = 0; r < RecordHeaderGrid::kRows; ++r) {
+        table_->setRowHeight(r, kRowHeights[static_cast<std::size_t>(r)]);
+    }
     table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setWordWrap(false);
+    table_->setWordWrap(true);
     table_->setTextElideMode(Qt::ElideRight);
     table_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
 
     QFont titleFont = font();
     titleFont.setBold(true);
+    QFont labelFont = font();
+    labelFont.setPointSizeF(labelFont.pointSizeF() - 1);
     for (const GridMerge& m : grid_.merges()) {
         table_->setSpan(m.row, m.firstColumn, 1, m.lastColumn - m.firstColumn + 1);
     }
@@ -94,9 +103,7 @@ RecordHeaderDialog::RecordHeaderDialog(std::filesystem::path programFolder, std:
             if (grid_.isReadOnly(r, c)) {
                 item->setFlags(Qt::ItemIsEnabled);
                 item->setBackground(r == 0 ? kTitleBackground : kLabelBackground);
-                if (r == 0) {
-                    item->setFont(titleFont);
-                }
+                item->setFont(r == 0 ? titleFont : labelFont);
             } else {
                 item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
             }
