@@ -5,6 +5,7 @@
 #include "cli/text_output.hpp"
 #include "files/file_io.hpp"
 
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -29,6 +30,14 @@ constexpr std::string_view kHelp =
     "Data folder is never read or written.\n\n"
     "退出状态 Exit status: 0 全部算完 all computed; 1 有文件资料不全或被拒绝 some incomplete\n"
     "or refused (reason on stderr); 2 用法错误或文件无法读取 usage error or unreadable file.\n";
+
+// Set by Ctrl-C or a termination request: the run stops after the file at hand, so that the
+// scratch folder is still removed.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int) {
+    interrupted = 1;
+}
 
 std::string_view statusName(FileComputation::Status status) {
     switch (status) {
@@ -148,6 +157,10 @@ int run(std::span<const std::string> args) {
     }
     // Only the private folder below is ever written, and it is thrown away at the end.
     setWritesFlushedToDisk(false);
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    // A reader that goes away (tarnelo-cli ... | head) ends the run through a failed write.
+    std::signal(SIGPIPE, SIG_IGN);
     const ScratchProgramFolder folder;
     if (!folder.valid()) {
         std::cerr << "tarnelo-cli compute: 无法建立临时文件夹 cannot make a temporary folder\n";
@@ -159,6 +172,10 @@ int run(std::span<const std::string> args) {
         std::cout << "[\n";
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
+        if (interrupted != 0 || !std::cout) {
+            std::cerr << "tarnelo-cli compute: 已中断 interrupted\n";
+            return kExitUsage;
+        }
         const FileComputation outcome = computeRawDataFile(files[i], folder.path());
         status = std::max(status, exitStatus(outcome.status));
         if (outcome.status != FileComputation::Status::Computed) {
