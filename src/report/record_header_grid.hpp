@@ -67,7 +67,7 @@ class RecordHeaderGrid {
         return row >= 0 && row < kRows && column >= 0 && column < kColumns;
     }
 
-    std::array<std::array<std::string, kColumns>, kRows> texts_{};
+    std::array<std::array<std::string, kColumns>, kRows> texts_;
     std::array<std::array<bool, kColumns>, kRows> readOnly_{};
     std::vector<GridMerge> merges_;
 };
