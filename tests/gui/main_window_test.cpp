@@ -334,25 +334,27 @@ void MainWindowTest::enterAppendsOnlyOnTheLastRow() {
     QCOMPARE(grid.model()->rowCount(), 21);
     QCOMPARE(grid.currentIndex().row(), 20);
     QTest::keyClick(&grid, Qt::Key_Enter, Qt::KeypadModifier);
-    QCOMPARE(w.sheet().rowCount(), 21);
-    grid.setCurrentIndex(grid.model()->index(20, 2));
-    QTest::keyClick(&grid, Qt::Key_Enter);
     QCOMPARE(w.sheet().rowCount(), 22);
-    // Other keys append nothing.
-    grid.setCurrentIndex(grid.model()->index(21, 1));
+    QCOMPARE(grid.currentIndex().row(), 21);
+    grid.setCurrentIndex(grid.model()->index(21, 2));
+    QTest::keyClick(&grid, Qt::Key_Enter);
+    QCOMPARE(w.sheet().rowCount(), 23);
+    // Other keys append nothing; Enter with Ctrl is no Enter of the sheet.
+    grid.setCurrentIndex(grid.model()->index(22, 1));
     QTest::keyClick(&grid, Qt::Key_Down);
     QTest::keyClick(&grid, Qt::Key_Tab);
-    QCOMPARE(w.sheet().rowCount(), 22);
-    // Typing into the last row and ending with Enter commits the cell, then appends.
-    typeIntoCell(&grid, 21, 1, QStringLiteral("45.5"));
-    QCOMPARE(w.sheet().cell(21, 1), std::string("45.5"));
+    QTest::keyClick(&grid, Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(w.sheet().rowCount(), 23);
+    // Typing into the last row and ending with Enter commits the cell, then appends.
+    typeIntoCell(&grid, 22, 1, QStringLiteral("45.5"));
+    QCOMPARE(w.sheet().cell(22, 1), std::string("45.5"));
+    QCOMPARE(w.sheet().rowCount(), 24);
     // An appended row takes the read-only marks of its columns at once.
-    QVERIFY(!(grid.model()->flags(grid.model()->index(22, 0)) & Qt::ItemIsEditable));
-    QVERIFY(grid.model()->flags(grid.model()->index(22, 5)) & Qt::ItemIsEditable);
+    QVERIFY(!(grid.model()->flags(grid.model()->index(23, 0)) & Qt::ItemIsEditable));
+    QVERIFY(grid.model()->flags(grid.model()->index(23, 5)) & Qt::ItemIsEditable);
     // Typing into a middle row and Enter appends nothing.
     typeIntoCell(&grid, 3, 2, QStringLiteral("1.5"));
-    QCOMPARE(w.sheet().rowCount(), 23);
+    QCOMPARE(w.sheet().rowCount(), 24);
     QCOMPARE(w.sheet().cell(3, 2), std::string("1.5"));
 }
 

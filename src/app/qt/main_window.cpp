@@ -114,8 +114,10 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-    // The grid's model observes the sheet, which is destroyed after the widgets.
-    sheet_.setObserver(nullptr);
+    // The grid and its model go before the sheet they show: Qt would delete them only after
+    // this window's members are gone.
+    delete grid_;
+    delete model_;
 }
 
 void MainWindow::create() {

@@ -70,8 +70,9 @@ void SheetView::commitPendingEdit() {
 
 void SheetView::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && state() != QAbstractItemView::EditingState &&
-        event->modifiers() == Qt::NoModifier) {
+    // The keypad's Enter comes with the keypad modifier.
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && state() != QAbstractItemView::EditingState) {
         if (currentIndex().isValid()) {
             emit enterPressed(currentIndex().row());
         }
