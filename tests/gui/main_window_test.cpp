@@ -254,6 +254,16 @@ void MainWindowTest::computesTheWorkedExampleOnScreen() {
     QVERIFY(h.find(ctl::导出Excel)->isEnabled());
     QVERIFY(h.find(ctl::打印)->isEnabled());
     QVERIFY(h.messages.empty());
+    // The two record-form buttons run whatever commands the program connected.
+    int exported = 0;
+    int printed = 0;
+    w.exportAction = [&exported](Window&) { ++exported; };
+    w.printAction = [&printed](Window&) { ++printed; };
+    h.click(ctl::导出Excel);
+    h.click(ctl::打印);
+    h.click(ctl::打印);
+    QCOMPARE(exported, 1);
+    QCOMPARE(printed, 2);
     // Results can be typed over.
     typeIntoBox(h.find<QLineEdit>(ctl::断面流量), QStringLiteral("37.5"));
     QCOMPARE(w.text(ctl::断面流量), std::string("37.5"));
