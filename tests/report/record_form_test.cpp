@@ -1,0 +1,411 @@
+// The record-form fills read back cell by cell from the saved working copy, and the export and
+// print commands around them.
+#include "app/headless_window.hpp"
+#include "files/file_io.hpp"
+#include "files/record_header.hpp"
+#include "report/automation/host_registry.hpp"
+#include "report/print_host.hpp"
+#include "report/record_form.hpp"
+#include "report/spreadsheet_automation.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tarnelo {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kColumnsOfForm = 25;
+
+// A program folder of its own with the generated templates in its Data folder.
+class FormFolder {
+  public:
+    FormFolder() {
+        std::string pattern = (fs::temp_directory_path() / "tarnelo-form-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            ADD_FAILURE() << "cannot make a temporary folder";
+        }
+        path_ = pattern;
+        fs::create_directory(path_ / "Data");
+        fs::create_directory(path_ / "excel");
+        for (const char* name : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
+            fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "Data" / name, path_ / "Data" / name);
+        }
+        writeDefaultRecordHeader(path_);
+    }
+    ~FormFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    FormFolder(const FormFolder&) = delete;
+    FormFolder& operator=(const FormFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+// Every text of the active sheet of a workbook, rows 1..rows and columns A..Y.
+using Cells = std::map<std::pair<int, int>, std::string>;
+
+Cells readWorkbook(const fs::path& file, int rows) {
+    SpreadsheetAutomation xl;
+    EXPECT_TRUE(xl.CreateApplication());
+    xl.OpenWorkbook(file.string(), "", false);
+    std::string name;
+    const int sheet = xl.GetActiveSheet(name);
+    Cells cells;
+    for (int r = 1; r <= rows; ++r) {
+        for (int c = 1; c <= kColumnsOfForm; ++c) {
+            cells[{r, c}] = xl.GetCell(sheet, r, c);
+        }
+    }
+    xl.CloseWorkbooks();
+    xl.QuitApplication();
+    return cells;
+}
+
+// A computed-looking sheet of n verticals whose every cell says where it came from; N (column
+// 5) is filled on every other row only.
+void typeVerticals(HeadlessWindow& window, int n) {
+    Sheet& sheet = window.sheet();
+    sheet.growTo(n);
+    for (int r = 0; r < n; ++r) {
+        for (int c = 0; c < Sheet::kColumns; ++c) {
+            if (c == col::N && r % 2 == 0) {
+                continue;
+            }
+            sheet.setCell(r, c, "r" + std::to_string(r) + "c" + std::to_string(c));
+        }
+    }
+    const char* results[] = {"37.4", "22.5", "1.66", "2.59", "20.0", "1.12", "1.80"};
+    for (std::size_t i = 0; i < std::size(ctl::kResultFields); ++i) {
+        window.setText(ctl::kResultFields[i], results[i]);
+    }
+    window.setText(ctl::信号转数编辑框, "25");
+}
+
+int formRowOf(int vertical, bool twoPages) {
+    return twoPages && vertical > 20 ? 6 + vertical : 5 + vertical;
+}
+
+// The cells a fill writes for the verticals of typeVerticals and the results, no header.
+Cells expectedVerticalAndResultCells(int n, bool twoPages) {
+    Cells cells;
+    const int footer = twoPages ? 28 : 0;
+    cells[{1, 24}] = "第 1 页";
+    if (twoPages) {
+        cells[{26, 24}] = "第 2 页";
+    }
+    for (int i = 1; i <= n; ++i) {
+        const int row = formRowOf(i, twoPages);
+        const int r = i - 1;
+        auto sheetText = [&](int c) { return "r" + std::to_string(r) + "c" + std::to_string(c); };
+        if (i == 1 || i == n) {
+            cells[{row, 1}] = "水边";
+        } else {
+            cells[{row, 1}] = std::to_string(i - 1);
+            cells[{row, 2}] = sheetText(0);
+        }
+        const std::array<std::pair<int, int>, 5> typed{{{3, 1}, {8, 2}, {9, 3}, {10, 4}, {12, 6}}};
+        for (const auto& [formColumn, sheetColumn] : typed) {
+            cells[{row, formColumn}] = sheetText(sheetColumn);
+        }
+        cells[{row, 11}] = r % 2 == 0 ? "" : sheetText(5);
+        if (r % 2 == 1) {
+            cells[{row, 15}] = "25";
+        }
+        for (int c = 7; c <= 16; ++c) {
+            cells[{row, 16 + c - 7}] = sheetText(c);
+        }
+    }
+    cells[{21 + footer, 13}] = "37.4";
+    cells[{22 + footer, 13}] = "22.5";
+    cells[{20 + footer, 18}] = "1.66";
+    cells[{21 + footer, 18}] = "2.59";
+    cells[{22 + footer, 18}] = "20.0";
+    cells[{23 + footer, 18}] = "1.12";
+    cells[{20 + footer, 21}] = "1.80";
+    return cells;
+}
+
+// Every cell equals the template's, except the expected ones, which hold their texts.
+void expectFilled(const Cells& filled, const Cells& original, const Cells& expected,
+                  const std::string& what) {
+    for (const auto& [at, text] : filled) {
+        const auto it = expected.find(at);
+        const std::string want = it != expected.end() ? it->second : original.at(at);
+        EXPECT_EQ(text, want) << what << " at row " << at.first << " column " << at.second;
+    }
+}
+
+class FillTest : public ::testing::Test {
+  protected:
+    FormFolder folder;
+    HeadlessWindow window{folder.path()};
+};
+
+TEST_F(FillTest, VerticalRowsAndResultsForEveryShapeOfSection) {
+    for (int n : {0, 1, 2, 5, 13, 14, 20, 21, 40}) {
+        HeadlessWindow w(folder.path());
+        typeVerticals(w, n);
+        const bool twoPages = n > kSinglePageVerticals;
+        ASSERT_TRUE(twoPages ? fillTwoPageForm(w) : fillSinglePageForm(w)) << n;
+        const int rows = twoPages ? 53 : 25;
+        const Cells original = readWorkbook(templatePath(folder.path(), twoPages), rows);
+        const Cells filled = readWorkbook(workingCopyPath(folder.path(), twoPages), rows);
+        expectFilled(filled, original, expectedVerticalAndResultCells(n, twoPages),
+                     "N = " + std::to_string(n));
+        EXPECT_EQ(w.progress(), 0);
+        EXPECT_EQ(w.pauses, std::vector<int>{500});
+        std::vector<int> steps{10, 20, 30};
+        if (n >= 2) {
+            steps.push_back(40);
+        }
+        steps.insert(steps.end(), {50, 60, 70, 80, 90, 100, 0});
+        std::vector<int> seen = w.progressHistory;
+        seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+        EXPECT_EQ(seen, steps) << "N = " << n;
+    }
+}
+
+// The header of a real gauging, fields in file order.
+std::array<std::string, 39> fullHeader() {
+    return {"长江寸滩",
+            "2026年7月3日9时30分",
+            "阴",
+            "东北2级",
+            "LS25-3A 0812",
+            "V= 0.6793 N/T+ 0.0033",
+            "12",
+            "15",
+            "25",
+            "SJ-3 206",
+            "0.5",
+            "机动测船",
+            "基本水尺断面上游50m",
+            "181.27",
+            "0",
+            "LS25-3A",
+            "200",
+            "0.12",
+            "0.6",
+            "0.028",
+            "P1",
+            "1.22",
+            "1.23",
+            "100",
+            "P2",
+            "2.10",
+            "2.14",
+            "",
+            "P3",
+            "0.31",
+            "",
+            "95.5",
+            "",
+            "",
+            "",
+            "",
+            "水位平稳",
+            "张三",
+            "2026-17"};
+}
+
+TEST_F(FillTest, HeaderFooterAndGaugesOfAFullHeader) {
+    ASSERT_TRUE(saveRecordHeader(folder.path(), fullHeader()));
+    typeVerticals(window, 5);
+    window.sheet().setCell(0, col::测点流速, "");
+    window.sheet().setCell(4, col::测点流速, "");
+    window.sheet().setCell(7, col::测点流速, "beyond N: not counted");
+    ASSERT_TRUE(fillSinglePageForm(window));
+    const Cells original = readWorkbook(templatePath(folder.path(), false), 25);
+    const Cells filled = readWorkbook(workingCopyPath(folder.path(), false), 25);
+    Cells expected = expectedVerticalAndResultCells(5, false);
+    expected[{6, 17}] = ""; // point velocities emptied above
+    expected[{10, 17}] = "";
+    expected[{1, 6}] = "长江寸滩";
+    expected[{2, 3}] = "2026年7月3日9时30分";
+    expected[{2, 11}] = "阴";
+    expected[{2, 15}] = "东北2级";
+    expected[{2, 20}] = "牌号：LS25-3A 0812  V= 0.6793 N/T+ 0.0033";
+    expected[{3, 5}] = "12  次";
+    expected[{3, 7}] = "流速仪轴至铅鱼底距离 15 cm";
+    expected[{3, 13}] = "铅鱼重量 25 kg";
+    expected[{3, 17}] = "停表牌号 SJ-3 206 10分钟+- 0.5 s";
+    expected[{3, 24}] = "机动测船";
+    expected[{19, 13}] = "基本水尺断面上游50m";
+    expected[{19, 17}] = "流速仪（ LS25-3A ）测速垂线数/0.0、0.6或测点总数 3 / 0.6";
+    expected[{20, 13}] = "181.27";
+    expected[{23, 13}] = "0";
+    expected[{21, 21}] = "200";
+    expected[{21, 25}] = "0.12";
+    expected[{22, 21}] = "0.6";
+    expected[{23, 21}] = "0.028";
+    // Gauge 1: the tie 1.225 goes to the even digit, the stage is taken from the written mean.
+    expected[{21, 3}] = "P1";
+    expected[{21, 4}] = "1.22";
+    expected[{21, 5}] = "1.23";
+    expected[{21, 7}] = "100";
+    expected[{21, 6}] = "1.22";
+    expected[{21, 9}] = "101.22";
+    // Gauge 2 has no zero elevation: no mean, no stage.
+    expected[{22, 3}] = "P2";
+    expected[{22, 4}] = "2.10";
+    expected[{22, 5}] = "2.14";
+    // Gauge 3 has no reading at the end.
+    expected[{23, 3}] = "P3";
+    expected[{23, 4}] = "0.31";
+    expected[{23, 7}] = "95.5";
+    expected[{24, 13}] = "水位平稳";
+    expected[{25, 3}] = "张三";
+    expected[{25, 24}] = "2026-17";
+    expectFilled(filled, original, expected, "full header");
+}
+
+TEST_F(FillTest, CombinedCellsNeedBothFieldsAndTheStationHeadsBothPages) {
+    auto header = fullHeader();
+    header[5] = "";  // meter formula: T2 is not written
+    header[10] = ""; // stopwatch deviation: Q3 is not written
+    header[15] = ""; // meter model: Q19 is not written
+    ASSERT_TRUE(saveRecordHeader(folder.path(), header));
+    typeVerticals(window, 14);
+    ASSERT_TRUE(fillTwoPageForm(window));
+    const Cells original = readWorkbook(templatePath(folder.path(), true), 53);
+    const Cells filled = readWorkbook(workingCopyPath(folder.path(), true), 53);
+    EXPECT_EQ(filled.at({2, 20}), original.at({2, 20}));
+    EXPECT_EQ(filled.at({3, 17}), original.at({3, 17}));
+    EXPECT_EQ(filled.at({47, 17}), original.at({47, 17}));
+    EXPECT_EQ(filled.at({1, 6}), "长江寸滩");
+    EXPECT_EQ(filled.at({26, 6}), "长江寸滩");
+    EXPECT_EQ(filled.at({26, 24}), "第 2 页");
+    EXPECT_EQ(filled.at({49, 6}), "1.22"); // gauges moved down 28 rows
+    EXPECT_EQ(filled.at({49, 9}), "101.22");
+    EXPECT_EQ(filled.at({52, 13}), "水位平稳");
+    EXPECT_EQ(filled.at({53, 24}), "2026-17");
+    EXPECT_EQ(filled.at({19, 1}), "水边"); // vertical 14 on row 19
+    EXPECT_EQ(filled.at({20, 1}), original.at({20, 1}));
+}
+
+TEST_F(FillTest, CountFilledRowsCountsDistancesAnywhereInTheSheet) {
+    window.sheet().setCell(0, col::起点距, "0");
+    window.sheet().setCell(2, col::水深, "1.0");
+    window.sheet().setCell(19, col::起点距, "30");
+    EXPECT_EQ(countFilledRows(window), 2);
+}
+
+class CommandTest : public FillTest {
+  protected:
+    void SetUp() override { typeVerticals(window, 5); }
+};
+
+TEST_F(CommandTest, ExportCopiesTheFilledFormToTheChosenFile) {
+    const fs::path target = folder.path() / "excel" / "寸滩-0703.xlsx";
+    ASSERT_TRUE(writeFileAtomic(target, "an older file"));
+    window.answerFileDialog(ctl::通用对话框excel, target);
+    exportCommand(window);
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(window.dialogFolders.at(std::string(ctl::通用对话框excel)), folder.path() / "excel");
+    EXPECT_EQ(readFileBytes(target), readFileBytes(workingCopyPath(folder.path(), false)));
+    EXPECT_EQ(readWorkbook(target, 25).at({6, 1}), "水边");
+}
+
+TEST_F(CommandTest, ExportCancelledWritesNothing) {
+    window.answerFileDialog(ctl::通用对话框excel, std::nullopt);
+    exportCommand(window);
+    EXPECT_FALSE(fs::exists(workingCopyPath(folder.path(), false)));
+    EXPECT_TRUE(fs::is_empty(folder.path() / "excel"));
+    EXPECT_TRUE(window.progressHistory.empty());
+}
+
+TEST_F(CommandTest, MissingTemplateOfTheChosenFormIsReported) {
+    fs::remove(templatePath(folder.path(), false));
+    window.answerFileDialog(ctl::通用对话框excel, folder.path() / "excel" / "x.xlsx");
+    exportCommand(window);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].text, "excel模板丢失，请重新安装本软件。");
+    EXPECT_EQ(window.messages[0].title, "提示：");
+    EXPECT_FALSE(fs::exists(folder.path() / "excel" / "x.xlsx"));
+}
+
+TEST_F(CommandTest, MoreThanFortyVerticalsAreRefused) {
+    typeVerticals(window, 41);
+    window.answerFileDialog(ctl::通用对话框excel, folder.path() / "excel" / "x.xlsx");
+    exportCommand(window);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_NE(window.messages[0].text.find("40"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder.path() / "excel" / "x.xlsx"));
+    EXPECT_FALSE(fs::exists(workingCopyPath(folder.path(), true)));
+}
+
+TEST_F(CommandTest, ExportToAFolderThatCannotBeWrittenSaysSo) {
+    window.answerFileDialog(ctl::通用对话框excel, folder.path() / "no such folder" / "x.xlsx");
+    exportCommand(window);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_NE(window.messages[0].text.find("无法保存记载表"), std::string::npos);
+}
+
+TEST_F(CommandTest, PrintWithoutRendererAsksForTheSpreadsheetProgram) {
+    ::setenv("TARNELO_SOFFICE", "", 1);
+    printCommand(window);
+    ::unsetenv("TARNELO_SOFFICE");
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].text, "您需要在计算机上安装EXCEL程序才能进行操作！");
+    EXPECT_EQ(window.messages[0].title, "信息：");
+    EXPECT_EQ(window.messages[0].icon, MessageIcon::Warning);
+    EXPECT_FALSE(fs::exists(workingCopyPath(folder.path(), false)));
+}
+
+// A print host that records what the print command asks of it.
+class RecordingPrintHost : public automation::Object {
+  public:
+    explicit RecordingPrintHost(std::vector<std::string>& log) : log_(log) {}
+    automation::Outcome invoke(std::string_view member, automation::CallKind,
+                               std::span<const automation::Variant> args) override {
+        std::string entry(member);
+        for (const auto& a : args) {
+            entry += " " + automation::displayText(a);
+        }
+        log_.push_back(entry);
+        return automation::Outcome::ok(automation::Dispatch(shared_from_this()));
+    }
+
+  private:
+    std::vector<std::string>& log_;
+};
+
+TEST_F(CommandTest, PrintFillsThenPrintsThePagesOfTheChosenForm) {
+    std::vector<std::string> log;
+    automation::ScopedHostRegistration host(kPrintProgId, [&log] {
+        return automation::Dispatch(std::make_shared<RecordingPrintHost>(log));
+    });
+    typeVerticals(window, 14);
+    printCommand(window);
+    const std::string workingCopy = workingCopyPath(folder.path(), true).string();
+    ASSERT_GE(log.size(), 9u);
+    EXPECT_EQ(log[0], "Workbooks");
+    EXPECT_EQ(log[1], "Add");
+    EXPECT_EQ(log[2], "Sheets");
+    EXPECT_EQ(log[3], "Item 1");
+    EXPECT_EQ(log[4], "Open " + workingCopy);
+    EXPECT_EQ(log[5], "Sheets");
+    EXPECT_EQ(log[6], "Visible FALSE");
+    EXPECT_EQ(log.back(), "Quit");
+    EXPECT_TRUE(fs::exists(workingCopy));
+    const bool printed = std::any_of(log.begin(), log.end(), [](const std::string& e) {
+        return e.rfind("PrintOut 1 2 1 FALSE ", 0) == 0;
+    });
+    // Without a default printer the command says so instead of printing nowhere.
+    EXPECT_TRUE(printed || (window.messages.size() == 1 &&
+                            window.messages[0].text.find("默认打印机") != std::string::npos));
+}
+
+} // namespace
+} // namespace tarnelo
