@@ -11,7 +11,8 @@ namespace {
 
 using tarnelo::cli::Subcommand;
 
-const std::array<const Subcommand*, 1> kSubcommands{&tarnelo::cli::kCompute};
+const std::array<const Subcommand*, 3> kSubcommands{&tarnelo::cli::kCompute, &tarnelo::cli::kExport,
+                                                    &tarnelo::cli::kPrint};
 
 void printOverview(std::ostream& out) {
     out << "用法 Usage: tarnelo-cli <子命令 subcommand> [选项 options] FILE...\n\n"

@@ -25,4 +25,10 @@ struct Subcommand {
 // tarnelo-cli compute [--json] FILE...
 extern const Subcommand kCompute;
 
+// tarnelo-cli export FILE.dat [-o FORM.xlsx] [--pdf FORM.pdf]
+extern const Subcommand kExport;
+
+// tarnelo-cli print FILE.dat
+extern const Subcommand kPrint;
+
 } // namespace tarnelo::cli

@@ -64,7 +64,7 @@ void verticalSurfacePoints(HeadlessWindow& window) {
               {"35.5", "0", "", "", ""}},
              col::N);
     ASSERT_TRUE(
-        saveRecordHeader(window.programFolder(), header({{0, "清溪河 龙潭水文站"},
+        saveRecordHeader(window.programFolder(), header({{0, "清溪河 龙潭"},
                                                          {1, "2013-05-14 08:30～09:42"},
                                                          {2, "晴"},
                                                          {3, "东南风 2级"},
@@ -72,9 +72,9 @@ void verticalSurfacePoints(HeadlessWindow& window) {
                                                          {5, "V= 0.6793 N/T+ 0.0033"},
                                                          {6, "36"},
                                                          {7, "0.50"},
-                                                         {8, "50 kg"},
+                                                         {8, "50"},
                                                          {9, "JD-1 No.12"},
-                                                         {10, "+0.5 s"},
+                                                         {10, "+0.5"},
                                                          {11, "测流缆道"},
                                                          {12, "基本水尺断面下游 20 m"},
                                                          {13, "101.36"},
@@ -145,7 +145,7 @@ void twentyFiveVerticals(HeadlessWindow& window) {
     rows.push_back({"135", "0", "", "", ""});
     typeRows(window, rows, col::N);
     ASSERT_TRUE(
-        saveRecordHeader(window.programFolder(), header({{0, "白沙江 石门站"},
+        saveRecordHeader(window.programFolder(), header({{0, "白沙江 石门"},
                                                          {1, "2013-07-21 10:05～12:40"},
                                                          {2, "阴"},
                                                          {3, "西南风 3级"},
@@ -153,9 +153,9 @@ void twentyFiveVerticals(HeadlessWindow& window) {
                                                          {5, "V= 0.6793 N/T+ 0.0033"},
                                                          {6, "8"},
                                                          {7, "0.45"},
-                                                         {8, "100 kg"},
+                                                         {8, "100"},
                                                          {9, "JD-3 No.05"},
-                                                         {10, "-0.3 s"},
+                                                         {10, "-0.3"},
                                                          {11, "测船"},
                                                          {12, "基本水尺断面"},
                                                          {13, "212.87"},

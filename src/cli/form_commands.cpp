@@ -1,0 +1,197 @@
+// tarnelo-cli export and print: a raw data file opened and computed as in the window, then
+// the record form filled from the file's own record header and written to a workbook (and a
+// PDF), or printed on the default printer. The program's Data folder is never written: the
+// run works in a private folder that receives copies of the two record-form templates.
+#include "app/compute_file.hpp"
+#include "app/headless_window.hpp"
+#include "cli/subcommands.hpp"
+#include "compute/compute.hpp"
+#include "files/file_io.hpp"
+#include "files/raw_data_file.hpp"
+#include "files/record_header.hpp"
+#include "report/pdf_render.hpp"
+#include "report/record_form.hpp"
+
+#include <iostream>
+#include <optional>
+#include <system_error>
+
+#include <unistd.h>
+
+namespace tarnelo::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kExportHelp =
+    "用法 Usage: tarnelo-cli export FILE.dat [-o FORM.xlsx] [--pdf FORM.pdf]\n\n"
+    "打开并计算流速仪原始数据文件，用文件中的制表数据填写测深、测速记载及流量计算表，\n"
+    "保存为 Excel 工作簿（-o）和/或 PDF（--pdf，需要 LibreOffice）。\n"
+    "Opens and computes a raw data file, fills the measurement record form from the file's\n"
+    "record header and writes it as a workbook (-o) and/or a PDF (--pdf, needs LibreOffice).\n\n"
+    "退出状态 Exit status: 0 完成 done; 1 资料不全、被拒绝或无法写出 incomplete, refused or not\n"
+    "written (reason on stderr); 2 用法错误或文件无法读取 usage error or unreadable file.\n";
+
+constexpr std::string_view kPrintHelp =
+    "用法 Usage: tarnelo-cli print FILE.dat\n\n"
+    "打开并计算流速仪原始数据文件，填写记载表并在默认打印机上打印（与“打印”按钮相同）。\n"
+    "Opens and computes a raw data file, fills the record form and prints it on the default\n"
+    "printer, as the 打印 button does (LibreOffice renders it, CUPS prints it).\n\n"
+    "退出状态 Exit status: 0 已送往打印机 sent to the printer; 1 资料不全、被拒绝或未能打印\n"
+    "incomplete, refused or not printed (reason on stderr); 2 用法错误 usage error.\n";
+
+// The folder of this executable, where the build puts the Data folder with the templates.
+fs::path programFolderOfExecutable() {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::path() : self.parent_path();
+}
+
+// A measurement opened and computed in a private program folder that holds the templates.
+class ComputedMeasurement {
+  public:
+    explicit ComputedMeasurement(const fs::path& file) : window_(folder_.path()) {
+        if (!folder_.valid()) {
+            problem_ = "无法建立临时文件夹 cannot make a temporary folder";
+            status_ = kExitUsage;
+            return;
+        }
+        const fs::path templates = programFolderOfExecutable() / "Data";
+        for (bool twoPages : {false, true}) {
+            std::error_code ec;
+            fs::copy_file(templatePath(templates.parent_path(), twoPages),
+                          templatePath(folder_.path(), twoPages),
+                          fs::copy_options::overwrite_existing, ec);
+        }
+        layoutSheet(window_);
+        writeDefaultRecordHeader(folder_.path());
+        const OpenResult opened = openRawDataFile(window_, file);
+        if (opened.outcome == OpenOutcome::NotOpened) {
+            problem_ = "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file";
+            status_ = kExitUsage;
+            return;
+        }
+        if (opened.outcome == OpenOutcome::Refused || opened.outcome == OpenOutcome::Incomplete) {
+            problem_ = opened.message;
+            status_ = kExitIncomplete;
+            return;
+        }
+        const std::size_t before = window_.messages.size();
+        computeCommand(window_);
+        if (window_.messages.size() > before) {
+            problem_ = window_.messages.back().text;
+            status_ = kExitIncomplete;
+        } else if (window_.text(ctl::致谢框).empty()) {
+            problem_ = window_.status();
+            status_ = kExitIncomplete;
+        }
+    }
+
+    bool ok() const { return status_ == kExitDone; }
+    int status() const { return status_; }
+    const std::string& problem() const { return problem_; }
+    HeadlessWindow& window() { return window_; }
+    const fs::path& folder() const { return folder_.path(); }
+
+    // The message a command showed since `before`, if any.
+    std::optional<std::string> messageSince(std::size_t before) const {
+        if (window_.messages.size() > before) {
+            return window_.messages.back().text;
+        }
+        return std::nullopt;
+    }
+
+  private:
+    ScratchProgramFolder folder_;
+    HeadlessWindow window_;
+    int status_ = kExitDone;
+    std::string problem_;
+};
+
+int fail(std::string_view command, const std::string& file, const std::string& why, int status) {
+    std::cerr << "tarnelo-cli " << command << ": " << file << ": " << why << "\n";
+    return status;
+}
+
+int runExport(std::span<const std::string> args) {
+    std::string file;
+    std::optional<fs::path> workbook;
+    std::optional<fs::path> pdf;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if ((args[i] == "-o" || args[i] == "--pdf") && i + 1 < args.size()) {
+            (args[i] == "-o" ? workbook : pdf) = fs::absolute(args[i + 1]);
+            ++i;
+        } else if (args[i].rfind('-', 0) == 0 || !file.empty()) {
+            std::cerr << "tarnelo-cli export: 无法理解的参数 unexpected argument: " << args[i]
+                      << "\n\n"
+                      << kExportHelp;
+            return kExitUsage;
+        } else {
+            file = args[i];
+        }
+    }
+    if (file.empty() || (!workbook && !pdf)) {
+        std::cerr << kExportHelp;
+        return kExitUsage;
+    }
+    std::optional<fs::path> renderer;
+    if (pdf) {
+        renderer = findRenderer();
+        if (!renderer) {
+            return fail("export", file,
+                        "没有安装 LibreOffice，无法生成 PDF no LibreOffice to render the PDF",
+                        kExitIncomplete);
+        }
+    }
+    setWritesFlushedToDisk(false);
+    ComputedMeasurement measurement(file);
+    if (!measurement.ok()) {
+        return fail("export", file, measurement.problem(), measurement.status());
+    }
+    const fs::path target = workbook ? *workbook : measurement.folder() / "记载表.xlsx";
+    HeadlessWindow& window = measurement.window();
+    const std::size_t before = window.messages.size();
+    window.answerFileDialog(ctl::通用对话框excel, target);
+    exportCommand(window);
+    if (auto message = measurement.messageSince(before)) {
+        return fail("export", file, *message, kExitIncomplete);
+    }
+    if (pdf) {
+        const RenderResult rendered = renderToPdf(*renderer, target, *pdf);
+        if (!rendered.ok) {
+            return fail("export", file, rendered.error, kExitIncomplete);
+        }
+    }
+    return kExitDone;
+}
+
+int runPrint(std::span<const std::string> args) {
+    if (args.size() != 1 || args[0].rfind('-', 0) == 0) {
+        std::cerr << kPrintHelp;
+        return kExitUsage;
+    }
+    setWritesFlushedToDisk(false);
+    ComputedMeasurement measurement(args[0]);
+    if (!measurement.ok()) {
+        return fail("print", args[0], measurement.problem(), measurement.status());
+    }
+    const std::size_t before = measurement.window().messages.size();
+    printCommand(measurement.window());
+    if (auto message = measurement.messageSince(before)) {
+        return fail("print", args[0], *message, kExitIncomplete);
+    }
+    return kExitDone;
+}
+
+} // namespace
+
+const Subcommand kExport{"export",
+                         "填写记载表并保存为工作簿或 PDF fill the record form and write it as a "
+                         "workbook or PDF",
+                         kExportHelp, runExport};
+
+const Subcommand kPrint{"print", "填写记载表并在默认打印机上打印 fill the record form and print it",
+                        kPrintHelp, runPrint};
+
+} // namespace tarnelo::cli
