@@ -1,0 +1,98 @@
+// Export of the record form end to end (template copy, fill through the wrapper and the
+// built-in host, save, copy to the user's file) for 13 and 40 verticals, and the latency of
+// the print command (fill, LibreOffice rendering, hand-over to CUPS). The fill's half-second
+// pause belongs to the window and is not waited for here.
+#include "app/headless_window.hpp"
+#include "compute/numtext.hpp"
+#include "files/record_header.hpp"
+#include "report/cups_printer.hpp"
+#include "report/pdf_render.hpp"
+#include "report/record_form.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tarnelo;
+
+class BenchFolder {
+  public:
+    BenchFolder() {
+        std::string pattern = (fs::temp_directory_path() / "tarnelo-bench-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data()) != nullptr ? fs::path(pattern) : fs::path();
+        fs::create_directories(path_ / "Data");
+        fs::create_directories(path_ / "excel");
+        for (const char* name : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
+            fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "Data" / name, path_ / "Data" / name,
+                          fs::copy_options::overwrite_existing);
+        }
+        writeDefaultRecordHeader(path_);
+    }
+    ~BenchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    BenchFolder(const BenchFolder&) = delete;
+    BenchFolder& operator=(const BenchFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+void typeComputedSection(HeadlessWindow& window, int verticals) {
+    Sheet& sheet = window.sheet();
+    sheet.growTo(verticals);
+    for (int r = 0; r < verticals; ++r) {
+        for (int c = 0; c < Sheet::kColumns; ++c) {
+            sheet.setCell(r, c, num::plainText(r * 1.25 + c * 0.01));
+        }
+    }
+    for (auto field : ctl::kResultFields) {
+        window.setText(field, "12.3");
+    }
+}
+
+void BM_ExportCommand(benchmark::State& state) {
+    BenchFolder folder;
+    HeadlessWindow window(folder.path());
+    typeComputedSection(window, static_cast<int>(state.range(0)));
+    const fs::path target = folder.path() / "excel" / "form.xlsx";
+    for (auto _ : state) {
+        window.answerFileDialog(ctl::通用对话框excel, target);
+        exportCommand(window);
+    }
+    if (!window.messages.empty()) {
+        state.SkipWithError(window.messages.front().text.c_str());
+    }
+}
+BENCHMARK(BM_ExportCommand)->Arg(13)->Arg(40)->Unit(benchmark::kMillisecond);
+
+void BM_PrintCommand(benchmark::State& state) {
+    if (!findRenderer() || defaultPrinterName().empty()) {
+        state.SkipWithError("needs LibreOffice and a default printer");
+        return;
+    }
+    BenchFolder folder;
+    HeadlessWindow window(folder.path());
+    typeComputedSection(window, static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        printCommand(window);
+    }
+    if (!window.messages.empty()) {
+        state.SkipWithError(window.messages.front().text.c_str());
+    }
+}
+BENCHMARK(BM_PrintCommand)
+    ->Arg(13)
+    ->Arg(40)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+} // namespace
