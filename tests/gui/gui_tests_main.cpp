@@ -6,6 +6,7 @@
 int runSheetModelTests(int argc, char** argv);
 int runMainWindowTests(int argc, char** argv);
 int runRecordHeaderDialogTests(int argc, char** argv);
+int runRecordFormButtonTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
     failures += runSheetModelTests(argc, argv);
     failures += runMainWindowTests(argc, argv);
     failures += runRecordHeaderDialogTests(argc, argv);
+    failures += runRecordFormButtonTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

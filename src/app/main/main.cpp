@@ -53,8 +53,6 @@ int main(int argc, char** argv) {
 
     tarnelo::prepareSkin(application);
     tarnelo::MainWindow window(programFolder());
-    window.exportAction = tarnelo::exportCommand;
-    window.printAction = tarnelo::printCommand;
     window.create();
 
     FirstPaintProbe probe(clock);

@@ -5,6 +5,7 @@
 
 #include "app/shell.hpp"
 #include "app/window.hpp"
+#include "report/record_form.hpp"
 
 #include <QMainWindow>
 
@@ -53,9 +54,9 @@ class MainWindow : public QMainWindow, public Window {
     // The creation step: skin, sheet layout, coefficient file, record-header reset.
     void create();
 
-    // The export and print commands, connected by whoever builds the program.
-    std::function<void(Window&)> exportAction;
-    std::function<void(Window&)> printAction;
+    // The export and print commands (tests may put others in their place).
+    std::function<void(Window&)> exportAction = exportCommand;
+    std::function<void(Window&)> printAction = printCommand;
 
     void setAnswerer(Answerer answerer) { answerer_ = std::move(answerer); }
 

@@ -1,0 +1,111 @@
+// 导出Excel and 打印 clicked in the real window, after a computation typed in the grid.
+#include "gui_support.hpp"
+
+#include "files/file_io.hpp"
+#include "report/record_form.hpp"
+
+#include <QProgressBar>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace tarnelo;
+using namespace tarnelo::guitest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A window with the templates in its Data folder and a small section computed on screen.
+MainWindow& makeComputed(Harness& h) {
+    for (const char* name : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
+        fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "Data" / name, h.folder / "Data" / name);
+    }
+    MainWindow& w = h.make();
+    const char* rows[][5] = {{"0", "0", "", "", ""},
+                             {"5", "1.2", "0.6", "10", "100"},
+                             {"10", "1.8", "0.6", "15", "110"},
+                             {"15", "1.5", "0.0", "20", "105"},
+                             {"20", "0", "", "", ""}};
+    const int columns[] = {col::起点距, col::水深, col::相对, col::N, col::T};
+    for (int r = 0; r < 5; ++r) {
+        for (int i = 0; i < 5; ++i) {
+            if (rows[r][i][0] != '\0') {
+                typeIntoCell(&w.grid(), r, columns[i], QString::fromLatin1(rows[r][i]));
+            }
+        }
+    }
+    h.click(ctl::计算);
+    return w;
+}
+
+} // namespace
+
+class RecordFormButtonTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void exportWritesTheChosenWorkbookReplacingAnOldOne();
+    void exportCancelledWritesNothing();
+    void exportWithoutTemplateSaysSo();
+    void printWithoutRendererAsksForTheSpreadsheetProgram();
+};
+
+void RecordFormButtonTest::exportWritesTheChosenWorkbookReplacingAnOldOne() {
+    Harness h;
+    MainWindow& w = makeComputed(h);
+    QVERIFY(!w.text(ctl::断面流量).empty());
+    const fs::path target = h.folder / "excel" / "测流.xlsx";
+    QVERIFY(writeFileAtomic(target, "an older workbook"));
+    h.files.push_back(target);
+    h.click(ctl::导出Excel);
+    QVERIFY(h.messages.empty());
+    QCOMPARE(h.dialogs.back().first, std::string(ctl::通用对话框excel));
+    QCOMPARE(h.dialogs.back().second, h.folder / "excel");
+    QCOMPARE(readFileBytes(target), readFileBytes(workingCopyPath(h.folder, false)));
+    QVERIFY(readFileBytes(target)->rfind("PK", 0) == 0);
+    QCOMPARE(h.find<QProgressBar>(ctl::进度条1)->value(), 0);
+}
+
+void RecordFormButtonTest::exportCancelledWritesNothing() {
+    Harness h;
+    makeComputed(h);
+    h.files.push_back(std::nullopt);
+    h.click(ctl::导出Excel);
+    QVERIFY(h.messages.empty());
+    QVERIFY(!fs::exists(workingCopyPath(h.folder, false)));
+    QVERIFY(fs::is_empty(h.folder / "excel"));
+}
+
+void RecordFormButtonTest::exportWithoutTemplateSaysSo() {
+    Harness h;
+    makeComputed(h);
+    fs::remove(templatePath(h.folder, false));
+    h.files.push_back(h.folder / "excel" / "x.xlsx");
+    h.click(ctl::导出Excel);
+    QCOMPARE(h.messages.size(), std::size_t(1));
+    QCOMPARE(qs(h.messages[0].text), QStringLiteral("excel模板丢失，请重新安装本软件。"));
+    QCOMPARE(qs(h.messages[0].title), QStringLiteral("提示："));
+    QVERIFY(h.dialogs.empty() || h.dialogs.back().first != ctl::通用对话框excel);
+    QVERIFY(!fs::exists(h.folder / "excel" / "x.xlsx"));
+}
+
+void RecordFormButtonTest::printWithoutRendererAsksForTheSpreadsheetProgram() {
+    Harness h;
+    makeComputed(h);
+    ::setenv("TARNELO_SOFFICE", "", 1);
+    h.click(ctl::打印);
+    ::unsetenv("TARNELO_SOFFICE");
+    QCOMPARE(h.messages.size(), std::size_t(1));
+    QCOMPARE(qs(h.messages[0].text), QStringLiteral("您需要在计算机上安装EXCEL程序才能进行操作！"));
+    QCOMPARE(qs(h.messages[0].title), QStringLiteral("信息："));
+    QCOMPARE(h.messages[0].icon, MessageIcon::Warning);
+    QVERIFY(!fs::exists(workingCopyPath(h.folder, false)));
+}
+
+#include "record_form_buttons_test.moc"
+
+int runRecordFormButtonTests(int argc, char** argv) {
+    RecordFormButtonTest test;
+    return QTest::qExec(&test, argc, argv);
+}
