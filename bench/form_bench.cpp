@@ -2,6 +2,7 @@
 // built-in host, save, copy to the user's file) for 13 and 40 verticals, and the latency of
 // the print command (fill, LibreOffice rendering, hand-over to CUPS). The fill's half-second
 // pause belongs to the window and is not waited for here.
+#include "app/compute_file.hpp"
 #include "app/headless_window.hpp"
 #include "compute/numtext.hpp"
 #include "files/record_header.hpp"
@@ -20,29 +21,21 @@ namespace {
 namespace fs = std::filesystem;
 using namespace tarnelo;
 
+// A private program folder with the generated templates in its Data folder.
 class BenchFolder {
   public:
     BenchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tarnelo-bench-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) != nullptr ? fs::path(pattern) : fs::path();
-        fs::create_directories(path_ / "Data");
-        fs::create_directories(path_ / "excel");
+        std::filesystem::create_directories(scratch_.path() / "excel");
         for (const char* name : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
-            fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "Data" / name, path_ / "Data" / name,
-                          fs::copy_options::overwrite_existing);
+            std::filesystem::copy_file(std::filesystem::path(TARNELO_PROGRAM_DIR) / "Data" / name,
+                                       scratch_.path() / "Data" / name);
         }
-        writeDefaultRecordHeader(path_);
+        writeDefaultRecordHeader(scratch_.path());
     }
-    ~BenchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    BenchFolder(const BenchFolder&) = delete;
-    BenchFolder& operator=(const BenchFolder&) = delete;
-    const fs::path& path() const { return path_; }
+    const std::filesystem::path& path() const { return scratch_.path(); }
 
   private:
-    fs::path path_;
+    ScratchProgramFolder scratch_;
 };
 
 void typeComputedSection(HeadlessWindow& window, int verticals) {

@@ -1,5 +1,6 @@
 // The record-form fills read back cell by cell from the saved working copy, and the export and
 // print commands around them.
+#include "app/compute_file.hpp"
 #include "app/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
@@ -25,31 +26,21 @@ namespace fs = std::filesystem;
 constexpr int kColumnsOfForm = 25;
 
 // A program folder of its own with the generated templates in its Data folder.
+// A private program folder with the generated templates in its Data folder.
 class FormFolder {
   public:
     FormFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tarnelo-form-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "cannot make a temporary folder";
-        }
-        path_ = pattern;
-        fs::create_directory(path_ / "Data");
-        fs::create_directory(path_ / "excel");
+        std::filesystem::create_directories(scratch_.path() / "excel");
         for (const char* name : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
-            fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "Data" / name, path_ / "Data" / name);
+            std::filesystem::copy_file(std::filesystem::path(TARNELO_PROGRAM_DIR) / "Data" / name,
+                                       scratch_.path() / "Data" / name);
         }
-        writeDefaultRecordHeader(path_);
+        writeDefaultRecordHeader(scratch_.path());
     }
-    ~FormFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    FormFolder(const FormFolder&) = delete;
-    FormFolder& operator=(const FormFolder&) = delete;
-    const fs::path& path() const { return path_; }
+    const std::filesystem::path& path() const { return scratch_.path(); }
 
   private:
-    fs::path path_;
+    ScratchProgramFolder scratch_;
 };
 
 // Every text of the active sheet of a workbook, rows 1..rows and columns A..Y.
