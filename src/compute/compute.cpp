@@ -97,9 +97,14 @@ class Computation {
         }
         return num::plainText(x);
     }
-    // A running sum carried as its 13-digit text.
-    static double add(double sum, double value) {
-        return num::numberOf(num::plainText(sum + value));
+    // A running sum carried as its 13-digit text; a sum beyond a double is never written.
+    double add(double sum, double value) {
+        const double next = sum + value;
+        if (!std::isfinite(next)) {
+            outOfRange_ = true;
+            return 0.0;
+        }
+        return num::numberOf(num::plainText(next));
     }
 
     bool refuse(std::string_view text) {
@@ -294,7 +299,7 @@ class Computation {
         }
     }
 
-    double sumColumn(int column, int firstRow, int lastRow) const {
+    double sumColumn(int column, int firstRow, int lastRow) {
         double sum = 0;
         for (int r = firstRow; r <= lastRow; ++r) {
             sum = add(sum, number(r, column));
@@ -365,7 +370,7 @@ class Computation {
                                            : graded(areaNumber / widthNumber, Grade::Depth));
         window_.setText(ctl::最大水深, graded(largest(col::水深), Grade::Depth));
         window_.setText(ctl::致谢框, kThanks);
-        window_.setStatus("计算完成。");
+        window_.setStatus("");
     }
 
     // A value grew beyond what a double holds: take back everything this run wrote.

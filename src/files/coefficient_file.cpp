@@ -34,11 +34,7 @@ std::optional<std::vector<std::string>> parseCoefficientText(std::string_view by
     if (lines.size() < 2) {
         return std::vector<std::string>{};
     }
-    // Nothing follows line 2 in a file the program wrote; anything after a further line break
-    // is not part of the sixth value.
-    std::string_view values = lines[1];
-    values = values.substr(0, values.find_first_of("\r\n"));
-    return splitValues(values, kCoefficients);
+    return splitValues(lines[1], kCoefficients);
 }
 
 void loadCoefficientFile(Window& window) {
@@ -96,9 +92,7 @@ void saveCoefficientFile(Window& window) {
     if (!bytes || !writeFileAtomic(coefficientFilePath(window.programFolder()), *bytes)) {
         window.showMessage("无法写入 Data\\coefficient.dat，默认系数未保存。", kNotice,
                            MessageIcon::Warning);
-        return;
     }
-    window.setStatus("已将当前系数设为默认。");
 }
 
 } // namespace tarnelo

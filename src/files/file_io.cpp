@@ -83,7 +83,16 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& file, std:
     return bytes;
 }
 
-bool writeFileAtomic(const std::filesystem::path& file, std::string_view bytes) {
+bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes) {
+    // Saving through a symbolic link writes the file it points to, not over the link.
+    std::filesystem::path file = target;
+    std::error_code linkError;
+    if (std::filesystem::is_symlink(target, linkError)) {
+        file = std::filesystem::weakly_canonical(target, linkError);
+        if (linkError) {
+            return false;
+        }
+    }
     if (file.filename().empty()) {
         return false;
     }

@@ -78,7 +78,9 @@ RawDataRead parseRawData(std::string_view bytes) {
     read.tagged = true;
     RawData& data = read.data;
     if (separatorAt != std::string_view::npos) {
-        data.header = std::string(bytes.substr(separatorAt + kSeparator.size()));
+        // The text is cut into at most two pieces: a further blank line ends the header part.
+        const std::string_view rest = bytes.substr(separatorAt + kSeparator.size());
+        data.header = std::string(rest.substr(0, rest.find(kSeparator)));
     }
 
     const auto lines = splitText(text, "\r\n");

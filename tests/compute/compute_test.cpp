@@ -336,6 +336,22 @@ TEST(ComputeCommand, ResultsBeyondADoubleAreTakenBack) {
     expectNoBadTexts(window);
 }
 
+TEST(ComputeCommand, SumsBeyondADoubleAreTakenBackToo) {
+    HeadlessWindow window("/nonexistent");
+    auto rows = twoVerticalSection();
+    for (std::size_t r = 1; r + 1 < rows.size(); ++r) {
+        rows[r].depth = "1e307"; // every area is finite, their sum is not
+    }
+    typeRows(window, rows);
+    computeCommand(window);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_NE(window.messages[0].text.find("超出数值范围"), std::string::npos);
+    EXPECT_EQ(window.text(ctl::断面面积), "");
+    EXPECT_EQ(window.text(ctl::断面流量), "");
+    EXPECT_TRUE(rowsWithFilled(window.sheet(), col::部分).empty());
+    expectNoBadTexts(window);
+}
+
 TEST(ComputeCommand, ZeroAreaOrWidthLeavesTheMeansEmpty) {
     HeadlessWindow window("/nonexistent");
     // Every depth is a water edge: areas are zero, the width is not.

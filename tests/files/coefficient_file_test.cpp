@@ -63,6 +63,11 @@ TEST_F(CoefficientFile, MoreThanSixValuesFillTheSixFieldsAndDropTheRest) {
     loadCoefficientFile(window);
     EXPECT_EQ(fields(window), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
     EXPECT_TRUE(window.messages.empty());
+    // Line 2 ends only at the next CR LF; a lone line feed belongs to the value.
+    HeadlessWindow next(folder.path());
+    writeFile("流速仪系数\r\n1,2,3,4,5,6\n7\r\n8");
+    loadCoefficientFile(next);
+    EXPECT_EQ(next.text(ctl::计算公式编辑框02), "6\n7");
 }
 
 TEST_F(CoefficientFile, AnEmptyLastFieldSavedByTheProgramComesBackEmpty) {

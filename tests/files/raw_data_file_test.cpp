@@ -203,6 +203,12 @@ TEST_F(RawDataFile, SaveThenOpenRestoresEveryTypedCellInBothModes) {
     }
 }
 
+TEST_F(RawDataFile, TheHeaderPartEndsAtAFurtherBlankLine) {
+    openBytes(window, "流速仪原始数据,垂线模式\r\n0.6,0.7,0.7,20,0.6793,0.0033\r\n0\r\n0\r\n*\r\n*"
+                      "\r\n*\r\n\r\n站,*\r\n\r\nnot part of the header");
+    EXPECT_EQ(testing::bytesOf(folder.snap()), "\xd5\xbe,*");
+}
+
 TEST_F(RawDataFile, AStarCellIsSavedAsAStarAndComesBackEmpty) {
     type(0, {{1, "*"}, {2, "0"}});
     save("star.dat");

@@ -109,6 +109,17 @@ TEST(AtomicWrite, AFailedWriteReportsFailureAndKeepsTheOldFile) {
     EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "Data"));
 }
 
+TEST(AtomicWrite, WritesThroughASymbolicLink) {
+    testing::ProgramFolder folder;
+    const auto target = folder.path() / "Data" / "target.dat";
+    const auto link = folder.path() / "Text data" / "link.dat";
+    ASSERT_TRUE(writeFileAtomic(target, "old"));
+    std::filesystem::create_symlink(target, link);
+    ASSERT_TRUE(writeFileAtomic(link, "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(testing::bytesOf(target), "new");
+}
+
 TEST(ReadFile, MissingFoldersAndOversizedFilesAreNotRead) {
     testing::ProgramFolder folder;
     EXPECT_FALSE(readFileBytes(folder.path() / "nothing.dat"));

@@ -53,6 +53,7 @@ class MainWindowTest : public QObject {
   private slots:
     void layoutFollowsTheControlTable();
     void startsAsTheTemplateSays();
+    void coefficientFieldsTakeTabPositionsOneToSix();
     void computesTheWorkedExampleOnScreen();
     void modeSwitchLocksColumnsAndColoursHeadings();
     void enterAppendsOnlyOnTheLastRow();
@@ -230,6 +231,18 @@ void MainWindowTest::startsAsTheTemplateSays() {
     QVERIFY(h.messages.empty());
     w.setStatus("就绪");
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("就绪"));
+}
+
+void MainWindowTest::coefficientFieldsTakeTabPositionsOneToSix() {
+    Harness h;
+    MainWindow& w = h.make();
+    QWidget* widget = &w.grid();
+    for (std::string_view field : ctl::kCoefficientFields) {
+        do {
+            widget = widget->nextInFocusChain();
+        } while ((widget->focusPolicy() & Qt::TabFocus) == 0 || !widget->isEnabled());
+        QCOMPARE(widget->objectName(), qs(field));
+    }
 }
 
 void MainWindowTest::computesTheWorkedExampleOnScreen() {

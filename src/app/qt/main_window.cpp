@@ -216,13 +216,12 @@ void MainWindow::buildControls() {
         {ctl::岸边系数编辑框02, 134, 39, 48, 5}, {ctl::信号转数编辑框, 87, 62, 95, 5},
         {ctl::计算公式编辑框01, 55, 85, 44, 7},  {ctl::计算公式编辑框02, 138, 85, 44, 7},
     };
-    QWidget* previous = nullptr;
+    // The coefficient fields take tab positions 1 to 6, right after the grid.
+    QWidget* previous = grid_;
     for (const Field& f : kFields) {
         QLineEdit* edit = addEdit(coefficientGroup, f.name, f.x, f.y, f.w, 24, f.maxLength);
         edit->setValidator(decimal);
-        if (previous != nullptr) {
-            QWidget::setTabOrder(previous, edit);
-        }
+        QWidget::setTabOrder(previous, edit);
         previous = edit;
     }
     auto addButton = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h) {
