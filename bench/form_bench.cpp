@@ -2,7 +2,7 @@
 // built-in host, save, copy to the user's file) for 13 and 40 verticals, and the latency of
 // the print command (fill, LibreOffice rendering, hand-over to CUPS). The fill's half-second
 // pause belongs to the window and is not waited for here.
-#include "app/compute_file.hpp"
+#include "../tests/report/form_folder.hpp"
 #include "app/headless_window.hpp"
 #include "compute/numtext.hpp"
 #include "files/record_header.hpp"
@@ -21,22 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace tarnelo;
 
-// A private program folder with the generated templates in its Data folder.
-class BenchFolder {
-  public:
-    BenchFolder() {
-        std::filesystem::create_directories(scratch_.path() / "excel");
-        for (const char* name : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
-            std::filesystem::copy_file(std::filesystem::path(TARNELO_PROGRAM_DIR) / "Data" / name,
-                                       scratch_.path() / "Data" / name);
-        }
-        writeDefaultRecordHeader(scratch_.path());
-    }
-    const std::filesystem::path& path() const { return scratch_.path(); }
-
-  private:
-    ScratchProgramFolder scratch_;
-};
+using BenchFolder = testing::FormFolder;
 
 void typeComputedSection(HeadlessWindow& window, int verticals) {
     Sheet& sheet = window.sheet();

@@ -1,9 +1,9 @@
 // The record-form fills read back cell by cell from the saved working copy, and the export and
 // print commands around them.
-#include "app/compute_file.hpp"
 #include "app/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
+#include "form_folder.hpp"
 #include "report/automation/host_registry.hpp"
 #include "report/print_host.hpp"
 #include "report/record_form.hpp"
@@ -25,23 +25,7 @@ namespace fs = std::filesystem;
 
 constexpr int kColumnsOfForm = 25;
 
-// A program folder of its own with the generated templates in its Data folder.
-// A private program folder with the generated templates in its Data folder.
-class FormFolder {
-  public:
-    FormFolder() {
-        std::filesystem::create_directories(scratch_.path() / "excel");
-        for (const char* name : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
-            std::filesystem::copy_file(std::filesystem::path(TARNELO_PROGRAM_DIR) / "Data" / name,
-                                       scratch_.path() / "Data" / name);
-        }
-        writeDefaultRecordHeader(scratch_.path());
-    }
-    const std::filesystem::path& path() const { return scratch_.path(); }
-
-  private:
-    ScratchProgramFolder scratch_;
-};
+using FormFolder = testing::FormFolder;
 
 // Every text of the active sheet of a workbook, rows 1..rows and columns A..Y.
 using Cells = std::map<std::pair<int, int>, std::string>;

@@ -1,0 +1,28 @@
+// A private program folder with the generated record-form templates in its Data folder, an
+// excel folder and the default record header; shared by the form tests and benchmarks.
+#pragma once
+
+#include "app/compute_file.hpp"
+#include "files/record_header.hpp"
+
+#include <filesystem>
+
+namespace tarnelo::testing {
+
+class FormFolder {
+  public:
+    FormFolder() {
+        std::filesystem::create_directories(scratch_.path() / "excel");
+        for (const char* name : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
+            std::filesystem::copy_file(std::filesystem::path(TARNELO_PROGRAM_DIR) / "Data" / name,
+                                       scratch_.path() / "Data" / name);
+        }
+        writeDefaultRecordHeader(scratch_.path());
+    }
+    const std::filesystem::path& path() const { return scratch_.path(); }
+
+  private:
+    ScratchProgramFolder scratch_;
+};
+
+} // namespace tarnelo::testing
