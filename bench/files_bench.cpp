@@ -1,6 +1,7 @@
 // Opening and computing raw data files: one 40-vertical measurement through the open and
 // compute commands, and a batch of 1,000 files as tarnelo-cli compute runs them.
 #include "app/compute_file.hpp"
+#include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"

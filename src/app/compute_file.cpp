@@ -1,5 +1,6 @@
 #include "app/compute_file.hpp"
 
+#include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
@@ -11,16 +12,6 @@
 namespace tarnelo {
 
 namespace {
-
-constexpr std::string_view kThanks = "感谢使用!";
-
-std::string joinMessages(const std::vector<HeadlessWindow::Message>& messages, std::size_t from) {
-    std::string text;
-    for (std::size_t i = from; i < messages.size(); ++i) {
-        text += (text.empty() ? "" : "\n") + messages[i].text;
-    }
-    return text;
-}
 
 std::string whyNotOpened(const std::filesystem::path& file) {
     std::error_code error;
@@ -90,6 +81,7 @@ FileComputation computeRawDataFile(const std::filesystem::path& file,
 
     const OpenResult opened = openRawDataFile(window, file);
     switch (opened.outcome) {
+    case OpenOutcome::Cancelled:
     case OpenOutcome::NotOpened:
         outcome.message = whyNotOpened(file);
         return outcome;
@@ -102,15 +94,13 @@ FileComputation computeRawDataFile(const std::filesystem::path& file,
         break;
     }
 
-    const std::size_t before = window.messages.size();
-    computeCommand(window);
-    const std::string refusal = joinMessages(window.messages, before);
-    if (!refusal.empty()) {
+    const ComputeOutcome computed = computeCommand(window);
+    if (computed.status == ComputeOutcome::Status::Refused) {
         outcome.status = FileComputation::Status::Refused;
-        outcome.message = refusal;
-    } else if (window.text(ctl::致谢框) != kThanks) {
+        outcome.message = computed.message;
+    } else if (computed.status == ComputeOutcome::Status::Incomplete) {
         outcome.status = FileComputation::Status::Incomplete;
-        outcome.message = window.status();
+        outcome.message = computed.message;
     } else if (opened.outcome == OpenOutcome::Incomplete) {
         outcome.status = FileComputation::Status::Incomplete;
     } else {
@@ -122,9 +112,10 @@ FileComputation computeRawDataFile(const std::filesystem::path& file,
 
     const bool vertical = window.isSelected(ctl::垂线模式);
     outcome.mode = vertical ? kVerticalModeName : kVelocityModeName;
-    const std::size_t coefficients = vertical ? 6 : 3;
+    const std::size_t coefficients =
+        vertical ? kCoefficientFields.size() : kVelocityModeCoefficients;
     for (std::size_t i = 0; i < coefficients; ++i) {
-        const auto field = ctl::kCoefficientFields[i];
+        const auto field = kCoefficientFields[i].control;
         outcome.coefficients.emplace_back(std::string(field), window.text(field));
     }
     const Sheet& sheet = window.sheet();

@@ -2,7 +2,8 @@
 // Dialogs are answered from a queue the caller fills; messages are recorded, never shown.
 #pragma once
 
-#include "app/window.hpp"
+#include "sheet/sheet.hpp"
+#include "window/window.hpp"
 
 #include <deque>
 #include <functional>

@@ -1,7 +1,9 @@
 #include "app/shell.hpp"
 
+#include "app/file_commands.hpp"
 #include "files/coefficient_file.hpp"
 #include "files/record_header.hpp"
+#include "sheet/sheet.hpp"
 
 #include <algorithm>
 #include <system_error>
@@ -88,7 +90,7 @@ InputSnapshot takeInputSnapshot(const Window& window) {
     InputSnapshot snapshot;
     snapshot.mode = selectedMode(window);
     for (std::size_t i = 0; i < snapshot.coefficients.size(); ++i) {
-        snapshot.coefficients[i] = window.text(ctl::kCoefficientFields[i]);
+        snapshot.coefficients[i] = window.text(kCoefficientFields[i].control);
     }
     const Sheet& sheet = window.sheet();
     snapshot.rows.resize(static_cast<std::size_t>(sheet.rowCount()));

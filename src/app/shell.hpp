@@ -3,7 +3,7 @@
 // with unsaved input.
 #pragma once
 
-#include "app/window.hpp"
+#include "window/window.hpp"
 
 #include <array>
 #include <string>

@@ -4,6 +4,8 @@
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "files/file_io.hpp"
+#include "sheet/sheet.hpp"
+#include "window/window.hpp"
 
 #include <csignal>
 #include <filesystem>
@@ -92,15 +94,11 @@ std::string json(const std::string& file, const FileComputation& outcome) {
     return out;
 }
 
-// Names users know the coefficient fields and results by, in control order.
-constexpr std::string_view kCoefficientNames[] = {"水面系数", "左岸岸边系数", "右岸岸边系数",
-                                                  "信号转数", "流速仪公式 K", "流速仪公式 C"};
-
 std::string text(const std::string& file, const FileComputation& outcome) {
     std::string out = "== " + file + "  (" + outcome.mode + ")\n";
     std::string coefficients;
     for (std::size_t i = 0; i < outcome.coefficients.size(); ++i) {
-        coefficients += (i == 0 ? "" : "   ") + std::string(kCoefficientNames[i]) + " " +
+        coefficients += (i == 0 ? "" : "   ") + std::string(kCoefficientFields[i].label) + " " +
                         outcome.coefficients[i].second;
     }
     out += "系数: " + coefficients + "\n\n";

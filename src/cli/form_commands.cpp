@@ -3,14 +3,16 @@
 // PDF), or printed on the default printer. The program's Data folder is never written: the
 // run works in a private folder that receives copies of the two record-form templates.
 #include "app/compute_file.hpp"
+#include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
 #include "cli/subcommands.hpp"
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
-#include "report/pdf_render.hpp"
+#include "platform/print/pdf_render.hpp"
 #include "report/record_form.hpp"
+#include "window/program_paths.hpp"
 
 #include <iostream>
 #include <optional>
@@ -57,17 +59,16 @@ class ComputedMeasurement {
             status_ = kExitUsage;
             return;
         }
-        const fs::path templates = programFolderOfExecutable() / "Data";
         for (bool twoPages : {false, true}) {
             std::error_code ec;
-            fs::copy_file(templatePath(templates.parent_path(), twoPages),
-                          templatePath(folder_.path(), twoPages),
+            fs::copy_file(paths::formTemplate(programFolderOfExecutable(), twoPages),
+                          paths::formTemplate(folder_.path(), twoPages),
                           fs::copy_options::overwrite_existing, ec);
         }
         layoutSheet(window_);
         writeDefaultRecordHeader(folder_.path());
         const OpenResult opened = openRawDataFile(window_, file);
-        if (opened.outcome == OpenOutcome::NotOpened) {
+        if (opened.outcome == OpenOutcome::NotOpened || opened.outcome == OpenOutcome::Cancelled) {
             problem_ = "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file";
             status_ = kExitUsage;
             return;
@@ -77,13 +78,9 @@ class ComputedMeasurement {
             status_ = kExitIncomplete;
             return;
         }
-        const std::size_t before = window_.messages.size();
-        computeCommand(window_);
-        if (window_.messages.size() > before) {
-            problem_ = window_.messages.back().text;
-            status_ = kExitIncomplete;
-        } else if (window_.text(ctl::致谢框).empty()) {
-            problem_ = window_.status();
+        const ComputeOutcome computed = computeCommand(window_);
+        if (computed.status != ComputeOutcome::Status::Computed) {
+            problem_ = computed.message;
             status_ = kExitIncomplete;
         }
     }
@@ -93,14 +90,6 @@ class ComputedMeasurement {
     const std::string& problem() const { return problem_; }
     HeadlessWindow& window() { return window_; }
     const fs::path& folder() const { return folder_.path(); }
-
-    // The message a command showed since `before`, if any.
-    std::optional<std::string> messageSince(std::size_t before) const {
-        if (window_.messages.size() > before) {
-            return window_.messages.back().text;
-        }
-        return std::nullopt;
-    }
 
   private:
     ScratchProgramFolder folder_;
@@ -151,11 +140,10 @@ int runExport(std::span<const std::string> args) {
     }
     const fs::path target = workbook ? *workbook : measurement.folder() / "记载表.xlsx";
     HeadlessWindow& window = measurement.window();
-    const std::size_t before = window.messages.size();
     window.answerFileDialog(ctl::通用对话框excel, target);
-    exportCommand(window);
-    if (auto message = measurement.messageSince(before)) {
-        return fail("export", file, *message, kExitIncomplete);
+    const FormOutcome exported = exportCommand(window);
+    if (exported.status != FormOutcome::Status::Done) {
+        return fail("export", file, exported.message, kExitIncomplete);
     }
     if (pdf) {
         const RenderResult rendered = renderToPdf(*renderer, target, *pdf);
@@ -176,10 +164,9 @@ int runPrint(std::span<const std::string> args) {
     if (!measurement.ok()) {
         return fail("print", args[0], measurement.problem(), measurement.status());
     }
-    const std::size_t before = measurement.window().messages.size();
-    printCommand(measurement.window());
-    if (auto message = measurement.messageSince(before)) {
-        return fail("print", args[0], *message, kExitIncomplete);
+    const FormOutcome printed = printCommand(measurement.window());
+    if (printed.status != FormOutcome::Status::Done) {
+        return fail("print", args[0], printed.message, kExitIncomplete);
     }
     return kExitDone;
 }

@@ -1,11 +1,13 @@
 #include "compute/compute.hpp"
 
-#include "app/window.hpp"
 #include "compute/numtext.hpp"
+#include "sheet/sheet.hpp"
+#include "window/window.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,9 +42,9 @@ class Computation {
   public:
     Computation(Window& window, Mode mode) : window_(window), sheet_(window.sheet()), mode_(mode) {}
 
-    void run() {
+    ComputeOutcome run() {
         if (!check()) {
-            return;
+            return {ComputeOutcome::Status::Refused, refusal_};
         }
         S_ = num::numberOf(window_.text(ctl::水面系数编辑框));
         BL_ = num::numberOf(window_.text(ctl::岸边系数编辑框01));
@@ -70,7 +72,9 @@ class Computation {
         sectionResults();
         if (outOfRange_) {
             refuseOverflow();
+            return {ComputeOutcome::Status::Refused, refusal_};
         }
+        return {ComputeOutcome::Status::Computed, {}};
     }
 
   private:
@@ -108,6 +112,7 @@ class Computation {
     }
 
     bool refuse(std::string_view text) {
+        refusal_ = text;
         window_.showMessage(text, kNotice, MessageIcon::Information);
         window_.setStatus("未计算：" + std::string(text));
         return false;
@@ -134,18 +139,12 @@ class Computation {
             return refuse("第一条测速垂线之上没有水边行，无法计算左岸部分。请在表格第 1 行填写"
                           "左岸水边（或一条测深垂线），测速垂线从第 2 行起。");
         }
-        struct Field {
-            std::string_view control;
-            std::string_view name;
-        };
-        std::vector<Field> fields{{ctl::水面系数编辑框, "水面系数"},
-                                  {ctl::岸边系数编辑框01, "左岸岸边系数"},
-                                  {ctl::岸边系数编辑框02, "右岸岸边系数"}};
+        const std::span<const CoefficientField> fields =
+            std::span(kCoefficientFields)
+                .first(mode_ == Mode::Vertical ? kCoefficientFields.size()
+                                               : kVelocityModeCoefficients);
         std::vector<int> columns{col::起点距, col::水深, col::相对};
         if (mode_ == Mode::Vertical) {
-            fields.push_back({ctl::信号转数编辑框, "信号转数"});
-            fields.push_back({ctl::计算公式编辑框01, "流速仪公式系数 K"});
-            fields.push_back({ctl::计算公式编辑框02, "流速仪公式常数 C"});
             columns.push_back(col::N);
             columns.push_back(col::T);
         } else {
@@ -383,14 +382,9 @@ class Computation {
   public:
     static void clearComputed(Window& window, Mode mode) {
         Sheet& sheet = window.sheet();
-        if (mode == Mode::Vertical) {
-            sheet.clearColumns(0, 0);
-            sheet.clearColumns(4, 4);
-            sheet.clearColumns(7, 16);
-        } else {
-            sheet.clearColumns(0, 0);
-            sheet.clearColumns(4, 7);
-            sheet.clearColumns(9, 16);
+        for (const ColumnRange range :
+             mode == Mode::Vertical ? cols::kComputedVertical : cols::kComputedVelocity) {
+            sheet.clearColumns(range);
         }
         for (auto field : ctl::kResultFields) {
             window.setText(field, "");
@@ -410,19 +404,20 @@ class Computation {
     std::vector<Vertical> verticals_;
     std::vector<double> partials_;
     bool outOfRange_ = false;
+    std::string refusal_;
 };
 
 } // namespace
 
-void computeVerticalMode(Window& window) {
-    Computation(window, Mode::Vertical).run();
+ComputeOutcome computeVerticalMode(Window& window) {
+    return Computation(window, Mode::Vertical).run();
 }
 
-void computeVelocityMode(Window& window) {
-    Computation(window, Mode::Velocity).run();
+ComputeOutcome computeVelocityMode(Window& window) {
+    return Computation(window, Mode::Velocity).run();
 }
 
-void computeCommand(Window& window) {
+ComputeOutcome computeCommand(Window& window) {
     int count = 0;
     std::vector<std::string> shortfalls;
     const Sheet& sheet = window.sheet();
@@ -444,12 +439,9 @@ void computeCommand(Window& window) {
     const bool vertical = window.isSelected(ctl::垂线模式);
     const bool velocity = window.isSelected(ctl::测速模式);
     if (vertical) {
-        scoreField(ctl::水面系数编辑框, "水面系数");
-        scoreField(ctl::岸边系数编辑框01, "左岸岸边系数");
-        scoreField(ctl::岸边系数编辑框02, "右岸岸边系数");
-        scoreField(ctl::信号转数编辑框, "信号转数");
-        scoreField(ctl::计算公式编辑框01, "流速仪公式系数 K");
-        scoreField(ctl::计算公式编辑框02, "流速仪公式常数 C");
+        for (const CoefficientField& field : kCoefficientFields) {
+            scoreField(field.control, field.name);
+        }
         scoreColumn(col::起点距, 4);
         scoreColumn(col::水深, 4);
         scoreColumn(col::N, 2);
@@ -457,9 +449,9 @@ void computeCommand(Window& window) {
         Computation::clearComputed(window, Mode::Vertical);
     }
     if (velocity) {
-        scoreField(ctl::水面系数编辑框, "水面系数");
-        scoreField(ctl::岸边系数编辑框01, "左岸岸边系数");
-        scoreField(ctl::岸边系数编辑框02, "右岸岸边系数");
+        for (std::size_t i = 0; i < kVelocityModeCoefficients; ++i) {
+            scoreField(kCoefficientFields[i].control, kCoefficientFields[i].name);
+        }
         scoreColumn(col::起点距, 4);
         scoreColumn(col::水深, 4);
         scoreColumn(col::测点流速, 2);
@@ -468,19 +460,23 @@ void computeCommand(Window& window) {
     for (auto field : ctl::kResultFields) {
         window.setText(field, "");
     }
+    ComputeOutcome outcome;
     if (count == 10 && vertical) {
-        computeVerticalMode(window);
+        outcome = computeVerticalMode(window);
     } else if (count == 6 && velocity) {
-        computeVelocityMode(window);
+        outcome = computeVelocityMode(window);
     } else {
         std::string status = "数据不全，未计算";
         for (std::size_t i = 0; i < shortfalls.size(); ++i) {
             status += (i == 0 ? "：" : "；") + shortfalls[i];
         }
-        window.setStatus(status + "。");
+        status += "。";
+        window.setStatus(status);
+        outcome = {ComputeOutcome::Status::Incomplete, status};
     }
     window.setEnabled(ctl::导出Excel, true);
     window.setEnabled(ctl::打印, true);
+    return outcome;
 }
 
 } // namespace tarnelo

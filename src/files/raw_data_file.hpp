@@ -1,17 +1,18 @@
 // The raw measurement data file: the entry mode, the mode's coefficients, the typed columns of
-// the sheet and, after a blank line, the record header carried unchanged. Buttons 保存 and 打开.
+// the sheet and, after a blank line, the record header carried unchanged.
 #pragma once
 
 #include <array>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarnelo {
 
-class Window;
+class Sheet;
 
 inline constexpr std::string_view kRawDataTag = "流速仪原始数据";
 inline constexpr std::string_view kVerticalModeName = "垂线模式";
@@ -49,36 +50,31 @@ struct RawDataRead {
 
 RawDataRead parseRawData(std::string_view bytes);
 
-// Puts a read file into a cleared window: mode radio boxes and sheet layout, the coefficient
-// fields the file holds, the row count and the typed cells.
-void fillFromRawData(Window& window, const RawData& data);
+// The mode's typed columns, in file order, and how many coefficients it stores.
+std::span<const int> rawDataColumns(RawData::Mode mode);
+std::size_t rawDataCoefficientCount(RawData::Mode mode);
 
-// Why the window's input cannot be saved (a "," or line break, or a character GBK cannot hold,
-// in a coefficient or typed cell; no mode selected), naming the field or cell; std::nullopt
-// when it can.
-std::optional<std::string> rawDataProblem(const Window& window);
-
-// The tag line, coefficient line and column lines of the window's input (UTF-8, no header).
-std::string rawDataText(const Window& window);
-
-// How opening a chosen file went.
-enum class OpenOutcome {
-    NotOpened,  // unreadable, or not a raw data file: nothing changed, nothing said
-    Refused,    // a message said why; nothing changed
-    Incomplete, // opened as far as it goes; a message said what was missing
-    Opened,
-};
-struct OpenResult {
-    OpenOutcome outcome = OpenOutcome::NotOpened;
-    std::string message;
+// The input of a measurement as the file stores it: the mode, the mode's coefficient texts in
+// field order, and the sheet whose typed columns are stored.
+struct RawInput {
+    RawData::Mode mode = RawData::Mode::Unknown;
+    std::vector<std::string> coefficients;
+    const Sheet& sheet;
 };
 
-// Opens file into the window as the 打开 button does after its dialog.
-OpenResult openRawDataFile(Window& window, const std::filesystem::path& file);
+// Why the input cannot be saved (a "," or line break, or a character GBK cannot hold, in a
+// coefficient or typed cell; no mode selected), naming the field or cell; std::nullopt when it
+// can.
+std::optional<std::string> rawDataProblem(const RawInput& input);
 
-// Button 保存.
-void saveCommand(Window& window);
-// Button 打开.
-void openCommand(Window& window);
+// The tag line, coefficient line and column lines of the input (UTF-8, no header).
+std::string rawDataText(const RawInput& input);
+
+// The line between the input part and the record-header part.
+inline constexpr std::string_view kRawDataSeparator = "\r\n\r\n";
+
+// Why a text cannot be carried in a data file (a "," or line break, or a character GBK cannot
+// hold), or std::nullopt.
+std::optional<std::string> carryProblem(std::string_view text);
 
 } // namespace tarnelo

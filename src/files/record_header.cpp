@@ -3,6 +3,7 @@
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"
 #include "files/split.hpp"
+#include "window/program_paths.hpp"
 
 namespace tarnelo {
 
@@ -31,13 +32,9 @@ constexpr std::array<std::string_view, 3> kLine4Captions{"说明", "施测", "�
 
 } // namespace
 
-std::filesystem::path recordHeaderPath(const std::filesystem::path& programFolder) {
-    return programFolder / "Data" / "snap.dat";
-}
-
-void writeDefaultRecordHeader(const std::filesystem::path& programFolder) {
+bool writeDefaultRecordHeader(const std::filesystem::path& programFolder) {
     // The default content is ASCII, the same in GBK.
-    writeFileAtomic(recordHeaderPath(programFolder), kDefaultRecordHeader);
+    return writeFileAtomic(paths::recordHeaderFile(programFolder), kDefaultRecordHeader);
 }
 
 RecordHeader parseRecordHeader(std::string_view bytes) {
@@ -55,7 +52,7 @@ RecordHeader parseRecordHeader(std::string_view bytes) {
 RecordHeader loadRecordHeader(const std::filesystem::path& programFolder) {
     // A header is a few hundred bytes; anything far larger is not one.
     constexpr std::size_t kLargest = 1 << 20;
-    const auto bytes = readFileBytes(recordHeaderPath(programFolder), kLargest);
+    const auto bytes = readFileBytes(paths::recordHeaderFile(programFolder), kLargest);
     return parseRecordHeader(bytes ? *bytes : std::string());
 }
 
@@ -125,7 +122,7 @@ bool saveRecordHeader(const std::filesystem::path& programFolder,
         return false;
     }
     const auto bytes = utf8ToGbk(recordHeaderText(values));
-    return bytes && writeFileAtomic(recordHeaderPath(programFolder), *bytes);
+    return bytes && writeFileAtomic(paths::recordHeaderFile(programFolder), *bytes);
 }
 
 } // namespace tarnelo

@@ -21,11 +21,9 @@ inline constexpr std::size_t kRecordHeaderFields = 39;
 inline constexpr std::string_view kDefaultRecordHeader =
     "*,*,*,*,*,*,*,*,*,*,*,*,\r\n*,*,*,*,*,*,*,*,\r\n*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,\r\n*,*,*,";
 
-std::filesystem::path recordHeaderPath(const std::filesystem::path& programFolder);
-
 // Overwrites snap.dat with the default content. A folder that cannot be written leaves the old
-// file (or none); readers then see what is there.
-void writeDefaultRecordHeader(const std::filesystem::path& programFolder);
+// file (or none) and gives false; readers then see what is there.
+bool writeDefaultRecordHeader(const std::filesystem::path& programFolder);
 
 // Reads snap.dat. A missing or damaged file, or lines and fields that are absent, read as "*".
 RecordHeader loadRecordHeader(const std::filesystem::path& programFolder);

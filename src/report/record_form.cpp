@@ -1,14 +1,16 @@
 #include "report/record_form.hpp"
 
-#include "app/window.hpp"
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
-#include "report/automation/dispatch.hpp"
-#include "report/automation/host_registry.hpp"
-#include "report/cups_printer.hpp"
-#include "report/print_host.hpp"
+#include "platform/automation/dispatch.hpp"
+#include "platform/automation/host_registry.hpp"
+#include "platform/print/cups_printer.hpp"
+#include "platform/print/print_host.hpp"
 #include "report/spreadsheet_automation.hpp"
+#include "sheet/sheet.hpp"
+#include "window/program_paths.hpp"
+#include "window/window.hpp"
 
 #include <string>
 #include <system_error>
@@ -22,6 +24,7 @@ namespace {
 constexpr std::string_view kNotice = "提示：";
 constexpr std::string_view kTemplateMissing = "excel模板丢失，请重新安装本软件。";
 constexpr std::string_view kNoSpreadsheet = "您需要在计算机上安装EXCEL程序才能进行操作！";
+constexpr std::string_view kFillFailed = "无法生成记载表：请检查程序的 Data 文件夹是否可以写入。";
 
 // Form columns (A = 1 ... Y = 25).
 enum FormColumn : int {
@@ -52,6 +55,12 @@ enum FormColumn : int {
     Y
 };
 
+// Copies a file so that the target is either the old file or the complete new one.
+bool copyAtomic(const fs::path& from, const fs::path& to) {
+    const auto bytes = readFileBytes(from);
+    return bytes && writeFileAtomic(to, *bytes);
+}
+
 // One run of a fill: every cell goes through the wrapper onto the workbook's active sheet.
 class FormFill {
   public:
@@ -60,11 +69,8 @@ class FormFill {
 
     bool run() {
         const fs::path folder = window_.programFolder();
-        const fs::path workingCopy = workingCopyPath(folder, twoPages_);
-        std::error_code ec;
-        fs::copy_file(templatePath(folder, twoPages_), workingCopy,
-                      fs::copy_options::overwrite_existing, ec);
-        const bool copied = !ec;
+        const fs::path workingCopy = paths::formWorkingCopy(folder, twoPages_);
+        const bool copied = copyAtomic(paths::formTemplate(folder, twoPages_), workingCopy);
         window_.setProgress(10);
         header_ = loadRecordHeader(folder);
         SpreadsheetAutomation& xl = spreadsheetAutomation();
@@ -243,18 +249,28 @@ class FormFill {
     RecordHeader header_;
 };
 
-bool chooseForm(Window& window, int n, bool& twoPages) {
+// Shows a message and records it in the outcome.
+FormOutcome& tell(Window& window, FormOutcome& outcome, FormOutcome::Status status,
+                  std::string text, std::string_view title, MessageIcon icon) {
+    outcome.status = status;
+    outcome.message = std::move(text);
+    window.showMessage(outcome.message, title, icon);
+    return outcome;
+}
+
+bool chooseForm(Window& window, int n, FormOutcome& outcome) {
     if (n > kTwoPageVerticals) {
-        window.showMessage("记载表最多容纳 " + std::to_string(kTwoPageVerticals) +
-                               " 条垂线，本次测量有 " + std::to_string(n) +
-                               " 条（起点距不为空的行），无法生成记载表。",
-                           kNotice, MessageIcon::Warning);
+        tell(window, outcome, FormOutcome::Status::Refused,
+             "记载表最多容纳 " + std::to_string(kTwoPageVerticals) + " 条垂线，本次测量有 " +
+                 std::to_string(n) + " 条（起点距不为空的行），无法生成记载表。",
+             kNotice, MessageIcon::Warning);
         return false;
     }
-    twoPages = n > kSinglePageVerticals;
+    outcome.twoPages = n > kSinglePageVerticals;
     std::error_code ec;
-    if (!fs::is_regular_file(templatePath(window.programFolder(), twoPages), ec)) {
-        window.showMessage(kTemplateMissing, kNotice, MessageIcon::None);
+    if (!fs::is_regular_file(paths::formTemplate(window.programFolder(), outcome.twoPages), ec)) {
+        tell(window, outcome, FormOutcome::Status::Refused, std::string(kTemplateMissing), kNotice,
+             MessageIcon::None);
         return false;
     }
     return true;
@@ -264,21 +280,7 @@ bool fill(Window& window, bool twoPages) {
     return twoPages ? fillTwoPageForm(window) : fillSinglePageForm(window);
 }
 
-// Copies a file so that the target is either the old file or the complete new one.
-bool copyAtomic(const fs::path& from, const fs::path& to) {
-    const auto bytes = readFileBytes(from);
-    return bytes && writeFileAtomic(to, *bytes);
-}
-
 } // namespace
-
-fs::path templatePath(const fs::path& programFolder, bool twoPages) {
-    return programFolder / "Data" / (twoPages ? "moduleexcel_2.dat" : "moduleexcel_1.dat");
-}
-
-fs::path workingCopyPath(const fs::path& programFolder, bool twoPages) {
-    return programFolder / "Data" / (twoPages ? "snapexcel_2.dat" : "snapexcel_1.dat");
-}
 
 int countFilledRows(const Window& window) {
     const Sheet& sheet = window.sheet();
@@ -299,56 +301,60 @@ bool fillTwoPageForm(Window& window) {
     return FormFill(window, true).run();
 }
 
-void exportCommand(Window& window) {
-    const int n = countFilledRows(window);
-    bool twoPages = false;
-    if (!chooseForm(window, n, twoPages)) {
-        return;
+FormOutcome exportCommand(Window& window) {
+    FormOutcome outcome;
+    if (!chooseForm(window, countFilledRows(window), outcome)) {
+        return outcome;
     }
+    const bool twoPages = outcome.twoPages;
     const FileChoice choice =
-        window.chooseFile(dlg::通用对话框excel, window.programFolder() / "excel");
+        window.chooseFile(dlg::通用对话框excel, paths::excelFolder(window.programFolder()));
     if (!choice.confirmed || choice.path.empty()) {
-        return;
+        return outcome;
     }
+    outcome.file = choice.path;
     if (!fill(window, twoPages)) {
-        window.showMessage("无法生成记载表：请检查程序的 Data 文件夹是否可以写入。", kNotice,
-                           MessageIcon::Warning);
-        return;
+        return tell(window, outcome, FormOutcome::Status::Failed, std::string(kFillFailed), kNotice,
+                    MessageIcon::Warning);
     }
-    if (!copyAtomic(workingCopyPath(window.programFolder(), twoPages), choice.path)) {
-        window.showMessage("无法保存记载表：" + choice.path.string() +
-                               "\n请检查文件夹是否存在、是否可以写入，或文件是否正被其他程序打开。",
-                           kNotice, MessageIcon::Warning);
+    if (!copyAtomic(paths::formWorkingCopy(window.programFolder(), twoPages), choice.path)) {
+        return tell(window, outcome, FormOutcome::Status::Failed,
+                    "无法保存记载表：" + choice.path.string() +
+                        "\n请检查文件夹是否存在、是否可以写入，或文件是否正被其他程序打开。",
+                    kNotice, MessageIcon::Warning);
     }
+    outcome.status = FormOutcome::Status::Done;
+    return outcome;
 }
 
-void printCommand(Window& window) {
+FormOutcome printCommand(Window& window) {
     using namespace automation;
+    FormOutcome outcome;
     registerPrintHostIfAbsent();
     Dispatch application = createObject(kPrintProgId);
     if (!application) {
-        window.showMessage(kNoSpreadsheet, "信息：", MessageIcon::Warning);
-        return;
+        return tell(window, outcome, FormOutcome::Status::Refused, std::string(kNoSpreadsheet),
+                    "信息：", MessageIcon::Warning);
     }
-    const int n = countFilledRows(window);
-    bool twoPages = false;
-    if (!chooseForm(window, n, twoPages)) {
+    if (!chooseForm(window, countFilledRows(window), outcome)) {
         call(application, "Quit");
-        return;
+        return outcome;
     }
+    const bool twoPages = outcome.twoPages;
     const bool filled = fill(window, twoPages);
     const Dispatch workbooks = get(application, "Workbooks").object();
     Dispatch workbook = call(workbooks, "Add").object();
     Dispatch sheets = get(workbook, "Sheets").object();
     Dispatch first = get(sheets, "Item", {Variant(std::int32_t{1})}).object();
-    workbook = call(workbooks, "Open", {workingCopyPath(window.programFolder(), twoPages).string()})
-                   .object();
+    workbook =
+        call(workbooks, "Open", {paths::formWorkingCopy(window.programFolder(), twoPages).string()})
+            .object();
     sheets = get(workbook, "Sheets").object();
     put(application, "Visible", {Variant(false)});
     const std::string printer = defaultPrinterName();
     std::string problem;
     if (!filled) {
-        problem = "无法生成记载表：请检查程序的 Data 文件夹是否可以写入。";
+        problem = kFillFailed;
     } else if (printer.empty()) {
         problem = "没有找到默认打印机，记载表没有打印。请先在系统中安装打印机并设为默认打印机。";
     } else {
@@ -367,8 +373,11 @@ void printCommand(Window& window) {
     call(application, "Quit");
     application.release();
     if (!problem.empty()) {
-        window.showMessage(problem, "信息：", MessageIcon::Warning);
+        return tell(window, outcome, FormOutcome::Status::Failed, problem, "信息：",
+                    MessageIcon::Warning);
     }
+    outcome.status = FormOutcome::Status::Done;
+    return outcome;
 }
 
 } // namespace tarnelo

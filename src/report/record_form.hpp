@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace tarnelo {
 
@@ -22,13 +23,26 @@ int countFilledRows(const Window& window);
 bool fillSinglePageForm(Window& window);
 bool fillTwoPageForm(Window& window);
 
+// What 导出Excel or 打印 did.
+struct FormOutcome {
+    enum class Status {
+        Done,      // exported to file, or the pages were handed to the printer
+        Cancelled, // the export dialog was cancelled: nothing written
+        Refused,   // too many verticals, no template, no spreadsheet host; message says why
+        Failed,    // the form could not be filled, saved or printed; message says why
+    };
+    Status status = Status::Cancelled;
+    bool twoPages = false;
+    // The exported workbook (export only).
+    std::filesystem::path file;
+    // The text of the message box that was shown, if any.
+    std::string message;
+};
+
 // Button 导出Excel: fills the form and copies it to a workbook the user names.
-void exportCommand(Window& window);
+FormOutcome exportCommand(Window& window);
 
 // Button 打印: fills the form and prints it on the default printer.
-void printCommand(Window& window);
-
-std::filesystem::path templatePath(const std::filesystem::path& programFolder, bool twoPages);
-std::filesystem::path workingCopyPath(const std::filesystem::path& programFolder, bool twoPages);
+FormOutcome printCommand(Window& window);
 
 } // namespace tarnelo

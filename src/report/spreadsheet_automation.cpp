@@ -1,6 +1,6 @@
 #include "report/spreadsheet_automation.hpp"
 
-#include "report/automation/host_registry.hpp"
+#include "platform/automation/host_registry.hpp"
 
 namespace tarnelo {
 

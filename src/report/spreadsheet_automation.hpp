@@ -5,7 +5,7 @@
 // empty result; the operation goes on with its remaining steps and returns normally.
 #pragma once
 
-#include "report/automation/dispatch.hpp"
+#include "platform/automation/dispatch.hpp"
 
 #include <memory>
 #include <optional>

@@ -1,8 +1,9 @@
 #include "sheet/sheet.hpp"
 
-#include "app/window.hpp"
+#include "window/window.hpp"
 
 #include <algorithm>
+#include <span>
 
 namespace tarnelo {
 
@@ -122,12 +123,17 @@ void layoutSheet(Window& window) {
     for (int c = 0; c < Sheet::kColumns; ++c) {
         sheet.setColumnWidth(c, kWidths[static_cast<std::size_t>(c)]);
     }
+    const auto lock = [&](std::span<const ColumnRange> computed,
+                          std::span<const ColumnRange> typed) {
+        for (const ColumnRange range : computed) {
+            sheet.setColumnsReadOnly(range, true);
+        }
+        for (const ColumnRange range : typed) {
+            sheet.setColumnsReadOnly(range, false);
+        }
+    };
     if (window.isSelected(ctl::垂线模式)) {
-        sheet.setColumnsReadOnly(0, 0, true);
-        sheet.setColumnsReadOnly(1, 3, false);
-        sheet.setColumnsReadOnly(4, 4, true);
-        sheet.setColumnsReadOnly(5, 6, false);
-        sheet.setColumnsReadOnly(7, 16, true);
+        lock(cols::kComputedVertical, cols::kTypedVertical);
         window.setTextColour(ctl::标签2, kRed);
         window.setTextColour(ctl::标签3, kRed);
         window.setTextColour(ctl::标签4, kRed);
@@ -136,11 +142,7 @@ void layoutSheet(Window& window) {
         window.setTextColour(ctl::标签13, kBlack);
     }
     if (window.isSelected(ctl::测速模式)) {
-        sheet.setColumnsReadOnly(0, 0, true);
-        sheet.setColumnsReadOnly(1, 3, false);
-        sheet.setColumnsReadOnly(4, 7, true);
-        sheet.setColumnsReadOnly(8, 8, false);
-        sheet.setColumnsReadOnly(9, 16, true);
+        lock(cols::kComputedVelocity, cols::kTypedVelocity);
         window.setTextColour(ctl::标签2, kRed);
         window.setTextColour(ctl::标签3, kRed);
         window.setTextColour(ctl::标签4, kRed);

@@ -29,6 +29,28 @@ inline constexpr int 部分 = 15;
 inline constexpr int 部分流量 = 16;
 } // namespace col
 
+// A block of neighbouring columns, first to last inclusive.
+struct ColumnRange {
+    int first;
+    int last;
+};
+
+// Named column blocks of the sheet.
+namespace cols {
+inline constexpr ColumnRange kAll{col::号数, col::部分流量};
+// Columns the computation writes, per entry mode: 号数, 测点深, and in the vertical mode
+// 总转数 onwards; in the velocity-measurement mode N, T and 总转数, then 系数 onwards.
+inline constexpr std::array<ColumnRange, 3> kComputedVertical{
+    {{col::号数, col::号数}, {col::测点深, col::测点深}, {col::总转数, col::部分流量}}};
+inline constexpr std::array<ColumnRange, 3> kComputedVelocity{
+    {{col::号数, col::号数}, {col::测点深, col::总转数}, {col::系数, col::部分流量}}};
+// Columns the user types, per entry mode: 起点距, 水深, 相对, then N and T, or 测点流速.
+inline constexpr std::array<ColumnRange, 2> kTypedVertical{
+    {{col::起点距, col::相对}, {col::N, col::T}}};
+inline constexpr std::array<ColumnRange, 2> kTypedVelocity{
+    {{col::起点距, col::相对}, {col::测点流速, col::测点流速}}};
+} // namespace cols
+
 // Told about every change, so that a grid on screen can follow the sheet.
 class SheetObserver {
   public:
@@ -55,8 +77,12 @@ class Sheet {
     void setCell(int row, int column, std::string_view text);
     // Empties columns first..last in every row.
     void clearColumns(int first, int last);
+    void clearColumns(ColumnRange range) { clearColumns(range.first, range.last); }
     // Marks columns first..last read-only (or editable); rows appended later take the marks too.
     void setColumnsReadOnly(int first, int last, bool readOnly);
+    void setColumnsReadOnly(ColumnRange range, bool readOnly) {
+        setColumnsReadOnly(range.first, range.last, readOnly);
+    }
     bool isReadOnly(int column) const;
     void setColumnWidth(int column, int pixels);
     int columnWidth(int column) const;

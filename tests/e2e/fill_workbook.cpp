@@ -2,7 +2,7 @@
 // the way the record-form fills do, for the end-to-end checks of the saved workbook.
 //
 //   tarnelo-e2e-fill TEMPLATE OUTPUT
-#include "report/automation/dispatch.hpp"
+#include "platform/automation/dispatch.hpp"
 #include "report/spreadsheet_automation.hpp"
 
 #include <cstdio>

@@ -1,8 +1,10 @@
+#include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
 #include "files/coefficient_file.hpp"
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"
-#include "program_folder.hpp"
+#include "support/program_folder.hpp"
+#include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +15,7 @@ using testing::bytesOf;
 
 std::vector<std::string> fields(const Window& window) {
     std::vector<std::string> texts;
-    for (const auto field : ctl::kCoefficientFields) {
+    for (const auto& [field, name, label] : kCoefficientFields) {
         texts.push_back(window.text(field));
     }
     return texts;
@@ -24,7 +26,7 @@ const std::vector<std::string> kDefaults{"0.6", "0.7", "0.7", "20", "0.6793", "0
 class CoefficientFile : public ::testing::Test {
   protected:
     void writeFile(std::string_view utf8) {
-        ASSERT_TRUE(writeFileAtomic(coefficientFilePath(folder.path()), *utf8ToGbk(utf8)));
+        ASSERT_TRUE(writeFileAtomic(paths::coefficientFile(folder.path()), *utf8ToGbk(utf8)));
     }
     testing::ProgramFolder folder;
     HeadlessWindow window{folder.path()};
@@ -33,7 +35,7 @@ class CoefficientFile : public ::testing::Test {
 TEST_F(CoefficientFile, DefaultFieldsSaveAsTheExpectedBytesInEitherMode) {
     window.setSelected(ctl::测速模式, true);
     saveCoefficientFile(window);
-    EXPECT_EQ(bytesOf(coefficientFilePath(folder.path())),
+    EXPECT_EQ(bytesOf(paths::coefficientFile(folder.path())),
               testing::expectedBytes("coefficient-default.dat"));
     EXPECT_TRUE(window.messages.empty());
 }
@@ -79,7 +81,7 @@ TEST_F(CoefficientFile, AnEmptyLastFieldSavedByTheProgramComesBackEmpty) {
     EXPECT_EQ(next.text(ctl::计算公式编辑框01), "0.6793");
     EXPECT_TRUE(next.messages.empty());
 
-    for (const auto field : ctl::kCoefficientFields) {
+    for (const auto& [field, name, label] : kCoefficientFields) {
         window.setText(field, "");
     }
     saveCoefficientFile(window);
@@ -116,7 +118,7 @@ TEST_F(CoefficientFile, UnsavableFieldsAreRefusedByNameAndTheOldFileStays) {
     saveCoefficientFile(window);
     ASSERT_EQ(window.messages.size(), 2u);
     EXPECT_NE(window.messages[1].text.find("水面系数"), std::string::npos);
-    EXPECT_EQ(bytesOf(coefficientFilePath(folder.path())),
+    EXPECT_EQ(bytesOf(paths::coefficientFile(folder.path())),
               testing::expectedBytes("coefficient-default.dat"));
 }
 

@@ -1,7 +1,7 @@
 #include "app/compute_file.hpp"
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"
-#include "program_folder.hpp"
+#include "support/program_folder.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,13 @@
 // writer; the committed files must be exactly what the writer gives and must compute fully.
 // TARNELO_WRITE_EXAMPLES=1 rewrites them after a deliberate change.
 #include "app/compute_file.hpp"
+#include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
-#include "program_folder.hpp"
+#include "support/program_folder.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "app/clear.hpp"
+#include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
-#include "program_folder.hpp"
+#include "support/program_folder.hpp"
 
 #include <gtest/gtest.h>
 
@@ -177,7 +177,7 @@ TEST_F(RawDataFile, SaveThenOpenRestoresEveryTypedCellInBothModes) {
             }
         }
         for (std::size_t i = 0; i < 6; ++i) {
-            source.setText(ctl::kCoefficientFields[i], "c" + std::to_string(i));
+            source.setText(kCoefficientFields[i].control, "c" + std::to_string(i));
         }
         source.setText(ctl::岸边系数编辑框02, "");
         source.answerFileDialog(ctl::通用对话框保存, folder.textData("rt.dat"));
@@ -196,8 +196,8 @@ TEST_F(RawDataFile, SaveThenOpenRestoresEveryTypedCellInBothModes) {
         }
         const std::size_t stored = vertical ? 6 : 3;
         for (std::size_t i = 0; i < stored; ++i) {
-            EXPECT_EQ(target.text(ctl::kCoefficientFields[i]),
-                      source.text(ctl::kCoefficientFields[i]));
+            EXPECT_EQ(target.text(kCoefficientFields[i].control),
+                      source.text(kCoefficientFields[i].control));
         }
         EXPECT_TRUE(target.messages.empty()) << target.messages[0].text;
     }

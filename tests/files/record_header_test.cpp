@@ -1,6 +1,6 @@
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
-#include "program_folder.hpp"
+#include "support/program_folder.hpp"
 
 #include <gtest/gtest.h>
 

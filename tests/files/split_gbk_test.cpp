@@ -1,7 +1,7 @@
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"
 #include "files/split.hpp"
-#include "program_folder.hpp"
+#include "support/program_folder.hpp"
 
 #include <gtest/gtest.h>
 

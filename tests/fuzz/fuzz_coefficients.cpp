@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         if (value.find(',') != std::string::npos || value.find("\r\n") != std::string::npos) {
             __builtin_trap();
         }
-        window.setText(ctl::kCoefficientFields[i], value);
+        window.setText(kCoefficientFields[i].control, value);
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 // Reads arbitrary bytes as a raw data file and puts them into a window. Whatever the reader
 // accepts and the writer can carry must come back cell for cell when written and read again.
+#include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
 #include "files/gbk.hpp"
 #include "files/raw_data_file.hpp"
@@ -54,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             }
         }
     }
-    for (const auto field : ctl::kCoefficientFields) {
+    for (const auto& [field, name, label] : kCoefficientFields) {
         if (window.text(field) != copy.text(field)) {
             __builtin_trap();
         }

@@ -1,7 +1,7 @@
 // Puts arbitrary bytes into one part of an otherwise sound workbook (the first byte picks the
 // part, its high bit asks for a save) and drives the spreadsheet host over it: opening either fails
 // or gives a workbook whose cells can be read, written and saved, and saved files open again.
-#include "report/automation/xlsx_workbook.hpp"
+#include "platform/workbook/workbook.hpp"
 
 #include <zip.h>
 

@@ -1,20 +1,53 @@
-// One binary for every window test, run offscreen by ctest.
+// One binary for every window test, run offscreen by ctest. The first argument names the suite
+// to run (sheet_model, main_window, record_header_dialog, record_form_buttons); without one every
+// suite runs. The remaining arguments go to QtTest.
 #include "app/qt/skin.hpp"
 
 #include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
 
 int runSheetModelTests(int argc, char** argv);
 int runMainWindowTests(int argc, char** argv);
 int runRecordHeaderDialogTests(int argc, char** argv);
 int runRecordFormButtonTests(int argc, char** argv);
 
+namespace {
+
+struct Suite {
+    const char* name;
+    int (*run)(int, char**);
+};
+
+constexpr Suite kSuites[] = {{"sheet_model", runSheetModelTests},
+                             {"main_window", runMainWindowTests},
+                             {"record_header_dialog", runRecordHeaderDialogTests},
+                             {"record_form_buttons", runRecordFormButtonTests}};
+
+} // namespace
+
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     tarnelo::prepareSkin(application);
+    const char* only = nullptr;
+    std::vector<char*> args(argv, argv + argc);
+    if (args.size() > 1 && args[1][0] != '-') {
+        only = args[1];
+        args.erase(args.begin() + 1);
+    }
     int failures = 0;
-    failures += runSheetModelTests(argc, argv);
-    failures += runMainWindowTests(argc, argv);
-    failures += runRecordHeaderDialogTests(argc, argv);
-    failures += runRecordFormButtonTests(argc, argv);
+    bool ran = false;
+    for (const Suite& suite : kSuites) {
+        if (only == nullptr || std::strcmp(only, suite.name) == 0) {
+            ran = true;
+            failures += suite.run(static_cast<int>(args.size()), args.data());
+        }
+    }
+    if (!ran) {
+        std::fprintf(stderr, "no window test suite named %s\n", only);
+        return 2;
+    }
     return failures == 0 ? 0 : 1;
 }

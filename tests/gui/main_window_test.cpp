@@ -167,13 +167,13 @@ void MainWindowTest::layoutFollowsTheControlTable() {
     QCOMPARE(grid.model()->columnCount(), 17);
 
     // The coefficient fields take the tab positions 1 to 6 in their order.
-    QWidget* field = h.find(ctl::kCoefficientFields[0]);
-    for (std::size_t i = 1; i < std::size(ctl::kCoefficientFields); ++i) {
+    QWidget* field = h.find(kCoefficientFields[0].control);
+    for (std::size_t i = 1; i < kCoefficientFields.size(); ++i) {
         QWidget* next = field->nextInFocusChain();
         while (next->focusPolicy() == Qt::NoFocus) {
             next = next->nextInFocusChain();
         }
-        QCOMPARE(next->objectName(), qs(ctl::kCoefficientFields[i]));
+        QCOMPARE(next->objectName(), qs(kCoefficientFields[i].control));
         field = next;
     }
 
@@ -202,15 +202,15 @@ void MainWindowTest::startsAsTheTemplateSays() {
     MainWindow& w = h.make();
     for (const InitialText& initial : initialTexts()) {
         const bool coefficient =
-            std::find(std::begin(ctl::kCoefficientFields), std::end(ctl::kCoefficientFields),
-                      initial.control) != std::end(ctl::kCoefficientFields);
+            std::any_of(kCoefficientFields.begin(), kCoefficientFields.end(),
+                        [&](const CoefficientField& f) { return f.control == initial.control; });
         if (!coefficient) {
             QCOMPARE(qs(w.text(initial.control)), qs(initial.text));
         }
     }
     const char* loaded[] = {"0.7", "0.8", "0.6", "40", "0.25", "0.01"};
     for (std::size_t i = 0; i < 6; ++i) {
-        QCOMPARE(w.text(ctl::kCoefficientFields[i]), std::string(loaded[i]));
+        QCOMPARE(w.text(kCoefficientFields[i].control), std::string(loaded[i]));
     }
     QCOMPARE(slurp(h.folder / "Data" / "snap.dat"), std::string(kDefaultRecordHeader));
     QVERIFY(w.isSelected(ctl::垂线模式));
@@ -237,7 +237,7 @@ void MainWindowTest::coefficientFieldsTakeTabPositionsOneToSix() {
     Harness h;
     MainWindow& w = h.make();
     QWidget* widget = &w.grid();
-    for (std::string_view field : ctl::kCoefficientFields) {
+    for (const auto& [field, name, label] : kCoefficientFields) {
         do {
             widget = widget->nextInFocusChain();
         } while ((widget->focusPolicy() & Qt::TabFocus) == 0 || !widget->isEnabled());
@@ -270,8 +270,14 @@ void MainWindowTest::computesTheWorkedExampleOnScreen() {
     // The two record-form buttons run whatever commands the program connected.
     int exported = 0;
     int printed = 0;
-    w.exportAction = [&exported](Window&) { ++exported; };
-    w.printAction = [&printed](Window&) { ++printed; };
+    w.exportAction = [&exported](Window&) {
+        ++exported;
+        return FormOutcome{};
+    };
+    w.printAction = [&printed](Window&) {
+        ++printed;
+        return FormOutcome{};
+    };
     h.click(ctl::导出Excel);
     h.click(ctl::打印);
     h.click(ctl::打印);

@@ -3,6 +3,7 @@
 
 #include "files/file_io.hpp"
 #include "report/record_form.hpp"
+#include "window/program_paths.hpp"
 
 #include <QProgressBar>
 
@@ -62,7 +63,7 @@ void RecordFormButtonTest::exportWritesTheChosenWorkbookReplacingAnOldOne() {
     QVERIFY(h.messages.empty());
     QCOMPARE(h.dialogs.back().first, std::string(ctl::通用对话框excel));
     QCOMPARE(h.dialogs.back().second, h.folder / "excel");
-    QCOMPARE(readFileBytes(target), readFileBytes(workingCopyPath(h.folder, false)));
+    QCOMPARE(readFileBytes(target), readFileBytes(paths::formWorkingCopy(h.folder, false)));
     QVERIFY(readFileBytes(target)->rfind("PK", 0) == 0);
     QCOMPARE(h.find<QProgressBar>(ctl::进度条1)->value(), 0);
 }
@@ -73,14 +74,14 @@ void RecordFormButtonTest::exportCancelledWritesNothing() {
     h.files.push_back(std::nullopt);
     h.click(ctl::导出Excel);
     QVERIFY(h.messages.empty());
-    QVERIFY(!fs::exists(workingCopyPath(h.folder, false)));
+    QVERIFY(!fs::exists(paths::formWorkingCopy(h.folder, false)));
     QVERIFY(fs::is_empty(h.folder / "excel"));
 }
 
 void RecordFormButtonTest::exportWithoutTemplateSaysSo() {
     Harness h;
     makeComputed(h);
-    fs::remove(templatePath(h.folder, false));
+    fs::remove(paths::formTemplate(h.folder, false));
     h.files.push_back(h.folder / "excel" / "x.xlsx");
     h.click(ctl::导出Excel);
     QCOMPARE(h.messages.size(), std::size_t(1));
@@ -100,7 +101,7 @@ void RecordFormButtonTest::printWithoutRendererAsksForTheSpreadsheetProgram() {
     QCOMPARE(qs(h.messages[0].text), QStringLiteral("您需要在计算机上安装EXCEL程序才能进行操作！"));
     QCOMPARE(qs(h.messages[0].title), QStringLiteral("信息："));
     QCOMPARE(h.messages[0].icon, MessageIcon::Warning);
-    QVERIFY(!fs::exists(workingCopyPath(h.folder, false)));
+    QVERIFY(!fs::exists(paths::formWorkingCopy(h.folder, false)));
 }
 
 #include "record_form_buttons_test.moc"

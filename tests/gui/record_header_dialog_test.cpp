@@ -1,8 +1,8 @@
 // The record-header dialog "制表数据...", opened by 更多 and driven through its grid.
 #include "gui_support.hpp"
 
+#include "app/qt/record_header_dialog.hpp"
 #include "files/record_header.hpp"
-#include "report/qt/record_header_dialog.hpp"
 #include "report/record_header_grid.hpp"
 
 #include <QTableWidget>

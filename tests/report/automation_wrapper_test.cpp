@@ -1,6 +1,6 @@
 // The spreadsheet wrapper against a recording host: which members it calls, in which order,
 // with which arguments.
-#include "report/automation/host_registry.hpp"
+#include "platform/automation/host_registry.hpp"
 #include "report/spreadsheet_automation.hpp"
 
 #include <gtest/gtest.h>

@@ -3,11 +3,12 @@
 #include "app/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
-#include "form_folder.hpp"
-#include "report/automation/host_registry.hpp"
-#include "report/print_host.hpp"
+#include "platform/automation/host_registry.hpp"
+#include "platform/print/print_host.hpp"
 #include "report/record_form.hpp"
 #include "report/spreadsheet_automation.hpp"
+#include "support/form_folder.hpp"
+#include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
 
@@ -134,8 +135,8 @@ TEST_F(FillTest, VerticalRowsAndResultsForEveryShapeOfSection) {
         const bool twoPages = n > kSinglePageVerticals;
         ASSERT_TRUE(twoPages ? fillTwoPageForm(w) : fillSinglePageForm(w)) << n;
         const int rows = twoPages ? 53 : 25;
-        const Cells original = readWorkbook(templatePath(folder.path(), twoPages), rows);
-        const Cells filled = readWorkbook(workingCopyPath(folder.path(), twoPages), rows);
+        const Cells original = readWorkbook(paths::formTemplate(folder.path(), twoPages), rows);
+        const Cells filled = readWorkbook(paths::formWorkingCopy(folder.path(), twoPages), rows);
         expectFilled(filled, original, expectedVerticalAndResultCells(n, twoPages),
                      "N = " + std::to_string(n));
         EXPECT_EQ(w.progress(), 0);
@@ -201,8 +202,8 @@ TEST_F(FillTest, HeaderFooterAndGaugesOfAFullHeader) {
     window.sheet().setCell(4, col::测点流速, "");
     window.sheet().setCell(7, col::测点流速, "beyond N: not counted");
     ASSERT_TRUE(fillSinglePageForm(window));
-    const Cells original = readWorkbook(templatePath(folder.path(), false), 25);
-    const Cells filled = readWorkbook(workingCopyPath(folder.path(), false), 25);
+    const Cells original = readWorkbook(paths::formTemplate(folder.path(), false), 25);
+    const Cells filled = readWorkbook(paths::formWorkingCopy(folder.path(), false), 25);
     Cells expected = expectedVerticalAndResultCells(5, false);
     expected[{6, 17}] = ""; // point velocities emptied above
     expected[{10, 17}] = "";
@@ -253,8 +254,8 @@ TEST_F(FillTest, CombinedCellsNeedBothFieldsAndTheStationHeadsBothPages) {
     ASSERT_TRUE(saveRecordHeader(folder.path(), header));
     typeVerticals(window, 14);
     ASSERT_TRUE(fillTwoPageForm(window));
-    const Cells original = readWorkbook(templatePath(folder.path(), true), 53);
-    const Cells filled = readWorkbook(workingCopyPath(folder.path(), true), 53);
+    const Cells original = readWorkbook(paths::formTemplate(folder.path(), true), 53);
+    const Cells filled = readWorkbook(paths::formWorkingCopy(folder.path(), true), 53);
     EXPECT_EQ(filled.at({2, 20}), original.at({2, 20}));
     EXPECT_EQ(filled.at({3, 17}), original.at({3, 17}));
     EXPECT_EQ(filled.at({47, 17}), original.at({47, 17}));
@@ -288,20 +289,20 @@ TEST_F(CommandTest, ExportCopiesTheFilledFormToTheChosenFile) {
     exportCommand(window);
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(window.dialogFolders.at(std::string(ctl::通用对话框excel)), folder.path() / "excel");
-    EXPECT_EQ(readFileBytes(target), readFileBytes(workingCopyPath(folder.path(), false)));
+    EXPECT_EQ(readFileBytes(target), readFileBytes(paths::formWorkingCopy(folder.path(), false)));
     EXPECT_EQ(readWorkbook(target, 25).at({6, 1}), "水边");
 }
 
 TEST_F(CommandTest, ExportCancelledWritesNothing) {
     window.answerFileDialog(ctl::通用对话框excel, std::nullopt);
     exportCommand(window);
-    EXPECT_FALSE(fs::exists(workingCopyPath(folder.path(), false)));
+    EXPECT_FALSE(fs::exists(paths::formWorkingCopy(folder.path(), false)));
     EXPECT_TRUE(fs::is_empty(folder.path() / "excel"));
     EXPECT_TRUE(window.progressHistory.empty());
 }
 
 TEST_F(CommandTest, MissingTemplateOfTheChosenFormIsReported) {
-    fs::remove(templatePath(folder.path(), false));
+    fs::remove(paths::formTemplate(folder.path(), false));
     window.answerFileDialog(ctl::通用对话框excel, folder.path() / "excel" / "x.xlsx");
     exportCommand(window);
     ASSERT_EQ(window.messages.size(), 1u);
@@ -317,7 +318,7 @@ TEST_F(CommandTest, MoreThanFortyVerticalsAreRefused) {
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_NE(window.messages[0].text.find("40"), std::string::npos);
     EXPECT_FALSE(fs::exists(folder.path() / "excel" / "x.xlsx"));
-    EXPECT_FALSE(fs::exists(workingCopyPath(folder.path(), true)));
+    EXPECT_FALSE(fs::exists(paths::formWorkingCopy(folder.path(), true)));
 }
 
 TEST_F(CommandTest, ExportToAFolderThatCannotBeWrittenSaysSo) {
@@ -335,7 +336,7 @@ TEST_F(CommandTest, PrintWithoutRendererAsksForTheSpreadsheetProgram) {
     EXPECT_EQ(window.messages[0].text, "您需要在计算机上安装EXCEL程序才能进行操作！");
     EXPECT_EQ(window.messages[0].title, "信息：");
     EXPECT_EQ(window.messages[0].icon, MessageIcon::Warning);
-    EXPECT_FALSE(fs::exists(workingCopyPath(folder.path(), false)));
+    EXPECT_FALSE(fs::exists(paths::formWorkingCopy(folder.path(), false)));
 }
 
 // A print host that records what the print command asks of it.
@@ -363,7 +364,7 @@ TEST_F(CommandTest, PrintFillsThenPrintsThePagesOfTheChosenForm) {
     });
     typeVerticals(window, 14);
     printCommand(window);
-    const std::string workingCopy = workingCopyPath(folder.path(), true).string();
+    const std::string workingCopy = paths::formWorkingCopy(folder.path(), true).string();
     ASSERT_GE(log.size(), 9u);
     EXPECT_EQ(log[0], "Workbooks");
     EXPECT_EQ(log[1], "Add");

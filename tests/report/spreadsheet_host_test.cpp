@@ -1,8 +1,8 @@
 // The built-in spreadsheet host: the fill road on the real record-form templates, what it
 // writes into the workbook, and how it refuses what it cannot do.
-#include "report/automation/host_registry.hpp"
-#include "report/automation/spreadsheet_host.hpp"
-#include "report/automation/xlsx_workbook.hpp"
+#include "platform/automation/host_registry.hpp"
+#include "platform/automation/spreadsheet_host.hpp"
+#include "platform/workbook/workbook.hpp"
 #include "report/spreadsheet_automation.hpp"
 
 #include <gtest/gtest.h>

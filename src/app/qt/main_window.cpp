@@ -1,13 +1,13 @@
 #include "app/qt/main_window.hpp"
 
-#include "app/clear.hpp"
+#include "app/file_commands.hpp"
+#include "app/qt/record_header_dialog.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 #include "app/qt/skin.hpp"
 #include "compute/compute.hpp"
 #include "files/coefficient_file.hpp"
 #include "files/raw_data_file.hpp"
-#include "report/qt/record_header_dialog.hpp"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -294,26 +294,29 @@ void MainWindow::bindCommands() {
         snapshot_ = takeInputSnapshot(*this);
     });
     connect(button(ctl::打开), &QPushButton::clicked, this, [this] {
-        const unsigned serial = dialogSerial_;
-        const InputSnapshot input = takeInputSnapshot(*this);
-        const std::vector<std::string> shown = shownState();
-        run(openCommand);
-        afterOpen(serial, input, shown);
+        OpenResult opened;
+        run([&opened](Window& window) { opened = openCommand(window); });
+        // A file that was not opened leaves the window exactly as it was, unsaved input
+        // included.
+        if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
+            snapshot_ = takeInputSnapshot(*this);
+        }
     });
     connect(button(ctl::保存), &QPushButton::clicked, this, [this] {
-        const unsigned serial = dialogSerial_;
-        const auto started = std::filesystem::file_time_type::clock::now();
-        run(saveCommand);
-        afterSave(serial, started);
+        SaveOutcome saved;
+        run([&saved](Window& window) { saved = saveCommand(window); });
+        if (saved.status == SaveOutcome::Status::Saved) {
+            snapshot_ = takeInputSnapshot(*this);
+        }
     });
     connect(button(ctl::导出Excel), &QPushButton::clicked, this, [this] {
         if (exportAction) {
-            run(exportAction);
+            run([this](Window& window) { exportAction(window); });
         }
     });
     connect(button(ctl::打印), &QPushButton::clicked, this, [this] {
         if (printAction) {
-            run(printAction);
+            run([this](Window& window) { printAction(window); });
         }
     });
     connect(button(ctl::更多), &QPushButton::clicked, this, [this] { run(recordHeaderCommand); });
@@ -499,14 +502,10 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
             chosen = toPath(box.selectedFiles().constFirst());
         }
     }
-    ++dialogSerial_;
     if (chosen) {
         choice.path = *chosen;
-        choice.confirmed = true;
-        choice.serial = dialogSerial_;
         return {true, choice.path};
     }
-    choice.confirmed = false;
     return {false, choice.path};
 }
 
@@ -575,44 +574,6 @@ void MainWindow::pause(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(std::max(milliseconds, 0), &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
-}
-
-bool MainWindow::confirmedSince(std::string_view dialog, unsigned serial) const {
-    const auto it = choices_.find(dialog);
-    return it != choices_.end() && it->second.confirmed && it->second.serial > serial;
-}
-
-void MainWindow::afterSave(unsigned serial, std::filesystem::file_time_type started) {
-    if (!confirmedSince(ctl::通用对话框保存, serial)) {
-        return;
-    }
-    // The input counts as saved only when the file is really there and fresh.
-    std::error_code error;
-    const auto& path = choices_.find(ctl::通用对话框保存)->second.path;
-    const auto written = std::filesystem::last_write_time(path, error);
-    if (!error && written >= started - std::chrono::seconds(2)) {
-        snapshot_ = takeInputSnapshot(*this);
-    }
-}
-
-std::vector<std::string> MainWindow::shownState() const {
-    std::vector<std::string> state;
-    for (const auto& name : ctl::kResultFields) {
-        state.push_back(text(name));
-    }
-    state.push_back(text(ctl::致谢框));
-    state.push_back(text(ctl::编辑框当前操作数据));
-    state.push_back(isEnabled(ctl::导出Excel) ? "1" : "0");
-    return state;
-}
-
-void MainWindow::afterOpen(unsigned serial, const InputSnapshot& input,
-                           const std::vector<std::string>& shown) {
-    // A file of another kind leaves the window exactly as it was, unsaved input included.
-    if (confirmedSince(ctl::通用对话框打开, serial) &&
-        (takeInputSnapshot(*this) != input || shownState() != shown)) {
-        snapshot_ = takeInputSnapshot(*this);
-    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

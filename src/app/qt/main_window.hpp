@@ -4,8 +4,9 @@
 #pragma once
 
 #include "app/shell.hpp"
-#include "app/window.hpp"
 #include "report/record_form.hpp"
+#include "sheet/sheet.hpp"
+#include "window/window.hpp"
 
 #include <QMainWindow>
 
@@ -55,8 +56,8 @@ class MainWindow : public QMainWindow, public Window {
     void create();
 
     // The export and print commands (tests may put others in their place).
-    std::function<void(Window&)> exportAction = exportCommand;
-    std::function<void(Window&)> printAction = printCommand;
+    std::function<FormOutcome(Window&)> exportAction = exportCommand;
+    std::function<FormOutcome(Window&)> printAction = printCommand;
 
     void setAnswerer(Answerer answerer) { answerer_ = std::move(answerer); }
 
@@ -91,10 +92,9 @@ class MainWindow : public QMainWindow, public Window {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The file name a dialog keeps from its last choice.
     struct Choice {
-        bool confirmed = false;
         std::filesystem::path path;
-        unsigned serial = 0;
     };
 
     void buildControls();
@@ -106,11 +106,6 @@ class MainWindow : public QMainWindow, public Window {
     void restyleHeading(QLabel* label, int colour);
     // Runs a command to its end with the grid's change notices gathered into one.
     void run(const std::function<void(Window&)>& command);
-    bool confirmedSince(std::string_view dialog, unsigned serial) const;
-    void afterSave(unsigned serial, std::filesystem::file_time_type started);
-    void afterOpen(unsigned serial, const InputSnapshot& input,
-                   const std::vector<std::string>& shown);
-    std::vector<std::string> shownState() const;
 
     std::filesystem::path programFolder_;
     Sheet sheet_;
@@ -122,7 +117,6 @@ class MainWindow : public QMainWindow, public Window {
     std::map<std::string, int, std::less<>> colours_;
     std::map<std::string, int, std::less<>> maxLengths_;
     std::map<std::string, Choice, std::less<>> choices_;
-    unsigned dialogSerial_ = 0;
     Answerer answerer_;
     InputSnapshot snapshot_;
 };

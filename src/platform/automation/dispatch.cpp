@@ -1,4 +1,4 @@
-#include "report/automation/dispatch.hpp"
+#include "platform/automation/dispatch.hpp"
 
 #include "compute/numtext.hpp"
 

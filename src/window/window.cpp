@@ -1,4 +1,4 @@
-#include "app/window.hpp"
+#include "window/window.hpp"
 
 #include <array>
 

@@ -1,7 +1,7 @@
-#include "report/automation/spreadsheet_host.hpp"
+#include "platform/automation/spreadsheet_host.hpp"
 
 #include "compute/numtext.hpp"
-#include "report/automation/xlsx_workbook.hpp"
+#include "platform/workbook/workbook.hpp"
 
 #include <cmath>
 #include <filesystem>

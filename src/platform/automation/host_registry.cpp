@@ -1,6 +1,6 @@
-#include "report/automation/host_registry.hpp"
+#include "platform/automation/host_registry.hpp"
 
-#include "report/automation/spreadsheet_host.hpp"
+#include "platform/automation/spreadsheet_host.hpp"
 
 #include <map>
 #include <memory>

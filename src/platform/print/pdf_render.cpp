@@ -1,4 +1,4 @@
-#include "report/pdf_render.hpp"
+#include "platform/print/pdf_render.hpp"
 
 #include <cerrno>
 #include <csignal>

@@ -1,9 +1,9 @@
-#include "report/print_host.hpp"
+#include "platform/print/print_host.hpp"
 
-#include "report/automation/dispatch.hpp"
-#include "report/automation/host_registry.hpp"
-#include "report/cups_printer.hpp"
-#include "report/pdf_render.hpp"
+#include "platform/automation/dispatch.hpp"
+#include "platform/automation/host_registry.hpp"
+#include "platform/print/cups_printer.hpp"
+#include "platform/print/pdf_render.hpp"
 
 #include <cstdlib>
 #include <filesystem>

@@ -2,14 +2,15 @@
 // The Qt main window implements this interface; HeadlessWindow serves tests and the CLI.
 #pragma once
 
-#include "sheet/sheet.hpp"
-
+#include <array>
 #include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace tarnelo {
+
+class Sheet;
 
 // Template names of the main window's controls (also the Qt objectNames).
 namespace ctl {
@@ -90,14 +91,28 @@ inline constexpr std::string_view 通用对话框保存 = "通用对话框保存
 inline constexpr std::string_view 通用对话框打开 = "通用对话框打开";
 inline constexpr std::string_view 通用对话框excel = "通用对话框excel";
 
-// The six coefficient fields, in file and tab order.
-inline constexpr std::string_view kCoefficientFields[] = {水面系数编辑框,   岸边系数编辑框01,
-                                                          岸边系数编辑框02, 信号转数编辑框,
-                                                          计算公式编辑框01, 计算公式编辑框02};
 // The seven section results.
 inline constexpr std::string_view kResultFields[] = {断面流量, 断面面积, 平均流速, 最大流速,
                                                      水面宽,   平均水深, 最大水深};
 } // namespace ctl
+
+// A coefficient field, the name users know it by (messages) and its short label (listings).
+struct CoefficientField {
+    std::string_view control;
+    std::string_view name;
+    std::string_view label;
+};
+// The six coefficient fields in file and tab order; the velocity-measurement mode uses the
+// first three.
+inline constexpr std::array<CoefficientField, 6> kCoefficientFields{{
+    {ctl::水面系数编辑框, "水面系数", "水面系数"},
+    {ctl::岸边系数编辑框01, "左岸岸边系数", "左岸岸边系数"},
+    {ctl::岸边系数编辑框02, "右岸岸边系数", "右岸岸边系数"},
+    {ctl::信号转数编辑框, "信号转数", "信号转数"},
+    {ctl::计算公式编辑框01, "流速仪公式系数 K", "流速仪公式 K"},
+    {ctl::计算公式编辑框02, "流速仪公式常数 C", "流速仪公式 C"},
+}};
+inline constexpr std::size_t kVelocityModeCoefficients = 3;
 
 // The texts a control shows when the window is made: captions, labels and default coefficients.
 struct InitialText {

@@ -22,7 +22,7 @@
 // is refused: no effect, an empty result and an error text naming the member.
 #pragma once
 
-#include "report/automation/dispatch.hpp"
+#include "platform/automation/dispatch.hpp"
 
 namespace tarnelo::automation {
 

@@ -1,4 +1,4 @@
-#include "report/automation/xlsx_workbook.hpp"
+#include "platform/workbook/workbook.hpp"
 
 #include "compute/numtext.hpp"
 

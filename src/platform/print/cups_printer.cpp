@@ -1,4 +1,4 @@
-#include "report/cups_printer.hpp"
+#include "platform/print/cups_printer.hpp"
 
 #if defined(TARNELO_HAVE_CUPS)
 #include <cups/cups.h>

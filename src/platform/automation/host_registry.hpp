@@ -3,7 +3,7 @@
 // alive; attaching to a ProgID hands out such an instance instead of starting another.
 #pragma once
 
-#include "report/automation/dispatch.hpp"
+#include "platform/automation/dispatch.hpp"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "report/qt/record_header_dialog.hpp"
+#include "app/qt/record_header_dialog.hpp"
 
 #include "files/record_header.hpp"
 

@@ -1,0 +1,258 @@
+#include "app/file_commands.hpp"
+
+#include "files/coefficient_file.hpp"
+#include "files/file_io.hpp"
+#include "files/gbk.hpp"
+#include "files/record_header.hpp"
+#include "sheet/sheet.hpp"
+#include "window/program_paths.hpp"
+#include "window/window.hpp"
+
+#include <algorithm>
+
+namespace tarnelo {
+
+namespace {
+
+constexpr std::string_view kNotice = "提示：";
+// A raw data file of the largest sheet is well under a megabyte.
+constexpr std::size_t kLargestFile = std::size_t(64) << 20;
+
+std::string inQuotes(std::string_view text) {
+    return "“" + std::string(text) + "”";
+}
+
+std::string bareName(const std::filesystem::path& path) {
+    return path.filename().string();
+}
+
+RawData::Mode selectedMode(const Window& window) {
+    if (window.isSelected(ctl::垂线模式)) {
+        return RawData::Mode::Vertical;
+    }
+    if (window.isSelected(ctl::测速模式)) {
+        return RawData::Mode::Velocity;
+    }
+    return RawData::Mode::Unknown;
+}
+
+std::vector<std::string> storedCoefficients(const Window& window, RawData::Mode mode) {
+    std::vector<std::string> values;
+    for (std::size_t i = 0; i < rawDataCoefficientCount(mode); ++i) {
+        values.push_back(window.text(kCoefficientFields[i].control));
+    }
+    return values;
+}
+
+} // namespace
+
+ClearOutcome clearCommand(Window& window) {
+    window.sheet().clearColumns(cols::kAll);
+    for (const auto field : ctl::kResultFields) {
+        window.setText(field, "");
+    }
+    window.setText(ctl::致谢框, "");
+    window.setText(ctl::编辑框当前操作数据, "");
+    ClearOutcome outcome;
+    outcome.recordHeaderReset = writeDefaultRecordHeader(window.programFolder());
+    window.setEnabled(ctl::导出Excel, false);
+    window.setEnabled(ctl::打印, false);
+    return outcome;
+}
+
+void fillFromRawData(Window& window, const RawData& data) {
+    if (data.mode == RawData::Mode::Unknown) {
+        return;
+    }
+    const bool vertical = data.mode == RawData::Mode::Vertical;
+    window.setSelected(vertical ? ctl::垂线模式 : ctl::测速模式, true);
+    window.setSelected(vertical ? ctl::测速模式 : ctl::垂线模式, false);
+    layoutSheet(window);
+    for (std::size_t i = 0; i < data.coefficients.size() && i < 6; ++i) {
+        window.setText(kCoefficientFields[i].control, data.coefficients[i]);
+    }
+    Sheet& sheet = window.sheet();
+    const int rows = static_cast<int>(std::min(data.rows, kMostRawDataRows));
+    if (rows > Sheet::kInitialRows) {
+        sheet.growTo(rows);
+    }
+    const auto columns = rawDataColumns(data.mode);
+    for (std::size_t k = 0; k < data.columns.size() && k < columns.size(); ++k) {
+        const auto& values = data.columns[k];
+        const std::size_t filled = std::min(values.size(), static_cast<std::size_t>(rows));
+        for (std::size_t r = 0; r < filled; ++r) {
+            if (values[r] != "*") {
+                sheet.setCell(static_cast<int>(r), columns[k], values[r]);
+            }
+        }
+    }
+}
+
+std::optional<std::string> rawDataProblem(const Window& window) {
+    const RawData::Mode mode = selectedMode(window);
+    return rawDataProblem(RawInput{mode, storedCoefficients(window, mode), window.sheet()});
+}
+
+std::string rawDataText(const Window& window) {
+    // Saving without a selected mode is refused before this; the vertical mode stands in.
+    const RawData::Mode mode =
+        window.isSelected(ctl::垂线模式) ? RawData::Mode::Vertical : RawData::Mode::Velocity;
+    return rawDataText(RawInput{mode, storedCoefficients(window, mode), window.sheet()});
+}
+
+OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
+    OpenResult result;
+    const std::string name = bareName(file);
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file, error);
+    if (!error && size > kLargestFile) {
+        result.outcome = OpenOutcome::Refused;
+        result.message = "文件" + inQuotes(name) + "太大，不是流速仪原始数据文件，未打开。";
+        window.showMessage(result.message, kNotice, MessageIcon::Warning);
+        return result;
+    }
+    const auto bytes = readFileBytes(file, kLargestFile);
+    if (!bytes) {
+        return result;
+    }
+    const RawDataRead read = parseRawData(*bytes);
+    if (!read.tagged) {
+        return result;
+    }
+    if (!read.refusal.empty()) {
+        result.outcome = OpenOutcome::Refused;
+        result.message = "文件" + inQuotes(name) + read.refusal;
+        window.showMessage(result.message, kNotice, MessageIcon::Warning);
+        return result;
+    }
+
+    clearCommand(window);
+    fillFromRawData(window, read.data);
+    std::vector<std::string> problems = read.data.problems;
+    const std::filesystem::path folder = window.programFolder();
+    writeDefaultRecordHeader(folder);
+    if (read.data.header && !writeFileAtomic(paths::recordHeaderFile(folder), *read.data.header)) {
+        problems.push_back("测站记录表头未能写入 Data\\snap.dat");
+    }
+    window.setEnabled(ctl::导出Excel, false);
+    window.setEnabled(ctl::打印, false);
+    window.setText(ctl::编辑框当前操作数据, name);
+
+    if (problems.empty()) {
+        result.outcome = OpenOutcome::Opened;
+        return result;
+    }
+    result.outcome = OpenOutcome::Incomplete;
+    result.message = "文件" + inQuotes(name) + "不完整，已读入能读入的部分：";
+    for (std::size_t i = 0; i < problems.size(); ++i) {
+        result.message += (i == 0 ? "\n" : "；\n") + problems[i];
+    }
+    result.message += "。";
+    window.showMessage(result.message, kNotice, MessageIcon::Warning);
+    return result;
+}
+
+SaveOutcome saveCommand(Window& window) {
+    SaveOutcome outcome;
+    if (const auto problem = rawDataProblem(window)) {
+        window.showMessage(*problem, kNotice, MessageIcon::Warning);
+        outcome.status = SaveOutcome::Status::Refused;
+        outcome.message = *problem;
+        return outcome;
+    }
+    const std::filesystem::path folder = window.programFolder();
+    // The header is taken as it stands before the dialog, carried byte for byte.
+    const std::string header =
+        readFileBytes(paths::recordHeaderFile(folder)).value_or(std::string());
+    const FileChoice choice = window.chooseFile(dlg::通用对话框保存, paths::textDataFolder(folder));
+    outcome.file = choice.path;
+    if (choice.confirmed) {
+        // Every carried text was checked to be GBK above.
+        const auto sheetPart = utf8ToGbk(rawDataText(window));
+        if (!sheetPart ||
+            !writeFileAtomic(choice.path, *sheetPart + std::string(kRawDataSeparator) + header)) {
+            outcome.status = SaveOutcome::Status::Failed;
+            outcome.message = "无法写入文件" + inQuotes(bareName(choice.path)) +
+                              "，原始数据未保存。请检查文件夹是否存在、是否可写。";
+            window.showMessage(outcome.message, kNotice, MessageIcon::Warning);
+            return outcome;
+        }
+        outcome.status = SaveOutcome::Status::Saved;
+    }
+    window.setText(ctl::编辑框当前操作数据, bareName(choice.path));
+    return outcome;
+}
+
+OpenResult openCommand(Window& window) {
+    const FileChoice choice =
+        window.chooseFile(dlg::通用对话框打开, paths::textDataFolder(window.programFolder()));
+    if (!choice.confirmed) {
+        return {OpenOutcome::Cancelled, {}};
+    }
+    return openRawDataFile(window, choice.path);
+}
+
+CoefficientOutcome loadCoefficientFile(Window& window) {
+    const auto bytes =
+        readFileBytes(paths::coefficientFile(window.programFolder()), kLargestCoefficientFile);
+    if (!bytes) {
+        return {CoefficientOutcome::Status::NotLoaded, {}};
+    }
+    const auto values = parseCoefficientText(*bytes);
+    if (!values) {
+        return {CoefficientOutcome::Status::NotLoaded, {}};
+    }
+    for (std::size_t i = 0; i < values->size(); ++i) {
+        window.setText(kCoefficientFields[i].control, (*values)[i]);
+    }
+    if (values->size() < kCoefficientFields.size()) {
+        std::string missing;
+        for (std::size_t i = values->size(); i < kCoefficientFields.size(); ++i) {
+            missing += (missing.empty() ? "" : "、") + inQuotes(kCoefficientFields[i].name);
+        }
+        CoefficientOutcome outcome{CoefficientOutcome::Status::Incomplete,
+                                   "默认系数文件 Data\\coefficient.dat 不完整，缺少" + missing +
+                                       "，这些系数保持原值。请核对系数后按“设为默认”重新保存。"};
+        window.showMessage(outcome.message, kNotice, MessageIcon::Warning);
+        return outcome;
+    }
+    return {};
+}
+
+CoefficientOutcome saveCoefficientFile(Window& window) {
+    const auto refuse = [&](CoefficientOutcome::Status status, std::string message) {
+        window.showMessage(message, kNotice, MessageIcon::Warning);
+        return CoefficientOutcome{status, std::move(message)};
+    };
+    std::string text(kCoefficientTag);
+    text += "\r\n";
+    for (std::size_t i = 0; i < kCoefficientFields.size(); ++i) {
+        const std::string value = window.text(kCoefficientFields[i].control);
+        const std::string name = inQuotes(kCoefficientFields[i].name);
+        if (value.find_first_of(",\r\n") != std::string::npos) {
+            return refuse(CoefficientOutcome::Status::Refused,
+                          name + "中含有逗号或换行，默认系数未保存。请修改后再保存。");
+        }
+        const std::string outside = firstCharacterOutsideGbk(value);
+        if (!outside.empty()) {
+            return refuse(CoefficientOutcome::Status::Refused,
+                          name + "中的字符“" + outside +
+                              "”无法以 GBK 编码保存，默认系数未保存。请修改后再保存。");
+        }
+        text += value;
+        text += i + 1 < kCoefficientFields.size() ? "," : "";
+    }
+    std::error_code error;
+    if (!std::filesystem::is_directory(paths::dataFolder(window.programFolder()), error)) {
+        return refuse(CoefficientOutcome::Status::Failed,
+                      "程序目录下没有 Data 文件夹，默认系数无法保存。");
+    }
+    const auto bytes = utf8ToGbk(text);
+    if (!bytes || !writeFileAtomic(paths::coefficientFile(window.programFolder()), *bytes)) {
+        return refuse(CoefficientOutcome::Status::Failed,
+                      "无法写入 Data\\coefficient.dat，默认系数未保存。");
+    }
+    return {};
+}
+
+} // namespace tarnelo

@@ -1,0 +1,90 @@
+// The commands that move a measurement between the window and its files: 清空, 打开, 保存, and
+// the default coefficients (loaded at start-up, saved by 保存系数 "设为默认").
+#pragma once
+
+#include "files/raw_data_file.hpp"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tarnelo {
+
+class Window;
+
+// What 清空 did. The sheet, results and current file are always emptied; the record header
+// may fail to reset when the Data folder cannot be written.
+struct ClearOutcome {
+    bool recordHeaderReset = true;
+};
+
+// Empties every cell of the sheet (rows, widths and read-only marks stay), the result fields,
+// 致谢框 and 编辑框当前操作数据, resets the record header to its default and disables
+// 导出Excel and 打印. Coefficients and the selected mode are left alone.
+ClearOutcome clearCommand(Window& window);
+
+// How opening a file went.
+enum class OpenOutcome {
+    Cancelled,  // the dialog was cancelled: nothing changed
+    NotOpened,  // unreadable, or not a raw data file: nothing changed, nothing said
+    Refused,    // a message said why; nothing changed
+    Incomplete, // opened as far as it goes; a message said what was missing
+    Opened,
+};
+struct OpenResult {
+    OpenOutcome outcome = OpenOutcome::NotOpened;
+    std::string message;
+};
+
+// Opens file into the window as the 打开 button does after its dialog.
+OpenResult openRawDataFile(Window& window, const std::filesystem::path& file);
+
+// Button 打开.
+OpenResult openCommand(Window& window);
+
+// What 保存 did.
+struct SaveOutcome {
+    enum class Status {
+        Saved,     // file holds the measurement
+        Cancelled, // the dialog was cancelled: nothing written
+        Refused,   // the input cannot be saved; message says why, nothing written
+        Failed,    // the file could not be written; message says so, the old file is whole
+    };
+    Status status = Status::Cancelled;
+    std::filesystem::path file;
+    std::string message;
+};
+
+// Button 保存.
+SaveOutcome saveCommand(Window& window);
+
+// Puts a read file into a cleared window: mode radio boxes and sheet layout, the coefficient
+// fields the file holds, the row count and the typed cells.
+void fillFromRawData(Window& window, const RawData& data);
+
+// The window's input as the raw data file stores it.
+std::optional<std::string> rawDataProblem(const Window& window);
+std::string rawDataText(const Window& window);
+
+// What loading or saving the default coefficients did.
+struct CoefficientOutcome {
+    enum class Status {
+        Done,       // loaded (all six) or saved
+        NotLoaded,  // no file, or not a coefficient file: the fields are as they were
+        Incomplete, // loaded as far as the file goes; a message said what was missing
+        Refused,    // not saved: a field cannot be stored; a message said why
+        Failed,     // not saved: no Data folder, or the file could not be written
+    };
+    Status status = Status::Done;
+    std::string message;
+};
+
+// Reads the coefficient file at start-up and puts its values into the six coefficient fields.
+// A missing or foreign file leaves the fields as they are; a short one fills what it holds and
+// says so.
+CoefficientOutcome loadCoefficientFile(Window& window);
+
+// Button 保存系数 ("设为默认"): writes the six fields as the new defaults, in either mode.
+CoefficientOutcome saveCoefficientFile(Window& window);
+
+} // namespace tarnelo

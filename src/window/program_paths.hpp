@@ -1,0 +1,38 @@
+// Where the program keeps its files, relative to the program folder: the Data folder with the
+// coefficient file, the record header and the record-form templates with their working copies,
+// and the folders the file dialogs start in.
+#pragma once
+
+#include <filesystem>
+
+namespace tarnelo::paths {
+
+inline std::filesystem::path dataFolder(const std::filesystem::path& programFolder) {
+    return programFolder / "Data";
+}
+inline std::filesystem::path coefficientFile(const std::filesystem::path& programFolder) {
+    return dataFolder(programFolder) / "coefficient.dat";
+}
+inline std::filesystem::path recordHeaderFile(const std::filesystem::path& programFolder) {
+    return dataFolder(programFolder) / "snap.dat";
+}
+// The record-form template of one or two pages, supplied beside the program.
+inline std::filesystem::path formTemplate(const std::filesystem::path& programFolder,
+                                          bool twoPages) {
+    return dataFolder(programFolder) / (twoPages ? "moduleexcel_2.dat" : "moduleexcel_1.dat");
+}
+// The working copy a fill writes into.
+inline std::filesystem::path formWorkingCopy(const std::filesystem::path& programFolder,
+                                             bool twoPages) {
+    return dataFolder(programFolder) / (twoPages ? "snapexcel_2.dat" : "snapexcel_1.dat");
+}
+// Where the raw-data dialogs 保存 and 打开 start.
+inline std::filesystem::path textDataFolder(const std::filesystem::path& programFolder) {
+    return programFolder / "Text data";
+}
+// Where the export dialog starts.
+inline std::filesystem::path excelFolder(const std::filesystem::path& programFolder) {
+    return programFolder / "excel";
+}
+
+} // namespace tarnelo::paths
