@@ -51,7 +51,9 @@ std::atomic<bool> flushToDisk{true};
 } // namespace
 
 std::optional<std::string> readFileBytes(const std::filesystem::path& file, std::size_t maxBytes) {
-    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: opening a FIFO or a device must not wait for a writer; only a regular file
+    // is read, and a regular file ignores the flag.
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!fd.valid()) {
         return std::nullopt;
     }
@@ -83,28 +85,54 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& file, std:
     return bytes;
 }
 
+namespace {
+
+// Whether a symbolic link may be followed: as the kernel's protected-symlinks rule has it, a
+// link in a sticky, world-writable folder (such as /tmp) is followed only when it belongs to
+// this user or to the folder's owner, so nobody can plant a link there that redirects a save
+// onto another file of the user's.
+bool mayFollowLink(const std::filesystem::path& link) {
+    struct stat linkInfo {};
+    struct stat folderInfo {};
+    const std::filesystem::path folder = link.parent_path().empty() ? "." : link.parent_path();
+    if (::lstat(link.c_str(), &linkInfo) != 0 || ::stat(folder.c_str(), &folderInfo) != 0) {
+        return false;
+    }
+    const bool shared = (folderInfo.st_mode & S_ISVTX) != 0 && (folderInfo.st_mode & S_IWOTH) != 0;
+    return !shared || linkInfo.st_uid == ::geteuid() || linkInfo.st_uid == folderInfo.st_uid;
+}
+
+} // namespace
+
 bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes) {
-    // Saving through a symbolic link writes the file it points to, not over the link.
+    // Saving through a symbolic link writes the file it points to and keeps the link.
     std::filesystem::path file = target;
     std::error_code linkError;
-    if (std::filesystem::is_symlink(target, linkError)) {
-        file = std::filesystem::weakly_canonical(target, linkError);
+    for (int hops = 0; std::filesystem::is_symlink(file, linkError); ++hops) {
+        if (hops >= 40 || !mayFollowLink(file)) {
+            return false;
+        }
+        std::filesystem::path next = std::filesystem::read_symlink(file, linkError);
         if (linkError) {
             return false;
         }
+        file = next.is_absolute() ? next : file.parent_path() / next;
     }
     if (file.filename().empty()) {
         return false;
     }
     const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
-    // Keep the permissions of the file being replaced; a new file gets the usual ones.
+    // Keep the permissions of the file being replaced; a new file gets what the umask leaves
+    // of rw-rw-rw-, as any program's new file does.
     mode_t mode = 0666;
+    bool replacing = false;
     struct stat old {};
     if (::stat(file.c_str(), &old) == 0) {
         if (!S_ISREG(old.st_mode)) {
             return false;
         }
         mode = old.st_mode & 07777;
+        replacing = true;
     }
     std::filesystem::path temporary;
     int fd = -1;
@@ -121,7 +149,8 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
         return false;
     }
     const bool flush = flushToDisk.load();
-    const bool written = writeAll(out.get(), bytes) && ::fchmod(out.get(), mode) == 0 &&
+    const bool written = writeAll(out.get(), bytes) &&
+                         (!replacing || ::fchmod(out.get(), mode) == 0) &&
                          (!flush || ::fsync(out.get()) == 0);
     if (!out.close() || !written || ::rename(temporary.c_str(), file.c_str()) != 0) {
         ::unlink(temporary.c_str());

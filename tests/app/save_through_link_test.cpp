@@ -1,0 +1,162 @@
+// Every file the program writes goes through one writer: a symbolic link at the target is kept
+// and written through, the replaced file keeps its permissions, and a new file gets what the
+// umask allows.
+#include "app/file_commands.hpp"
+#include "app/headless_window.hpp"
+#include "compute/compute.hpp"
+#include "files/file_io.hpp"
+#include "files/record_header.hpp"
+#include "report/record_form.hpp"
+#include "sheet/sheet.hpp"
+#include "support/form_folder.hpp"
+#include "window/program_paths.hpp"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarnelo {
+namespace {
+
+namespace fs = std::filesystem;
+
+mode_t modeOf(const fs::path& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
+}
+
+// Sets the process umask for the life of the object.
+class Umask {
+  public:
+    explicit Umask(mode_t mask) : old_(::umask(mask)) {}
+    ~Umask() { ::umask(old_); }
+    Umask(const Umask&) = delete;
+    Umask& operator=(const Umask&) = delete;
+
+  private:
+    mode_t old_;
+};
+
+class EveryFileKind : public ::testing::Test {
+  protected:
+    EveryFileKind() {
+        fs::create_directories(folder.path() / "Text data");
+        fs::create_directories(elsewhere);
+        layoutSheet(window);
+        const char* rows[][5] = {{"0", "0", "", "", ""},
+                                 {"5", "1.2", "0.6", "10", "100"},
+                                 {"10", "1.8", "0.6", "15", "110"},
+                                 {"15", "1.5", "0.6", "12", "105"},
+                                 {"20", "0", "", "", ""}};
+        for (int r = 0; r < 5; ++r) {
+            const int columns[] = {col::起点距, col::水深, col::相对, col::N, col::T};
+            for (int k = 0; k < 5; ++k) {
+                window.sheet().setCell(r, columns[k], rows[r][k]);
+            }
+        }
+    }
+
+    // The writes of every kind: what each command writes, with the file it writes.
+    struct Kind {
+        const char* name;
+        fs::path target;
+        std::function<bool()> write;
+    };
+    std::vector<Kind> kinds() {
+        const fs::path data = paths::dataFolder(folder.path());
+        return {
+            {"raw data file", folder.path() / "Text data" / "m.dat",
+             [this] {
+                 window.answerFileDialog(ctl::通用对话框保存, folder.path() / "Text data" / "m.dat");
+                 return saveCommand(window).status == SaveOutcome::Status::Saved;
+             }},
+            {"coefficient file", paths::coefficientFile(folder.path()),
+             [this] {
+                 return saveCoefficientFile(window).status == CoefficientOutcome::Status::Done;
+             }},
+            {"record header", paths::recordHeaderFile(folder.path()),
+             [this] {
+                 std::array<std::string, 39> values{};
+                 values[0] = "寸滩";
+                 return saveRecordHeader(folder.path(), values);
+             }},
+            {"working copy", paths::formWorkingCopy(folder.path(), false),
+             [this] { return fillSinglePageForm(window); }},
+            {"exported workbook", folder.path() / "excel" / "form.xlsx",
+             [this] {
+                 window.answerFileDialog(ctl::通用对话框excel, folder.path() / "excel" / "form.xlsx");
+                 return exportCommand(window).status == FormOutcome::Status::Done;
+             }},
+        };
+    }
+
+    testing::FormFolder folder;
+    fs::path elsewhere = folder.path() / "elsewhere";
+    HeadlessWindow window{folder.path()};
+};
+
+TEST_F(EveryFileKind, ASaveThroughASymbolicLinkKeepsTheLinkAndWritesItsTarget) {
+    ASSERT_EQ(computeCommand(window).status, ComputeOutcome::Status::Computed);
+    for (Kind& kind : kinds()) {
+        const fs::path real = elsewhere / (std::string(kind.name) + ".real");
+        ASSERT_TRUE(writeFileAtomic(real, "old"));
+        ::chmod(real.c_str(), 0640);
+        std::error_code ignored;
+        fs::remove(kind.target, ignored);
+        fs::create_symlink(real, kind.target);
+
+        EXPECT_TRUE(kind.write()) << kind.name;
+        EXPECT_TRUE(fs::is_symlink(kind.target)) << kind.name;
+        EXPECT_EQ(fs::read_symlink(kind.target), real) << kind.name;
+        EXPECT_NE(readFileBytes(real), "old") << kind.name;
+        EXPECT_EQ(modeOf(real), 0640u) << kind.name;
+    }
+    EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(EveryFileKind, ANewFileUnderUmask077IsNotReadableByOthers) {
+    ASSERT_EQ(computeCommand(window).status, ComputeOutcome::Status::Computed);
+    const Umask mask(077);
+    for (Kind& kind : kinds()) {
+        std::error_code ignored;
+        fs::remove(kind.target, ignored);
+        EXPECT_TRUE(kind.write()) << kind.name;
+        EXPECT_EQ(modeOf(kind.target), 0600u) << kind.name;
+    }
+}
+
+TEST(AtomicWriter, ALinkPlantedByAnotherUserInASharedFolderIsNotFollowed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give the link another owner";
+    }
+    testing::FormFolder folder;
+    const fs::path shared = folder.path() / "shared";
+    const fs::path victim = folder.path() / "victim.dat";
+    fs::create_directory(shared);
+    ::chmod(shared.c_str(), 01777);
+    ASSERT_TRUE(writeFileAtomic(victim, "secret"));
+    const fs::path planted = shared / "form.xlsx";
+    fs::create_symlink(victim, planted);
+    ASSERT_EQ(::lchown(planted.c_str(), 65534, 65534), 0);
+
+    EXPECT_FALSE(writeFileAtomic(planted, "overwritten"));
+    EXPECT_EQ(readFileBytes(victim), "secret");
+    EXPECT_TRUE(fs::is_symlink(planted));
+
+    // The user's own link in the same folder is followed.
+    ASSERT_EQ(::lchown(planted.c_str(), 0, 0), 0);
+    EXPECT_TRUE(writeFileAtomic(planted, "mine"));
+    EXPECT_EQ(readFileBytes(victim), "mine");
+}
+
+TEST(ReadFile, AFifoIsRefusedWithoutWaitingForAWriter) {
+    testing::FormFolder folder;
+    const fs::path fifo = folder.path() / "fifo.dat";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(readFileBytes(fifo));
+}
+
+} // namespace
+} // namespace tarnelo
