@@ -1,5 +1,7 @@
 #include "app/compute_file.hpp"
 
+#include "platform/system/scratch.hpp"
+
 #include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
 #include "compute/compute.hpp"
@@ -18,8 +20,8 @@ std::string whyNotOpened(const std::filesystem::path& file) {
     if (!std::filesystem::exists(file, error)) {
         return "文件不存在。";
     }
-    if (!std::filesystem::is_regular_file(file, error)) {
-        return "不是文件。";
+    if (const auto kind = notARegularFile(file)) {
+        return "是" + *kind + "，不是文件。";
     }
     if (!readFileBytes(file, std::size_t(1) << 26)) {
         return "无法读取文件。";
@@ -27,47 +29,12 @@ std::string whyNotOpened(const std::filesystem::path& file) {
     return "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
 }
 
-// Makes a private folder under parent; empty path when it cannot.
-std::filesystem::path makeFolderIn(const std::filesystem::path& parent) {
-    std::string pattern = (parent / "tarnelo-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        return {};
-    }
-    std::filesystem::path folder = pattern;
-    std::error_code error;
-    if (!std::filesystem::create_directory(folder / "Data", error)) {
-        std::filesystem::remove_all(folder, error);
-        return {};
-    }
-    return folder;
-}
-
 } // namespace
 
-ScratchProgramFolder::ScratchProgramFolder() {
-    std::vector<std::filesystem::path> parents;
-    const char* tmpdir = std::getenv("TMPDIR");
-    if (tmpdir != nullptr && *tmpdir != '\0') {
-        parents.emplace_back(tmpdir);
-    } else {
-        parents.emplace_back("/dev/shm");
-    }
+ScratchProgramFolder::ScratchProgramFolder() : folder_("tarnelo", true) {
     std::error_code error;
-    parents.push_back(std::filesystem::temp_directory_path(error));
-    for (const auto& parent : parents) {
-        if (!parent.empty()) {
-            path_ = makeFolderIn(parent);
-            if (valid()) {
-                return;
-            }
-        }
-    }
-}
-
-ScratchProgramFolder::~ScratchProgramFolder() {
-    if (valid()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+    if (folder_.valid() && std::filesystem::create_directory(folder_.path() / "Data", error)) {
+        path_ = folder_.path();
     }
 }
 
@@ -79,6 +46,10 @@ FileComputation computeRawDataFile(const std::filesystem::path& file,
     layoutSheet(window);
     writeDefaultRecordHeader(programFolder);
 
+    if (notARegularFile(file)) {
+        outcome.message = whyNotOpened(file);
+        return outcome;
+    }
     const OpenResult opened = openRawDataFile(window, file);
     switch (opened.outcome) {
     case OpenOutcome::Cancelled:

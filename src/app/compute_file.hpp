@@ -2,6 +2,7 @@
 // 打开 and 计算: the command-line tool and the benchmarks run measurements through it.
 #pragma once
 
+#include "platform/system/scratch.hpp"
 #include "sheet/sheet.hpp"
 
 #include <array>
@@ -33,12 +34,11 @@ struct FileComputation {
 };
 
 // A private program folder with an empty Data subfolder, removed with the object. It lies in
-// $TMPDIR when that is set, else in memory-backed /dev/shm when there is one, else in the
-// system's temporary folder: its files are thrown away, so they need not reach a disk.
+// $TMPDIR when that is a usable folder, else in memory-backed /dev/shm when there is one, else
+// in /tmp: its files are thrown away, so they need not reach a disk.
 class ScratchProgramFolder {
   public:
     ScratchProgramFolder();
-    ~ScratchProgramFolder();
     ScratchProgramFolder(const ScratchProgramFolder&) = delete;
     ScratchProgramFolder& operator=(const ScratchProgramFolder&) = delete;
 
@@ -47,6 +47,7 @@ class ScratchProgramFolder {
     const std::filesystem::path& path() const { return path_; }
 
   private:
+    sys::ScratchFolder folder_;
     std::filesystem::path path_;
 };
 

@@ -10,13 +10,16 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 namespace tarnelo {
 
 namespace {
 
 constexpr std::string_view kNotice = "提示：";
-// A raw data file of the largest sheet is well under a megabyte.
-constexpr std::size_t kLargestFile = std::size_t(64) << 20;
+// A raw data file of the largest sheet is well under a megabyte; anything far larger is no
+// measurement and is refused before it is read.
+constexpr std::size_t kLargestFile = std::size_t(16) << 20;
 
 std::string inQuotes(std::string_view text) {
     return "“" + std::string(text) + "”";
@@ -24,6 +27,14 @@ std::string inQuotes(std::string_view text) {
 
 std::string bareName(const std::filesystem::path& path) {
     return path.filename().string();
+}
+
+// Whether snap.dat can be written (and so was reset at start and holds this run's header).
+bool recordHeaderWritable(const std::filesystem::path& folder) {
+    const std::filesystem::path file = paths::recordHeaderFile(folder);
+    return ::access(file.c_str(), W_OK) == 0 ||
+           (::access(file.c_str(), F_OK) != 0 &&
+            ::access(paths::dataFolder(folder).c_str(), W_OK | X_OK) == 0);
 }
 
 RawData::Mode selectedMode(const Window& window) {
@@ -45,6 +56,26 @@ std::vector<std::string> storedCoefficients(const Window& window, RawData::Mode 
 }
 
 } // namespace
+
+// What a path names when it exists but is no regular file ("命名管道", "文件夹", ...): such a
+// path is refused at once, never opened (a pipe would wait for a writer for ever).
+std::optional<std::string> notARegularFile(const std::filesystem::path& file) {
+    std::error_code error;
+    const auto status = std::filesystem::status(file, error);
+    switch (status.type()) {
+    case std::filesystem::file_type::directory:
+        return "文件夹";
+    case std::filesystem::file_type::fifo:
+        return "命名管道";
+    case std::filesystem::file_type::socket:
+        return "套接字";
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+        return "设备";
+    default:
+        return std::nullopt;
+    }
+}
 
 ClearOutcome clearCommand(Window& window) {
     window.sheet().clearColumns(cols::kAll);
@@ -103,6 +134,12 @@ std::string rawDataText(const Window& window) {
 OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
     OpenResult result;
     const std::string name = bareName(file);
+    if (const auto kind = notARegularFile(file)) {
+        result.outcome = OpenOutcome::Refused;
+        result.message = inQuotes(name) + "是" + *kind + "，不是文件，未打开。";
+        window.showMessage(result.message, kNotice, MessageIcon::Warning);
+        return result;
+    }
     std::error_code error;
     const auto size = std::filesystem::file_size(file, error);
     if (!error && size > kLargestFile) {
@@ -111,9 +148,25 @@ OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
         window.showMessage(result.message, kNotice, MessageIcon::Warning);
         return result;
     }
-    const auto bytes = readFileBytes(file, kLargestFile);
+    auto bytes = readFileBytes(file, kLargestFile);
     if (!bytes) {
         return result;
+    }
+    // Another encoding or other line ends are said as such before anything changes.
+    if (ForeignForm foreign = recogniseForeignForm(*bytes); !foreign.description.empty()) {
+        const std::string what = "文件" + inQuotes(name) + foreign.description;
+        if (!foreign.converted) {
+            result.outcome = OpenOutcome::Refused;
+            result.message = what + "，其中有 GBK 无法表示的字符，无法转换，未打开。";
+            window.showMessage(result.message, kNotice, MessageIcon::Warning);
+            return result;
+        }
+        if (!window.ask(what + "。\n是否转换后打开？（只转换读入的内容，原文件不变。）", kNotice)) {
+            result.outcome = OpenOutcome::Refused;
+            result.message = what + "，未打开。";
+            return result;
+        }
+        bytes = std::move(foreign.converted);
     }
     const RawDataRead read = parseRawData(*bytes);
     if (!read.tagged) {
@@ -161,9 +214,13 @@ SaveOutcome saveCommand(Window& window) {
         return outcome;
     }
     const std::filesystem::path folder = window.programFolder();
-    // The header is taken as it stands before the dialog, carried byte for byte.
+    // The header is taken as it stands before the dialog, carried byte for byte. A header file
+    // this program cannot write was not reset at start and may hold another measurement's
+    // header: the default header goes into the file instead.
+    const bool headerIsOurs = recordHeaderWritable(folder);
     const std::string header =
-        readFileBytes(paths::recordHeaderFile(folder)).value_or(std::string());
+        headerIsOurs ? readFileBytes(paths::recordHeaderFile(folder)).value_or(std::string())
+                     : std::string(kDefaultRecordHeader);
     const FileChoice choice = window.chooseFile(dlg::通用对话框保存, paths::textDataFolder(folder));
     outcome.file = choice.path;
     if (choice.confirmed) {
@@ -172,12 +229,19 @@ SaveOutcome saveCommand(Window& window) {
         if (!sheetPart ||
             !writeFileAtomic(choice.path, *sheetPart + std::string(kRawDataSeparator) + header)) {
             outcome.status = SaveOutcome::Status::Failed;
+            const std::string why = lastWriteProblem();
             outcome.message = "无法写入文件" + inQuotes(bareName(choice.path)) +
-                              "，原始数据未保存。请检查文件夹是否存在、是否可写。";
+                              "，原始数据未保存。" + (why.empty() ? "" : why + "。") +
+                              "请检查文件夹是否存在、是否可写。";
             window.showMessage(outcome.message, kNotice, MessageIcon::Warning);
             return outcome;
         }
         outcome.status = SaveOutcome::Status::Saved;
+        if (!headerIsOurs) {
+            outcome.message = "原始数据已保存，但 Data 文件夹中的测站记录表头不可写入，"
+                              "可能不属于本次测量，因此存入的是空白表头。";
+            window.showMessage(outcome.message, kNotice, MessageIcon::Information);
+        }
     }
     window.setText(ctl::编辑框当前操作数据, bareName(choice.path));
     return outcome;

@@ -36,7 +36,12 @@ struct OpenResult {
     std::string message;
 };
 
-// Opens file into the window as the 打开 button does after its dialog.
+// What a path names when it exists but is not a regular file ("命名管道", "文件夹", "设备",
+// "套接字"); std::nullopt for a regular or missing file. Checked without opening anything.
+std::optional<std::string> notARegularFile(const std::filesystem::path& file);
+
+// Opens file into the window as the 打开 button does after its dialog. A path that is not a
+// regular file is refused at once with a message naming what it is.
 OpenResult openRawDataFile(Window& window, const std::filesystem::path& file);
 
 // Button 打开.

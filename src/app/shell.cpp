@@ -2,8 +2,10 @@
 
 #include "app/file_commands.hpp"
 #include "files/coefficient_file.hpp"
+#include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "sheet/sheet.hpp"
+#include "window/program_paths.hpp"
 
 #include <algorithm>
 #include <system_error>
@@ -54,8 +56,27 @@ std::string donation() {
 
 void creationStep(Window& window) {
     layoutSheet(window);
+    const std::filesystem::path folder = window.programFolder();
+    const std::filesystem::path data = paths::dataFolder(folder);
+    std::error_code error;
+    if (!std::filesystem::is_directory(data, error)) {
+        window.showMessage("程序的 Data 文件夹“" + data.string() +
+                               "”不存在：默认系数、测站记录表头和记载表模板都无法使用。"
+                               "请重新安装本软件。",
+                           shelltext::kNoticeTitle, MessageIcon::Warning);
+        return;
+    }
+    // Writes that an earlier run could not finish leave their temporary files behind.
+    for (const auto& place : {data, paths::textDataFolder(folder), paths::excelFolder(folder)}) {
+        removeStaleTemporaries(place);
+    }
     loadCoefficientFile(window);
-    writeDefaultRecordHeader(window.programFolder());
+    if (!writeDefaultRecordHeader(folder)) {
+        window.showMessage("程序的 Data 文件夹“" + data.string() +
+                               "”不可写入，测站记录表头无法清空：保存原始数据时将存入空白表头，"
+                               "“设为默认”和导出、打印也无法进行。请检查该文件夹的权限。",
+                           shelltext::kNoticeTitle, MessageIcon::Warning);
+    }
 }
 
 void modeSwitchCommand(Window& window) {

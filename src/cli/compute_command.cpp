@@ -4,6 +4,7 @@
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "files/file_io.hpp"
+#include "platform/system/child_process.hpp"
 #include "sheet/sheet.hpp"
 #include "window/window.hpp"
 
@@ -32,14 +33,6 @@ constexpr std::string_view kHelp =
     "Data folder is never read or written.\n\n"
     "退出状态 Exit status: 0 全部算完 all computed; 1 有文件资料不全或被拒绝 some incomplete\n"
     "or refused (reason on stderr); 2 用法错误或文件无法读取 usage error or unreadable file.\n";
-
-// Set by Ctrl-C or a termination request: the run stops after the file at hand, so that the
-// scratch folder is still removed.
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void onInterrupt(int) {
-    interrupted = 1;
-}
 
 std::string_view statusName(FileComputation::Status status) {
     switch (status) {
@@ -95,11 +88,11 @@ std::string json(const std::string& file, const FileComputation& outcome) {
 }
 
 std::string text(const std::string& file, const FileComputation& outcome) {
-    std::string out = "== " + file + "  (" + outcome.mode + ")\n";
+    std::string out = "== " + terminalSafe(file) + "  (" + outcome.mode + ")\n";
     std::string coefficients;
     for (std::size_t i = 0; i < outcome.coefficients.size(); ++i) {
         coefficients += (i == 0 ? "" : "   ") + std::string(kCoefficientFields[i].label) + " " +
-                        outcome.coefficients[i].second;
+                        terminalSafe(outcome.coefficients[i].second);
     }
     out += "系数: " + coefficients + "\n\n";
 
@@ -119,7 +112,9 @@ std::string text(const std::string& file, const FileComputation& outcome) {
     rows.push_back(std::move(heading));
     for (std::size_t r = 0; r < filled; ++r) {
         std::vector<std::string> row{std::to_string(r + 1)};
-        row.insert(row.end(), outcome.sheet[r].begin(), outcome.sheet[r].end());
+        for (const std::string& cell : outcome.sheet[r]) {
+            row.push_back(terminalSafe(cell));
+        }
         rows.push_back(std::move(row));
     }
     out += alignedTable(rows) + "\n";
@@ -143,7 +138,9 @@ int run(std::span<const std::string> args) {
         } else if (!optionsEnded && arg == "--json") {
             asJson = true;
         } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
-            std::cerr << "tarnelo-cli compute: 未知选项 unknown option: " << arg << "\n" << kHelp;
+            std::cerr << "tarnelo-cli compute: 未知选项 unknown option: " << terminalSafe(arg)
+                      << "\n"
+                      << kHelp;
             return kExitUsage;
         } else {
             files.push_back(arg);
@@ -155,8 +152,6 @@ int run(std::span<const std::string> args) {
     }
     // Only the private folder below is ever written, and it is thrown away at the end.
     setWritesFlushedToDisk(false);
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
     // A reader that goes away (tarnelo-cli ... | head) ends the run through a failed write.
     std::signal(SIGPIPE, SIG_IGN);
     const ScratchProgramFolder folder;
@@ -170,14 +165,19 @@ int run(std::span<const std::string> args) {
         std::cout << "[\n";
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (interrupted != 0 || !std::cout) {
+        if (sys::interruptSignal() != 0) {
+            std::cerr << "tarnelo-cli compute: 已中断 interrupted\n";
+            return 128 + sys::interruptSignal();
+        }
+        if (!std::cout) {
             std::cerr << "tarnelo-cli compute: 已中断 interrupted\n";
             return kExitUsage;
         }
         const FileComputation outcome = computeRawDataFile(files[i], folder.path());
         status = std::max(status, exitStatus(outcome.status));
         if (outcome.status != FileComputation::Status::Computed) {
-            std::cerr << "tarnelo-cli: " << files[i] << ": " << outcome.message << "\n";
+            std::cerr << "tarnelo-cli: " << terminalSafe(files[i]) << ": "
+                      << terminalSafe(outcome.message, true) << "\n";
         }
         if (asJson) {
             std::cout << json(files[i], outcome) << (i + 1 < files.size() ? ",\n" : "\n");

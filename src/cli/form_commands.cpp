@@ -6,6 +6,7 @@
 #include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
 #include "cli/subcommands.hpp"
+#include "cli/text_output.hpp"
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/raw_data_file.hpp"
@@ -99,7 +100,8 @@ class ComputedMeasurement {
 };
 
 int fail(std::string_view command, const std::string& file, const std::string& why, int status) {
-    std::cerr << "tarnelo-cli " << command << ": " << file << ": " << why << "\n";
+    std::cerr << "tarnelo-cli " << command << ": " << terminalSafe(file) << ": "
+              << terminalSafe(why, true) << "\n";
     return status;
 }
 
@@ -112,8 +114,8 @@ int runExport(std::span<const std::string> args) {
             (args[i] == "-o" ? workbook : pdf) = fs::absolute(args[i + 1]);
             ++i;
         } else if (args[i].rfind('-', 0) == 0 || !file.empty()) {
-            std::cerr << "tarnelo-cli export: 无法理解的参数 unexpected argument: " << args[i]
-                      << "\n\n"
+            std::cerr << "tarnelo-cli export: 无法理解的参数 unexpected argument: "
+                      << terminalSafe(args[i]) << "\n\n"
                       << kExportHelp;
             return kExitUsage;
         } else {

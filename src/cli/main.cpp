@@ -1,6 +1,9 @@
 // tarnelo-cli: the program's measurements from a terminal. Subcommands are listed in
 // kSubcommands; each lives in its own file and declares itself in subcommands.hpp.
 #include "cli/subcommands.hpp"
+#include "cli/text_output.hpp"
+#include "platform/system/child_process.hpp"
+#include "platform/system/scratch.hpp"
 
 #include <array>
 #include <iostream>
@@ -30,6 +33,12 @@ void printOverview(std::ostream& out) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Ctrl-C, a closed terminal or a kill end every command cleanly: the renderer's whole tree
+    // is ended and the scratch folders are removed on the way out.
+    tarnelo::sys::installInterruptHandlers();
+    tarnelo::sys::removeStaleScratchFolders("tarnelo", true);
+    tarnelo::sys::removeStaleScratchFolders("tarnelo-render");
+    tarnelo::sys::removeStaleScratchFolders("tarnelo-print");
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         printOverview(std::cerr);
@@ -48,10 +57,14 @@ int main(int argc, char** argv) {
                     return tarnelo::cli::kExitDone;
                 }
             }
-            return sub->run(rest);
+            const int status = sub->run(rest);
+            // Interrupted: the command has unwound and removed its scratch folders.
+            return tarnelo::sys::interruptSignal() != 0 ? 128 + tarnelo::sys::interruptSignal()
+                                                        : status;
         }
     }
-    std::cerr << "tarnelo-cli: 未知的子命令 unknown subcommand: " << args[0] << "\n\n";
+    std::cerr << "tarnelo-cli: 未知的子命令 unknown subcommand: "
+              << tarnelo::cli::terminalSafe(args[0]) << "\n\n";
     printOverview(std::cerr);
     return tarnelo::cli::kExitUsage;
 }

@@ -153,4 +153,63 @@ std::string jsonString(std::string_view text) {
     return out;
 }
 
+std::string terminalSafe(std::string_view text, bool keepLineBreaks) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    const auto escapeByte = [&](unsigned char c) {
+        out += "\\x";
+        out += kHex[c >> 4];
+        out += kHex[c & 15];
+    };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            if ((c < 0x20 && !(keepLineBreaks && c == '\n')) || c == 0x7f) {
+                escapeByte(c);
+            } else {
+                out += static_cast<char>(c);
+            }
+            ++i;
+            continue;
+        }
+        // The length of a well-formed UTF-8 sequence starting here, or 0.
+        std::size_t length = 0;
+        unsigned cp = 0;
+        if (c >= 0xc2 && c <= 0xdf) {
+            length = 2;
+            cp = c & 0x1fu;
+        } else if (c >= 0xe0 && c <= 0xef) {
+            length = 3;
+            cp = c & 0x0fu;
+        } else if (c >= 0xf0 && c <= 0xf4) {
+            length = 4;
+            cp = c & 0x07u;
+        }
+        bool valid = length > 0 && i + length <= text.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xc0) == 0x80;
+            cp = (cp << 6) | (next & 0x3fu);
+        }
+        valid = valid && !(length == 3 && (cp < 0x800 || (cp >= 0xd800 && cp <= 0xdfff))) &&
+                !(length == 4 && (cp < 0x10000 || cp > 0x10ffff));
+        if (!valid) {
+            escapeByte(c);
+            ++i;
+            continue;
+        }
+        if (cp >= 0x80 && cp <= 0x9f) {
+            out += "\\u00";
+            out += kHex[cp >> 4];
+            out += kHex[cp & 15];
+        } else {
+            out.append(text.substr(i, length));
+        }
+        i += length;
+    }
+    return out;
+}
+
 } // namespace tarnelo::cli

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,13 @@
 namespace tarnelo {
 
 namespace {
+
+mode_t currentUmask() {
+    // Reading the umask means setting it; put it straight back.
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
 
 class FileDescriptor {
   public:
@@ -102,34 +110,96 @@ bool mayFollowLink(const std::filesystem::path& link) {
     return !shared || linkInfo.st_uid == ::geteuid() || linkInfo.st_uid == folderInfo.st_uid;
 }
 
-} // namespace
+thread_local std::string lastProblem;
 
-bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes) {
-    // Saving through a symbolic link writes the file it points to and keeps the link.
-    std::filesystem::path file = target;
-    std::error_code linkError;
-    for (int hops = 0; std::filesystem::is_symlink(file, linkError); ++hops) {
-        if (hops >= 40 || !mayFollowLink(file)) {
-            return false;
-        }
-        std::filesystem::path next = std::filesystem::read_symlink(file, linkError);
-        if (linkError) {
-            return false;
-        }
-        file = next.is_absolute() ? next : file.parent_path() / next;
-    }
-    if (file.filename().empty()) {
+bool refuse(std::string why) {
+    lastProblem = std::move(why);
+    return false;
+}
+
+std::string quoted(const std::filesystem::path& path) {
+    return "“" + path.string() + "”";
+}
+
+// Whether a leftover temporary file name of this writer ".NAME.tmpPID-N" belongs to a process
+// that no longer runs.
+bool isStaleTemporary(const std::string& name) {
+    const auto tmp = name.rfind(".tmp");
+    if (name.size() < 2 || name[0] != '.' || tmp == std::string::npos || tmp == 0) {
         return false;
     }
+    const std::string rest = name.substr(tmp + 4);
+    const auto dash = rest.find('-');
+    if (dash == std::string::npos || dash == 0 || dash > 9 || dash + 1 >= rest.size() ||
+        rest.find_first_not_of("0123456789-") != std::string::npos ||
+        rest.find('-', dash + 1) != std::string::npos) {
+        return false;
+    }
+    const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+    return pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+} // namespace
+
+void removeStaleTemporaries(const std::filesystem::path& folder) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        struct stat info {};
+        if (isStaleTemporary(name) && ::lstat(entry.path().c_str(), &info) == 0 &&
+            S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
+            ::unlink(entry.path().c_str());
+        }
+    }
+}
+
+std::string lastWriteProblem() {
+    return lastProblem;
+}
+
+bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes, AtLink atLink) {
+    lastProblem.clear();
+    std::filesystem::path file = target;
+    std::error_code linkError;
+    if (atLink == AtLink::WriteThrough) {
+        // Saving through a symbolic link writes the file it points to and keeps the link.
+        bool followed = false;
+        for (int hops = 0; std::filesystem::is_symlink(file, linkError); ++hops) {
+            if (hops >= 40) {
+                return refuse("符号链接" + quoted(target) + "指向的层次太多");
+            }
+            if (!mayFollowLink(file)) {
+                return refuse(quoted(file) +
+                              "是别的用户放在共享文件夹中的符号链接，为安全起见不经由它写入");
+            }
+            std::filesystem::path next = std::filesystem::read_symlink(file, linkError);
+            if (linkError) {
+                return refuse("无法读取符号链接" + quoted(file));
+            }
+            file = next.is_absolute() ? next : file.parent_path() / next;
+            followed = true;
+        }
+        if (followed && !std::filesystem::exists(file, linkError)) {
+            return refuse("符号链接" + quoted(target) + "指向的文件" + quoted(file) + "不存在");
+        }
+    }
+    if (file.filename().empty()) {
+        return refuse(quoted(target) + "不是文件名");
+    }
     const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+    removeStaleTemporaries(folder);
     // Keep the permissions of the file being replaced; a new file gets what the umask leaves
     // of rw-rw-rw-, as any program's new file does.
     mode_t mode = 0666;
     bool replacing = false;
     struct stat old {};
-    if (::stat(file.c_str(), &old) == 0) {
-        if (!S_ISREG(old.st_mode)) {
-            return false;
+    if ((atLink == AtLink::Replace ? ::lstat(file.c_str(), &old) : ::stat(file.c_str(), &old)) ==
+        0) {
+        if (S_ISLNK(old.st_mode)) {
+            // Replaced by the new file: the link's permissions say nothing.
+            old.st_mode = S_IFREG | (0666 & ~currentUmask());
+        } else if (!S_ISREG(old.st_mode)) {
+            return refuse(quoted(file) + "不是普通文件");
         }
         mode = old.st_mode & 07777;
         replacing = true;
@@ -141,12 +211,13 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
                               "-" + std::to_string(temporaryCounter++));
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0 && errno != EEXIST) {
-            return false;
+            return refuse(std::string("文件夹") + quoted(folder) +
+                          (errno == ENOENT ? "不存在" : "不可写入"));
         }
     }
     FileDescriptor out(fd);
     if (!out.valid()) {
-        return false;
+        return refuse(std::string("无法在文件夹") + quoted(folder) + "中建立临时文件");
     }
     const bool flush = flushToDisk.load();
     const bool written = writeAll(out.get(), bytes) &&
@@ -154,7 +225,7 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
                          (!flush || ::fsync(out.get()) == 0);
     if (!out.close() || !written || ::rename(temporary.c_str(), file.c_str()) != 0) {
         ::unlink(temporary.c_str());
-        return false;
+        return refuse(quoted(file) + "写入失败（磁盘已满或不可写入）");
     }
     // Make the rename itself durable; a folder that cannot be synced is not a failed save.
     if (flush) {

@@ -15,10 +15,31 @@ namespace tarnelo {
 std::optional<std::string> readFileBytes(const std::filesystem::path& file,
                                          std::size_t maxBytes = std::size_t(1) << 30);
 
+// What a write does with a symbolic link at the target.
+enum class AtLink {
+    // Write the file it points to and keep the link (a user's own files). A link that another
+    // user planted in a sticky, world-writable folder is not followed, and a link that points
+    // to nothing is refused.
+    WriteThrough,
+    // Put a regular file in the link's place (the program's working files in Data, which must
+    // never lead out of their folder).
+    Replace,
+};
+
 // Replaces the content of file with bytes: temporary file in the same folder, flushed to disk,
-// then renamed over the target. Returns false (and leaves the old file as it was) when any
-// step fails. The folder is never created.
-bool writeFileAtomic(const std::filesystem::path& file, std::string_view bytes);
+// then renamed over the target. The replaced file keeps its permissions; a new one gets
+// rw-rw-rw- less the umask. Returns false (and leaves the old file as it was) when any step
+// fails; lastWriteProblem() then says why. The folder is never created. Leftover temporary
+// files of interrupted writes in that folder are removed first.
+bool writeFileAtomic(const std::filesystem::path& file, std::string_view bytes,
+                     AtLink atLink = AtLink::WriteThrough);
+
+// Why the last writeFileAtomic of this thread failed, in Chinese; empty after a success.
+std::string lastWriteProblem();
+
+// Removes this writer's temporary files (".NAME.tmpPID-N") that a process which no longer runs
+// left in folder; nothing else is touched.
+void removeStaleTemporaries(const std::filesystem::path& folder);
 
 // Whether writeFileAtomic waits for the disk (on by default). The command-line tool turns it
 // off: it writes only into its own temporary folder, which is removed when it ends. Writes stay

@@ -1,6 +1,7 @@
 #include "files/raw_data_file.hpp"
 
 #include "files/gbk.hpp"
+#include "files/record_header.hpp"
 #include "files/split.hpp"
 #include "sheet/sheet.hpp"
 #include "window/window.hpp"
@@ -28,8 +29,38 @@ std::size_t coefficientCount(RawData::Mode mode) {
     return mode == RawData::Mode::Vertical ? 6 : mode == RawData::Mode::Velocity ? 3 : 0;
 }
 
+std::size_t characterCount(std::string_view text) {
+    std::size_t count = 0;
+    for (const char c : text) {
+        count += (static_cast<unsigned char>(c) & 0xc0) != 0x80 ? 1 : 0;
+    }
+    return count;
+}
+
 std::string inQuotes(std::string_view text) {
     return "“" + std::string(text) + "”";
+}
+
+// Pieces the splitting rule cuts a column line into, without cutting it.
+std::size_t valueCount(std::string_view line);
+
+// Whether a header part holds its four lines with all their fields: the program writes every
+// field, "*" for an empty one, so a short one was cut off.
+bool headerWhole(std::string_view header) {
+    std::size_t line = 0;
+    for (std::size_t start = 0; line < kRecordHeaderLineFields.size(); ++line) {
+        const std::size_t end = header.find("\r\n", start);
+        const std::string_view text = header.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (valueCount(text) < kRecordHeaderLineFields[line]) {
+            return false;
+        }
+        if (end == std::string_view::npos) {
+            return line + 1 == kRecordHeaderLineFields.size();
+        }
+        start = end + 2;
+    }
+    return true;
 }
 
 // Pieces the splitting rule cuts a column line into, without cutting it.
@@ -52,6 +83,162 @@ std::optional<std::string> carryProblem(std::string_view text) {
         return "中的字符" + inQuotes(outside) + "无法以 GBK 编码保存";
     }
     return std::nullopt;
+}
+
+namespace {
+
+bool validUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t length = c < 0x80                 ? 1
+                             : c >= 0xc2 && c <= 0xdf ? 2
+                             : c >= 0xe0 && c <= 0xef ? 3
+                             : c >= 0xf0 && c <= 0xf4 ? 4
+                                                      : 0;
+        if (length == 0 || i + length > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+// The text with every line end (CR LF, lone LF, lone CR) made CR LF.
+std::string withCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += "\r\n";
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+        } else if (text[i] == '\n') {
+            out += "\r\n";
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// UTF-16 bytes (with the order given by the byte-order mark, or guessed from the zero bytes)
+// as UTF-8; std::nullopt when they are not UTF-16.
+std::optional<std::string> utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+        unsigned unit = bigEndian ? (b0 << 8) | b1 : (b1 << 8) | b0;
+        if (unit >= 0xd800 && unit <= 0xdbff && i + 3 < bytes.size()) {
+            const auto c0 = static_cast<unsigned char>(bytes[i + 2]);
+            const auto c1 = static_cast<unsigned char>(bytes[i + 3]);
+            const unsigned low = bigEndian ? (c0 << 8) | c1 : (c1 << 8) | c0;
+            if (low < 0xdc00 || low > 0xdfff) {
+                return std::nullopt;
+            }
+            unit = 0x10000 + ((unit - 0xd800) << 10) + (low - 0xdc00);
+            i += 2;
+        } else if (unit >= 0xd800 && unit <= 0xdfff) {
+            return std::nullopt;
+        }
+        if (unit < 0x80) {
+            out += static_cast<char>(unit);
+        } else if (unit < 0x800) {
+            out += static_cast<char>(0xc0 | (unit >> 6));
+            out += static_cast<char>(0x80 | (unit & 0x3f));
+        } else if (unit < 0x10000) {
+            out += static_cast<char>(0xe0 | (unit >> 12));
+            out += static_cast<char>(0x80 | ((unit >> 6) & 0x3f));
+            out += static_cast<char>(0x80 | (unit & 0x3f));
+        } else {
+            out += static_cast<char>(0xf0 | (unit >> 18));
+            out += static_cast<char>(0x80 | ((unit >> 12) & 0x3f));
+            out += static_cast<char>(0x80 | ((unit >> 6) & 0x3f));
+            out += static_cast<char>(0x80 | (unit & 0x3f));
+        }
+    }
+    return out;
+}
+
+// The line ends of a text that is already in the right encoding.
+std::string lineEndForm(std::string_view text) {
+    const bool crlf = text.find("\r\n") != std::string_view::npos;
+    const bool lf = text.find('\n') != std::string_view::npos;
+    const bool cr = text.find('\r') != std::string_view::npos;
+    if (crlf || (!lf && !cr)) {
+        return {};
+    }
+    return lf ? "行尾是 LF（Linux/macOS 格式）" : "行尾是 CR（旧 Mac 格式）";
+}
+
+} // namespace
+
+ForeignForm recogniseForeignForm(std::string_view bytes) {
+    ForeignForm form;
+    std::string_view body = bytes;
+    std::string utf8;
+    std::string encoding;
+    const bool bom8 = body.starts_with("\xEF\xBB\xBF");
+    if (body.starts_with("\xFF\xFE") || body.starts_with("\xFE\xFF")) {
+        const auto text = utf16ToUtf8(body.substr(2), body[0] == '\xFE');
+        if (!text) {
+            return form;
+        }
+        utf8 = *text;
+        encoding = body[0] == '\xFE' ? "UTF-16（大端）" : "UTF-16（小端）";
+    } else if (body.size() >= 4 && body[1] == '\0' && body[3] == '\0' && body[0] != '\0') {
+        const auto text = utf16ToUtf8(body, false);
+        if (!text) {
+            return form;
+        }
+        utf8 = *text;
+        encoding = "UTF-16（小端）";
+    } else if (body.size() >= 4 && body[0] == '\0' && body[2] == '\0' && body[1] != '\0') {
+        const auto text = utf16ToUtf8(body, true);
+        if (!text) {
+            return form;
+        }
+        utf8 = *text;
+        encoding = "UTF-16（大端）";
+    } else {
+        if (bom8) {
+            body.remove_prefix(3);
+        }
+        if (body.starts_with(kRawDataTag) && validUtf8(body)) {
+            utf8 = std::string(body);
+            encoding = bom8 ? "带 BOM 的 UTF-8" : "UTF-8";
+        }
+    }
+    if (!encoding.empty()) {
+        if (!utf8.starts_with(kRawDataTag)) {
+            return form;
+        }
+        form.description = "文件是 " + encoding + " 编码，不是本程序保存的 GBK 编码";
+        const std::string lineEnds = lineEndForm(utf8);
+        if (!lineEnds.empty()) {
+            form.description += "，且" + lineEnds;
+        }
+        // Only text that GBK can hold converts without loss.
+        form.converted = utf8ToGbk(withCrLf(utf8));
+        return form;
+    }
+    // GBK already: only the line ends may be foreign.
+    if (!gbkToUtf8(bytes.substr(0, kRawDataTag.size() * 2)).starts_with(kRawDataTag)) {
+        return form;
+    }
+    const std::string lineEnds = lineEndForm(bytes);
+    if (!lineEnds.empty()) {
+        form.description = "文件的" + lineEnds + "，不是本程序保存的 CR LF（Windows 格式）";
+        form.converted = withCrLf(bytes);
+    }
+    return form;
 }
 
 RawDataRead parseRawData(std::string_view bytes) {
@@ -103,6 +290,26 @@ RawDataRead parseRawData(std::string_view bytes) {
             return read;
         }
         data.columns.push_back(splitText(line, ","));
+        const auto& values = data.columns.back();
+        for (std::size_t r = 0; r < values.size(); ++r) {
+            if (const std::size_t length = characterCount(values[r]);
+                length > kLongestRawDataValue) {
+                read.refusal = "第 " + std::to_string(r + 1) + " 行" +
+                               inQuotes(Sheet::heading(columns[k])) + "有 " +
+                               std::to_string(length) + " 个字符，超过 " +
+                               std::to_string(kLongestRawDataValue) + " 个字符的上限，文件未打开。";
+                return read;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < data.coefficients.size(); ++i) {
+        if (const std::size_t length = characterCount(data.coefficients[i]);
+            length > kLongestRawDataValue) {
+            read.refusal = "系数" + inQuotes(kCoefficientFields[i].name) + "有 " +
+                           std::to_string(length) + " 个字符，超过 " +
+                           std::to_string(kLongestRawDataValue) + " 个字符的上限，文件未打开。";
+            return read;
+        }
     }
     if (!data.columns.empty()) {
         data.rows = data.columns.front().size();
@@ -125,6 +332,10 @@ RawDataRead parseRawData(std::string_view bytes) {
     }
     if (!data.header) {
         data.problems.push_back("缺少测站记录表头部分（测站记录表头为空白）");
+    } else if (!data.header->empty() && !headerWhole(*data.header)) {
+        // An empty header part is what the program saves when it had no header file.
+        data.problems.push_back(
+            "测站记录表头部分不完整，文件可能在表头处被截断（缺少的栏目为空白）");
     }
     return read;
 }

@@ -43,12 +43,32 @@ struct RawData {
 struct RawDataRead {
     // Whether the text begins with the tag; nothing else is filled when it does not.
     bool tagged = false;
-    // Why the file cannot be opened at all (too many rows); empty when it can.
+    // Why the file cannot be opened at all (too many rows, a cell far too long); empty when it
+    // can.
     std::string refusal;
     RawData data;
 };
 
 RawDataRead parseRawData(std::string_view bytes);
+
+// The longest text a cell, a coefficient or a header field may hold in a file that is opened.
+inline constexpr std::size_t kLongestRawDataValue = 256;
+
+// A raw data file in another form than the program writes: another encoding, or other line
+// ends. Recognised before anything in the window changes, so that the user is told exactly
+// that instead of a misleading reason.
+struct ForeignForm {
+    // What the file is, for the user ("文件是 UTF-8 编码，不是本程序保存的 GBK 编码"), empty
+    // when the file is in the program's own form (GBK, CR LF).
+    std::string description;
+    // The file's bytes in the program's own form when the conversion loses nothing (UTF-8
+    // text that GBK can hold, LF or CR line ends); std::nullopt when it cannot be converted.
+    std::optional<std::string> converted;
+};
+
+// Looks at a file's bytes for a raw data file in a foreign form. Bytes that are not a raw data
+// file in any form give an empty description.
+ForeignForm recogniseForeignForm(std::string_view bytes);
 
 // The mode's typed columns, in file order, and how many coefficients it stores.
 std::span<const int> rawDataColumns(RawData::Mode mode);

@@ -56,9 +56,9 @@ enum FormColumn : int {
 };
 
 // Copies a file so that the target is either the old file or the complete new one.
-bool copyAtomic(const fs::path& from, const fs::path& to) {
+bool copyAtomic(const fs::path& from, const fs::path& to, AtLink atLink = AtLink::WriteThrough) {
     const auto bytes = readFileBytes(from);
-    return bytes && writeFileAtomic(to, *bytes);
+    return bytes && writeFileAtomic(to, *bytes, atLink);
 }
 
 // One run of a fill: every cell goes through the wrapper onto the workbook's active sheet.
@@ -70,7 +70,10 @@ class FormFill {
     bool run() {
         const fs::path folder = window_.programFolder();
         const fs::path workingCopy = paths::formWorkingCopy(folder, twoPages_);
-        const bool copied = copyAtomic(paths::formTemplate(folder, twoPages_), workingCopy);
+        // The working copy is the program's own file: a link in its place is replaced, never
+        // followed out of the Data folder.
+        const bool copied =
+            copyAtomic(paths::formTemplate(folder, twoPages_), workingCopy, AtLink::Replace);
         window_.setProgress(10);
         header_ = loadRecordHeader(folder);
         SpreadsheetAutomation& xl = spreadsheetAutomation();
@@ -318,8 +321,10 @@ FormOutcome exportCommand(Window& window) {
                     MessageIcon::Warning);
     }
     if (!copyAtomic(paths::formWorkingCopy(window.programFolder(), twoPages), choice.path)) {
+        const std::string why = lastWriteProblem();
         return tell(window, outcome, FormOutcome::Status::Failed,
                     "无法保存记载表：" + choice.path.string() +
+                        (why.empty() ? "" : "\n" + why + "。") +
                         "\n请检查文件夹是否存在、是否可以写入，或文件是否正被其他程序打开。",
                     kNotice, MessageIcon::Warning);
     }

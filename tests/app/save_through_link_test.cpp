@@ -63,13 +63,16 @@ class EveryFileKind : public ::testing::Test {
         const char* name;
         fs::path target;
         std::function<bool()> write;
+        // The user's files are written through a link; the program's working copy replaces one.
+        bool throughLink = true;
     };
     std::vector<Kind> kinds() {
         const fs::path data = paths::dataFolder(folder.path());
         return {
             {"raw data file", folder.path() / "Text data" / "m.dat",
              [this] {
-                 window.answerFileDialog(ctl::通用对话框保存, folder.path() / "Text data" / "m.dat");
+                 window.answerFileDialog(ctl::通用对话框保存,
+                                         folder.path() / "Text data" / "m.dat");
                  return saveCommand(window).status == SaveOutcome::Status::Saved;
              }},
             {"coefficient file", paths::coefficientFile(folder.path()),
@@ -83,10 +86,11 @@ class EveryFileKind : public ::testing::Test {
                  return saveRecordHeader(folder.path(), values);
              }},
             {"working copy", paths::formWorkingCopy(folder.path(), false),
-             [this] { return fillSinglePageForm(window); }},
+             [this] { return fillSinglePageForm(window); }, false},
             {"exported workbook", folder.path() / "excel" / "form.xlsx",
              [this] {
-                 window.answerFileDialog(ctl::通用对话框excel, folder.path() / "excel" / "form.xlsx");
+                 window.answerFileDialog(ctl::通用对话框excel,
+                                         folder.path() / "excel" / "form.xlsx");
                  return exportCommand(window).status == FormOutcome::Status::Done;
              }},
         };
@@ -97,7 +101,7 @@ class EveryFileKind : public ::testing::Test {
     HeadlessWindow window{folder.path()};
 };
 
-TEST_F(EveryFileKind, ASaveThroughASymbolicLinkKeepsTheLinkAndWritesItsTarget) {
+TEST_F(EveryFileKind, ASaveThroughALinkKeepsItButTheWorkingCopyNeverLeadsOutOfData) {
     ASSERT_EQ(computeCommand(window).status, ComputeOutcome::Status::Computed);
     for (Kind& kind : kinds()) {
         const fs::path real = elsewhere / (std::string(kind.name) + ".real");
@@ -108,10 +112,15 @@ TEST_F(EveryFileKind, ASaveThroughASymbolicLinkKeepsTheLinkAndWritesItsTarget) {
         fs::create_symlink(real, kind.target);
 
         EXPECT_TRUE(kind.write()) << kind.name;
-        EXPECT_TRUE(fs::is_symlink(kind.target)) << kind.name;
-        EXPECT_EQ(fs::read_symlink(kind.target), real) << kind.name;
-        EXPECT_NE(readFileBytes(real), "old") << kind.name;
-        EXPECT_EQ(modeOf(real), 0640u) << kind.name;
+        if (kind.throughLink) {
+            EXPECT_TRUE(fs::is_symlink(kind.target)) << kind.name;
+            EXPECT_EQ(fs::read_symlink(kind.target), real) << kind.name;
+            EXPECT_NE(readFileBytes(real), "old") << kind.name;
+            EXPECT_EQ(modeOf(real), 0640u) << kind.name;
+        } else {
+            EXPECT_FALSE(fs::is_symlink(kind.target)) << kind.name;
+            EXPECT_EQ(readFileBytes(real), "old") << kind.name;
+        }
     }
     EXPECT_TRUE(window.messages.empty());
 }
@@ -149,6 +158,27 @@ TEST(AtomicWriter, ALinkPlantedByAnotherUserInASharedFolderIsNotFollowed) {
     ASSERT_EQ(::lchown(planted.c_str(), 0, 0), 0);
     EXPECT_TRUE(writeFileAtomic(planted, "mine"));
     EXPECT_EQ(readFileBytes(victim), "mine");
+}
+
+TEST(AtomicWriter, ADanglingLinkIsRefusedAndLeftoversOfDeadWritersAreRemoved) {
+    testing::FormFolder folder;
+    const fs::path link = folder.path() / "dangling.dat";
+    fs::create_symlink(folder.path() / "nowhere" / "x.dat", link);
+    EXPECT_FALSE(writeFileAtomic(link, "x"));
+    EXPECT_NE(lastWriteProblem().find("不存在"), std::string::npos);
+
+    // A temporary file of a writer that was killed, one of a running process, and a user's
+    // file that only looks alike.
+    const fs::path dead = folder.path() / ".a.dat.tmp4194305-0";
+    const fs::path alive = folder.path() / (".a.dat.tmp" + std::to_string(::getpid()) + "-7");
+    const fs::path lookalike = folder.path() / ".a.dat.tmp4194305-0.keep";
+    for (const auto& file : {dead, alive, lookalike}) {
+        ASSERT_TRUE(writeFileAtomic(file, "x"));
+    }
+    ASSERT_TRUE(writeFileAtomic(folder.path() / "a.dat", "saved"));
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_TRUE(fs::exists(alive));
+    EXPECT_TRUE(fs::exists(lookalike));
 }
 
 TEST(ReadFile, AFifoIsRefusedWithoutWaitingForAWriter) {

@@ -1,6 +1,8 @@
 // Start-up of Tarnelo: the spreadsheet wrapper, the skin, the main window and its creation
 // step, then the event loop until the window is closed.
+#include "app/program_lock.hpp"
 #include "app/qt/main_window.hpp"
+#include "app/qt/single_instance.hpp"
 #include "app/qt/skin.hpp"
 #include "report/record_form.hpp"
 #include "report/spreadsheet_automation.hpp"
@@ -11,6 +13,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -52,8 +55,19 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
 
     tarnelo::prepareSkin(application);
-    tarnelo::MainWindow window(programFolder());
+    const std::filesystem::path folder = programFolder();
+    // One window per program folder: a second one would overwrite the first one's header and
+    // working copies.
+    std::unique_ptr<tarnelo::ProgramFolderLock> lock;
+    if (tarnelo::ProgramFolderLock::acquire(folder, lock) ==
+        tarnelo::ProgramFolderLock::Result::HeldByOther) {
+        std::fprintf(stderr, "tarnelo: 已经在运行 already running on %s\n", folder.c_str());
+        tarnelo::refuseSecondStart(folder);
+        return 3;
+    }
+    tarnelo::MainWindow window(folder);
     window.create();
+    tarnelo::listenForSecondStarts(window, folder);
 
     FirstPaintProbe probe(clock);
     if (qEnvironmentVariableIsSet("TARNELO_STARTUP_TIME")) {

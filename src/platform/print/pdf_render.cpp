@@ -1,19 +1,15 @@
 #include "platform/print/pdf_render.hpp"
 
-#include <cerrno>
-#include <csignal>
+#include "platform/system/child_process.hpp"
+#include "platform/system/scratch.hpp"
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string_view>
 #include <system_error>
-#include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/types.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tarnelo {
@@ -22,76 +18,49 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The first start of a new profile runs LibreOffice's graphics self-test, about three seconds
+// of every print: a profile that already names this build as checked skips it.
+void seedProfile(const fs::path& profile) {
+    std::ifstream versionrc("/usr/lib/libreoffice/program/versionrc");
+    std::string line;
+    std::string buildId;
+    while (std::getline(versionrc, line)) {
+        if (line.starts_with("buildid=")) {
+            buildId = line.substr(8);
+            while (!buildId.empty() && (buildId.back() == '\r' || buildId.back() == ' ')) {
+                buildId.pop_back();
+            }
+        }
+    }
+    if (buildId.empty() || buildId.find_first_of("<&") != std::string::npos) {
+        return;
+    }
+    std::error_code ec;
+    fs::create_directories(profile / "user", ec);
+    std::ofstream out(profile / "user" / "registrymodifications.xcu", std::ios::binary);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+           "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+           "<item oor:path=\"/org.openoffice.Setup/Office\"><prop "
+           "oor:name=\"LastCompatibilityCheckID\" oor:op=\"fuse\"><value>"
+        << buildId << "</value></prop></item>\n</oor:items>\n";
+}
+
 bool isExecutable(const fs::path& path) {
     return !path.empty() && ::access(path.c_str(), X_OK) == 0 && fs::is_regular_file(path);
 }
 
-// A fresh folder under the system's temporary folder, removed when the object goes.
-class TemporaryFolder {
-  public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tarnelo-render-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
+// What the renderer gets of the environment: the search path and the locale, and a home of
+// its own inside the scratch folder.
+std::vector<std::string> rendererEnvironment(const fs::path& home) {
+    std::vector<std::string> environment{"HOME=" + home.string(), "TMPDIR=" + home.string()};
+    for (const char* name : {"PATH", "LANG", "LANGUAGE", "LC_ALL", "LC_CTYPE", "LC_MESSAGES"}) {
+        if (const char* value = std::getenv(name); value != nullptr) {
+            environment.push_back(std::string(name) + "=" + value);
         }
     }
-    ~TemporaryFolder() {
-        std::error_code ec;
-        if (!path_.empty()) {
-            fs::remove_all(path_, ec);
-        }
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
-// Runs a program with its arguments, output discarded, in a process group of its own so that
-// everything it starts can be ended when the time limit runs out. Returns the exit status, or
-// -1 when it could not run or had to be killed.
-int runWithTimeLimit(const std::vector<std::string>& argv, std::chrono::seconds limit) {
-    std::vector<char*> args;
-    args.reserve(argv.size() + 1);
-    for (const auto& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        return -1;
-    }
-    if (pid == 0) {
-        ::setpgid(0, 0);
-        const int null = ::open("/dev/null", O_RDWR);
-        if (null >= 0) {
-            ::dup2(null, STDIN_FILENO);
-            ::dup2(null, STDOUT_FILENO);
-            ::dup2(null, STDERR_FILENO);
-        }
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    ::setpgid(pid, pid);
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (true) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        if (done < 0 && errno != EINTR) {
-            return -1;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ::kill(-pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    return environment;
 }
 
 } // namespace
@@ -126,8 +95,9 @@ std::optional<fs::path> findRenderer() {
 
 RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, const fs::path& pdf,
                          std::chrono::seconds timeLimit) {
-    TemporaryFolder work;
-    if (work.path().empty()) {
+    sys::removeStaleScratchFolders("tarnelo-render");
+    const sys::ScratchFolder work("tarnelo-render");
+    if (!work.valid()) {
         return {false, "无法建立临时文件夹，不能生成打印页面。"};
     }
     std::error_code ec;
@@ -137,17 +107,31 @@ RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, con
     if (ec) {
         return {false, "无法读取记载表工作簿：" + workbook.string()};
     }
+    // Every path reaches LibreOffice as a percent-encoded URL: it decodes escapes even in plain
+    // paths, so a folder named "pc%41" would otherwise become "pcA".
     const fs::path profile = work.path() / "profile";
     const fs::path out = work.path() / "out";
     fs::create_directories(out, ec);
-    const int status = runWithTimeLimit(
-        {renderer.string(), "-env:UserInstallation=file://" + profile.string(), "--headless",
-         "--norestore", "--convert-to", "pdf", "--outdir", out.string(), input.string()},
-        timeLimit);
+    seedProfile(profile);
+    const sys::ChildResult run = sys::runChild({fs::absolute(renderer).string(),
+                                                "-env:UserInstallation=" + sys::fileUrl(profile),
+                                                "--headless", "--norestore", "--convert-to", "pdf",
+                                                "--outdir", sys::fileUrl(out), sys::fileUrl(input)},
+                                               rendererEnvironment(work.path()), timeLimit);
     const fs::path produced = out / "form.pdf";
-    if (status != 0 || !fs::exists(produced)) {
-        return {false, status < 0 ? "生成打印页面超时或失败（LibreOffice 没有响应）。"
-                                  : "LibreOffice 未能把记载表转换为 PDF。"};
+    switch (run.status) {
+    case sys::ChildResult::Status::CouldNotRun:
+        return {false, "无法启动 LibreOffice：" + renderer.string()};
+    case sys::ChildResult::Status::TimedOut:
+        return {false, "LibreOffice 在 " + std::to_string(timeLimit.count()) +
+                           " 秒内没有生成打印页面，已停止。"};
+    case sys::ChildResult::Status::Interrupted:
+        return {false, "生成打印页面已中断。"};
+    case sys::ChildResult::Status::Exited:
+        break;
+    }
+    if (run.exitCode != 0 || !fs::exists(produced)) {
+        return {false, "LibreOffice 未能把记载表转换为 PDF。"};
     }
     fs::copy_file(produced, pdf, fs::copy_options::overwrite_existing, ec);
     if (ec) {

@@ -4,6 +4,7 @@
 #include "platform/automation/host_registry.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/pdf_render.hpp"
+#include "platform/system/scratch.hpp"
 
 #include <cstdlib>
 #include <filesystem>
@@ -77,12 +78,12 @@ class PrintWorkbook : public automation::Object {
         }
         std::string printer = arg(4).text();
         const bool toFile = arg(5).isNumber() && arg(5).integer() != 0;
-        std::string pattern = (fs::temp_directory_path() / "tarnelo-print-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
+        sys::removeStaleScratchFolders("tarnelo-print");
+        const sys::ScratchFolder folder("tarnelo-print");
+        if (!folder.valid()) {
             return Outcome::fail("PrintOut：无法建立临时文件夹");
         }
-        const fs::path folder(pattern);
-        const fs::path pdf = folder / "记载表.pdf";
+        const fs::path pdf = folder.path() / "记载表.pdf";
         const RenderResult rendered = renderToPdf(state_->renderer, path_, pdf);
         Outcome outcome = Outcome::ok();
         if (!rendered.ok) {
@@ -106,8 +107,6 @@ class PrintWorkbook : public automation::Object {
                                  : Outcome::fail("PrintOut：" + job.error);
             }
         }
-        std::error_code ec;
-        fs::remove_all(folder, ec);
         return outcome;
     }
 

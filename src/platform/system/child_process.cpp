@@ -1,0 +1,230 @@
+#include "platform/system/child_process.hpp"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <set>
+#include <sys/prctl.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tarnelo::sys {
+
+namespace {
+
+volatile std::sig_atomic_t pendingSignal = 0;
+// The session (and group) of the child that runs now, for the signal handler.
+std::atomic<pid_t> runningGroup{0};
+
+std::mutex hookMutex;
+WaitHook waitHook;
+
+void onSignal(int signal) {
+    const pid_t group = runningGroup.load();
+    if (group > 0) {
+        ::kill(-group, SIGKILL);
+    }
+    if (pendingSignal != 0) {
+        ::_exit(128 + signal);
+    }
+    pendingSignal = signal;
+}
+
+// Parent of each running process, read from /proc.
+std::map<pid_t, pid_t> processParents() {
+    std::map<pid_t, pid_t> parents;
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) {
+        return parents;
+    }
+    while (const dirent* entry = ::readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (pid <= 0 || *end != '\0') {
+            continue;
+        }
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        // pid (comm) state ppid ...: the command may hold spaces and parentheses.
+        const auto close = line.rfind(')');
+        if (close == std::string::npos || close + 4 >= line.size()) {
+            continue;
+        }
+        const long parent = std::strtol(line.c_str() + close + 4, nullptr, 10);
+        parents[static_cast<pid_t>(pid)] = static_cast<pid_t>(parent);
+    }
+    ::closedir(proc);
+    return parents;
+}
+
+// Every process below root, and every orphan handed to this process (it is their subreaper)
+// that was not its child before the run began.
+std::set<pid_t> treeOf(pid_t root, const std::set<pid_t>& childrenBefore) {
+    const auto parents = processParents();
+    std::set<pid_t> tree{root};
+    const pid_t self = ::getpid();
+    for (const auto& [pid, parent] : parents) {
+        if (parent == self && childrenBefore.count(pid) == 0) {
+            tree.insert(pid);
+        }
+    }
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (const auto& [pid, parent] : parents) {
+            if (tree.count(parent) != 0 && tree.insert(pid).second) {
+                grew = true;
+            }
+        }
+    }
+    return tree;
+}
+
+std::set<pid_t> currentChildren() {
+    std::set<pid_t> children;
+    const pid_t self = ::getpid();
+    for (const auto& [pid, parent] : processParents()) {
+        if (parent == self) {
+            children.insert(pid);
+        }
+    }
+    return children;
+}
+
+// Ends the child's session and every process of its tree, including those that left the
+// session, until none is left; reaps what was ours.
+void endTree(pid_t child, const std::set<pid_t>& childrenBefore) {
+    for (int round = 0; round < 20; ++round) {
+        ::kill(-child, SIGKILL);
+        const std::set<pid_t> tree = treeOf(child, childrenBefore);
+        bool any = false;
+        for (const pid_t pid : tree) {
+            if (::kill(pid, SIGKILL) == 0) {
+                any = true;
+            }
+        }
+        // Reap the child and the orphans reparented here.
+        for (const pid_t pid : tree) {
+            ::waitpid(pid, nullptr, WNOHANG);
+        }
+        if (!any) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::waitpid(child, nullptr, 0);
+}
+
+[[noreturn]] void execChild(const std::vector<std::string>& argv,
+                            const std::vector<std::string>& environment) {
+    ::setsid();
+    const int null = ::open("/dev/null", O_RDWR);
+    if (null >= 0) {
+        ::dup2(null, STDIN_FILENO);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+    }
+    // No descriptor of the program beyond 0-2 reaches the child.
+    const long most = ::sysconf(_SC_OPEN_MAX);
+    for (int fd = 3; fd < (most > 0 && most < 65536 ? most : 65536); ++fd) {
+        ::close(fd);
+    }
+    struct sigaction dflt {};
+    dflt.sa_handler = SIG_DFL;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        ::sigaction(signal, &dflt, nullptr);
+    }
+    std::vector<char*> args;
+    for (const auto& a : argv) {
+        args.push_back(const_cast<char*>(a.c_str()));
+    }
+    args.push_back(nullptr);
+    std::vector<char*> env;
+    for (const auto& e : environment) {
+        env.push_back(const_cast<char*>(e.c_str()));
+    }
+    env.push_back(nullptr);
+    ::execve(args[0], args.data(), env.data());
+    ::_exit(127);
+}
+
+} // namespace
+
+ChildResult runChild(const std::vector<std::string>& argv,
+                     const std::vector<std::string>& environment, std::chrono::milliseconds limit) {
+    if (argv.empty()) {
+        return {};
+    }
+    // Orphans of the child's tree (a renderer that daemonises) come back to this process, so
+    // they can be found and ended too.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    const std::set<pid_t> childrenBefore = currentChildren();
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        return {};
+    }
+    if (pid == 0) {
+        execChild(argv, environment);
+    }
+    runningGroup.store(pid);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    ChildResult result;
+    for (;;) {
+        int status = 0;
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            result.status = ChildResult::Status::Exited;
+            result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            // Whatever it left running goes with it.
+            runningGroup.store(0);
+            endTree(pid, childrenBefore);
+            return result;
+        }
+        bool giveUp = pendingSignal != 0;
+        if (!giveUp) {
+            WaitHook hook;
+            {
+                std::lock_guard lock(hookMutex);
+                hook = waitHook;
+            }
+            giveUp = hook && !hook();
+        }
+        if (giveUp || std::chrono::steady_clock::now() >= deadline) {
+            result.status =
+                giveUp ? ChildResult::Status::Interrupted : ChildResult::Status::TimedOut;
+            runningGroup.store(0);
+            endTree(pid, childrenBefore);
+            return result;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+void setWaitHook(WaitHook hook) {
+    std::lock_guard lock(hookMutex);
+    waitHook = std::move(hook);
+}
+
+void installInterruptHandlers() {
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: a blocked call returns EINTR
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+int interruptSignal() {
+    return pendingSignal;
+}
+
+} // namespace tarnelo::sys

@@ -1,0 +1,41 @@
+// Scratch folders: one place chooses where they go, and none is left behind by a run that
+// ended. Every scratch folder is named <prefix>-<pid>-XXXXXX, so a later run can tell which
+// ones belong to a process that is gone and remove them.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tarnelo::sys {
+
+// The folder scratch folders go into: $TMPDIR when it names an absolute, existing folder this
+// user can write into; else /dev/shm when memoryBacked is asked and usable; else /tmp. Never
+// throws and never gives an empty or relative path.
+std::filesystem::path scratchParent(bool memoryBacked = false) noexcept;
+
+// A private folder (mode 0700) made under scratchParent(), removed with the object.
+class ScratchFolder {
+  public:
+    explicit ScratchFolder(std::string_view prefix, bool memoryBacked = false) noexcept;
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    // False when no folder could be made.
+    bool valid() const { return !path_.empty(); }
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// Removes the scratch folders named <prefix>-<pid>-* in scratchParent(memoryBacked) whose
+// process no longer runs and that belong to this user. Nothing else is touched.
+void removeStaleScratchFolders(std::string_view prefix, bool memoryBacked = false) noexcept;
+
+// A file:// URL for an absolute path, with every byte outside the unreserved set
+// percent-encoded, as LibreOffice's -env:UserInstallation expects.
+std::string fileUrl(const std::filesystem::path& absolutePath);
+
+} // namespace tarnelo::sys

@@ -1,0 +1,131 @@
+// Scratch folders and the renderer's child process: where scratch folders go whatever TMPDIR
+// holds, how their names reach LibreOffice, and that a child tree never outlives its wait.
+#include "platform/system/child_process.hpp"
+#include "platform/system/scratch.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <unistd.h>
+
+namespace tarnelo::sys {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets an environment variable for the life of the object.
+class EnvironmentValue {
+  public:
+    EnvironmentValue(const char* name, std::optional<std::string> value) : name_(name) {
+        if (const char* old = std::getenv(name); old != nullptr) {
+            old_ = old;
+        }
+        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+    }
+    ~EnvironmentValue() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+    EnvironmentValue(const EnvironmentValue&) = delete;
+    EnvironmentValue& operator=(const EnvironmentValue&) = delete;
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// Processes whose command line holds marker.
+int processesWith(const std::string& marker) {
+    int count = 0;
+    DIR* proc = ::opendir("/proc");
+    while (const dirent* entry = ::readdir(proc)) {
+        std::ifstream in(std::string("/proc/") + entry->d_name + "/cmdline", std::ios::binary);
+        std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (line.find(marker) != std::string::npos) {
+            ++count;
+        }
+    }
+    ::closedir(proc);
+    return count;
+}
+
+TEST(ScratchFolders, TmpdirIsUsedOnlyWhenItIsAnAbsoluteWritableFolder) {
+    const ScratchFolder base("tarnelo-test");
+    ASSERT_TRUE(base.valid());
+    for (const std::string name : {"a b", "#x", "pc%41", "测流 数据"}) {
+        const fs::path odd = base.path() / name;
+        fs::create_directory(odd);
+        const EnvironmentValue tmpdir("TMPDIR", odd.string());
+        EXPECT_EQ(scratchParent(), odd);
+        const ScratchFolder inside("tarnelo-test");
+        EXPECT_TRUE(inside.valid());
+        EXPECT_EQ(inside.path().parent_path(), odd);
+    }
+    for (const std::string bad : {"", "relative/folder", "/no/such/folder"}) {
+        const EnvironmentValue tmpdir("TMPDIR", bad);
+        const fs::path parent = scratchParent(true);
+        EXPECT_TRUE(parent.is_absolute()) << bad;
+        EXPECT_TRUE(fs::is_directory(parent)) << bad;
+        EXPECT_TRUE(ScratchFolder("tarnelo-test").valid()) << bad;
+    }
+}
+
+TEST(ScratchFolders, FileUrlsPercentEncodeEverythingButPlainCharacters) {
+    EXPECT_EQ(fileUrl("/tmp/a b/#/pc%41/测"), "file:///tmp/a%20b/%23/pc%2541/%E6%B5%8B");
+    EXPECT_EQ(fileUrl("/tmp/x-y_z.~1"), "file:///tmp/x-y_z.~1");
+}
+
+TEST(ScratchFolders, OnlyFoldersOfProcessesThatAreGoneAreRemoved) {
+    const ScratchFolder base("tarnelo-test");
+    const EnvironmentValue tmpdir("TMPDIR", base.path().string());
+    // A process id that cannot be running: above the kernel's largest.
+    const fs::path gone = base.path() / "tarnelo-4194305-abcdef";
+    const fs::path mine = base.path() / ("tarnelo-" + std::to_string(::getpid()) + "-abcdef");
+    const fs::path other = base.path() / "tarnelo-report-4194305-abcdef";
+    const fs::path file = base.path() / "tarnelo-4194306-file";
+    for (const auto& folder : {gone, mine, other}) {
+        fs::create_directory(folder);
+    }
+    std::ofstream(file) << "x";
+    removeStaleScratchFolders("tarnelo");
+    EXPECT_FALSE(fs::exists(gone));
+    EXPECT_TRUE(fs::exists(mine));
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_TRUE(fs::exists(file));
+}
+
+TEST(ChildProcess, ATreeThatOutlivesItsTimeIsEndedWholeEvenWhereItLeftItsSession) {
+    const std::string marker = "7.3141" + std::to_string(::getpid());
+    // One sleeper in the child's session, one that starts a session of its own, one that is
+    // orphaned by a shell that exits at once.
+    const std::string script =
+        "sleep " + marker + " & setsid sleep " + marker + " & (sleep " + marker + " &) ; wait";
+    const auto started = std::chrono::steady_clock::now();
+    const ChildResult result =
+        runChild({"/bin/sh", "-c", script}, {"PATH=/usr/bin:/bin"}, std::chrono::milliseconds(500));
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(result.status, ChildResult::Status::TimedOut);
+    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_EQ(processesWith(marker), 0);
+}
+
+TEST(ChildProcess, ExitStatusEnvironmentAndCancelledWaits) {
+    const ChildResult ran = runChild({"/bin/sh", "-c", "test \"$ONLY\" = yes && test -z \"$HOME\""},
+                                     {"ONLY=yes"}, std::chrono::seconds(10));
+    EXPECT_EQ(ran.status, ChildResult::Status::Exited);
+    EXPECT_EQ(ran.exitCode, 0);
+    EXPECT_EQ(runChild({"/bin/sh", "-c", "exit 3"}, {}, std::chrono::seconds(10)).exitCode, 3);
+    EXPECT_EQ(runChild({"/no/such/program"}, {}, std::chrono::seconds(10)).exitCode, 127);
+
+    int calls = 0;
+    setWaitHook([&calls] { return ++calls < 3; });
+    const ChildResult cancelled = runChild({"/bin/sleep", "30"}, {}, std::chrono::seconds(30));
+    setWaitHook({});
+    EXPECT_EQ(cancelled.status, ChildResult::Status::Interrupted);
+    EXPECT_EQ(calls, 3);
+}
+
+} // namespace
+} // namespace tarnelo::sys
