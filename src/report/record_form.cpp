@@ -356,10 +356,13 @@ FormOutcome printCommand(Window& window) {
             .object();
     sheets = get(workbook, "Sheets").object();
     put(application, "Visible", {Variant(false)});
-    const std::string printer = defaultPrinterName();
+    const PrinterLookup lookup = filled ? findDefaultPrinter() : PrinterLookup{};
+    const std::string& printer = lookup.name;
     std::string problem;
     if (!filled) {
         problem = kFillFailed;
+    } else if (!lookup.problem.empty()) {
+        problem = lookup.problem + "，记载表没有打印。请检查打印服务是否在运行。";
     } else if (printer.empty()) {
         problem = "没有找到默认打印机，记载表没有打印。请先在系统中安装打印机并设为默认打印机。";
     } else {
@@ -368,7 +371,11 @@ FormOutcome printCommand(Window& window) {
              {Variant(std::int32_t{1}), Variant(pages), Variant(std::int32_t{1}), Variant(false),
               Variant(printer), Variant(false), Variant(false), Variant("")});
         if (!lastError().empty()) {
-            problem = "打印失败：" + lastError();
+            // The host names the member that failed ("PrintOut：…"); the user needs the reason.
+            const std::string error = lastError();
+            const auto colon = error.find("：");
+            problem = "打印失败：" +
+                      (colon == std::string::npos ? error : error.substr(colon + 3)) + "。";
         }
     }
     call(workbooks, "Close");

@@ -4,44 +4,268 @@
 #include <cups/cups.h>
 #endif
 
+#include "platform/system/child_process.hpp"
+#include "platform/system/scratch.hpp"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <unistd.h>
+
 namespace tarnelo {
 
-std::string defaultPrinterName() {
+namespace {
+
+// The print service's own client programs, run as children under a hard time limit: a call
+// into the print service library can retry and reconnect far beyond any timeout it is given,
+// while a child is simply ended.
+std::optional<std::string> client(const char* name) {
+    for (const char* folder : {"/usr/bin/", "/bin/", "/usr/local/bin/"}) {
+        const std::string path = std::string(folder) + name;
+        if (::access(path.c_str(), X_OK) == 0) {
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+struct ClientRun {
+    sys::ChildResult result;
+    std::string output;
+};
+
+ClientRun runClient(const std::vector<std::string>& argv, std::chrono::milliseconds limit) {
+    std::vector<std::string> environment{"LANG=C", "LC_ALL=C"};
+    for (const char* name : {"PATH", "HOME", "CUPS_SERVER", "CUPS_USER", "IPP_PORT"}) {
+        if (const char* value = std::getenv(name); value != nullptr) {
+            environment.push_back(std::string(name) + "=" + value);
+        }
+    }
+    ClientRun run;
+    const sys::ScratchFolder folder("tarnelo-lp");
+    if (!folder.valid()) {
+        return run;
+    }
+    const std::string output = (folder.path() / "output").string();
+    run.result = sys::runChild(argv, environment, limit, output);
+    std::ifstream in(output, std::ios::binary);
+    run.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    while (!run.output.empty() && (run.output.back() == '\n' || run.output.back() == ' ')) {
+        run.output.pop_back();
+    }
+    return run;
+}
+
+std::string serviceLabel() {
+    const char* server = std::getenv("CUPS_SERVER");
+    return std::string("打印服务（CUPS") + (server != nullptr ? std::string("，") + server : "") +
+           "）";
+}
+
+std::string noAnswerText(std::chrono::milliseconds limit) {
+    return serviceLabel() + "在 " + std::to_string((limit.count() + 999) / 1000) + " 秒内没有响应";
+}
+
+bool notRunning(const std::string& output) {
+    return output.find("Connection refused") != std::string::npos ||
+           output.find("No such file") != std::string::npos ||
+           output.find("Bad file descriptor") != std::string::npos ||
+           output.find("scheduler is not running") != std::string::npos ||
+           output.find("Unable to connect") != std::string::npos;
+}
+
+} // namespace
+
 #if defined(TARNELO_HAVE_CUPS)
+namespace {
+
+struct Connection {
+    http_t* http = nullptr;
+    std::string problem;
+    bool timedOut = false;
+};
+
+// Gives up a request after the answer limit: CUPS calls this when it has waited that long.
+int giveUp(http_t* /*http*/, void* data) {
+    static_cast<Connection*>(data)->timedOut = true;
+    return 0;
+}
+
+std::string serviceName() {
+    return std::string("打印服务（CUPS，") + cupsServer() + "）";
+}
+
+// A connection to the print service, or why there is none.
+std::unique_ptr<Connection, void (*)(Connection*)> connect(const PrintServiceLimits& limits) {
+    std::unique_ptr<Connection, void (*)(Connection*)> c(new Connection, [](Connection* done) {
+        if (done->http != nullptr) {
+            httpClose(done->http);
+        }
+        delete done;
+    });
+    // Read CUPS_SERVER and client.conf afresh, as a new process would.
+    cupsSetServer(nullptr);
+    c->http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                           static_cast<int>(limits.connect.count()), nullptr);
+    if (c->http == nullptr) {
+        c->problem = serviceName() + "没有运行，或无法连接";
+        return c;
+    }
+    httpSetTimeout(c->http, static_cast<double>(limits.answer.count()) / 1000.0, giveUp, c.get());
+    return c;
+}
+
+std::string noAnswer(const PrintServiceLimits& limits) {
+    return serviceName() + "在 " + std::to_string(limits.answer.count() / 1000) + " 秒内没有响应";
+}
+
+} // namespace
+#endif
+
+PrinterLookup findDefaultPrinter(PrintServiceLimits limits) {
+    if (const auto lpstat = client("lpstat")) {
+        // -r first: without it lpstat says "no system default destination" also when the
+        // scheduler cannot be reached.
+        const ClientRun run = runClient({*lpstat, "-r", "-d"}, limits.connect + limits.answer);
+        switch (run.result.status) {
+        case sys::ChildResult::Status::TimedOut:
+            return {{}, noAnswerText(limits.connect + limits.answer)};
+        case sys::ChildResult::Status::Interrupted:
+            return {{}, "打印已中断"};
+        case sys::ChildResult::Status::CouldNotRun:
+            return {{}, "无法运行打印服务的客户程序 lpstat"};
+        case sys::ChildResult::Status::Exited:
+            break;
+        }
+        if (notRunning(run.output)) {
+            return {{}, serviceLabel() + "没有运行，或无法连接"};
+        }
+        constexpr std::string_view kDefault = "system default destination: ";
+        if (const auto at = run.output.find(kDefault); at != std::string::npos) {
+            const std::string rest = run.output.substr(at + kDefault.size());
+            return {rest.substr(0, rest.find_first_of("\r\n")), {}};
+        }
+        return {};
+    }
+#if defined(TARNELO_HAVE_CUPS)
+    auto c = connect(limits);
+    if (c->http == nullptr) {
+        return {{}, c->problem};
+    }
     cups_dest_t* dests = nullptr;
-    const int count = cupsGetDests(&dests);
-    std::string name;
+    const int count = cupsGetDests2(c->http, &dests);
+    PrinterLookup lookup;
     if (const cups_dest_t* dest = cupsGetDest(nullptr, nullptr, count, dests); dest != nullptr) {
-        name = dest->name;
+        lookup.name = dest->name;
+    } else if (c->timedOut) {
+        lookup.problem = noAnswer(limits);
     }
     cupsFreeDests(count, dests);
-    return name;
+    return lookup;
 #else
-    return {};
+    (void)limits;
+    return {{}, "此版本不支持打印（未连接 CUPS）"};
 #endif
 }
 
+std::string defaultPrinterName() {
+    return findDefaultPrinter().name;
+}
+
 PrintJobResult printPdfPages(const std::string& printer, const std::filesystem::path& pdf,
-                             int firstPage, int lastPage, const std::string& title) {
+                             int firstPage, int lastPage, const std::string& title,
+                             PrintServiceLimits limits) {
+    if (const auto lp = client("lp")) {
+        const auto limit = limits.connect + limits.answer;
+        const ClientRun run = runClient({*lp, "-d", printer, "-n", "1", "-P",
+                                         std::to_string(firstPage) + "-" + std::to_string(lastPage),
+                                         "-t", title, "--", pdf.string()},
+                                        limit);
+        switch (run.result.status) {
+        case sys::ChildResult::Status::TimedOut:
+            return {false, 0, noAnswerText(limit)};
+        case sys::ChildResult::Status::Interrupted:
+            return {false, 0, "打印已中断"};
+        case sys::ChildResult::Status::CouldNotRun:
+            return {false, 0, "无法运行打印服务的客户程序 lp"};
+        case sys::ChildResult::Status::Exited:
+            break;
+        }
+        // "request id is PRINTER-12 (1 file(s))"
+        constexpr std::string_view kRequest = "request id is ";
+        if (run.result.exitCode == 0) {
+            int job = 0;
+            if (const auto at = run.output.find(kRequest); at != std::string::npos) {
+                const auto dash = run.output.rfind('-', run.output.find(' ', at + kRequest.size()));
+                job = dash == std::string::npos ? 0 : std::atoi(run.output.c_str() + dash + 1);
+            }
+            return {true, job, {}};
+        }
+        std::string why = "打印服务没有接受打印任务";
+        if (notRunning(run.output)) {
+            why = serviceLabel() + "没有运行，或无法连接";
+        } else if (run.output.find("not accepting") != std::string::npos) {
+            why = "打印机“" + printer + "”不接受打印任务";
+        } else if (run.output.find("does not exist") != std::string::npos ||
+                   run.output.find("not found") != std::string::npos) {
+            why = "找不到打印机“" + printer + "”";
+        } else if (run.output.find("Forbidden") != std::string::npos ||
+                   run.output.find("not authorized") != std::string::npos) {
+            why = "没有在打印机“" + printer + "”上打印的权限";
+        }
+        return {false, 0, why + (run.output.empty() ? "" : "（" + run.output + "）")};
+    }
 #if defined(TARNELO_HAVE_CUPS)
+    auto c = connect(limits);
+    if (c->http == nullptr) {
+        return {false, 0, c->problem};
+    }
     cups_option_t* options = nullptr;
     int count = 0;
     const std::string ranges = std::to_string(firstPage) + "-" + std::to_string(lastPage);
     count = cupsAddOption("page-ranges", ranges.c_str(), count, &options);
     count = cupsAddOption("copies", "1", count, &options);
-    const int job = cupsPrintFile(printer.c_str(), pdf.c_str(), title.c_str(), count, options);
+    const int job =
+        cupsPrintFile2(c->http, printer.c_str(), pdf.c_str(), title.c_str(), count, options);
     cupsFreeOptions(count, options);
-    if (job == 0) {
-        return {false, 0, cupsLastErrorString()};
+    if (job != 0) {
+        return {true, job, {}};
     }
-    return {true, job, {}};
+    if (c->timedOut) {
+        return {false, 0, noAnswer(limits)};
+    }
+    const ipp_status_t status = cupsLastError();
+    const std::string words = cupsLastErrorString() != nullptr ? cupsLastErrorString() : "";
+    std::string why;
+    switch (status) {
+    case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
+        why = "打印机“" + printer + "”不接受打印任务";
+        break;
+    case IPP_STATUS_ERROR_NOT_FOUND:
+        why = "找不到打印机“" + printer + "”";
+        break;
+    case IPP_STATUS_ERROR_NOT_AUTHORIZED:
+    case IPP_STATUS_ERROR_FORBIDDEN:
+        why = "没有在打印机“" + printer + "”上打印的权限";
+        break;
+    case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
+        why = serviceName() + "暂时无法使用";
+        break;
+    default:
+        why = "打印服务没有接受打印任务";
+        break;
+    }
+    return {false, 0, why + (words.empty() ? "" : "（" + words + "）")};
 #else
     (void)printer;
     (void)pdf;
     (void)firstPage;
     (void)lastPage;
     (void)title;
-    return {false, 0, "此版本不支持打印（未连接 CUPS）。"};
+    (void)limits;
+    return {false, 0, "此版本不支持打印（未连接 CUPS）"};
 #endif
 }
 

@@ -1,22 +1,42 @@
-// Sends PDF pages to the default printer through CUPS.
+// Sends PDF pages to the default printer through CUPS. Every call to the print service is
+// bounded: a few seconds to connect, a bounded wait for each answer, so a print service that
+// accepts a connection and never answers cannot hold the program.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
 namespace tarnelo {
 
-// Name of the system's default printer; empty when there is none (or no CUPS).
+struct PrintServiceLimits {
+    std::chrono::milliseconds connect{3000};
+    std::chrono::milliseconds answer{8000};
+};
+
+struct PrinterLookup {
+    // The default printer's name; empty when there is none or the service cannot be asked.
+    std::string name;
+    // Why there is no name, in Chinese, when the print service could not be asked.
+    std::string problem;
+};
+
+// The system's default printer.
+PrinterLookup findDefaultPrinter(PrintServiceLimits limits = {});
+
+// Name of the system's default printer; empty when there is none (or no print service).
 std::string defaultPrinterName();
 
 struct PrintJobResult {
     bool ok = false;
     int job = 0;
+    // In Chinese, with the print service's own words after it.
     std::string error;
 };
 
 // Prints pages first..last of a PDF file, one copy, on the named printer.
 PrintJobResult printPdfPages(const std::string& printer, const std::filesystem::path& pdf,
-                             int firstPage, int lastPage, const std::string& title);
+                             int firstPage, int lastPage, const std::string& title,
+                             PrintServiceLimits limits = {});
 
 } // namespace tarnelo

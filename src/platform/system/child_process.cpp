@@ -124,13 +124,18 @@ void endTree(pid_t child, const std::set<pid_t>& childrenBefore) {
 }
 
 [[noreturn]] void execChild(const std::vector<std::string>& argv,
-                            const std::vector<std::string>& environment) {
+                            const std::vector<std::string>& environment,
+                            const std::string& output) {
     ::setsid();
     const int null = ::open("/dev/null", O_RDWR);
+    const int out =
+        output.empty() ? null : ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (null >= 0) {
         ::dup2(null, STDIN_FILENO);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
+    }
+    if (out >= 0) {
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(out, STDERR_FILENO);
     }
     // No descriptor of the program beyond 0-2 reaches the child.
     const long most = ::sysconf(_SC_OPEN_MAX);
@@ -159,7 +164,8 @@ void endTree(pid_t child, const std::set<pid_t>& childrenBefore) {
 } // namespace
 
 ChildResult runChild(const std::vector<std::string>& argv,
-                     const std::vector<std::string>& environment, std::chrono::milliseconds limit) {
+                     const std::vector<std::string>& environment, std::chrono::milliseconds limit,
+                     const std::string& output) {
     if (argv.empty()) {
         return {};
     }
@@ -172,7 +178,7 @@ ChildResult runChild(const std::vector<std::string>& argv,
         return {};
     }
     if (pid == 0) {
-        execChild(argv, environment);
+        execChild(argv, environment, output);
     }
     runningGroup.store(pid);
     const auto deadline = std::chrono::steady_clock::now() + limit;

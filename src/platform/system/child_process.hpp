@@ -23,9 +23,11 @@ struct ChildResult {
 };
 
 // argv[0] is the program's path; environment is the whole environment ("NAME=value") the
-// program gets.
+// program gets. Its standard output and error go to output when one is given (the file is
+// replaced), else nowhere.
 ChildResult runChild(const std::vector<std::string>& argv,
-                     const std::vector<std::string>& environment, std::chrono::milliseconds limit);
+                     const std::vector<std::string>& environment, std::chrono::milliseconds limit,
+                     const std::string& output = {});
 
 // Called about every 50 ms while a child runs: the window keeps painting and showing progress
 // through it. Returning false gives up the wait (the child and its tree are ended).
