@@ -66,7 +66,7 @@ int exitStatus(const FileComputation& outcome) {
     switch (outcome.status) {
     case FileComputation::Status::Computed:
         return countSeverity(outcome.findings, Finding::Severity::Error) > 0 ? kExitFindings
-                                                                            : kExitDone;
+                                                                             : kExitDone;
     case FileComputation::Status::Incomplete:
     case FileComputation::Status::Refused:
         return kExitIncomplete;
@@ -101,8 +101,8 @@ std::string json(const std::string& file, const FileComputation& outcome) {
     out += "}, \"findings\": [";
     for (std::size_t i = 0; i < outcome.findings.size(); ++i) {
         const Finding& f = outcome.findings[i];
-        const std::string field = f.isCell() ? std::string(Sheet::heading(f.column))
-                                             : std::string(f.control);
+        const std::string field =
+            f.isCell() ? std::string(Sheet::heading(f.column)) : std::string(f.control);
         out += (i == 0 ? "\n  {" : ",\n  {");
         out += "\"row\": " + (f.isCell() ? std::to_string(f.row) : std::string("null"));
         out += ", \"column\": " + (f.isCell() ? std::to_string(f.column) : std::string("null"));

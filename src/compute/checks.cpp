@@ -116,7 +116,8 @@ std::string rowName(int row) {
 class Checker {
   public:
     explicit Checker(const Window& window)
-        : window_(window), sheet_(window.sheet()), velocityMode_(window.isSelected(ctl::测速模式)) {}
+        : window_(window), sheet_(window.sheet()), velocityMode_(window.isSelected(ctl::测速模式)) {
+    }
 
     std::vector<Finding> run() {
         coefficients();
@@ -243,9 +244,8 @@ class Checker {
             while (!filled(next, col::起点距)) {
                 ++next;
             }
-            const std::string span = next - r == 1 ? "起点距为空"
-                                                   : "起点距为空（至第 " + std::to_string(next) +
-                                                         " 行）";
+            const std::string span =
+                next - r == 1 ? "起点距为空" : "起点距为空（至第 " + std::to_string(next) + " 行）";
             add(Severity::Error, r, col::起点距,
                 span + "，而" + rowName(next) +
                     "还有起点距：记载表按表格前几行排列垂线，会错位。请删去空行");
@@ -376,8 +376,9 @@ std::string findingLine(const Finding& finding) {
 }
 
 int countSeverity(std::span<const Finding> findings, Finding::Severity severity) {
-    return static_cast<int>(std::count_if(findings.begin(), findings.end(),
-                                          [&](const Finding& f) { return f.severity == severity; }));
+    return static_cast<int>(std::count_if(findings.begin(), findings.end(), [&](const Finding& f) {
+        return f.severity == severity;
+    }));
 }
 
 std::string findingCounts(std::span<const Finding> findings) {

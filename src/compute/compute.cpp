@@ -428,8 +428,7 @@ std::string modeSwitchQuestion(const Window& window) {
     }
     if (window.isSelected(ctl::垂线模式)) {
         for (int r = 0; r < sheet.rowCount(); ++r) {
-            const bool vertical =
-                !sheet.cell(r, col::N).empty() && !sheet.cell(r, col::T).empty();
+            const bool vertical = !sheet.cell(r, col::N).empty() && !sheet.cell(r, col::T).empty();
             if (!vertical && !sheet.cell(r, col::测点流速).empty()) {
                 ++cells;
             }

@@ -183,9 +183,9 @@ TEST_F(Checks, PlausibleButOddInputIsANotice) {
         where.emplace_back(f.row, f.column, f.control.empty() ? 0 : 1);
     }
     const std::vector<std::tuple<int, int, int>> expected{
-        {-1, -1, 1}, {-1, -1, 1}, {0, col::水深, 0}, {1, col::T, 0},      {2, col::N, 0},
-        {3, col::水深, 0}, {4, col::T, 0},   {5, col::水深, 0}, {6, col::起点距, 0},
-        {7, col::水深, 0}};
+        {-1, -1, 1},         {-1, -1, 1},       {0, col::水深, 0}, {1, col::T, 0},
+        {2, col::N, 0},      {3, col::水深, 0}, {4, col::T, 0},    {5, col::水深, 0},
+        {6, col::起点距, 0}, {7, col::水深, 0}};
     EXPECT_EQ(where, expected);
     EXPECT_EQ(only(Severity::Error).size(), 1u);
 
@@ -272,7 +272,8 @@ TEST_F(Checks, ComputingInTheOtherModeAsksBeforeClearingTypedCells) {
     type(workedExample());
     window.sheet().setCell(4, col::测点流速, "0.3");
     window.sheet().setCell(1, col::测点流速, "1.36"); // on a velocity vertical: computed here
-    EXPECT_EQ(modeSwitchQuestion(window), "计算将清除在测速模式下输入的测点流速共 1 格，是否继续？");
+    EXPECT_EQ(modeSwitchQuestion(window),
+              "计算将清除在测速模式下输入的测点流速共 1 格，是否继续？");
 }
 
 // Sheets a hydrologist would sign must not raise a single error.

@@ -106,7 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     }
     for (const std::vector<Finding>& findings : {outcome.findings, checkMeasurement(window)}) {
         for (const Finding& f : findings) {
-            const bool inSheet = f.isCell() && f.row < sheet.rowCount() && f.column < Sheet::kColumns;
+            const bool inSheet =
+                f.isCell() && f.row < sheet.rowCount() && f.column < Sheet::kColumns;
             const bool field = !f.isCell() && f.row == -1 && f.column == -1;
             if (!inSheet && !field) {
                 __builtin_trap();

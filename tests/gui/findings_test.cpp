@@ -123,7 +123,8 @@ void FindingsTest::computingInTheOtherModeAsksAndNoLeavesEveryCell() {
     h.answers.push_back(false);
     h.click(ctl::计算);
     QCOMPARE(h.questions.size(), std::size_t(1));
-    QCOMPARE(h.questions[0].text, std::string("计算将清除在垂线模式下输入的 N、T 共 6 格，是否继续？"));
+    QCOMPARE(h.questions[0].text,
+             std::string("计算将清除在垂线模式下输入的 N、T 共 6 格，是否继续？"));
     QVERIFY(cellsOf(w.sheet()) == before);
     QVERIFY(!w.isEnabled(ctl::导出Excel));
     QVERIFY(w.text(ctl::断面流量).empty());

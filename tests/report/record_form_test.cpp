@@ -374,8 +374,9 @@ TEST_F(CommandTest, ErrorsAskOnceAndNoWritesNothingWhileNoticesOnlyCount) {
     FormOutcome outcome = exportCommand(window);
     EXPECT_EQ(outcome.status, FormOutcome::Status::Cancelled);
     ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].text,
-              "记载表中有 1 处错误，仍要导出吗？\n\n错误  第 2 行“水深”：“l.2”不是数字，将按 0 计算");
+    EXPECT_EQ(
+        window.messages[0].text,
+        "记载表中有 1 处错误，仍要导出吗？\n\n错误  第 2 行“水深”：“l.2”不是数字，将按 0 计算");
     EXPECT_FALSE(fs::exists(target));
     EXPECT_TRUE(window.progressHistory.empty());
 

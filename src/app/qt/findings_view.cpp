@@ -27,8 +27,8 @@ void CellMarks::set(const std::vector<Finding>& findings) {
         if (!finding.isCell()) {
             continue;
         }
-        const QString line = qtext(severityName(finding.severity)) + QStringLiteral("：") +
-                             qtext(finding.reason);
+        const QString line =
+            qtext(severityName(finding.severity)) + QStringLiteral("：") + qtext(finding.reason);
         auto [it, added] =
             marks_.try_emplace({finding.row, finding.column}, Mark{finding.severity, line});
         if (!added) {
