@@ -66,10 +66,12 @@ FileComputation computeRawDataFile(const std::filesystem::path& file,
     }
 
     const ComputeOutcome computed = computeCommand(window);
+    outcome.findings = computed.findings;
     if (computed.status == ComputeOutcome::Status::Refused) {
         outcome.status = FileComputation::Status::Refused;
         outcome.message = computed.message;
-    } else if (computed.status == ComputeOutcome::Status::Incomplete) {
+    } else if (computed.status == ComputeOutcome::Status::Incomplete ||
+               computed.status == ComputeOutcome::Status::Cancelled) {
         outcome.status = FileComputation::Status::Incomplete;
         outcome.message = computed.message;
     } else if (opened.outcome == OpenOutcome::Incomplete) {

@@ -2,6 +2,7 @@
 // 打开 and 计算: the command-line tool and the benchmarks run measurements through it.
 #pragma once
 
+#include "compute/checks.hpp"
 #include "platform/system/scratch.hpp"
 #include "sheet/sheet.hpp"
 
@@ -31,6 +32,8 @@ struct FileComputation {
     std::vector<std::pair<std::string, std::string>> results;
     // What was wrong, in the words the window showed; empty when computed.
     std::string message;
+    // What the check pass found, as the window marks it.
+    std::vector<Finding> findings;
 };
 
 // A private program folder with an empty Data subfolder, removed with the object. It lies in

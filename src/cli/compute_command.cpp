@@ -3,6 +3,7 @@
 #include "app/compute_file.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
+#include "compute/checks.hpp"
 #include "files/file_io.hpp"
 #include "platform/system/child_process.hpp"
 #include "sheet/sheet.hpp"
@@ -21,18 +22,25 @@ namespace {
 constexpr std::string_view kHelp =
     "用法 Usage: tarnelo-cli compute [--json] FILE...\n\n"
     "打开每个流速仪原始数据文件（.dat，GBK），按“计算”按钮的规则计算，\n"
-    "输出计算后的表格（有内容的行，17 列）和断面流量等七项成果。\n"
+    "输出计算后的表格（有内容的行，17 列）、断面流量等七项成果和检查发现的问题。\n"
     "Opens each raw measurement data file as the 打开 button does, computes it as 计算 does,\n"
-    "and prints the filled rows of the computed sheet (17 columns) and the seven results.\n\n"
+    "and prints the filled rows of the computed sheet (17 columns), the seven results and the\n"
+    "findings of the input check.\n\n"
     "选项 Options:\n"
-    "  --json   每个文件输出一个 JSON 对象（多个文件时为数组）\n"
-    "           one JSON object per file (an array for several files)\n"
+    "  --json   每个文件输出一个 JSON 对象（多个文件时为数组）；findings 列出问题：\n"
+    "           row、column 为 sheet 数组的下标（从 0 起，系数的问题为 null），field 为列名\n"
+    "           或系数名，severity 为“错误”或“注意”，reason 为原因\n"
+    "           one JSON object per file (an array for several files); findings lists the\n"
+    "           problems: row and column index the sheet array (from 0; null for a\n"
+    "           coefficient), field names the column or coefficient, severity is 错误 (error)\n"
+    "           or 注意 (notice), reason says why\n"
     "  --help   显示本说明 show this help\n\n"
     "系数取程序的缺省值，文件中的系数覆盖之；不读写程序的 Data 文件夹。\n"
     "Coefficients start at the program's defaults and the file's override them; the program's\n"
     "Data folder is never read or written.\n\n"
-    "退出状态 Exit status: 0 全部算完 all computed; 1 有文件资料不全或被拒绝 some incomplete\n"
-    "or refused (reason on stderr); 2 用法错误或文件无法读取 usage error or unreadable file.\n";
+    "退出状态 Exit status: 0 全部算完 all computed (注意 alone does not change it); 1 有文件资料\n"
+    "不全或被拒绝 some incomplete or refused (reason on stderr); 2 用法错误或文件无法读取 usage\n"
+    "error or unreadable file; 3 算完但输入中有错误 computed, but the input holds errors (错误).\n";
 
 std::string_view statusName(FileComputation::Status status) {
     switch (status) {
@@ -47,10 +55,11 @@ std::string_view statusName(FileComputation::Status status) {
     return "error";
 }
 
-int exitStatus(FileComputation::Status status) {
-    switch (status) {
+int exitStatus(const FileComputation& outcome) {
+    switch (outcome.status) {
     case FileComputation::Status::Computed:
-        return kExitDone;
+        return countSeverity(outcome.findings, Finding::Severity::Error) > 0 ? kExitFindings
+                                                                             : kExitDone;
     case FileComputation::Status::Incomplete:
     case FileComputation::Status::Refused:
         return kExitIncomplete;
@@ -82,7 +91,20 @@ std::string json(const std::string& file, const FileComputation& outcome) {
         out += (i == 0 ? "" : ", ") + jsonString(outcome.results[i].first) + ": " +
                jsonString(outcome.results[i].second);
     }
-    out += "}, \"status\": " + jsonString(statusName(outcome.status));
+    out += "}, \"findings\": [";
+    for (std::size_t i = 0; i < outcome.findings.size(); ++i) {
+        const Finding& f = outcome.findings[i];
+        const std::string field =
+            f.isCell() ? std::string(Sheet::heading(f.column)) : std::string(f.control);
+        out += (i == 0 ? "\n  {" : ",\n  {");
+        out += "\"row\": " + (f.isCell() ? std::to_string(f.row) : std::string("null"));
+        out += ", \"column\": " + (f.isCell() ? std::to_string(f.column) : std::string("null"));
+        out += ", \"field\": " + jsonString(field);
+        out += ", \"severity\": " + jsonString(severityName(f.severity));
+        out += ", \"reason\": " + jsonString(f.reason) + "}";
+    }
+    out += outcome.findings.empty() ? "]" : "\n]";
+    out += ", \"status\": " + jsonString(statusName(outcome.status));
     out += ", \"message\": " + jsonString(outcome.message) + "}";
     return out;
 }
@@ -125,6 +147,10 @@ std::string text(const std::string& file, const FileComputation& outcome) {
         results[1].push_back(value.empty() ? "-" : value);
     }
     out += alignedTable(results);
+    if (!outcome.findings.empty()) {
+        out += "\n检查 Findings: " + findingCounts(outcome.findings) + "\n" +
+               terminalSafe(findingList(outcome.findings, outcome.findings.size()), true) + "\n";
+    }
     return out;
 }
 
@@ -174,7 +200,7 @@ int run(std::span<const std::string> args) {
             return kExitUsage;
         }
         const FileComputation outcome = computeRawDataFile(files[i], folder.path());
-        status = std::max(status, exitStatus(outcome.status));
+        status = worseExit(status, exitStatus(outcome));
         if (outcome.status != FileComputation::Status::Computed) {
             std::cerr << "tarnelo-cli: " << terminalSafe(files[i]) << ": "
                       << terminalSafe(outcome.message, true) << "\n";

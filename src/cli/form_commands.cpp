@@ -7,6 +7,7 @@
 #include "app/headless_window.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
+#include "compute/checks.hpp"
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/raw_data_file.hpp"
@@ -18,6 +19,7 @@
 #include <iostream>
 #include <optional>
 #include <system_error>
+#include <vector>
 
 #include <unistd.h>
 
@@ -28,21 +30,31 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kExportHelp =
-    "用法 Usage: tarnelo-cli export FILE.dat [-o FORM.xlsx] [--pdf FORM.pdf]\n\n"
+    "用法 Usage: tarnelo-cli export FILE.dat [-o FORM.xlsx] [--pdf FORM.pdf] [--force]\n\n"
     "打开并计算流速仪原始数据文件，用文件中的制表数据填写测深、测速记载及流量计算表，\n"
     "保存为 Excel 工作簿（-o）和/或 PDF（--pdf，需要 LibreOffice）。\n"
     "Opens and computes a raw data file, fills the measurement record form from the file's\n"
     "record header and writes it as a workbook (-o) and/or a PDF (--pdf, needs LibreOffice).\n\n"
+    "检查发现的问题写到标准错误输出。输入中有错误（错误）时不输出记载表，除非加 --force；\n"
+    "只需注意的问题（注意）不影响输出。起点距中间有空行或垂线多于 40 条时，加 --force 也不输出。\n"
+    "Findings of the input check go to stderr. Input with errors (错误) gives no form unless\n"
+    "--force is given; notices (注意) alone never stop it. A gap in 起点距 or more than 40\n"
+    "verticals gives no form even with --force.\n\n"
     "退出状态 Exit status: 0 完成 done; 1 资料不全、被拒绝或无法写出 incomplete, refused or not\n"
-    "written (reason on stderr); 2 用法错误或文件无法读取 usage error or unreadable file.\n";
+    "written (reason on stderr); 2 用法错误或文件无法读取 usage error or unreadable file;\n"
+    "3 输入中有错误，未加 --force the input holds errors and --force was not given.\n";
 
 constexpr std::string_view kPrintHelp =
-    "用法 Usage: tarnelo-cli print FILE.dat\n\n"
+    "用法 Usage: tarnelo-cli print FILE.dat [--force]\n\n"
     "打开并计算流速仪原始数据文件，填写记载表并在默认打印机上打印（与“打印”按钮相同）。\n"
     "Opens and computes a raw data file, fills the record form and prints it on the default\n"
     "printer, as the 打印 button does (LibreOffice renders it, CUPS prints it).\n\n"
+    "检查发现的问题写到标准错误输出；输入中有错误（错误）时不打印，除非加 --force。\n"
+    "Findings of the input check go to stderr; input with errors (错误) is not printed unless\n"
+    "--force is given. A gap in 起点距 or more than 40 verticals is never printed.\n\n"
     "退出状态 Exit status: 0 已送往打印机 sent to the printer; 1 资料不全、被拒绝或未能打印\n"
-    "incomplete, refused or not printed (reason on stderr); 2 用法错误 usage error.\n";
+    "incomplete, refused or not printed (reason on stderr); 2 用法错误 usage error;\n"
+    "3 输入中有错误，未加 --force the input holds errors and --force was not given.\n";
 
 // The folder of this executable, where the build puts the Data folder with the templates.
 fs::path programFolderOfExecutable() {
@@ -80,6 +92,7 @@ class ComputedMeasurement {
             return;
         }
         const ComputeOutcome computed = computeCommand(window_);
+        findings_ = computed.findings;
         if (computed.status != ComputeOutcome::Status::Computed) {
             problem_ = computed.message;
             status_ = kExitIncomplete;
@@ -89,6 +102,7 @@ class ComputedMeasurement {
     bool ok() const { return status_ == kExitDone; }
     int status() const { return status_; }
     const std::string& problem() const { return problem_; }
+    const std::vector<Finding>& findings() const { return findings_; }
     HeadlessWindow& window() { return window_; }
     const fs::path& folder() const { return folder_.path(); }
 
@@ -97,6 +111,7 @@ class ComputedMeasurement {
     HeadlessWindow window_;
     int status_ = kExitDone;
     std::string problem_;
+    std::vector<Finding> findings_;
 };
 
 int fail(std::string_view command, const std::string& file, const std::string& why, int status) {
@@ -105,12 +120,45 @@ int fail(std::string_view command, const std::string& file, const std::string& w
     return status;
 }
 
+// Every finding of the input check, on stderr.
+void reportFindings(std::string_view command, const std::string& file,
+                    const std::vector<Finding>& findings) {
+    if (findings.empty()) {
+        return;
+    }
+    std::cerr << "tarnelo-cli " << command << ": " << file << ": " << findingCounts(findings)
+              << "\n"
+              << terminalSafe(findingList(findings, findings.size()), true) << "\n";
+}
+
+// Runs the form command with the question about errors answered by --force. A declined
+// question means errors in the input.
+int publish(std::string_view command, const std::string& file, ComputedMeasurement& measurement,
+            bool force, FormOutcome (*form)(Window&), FormOutcome& outcome) {
+    reportFindings(command, file, measurement.findings());
+    if (!measurement.ok()) {
+        return fail(command, file, measurement.problem(), measurement.status());
+    }
+    measurement.window().answerQuestion(force);
+    outcome = form(measurement.window());
+    if (outcome.status == FormOutcome::Status::Cancelled) {
+        return fail(command, file, outcome.message + "确认无误后可加 --force。", kExitFindings);
+    }
+    if (outcome.status != FormOutcome::Status::Done) {
+        return fail(command, file, outcome.message, kExitIncomplete);
+    }
+    return kExitDone;
+}
+
 int runExport(std::span<const std::string> args) {
     std::string file;
     std::optional<fs::path> workbook;
     std::optional<fs::path> pdf;
+    bool force = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if ((args[i] == "-o" || args[i] == "--pdf") && i + 1 < args.size()) {
+        if (args[i] == "--force") {
+            force = true;
+        } else if ((args[i] == "-o" || args[i] == "--pdf") && i + 1 < args.size()) {
             (args[i] == "-o" ? workbook : pdf) = fs::absolute(args[i + 1]);
             ++i;
         } else if (args[i].rfind('-', 0) == 0 || !file.empty()) {
@@ -137,15 +185,12 @@ int runExport(std::span<const std::string> args) {
     }
     setWritesFlushedToDisk(false);
     ComputedMeasurement measurement(file);
-    if (!measurement.ok()) {
-        return fail("export", file, measurement.problem(), measurement.status());
-    }
     const fs::path target = workbook ? *workbook : measurement.folder() / "记载表.xlsx";
-    HeadlessWindow& window = measurement.window();
-    window.answerFileDialog(ctl::通用对话框excel, target);
-    const FormOutcome exported = exportCommand(window);
-    if (exported.status != FormOutcome::Status::Done) {
-        return fail("export", file, exported.message, kExitIncomplete);
+    measurement.window().answerFileDialog(ctl::通用对话框excel, target);
+    FormOutcome exported;
+    if (const int status = publish("export", file, measurement, force, exportCommand, exported);
+        status != kExitDone) {
+        return status;
     }
     if (pdf) {
         const RenderResult rendered = renderToPdf(*renderer, target, *pdf);
@@ -157,20 +202,26 @@ int runExport(std::span<const std::string> args) {
 }
 
 int runPrint(std::span<const std::string> args) {
-    if (args.size() != 1 || args[0].rfind('-', 0) == 0) {
+    std::string file;
+    bool force = false;
+    for (const auto& arg : args) {
+        if (arg == "--force") {
+            force = true;
+        } else if (arg.rfind('-', 0) == 0 || !file.empty()) {
+            std::cerr << kPrintHelp;
+            return kExitUsage;
+        } else {
+            file = arg;
+        }
+    }
+    if (file.empty()) {
         std::cerr << kPrintHelp;
         return kExitUsage;
     }
     setWritesFlushedToDisk(false);
-    ComputedMeasurement measurement(args[0]);
-    if (!measurement.ok()) {
-        return fail("print", args[0], measurement.problem(), measurement.status());
-    }
-    const FormOutcome printed = printCommand(measurement.window());
-    if (printed.status != FormOutcome::Status::Done) {
-        return fail("print", args[0], printed.message, kExitIncomplete);
-    }
-    return kExitDone;
+    ComputedMeasurement measurement(file);
+    FormOutcome printed;
+    return publish("print", file, measurement, force, printCommand, printed);
 }
 
 } // namespace

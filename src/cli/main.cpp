@@ -27,10 +27,32 @@ void printOverview(std::ostream& out) {
     }
     out << "\n各子命令的说明 For a subcommand's options: tarnelo-cli <subcommand> --help\n"
            "退出状态 Exit status: 0 全部完成 all done; 1 有资料不全或被拒绝 some incomplete or "
-           "refused; 2 用法错误或文件无法读取 usage error or unreadable file.\n";
+           "refused; 2 用法错误或文件无法读取 usage error or unreadable file; 3 输入中有错误"
+           "（export、print 未加 --force 时不输出记载表） the input holds errors (export and "
+           "print write no form without --force).\n";
 }
 
 } // namespace
+
+namespace tarnelo::cli {
+
+int worseExit(int a, int b) {
+    const auto rank = [](int status) {
+        switch (status) {
+        case kExitDone:
+            return 0;
+        case kExitFindings:
+            return 1;
+        case kExitIncomplete:
+            return 2;
+        default:
+            return 3;
+        }
+    };
+    return rank(a) >= rank(b) ? a : b;
+}
+
+} // namespace tarnelo::cli
 
 int main(int argc, char** argv) {
     // Ctrl-C, a closed terminal or a kill end every command cleanly: the renderer's whole tree

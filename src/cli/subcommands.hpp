@@ -1,6 +1,6 @@
 // The subcommands of tarnelo-cli. Each takes the arguments after its name and returns the
 // process exit status: 0 done, 1 some measurement incomplete or refused, 2 usage error or a
-// file that cannot be read.
+// file that cannot be read, 3 computed but the input holds errors (错误).
 #pragma once
 
 #include <span>
@@ -12,6 +12,11 @@ namespace tarnelo::cli {
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitIncomplete = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitFindings = 3;
+
+// The status of several results: a usage error before an incomplete or refused measurement,
+// that before errors in the input, that before done.
+int worseExit(int a, int b);
 
 struct Subcommand {
     std::string_view name;
@@ -25,10 +30,10 @@ struct Subcommand {
 // tarnelo-cli compute [--json] FILE...
 extern const Subcommand kCompute;
 
-// tarnelo-cli export FILE.dat [-o FORM.xlsx] [--pdf FORM.pdf]
+// tarnelo-cli export FILE.dat [-o FORM.xlsx] [--pdf FORM.pdf] [--force]
 extern const Subcommand kExport;
 
-// tarnelo-cli print FILE.dat
+// tarnelo-cli print FILE.dat [--force]
 extern const Subcommand kPrint;
 
 } // namespace tarnelo::cli

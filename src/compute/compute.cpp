@@ -44,7 +44,7 @@ class Computation {
 
     ComputeOutcome run() {
         if (!check()) {
-            return {ComputeOutcome::Status::Refused, refusal_};
+            return {ComputeOutcome::Status::Refused, refusal_, {}};
         }
         S_ = num::numberOf(window_.text(ctl::水面系数编辑框));
         BL_ = num::numberOf(window_.text(ctl::岸边系数编辑框01));
@@ -72,9 +72,9 @@ class Computation {
         sectionResults();
         if (outOfRange_) {
             refuseOverflow();
-            return {ComputeOutcome::Status::Refused, refusal_};
+            return {ComputeOutcome::Status::Refused, refusal_, {}};
         }
-        return {ComputeOutcome::Status::Computed, {}};
+        return {ComputeOutcome::Status::Computed, {}, {}};
     }
 
   private:
@@ -417,7 +417,34 @@ ComputeOutcome computeVelocityMode(Window& window) {
     return Computation(window, Mode::Velocity).run();
 }
 
+std::string modeSwitchQuestion(const Window& window) {
+    const Sheet& sheet = window.sheet();
+    int cells = 0;
+    if (window.isSelected(ctl::测速模式)) {
+        cells = countFilled(sheet, col::N) + countFilled(sheet, col::T);
+        return cells == 0 ? std::string()
+                          : "计算将清除在垂线模式下输入的 N、T 共 " + std::to_string(cells) +
+                                " 格，是否继续？";
+    }
+    if (window.isSelected(ctl::垂线模式)) {
+        for (int r = 0; r < sheet.rowCount(); ++r) {
+            const bool vertical = !sheet.cell(r, col::N).empty() && !sheet.cell(r, col::T).empty();
+            if (!vertical && !sheet.cell(r, col::测点流速).empty()) {
+                ++cells;
+            }
+        }
+        return cells == 0 ? std::string()
+                          : "计算将清除在测速模式下输入的测点流速共 " + std::to_string(cells) +
+                                " 格，是否继续？";
+    }
+    return {};
+}
+
 ComputeOutcome computeCommand(Window& window) {
+    if (const std::string question = modeSwitchQuestion(window);
+        !question.empty() && !window.ask(question, kNotice)) {
+        return {ComputeOutcome::Status::Cancelled, {}, {}};
+    }
     int count = 0;
     std::vector<std::string> shortfalls;
     const Sheet& sheet = window.sheet();
@@ -472,10 +499,21 @@ ComputeOutcome computeCommand(Window& window) {
         }
         status += "。";
         window.setStatus(status);
-        outcome = {ComputeOutcome::Status::Incomplete, status};
+        outcome = {ComputeOutcome::Status::Incomplete, status, {}};
     }
     window.setEnabled(ctl::导出Excel, true);
     window.setEnabled(ctl::打印, true);
+    outcome.findings = checkMeasurement(window);
+    const std::string counts = findingCounts(outcome.findings);
+    if (outcome.status == ComputeOutcome::Status::Computed) {
+        window.setStatus(counts.empty() ? std::string() : "计算完成，" + counts + "。");
+    } else if (!counts.empty()) {
+        // Why nothing was computed stays first; the findings follow.
+        const std::string why = outcome.status == ComputeOutcome::Status::Refused
+                                    ? "未计算：" + outcome.message
+                                    : outcome.message;
+        window.setStatus(why + "　输入中" + counts + "。");
+    }
     return outcome;
 }
 

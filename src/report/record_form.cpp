@@ -1,5 +1,6 @@
 #include "report/record_form.hpp"
 
+#include "compute/checks.hpp"
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
@@ -14,6 +15,7 @@
 
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace tarnelo {
 
@@ -261,12 +263,68 @@ FormOutcome& tell(Window& window, FormOutcome& outcome, FormOutcome::Status stat
     return outcome;
 }
 
-bool chooseForm(Window& window, int n, FormOutcome& outcome) {
+// The row of the k-th filled distance (k from 1), or -1.
+int rowOfVertical(const Sheet& sheet, int k) {
+    for (int r = 0; r < sheet.rowCount(); ++r) {
+        if (!sheet.cell(r, col::起点距).empty() && --k == 0) {
+            return r;
+        }
+    }
+    return -1;
+}
+
+std::string rowName(int row) {
+    return "第 " + std::to_string(row + 1) + " 行";
+}
+
+// The form places the first N rows of the sheet: a gap in 起点距 or more rows than the form
+// holds would print a wrong form, so neither is a question.
+bool refuseMisplacedRows(Window& window, int n, FormOutcome& outcome) {
+    const Sheet& sheet = window.sheet();
+    if (const int gap = firstDistanceGap(window); gap >= 0) {
+        int next = gap;
+        while (sheet.cell(next, col::起点距).empty()) {
+            ++next;
+        }
+        tell(window, outcome, FormOutcome::Status::Refused,
+             rowName(gap) + "的起点距为空，而下面" + rowName(next) +
+                 "还有起点距：记载表按表格的前几行排列垂线，会把垂线放错，无法生成记载表。请删去"
+                 "空行后重新计算。",
+             kNotice, MessageIcon::Warning);
+        return true;
+    }
     if (n > kTwoPageVerticals) {
         tell(window, outcome, FormOutcome::Status::Refused,
              "记载表最多容纳 " + std::to_string(kTwoPageVerticals) + " 条垂线，本次测量有 " +
-                 std::to_string(n) + " 条（起点距不为空的行），无法生成记载表。",
+                 std::to_string(n) + " 条（起点距不为空的行），从" +
+                 rowName(rowOfVertical(sheet, kTwoPageVerticals + 1)) +
+                 "起放不下，无法生成记载表。",
              kNotice, MessageIcon::Warning);
+        return true;
+    }
+    return false;
+}
+
+// Asks once when the input holds errors; false when the user declines.
+bool confirmErrors(Window& window, std::string_view verb, FormOutcome& outcome) {
+    std::vector<Finding> errors = checkMeasurement(window);
+    std::erase_if(errors, [](const Finding& f) { return f.severity != Finding::Severity::Error; });
+    if (errors.empty()) {
+        return true;
+    }
+    const std::string count = std::to_string(errors.size());
+    if (window.ask("记载表中有 " + count + " 处错误，仍要" + std::string(verb) + "吗？\n\n" +
+                       findingList(errors),
+                   kNotice)) {
+        return true;
+    }
+    outcome.status = FormOutcome::Status::Cancelled;
+    outcome.message = "记载表中有 " + count + " 处错误，没有" + std::string(verb) + "。";
+    return false;
+}
+
+bool chooseForm(Window& window, int n, std::string_view verb, FormOutcome& outcome) {
+    if (refuseMisplacedRows(window, n, outcome)) {
         return false;
     }
     outcome.twoPages = n > kSinglePageVerticals;
@@ -276,7 +334,15 @@ bool chooseForm(Window& window, int n, FormOutcome& outcome) {
              MessageIcon::None);
         return false;
     }
-    return true;
+    return confirmErrors(window, verb, outcome);
+}
+
+// 注意 findings do not stop a form; the status bar names their count.
+void noteNotices(Window& window, std::string_view done) {
+    const int notices = countSeverity(checkMeasurement(window), Finding::Severity::Notice);
+    if (notices > 0) {
+        window.setStatus(std::string(done) + "，有 " + std::to_string(notices) + " 处需要注意。");
+    }
 }
 
 bool fill(Window& window, bool twoPages) {
@@ -306,7 +372,7 @@ bool fillTwoPageForm(Window& window) {
 
 FormOutcome exportCommand(Window& window) {
     FormOutcome outcome;
-    if (!chooseForm(window, countFilledRows(window), outcome)) {
+    if (!chooseForm(window, countFilledRows(window), "导出", outcome)) {
         return outcome;
     }
     const bool twoPages = outcome.twoPages;
@@ -329,6 +395,7 @@ FormOutcome exportCommand(Window& window) {
                     kNotice, MessageIcon::Warning);
     }
     outcome.status = FormOutcome::Status::Done;
+    noteNotices(window, "记载表已导出");
     return outcome;
 }
 
@@ -341,7 +408,7 @@ FormOutcome printCommand(Window& window) {
         return tell(window, outcome, FormOutcome::Status::Refused, std::string(kNoSpreadsheet),
                     "信息：", MessageIcon::Warning);
     }
-    if (!chooseForm(window, countFilledRows(window), outcome)) {
+    if (!chooseForm(window, countFilledRows(window), "打印", outcome)) {
         call(application, "Quit");
         return outcome;
     }
@@ -389,6 +456,7 @@ FormOutcome printCommand(Window& window) {
                     MessageIcon::Warning);
     }
     outcome.status = FormOutcome::Status::Done;
+    noteNotices(window, "记载表已送往打印机");
     return outcome;
 }
 

@@ -27,8 +27,9 @@ bool fillTwoPageForm(Window& window);
 struct FormOutcome {
     enum class Status {
         Done,      // exported to file, or the pages were handed to the printer
-        Cancelled, // the export dialog was cancelled: nothing written
-        Refused,   // too many verticals, no template, no spreadsheet host; message says why
+        Cancelled, // the export dialog or the question about errors was declined: nothing written
+        Refused,   // a gap in 起点距, too many verticals, no template, no spreadsheet host;
+                   // message says why
         Failed,    // the form could not be filled, saved or printed; message says why
     };
     Status status = Status::Cancelled;
@@ -38,6 +39,10 @@ struct FormOutcome {
     // The text of the message box that was shown, if any.
     std::string message;
 };
+
+// Both commands refuse a sheet with a gap in 起点距 or more than 40 verticals (the form would be
+// wrong), ask once before publishing input with errors (checkMeasurement), and name the count of
+// notices in the status bar when done.
 
 // Button 导出Excel: fills the form and copies it to a workbook the user names.
 FormOutcome exportCommand(Window& window);

@@ -194,7 +194,9 @@ TEST(VelocityMode, TypedVelocitiesStandUnroundedAndSurfacePointsTakeTheCoefficie
     sheet.setCell(3, col::测点流速, "0.5");
     sheet.setCell(0, col::总转数, "stale");
     computeCommand(window);
-    ASSERT_TRUE(window.messages.empty());
+    // Clearing them is asked first (the test window answers yes).
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].text, "计算将清除在垂线模式下输入的 N、T 共 6 格，是否继续？");
     EXPECT_EQ(sheet.cell(0, col::号数), "水边");
     EXPECT_EQ(sheet.cell(1, col::号数), "1");
     EXPECT_EQ(sheet.cell(1, col::平均流速), "0.4567");

@@ -30,7 +30,11 @@ import json, sys
 data = json.load(open(sys.argv[1], encoding="utf-8"))
 assert isinstance(data, list) and len(data) == int(sys.argv[2]), "one object per file"
 for item in data:
-    assert set(item) == {"file", "mode", "coefficients", "sheet", "results", "status", "message"}
+    assert set(item) == {"file", "mode", "coefficients", "sheet", "results", "findings", "status",
+                         "message"}
+    for f in item["findings"]:
+        assert set(f) == {"row", "column", "field", "severity", "reason"}, f
+        assert f["severity"] == "注意", f  # the examples hold no error
     assert item["status"] == "computed", item
     assert item["mode"] in ("垂线模式", "测速模式")
     assert len(item["coefficients"]) == (6 if item["mode"] == "垂线模式" else 3)
@@ -50,6 +54,26 @@ grep -q 'few.dat' "$work/err" || fail "incomplete file not named on stderr"
 expect_status 1 "incomplete file --json" "$cli" compute --json "$work/few.dat"
 python3 -c 'import json,sys; assert json.load(open(sys.argv[1]))["status"] == "incomplete"' "$work/out" ||
     fail "incomplete status in JSON"
+
+# A letter for a digit in a depth: computed, but exit 3 and the finding in the JSON; export
+# refuses without --force and writes the form with it.
+iconv -f GBK -t UTF-8 "$TARNELO_SOURCE_DIR/tests/data/e2e/worked-example.dat" |
+    sed '4s/^0,1\.2,/0,l.2,/' | iconv -f UTF-8 -t GBK >"$work/letter.dat"
+expect_status 3 "input with an error" "$cli" compute --json "$work/letter.dat"
+python3 - "$work/out" <<'PY' || fail "error finding in JSON"
+import json, sys
+item = json.load(open(sys.argv[1], encoding="utf-8"))
+assert item["status"] == "computed", item["status"]
+errors = [f for f in item["findings"] if f["severity"] == "错误"]
+assert len(errors) == 1 and errors[0]["row"] == 1 and errors[0]["column"] == 2, errors
+assert item["sheet"][1][2] == "l.2"
+PY
+expect_status 3 "export with an error" "$cli" export "$work/letter.dat" -o "$work/letter.xlsx"
+[[ -e "$work/letter.xlsx" ]] && fail "export wrote a form with an error in it"
+grep -q '“l.2”' "$work/err" || fail "export did not name the error on stderr"
+expect_status 0 "export --force" "$cli" export "$work/letter.dat" -o "$work/letter.xlsx" --force
+[[ -s "$work/letter.xlsx" ]] || fail "export --force wrote no form"
+grep -q '注意' "$work/err" || fail "export --force did not list the notices on stderr"
 
 expect_status 2 "missing file" "$cli" compute "${examples[0]}" "$work/absent.dat"
 grep -q 'absent.dat' "$work/err" || fail "missing file not named on stderr"

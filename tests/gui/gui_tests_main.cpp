@@ -1,6 +1,6 @@
 // One binary for every window test, run offscreen by ctest. The first argument names the suite
-// to run (sheet_model, main_window, record_header_dialog, record_form_buttons); without one every
-// suite runs. The remaining arguments go to QtTest.
+// to run (sheet_model, main_window, record_header_dialog, record_form_buttons, findings); without
+// one every suite runs. The remaining arguments go to QtTest.
 #include "app/qt/skin.hpp"
 
 #include <QApplication>
@@ -13,6 +13,7 @@ int runSheetModelTests(int argc, char** argv);
 int runMainWindowTests(int argc, char** argv);
 int runRecordHeaderDialogTests(int argc, char** argv);
 int runRecordFormButtonTests(int argc, char** argv);
+int runFindingsTests(int argc, char** argv);
 
 namespace {
 
@@ -24,7 +25,8 @@ struct Suite {
 constexpr Suite kSuites[] = {{"sheet_model", runSheetModelTests},
                              {"main_window", runMainWindowTests},
                              {"record_header_dialog", runRecordHeaderDialogTests},
-                             {"record_form_buttons", runRecordFormButtonTests}};
+                             {"record_form_buttons", runRecordFormButtonTests},
+                             {"findings", runFindingsTests}};
 
 } // namespace
 

@@ -279,6 +279,8 @@ void MainWindow::buildControls() {
         action->setObjectName(QString::fromUtf8(item));
     }
 
+    buildFindingsControls();
+
     const int menuHeight = menuBar()->sizeHint().height();
     setFixedSize(kClientWidth, menuHeight + kClientHeight);
     move(50, 50);
@@ -288,9 +290,14 @@ void MainWindow::bindCommands() {
     auto button = [this](std::string_view name) {
         return static_cast<QPushButton*>(control(name));
     };
-    connect(button(ctl::计算), &QPushButton::clicked, this, [this] { run(computeCommand); });
+    connect(button(ctl::计算), &QPushButton::clicked, this, [this] {
+        ComputeOutcome outcome;
+        run([&outcome](Window& window) { outcome = computeCommand(window); });
+        afterCompute(outcome);
+    });
     connect(button(ctl::清空), &QPushButton::clicked, this, [this] {
         run(clearCommand);
+        forgetComputation();
         snapshot_ = takeInputSnapshot(*this);
     });
     connect(button(ctl::打开), &QPushButton::clicked, this, [this] {
@@ -299,6 +306,7 @@ void MainWindow::bindCommands() {
         // A file that was not opened leaves the window exactly as it was, unsaved input
         // included.
         if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
+            forgetComputation();
             snapshot_ = takeInputSnapshot(*this);
         }
     });
@@ -348,6 +356,8 @@ void MainWindow::bindCommands() {
         grid_->setColumnWidth(c, sheet_.columnWidth(c));
     }
 
+    bindStaleTracking();
+
     QMenu* about = menuBar()->findChild<QMenu*>(QStringLiteral("简介"));
     auto action = [about](const char* name) {
         return about->findChild<QAction*>(QString::fromUtf8(name));
@@ -366,14 +376,19 @@ QWidget* MainWindow::control(std::string_view name) const {
 void MainWindow::run(const std::function<void(Window&)>& command) {
     grid_->commitPendingEdit();
     model_->beginBatch();
+    ++commandDepth_;
     try {
         command(*this);
     } catch (const std::exception& error) {
         model_->endBatch();
+        --commandDepth_;
         showMessage(std::string("操作没有完成：") + error.what(), "提示：", MessageIcon::Warning);
+        refreshStale();
         return;
     }
     model_->endBatch();
+    --commandDepth_;
+    refreshStale();
 }
 
 std::string MainWindow::text(std::string_view control) const {

@@ -3,6 +3,8 @@
 // work through.
 #pragma once
 
+#include "app/compute_state.hpp"
+#include "app/qt/findings_view.hpp"
 #include "app/shell.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
@@ -19,6 +21,7 @@ class QDialog;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
+class QPushButton;
 class QUrl;
 
 namespace tarnelo {
@@ -62,6 +65,10 @@ class MainWindow : public QMainWindow, public Window {
     void setAnswerer(Answerer answerer) { answerer_ = std::move(answerer); }
 
     SheetModel& sheetModel() { return *model_; }
+    const ComputedState& computedState() const { return computed_; }
+    // The list of all findings of the last computation (F8 or the status bar button).
+    void showFindings();
+    FindingsDialog& findingsDialog() { return *findingsDialog_; }
     SheetView& grid() { return *grid_; }
 
     // Window
@@ -107,6 +114,16 @@ class MainWindow : public QMainWindow, public Window {
     // Runs a command to its end with the grid's change notices gathered into one.
     void run(const std::function<void(Window&)>& command);
 
+    // The findings and the stale state of the last computation (main_window_checks.cpp).
+    void buildFindingsControls();
+    void bindStaleTracking();
+    void afterCompute(const ComputeOutcome& outcome);
+    void forgetComputation();
+    void refreshStale();
+    void showResultsStale(bool stale);
+    void showFindingCounts();
+    void goToFinding(const Finding& finding);
+
     std::filesystem::path programFolder_;
     Sheet sheet_;
     SheetModel* model_ = nullptr;
@@ -119,6 +136,12 @@ class MainWindow : public QMainWindow, public Window {
     std::map<std::string, Choice, std::less<>> choices_;
     Answerer answerer_;
     InputSnapshot snapshot_;
+    ComputedState computed_;
+    CellMarks marks_;
+    FindingsDialog* findingsDialog_ = nullptr;
+    QPushButton* findingsButton_ = nullptr;
+    int commandDepth_ = 0;
+    bool shownStale_ = false;
 };
 
 } // namespace tarnelo

@@ -1,5 +1,7 @@
 #include "app/qt/sheet_model.hpp"
 
+#include "app/qt/findings_view.hpp"
+
 #include <QBrush>
 #include <QColor>
 
@@ -34,6 +36,11 @@ int SheetModel::columnCount(const QModelIndex& parent) const {
 QVariant SheetModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= shownRows_) {
         return {};
+    }
+    if (marks_ != nullptr) {
+        if (QVariant mark = marks_->data(index.row(), index.column(), role); mark.isValid()) {
+            return mark;
+        }
     }
     switch (role) {
     case Qt::DisplayRole:

@@ -10,6 +10,8 @@
 
 namespace tarnelo {
 
+class CellMarks;
+
 class SheetModel : public QAbstractTableModel, public SheetObserver {
     Q_OBJECT
 
@@ -24,6 +26,11 @@ class SheetModel : public QAbstractTableModel, public SheetObserver {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+
+    // Marks of the check pass, shown over a cell's own background and as its tooltip; null for
+    // none. The caller owns them and tells the views with marksChanged.
+    void setMarks(const CellMarks* marks) { marks_ = marks; }
+    void marksChanged() { allCellsChanged(); }
 
     // Collect change notices until the matching endBatch (batches nest).
     void beginBatch();
@@ -42,6 +49,7 @@ class SheetModel : public QAbstractTableModel, public SheetObserver {
     void allCellsChanged();
 
     Sheet& sheet_;
+    const CellMarks* marks_ = nullptr;
     // Rows announced to the views; the sheet only grows, and rows are announced as inserted.
     int shownRows_ = 0;
     int batchDepth_ = 0;

@@ -1,0 +1,101 @@
+#include "app/qt/findings_view.hpp"
+
+#include <QBrush>
+#include <QColor>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tarnelo {
+
+namespace {
+
+const QColor kErrorBackground(0xF8, 0xC8, 0xC4);
+const QColor kNoticeBackground(0xFC, 0xEB, 0xB0);
+
+QString qtext(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+void CellMarks::set(const std::vector<Finding>& findings) {
+    marks_.clear();
+    for (const Finding& finding : findings) {
+        if (!finding.isCell()) {
+            continue;
+        }
+        const QString line =
+            qtext(severityName(finding.severity)) + QStringLiteral("：") + qtext(finding.reason);
+        auto [it, added] =
+            marks_.try_emplace({finding.row, finding.column}, Mark{finding.severity, line});
+        if (!added) {
+            // An error outranks a notice on the same cell; both reasons are shown.
+            if (finding.severity == Finding::Severity::Error) {
+                it->second.severity = Finding::Severity::Error;
+            }
+            it->second.reasons += QLatin1Char('\n') + line;
+        }
+    }
+}
+
+QVariant CellMarks::data(int row, int column, int role) const {
+    const auto it = marks_.find({row, column});
+    if (it == marks_.end()) {
+        return {};
+    }
+    const bool error = it->second.severity == Finding::Severity::Error;
+    switch (role) {
+    case Qt::BackgroundRole:
+        return QBrush(error ? kErrorBackground : kNoticeBackground);
+    case Qt::ToolTipRole:
+        return it->second.reasons;
+    case kFindingRole:
+        return qtext(severityName(it->second.severity));
+    default:
+        return {};
+    }
+}
+
+FindingsDialog::FindingsDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("问题列表"));
+    setWindowTitle(QStringLiteral("检查发现的问题"));
+    resize(560, 320);
+    auto* layout = new QVBoxLayout(this);
+    auto* hint = new QLabel(QStringLiteral("双击或按回车转到该处。"), this);
+    layout->addWidget(hint);
+    list_ = new QListWidget(this);
+    list_->setObjectName(QStringLiteral("问题"));
+    layout->addWidget(list_);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("关闭"), QDialogButtonBox::RejectRole);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        const int i = list_->row(item);
+        if (i >= 0 && static_cast<std::size_t>(i) < findings_.size()) {
+            const Finding finding = findings_[static_cast<std::size_t>(i)];
+            accept();
+            emit chosen(finding);
+        }
+    });
+}
+
+void FindingsDialog::setFindings(const std::vector<Finding>& findings) {
+    findings_ = findings;
+    list_->clear();
+    for (const Finding& finding : findings_) {
+        auto* item = new QListWidgetItem(qtext(severityName(finding.severity)) +
+                                             QStringLiteral("  ") + qtext(findingLine(finding)),
+                                         list_);
+        item->setBackground(finding.severity == Finding::Severity::Error ? kErrorBackground
+                                                                         : kNoticeBackground);
+    }
+    if (list_->count() > 0) {
+        list_->setCurrentRow(0);
+    }
+}
+
+} // namespace tarnelo

@@ -1,0 +1,55 @@
+// How the window shows the findings of the check pass: a mark on each cell they point at (a
+// background by severity, the reason as tooltip), and a list of all of them that leads to
+// their cells.
+#pragma once
+
+#include "compute/checks.hpp"
+
+#include <QDialog>
+#include <QVariant>
+
+#include <map>
+#include <utility>
+#include <vector>
+
+class QListWidget;
+
+namespace tarnelo {
+
+// Data role of the sheet model that holds a marked cell's severity ("错误" or "注意").
+inline constexpr int kFindingRole = Qt::UserRole + 1;
+
+class CellMarks {
+  public:
+    void set(const std::vector<Finding>& findings);
+    void clear() { marks_.clear(); }
+
+    // Background, tooltip and finding role of a marked cell; an invalid value otherwise.
+    QVariant data(int row, int column, int role) const;
+
+  private:
+    struct Mark {
+        Finding::Severity severity;
+        QString reasons;
+    };
+    std::map<std::pair<int, int>, Mark> marks_;
+};
+
+// The list of all findings; activating one (Enter, double click) reports it and closes.
+class FindingsDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit FindingsDialog(QWidget* parent = nullptr);
+
+    void setFindings(const std::vector<Finding>& findings);
+
+  signals:
+    void chosen(const tarnelo::Finding& finding);
+
+  private:
+    QListWidget* list_ = nullptr;
+    std::vector<Finding> findings_;
+};
+
+} // namespace tarnelo

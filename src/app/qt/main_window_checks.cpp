@@ -1,0 +1,151 @@
+// The main window's side of the check pass: cell marks, the list of findings, and results shown
+// as outdated while the input differs from the input they were computed from.
+#include "app/qt/main_window.hpp"
+#include "app/qt/sheet_model.hpp"
+#include "app/qt/sheet_view.hpp"
+
+#include <QButtonGroup>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
+
+namespace tarnelo {
+
+namespace {
+
+QString qtext(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Results greyed while they are outdated.
+constexpr std::string_view kOutdatedResults[] = {ctl::断面流量, ctl::断面面积, ctl::平均流速,
+                                                 ctl::最大流速, ctl::水面宽,   ctl::平均水深,
+                                                 ctl::最大水深, ctl::致谢框};
+
+} // namespace
+
+void MainWindow::buildFindingsControls() {
+    model_->setMarks(&marks_);
+    findingsDialog_ = new FindingsDialog(this);
+    connect(findingsDialog_, &FindingsDialog::chosen, this,
+            [this](const Finding& finding) { goToFinding(finding); });
+    findingsButton_ = new QPushButton(statusBar());
+    findingsButton_->setObjectName(QStringLiteral("问题按钮"));
+    findingsButton_->setFlat(true);
+    findingsButton_->setFixedHeight(18);
+    findingsButton_->setFocusPolicy(Qt::NoFocus);
+    findingsButton_->setToolTip(QStringLiteral("列出检查发现的问题（F8）"));
+    findingsButton_->hide();
+    statusBar()->addPermanentWidget(findingsButton_);
+    connect(findingsButton_, &QPushButton::clicked, this, [this] { showFindings(); });
+    auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F8), this);
+    shortcut->setObjectName(QStringLiteral("问题列表快捷键"));
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this] { showFindings(); });
+}
+
+// Every change of the input, however it came (typing, a command, a paste), ends in one of these
+// signals; the stale state is derived from the input each time.
+void MainWindow::bindStaleTracking() {
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this] { refreshStale(); });
+    connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { refreshStale(); });
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, [this] { refreshStale(); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { refreshStale(); });
+    for (const CoefficientField& field : kCoefficientFields) {
+        if (auto* edit = qobject_cast<QLineEdit*>(control(field.control))) {
+            connect(edit, &QLineEdit::textChanged, this, [this] { refreshStale(); });
+        }
+    }
+    connect(modes_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) {
+            refreshStale();
+        }
+    });
+}
+
+void MainWindow::afterCompute(const ComputeOutcome& outcome) {
+    if (outcome.status == ComputeOutcome::Status::Cancelled) {
+        return;
+    }
+    computed_.record(*this, outcome, text(ctl::状态条1));
+    marks_.set(computed_.findings());
+    model_->marksChanged();
+    showFindingCounts();
+    if (shownStale_) {
+        shownStale_ = false;
+        showResultsStale(false);
+    }
+}
+
+void MainWindow::forgetComputation() {
+    computed_.forget();
+    marks_.clear();
+    model_->marksChanged();
+    showFindingCounts();
+    if (shownStale_) {
+        shownStale_ = false;
+        showResultsStale(false);
+        setStatus("");
+    }
+}
+
+void MainWindow::refreshStale() {
+    if (commandDepth_ > 0) {
+        return;
+    }
+    const bool stale = computed_.stale(*this);
+    if (stale == shownStale_) {
+        return;
+    }
+    shownStale_ = stale;
+    showResultsStale(stale);
+    if (computed_.computed()) {
+        setEnabled(ctl::导出Excel, !stale);
+        setEnabled(ctl::打印, !stale);
+    }
+    setStatus(stale ? kStaleStatus : std::string_view(computed_.status()));
+}
+
+void MainWindow::showResultsStale(bool stale) {
+    for (const std::string_view name : kOutdatedResults) {
+        if (auto* box = qobject_cast<QLineEdit*>(control(name))) {
+            box->setStyleSheet(stale ? QStringLiteral("QLineEdit { color: #9A9A9A; }") : QString());
+            box->setToolTip(stale ? qtext(kStaleResults) : QString());
+            box->setProperty("stale", stale);
+        }
+    }
+}
+
+void MainWindow::showFindingCounts() {
+    const std::vector<Finding>& findings = computed_.findings();
+    findingsDialog_->setFindings(findings);
+    if (findings.empty()) {
+        findingsButton_->hide();
+        return;
+    }
+    findingsButton_->setText(QStringLiteral("问题列表（F8）：") + qtext(findingCounts(findings)));
+    findingsButton_->show();
+}
+
+void MainWindow::showFindings() {
+    findingsDialog_->setFindings(computed_.findings());
+    findingsDialog_->show();
+    findingsDialog_->raise();
+    findingsDialog_->activateWindow();
+}
+
+void MainWindow::goToFinding(const Finding& finding) {
+    activateWindow();
+    if (finding.isCell()) {
+        const QModelIndex at = model_->index(finding.row, finding.column);
+        grid_->setCurrentIndex(at);
+        grid_->scrollTo(at);
+        grid_->setFocus();
+    } else if (QWidget* field = control(finding.control)) {
+        field->setFocus();
+    }
+}
+
+} // namespace tarnelo

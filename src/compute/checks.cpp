@@ -1,0 +1,422 @@
+#include "compute/checks.hpp"
+
+#include "compute/numtext.hpp"
+#include "sheet/sheet.hpp"
+#include "window/window.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace tarnelo {
+
+namespace {
+
+using Severity = Finding::Severity;
+
+// Figures of the hydrometric checks.
+// A measuring time under 100 s: the stream-gauging code (GB 50179) asks for at least 100 s of
+// counting at a point outside floods and fast-changing stages.
+constexpr double kShortestTime = 100.0;
+// A partial discharge above 10 % of the section: ISO 748 (and GB 50179) place the verticals so
+// that no partial carries more than about a tenth of the discharge.
+constexpr double kLargestShare = 0.10;
+// Point velocities beyond 10 m/s are outside what current meters are rated for.
+constexpr double kFastestVelocity = 10.0;
+// Bank coefficients of the code run from about 0.5 (dead water at a shallow bank) to 1.0.
+constexpr double kLowestBank = 0.5;
+constexpr double kHighestBank = 1.0;
+// The code's minimum number of velocity verticals is given in its current edition as a largest
+// spacing relative to the width by precision class (B.12.9: 7 % to 12 %), not as a count per
+// width; the share of each partial discharge above is checked instead.
+
+constexpr std::size_t kShownLength = 16;
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// Whether the text, blanks around it aside, is one decimal number and nothing else: an
+// optional sign, digits with an optional point, an optional exponent.
+bool isWholeNumber(std::string_view text) {
+    text = trimmed(text);
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    std::size_t digits = 0;
+    while (i < text.size() && isDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && isDigit(text[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            ++i;
+        }
+        std::size_t exponentDigits = 0;
+        while (i < text.size() && isDigit(text[i])) {
+            ++i;
+            ++exponentDigits;
+        }
+        if (exponentDigits == 0) {
+            return false;
+        }
+    }
+    return i == text.size();
+}
+
+// A cell text as a reason quotes it: cut on a character boundary when it is long.
+std::string quoted(std::string_view text) {
+    std::string shown;
+    if (text.size() <= kShownLength) {
+        shown = text;
+    } else {
+        std::size_t cut = kShownLength;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        shown = std::string(text.substr(0, cut)) + "…";
+    }
+    return "“" + shown + "”";
+}
+
+std::string notANumber(std::string_view text) {
+    const double read = num::numberOf(text);
+    if (!std::isfinite(read)) {
+        return quoted(text) + "不是数字";
+    }
+    return quoted(text) + "不是数字，将按 " + num::plainText(read) + " 计算";
+}
+
+std::string rowName(int row) {
+    return "第 " + std::to_string(row + 1) + " 行";
+}
+
+class Checker {
+  public:
+    explicit Checker(const Window& window)
+        : window_(window), sheet_(window.sheet()), velocityMode_(window.isSelected(ctl::测速模式)) {
+    }
+
+    std::vector<Finding> run() {
+        coefficients();
+        numberCells();
+        distances();
+        pairs();
+        waterEdges();
+        times();
+        velocities();
+        partialShares();
+        std::stable_sort(findings_.begin(), findings_.end(),
+                         [](const Finding& a, const Finding& b) {
+                             return a.row != b.row ? a.row < b.row : a.column < b.column;
+                         });
+        return std::move(findings_);
+    }
+
+  private:
+    const std::string& cell(int row, int column) const { return sheet_.cell(row, column); }
+    bool filled(int row, int column) const { return !cell(row, column).empty(); }
+    // The number of a cell that holds a whole number; nothing for other cells.
+    std::optional<double> number(int row, int column) const {
+        const std::string& text = cell(row, column);
+        if (text.empty() || !isWholeNumber(text)) {
+            return std::nullopt;
+        }
+        const double value = num::numberOf(text);
+        return std::isfinite(value) ? std::optional(value) : std::nullopt;
+    }
+
+    void add(Severity severity, int row, int column, std::string reason) {
+        findings_.push_back({severity, row, column, {}, std::move(reason)});
+    }
+    void addField(Severity severity, std::string_view control, std::string reason) {
+        findings_.push_back({severity, -1, -1, control, std::move(reason)});
+    }
+
+    std::vector<int> typedNumberColumns() const {
+        if (velocityMode_) {
+            return {col::起点距, col::水深, col::相对, col::测点流速};
+        }
+        return {col::起点距, col::水深, col::相对, col::N, col::T};
+    }
+
+    void coefficients() {
+        const std::size_t used =
+            velocityMode_ ? kVelocityModeCoefficients : kCoefficientFields.size();
+        for (std::size_t i = 0; i < used; ++i) {
+            const std::string_view control = kCoefficientFields[i].control;
+            const std::string text = window_.text(control);
+            if (text.empty()) {
+                continue;
+            }
+            if (!isWholeNumber(text)) {
+                addField(Severity::Error, control, notANumber(text));
+                continue;
+            }
+            const double value = num::numberOf(text);
+            if ((control == ctl::岸边系数编辑框01 || control == ctl::岸边系数编辑框02) &&
+                (value < kLowestBank || value > kHighestBank)) {
+                addField(Severity::Notice, control, "岸边系数一般在 0.5 到 1.0 之间");
+            }
+        }
+    }
+
+    // Every typed number cell is wholly a number; depths, N and T are not negative and
+    // relative positions lie between 0 and 1.
+    void numberCells() {
+        for (int r = 0; r < sheet_.rowCount(); ++r) {
+            for (int c : typedNumberColumns()) {
+                const std::string& text = cell(r, c);
+                if (text.empty()) {
+                    continue;
+                }
+                if (!isWholeNumber(text)) {
+                    add(Severity::Error, r, c, notANumber(text));
+                    continue;
+                }
+                const double value = num::numberOf(text);
+                if (!std::isfinite(value)) {
+                    continue;
+                }
+                if (c == col::相对 && (value < 0.0 || value > 1.0)) {
+                    add(Severity::Error, r, c, "相对位置应在 0 到 1 之间（测点深不能超过水深）");
+                } else if ((c == col::水深 || c == col::N || c == col::T) && value < 0.0) {
+                    add(Severity::Error, r, c, std::string(Sheet::heading(c)) + "不能为负数");
+                }
+            }
+        }
+    }
+
+    // Distances increase from row to row, and no empty distance stands above a filled one.
+    void distances() {
+        std::optional<int> previous;
+        for (int r = 0; r < sheet_.rowCount(); ++r) {
+            const std::optional<double> value = number(r, col::起点距);
+            if (!value) {
+                continue;
+            }
+            if (previous) {
+                const double before = *number(*previous, col::起点距);
+                if (*value == before) {
+                    add(Severity::Error, r, col::起点距,
+                        "起点距与" + rowName(*previous) + "相同：起点距应逐行增加");
+                } else if (*value < before) {
+                    add(Severity::Error, r, col::起点距,
+                        "起点距比" + rowName(*previous) + "的 " + cell(*previous, col::起点距) +
+                            " 小：起点距应从起点一岸逐行增加");
+                }
+            }
+            previous = r;
+        }
+        int last = -1;
+        for (int r = 0; r < sheet_.rowCount(); ++r) {
+            if (filled(r, col::起点距)) {
+                last = r;
+            }
+        }
+        for (int r = 0; r < last; ++r) {
+            if (filled(r, col::起点距)) {
+                continue;
+            }
+            int next = r;
+            while (!filled(next, col::起点距)) {
+                ++next;
+            }
+            const std::string span =
+                next - r == 1 ? "起点距为空" : "起点距为空（至第 " + std::to_string(next) + " 行）";
+            add(Severity::Error, r, col::起点距,
+                span + "，而" + rowName(next) +
+                    "还有起点距：记载表按表格前几行排列垂线，会错位。请删去空行");
+            r = next;
+        }
+    }
+
+    // N goes with T, a distance with a depth.
+    void pairs() {
+        for (int r = 0; r < sheet_.rowCount(); ++r) {
+            if (!velocityMode_ && filled(r, col::N) != filled(r, col::T)) {
+                if (filled(r, col::N)) {
+                    add(Severity::Notice, r, col::T, "有信号数 N 而没有历时 T：此行不算测速垂线");
+                } else {
+                    add(Severity::Notice, r, col::N, "有历时 T 而没有信号数 N：此行不算测速垂线");
+                }
+            }
+            if (filled(r, col::起点距) != filled(r, col::水深)) {
+                if (filled(r, col::起点距)) {
+                    add(Severity::Notice, r, col::水深, "有起点距而没有水深");
+                } else {
+                    add(Severity::Notice, r, col::起点距, "有水深而没有起点距");
+                }
+            }
+        }
+    }
+
+    // The section runs from a water edge to a water edge (depth exactly "0").
+    void waterEdges() {
+        int first = -1;
+        int last = -1;
+        for (int r = 0; r < sheet_.rowCount(); ++r) {
+            if (filled(r, col::起点距) || filled(r, col::水深)) {
+                first = first < 0 ? r : first;
+                last = r;
+            }
+        }
+        if (first < 0 || first == last) {
+            return;
+        }
+        if (filled(first, col::水深) && cell(first, col::水深) != "0") {
+            add(Severity::Notice, first, col::水深, "断面的第一行不是水边（水边的水深写作“0”）");
+        }
+        if (filled(last, col::水深) && cell(last, col::水深) != "0") {
+            add(Severity::Notice, last, col::水深, "断面的最后一行不是水边（水边的水深写作“0”）");
+        }
+        for (int r = first + 1; r < last; ++r) {
+            if (cell(r, col::水深) == "0") {
+                add(Severity::Notice, r, col::水深, "断面中间有水边（水深为“0”），请核对");
+            }
+        }
+    }
+
+    void times() {
+        if (velocityMode_) {
+            return;
+        }
+        for (int r = 0; r < sheet_.rowCount(); ++r) {
+            if (!filled(r, col::N)) {
+                continue;
+            }
+            const std::optional<double> t = number(r, col::T);
+            if (t && *t > 0.0 && *t < kShortestTime) {
+                add(Severity::Notice, r, col::T, "测速历时不足 100 秒");
+            }
+        }
+    }
+
+    void velocities() {
+        for (int r = 0; r < sheet_.rowCount(); ++r) {
+            const std::optional<double> v = number(r, col::测点流速);
+            if (v && *v > kFastestVelocity) {
+                add(Severity::Notice, r, col::测点流速, "测点流速超过 10 米/秒");
+            }
+        }
+    }
+
+    // After a computation: no partial discharge carries more than a tenth of the section.
+    void partialShares() {
+        const std::string total = window_.text(ctl::断面流量);
+        if (total.empty() || !isWholeNumber(total)) {
+            return;
+        }
+        const double q = num::numberOf(total);
+        if (!std::isfinite(q) || q <= 0.0) {
+            return;
+        }
+        for (int r = 0; r < sheet_.rowCount(); ++r) {
+            const std::optional<double> part = number(r, col::部分流量);
+            if (part && *part > kLargestShare * q + 1e-9) {
+                add(Severity::Notice, r, col::部分流量,
+                    "部分流量占断面流量的 " + num::fixedText(*part / q * 100.0, 0) +
+                        "%（一般不宜超过 10%）");
+            }
+        }
+    }
+
+    const Window& window_;
+    const Sheet& sheet_;
+    bool velocityMode_;
+    std::vector<Finding> findings_;
+};
+
+} // namespace
+
+std::string_view severityName(Finding::Severity severity) {
+    return severity == Severity::Error ? "错误" : "注意";
+}
+
+std::vector<Finding> checkMeasurement(const Window& window) {
+    return Checker(window).run();
+}
+
+std::string findingPlace(const Finding& finding) {
+    if (finding.isCell()) {
+        return rowName(finding.row) + "“" + std::string(Sheet::heading(finding.column)) + "”";
+    }
+    for (const CoefficientField& field : kCoefficientFields) {
+        if (field.control == finding.control) {
+            return "“" + std::string(field.name) + "”";
+        }
+    }
+    return "断面";
+}
+
+std::string findingLine(const Finding& finding) {
+    return findingPlace(finding) + "：" + finding.reason;
+}
+
+int countSeverity(std::span<const Finding> findings, Finding::Severity severity) {
+    return static_cast<int>(std::count_if(findings.begin(), findings.end(), [&](const Finding& f) {
+        return f.severity == severity;
+    }));
+}
+
+std::string findingCounts(std::span<const Finding> findings) {
+    const int errors = countSeverity(findings, Severity::Error);
+    const int notices = countSeverity(findings, Severity::Notice);
+    std::string text;
+    if (errors > 0) {
+        text = "有 " + std::to_string(errors) + " 处错误";
+    }
+    if (notices > 0) {
+        text += (text.empty() ? "有 " : "、") + std::to_string(notices) + " 处需要注意";
+    }
+    return text;
+}
+
+std::string findingList(std::span<const Finding> findings, std::size_t most) {
+    std::string text;
+    for (std::size_t i = 0; i < findings.size() && i < most; ++i) {
+        text += (i == 0 ? "" : "\n") + std::string(severityName(findings[i].severity)) + "  " +
+                findingLine(findings[i]);
+    }
+    if (findings.size() > most) {
+        text += "\n……另有 " + std::to_string(findings.size() - most) + " 处";
+    }
+    return text;
+}
+
+int firstDistanceGap(const Window& window) {
+    const Sheet& sheet = window.sheet();
+    int gap = -1;
+    for (int r = 0; r < sheet.rowCount(); ++r) {
+        if (sheet.cell(r, col::起点距).empty()) {
+            gap = gap < 0 ? r : gap;
+        } else if (gap >= 0) {
+            return gap;
+        }
+    }
+    return -1;
+}
+
+} // namespace tarnelo

@@ -1,0 +1,57 @@
+// The check pass run at every press of 计算: suspect input in the sheet and the coefficient
+// fields, reported as findings. It never changes the window and never stops a computation.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnelo {
+
+class Window;
+
+struct Finding {
+    enum class Severity {
+        Error,  // 错误: the input cannot mean what the record form will say
+        Notice, // 注意: plausible, but worth a second look
+    };
+    Severity severity = Severity::Notice;
+    // The sheet cell the finding is about. A coefficient finding has row and column -1 and
+    // names its field in control; a finding about the whole section has all three empty/-1.
+    int row = -1;
+    int column = -1;
+    std::string_view control;
+    // Short reason, in the user's words.
+    std::string reason;
+
+    bool isCell() const { return row >= 0 && column >= 0; }
+    bool operator==(const Finding&) const = default;
+};
+
+// "错误" or "注意".
+std::string_view severityName(Finding::Severity severity);
+
+// The input of the selected mode as the check pass sees it: typed cells and coefficients, and
+// after a computation its partial discharges, point velocities and section discharge.
+// Findings come coefficient fields first, then by row and column.
+std::vector<Finding> checkMeasurement(const Window& window);
+
+// Where a finding points, as a user reads it: "第 3 行“水深”", "“左岸岸边系数”" or "断面".
+std::string findingPlace(const Finding& finding);
+
+// "第 3 行“水深”：reason".
+std::string findingLine(const Finding& finding);
+
+int countSeverity(std::span<const Finding> findings, Finding::Severity severity);
+
+// "有 1 处错误、2 处需要注意" (empty when there is no finding).
+std::string findingCounts(std::span<const Finding> findings);
+
+// Up to `most` finding lines, one a line, with a closing line for the rest.
+std::string findingList(std::span<const Finding> findings, std::size_t most = 12);
+
+// The first row of a gap in 起点距 (an empty distance above a filled one), or -1.
+int firstDistanceGap(const Window& window);
+
+} // namespace tarnelo

@@ -1,0 +1,125 @@
+// Random sheets and coefficients through 计算, the check pass and both record-form fills: no
+// crash, no "inf" or "nan" in a computed cell or result, every finding inside the sheet.
+//
+// Input: a first byte of flags (bit 0: 测速模式; bit 1: run the fills), then lines: six
+// coefficient texts, then one line per row with the typed cells 起点距, 水深, 相对, N, T and
+// 测点流速 separated by '|'.
+#include "app/compute_file.hpp"
+#include "app/headless_window.hpp"
+#include "compute/checks.hpp"
+#include "compute/compute.hpp"
+#include "files/record_header.hpp"
+#include "report/record_form.hpp"
+#include "window/program_paths.hpp"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace tarnelo;
+
+namespace {
+
+constexpr int kMostRows = 64;
+constexpr int kTyped[] = {col::起点距, col::水深, col::相对, col::N, col::T, col::测点流速};
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == separator) {
+            parts.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return parts;
+}
+
+bool badText(const std::string& text) {
+    return text.find("inf") != std::string::npos || text.find("nan") != std::string::npos;
+}
+
+// A program folder with the two templates, made once for the run.
+const std::filesystem::path& formFolder() {
+    static const ScratchProgramFolder folder;
+    static const bool prepared = [] {
+        for (bool twoPages : {false, true}) {
+            std::error_code ec;
+            std::filesystem::copy_file(paths::formTemplate(TARNELO_PROGRAM_DIR, twoPages),
+                                       paths::formTemplate(folder.path(), twoPages),
+                                       std::filesystem::copy_options::overwrite_existing, ec);
+        }
+        writeDefaultRecordHeader(folder.path());
+        return true;
+    }();
+    (void)prepared;
+    return folder.path();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    const std::uint8_t flags = bytes[0];
+    const std::string_view input(reinterpret_cast<const char*>(bytes + 1), size - 1);
+    const std::vector<std::string_view> lines = split(input, '\n');
+
+    HeadlessWindow window(formFolder());
+    window.setSelected((flags & 1) != 0 ? ctl::测速模式 : ctl::垂线模式, true);
+    layoutSheet(window);
+    for (std::size_t i = 0; i < kCoefficientFields.size() && i < lines.size(); ++i) {
+        window.setText(kCoefficientFields[i].control, lines[i]);
+    }
+    Sheet& sheet = window.sheet();
+    for (std::size_t i = kCoefficientFields.size(); i < lines.size(); ++i) {
+        const int row = static_cast<int>(i - kCoefficientFields.size());
+        if (row >= kMostRows) {
+            break;
+        }
+        sheet.growTo(row + 1);
+        const auto cells = split(lines[i], '|');
+        for (std::size_t k = 0; k < cells.size() && k < std::size(kTyped); ++k) {
+            sheet.setCell(row, kTyped[k], cells[k]);
+        }
+    }
+
+    const ComputeOutcome outcome = computeCommand(window);
+    const bool velocity = (flags & 1) != 0;
+    for (int r = 0; r < sheet.rowCount(); ++r) {
+        for (const ColumnRange range :
+             velocity ? cols::kComputedVelocity : cols::kComputedVertical) {
+            for (int c = range.first; c <= range.last; ++c) {
+                if (badText(sheet.cell(r, c))) {
+                    __builtin_trap();
+                }
+            }
+        }
+    }
+    for (const auto field : ctl::kResultFields) {
+        if (badText(window.text(field))) {
+            __builtin_trap();
+        }
+    }
+    for (const std::vector<Finding>& findings : {outcome.findings, checkMeasurement(window)}) {
+        for (const Finding& f : findings) {
+            const bool inSheet =
+                f.isCell() && f.row < sheet.rowCount() && f.column < Sheet::kColumns;
+            const bool field = !f.isCell() && f.row == -1 && f.column == -1;
+            if (!inSheet && !field) {
+                __builtin_trap();
+            }
+            if (f.reason.empty() || findingPlace(f).empty()) {
+                __builtin_trap();
+            }
+        }
+    }
+    if ((flags & 2) != 0) {
+        fillSinglePageForm(window);
+        fillTwoPageForm(window);
+    }
+    return 0;
+}
