@@ -3,6 +3,8 @@
 // understand are kept byte for byte; the sheets it touches are written back in order.
 #pragma once
 
+#include "platform/workbook/cell_address.hpp"
+
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -11,34 +13,6 @@
 #include <vector>
 
 namespace tarnelo::xlsx {
-
-inline constexpr int kMaxRow = 1048576;
-inline constexpr int kMaxColumn = 16384;
-
-// "A" = 1 ... "Z" = 26, "AA" = 27; 0 when the text is not a column name.
-int columnNumber(std::string_view letters);
-std::string columnName(int column);
-std::string cellName(int row, int column);
-
-// A block of cells, counted from 1, top-left to bottom-right inclusive.
-struct Area {
-    int top = 1;
-    int left = 1;
-    int bottom = 1;
-    int right = 1;
-    int rows() const { return bottom - top + 1; }
-    int columns() const { return right - left + 1; }
-    bool contains(int row, int column) const {
-        return row >= top && row <= bottom && column >= left && column <= right;
-    }
-    bool overlaps(const Area& o) const {
-        return top <= o.bottom && o.top <= bottom && left <= o.right && o.left <= right;
-    }
-    friend bool operator==(const Area&, const Area&) = default;
-};
-// "B3", "$B$3", "A1:C5", "$A$1:$C$5" (either corner first); std::nullopt otherwise.
-std::optional<Area> parseArea(std::string_view address);
-std::string areaName(const Area& area);
 
 enum class CellKind { Empty, Text, Number, Boolean, Error };
 struct CellValue {
@@ -60,8 +34,9 @@ class Workbook {
     // A new workbook with one empty sheet "Sheet1" and no file.
     static std::unique_ptr<Workbook> blank();
 
-    // Writes the whole package to file through a temporary file beside it, renamed over the
-    // target at the end; the old file stays as it was when anything fails.
+    // Builds the whole package in memory and writes it to file in one step (temporary file
+    // beside it, flushed, renamed over it): the old file stays as it was when anything fails,
+    // and a symbolic link at file stays a link to the file it names.
     bool save(const std::filesystem::path& file, std::string& error);
 
     int sheetCount() const;

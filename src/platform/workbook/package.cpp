@@ -1,0 +1,237 @@
+#include "platform/workbook/package.hpp"
+
+#include "files/file_io.hpp"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <system_error>
+#include <unordered_set>
+
+namespace tarnelo::xlsx {
+
+namespace {
+
+bool isOleFile(std::string_view data) {
+    return data.size() >= 4 && static_cast<unsigned char>(data[0]) == 0xD0 &&
+           static_cast<unsigned char>(data[1]) == 0xCF &&
+           static_cast<unsigned char>(data[2]) == 0x11 &&
+           static_cast<unsigned char>(data[3]) == 0xE0;
+}
+
+// Whether an entry name may be a part name: not empty, relative, without ".." segments,
+// backslashes or NUL. A folder entry ("xl/") ends in "/". (libzip itself turns a NUL in a name
+// into a space as it reads the directory.)
+bool isSafeEntryName(std::string_view name) {
+    if (name.empty() || name.front() == '/' ||
+        name.find_first_of(std::string_view("\\\0", 2)) != std::string_view::npos) {
+        return false;
+    }
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        const std::size_t end = std::min(name.find('/', start), name.size());
+        if (name.substr(start, end - start) == "..") {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+// An entry chosen to be read: its index and the size its directory declares.
+struct Entry {
+    zip_uint64_t index = 0;
+    std::size_t size = 0;
+    std::string name;
+};
+
+// Checks every entry against the limits before anything is decompressed, so that a bomb is
+// refused from its directory alone. Duplicates after the first and folders are left out.
+bool listEntries(zip_t* archive, std::vector<Entry>& entries) {
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    if (count < 0 || static_cast<zip_uint64_t>(count) > kMaxEntries) {
+        return false;
+    }
+    std::unordered_set<std::string> seen;
+    std::size_t total = 0;
+    for (zip_uint64_t index = 0; index < static_cast<zip_uint64_t>(count); ++index) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(archive, index, 0, &st) != 0 || st.name == nullptr ||
+            (st.valid & ZIP_STAT_SIZE) == 0 || (st.valid & ZIP_STAT_COMP_SIZE) == 0) {
+            return false;
+        }
+        std::string name = st.name;
+        if (!isSafeEntryName(name)) {
+            return false;
+        }
+        if (name.back() == '/') {
+            continue;
+        }
+        if (st.size > kMaxPartBytes ||
+            (st.size > kRatioCheckedFrom && st.comp_size < (st.size + kMaxRatio - 1) / kMaxRatio)) {
+            return false;
+        }
+        total += static_cast<std::size_t>(st.size);
+        if (total > kMaxPackageBytes) {
+            return false;
+        }
+        if (seen.insert(name).second) {
+            entries.push_back({index, static_cast<std::size_t>(st.size), std::move(name)});
+        }
+    }
+    return true;
+}
+
+// The bytes of an entry, which must be exactly as many as declared: reading stops one byte
+// beyond, since libzip goes on decompressing past a declared size that is too small.
+bool readEntry(zip_t* archive, const Entry& entry, std::string& bytes) {
+    zip_file_t* file = zip_fopen_index(archive, entry.index, 0);
+    if (file == nullptr) {
+        return false;
+    }
+    bytes.assign(entry.size + 1, '\0');
+    std::size_t got = 0;
+    bool failed = false;
+    while (got < bytes.size()) {
+        const zip_int64_t n = zip_fread(file, bytes.data() + got, bytes.size() - got);
+        if (n <= 0) {
+            failed = n < 0;
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    zip_fclose(file);
+    bytes.resize(entry.size);
+    return !failed && got == entry.size;
+}
+
+bool readArchive(std::string_view data, std::vector<RawPart>& parts) {
+    zip_error_t zerr;
+    zip_error_init(&zerr);
+    zip_source_t* source = zip_source_buffer_create(data.data(), data.size(), 0, &zerr);
+    zip_t* archive = source == nullptr ? nullptr : zip_open_from_source(source, ZIP_RDONLY, &zerr);
+    zip_error_fini(&zerr);
+    if (archive == nullptr) {
+        zip_source_free(source);
+        return false;
+    }
+    std::vector<Entry> entries;
+    bool ok = listEntries(archive, entries);
+    for (std::size_t i = 0; ok && i < entries.size(); ++i) {
+        std::string bytes;
+        ok = readEntry(archive, entries[i], bytes);
+        if (ok) {
+            parts.push_back({std::move(entries[i].name), std::move(bytes)});
+        }
+    }
+    zip_discard(archive);
+    return ok;
+}
+
+// The whole content of a source that libzip has finished writing.
+std::optional<std::string> sourceBytes(zip_source_t* source) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_source_stat(source, &st) != 0 || (st.valid & ZIP_STAT_SIZE) == 0 ||
+        zip_source_open(source) != 0) {
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(st.size), '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const zip_int64_t n = zip_source_read(source, bytes.data() + got, bytes.size() - got);
+        if (n <= 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    zip_source_close(source);
+    if (got != bytes.size()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool addParts(zip_t* archive, const std::vector<RawPart>& parts) {
+    for (const RawPart& part : parts) {
+        // The bytes stay alive in parts until zip_close has written them.
+        zip_source_t* source = zip_source_buffer(archive, part.bytes.data(), part.bytes.size(), 0);
+        if (source == nullptr) {
+            return false;
+        }
+        if (zip_file_add(archive, part.name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) <
+            0) {
+            zip_source_free(source);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool readPackage(const std::filesystem::path& file, std::vector<RawPart>& parts,
+                 std::string& error) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    if (ec || !std::filesystem::is_regular_file(file, ec)) {
+        error = "找不到文件：" + file.string();
+        return false;
+    }
+    if (size > kMaxPackageBytes) {
+        error = "文件太大：" + file.string();
+        return false;
+    }
+    const std::optional<std::string> data = readFileBytes(file, kMaxPackageBytes);
+    if (!data) {
+        error = "无法读取文件：" + file.string();
+        return false;
+    }
+    if (isOleFile(*data)) {
+        error = "工作簿受密码保护或是旧的 xls 格式，无法打开：" + file.string();
+        return false;
+    }
+    if (!readArchive(*data, parts)) {
+        parts.clear();
+        error = "工作簿已损坏：" + file.string();
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> zipPackage(const std::vector<RawPart>& parts) {
+    zip_error_t zerr;
+    zip_error_init(&zerr);
+    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &zerr);
+    zip_t* archive = buffer == nullptr
+                         ? nullptr
+                         : zip_open_from_source(buffer, ZIP_CREATE | ZIP_TRUNCATE, &zerr);
+    zip_error_fini(&zerr);
+    if (archive == nullptr) {
+        zip_source_free(buffer);
+        return std::nullopt;
+    }
+    // The archive lets go of its source when it is closed; the finished bytes are read after.
+    zip_source_keep(buffer);
+    std::optional<std::string> bytes;
+    if (!addParts(archive, parts) || zip_close(archive) != 0) {
+        zip_discard(archive);
+    } else {
+        bytes = sourceBytes(buffer);
+    }
+    zip_source_free(buffer);
+    return bytes;
+}
+
+bool writePackage(const std::filesystem::path& file, const std::vector<RawPart>& parts,
+                  std::string& error) {
+    const std::optional<std::string> bytes = zipPackage(parts);
+    if (!bytes || !writeFileAtomic(file, *bytes)) {
+        error = "无法写入文件：" + file.string();
+        return false;
+    }
+    return true;
+}
+
+} // namespace tarnelo::xlsx

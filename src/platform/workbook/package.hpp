@@ -1,0 +1,44 @@
+// The package of a workbook: a zip archive of named parts, read whole into memory and written
+// whole from it. Reading trusts nothing the archive declares: a workbook template is tens of
+// kilobytes, and an archive beyond these limits is taken for a damaged one.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnelo::xlsx {
+
+struct RawPart {
+    std::string name;
+    std::string bytes;
+};
+
+inline constexpr std::size_t kMaxEntries = 10000;
+inline constexpr std::size_t kMaxPartBytes = std::size_t(16) << 20;
+// All parts together, uncompressed; also the largest package file read.
+inline constexpr std::size_t kMaxPackageBytes = std::size_t(64) << 20;
+// A part larger than kRatioCheckedFrom may be at most kMaxRatio times its compressed size.
+inline constexpr std::size_t kRatioCheckedFrom = std::size_t(1) << 20;
+inline constexpr std::size_t kMaxRatio = 1000;
+
+// The parts of a package file in archive order; a name that occurs twice keeps its first part,
+// folder entries are left out. False and a reason when the file is not a readable package;
+// one beyond the limits above, or with an entry name that is empty, absolute, or holds a ".."
+// segment, a backslash or NUL, is damaged.
+bool readPackage(const std::filesystem::path& file, std::vector<RawPart>& parts,
+                 std::string& error);
+
+// The zip archive holding parts in their order, with libzip's default compression;
+// std::nullopt when it cannot be made.
+std::optional<std::string> zipPackage(const std::vector<RawPart>& parts);
+
+// Writes the archive of parts to file in one step (temporary file, flushed, renamed over it):
+// the old file stays as it was when anything fails, and a symbolic link stays a link.
+bool writePackage(const std::filesystem::path& file, const std::vector<RawPart>& parts,
+                  std::string& error);
+
+} // namespace tarnelo::xlsx
