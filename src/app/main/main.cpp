@@ -2,6 +2,7 @@
 // step, then the event loop until the window is closed.
 #include "app/qt/main_window.hpp"
 #include "app/qt/skin.hpp"
+#include "app/qt/translations.hpp"
 #include "report/record_form.hpp"
 #include "report/spreadsheet_automation.hpp"
 
@@ -50,10 +51,15 @@ int main(int argc, char** argv) {
     // The process-wide spreadsheet wrapper, from before the window to the end of the run.
     tarnelo::SpreadsheetAutomationInstance spreadsheet;
     QApplication application(argc, argv);
+    // Where QSettings keeps the window's size.
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarnelo"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarnelo"));
+    tarnelo::installQtTranslations(application);
 
     tarnelo::prepareSkin(application);
     tarnelo::MainWindow window(programFolder());
     window.create();
+    window.restoreWindowSize();
 
     FirstPaintProbe probe(clock);
     if (qEnvironmentVariableIsSet("TARNELO_STARTUP_TIME")) {

@@ -1,16 +1,22 @@
 #include "app/qt/main_window.hpp"
 
 #include "app/file_commands.hpp"
+#include "app/proposed_names.hpp"
 #include "app/qt/record_header_dialog.hpp"
+#include "app/qt/row_numbers.hpp"
+#include "app/qt/sheet_editing.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 #include "app/qt/skin.hpp"
 #include "compute/compute.hpp"
 #include "files/coefficient_file.hpp"
 #include "files/raw_data_file.hpp"
+#include "files/record_header.hpp"
+#include "platform/print/cups_printer.hpp"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -157,7 +163,7 @@ void MainWindow::restyleHeading(QLabel* label, int colour) {
 void MainWindow::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(kClientWidth, kClientHeight - 20);
+    client->setMinimumSize(kClientWidth, kClientHeight - 20);
     setCentralWidget(client);
 
     auto addGroup = [&](std::string_view name, int x, int y, int w, int h) {
@@ -177,6 +183,7 @@ void MainWindow::buildControls() {
     grid_->setGeometry(8, 67, 716, 387);
     model_ = new SheetModel(sheet_, this);
     grid_->setModel(model_);
+    rowNumbers_ = new RowNumbers(*grid_, client);
     controls_.emplace(std::string(ctl::高级表格1), grid_);
     for (const Heading& h : kHeadings) {
         QLabel* label = addLabel(sheetGroup, h.name, h.x, h.y, h.w, h.h);
@@ -280,7 +287,8 @@ void MainWindow::buildControls() {
     }
 
     const int menuHeight = menuBar()->sizeHint().height();
-    setFixedSize(kClientWidth, menuHeight + kClientHeight);
+    setMinimumSize(kClientWidth, menuHeight + kClientHeight);
+    resize(kClientWidth, menuHeight + kClientHeight);
     move(50, 50);
 }
 
@@ -288,18 +296,31 @@ void MainWindow::bindCommands() {
     auto button = [this](std::string_view name) {
         return static_cast<QPushButton*>(control(name));
     };
-    connect(button(ctl::计算), &QPushButton::clicked, this, [this] { run(computeCommand); });
+    connect(button(ctl::计算), &QPushButton::clicked, this, [this] {
+        run(computeCommand);
+        editing_->startNewHistory();
+    });
     connect(button(ctl::清空), &QPushButton::clicked, this, [this] {
+        grid_->commitPendingEdit();
+        if (!confirmDiscard(*this, snapshot_)) {
+            return;
+        }
         run(clearCommand);
         snapshot_ = takeInputSnapshot(*this);
+        editing_->startNewHistory();
     });
     connect(button(ctl::打开), &QPushButton::clicked, this, [this] {
+        grid_->commitPendingEdit();
+        if (!confirmDiscard(*this, snapshot_)) {
+            return;
+        }
         OpenResult opened;
         run([&opened](Window& window) { opened = openCommand(window); });
         // A file that was not opened leaves the window exactly as it was, unsaved input
         // included.
         if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
             snapshot_ = takeInputSnapshot(*this);
+            editing_->startNewHistory();
         }
     });
     connect(button(ctl::保存), &QPushButton::clicked, this, [this] {
@@ -310,13 +331,21 @@ void MainWindow::bindCommands() {
         }
     });
     connect(button(ctl::导出Excel), &QPushButton::clicked, this, [this] {
+        FormOutcome outcome;
         if (exportAction) {
-            run([this](Window& window) { exportAction(window); });
+            run([&](Window& window) { outcome = exportAction(window); });
+        }
+        if (outcome.status == FormOutcome::Status::Done) {
+            setStatus(exportDoneStatus(outcome.file));
         }
     });
     connect(button(ctl::打印), &QPushButton::clicked, this, [this] {
+        FormOutcome outcome;
         if (printAction) {
-            run([this](Window& window) { printAction(window); });
+            run([&](Window& window) { outcome = printAction(window); });
+        }
+        if (outcome.status == FormOutcome::Status::Done) {
+            setStatus(printDoneStatus(defaultPrinterName(), outcome.twoPages));
         }
     });
     connect(button(ctl::更多), &QPushButton::clicked, this, [this] { run(recordHeaderCommand); });
@@ -330,23 +359,14 @@ void MainWindow::bindCommands() {
                     sheet_.setCurrentRow(current.row());
                 }
             });
+    // The grid moves the cursor down afterwards (to the new row on the last row).
     connect(grid_, &SheetView::enterPressed, this, [this](int row) {
         sheet_.setCurrentRow(row);
         run([](Window& window) { onSheetKey(window, 13); });
-        // Like a spreadsheet, Enter moves on to the next row (the new one on the last row).
-        const QModelIndex here = grid_->currentIndex();
-        if (row + 1 < model_->rowCount()) {
-            grid_->setCurrentIndex(model_->index(row + 1, here.isValid() ? here.column() : 1));
-        }
     });
-    connect(model_, &SheetModel::sheetLayoutChanged, this, [this] {
-        for (int c = 0; c < Sheet::kColumns; ++c) {
-            grid_->setColumnWidth(c, sheet_.columnWidth(c));
-        }
-    });
-    for (int c = 0; c < Sheet::kColumns; ++c) {
-        grid_->setColumnWidth(c, sheet_.columnWidth(c));
-    }
+    connect(model_, &SheetModel::sheetLayoutChanged, this, &MainWindow::relayout);
+    bindSheetEditing();
+    relayout();
 
     QMenu* about = menuBar()->findChild<QMenu*>(QStringLiteral("简介"));
     auto action = [about](const char* name) {
@@ -471,8 +491,10 @@ int MainWindow::progress() const {
 
 void MainWindow::setProgress(int value) {
     progressBar_->setValue(std::clamp(value, 0, 100));
-    // The fill that advances the bar keeps the event loop busy: paint now.
+    // The fill that advances the bar keeps the event loop busy: paint now, and let the window
+    // repaint what it owes (a closed dialog's place) without taking input.
     progressBar_->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void MainWindow::setStatus(std::string_view text) {
@@ -495,9 +517,19 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
                           qtext(dialog.defaultSuffix) + QStringLiteral(")"));
         box.setOption(QFileDialog::HideNameFilterDetails, true);
         box.setDefaultSuffix(qtext(dialog.defaultSuffix));
-        if (!choice.path.empty()) {
+        // A measurement is proposed under its station and number (or date); otherwise the
+        // dialog keeps the name last chosen.
+        const std::string proposed =
+            dialog.save ? proposedFileName(loadRecordHeader(programFolder_), dialog.defaultSuffix)
+                        : std::string();
+        if (!proposed.empty()) {
+            box.selectFile(qtext(proposed));
+        } else if (!choice.path.empty()) {
             box.selectFile(qpath(choice.path.filename()));
         }
+        // Wide enough for the name, size, type and date columns of the detail view.
+        box.setViewMode(QFileDialog::Detail);
+        box.resize(std::max(box.width(), 900), std::max(box.height(), 540));
         if (box.exec() == QDialog::Accepted && !box.selectedFiles().isEmpty()) {
             chosen = toPath(box.selectedFiles().constFirst());
         }
@@ -579,6 +611,7 @@ void MainWindow::pause(int milliseconds) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     grid_->commitPendingEdit();
     if (confirmQuit(*this, snapshot_)) {
+        saveWindowSize();
         event->accept();
     } else {
         event->ignore();

@@ -1,0 +1,12 @@
+// Qt's own Chinese texts (file dialogs, context menus of edit boxes, standard buttons).
+#pragma once
+
+class QCoreApplication;
+
+namespace tarnelo {
+
+// Loads qtbase_zh_CN from Qt's translations folder into the application; false when it is
+// not installed (the dialogs then speak English).
+bool installQtTranslations(QCoreApplication& application);
+
+} // namespace tarnelo
