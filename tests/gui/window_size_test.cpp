@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
+#include <QTreeView>
 
 using namespace tarnelo;
 using namespace tarnelo::guitest;
@@ -135,7 +136,6 @@ void WindowSizeTest::maximisedWithTwentyFiveVerticalsComputed() {
     checkPlaces(h, w);
     w.grid().setCurrentIndex(w.grid().model()->index(0, col::起点距));
     w.grid().setFocus();
-    w.setStatus("已打开 vertical-25-verticals.dat 并计算");
     saveScreenshot(w, "main-window-maximised.png");
 }
 
@@ -153,14 +153,40 @@ void WindowSizeTest::fileDialogsSpeakChineseAndProposeAName() {
         h.messages.push_back({text, title, icon});
     };
     w.setAnswerer(answerer);
+    // Measurements saved before, under names as long as real ones.
+    for (const char* name :
+         {"黄河口站_2023年6月30日.dat", "黄河口站_14.dat", "利津水文站_2023年第7次测流.dat"}) {
+        std::filesystem::copy_file(std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" /
+                                       "vertical-25-verticals.dat",
+                                   h.folder / "Text data" / std::filesystem::u8path(name));
+    }
     QString proposed;
     QStringList buttons;
     QString lookIn;
     int width = 0;
+    bool columnsWhole = false;
     QTimer::singleShot(50, this, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog != nullptr);
         width = dialog->width();
+        // The folder is read in the background; then every column shows its texts whole.
+        auto* files = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        QVERIFY(files != nullptr);
+        QVERIFY(
+            QTest::qWaitFor([files] { return files->model()->rowCount(files->rootIndex()) == 3; }));
+        QCoreApplication::processEvents();
+        columnsWhole = true;
+        const QFontMetrics metrics(files->font());
+        for (int c = 0; c < files->header()->count(); ++c) {
+            int widest =
+                metrics.horizontalAdvance(files->model()->headerData(c, Qt::Horizontal).toString());
+            for (int r = 0; r < files->model()->rowCount(files->rootIndex()); ++r) {
+                const QModelIndex at = files->model()->index(r, c, files->rootIndex());
+                widest = std::max(widest, metrics.horizontalAdvance(at.data().toString()) +
+                                              (c == 0 ? files->iconSize().width() + 8 : 0));
+            }
+            columnsWhole = columnsWhole && files->columnWidth(c) > widest;
+        }
         if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
             proposed = name->text();
         }
@@ -178,7 +204,10 @@ void WindowSizeTest::fileDialogsSpeakChineseAndProposeAName() {
     QVERIFY2(buttons.contains(QStringLiteral("取消")), qPrintable(buttons.join(u',')));
     QCOMPARE(lookIn, QStringLiteral("查找范围："));
     QVERIFY(width >= 900);
-    QVERIFY(std::filesystem::is_empty(h.folder / "Text data"));
+    QVERIFY(columnsWhole);
+    QCOMPARE(std::distance(std::filesystem::directory_iterator(h.folder / "Text data"),
+                           std::filesystem::directory_iterator()),
+             3);
     QVERIFY(w.text(ctl::编辑框当前操作数据).empty());
 }
 

@@ -2,6 +2,8 @@
 
 #include "app/file_commands.hpp"
 #include "app/proposed_names.hpp"
+#include "app/qt/file_dialog.hpp"
+#include "app/qt/qt_text.hpp"
 #include "app/qt/record_header_dialog.hpp"
 #include "app/qt/row_numbers.hpp"
 #include "app/qt/sheet_editing.hpp"
@@ -19,7 +21,6 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -40,22 +41,6 @@
 namespace tarnelo {
 
 namespace {
-
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString qpath(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return QString::fromUtf8(reinterpret_cast<const char*>(text.data()),
-                             static_cast<qsizetype>(text.size()));
-}
-
-std::filesystem::path toPath(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(bytes.constData()),
-                                               static_cast<std::size_t>(bytes.size())));
-}
 
 // Colour values are Windows colour references: red in the low byte, then green, then blue.
 QColor colourOf(int value) {
@@ -508,31 +493,14 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
     if (answerer_.file) {
         chosen = answerer_.file(dialog, initialFolder);
     } else {
-        QFileDialog box(this, QString(), qpath(initialFolder));
-        box.setObjectName(qtext(dialog.name));
-        box.setAcceptMode(dialog.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        box.setFileMode(dialog.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        // The pattern follows the description; only the description is shown.
-        box.setNameFilter(qtext(dialog.filter) + QStringLiteral(" (*.") +
-                          qtext(dialog.defaultSuffix) + QStringLiteral(")"));
-        box.setOption(QFileDialog::HideNameFilterDetails, true);
-        box.setDefaultSuffix(qtext(dialog.defaultSuffix));
         // A measurement is proposed under its station and number (or date); otherwise the
         // dialog keeps the name last chosen.
         const std::string proposed =
             dialog.save ? proposedFileName(loadRecordHeader(programFolder_), dialog.defaultSuffix)
                         : std::string();
-        if (!proposed.empty()) {
-            box.selectFile(qtext(proposed));
-        } else if (!choice.path.empty()) {
-            box.selectFile(qpath(choice.path.filename()));
-        }
-        // Wide enough for the name, size, type and date columns of the detail view.
-        box.setViewMode(QFileDialog::Detail);
-        box.resize(std::max(box.width(), 900), std::max(box.height(), 540));
-        if (box.exec() == QDialog::Accepted && !box.selectedFiles().isEmpty()) {
-            chosen = toPath(box.selectedFiles().constFirst());
-        }
+        chosen =
+            showFileDialog(this, dialog, initialFolder,
+                           proposed.empty() ? choice.path.filename() : toPath(qtext(proposed)));
     }
     if (chosen) {
         choice.path = *chosen;

@@ -1,5 +1,6 @@
 #include "app/qt/sheet_editing.hpp"
 
+#include "app/qt/qt_text.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "sheet/clipboard_text.hpp"
 
@@ -10,19 +11,6 @@
 #include <QMimeData>
 
 namespace tarnelo {
-
-namespace {
-
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string utf8(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
-}
-
-} // namespace
 
 SheetEditing::SheetEditing(SheetView& grid, SheetModel& model, QHeaderView& rowNumbers,
                            std::function<void(std::string_view)> status, QObject* parent)

@@ -5,8 +5,9 @@ class QCoreApplication;
 
 namespace tarnelo {
 
-// Loads qtbase_zh_CN from Qt's translations folder into the application; false when it is
-// not installed (the dialogs then speak English).
+// Makes Chinese (China) the default locale and loads qtbase_zh_CN from Qt's translations
+// folder into the application; false when it is not installed (the dialogs then speak
+// English).
 bool installQtTranslations(QCoreApplication& application);
 
 } // namespace tarnelo
