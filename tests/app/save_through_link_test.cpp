@@ -69,8 +69,7 @@ class EveryFileKind : public ::testing::Test {
         return {
             {"raw data file", folder.path() / "Text data" / "m.dat",
              [this] {
-                 window.answerFileDialog(ctl::通用对话框保存,
-                                         folder.path() / "Text data" / "m.dat");
+                 window.answerFileDialog(ctl::通用对话框保存, folder.path() / "Text data" / "m.dat");
                  return saveCommand(window).status == SaveOutcome::Status::Saved;
              }},
             {"coefficient file", paths::coefficientFile(folder.path()),
@@ -87,8 +86,7 @@ class EveryFileKind : public ::testing::Test {
              [this] { return fillSinglePageForm(window); }},
             {"exported workbook", folder.path() / "excel" / "form.xlsx",
              [this] {
-                 window.answerFileDialog(ctl::通用对话框excel,
-                                         folder.path() / "excel" / "form.xlsx");
+                 window.answerFileDialog(ctl::通用对话框excel, folder.path() / "excel" / "form.xlsx");
                  return exportCommand(window).status == FormOutcome::Status::Done;
              }},
         };
