@@ -157,4 +157,11 @@ bool confirmQuit(Window& window, const InputSnapshot& snapshot) {
     return window.ask(shelltext::kQuitQuestion, shelltext::kNoticeTitle);
 }
 
+bool confirmDiscard(Window& window, const InputSnapshot& snapshot) {
+    if (!inputDiffers(window, snapshot)) {
+        return true;
+    }
+    return window.ask(shelltext::kDiscardQuestion, shelltext::kNoticeTitle);
+}
+
 } // namespace tarnelo

@@ -21,6 +21,7 @@ std::string statement();
 std::string donation();
 inline constexpr std::string_view kGuideMissing = "用户指南文件丢失，请重新安装本软件。";
 inline constexpr std::string_view kQuitQuestion = "当前的测量数据还没有保存，是否不保存就退出？";
+inline constexpr std::string_view kDiscardQuestion = "当前的测量数据还没有保存，是否继续？";
 } // namespace shelltext
 
 // File name of the user guide in the program folder.
@@ -60,5 +61,9 @@ bool inputDiffers(const Window& window, const InputSnapshot& snapshot);
 // Asked when the main window is closed: true when it may close (nothing to lose, or the user
 // agreed to quit without saving).
 bool confirmQuit(Window& window, const InputSnapshot& snapshot);
+
+// Asked before 清空 or 打开 replaces the input: true when it may go ahead (nothing to lose, or
+// the user agreed to continue).
+bool confirmDiscard(Window& window, const InputSnapshot& snapshot);
 
 } // namespace tarnelo

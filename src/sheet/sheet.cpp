@@ -18,6 +18,7 @@ constexpr std::array<int, Sheet::kColumns> kWidths{30, 39, 31, 29, 39, 39, 39, 3
                                                    29, 51, 63, 51, 29, 51, 31, 58};
 
 const std::string kEmpty;
+const Sheet::Row kEmptyRow{};
 
 } // namespace
 
@@ -109,6 +110,42 @@ void Sheet::growTo(int rows) {
     if (observer_ != nullptr) {
         observer_->sheetReset();
     }
+}
+
+void Sheet::insertRow(int at, const Row& cells) {
+    if (at < 0 || at > rowCount()) {
+        return;
+    }
+    cells_.insert(cells_.begin() + at, cells);
+    if (observer_ != nullptr) {
+        observer_->rowsInserted(at, 1);
+    }
+}
+
+bool Sheet::removeRow(int at) {
+    if (at < 0 || at >= rowCount()) {
+        return false;
+    }
+    cells_.erase(cells_.begin() + at);
+    if (observer_ != nullptr) {
+        observer_->rowsRemoved(at, 1);
+    }
+    currentRow_ = std::min(currentRow_, std::max(rowCount() - 1, 0));
+    if (rowCount() >= kInitialRows) {
+        return false;
+    }
+    cells_.emplace_back();
+    if (observer_ != nullptr) {
+        observer_->rowsInserted(rowCount() - 1, 1);
+    }
+    return true;
+}
+
+const Sheet::Row& Sheet::row(int at) const {
+    if (at < 0 || at >= rowCount()) {
+        return kEmptyRow;
+    }
+    return cells_[static_cast<std::size_t>(at)];
 }
 
 std::string_view Sheet::heading(int column) {

@@ -60,6 +60,18 @@ class SheetObserver {
     virtual void sheetReset() = 0;
     // Widths or read-only marks changed.
     virtual void layoutChanged() = 0;
+    // count rows were inserted before row `at`, or removed from row `at` on; the sheet already
+    // holds the new rows. An observer that does not track rows starts over.
+    virtual void rowsInserted(int at, int count) {
+        static_cast<void>(at);
+        static_cast<void>(count);
+        sheetReset();
+    }
+    virtual void rowsRemoved(int at, int count) {
+        static_cast<void>(at);
+        static_cast<void>(count);
+        sheetReset();
+    }
 };
 
 class Sheet {
@@ -67,6 +79,7 @@ class Sheet {
     static constexpr int kColumns = 17;
     static constexpr int kInitialRows = 20;
     static constexpr int kDefaultRowHeight = 24;
+    using Row = std::array<std::string, kColumns>;
 
     explicit Sheet(int rows = kInitialRows);
 
@@ -91,6 +104,14 @@ class Sheet {
     void appendRow();
     // Grows the sheet to at least n rows; never shrinks it.
     void growTo(int rows);
+    // Inserts a row with the given cells (empty by default) before row `at`, 0 to rowCount();
+    // other positions are ignored. Read-only marks belong to columns, so the row takes them.
+    void insertRow(int at, const Row& cells = Row{});
+    // Removes row `at`. The sheet never gets fewer than kInitialRows rows: when it would, an
+    // empty row is appended at the end, and the result is true.
+    bool removeRow(int at);
+    // The cells of a row; a row outside the sheet reads as empty.
+    const Row& row(int at) const;
 
     void setObserver(SheetObserver* observer) { observer_ = observer; }
 

@@ -1,9 +1,12 @@
 // One binary for every window test, run offscreen by ctest. The first argument names the suite
-// to run (sheet_model, main_window, record_header_dialog, record_form_buttons, findings); without
-// one every suite runs. The remaining arguments go to QtTest.
+// to run (sheet_model, main_window, record_header_dialog, record_form_buttons, findings,
+// sheet_editing, window_size); without one every suite runs. The remaining arguments go to
+// QtTest.
 #include "app/qt/skin.hpp"
+#include "app/qt/translations.hpp"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstring>
@@ -14,6 +17,8 @@ int runMainWindowTests(int argc, char** argv);
 int runRecordHeaderDialogTests(int argc, char** argv);
 int runRecordFormButtonTests(int argc, char** argv);
 int runFindingsTests(int argc, char** argv);
+int runSheetEditingTests(int argc, char** argv);
+int runWindowSizeTests(int argc, char** argv);
 
 namespace {
 
@@ -26,12 +31,20 @@ constexpr Suite kSuites[] = {{"sheet_model", runSheetModelTests},
                              {"main_window", runMainWindowTests},
                              {"record_header_dialog", runRecordHeaderDialogTests},
                              {"record_form_buttons", runRecordFormButtonTests},
-                             {"findings", runFindingsTests}};
+                             {"findings", runFindingsTests},
+                             {"sheet_editing", runSheetEditingTests},
+                             {"window_size", runWindowSizeTests}};
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // Settings the tests write (window size, file dialog state) go to Qt's test folders under
+    // a name of their own, never to the user's.
+    QStandardPaths::setTestModeEnabled(true);
     QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarnelo-tests"));
+    QCoreApplication::setApplicationName(QStringLiteral("tarnelo_gui_tests"));
+    tarnelo::installQtTranslations(application);
     tarnelo::prepareSkin(application);
     const char* only = nullptr;
     std::vector<char*> args(argv, argv + argc);

@@ -419,7 +419,9 @@ void MainWindowTest::clearKeepsRowsCoefficientsAndMode() {
     QVERIFY(!h.find(ctl::导出Excel)->isEnabled());
     QVERIFY(!h.find(ctl::打印)->isEnabled());
     QVERIFY(w.grid().model()->flags(w.grid().model()->index(0, 8)) & Qt::ItemIsEditable);
-    QVERIFY(h.questions.empty());
+    // The typed measurement was never saved: 清空 asked first.
+    QCOMPARE(h.questions.size(), std::size_t(1));
+    QCOMPARE(h.questions[0].text, std::string("当前的测量数据还没有保存，是否继续？"));
 }
 
 void MainWindowTest::saveClearOpenRestoresInputAndHeader() {
@@ -570,33 +572,38 @@ void MainWindowTest::closingAsksOnlyWhenInputWouldBeLost() {
     QVERIFY(!w.close());
     QCOMPARE(h.questions.size(), std::size_t(2));
 
-    // Opening a file of another kind changes nothing, so the input is still unsaved.
+    // Opening a file of another kind changes nothing, so the input is still unsaved (打开
+    // asked before its dialog).
     const auto foreign = h.folder / "Text data" / "other.dat";
     std::ofstream(foreign, std::ios::binary) << "not a measurement";
     h.files.push_back(foreign);
     h.click(ctl::打开);
+    QCOMPARE(h.questions.size(), std::size_t(3));
     QCOMPARE(w.text(ctl::岸边系数编辑框01), std::string("0.8"));
     h.answers.push_back(false);
     QVERIFY(!w.close());
-    QCOMPARE(h.questions.size(), std::size_t(3));
+    QCOMPARE(h.questions.size(), std::size_t(4));
+    QCOMPARE(h.questions[3].text, std::string(shelltext::kQuitQuestion));
 
     // Opening a real file replaces the input: nothing to lose afterwards.
     h.files.push_back(h.folder / "Text data" / "a.dat");
     h.click(ctl::打开);
+    QCOMPARE(h.questions.size(), std::size_t(5));
     QCOMPARE(w.sheet().cell(0, 1), std::string("0"));
     QVERIFY(w.close());
-    QCOMPARE(h.questions.size(), std::size_t(3));
+    QCOMPARE(h.questions.size(), std::size_t(5));
     w.show();
 
     // Clear leaves nothing to lose; quitting with "yes" closes.
     typeIntoCell(&w.grid(), 2, 2, QStringLiteral("1"));
     h.click(ctl::清空);
+    QCOMPARE(h.questions.size(), std::size_t(6));
     QVERIFY(w.close());
     w.show();
     QTest::mouseClick(h.find<QRadioButton>(ctl::测速模式), Qt::LeftButton);
     h.answers.push_back(true);
     QVERIFY(w.close());
-    QCOMPARE(h.questions.size(), std::size_t(4));
+    QCOMPARE(h.questions.size(), std::size_t(7));
 }
 
 #include "main_window_test.moc"

@@ -1,11 +1,14 @@
 // 导出Excel and 打印 clicked in the real window, after a computation typed in the grid.
 #include "gui_support.hpp"
 
+#include "app/qt/qt_text.hpp"
+
 #include "files/file_io.hpp"
 #include "report/record_form.hpp"
 #include "window/program_paths.hpp"
 
 #include <QProgressBar>
+#include <QStatusBar>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +19,24 @@ using namespace tarnelo::guitest;
 namespace {
 
 namespace fs = std::filesystem;
+
+// The values the progress bar showed each time it was painted.
+class PaintedValues : public QObject {
+  public:
+    explicit PaintedValues(QProgressBar* bar) : bar_(bar) { bar->installEventFilter(this); }
+    std::vector<int> values;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == bar_ && event->type() == QEvent::Paint) {
+            values.push_back(bar_->value());
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QProgressBar* bar_;
+};
 
 // A window with the templates in its Data folder and a small section computed on screen.
 MainWindow& makeComputed(Harness& h) {
@@ -59,8 +80,16 @@ void RecordFormButtonTest::exportWritesTheChosenWorkbookReplacingAnOldOne() {
     const fs::path target = h.folder / "excel" / "测流.xlsx";
     QVERIFY(writeFileAtomic(target, "an older workbook"));
     h.files.push_back(target);
+    PaintedValues painted(h.find<QProgressBar>(ctl::进度条1));
     h.click(ctl::导出Excel);
     QVERIFY(h.messages.empty());
+    // The bar was painted at every step of the fill, not only at its end.
+    for (int step : {10, 20, 30, 50, 60, 70, 80, 90, 100}) {
+        QVERIFY2(std::find(painted.values.begin(), painted.values.end(), step) !=
+                     painted.values.end(),
+                 qPrintable(QString::number(step)));
+    }
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("记载表已导出：") + qpath(target));
     QCOMPARE(h.dialogs.back().first, std::string(ctl::通用对话框excel));
     QCOMPARE(h.dialogs.back().second, h.folder / "excel");
     QCOMPARE(readFileBytes(target), readFileBytes(paths::formWorkingCopy(h.folder, false)));

@@ -18,6 +18,8 @@ class SheetModelTest : public QObject {
     void readOnlyColumnsFollowTheLayoutIncludingNewRows();
     void appendedRowsAreAnnouncedAsInserted();
     void aCommandIsOneNoticeNotOnePerCell();
+    void rowsInsertedAndRemovedInTheMiddleAreAnnouncedWhereTheyAre();
+    void typedTextGoesToTheHookWhenThereIsOne();
 };
 
 void SheetModelTest::showsTheSheetItselfNotACopy() {
@@ -143,6 +145,62 @@ void SheetModelTest::aCommandIsOneNoticeNotOnePerCell() {
     const int before = static_cast<int>(changed.count());
     model.endBatch();
     QCOMPARE(changed.count(), before + 1);
+}
+
+void SheetModelTest::rowsInsertedAndRemovedInTheMiddleAreAnnouncedWhereTheyAre() {
+    HeadlessWindow window("/nonexistent");
+    SheetModel model(window.sheet());
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    Sheet& sheet = window.sheet();
+    for (int r = 0; r < 20; ++r) {
+        sheet.setCell(r, 1, std::to_string(r));
+    }
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    // A view's place in row 12 moves down with its row.
+    QPersistentModelIndex twelve(model.index(12, 1));
+    sheet.insertRow(4);
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted[0][1].toInt(), 4);
+    QCOMPARE(model.rowCount(), 21);
+    QCOMPARE(twelve.row(), 13);
+    QCOMPARE(model.data(twelve).toString(), QStringLiteral("12"));
+    sheet.removeRow(4);
+    QCOMPARE(twelve.row(), 12);
+    // From 20 rows: removed, then an empty row appended at the end.
+    sheet.removeRow(0);
+    QCOMPARE(removed.count(), 2);
+    QCOMPARE(removed[1][1].toInt(), 0);
+    QCOMPARE(inserted.count(), 2);
+    QCOMPARE(inserted[1][1].toInt(), 19);
+    QCOMPARE(model.rowCount(), 20);
+    QCOMPARE(model.data(model.index(0, 1)).toString(), QStringLiteral("1"));
+
+    // In a batch: rows appended first are announced at its end, behind an inserted row.
+    model.beginBatch();
+    sheet.appendRow();
+    sheet.insertRow(2);
+    sheet.setCell(2, 1, "new");
+    QCOMPARE(model.rowCount(), 21);
+    model.endBatch();
+    QCOMPARE(model.rowCount(), 22);
+    QCOMPARE(model.data(model.index(2, 1)).toString(), QStringLiteral("new"));
+    QCOMPARE(reset.count(), 0);
+}
+
+void SheetModelTest::typedTextGoesToTheHookWhenThereIsOne() {
+    HeadlessWindow window("/nonexistent");
+    layoutSheet(window);
+    SheetModel model(window.sheet());
+    std::vector<std::string> typed;
+    model.typed = [&](int row, int column, const std::string& text) {
+        typed.push_back(std::to_string(row) + "," + std::to_string(column) + ":" + text);
+    };
+    QVERIFY(model.setData(model.index(3, 2), QStringLiteral("1.5")));
+    QVERIFY(!model.setData(model.index(3, 4), QStringLiteral("9")));
+    QCOMPARE(typed, (std::vector<std::string>{"3,2:1.5"}));
+    QVERIFY(window.sheet().cell(3, 2).empty());
 }
 
 #include "sheet_model_test.moc"

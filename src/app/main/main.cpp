@@ -4,6 +4,7 @@
 #include "app/qt/main_window.hpp"
 #include "app/qt/single_instance.hpp"
 #include "app/qt/skin.hpp"
+#include "app/qt/translations.hpp"
 #include "report/record_form.hpp"
 #include "report/spreadsheet_automation.hpp"
 
@@ -53,6 +54,10 @@ int main(int argc, char** argv) {
     // The process-wide spreadsheet wrapper, from before the window to the end of the run.
     tarnelo::SpreadsheetAutomationInstance spreadsheet;
     QApplication application(argc, argv);
+    // Where QSettings keeps the window's size.
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarnelo"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarnelo"));
+    tarnelo::installQtTranslations(application);
 
     tarnelo::prepareSkin(application);
     const std::filesystem::path folder = programFolder();
@@ -68,6 +73,7 @@ int main(int argc, char** argv) {
     tarnelo::MainWindow window(folder);
     window.create();
     tarnelo::listenForSecondStarts(window, folder);
+    window.restoreWindowSize();
 
     FirstPaintProbe probe(clock);
     if (qEnvironmentVariableIsSet("TARNELO_STARTUP_TIME")) {

@@ -1,19 +1,26 @@
 #include "app/qt/main_window.hpp"
 
 #include "app/file_commands.hpp"
+#include "app/proposed_names.hpp"
+#include "app/qt/file_dialog.hpp"
+#include "app/qt/qt_text.hpp"
 #include "app/qt/record_header_dialog.hpp"
+#include "app/qt/row_numbers.hpp"
+#include "app/qt/sheet_editing.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 #include "app/qt/skin.hpp"
 #include "compute/compute.hpp"
 #include "files/coefficient_file.hpp"
 #include "files/raw_data_file.hpp"
+#include "files/record_header.hpp"
+#include "platform/print/cups_printer.hpp"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -34,22 +41,6 @@
 namespace tarnelo {
 
 namespace {
-
-QString qtext(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString qpath(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return QString::fromUtf8(reinterpret_cast<const char*>(text.data()),
-                             static_cast<qsizetype>(text.size()));
-}
-
-std::filesystem::path toPath(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(bytes.constData()),
-                                               static_cast<std::size_t>(bytes.size())));
-}
 
 // Colour values are Windows colour references: red in the low byte, then green, then blue.
 QColor colourOf(int value) {
@@ -157,7 +148,7 @@ void MainWindow::restyleHeading(QLabel* label, int colour) {
 void MainWindow::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(kClientWidth, kClientHeight - 20);
+    client->setMinimumSize(kClientWidth, kClientHeight - 20);
     setCentralWidget(client);
 
     auto addGroup = [&](std::string_view name, int x, int y, int w, int h) {
@@ -177,6 +168,7 @@ void MainWindow::buildControls() {
     grid_->setGeometry(8, 67, 716, 387);
     model_ = new SheetModel(sheet_, this);
     grid_->setModel(model_);
+    rowNumbers_ = new RowNumbers(*grid_, client);
     controls_.emplace(std::string(ctl::高级表格1), grid_);
     for (const Heading& h : kHeadings) {
         QLabel* label = addLabel(sheetGroup, h.name, h.x, h.y, h.w, h.h);
@@ -282,7 +274,8 @@ void MainWindow::buildControls() {
     buildFindingsControls();
 
     const int menuHeight = menuBar()->sizeHint().height();
-    setFixedSize(kClientWidth, menuHeight + kClientHeight);
+    setMinimumSize(kClientWidth, menuHeight + kClientHeight);
+    resize(kClientWidth, menuHeight + kClientHeight);
     move(50, 50);
 }
 
@@ -294,13 +287,23 @@ void MainWindow::bindCommands() {
         ComputeOutcome outcome;
         run([&outcome](Window& window) { outcome = computeCommand(window); });
         afterCompute(outcome);
+        editing_->startNewHistory();
     });
     connect(button(ctl::清空), &QPushButton::clicked, this, [this] {
+        grid_->commitPendingEdit();
+        if (!confirmDiscard(*this, snapshot_)) {
+            return;
+        }
         run(clearCommand);
         forgetComputation();
         snapshot_ = takeInputSnapshot(*this);
+        editing_->startNewHistory();
     });
     connect(button(ctl::打开), &QPushButton::clicked, this, [this] {
+        grid_->commitPendingEdit();
+        if (!confirmDiscard(*this, snapshot_)) {
+            return;
+        }
         OpenResult opened;
         run([&opened](Window& window) { opened = openCommand(window); });
         // A file that was not opened leaves the window exactly as it was, unsaved input
@@ -308,6 +311,7 @@ void MainWindow::bindCommands() {
         if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
             forgetComputation();
             snapshot_ = takeInputSnapshot(*this);
+            editing_->startNewHistory();
         }
     });
     connect(button(ctl::保存), &QPushButton::clicked, this, [this] {
@@ -318,13 +322,21 @@ void MainWindow::bindCommands() {
         }
     });
     connect(button(ctl::导出Excel), &QPushButton::clicked, this, [this] {
+        FormOutcome outcome;
         if (exportAction) {
-            run([this](Window& window) { exportAction(window); });
+            run([&](Window& window) { outcome = exportAction(window); });
+        }
+        if (outcome.status == FormOutcome::Status::Done) {
+            setStatus(exportDoneStatus(outcome.file));
         }
     });
     connect(button(ctl::打印), &QPushButton::clicked, this, [this] {
+        FormOutcome outcome;
         if (printAction) {
-            run([this](Window& window) { printAction(window); });
+            run([&](Window& window) { outcome = printAction(window); });
+        }
+        if (outcome.status == FormOutcome::Status::Done) {
+            setStatus(printDoneStatus(defaultPrinterName(), outcome.twoPages));
         }
     });
     connect(button(ctl::更多), &QPushButton::clicked, this, [this] { run(recordHeaderCommand); });
@@ -338,23 +350,14 @@ void MainWindow::bindCommands() {
                     sheet_.setCurrentRow(current.row());
                 }
             });
+    // The grid moves the cursor down afterwards (to the new row on the last row).
     connect(grid_, &SheetView::enterPressed, this, [this](int row) {
         sheet_.setCurrentRow(row);
         run([](Window& window) { onSheetKey(window, 13); });
-        // Like a spreadsheet, Enter moves on to the next row (the new one on the last row).
-        const QModelIndex here = grid_->currentIndex();
-        if (row + 1 < model_->rowCount()) {
-            grid_->setCurrentIndex(model_->index(row + 1, here.isValid() ? here.column() : 1));
-        }
     });
-    connect(model_, &SheetModel::sheetLayoutChanged, this, [this] {
-        for (int c = 0; c < Sheet::kColumns; ++c) {
-            grid_->setColumnWidth(c, sheet_.columnWidth(c));
-        }
-    });
-    for (int c = 0; c < Sheet::kColumns; ++c) {
-        grid_->setColumnWidth(c, sheet_.columnWidth(c));
-    }
+    connect(model_, &SheetModel::sheetLayoutChanged, this, &MainWindow::relayout);
+    bindSheetEditing();
+    relayout();
 
     bindStaleTracking();
 
@@ -486,8 +489,10 @@ int MainWindow::progress() const {
 
 void MainWindow::setProgress(int value) {
     progressBar_->setValue(std::clamp(value, 0, 100));
-    // The fill that advances the bar keeps the event loop busy: paint now.
+    // The fill that advances the bar keeps the event loop busy: paint now, and let the window
+    // repaint what it owes (a closed dialog's place) without taking input.
     progressBar_->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void MainWindow::setStatus(std::string_view text) {
@@ -501,21 +506,14 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
     if (answerer_.file) {
         chosen = answerer_.file(dialog, initialFolder);
     } else {
-        QFileDialog box(this, QString(), qpath(initialFolder));
-        box.setObjectName(qtext(dialog.name));
-        box.setAcceptMode(dialog.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        box.setFileMode(dialog.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        // The pattern follows the description; only the description is shown.
-        box.setNameFilter(qtext(dialog.filter) + QStringLiteral(" (*.") +
-                          qtext(dialog.defaultSuffix) + QStringLiteral(")"));
-        box.setOption(QFileDialog::HideNameFilterDetails, true);
-        box.setDefaultSuffix(qtext(dialog.defaultSuffix));
-        if (!choice.path.empty()) {
-            box.selectFile(qpath(choice.path.filename()));
-        }
-        if (box.exec() == QDialog::Accepted && !box.selectedFiles().isEmpty()) {
-            chosen = toPath(box.selectedFiles().constFirst());
-        }
+        // A measurement is proposed under its station and number (or date); otherwise the
+        // dialog keeps the name last chosen.
+        const std::string proposed =
+            dialog.save ? proposedFileName(loadRecordHeader(programFolder_), dialog.defaultSuffix)
+                        : std::string();
+        chosen =
+            showFileDialog(this, dialog, initialFolder,
+                           proposed.empty() ? choice.path.filename() : toPath(qtext(proposed)));
     }
     if (chosen) {
         choice.path = *chosen;
@@ -594,6 +592,7 @@ void MainWindow::pause(int milliseconds) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     grid_->commitPendingEdit();
     if (confirmQuit(*this, snapshot_)) {
+        saveWindowSize();
         event->accept();
     } else {
         event->ignore();

@@ -11,6 +11,7 @@
 #include "window/window.hpp"
 
 #include <QMainWindow>
+#include <QRect>
 
 #include <functional>
 #include <map>
@@ -26,6 +27,8 @@ class QUrl;
 
 namespace tarnelo {
 
+class RowNumbers;
+class SheetEditing;
 class SheetModel;
 class SheetView;
 
@@ -70,6 +73,12 @@ class MainWindow : public QMainWindow, public Window {
     void showFindings();
     FindingsDialog& findingsDialog() { return *findingsDialog_; }
     SheetView& grid() { return *grid_; }
+    SheetEditing& sheetEditing() { return *editing_; }
+
+    // The window's size is remembered between runs (QSettings of the application): saved when
+    // the window closes, brought back by start-up. Never smaller than the default size.
+    void restoreWindowSize();
+    void saveWindowSize() const;
 
     // Window
     std::string text(std::string_view control) const override;
@@ -97,6 +106,7 @@ class MainWindow : public QMainWindow, public Window {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     // The file name a dialog keeps from its last choice.
@@ -111,6 +121,10 @@ class MainWindow : public QMainWindow, public Window {
     QLineEdit* addEdit(QWidget* parent, std::string_view name, int x, int y, int w, int h,
                        int maxLength);
     void restyleHeading(QLabel* label, int colour);
+    // Places the controls for the window's size: at the default size as the template has
+    // them; larger, the sheet takes the extra room and the right-hand panels keep to the edge.
+    void relayout();
+    void bindSheetEditing();
     // Runs a command to its end with the grid's change notices gathered into one.
     void run(const std::function<void(Window&)>& command);
 
@@ -128,6 +142,8 @@ class MainWindow : public QMainWindow, public Window {
     Sheet sheet_;
     SheetModel* model_ = nullptr;
     SheetView* grid_ = nullptr;
+    RowNumbers* rowNumbers_ = nullptr;
+    SheetEditing* editing_ = nullptr;
     QButtonGroup* modes_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     std::map<std::string, QWidget*, std::less<>> controls_;
@@ -142,6 +158,8 @@ class MainWindow : public QMainWindow, public Window {
     QPushButton* findingsButton_ = nullptr;
     int commandDepth_ = 0;
     bool shownStale_ = false;
+    // Where the result fields stand at the default size.
+    std::map<QWidget*, QRect> defaultPlaces_;
 };
 
 } // namespace tarnelo

@@ -64,7 +64,11 @@ bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int ro
         return false;
     }
     // The sheet tells us about the change (cellChanged), which emits dataChanged.
-    sheet_.setCell(index.row(), index.column(), value.toString().toStdString());
+    if (typed) {
+        typed(index.row(), index.column(), value.toString().toStdString());
+    } else {
+        sheet_.setCell(index.row(), index.column(), value.toString().toStdString());
+    }
     return true;
 }
 
@@ -150,6 +154,30 @@ void SheetModel::layoutChanged() {
     }
     allCellsChanged();
     emit sheetLayoutChanged();
+}
+
+void SheetModel::rowsInserted(int at, int count) {
+    // Rows appended earlier in a batch and not announced yet stay at the end, behind these.
+    if (at <= shownRows_) {
+        beginInsertRows(QModelIndex(), at, at + count - 1);
+        shownRows_ += count;
+        endInsertRows();
+    }
+    if (batchDepth_ > 0) {
+        pendingAll_ = true;
+    }
+}
+
+void SheetModel::rowsRemoved(int at, int count) {
+    const int announced = std::min(count, shownRows_ - at);
+    if (announced > 0) {
+        beginRemoveRows(QModelIndex(), at, at + announced - 1);
+        shownRows_ -= announced;
+        endRemoveRows();
+    }
+    if (batchDepth_ > 0) {
+        pendingAll_ = true;
+    }
 }
 
 void SheetModel::catchUpRows() {

@@ -8,6 +8,9 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
+#include <string>
+
 namespace tarnelo {
 
 class CellMarks;
@@ -32,6 +35,12 @@ class SheetModel : public QAbstractTableModel, public SheetObserver {
     void setMarks(const CellMarks* marks) { marks_ = marks; }
     void marksChanged() { allCellsChanged(); }
 
+    Sheet& sheet() const { return sheet_; }
+
+    // When set, text typed into a cell goes here (to become an undoable step) instead of
+    // straight into the sheet.
+    std::function<void(int row, int column, const std::string& text)> typed;
+
     // Collect change notices until the matching endBatch (batches nest).
     void beginBatch();
     void endBatch();
@@ -39,6 +48,8 @@ class SheetModel : public QAbstractTableModel, public SheetObserver {
     void cellChanged(int row, int column) override;
     void sheetReset() override;
     void layoutChanged() override;
+    void rowsInserted(int at, int count) override;
+    void rowsRemoved(int at, int count) override;
 
   signals:
     // Column widths or read-only marks of the sheet changed.
@@ -50,7 +61,8 @@ class SheetModel : public QAbstractTableModel, public SheetObserver {
 
     Sheet& sheet_;
     const CellMarks* marks_ = nullptr;
-    // Rows announced to the views; the sheet only grows, and rows are announced as inserted.
+    // Rows announced to the views. Rows inserted or removed are announced as such at once;
+    // rows appended during a batch are announced at its end.
     int shownRows_ = 0;
     int batchDepth_ = 0;
     bool pendingCells_ = false;

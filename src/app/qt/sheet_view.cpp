@@ -1,12 +1,16 @@
 #include "app/qt/sheet_view.hpp"
 
-#include "sheet/sheet.hpp"
+#include "app/qt/sheet_model.hpp"
+#include "sheet/sheet_edit.hpp"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+
+#include <cmath>
+#include <numeric>
 
 namespace tarnelo {
 
@@ -38,6 +42,10 @@ class CompactDelegate : public QStyledItemDelegate {
     }
 };
 
+bool isEnter(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
 } // namespace
 
 SheetView::SheetView(QWidget* parent) : QTableView(parent) {
@@ -47,7 +55,7 @@ SheetView::SheetView(QWidget* parent) : QTableView(parent) {
     verticalHeader()->setDefaultSectionSize(Sheet::kDefaultRowHeight);
     verticalHeader()->setMinimumSectionSize(1);
     horizontalHeader()->setMinimumSectionSize(1);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
@@ -55,6 +63,7 @@ SheetView::SheetView(QWidget* parent) : QTableView(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setWordWrap(false);
     setTabKeyNavigation(true);
+    setContextMenuPolicy(Qt::CustomContextMenu);
     setItemDelegate(new CompactDelegate(this));
 }
 
@@ -68,26 +77,156 @@ void SheetView::commitPendingEdit() {
     }
 }
 
+void SheetView::fitColumns(const std::array<int, 17>& widths, int baseWidth) {
+    const int total = std::accumulate(widths.begin(), widths.end(), 0);
+    const int extra = std::max(0, width() - baseWidth);
+    // Each column ends where its share of the widened total ends, so that no pixel is lost
+    // to rounding.
+    int end = 0;
+    int sum = 0;
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        sum += widths[c];
+        const int next =
+            total > 0
+                ? static_cast<int>(std::lround(static_cast<double>(sum) * (total + extra) / total))
+                : 0;
+        setColumnWidth(static_cast<int>(c), next - end);
+        end = next;
+    }
+}
+
+bool SheetView::requestFor(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    const bool ctrl = mods == Qt::ControlModifier;
+    const bool ctrlShift = mods == (Qt::ControlModifier | Qt::ShiftModifier);
+    const bool shift = mods == Qt::ShiftModifier;
+    const bool plain = mods == Qt::NoModifier;
+    std::optional<Request> request;
+    if ((ctrl && key == Qt::Key_C) || (ctrl && key == Qt::Key_Insert)) {
+        request = Request::Copy;
+    } else if ((ctrl && key == Qt::Key_X) || (shift && key == Qt::Key_Delete)) {
+        request = Request::Cut;
+    } else if ((ctrl && key == Qt::Key_V) || (shift && key == Qt::Key_Insert)) {
+        request = Request::Paste;
+    } else if (ctrl && key == Qt::Key_Z) {
+        request = Request::Undo;
+    } else if ((ctrl && key == Qt::Key_Y) || (ctrlShift && key == Qt::Key_Z)) {
+        request = Request::Redo;
+    } else if (plain && (key == Qt::Key_Delete || key == Qt::Key_Backspace)) {
+        request = Request::Delete;
+    } else if ((ctrl || ctrlShift) && (key == Qt::Key_Plus || key == Qt::Key_Equal)) {
+        request = Request::InsertRowsAbove;
+    } else if (ctrl && key == Qt::Key_Minus) {
+        request = Request::RemoveRows;
+    }
+    if (!request) {
+        return false;
+    }
+    emit requested(*request);
+    event->accept();
+    return true;
+}
+
 void SheetView::keyPressEvent(QKeyEvent* event) {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool editing = state() == QAbstractItemView::EditingState;
     // The keypad's Enter comes with the keypad modifier.
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-    if (enter && plain && state() != QAbstractItemView::EditingState) {
+    if (isEnter(event) && plain && !editing) {
         if (currentIndex().isValid()) {
-            emit enterPressed(currentIndex().row());
+            const int row = currentIndex().row();
+            emit enterPressed(row);
+            moveAfterEnter(row);
         }
+        event->accept();
+        return;
+    }
+    if (!editing && requestFor(event)) {
+        return;
+    }
+    // A key typed into a computed cell is not dropped without a word.
+    const QModelIndex here = currentIndex();
+    const bool typing =
+        !event->text().isEmpty() && event->text().front().isPrint() &&
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) ==
+            Qt::NoModifier;
+    if (!editing && typing && here.isValid() && !(here.flags() & Qt::ItemIsEditable)) {
+        emit readOnlyTyped(here.column());
         event->accept();
         return;
     }
     QTableView::keyPressEvent(event);
 }
 
+bool SheetView::focusNextPrevChild(bool next) {
+    if (state() != QAbstractItemView::EditingState && moveByTab(next)) {
+        return true;
+    }
+    // Past the last editable cell Tab leaves the grid, for the coefficient fields.
+    return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
+bool SheetView::moveByTab(bool forward) {
+    const QModelIndex here = currentIndex();
+    auto* sheetModel = qobject_cast<SheetModel*>(model());
+    if (!here.isValid() || sheetModel == nullptr) {
+        return false;
+    }
+    const auto target = tabTarget(sheetModel->sheet(), {here.row(), here.column()}, forward);
+    if (!target || target->row >= model()->rowCount()) {
+        return false;
+    }
+    if (tabRunColumn_ < 0) {
+        tabRunColumn_ = here.column();
+    }
+    keyMove_ = true;
+    setCurrentIndex(model()->index(target->row, target->column));
+    keyMove_ = false;
+    return true;
+}
+
+void SheetView::moveAfterEnter(int row) {
+    const QModelIndex here = currentIndex();
+    const int column = tabRunColumn_ >= 0 ? tabRunColumn_ : (here.isValid() ? here.column() : 1);
+    tabRunColumn_ = -1;
+    if (row + 1 < model()->rowCount()) {
+        setCurrentIndex(model()->index(row + 1, column));
+    }
+}
+
 void SheetView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    // Tab out of an editor moves like Tab on the grid and leaves the next cell unopened, so
+    // that arrow keys move between cells again.
+    if (hint == QAbstractItemDelegate::EditNextItem ||
+        hint == QAbstractItemDelegate::EditPreviousItem) {
+        QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+        moveByTab(hint == QAbstractItemDelegate::EditNextItem);
+        return;
+    }
     QTableView::closeEditor(editor, hint);
     // The delegate closes with SubmitModelCache only when Enter ended the edit.
     if (hint == QAbstractItemDelegate::SubmitModelCache && currentIndex().isValid()) {
-        emit enterPressed(currentIndex().row());
+        const int row = currentIndex().row();
+        emit enterPressed(row);
+        moveAfterEnter(row);
     }
+}
+
+void SheetView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (!keyMove_) {
+        tabRunColumn_ = -1;
+    }
+    QTableView::currentChanged(current, previous);
+}
+
+void SheetView::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, dy);
+    emit scrolled();
+}
+
+void SheetView::updateGeometries() {
+    QTableView::updateGeometries();
+    emit scrolled();
 }
 
 } // namespace tarnelo

@@ -1,8 +1,11 @@
-// The grid control of 高级表格1: no heading rows or row numbers (the heading band of labels sits
-// above it), spreadsheet-like typing, and Enter that commits the cell and moves down.
+// The grid control of 高级表格1 (the heading band of labels sits above it; the row numbers
+// beside it, see RowNumbers): spreadsheet-like typing, ranges, Tab and Enter routes, and keys
+// for the clipboard, undo and rows, which it hands on as requests.
 #pragma once
 
 #include <QTableView>
+
+#include <array>
 
 namespace tarnelo {
 
@@ -10,19 +13,56 @@ class SheetView : public QTableView {
     Q_OBJECT
 
   public:
+    // What a key or the context menu asks of the sheet.
+    enum class Request {
+        Copy,
+        Cut,
+        Paste,
+        Delete,
+        Undo,
+        Redo,
+        InsertRowsAbove,
+        InsertRowsBelow,
+        RemoveRows,
+    };
+
     explicit SheetView(QWidget* parent = nullptr);
 
     // Writes a cell being edited into the sheet and closes its editor.
     void commitPendingEdit();
 
+    // Shows the columns with the given widths, widened in proportion so that together they
+    // fill the grid's width less `reserved` pixels.
+    void fitColumns(const std::array<int, 17>& widths, int reserved);
+
   signals:
     // Enter (Return or the keypad's Enter) was pressed on the grid or committed an edit;
-    // the row of the cursor at that moment.
+    // the row of the cursor at that moment. The cursor moves down afterwards.
     void enterPressed(int row);
+    void requested(tarnelo::SheetView::Request request);
+    // A key was typed into a cell of a read-only column.
+    void readOnlyTyped(int column);
+    // The cells moved on screen (scrolled or laid out again).
+    void scrolled();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    bool focusNextPrevChild(bool next) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
+
+  private:
+    bool requestFor(QKeyEvent* event);
+    // Tab or Shift+Tab from the current cell; false when there is no cell to go to.
+    bool moveByTab(bool forward);
+    void moveAfterEnter(int row);
+
+    // Column where the current run of Tabs began (-1: no run), and whether the next change
+    // of the current cell comes from Tab or Enter.
+    int tabRunColumn_ = -1;
+    bool keyMove_ = false;
 };
 
 } // namespace tarnelo

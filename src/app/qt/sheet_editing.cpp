@@ -1,0 +1,182 @@
+#include "app/qt/sheet_editing.hpp"
+
+#include "app/qt/qt_text.hpp"
+#include "app/qt/sheet_model.hpp"
+#include "sheet/clipboard_text.hpp"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
+
+namespace tarnelo {
+
+SheetEditing::SheetEditing(SheetView& grid, SheetModel& model, QHeaderView& rowNumbers,
+                           std::function<void(std::string_view)> status, QObject* parent)
+    : QObject(parent), grid_(grid), model_(model), status_(std::move(status)) {
+    model_.typed = [this](int row, int column, const std::string& text) {
+        perform(typingEdit(model_.sheet(), row, column, text));
+    };
+    connect(&grid_, &SheetView::requested, this, &SheetEditing::handle);
+    connect(&grid_, &SheetView::readOnlyTyped, this,
+            [this](int column) { status_(readOnlyColumnStatus(column)); });
+    connect(&grid_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { showMenu(grid_.viewport(), at); });
+    connect(&rowNumbers, &QWidget::customContextMenuRequested, this,
+            [this, &rowNumbers](const QPoint& at) { showMenu(&rowNumbers, at); });
+}
+
+CellRange SheetEditing::selection() const {
+    CellRange range;
+    bool any = false;
+    for (const QItemSelectionRange& part : grid_.selectionModel()->selection()) {
+        if (!any) {
+            range = {part.top(), part.left(), part.bottom(), part.right()};
+            any = true;
+            continue;
+        }
+        range.top = std::min(range.top, part.top());
+        range.left = std::min(range.left, part.left());
+        range.bottom = std::max(range.bottom, part.bottom());
+        range.right = std::max(range.right, part.right());
+    }
+    if (!any && grid_.currentIndex().isValid()) {
+        const QModelIndex here = grid_.currentIndex();
+        range = {here.row(), here.column(), here.row(), here.column()};
+    }
+    return range;
+}
+
+void SheetEditing::handle(SheetView::Request request) {
+    grid_.commitPendingEdit();
+    const Sheet& sheet = model_.sheet();
+    switch (request) {
+    case SheetView::Request::Copy:
+        copy();
+        break;
+    case SheetView::Request::Cut:
+        copy();
+        perform(emptyingEdit(sheet, selection(), stepname::kCut));
+        break;
+    case SheetView::Request::Paste:
+        paste();
+        break;
+    case SheetView::Request::Delete:
+        perform(emptyingEdit(sheet, selection(), stepname::kDelete));
+        break;
+    case SheetView::Request::Undo:
+    case SheetView::Request::Redo: {
+        const bool undo = request == SheetView::Request::Undo;
+        const SheetEdit* step = nullptr;
+        batched(
+            [&] { step = undo ? history_.undo(model_.sheet()) : history_.redo(model_.sheet()); });
+        if (step != nullptr) {
+            select(step->focus);
+        }
+        status_(undo ? undoStatus(step) : redoStatus(step));
+        break;
+    }
+    case SheetView::Request::InsertRowsAbove:
+        insertRows(false);
+        break;
+    case SheetView::Request::InsertRowsBelow:
+        insertRows(true);
+        break;
+    case SheetView::Request::RemoveRows: {
+        const CellRange range = selection();
+        if (!range.empty()) {
+            perform(removeRowsEdit(sheet, range.top, range.rows()));
+        }
+        break;
+    }
+    }
+}
+
+void SheetEditing::copy() {
+    const CellRange range = selection();
+    if (range.empty()) {
+        return;
+    }
+    auto* data = new QMimeData;
+    data->setText(qtext(toTabSeparated(model_.sheet(), range)));
+    data->setHtml(qtext(toHtmlTable(model_.sheet(), range)));
+    QApplication::clipboard()->setMimeData(data);
+}
+
+void SheetEditing::paste() {
+    const QString text = QApplication::clipboard()->text();
+    const CellRange range = selection();
+    if (text.isEmpty() || range.empty()) {
+        return;
+    }
+    const PastePlan plan = planPaste(model_.sheet(), parseTabSeparated(utf8(text)), range);
+    perform(pasteEdit(model_.sheet(), plan));
+    status_(pasteStatus(plan));
+}
+
+void SheetEditing::insertRows(bool below) {
+    const CellRange range = selection();
+    if (range.empty()) {
+        return;
+    }
+    perform(insertRowsEdit(model_.sheet(), below ? range.bottom + 1 : range.top, range.rows()));
+}
+
+void SheetEditing::perform(SheetEdit edit) {
+    const CellRange focus = edit.focus;
+    bool done = false;
+    batched([&] { done = history_.perform(model_.sheet(), std::move(edit)); });
+    if (done && !focus.empty() && focus.rows() * focus.columns() > 1) {
+        select(focus);
+    }
+}
+
+void SheetEditing::batched(const std::function<void()>& change) {
+    model_.beginBatch();
+    change();
+    model_.endBatch();
+}
+
+void SheetEditing::select(CellRange range) {
+    const int rows = model_.rowCount();
+    range.bottom = std::min(range.bottom, rows - 1);
+    range.right = std::min(range.right, Sheet::kColumns - 1);
+    if (range.empty() || range.top >= rows) {
+        return;
+    }
+    const QModelIndex topLeft = model_.index(range.top, range.left);
+    grid_.selectionModel()->setCurrentIndex(topLeft, QItemSelectionModel::NoUpdate);
+    grid_.selectionModel()->select(QItemSelection(topLeft, model_.index(range.bottom, range.right)),
+                                   QItemSelectionModel::ClearAndSelect);
+    grid_.scrollTo(topLeft);
+}
+
+void SheetEditing::showMenu(QWidget* over, const QPoint& at) {
+    QMenu menu(over);
+    menu.setObjectName(QStringLiteral("表格菜单"));
+    const auto add = [&](const char* text, const QKeySequence& keys, SheetView::Request request) {
+        QAction* action = menu.addAction(QString::fromUtf8(text));
+        action->setShortcut(keys);
+        action->setShortcutVisibleInContextMenu(true);
+        connect(action, &QAction::triggered, this, [this, request] { handle(request); });
+        return action;
+    };
+    add("撤销", QKeySequence(QStringLiteral("Ctrl+Z")), SheetView::Request::Undo)
+        ->setEnabled(history_.canUndo());
+    add("重做", QKeySequence(QStringLiteral("Ctrl+Y")), SheetView::Request::Redo)
+        ->setEnabled(history_.canRedo());
+    menu.addSeparator();
+    add("剪切", QKeySequence(QStringLiteral("Ctrl+X")), SheetView::Request::Cut);
+    add("复制", QKeySequence(QStringLiteral("Ctrl+C")), SheetView::Request::Copy);
+    add("粘贴", QKeySequence(QStringLiteral("Ctrl+V")), SheetView::Request::Paste);
+    add("清除内容", QKeySequence(QStringLiteral("Del")), SheetView::Request::Delete);
+    menu.addSeparator();
+    add("在上方插入行", QKeySequence(QStringLiteral("Ctrl++")),
+        SheetView::Request::InsertRowsAbove);
+    add("在下方插入行", QKeySequence(), SheetView::Request::InsertRowsBelow);
+    add("删除行", QKeySequence(QStringLiteral("Ctrl+-")), SheetView::Request::RemoveRows);
+    menu.exec(over->mapToGlobal(at));
+}
+
+} // namespace tarnelo

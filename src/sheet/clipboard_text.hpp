@@ -1,0 +1,63 @@
+// The sheet and the clipboard in the form spreadsheets use: tab-separated text with CR LF line
+// ends (and an HTML table beside it when copying), and where a pasted block lands.
+#pragma once
+
+#include "sheet/sheet_edit.hpp"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnelo {
+
+// Rows of cell texts as they came off the clipboard; rows may differ in length.
+using CellBlock = std::vector<std::vector<std::string>>;
+
+// The largest sheet a paste may make.
+inline constexpr int kMostPastedRows = 10000;
+
+// Reads tab-separated text as WPS, Excel and LibreOffice Calc put it on the clipboard: cells
+// split at tabs, rows at CR LF, LF or CR; one line end at the end closes the last row rather
+// than opening an empty one; empty cells are kept. A cell in double quotes may hold tabs,
+// line ends and doubled quotes; a line end inside a cell becomes a space, as a cell of the
+// sheet holds one line.
+CellBlock parseTabSeparated(std::string_view text);
+
+// The cells of a range as tab-separated text, every row ending in CR LF. Cells holding a tab,
+// a line end or a leading quote are quoted.
+std::string toTabSeparated(const Sheet& sheet, CellRange range);
+
+// The cells of a range as an HTML table (UTF-8).
+std::string toHtmlTable(const Sheet& sheet, CellRange range);
+
+// Where a pasted block goes.
+struct PastePlan {
+    struct Write {
+        int row;
+        int column;
+        std::string text;
+    };
+    std::vector<Write> writes;
+    // Empty rows appended at the end of the sheet for the block's lower rows.
+    int rowsToAppend = 0;
+    // Values (not empty) left out because their column is computed, or lies right of the
+    // last column.
+    int leftOutReadOnly = 0;
+    int leftOutOutside = 0;
+    // The block would make the sheet longer than kMostPastedRows rows: nothing is pasted.
+    bool tooLarge = false;
+    // The cells the paste spans, selected afterwards.
+    CellRange covered;
+};
+
+// Places a block with its top left cell on the top left cell of the selection, into editable
+// cells only; a single value fills every editable cell of a selected range.
+PastePlan planPaste(const Sheet& sheet, const CellBlock& block, CellRange selection);
+
+// The paste as one undoable step: rows appended first, then the cells that change.
+SheetEdit pasteEdit(const Sheet& sheet, const PastePlan& plan);
+
+// What the status bar says after a paste.
+std::string pasteStatus(const PastePlan& plan);
+
+} // namespace tarnelo

@@ -1,0 +1,248 @@
+// The main window at other sizes than its default, its size kept between runs, and the file
+// dialogs in Chinese with a proposed name.
+#include "gui_support.hpp"
+
+#include "app/qt/row_numbers.hpp"
+#include "files/record_header.hpp"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+
+using namespace tarnelo;
+using namespace tarnelo::guitest;
+
+namespace {
+
+// The columns under each heading label.
+struct Span {
+    std::string_view label;
+    int first;
+    int last;
+};
+constexpr Span kSpans[] = {{ctl::标签1, 0, 0},    {ctl::标签12, 3, 4},   {ctl::标签5, 4, 4},
+                           {ctl::标签19, 8, 11},  {ctl::标签10, 11, 11}, {ctl::标签22, 12, 13},
+                           {ctl::标签17, 15, 15}, {ctl::标签18, 16, 16}};
+
+// Headings over their columns, results under the sheet, panels at the right edge.
+void checkPlaces(Harness& h, MainWindow& w) {
+    SheetView& grid = w.grid();
+    QWidget* client = w.centralWidget();
+    const int dx = client->width() - 952;
+    const int dy = client->height() - 525;
+    QVERIFY(dx >= 0 && dy >= 0);
+    QCOMPARE(grid.geometry(), QRect(8, 67, 716 + dx, 387 + dy));
+    QCOMPARE(h.find(ctl::分组框3)->geometry(), QRect(9, 4, 731 + dx, 511 + dy));
+    QCOMPARE(h.find(ctl::分组框1)->geometry(), QRect(750 + dx, 4, 192, 224));
+    QCOMPARE(h.find(ctl::分组框2)->geometry(), QRect(750 + dx, 248, 192, 267));
+    int total = 0;
+    for (int c = 0; c < Sheet::kColumns; ++c) {
+        QVERIFY(grid.columnWidth(c) >= w.sheet().columnWidth(c));
+        total += grid.columnWidth(c);
+    }
+    QCOMPARE(total, 697 + dx);
+    for (const Span& span : kSpans) {
+        const QRect label = h.find(span.label)->geometry();
+        QCOMPARE(label.x(), grid.x() + grid.columnViewportPosition(span.first));
+        if (span.last < Sheet::kColumns - 1) {
+            QCOMPARE(label.right(), grid.x() + grid.columnViewportPosition(span.last + 1));
+        } else {
+            QCOMPARE(label.right(), grid.geometry().right());
+        }
+    }
+    for (std::string_view name : ctl::kResultFields) {
+        const QRect box = h.find(name)->geometry();
+        QVERIFY(box.y() == 453 + dy || box.y() == 476 + dy);
+        QVERIFY(box.right() <= grid.geometry().right());
+    }
+    QCOMPARE(h.find(ctl::最大水深)->geometry().right(), grid.geometry().right());
+    RowNumbers* numbers = w.findChild<RowNumbers*>(QStringLiteral("行号"));
+    QCOMPARE(numbers->geometry().right() + 1, grid.mapTo(client, QPoint(0, 0)).x());
+    QCOMPARE(numbers->height(), grid.viewport()->height());
+}
+
+} // namespace
+
+class WindowSizeTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void growsLargerNeverSmaller();
+    void sizeIsKeptBetweenRuns();
+    void maximisedWithTwentyFiveVerticalsComputed();
+    void fileDialogsSpeakChineseAndProposeAName();
+    void exportSaysWhereTheFormWent();
+};
+
+void WindowSizeTest::growsLargerNeverSmaller() {
+    Harness h;
+    MainWindow& w = h.make();
+    const QSize start = w.size();
+    QCOMPARE(w.minimumSize(), start);
+    checkPlaces(h, w);
+    w.resize(1500, 900);
+    QCoreApplication::processEvents();
+    QCOMPARE(w.size(), QSize(1500, 900));
+    checkPlaces(h, w);
+    // More rows are in view: all twenty.
+    QVERIFY(w.grid().viewport()->height() >= 20 * 24);
+    w.resize(700, 400);
+    QCoreApplication::processEvents();
+    QCOMPARE(w.size(), start);
+    checkPlaces(h, w);
+}
+
+void WindowSizeTest::sizeIsKeptBetweenRuns() {
+    QSettings().clear();
+    {
+        Harness h;
+        MainWindow& w = h.make();
+        w.resize(1200, 800);
+        QVERIFY(w.close());
+    }
+    Harness h;
+    MainWindow& w = h.make();
+    QCOMPARE(w.size().width(), 952); // a window opens at the default size ...
+    w.restoreWindowSize();           // ... until start-up brings back the last one
+    QCOMPARE(w.size(), QSize(1200, 800));
+    // A stored size below the default is never taken.
+    QSettings().setValue(QStringLiteral("window/size"), QSize(300, 200));
+    w.restoreWindowSize();
+    QCOMPARE(w.size(), w.minimumSize());
+    QSettings().clear();
+}
+
+void WindowSizeTest::maximisedWithTwentyFiveVerticalsComputed() {
+    Harness h;
+    MainWindow& w = h.make();
+    h.files.push_back(std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" /
+                      "vertical-25-verticals.dat");
+    h.click(ctl::打开);
+    h.click(ctl::计算);
+    QVERIFY(h.messages.empty());
+    QCOMPARE(w.text(ctl::致谢框), std::string("感谢使用!"));
+    w.showMaximized();
+    QCoreApplication::processEvents();
+    const QRect screen = w.screen()->availableGeometry();
+    if (screen.width() >= w.minimumWidth() && screen.height() >= w.minimumHeight()) {
+        QCOMPARE(w.size(), screen.size());
+    }
+    checkPlaces(h, w);
+    w.grid().setCurrentIndex(w.grid().model()->index(0, col::起点距));
+    w.grid().setFocus();
+    saveScreenshot(w, "main-window-maximised.png");
+}
+
+void WindowSizeTest::fileDialogsSpeakChineseAndProposeAName() {
+    Harness h;
+    MainWindow& w = h.make();
+    std::array<std::string, kRecordHeaderFields> values{};
+    values[0] = "黄河口站";
+    values[1] = "2023年7月1日8时30分";
+    values[38] = "15";
+    QVERIFY(saveRecordHeader(h.folder, values));
+    // Real dialogs from here on; messages are still caught.
+    MainWindow::Answerer answerer;
+    answerer.message = [&h](const std::string& text, const std::string& title, MessageIcon icon) {
+        h.messages.push_back({text, title, icon});
+    };
+    w.setAnswerer(answerer);
+    // Measurements saved before, under names as long as real ones.
+    for (const char* name :
+         {"黄河口站_2023年6月30日.dat", "黄河口站_14.dat", "利津水文站_2023年第7次测流.dat"}) {
+        std::filesystem::copy_file(std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" /
+                                       "vertical-25-verticals.dat",
+                                   h.folder / "Text data" / std::filesystem::u8path(name));
+    }
+    QString proposed;
+    QStringList buttons;
+    QString lookIn;
+    int width = 0;
+    bool columnsWhole = false;
+    QTimer::singleShot(50, this, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        width = dialog->width();
+        // The folder is read in the background; then every column shows its texts whole.
+        auto* files = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        QVERIFY(files != nullptr);
+        QVERIFY(
+            QTest::qWaitFor([files] { return files->model()->rowCount(files->rootIndex()) == 3; }));
+        QCoreApplication::processEvents();
+        columnsWhole = true;
+        const QFontMetrics metrics(files->font());
+        for (int c = 0; c < files->header()->count(); ++c) {
+            int widest =
+                metrics.horizontalAdvance(files->model()->headerData(c, Qt::Horizontal).toString());
+            for (int r = 0; r < files->model()->rowCount(files->rootIndex()); ++r) {
+                const QModelIndex at = files->model()->index(r, c, files->rootIndex());
+                widest = std::max(widest, metrics.horizontalAdvance(at.data().toString()) +
+                                              (c == 0 ? files->iconSize().width() + 8 : 0));
+            }
+            columnsWhole = columnsWhole && files->columnWidth(c) > widest;
+        }
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            proposed = name->text();
+        }
+        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            buttons << button->text();
+        }
+        if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("lookInLabel"))) {
+            lookIn = label->text();
+        }
+        saveScreenshot(*dialog, "file-dialog.png");
+        dialog->reject();
+    });
+    h.click(ctl::保存);
+    QCOMPARE(proposed, QStringLiteral("黄河口站_15.dat"));
+    QVERIFY2(buttons.contains(QStringLiteral("取消")), qPrintable(buttons.join(u',')));
+    QCOMPARE(lookIn, QStringLiteral("查找范围："));
+    QVERIFY(width >= 900);
+    QVERIFY(columnsWhole);
+    QCOMPARE(std::distance(std::filesystem::directory_iterator(h.folder / "Text data"),
+                           std::filesystem::directory_iterator()),
+             3);
+    QVERIFY(w.text(ctl::编辑框当前操作数据).empty());
+}
+
+void WindowSizeTest::exportSaysWhereTheFormWent() {
+    Harness h;
+    MainWindow& w = h.make();
+    w.exportAction = [](Window&) {
+        FormOutcome outcome;
+        outcome.status = FormOutcome::Status::Done;
+        outcome.file = "/tmp/记载表.xlsx";
+        return outcome;
+    };
+    w.printAction = [](Window&) {
+        FormOutcome outcome;
+        outcome.status = FormOutcome::Status::Done;
+        outcome.twoPages = true;
+        return outcome;
+    };
+    w.setEnabled(ctl::导出Excel, true);
+    w.setEnabled(ctl::打印, true);
+    h.click(ctl::导出Excel);
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("记载表已导出：/tmp/记载表.xlsx"));
+    h.click(ctl::打印);
+    QVERIFY(w.statusBar()->currentMessage().startsWith(QStringLiteral("记载表已送往打印机")));
+    QVERIFY(w.statusBar()->currentMessage().endsWith(QStringLiteral("（共 2 页）")));
+    // A cancelled export says nothing of being done.
+    w.setStatus("");
+    w.exportAction = [](Window&) { return FormOutcome{}; };
+    h.click(ctl::导出Excel);
+    QVERIFY(w.statusBar()->currentMessage().isEmpty());
+}
+
+#include "window_size_test.moc"
+
+int runWindowSizeTests(int argc, char** argv) {
+    WindowSizeTest test;
+    return QTest::qExec(&test, argc, argv);
+}
