@@ -164,7 +164,8 @@ SaveOutcome saveCommand(Window& window) {
     // The header is taken as it stands before the dialog, carried byte for byte.
     const std::string header =
         readFileBytes(paths::recordHeaderFile(folder)).value_or(std::string());
-    const FileChoice choice = window.chooseFile(dlg::通用对话框保存, paths::textDataFolder(folder));
+    const FileChoice choice =
+        window.chooseFile(dlg::通用对话框保存, paths::textDataFolder(window.documentFolder()));
     outcome.file = choice.path;
     if (choice.confirmed) {
         // Every carried text was checked to be GBK above.
@@ -185,7 +186,7 @@ SaveOutcome saveCommand(Window& window) {
 
 OpenResult openCommand(Window& window) {
     const FileChoice choice =
-        window.chooseFile(dlg::通用对话框打开, paths::textDataFolder(window.programFolder()));
+        window.chooseFile(dlg::通用对话框打开, paths::textDataFolder(window.documentFolder()));
     if (!choice.confirmed) {
         return {OpenOutcome::Cancelled, {}};
     }

@@ -4,6 +4,7 @@
 #include "files/coefficient_file.hpp"
 #include "files/record_header.hpp"
 #include "sheet/sheet.hpp"
+#include "window/program_paths.hpp"
 
 #include <algorithm>
 #include <system_error>
@@ -67,7 +68,7 @@ void recordHeaderCommand(Window& window) {
 }
 
 void blogCommand(Window& window) {
-    const std::filesystem::path guide = window.programFolder() / kGuideFileName;
+    const std::filesystem::path guide = paths::guideFile(window.programFolder());
     std::error_code error;
     if (!std::filesystem::is_regular_file(guide, error)) {
         window.showMessage(shelltext::kGuideMissing, shelltext::kNoticeTitle,

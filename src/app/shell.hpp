@@ -23,9 +23,6 @@ inline constexpr std::string_view kGuideMissing = "用户指南文件丢失，�
 inline constexpr std::string_view kQuitQuestion = "当前的测量数据还没有保存，是否不保存就退出？";
 } // namespace shelltext
 
-// File name of the user guide in the program folder.
-inline constexpr std::string_view kGuideFileName = "guide.html";
-
 // Creation step of the main window (after the skin is attached): sheet layout for the selected
 // mode, coefficient file over the template coefficients, record-header file reset.
 void creationStep(Window& window);

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
 #include <QPixmap>
 #include <QStyleFactory>
+#include <QTranslator>
 #include <QWidget>
 
 namespace tarnelo {
@@ -49,9 +52,22 @@ QPalette skinPalette() {
     return palette;
 }
 
+// The toolkit's own texts (file dialog buttons, "Look in:", context menus) in Chinese, like the
+// rest of the window, whatever the user's locale.
+void loadToolkitTranslations(QApplication& application) {
+    auto* translator = new QTranslator(&application);
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+    } else {
+        delete translator;
+    }
+}
+
 } // namespace
 
 void prepareSkin(QApplication& application) {
+    loadToolkitTranslations(application);
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(fusion);
     }
@@ -67,7 +83,11 @@ void attachSkin(QWidget& window) {
 }
 
 QIcon programIcon() {
-    // A current-meter propeller over a river section, drawn rather than shipped.
+    // The installed icon when there is one, else the same motif drawn here: a current-meter
+    // rod over a river section.
+    if (QIcon::hasThemeIcon(QStringLiteral("tarnelo"))) {
+        return QIcon::fromTheme(QStringLiteral("tarnelo"));
+    }
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
