@@ -1,6 +1,9 @@
 #include "app/program_folder.hpp"
 
+#include "app/file_commands.hpp"
+#include "app/headless_window.hpp"
 #include "files/file_io.hpp"
+#include "report/record_form.hpp"
 #include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
@@ -165,6 +168,18 @@ TEST_F(ProgramFolderTest, WhatCannotBeLaidOutIsReported) {
     const ProgramFolders homeless = resolveProgramFolders(bin, UserEnvironment{});
     EXPECT_EQ(homeless.program, bin);
     EXPECT_EQ(homeless.problems.size(), 1U);
+}
+
+TEST_F(ProgramFolderTest, AnInstalledProgramsDialogsStartInTheDocumentsFolder) {
+    const ProgramFolders folders = resolveProgramFolders(bin, environment);
+    HeadlessWindow window(folders.program);
+    window.setDocumentFolder(folders.documents);
+    EXPECT_EQ(openCommand(window).outcome, OpenOutcome::Cancelled);
+    EXPECT_EQ(exportCommand(window).status, FormOutcome::Status::Cancelled);
+    EXPECT_EQ(window.dialogFolders.at(std::string(ctl::通用对话框打开)),
+              environment.home / "Documents" / "Tarnelo" / "Text data");
+    EXPECT_EQ(window.dialogFolders.at(std::string(ctl::通用对话框excel)),
+              environment.home / "Documents" / "Tarnelo" / "excel");
 }
 
 } // namespace

@@ -3,14 +3,11 @@
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
 #include <QPixmap>
 #include <QStyleFactory>
-#include <QTranslator>
 #include <QWidget>
 
 namespace tarnelo {
@@ -52,22 +49,9 @@ QPalette skinPalette() {
     return palette;
 }
 
-// The toolkit's own texts (file dialog buttons, "Look in:", context menus) in Chinese, like the
-// rest of the window, whatever the user's locale.
-void loadToolkitTranslations(QApplication& application) {
-    auto* translator = new QTranslator(&application);
-    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(translator);
-    } else {
-        delete translator;
-    }
-}
-
 } // namespace
 
 void prepareSkin(QApplication& application) {
-    loadToolkitTranslations(application);
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(fusion);
     }

@@ -1,13 +1,13 @@
 #include "platform/workbook/workbook.hpp"
 
 #include "compute/numtext.hpp"
+#include "files/file_io.hpp"
 
 #include <pugixml.hpp>
 #include <zip.h>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -15,7 +15,6 @@
 #include <iterator>
 #include <map>
 #include <system_error>
-#include <unistd.h>
 
 namespace tarnelo::xlsx {
 
@@ -533,21 +532,26 @@ bool readPackage(const std::filesystem::path& file, std::vector<RawPart>& parts,
     return ok;
 }
 
-std::atomic<unsigned> tempCounter{0};
-
 constexpr zip_uint32_t kDeflateLevel = 6;
 
-bool writePackage(const std::filesystem::path& file, const std::vector<RawPart>& parts,
-                  std::string& error) {
-    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
-    const std::string stem = "." + file.filename().string() + ".tmp" + intText(getpid()) + "-" +
-                             intText(tempCounter.fetch_add(1));
-    const std::filesystem::path temp = folder / stem;
-    int zerr = 0;
-    zip_t* archive = zip_open(temp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &zerr);
+// The package zipped in memory; std::nullopt when libzip fails.
+std::optional<std::string> zipPackage(const std::vector<RawPart>& parts) {
+    zip_error_t zerr;
+    zip_error_init(&zerr);
+    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &zerr);
+    zip_error_fini(&zerr);
+    if (buffer == nullptr) {
+        return std::nullopt;
+    }
+    // Kept past zip_close, which writes the archive into it.
+    zip_source_keep(buffer);
+    zip_error_init(&zerr);
+    zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &zerr);
+    zip_error_fini(&zerr);
     if (archive == nullptr) {
-        error = "无法写入文件：" + file.string();
-        return false;
+        zip_source_free(buffer);
+        zip_source_free(buffer);
+        return std::nullopt;
     }
     bool ok = true;
     for (const RawPart& part : parts) {
@@ -572,22 +576,42 @@ bool writePackage(const std::filesystem::path& file, const std::vector<RawPart>&
             break;
         }
     }
-    if (!ok) {
+    if (!ok || zip_close(archive) != 0) {
         zip_discard(archive);
-    } else if (zip_close(archive) != 0) {
-        zip_discard(archive);
+        zip_source_free(buffer);
+        return std::nullopt;
+    }
+    std::string bytes;
+    if (zip_source_open(buffer) == 0) {
+        if (zip_source_seek(buffer, 0, SEEK_END) == 0) {
+            const zip_int64_t size = zip_source_tell(buffer);
+            if (size >= 0 && zip_source_seek(buffer, 0, SEEK_SET) == 0) {
+                bytes.resize(static_cast<std::size_t>(size));
+                ok = zip_source_read(buffer, bytes.data(), bytes.size()) == size;
+            } else {
+                ok = false;
+            }
+        } else {
+            ok = false;
+        }
+        zip_source_close(buffer);
+    } else {
         ok = false;
     }
-    std::error_code ec;
-    if (ok) {
-        std::filesystem::rename(temp, file, ec);
-        ok = !ec;
-    }
-    if (!ok) {
-        std::filesystem::remove(temp, ec);
+    zip_source_free(buffer);
+    return ok ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
+}
+
+// Zipped in memory, then written by the one atomic writer: a crash leaves the old workbook,
+// and a workbook reached through a symbolic link is written where the link points.
+bool writePackage(const std::filesystem::path& file, const std::vector<RawPart>& parts,
+                  std::string& error) {
+    const auto bytes = zipPackage(parts);
+    if (!bytes || !writeFileAtomic(file, *bytes)) {
         error = "无法写入文件：" + file.string();
+        return false;
     }
-    return ok;
+    return true;
 }
 
 } // namespace
