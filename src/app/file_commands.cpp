@@ -221,7 +221,8 @@ SaveOutcome saveCommand(Window& window) {
     const std::string header =
         headerIsOurs ? readFileBytes(paths::recordHeaderFile(folder)).value_or(std::string())
                      : std::string(kDefaultRecordHeader);
-    const FileChoice choice = window.chooseFile(dlg::通用对话框保存, paths::textDataFolder(folder));
+    const FileChoice choice =
+        window.chooseFile(dlg::通用对话框保存, paths::textDataFolder(window.documentFolder()));
     outcome.file = choice.path;
     if (choice.confirmed) {
         // Every carried text was checked to be GBK above.
@@ -249,7 +250,7 @@ SaveOutcome saveCommand(Window& window) {
 
 OpenResult openCommand(Window& window) {
     const FileChoice choice =
-        window.chooseFile(dlg::通用对话框打开, paths::textDataFolder(window.programFolder()));
+        window.chooseFile(dlg::通用对话框打开, paths::textDataFolder(window.documentFolder()));
     if (!choice.confirmed) {
         return {OpenOutcome::Cancelled, {}};
     }

@@ -45,6 +45,11 @@ class HeadlessWindow : public Window {
     void openUrl(std::string_view address) override { openedUrls.emplace_back(address); }
     void pause(int milliseconds) override { pauses.push_back(milliseconds); }
     std::filesystem::path programFolder() const override { return programFolder_; }
+    std::filesystem::path documentFolder() const override {
+        return documentFolder_.empty() ? programFolder_ : documentFolder_;
+    }
+    // Where the dialog folders are when not in the program folder (an installed program).
+    void setDocumentFolder(std::filesystem::path folder) { documentFolder_ = std::move(folder); }
 
     // What the user will answer to the next file dialog of that name: a path confirms,
     // std::nullopt cancels. An unanswered dialog is cancelled.
@@ -65,6 +70,7 @@ class HeadlessWindow : public Window {
 
   private:
     std::filesystem::path programFolder_;
+    std::filesystem::path documentFolder_;
     Sheet sheet_;
     std::map<std::string, std::string, std::less<>> texts_;
     std::map<std::string, int, std::less<>> colours_;

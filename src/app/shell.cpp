@@ -88,7 +88,7 @@ void recordHeaderCommand(Window& window) {
 }
 
 void blogCommand(Window& window) {
-    const std::filesystem::path guide = window.programFolder() / kGuideFileName;
+    const std::filesystem::path guide = paths::guideFile(window.programFolder());
     std::error_code error;
     if (!std::filesystem::is_regular_file(guide, error)) {
         window.showMessage(shelltext::kGuideMissing, shelltext::kNoticeTitle,

@@ -24,9 +24,6 @@ inline constexpr std::string_view kQuitQuestion = "当前的测量数据还没�
 inline constexpr std::string_view kDiscardQuestion = "当前的测量数据还没有保存，是否继续？";
 } // namespace shelltext
 
-// File name of the user guide in the program folder.
-inline constexpr std::string_view kGuideFileName = "guide.html";
-
 // Creation step of the main window (after the skin is attached): sheet layout for the selected
 // mode, coefficient file over the template coefficients, record-header file reset.
 void creationStep(Window& window);

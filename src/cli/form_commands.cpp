@@ -1,10 +1,12 @@
 // tarnelo-cli export and print: a raw data file opened and computed as in the window, then
 // the record form filled from the file's own record header and written to a workbook (and a
-// PDF), or printed on the default printer. The program's Data folder is never written: the
-// run works in a private folder that receives copies of the two record-form templates.
+// PDF), or printed on the default printer. The program's coefficients and record header are
+// never touched: the run works in a private folder that receives copies of the two record-form
+// templates.
 #include "app/compute_file.hpp"
 #include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
+#include "app/program_folder.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "compute/checks.hpp"
@@ -56,11 +58,17 @@ constexpr std::string_view kPrintHelp =
     "incomplete, refused or not printed (reason on stderr); 2 用法错误 usage error;\n"
     "3 输入中有错误，未加 --force the input holds errors and --force was not given.\n";
 
-// The folder of this executable, where the build puts the Data folder with the templates.
-fs::path programFolderOfExecutable() {
+// The program folder that holds the templates: beside this executable in a portable folder,
+// the user's own folder (laid out on first use) for an installed program.
+fs::path templateFolder() {
+    const fs::path executable = executableFolder();
+    const ProgramFolders folders = resolveProgramFolders(executable, UserEnvironment::ofProcess());
     std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fs::path() : self.parent_path();
+    if (fs::is_regular_file(paths::formTemplate(folders.program, false), ec)) {
+        return folders.program;
+    }
+    // The user's folder could not be laid out: read the package's own copies.
+    return packageFolder(executable);
 }
 
 // A measurement opened and computed in a private program folder that holds the templates.
@@ -72,9 +80,10 @@ class ComputedMeasurement {
             status_ = kExitUsage;
             return;
         }
+        const fs::path templates = templateFolder();
         for (bool twoPages : {false, true}) {
             std::error_code ec;
-            fs::copy_file(paths::formTemplate(programFolderOfExecutable(), twoPages),
+            fs::copy_file(paths::formTemplate(templates, twoPages),
                           paths::formTemplate(folder_.path(), twoPages),
                           fs::copy_options::overwrite_existing, ec);
         }

@@ -25,7 +25,8 @@ namespace {
 
 constexpr std::string_view kNotice = "提示：";
 constexpr std::string_view kTemplateMissing = "excel模板丢失，请重新安装本软件。";
-constexpr std::string_view kNoSpreadsheet = "您需要在计算机上安装EXCEL程序才能进行操作！";
+constexpr std::string_view kNoSpreadsheet =
+    "您需要在计算机上安装 LibreOffice（或 EXCEL）程序才能进行操作！";
 constexpr std::string_view kFillFailed = "无法生成记载表：请检查程序的 Data 文件夹是否可以写入。";
 
 // Form columns (A = 1 ... Y = 25).
@@ -377,7 +378,7 @@ FormOutcome exportCommand(Window& window) {
     }
     const bool twoPages = outcome.twoPages;
     const FileChoice choice =
-        window.chooseFile(dlg::通用对话框excel, paths::excelFolder(window.programFolder()));
+        window.chooseFile(dlg::通用对话框excel, paths::excelFolder(window.documentFolder()));
     if (!choice.confirmed || choice.path.empty()) {
         return outcome;
     }

@@ -1,6 +1,6 @@
 // Where the program keeps its files, relative to the program folder: the Data folder with the
 // coefficient file, the record header and the record-form templates with their working copies,
-// and the folders the file dialogs start in.
+// the user guide, and the folders the file dialogs start in.
 #pragma once
 
 #include <filesystem>
@@ -26,13 +26,18 @@ inline std::filesystem::path formWorkingCopy(const std::filesystem::path& progra
                                              bool twoPages) {
     return dataFolder(programFolder) / (twoPages ? "snapexcel_2.dat" : "snapexcel_1.dat");
 }
-// Where the raw-data dialogs 保存 and 打开 start.
-inline std::filesystem::path textDataFolder(const std::filesystem::path& programFolder) {
-    return programFolder / "Text data";
+// The user guide the menu item 博客 opens.
+inline std::filesystem::path guideFile(const std::filesystem::path& programFolder) {
+    return programFolder / "guide.html";
+}
+// Where the raw-data dialogs 保存 and 打开 start. documentFolder is the program folder itself,
+// or for an installed program the Tarnelo folder in the user's documents.
+inline std::filesystem::path textDataFolder(const std::filesystem::path& documentFolder) {
+    return documentFolder / "Text data";
 }
 // Where the export dialog starts.
-inline std::filesystem::path excelFolder(const std::filesystem::path& programFolder) {
-    return programFolder / "excel";
+inline std::filesystem::path excelFolder(const std::filesystem::path& documentFolder) {
+    return documentFolder / "excel";
 }
 
 } // namespace tarnelo::paths

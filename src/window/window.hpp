@@ -203,6 +203,10 @@ class Window {
 
     // The folder that holds the program.
     virtual std::filesystem::path programFolder() const = 0;
+
+    // The folder that holds the dialogs' "Text data" and "excel" folders: the program folder,
+    // or for an installed program the Tarnelo folder in the user's documents.
+    virtual std::filesystem::path documentFolder() const { return programFolder(); }
 };
 
 } // namespace tarnelo

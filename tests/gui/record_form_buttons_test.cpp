@@ -127,7 +127,8 @@ void RecordFormButtonTest::printWithoutRendererAsksForTheSpreadsheetProgram() {
     h.click(ctl::打印);
     ::unsetenv("TARNELO_SOFFICE");
     QCOMPARE(h.messages.size(), std::size_t(1));
-    QCOMPARE(qs(h.messages[0].text), QStringLiteral("您需要在计算机上安装EXCEL程序才能进行操作！"));
+    QCOMPARE(qs(h.messages[0].text),
+             QStringLiteral("您需要在计算机上安装 LibreOffice（或 EXCEL）程序才能进行操作！"));
     QCOMPARE(qs(h.messages[0].title), QStringLiteral("信息："));
     QCOMPARE(h.messages[0].icon, MessageIcon::Warning);
     QVERIFY(!fs::exists(paths::formWorkingCopy(h.folder, false)));

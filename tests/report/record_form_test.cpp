@@ -402,7 +402,8 @@ TEST_F(CommandTest, PrintWithoutRendererAsksForTheSpreadsheetProgram) {
     printCommand(window);
     ::unsetenv("TARNELO_SOFFICE");
     ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].text, "您需要在计算机上安装EXCEL程序才能进行操作！");
+    EXPECT_EQ(window.messages[0].text,
+              "您需要在计算机上安装 LibreOffice（或 EXCEL）程序才能进行操作！");
     EXPECT_EQ(window.messages[0].title, "信息：");
     EXPECT_EQ(window.messages[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(fs::exists(paths::formWorkingCopy(folder.path(), false)));

@@ -1,6 +1,7 @@
 // Start-up of Tarnelo: the spreadsheet wrapper, the skin, the main window and its creation
 // step, then the event loop until the window is closed.
 #include "app/program_lock.hpp"
+#include "app/program_folder.hpp"
 #include "app/qt/main_window.hpp"
 #include "app/qt/single_instance.hpp"
 #include "app/qt/skin.hpp"
@@ -40,8 +41,8 @@ class FirstPaintProbe : public QObject {
     bool reported_ = false;
 };
 
-std::filesystem::path programFolder() {
-    const QByteArray bytes = QCoreApplication::applicationDirPath().toUtf8();
+std::filesystem::path pathOf(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
     return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(bytes.constData()),
                                                static_cast<std::size_t>(bytes.size())));
 }
@@ -59,8 +60,13 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Tarnelo"));
     tarnelo::installQtTranslations(application);
 
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarnelo"));
+
+    // Beside the executable when it has a writable Data folder, else the user's own folder.
+    const tarnelo::ProgramFolders folders = tarnelo::resolveProgramFolders(
+        pathOf(QCoreApplication::applicationDirPath()), tarnelo::UserEnvironment::ofProcess());
     tarnelo::prepareSkin(application);
-    const std::filesystem::path folder = programFolder();
+    const std::filesystem::path folder = folders.program;
     // One window per program folder: a second one would overwrite the first one's header and
     // working copies.
     std::unique_ptr<tarnelo::ProgramFolderLock> lock;
@@ -71,6 +77,7 @@ int main(int argc, char** argv) {
         return 3;
     }
     tarnelo::MainWindow window(folder);
+    window.setDocumentFolder(folders.documents);
     window.create();
     tarnelo::listenForSecondStarts(window, folder);
     window.restoreWindowSize();
@@ -80,5 +87,16 @@ int main(int argc, char** argv) {
         window.installEventFilter(&probe);
     }
     window.show();
+    for (const std::string& problem : folders.problems) {
+        std::fprintf(stderr, "tarnelo: %s\n", problem.c_str());
+        window.setStatus(problem);
+    }
+    // A raw data file named on the command line (a double-click in the file manager).
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1 &&
+        window.openFile(pathOf(arguments.at(1))).outcome == tarnelo::OpenOutcome::NotOpened) {
+        window.setStatus("无法打开“" + arguments.at(1).toStdString() +
+                         "”：文件无法读取，或不是流速仪原始数据文件");
+    }
     return QApplication::exec();
 }

@@ -117,6 +117,15 @@ void MainWindow::create() {
     snapshot_ = takeInputSnapshot(*this);
 }
 
+OpenResult MainWindow::openFile(const std::filesystem::path& file) {
+    OpenResult opened;
+    run([&](Window& window) { opened = openRawDataFile(window, file); });
+    if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
+        snapshot_ = takeInputSnapshot(*this);
+    }
+    return opened;
+}
+
 QLabel* MainWindow::addLabel(QWidget* parent, std::string_view name, int x, int y, int w, int h) {
     auto* label = new QLabel(qtext(initialText(name)), parent);
     label->setObjectName(qtext(name));

@@ -5,6 +5,7 @@
 
 #include "app/compute_state.hpp"
 #include "app/qt/findings_view.hpp"
+#include "app/file_commands.hpp"
 #include "app/shell.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
@@ -61,6 +62,12 @@ class MainWindow : public QMainWindow, public Window {
     // The creation step: skin, sheet layout, coefficient file, record-header reset.
     void create();
 
+    // Opens a raw data file as 打开 does after its dialog (a file named on the command line).
+    OpenResult openFile(const std::filesystem::path& file);
+
+    // Where the dialogs' "Text data" and "excel" folders are, when not in the program folder.
+    void setDocumentFolder(std::filesystem::path folder) { documentFolder_ = std::move(folder); }
+
     // The export and print commands (tests may put others in their place).
     std::function<FormOutcome(Window&)> exportAction = exportCommand;
     std::function<FormOutcome(Window&)> printAction = printCommand;
@@ -103,6 +110,9 @@ class MainWindow : public QMainWindow, public Window {
     void openUrl(std::string_view address) override;
     void pause(int milliseconds) override;
     std::filesystem::path programFolder() const override { return programFolder_; }
+    std::filesystem::path documentFolder() const override {
+        return documentFolder_.empty() ? programFolder_ : documentFolder_;
+    }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -139,6 +149,7 @@ class MainWindow : public QMainWindow, public Window {
     void goToFinding(const Finding& finding);
 
     std::filesystem::path programFolder_;
+    std::filesystem::path documentFolder_;
     Sheet sheet_;
     SheetModel* model_ = nullptr;
     SheetView* grid_ = nullptr;

@@ -67,7 +67,11 @@ void attachSkin(QWidget& window) {
 }
 
 QIcon programIcon() {
-    // A current-meter propeller over a river section, drawn rather than shipped.
+    // The installed icon when there is one, else the same motif drawn here: a current-meter
+    // rod over a river section.
+    if (QIcon::hasThemeIcon(QStringLiteral("tarnelo"))) {
+        return QIcon::fromTheme(QStringLiteral("tarnelo"));
+    }
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);

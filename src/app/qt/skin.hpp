@@ -7,7 +7,8 @@ class QWidget;
 
 namespace tarnelo {
 
-// Once at start-up, before any window exists.
+// Once at start-up, before any window exists: style, palette, font, icon, and the toolkit's own
+// texts in Chinese.
 void prepareSkin(QApplication& application);
 
 // The first thing a window's creation step does: take the skin's palette, font and icon.
