@@ -13,6 +13,7 @@
 #include "window/program_paths.hpp"
 #include "window/window.hpp"
 
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -27,7 +28,6 @@ constexpr std::string_view kNotice = "提示：";
 constexpr std::string_view kTemplateMissing = "excel模板丢失，请重新安装本软件。";
 constexpr std::string_view kNoSpreadsheet =
     "您需要在计算机上安装 LibreOffice（或 EXCEL）程序才能进行操作！";
-constexpr std::string_view kFillFailed = "无法生成记载表：请检查程序的 Data 文件夹是否可以写入。";
 
 // Form columns (A = 1 ... Y = 25).
 enum FormColumn : int {
@@ -73,15 +73,34 @@ class FormFill {
     bool run() {
         const fs::path folder = window_.programFolder();
         const fs::path workingCopy = paths::formWorkingCopy(folder, twoPages_);
+        const fs::path templateFile = paths::formTemplate(folder, twoPages_);
         // The working copy is the program's own file: a link in its place is replaced, never
         // followed out of the Data folder.
-        const bool copied =
-            copyAtomic(paths::formTemplate(folder, twoPages_), workingCopy, AtLink::Replace);
+        const bool copied = copyAtomic(templateFile, workingCopy, AtLink::Replace);
+        if (!copied) {
+            const std::string why = lastWriteProblem();
+            problem_ = "无法写入记载表的工作副本“" + workingCopy.string() + "”" +
+                       (why.empty() ? "" : "：" + why) + "。请检查程序的 Data 文件夹是否可以写入。";
+        }
         window_.setProgress(10);
         header_ = loadRecordHeader(folder);
         SpreadsheetAutomation& xl = spreadsheetAutomation();
         xl.CreateApplication();
-        xl.OpenWorkbook(workingCopy.string(), "", false);
+        const bool opened = static_cast<bool>(xl.OpenWorkbook(workingCopy.string(), "", false));
+        if (copied && !opened) {
+            // The copy is the template byte for byte: what cannot be opened is the template.
+            const std::string error = automation::lastError();
+            const auto colon = error.find("：");
+            problem_ = "excel模板已损坏：“" + templateFile.string() + "”（" +
+                       (colon == std::string::npos ? error : error.substr(colon + 3)) +
+                       "）。请重新安装本软件。";
+        }
+        if (!problem_.empty()) {
+            xl.CloseWorkbooks();
+            xl.QuitApplication();
+            window_.setProgress(0);
+            return false;
+        }
         window_.setProgress(20);
         if (twoPages_) {
             write(1, X, "第 1 页");
@@ -110,13 +129,20 @@ class FormFill {
         writeField(25 + footer_, X, 4, 3);
         xl.SaveWorkbook();
         const bool saved = automation::lastError().empty();
+        if (!saved) {
+            problem_ = "无法保存记载表的工作副本“" + workingCopy.string() + "”：" +
+                       automation::lastError() + "。请检查程序的 Data 文件夹是否可以写入。";
+        }
         xl.CloseWorkbooks();
         xl.QuitApplication();
         window_.setProgress(100);
         window_.pause(500);
         window_.setProgress(0);
-        return copied && saved;
+        return saved;
     }
+
+    // Why the last run failed, for the user; empty after a run that succeeded.
+    const std::string& problem() const { return problem_; }
 
   private:
     void write(int row, int column, const std::string& text) {
@@ -253,6 +279,7 @@ class FormFill {
     bool twoPages_;
     int footer_;
     RecordHeader header_;
+    std::string problem_;
 };
 
 // Shows a message and records it in the outcome.
@@ -324,11 +351,54 @@ bool confirmErrors(Window& window, std::string_view verb, FormOutcome& outcome) 
     return false;
 }
 
+// A spreadsheet cell holds at most 32,767 characters: a longer text would be left off the form
+// without a word, so it is refused, naming the field or cell.
+std::optional<std::string> tooLongForTheForm(const Window& window) {
+    constexpr std::size_t kMostCharacters = 32767;
+    const auto characters = [](std::string_view text) {
+        std::size_t count = 0;
+        for (const char c : text) {
+            count += (static_cast<unsigned char>(c) & 0xc0) != 0x80 ? 1 : 0;
+        }
+        return count;
+    };
+    const auto refusal = [&](const std::string& what, std::size_t count) {
+        return what + "有 " + std::to_string(count) + " 个字符，超过表格单元格 " +
+               std::to_string(kMostCharacters) + " 个字符的上限，无法写入记载表。请缩短后再试。";
+    };
+    const RecordHeader header = loadRecordHeader(window.programFolder());
+    std::size_t index = 0;
+    for (const auto& line : header) {
+        for (const std::string& value : line) {
+            if (const std::size_t count = characters(value); count > kMostCharacters) {
+                return refusal("测站记录表头的“" + recordHeaderCaption(index) + "”", count);
+            }
+            ++index;
+        }
+    }
+    const Sheet& sheet = window.sheet();
+    for (int r = 0; r < sheet.rowCount(); ++r) {
+        for (int c = 0; c < Sheet::kColumns; ++c) {
+            if (const std::size_t count = characters(sheet.cell(r, c)); count > kMostCharacters) {
+                return refusal("第 " + std::to_string(r + 1) + " 行“" +
+                                   std::string(Sheet::heading(c)) + "”",
+                               count);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 bool chooseForm(Window& window, int n, std::string_view verb, FormOutcome& outcome) {
     if (refuseMisplacedRows(window, n, outcome)) {
         return false;
     }
     outcome.twoPages = n > kSinglePageVerticals;
+    if (const auto tooLong = tooLongForTheForm(window)) {
+        tell(window, outcome, FormOutcome::Status::Refused, *tooLong, kNotice,
+             MessageIcon::Warning);
+        return false;
+    }
     std::error_code ec;
     if (!fs::is_regular_file(paths::formTemplate(window.programFolder(), outcome.twoPages), ec)) {
         tell(window, outcome, FormOutcome::Status::Refused, std::string(kTemplateMissing), kNotice,
@@ -346,8 +416,11 @@ void noteNotices(Window& window, std::string_view done) {
     }
 }
 
-bool fill(Window& window, bool twoPages) {
-    return twoPages ? fillTwoPageForm(window) : fillSinglePageForm(window);
+bool fill(Window& window, bool twoPages, std::string& problem) {
+    FormFill form(window, twoPages);
+    const bool filled = form.run();
+    problem = form.problem();
+    return filled;
 }
 
 } // namespace
@@ -383,8 +456,9 @@ FormOutcome exportCommand(Window& window) {
         return outcome;
     }
     outcome.file = choice.path;
-    if (!fill(window, twoPages)) {
-        return tell(window, outcome, FormOutcome::Status::Failed, std::string(kFillFailed), kNotice,
+    std::string fillProblem;
+    if (!fill(window, twoPages, fillProblem)) {
+        return tell(window, outcome, FormOutcome::Status::Failed, fillProblem, kNotice,
                     MessageIcon::Warning);
     }
     if (!copyAtomic(paths::formWorkingCopy(window.programFolder(), twoPages), choice.path)) {
@@ -414,7 +488,8 @@ FormOutcome printCommand(Window& window) {
         return outcome;
     }
     const bool twoPages = outcome.twoPages;
-    const bool filled = fill(window, twoPages);
+    std::string fillProblem;
+    const bool filled = fill(window, twoPages, fillProblem);
     const Dispatch workbooks = get(application, "Workbooks").object();
     Dispatch workbook = call(workbooks, "Add").object();
     Dispatch sheets = get(workbook, "Sheets").object();
@@ -428,7 +503,7 @@ FormOutcome printCommand(Window& window) {
     const std::string& printer = lookup.name;
     std::string problem;
     if (!filled) {
-        problem = kFillFailed;
+        problem = fillProblem;
     } else if (!lookup.problem.empty()) {
         problem = lookup.problem + "，记载表没有打印。请检查打印服务是否在运行。";
     } else if (printer.empty()) {

@@ -19,11 +19,32 @@ bool isOleFile(std::string_view data) {
            static_cast<unsigned char>(data[3]) == 0xE0;
 }
 
-// Whether an entry name may be a part name: not empty, relative, without ".." segments,
+// Whether an entry name may be a part name: not empty, relative, UTF-8, without ".." segments,
 // backslashes or NUL. A folder entry ("xl/") ends in "/". (libzip itself turns a NUL in a name
 // into a space as it reads the directory.)
+bool isUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80                 ? 1
+                                   : c >= 0xc2 && c <= 0xdf ? 2
+                                   : c >= 0xe0 && c <= 0xef ? 3
+                                   : c >= 0xf0 && c <= 0xf4 ? 4
+                                                            : 0;
+        if (length == 0 || i + length > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
 bool isSafeEntryName(std::string_view name) {
-    if (name.empty() || name.front() == '/' ||
+    if (name.empty() || name.front() == '/' || !isUtf8(name) ||
         name.find_first_of(std::string_view("\\\0", 2)) != std::string_view::npos) {
         return false;
     }
@@ -57,7 +78,7 @@ bool listEntries(zip_t* archive, std::vector<Entry>& entries) {
     for (zip_uint64_t index = 0; index < static_cast<zip_uint64_t>(count); ++index) {
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(archive, index, 0, &st) != 0 || st.name == nullptr ||
+        if (zip_stat_index(archive, index, ZIP_FL_ENC_RAW, &st) != 0 || st.name == nullptr ||
             (st.valid & ZIP_STAT_SIZE) == 0 || (st.valid & ZIP_STAT_COMP_SIZE) == 0) {
             return false;
         }

@@ -17,18 +17,20 @@ struct RawPart {
     std::string bytes;
 };
 
-inline constexpr std::size_t kMaxEntries = 10000;
-inline constexpr std::size_t kMaxPartBytes = std::size_t(16) << 20;
+// The record-form templates have a dozen entries of a few KB; these limits leave ample room and
+// keep a crafted package from taking more than a fraction of a second and a few hundred MB.
+inline constexpr std::size_t kMaxEntries = 2000;
+inline constexpr std::size_t kMaxPartBytes = std::size_t(8) << 20;
 // All parts together, uncompressed; also the largest package file read.
-inline constexpr std::size_t kMaxPackageBytes = std::size_t(64) << 20;
+inline constexpr std::size_t kMaxPackageBytes = std::size_t(16) << 20;
 // A part larger than kRatioCheckedFrom may be at most kMaxRatio times its compressed size.
 inline constexpr std::size_t kRatioCheckedFrom = std::size_t(1) << 20;
 inline constexpr std::size_t kMaxRatio = 1000;
 
 // The parts of a package file in archive order; a name that occurs twice keeps its first part,
 // folder entries are left out. False and a reason when the file is not a readable package;
-// one beyond the limits above, or with an entry name that is empty, absolute, or holds a ".."
-// segment, a backslash or NUL, is damaged.
+// one beyond the limits above, or with an entry name that is empty, absolute, not UTF-8, or
+// holds a ".." segment, a backslash or NUL, is damaged.
 bool readPackage(const std::filesystem::path& file, std::vector<RawPart>& parts,
                  std::string& error);
 
