@@ -147,6 +147,12 @@ struct FileChoice {
 
 enum class MessageIcon { None, Information, Warning };
 
+// A message as a message box shows it: at most mostCharacters characters and mostLines lines,
+// cut at a character boundary and ended with "…" when it is longer. The box offers the full
+// text beside it.
+std::string readableMessage(std::string_view text, std::size_t mostCharacters = 600,
+                            std::size_t mostLines = 20);
+
 // Colour values the sheet layout writes into heading labels.
 inline constexpr int kRed = 255;
 inline constexpr int kBlack = 0;

@@ -1,5 +1,7 @@
 #include "app/qt/main_window.hpp"
 
+#include "platform/system/child_process.hpp"
+
 #include "app/file_commands.hpp"
 #include "app/proposed_names.hpp"
 #include "app/qt/file_dialog.hpp"
@@ -102,9 +104,13 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
     buildControls();
     bindCommands();
     snapshot_ = takeInputSnapshot(*this);
+    // While a renderer runs the window stays painted and says so; closing it gives up the wait
+    // and ends the renderer with everything it started.
+    sys::setWaitHook([this] { return keepWaiting(); });
 }
 
 MainWindow::~MainWindow() {
+    sys::setWaitHook({});
     // The grid and its model go before the sheet they show: Qt would delete them only after
     // this window's members are gone.
     delete grid_;
@@ -388,6 +394,10 @@ QWidget* MainWindow::control(std::string_view name) const {
 void MainWindow::run(const std::function<void(Window&)>& command) {
     grid_->commitPendingEdit();
     model_->beginBatch();
+    if (commandDepth_ == 0) {
+        waitClock_.invalidate();
+        waitShown_ = -1;
+    }
     ++commandDepth_;
     try {
         command(*this);
@@ -401,6 +411,28 @@ void MainWindow::run(const std::function<void(Window&)>& command) {
     model_->endBatch();
     --commandDepth_;
     refreshStale();
+    if (commandDepth_ == 0 && closeRequested_) {
+        // The window was closed while the command ran: close it now that it is done.
+        closeRequested_ = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+bool MainWindow::keepWaiting() {
+    if (!waitClock_.isValid()) {
+        waitClock_.start();
+    }
+    const qint64 seconds = waitClock_.elapsed() / 1000;
+    if (seconds != waitShown_) {
+        waitShown_ = seconds;
+        setStatus("正在等待 LibreOffice 生成打印页面…（" + std::to_string(seconds) + " 秒）");
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    if (closeRequested_) {
+        waitClock_.invalidate();
+        return false;
+    }
+    return true;
 }
 
 std::string MainWindow::text(std::string_view control) const {
@@ -538,7 +570,13 @@ void MainWindow::showMessage(std::string_view text, std::string_view title, Mess
     }
     QMessageBox box(this);
     box.setWindowTitle(qtext(title));
-    box.setText(qtext(text));
+    // A message that quotes a whole file's worth of text is cut; the full text stays one
+    // click away.
+    const std::string shown = readableMessage(text);
+    box.setText(qtext(shown));
+    if (shown.size() != text.size()) {
+        box.setDetailedText(qtext(text));
+    }
     box.setIcon(icon == MessageIcon::Warning       ? QMessageBox::Warning
                 : icon == MessageIcon::Information ? QMessageBox::Information
                                                    : QMessageBox::NoIcon);
@@ -552,7 +590,11 @@ bool MainWindow::ask(std::string_view text, std::string_view title) {
     }
     QMessageBox box(this);
     box.setWindowTitle(qtext(title));
-    box.setText(qtext(text));
+    const std::string shown = readableMessage(text);
+    box.setText(qtext(shown));
+    if (shown.size() != text.size()) {
+        box.setDetailedText(qtext(text));
+    }
     box.setIcon(QMessageBox::Question);
     QPushButton* yes = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
@@ -599,6 +641,14 @@ void MainWindow::pause(int milliseconds) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (commandDepth_ > 0) {
+        // A command (a print waiting for its renderer) is still running: it is told to give up
+        // and the window closes when it has.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    waitClock_.invalidate();
     grid_->commitPendingEdit();
     if (confirmQuit(*this, snapshot_)) {
         saveWindowSize();

@@ -4,13 +4,14 @@
 #pragma once
 
 #include "app/compute_state.hpp"
-#include "app/qt/findings_view.hpp"
 #include "app/file_commands.hpp"
+#include "app/qt/findings_view.hpp"
 #include "app/shell.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "window/window.hpp"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QRect>
 
@@ -137,6 +138,9 @@ class MainWindow : public QMainWindow, public Window {
     void bindSheetEditing();
     // Runs a command to its end with the grid's change notices gathered into one.
     void run(const std::function<void(Window&)>& command);
+    // Called while a renderer runs: keeps the window painted, shows how long it has waited,
+    // and gives up when the window is being closed.
+    bool keepWaiting();
 
     // The findings and the stale state of the last computation (main_window_checks.cpp).
     void buildFindingsControls();
@@ -168,6 +172,10 @@ class MainWindow : public QMainWindow, public Window {
     FindingsDialog* findingsDialog_ = nullptr;
     QPushButton* findingsButton_ = nullptr;
     int commandDepth_ = 0;
+    // Closed while a command ran: the command gives up its wait and the window closes after.
+    bool closeRequested_ = false;
+    QElapsedTimer waitClock_;
+    qint64 waitShown_ = -1;
     bool shownStale_ = false;
     // Where the result fields stand at the default size.
     std::map<QWidget*, QRect> defaultPlaces_;
