@@ -30,6 +30,12 @@ void typeComputedSection(HeadlessWindow& window, int verticals) {
         for (int c = 0; c < Sheet::kColumns; ++c) {
             sheet.setCell(r, c, num::plainText(r * 1.25 + c * 0.01));
         }
+        // Typed columns a field record could hold, so the checks raise no 错误.
+        const bool edge = r == 0 || r == verticals - 1;
+        sheet.setCell(r, col::水深, edge ? "0" : "1.5");
+        sheet.setCell(r, col::相对, edge ? "" : "0.6");
+        sheet.setCell(r, col::N, edge ? "" : "10");
+        sheet.setCell(r, col::T, edge ? "" : "120");
     }
     for (auto field : ctl::kResultFields) {
         window.setText(field, "12.3");
@@ -50,6 +56,31 @@ void BM_ExportCommand(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ExportCommand)->Arg(13)->Arg(40)->Unit(benchmark::kMillisecond);
+
+// The part of a print that LibreOffice takes: the filled two-page form rendered to PDF with a
+// fresh profile each time, as every print does.
+void BM_RenderFormToPdf(benchmark::State& state) {
+    const auto renderer = findRenderer();
+    if (!renderer) {
+        state.SkipWithError("needs LibreOffice");
+        return;
+    }
+    BenchFolder folder;
+    HeadlessWindow window(folder.path());
+    typeComputedSection(window, 25);
+    const fs::path workbook = folder.path() / "excel" / "form.xlsx";
+    window.answerFileDialog(ctl::通用对话框excel, workbook);
+    exportCommand(window);
+    const fs::path pdf = folder.path() / "form.pdf";
+    for (auto _ : state) {
+        const RenderResult rendered = renderToPdf(*renderer, workbook, pdf);
+        if (!rendered.ok) {
+            state.SkipWithError(rendered.error.c_str());
+            return;
+        }
+    }
+}
+BENCHMARK(BM_RenderFormToPdf)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PrintCommand(benchmark::State& state) {
     if (!findRenderer() || defaultPrinterName().empty()) {
