@@ -135,7 +135,7 @@ void reportFindings(std::string_view command, const std::string& file,
     if (findings.empty()) {
         return;
     }
-    std::cerr << "tarnelo-cli " << command << ": " << file << ": " << findingCounts(findings)
+    std::cerr << "tarnelo-cli " << command << ": " << terminalSafe(file) << ": " << findingCounts(findings)
               << "\n"
               << terminalSafe(findingList(findings, findings.size()), true) << "\n";
 }
