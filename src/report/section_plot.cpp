@@ -42,6 +42,7 @@ constexpr std::string_view kSoundingVertical = "#8C8C8C";
 constexpr std::string_view kBar = "#9DC3E6";
 constexpr std::string_view kBarEdge = "#5B9BD5";
 constexpr std::string_view kMarked = "#D9381E";
+constexpr std::string_view kMarkedBar = "#F4A792";
 constexpr std::string_view kVelocityLine = "#C55A11";
 
 std::string n1(double value) {
@@ -280,7 +281,7 @@ class Plot {
             const double x2 = xAt(std::max(p.from, p.to));
             const double y = yShare(share);
             const bool marked = markedPartials_.count(p.row) > 0;
-            svg_.rect(x1, y, x2 - x1, kUpperBottom - y, marked ? kMarked : kBar,
+            svg_.rect(x1, y, x2 - x1, kUpperBottom - y, marked ? kMarkedBar : kBar,
                       marked ? kMarked : kBarEdge);
             if (x2 - x1 >= 26.0) {
                 svg_.text((x1 + x2) / 2, y - 3, num::fixedText(share, 1), 9, "middle",
@@ -409,11 +410,11 @@ class Plot {
             x += width;
         };
         entry("测速垂线",
-              [&](double at, double row) { svg_.line(at, row - 6, at + 16, row + 6, kVelocityVertical, 1.5); },
+              [&](double at, double row) { svg_.line(at + 8, row - 7, at + 8, row + 7, kVelocityVertical, 1.5); },
               92);
         entry("测深垂线",
               [&](double at, double row) {
-                  svg_.line(at, row - 6, at + 16, row + 6, kSoundingVertical, 1.2, "3,3");
+                  svg_.line(at + 8, row - 7, at + 8, row + 7, kSoundingVertical, 1.2, "3,3");
               },
               92);
         entry("垂线平均流速",
@@ -422,7 +423,7 @@ class Plot {
         entry("部分流量",
               [&](double at, double row) { svg_.rect(at, row - 6, 16, 12, kBar, kBarEdge); }, 92);
         entry("超过 10% 的部分流量、检查有问题的垂线",
-              [&](double at, double row) { svg_.rect(at, row - 6, 16, 12, kMarked); }, 260);
+              [&](double at, double row) { svg_.rect(at, row - 6, 16, 12, kMarkedBar, kMarked); }, 260);
     }
 
     const MeasuredSection& section_;

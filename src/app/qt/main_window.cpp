@@ -281,6 +281,7 @@ void MainWindow::buildControls() {
     }
 
     buildFindingsControls();
+    buildSectionPlotControls();
 
     const int menuHeight = menuBar()->sizeHint().height();
     setMinimumSize(kClientWidth, menuHeight + kClientHeight);
