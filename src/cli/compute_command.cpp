@@ -105,7 +105,8 @@ std::string text(const UncertaintyMethod& method) {
         return uncertaintyPercentText(*method.percent) + "%" +
                (parts.empty() ? "" : "（" + parts + "）");
     }
-    return "无法估算：" + (method.reason.empty() ? std::string("尚未计算出断面流量") : method.reason) +
+    return "无法估算：" +
+           (method.reason.empty() ? std::string("尚未计算出断面流量") : method.reason) +
            (parts.empty() ? "" : "（可确定的分量：" + parts + "）");
 }
 

@@ -23,10 +23,9 @@ std::optional<double> numberIn(const std::string& text) {
 } // namespace
 
 int MeasuredSection::velocityVerticalCount() const {
-    return static_cast<int>(std::count_if(verticals.begin(), verticals.end(),
-                                          [](const SectionVertical& v) {
-                                              return v.velocityVertical;
-                                          }));
+    return static_cast<int>(
+        std::count_if(verticals.begin(), verticals.end(),
+                      [](const SectionVertical& v) { return v.velocityVertical; }));
 }
 
 MeasuredSection readSection(const Window& window) {
@@ -40,9 +39,9 @@ MeasuredSection readSection(const Window& window) {
     std::map<int, double> distanceOfRow;
     int running = 0;
     for (int r = 0; r < sheet.rowCount(); ++r) {
-        const bool velocity = velocityMode
-                                  ? !sheet.cell(r, col::测点流速).empty()
-                                  : !sheet.cell(r, col::N).empty() && !sheet.cell(r, col::T).empty();
+        const bool velocity =
+            velocityMode ? !sheet.cell(r, col::测点流速).empty()
+                         : !sheet.cell(r, col::N).empty() && !sheet.cell(r, col::T).empty();
         running += velocity ? 1 : 0;
         const std::optional<double> distance = numberIn(sheet.cell(r, col::起点距));
         const std::optional<double> depth = numberIn(sheet.cell(r, col::水深));
@@ -60,8 +59,7 @@ MeasuredSection readSection(const Window& window) {
         vertical.velocityVertical = velocity;
         if (velocity) {
             const std::string& number = sheet.cell(r, col::号数);
-            vertical.number =
-                number.empty() || number == "水边" ? std::to_string(running) : number;
+            vertical.number = number.empty() || number == "水边" ? std::to_string(running) : number;
         }
         vertical.meanVelocity = numberIn(sheet.cell(r, col::平均流速));
         distanceOfRow.emplace(r, *distance);

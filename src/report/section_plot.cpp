@@ -106,10 +106,11 @@ double roundTop(double value, int wanted) {
 class Svg {
   public:
     void open() {
-        out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
-                "width=\"" +
-                n0(kWidth) + "\" height=\"" + n0(kHeight) + "\" viewBox=\"0 0 " + n0(kWidth) +
-                " " + n0(kHeight) + "\" font-family=\"" + std::string(kFont) + "\">\n";
+        out_ +=
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+            "width=\"" +
+            n0(kWidth) + "\" height=\"" + n0(kHeight) + "\" viewBox=\"0 0 " + n0(kWidth) + " " +
+            n0(kHeight) + "\" font-family=\"" + std::string(kFont) + "\">\n";
         out_ += "<rect x=\"0\" y=\"0\" width=\"" + n0(kWidth) + "\" height=\"" + n0(kHeight) +
                 "\" fill=\"#FFFFFF\"/>\n";
     }
@@ -125,8 +126,8 @@ class Svg {
     }
     void rect(double x, double y, double w, double h, std::string_view fill,
               std::string_view stroke = {}) {
-        out_ += "<rect x=\"" + n1(x) + "\" y=\"" + n1(y) + "\" width=\"" + n1(w) +
-                "\" height=\"" + n1(h) + "\" fill=\"" + std::string(fill) + "\"";
+        out_ += "<rect x=\"" + n1(x) + "\" y=\"" + n1(y) + "\" width=\"" + n1(w) + "\" height=\"" +
+                n1(h) + "\" fill=\"" + std::string(fill) + "\"";
         if (!stroke.empty()) {
             out_ += " stroke=\"" + std::string(stroke) + "\" stroke-width=\"0.8\"";
         }
@@ -196,8 +197,8 @@ class Plot {
         svg_.open();
         heading();
         if (section_.verticals.empty()) {
-            svg_.text(kWidth / 2, (kUpperTop + kLowerBottom) / 2, "没有可画的测深垂线（起点距和水深）",
-                      16, "middle");
+            svg_.text(kWidth / 2, (kUpperTop + kLowerBottom) / 2,
+                      "没有可画的测深垂线（起点距和水深）", 16, "middle");
             return svg_.close();
         }
         scaleDistances();
@@ -225,8 +226,9 @@ class Plot {
                      section_.dischargeText + " m³/s";
         }
         svg_.text(kWidth / 2, 32, title.empty() ? "断面图" : title, 18, "middle", kInk, true);
-        std::string sub = "测深垂线 " + std::to_string(section_.verticals.size()) + " 条，测速垂线 " +
-                          std::to_string(section_.velocityVerticalCount()) + " 条";
+        std::string sub = "测深垂线 " + std::to_string(section_.verticals.size()) +
+                          " 条，测速垂线 " + std::to_string(section_.velocityVerticalCount()) +
+                          " 条";
         if (section_.computed()) {
             sub += "　" + uncertaintySummary(uncertainty_);
         } else {
@@ -365,7 +367,8 @@ class Plot {
         svg_.text(kLeft + 8, kLowerTop - 4, "▽ 水面", 11, "start", kSurface);
 
         int velocityCount = 0;
-        const int every = std::max(1, (section_.velocityVerticalCount() + kMostLabels - 1) / kMostLabels);
+        const int every =
+            std::max(1, (section_.velocityVerticalCount() + kMostLabels - 1) / kMostLabels);
         for (const SectionVertical& v : section_.verticals) {
             const double x = xAt(v.distance);
             const bool marked = markedRows_.count(v.row) > 0;
@@ -409,21 +412,29 @@ class Plot {
             svg_.text(x + 22, y + 4, label, 11);
             x += width;
         };
-        entry("测速垂线",
-              [&](double at, double row) { svg_.line(at + 8, row - 7, at + 8, row + 7, kVelocityVertical, 1.5); },
-              92);
-        entry("测深垂线",
-              [&](double at, double row) {
-                  svg_.line(at + 8, row - 7, at + 8, row + 7, kSoundingVertical, 1.2, "3,3");
-              },
-              92);
-        entry("垂线平均流速",
-              [&](double at, double row) { svg_.line(at, row, at + 16, row, kVelocityLine, 1.8); },
-              116);
-        entry("部分流量",
-              [&](double at, double row) { svg_.rect(at, row - 6, 16, 12, kBar, kBarEdge); }, 92);
-        entry("超过 10% 的部分流量、检查有问题的垂线",
-              [&](double at, double row) { svg_.rect(at, row - 6, 16, 12, kMarkedBar, kMarked); }, 260);
+        entry(
+            "测速垂线",
+            [&](double at, double row) {
+                svg_.line(at + 8, row - 7, at + 8, row + 7, kVelocityVertical, 1.5);
+            },
+            92);
+        entry(
+            "测深垂线",
+            [&](double at, double row) {
+                svg_.line(at + 8, row - 7, at + 8, row + 7, kSoundingVertical, 1.2, "3,3");
+            },
+            92);
+        entry(
+            "垂线平均流速",
+            [&](double at, double row) { svg_.line(at, row, at + 16, row, kVelocityLine, 1.8); },
+            116);
+        entry(
+            "部分流量",
+            [&](double at, double row) { svg_.rect(at, row - 6, 16, 12, kBar, kBarEdge); }, 92);
+        entry(
+            "超过 10% 的部分流量、检查有问题的垂线",
+            [&](double at, double row) { svg_.rect(at, row - 6, 16, 12, kMarkedBar, kMarked); },
+            260);
     }
 
     const MeasuredSection& section_;

@@ -36,9 +36,9 @@ MeasuredSection sectionOf(const std::vector<double>& x, const std::vector<double
     double q = 0.0;
     for (std::size_t i = 0; i + 1 < m; ++i) {
         const double area = (depth[i] + depth[i + 1]) / 2.0 * (x[i + 1] - x[i]);
-        const double u = i == 0           ? 0.7 * velocity[1]
-                         : i + 2 == m     ? 0.7 * velocity[m - 2]
-                                          : (velocity[i] + velocity[i + 1]) / 2.0;
+        const double u = i == 0       ? 0.7 * velocity[1]
+                         : i + 2 == m ? 0.7 * velocity[m - 2]
+                                      : (velocity[i] + velocity[i + 1]) / 2.0;
         s.partials.push_back({static_cast<int>(i), x[i], x[i + 1], area * u});
         q += area * u;
     }
@@ -72,7 +72,8 @@ TEST(IveUncertainty, HandWorkedSectionOfThreeVelocityVerticals) {
     // u_d = √(0.10667·5.0166)/4.44 = 0.16475, u_v = √(0.06·12.98)/4.44 = 0.19876,
     // u_b = 0.005·√(0.35² + 1.68² + 1.92² + 0.49²)/4.44 = 0.00295, u_s = √2 · 1 % = 0.01414.
     // U95 = 2·√(0.16475² + 0.19876² + 0.00295² + 0.01414²) = 51.71 %.
-    const MeasuredSection s = sectionOf({0, 2, 4, 6, 8}, {0, 1.0, 1.4, 1.0, 0}, {0, 0.5, 0.9, 0.7, 0});
+    const MeasuredSection s =
+        sectionOf({0, 2, 4, 6, 8}, {0, 1.0, 1.4, 1.0, 0}, {0, 0.5, 0.9, 0.7, 0});
     ASSERT_NEAR(*s.discharge, 4.44, 1e-12);
     const UncertaintyMethod ive = estimateUncertainty(s).ive;
     ASSERT_TRUE(ive.percent.has_value()) << ive.reason;

@@ -1,7 +1,7 @@
 // One binary for every window test, run offscreen by ctest. The first argument names the suite
 // to run (sheet_model, main_window, record_header_dialog, record_form_buttons, findings,
-// sheet_editing, window_size); without one every suite runs. The remaining arguments go to
-// QtTest.
+// sheet_editing, window_size, section_plot); without one every suite runs. The remaining arguments
+// go to QtTest.
 #include "app/qt/skin.hpp"
 #include "app/qt/translations.hpp"
 
@@ -19,6 +19,7 @@ int runRecordFormButtonTests(int argc, char** argv);
 int runFindingsTests(int argc, char** argv);
 int runSheetEditingTests(int argc, char** argv);
 int runWindowSizeTests(int argc, char** argv);
+int runSectionPlotTests(int argc, char** argv);
 
 namespace {
 
@@ -33,7 +34,8 @@ constexpr Suite kSuites[] = {{"sheet_model", runSheetModelTests},
                              {"record_form_buttons", runRecordFormButtonTests},
                              {"findings", runFindingsTests},
                              {"sheet_editing", runSheetEditingTests},
-                             {"window_size", runWindowSizeTests}};
+                             {"window_size", runWindowSizeTests},
+                             {"section_plot", runSectionPlotTests}};
 
 } // namespace
 

@@ -82,8 +82,7 @@ TEST(SectionPlot, GoldenPicturesOfTheBundledExamples) {
         {kExamples / "vertical-surface-points.dat", "vertical-surface-points.svg",
          ComputeOutcome::Status::Computed},
         // Too few rows to compute: the profile alone.
-        {kFiles / "vertical-3rows.dat", "incomplete-3rows.svg",
-         ComputeOutcome::Status::Incomplete},
+        {kFiles / "vertical-3rows.dat", "incomplete-3rows.svg", ComputeOutcome::Status::Incomplete},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.golden);
@@ -113,7 +112,8 @@ TEST(SectionPlot, DrawsWhatTheComputationWrote) {
         over += f.column == col::部分流量 ? 1 : 0;
     }
     ASSERT_GT(over, 0);
-    EXPECT_EQ(count(svg, "fill=\"#F4A792\" stroke=\"#D9381E\""), static_cast<std::size_t>(over) + 1);
+    EXPECT_EQ(count(svg, "fill=\"#F4A792\" stroke=\"#D9381E\""),
+              static_cast<std::size_t>(over) + 1);
 }
 
 TEST(SectionPlot, AnIncompleteMeasurementIsTheProfileOnly) {

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "app/compute_state.hpp"
-#include "app/qt/findings_view.hpp"
 #include "app/file_commands.hpp"
+#include "app/qt/findings_view.hpp"
 #include "app/shell.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"

@@ -69,8 +69,7 @@ QString SectionPlotWindow::summary() const {
 QImage SectionPlotWindow::image(int width) const {
     QSvgRenderer renderer(bytesOf(svg_));
     const QSize size = renderer.defaultSize();
-    const int height =
-        size.width() > 0 ? width * size.height() / size.width() : width * 2 / 3;
+    const int height = size.width() > 0 ? width * size.height() / size.width() : width * 2 / 3;
     QImage picture(width, height, QImage::Format_ARGB32);
     picture.fill(Qt::white);
     QPainter painter(&picture);
@@ -110,8 +109,7 @@ bool SectionPlotWindow::save(const FileDialogSpec& dialog, bool png) {
         bytes = svg_;
     }
     if (!writeFileAtomic(choice.path, bytes)) {
-        owner_.showMessage("断面图没有保存：" + lastWriteProblem(), "提示：",
-                           MessageIcon::Warning);
+        owner_.showMessage("断面图没有保存：" + lastWriteProblem(), "提示：", MessageIcon::Warning);
         return false;
     }
     owner_.setStatus("断面图已保存：" + utf8(qpath(choice.path)));
