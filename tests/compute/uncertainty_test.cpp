@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <functional>
+#include <numbers>
 #include <vector>
 
 namespace tarnelo {
@@ -87,8 +88,8 @@ TEST(IveUncertainty, HandWorkedSectionOfThreeVelocityVerticals) {
 }
 
 TEST(IveUncertainty, FallsWhenVerticalsAreAddedToTheSameSection) {
-    const auto depth = [](double x) { return 0.5 + 3.0 * std::sin(M_PI * x / 40.0); };
-    const auto velocity = [](double x) { return 0.3 + 1.5 * std::sin(M_PI * x / 40.0); };
+    const auto depth = [](double x) { return 0.5 + 3.0 * std::sin(std::numbers::pi * x / 40.0); };
+    const auto velocity = [](double x) { return 0.3 + 1.5 * std::sin(std::numbers::pi * x / 40.0); };
     double previous = 1e9;
     for (int n : {5, 9, 17, 33}) {
         const UncertaintyMethod ive = estimateUncertainty(sampled(n, depth, velocity)).ive;
