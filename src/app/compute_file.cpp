@@ -5,6 +5,7 @@
 #include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
 #include "compute/compute.hpp"
+#include "compute/section.hpp"
 #include "files/file_io.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
@@ -103,6 +104,7 @@ FileComputation computeRawDataFile(const std::filesystem::path& file,
         outcome.results.emplace_back(std::string(field), window.text(field));
     }
     outcome.results.emplace_back(std::string(ctl::致谢框), window.text(ctl::致谢框));
+    outcome.uncertainty = estimateUncertainty(readSection(window));
     return outcome;
 }
 

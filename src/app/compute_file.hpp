@@ -3,6 +3,7 @@
 #pragma once
 
 #include "compute/checks.hpp"
+#include "compute/uncertainty.hpp"
 #include "platform/system/scratch.hpp"
 #include "sheet/sheet.hpp"
 
@@ -34,6 +35,8 @@ struct FileComputation {
     std::string message;
     // What the check pass found, as the window marks it.
     std::vector<Finding> findings;
+    // The uncertainty of the section discharge by each method.
+    SectionUncertainty uncertainty;
 };
 
 // A private program folder with an empty Data subfolder, removed with the object. It lies in

@@ -4,6 +4,7 @@
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "compute/checks.hpp"
+#include "compute/uncertainty.hpp"
 #include "files/file_io.hpp"
 #include "platform/system/child_process.hpp"
 #include "sheet/sheet.hpp"
@@ -33,7 +34,9 @@ constexpr std::string_view kHelp =
     "           one JSON object per file (an array for several files); findings lists the\n"
     "           problems: row and column index the sheet array (from 0; null for a\n"
     "           coefficient), field names the column or coefficient, severity is 错误 (error)\n"
-    "           or 注意 (notice), reason says why\n"
+    "           or 注意 (notice), reason says why; uncertainty holds ive and iso748, each\n"
+    "           with percent (95 % expanded relative uncertainty, null where the method\n"
+    "           cannot be applied), reason and components\n"
     "  --help   显示本说明 show this help\n\n"
     "系数取程序的缺省值，文件中的系数覆盖之；不读写程序的 Data 文件夹。\n"
     "Coefficients start at the program's defaults and the file's override them; the program's\n"
@@ -67,6 +70,44 @@ int exitStatus(const FileComputation& outcome) {
         break;
     }
     return kExitUsage;
+}
+
+std::string jsonPercent(const std::optional<double>& percent) {
+    return percent ? uncertaintyPercentText(*percent) : std::string("null");
+}
+
+std::string json(const UncertaintyMethod& method) {
+    std::string out = "{\"percent\": " + jsonPercent(method.percent) + ", \"reason\": ";
+    if (method.percent) {
+        out += "null";
+    } else {
+        out += jsonString(method.reason.empty() ? std::string_view("尚未计算出断面流量")
+                                                : std::string_view(method.reason));
+    }
+    out += ", \"components\": {";
+    for (std::size_t i = 0; i < method.components.size(); ++i) {
+        out += (i == 0 ? "" : ", ") + jsonString(method.components[i].key) + ": " +
+               jsonPercent(method.components[i].percent);
+    }
+    return out + "}}";
+}
+
+// "4.8%（水深 1.2%，流速 3.0%）" or "无法估算：reason".
+std::string text(const UncertaintyMethod& method) {
+    std::string parts;
+    for (const UncertaintyComponent& c : method.components) {
+        if (c.percent) {
+            parts += (parts.empty() ? "" : "，") + std::string(c.name) + " " +
+                     uncertaintyPercentText(*c.percent) + "%";
+        }
+    }
+    if (method.percent) {
+        return uncertaintyPercentText(*method.percent) + "%" +
+               (parts.empty() ? "" : "（" + parts + "）");
+    }
+    return "无法估算：" +
+           (method.reason.empty() ? std::string("尚未计算出断面流量") : method.reason) +
+           (parts.empty() ? "" : "（可确定的分量：" + parts + "）");
 }
 
 std::string json(const std::string& file, const FileComputation& outcome) {
@@ -104,6 +145,8 @@ std::string json(const std::string& file, const FileComputation& outcome) {
         out += ", \"reason\": " + jsonString(f.reason) + "}";
     }
     out += outcome.findings.empty() ? "]" : "\n]";
+    out += ", \"uncertainty\": {\"ive\": " + json(outcome.uncertainty.ive) +
+           ", \"iso748\": " + json(outcome.uncertainty.iso748) + "}";
     out += ", \"status\": " + jsonString(statusName(outcome.status));
     out += ", \"message\": " + jsonString(outcome.message) + "}";
     return out;
@@ -147,6 +190,8 @@ std::string text(const std::string& file, const FileComputation& outcome) {
         results[1].push_back(value.empty() ? "-" : value);
     }
     out += alignedTable(results);
+    out += "\n不确定度（95%） Uncertainty:\n  IVE: " + terminalSafe(text(outcome.uncertainty.ive)) +
+           "\n  ISO 748: " + terminalSafe(text(outcome.uncertainty.iso748)) + "\n";
     if (!outcome.findings.empty()) {
         out += "\n检查 Findings: " + findingCounts(outcome.findings) + "\n" +
                terminalSafe(findingList(outcome.findings, outcome.findings.size()), true) + "\n";

@@ -135,8 +135,8 @@ void reportFindings(std::string_view command, const std::string& file,
     if (findings.empty()) {
         return;
     }
-    std::cerr << "tarnelo-cli " << command << ": " << file << ": " << findingCounts(findings)
-              << "\n"
+    std::cerr << "tarnelo-cli " << command << ": " << terminalSafe(file) << ": "
+              << findingCounts(findings) << "\n"
               << terminalSafe(findingList(findings, findings.size()), true) << "\n";
 }
 

@@ -14,8 +14,8 @@ namespace {
 
 using tarnelo::cli::Subcommand;
 
-const std::array<const Subcommand*, 3> kSubcommands{&tarnelo::cli::kCompute, &tarnelo::cli::kExport,
-                                                    &tarnelo::cli::kPrint};
+const std::array<const Subcommand*, 4> kSubcommands{&tarnelo::cli::kCompute, &tarnelo::cli::kExport,
+                                                    &tarnelo::cli::kPrint, &tarnelo::cli::kPlot};
 
 void printOverview(std::ostream& out) {
     out << "用法 Usage: tarnelo-cli <子命令 subcommand> [选项 options] FILE...\n\n"
@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
     tarnelo::sys::removeStaleScratchFolders("tarnelo", true);
     tarnelo::sys::removeStaleScratchFolders("tarnelo-render");
     tarnelo::sys::removeStaleScratchFolders("tarnelo-print");
+    tarnelo::sys::removeStaleScratchFolders("tarnelo-svg");
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         printOverview(std::cerr);

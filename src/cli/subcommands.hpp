@@ -36,4 +36,7 @@ extern const Subcommand kExport;
 // tarnelo-cli print FILE.dat [--force]
 extern const Subcommand kPrint;
 
+// tarnelo-cli plot FILE.dat -o SECTION.svg|SECTION.png
+extern const Subcommand kPlot;
+
 } // namespace tarnelo::cli

@@ -30,8 +30,14 @@ import json, sys
 data = json.load(open(sys.argv[1], encoding="utf-8"))
 assert isinstance(data, list) and len(data) == int(sys.argv[2]), "one object per file"
 for item in data:
-    assert set(item) == {"file", "mode", "coefficients", "sheet", "results", "findings", "status",
-                         "message"}
+    assert set(item) == {"file", "mode", "coefficients", "sheet", "results", "findings",
+                         "uncertainty", "status", "message"}
+    u = item["uncertainty"]
+    assert set(u) == {"ive", "iso748"}, u
+    assert isinstance(u["ive"]["percent"], float) and 0 < u["ive"]["percent"] < 100, u
+    assert u["ive"]["reason"] is None and set(u["ive"]["components"]) == {
+        "depth", "velocity", "width", "systematic"}, u
+    assert u["iso748"]["percent"] is None and u["iso748"]["reason"], u
     for f in item["findings"]:
         assert set(f) == {"row", "column", "field", "severity", "reason"}, f
         assert f["severity"] == "注意", f  # the examples hold no error
@@ -52,8 +58,32 @@ printf '\xc1\xf7\xcb\xd9\xd2\xc7\xd4\xad\xca\xbc\xca\xfd\xbe\xdd,\xb2\xe2\xcb\xd
 expect_status 1 "incomplete file" "$cli" compute "${examples[0]}" "$work/few.dat"
 grep -q 'few.dat' "$work/err" || fail "incomplete file not named on stderr"
 expect_status 1 "incomplete file --json" "$cli" compute --json "$work/few.dat"
-python3 -c 'import json,sys; assert json.load(open(sys.argv[1]))["status"] == "incomplete"' "$work/out" ||
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d["status"] == "incomplete"; assert d["uncertainty"]["ive"]["percent"] is None and d["uncertainty"]["ive"]["reason"]' "$work/out" ||
     fail "incomplete status in JSON"
+grep -q '不确定度' <("$cli" compute "${examples[0]}") || fail "uncertainty missing from the text output"
+
+# The section picture: SVG as written by the core, PNG through rsvg-convert, refusals.
+expect_status 0 "plot svg" "$cli" plot "${examples[0]}" -o "$work/section.svg"
+head -c 60 "$work/section.svg" | grep -q '<?xml' || fail "plot wrote no SVG"
+python3 -c 'import sys, xml.dom.minidom as m; m.parse(sys.argv[1])' "$work/section.svg" ||
+    fail "plot SVG is not well-formed"
+if command -v rsvg-convert >/dev/null; then
+    expect_status 0 "plot png" "$cli" plot "${examples[0]}" -o "$work/section.png"
+    [[ "$(head -c 4 "$work/section.png" | od -An -c | tr -d ' ')" == "211PNG" ]] ||
+        fail "plot wrote no PNG"
+fi
+TARNELO_RSVG_CONVERT= expect_status 1 "plot png without renderer" "$cli" plot "${examples[0]}" -o "$work/none.png"
+[[ -e "$work/none.png" ]] && fail "a PNG was written without a renderer"
+grep -q 'rsvg-convert' "$work/err" || fail "missing renderer not named"
+expect_status 2 "plot other suffix" "$cli" plot "${examples[0]}" -o "$work/section.gif"
+expect_status 2 "plot without -o" "$cli" plot "${examples[0]}"
+expect_status 1 "plot incomplete" "$cli" plot "$work/few.dat" -o "$work/few.svg"
+grep -q '未计算' "$work/few.svg" || fail "incomplete measurement not drawn as a profile"
+expect_status 2 "plot missing file" "$cli" plot "$work/absent.dat" -o "$work/absent.svg"
+[[ -e "$work/absent.svg" ]] && fail "plot wrote a picture of a missing file"
+printf 'x' >"$work/$(printf 'esc\033]0;t\007.dat')"
+"$cli" plot "$work/$(printf 'esc\033]0;t\007.dat')" -o "$work/esc.svg" 2>"$work/err"
+grep -q $'\033' "$work/err" && fail "a control character reached the terminal"
 
 # A letter for a digit in a depth: computed, but exit 3 and the finding in the JSON; export
 # refuses without --force and writes the form with it.

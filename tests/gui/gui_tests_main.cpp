@@ -1,7 +1,7 @@
 // One binary for every window test, run offscreen by ctest. The first argument names the suite
 // to run (sheet_model, main_window, record_header_dialog, record_form_buttons, findings,
-// sheet_editing, window_size, print_wait); without one every suite runs. The remaining arguments go
-// to QtTest.
+// sheet_editing, window_size, print_wait, section_plot); without one every suite runs. The
+// remaining arguments go to QtTest.
 #include "app/qt/skin.hpp"
 #include "app/qt/translations.hpp"
 
@@ -20,6 +20,7 @@ int runFindingsTests(int argc, char** argv);
 int runSheetEditingTests(int argc, char** argv);
 int runWindowSizeTests(int argc, char** argv);
 int runPrintWaitTests(int argc, char** argv);
+int runSectionPlotTests(int argc, char** argv);
 
 namespace {
 
@@ -35,7 +36,8 @@ constexpr Suite kSuites[] = {{"sheet_model", runSheetModelTests},
                              {"findings", runFindingsTests},
                              {"sheet_editing", runSheetEditingTests},
                              {"window_size", runWindowSizeTests},
-                             {"print_wait", runPrintWaitTests}};
+                             {"print_wait", runPrintWaitTests},
+                             {"section_plot", runSectionPlotTests}};
 
 } // namespace
 

@@ -287,6 +287,7 @@ void MainWindow::buildControls() {
     }
 
     buildFindingsControls();
+    buildSectionPlotControls();
 
     const int menuHeight = menuBar()->sizeHint().height();
     setMinimumSize(kClientWidth, menuHeight + kClientHeight);

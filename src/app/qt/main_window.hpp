@@ -30,6 +30,7 @@ class QUrl;
 namespace tarnelo {
 
 class RowNumbers;
+class SectionPlotWindow;
 class SheetEditing;
 class SheetModel;
 class SheetView;
@@ -82,6 +83,9 @@ class MainWindow : public QMainWindow, public Window {
     FindingsDialog& findingsDialog() { return *findingsDialog_; }
     SheetView& grid() { return *grid_; }
     SheetEditing& sheetEditing() { return *editing_; }
+    // The window 断面图 (menu 查看, F9), made on first use.
+    void showSectionPlot();
+    SectionPlotWindow& sectionPlotWindow();
 
     // The window's size is remembered between runs (QSettings of the application): saved when
     // the window closes, brought back by start-up. Never smaller than the default size.
@@ -152,6 +156,10 @@ class MainWindow : public QMainWindow, public Window {
     void showFindingCounts();
     void goToFinding(const Finding& finding);
 
+    // The section picture and the uncertainty (main_window_plot.cpp).
+    void buildSectionPlotControls();
+    void refreshSectionPlot();
+
     std::filesystem::path programFolder_;
     std::filesystem::path documentFolder_;
     Sheet sheet_;
@@ -171,6 +179,8 @@ class MainWindow : public QMainWindow, public Window {
     CellMarks marks_;
     FindingsDialog* findingsDialog_ = nullptr;
     QPushButton* findingsButton_ = nullptr;
+    SectionPlotWindow* plotWindow_ = nullptr;
+    QLabel* uncertaintyLabel_ = nullptr;
     int commandDepth_ = 0;
     // Closed while a command ran: the command gives up its wait and the window closes after.
     bool closeRequested_ = false;

@@ -73,6 +73,7 @@ void MainWindow::afterCompute(const ComputeOutcome& outcome) {
     marks_.set(computed_.findings());
     model_->marksChanged();
     showFindingCounts();
+    refreshSectionPlot();
     if (shownStale_) {
         shownStale_ = false;
         showResultsStale(false);
@@ -84,6 +85,7 @@ void MainWindow::forgetComputation() {
     marks_.clear();
     model_->marksChanged();
     showFindingCounts();
+    refreshSectionPlot();
     if (shownStale_) {
         shownStale_ = false;
         showResultsStale(false);

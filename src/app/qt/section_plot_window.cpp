@@ -1,0 +1,119 @@
+#include "app/qt/section_plot_window.hpp"
+
+#include "app/qt/qt_text.hpp"
+#include "files/file_io.hpp"
+#include "report/section_plot.hpp"
+
+#include <QBuffer>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QSvgWidget>
+#include <QVBoxLayout>
+
+namespace tarnelo {
+
+namespace {
+
+QByteArray bytesOf(const std::string& text) {
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+SectionPlotWindow::SectionPlotWindow(Window& owner, QWidget* parent)
+    : QWidget(parent, Qt::Window), owner_(owner) {
+    setObjectName(QStringLiteral("断面图"));
+    setWindowTitle(QStringLiteral("断面图"));
+    view_ = new QSvgWidget(this);
+    view_->setObjectName(QStringLiteral("断面图画面"));
+    view_->renderer()->setAspectRatioMode(Qt::KeepAspectRatio);
+    view_->setMinimumSize(480, 320);
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("断面图不确定度"));
+    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* saveSvgButton = new QPushButton(QStringLiteral("保存 SVG..."), this);
+    saveSvgButton->setObjectName(QStringLiteral("保存SVG"));
+    saveSvgButton->setAutoDefault(false);
+    auto* savePngButton = new QPushButton(QStringLiteral("保存 PNG..."), this);
+    savePngButton->setObjectName(QStringLiteral("保存PNG"));
+    savePngButton->setAutoDefault(false);
+    connect(saveSvgButton, &QPushButton::clicked, this, [this] { saveSvg(); });
+    connect(savePngButton, &QPushButton::clicked, this, [this] { savePng(); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(summary_, 1);
+    buttons->addWidget(saveSvgButton);
+    buttons->addWidget(savePngButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(view_, 1);
+    layout->addLayout(buttons);
+    resize(kSectionPlotWidth + 24, kSectionPlotHeight + 64);
+}
+
+void SectionPlotWindow::showPicture(std::string svg, std::string summary) {
+    svg_ = std::move(svg);
+    view_->load(bytesOf(svg_));
+    view_->renderer()->setAspectRatioMode(Qt::KeepAspectRatio);
+    summary_->setText(qtext(summary));
+    ++pictures_;
+}
+
+QString SectionPlotWindow::summary() const {
+    return summary_->text();
+}
+
+QImage SectionPlotWindow::image(int width) const {
+    QSvgRenderer renderer(bytesOf(svg_));
+    const QSize size = renderer.defaultSize();
+    const int height = size.width() > 0 ? width * size.height() / size.width() : width * 2 / 3;
+    QImage picture(width, height, QImage::Format_ARGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter);
+    return picture;
+}
+
+bool SectionPlotWindow::saveSvg() {
+    return save(dlg::断面图SVG, false);
+}
+
+bool SectionPlotWindow::savePng() {
+    return save(dlg::断面图PNG, true);
+}
+
+bool SectionPlotWindow::save(const FileDialogSpec& dialog, bool png) {
+    if (svg_.empty()) {
+        return false;
+    }
+    const FileChoice choice = owner_.chooseFile(dialog, owner_.documentFolder());
+    if (!choice.confirmed || choice.path.empty()) {
+        return false;
+    }
+    std::string bytes;
+    if (png) {
+        QByteArray encoded;
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        // Twice the picture's own size, sharp enough to print.
+        if (!image(2 * kSectionPlotWidth).save(&buffer, "PNG")) {
+            owner_.showMessage("无法生成 PNG 图片。", "提示：", MessageIcon::Warning);
+            return false;
+        }
+        bytes.assign(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+    } else {
+        bytes = svg_;
+    }
+    if (!writeFileAtomic(choice.path, bytes)) {
+        owner_.showMessage("断面图没有保存：" + lastWriteProblem(), "提示：", MessageIcon::Warning);
+        return false;
+    }
+    owner_.setStatus("断面图已保存：" + utf8(qpath(choice.path)));
+    return true;
+}
+
+} // namespace tarnelo

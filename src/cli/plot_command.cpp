@@ -1,0 +1,140 @@
+// tarnelo-cli plot: a raw data file opened and computed as in the window, drawn as the section
+// picture (SVG, or PNG rendered from the same SVG by rsvg-convert).
+#include "app/compute_file.hpp"
+#include "app/file_commands.hpp"
+#include "app/headless_window.hpp"
+#include "cli/subcommands.hpp"
+#include "cli/text_output.hpp"
+#include "compute/compute.hpp"
+#include "files/file_io.hpp"
+#include "files/record_header.hpp"
+#include "platform/print/svg_render.hpp"
+#include "report/section_plot.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+#include <optional>
+
+namespace tarnelo::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kHelp =
+    "用法 Usage: tarnelo-cli plot FILE.dat -o SECTION.svg|SECTION.png\n\n"
+    "打开并计算流速仪原始数据文件，画出断面图：断面（起点距与水深）、各条垂线、垂线平均流速\n"
+    "和部分流量占断面流量的百分比（画出 10% 线）。文件名以 .png 结尾时用 rsvg-convert\n"
+    "（librsvg2-bin）把同一张 SVG 图转成 PNG。资料不全时只画断面。\n"
+    "Opens and computes a raw data file and draws the section picture: the cross-section, the\n"
+    "verticals, the vertical mean velocities and the partial discharges in percent of the\n"
+    "section discharge with the 10 % line. A name ending in .png is rendered from the same SVG\n"
+    "by rsvg-convert (librsvg2-bin). Incomplete input is drawn as the profile only.\n\n"
+    "退出状态 Exit status: 0 已画出 drawn; 1 资料不全（只画了断面）或无法写出 incomplete\n"
+    "(profile only) or not written; 2 用法错误或文件无法读取 usage error or unreadable file.\n";
+
+std::string lowerExtension(const fs::path& path) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+int fail(const std::string& file, const std::string& why, int status) {
+    std::cerr << "tarnelo-cli plot: " << terminalSafe(file) << ": " << terminalSafe(why, true)
+              << "\n";
+    return status;
+}
+
+int run(std::span<const std::string> args) {
+    std::string file;
+    std::optional<fs::path> target;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-o" && i + 1 < args.size()) {
+            target = fs::absolute(args[i + 1]);
+            ++i;
+        } else if (args[i].rfind('-', 0) == 0 || !file.empty()) {
+            std::cerr << "tarnelo-cli plot: 无法理解的参数 unexpected argument: "
+                      << terminalSafe(args[i]) << "\n\n"
+                      << kHelp;
+            return kExitUsage;
+        } else {
+            file = args[i];
+        }
+    }
+    if (file.empty() || !target) {
+        std::cerr << kHelp;
+        return kExitUsage;
+    }
+    const std::string ext = lowerExtension(*target);
+    if (ext != ".svg" && ext != ".png") {
+        std::cerr << "tarnelo-cli plot: 输出文件名应以 .svg 或 .png 结尾 the output name must end "
+                     "in .svg or .png: "
+                  << terminalSafe(target->string()) << "\n";
+        return kExitUsage;
+    }
+    std::optional<fs::path> renderer;
+    if (ext == ".png") {
+        renderer = findSvgRenderer();
+        if (!renderer) {
+            return fail(file,
+                        "没有安装 rsvg-convert（librsvg2-bin），无法生成 PNG；可改用 .svg "
+                        "no rsvg-convert to render the PNG; write an .svg instead",
+                        kExitIncomplete);
+        }
+    }
+
+    setWritesFlushedToDisk(false);
+    const ScratchProgramFolder folder;
+    if (!folder.valid()) {
+        return fail(file, "无法建立临时文件夹 cannot make a temporary folder", kExitUsage);
+    }
+    HeadlessWindow window(folder.path());
+    layoutSheet(window);
+    writeDefaultRecordHeader(folder.path());
+    if (notARegularFile(file)) {
+        return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
+                    kExitUsage);
+    }
+    const OpenResult opened = openRawDataFile(window, file);
+    if (opened.outcome == OpenOutcome::NotOpened || opened.outcome == OpenOutcome::Cancelled) {
+        return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
+                    kExitUsage);
+    }
+    std::string problem;
+    std::vector<Finding> findings;
+    if (opened.outcome == OpenOutcome::Refused) {
+        problem = opened.message;
+    } else {
+        const ComputeOutcome computed = computeCommand(window);
+        findings = computed.findings;
+        if (computed.status != ComputeOutcome::Status::Computed) {
+            problem = computed.message;
+        } else if (opened.outcome == OpenOutcome::Incomplete) {
+            problem = opened.message;
+        }
+    }
+    const std::string svg = sectionPlotSvg(window, findings);
+    if (renderer) {
+        const RenderResult rendered = renderSvgToPng(*renderer, svg, *target);
+        if (!rendered.ok) {
+            return fail(file, rendered.error, kExitIncomplete);
+        }
+    } else if (!writeFileAtomic(*target, svg)) {
+        return fail(file, "无法写入 cannot write " + target->string() + "：" + lastWriteProblem(),
+                    kExitIncomplete);
+    }
+    if (!problem.empty()) {
+        return fail(file, "未计算，只画了断面 not computed, profile only：" + problem,
+                    kExitIncomplete);
+    }
+    return kExitDone;
+}
+
+} // namespace
+
+const Subcommand kPlot{"plot", "画出断面图（SVG 或 PNG） draw the section picture (SVG or PNG)",
+                       kHelp, run};
+
+} // namespace tarnelo::cli

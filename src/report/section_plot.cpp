@@ -1,0 +1,470 @@
+#include "report/section_plot.hpp"
+
+#include "compute/numtext.hpp"
+#include "files/record_header.hpp"
+#include "sheet/sheet.hpp"
+#include "window/window.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace tarnelo {
+
+namespace {
+
+constexpr double kWidth = kSectionPlotWidth;
+constexpr double kHeight = kSectionPlotHeight;
+constexpr double kLeft = 72.0;
+constexpr double kRight = kWidth - 76.0;
+// The upper panel: partial discharges and vertical velocities.
+constexpr double kUpperTop = 86.0;
+constexpr double kUpperBottom = 256.0;
+// The lower panel: the section, depths downward from the water surface.
+constexpr double kLowerTop = 306.0;
+constexpr double kLowerBottom = 546.0;
+constexpr double kLargestShare = 10.0;
+// Vertical numbers are written on at most about this many verticals.
+constexpr int kMostLabels = 40;
+
+constexpr std::string_view kFont = "WenQuanYi Micro Hei, Noto Sans CJK SC, Source Han Sans SC, "
+                                   "Microsoft YaHei, SimHei, sans-serif";
+constexpr std::string_view kInk = "#333333";
+constexpr std::string_view kGrid = "#E3E3E3";
+constexpr std::string_view kWater = "#DDEBF7";
+constexpr std::string_view kSurface = "#2E75B6";
+constexpr std::string_view kBed = "#C9A66B";
+constexpr std::string_view kBedLine = "#7F5F2A";
+constexpr std::string_view kVelocityVertical = "#1F4E79";
+constexpr std::string_view kSoundingVertical = "#8C8C8C";
+constexpr std::string_view kBar = "#9DC3E6";
+constexpr std::string_view kBarEdge = "#5B9BD5";
+constexpr std::string_view kMarked = "#D9381E";
+constexpr std::string_view kMarkedBar = "#F4A792";
+constexpr std::string_view kVelocityLine = "#C55A11";
+
+std::string n1(double value) {
+    return num::fixedText(value, 1);
+}
+
+// Text for XML: the five special characters escaped, control characters left out.
+std::string xmlText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '&') {
+            out += "&amp;";
+        } else if (c == '<') {
+            out += "&lt;";
+        } else if (c == '>') {
+            out += "&gt;";
+        } else if (c == '"') {
+            out += "&quot;";
+        } else if (c == '\'') {
+            out += "&apos;";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            continue;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// A round tick step (1, 2 or 5 times a power of ten) that gives about `wanted` intervals.
+double tickStep(double span, int wanted) {
+    if (!(span > 0.0) || !std::isfinite(span)) {
+        return 1.0;
+    }
+    const double raw = span / wanted;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double factor : {1.0, 2.0, 5.0}) {
+        if (raw <= factor * power * (1.0 + 1e-9)) {
+            return factor * power;
+        }
+    }
+    return 10.0 * power;
+}
+
+int decimalsFor(double step) {
+    const int decimals = static_cast<int>(-std::floor(std::log10(step) + 1e-9));
+    return std::clamp(decimals, 0, 3);
+}
+
+// A round upper end of an axis from 0 that holds value.
+double roundTop(double value, int wanted) {
+    if (!(value > 0.0)) {
+        return 1.0;
+    }
+    const double step = tickStep(value, wanted);
+    return std::ceil(value / step - 1e-9) * step;
+}
+
+class Svg {
+  public:
+    void open() {
+        out_ +=
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+            "width=\"" +
+            n0(kWidth) + "\" height=\"" + n0(kHeight) + "\" viewBox=\"0 0 " + n0(kWidth) + " " +
+            n0(kHeight) + "\" font-family=\"" + std::string(kFont) + "\">\n";
+        out_ += "<rect x=\"0\" y=\"0\" width=\"" + n0(kWidth) + "\" height=\"" + n0(kHeight) +
+                "\" fill=\"#FFFFFF\"/>\n";
+    }
+    std::string close() {
+        out_ += "</svg>\n";
+        return std::move(out_);
+    }
+    void line(double x1, double y1, double x2, double y2, std::string_view colour, double width,
+              std::string_view dash = {}) {
+        out_ += "<line x1=\"" + n1(x1) + "\" y1=\"" + n1(y1) + "\" x2=\"" + n1(x2) + "\" y2=\"" +
+                n1(y2) + "\" stroke=\"" + std::string(colour) + "\" stroke-width=\"" + n1(width) +
+                "\"" + dashed(dash) + "/>\n";
+    }
+    void rect(double x, double y, double w, double h, std::string_view fill,
+              std::string_view stroke = {}) {
+        out_ += "<rect x=\"" + n1(x) + "\" y=\"" + n1(y) + "\" width=\"" + n1(w) + "\" height=\"" +
+                n1(h) + "\" fill=\"" + std::string(fill) + "\"";
+        if (!stroke.empty()) {
+            out_ += " stroke=\"" + std::string(stroke) + "\" stroke-width=\"0.8\"";
+        }
+        out_ += "/>\n";
+    }
+    void circle(double x, double y, double r, std::string_view fill) {
+        out_ += "<circle cx=\"" + n1(x) + "\" cy=\"" + n1(y) + "\" r=\"" + n1(r) + "\" fill=\"" +
+                std::string(fill) + "\"/>\n";
+    }
+    // Points as "x,y x,y ...".
+    void polygon(const std::string& points, std::string_view fill, std::string_view stroke) {
+        out_ += "<polygon points=\"" + points + "\" fill=\"" + std::string(fill) + "\"";
+        if (!stroke.empty()) {
+            out_ += " stroke=\"" + std::string(stroke) + "\" stroke-width=\"1.5\"";
+        }
+        out_ += "/>\n";
+    }
+    void polyline(const std::string& points, std::string_view colour, double width) {
+        out_ += "<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" +
+                std::string(colour) + "\" stroke-width=\"" + n1(width) + "\"/>\n";
+    }
+    // anchor: start, middle or end.
+    void text(double x, double y, std::string_view content, int size,
+              std::string_view anchor = "start", std::string_view colour = kInk,
+              bool bold = false) {
+        out_ += "<text x=\"" + n1(x) + "\" y=\"" + n1(y) + "\" font-size=\"" +
+                std::to_string(size) + "\" text-anchor=\"" + std::string(anchor) + "\" fill=\"" +
+                std::string(colour) + "\"" + (bold ? " font-weight=\"bold\"" : "") + ">" +
+                xmlText(content) + "</text>\n";
+    }
+    // Text turned a quarter to the left (a vertical axis title).
+    void sideText(double x, double y, std::string_view content, int size) {
+        out_ += "<text x=\"" + n1(x) + "\" y=\"" + n1(y) + "\" font-size=\"" +
+                std::to_string(size) + "\" text-anchor=\"middle\" fill=\"" + std::string(kInk) +
+                "\" transform=\"rotate(-90 " + n1(x) + " " + n1(y) + ")\">" + xmlText(content) +
+                "</text>\n";
+    }
+    void reserve(std::size_t bytes) { out_.reserve(bytes); }
+
+  private:
+    static std::string n0(double value) { return num::fixedText(value, 0); }
+    static std::string dashed(std::string_view dash) {
+        return dash.empty() ? std::string() : " stroke-dasharray=\"" + std::string(dash) + "\"";
+    }
+    std::string out_;
+};
+
+class Plot {
+  public:
+    Plot(const MeasuredSection& section, const SectionPlotTitle& title,
+         std::span<const Finding> findings, const SectionUncertainty& uncertainty)
+        : section_(section), title_(title), uncertainty_(uncertainty) {
+        for (const Finding& f : findings) {
+            if (!f.isCell()) {
+                continue;
+            }
+            if (f.column == col::部分流量) {
+                markedPartials_.insert(f.row);
+            } else {
+                markedRows_.insert(f.row);
+            }
+        }
+    }
+
+    std::string draw() {
+        svg_.reserve(4096 + section_.verticals.size() * 420);
+        svg_.open();
+        heading();
+        if (section_.verticals.empty()) {
+            svg_.text(kWidth / 2, (kUpperTop + kLowerBottom) / 2,
+                      "没有可画的测深垂线（起点距和水深）", 16, "middle");
+            return svg_.close();
+        }
+        scaleDistances();
+        upperPanel();
+        lowerPanel();
+        distanceAxis();
+        legend();
+        return svg_.close();
+    }
+
+  private:
+    double xAt(double distance) const {
+        return kLeft + (distance - xMin_) / (xMax_ - xMin_) * (kRight - kLeft);
+    }
+
+    void heading() {
+        std::string title;
+        for (const std::string& part : {title_.station, title_.date}) {
+            if (!part.empty()) {
+                title += (title.empty() ? "" : "　") + part;
+            }
+        }
+        if (section_.computed()) {
+            title += (title.empty() ? "" : "　") + std::string("断面流量 ") +
+                     section_.dischargeText + " m³/s";
+        }
+        svg_.text(kWidth / 2, 32, title.empty() ? "断面图" : title, 18, "middle", kInk, true);
+        std::string sub = "测深垂线 " + std::to_string(section_.verticals.size()) +
+                          " 条，测速垂线 " + std::to_string(section_.velocityVerticalCount()) +
+                          " 条";
+        if (section_.computed()) {
+            sub += "　" + uncertaintySummary(uncertainty_);
+        } else {
+            sub += "　未计算：只画断面";
+        }
+        svg_.text(kWidth / 2, 56, sub, 13, "middle");
+    }
+
+    void scaleDistances() {
+        xMin_ = section_.verticals.front().distance;
+        xMax_ = xMin_;
+        for (const SectionVertical& v : section_.verticals) {
+            xMin_ = std::min(xMin_, v.distance);
+            xMax_ = std::max(xMax_, v.distance);
+        }
+        if (!(xMax_ > xMin_)) {
+            xMin_ -= 1.0;
+            xMax_ += 1.0;
+        }
+    }
+
+    void upperPanel() {
+        const double height = kUpperBottom - kUpperTop;
+        svg_.rect(kLeft, kUpperTop, kRight - kLeft, height, "#FFFFFF", "#BFBFBF");
+        if (!section_.computed() || !(*section_.discharge > 0.0)) {
+            svg_.text((kLeft + kRight) / 2, (kUpperTop + kUpperBottom) / 2 + 5,
+                      section_.computed() ? "断面流量不大于 0：不画部分流量"
+                                          : "未计算：没有部分流量和垂线平均流速",
+                      14, "middle", "#7F7F7F");
+            return;
+        }
+        const double q = *section_.discharge;
+        double largest = kLargestShare;
+        for (const SectionPartial& p : section_.partials) {
+            largest = std::max(largest, p.discharge / q * 100.0);
+        }
+        const double top = roundTop(largest * 1.1, 5);
+        const double step = tickStep(top, 5);
+        const auto yShare = [&](double share) {
+            return kUpperBottom - std::clamp(share, 0.0, top) / top * height;
+        };
+        for (int i = 0; i * step <= top + 1e-9; ++i) {
+            const double y = yShare(i * step);
+            if (i > 0) {
+                svg_.line(kLeft, y, kRight, y, kGrid, 0.8);
+            }
+            svg_.text(kLeft - 6, y + 4, num::fixedText(i * step, decimalsFor(step)), 11, "end");
+        }
+        for (const SectionPartial& p : section_.partials) {
+            const double share = p.discharge / q * 100.0;
+            const double x1 = xAt(std::min(p.from, p.to));
+            const double x2 = xAt(std::max(p.from, p.to));
+            const double y = yShare(share);
+            const bool marked = markedPartials_.count(p.row) > 0;
+            svg_.rect(x1, y, x2 - x1, kUpperBottom - y, marked ? kMarkedBar : kBar,
+                      marked ? kMarked : kBarEdge);
+            if (x2 - x1 >= 26.0) {
+                svg_.text((x1 + x2) / 2, y - 3, num::fixedText(share, 1), 9, "middle",
+                          marked ? kMarked : kInk);
+            }
+        }
+        const double tenth = yShare(kLargestShare);
+        svg_.line(kLeft, tenth, kRight, tenth, kMarked, 1.2, "6,4");
+        svg_.text(kRight - 4, tenth - 4, "10%", 11, "end", kMarked);
+        svg_.sideText(kLeft - 44, (kUpperTop + kUpperBottom) / 2, "部分流量占断面流量 (%)", 12);
+        velocities(height);
+    }
+
+    void velocities(double height) {
+        double fastest = 0.0;
+        for (const SectionVertical& v : section_.verticals) {
+            if (v.velocityVertical && v.meanVelocity) {
+                fastest = std::max(fastest, *v.meanVelocity);
+            }
+        }
+        const double top = roundTop(fastest * 1.1, 4);
+        const double step = tickStep(top, 4);
+        const auto yVelocity = [&](double value) {
+            return kUpperBottom - std::clamp(value, 0.0, top) / top * height;
+        };
+        for (int i = 0; i * step <= top + 1e-9; ++i) {
+            svg_.text(kRight + 6, yVelocity(i * step) + 4,
+                      num::fixedText(i * step, decimalsFor(step)), 11, "start", kVelocityLine);
+        }
+        svg_.sideText(kRight + 52, (kUpperTop + kUpperBottom) / 2, "垂线平均流速 (m/s)", 12);
+        std::string points;
+        std::vector<std::pair<double, double>> dots;
+        for (const SectionVertical& v : section_.verticals) {
+            if (v.velocityVertical && v.meanVelocity) {
+                const double x = xAt(v.distance);
+                const double y = yVelocity(*v.meanVelocity);
+                points += (points.empty() ? "" : " ") + n1(x) + "," + n1(y);
+                dots.emplace_back(x, y);
+            }
+        }
+        if (!points.empty()) {
+            svg_.polyline(points, kVelocityLine, 1.8);
+        }
+        for (const auto& [x, y] : dots) {
+            svg_.circle(x, y, 3.0, kVelocityLine);
+        }
+    }
+
+    void lowerPanel() {
+        double deepest = 0.0;
+        for (const SectionVertical& v : section_.verticals) {
+            deepest = std::max(deepest, v.depth);
+        }
+        const double bottom = roundTop(deepest * 1.08, 5);
+        const double step = tickStep(bottom, 5);
+        const double height = kLowerBottom - kLowerTop;
+        const auto yDepth = [&](double depth) {
+            return kLowerTop + std::clamp(depth, 0.0, bottom) / bottom * height;
+        };
+        for (int i = 0; i * step <= bottom + 1e-9; ++i) {
+            const double y = yDepth(i * step);
+            svg_.line(kLeft - 4, y, kLeft, y, kInk, 1.0);
+            svg_.text(kLeft - 6, y + 4, num::fixedText(i * step, decimalsFor(step)), 11, "end");
+        }
+        svg_.sideText(kLeft - 44, (kLowerTop + kLowerBottom) / 2, "水深 (m)", 12);
+
+        // Water from the surface to the bed, the bed below it.
+        const double left = xAt(section_.verticals.front().distance);
+        const double right = xAt(section_.verticals.back().distance);
+        std::string bed;
+        for (const SectionVertical& v : section_.verticals) {
+            bed += (bed.empty() ? "" : " ") + n1(xAt(v.distance)) + "," + n1(yDepth(v.depth));
+        }
+        svg_.polygon(n1(left) + "," + n1(kLowerTop) + " " + bed + " " + n1(right) + "," +
+                         n1(kLowerTop),
+                     kWater, {});
+        svg_.polygon(n1(left) + "," + n1(kLowerBottom) + " " + bed + " " + n1(right) + "," +
+                         n1(kLowerBottom),
+                     kBed, kBedLine);
+        svg_.line(kLeft, kLowerTop, kRight, kLowerTop, kSurface, 1.8);
+        svg_.text(kLeft + 8, kLowerTop - 4, "▽ 水面", 11, "start", kSurface);
+
+        int velocityCount = 0;
+        const int every =
+            std::max(1, (section_.velocityVerticalCount() + kMostLabels - 1) / kMostLabels);
+        for (const SectionVertical& v : section_.verticals) {
+            const double x = xAt(v.distance);
+            const bool marked = markedRows_.count(v.row) > 0;
+            if (v.velocityVertical) {
+                svg_.line(x, kLowerTop, x, yDepth(v.depth), marked ? kMarked : kVelocityVertical,
+                          marked ? 2.0 : 1.2);
+                if (velocityCount % every == 0) {
+                    svg_.text(x, kLowerTop - 18, v.number, 10, "middle",
+                              marked ? kMarked : kVelocityVertical);
+                }
+                ++velocityCount;
+            } else if (!v.waterEdge) {
+                svg_.line(x, kLowerTop, x, yDepth(v.depth), marked ? kMarked : kSoundingVertical,
+                          marked ? 2.0 : 1.0, "3,3");
+            }
+            if (marked) {
+                svg_.circle(x, yDepth(v.depth), 4.0, kMarked);
+            }
+        }
+        svg_.rect(kLeft, kLowerTop, kRight - kLeft, height, "none", "#BFBFBF");
+    }
+
+    void distanceAxis() {
+        const double step = tickStep(xMax_ - xMin_, 8);
+        const int decimals = decimalsFor(step);
+        const double first = std::ceil(xMin_ / step - 1e-9) * step;
+        for (int i = 0; first + i * step <= xMax_ + 1e-9 * step; ++i) {
+            const double value = first + i * step;
+            const double x = xAt(value);
+            svg_.line(x, kLowerBottom, x, kLowerBottom + 4, kInk, 1.0);
+            svg_.text(x, kLowerBottom + 17, num::fixedText(value, decimals), 11, "middle");
+        }
+        svg_.text((kLeft + kRight) / 2, kLowerBottom + 36, "起点距 (m)", 12, "middle");
+    }
+
+    void legend() {
+        const double y = kHeight - 18;
+        double x = kLeft;
+        const auto entry = [&](std::string_view label, auto&& swatch, double width) {
+            swatch(x, y);
+            svg_.text(x + 22, y + 4, label, 11);
+            x += width;
+        };
+        entry(
+            "测速垂线",
+            [&](double at, double row) {
+                svg_.line(at + 8, row - 7, at + 8, row + 7, kVelocityVertical, 1.5);
+            },
+            92);
+        entry(
+            "测深垂线",
+            [&](double at, double row) {
+                svg_.line(at + 8, row - 7, at + 8, row + 7, kSoundingVertical, 1.2, "3,3");
+            },
+            92);
+        entry(
+            "垂线平均流速",
+            [&](double at, double row) { svg_.line(at, row, at + 16, row, kVelocityLine, 1.8); },
+            116);
+        entry(
+            "部分流量",
+            [&](double at, double row) { svg_.rect(at, row - 6, 16, 12, kBar, kBarEdge); }, 92);
+        entry(
+            "超过 10% 的部分流量、检查有问题的垂线",
+            [&](double at, double row) { svg_.rect(at, row - 6, 16, 12, kMarkedBar, kMarked); },
+            260);
+    }
+
+    const MeasuredSection& section_;
+    const SectionPlotTitle& title_;
+    const SectionUncertainty& uncertainty_;
+    std::set<int> markedRows_;
+    std::set<int> markedPartials_;
+    double xMin_ = 0.0;
+    double xMax_ = 1.0;
+    Svg svg_;
+};
+
+std::string headerText(const RecordHeader& header, int line, int pos) {
+    const std::string field = headerField(header, line, pos);
+    return hasValue(field) ? field : std::string();
+}
+
+} // namespace
+
+std::string sectionPlotSvg(const MeasuredSection& section, const SectionPlotTitle& title,
+                           std::span<const Finding> findings,
+                           const SectionUncertainty& uncertainty) {
+    return Plot(section, title, findings, uncertainty).draw();
+}
+
+std::string sectionPlotSvg(const Window& window, std::span<const Finding> findings) {
+    const MeasuredSection section = readSection(window);
+    const RecordHeader header = loadRecordHeader(window.programFolder());
+    const SectionPlotTitle title{headerText(header, 1, 1), headerText(header, 1, 2)};
+    return sectionPlotSvg(section, title, findings, estimateUncertainty(section));
+}
+
+} // namespace tarnelo

@@ -1,0 +1,39 @@
+// The section picture: a computed sheet drawn as one SVG document (UTF-8, Chinese labels). The
+// cross-section with its bed and water surface, every vertical, the vertical mean velocities
+// and the partial discharges in percent of the section discharge with the 10 % line. The same
+// input always gives the same bytes.
+#pragma once
+
+#include "compute/checks.hpp"
+#include "compute/section.hpp"
+#include "compute/uncertainty.hpp"
+
+#include <span>
+#include <string>
+
+namespace tarnelo {
+
+class Window;
+
+struct SectionPlotTitle {
+    // 测站名称 and 施测时间 of the record header; empty when it has none.
+    std::string station;
+    std::string date;
+};
+
+// The picture of a section. A section without a computed result is drawn as its profile only.
+// Cells a finding points at are drawn in the warning colour: the vertical of their row, or the
+// bar of a partial whose 部分流量 is marked.
+std::string sectionPlotSvg(const MeasuredSection& section, const SectionPlotTitle& title,
+                           std::span<const Finding> findings,
+                           const SectionUncertainty& uncertainty);
+
+// The picture of what the window shows now: its sheet, the record header in its program folder
+// and the given findings.
+std::string sectionPlotSvg(const Window& window, std::span<const Finding> findings);
+
+// Size of the picture in pixels.
+inline constexpr int kSectionPlotWidth = 960;
+inline constexpr int kSectionPlotHeight = 640;
+
+} // namespace tarnelo

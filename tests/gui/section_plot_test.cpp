@@ -1,0 +1,130 @@
+// The window 断面图: opened from the menu or F9 after 计算, it follows the next computation,
+// shows the uncertainty like the status bar, and saves the picture as SVG and PNG.
+#include "gui_support.hpp"
+
+#include "app/qt/section_plot_window.hpp"
+#include "files/file_io.hpp"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QSvgRenderer>
+#include <QSvgWidget>
+
+using namespace tarnelo;
+using namespace tarnelo::guitest;
+
+namespace {
+
+// The field manual's worked example (vertical mode, surface coefficient 0.85).
+void typeWorkedExample(Harness& h) {
+    typeIntoBox(h.find<QLineEdit>(ctl::水面系数编辑框), QStringLiteral("0.85"));
+    const std::vector<std::vector<QString>> rows{{"0", "0", "", "", ""},
+                                                 {"5", "1.2", "0.6", "10", "100"},
+                                                 {"10", "1.8", "0.6", "15", "110"},
+                                                 {"15", "1.5", "0.0", "20", "105"},
+                                                 {"20", "0", "", "", ""}};
+    const int columns[] = {1, 2, 3, 5, 6};
+    for (int r = 0; r < 5; ++r) {
+        for (int i = 0; i < 5; ++i) {
+            if (!rows[r][i].isEmpty()) {
+                typeIntoCell(&h.window->grid(), r, columns[i], rows[r][i]);
+            }
+        }
+    }
+}
+
+} // namespace
+
+class SectionPlotTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void opensAfterComputingAndFollowsTheNextComputation();
+    void savesTheShownPictureAsSvgAndPng();
+};
+
+void SectionPlotTest::opensAfterComputingAndFollowsTheNextComputation() {
+    Harness h;
+    MainWindow& w = h.make();
+    const QSize size = w.size();
+    QMenu* view = w.menuBar()->findChild<QMenu*>(QStringLiteral("查看"));
+    QVERIFY(view != nullptr);
+    auto* entry = view->findChild<QAction*>(QStringLiteral("断面图"));
+    QVERIFY(entry != nullptr);
+    QCOMPARE(entry->shortcut(), QKeySequence(Qt::Key_F9));
+
+    typeWorkedExample(h);
+    h.click(ctl::计算);
+    QCOMPARE(w.text(ctl::断面流量), std::string("37.4"));
+    auto* uncertainty = w.statusBar()->findChild<QLabel*>(QStringLiteral("不确定度"));
+    QVERIFY(uncertainty != nullptr && uncertainty->isVisible());
+    QVERIFY(uncertainty->text().startsWith(QStringLiteral("不确定度（95%）：IVE ")));
+
+    // F9 opens it on the last computation.
+    w.activateWindow();
+    QTest::keyClick(&w, Qt::Key_F9);
+    SectionPlotWindow& plot = w.sectionPlotWindow();
+    QVERIFY(plot.isVisible());
+    QCOMPARE(plot.windowTitle(), QStringLiteral("断面图"));
+    QVERIFY(plot.svg().find("断面流量 37.4 m³/s") != std::string::npos);
+    QCOMPARE(plot.summary(), uncertainty->text());
+    QVERIFY(plot.findChild<QSvgWidget*>()->renderer()->isValid());
+    const int shown = plot.pictureCount();
+    saveScreenshot(plot, "section-plot-window.png");
+
+    // A new N on the second vertical and 计算 again: the open window shows the new figures.
+    typeIntoCell(&w.grid(), 2, 5, QStringLiteral("30"));
+    h.click(ctl::计算);
+    const std::string discharge = w.text(ctl::断面流量);
+    QVERIFY(discharge != "37.4");
+    QVERIFY(plot.pictureCount() > shown);
+    QVERIFY(plot.svg().find("断面流量 " + discharge + " m³/s") != std::string::npos);
+    QVERIFY(plot.svg().find("断面流量 37.4 m³/s") == std::string::npos);
+
+    // 清空 leaves the profile of an empty sheet and no uncertainty.
+    h.click(ctl::清空);
+    QVERIFY(!uncertainty->isVisible());
+    QVERIFY(plot.svg().find("断面流量") == std::string::npos);
+    // The main window kept its size and layout.
+    QCOMPARE(w.size(), size);
+}
+
+void SectionPlotTest::savesTheShownPictureAsSvgAndPng() {
+    Harness h;
+    MainWindow& w = h.make();
+    typeWorkedExample(h);
+    h.click(ctl::计算);
+    w.menuBar()
+        ->findChild<QMenu*>(QStringLiteral("查看"))
+        ->findChild<QAction*>(QStringLiteral("断面图"))
+        ->trigger();
+    SectionPlotWindow& plot = w.sectionPlotWindow();
+    QVERIFY(plot.isVisible());
+
+    const auto svgFile = h.folder / "excel" / "断面.svg";
+    const auto pngFile = h.folder / "excel" / "断面.png";
+    h.files.push_back(svgFile);
+    h.files.push_back(pngFile);
+    QTest::mouseClick(plot.findChild<QPushButton*>(QStringLiteral("保存SVG")), Qt::LeftButton);
+    QTest::mouseClick(plot.findChild<QPushButton*>(QStringLiteral("保存PNG")), Qt::LeftButton);
+    QCOMPARE(readFileBytes(svgFile).value_or(""), plot.svg());
+    const std::string png = readFileBytes(pngFile).value_or("");
+    QVERIFY(png.starts_with("\x89PNG\r\n\x1a\n"));
+    QCOMPARE(h.dialogs.size(), std::size_t(2));
+    QCOMPARE(h.dialogs[0].first, std::string("断面图SVG对话框"));
+    QCOMPARE(h.dialogs[1].first, std::string("断面图PNG对话框"));
+    QVERIFY(w.statusBar()->currentMessage().startsWith(QStringLiteral("断面图已保存：")));
+
+    // A cancelled dialog writes nothing.
+    QVERIFY(!plot.saveSvg());
+}
+
+int runSectionPlotTests(int argc, char** argv) {
+    SectionPlotTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "section_plot_test.moc"

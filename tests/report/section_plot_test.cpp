@@ -1,0 +1,153 @@
+#include "app/compute_file.hpp"
+#include "app/file_commands.hpp"
+#include "app/headless_window.hpp"
+#include "compute/compute.hpp"
+#include "files/file_io.hpp"
+#include "files/record_header.hpp"
+#include "report/section_plot.hpp"
+#include "sheet/sheet.hpp"
+
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace tarnelo {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Drawn {
+    std::string svg;
+    ComputeOutcome outcome;
+};
+
+// Opens and computes a raw data file as the window does and draws it.
+Drawn draw(const fs::path& file) {
+    const ScratchProgramFolder folder;
+    HeadlessWindow window(folder.path());
+    layoutSheet(window);
+    writeDefaultRecordHeader(folder.path());
+    const OpenResult opened = openRawDataFile(window, file);
+    EXPECT_TRUE(opened.outcome == OpenOutcome::Opened) << file;
+    Drawn drawn;
+    drawn.outcome = computeCommand(window);
+    drawn.svg = sectionPlotSvg(window, drawn.outcome.findings);
+    return drawn;
+}
+
+// Compares with the golden file byte for byte; TARNELO_UPDATE_GOLDEN=1 writes it instead.
+void expectGolden(const std::string& svg, const std::string& name) {
+    const fs::path golden = fs::path(TARNELO_TEST_DATA) / "plot" / name;
+    if (std::getenv("TARNELO_UPDATE_GOLDEN") != nullptr) {
+        ASSERT_TRUE(writeFileAtomic(golden, svg));
+        return;
+    }
+    const std::optional<std::string> expected = readFileBytes(golden);
+    ASSERT_TRUE(expected.has_value()) << golden;
+    EXPECT_TRUE(svg == *expected) << name << " differs from its golden file";
+}
+
+void expectWellFormed(const std::string& svg) {
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed = doc.load_buffer(svg.data(), svg.size());
+    ASSERT_TRUE(parsed) << parsed.description();
+    EXPECT_STREQ(doc.document_element().name(), "svg");
+}
+
+std::size_t count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+const fs::path kExamples = fs::path(TARNELO_SOURCE_DIR) / "examples";
+const fs::path kFiles = fs::path(TARNELO_TEST_DATA) / "files";
+
+TEST(SectionPlot, GoldenPicturesOfTheBundledExamples) {
+    struct Case {
+        fs::path file;
+        const char* golden;
+        ComputeOutcome::Status status;
+    };
+    const Case cases[] = {
+        {kExamples / "vertical-25-verticals.dat", "vertical-25-verticals.svg",
+         ComputeOutcome::Status::Computed},
+        {kExamples / "velocity-mode.dat", "velocity-mode.svg", ComputeOutcome::Status::Computed},
+        // Sounding-only verticals between the velocity verticals.
+        {kExamples / "vertical-surface-points.dat", "vertical-surface-points.svg",
+         ComputeOutcome::Status::Computed},
+        // Too few rows to compute: the profile alone.
+        {kFiles / "vertical-3rows.dat", "incomplete-3rows.svg", ComputeOutcome::Status::Incomplete},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.golden);
+        const Drawn drawn = draw(c.file);
+        EXPECT_EQ(drawn.outcome.status, c.status);
+        expectWellFormed(drawn.svg);
+        expectGolden(drawn.svg, c.golden);
+        // Same input, same bytes.
+        EXPECT_EQ(draw(c.file).svg, drawn.svg);
+    }
+}
+
+TEST(SectionPlot, DrawsWhatTheComputationWrote) {
+    const Drawn drawn = draw(kExamples / "vertical-surface-points.dat");
+    const std::string& svg = drawn.svg;
+    EXPECT_NE(svg.find("清溪河 龙潭"), std::string::npos);
+    EXPECT_NE(svg.find("断面流量 43.6 m³/s"), std::string::npos);
+    EXPECT_NE(svg.find("测深垂线 13 条，测速垂线 7 条"), std::string::npos);
+    EXPECT_NE(svg.find("不确定度（95%）：IVE "), std::string::npos);
+    // Four sounding-only verticals dashed (the water edges have no line), seven solid.
+    EXPECT_EQ(count(svg, "stroke=\"#8C8C8C\" stroke-width=\"1.0\" stroke-dasharray"), 4u);
+    EXPECT_EQ(count(svg, "stroke=\"#1F4E79\" stroke-width=\"1.2\""), 7u);
+    EXPECT_NE(svg.find(">10%</text>"), std::string::npos);
+    // Every partial over 10 % is a finding and drawn in the warning colour.
+    int over = 0;
+    for (const Finding& f : drawn.outcome.findings) {
+        over += f.column == col::部分流量 ? 1 : 0;
+    }
+    ASSERT_GT(over, 0);
+    EXPECT_EQ(count(svg, "fill=\"#F4A792\" stroke=\"#D9381E\""),
+              static_cast<std::size_t>(over) + 1);
+}
+
+TEST(SectionPlot, AnIncompleteMeasurementIsTheProfileOnly) {
+    const Drawn drawn = draw(kFiles / "vertical-3rows.dat");
+    EXPECT_NE(drawn.svg.find("未计算"), std::string::npos);
+    EXPECT_EQ(drawn.svg.find("<polyline"), std::string::npos);
+    EXPECT_EQ(drawn.svg.find("不确定度"), std::string::npos);
+    EXPECT_NE(drawn.svg.find("<polygon"), std::string::npos);
+}
+
+TEST(SectionPlot, HeaderTextsAreEscapedAndControlCharactersDropped) {
+    MeasuredSection section;
+    section.verticals.push_back({0, 0.0, 0.0, true, false, {}, {}});
+    section.verticals.push_back({1, 1.0, 0.5, false, false, {}, {}});
+    section.verticals.push_back({2, 2.0, 0.0, true, false, {}, {}});
+    const std::string svg = sectionPlotSvg(section, {"A&B <站>\x1b[2J", "\"5\"月"}, {}, {});
+    expectWellFormed(svg);
+    EXPECT_NE(svg.find("A&amp;B &lt;站&gt;[2J"), std::string::npos);
+    EXPECT_NE(svg.find("&quot;5&quot;月"), std::string::npos);
+    EXPECT_EQ(svg.find('\x1b'), std::string::npos);
+}
+
+TEST(SectionPlot, NothingToDrawStillGivesAPicture) {
+    const std::string svg = sectionPlotSvg(MeasuredSection{}, {}, {}, {});
+    expectWellFormed(svg);
+    EXPECT_NE(svg.find("没有可画的测深垂线"), std::string::npos);
+    // One vertical alone, or all at one distance: no division by a zero width.
+    MeasuredSection one;
+    one.verticals.push_back({0, 3.0, 1.0, false, true, "1", 0.5});
+    const std::string single = sectionPlotSvg(one, {}, {}, {});
+    expectWellFormed(single);
+    EXPECT_EQ(single.find("nan"), std::string::npos);
+    EXPECT_EQ(single.find("inf"), std::string::npos);
+}
+
+} // namespace
+} // namespace tarnelo
