@@ -32,60 +32,6 @@ constexpr double kHighestBank = 1.0;
 
 constexpr std::size_t kShownLength = 16;
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-// Whether the text, blanks around it aside, is one decimal number and nothing else: an
-// optional sign, digits with an optional point, an optional exponent.
-bool isWholeNumber(std::string_view text) {
-    text = trimmed(text);
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        ++i;
-    }
-    std::size_t digits = 0;
-    while (i < text.size() && isDigit(text[i])) {
-        ++i;
-        ++digits;
-    }
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && isDigit(text[i])) {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0) {
-        return false;
-    }
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-            ++i;
-        }
-        std::size_t exponentDigits = 0;
-        while (i < text.size() && isDigit(text[i])) {
-            ++i;
-            ++exponentDigits;
-        }
-        if (exponentDigits == 0) {
-            return false;
-        }
-    }
-    return i == text.size();
-}
-
 // A cell text as a reason quotes it: cut on a character boundary when it is long.
 std::string quoted(std::string_view text) {
     std::string shown;
@@ -141,7 +87,7 @@ class Checker {
     // The number of a cell that holds a whole number; nothing for other cells.
     std::optional<double> number(int row, int column) const {
         const std::string& text = cell(row, column);
-        if (text.empty() || !isWholeNumber(text)) {
+        if (text.empty() || !num::isWholeNumber(text)) {
             return std::nullopt;
         }
         const double value = num::numberOf(text);
@@ -171,7 +117,7 @@ class Checker {
             if (text.empty()) {
                 continue;
             }
-            if (!isWholeNumber(text)) {
+            if (!num::isWholeNumber(text)) {
                 addField(Severity::Error, control, notANumber(text));
                 continue;
             }
@@ -192,7 +138,7 @@ class Checker {
                 if (text.empty()) {
                     continue;
                 }
-                if (!isWholeNumber(text)) {
+                if (!num::isWholeNumber(text)) {
                     add(Severity::Error, r, c, notANumber(text));
                     continue;
                 }
@@ -326,7 +272,7 @@ class Checker {
     // After a computation: no partial discharge carries more than a tenth of the section.
     void partialShares() {
         const std::string total = window_.text(ctl::断面流量);
-        if (total.empty() || !isWholeNumber(total)) {
+        if (total.empty() || !num::isWholeNumber(total)) {
             return;
         }
         const double q = num::numberOf(total);

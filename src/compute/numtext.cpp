@@ -98,17 +98,14 @@ std::string plainText(double x) {
     return std::string(buffer.data(), end);
 }
 
-double numberOf(std::string_view text) {
+std::size_t numberEnd(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && isBlank(text[i])) {
         ++i;
     }
-    bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
         ++i;
     }
-    const std::size_t start = i;
     std::size_t digits = 0;
     while (i < text.size() && isDigit(text[i])) {
         ++i;
@@ -122,7 +119,7 @@ double numberOf(std::string_view text) {
         }
     }
     if (digits == 0) {
-        return 0.0;
+        return 0;
     }
     std::size_t end = i;
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
@@ -137,8 +134,37 @@ double numberOf(std::string_view text) {
             end = j;
         }
     }
+    return end;
+}
+
+bool isWholeNumber(std::string_view text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    std::size_t lead = 0;
+    while (lead < text.size() && (text[lead] == ' ' || text[lead] == '\t')) {
+        ++lead;
+    }
+    text.remove_prefix(lead);
+    return !text.empty() && numberEnd(text) == text.size();
+}
+
+double numberOf(std::string_view text) {
+    const std::size_t end = numberEnd(text);
+    if (end == 0) {
+        return 0.0;
+    }
+    std::size_t i = 0;
+    while (isBlank(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-') {
+        negative = text[i] == '-';
+        ++i;
+    }
     double value = 0.0;
-    const char* first = text.data() + start;
+    const char* first = text.data() + i;
     const char* last = text.data() + end;
     auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {

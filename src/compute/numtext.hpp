@@ -15,6 +15,14 @@ std::string plainText(double x);
 // and hex are not numbers. A number too large for a double reads as an infinity.
 double numberOf(std::string_view text);
 
+// Where the leading decimal number that numberOf reads ends (leading blanks included); 0 when
+// the text has none.
+std::size_t numberEnd(std::string_view text);
+
+// Whether the text, blanks and tabs around it aside, is one decimal number and nothing else:
+// what numberOf reads is then all there is ("l.2", "12a", "1.2.3" and "-" are not).
+bool isWholeNumber(std::string_view text);
+
 // Round half away from zero to n decimals (n >= 0), with the 1e-12 nudge of the field rule.
 double roundHalfAway(double x, int n);
 

@@ -138,4 +138,33 @@ std::string firstCharacterOutsideGbk(std::string_view text) {
     return {};
 }
 
+bool isUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const std::size_t length = c < 0x80                 ? 1
+                                   : c >= 0xc2 && c <= 0xdf ? 2
+                                   : c >= 0xe0 && c <= 0xef ? 3
+                                   : c >= 0xf0 && c <= 0xf4 ? 4
+                                                            : 0;
+        if (length == 0 || i + length > bytes.size()) {
+            return false;
+        }
+        unsigned cp = length == 1 ? c : c & (0x7fu >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xc0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (next & 0x3fu);
+        }
+        if ((length == 3 && (cp < 0x800 || (cp >= 0xd800 && cp <= 0xdfff))) ||
+            (length == 4 && (cp < 0x10000 || cp > 0x10ffff))) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
 } // namespace tarnelo

@@ -15,6 +15,9 @@ std::string gbkToUtf8(std::string_view bytes);
 // text is not valid UTF-8.
 std::optional<std::string> utf8ToGbk(std::string_view text);
 
+// Whether bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
+bool isUtf8(std::string_view bytes);
+
 // The first character of a UTF-8 text that GBK cannot hold (empty when there is none), for
 // messages that name it.
 std::string firstCharacterOutsideGbk(std::string_view text);

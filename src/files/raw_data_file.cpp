@@ -87,28 +87,6 @@ std::optional<std::string> carryProblem(std::string_view text) {
 
 namespace {
 
-bool validUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t length = c < 0x80                 ? 1
-                             : c >= 0xc2 && c <= 0xdf ? 2
-                             : c >= 0xe0 && c <= 0xef ? 3
-                             : c >= 0xf0 && c <= 0xf4 ? 4
-                                                      : 0;
-        if (length == 0 || i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
-}
-
 // The text with every line end (CR LF, lone LF, lone CR) made CR LF.
 std::string withCrLf(std::string_view text) {
     std::string out;
@@ -211,7 +189,7 @@ ForeignForm recogniseForeignForm(std::string_view bytes) {
         if (bom8) {
             body.remove_prefix(3);
         }
-        if (body.starts_with(kRawDataTag) && validUtf8(body)) {
+        if (body.starts_with(kRawDataTag) && isUtf8(body)) {
             utf8 = std::string(body);
             encoding = bom8 ? "带 BOM 的 UTF-8" : "UTF-8";
         }

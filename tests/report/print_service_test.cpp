@@ -7,6 +7,7 @@
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
+#include "support/small_gauging.hpp"
 
 #include <gtest/gtest.h>
 
@@ -101,17 +102,7 @@ TEST_F(PrintServer, ThePrintCommandSaysThatTheServiceDoesNotAnswer) {
     testing::FormFolder folder;
     HeadlessWindow window(folder.path());
     layoutSheet(window);
-    const char* rows[][5] = {{"0", "0", "", "", ""},
-                             {"5", "1.2", "0.6", "10", "100"},
-                             {"10", "1.8", "0.6", "15", "110"},
-                             {"15", "1.5", "0.6", "12", "105"},
-                             {"20", "0", "", "", ""}};
-    const int columns[] = {col::起点距, col::水深, col::相对, col::N, col::T};
-    for (int r = 0; r < 5; ++r) {
-        for (int k = 0; k < 5; ++k) {
-            window.sheet().setCell(r, columns[k], rows[r][k]);
-        }
-    }
+    testing::typeSmallGauging(window);
     computeCommand(window);
     const SilentServer server;
     ::setenv("CUPS_SERVER", server.address().c_str(), 1);

@@ -1,6 +1,7 @@
 #include "platform/workbook/package.hpp"
 
 #include "files/file_io.hpp"
+#include "files/gbk.hpp"
 
 #include <zip.h>
 
@@ -22,27 +23,6 @@ bool isOleFile(std::string_view data) {
 // Whether an entry name may be a part name: not empty, relative, UTF-8, without ".." segments,
 // backslashes or NUL. A folder entry ("xl/") ends in "/". (libzip itself turns a NUL in a name
 // into a space as it reads the directory.)
-bool isUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t length = c < 0x80                 ? 1
-                                   : c >= 0xc2 && c <= 0xdf ? 2
-                                   : c >= 0xe0 && c <= 0xef ? 3
-                                   : c >= 0xf0 && c <= 0xf4 ? 4
-                                                            : 0;
-        if (length == 0 || i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
-}
-
 bool isSafeEntryName(std::string_view name) {
     if (name.empty() || name.front() == '/' || !isUtf8(name) ||
         name.find_first_of(std::string_view("\\\0", 2)) != std::string_view::npos) {
