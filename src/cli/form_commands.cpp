@@ -80,7 +80,8 @@ class ComputedMeasurement {
             status_ = kExitUsage;
             return;
         }
-        const fs::path templates = templateFolder();
+        templates_ = templateFolder();
+        const fs::path& templates = templates_;
         for (bool twoPages : {false, true}) {
             std::error_code ec;
             fs::copy_file(paths::formTemplate(templates, twoPages),
@@ -115,8 +116,22 @@ class ComputedMeasurement {
     HeadlessWindow& window() { return window_; }
     const fs::path& folder() const { return folder_.path(); }
 
+    // A message about a template names the template the user has, not its private copy.
+    std::string inOwnWords(std::string message) const {
+        for (bool twoPages : {false, true}) {
+            const std::string copy = paths::formTemplate(folder_.path(), twoPages).string();
+            const std::string own = paths::formTemplate(templates_, twoPages).string();
+            for (auto at = message.find(copy); at != std::string::npos;
+                 at = message.find(copy, at + own.size())) {
+                message.replace(at, copy.size(), own);
+            }
+        }
+        return message;
+    }
+
   private:
     ScratchProgramFolder folder_;
+    fs::path templates_;
     HeadlessWindow window_;
     int status_ = kExitDone;
     std::string problem_;
@@ -154,7 +169,7 @@ int publish(std::string_view command, const std::string& file, ComputedMeasureme
         return fail(command, file, outcome.message + "确认无误后可加 --force。", kExitFindings);
     }
     if (outcome.status != FormOutcome::Status::Done) {
-        return fail(command, file, outcome.message, kExitIncomplete);
+        return fail(command, file, measurement.inOwnWords(outcome.message), kExitIncomplete);
     }
     return kExitDone;
 }
