@@ -9,7 +9,7 @@
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
-#include "support/small_gauging.hpp"
+#include "support/worked_example.hpp"
 #include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
@@ -46,7 +46,7 @@ class EveryFileKind : public ::testing::Test {
         fs::create_directories(folder.path() / "Text data");
         fs::create_directories(elsewhere);
         layoutSheet(window);
-        testing::typeSmallGauging(window);
+        testing::typeWorkedExample(window);
     }
 
     // The writes of every kind: what each command writes, with the file it writes.

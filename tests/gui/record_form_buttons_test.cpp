@@ -5,6 +5,7 @@
 
 #include "files/file_io.hpp"
 #include "report/record_form.hpp"
+#include "support/worked_example.hpp"
 #include "window/program_paths.hpp"
 
 #include <QProgressBar>
@@ -44,16 +45,12 @@ MainWindow& makeComputed(Harness& h) {
         fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "Data" / name, h.folder / "Data" / name);
     }
     MainWindow& w = h.make();
-    const char* rows[][5] = {{"0", "0", "", "", ""},
-                             {"5", "1.2", "0.6", "10", "100"},
-                             {"10", "1.8", "0.6", "15", "110"},
-                             {"15", "1.5", "0.0", "20", "105"},
-                             {"20", "0", "", "", ""}};
-    const int columns[] = {col::起点距, col::水深, col::相对, col::N, col::T};
     for (int r = 0; r < 5; ++r) {
-        for (int i = 0; i < 5; ++i) {
-            if (rows[r][i][0] != '\0') {
-                typeIntoCell(&w.grid(), r, columns[i], QString::fromLatin1(rows[r][i]));
+        for (std::size_t i = 0; i < testing::kWorkedExampleColumns.size(); ++i) {
+            const char* text = testing::kWorkedExampleRows[r][i];
+            if (text[0] != '\0') {
+                typeIntoCell(&w.grid(), r, testing::kWorkedExampleColumns[i],
+                             QString::fromLatin1(text));
             }
         }
     }

@@ -8,7 +8,7 @@
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
-#include "support/small_gauging.hpp"
+#include "support/worked_example.hpp"
 #include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
@@ -28,7 +28,7 @@ class FormFaults : public ::testing::Test {
   protected:
     FormFaults() {
         layoutSheet(window);
-        testing::typeSmallGauging(window);
+        testing::typeWorkedExample(window);
         computeCommand(window);
     }
 

@@ -7,7 +7,7 @@
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
-#include "support/small_gauging.hpp"
+#include "support/worked_example.hpp"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +102,7 @@ TEST_F(PrintServer, ThePrintCommandSaysThatTheServiceDoesNotAnswer) {
     testing::FormFolder folder;
     HeadlessWindow window(folder.path());
     layoutSheet(window);
-    testing::typeSmallGauging(window);
+    testing::typeWorkedExample(window);
     computeCommand(window);
     const SilentServer server;
     ::setenv("CUPS_SERVER", server.address().c_str(), 1);

@@ -9,6 +9,7 @@
 #include "report/record_form.hpp"
 #include "report/spreadsheet_automation.hpp"
 #include "support/form_folder.hpp"
+#include "support/worked_example.hpp"
 #include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
@@ -328,17 +329,7 @@ TEST_F(CommandTest, MoreThanFortyVerticalsAreRefused) {
 void computeWorkedExample(HeadlessWindow& window, int row, int column, const char* text) {
     Sheet& sheet = window.sheet();
     sheet.clearColumns(cols::kAll);
-    const char* rows[][5] = {{"0", "0", "", "", ""},
-                             {"5", "1.2", "0.6", "10", "100"},
-                             {"10", "1.8", "0.6", "15", "110"},
-                             {"15", "1.5", "0.0", "20", "105"},
-                             {"20", "0", "", "", ""}};
-    const int columns[] = {col::起点距, col::水深, col::相对, col::N, col::T};
-    for (int r = 0; r < 5; ++r) {
-        for (int k = 0; k < 5; ++k) {
-            sheet.setCell(r, columns[k], rows[r][k]);
-        }
-    }
+    testing::typeWorkedExample(window);
     window.setText(ctl::水面系数编辑框, "0.85");
     window.setText(ctl::信号转数编辑框, "20");
     sheet.setCell(row, column, text);

@@ -145,6 +145,9 @@ class MainWindow : public QMainWindow, public Window {
     // Called while a renderer runs: keeps the window painted, shows how long it has waited,
     // and gives up when the window is being closed.
     bool keepWaiting();
+    // Shows the marks, counts and picture of the computation at hand; true when results that
+    // were shown as outdated are shown as current again.
+    bool showComputedState();
 
     // The findings and the stale state of the last computation (main_window_checks.cpp).
     void buildFindingsControls();

@@ -71,26 +71,27 @@ void MainWindow::afterCompute(const ComputeOutcome& outcome) {
     }
     computed_.record(*this, outcome, text(ctl::状态条1));
     marks_.set(computed_.findings());
-    model_->marksChanged();
-    showFindingCounts();
-    refreshSectionPlot();
-    if (shownStale_) {
-        shownStale_ = false;
-        showResultsStale(false);
-    }
+    showComputedState();
 }
 
 void MainWindow::forgetComputation() {
     computed_.forget();
     marks_.clear();
+    if (showComputedState()) {
+        setStatus("");
+    }
+}
+
+bool MainWindow::showComputedState() {
     model_->marksChanged();
     showFindingCounts();
     refreshSectionPlot();
-    if (shownStale_) {
-        shownStale_ = false;
-        showResultsStale(false);
-        setStatus("");
+    if (!shownStale_) {
+        return false;
     }
+    shownStale_ = false;
+    showResultsStale(false);
+    return true;
 }
 
 void MainWindow::refreshStale() {
