@@ -9,6 +9,7 @@
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "platform/print/svg_render.hpp"
+#include "platform/system/child_process.hpp"
 #include "report/section_plot.hpp"
 
 #include <algorithm>
@@ -115,7 +116,13 @@ int run(std::span<const std::string> args) {
             problem = opened.message;
         }
     }
+    if (const auto refused = sectionPlotProblem(readSection(window))) {
+        return fail(file, *refused, kExitIncomplete);
+    }
     const std::string svg = sectionPlotSvg(window, findings);
+    if (sys::interruptSignal() != 0) {
+        return kExitIncomplete;
+    }
     if (renderer) {
         const RenderResult rendered = renderSvgToPng(*renderer, svg, *target);
         if (!rendered.ok) {

@@ -234,7 +234,10 @@ RawDataRead parseRawData(std::string_view bytes) {
         data.header = std::string(rest.substr(0, rest.find(kSeparator)));
     }
 
-    const auto lines = splitText(text, "\r\n");
+    // Only the tag line, the coefficient line and the column lines are read: whatever follows
+    // them is never cut into pieces, so a file of millions of short lines costs no more memory
+    // than its own text.
+    const auto lines = splitText(text, "\r\n", 2 + kVerticalFileColumns.size());
     const auto tagLine = splitText(lines.front(), ",", 2);
     const std::string modeName = tagLine.size() > 1 ? tagLine[1] : std::string();
     if (modeName == kVerticalModeName) {
