@@ -207,6 +207,13 @@ int runExport(std::span<const std::string> args) {
                         kExitIncomplete);
         }
     }
+    // Targets that cannot be written are said before any work is done.
+    for (const auto& output : {workbook, pdf}) {
+        if (output && !checkFileWritable(*output)) {
+            return fail("export", file, "无法写入 cannot write：" + lastWriteProblem(),
+                        kExitIncomplete);
+        }
+    }
     setWritesFlushedToDisk(false);
     ComputedMeasurement measurement(file);
     const fs::path target = workbook ? *workbook : measurement.folder() / "记载表.xlsx";

@@ -27,14 +27,20 @@ enum class AtLink {
 };
 
 // Replaces the content of file with bytes: temporary file in the same folder, flushed to disk,
-// then renamed over the target. The replaced file keeps its permissions; a new one gets
+// then renamed over the target. The replaced file keeps its permission bits (never set-user-ID,
+// set-group-ID or sticky); a new one gets
 // rw-rw-rw- less the umask. Returns false (and leaves the old file as it was) when any step
 // fails; lastWriteProblem() then says why. The folder is never created. Leftover temporary
 // files of interrupted writes in that folder are removed first.
 bool writeFileAtomic(const std::filesystem::path& file, std::string_view bytes,
                      AtLink atLink = AtLink::WriteThrough);
 
-// Why the last writeFileAtomic of this thread failed, in Chinese; empty after a success.
+// Whether writeFileAtomic could write target, found without writing: the link rules, the
+// name's length, the kind of file there and the folder's permissions. Returns false and sets
+// lastWriteProblem() when not; a long job checks its target with this before it starts.
+bool checkFileWritable(const std::filesystem::path& target, AtLink atLink = AtLink::WriteThrough);
+
+// Why the last writeFileAtomic or checkFileWritable of this thread failed, in Chinese; empty after a success.
 std::string lastWriteProblem();
 
 // Removes this writer's temporary files (".NAME.tmpPID-N") that a process which no longer runs
