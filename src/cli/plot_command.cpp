@@ -51,11 +51,14 @@ int fail(const std::string& file, const std::string& why, int status) {
 int run(std::span<const std::string> args) {
     std::string file;
     std::optional<fs::path> target;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size()) {
+        if (!optionsEnded && args[i] == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && args[i] == "-o" && i + 1 < args.size()) {
             target = fs::absolute(args[i + 1]);
             ++i;
-        } else if (args[i].rfind('-', 0) == 0 || !file.empty()) {
+        } else if ((!optionsEnded && args[i].rfind('-', 0) == 0) || !file.empty()) {
             std::cerr << "tarnelo-cli plot: 无法理解的参数 unexpected argument: "
                       << terminalSafe(args[i]) << "\n\n"
                       << kHelp;

@@ -204,6 +204,12 @@ std::string terminalSafe(std::string_view text, bool keepLineBreaks) {
             out += "\\u00";
             out += kHex[cp >> 4];
             out += kHex[cp & 15];
+        } else if ((cp >= 0x202a && cp <= 0x202e) || (cp >= 0x2066 && cp <= 0x2069)) {
+            // Bidirectional controls would show a name's characters in another order.
+            out += "\\u";
+            for (const int shift : {12, 8, 4, 0}) {
+                out += kHex[(cp >> shift) & 15];
+            }
         } else {
             out.append(text.substr(i, length));
         }

@@ -15,8 +15,9 @@ std::size_t displayWidth(std::string_view text);
 std::string alignedTable(const std::vector<std::vector<std::string>>& rows);
 
 // A text made safe to show on a terminal: control characters (C0, DEL, C1) and bytes that are
-// not UTF-8 are written as escapes (ESC as \x1b, U+009B as \u009b), so a file name or a cell
-// can never move the cursor, set the title or clear the screen. With keepLineBreaks, "\n"
+// not UTF-8 are written as escapes (ESC as \x1b, U+009B as \u009b), and so are the
+// bidirectional controls (U+202A–U+202E, U+2066–U+2069), so a file name or a cell can never
+// move the cursor, set the title, clear the screen or show its characters in another order. With keepLineBreaks, "\n"
 // stays a line break (for messages of several lines).
 std::string terminalSafe(std::string_view text, bool keepLineBreaks = false);
 

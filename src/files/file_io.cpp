@@ -118,7 +118,7 @@ bool refuse(std::string why) {
 }
 
 std::string quoted(const std::filesystem::path& path) {
-    return "“" + path.string() + "”";
+    return "“" + escapedName(path) + "”";
 }
 
 // Whether a leftover temporary file name of this writer ".NAME.tmpPID-N" belongs to a process
@@ -150,6 +150,64 @@ void removeStaleTemporaries(const std::filesystem::path& folder) {
             S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
             ::unlink(entry.path().c_str());
         }
+    }
+}
+
+std::string escapedName(std::string_view name) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(name.size());
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> untrustedFolderProblem(const std::filesystem::path& folder) {
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(folder, ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    const uid_t self = ::geteuid();
+    struct stat link {};
+    // A link in the folder's place must be the user's own, or it could be turned elsewhere.
+    if (::lstat(folder.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && link.st_uid != self &&
+        link.st_uid != 0) {
+        return "文件夹" + quoted(folder) + "是另一个用户的符号链接，为安全起见不使用";
+    }
+    bool itself = true;
+    for (std::filesystem::path at = real;; at = at.parent_path()) {
+        struct stat info {};
+        if (::stat(at.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            return "无法检查文件夹" + quoted(at) + "，为安全起见不使用" + quoted(folder);
+        }
+        const std::string which =
+            itself ? "文件夹" + quoted(at) : "文件夹" + quoted(folder) + "的上级文件夹" + quoted(at);
+        if (info.st_uid != self && info.st_uid != 0) {
+            return which + "属于另一个用户，为安全起见不使用";
+        }
+        const bool sticky = (info.st_mode & S_ISVTX) != 0;
+        if ((info.st_mode & 022) != 0 && (itself || !sticky)) {
+            return which + "可以被同组或其他用户写入，为安全起见不使用（可用 chmod go-w 改正）";
+        }
+        if (at == at.root_path() || at.parent_path() == at) {
+            return std::nullopt;
+        }
+        itself = false;
     }
 }
 

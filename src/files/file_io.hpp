@@ -47,6 +47,19 @@ std::string lastWriteProblem();
 // left in folder; nothing else is touched.
 void removeStaleTemporaries(const std::filesystem::path& folder);
 
+// Why a folder the program takes templates or state from must not be trusted, as ssh judges
+// the folder of its keys: it, or a folder above it, belongs to another user (root aside), or
+// can be written by group or others (a folder above it may when it is sticky, as /tmp is).
+// In Chinese, naming the folder; std::nullopt when it can be trusted or does not exist.
+std::optional<std::string> untrustedFolderProblem(const std::filesystem::path& folder);
+
+// A path or name as a message shows it: line breaks and other control characters are written
+// as escapes (\n, \r, \t, \xNN), so a name can never start a line of its own or fake one.
+std::string escapedName(std::string_view name);
+inline std::string escapedName(const std::filesystem::path& path) {
+    return escapedName(std::string_view(path.native()));
+}
+
 // Whether writeFileAtomic waits for the disk (on by default). The command-line tool turns it
 // off: it writes only into its own temporary folder, which is removed when it ends. Writes stay
 // atomic either way.

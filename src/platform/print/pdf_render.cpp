@@ -136,7 +136,7 @@ RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, con
     const fs::path input = work.path() / "form.xlsx";
     fs::copy_file(workbook, input, fs::copy_options::overwrite_existing, ec);
     if (ec) {
-        return {false, "无法读取记载表工作簿：" + workbook.string()};
+        return {false, "无法读取记载表工作簿：" + escapedName(workbook)};
     }
     // Every path reaches LibreOffice as a percent-encoded URL: it decodes escapes even in plain
     // paths, so a folder named "pc%41" would otherwise become "pcA".
@@ -152,7 +152,7 @@ RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, con
     const fs::path produced = out / "form.pdf";
     switch (run.status) {
     case sys::ChildResult::Status::CouldNotRun:
-        return {false, "无法启动 LibreOffice：" + renderer.string()};
+        return {false, "无法启动 LibreOffice：" + escapedName(renderer)};
     case sys::ChildResult::Status::TimedOut:
         return {false, "LibreOffice 在 " + std::to_string(timeLimit.count()) +
                            " 秒内没有生成打印页面，已停止。"};

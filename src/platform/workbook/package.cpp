@@ -177,25 +177,25 @@ bool readPackage(const std::filesystem::path& file, std::vector<RawPart>& parts,
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
     if (ec || !std::filesystem::is_regular_file(file, ec)) {
-        error = "找不到文件：" + file.string();
+        error = "找不到文件：" + escapedName(file);
         return false;
     }
     if (size > kMaxPackageBytes) {
-        error = "文件太大：" + file.string();
+        error = "文件太大：" + escapedName(file);
         return false;
     }
     const std::optional<std::string> data = readFileBytes(file, kMaxPackageBytes);
     if (!data) {
-        error = "无法读取文件：" + file.string();
+        error = "无法读取文件：" + escapedName(file);
         return false;
     }
     if (isOleFile(*data)) {
-        error = "工作簿受密码保护或是旧的 xls 格式，无法打开：" + file.string();
+        error = "工作簿受密码保护或是旧的 xls 格式，无法打开：" + escapedName(file);
         return false;
     }
     if (!readArchive(*data, parts)) {
         parts.clear();
-        error = "工作簿已损坏：" + file.string();
+        error = "工作簿已损坏：" + escapedName(file);
         return false;
     }
     return true;
@@ -229,7 +229,7 @@ bool writePackage(const std::filesystem::path& file, const std::vector<RawPart>&
                   std::string& error) {
     const std::optional<std::string> bytes = zipPackage(parts);
     if (!bytes || !writeFileAtomic(file, *bytes)) {
-        error = "无法写入文件：" + file.string();
+        error = "无法写入文件：" + escapedName(file);
         return false;
     }
     return true;
