@@ -195,8 +195,8 @@ std::optional<std::string> untrustedFolderProblem(const std::filesystem::path& f
         if (::stat(at.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
             return "无法检查文件夹" + quoted(at) + "，为安全起见不使用" + quoted(folder);
         }
-        const std::string which =
-            itself ? "文件夹" + quoted(at) : "文件夹" + quoted(folder) + "的上级文件夹" + quoted(at);
+        const std::string which = itself ? "文件夹" + quoted(at)
+                                         : "文件夹" + quoted(folder) + "的上级文件夹" + quoted(at);
         if (info.st_uid != self && info.st_uid != 0) {
             return which + "属于另一个用户，为安全起见不使用";
         }

@@ -40,7 +40,8 @@ bool writeFileAtomic(const std::filesystem::path& file, std::string_view bytes,
 // lastWriteProblem() when not; a long job checks its target with this before it starts.
 bool checkFileWritable(const std::filesystem::path& target, AtLink atLink = AtLink::WriteThrough);
 
-// Why the last writeFileAtomic or checkFileWritable of this thread failed, in Chinese; empty after a success.
+// Why the last writeFileAtomic or checkFileWritable of this thread failed, in Chinese; empty after
+// a success.
 std::string lastWriteProblem();
 
 // Removes this writer's temporary files (".NAME.tmpPID-N") that a process which no longer runs

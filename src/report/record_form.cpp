@@ -8,6 +8,7 @@
 #include "platform/automation/host_registry.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/print_host.hpp"
+#include "platform/workbook/package.hpp"
 #include "report/spreadsheet_automation.hpp"
 #include "sheet/sheet.hpp"
 #include "window/program_paths.hpp"
@@ -103,6 +104,17 @@ class FormFill {
             }
             problem_ = "excel模板已损坏：“" + escapedName(templateFile) + "”（" + error +
                        "）。请重新安装本软件。";
+        }
+        if (copied && opened && problem_.empty()) {
+            // The form needs no macro, link or formula: a template carrying one is not ours.
+            std::vector<xlsx::RawPart> parts;
+            std::string unreadable;
+            if (xlsx::readPackage(templateFile, parts, unreadable)) {
+                if (const auto active = xlsx::activeContentIn(parts)) {
+                    problem_ = "excel模板已损坏：“" + escapedName(templateFile) + "”（" + *active +
+                               "，记载表不需要）。请重新安装本软件。";
+                }
+            }
         }
         if (!problem_.empty()) {
             xl.CloseWorkbooks();

@@ -233,8 +233,8 @@ class Plot {
             return svg_.close();
         }
         scaleDistances();
-        for (void (Plot::*part)() : {&Plot::upperPanel, &Plot::lowerPanel, &Plot::distanceAxis,
-                                     &Plot::legend}) {
+        for (void (Plot::*part)() :
+             {&Plot::upperPanel, &Plot::lowerPanel, &Plot::distanceAxis, &Plot::legend}) {
             if (interrupted()) {
                 break;
             }
@@ -510,8 +510,8 @@ std::optional<std::string> sectionPlotProblem(const MeasuredSection& section) {
         return std::nullopt;
     }
     return "第 " + std::to_string(section.unbounded->row + 1) + " 行“" +
-           std::string(Sheet::heading(section.unbounded->column)) + "”的数值超出可以计算和画出的范围，" +
-           "断面图未画出";
+           std::string(Sheet::heading(section.unbounded->column)) +
+           "”的数值超出可以计算和画出的范围，" + "断面图未画出";
 }
 
 namespace {
