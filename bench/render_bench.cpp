@@ -64,12 +64,11 @@ bool convertDirectly(const fs::path& renderer, const fs::path& workbook, const f
     if (!seed.empty()) {
         std::ofstream(profile / "user" / "registrymodifications.xcu") << seed;
     }
-    return runsCleanly(sys::runChild({renderer.string(),
-                                      "-env:UserInstallation=" + sys::fileUrl(profile),
-                                      "--headless", "--norestore", "--convert-to", "pdf",
-                                      "--outdir", sys::fileUrl(home / "out"),
-                                      sys::fileUrl(workbook)},
-                                     environmentFor(home), std::chrono::seconds(120)));
+    return runsCleanly(
+        sys::runChild({renderer.string(), "-env:UserInstallation=" + sys::fileUrl(profile),
+                       "--headless", "--norestore", "--convert-to", "pdf", "--outdir",
+                       sys::fileUrl(home / "out"), sys::fileUrl(workbook)},
+                      environmentFor(home), std::chrono::seconds(120)));
 }
 
 std::string compatibilityCheckOnly(const fs::path& renderer) {
@@ -112,8 +111,8 @@ void BM_PrintRoadsPaired(benchmark::State& state) {
     bool ok = true;
     const fs::path pdf = home.path() / "render.pdf";
     for (auto _ : state) {
-        fresh += millisecondsOf([&] { return convertDirectly(*renderer, workbook, home.path(), ""); },
-                                ok);
+        fresh += millisecondsOf(
+            [&] { return convertDirectly(*renderer, workbook, home.path(), ""); }, ok);
         earlier += millisecondsOf(
             [&] { return convertDirectly(*renderer, workbook, home.path(), before); }, ok);
         setRendererProfileUse(RendererProfileUse::AlwaysFresh);

@@ -1,7 +1,7 @@
 // Start-up of Tarnelo: the spreadsheet wrapper, the skin, the main window and its creation
 // step, then the event loop until the window is closed.
-#include "app/program_lock.hpp"
 #include "app/program_folder.hpp"
+#include "app/program_lock.hpp"
 #include "app/qt/main_window.hpp"
 #include "app/qt/single_instance.hpp"
 #include "app/qt/skin.hpp"
@@ -94,7 +94,8 @@ std::optional<QString> fileArgument(const QStringList& arguments, bool& understo
             understood = false;
             return std::nullopt;
         } else if (file) {
-            std::fprintf(stderr, "tarnelo: 只能打开一个文件 only one file can be named\n\n%s", kHelp);
+            std::fprintf(stderr, "tarnelo: 只能打开一个文件 only one file can be named\n\n%s",
+                         kHelp);
             understood = false;
             return std::nullopt;
         } else {
@@ -179,8 +180,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarnelo: %s\n", problem.c_str());
         window.setStatus(problem);
     }
-    if (file &&
-        window.openFile(pathOf(*file)).outcome == tarnelo::OpenOutcome::NotOpened) {
+    if (file && window.openFile(pathOf(*file)).outcome == tarnelo::OpenOutcome::NotOpened) {
         window.setStatus("无法打开“" + file->toStdString() +
                          "”：文件无法读取，或不是流速仪原始数据文件");
     }

@@ -75,7 +75,8 @@ QString instanceServerName(const std::filesystem::path& programFolder) {
     const QByteArray key = QByteArray::fromStdString((error ? programFolder : canonical).string());
     const QString name =
         QStringLiteral("tarnelo-") +
-        QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(24));
+        QString::fromLatin1(
+            QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(24));
     return QString::fromStdString(folder.string()) + QLatin1Char('/') + name;
 }
 

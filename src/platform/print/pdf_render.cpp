@@ -87,9 +87,9 @@ RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, con
     RendererProfile profile(renderer, work.path());
     const auto convert = [&] {
         return sys::runChild({fs::absolute(renderer).string(),
-                              "-env:UserInstallation=" + sys::fileUrl(profile.path()),
-                              "--headless", "--norestore", "--convert-to", "pdf", "--outdir",
-                              sys::fileUrl(out), sys::fileUrl(input)},
+                              "-env:UserInstallation=" + sys::fileUrl(profile.path()), "--headless",
+                              "--norestore", "--convert-to", "pdf", "--outdir", sys::fileUrl(out),
+                              sys::fileUrl(input)},
                              rendererEnvironment(work.path()), timeLimit);
     };
     sys::ChildResult run = convert();

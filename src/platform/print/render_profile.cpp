@@ -45,7 +45,8 @@ std::string settingOf(const fs::path& file, std::string_view key) {
 
 // Only texts that need no escaping in XML and are not absurdly long go into the profile.
 bool plainValue(const std::string& text) {
-    return !text.empty() && text.size() < 100 && text.find_first_of("<>&\"'\n") == std::string::npos;
+    return !text.empty() && text.size() < 100 &&
+           text.find_first_of("<>&\"'\n") == std::string::npos;
 }
 
 // A folder this user alone can change: owned by the user (or root, for a parent) and not
@@ -135,7 +136,9 @@ fs::path rendererCacheFolder() {
     return base / "tarnelo";
 }
 
-void setRendererProfileUse(RendererProfileUse use) { profileUse = use; }
+void setRendererProfileUse(RendererProfileUse use) {
+    profileUse = use;
+}
 
 RendererProfile::RendererProfile(const fs::path& renderer, const fs::path& scratch)
     : scratch_(scratch), release_(rendererRelease(renderer)) {
