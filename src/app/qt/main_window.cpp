@@ -283,8 +283,8 @@ void MainWindow::buildControls() {
     QMenu* about = menuBar()->addMenu(QStringLiteral("简介"));
     about->setObjectName(QStringLiteral("简介"));
     // 帮助 opens the user guide and is named so; there is no blog.
-    for (const auto& [name, text] : {std::pair{"帮助", "用户指南"}, std::pair{"捐助", "捐助"},
-                                     std::pair{"声明", "声明"}}) {
+    for (const auto& [name, text] :
+         {std::pair{"帮助", "用户指南"}, std::pair{"捐助", "捐助"}, std::pair{"声明", "声明"}}) {
         QAction* action = about->addAction(QString::fromUtf8(text));
         action->setObjectName(QString::fromUtf8(name));
     }

@@ -232,7 +232,9 @@ class PrintApplication : public automation::Object {
 
 } // namespace
 
-std::optional<HandedOverPrint> lastHandedOverPrint() { return handedOver(); }
+std::optional<HandedOverPrint> lastHandedOverPrint() {
+    return handedOver();
+}
 
 namespace {
 
