@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QTreeView>
+#include <QUrl>
 
 namespace tarnelo {
 

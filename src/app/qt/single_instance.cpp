@@ -97,26 +97,34 @@ void listenForSecondStarts(QWidget& window, const std::filesystem::path& program
         while (QLocalSocket* knock = server->nextPendingConnection()) {
             raise(window);
             auto received = std::make_shared<QByteArray>();
-            QObject::connect(knock, &QLocalSocket::readyRead, knock, [knock, received] {
+            auto done = std::make_shared<bool>(false);
+            const auto take = [knock, received] {
                 received->append(knock->readAll());
                 if (received->size() > kLongestKnock) {
                     received->clear();
                     knock->abort();
                 }
-            });
-            QObject::connect(
-                knock, &QLocalSocket::disconnected, &window, [knock, received, &window, open] {
-                    received->append(knock->readAll());
-                    knock->deleteLater();
-                    if (!received->startsWith(kOpen) || received->size() == kOpen.size() ||
-                        received->size() > kLongestKnock) {
-                        return;
-                    }
-                    const QByteArray bytes = received->mid(kOpen.size());
-                    const std::filesystem::path file(bytes.toStdString());
-                    // Opened after the knock is over: a question may wait for the user.
-                    QTimer::singleShot(0, &window, [open, file] { open(file); });
-                });
+            };
+            // The whole knock has arrived when the second start hangs up.
+            const auto finish = [knock, received, done, take, &window, open] {
+                if (*done) {
+                    return;
+                }
+                *done = true;
+                take();
+                knock->deleteLater();
+                if (!received->startsWith(kOpen) || received->size() == kOpen.size()) {
+                    return;
+                }
+                const std::filesystem::path file(received->mid(kOpen.size()).toStdString());
+                // Opened after the knock is over: a question may wait for the user.
+                QTimer::singleShot(0, &window, [open, file] { open(file); });
+            };
+            QObject::connect(knock, &QLocalSocket::readyRead, knock, take);
+            QObject::connect(knock, &QLocalSocket::disconnected, &window, finish);
+            if (knock->state() != QLocalSocket::ConnectedState) {
+                finish();
+            }
             // A knock that never ends is dropped.
             QTimer::singleShot(kKnockWaitMs * 5, knock, [knock] { knock->abort(); });
         }

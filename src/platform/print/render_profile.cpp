@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
 #include <fcntl.h>
