@@ -49,7 +49,7 @@ std::string statement() {
 std::string donation() {
     return "    感谢您使用本软件，如果本软件对您的工作有所帮助请您慷慨解囊，为本软件捐助10元，"
            "我会为您提供更完美的工作体验，谢谢！\n\n"
-           "使用中的问题请查阅本软件的用户指南（菜单“简介”→“博客”）。";
+           "使用中的问题请查阅本软件的用户指南（菜单“简介”→“用户指南”）。";
 }
 
 } // namespace shelltext
@@ -87,7 +87,7 @@ void recordHeaderCommand(Window& window) {
     window.openRecordHeaderDialog();
 }
 
-void blogCommand(Window& window) {
+void guideCommand(Window& window) {
     const std::filesystem::path guide = paths::guideFile(window.programFolder());
     std::error_code error;
     if (!std::filesystem::is_regular_file(guide, error)) {

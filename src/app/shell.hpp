@@ -34,8 +34,9 @@ void modeSwitchCommand(Window& window);
 // Button 更多: the record-header dialog, modal.
 void recordHeaderCommand(Window& window);
 
-// Menu items of "简介". 帮助 has no command.
-void blogCommand(Window& window);
+// Menu items of "简介": 用户指南 (the item 帮助) opens the user guide of the program folder,
+// which start-up lays out from the installed one.
+void guideCommand(Window& window);
 void donationCommand(Window& window);
 void statementCommand(Window& window);
 

@@ -15,6 +15,7 @@
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
 #include "platform/print/pdf_render.hpp"
+#include "platform/print/print_host.hpp"
 #include "report/record_form.hpp"
 #include "window/program_paths.hpp"
 
@@ -270,7 +271,16 @@ int runPrint(std::span<const std::string> args) {
     setWritesFlushedToDisk(false);
     ComputedMeasurement measurement(file);
     FormOutcome printed;
-    return publish("print", file, measurement, force, printCommand, printed);
+    const int status = publish("print", file, measurement, force, printCommand, printed);
+    if (status == kExitDone) {
+        if (const auto job = lastHandedOverPrint()) {
+            std::cout << "已送往打印机“" << terminalSafe(job->printer) << "”：" << job->pages
+                      << " 页，任务 " << job->job << "\nsent " << job->pages << " page"
+                      << (job->pages == 1 ? "" : "s") << " to printer "
+                      << terminalSafe(job->printer) << ", job " << job->job << "\n";
+        }
+    }
+    return status;
 }
 
 } // namespace

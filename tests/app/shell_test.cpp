@@ -87,12 +87,12 @@ TEST_F(ShellTest, MenuMessagesAndTheGuide) {
     EXPECT_EQ(window.messages[1].title, "声明：");
 
     // No guide beside the program: a message, no browser.
-    blogCommand(window);
+    guideCommand(window);
     EXPECT_TRUE(window.openedUrls.empty());
     ASSERT_EQ(window.messages.size(), 3u);
     EXPECT_EQ(window.messages[2].title, "提示：");
     std::ofstream(folder / "guide.html") << "<html></html>";
-    blogCommand(window);
+    guideCommand(window);
     ASSERT_EQ(window.openedUrls.size(), 1u);
     EXPECT_EQ(std::filesystem::path(window.openedUrls[0]), folder / "guide.html");
 }

@@ -23,11 +23,13 @@ debs=("$work"/pkg/tarnelo_*_amd64.deb)
 deb="${debs[0]}"
 echo "built $(basename "$deb") ($(stat -c %s "$deb") bytes)"
 
-# -- lintian: no errors
+# -- lintian, pedantic: no errors, and no hardening tag (fortified functions, bindnow, PIE,
+# relro, stack protector)
 if command -v lintian >/dev/null; then
-    lintian --fail-on error "$deb" >"$work/lintian.txt" 2>&1 || fail "lintian: $(cat "$work/lintian.txt")"
-    echo "lintian:"
+    lintian --pedantic --fail-on error "$deb" >"$work/lintian.txt" 2>&1 || fail "lintian: $(cat "$work/lintian.txt")"
+    echo "lintian --pedantic:"
     sed 's/^/  /' "$work/lintian.txt"
+    ! grep -q 'hardening-' "$work/lintian.txt" || fail "lintian hardening tags: $(grep 'hardening-' "$work/lintian.txt")"
 else
     echo "lintian is not installed: not checked"
 fi
@@ -35,6 +37,10 @@ fi
 # -- Control fields
 field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(field Package) == tarnelo && $(field Architecture) == amd64 ]] || fail "package name or architecture"
+[[ $(field Version) == 13.05-1 ]] || fail "version is $(field Version), expected 13.05-1"
+[[ $(field Homepage) == https://* ]] || fail "no homepage: $(field Homepage)"
+[[ $(field Maintainer) == *"<"*"@"*">" && $(field Maintainer) != *example.* ]] ||
+    fail "maintainer is a placeholder: $(field Maintainer)"
 depends="$(field Depends)"
 for want in "fonts-wqy-microhei | fonts-noto-cjk" libc6 libqt6widgets6 libzip4 libcups2; do
     [[ $depends == *"$want"* ]] || fail "Depends lacks $want: $depends"
@@ -62,6 +68,23 @@ cmp -s "$root/usr/share/tarnelo/Data/moduleexcel_1.dat" "$TARNELO_PROGRAM_DIR/Da
     fail "the packaged one-page template differs from the build's"
 file "$root/usr/share/icons/hicolor/48x48/apps/tarnelo.png" | grep -q '48 x 48' || fail "48 px icon size"
 [[ -z $(find "$root" -name Data -path '*/bin/*') ]] || fail "a Data folder beside the executables"
+
+# -- Examples, licence, changelogs
+for example in "$TARNELO_SOURCE_DIR"/examples/*.dat; do
+    installed="$root/usr/share/tarnelo/examples/$(basename "$example")"
+    cmp -s "$example" "$installed" || fail "example $(basename "$example") not installed as bundled"
+done
+[[ -z $(find "$root/usr/share/tarnelo/examples" -perm /022) ]] || fail "examples writable by others"
+grep -q '^MIT License' "$TARNELO_SOURCE_DIR/LICENSE" || fail "LICENSE at the root is not the MIT licence"
+copyright="$root/usr/share/doc/tarnelo/copyright"
+head -1 "$copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "copyright file is not machine-readable"
+grep -q '^License: Expat$' "$copyright" && grep -q 'Permission is hereby granted, free of charge' "$copyright" ||
+    fail "copyright file lacks the MIT (Expat) licence"
+grep -q '^Copyright: .*The Tarnelo developers' "$copyright" || fail "copyright holder"
+! grep -qi 'all rights reserved\|example\.org' "$copyright" || fail "copyright file keeps the old terms or a placeholder"
+zcat "$root/usr/share/doc/tarnelo/changelog.Debian.gz" | head -1 | grep -q '^tarnelo (13.05-1) ' ||
+    fail "changelog.Debian does not start with 13.05-1"
 
 # -- Desktop entry
 desktop="$root/usr/share/applications/tarnelo.desktop"
@@ -108,7 +131,8 @@ run_as_user() {
 }
 listing() { find "$root" -printf '%p %s\n' | sort; }
 before="$(listing)"
-example="$TARNELO_SOURCE_DIR/examples/vertical-surface-points.dat"
+# The installed example, as a newcomer would try it: nothing is written beside it.
+example="$root/usr/share/tarnelo/examples/vertical-surface-points.dat"
 run_as_user "$root/usr/bin/tarnelo-cli" compute "$example" >"$work/out" 2>"$work/err" ||
     fail "installed tarnelo-cli compute: $(cat "$work/err")"
 grep -q '感谢使用!' "$work/out" || fail "installed tarnelo-cli did not compute"

@@ -1,7 +1,7 @@
 // Start-up of Tarnelo: the spreadsheet wrapper, the skin, the main window and its creation
 // step, then the event loop until the window is closed.
-#include "app/program_lock.hpp"
 #include "app/program_folder.hpp"
+#include "app/program_lock.hpp"
 #include "app/qt/main_window.hpp"
 #include "app/qt/single_instance.hpp"
 #include "app/qt/skin.hpp"
@@ -16,6 +16,8 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 namespace {
 
@@ -41,6 +43,68 @@ class FirstPaintProbe : public QObject {
     bool reported_ = false;
 };
 
+constexpr int kExitUsage = 2;
+constexpr int kExitRunning = 3;
+
+constexpr const char* kHelp =
+    "用法 usage: tarnelo [选项] [--] [原始数据文件.dat]\n"
+    "打开窗口“Tarnelo 13.05”，录入并计算流速仪法实测流量；命名的原始数据文件在启动时打开。\n"
+    "Opens the window of Tarnelo, the current-meter discharge computation; a raw data file "
+    "named here is opened at start.\n\n"
+    "  -h, --help     显示本说明并退出 show this help and exit\n"
+    "  -V, --version  显示版本并退出 show the version and exit\n"
+    "  --             其后的参数都是文件名 what follows is a file name\n\n"
+    "已有窗口在运行时，命名的文件交给该窗口打开。\n"
+    "When a window already runs, the file is handed over to it.\n"
+    "命令行计算与导出见 tarnelo-cli(1)。See tarnelo-cli(1) for work without the window.\n";
+
+// --help and --version are answered before anything needs a display; -- ends the options.
+// Returns the exit status when the program ends here.
+std::optional<int> answerWithoutWindow(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        if (arg == "--") {
+            break;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kHelp, stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (arg == "--version" || arg == "-V") {
+            std::fputs("Tarnelo " TARNELO_VERSION "\n", stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+    }
+    return std::nullopt;
+}
+
+// The file named on the command line once Qt has taken its own options; nullopt with a message
+// on stderr when the line cannot be understood.
+std::optional<QString> fileArgument(const QStringList& arguments, bool& understood) {
+    understood = true;
+    std::optional<QString> file;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
+        if (!optionsEnded && arg == QStringLiteral("--")) {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            std::fprintf(stderr, "tarnelo: 无法理解的选项 unknown option: %s\n\n%s",
+                         arg.toLocal8Bit().constData(), kHelp);
+            understood = false;
+            return std::nullopt;
+        } else if (file) {
+            std::fprintf(stderr, "tarnelo: 只能打开一个文件 only one file can be named\n\n%s",
+                         kHelp);
+            understood = false;
+            return std::nullopt;
+        } else {
+            file = arg;
+        }
+    }
+    return file;
+}
+
 std::filesystem::path pathOf(const QString& text) {
     const QByteArray bytes = text.toUtf8();
     return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(bytes.constData()),
@@ -50,6 +114,9 @@ std::filesystem::path pathOf(const QString& text) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = answerWithoutWindow(argc, argv)) {
+        return *status;
+    }
     QElapsedTimer clock;
     clock.start();
     // The process-wide spreadsheet wrapper, from before the window to the end of the run.
@@ -61,25 +128,47 @@ int main(int argc, char** argv) {
     tarnelo::installQtTranslations(application);
 
     QGuiApplication::setDesktopFileName(QStringLiteral("tarnelo"));
+    bool understood = true;
+    // A raw data file named on the command line (a double-click in the file manager).
+    const std::optional<QString> file = fileArgument(QCoreApplication::arguments(), understood);
+    if (!understood) {
+        return kExitUsage;
+    }
 
     // Beside the executable when it has a writable Data folder, else the user's own folder.
     const tarnelo::ProgramFolders folders = tarnelo::resolveProgramFolders(
         pathOf(QCoreApplication::applicationDirPath()), tarnelo::UserEnvironment::ofProcess());
-    tarnelo::prepareSkin(application);
     const std::filesystem::path folder = folders.program;
     // One window per program folder: a second one would overwrite the first one's header and
-    // working copies.
+    // working copies. A second start hands its file to the first window.
     std::unique_ptr<tarnelo::ProgramFolderLock> lock;
     if (tarnelo::ProgramFolderLock::acquire(folder, lock) ==
         tarnelo::ProgramFolderLock::Result::HeldByOther) {
-        std::fprintf(stderr, "tarnelo: 已经在运行 already running on %s\n", folder.c_str());
+        const std::optional<std::filesystem::path> handed =
+            file ? std::optional(pathOf(*file)) : std::nullopt;
+        const bool reached = tarnelo::knockOnRunningWindow(folder, handed);
+        if (handed && reached) {
+            std::fprintf(stderr, "tarnelo: Tarnelo 已经在运行，文件已交给正在运行的窗口打开：%s\n",
+                         file->toLocal8Bit().constData());
+            return 0;
+        }
+        std::fprintf(stderr, "tarnelo: Tarnelo 已经在运行，同一个程序文件夹只能打开一个窗口：%s\n",
+                     folder.c_str());
+        if (handed) {
+            std::fprintf(stderr, "tarnelo: 无法把文件交给正在运行的窗口，请在该窗口中打开：%s\n",
+                         file->toLocal8Bit().constData());
+        }
+        tarnelo::prepareSkin(application);
         tarnelo::refuseSecondStart(folder);
-        return 3;
+        return kExitRunning;
     }
+    tarnelo::prepareSkin(application);
     tarnelo::MainWindow window(folder);
     window.setDocumentFolder(folders.documents);
     window.create();
-    tarnelo::listenForSecondStarts(window, folder);
+    tarnelo::listenForSecondStarts(window, folder, [&window](const std::filesystem::path& path) {
+        window.openHandedOver(path);
+    });
     window.restoreWindowSize();
 
     FirstPaintProbe probe(clock);
@@ -91,11 +180,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarnelo: %s\n", problem.c_str());
         window.setStatus(problem);
     }
-    // A raw data file named on the command line (a double-click in the file manager).
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() > 1 &&
-        window.openFile(pathOf(arguments.at(1))).outcome == tarnelo::OpenOutcome::NotOpened) {
-        window.setStatus("无法打开“" + arguments.at(1).toStdString() +
+    if (file && window.openFile(pathOf(*file)).outcome == tarnelo::OpenOutcome::NotOpened) {
+        window.setStatus("无法打开“" + file->toStdString() +
                          "”：文件无法读取，或不是流速仪原始数据文件");
     }
     return QApplication::exec();

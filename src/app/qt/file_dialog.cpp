@@ -2,11 +2,64 @@
 
 #include "app/qt/qt_text.hpp"
 
+#include <QAbstractItemModel>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QListView>
 #include <QTreeView>
+#include <QUrl>
 
 namespace tarnelo {
+
+namespace {
+
+const QString kExamplesPlace = QStringLiteral("示例");
+
+// The bundled examples: beside the program in a portable folder, else the installed ones.
+QString examplesFolder() {
+    const QDir program(QCoreApplication::applicationDirPath());
+    for (const QString& candidate :
+         {program.filePath(QStringLiteral("examples")),
+          program.filePath(QStringLiteral("../share/tarnelo/examples"))}) {
+        if (QDir(candidate).exists()) {
+            return QDir::cleanPath(candidate);
+        }
+    }
+    return {};
+}
+
+// The open dialog's sidebar offers the examples as the place 示例. The dialog names a place
+// after its folder and renames it whenever the folder changes, so the name is put back then.
+void offerExamples(QFileDialog& box) {
+    const QString examples = examplesFolder();
+    if (examples.isEmpty()) {
+        return;
+    }
+    const QUrl place = QUrl::fromLocalFile(examples);
+    QList<QUrl> places = box.sidebarUrls();
+    places.append(place);
+    box.setSidebarUrls(places);
+    auto* sidebar = box.findChild<QListView*>(QStringLiteral("sidebar"));
+    if (sidebar == nullptr || sidebar->model() == nullptr) {
+        return;
+    }
+    QAbstractItemModel* model = sidebar->model();
+    const auto rename = [model, place] {
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QModelIndex index = model->index(row, 0);
+            if (index.data(Qt::UserRole + 1).toUrl() == place &&
+                index.data().toString() != kExamplesPlace) {
+                model->setData(index, kExamplesPlace, Qt::DisplayRole);
+            }
+        }
+    };
+    rename();
+    QObject::connect(model, &QAbstractItemModel::dataChanged, &box, rename);
+}
+
+} // namespace
 
 std::optional<std::filesystem::path> showFileDialog(QWidget* parent, const FileDialogSpec& dialog,
                                                     const std::filesystem::path& initialFolder,
@@ -22,6 +75,10 @@ std::optional<std::filesystem::path> showFileDialog(QWidget* parent, const FileD
     box.setDefaultSuffix(qtext(dialog.defaultSuffix));
     if (!name.empty()) {
         box.selectFile(qpath(name));
+    }
+    if (!dialog.save) {
+        box.setOption(QFileDialog::DontUseNativeDialog, true);
+        offerExamples(box);
     }
     // Wide enough for the name, size, type and date columns of the detail view; the other
     // columns take what their texts need and the name the rest.

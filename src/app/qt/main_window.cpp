@@ -39,6 +39,7 @@
 
 #include <exception>
 #include <system_error>
+#include <utility>
 
 namespace tarnelo {
 
@@ -281,9 +282,11 @@ void MainWindow::buildControls() {
 
     QMenu* about = menuBar()->addMenu(QStringLiteral("简介"));
     about->setObjectName(QStringLiteral("简介"));
-    for (const char* item : {"帮助", "博客", "捐助", "声明"}) {
-        QAction* action = about->addAction(QString::fromUtf8(item));
-        action->setObjectName(QString::fromUtf8(item));
+    // 帮助 opens the user guide and is named so; there is no blog.
+    for (const auto& [name, text] :
+         {std::pair{"帮助", "用户指南"}, std::pair{"捐助", "捐助"}, std::pair{"声明", "声明"}}) {
+        QAction* action = about->addAction(QString::fromUtf8(text));
+        action->setObjectName(QString::fromUtf8(name));
     }
 
     buildFindingsControls();
@@ -381,8 +384,7 @@ void MainWindow::bindCommands() {
     auto action = [about](const char* name) {
         return about->findChild<QAction*>(QString::fromUtf8(name));
     };
-    // 帮助 has no command.
-    connect(action("博客"), &QAction::triggered, this, [this] { run(blogCommand); });
+    connect(action("帮助"), &QAction::triggered, this, [this] { run(guideCommand); });
     connect(action("捐助"), &QAction::triggered, this, [this] { run(donationCommand); });
     connect(action("声明"), &QAction::triggered, this, [this] { run(statementCommand); });
 }

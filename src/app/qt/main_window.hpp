@@ -67,6 +67,10 @@ class MainWindow : public QMainWindow, public Window {
     // Opens a raw data file as 打开 does after its dialog (a file named on the command line).
     OpenResult openFile(const std::filesystem::path& file);
 
+    // A file handed over by a second start (a double-click while the window runs): opened as
+    // 打开 opens it, after asking when input is unsaved; a running command finishes first.
+    void openHandedOver(const std::filesystem::path& file);
+
     // Where the dialogs' "Text data" and "excel" folders are, when not in the program folder.
     void setDocumentFolder(std::filesystem::path folder) { documentFolder_ = std::move(folder); }
 

@@ -1,23 +1,37 @@
-// The second window started on a program folder that is in use: it asks the running window to
-// come to the front, tells the user, and ends without touching any file.
+// One window per program folder. The running window listens on a local socket; a second start on
+// the same folder knocks there, hands over the file it was started with (a double-click in the
+// file manager), and ends without touching any file.
 #pragma once
 
 #include <QString>
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 class QWidget;
 
 namespace tarnelo {
 
-// The name the running window listens on for a second start on the same program folder.
+// The socket the running window listens on for a second start on the same program folder: in
+// $XDG_RUNTIME_DIR when it is this user's private folder, else in a private folder
+// tarnelo-<uid> under the temporary folder. Empty when no private place can be had.
 QString instanceServerName(const std::filesystem::path& programFolder);
 
-// Listens for later starts on the same folder and raises window when one knocks.
-void listenForSecondStarts(QWidget& window, const std::filesystem::path& programFolder);
+// Listens for later starts on the same folder. Every knock raises window; a knock that hands
+// over a file then calls open with its absolute path. A socket left behind by a window that
+// ended without removing it is removed first (this process holds the folder's lock).
+void listenForSecondStarts(QWidget& window, const std::filesystem::path& programFolder,
+                           std::function<void(const std::filesystem::path&)> open);
 
-// In the second start: raises the running window (where it can be reached) and shows the
-// refusal, which closes itself after a while so that nothing waits for ever.
+// In the second start: raises the running window and hands over file (when given). True when
+// the running window took it; false when it could not be reached.
+bool knockOnRunningWindow(const std::filesystem::path& programFolder,
+                          const std::optional<std::filesystem::path>& file);
+
+// In a second start without a file (or one whose file could not be handed over): tells the user
+// that a window already runs; the message closes itself after a while so that nothing waits for
+// ever.
 void refuseSecondStart(const std::filesystem::path& programFolder);
 
 } // namespace tarnelo

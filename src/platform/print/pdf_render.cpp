@@ -1,6 +1,7 @@
 #include "platform/print/pdf_render.hpp"
 
 #include "files/file_io.hpp"
+#include "platform/print/render_profile.hpp"
 #include "platform/system/child_process.hpp"
 #include "platform/system/scratch.hpp"
 
@@ -21,45 +22,6 @@ namespace {
 
 // Far more than the pages of the record form ever take.
 constexpr std::size_t kLargestPdf = std::size_t(256) << 20;
-
-// The renderer only turns a workbook into pages: no macro of a workbook ever runs in it, and
-// the security level stays at its highest should the switch be ignored.
-constexpr std::string_view kMacrosOff =
-    "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop "
-    "oor:name=\"DisableMacrosExecution\" oor:op=\"fuse\"><value>true</value></prop></item>\n"
-    "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop "
-    "oor:name=\"MacroSecurityLevel\" oor:op=\"fuse\"><value>3</value></prop></item>\n";
-
-// The first start of a new profile runs LibreOffice's graphics self-test, about three seconds
-// of every print: a profile that already names this build as checked skips it.
-void seedProfile(const fs::path& profile) {
-    std::ifstream versionrc("/usr/lib/libreoffice/program/versionrc");
-    std::string line;
-    std::string buildId;
-    while (std::getline(versionrc, line)) {
-        if (line.starts_with("buildid=")) {
-            buildId = line.substr(8);
-            while (!buildId.empty() && (buildId.back() == '\r' || buildId.back() == ' ')) {
-                buildId.pop_back();
-            }
-        }
-    }
-    const bool knownBuild = !buildId.empty() && buildId.find_first_of("<&") == std::string::npos;
-    std::error_code ec;
-    fs::create_directories(profile / "user", ec);
-    std::ofstream out(profile / "user" / "registrymodifications.xcu", std::ios::binary);
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
-           "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
-           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
-        << kMacrosOff;
-    if (knownBuild) {
-        out << "<item oor:path=\"/org.openoffice.Setup/Office\"><prop "
-               "oor:name=\"LastCompatibilityCheckID\" oor:op=\"fuse\"><value>"
-            << buildId << "</value></prop></item>\n";
-    }
-    out << "</oor:items>\n";
-}
 
 bool isExecutable(const fs::path& path) {
     return !path.empty() && ::access(path.c_str(), X_OK) == 0 && fs::is_regular_file(path);
@@ -140,16 +102,24 @@ RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, con
     }
     // Every path reaches LibreOffice as a percent-encoded URL: it decodes escapes even in plain
     // paths, so a folder named "pc%41" would otherwise become "pcA".
-    const fs::path profile = work.path() / "profile";
     const fs::path out = work.path() / "out";
     fs::create_directories(out, ec);
-    seedProfile(profile);
-    const sys::ChildResult run = sys::runChild({fs::absolute(renderer).string(),
-                                                "-env:UserInstallation=" + sys::fileUrl(profile),
-                                                "--headless", "--norestore", "--convert-to", "pdf",
-                                                "--outdir", sys::fileUrl(out), sys::fileUrl(input)},
-                                               rendererEnvironment(work.path()), timeLimit);
     const fs::path produced = out / "form.pdf";
+    RendererProfile profile(renderer, work.path());
+    const auto convert = [&] {
+        return sys::runChild({fs::absolute(renderer).string(),
+                              "-env:UserInstallation=" + sys::fileUrl(profile.path()), "--headless",
+                              "--norestore", "--convert-to", "pdf", "--outdir", sys::fileUrl(out),
+                              sys::fileUrl(input)},
+                             rendererEnvironment(work.path()), timeLimit);
+    };
+    sys::ChildResult run = convert();
+    if (profile.kept() && run.status == sys::ChildResult::Status::Exited &&
+        (run.exitCode != 0 || !fs::exists(produced))) {
+        // A kept profile that fails is replaced; this render tries once more on a fresh one.
+        profile.discard();
+        run = convert();
+    }
     switch (run.status) {
     case sys::ChildResult::Status::CouldNotRun:
         return {false, "无法启动 LibreOffice：" + escapedName(renderer)};

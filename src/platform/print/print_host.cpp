@@ -6,6 +6,7 @@
 #include "platform/print/pdf_render.hpp"
 #include "platform/system/scratch.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -30,6 +31,11 @@ struct PrintState {
     bool visible = false;
     bool quit = false;
 };
+
+std::optional<HandedOverPrint>& handedOver() {
+    static std::optional<HandedOverPrint> last;
+    return last;
+}
 
 class PrintWorkbook;
 
@@ -105,6 +111,10 @@ class PrintWorkbook : public automation::Object {
                     printPdfPages(printer, pdf, from, to, "测深、测速记载及流量计算表");
                 outcome = job.ok ? Outcome::ok(Variant(static_cast<std::int32_t>(job.job)))
                                  : Outcome::fail("PrintOut：" + job.error);
+                if (job.ok) {
+                    const int pages = std::min(to, pdfPageCount(pdf)) - std::max(from, 1) + 1;
+                    handedOver() = HandedOverPrint{printer, std::max(pages, 0), job.job};
+                }
             }
         }
         return outcome;
@@ -221,6 +231,10 @@ class PrintApplication : public automation::Object {
 };
 
 } // namespace
+
+std::optional<HandedOverPrint> lastHandedOverPrint() {
+    return handedOver();
+}
 
 namespace {
 

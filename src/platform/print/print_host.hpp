@@ -5,6 +5,8 @@
 // spreadsheet instance the record-form fill attaches to.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace tarnelo {
@@ -17,5 +19,13 @@ void registerPrintHost();
 
 // Registers the printing host unless something (a test double) is registered under its ProgID.
 void registerPrintHostIfAbsent();
+
+// What the last print of this process handed to the print service.
+struct HandedOverPrint {
+    std::string printer;
+    int pages = 0;
+    int job = 0;
+};
+std::optional<HandedOverPrint> lastHandedOverPrint();
 
 } // namespace tarnelo

@@ -1,0 +1,36 @@
+// A file handed over by a second start of the program.
+#include "app/qt/main_window.hpp"
+#include "app/qt/sheet_editing.hpp"
+#include "app/qt/sheet_view.hpp"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace tarnelo {
+
+namespace {
+
+constexpr int kRetryMs = 300;
+
+} // namespace
+
+void MainWindow::openHandedOver(const std::filesystem::path& file) {
+    if (commandDepth_ > 0 || QApplication::activeModalWidget() != nullptr) {
+        // A command or a dialog is open: the file waits until it has ended.
+        QTimer::singleShot(kRetryMs, this, [this, file] { openHandedOver(file); });
+        return;
+    }
+    grid_->commitPendingEdit();
+    if (!confirmDiscard(*this, snapshot_)) {
+        return;
+    }
+    const OpenResult opened = openFile(file);
+    if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
+        forgetComputation();
+        editing_->startNewHistory();
+    } else if (opened.outcome == OpenOutcome::NotOpened) {
+        setStatus("无法打开“" + file.string() + "”：文件无法读取，或不是流速仪原始数据文件");
+    }
+}
+
+} // namespace tarnelo

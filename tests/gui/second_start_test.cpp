@@ -1,0 +1,125 @@
+// A second start of the real program while a window runs on the same program folder: with a
+// file it hands the file over and ends; the running window opens it, asking first when its input
+// is unsaved.
+#include "gui_support.hpp"
+
+#include "app/program_lock.hpp"
+#include "app/qt/single_instance.hpp"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QStatusBar>
+
+#include <fstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tarnelo;
+using namespace tarnelo::guitest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kExample = fs::path(TARNELO_SOURCE_DIR) / "examples" / "vertical-25-verticals.dat";
+
+class SecondStartTest : public QObject {
+    Q_OBJECT
+
+    // A copy of the program in the harness's folder, so that it takes that folder as its own.
+    static void installProgram(const Harness& h) {
+        fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "tarnelo", h.folder / "tarnelo");
+        for (const char* page : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
+            fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "Data" / page, h.folder / "Data" / page);
+        }
+    }
+
+    // Runs the copy with the arguments while this window keeps serving its events.
+    static int startAgain(const Harness& h, const QStringList& arguments, QByteArray& said) {
+        QProcess second;
+        second.setProgram(QString::fromStdString((h.folder / "tarnelo").string()));
+        second.setArguments(arguments);
+        second.start();
+        if (!second.waitForStarted(10000)) {
+            return -1;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        while (second.state() != QProcess::NotRunning && clock.elapsed() < 30000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        said = second.readAllStandardError();
+        return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
+    }
+
+  private slots:
+    void aFileDoubleClickedWhileTheWindowRunsIsOpenedThere() {
+        Harness h;
+        installProgram(h);
+        std::unique_ptr<ProgramFolderLock> lock;
+        QCOMPARE(ProgramFolderLock::acquire(h.folder, lock), ProgramFolderLock::Result::Taken);
+        MainWindow& w = h.make();
+        listenForSecondStarts(w, h.folder, [&w](const fs::path& file) { w.openHandedOver(file); });
+        // Unsaved input: the user is asked first, and declining keeps it.
+        w.sheet().setCell(0, col::起点距, "77");
+        h.answers = {false};
+        QByteArray said;
+        const QString example = QString::fromStdString(kExample.string());
+        QCOMPARE(startAgain(h, {example}, said), 0);
+        QVERIFY2(said.contains("已经在运行"), said.constData());
+        QTRY_COMPARE_WITH_TIMEOUT(h.questions.size(), std::size_t(1), 5000);
+        QCOMPARE(qs(h.questions[0].text), QStringLiteral("当前的测量数据还没有保存，是否继续？"));
+        QCOMPARE(w.sheet().cell(0, col::起点距), std::string("77"));
+
+        // Agreeing opens the file; its path may be relative to where the second start ran.
+        h.answers = {true};
+        QDir::setCurrent(QString::fromStdString(kExample.parent_path().string()));
+        QCOMPARE(startAgain(h, {QStringLiteral("--"), QStringLiteral("vertical-25-verticals.dat")},
+                            said),
+                 0);
+        QTRY_COMPARE_WITH_TIMEOUT(w.sheet().cell(0, col::起点距), std::string("8"), 5000);
+        QCOMPARE(w.sheet().cell(26, col::起点距), std::string("135"));
+        QCOMPARE(h.questions.size(), std::size_t(2));
+        QVERIFY(h.messages.empty());
+
+        // Nothing unsaved now: the next file opens without a question; a file that is not a raw
+        // data file leaves the window as it was and says so.
+        const fs::path notData = h.folder / "notes.dat";
+        std::ofstream(notData) << "hello\n";
+        QCOMPARE(startAgain(h, {QString::fromStdString(notData.string())}, said), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            w.statusBar()->currentMessage().contains(QStringLiteral("无法打开")), 5000);
+        QCOMPARE(h.questions.size(), std::size_t(2));
+        QCOMPARE(w.sheet().cell(0, col::起点距), std::string("8"));
+    }
+
+    void theSocketLivesInAPrivateFolderAndAStaleOneIsReplaced() {
+        Harness h;
+        const QString name = instanceServerName(h.folder);
+        QVERIFY(!name.isEmpty());
+        const fs::path socket = name.toStdString();
+        struct stat info {};
+        QCOMPARE(::stat(socket.parent_path().c_str(), &info), 0);
+        QCOMPARE(info.st_mode & 077, 0u);
+        QCOMPARE(info.st_uid, ::geteuid());
+        // A file left where the socket goes (a window that was ended) does not stop listening.
+        std::ofstream(socket) << "stale";
+        QWidget window;
+        listenForSecondStarts(window, h.folder, [](const fs::path&) {});
+        QLocalSocket knock;
+        knock.connectToServer(name);
+        QVERIFY(knock.waitForConnected(2000));
+    }
+};
+
+} // namespace
+
+#include "second_start_test.moc"
+
+int runSecondStartTests(int argc, char** argv) {
+    SecondStartTest test;
+    return QTest::qExec(&test, argc, argv);
+}
