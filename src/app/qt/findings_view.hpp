@@ -31,6 +31,8 @@ class CellMarks {
     struct Mark {
         Finding::Severity severity;
         QString reasons;
+        // Only one of a finding's further rows: a lighter background.
+        bool light = false;
     };
     std::map<std::pair<int, int>, Mark> marks_;
 };

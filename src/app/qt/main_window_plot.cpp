@@ -27,7 +27,8 @@ void MainWindow::buildSectionPlotControls() {
     uncertaintyLabel_ = new QLabel(statusBar());
     uncertaintyLabel_->setObjectName(QStringLiteral("不确定度"));
     uncertaintyLabel_->setToolTip(
-        QStringLiteral("断面流量的相对扩展不确定度（95%），按相邻垂线插值方差估计法（IVE）"));
+        QStringLiteral("断面流量的相对扩展不确定度（95%），按 ISO 748 和相邻垂线插值方差估计法"
+                       "（IVE）；查看 → 不确定度 列出各分量"));
     uncertaintyLabel_->hide();
     statusBar()->addPermanentWidget(uncertaintyLabel_);
 }
@@ -50,7 +51,9 @@ void MainWindow::showSectionPlot() {
 void MainWindow::refreshSectionPlot() {
     const MeasuredSection section = readSection(*this);
     const std::string summary =
-        section.computed() ? uncertaintySummary(estimateUncertainty(section)) : std::string();
+        section.computed()
+            ? uncertaintySummary(estimateUncertainty(section), section.dischargeText)
+            : std::string();
     uncertaintyLabel_->setText(qtext(summary));
     uncertaintyLabel_->setVisible(!summary.empty());
     if (plotWindow_ != nullptr) {
