@@ -84,8 +84,8 @@ std::string json(const UncertaintyMethod& method) {
     out += ", \"standard_percent\": " + jsonNumber(method.standardPercent, 2);
     out += ", \"coverage_factor\": " +
            jsonNumber(method.percent ? std::optional(method.coverageFactor) : std::nullopt, 2);
-    out += ", \"coverage\": " +
-           (method.percent ? jsonString(method.coverage) : std::string("null"));
+    out +=
+        ", \"coverage\": " + (method.percent ? jsonString(method.coverage) : std::string("null"));
     out += ", \"source\": " + jsonString(method.source);
     out += ", \"reason\": ";
     if (method.percent) {

@@ -396,7 +396,8 @@ class Checker {
         add(Severity::Notice, largest, col::部分流量,
             "有 " + std::to_string(over.size()) + " 条部分流量超过断面流量的 10%（最大 " +
                 num::fixedText(most / q * 100.0, 0) + "%，" + rowName(largest) + "）；" +
-                std::string(kLargestShare.source) + " 建议每条部分流量不超过 10%，可考虑增加垂线。");
+                std::string(kLargestShare.source) +
+                " 建议每条部分流量不超过 10%，可考虑增加垂线。");
         std::erase(over, largest);
         findings_.back().alsoRows = std::move(over);
     }

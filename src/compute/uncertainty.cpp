@@ -189,8 +189,8 @@ UncertaintyMethod ive(const MeasuredSection& section) {
     method.standardPercent = total;
     method.coverageFactor = studentT975(m - 2);
     method.percent = method.coverageFactor * total;
-    method.coverage = "t₀.₉₇₅(" + std::to_string(m - 2) + ") = " +
-                      num::fixedText(method.coverageFactor, 2) + "（测速垂线 " +
+    method.coverage = "t₀.₉₇₅(" + std::to_string(m - 2) +
+                      ") = " + num::fixedText(method.coverageFactor, 2) + "（测速垂线 " +
                       std::to_string(m) + " 条，m − 2 个自由度）";
     method.source = std::string(kIveSource);
     method.components = {
@@ -233,8 +233,8 @@ std::string uncertaintyShort(const UncertaintyMethod& method, std::string_view n
         return std::string(name) + " 无法估算（" +
                (method.reason.empty() ? std::string("尚未计算出断面流量") : method.reason) + "）";
     }
-    std::string text = "± " + uncertaintyPercentText(*method.percent) + " %（" +
-                       std::string(name) + "，95%";
+    std::string text =
+        "± " + uncertaintyPercentText(*method.percent) + " %（" + std::string(name) + "，95%";
     for (const UncertaintyComponent& c : method.components) {
         if (!c.percent) {
             text += "，不含" + std::string(c.name);
@@ -259,7 +259,8 @@ std::string uncertaintySummary(const SectionUncertainty& uncertainty,
     const UncertaintyMethod& iso = uncertainty.iso748;
     const UncertaintyMethod& ive = uncertainty.ive;
     if (!iso.percent && !ive.percent && iso.reason == ive.reason) {
-        return "Q = " + std::string(dischargeText) + " m³/s　不确定度无法估算（" + ive.reason + "）";
+        return "Q = " + std::string(dischargeText) + " m³/s　不确定度无法估算（" + ive.reason +
+               "）";
     }
     return dischargeUncertainty(iso, dischargeText) + "　" + iveUncertainty(ive);
 }

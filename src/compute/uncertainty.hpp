@@ -73,7 +73,8 @@ std::string dischargeUncertainty(const UncertaintyMethod& iso748, std::string_vi
 // "IVE ± 4.1 %（95%）" or "IVE 无法估算（垂线太少）".
 std::string iveUncertainty(const UncertaintyMethod& ive);
 
-// The status bar and the plot window, the two above in a line: "Q = 626 m³/s ± 6.2 %（ISO 748，95%）　IVE ± 4.1 %（95%）".
+// The status bar and the plot window, the two above in a line: "Q = 626 m³/s ± 6.2 %（ISO
+// 748，95%）　IVE ± 4.1 %（95%）".
 std::string uncertaintySummary(const SectionUncertainty& uncertainty,
                                std::string_view dischargeText);
 

@@ -42,31 +42,31 @@ double interpolate(std::span<const Knot> table, double x) {
 }
 
 // u_m, by the number of verticals.
-constexpr std::array<Knot, 9> kVerticals{
-    {{5, 7.5}, {10, 4.5}, {15, 3.0}, {20, 2.5}, {25, 2.0}, {30, 1.5}, {35, 1.0}, {40, 1.0}, {45, 1.0}}};
+constexpr std::array<Knot, 9> kVerticals{{{5, 7.5},
+                                          {10, 4.5},
+                                          {15, 3.0},
+                                          {20, 2.5},
+                                          {25, 2.0},
+                                          {30, 1.5},
+                                          {35, 1.0},
+                                          {40, 1.0},
+                                          {45, 1.0}}};
 
 // u_c, rating of an individually rated current meter, by point velocity (m/s); 0.5 % above
 // 0.5 m/s. The source prints the third velocity as "0.12"; the series of the table (and ISO
 // 748's own layout of it) reads 0.15.
-constexpr std::array<Knot, 5> kRating{{{0.03, 10.0}, {0.10, 2.5}, {0.15, 1.25}, {0.25, 1.0}, {0.50, 0.5}}};
+constexpr std::array<Knot, 5> kRating{
+    {{0.03, 10.0}, {0.10, 2.5}, {0.15, 1.25}, {0.25, 1.0}, {0.50, 0.5}}};
 
 // u_e, limited exposure time, by point velocity (rows, m/s) and exposure time (columns: 0.5, 1,
 // 2 and 3 min); one table for points at 0.2, 0.4 and 0.6 of the depth, one for 0.8 and 0.9.
 constexpr std::array<double, 6> kExposureVelocities{0.05, 0.1, 0.2, 0.3, 0.4, 0.5};
 constexpr std::array<double, 4> kExposureSeconds{30, 60, 120, 180};
 using ExposureTable = std::array<std::array<double, 4>, 6>;
-constexpr ExposureTable kExposureUpper{{{25, 20, 15, 10},
-                                        {14, 11, 8, 7},
-                                        {8, 6, 5, 4},
-                                        {5, 4, 3, 3},
-                                        {4, 3, 3, 3},
-                                        {4, 3, 3, 2}}};
-constexpr ExposureTable kExposureLower{{{40, 30, 25, 20},
-                                        {17, 14, 10, 8},
-                                        {9, 7, 5, 4},
-                                        {5, 4, 3, 3},
-                                        {4, 3, 3, 3},
-                                        {4, 3, 3, 2}}};
+constexpr ExposureTable kExposureUpper{
+    {{25, 20, 15, 10}, {14, 11, 8, 7}, {8, 6, 5, 4}, {5, 4, 3, 3}, {4, 3, 3, 3}, {4, 3, 3, 2}}};
+constexpr ExposureTable kExposureLower{
+    {{40, 30, 25, 20}, {17, 14, 10, 8}, {9, 7, 5, 4}, {5, 4, 3, 3}, {4, 3, 3, 3}, {4, 3, 3, 2}}};
 
 // u_p, points in the vertical: velocity distribution 0.5, 5-point 2.5, 2-point (0.2/0.8) 3.5,
 // 1-point (0.6) 7.5, surface 15.
@@ -164,9 +164,9 @@ class Budget {
         const double um = interpolate(kVerticals, m);
         const double denominator = sumQ * sumQ;
         const auto part = [&](double sum) { return std::sqrt(sum / denominator); };
-        const double total = std::sqrt(um * um + kSystematicPercent * kSystematicPercent +
-                                       (width2 + depth2 + points2 + rating2 + exposure2) /
-                                           denominator);
+        const double total =
+            std::sqrt(um * um + kSystematicPercent * kSystematicPercent +
+                      (width2 + depth2 + points2 + rating2 + exposure2) / denominator);
         if (!(sumQ > 0.0) || !std::isfinite(total)) {
             method.reason = "数值超出范围";
             return method;
@@ -182,14 +182,18 @@ class Budget {
             exposureNote = "未知";
             notes_.insert("测速模式没有历时 T，测速历时分量 u_e 未知，未计入：估计偏小");
         }
-        method.components = {
-            {"verticals", "垂线数 u_m", um, false, "测速垂线 " + std::to_string(m) + " 条，查表插值"},
-            {"pointsPerVertical", "垂线测点数 u_p", part(points2), false, "一点法 7.5%，水面一点 15%"},
-            {"exposureTime", "测速历时 u_e", exposurePart, false, exposureNote},
-            {"meterRating", "流速仪检定 u_c", part(rating2), false, "单独检定的流速仪，按测点流速查表"},
-            {"width", "宽度 u_b", part(width2), false, "按水面宽 " + num::fixedText(width, 0) + " m 查表"},
-            {"depth", "水深 u_d", part(depth2), false, "按各垂线水深查表"},
-            {"systematic", "系统误差 u_s", kSystematicPercent, true, std::string(kSystematicSource)}};
+        method.components = {{"verticals", "垂线数 u_m", um, false,
+                              "测速垂线 " + std::to_string(m) + " 条，查表插值"},
+                             {"pointsPerVertical", "垂线测点数 u_p", part(points2), false,
+                              "一点法 7.5%，水面一点 15%"},
+                             {"exposureTime", "测速历时 u_e", exposurePart, false, exposureNote},
+                             {"meterRating", "流速仪检定 u_c", part(rating2), false,
+                              "单独检定的流速仪，按测点流速查表"},
+                             {"width", "宽度 u_b", part(width2), false,
+                              "按水面宽 " + num::fixedText(width, 0) + " m 查表"},
+                             {"depth", "水深 u_d", part(depth2), false, "按各垂线水深查表"},
+                             {"systematic", "系统误差 u_s", kSystematicPercent, true,
+                              std::string(kSystematicSource)}};
         method.notes.assign(notes_.begin(), notes_.end());
         return method;
     }

@@ -266,7 +266,8 @@ TEST_F(Checks, FieldTyposAreCaught) {
     notices = only(Severity::Notice);
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(std::make_pair(notices[0].row, notices[0].column), std::make_pair(2, col::水深));
-    EXPECT_EQ(notices[0].reason, "水深 18 超过上下两条垂线水深（1.2、1.5）的 3 倍，请核对（经验值）");
+    EXPECT_EQ(notices[0].reason,
+              "水深 18 超过上下两条垂线水深（1.2、1.5）的 3 倍，请核对（经验值）");
     rows[2].depth = "4.5"; // exactly three times 1.5
     type(rows);
     EXPECT_TRUE(only(Severity::Notice).empty());

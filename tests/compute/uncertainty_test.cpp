@@ -120,7 +120,8 @@ TEST(IveUncertainty, FallsWhenVerticalsAreAddedToTheSameSection) {
 TEST(IveUncertainty, IdenticalVerticalsHaveNoRandomPart) {
     for (int n : {5, 10, 30}) {
         const UncertaintyMethod ive =
-            estimateUncertainty(sampled(n, [](double) { return 2.0; }, [](double) { return 1.0; }))
+            estimateUncertainty(sampled(
+                                    n, [](double) { return 2.0; }, [](double) { return 1.0; }))
                 .ive;
         ASSERT_TRUE(ive.percent.has_value()) << ive.reason;
         EXPECT_DOUBLE_EQ(*component(ive, "depth").percent, 0.0);
@@ -157,10 +158,10 @@ TEST(IveUncertainty, TheCoverageFactorFollowsStudentsT) {
 }
 
 TEST(SectionUncertainty, FewerThanFiveVelocityVerticalsAreNotEstimable) {
-    for (const auto& s : {sectionOf({0, 2, 4, 6, 8, 10}, {0, 1, 1.2, 1.1, 0.9, 0},
-                                    {0, 0.5, 0.6, 0.7, 0.5, 0}),
-                          sectionOf({0, 2, 4, 6, 8}, {0, 1.0, 1.4, 1.0, 0}, {0, 0.5, 0.9, 0.7, 0}),
-                          sectionOf({0, 2, 4}, {0, 1, 0}, {0, 0.5, 0})}) {
+    for (const auto& s :
+         {sectionOf({0, 2, 4, 6, 8, 10}, {0, 1, 1.2, 1.1, 0.9, 0}, {0, 0.5, 0.6, 0.7, 0.5, 0}),
+          sectionOf({0, 2, 4, 6, 8}, {0, 1.0, 1.4, 1.0, 0}, {0, 0.5, 0.9, 0.7, 0}),
+          sectionOf({0, 2, 4}, {0, 1, 0}, {0, 0.5, 0})}) {
         const SectionUncertainty u = estimateUncertainty(s);
         EXPECT_FALSE(u.ive.percent.has_value());
         EXPECT_FALSE(u.iso748.percent.has_value());
@@ -171,7 +172,8 @@ TEST(SectionUncertainty, FewerThanFiveVelocityVerticalsAreNotEstimable) {
 }
 
 TEST(SectionUncertainty, NotComputedOrNotIncreasingIsNotANumber) {
-    MeasuredSection s = sampled(6, [](double) { return 2.0; }, [](double) { return 1.0; });
+    MeasuredSection s = sampled(
+        6, [](double) { return 2.0; }, [](double) { return 1.0; });
     MeasuredSection uncomputed = s;
     uncomputed.discharge.reset();
     EXPECT_FALSE(estimateUncertainty(uncomputed).ive.percent.has_value());
@@ -190,9 +192,10 @@ TEST(Iso748Uncertainty, HandWorkedSectionOfFiveVerticals) {
     //   (> 0.5 m/s), u_e 3 (≥ 0.5 m/s, 2 min), n = 1:
     //   0.0225 + 0.4225 + 56.25 + 0.25 + 9 = 65.945, × 0.201222 = 13.2696.
     // u_m = 7.5 (5 verticals), u_s = 1: u² = 56.25 + 1 + 13.2696 = 70.5196, u = 8.3976 %,
-    // U = 2u = 16.795 %. u_p alone: 7.5 · √0.201222 = 3.3643 %; u_e alone: 3 · √0.201222 = 1.3457 %.
-    const MeasuredSection s = sectionOf({0, 2, 4, 6, 8, 10, 12}, {0, 1, 1, 1, 1, 1, 0},
-                                        {0, 1, 1, 1, 1, 1, 0});
+    // U = 2u = 16.795 %. u_p alone: 7.5 · √0.201222 = 3.3643 %; u_e alone: 3 · √0.201222 = 1.3457
+    // %.
+    const MeasuredSection s =
+        sectionOf({0, 2, 4, 6, 8, 10, 12}, {0, 1, 1, 1, 1, 1, 0}, {0, 1, 1, 1, 1, 1, 0});
     ASSERT_NEAR(*s.discharge, 9.4, 1e-12);
     const UncertaintyMethod iso = estimateUncertainty(s).iso748;
     ASSERT_TRUE(iso.percent.has_value()) << iso.reason;
@@ -204,8 +207,8 @@ TEST(Iso748Uncertainty, HandWorkedSectionOfFiveVerticals) {
     EXPECT_NEAR(*component(iso, "exposureTime").percent, 1.3457, 1e-4);
     EXPECT_TRUE(component(iso, "systematic").systematic);
     EXPECT_TRUE(iso.notes.empty());
-    EXPECT_EQ(uncertaintySummary({UncertaintyMethod{}, iso}, "9.40").rfind(
-                  "Q = 9.40 m³/s ± 16.8 %（ISO 748，95%）　IVE 无法估算（", 0),
+    EXPECT_EQ(uncertaintySummary({UncertaintyMethod{}, iso}, "9.40")
+                  .rfind("Q = 9.40 m³/s ± 16.8 %（ISO 748，95%）　IVE 无法估算（", 0),
               0u);
 }
 
@@ -269,7 +272,8 @@ TEST(Iso748Uncertainty, RisesFromTwoPointsToOnePointToTheSurface) {
 }
 
 TEST(Iso748Uncertainty, WithoutExposureTimesTheFigureSaysWhatItLeavesOut) {
-    MeasuredSection s = sampled(8, [](double) { return 0.3; }, [](double) { return 0.6; });
+    MeasuredSection s = sampled(
+        8, [](double) { return 0.3; }, [](double) { return 0.6; });
     for (SectionVertical& v : s.verticals) {
         for (MeasuringPoint& p : v.points) {
             p.seconds.reset(); // 测速模式: no T
@@ -322,7 +326,8 @@ TEST(SectionUncertainty, TheWorkedExampleFromTheWindow) {
     EXPECT_TRUE(s.verticals[4].points.empty());
     // Three velocity verticals: neither method estimates.
     const SectionUncertainty u = estimateUncertainty(s);
-    EXPECT_EQ(uncertaintySummary(u, s.dischargeText), "Q = 37.4 m³/s　不确定度无法估算（垂线太少）");
+    EXPECT_EQ(uncertaintySummary(u, s.dischargeText),
+              "Q = 37.4 m³/s　不确定度无法估算（垂线太少）");
 }
 
 } // namespace

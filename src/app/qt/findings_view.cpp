@@ -56,7 +56,7 @@ QVariant CellMarks::data(int row, int column, int role) const {
     const bool error = it->second.severity == Finding::Severity::Error;
     switch (role) {
     case Qt::BackgroundRole:
-        return QBrush(error                  ? kErrorBackground
+        return QBrush(error              ? kErrorBackground
                       : it->second.light ? kLightNoticeBackground
                                          : kNoticeBackground);
     case Qt::ToolTipRole:
@@ -80,6 +80,11 @@ FindingsDialog::FindingsDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(list_);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("关闭"), QDialogButtonBox::RejectRole);
+    QPushButton* uncertainty =
+        buttons->addButton(QStringLiteral("不确定度..."), QDialogButtonBox::ActionRole);
+    uncertainty->setObjectName(QStringLiteral("不确定度按钮"));
+    uncertainty->setAutoDefault(false);
+    connect(uncertainty, &QPushButton::clicked, this, [this] { emit uncertaintyWanted(); });
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {

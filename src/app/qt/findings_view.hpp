@@ -48,6 +48,8 @@ class FindingsDialog : public QDialog {
 
   signals:
     void chosen(const tarnelo::Finding& finding);
+    // The 不确定度 button.
+    void uncertaintyWanted();
 
   private:
     QListWidget* list_ = nullptr;
