@@ -4,6 +4,7 @@
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "compute/checks.hpp"
+#include "compute/numtext.hpp"
 #include "compute/uncertainty.hpp"
 #include "files/file_io.hpp"
 #include "platform/system/child_process.hpp"
@@ -35,8 +36,9 @@ constexpr std::string_view kHelp =
     "           problems: row and column index the sheet array (from 0; null for a\n"
     "           coefficient), field names the column or coefficient, severity is 错误 (error)\n"
     "           or 注意 (notice), reason says why; uncertainty holds ive and iso748, each\n"
-    "           with percent (95 % expanded relative uncertainty, null where the method\n"
-    "           cannot be applied), reason and components\n"
+    "           with expanded_percent (95 %; also as percent), standard_percent (1σ),\n"
+    "           coverage_factor, source, reason (null unless the method cannot be\n"
+    "           applied), notes and components (standard_percent, kind, note each)\n"
     "  --help   显示本说明 show this help\n\n"
     "系数取程序的缺省值，文件中的系数覆盖之；不读写程序的 Data 文件夹。\n"
     "Coefficients start at the program's defaults and the file's override them; the program's\n"
@@ -72,42 +74,64 @@ int exitStatus(const FileComputation& outcome) {
     return kExitUsage;
 }
 
-std::string jsonPercent(const std::optional<double>& percent) {
-    return percent ? uncertaintyPercentText(*percent) : std::string("null");
+std::string jsonNumber(const std::optional<double>& value, int decimals) {
+    return value ? num::fixedText(*value, decimals) : std::string("null");
 }
 
 std::string json(const UncertaintyMethod& method) {
-    std::string out = "{\"percent\": " + jsonPercent(method.percent) + ", \"reason\": ";
+    std::string out = "{\"percent\": " + jsonNumber(method.percent, 1);
+    out += ", \"expanded_percent\": " + jsonNumber(method.percent, 1);
+    out += ", \"standard_percent\": " + jsonNumber(method.standardPercent, 2);
+    out += ", \"coverage_factor\": " +
+           jsonNumber(method.percent ? std::optional(method.coverageFactor) : std::nullopt, 2);
+    out +=
+        ", \"coverage\": " + (method.percent ? jsonString(method.coverage) : std::string("null"));
+    out += ", \"source\": " + jsonString(method.source);
+    out += ", \"reason\": ";
     if (method.percent) {
         out += "null";
     } else {
         out += jsonString(method.reason.empty() ? std::string_view("尚未计算出断面流量")
                                                 : std::string_view(method.reason));
     }
-    out += ", \"components\": {";
+    out += ", \"notes\": [";
+    for (std::size_t i = 0; i < method.notes.size(); ++i) {
+        out += (i == 0 ? "" : ", ") + jsonString(method.notes[i]);
+    }
+    out += "], \"components\": {";
     for (std::size_t i = 0; i < method.components.size(); ++i) {
-        out += (i == 0 ? "" : ", ") + jsonString(method.components[i].key) + ": " +
-               jsonPercent(method.components[i].percent);
+        const UncertaintyComponent& c = method.components[i];
+        out += (i == 0 ? "" : ", ") + jsonString(c.key) + ": {\"name\": " + jsonString(c.name) +
+               ", \"standard_percent\": " + jsonNumber(c.percent, 2) +
+               ", \"kind\": " + jsonString(c.systematic ? "systematic" : "random") +
+               ", \"note\": " + jsonString(c.note) + "}";
     }
     return out + "}}";
 }
 
-// "4.8%（水深 1.2%，流速 3.0%）" or "无法估算：reason".
-std::string text(const UncertaintyMethod& method) {
-    std::string parts;
-    for (const UncertaintyComponent& c : method.components) {
-        if (c.percent) {
-            parts += (parts.empty() ? "" : "，") + std::string(c.name) + " " +
-                     uncertaintyPercentText(*c.percent) + "%";
+// "± 5.5 %（ISO 748，95%）  标准不确定度 2.76 %，k = 2（ISO 748）" and the components below it,
+// random and systematic apart, or "ISO 748 无法估算（垂线太少）".
+std::string text(const UncertaintyMethod& method, std::string_view name) {
+    std::string out = uncertaintyShort(method, name);
+    if (!method.percent) {
+        return out + "\n";
+    }
+    out += "  标准不确定度 " + num::fixedText(*method.standardPercent, 2) + " %，" +
+           method.coverage + "\n";
+    for (const bool systematic : {false, true}) {
+        std::string parts;
+        for (const UncertaintyComponent& c : method.components) {
+            if (c.systematic == systematic) {
+                parts += (parts.empty() ? "" : "，") + std::string(c.name) + " " +
+                         (c.percent ? num::fixedText(*c.percent, 2) + "%" : c.note);
+            }
         }
+        out += std::string("    ") + (systematic ? "系统：" : "随机：") + parts + "\n";
     }
-    if (method.percent) {
-        return uncertaintyPercentText(*method.percent) + "%" +
-               (parts.empty() ? "" : "（" + parts + "）");
+    for (const std::string& note : method.notes) {
+        out += "    注：" + note + "\n";
     }
-    return "无法估算：" +
-           (method.reason.empty() ? std::string("尚未计算出断面流量") : method.reason) +
-           (parts.empty() ? "" : "（可确定的分量：" + parts + "）");
+    return out + "    来源：" + method.source + "\n";
 }
 
 std::string json(const std::string& file, const FileComputation& outcome) {
@@ -196,8 +220,9 @@ void printText(std::ostream& stream, const std::string& file, const FileComputat
         results[1].push_back(value.empty() ? "-" : value);
     }
     out += alignedTable(results);
-    out += "\n不确定度（95%） Uncertainty:\n  IVE: " + terminalSafe(text(outcome.uncertainty.ive)) +
-           "\n  ISO 748: " + terminalSafe(text(outcome.uncertainty.iso748)) + "\n";
+    out += "\n不确定度 Uncertainty（各分量为标准不确定度 1σ）:\n  ISO 748: " +
+           terminalSafe(text(outcome.uncertainty.iso748, "ISO 748"), true) +
+           "  IVE: " + terminalSafe(text(outcome.uncertainty.ive, "IVE"), true);
     if (!outcome.findings.empty()) {
         out += "\n检查 Findings: " + findingCounts(outcome.findings) + "\n" +
                terminalSafe(findingList(outcome.findings, outcome.findings.size()), true) + "\n";

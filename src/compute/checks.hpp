@@ -22,8 +22,11 @@ struct Finding {
     int row = -1;
     int column = -1;
     std::string_view control;
-    // Short reason, in the user's words.
+    // Short reason, in the user's words; a threshold names its source or says 经验值.
     std::string reason;
+    // Further rows whose cell in the same column the finding is about, beside its own: tinted
+    // lightly in the sheet, but neither listed nor counted apart.
+    std::vector<int> alsoRows;
 
     bool isCell() const { return row >= 0 && column >= 0; }
     bool operator==(const Finding&) const = default;

@@ -80,6 +80,17 @@ MeasuredSection readSection(const Window& window) {
             vertical.number = number.empty() || number == "水边" ? std::to_string(running) : number;
         }
         vertical.meanVelocity = numberIn(sheet.cell(r, col::平均流速));
+        if (const std::optional<double> point = numberIn(sheet.cell(r, col::测点流速));
+            velocity && point) {
+            MeasuringPoint measured;
+            measured.relative = numberIn(sheet.cell(r, col::相对)).value_or(0.6);
+            measured.velocity = *point;
+            measured.surface = !sheet.cell(r, col::系数).empty();
+            if (!velocityMode) {
+                measured.seconds = numberIn(sheet.cell(r, col::T));
+            }
+            vertical.points.push_back(measured);
+        }
         distanceOfRow.emplace(r, *distance);
         section.verticals.push_back(std::move(vertical));
     }

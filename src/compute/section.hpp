@@ -11,6 +11,18 @@ namespace tarnelo {
 
 class Window;
 
+// One measuring point of a velocity vertical, as the uncertainty reads it.
+struct MeasuringPoint {
+    // 相对: the point's depth as a fraction of the vertical's depth (0 at the surface).
+    double relative = 0.6;
+    // 测点流速 (m/s), computed or typed.
+    double velocity = 0.0;
+    // Exposure time T (s); empty in 测速模式, where it is not recorded.
+    std::optional<double> seconds;
+    // A surface point converted by 水面系数.
+    bool surface = false;
+};
+
 struct SectionVertical {
     int row = 0;
     double distance = 0.0;
@@ -24,6 +36,8 @@ struct SectionVertical {
     std::string number;
     // 平均流速 of the vertical, once computed.
     std::optional<double> meanVelocity;
+    // The measuring points of a velocity vertical, once computed (one a row in the sheet).
+    std::vector<MeasuringPoint> points;
 };
 
 // A partial between two velocity verticals, or between a water edge and the nearest one.

@@ -1,43 +1,95 @@
 #include "compute/uncertainty.hpp"
 
 #include "compute/numtext.hpp"
+#include "compute/uncertainty_weights.hpp"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 
 namespace tarnelo {
 
+namespace uncertainty {
+
+std::optional<std::string> notEstimableBecause(const MeasuredSection& section) {
+    if (!section.computed()) {
+        return "尚未计算出断面流量";
+    }
+    if (!(*section.discharge > 0.0)) {
+        return "断面流量不大于 0";
+    }
+    if (!section.velocityRowsWithoutPlace.empty()) {
+        return "第 " + std::to_string(section.velocityRowsWithoutPlace.front() + 1) +
+               " 行测速垂线缺少起点距或水深";
+    }
+    int velocity = 0;
+    for (std::size_t i = 0; i < section.verticals.size(); ++i) {
+        const SectionVertical& v = section.verticals[i];
+        if (i > 0 && !(v.distance > section.verticals[i - 1].distance)) {
+            return "起点距没有逐行增加";
+        }
+        velocity += v.velocityVertical && v.meanVelocity ? 1 : 0;
+    }
+    if (velocity < kFewestVerticals) {
+        return "垂线太少";
+    }
+    return std::nullopt;
+}
+
+SectionWeights sectionWeights(const MeasuredSection& section) {
+    const std::vector<SectionVertical>& v = section.verticals;
+    SectionWeights w;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        if (v[i].velocityVertical && v[i].meanVelocity) {
+            w.velocityAt.push_back(i);
+        }
+    }
+    w.byDepth.assign(v.size(), 0.0);
+    w.byVelocity.assign(w.velocityAt.size(), 0.0);
+    const std::size_t n = w.velocityAt.size();
+    if (n == 0) {
+        return w;
+    }
+    const auto mean = [&](std::size_t k) { return *v[w.velocityAt[k]].meanVelocity; };
+    std::size_t k = 0; // the velocity vertical at or before the strip's left end
+    for (std::size_t i = 0; i + 1 < v.size(); ++i) {
+        while (k + 1 < n && w.velocityAt[k + 1] <= i) {
+            ++k;
+        }
+        const double width = v[i + 1].distance - v[i].distance;
+        const double area = (v[i].depth + v[i + 1].depth) / 2.0 * width;
+        double u = 0.0;
+        if (i + 1 <= w.velocityAt.front()) {
+            u = section.leftBank * mean(0);
+            w.byVelocity.front() += area * section.leftBank;
+        } else if (i >= w.velocityAt.back()) {
+            u = section.rightBank * mean(n - 1);
+            w.byVelocity.back() += area * section.rightBank;
+        } else {
+            u = (mean(k) + mean(k + 1)) / 2.0;
+            w.byVelocity[k] += area / 2.0;
+            w.byVelocity[k + 1] += area / 2.0;
+        }
+        w.byDepth[i] += width / 2.0 * u;
+        w.byDepth[i + 1] += width / 2.0 * u;
+    }
+    return w;
+}
+
+} // namespace uncertainty
+
 namespace {
 
-// Coverage factor of the 95 % level.
-constexpr double kCoverage = 2.0;
+using uncertainty::kFewestVerticals;
 
-// Standard uncertainties that the interpolation cannot see, as the U.S. Geological Survey's
-// image-velocimetry tools (IVyTools, uncertainty.py) add them to their IVE: the current
-// meter's systematic uncertainty 1 %, other systematic sources 1 %, and a random uncertainty
-// of 0.5 % in each width.
-constexpr double kMeterSystematic = 0.01;
-constexpr double kOtherSystematic = 0.01;
-constexpr double kWidth = 0.005;
+constexpr std::string_view kIveSource =
+    "IVE：Cohn, Kiang, Mason (2013), J. Hydraul. Eng. 139(5)，给出标准不确定度（1σ）；"
+    "95% 扩展不确定度取 Student t（m − 2 自由度）";
 
-// ISO 748:2007, table of the standard uncertainty due to the number of verticals (as IVyTools,
-// uncertainty.py, quotes it): 5 verticals 7.5 %, 10 4.5 %, 15 3 %, 20 2.5 %, 25 2 %, 30 1.5 %,
-// 35 and more 1 %; interpolated linearly between the tabulated counts.
-struct VerticalCount {
-    double count;
-    double u;
-};
-constexpr std::array<VerticalCount, 7> kIsoVerticals{
-    {{5, 0.075}, {10, 0.045}, {15, 0.030}, {20, 0.025}, {25, 0.020}, {30, 0.015}, {35, 0.010}}};
-
-constexpr std::string_view kIsoLeftOut =
-    "ISO 748:2007 附录中测速历时、垂线测点数和流速仪检定的不确定度表值未能从公开资料核实，"
-    "此法不作估算";
-
-double percentOf(double u) {
-    return kCoverage * u * 100.0;
-}
+// Student's t₀.₉₇₅ for 1 to 30 degrees of freedom (Abramowitz and Stegun, table 26.10).
+constexpr std::array<double, 30> kT975{
+    12.7062, 4.3027, 3.1824, 2.7764, 2.5706, 2.4469, 2.3646, 2.3060, 2.2622, 2.2281,
+    2.2010,  2.1788, 2.1604, 2.1448, 2.1314, 2.1199, 2.1098, 2.1009, 2.0930, 2.0860,
+    2.0796,  2.0739, 2.0687, 2.0639, 2.0595, 2.0555, 2.0518, 2.0484, 2.0452, 2.0423};
 
 struct Point {
     double x;
@@ -69,178 +121,148 @@ std::optional<double> interpolatedVariance(const std::vector<Point>& points) {
     return sum / static_cast<double>(points.size() - 2);
 }
 
-UncertaintyMethod notEstimable(std::string reason) {
+UncertaintyMethod notEstimable(std::string reason, std::string source) {
     UncertaintyMethod method;
     method.reason = std::move(reason);
+    method.source = std::move(source);
     return method;
 }
 
-// IVE for the mean-section computation of the sheet. Each strip between neighbouring sounding
-// verticals i and i+1 has the area a = (d_i + d_{i+1})/2 · (x_{i+1} − x_i) and the velocity of
-// its partial u: the mean of the two velocity verticals that bound it, or the bank coefficient
-// times the nearest one at a water edge. Q = Σ a·u, so
-//   ∂Q/∂d_i = Σ_{strips at i} (x_{i+1} − x_i)/2 · u,   ∂Q/∂v_k = Σ_{strips} a · ∂u/∂v_k,
-// and (first-order propagation, independent errors)
-//   u²(Q)/Q² = [s_d² Σ_i (∂Q/∂d_i)² + s_v² Σ_k (∂Q/∂v_k)²] / Q²
-//            + u_b² Σ_j q_j² / Q² + u_meter² + u_other²,
-// the depths of the water edges being exact. U95 = 2·u(Q)/Q.
+// IVE: the random uncertainty of depth and velocity from how far each vertical lies off the
+// straight line between its neighbours, carried through the computation (first-order, independent
+// errors):
+//   u_r²(Q) = [s_d² Σ_i (∂Q/∂d_i)² + s_v² Σ_k (∂Q/∂v_k)²] / Q²,
+// then the systematic u_s beside it: u² = u_r² + u_s², U95 = t₀.₉₇₅(m − 2) · u for m velocity
+// verticals. t is applied to the whole, u_s included: a little wider than Welch–Satterthwaite
+// would give, never narrower.
+//
+// The water edges are left out of the depth interpolation, both as points and as neighbours:
+// their depth 0 is exact by definition, and the bank slope between an edge and the first
+// vertical is a shape of the bed, not scatter; taken as neighbours they would count it as
+// measurement error. They carry no velocity, so they are no velocity neighbours either.
 UncertaintyMethod ive(const MeasuredSection& section) {
-    if (!section.computed()) {
-        return notEstimable("尚未计算出断面流量");
+    if (const auto why = uncertainty::notEstimableBecause(section)) {
+        return notEstimable(*why, std::string(kIveSource));
     }
     const double q = *section.discharge;
-    if (!(q > 0.0)) {
-        return notEstimable("断面流量不大于 0");
-    }
-    if (!section.velocityRowsWithoutPlace.empty()) {
-        return notEstimable("第 " + std::to_string(section.velocityRowsWithoutPlace.front() + 1) +
-                            " 行测速垂线缺少起点距或水深");
-    }
     const std::vector<SectionVertical>& v = section.verticals;
-    std::vector<std::size_t> velocityAt;
     std::vector<Point> velocities;
     std::vector<Point> depths;
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        if (v[i].velocityVertical && v[i].meanVelocity) {
-            velocityAt.push_back(i);
-            velocities.push_back({v[i].distance, *v[i].meanVelocity});
+    for (const SectionVertical& vertical : v) {
+        if (vertical.velocityVertical && vertical.meanVelocity) {
+            velocities.push_back({vertical.distance, *vertical.meanVelocity});
         }
-        if (!v[i].waterEdge) {
-            depths.push_back({v[i].distance, v[i].depth});
+        if (!vertical.waterEdge) {
+            depths.push_back({vertical.distance, vertical.depth});
         }
-    }
-    if (velocities.size() < 3) {
-        return notEstimable("测速垂线少于 3 条，无法由相邻垂线插值估计流速的方差");
     }
     if (depths.size() < 3) {
-        return notEstimable("测深垂线（水边除外）少于 3 条，无法由相邻垂线插值估计水深的方差");
-    }
-    for (std::size_t i = 1; i < v.size(); ++i) {
-        if (!(v[i].distance > v[i - 1].distance)) {
-            return notEstimable("起点距没有逐行增加");
-        }
+        return notEstimable("测深垂线（水边除外）少于 3 条，无法由相邻垂线插值估计水深的方差",
+                            std::string(kIveSource));
     }
     const std::optional<double> sv2 = interpolatedVariance(velocities);
     const std::optional<double> sd2 = interpolatedVariance(depths);
     if (!sv2 || !sd2) {
-        return notEstimable("起点距没有逐行增加");
+        return notEstimable("起点距没有逐行增加", std::string(kIveSource));
     }
 
-    const std::size_t n = velocityAt.size();
-    std::vector<double> byDepth(v.size(), 0.0);
-    std::vector<double> byVelocity(n, 0.0);
-    std::size_t k = 0; // the velocity vertical at or before the strip's left end
-    for (std::size_t i = 0; i + 1 < v.size(); ++i) {
-        while (k + 1 < n && velocityAt[k + 1] <= i) {
-            ++k;
-        }
-        const double width = v[i + 1].distance - v[i].distance;
-        const double area = (v[i].depth + v[i + 1].depth) / 2.0 * width;
-        double u = 0.0;
-        if (i + 1 <= velocityAt.front()) {
-            u = section.leftBank * velocities.front().y;
-            byVelocity.front() += area * section.leftBank;
-        } else if (i >= velocityAt.back()) {
-            u = section.rightBank * velocities.back().y;
-            byVelocity.back() += area * section.rightBank;
-        } else {
-            u = (velocities[k].y + velocities[k + 1].y) / 2.0;
-            byVelocity[k] += area / 2.0;
-            byVelocity[k + 1] += area / 2.0;
-        }
-        byDepth[i] += width / 2.0 * u;
-        byDepth[i + 1] += width / 2.0 * u;
-    }
+    const uncertainty::SectionWeights w = uncertainty::sectionWeights(section);
     double depthSum = 0.0;
     for (std::size_t i = 0; i < v.size(); ++i) {
         if (!v[i].waterEdge) {
-            depthSum += byDepth[i] * byDepth[i];
+            depthSum += w.byDepth[i] * w.byDepth[i];
         }
     }
     double velocitySum = 0.0;
-    for (double d : byVelocity) {
+    for (double d : w.byVelocity) {
         velocitySum += d * d;
     }
-    double partialSum = 0.0;
-    for (const SectionPartial& p : section.partials) {
-        partialSum += p.discharge * p.discharge;
-    }
-    const double uDepth = std::sqrt(*sd2 * depthSum) / q;
-    const double uVelocity = std::sqrt(*sv2 * velocitySum) / q;
-    const double uWidth = kWidth * std::sqrt(partialSum) / q;
-    const double uSystematic = std::hypot(kMeterSystematic, kOtherSystematic);
-    const double total = std::sqrt(uDepth * uDepth + uVelocity * uVelocity + uWidth * uWidth +
-                                   uSystematic * uSystematic);
+    const double uDepth = 100.0 * std::sqrt(*sd2 * depthSum) / q;
+    const double uVelocity = 100.0 * std::sqrt(*sv2 * velocitySum) / q;
+    const double total = std::sqrt(uDepth * uDepth + uVelocity * uVelocity +
+                                   kSystematicPercent * kSystematicPercent);
     if (!std::isfinite(total)) {
-        return notEstimable("数值超出范围");
+        return notEstimable("数值超出范围", std::string(kIveSource));
     }
+    const int m = static_cast<int>(velocities.size());
     UncertaintyMethod method;
-    method.percent = percentOf(total);
-    method.components = {{"depth", "水深", percentOf(uDepth)},
-                         {"velocity", "流速", percentOf(uVelocity)},
-                         {"width", "宽度", percentOf(uWidth)},
-                         {"systematic", "系统误差", percentOf(uSystematic)}};
-    return method;
-}
-
-std::optional<double> isoVerticals(int count) {
-    if (count < kIsoVerticals.front().count) {
-        return std::nullopt;
-    }
-    if (count >= kIsoVerticals.back().count) {
-        return kIsoVerticals.back().u;
-    }
-    for (std::size_t i = 0; i + 1 < kIsoVerticals.size(); ++i) {
-        const VerticalCount& a = kIsoVerticals[i];
-        const VerticalCount& b = kIsoVerticals[i + 1];
-        if (count >= a.count && count < b.count) {
-            return a.u + (b.u - a.u) * (count - a.count) / (b.count - a.count);
-        }
-    }
-    return std::nullopt;
-}
-
-// ISO 748:2007 combines the uncertainties of the number of verticals, the points per vertical,
-// the exposure time, the meter rating, width and depth. Only the first could be traced to
-// public material; the method is therefore left out and the traced component shown alone.
-UncertaintyMethod iso748(const MeasuredSection& section) {
-    UncertaintyMethod method;
-    method.reason = std::string(kIsoLeftOut);
-    std::optional<double> verticals;
-    if (section.computed()) {
-        if (const auto u = isoVerticals(section.velocityVerticalCount())) {
-            verticals = percentOf(*u);
-        }
-    }
-    method.components = {{"verticals", "垂线数", verticals},
-                         {"pointsPerVertical", "垂线测点数", std::nullopt},
-                         {"exposureTime", "测速历时", std::nullopt},
-                         {"meterRating", "流速仪检定", std::nullopt},
-                         {"width", "宽度", std::nullopt},
-                         {"depth", "水深", std::nullopt}};
+    method.standardPercent = total;
+    method.coverageFactor = studentT975(m - 2);
+    method.percent = method.coverageFactor * total;
+    method.coverage = "t₀.₉₇₅(" + std::to_string(m - 2) +
+                      ") = " + num::fixedText(method.coverageFactor, 2) + "（测速垂线 " +
+                      std::to_string(m) + " 条，m − 2 个自由度）";
+    method.source = std::string(kIveSource);
+    method.components = {
+        {"depth", "水深", uDepth, false, "相邻垂线插值（水边不作插值点）"},
+        {"velocity", "流速", uVelocity, false, "相邻垂线插值"},
+        {"systematic", "系统误差 u_s", kSystematicPercent, true, std::string(kSystematicSource)}};
     return method;
 }
 
 } // namespace
 
+double studentT975(int degreesOfFreedom) {
+    if (degreesOfFreedom < 1) {
+        return kT975.front();
+    }
+    if (degreesOfFreedom <= static_cast<int>(kT975.size())) {
+        return kT975[static_cast<std::size_t>(degreesOfFreedom - 1)];
+    }
+    // Beyond the table, the expansion of t in 1/ν about the normal quantile (Abramowitz and
+    // Stegun 26.7.5); at ν = 31 it is within 1e-4 of the exact 2.0395.
+    const double z = 1.959964;
+    const double n = degreesOfFreedom;
+    const double z3 = z * z * z;
+    const double z5 = z3 * z * z;
+    const double z7 = z5 * z * z;
+    return z + (z3 + z) / (4 * n) + (5 * z5 + 16 * z3 + 3 * z) / (96 * n * n) +
+           (3 * z7 + 19 * z5 + 17 * z3 - 15 * z) / (384 * n * n * n);
+}
+
 SectionUncertainty estimateUncertainty(const MeasuredSection& section) {
-    return {ive(section), iso748(section)};
+    return {ive(section), iso748Uncertainty(section)};
 }
 
 std::string uncertaintyPercentText(double percent) {
     return num::fixedText(percent, 1);
 }
 
-std::string uncertaintySummary(const SectionUncertainty& uncertainty) {
-    std::string text;
-    if (uncertainty.ive.percent) {
-        text = "IVE " + uncertaintyPercentText(*uncertainty.ive.percent) + "%";
+std::string uncertaintyShort(const UncertaintyMethod& method, std::string_view name) {
+    if (!method.percent) {
+        return std::string(name) + " 无法估算（" +
+               (method.reason.empty() ? std::string("尚未计算出断面流量") : method.reason) + "）";
     }
-    if (uncertainty.iso748.percent) {
-        text += (text.empty() ? "" : "　") + std::string("ISO 748 ") +
-                uncertaintyPercentText(*uncertainty.iso748.percent) + "%";
+    std::string text =
+        "± " + uncertaintyPercentText(*method.percent) + " %（" + std::string(name) + "，95%";
+    for (const UncertaintyComponent& c : method.components) {
+        if (!c.percent) {
+            text += "，不含" + std::string(c.name);
+        }
     }
-    return "不确定度（95%）：" + (text.empty() ? std::string("无法估算") : text);
+    return text + "）";
+}
+
+std::string dischargeUncertainty(const UncertaintyMethod& iso748, std::string_view dischargeText) {
+    const std::string q = "Q = " + std::string(dischargeText) + " m³/s";
+    return iso748.percent ? q + " " + uncertaintyShort(iso748, "ISO 748")
+                          : q + "　" + uncertaintyShort(iso748, "ISO 748");
+}
+
+std::string iveUncertainty(const UncertaintyMethod& ive) {
+    return ive.percent ? "IVE ± " + uncertaintyPercentText(*ive.percent) + " %（95%）"
+                       : uncertaintyShort(ive, "IVE");
+}
+
+std::string uncertaintySummary(const SectionUncertainty& uncertainty,
+                               std::string_view dischargeText) {
+    const UncertaintyMethod& iso = uncertainty.iso748;
+    const UncertaintyMethod& ive = uncertainty.ive;
+    if (!iso.percent && !ive.percent && iso.reason == ive.reason) {
+        return "Q = " + std::string(dischargeText) + " m³/s　不确定度无法估算（" + ive.reason +
+               "）";
+    }
+    return dischargeUncertainty(iso, dischargeText) + "　" + iveUncertainty(ive);
 }
 
 } // namespace tarnelo

@@ -213,6 +213,7 @@ class Plot {
             }
             if (f.column == col::部分流量) {
                 markedPartials_.insert(f.row);
+                markedPartials_.insert(f.alsoRows.begin(), f.alsoRows.end());
             } else {
                 markedRows_.insert(f.row);
             }
@@ -257,15 +258,15 @@ class Plot {
             }
         }
         if (section_.computed()) {
-            title += (title.empty() ? "" : "　") + std::string("断面流量 ") +
-                     section_.dischargeText + " m³/s";
+            title += (title.empty() ? "" : "　") +
+                     dischargeUncertainty(uncertainty_.iso748, section_.dischargeText);
         }
         svg_.text(kWidth / 2, 32, title.empty() ? "断面图" : title, 18, "middle", kInk, true);
         std::string sub = "测深垂线 " + std::to_string(section_.verticals.size()) +
                           " 条，测速垂线 " + std::to_string(section_.velocityVerticalCount()) +
                           " 条";
         if (section_.computed()) {
-            sub += "　" + uncertaintySummary(uncertainty_);
+            sub += "　" + iveUncertainty(uncertainty_.ive);
         } else {
             sub += "　未计算：只画断面";
         }

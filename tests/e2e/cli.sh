@@ -34,10 +34,23 @@ for item in data:
                          "uncertainty", "status", "message"}
     u = item["uncertainty"]
     assert set(u) == {"ive", "iso748"}, u
-    assert isinstance(u["ive"]["percent"], float) and 0 < u["ive"]["percent"] < 100, u
-    assert u["ive"]["reason"] is None and set(u["ive"]["components"]) == {
-        "depth", "velocity", "width", "systematic"}, u
-    assert u["iso748"]["percent"] is None and u["iso748"]["reason"], u
+    components = {"ive": {"depth", "velocity", "systematic"},
+                  "iso748": {"verticals", "pointsPerVertical", "exposureTime", "meterRating",
+                             "width", "depth", "systematic"}}
+    for name, keys in components.items():
+        m = u[name]
+        assert set(m) == {"percent", "expanded_percent", "standard_percent", "coverage_factor",
+                          "coverage", "source", "reason", "notes", "components"}, m
+        assert isinstance(m["expanded_percent"], float) and 0 < m["expanded_percent"] < 100, m
+        assert m["percent"] == m["expanded_percent"], m
+        assert abs(m["expanded_percent"] - m["coverage_factor"] * m["standard_percent"]) < 0.1, m
+        assert m["reason"] is None and m["source"] and set(m["components"]) == keys, m
+        for c in m["components"].values():
+            assert set(c) == {"name", "standard_percent", "kind", "note"}, c
+            assert c["kind"] in ("random", "systematic"), c
+        assert m["components"]["systematic"]["kind"] == "systematic", m
+    assert u["iso748"]["coverage_factor"] == 2.0, u
+    assert u["ive"]["coverage_factor"] > 2.0, u  # Student's t, m − 2 degrees of freedom
     for f in item["findings"]:
         assert set(f) == {"row", "column", "field", "severity", "reason"}, f
         assert f["severity"] == "注意", f  # the examples hold no error
@@ -98,6 +111,29 @@ errors = [f for f in item["findings"] if f["severity"] == "错误"]
 assert len(errors) == 1 and errors[0]["row"] == 1 and errors[0]["column"] == 2, errors
 assert item["sheet"][1][2] == "l.2"
 PY
+# The typos of the field book: a full-width comma in a depth and N 150 for 15 (a point velocity
+# of 18.5 m/s) are errors, exit 3; a jump in 起点距 alone is a notice.
+iconv -f GBK -t UTF-8 "$TARNELO_SOURCE_DIR/tests/data/e2e/worked-example.dat" |
+    sed -e '4s/^0,1\.2,/0,1，2,/' -e '6s/^\*,10,15,/*,10,150,/' | iconv -f UTF-8 -t GBK >"$work/typos.dat"
+expect_status 3 "typos" "$cli" compute --json "$work/typos.dat"
+python3 - "$work/out" <<'PY' || fail "typo findings in JSON"
+import json, sys
+item = json.load(open(sys.argv[1], encoding="utf-8"))
+errors = [(f["row"], f["field"], f["reason"]) for f in item["findings"] if f["severity"] == "错误"]
+assert len(errors) == 2, errors
+assert errors[0][:2] == (1, "水深") and "小数点请用" in errors[0][2], errors
+assert errors[1][:2] == (2, "测点流速") and "10 米/秒" in errors[1][2], errors
+PY
+iconv -f GBK -t UTF-8 "$TARNELO_SOURCE_DIR/tests/data/e2e/worked-example.dat" |
+    sed '3s/^0,5,10,15,20,/0,5,10,15,200,/' | iconv -f UTF-8 -t GBK >"$work/jump.dat"
+expect_status 0 "a jump in distance" "$cli" compute --json "$work/jump.dat"
+python3 - "$work/out" <<'PY' || fail "jump finding in JSON"
+import json, sys
+item = json.load(open(sys.argv[1], encoding="utf-8"))
+jumps = [f for f in item["findings"] if f["reason"].startswith("起点距跳跃")]
+assert len(jumps) == 1 and jumps[0]["row"] == 4 and jumps[0]["severity"] == "注意", item["findings"]
+PY
+
 expect_status 3 "export with an error" "$cli" export "$work/letter.dat" -o "$work/letter.xlsx"
 [[ -e "$work/letter.xlsx" ]] && fail "export wrote a form with an error in it"
 grep -q '“l.2”' "$work/err" || fail "export did not name the error on stderr"

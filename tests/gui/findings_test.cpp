@@ -98,7 +98,7 @@ void FindingsTest::anEditAfterComputingOutdatesTheResultsUntilTheNextCompute() {
     QVERIFY(w.isEnabled(ctl::打印));
     QVERIFY(!discharge->property("stale").toBool());
     QVERIFY(discharge->toolTip().isEmpty());
-    QCOMPARE(status(h), QStringLiteral("计算完成，有 3 处需要注意。"));
+    QCOMPARE(status(h), QStringLiteral("计算完成，有 1 处需要注意。"));
     h.click(ctl::测速模式);
     QVERIFY(!w.isEnabled(ctl::导出Excel));
     QCOMPARE(status(h), QStringLiteral("输入已修改，请重新计算。"));

@@ -3,6 +3,7 @@
 #include "gui_support.hpp"
 
 #include "app/qt/section_plot_window.hpp"
+#include "app/qt/uncertainty_view.hpp"
 #include "files/file_io.hpp"
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QStatusBar>
 #include <QSvgRenderer>
 #include <QSvgWidget>
+#include <QTreeWidget>
 
 using namespace tarnelo;
 using namespace tarnelo::guitest;
@@ -44,6 +46,7 @@ class SectionPlotTest : public QObject {
   private slots:
     void opensAfterComputingAndFollowsTheNextComputation();
     void savesTheShownPictureAsSvgAndPng();
+    void theUncertaintyViewListsTheComponents();
 };
 
 void SectionPlotTest::opensAfterComputingAndFollowsTheNextComputation() {
@@ -61,7 +64,8 @@ void SectionPlotTest::opensAfterComputingAndFollowsTheNextComputation() {
     QCOMPARE(w.text(ctl::断面流量), std::string("37.4"));
     auto* uncertainty = w.statusBar()->findChild<QLabel*>(QStringLiteral("不确定度"));
     QVERIFY(uncertainty != nullptr && uncertainty->isVisible());
-    QVERIFY(uncertainty->text().startsWith(QStringLiteral("不确定度（95%）：IVE ")));
+    // Three velocity verticals: too few for either method, and said so.
+    QCOMPARE(uncertainty->text(), QStringLiteral("Q = 37.4 m³/s　不确定度无法估算（垂线太少）"));
 
     // F9 opens it on the last computation.
     w.activateWindow();
@@ -69,7 +73,7 @@ void SectionPlotTest::opensAfterComputingAndFollowsTheNextComputation() {
     SectionPlotWindow& plot = w.sectionPlotWindow();
     QVERIFY(plot.isVisible());
     QCOMPARE(plot.windowTitle(), QStringLiteral("断面图"));
-    QVERIFY(plot.svg().find("断面流量 37.4 m³/s") != std::string::npos);
+    QVERIFY(plot.svg().find("Q = 37.4 m³/s") != std::string::npos);
     QCOMPARE(plot.summary(), uncertainty->text());
     QVERIFY(plot.findChild<QSvgWidget*>()->renderer()->isValid());
     const int shown = plot.pictureCount();
@@ -81,15 +85,63 @@ void SectionPlotTest::opensAfterComputingAndFollowsTheNextComputation() {
     const std::string discharge = w.text(ctl::断面流量);
     QVERIFY(discharge != "37.4");
     QVERIFY(plot.pictureCount() > shown);
-    QVERIFY(plot.svg().find("断面流量 " + discharge + " m³/s") != std::string::npos);
-    QVERIFY(plot.svg().find("断面流量 37.4 m³/s") == std::string::npos);
+    QVERIFY(plot.svg().find("Q = " + discharge + " m³/s") != std::string::npos);
+    QVERIFY(plot.svg().find("Q = 37.4 m³/s") == std::string::npos);
 
     // 清空 leaves the profile of an empty sheet and no uncertainty.
     h.click(ctl::清空);
     QVERIFY(!uncertainty->isVisible());
-    QVERIFY(plot.svg().find("断面流量") == std::string::npos);
+    QVERIFY(plot.svg().find("Q = ") == std::string::npos);
     // The main window kept its size and layout.
     QCOMPARE(w.size(), size);
+}
+
+// The 25-vertical example: both methods in the status bar, and the 不确定度 view (from the 查看
+// menu or the findings list) with every component, random and systematic apart.
+void SectionPlotTest::theUncertaintyViewListsTheComponents() {
+    Harness h;
+    MainWindow& w = h.make();
+    h.files.push_back(std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" /
+                      "vertical-25-verticals.dat");
+    h.click(ctl::打开);
+    h.click(ctl::计算);
+    QCOMPARE(w.text(ctl::断面流量), std::string("626"));
+    auto* label = w.statusBar()->findChild<QLabel*>(QStringLiteral("不确定度"));
+    QVERIFY(label != nullptr && label->isVisible());
+    QVERIFY(
+        label->text().startsWith(QStringLiteral("Q = 626 m³/s ± 6.2 %（ISO 748，95%）　IVE ± ")));
+
+    QMenu* view = w.menuBar()->findChild<QMenu*>(QStringLiteral("查看"));
+    QVERIFY(view != nullptr);
+    auto* entry = view->findChild<QAction*>(QStringLiteral("不确定度菜单"));
+    QVERIFY(entry != nullptr);
+    entry->trigger();
+    auto* shown = w.findChild<UncertaintyView*>();
+    QVERIFY(shown != nullptr && shown->isVisible());
+    QCOMPARE(shown->findChild<QLabel*>(QStringLiteral("不确定度摘要"))->text(), label->text());
+    auto* tree = shown->findChild<QTreeWidget*>(QStringLiteral("不确定度分量"));
+    QVERIFY(tree != nullptr);
+    QCOMPARE(tree->topLevelItemCount(), 2);
+    for (int m = 0; m < 2; ++m) {
+        QTreeWidgetItem* method = tree->topLevelItem(m);
+        QStringList kinds;
+        for (int i = 0; i < method->childCount(); ++i) {
+            kinds << method->child(i)->text(2);
+        }
+        // Random terms first, then the systematic one, then the source.
+        QVERIFY(kinds.indexOf(QStringLiteral("随机")) >= 0);
+        QVERIFY(kinds.lastIndexOf(QStringLiteral("随机")) < kinds.indexOf(QStringLiteral("系统")));
+        QCOMPARE(method->child(method->childCount() - 1)->text(0), QStringLiteral("来源"));
+    }
+    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("ISO 748"));
+    QCOMPARE(tree->topLevelItem(0)->childCount(), 8); // seven components and the source
+    saveScreenshot(*shown, "uncertainty-view.png");
+    shown->close();
+
+    // From the findings list too, and only one view.
+    w.findingsDialog().findChild<QPushButton*>(QStringLiteral("不确定度按钮"))->click();
+    QVERIFY(shown->isVisible());
+    QCOMPARE(w.findChildren<UncertaintyView*>().size(), 1);
 }
 
 void SectionPlotTest::savesTheShownPictureAsSvgAndPng() {

@@ -371,13 +371,14 @@ TEST_F(CommandTest, ErrorsAskOnceAndNoWritesNothingWhileNoticesOnlyCount) {
     EXPECT_FALSE(fs::exists(target));
     EXPECT_TRUE(window.progressHistory.empty());
 
-    // The worked example itself has three partials above a tenth: no question, a count.
+    // The worked example itself has three partials above a tenth, one notice: no question, a
+    // count.
     computeWorkedExample(window, 1, col::水深, "1.2");
     window.answerFileDialog(ctl::通用对话框excel, target);
     outcome = exportCommand(window);
     EXPECT_EQ(outcome.status, FormOutcome::Status::Done);
     EXPECT_TRUE(window.messages.empty());
-    EXPECT_EQ(window.status(), "记载表已导出，有 3 处需要注意。");
+    EXPECT_EQ(window.status(), "记载表已导出，有 1 处需要注意。");
     EXPECT_TRUE(fs::exists(target));
 }
 

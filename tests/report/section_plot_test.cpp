@@ -99,19 +99,21 @@ TEST(SectionPlot, DrawsWhatTheComputationWrote) {
     const Drawn drawn = draw(kExamples / "vertical-surface-points.dat");
     const std::string& svg = drawn.svg;
     EXPECT_NE(svg.find("清溪河 龙潭"), std::string::npos);
-    EXPECT_NE(svg.find("断面流量 43.6 m³/s"), std::string::npos);
-    EXPECT_NE(svg.find("测深垂线 13 条，测速垂线 7 条"), std::string::npos);
-    EXPECT_NE(svg.find("不确定度（95%）：IVE "), std::string::npos);
+    // The title gives the discharge with its ISO 748 uncertainty, the IVE beside it.
+    EXPECT_NE(svg.find("Q = 43.6 m³/s ± "), std::string::npos);
+    EXPECT_NE(svg.find(" %（ISO 748，95%）"), std::string::npos);
+    EXPECT_NE(svg.find("测深垂线 13 条，测速垂线 7 条　IVE ± "), std::string::npos);
     // Four sounding-only verticals dashed (the water edges have no line), seven solid.
     EXPECT_EQ(count(svg, "stroke=\"#8C8C8C\" stroke-width=\"1.0\" stroke-dasharray"), 4u);
     EXPECT_EQ(count(svg, "stroke=\"#1F4E79\" stroke-width=\"1.2\""), 7u);
     EXPECT_NE(svg.find(">10%</text>"), std::string::npos);
-    // Every partial over 10 % is a finding and drawn in the warning colour.
-    int over = 0;
+    // Every partial over 10 % is drawn in the warning colour: the one finding on the largest,
+    // and the further rows it names.
+    std::size_t over = 0;
     for (const Finding& f : drawn.outcome.findings) {
-        over += f.column == col::部分流量 ? 1 : 0;
+        over += f.column == col::部分流量 ? 1 + f.alsoRows.size() : 0;
     }
-    ASSERT_GT(over, 0);
+    ASSERT_EQ(over, 6u);
     EXPECT_EQ(count(svg, "fill=\"#F4A792\" stroke=\"#D9381E\""),
               static_cast<std::size_t>(over) + 1);
 }
@@ -126,9 +128,9 @@ TEST(SectionPlot, AnIncompleteMeasurementIsTheProfileOnly) {
 
 TEST(SectionPlot, HeaderTextsAreEscapedAndControlCharactersDropped) {
     MeasuredSection section;
-    section.verticals.push_back({0, 0.0, 0.0, true, false, {}, {}});
-    section.verticals.push_back({1, 1.0, 0.5, false, false, {}, {}});
-    section.verticals.push_back({2, 2.0, 0.0, true, false, {}, {}});
+    section.verticals.push_back({0, 0.0, 0.0, true, false, {}, {}, {}});
+    section.verticals.push_back({1, 1.0, 0.5, false, false, {}, {}, {}});
+    section.verticals.push_back({2, 2.0, 0.0, true, false, {}, {}, {}});
     const std::string svg = sectionPlotSvg(section, {"A&B <站>\x1b[2J", "\"5\"月"}, {}, {});
     expectWellFormed(svg);
     EXPECT_NE(svg.find("A&amp;B &lt;站&gt;[2J"), std::string::npos);
@@ -142,7 +144,7 @@ TEST(SectionPlot, NothingToDrawStillGivesAPicture) {
     EXPECT_NE(svg.find("没有可画的测深垂线"), std::string::npos);
     // One vertical alone, or all at one distance: no division by a zero width.
     MeasuredSection one;
-    one.verticals.push_back({0, 3.0, 1.0, false, true, "1", 0.5});
+    one.verticals.push_back({0, 3.0, 1.0, false, true, "1", 0.5, {}});
     const std::string single = sectionPlotSvg(one, {}, {}, {});
     expectWellFormed(single);
     EXPECT_EQ(single.find("nan"), std::string::npos);

@@ -14,6 +14,8 @@ namespace {
 
 const QColor kErrorBackground(0xF8, 0xC8, 0xC4);
 const QColor kNoticeBackground(0xFC, 0xEB, 0xB0);
+// The further cells of a finding that covers several rows.
+const QColor kLightNoticeBackground(0xFE, 0xF6, 0xDA);
 
 QString qtext(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -29,9 +31,14 @@ void CellMarks::set(const std::vector<Finding>& findings) {
         }
         const QString line =
             qtext(severityName(finding.severity)) + QStringLiteral("：") + qtext(finding.reason);
+        for (const int row : finding.alsoRows) {
+            marks_.try_emplace({row, finding.column}, Mark{finding.severity, line, true});
+        }
         auto [it, added] =
-            marks_.try_emplace({finding.row, finding.column}, Mark{finding.severity, line});
-        if (!added) {
+            marks_.try_emplace({finding.row, finding.column}, Mark{finding.severity, line, false});
+        if (!added && it->second.light) {
+            it->second = Mark{finding.severity, line, false};
+        } else if (!added) {
             // An error outranks a notice on the same cell; both reasons are shown.
             if (finding.severity == Finding::Severity::Error) {
                 it->second.severity = Finding::Severity::Error;
@@ -49,7 +56,9 @@ QVariant CellMarks::data(int row, int column, int role) const {
     const bool error = it->second.severity == Finding::Severity::Error;
     switch (role) {
     case Qt::BackgroundRole:
-        return QBrush(error ? kErrorBackground : kNoticeBackground);
+        return QBrush(error              ? kErrorBackground
+                      : it->second.light ? kLightNoticeBackground
+                                         : kNoticeBackground);
     case Qt::ToolTipRole:
         return it->second.reasons;
     case kFindingRole:
@@ -71,6 +80,11 @@ FindingsDialog::FindingsDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(list_);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("关闭"), QDialogButtonBox::RejectRole);
+    QPushButton* uncertainty =
+        buttons->addButton(QStringLiteral("不确定度..."), QDialogButtonBox::ActionRole);
+    uncertainty->setObjectName(QStringLiteral("不确定度按钮"));
+    uncertainty->setAutoDefault(false);
+    connect(uncertainty, &QPushButton::clicked, this, [this] { emit uncertaintyWanted(); });
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {

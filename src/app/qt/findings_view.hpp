@@ -31,6 +31,8 @@ class CellMarks {
     struct Mark {
         Finding::Severity severity;
         QString reasons;
+        // Only one of a finding's further rows: a lighter background.
+        bool light = false;
     };
     std::map<std::pair<int, int>, Mark> marks_;
 };
@@ -46,6 +48,8 @@ class FindingsDialog : public QDialog {
 
   signals:
     void chosen(const tarnelo::Finding& finding);
+    // The 不确定度 button.
+    void uncertaintyWanted();
 
   private:
     QListWidget* list_ = nullptr;

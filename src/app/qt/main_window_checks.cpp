@@ -3,6 +3,7 @@
 #include "app/qt/main_window.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
+#include "app/qt/uncertainty_view.hpp"
 
 #include <QButtonGroup>
 #include <QKeySequence>
@@ -31,6 +32,8 @@ void MainWindow::buildFindingsControls() {
     findingsDialog_ = new FindingsDialog(this);
     connect(findingsDialog_, &FindingsDialog::chosen, this,
             [this](const Finding& finding) { goToFinding(finding); });
+    connect(findingsDialog_, &FindingsDialog::uncertaintyWanted, this,
+            [this] { openUncertaintyView(this, *this); });
     findingsButton_ = new QPushButton(statusBar());
     findingsButton_->setObjectName(QStringLiteral("问题按钮"));
     findingsButton_->setFlat(true);

@@ -3,6 +3,7 @@
 #include "app/qt/main_window.hpp"
 #include "app/qt/qt_text.hpp"
 #include "app/qt/section_plot_window.hpp"
+#include "app/qt/uncertainty_view.hpp"
 #include "compute/section.hpp"
 #include "compute/uncertainty.hpp"
 #include "report/section_plot.hpp"
@@ -23,11 +24,15 @@ void MainWindow::buildSectionPlotControls() {
     plot->setShortcut(QKeySequence(Qt::Key_F9));
     plot->setShortcutContext(Qt::WindowShortcut);
     connect(plot, &QAction::triggered, this, [this] { showSectionPlot(); });
+    QAction* uncertainty = view->addAction(QStringLiteral("不确定度"));
+    uncertainty->setObjectName(QStringLiteral("不确定度菜单"));
+    connect(uncertainty, &QAction::triggered, this, [this] { openUncertaintyView(this, *this); });
 
     uncertaintyLabel_ = new QLabel(statusBar());
     uncertaintyLabel_->setObjectName(QStringLiteral("不确定度"));
     uncertaintyLabel_->setToolTip(
-        QStringLiteral("断面流量的相对扩展不确定度（95%），按相邻垂线插值方差估计法（IVE）"));
+        QStringLiteral("断面流量的相对扩展不确定度（95%），按 ISO 748 和相邻垂线插值方差估计法"
+                       "（IVE）；查看 → 不确定度 列出各分量"));
     uncertaintyLabel_->hide();
     statusBar()->addPermanentWidget(uncertaintyLabel_);
 }
@@ -50,9 +55,11 @@ void MainWindow::showSectionPlot() {
 void MainWindow::refreshSectionPlot() {
     const MeasuredSection section = readSection(*this);
     const std::string summary =
-        section.computed() ? uncertaintySummary(estimateUncertainty(section)) : std::string();
+        section.computed() ? uncertaintySummary(estimateUncertainty(section), section.dischargeText)
+                           : std::string();
     uncertaintyLabel_->setText(qtext(summary));
     uncertaintyLabel_->setVisible(!summary.empty());
+    refreshUncertaintyView(this, *this);
     if (plotWindow_ != nullptr) {
         plotWindow_->showPicture(sectionPlotSvg(*this, computed_.findings()), summary);
     }

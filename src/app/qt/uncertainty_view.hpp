@@ -1,0 +1,41 @@
+// The 不确定度 view: both estimates of the last computation with every component (1σ), random
+// and systematic terms apart, the coverage factor, the notes and the sources.
+#pragma once
+
+#include "compute/uncertainty.hpp"
+
+#include <QDialog>
+
+#include <string>
+
+class QLabel;
+class QTreeWidget;
+
+namespace tarnelo {
+
+class Window;
+
+class UncertaintyView : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit UncertaintyView(QWidget* parent = nullptr);
+
+    // Shows the window's last computation, or says there is none.
+    void showSection(const Window& window);
+    void showUncertainty(const SectionUncertainty& uncertainty, const std::string& dischargeText);
+
+  private:
+    void addMethod(const UncertaintyMethod& method, const QString& name);
+
+    QLabel* summary_ = nullptr;
+    QTreeWidget* tree_ = nullptr;
+};
+
+// Opens the view of the window's last computation over parent, or raises it if it is open.
+void openUncertaintyView(QWidget* parent, const Window& window);
+
+// Brings an open view up to date after a computation; nothing when it was never opened.
+void refreshUncertaintyView(QWidget* parent, const Window& window);
+
+} // namespace tarnelo
