@@ -171,7 +171,7 @@ MeasuredSection sectionOf(const std::vector<std::pair<double, double>>& vertical
         const bool velocity = row % 2 == 1;
         section.verticals.push_back({row, distance, depth, false, velocity,
                                      velocity ? std::to_string(row) : "",
-                                     velocity ? std::optional(depth) : std::nullopt});
+                                     velocity ? std::optional(depth) : std::nullopt, {}});
         ++row;
     }
     if (discharge) {
