@@ -180,7 +180,8 @@ class Budget {
         if (exposureUnknown_) {
             exposurePart.reset();
             exposureNote = "未知";
-            notes_.insert("测速模式没有历时 T，测速历时分量 u_e 未知，未计入：估计偏小");
+            notes_.insert(
+                "没有历时 T（测速模式不记历时），测速历时分量 u_e 未知，未计入：估计偏小");
         }
         method.components = {{"verticals", "垂线数 u_m", um, false,
                               "测速垂线 " + std::to_string(m) + " 条，查表插值"},

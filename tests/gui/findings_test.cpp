@@ -5,6 +5,7 @@
 
 #include "app/qt/findings_view.hpp"
 
+#include <QBrush>
 #include <QListWidget>
 #include <QStatusBar>
 
@@ -99,6 +100,19 @@ void FindingsTest::anEditAfterComputingOutdatesTheResultsUntilTheNextCompute() {
     QVERIFY(!discharge->property("stale").toBool());
     QVERIFY(discharge->toolTip().isEmpty());
     QCOMPARE(status(h), QStringLiteral("计算完成，有 1 处需要注意。"));
+    // Three partials above a tenth: one notice, listed once, on the largest (row 3); the other
+    // two keep a lighter tint of the same notice.
+    const auto colour = [&](int row) {
+        return mark(h, row, col::部分流量, Qt::BackgroundRole).value<QBrush>().color();
+    };
+    QCOMPARE(mark(h, 1, col::部分流量).toString(), QStringLiteral("注意"));
+    QCOMPARE(mark(h, 3, col::部分流量).toString(), QStringLiteral("注意"));
+    QVERIFY(colour(1) != colour(2) && colour(1) == colour(3));
+    QVERIFY(mark(h, 1, col::部分流量, Qt::ToolTipRole)
+                .toString()
+                .contains(QStringLiteral("有 3 条部分流量超过断面流量的 10%")));
+    QVERIFY(!mark(h, 0, col::部分流量).isValid());
+    QCOMPARE(w.findingsDialog().findChild<QListWidget*>(QStringLiteral("问题"))->count(), 1);
     h.click(ctl::测速模式);
     QVERIFY(!w.isEnabled(ctl::导出Excel));
     QCOMPARE(status(h), QStringLiteral("输入已修改，请重新计算。"));
