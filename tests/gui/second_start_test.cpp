@@ -76,10 +76,12 @@ class SecondStartTest : public QObject {
 
         // Agreeing opens the file; its path may be relative to where the second start ran.
         h.answers = {true};
+        const QString before = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(kExample.parent_path().string()));
         QCOMPARE(startAgain(h, {QStringLiteral("--"), QStringLiteral("vertical-25-verticals.dat")},
                             said),
                  0);
+        QDir::setCurrent(before);
         QTRY_COMPARE_WITH_TIMEOUT(w.sheet().cell(0, col::起点距), std::string("8"), 5000);
         QCOMPARE(w.sheet().cell(26, col::起点距), std::string("135"));
         QCOMPARE(h.questions.size(), std::size_t(2));
