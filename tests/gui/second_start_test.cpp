@@ -4,13 +4,19 @@
 #include "gui_support.hpp"
 
 #include "app/program_lock.hpp"
+#include "app/qt/file_dialog.hpp"
 #include "app/qt/single_instance.hpp"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QListView>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <fstream>
 
@@ -76,10 +82,12 @@ class SecondStartTest : public QObject {
 
         // Agreeing opens the file; its path may be relative to where the second start ran.
         h.answers = {true};
+        const QString before = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(kExample.parent_path().string()));
         QCOMPARE(startAgain(h, {QStringLiteral("--"), QStringLiteral("vertical-25-verticals.dat")},
                             said),
                  0);
+        QDir::setCurrent(before);
         QTRY_COMPARE_WITH_TIMEOUT(w.sheet().cell(0, col::起点距), std::string("8"), 5000);
         QCOMPARE(w.sheet().cell(26, col::起点距), std::string("135"));
         QCOMPARE(h.questions.size(), std::size_t(2));
@@ -94,6 +102,32 @@ class SecondStartTest : public QObject {
             w.statusBar()->currentMessage().contains(QStringLiteral("无法打开")), 5000);
         QCOMPARE(h.questions.size(), std::size_t(2));
         QCOMPARE(w.sheet().cell(0, col::起点距), std::string("8"));
+    }
+
+    // A newcomer's 打开 dialog offers the bundled examples as the place 示例.
+    void theOpenDialogOffersTheExamples() {
+        Harness h;
+        QStringList places;
+        QString examples;
+        QTimer::singleShot(300, [&] {
+            auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            auto* sidebar = box->findChild<QListView*>(QStringLiteral("sidebar"));
+            QVERIFY(sidebar != nullptr);
+            for (int row = 0; row < sidebar->model()->rowCount(); ++row) {
+                const QModelIndex index = sidebar->model()->index(row, 0);
+                places << index.data().toString();
+                if (index.data().toString() == QStringLiteral("示例")) {
+                    examples = index.data(Qt::UserRole + 1).toUrl().toLocalFile();
+                }
+            }
+            saveScreenshot(*box, "open-dialog-examples.png");
+            box->reject();
+        });
+        QVERIFY(!showFileDialog(nullptr, dlg::通用对话框打开, h.folder, {}));
+        QVERIFY2(places.contains(QStringLiteral("示例")),
+                 qPrintable(places.join(QLatin1Char('|'))));
+        QVERIFY(QFileInfo::exists(examples + QStringLiteral("/vertical-25-verticals.dat")));
     }
 
     void theSocketLivesInAPrivateFolderAndAStaleOneIsReplaced() {
