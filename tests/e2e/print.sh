@@ -78,7 +78,13 @@ check() {
     local discharge
     discharge=$("$CLI" compute --json "$file" | /usr/bin/python3 -c \
         'import json, sys; print(json.load(sys.stdin)["results"]["断面流量"])')
-    "$CLI" print "$file"
+    local said
+    said=$("$CLI" print "$file")
+    # The tool says which printer received how many pages.
+    if ! grep -qF "已送往打印机“$PRINTER”：$pages 页" <<<"$said"; then
+        echo "FAIL: print of $file said: $said"
+        exit 1
+    fi
     local pdf
     pdf=$(wait_for_pdf "$n")
     local got

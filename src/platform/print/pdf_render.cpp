@@ -119,6 +119,10 @@ RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, con
         // A kept profile that fails is replaced; this render tries once more on a fresh one.
         profile.discard();
         run = convert();
+    } else if (profile.kept() && (run.status == sys::ChildResult::Status::TimedOut ||
+                                  run.status == sys::ChildResult::Status::Interrupted)) {
+        // Ended half-way, it may have left the profile broken: the next render seeds a new one.
+        profile.discard();
     }
     switch (run.status) {
     case sys::ChildResult::Status::CouldNotRun:
