@@ -44,11 +44,8 @@ class GaugingFolder {
 
 station::StationTable summary(const std::filesystem::path& folder) {
     std::vector<station::TableProblem> listing;
-    std::vector<station::Gauging> gaugings;
-    for (const auto& file : station::gaugingFiles({folder}, listing)) {
-        gaugings.push_back(station::readGauging(file));
-    }
-    return station::buildStationTable(gaugings);
+    return station::buildStationTable(
+        station::readGaugings(station::gaugingFiles({folder}, listing)));
 }
 
 void BM_Summary10000Files(benchmark::State& state) {

@@ -10,11 +10,7 @@ namespace tarnelo::cli {
 station::StationTable readStationTable(const StationArguments& arguments) {
     std::vector<station::TableProblem> listing;
     const auto files = station::gaugingFiles(arguments.paths, listing);
-    std::vector<station::Gauging> gaugings;
-    gaugings.reserve(files.size());
-    for (const auto& file : files) {
-        gaugings.push_back(station::readGauging(file));
-    }
+    const std::vector<station::Gauging> gaugings = station::readGaugings(files);
     station::StationTable table = station::buildStationTable(gaugings, arguments.year);
     table.problems.insert(table.problems.begin(), listing.begin(), listing.end());
     return table;

@@ -3,8 +3,10 @@
 #include "compute/numtext.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <map>
+#include <thread>
 
 namespace tarnelo::station {
 
@@ -241,6 +243,30 @@ StationTable buildStationTable(const std::vector<Gauging>& gaugings, std::option
         }
     }
     return table;
+}
+
+std::vector<Gauging> readGaugings(const std::vector<std::filesystem::path>& files) {
+    std::vector<Gauging> gaugings(files.size());
+    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < files.size(); i = next++) {
+            gaugings[i] = readGauging(files[i]);
+        }
+    };
+    if (threads == 1 || files.size() < 64) {
+        work();
+        return gaugings;
+    }
+    std::vector<std::thread> pool;
+    for (std::size_t t = 1; t < threads; ++t) {
+        pool.emplace_back(work);
+    }
+    work();
+    for (std::thread& thread : pool) {
+        thread.join();
+    }
+    return gaugings;
 }
 
 std::vector<std::filesystem::path> gaugingFiles(const std::vector<std::filesystem::path>& paths,

@@ -65,6 +65,9 @@ std::span<const TableColumn> tableColumns();
 // The texts of a row, one per column of tableColumns().
 std::vector<std::string> rowTexts(const TableRow& row);
 
+// Reads and computes the files, in their order, on as many threads as the machine has cores.
+std::vector<Gauging> readGaugings(const std::vector<std::filesystem::path>& files);
+
 // Files named on the command line or found in folders (the .dat files directly inside, sorted
 // by name), as the table reads them.
 std::vector<std::filesystem::path> gaugingFiles(const std::vector<std::filesystem::path>& paths,
