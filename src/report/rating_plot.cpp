@@ -89,7 +89,7 @@ std::string ratingPlotSvg(const RatingReport& report) {
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + n1(kWidth) +
                       "\" height=\"" + n1(kHeight) + "\" viewBox=\"0 0 " + n1(kWidth) + " " +
                       n1(kHeight) + "\" font-family=\"" + std::string(kFont) + "\">\n";
-    svg += "<rect width=\"100%\" height=\"100%\" fill=\"#FFFFFF\"/>\n";
+    svg += "<rect width=\"" + n1(kWidth) + "\" height=\"" + n1(kHeight) + "\" fill=\"#FFFFFF\"/>\n";
     const std::string title = (report.station.empty() ? std::string() : report.station + " ") +
                               (report.year > 0 ? std::to_string(report.year) + " 年" : "") +
                               "水位流量关系";

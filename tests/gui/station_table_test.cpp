@@ -79,12 +79,16 @@ void StationTableTest::readsAFolderSortsAndOpensAGauging() {
     typeIntoCell(&w.grid(), 0, 1, QStringLiteral("7"));
     h.answers.push_back(false);
     const QRect cell = grid.visualItemRect(grid.item(0, 0));
-    QTest::mouseDClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    const auto doubleClick = [&] {
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    };
+    doubleClick();
     QCOMPARE(h.questions.size(), std::size_t(1));
     QCOMPARE(w.sheet().cell(0, 1), std::string("7"));
     // "Yes" opens the gauging of the row.
     h.answers.push_back(true);
-    QTest::mouseDClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    doubleClick();
     QCOMPARE(h.questions.size(), std::size_t(2));
     QCOMPARE(w.text(ctl::编辑框当前操作数据), std::string("g2.dat"));
     QCOMPARE(w.sheet().cell(0, 1), std::string("0"));

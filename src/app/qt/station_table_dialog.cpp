@@ -188,6 +188,8 @@ void StationTableDialog::fill() {
             grid_->setItem(static_cast<int>(r), static_cast<int>(c), item);
         }
     }
+    // The table's own order (施测时间, then 施测号数) until a heading is clicked.
+    grid_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     grid_->setSortingEnabled(true);
     grid_->resizeColumnsToContents();
     grid_->resizeRowsToContents();
