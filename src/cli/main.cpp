@@ -14,8 +14,9 @@ namespace {
 
 using tarnelo::cli::Subcommand;
 
-const std::array<const Subcommand*, 4> kSubcommands{&tarnelo::cli::kCompute, &tarnelo::cli::kExport,
-                                                    &tarnelo::cli::kPrint, &tarnelo::cli::kPlot};
+const std::array<const Subcommand*, 6> kSubcommands{
+    &tarnelo::cli::kCompute, &tarnelo::cli::kExport,  &tarnelo::cli::kPrint,
+    &tarnelo::cli::kPlot,    &tarnelo::cli::kSummary, &tarnelo::cli::kRating};
 
 void printOverview(std::ostream& out) {
     out << "用法 Usage: tarnelo-cli <子命令 subcommand> [选项 options] FILE...\n\n"
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     tarnelo::sys::removeStaleScratchFolders("tarnelo-render");
     tarnelo::sys::removeStaleScratchFolders("tarnelo-print");
     tarnelo::sys::removeStaleScratchFolders("tarnelo-svg");
+    tarnelo::sys::removeStaleScratchFolders("tarnelo-xlsx");
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         printOverview(std::cerr);

@@ -153,6 +153,41 @@ expect_status 0 "help" "$cli" --help
 grep -q 'compute' "$work/out" || fail "--help does not list compute"
 expect_status 0 "compute help" "$cli" compute --help
 
+# The station's year: the demonstration folder tabled and its relation fitted and tested.
+year="$TARNELO_SOURCE_DIR/examples/station-year"
+expect_status 0 "summary" "$cli" summary "$year" -o "$work/table.xlsx" --csv "$work/table.csv"
+head -c 2 "$work/table.xlsx" | grep -q PK || fail "summary wrote no workbook"
+[[ $(head -1 "$work/table.csv") == $'time,stage,Q,uncertainty\r' ]] || fail "summary CSV heading"
+[[ $(wc -l <"$work/table.csv") == 31 ]] || fail "summary CSV rows"
+expect_status 0 "summary --json" "$cli" summary "$year" --json
+python3 - "$work/out" <<'PY' || fail "summary JSON"
+import json, sys
+data = json.load(open(sys.argv[1], encoding="utf-8"))
+assert data["title"] == "柳溪 石门站 2024 年实测流量成果表", data["title"]
+assert len(data["rows"]) == 30 and data["problems"] == [], data["problems"]
+PY
+cp "${examples[0]}" "$work/other-station.dat"
+printf 'not a gauging' >"$work/junk.dat"
+expect_status 1 "summary with files left out" "$cli" summary "$year" "$work/other-station.dat" \
+    "$work/junk.dat" -o "$work/table2.xlsx"
+grep -q 'junk.dat' "$work/err" || fail "summary did not name the file it left out"
+grep -q '东干渠' "$work/err" || fail "summary did not name the other station"
+expect_status 2 "summary without output" "$cli" summary "$year"
+expect_status 0 "rating" "$cli" rating "$year" -o "$work/rating.svg" --table "$work/rating.xlsx"
+grep -q '符号检验' "$work/out" || fail "rating printed no tests"
+grep -q '符号检验' "$work/rating.svg" || fail "rating picture has no verdicts"
+head -c 2 "$work/rating.xlsx" | grep -q PK || fail "rating wrote no 推流表"
+expect_status 0 "rating --json" "$cli" rating "$year" --json --alpha-deviation 0.20 --form cubic
+python3 - "$work/out" <<'PY' || fail "rating JSON"
+import json, sys
+data = json.load(open(sys.argv[1], encoding="utf-8"))
+assert data["form"] == "cubic" and data["alpha_deviation"] == 0.2, data
+assert [t["name"] for t in data["tests"]] == ["符号检验", "适线检验", "偏离数值检验"], data["tests"]
+assert len(data["gaugings"]) == 30
+PY
+expect_status 2 "rating bad alpha" "$cli" rating "$year" --alpha-deviation 0.05
+expect_status 1 "rating of one gauging" "$cli" rating "${examples[0]}"
+
 [[ "$(ls -l --time-style=full-iso "$TARNELO_PROGRAM_DIR/Data" 2>/dev/null)" == "$data_before" ]] ||
     fail "the program's Data folder changed"
 

@@ -1,6 +1,6 @@
 // One binary for every window test, run offscreen by ctest. The first argument names the suite
 // to run (sheet_model, main_window, record_header_dialog, record_form_buttons, findings,
-// sheet_editing, window_size, print_wait, section_plot, second_start); without one every suite
+// sheet_editing, window_size, print_wait, section_plot, second_start, station_table); without one every suite
 // runs. The remaining arguments go to QtTest.
 #include "app/qt/skin.hpp"
 #include "app/qt/translations.hpp"
@@ -22,6 +22,7 @@ int runWindowSizeTests(int argc, char** argv);
 int runPrintWaitTests(int argc, char** argv);
 int runSectionPlotTests(int argc, char** argv);
 int runSecondStartTests(int argc, char** argv);
+int runStationTableTests(int argc, char** argv);
 
 namespace {
 
@@ -39,7 +40,8 @@ constexpr Suite kSuites[] = {{"sheet_model", runSheetModelTests},
                              {"window_size", runWindowSizeTests},
                              {"print_wait", runPrintWaitTests},
                              {"section_plot", runSectionPlotTests},
-                             {"second_start", runSecondStartTests}};
+                             {"second_start", runSecondStartTests},
+                             {"station_table", runStationTableTests}};
 
 } // namespace
 

@@ -31,6 +31,7 @@ namespace tarnelo {
 
 class RowNumbers;
 class SectionPlotWindow;
+class StationTableDialog;
 class SheetEditing;
 class SheetModel;
 class SheetView;
@@ -90,6 +91,8 @@ class MainWindow : public QMainWindow, public Window {
     // The window 断面图 (menu 查看, F9), made on first use.
     void showSectionPlot();
     SectionPlotWindow& sectionPlotWindow();
+    // The view 实测流量成果表 (menu 查看), made on first use.
+    StationTableDialog& showStationTable();
 
     // The window's size is remembered between runs (QSettings of the application): saved when
     // the window closes, brought back by start-up. Never smaller than the default size.
@@ -187,6 +190,7 @@ class MainWindow : public QMainWindow, public Window {
     FindingsDialog* findingsDialog_ = nullptr;
     QPushButton* findingsButton_ = nullptr;
     SectionPlotWindow* plotWindow_ = nullptr;
+    StationTableDialog* stationTable_ = nullptr;
     QLabel* uncertaintyLabel_ = nullptr;
     int commandDepth_ = 0;
     // Closed while a command ran: the command gives up its wait and the window closes after.

@@ -4,6 +4,9 @@
 #include "app/qt/qt_text.hpp"
 #include "app/qt/section_plot_window.hpp"
 #include "app/qt/uncertainty_view.hpp"
+#include "app/qt/sheet_editing.hpp"
+#include "app/qt/sheet_view.hpp"
+#include "app/qt/station_table_dialog.hpp"
 #include "compute/section.hpp"
 #include "compute/uncertainty.hpp"
 #include "report/section_plot.hpp"
@@ -27,6 +30,9 @@ void MainWindow::buildSectionPlotControls() {
     QAction* uncertainty = view->addAction(QStringLiteral("不确定度"));
     uncertainty->setObjectName(QStringLiteral("不确定度菜单"));
     connect(uncertainty, &QAction::triggered, this, [this] { openUncertaintyView(this, *this); });
+    QAction* table = view->addAction(QStringLiteral("实测流量成果表..."));
+    table->setObjectName(QStringLiteral("实测流量成果表"));
+    connect(table, &QAction::triggered, this, [this] { showStationTable(); });
 
     uncertaintyLabel_ = new QLabel(statusBar());
     uncertaintyLabel_->setObjectName(QStringLiteral("不确定度"));
@@ -63,6 +69,33 @@ void MainWindow::refreshSectionPlot() {
     if (plotWindow_ != nullptr) {
         plotWindow_->showPicture(sectionPlotSvg(*this, computed_.findings()), summary);
     }
+}
+
+StationTableDialog& MainWindow::showStationTable() {
+    if (stationTable_ == nullptr) {
+        // A double-click opens the gauging as 打开 does, asking first about unsaved input.
+        stationTable_ = new StationTableDialog(
+            *this,
+            [this](const std::filesystem::path& file) {
+                grid_->commitPendingEdit();
+                if (!confirmDiscard(*this, snapshot_)) {
+                    return;
+                }
+                if (const OpenResult opened = openFile(file);
+                    opened.outcome == OpenOutcome::Opened ||
+                    opened.outcome == OpenOutcome::Incomplete) {
+                    forgetComputation();
+                    editing_->startNewHistory();
+                    raise();
+                    activateWindow();
+                }
+            },
+            this);
+    }
+    stationTable_->show();
+    stationTable_->raise();
+    stationTable_->activateWindow();
+    return *stationTable_;
 }
 
 } // namespace tarnelo

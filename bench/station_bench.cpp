@@ -1,0 +1,91 @@
+// The station's year: the table of 10,000 gauging files (read, computed, tabled; and written as
+// a workbook), and the rating fit with its tests over 500 gaugings.
+#include "compute/numtext.hpp"
+#include "compute/station/rating.hpp"
+#include "compute/station/station_table.hpp"
+#include "platform/system/scratch.hpp"
+#include "report/station_workbook.hpp"
+#include "support/station_files.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+using namespace tarnelo;
+
+// A folder of 10,000 gaugings of one station and year, made once.
+class GaugingFolder {
+  public:
+    static GaugingFolder& get() {
+        static GaugingFolder folder;
+        return folder;
+    }
+    const std::filesystem::path& path() const { return scratch_.path(); }
+
+  private:
+    GaugingFolder() : scratch_("tarnelo-bench") {
+        for (int i = 0; i < 10000; ++i) {
+            testing::GaugingSpec spec;
+            const int day = i % 365;
+            spec.time = "2024年" + std::to_string(1 + day / 31 % 12) + "月" +
+                        std::to_string(1 + day % 28) + "日8时" + std::to_string(10 + i % 40) +
+                        "分至9时15分";
+            spec.number = std::to_string(i + 1);
+            spec.scale = 0.6 + (i % 50) * 0.03;
+            spec.stage = num::fixedText(44.0 + spec.scale, 2);
+            testing::writeGauging(path() / ("g" + std::to_string(100000 + i) + ".dat"), spec);
+        }
+    }
+    sys::ScratchFolder scratch_;
+};
+
+station::StationTable summary(const std::filesystem::path& folder) {
+    std::vector<station::TableProblem> listing;
+    return station::buildStationTable(
+        station::readGaugings(station::gaugingFiles({folder}, listing)));
+}
+
+void BM_Summary10000Files(benchmark::State& state) {
+    const auto& folder = GaugingFolder::get();
+    for (auto _ : state) {
+        const station::StationTable table = summary(folder.path());
+        if (table.rows.size() != 10000) {
+            state.SkipWithError("not every gauging was tabled");
+        }
+        benchmark::DoNotOptimize(table.rows.data());
+    }
+}
+BENCHMARK(BM_Summary10000Files)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_Summary10000FilesToWorkbook(benchmark::State& state) {
+    const auto& folder = GaugingFolder::get();
+    for (auto _ : state) {
+        const station::StationTable table = summary(folder.path());
+        if (writeStationTableWorkbook(table, folder.path() / "table.xlsx.out")) {
+            state.SkipWithError("workbook not written");
+        }
+    }
+}
+BENCHMARK(BM_Summary10000FilesToWorkbook)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_RatingFit500(benchmark::State& state) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> stage(101.5, 105.0);
+    std::normal_distribution<double> noise(0.0, 0.03);
+    std::vector<station::RatingPoint> points;
+    for (int i = 0; i < 500; ++i) {
+        const double z = stage(rng);
+        points.push_back(
+            {z, 18.6 * std::pow(z - 101.2, 1.75) * (1.0 + noise(rng)), std::to_string(i + 1), 5.0});
+    }
+    for (auto _ : state) {
+        const station::RatingFit fit = station::fitRating(points, station::RatingForm::Power);
+        benchmark::DoNotOptimize(fit.tests.se);
+    }
+}
+BENCHMARK(BM_RatingFit500)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,66 @@
+// The view 查看 → 实测流量成果表…: the gaugings of a folder as the station's table, sortable;
+// a double-click opens a gauging in the main window; the table is exported as a workbook and
+// the stage–discharge relation is shown with its tests and picture. A folder is read with
+// progress shown and may be cancelled.
+#pragma once
+
+#include "compute/station/station_table.hpp"
+#include "report/station_workbook.hpp"
+#include "window/window.hpp"
+
+#include <QDialog>
+
+#include <filesystem>
+#include <functional>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QSvgWidget;
+class QTableWidget;
+
+namespace tarnelo {
+
+namespace dlg {
+inline constexpr FileDialogSpec 成果表{"成果表对话框", true, "excel(*.xlsx)", "xlsx"};
+inline constexpr FileDialogSpec 关系图{"关系图对话框", true, "SVG 图片（*.svg）", "svg"};
+inline constexpr FileDialogSpec 推流表{"推流表对话框", true, "excel(*.xlsx)", "xlsx"};
+} // namespace dlg
+
+class StationTableDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    // `owner` answers file dialogs and messages; `open` opens a gauging in the main window (it
+    // asks first when the window holds unsaved input).
+    StationTableDialog(Window& owner, std::function<void(const std::filesystem::path&)> open,
+                       QWidget* parent);
+
+    // Reads every .dat file of the folder with progress shown; false when cancelled.
+    bool loadFolder(const std::filesystem::path& folder);
+    const station::StationTable& table() const { return table_; }
+    QTableWidget& grid() { return *grid_; }
+
+    // 导出成果表…: asks for a file name and writes the workbook; false when nothing was written.
+    bool exportTable();
+    // 水位流量关系…: the relation, its tests and picture in a window of its own.
+    void showRelation();
+    // The relation of the table now loaded.
+    RatingReport relation() const;
+    QWidget* relationWindow() const { return relationWindow_; }
+
+  private:
+    void fill();
+
+    Window& owner_;
+    std::function<void(const std::filesystem::path&)> open_;
+    station::StationTable table_;
+    QLabel* title_ = nullptr;
+    QTableWidget* grid_ = nullptr;
+    QPlainTextEdit* problems_ = nullptr;
+    QPushButton* export_ = nullptr;
+    QPushButton* relation_ = nullptr;
+    QWidget* relationWindow_ = nullptr;
+};
+
+} // namespace tarnelo

@@ -1,0 +1,242 @@
+// tarnelo-cli rating: the stage–discharge relation of a station's gaugings with its tests.
+#include "cli/station_input.hpp"
+#include "cli/subcommands.hpp"
+#include "cli/text_output.hpp"
+#include "compute/numtext.hpp"
+#include "files/file_io.hpp"
+#include "platform/print/svg_render.hpp"
+#include "report/rating_plot.hpp"
+#include "report/station_workbook.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <iostream>
+
+namespace tarnelo::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kHelp =
+    "用法 Usage: tarnelo-cli rating FILES|FOLDERS [--year Y] [-o CURVE.svg|CURVE.png]\n"
+    "       [--table RATING.xlsx] [--json] [--form power|quadratic|cubic]\n"
+    "       [--alpha-deviation 0.10|0.20]\n\n"
+    "由实测流量成果表中的测点拟合水位流量关系：缺省为 Q = a(Z − Z₀)^b（对 log Q 最小二乘，\n"
+    "Z₀ 在最低实测水位之下一维搜索），或 Z 的二次、三次多项式（--form）。给出各测点的偏离\n"
+    "P = (Q − Qc)/Qc，符号检验、适线检验、偏离数值检验（SL/T 247-2020）的统计量、临界值和结论，\n"
+    "系统误差和随机不确定度；偏离超过 3Se 的测点列为突出点，不剔除。\n"
+    "  -o CURVE.svg|.png     关系图：测点编号、95% 不确定度横线、关系线、检验结论\n"
+    "  --table RATING.xlsx   推流表：实测水位范围内每 0.01 m 的流量（按修约规则）和检验\n"
+    "  --json                结果写到标准输出 the result as JSON on stdout\n"
+    "  --alpha-deviation A   偏离数值检验的显著性水平，0.10（缺省）或 0.20\n\n"
+    "Fits the stage–discharge relation of the gaugings and runs the sign, run and deviation\n"
+    "tests; gaugings beyond 3 Se are named as outliers and kept.\n\n"
+    "退出状态 Exit status: 0 已定线 fitted; 1 无法定线或无法写出 not fitted or not written;\n"
+    "2 用法错误 usage error.\n";
+
+std::string lowerExtension(const fs::path& path) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+std::string testJson(const station::TestOutcome& t) {
+    return "{\"name\": " + jsonString(t.name) + ", \"statistic\": " +
+           (t.statistic && std::isfinite(*t.statistic) ? num::plainText(*t.statistic)
+                                                       : std::string("null")) +
+           ", \"critical\": " + num::plainText(t.critical) +
+           ", \"passed\": " + (t.passed ? "true" : "false") +
+           ", \"detail\": " + jsonString(t.detail) + "}";
+}
+
+std::string jsonText(const RatingReport& report) {
+    const auto& fit = report.fit;
+    std::string out = "{\n  \"station\": " + jsonString(report.station) +
+                      ",\n  \"year\": " + std::to_string(report.year) +
+                      ",\n  \"points\": " + std::to_string(report.points.size());
+    if (!fit.problem.empty()) {
+        return out + ",\n  \"problem\": " + jsonString(fit.problem) + "\n}\n";
+    }
+    const auto& c = fit.curve;
+    out += ",\n  \"form\": \"" +
+           std::string(c.form == station::RatingForm::Power       ? "power"
+                       : c.form == station::RatingForm::Quadratic ? "quadratic"
+                                                                  : "cubic") +
+           "\",\n  \"equation\": " + jsonString(c.equation());
+    if (c.form == station::RatingForm::Power) {
+        out += ",\n  \"a\": " + num::plainText(c.a) + ", \"b\": " + num::plainText(c.b) +
+               ", \"z0\": " + num::plainText(c.z0) +
+               ", \"z0_at_search_bound\": " + (c.z0AtBound ? "true" : "false");
+    } else {
+        out += ",\n  \"centre\": " + num::plainText(c.centre) + ", \"coefficients\": [";
+        for (std::size_t k = 0; k < c.coefficients.size(); ++k) {
+            out += (k == 0 ? "" : ", ") + num::plainText(c.coefficients[k]);
+        }
+        out += "]";
+    }
+    const auto& t = fit.tests;
+    out += ",\n  \"tests\": [" + testJson(t.sign) + ",\n    " + testJson(t.run) + ",\n    " +
+           testJson(t.deviation) + "],\n  \"alpha_deviation\": " + num::plainText(t.alpha) +
+           ",\n  \"systematic_error_pct\": " + num::plainText(t.meanDeviation * 100) +
+           ",\n  \"se_pct\": " + num::plainText(t.se * 100) +
+           ",\n  \"random_uncertainty_pct\": " + num::plainText(t.randomUncertainty * 100) +
+           ",\n  \"gaugings\": [";
+    for (std::size_t i = 0; i < report.points.size(); ++i) {
+        const auto& p = report.points[i];
+        const bool outlier = std::find(t.outliers.begin(), t.outliers.end(), i) != t.outliers.end();
+        out += std::string(i == 0 ? "" : ",") + "\n    {\"number\": " + jsonString(p.label) +
+               ", \"stage\": " + num::plainText(p.stage) +
+               ", \"discharge\": " + num::plainText(p.discharge) +
+               ", \"curve\": " + num::plainText(c.discharge(p.stage)) +
+               ", \"deviation_pct\": " + num::plainText(fit.deviations[i] * 100) +
+               ", \"outlier\": " + (outlier ? "true" : "false") + "}";
+    }
+    return out + "\n  ]\n}\n";
+}
+
+std::string textReport(const RatingReport& report) {
+    const auto& fit = report.fit;
+    std::string out = "水位流量关系 " + std::string(station::ratingFormName(fit.curve.form)) +
+                      "，测点 " + std::to_string(report.points.size()) + " 个\n";
+    out += "关系线：" + fit.curve.equation() + "\n";
+    if (fit.curve.z0AtBound) {
+        out += "注意：Z₀ 落在搜索区间的边界上，幂函数可能不适合这些测点。\n";
+    }
+    std::vector<std::vector<std::string>> rows{{"检验", "统计量", "临界值", "结论", "说明"}};
+    for (const auto* t : {&fit.tests.sign, &fit.tests.run, &fit.tests.deviation}) {
+        rows.push_back({std::string(t->name),
+                        t->statistic ? num::fixedText(*t->statistic, 2) : "免检",
+                        num::fixedText(t->critical, 2), verdictText(t->passed), t->detail});
+    }
+    out += alignedTable(rows);
+    out += "系统误差 " + num::fixedText(fit.tests.meanDeviation * 100, 2) + "%，随机不确定度 " +
+           num::fixedText(fit.tests.randomUncertainty * 100, 2) + "%（2Se）\n";
+    for (const std::size_t i : fit.tests.outliers) {
+        out += "突出点：施测号数 " + report.points[i].label + "，偏离 " +
+               num::fixedText(fit.deviations[i] * 100, 2) +
+               "%（超过 3Se = " + num::fixedText(fit.tests.se * 300, 2) + "%），未剔除\n";
+    }
+    return out;
+}
+
+int run(std::span<const std::string> args) {
+    StationArguments input;
+    std::optional<fs::path> picture;
+    std::optional<fs::path> workbook;
+    bool json = false;
+    station::RatingForm form = station::RatingForm::Power;
+    double alpha = 0.10;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "-o" && hasValue) {
+            picture = fs::absolute(args[++i]);
+        } else if (arg == "--table" && hasValue) {
+            workbook = args[++i];
+        } else if (arg == "--json") {
+            json = true;
+        } else if (arg == "--year" && hasValue) {
+            if (!parseYear("rating", args[++i], input.year)) {
+                return kExitUsage;
+            }
+        } else if (arg == "--form" && hasValue) {
+            const std::string& value = args[++i];
+            if (value == "power") {
+                form = station::RatingForm::Power;
+            } else if (value == "quadratic" || value == "2") {
+                form = station::RatingForm::Quadratic;
+            } else if (value == "cubic" || value == "3") {
+                form = station::RatingForm::Cubic;
+            } else {
+                std::cerr << "tarnelo-cli rating: --form 应为 power、quadratic 或 cubic: "
+                          << terminalSafe(value) << "\n";
+                return kExitUsage;
+            }
+        } else if (arg == "--alpha-deviation" && hasValue) {
+            const std::string& value = args[++i];
+            if (value == "0.10" || value == "0.1") {
+                alpha = 0.10;
+            } else if (value == "0.20" || value == "0.2") {
+                alpha = 0.20;
+            } else {
+                std::cerr << "tarnelo-cli rating: --alpha-deviation 应为 0.10 或 0.20: "
+                          << terminalSafe(value) << "\n";
+                return kExitUsage;
+            }
+        } else if (arg.rfind('-', 0) == 0) {
+            std::cerr << "tarnelo-cli rating: 无法理解的参数 unexpected argument: "
+                      << terminalSafe(arg) << "\n\n"
+                      << kHelp;
+            return kExitUsage;
+        } else {
+            input.paths.emplace_back(arg);
+        }
+    }
+    if (input.paths.empty()) {
+        std::cerr << kHelp;
+        return kExitUsage;
+    }
+    std::optional<fs::path> renderer;
+    if (picture) {
+        const std::string ext = lowerExtension(*picture);
+        if (ext != ".svg" && ext != ".png") {
+            std::cerr << "tarnelo-cli rating: 图的文件名应以 .svg 或 .png 结尾 the picture must "
+                         "end in .svg or .png\n";
+            return kExitUsage;
+        }
+        if (ext == ".png" && !(renderer = findSvgRenderer())) {
+            std::cerr << "tarnelo-cli rating: 没有安装 rsvg-convert（librsvg2-bin），无法生成 "
+                         "PNG；可改用 .svg\n";
+            return kExitIncomplete;
+        }
+    }
+    if (workbook && lowerExtension(*workbook) != ".xlsx") {
+        std::cerr << "tarnelo-cli rating: 推流表文件名应以 .xlsx 结尾\n";
+        return kExitUsage;
+    }
+    setWritesFlushedToDisk(false);
+    const station::StationTable table = readStationTable(input);
+    reportProblems("rating", table);
+    RatingReport report{table.station, table.year, ratingPoints(table), {}};
+    report.fit = station::fitRating(report.points, form, alpha);
+    int status = report.fit.problem.empty() ? kExitDone : kExitIncomplete;
+    if (!report.fit.problem.empty()) {
+        std::cerr << "tarnelo-cli rating: 无法定线 cannot fit: " << report.fit.problem << "\n";
+    }
+    if (picture) {
+        const std::string svg = ratingPlotSvg(report);
+        if (renderer) {
+            const RenderResult rendered = renderSvgToPng(*renderer, svg, *picture);
+            if (!rendered.ok) {
+                std::cerr << "tarnelo-cli rating: " << terminalSafe(rendered.error) << "\n";
+                status = kExitIncomplete;
+            }
+        } else if (!writeFileAtomic(*picture, svg)) {
+            std::cerr << "tarnelo-cli rating: 无法写入 cannot write "
+                      << terminalSafe(picture->string()) << "：" << lastWriteProblem() << "\n";
+            status = kExitIncomplete;
+        }
+    }
+    if (workbook && report.fit.problem.empty()) {
+        if (const auto failed = writeRatingWorkbook(report, *workbook)) {
+            std::cerr << "tarnelo-cli rating: " << terminalSafe(*failed) << "\n";
+            status = kExitIncomplete;
+        }
+    }
+    if (json) {
+        std::cout << jsonText(report);
+    } else if (report.fit.problem.empty()) {
+        std::cout << textReport(report);
+    }
+    return status;
+}
+
+} // namespace
+
+const Subcommand kRating{
+    "rating", "拟合水位流量关系并做三项检验 fit and test the stage–discharge relation", kHelp, run};
+
+} // namespace tarnelo::cli

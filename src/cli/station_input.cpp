@@ -1,0 +1,49 @@
+#include "cli/station_input.hpp"
+
+#include "cli/text_output.hpp"
+#include "compute/numtext.hpp"
+
+#include <iostream>
+
+namespace tarnelo::cli {
+
+station::StationTable readStationTable(const StationArguments& arguments) {
+    std::vector<station::TableProblem> listing;
+    const auto files = station::gaugingFiles(arguments.paths, listing);
+    const std::vector<station::Gauging> gaugings = station::readGaugings(files);
+    station::StationTable table = station::buildStationTable(gaugings, arguments.year);
+    table.problems.insert(table.problems.begin(), listing.begin(), listing.end());
+    return table;
+}
+
+std::vector<station::RatingPoint> ratingPoints(const station::StationTable& table) {
+    std::vector<station::RatingPoint> points;
+    for (const auto& row : table.rows) {
+        const auto q = row.discharge();
+        if (!row.stage.metres || !q) {
+            continue;
+        }
+        std::string label = row.number.empty() ? row.file.stem().string() : row.number;
+        points.push_back({*row.stage.metres, *q, std::move(label), row.ive ? row.ive : row.iso748});
+    }
+    return points;
+}
+
+void reportProblems(std::string_view command, const station::StationTable& table) {
+    for (const auto& problem : table.problems) {
+        std::cerr << "tarnelo-cli " << command << ": " << terminalSafe(problem.file.string())
+                  << ": " << terminalSafe(problem.reason) << "\n";
+    }
+}
+
+bool parseYear(std::string_view command, const std::string& text, std::optional<int>& year) {
+    if (text.size() != 4 || !num::isWholeNumber(text) || text.find('.') != std::string::npos) {
+        std::cerr << "tarnelo-cli " << command
+                  << ": --year 应为四位年份 expects a year: " << terminalSafe(text) << "\n";
+        return false;
+    }
+    year = static_cast<int>(num::numberOf(text));
+    return true;
+}
+
+} // namespace tarnelo::cli

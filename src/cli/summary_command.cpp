@@ -1,0 +1,167 @@
+// tarnelo-cli summary: 实测流量成果表 of a station's year from its raw data files.
+#include "cli/station_input.hpp"
+#include "cli/subcommands.hpp"
+#include "cli/text_output.hpp"
+#include "compute/numtext.hpp"
+#include "files/file_io.hpp"
+#include "report/station_workbook.hpp"
+
+#include <iostream>
+
+namespace tarnelo::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kHelp =
+    "用法 Usage: tarnelo-cli summary FILES|FOLDERS [--year Y] [-o TABLE.xlsx] [--csv T.csv] "
+    "[--json]\n\n"
+    "读入一个测站的各次测验（流速仪原始数据文件，或文件夹中的 .dat 文件），逐个按“计算”计算，\n"
+    "编制实测流量成果表：每次测验一行，按施测时间、施测号数排列；标题“<测站名称> <年> 年实测\n"
+    "流量成果表”，A4 横向，每页重复表头；附注之后是流量的 95% 不确定度（IVE、ISO 748）。\n"
+    "不是测验的文件、有错误的测验、重复的施测号数、测站名称与多数文件不同、不在该年内的测验\n"
+    "都列在工作表“问题”和标准错误输出中，附有原因。\n"
+    "  -o TABLE.xlsx  成果表工作簿 the table as a workbook\n"
+    "  --csv T.csv    UTF-8 CSV：time,stage,Q,uncertainty（定线工具所用各列）\n"
+    "  --json         成果表写到标准输出 the table as JSON on stdout\n"
+    "  --year Y       编表年份（缺省为多数测验的年份） the year (default: most gaugings')\n\n"
+    "Builds the yearbook table of measured discharges of one station and year from its gaugings;\n"
+    "files left out are listed with their reason in the sheet 问题 and on stderr.\n\n"
+    "退出状态 Exit status: 0 全部列入 all listed; 1 有文件未列入或无法写出 some file left out or\n"
+    "a file not written; 2 用法错误 usage error.\n";
+
+std::string csvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        return std::string(text);
+    }
+    std::string out = "\"";
+    for (const char c : text) {
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    return out + "\"";
+}
+
+std::string csvText(const station::StationTable& table) {
+    std::string csv = "time,stage,Q,uncertainty\r\n";
+    for (const auto& row : table.rows) {
+        const auto q = row.discharge();
+        if (!row.stage.metres || !q) {
+            continue;
+        }
+        const auto u = row.ive ? row.ive : row.iso748;
+        csv += csvField(station::isoText(row.time.start)) + "," + row.stage.text + "," +
+               row.results[0] + "," + (u ? uncertaintyPercentText(*u) : std::string()) + "\r\n";
+    }
+    return csv;
+}
+
+std::string jsonNumberOrNull(const std::optional<double>& value) {
+    return value ? num::plainText(*value) : std::string("null");
+}
+
+std::string jsonText(const station::StationTable& table) {
+    std::string out = "{\n  \"station\": " + jsonString(table.station) +
+                      ",\n  \"year\": " + std::to_string(table.year) +
+                      ",\n  \"title\": " + jsonString(tableTitle(table)) + ",\n  \"rows\": [";
+    static constexpr std::string_view kResultKeys[] = {
+        "discharge", "area", "mean_velocity", "max_velocity", "width", "mean_depth", "max_depth"};
+    for (std::size_t i = 0; i < table.rows.size(); ++i) {
+        const auto& row = table.rows[i];
+        out += std::string(i == 0 ? "" : ",") +
+               "\n    {\"file\": " + jsonString(row.file.string()) +
+               ", \"number\": " + jsonString(row.number) +
+               ", \"start\": " + jsonString(station::isoText(row.time.start)) +
+               ", \"end\": " + jsonString(station::isoText(row.time.end)) +
+               ", \"place\": " + jsonString(row.place) + ", \"method\": " + jsonString(row.method) +
+               ", \"stage\": " + jsonString(row.stage.text) +
+               ", \"stage_from_gauge\": " + (row.stage.fromGauge ? "true" : "false");
+        for (std::size_t k = 0; k < row.results.size(); ++k) {
+            out += ", \"" + std::string(kResultKeys[k]) + "\": " + jsonString(row.results[k]);
+        }
+        out += ", \"slope\": " + jsonString(row.slope) +
+               ", \"roughness\": " + jsonString(row.roughness) +
+               ", \"remarks\": " + jsonString(row.remarks) +
+               ", \"uncertainty_ive_95\": " + jsonNumberOrNull(row.ive) +
+               ", \"uncertainty_iso748_95\": " + jsonNumberOrNull(row.iso748) + "}";
+    }
+    out += "\n  ],\n  \"problems\": [";
+    for (std::size_t i = 0; i < table.problems.size(); ++i) {
+        const auto& p = table.problems[i];
+        out += std::string(i == 0 ? "" : ",") + "\n    {\"file\": " + jsonString(p.file.string()) +
+               ", \"reason\": " + jsonString(p.reason) +
+               ", \"listed\": " + (p.kept ? "true" : "false") + "}";
+    }
+    return out + "\n  ]\n}\n";
+}
+
+int run(std::span<const std::string> args) {
+    StationArguments input;
+    std::optional<fs::path> workbook;
+    std::optional<fs::path> csv;
+    bool json = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "-o" && hasValue) {
+            workbook = args[++i];
+        } else if (arg == "--csv" && hasValue) {
+            csv = args[++i];
+        } else if (arg == "--json") {
+            json = true;
+        } else if (arg == "--year" && hasValue) {
+            if (!parseYear("summary", args[++i], input.year)) {
+                return kExitUsage;
+            }
+        } else if (arg.rfind('-', 0) == 0) {
+            std::cerr << "tarnelo-cli summary: 无法理解的参数 unexpected argument: "
+                      << terminalSafe(arg) << "\n\n"
+                      << kHelp;
+            return kExitUsage;
+        } else {
+            input.paths.emplace_back(arg);
+        }
+    }
+    if (input.paths.empty() || (!workbook && !csv && !json)) {
+        std::cerr << kHelp;
+        return kExitUsage;
+    }
+    if (workbook && workbook->extension() != ".xlsx") {
+        std::cerr << "tarnelo-cli summary: 成果表文件名应以 .xlsx 结尾 the table must end in "
+                     ".xlsx\n";
+        return kExitUsage;
+    }
+    setWritesFlushedToDisk(false);
+    const station::StationTable table = readStationTable(input);
+    reportProblems("summary", table);
+    int status = kExitDone;
+    for (const auto& problem : table.problems) {
+        status = problem.kept ? status : kExitIncomplete;
+    }
+    if (workbook) {
+        if (const auto failed = writeStationTableWorkbook(table, *workbook)) {
+            std::cerr << "tarnelo-cli summary: " << terminalSafe(*failed) << "\n";
+            status = kExitIncomplete;
+        }
+    }
+    if (csv && !writeFileAtomic(*csv, csvText(table))) {
+        std::cerr << "tarnelo-cli summary: 无法写入 cannot write " << terminalSafe(csv->string())
+                  << "：" << lastWriteProblem() << "\n";
+        status = kExitIncomplete;
+    }
+    if (json) {
+        std::cout << jsonText(table);
+    } else {
+        std::cerr << "tarnelo-cli summary: " << tableTitle(table) << "：列入 " << table.rows.size()
+                  << " 次测验\n";
+    }
+    return status;
+}
+
+} // namespace
+
+const Subcommand kSummary{"summary",
+                          "编制实测流量成果表（xlsx、CSV、JSON） the table of measured discharges",
+                          kHelp, run};
+
+} // namespace tarnelo::cli

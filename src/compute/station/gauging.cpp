@@ -1,0 +1,199 @@
+#include "compute/station/gauging.hpp"
+
+#include "compute/compute.hpp"
+#include "compute/numtext.hpp"
+#include "compute/section.hpp"
+#include "compute/station/panel.hpp"
+#include "files/file_io.hpp"
+#include "files/gbk.hpp"
+#include "sheet/sheet.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tarnelo::station {
+
+namespace {
+
+// Larger files are no raw data files (the window refuses them too).
+constexpr std::size_t kLargestFile = std::size_t(16) << 20;
+
+std::string inQuotes(std::string_view text) {
+    return "“" + std::string(text) + "”";
+}
+
+void fill(Panel& panel, const RawData& data) {
+    const bool vertical = data.mode == RawData::Mode::Vertical;
+    panel.setSelected(vertical ? ctl::垂线模式 : ctl::测速模式, true);
+    layoutSheet(panel);
+    for (std::size_t i = 0; i < data.coefficients.size() && i < kCoefficientFields.size(); ++i) {
+        panel.setText(kCoefficientFields[i].control, data.coefficients[i]);
+    }
+    Sheet& sheet = panel.sheet();
+    const int rows = static_cast<int>(std::min(data.rows, kMostRawDataRows));
+    sheet.growTo(rows);
+    const auto columns = rawDataColumns(data.mode);
+    for (std::size_t k = 0; k < data.columns.size() && k < columns.size(); ++k) {
+        const auto& values = data.columns[k];
+        const std::size_t filled = std::min(values.size(), static_cast<std::size_t>(rows));
+        for (std::size_t r = 0; r < filled; ++r) {
+            if (values[r] != "*") {
+                sheet.setCell(static_cast<int>(r), columns[k], values[r]);
+            }
+        }
+    }
+}
+
+} // namespace
+
+Gauging computeGauging(std::string_view bytes, const std::filesystem::path& name) {
+    Gauging g;
+    g.file = name;
+    const std::string fileName = inQuotes(name.filename().string());
+    std::optional<std::string> converted;
+    if (ForeignForm foreign = recogniseForeignForm(bytes); !foreign.description.empty()) {
+        g.foreignForm = foreign.description;
+        if (!foreign.converted) {
+            g.message = "文件" + fileName + foreign.description + "，其中有 GBK 无法表示的字符。";
+            return g;
+        }
+        converted = std::move(foreign.converted);
+        bytes = *converted;
+    }
+    const RawDataRead read = parseRawData(bytes);
+    if (!read.tagged) {
+        g.message = "文件" + fileName + "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
+        return g;
+    }
+    if (!read.refusal.empty()) {
+        g.message = "文件" + fileName + read.refusal;
+        return g;
+    }
+    g.mode = read.data.mode;
+    if (read.data.header) {
+        const RecordHeader header = parseRecordHeader(*read.data.header);
+        std::size_t index = 0;
+        for (const auto& line : header) {
+            for (const auto& value : line) {
+                if (index < g.header.size()) {
+                    g.header[index++] = hasValue(value) ? value : std::string();
+                }
+            }
+        }
+    }
+    if (g.mode == RawData::Mode::Unknown) {
+        g.status = Gauging::Status::Incomplete;
+        g.message = "文件" + fileName + "没有录入模式（垂线模式或测速模式），无法计算。";
+        return g;
+    }
+
+    Panel panel;
+    fill(panel, read.data);
+    const ComputeOutcome computed = computeCommand(panel);
+    g.findings = computed.findings;
+    switch (computed.status) {
+    case ComputeOutcome::Status::Computed:
+        g.status = Gauging::Status::Computed;
+        break;
+    case ComputeOutcome::Status::Refused:
+        g.status = Gauging::Status::Refused;
+        g.message = computed.message;
+        break;
+    case ComputeOutcome::Status::Incomplete:
+    case ComputeOutcome::Status::Cancelled:
+        g.status = Gauging::Status::Incomplete;
+        g.message = computed.message;
+        break;
+    }
+    if (!read.data.problems.empty()) {
+        std::string what = "文件" + fileName + "不完整：";
+        for (std::size_t i = 0; i < read.data.problems.size(); ++i) {
+            what += (i == 0 ? "" : "；") + read.data.problems[i];
+        }
+        what += "。";
+        g.message = what + (g.message.empty() ? "" : " " + g.message);
+        if (g.status == Gauging::Status::Computed) {
+            g.status = Gauging::Status::Incomplete;
+        }
+    }
+    for (std::size_t i = 0; i < g.results.size(); ++i) {
+        g.results[i] = panel.text(ctl::kResultFields[i]);
+    }
+    const MeasuredSection section = readSection(panel);
+    g.velocityVerticals = section.velocityVerticalCount();
+    const Sheet& sheet = panel.sheet();
+    for (int r = 0; r < sheet.rowCount(); ++r) {
+        g.velocityPoints += sheet.cell(r, col::测点流速).empty() ? 0 : 1;
+    }
+    if (g.status == Gauging::Status::Computed) {
+        g.uncertainty = estimateUncertainty(section);
+    }
+    return g;
+}
+
+Gauging readGauging(const std::filesystem::path& file) {
+    std::error_code error;
+    const auto status = std::filesystem::status(file, error);
+    if (status.type() != std::filesystem::file_type::regular) {
+        Gauging g;
+        g.file = file;
+        g.message = "“" + file.filename().string() + "”" +
+                    (status.type() == std::filesystem::file_type::not_found ? "不存在。"
+                                                                            : "不是普通文件。");
+        return g;
+    }
+    const auto bytes = readFileBytes(file, kLargestFile);
+    if (!bytes) {
+        Gauging g;
+        g.file = file;
+        g.message = "无法读取文件“" + file.filename().string() + "”（或文件太大）。";
+        return g;
+    }
+    return computeGauging(*bytes, file);
+}
+
+BaseStage baseStage(const Gauging& gauging) {
+    BaseStage stage;
+    const std::string& typed = gauging.field(hdr::相应水位);
+    if (!typed.empty()) {
+        const double value = num::numberOf(typed);
+        if (!std::isfinite(value) || !num::isWholeNumber(typed)) {
+            stage.problem = "相应水位“" + typed + "”不是数字";
+            return stage;
+        }
+        stage.metres = value;
+        stage.text = typed;
+        return stage;
+    }
+    const std::string& from = gauging.field(hdr::基本水尺读数始);
+    const std::string& to = gauging.field(hdr::基本水尺读数终);
+    const std::string& zero = gauging.field(hdr::基本水尺零点高程);
+    if (from.empty() || to.empty() || zero.empty()) {
+        stage.problem = "相应水位为空，基本水尺读数（始、终）或零点高程也不全，没有水位";
+        return stage;
+    }
+    if (!num::isWholeNumber(from) || !num::isWholeNumber(to) || !num::isWholeNumber(zero)) {
+        stage.problem = "相应水位为空，基本水尺读数或零点高程不是数字，没有水位";
+        return stage;
+    }
+    const double metres = (num::numberOf(from) + num::numberOf(to)) / 2.0 + num::numberOf(zero);
+    stage.text = num::fixedText(num::roundHalfEven(metres, 2), 2);
+    stage.metres = num::numberOf(stage.text);
+    stage.fromGauge = true;
+    return stage;
+}
+
+} // namespace tarnelo::station
+
+namespace tarnelo::station {
+
+std::optional<std::string> gaugingFileBytes(const RawInput& input,
+                                            const std::array<std::string, 39>& header) {
+    if (rawDataProblem(input) || recordHeaderProblem(header)) {
+        return std::nullopt;
+    }
+    return utf8ToGbk(rawDataText(input) + std::string(kRawDataSeparator) +
+                     recordHeaderText(header));
+}
+
+} // namespace tarnelo::station

@@ -1,0 +1,93 @@
+// One gauging read from its raw data file as plain data and computed with the computation of
+// 计算: the typed input, the record header, the section results and their uncertainty. Batch
+// work over a station's files reads them through here, one after another, without a window.
+#pragma once
+
+#include "compute/checks.hpp"
+#include "compute/uncertainty.hpp"
+#include "files/raw_data_file.hpp"
+#include "files/record_header.hpp"
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnelo::station {
+
+// Indexes (from 0) of the 39 record-header fields the station table reads.
+namespace hdr {
+inline constexpr std::size_t 测站名称 = 0;
+inline constexpr std::size_t 施测时间 = 1;
+inline constexpr std::size_t 断面位置 = 12;
+inline constexpr std::size_t 相应水位 = 13;
+inline constexpr std::size_t 水面比降 = 18;
+inline constexpr std::size_t 糙率 = 19;
+inline constexpr std::size_t 基本水尺读数始 = 21;
+inline constexpr std::size_t 基本水尺读数终 = 22;
+inline constexpr std::size_t 基本水尺零点高程 = 23;
+inline constexpr std::size_t 施测号数 = 38;
+} // namespace hdr
+
+struct Gauging {
+    enum class Status {
+        Computed,    // every section result was computed
+        Incomplete,  // the input is short; the results are empty
+        Refused,     // the computation refused the input; message says why
+        NotAGauging, // not a raw data file, unreadable, or refused when opened
+    };
+    Status status = Status::NotAGauging;
+    std::filesystem::path file;
+    // Why the file is not a computed gauging, in the words the window uses.
+    std::string message;
+    // What differs from a file the program saved (another encoding, other line ends), and was
+    // converted to read it; empty for the program's own form.
+    std::string foreignForm;
+
+    RawData::Mode mode = RawData::Mode::Unknown;
+    // The 39 header fields, UTF-8, empty for "*".
+    std::array<std::string, kRecordHeaderFields> header;
+    // The seven section results as the form prints them (断面流量 ... 最大水深).
+    std::array<std::string, 7> results;
+    std::vector<Finding> findings;
+    SectionUncertainty uncertainty;
+    // The number of velocity verticals and the points (rows with a point velocity).
+    int velocityVerticals = 0;
+    int velocityPoints = 0;
+
+    const std::string& field(std::size_t index) const { return header[index]; }
+    bool hasErrors() const { return countSeverity(findings, Finding::Severity::Error) > 0; }
+};
+
+// Reads and computes the bytes of a raw data file; name is the file the bytes came from.
+Gauging computeGauging(std::string_view bytes, const std::filesystem::path& name);
+
+// Reads file (at most 16 MiB) and computes it. Never throws for a bad file.
+Gauging readGauging(const std::filesystem::path& file);
+
+// Where the table's 基本水尺水位 comes from.
+struct BaseStage {
+    std::optional<double> metres;
+    // The stage as text: 相应水位 as typed, or the mean of the base gauge's readings plus its
+    // gauge-zero elevation to the millimetre.
+    std::string text;
+    // True when computed from the base gauge rather than read from 相应水位.
+    bool fromGauge = false;
+    // Why there is no stage; empty when there is one.
+    std::string problem;
+};
+BaseStage baseStage(const Gauging& gauging);
+
+} // namespace tarnelo::station
+
+namespace tarnelo::station {
+
+// The bytes of a raw data file as 保存 writes them (GBK, CR LF): the input, the separator and
+// the 39 header fields (empty ones as "*"). std::nullopt when the input or the header cannot be
+// stored (a "," or line break, a character GBK cannot hold).
+std::optional<std::string> gaugingFileBytes(const RawInput& input,
+                                            const std::array<std::string, 39>& header);
+
+} // namespace tarnelo::station

@@ -1,0 +1,103 @@
+// The stage–discharge relation (水位流量关系) of a station's gaugings: the fitted curve, the
+// relative deviations of the gaugings from it, and the three tests of the data-compilation code
+// (SL/T 247-2020 水文资料整编规范) with 系统误差 and 随机不确定度.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnelo::station {
+
+struct RatingPoint {
+    double stage = 0.0;     // Z, m
+    double discharge = 0.0; // Q, m³/s
+    // 施测号数 or another name for the point in pictures and lists.
+    std::string label;
+    // Expanded uncertainty (95 %) of the discharge in percent, when known.
+    std::optional<double> uncertainty;
+};
+
+enum class RatingForm {
+    Power,     // Q = a (Z − Z₀)^b
+    Quadratic, // Q = c₀ + c₁ Z + c₂ Z²
+    Cubic,     // Q = c₀ + c₁ Z + c₂ Z² + c₃ Z³
+};
+std::string_view ratingFormName(RatingForm form);
+
+struct RatingCurve {
+    RatingForm form = RatingForm::Power;
+    double a = 0.0;
+    double b = 0.0;
+    double z0 = 0.0;
+    // Whether the search for Z₀ ended on a bound of its interval.
+    bool z0AtBound = false;
+    // Polynomial coefficients in (Z − centre), lowest power first.
+    std::vector<double> coefficients;
+    double centre = 0.0;
+
+    // Q of the curve at stage z; for the power form 0 at and below Z₀.
+    double discharge(double z) const;
+    // "Q = 12.35 (Z − 43.210)^1.672" or the polynomial written out in Z.
+    std::string equation() const;
+};
+
+struct TestOutcome {
+    std::string_view name; // "符号检验", "适线检验", "偏离数值检验"
+    // The statistic (u, U or t); empty when the test passes without computing it.
+    std::optional<double> statistic;
+    double critical = 0.0;
+    bool passed = false;
+    // The count the test rests on (positive deviations, sign changes), or n − 1 degrees of
+    // freedom for the deviation test.
+    double count = 0.0;
+    // How the verdict was reached, in Chinese, with the source of the critical value.
+    std::string detail;
+};
+
+struct RatingTests {
+    int n = 0;
+    TestOutcome sign;
+    TestOutcome run;
+    TestOutcome deviation;
+    double alpha = 0.10;            // significance level of the deviation test
+    double meanDeviation = 0.0;     // P̄, the 系统误差 (as a fraction)
+    double standardDeviation = 0.0; // S of the deviation test
+    double se = 0.0;                // S_e = √(Σ P² / (n − 2))
+    double randomUncertainty = 0.0; // 2 S_e
+    // Indexes of the points whose deviation exceeds 3 S_e.
+    std::vector<std::size_t> outliers;
+};
+
+// The three tests over relative deviations P_i, with the stages that order the run test.
+RatingTests ratingTests(std::span<const double> stages, std::span<const double> deviations,
+                        double alpha);
+
+struct RatingFit {
+    RatingCurve curve;
+    // P_i = (Q_i − Q_ci) / Q_ci for each point, in input order.
+    std::vector<double> deviations;
+    RatingTests tests;
+    // Why no curve could be fitted; empty when fitted.
+    std::string problem;
+};
+
+// Fits the curve of the given form by least squares (on log Q for the power form, with Z₀
+// searched below the lowest gauged stage) and runs the tests. At least 4 points (5 for the
+// cubic) with distinct stages and positive discharges are needed.
+RatingFit fitRating(std::span<const RatingPoint> points, RatingForm form, double alpha = 0.10);
+
+// The two-sided critical value t(1 − α/2, ν) of Student's distribution.
+double studentCritical(double alpha, int degreesOfFreedom);
+
+// The rating table: Q for every 0.01 m of stage from the lowest to the highest gauged stage
+// (both rounded inward to the centimetre), as graded discharge texts.
+struct RatingTableEntry {
+    double stage;
+    std::string discharge;
+};
+std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowest, double highest);
+
+} // namespace tarnelo::station

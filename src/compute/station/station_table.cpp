@@ -1,0 +1,303 @@
+#include "compute/station/station_table.hpp"
+
+#include "compute/numtext.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <map>
+#include <thread>
+
+namespace tarnelo::station {
+
+namespace {
+
+constexpr std::array<TableColumn, 20> kColumns{{
+    {"", "施测号数", ""},
+    {"施测时间", "月", ""},
+    {"施测时间", "日", ""},
+    {"施测时间", "起", "时:分"},
+    {"施测时间", "讫", "时:分"},
+    {"", "断面位置", ""},
+    {"", "测验方法", ""},
+    {"", "基本水尺水位", "m"},
+    {"", "流量", "m³/s"},
+    {"", "断面面积", "m²"},
+    {"", "平均流速", "m/s"},
+    {"", "最大流速", "m/s"},
+    {"", "水面宽", "m"},
+    {"", "平均水深", "m"},
+    {"", "最大水深", "m"},
+    {"", "水面比降", "‱"},
+    {"", "糙率", ""},
+    {"", "附注", ""},
+    {"不确定度（95%）", "IVE", "%"},
+    {"不确定度（95%）", "ISO 748", "%"},
+}};
+
+std::string inQuotes(std::string_view text) {
+    return "“" + std::string(text) + "”";
+}
+
+// The most frequent value (the first met among equals); empty when there is none.
+template <typename T> std::optional<T> majority(const std::vector<T>& values) {
+    std::map<T, int> counts;
+    std::optional<T> best;
+    int most = 0;
+    for (const T& value : values) {
+        const int count = ++counts[value];
+        if (count > most) {
+            most = count;
+            best = value;
+        }
+    }
+    return best;
+}
+
+// 施测号数 in number order when both are numbers, else in text order.
+bool numberBefore(const std::string& a, const std::string& b) {
+    const bool an = num::isWholeNumber(a);
+    const bool bn = num::isWholeNumber(b);
+    if (an && bn) {
+        return num::numberOf(a) < num::numberOf(b);
+    }
+    if (an != bn) {
+        return an;
+    }
+    return a < b;
+}
+
+void appendRemark(std::string& remarks, std::string_view text) {
+    remarks += (remarks.empty() ? "" : "；") + std::string(text);
+}
+
+} // namespace
+
+std::optional<double> TableRow::discharge() const {
+    if (!num::isWholeNumber(results[0])) {
+        return std::nullopt;
+    }
+    return num::numberOf(results[0]);
+}
+
+std::span<const TableColumn> tableColumns() {
+    return kColumns;
+}
+
+std::vector<std::string> rowTexts(const TableRow& row) {
+    const LocalTime& start = row.time.start;
+    const LocalTime& end = row.time.end;
+    std::string until = clockText(end);
+    if (end.hasTime() && (end.day != start.day || end.month != start.month)) {
+        until = (end.month != start.month ? std::to_string(end.month) + "月" : std::string()) +
+                std::to_string(end.day) + "日 " + until;
+    }
+    std::vector<std::string> texts{row.number,
+                                   std::to_string(start.month),
+                                   std::to_string(start.day),
+                                   clockText(start),
+                                   until,
+                                   row.place,
+                                   row.method,
+                                   row.stage.text};
+    texts.insert(texts.end(), row.results.begin(), row.results.end());
+    texts.push_back(row.slope);
+    texts.push_back(row.roughness);
+    texts.push_back(row.remarks);
+    texts.push_back(row.ive ? uncertaintyPercentText(*row.ive) : std::string());
+    texts.push_back(row.iso748 ? uncertaintyPercentText(*row.iso748) : std::string());
+    return texts;
+}
+
+std::string tableTitle(const StationTable& table) {
+    return (table.station.empty() ? std::string("（测站名称空）") : table.station) + " " +
+           std::to_string(table.year) + " 年实测流量成果表";
+}
+
+StationTable buildStationTable(const std::vector<Gauging>& gaugings, std::optional<int> year) {
+    StationTable table;
+    struct Candidate {
+        const Gauging* gauging;
+        MeasuredTimeRead time;
+    };
+    std::vector<Candidate> candidates;
+    std::vector<int> years;
+    std::vector<std::string> stations;
+    for (const Gauging& g : gaugings) {
+        if (g.status != Gauging::Status::Computed) {
+            std::string why = g.message;
+            if (why.empty()) {
+                why = g.status == Gauging::Status::NotAGauging ? "不是流速仪原始数据文件"
+                                                               : "未能计算";
+            }
+            table.problems.push_back({g.file, std::move(why), false});
+            continue;
+        }
+        if (g.hasErrors()) {
+            const int errors = countSeverity(g.findings, Finding::Severity::Error);
+            std::string first;
+            for (const Finding& f : g.findings) {
+                if (f.severity == Finding::Severity::Error) {
+                    first = findingLine(f);
+                    break;
+                }
+            }
+            table.problems.push_back(
+                {g.file, "检查发现 " + std::to_string(errors) + " 处错误（" + first + "），未列入",
+                 false});
+            continue;
+        }
+        Candidate c{&g, readMeasuredTime(g.field(hdr::施测时间), year)};
+        if (c.time.time && c.time.time->yearInText) {
+            years.push_back(c.time.time->start.year);
+        }
+        if (!g.field(hdr::测站名称).empty()) {
+            stations.push_back(g.field(hdr::测站名称));
+        }
+        candidates.push_back(std::move(c));
+    }
+    table.year = year ? *year : majority(years).value_or(0);
+    table.station = majority(stations).value_or(std::string());
+
+    for (Candidate& c : candidates) {
+        const Gauging& g = *c.gauging;
+        if (!c.time.time && !year && table.year != 0) {
+            // A date without its year takes the year most gaugings name.
+            c.time = readMeasuredTime(g.field(hdr::施测时间), table.year);
+        }
+        if (!c.time.time) {
+            table.problems.push_back({g.file, c.time.problem + "，未列入", false});
+            continue;
+        }
+        const std::string& station = g.field(hdr::测站名称);
+        if (!station.empty() && station != table.station) {
+            table.problems.push_back({g.file,
+                                      "测站名称" + inQuotes(station) + "与多数文件的" +
+                                          inQuotes(table.station) + "不同，未列入",
+                                      false});
+            continue;
+        }
+        if (c.time.time->start.year != table.year) {
+            table.problems.push_back({g.file,
+                                      "施测时间" + inQuotes(g.field(hdr::施测时间)) + "不在 " +
+                                          std::to_string(table.year) + " 年内，未列入",
+                                      false});
+            continue;
+        }
+        TableRow row;
+        row.file = g.file;
+        row.number = g.field(hdr::施测号数);
+        row.time = *c.time.time;
+        row.place = g.field(hdr::断面位置);
+        row.method = "流速仪";
+        row.stage = baseStage(g);
+        row.results = g.results;
+        row.slope = g.field(hdr::水面比降);
+        row.roughness = g.field(hdr::糙率);
+        row.ive = g.uncertainty.ive.percent;
+        row.iso748 = g.uncertainty.iso748.percent;
+        if (station.empty()) {
+            appendRemark(row.remarks, "表头无测站名称");
+            table.problems.push_back({g.file, "测站名称为空，按本站列入", true});
+        }
+        if (row.stage.fromGauge) {
+            appendRemark(row.remarks, "水位由基本水尺读数计算");
+        }
+        if (!row.stage.problem.empty()) {
+            appendRemark(row.remarks, "无水位");
+            table.problems.push_back(
+                {g.file, row.stage.problem + "，已列入但不参加水位流量关系", true});
+        }
+        if (!g.foreignForm.empty()) {
+            table.problems.push_back(
+                {g.file, "文件" + g.foreignForm + "，按转换后的内容列入（原文件未改）", true});
+        }
+        table.rows.push_back(std::move(row));
+    }
+
+    std::stable_sort(table.rows.begin(), table.rows.end(),
+                     [](const TableRow& a, const TableRow& b) {
+                         const long long ta = a.time.start.minutes();
+                         const long long tb = b.time.start.minutes();
+                         if (ta != tb) {
+                             return ta < tb;
+                         }
+                         return numberBefore(a.number, b.number);
+                     });
+    std::map<std::string, std::vector<std::size_t>> byNumber;
+    for (std::size_t i = 0; i < table.rows.size(); ++i) {
+        byNumber[table.rows[i].number].push_back(i);
+    }
+    for (const auto& [number, rows] : byNumber) {
+        for (const std::size_t i : rows) {
+            if (number.empty()) {
+                appendRemark(table.rows[i].remarks, "无施测号数");
+                table.problems.push_back({table.rows[i].file, "施测号数为空，已列入", true});
+            } else if (rows.size() > 1) {
+                appendRemark(table.rows[i].remarks, "施测号数重复");
+                table.problems.push_back({table.rows[i].file,
+                                          "施测号数 " + number + " 重复（共 " +
+                                              std::to_string(rows.size()) + " 个文件），已列入",
+                                          true});
+            }
+        }
+    }
+    return table;
+}
+
+std::vector<Gauging> readGaugings(const std::vector<std::filesystem::path>& files) {
+    std::vector<Gauging> gaugings(files.size());
+    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < files.size(); i = next++) {
+            gaugings[i] = readGauging(files[i]);
+        }
+    };
+    if (threads == 1 || files.size() < 64) {
+        work();
+        return gaugings;
+    }
+    std::vector<std::thread> pool;
+    for (std::size_t t = 1; t < threads; ++t) {
+        pool.emplace_back(work);
+    }
+    work();
+    for (std::thread& thread : pool) {
+        thread.join();
+    }
+    return gaugings;
+}
+
+std::vector<std::filesystem::path> gaugingFiles(const std::vector<std::filesystem::path>& paths,
+                                                std::vector<TableProblem>& problems) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& path : paths) {
+        std::error_code error;
+        const auto status = std::filesystem::status(path, error);
+        if (status.type() == std::filesystem::file_type::directory) {
+            std::vector<std::filesystem::path> found;
+            for (std::filesystem::directory_iterator it(path, error), end; !error && it != end;
+                 it.increment(error)) {
+                std::string ext = it->path().extension().string();
+                std::transform(ext.begin(), ext.end(), ext.begin(),
+                               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                std::error_code typeError;
+                if (ext == ".dat" && !it->is_directory(typeError)) {
+                    found.push_back(it->path());
+                }
+            }
+            if (error) {
+                problems.push_back({path, "无法读取文件夹：" + error.message(), false});
+            }
+            std::sort(found.begin(), found.end());
+            files.insert(files.end(), found.begin(), found.end());
+        } else {
+            // Missing and special files are named by the reader.
+            files.push_back(path);
+        }
+    }
+    return files;
+}
+
+} // namespace tarnelo::station

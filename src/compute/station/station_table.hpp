@@ -1,0 +1,76 @@
+// 实测流量成果表: the gaugings of one station and one year, one row each, ordered by 施测时间
+// then 施测号数, with every file that cannot take part listed with its reason.
+#pragma once
+
+#include "compute/station/gauging.hpp"
+#include "compute/station/measured_time.hpp"
+
+#include <array>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnelo::station {
+
+struct TableRow {
+    std::filesystem::path file;
+    std::string number; // 施测号数
+    MeasuredTime time;
+    std::string place;  // 断面位置
+    std::string method; // 测验方法
+    BaseStage stage;    // 基本水尺水位
+    // 流量, 断面面积, 平均流速, 最大流速, 水面宽, 平均水深, 最大水深 as the form prints them.
+    std::array<std::string, 7> results;
+    std::string slope;     // 水面比降 (‱)
+    std::string roughness; // 糙率
+    std::string remarks;   // 附注
+    // Expanded uncertainty (95 %) of the discharge in percent, by IVE and by ISO 748.
+    std::optional<double> ive;
+    std::optional<double> iso748;
+
+    std::optional<double> discharge() const;
+};
+
+struct TableProblem {
+    std::filesystem::path file;
+    std::string reason;
+    // Whether the file still has its row in the table (a repeated 施测号数, a converted file).
+    bool kept = false;
+};
+
+struct StationTable {
+    std::string station;
+    int year = 0;
+    std::vector<TableRow> rows;
+    std::vector<TableProblem> problems;
+};
+
+// Builds the table from computed gaugings. year chooses the year; without it the year is the
+// one most gaugings name. The station is the one most gaugings name.
+StationTable buildStationTable(const std::vector<Gauging>& gaugings,
+                               std::optional<int> year = std::nullopt);
+
+// "<测站名称> <年> 年实测流量成果表".
+std::string tableTitle(const StationTable& table);
+
+// The headings of the table's columns, units included, in order.
+struct TableColumn {
+    std::string_view group; // the upper heading cell ("施测时间"), or empty
+    std::string_view name;  // "月", "基本水尺水位"
+    std::string_view unit;  // "m", "m³/s", empty for none
+};
+std::span<const TableColumn> tableColumns();
+// The texts of a row, one per column of tableColumns().
+std::vector<std::string> rowTexts(const TableRow& row);
+
+// Reads and computes the files, in their order, on as many threads as the machine has cores.
+std::vector<Gauging> readGaugings(const std::vector<std::filesystem::path>& files);
+
+// Files named on the command line or found in folders (the .dat files directly inside, sorted
+// by name), as the table reads them.
+std::vector<std::filesystem::path> gaugingFiles(const std::vector<std::filesystem::path>& paths,
+                                                std::vector<TableProblem>& problems);
+
+} // namespace tarnelo::station

@@ -1,0 +1,338 @@
+#include "report/station_workbook.hpp"
+
+#include "compute/numtext.hpp"
+#include "files/file_io.hpp"
+#include "platform/system/scratch.hpp"
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <map>
+
+namespace tarnelo {
+
+namespace {
+
+using station::RatingFit;
+using station::StationTable;
+
+constexpr std::uint8_t kA4 = 9;
+
+// A workbook being written into a scratch file; finished into its target by the atomic writer.
+class Book {
+  public:
+    Book() : scratch_("tarnelo-xlsx") {
+        if (scratch_.valid()) {
+            path_ = scratch_.path() / "book.xlsx";
+            book_ = workbook_new(path_.c_str());
+        }
+    }
+    Book(const Book&) = delete;
+    Book& operator=(const Book&) = delete;
+    ~Book() {
+        if (book_ != nullptr) {
+            workbook_close(book_);
+        }
+    }
+
+    lxw_workbook* get() const { return book_; }
+
+    lxw_format* format(bool bold, bool border, bool centre, bool wrap, double size = 10) {
+        lxw_format* f = workbook_add_format(book_);
+        format_set_font_name(f, "SimSun");
+        format_set_font_size(f, size);
+        if (bold) {
+            format_set_bold(f);
+        }
+        if (border) {
+            format_set_border(f, LXW_BORDER_THIN);
+        }
+        if (centre) {
+            format_set_align(f, LXW_ALIGN_CENTER);
+        }
+        format_set_align(f, LXW_ALIGN_VERTICAL_CENTER);
+        if (wrap) {
+            format_set_text_wrap(f);
+        }
+        return f;
+    }
+
+    // A number cell that shows the digits of its text ("12.30" as 12.30), or the text itself.
+    void write(lxw_worksheet* sheet, int row, int column, const std::string& text) {
+        const auto r = static_cast<lxw_row_t>(row);
+        const auto c = static_cast<lxw_col_t>(column);
+        if (!text.empty() && num::isWholeNumber(text) &&
+            text.find_first_of("eE") == std::string::npos) {
+            const auto point = text.find('.');
+            const int decimals =
+                point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
+            worksheet_write_number(sheet, r, c, num::numberOf(text), numberFormat(decimals));
+        } else {
+            worksheet_write_string(sheet, r, c, text.c_str(), text_);
+        }
+    }
+
+    void setText(lxw_format* text) { text_ = text; }
+
+    std::optional<std::string> finish(const std::filesystem::path& file) {
+        if (book_ == nullptr) {
+            return "无法建立临时文件夹";
+        }
+        const lxw_error error = workbook_close(book_);
+        book_ = nullptr;
+        if (error != LXW_NO_ERROR) {
+            return std::string("无法生成工作簿：") + lxw_strerror(error);
+        }
+        const auto bytes = readFileBytes(path_);
+        if (!bytes) {
+            return "无法读回生成的工作簿";
+        }
+        if (!writeFileAtomic(file, *bytes)) {
+            return "无法写入“" + file.string() + "”：" + lastWriteProblem();
+        }
+        return std::nullopt;
+    }
+
+  private:
+    lxw_format* numberFormat(int decimals) {
+        auto& f = numbers_[decimals];
+        if (f == nullptr) {
+            f = format(false, true, true, false);
+            const std::string pattern =
+                decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
+            format_set_num_format(f, pattern.c_str());
+        }
+        return f;
+    }
+
+    sys::ScratchFolder scratch_;
+    std::filesystem::path path_;
+    lxw_workbook* book_ = nullptr;
+    lxw_format* text_ = nullptr;
+    std::map<int, lxw_format*> numbers_;
+};
+
+void pageSetup(lxw_worksheet* sheet, int headingFirst, int headingLast) {
+    worksheet_set_paper(sheet, kA4);
+    worksheet_set_landscape(sheet);
+    worksheet_fit_to_pages(sheet, 1, 0);
+    worksheet_repeat_rows(sheet, static_cast<lxw_row_t>(headingFirst),
+                          static_cast<lxw_row_t>(headingLast));
+    worksheet_set_margins(sheet, 0.4, 0.4, 0.6, 0.6);
+    worksheet_set_footer(sheet, "&C第 &P 页，共 &N 页");
+}
+
+void problemsSheet(Book& book, const StationTable& table) {
+    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "问题");
+    lxw_format* heading = book.format(true, true, true, false);
+    lxw_format* cell = book.format(false, true, false, true);
+    worksheet_set_column(sheet, 0, 0, 28, nullptr);
+    worksheet_set_column(sheet, 1, 1, 80, nullptr);
+    worksheet_set_column(sheet, 2, 2, 10, nullptr);
+    worksheet_write_string(sheet, 0, 0, "文件", heading);
+    worksheet_write_string(sheet, 0, 1, "原因", heading);
+    worksheet_write_string(sheet, 0, 2, "成果表", heading);
+    lxw_row_t row = 1;
+    for (const auto& problem : table.problems) {
+        worksheet_write_string(sheet, row, 0, problem.file.filename().string().c_str(), cell);
+        worksheet_write_string(sheet, row, 1, problem.reason.c_str(), cell);
+        worksheet_write_string(sheet, row, 2, problem.kept ? "已列入" : "未列入", cell);
+        ++row;
+    }
+    if (table.problems.empty()) {
+        worksheet_write_string(sheet, 1, 0, "（无）", cell);
+    }
+    pageSetup(sheet, 0, 0);
+}
+
+} // namespace
+
+std::string verdictText(bool passed) {
+    return passed ? "通过" : "不通过";
+}
+
+std::optional<std::string> writeStationTableWorkbook(const StationTable& table,
+                                                     const std::filesystem::path& file) {
+    Book book;
+    if (book.get() == nullptr) {
+        return "无法建立临时文件夹";
+    }
+    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "实测流量成果表");
+    lxw_format* title = book.format(true, false, true, false, 16);
+    lxw_format* heading = book.format(true, true, true, true, 9);
+    lxw_format* text = book.format(false, true, true, true);
+    book.setText(text);
+    const auto columns = station::tableColumns();
+    const auto last = static_cast<lxw_col_t>(columns.size() - 1);
+    worksheet_merge_range(sheet, 0, 0, 0, last, tableTitle(table).c_str(), title);
+    worksheet_set_row(sheet, 0, 28, nullptr);
+    worksheet_set_row(sheet, 1, 22, nullptr);
+    worksheet_set_row(sheet, 2, 30, nullptr);
+    // Two heading rows: a group ("施测时间") over its columns, else one cell over both rows.
+    for (std::size_t c = 0; c < columns.size();) {
+        const auto& column = columns[c];
+        const auto at = static_cast<lxw_col_t>(c);
+        const std::string name =
+            std::string(column.name) +
+            (column.unit.empty() ? "" : "\n(" + std::string(column.unit) + ")");
+        if (column.group.empty()) {
+            worksheet_merge_range(sheet, 1, at, 2, at, name.c_str(), heading);
+            ++c;
+            continue;
+        }
+        std::size_t end = c;
+        while (end + 1 < columns.size() && columns[end + 1].group == column.group) {
+            ++end;
+        }
+        worksheet_merge_range(sheet, 1, at, 1, static_cast<lxw_col_t>(end),
+                              std::string(column.group).c_str(), heading);
+        for (std::size_t k = c; k <= end; ++k) {
+            const std::string sub =
+                std::string(columns[k].name) +
+                (columns[k].unit.empty() ? "" : "\n(" + std::string(columns[k].unit) + ")");
+            worksheet_write_string(sheet, 2, static_cast<lxw_col_t>(k), sub.c_str(), heading);
+        }
+        c = end + 1;
+    }
+    static constexpr double kWidths[] = {6, 4, 4, 7, 9, 12, 8, 9,  9, 9,
+                                         8, 8, 8, 8, 8, 8,  7, 22, 8, 8};
+    for (std::size_t c = 0; c < columns.size() && c < std::size(kWidths); ++c) {
+        worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                             kWidths[c], nullptr);
+    }
+    int row = 3;
+    for (const auto& r : table.rows) {
+        const auto texts = station::rowTexts(r);
+        for (std::size_t c = 0; c < texts.size(); ++c) {
+            // 施测号数, dates and times stay texts; the figures become numbers with their digits.
+            if (c <= 6 || c == 17) {
+                worksheet_write_string(sheet, static_cast<lxw_row_t>(row),
+                                       static_cast<lxw_col_t>(c), texts[c].c_str(), text);
+            } else {
+                book.write(sheet, row, static_cast<int>(c), texts[c]);
+            }
+        }
+        ++row;
+    }
+    lxw_format* note = book.format(false, false, false, false, 9);
+    worksheet_write_string(sheet, static_cast<lxw_row_t>(row + 1), 0,
+                           "注：流量等数值取自各次测验记载表，已按修约规则修约；不确定度为 95% "
+                           "扩展不确定度（IVE：Cohn 等 2013；ISO 748:2007），不属年鉴表格式。",
+                           note);
+    pageSetup(sheet, 1, 2);
+    problemsSheet(book, table);
+    return book.finish(file);
+}
+
+std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
+                                               const std::filesystem::path& file) {
+    Book book;
+    if (book.get() == nullptr) {
+        return "无法建立临时文件夹";
+    }
+    const RatingFit& fit = report.fit;
+    lxw_format* title = book.format(true, false, true, false, 14);
+    lxw_format* heading = book.format(true, true, true, true, 9);
+    lxw_format* text = book.format(false, true, true, false);
+    lxw_format* plain = book.format(false, false, false, false);
+    book.setText(text);
+
+    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "推流表");
+    const std::string name = (report.station.empty() ? std::string() : report.station + " ") +
+                             (report.year > 0 ? std::to_string(report.year) + " 年" : "") +
+                             "水位流量关系推流表";
+    worksheet_merge_range(sheet, 0, 0, 0, 10, name.c_str(), title);
+    worksheet_write_string(
+        sheet, 1, 0, ("关系线：" + fit.curve.equation() + "　流量单位 m³/s，水位单位 m").c_str(),
+        plain);
+    worksheet_write_string(sheet, 2, 0, "水位 (m)", heading);
+    for (int k = 0; k < 10; ++k) {
+        worksheet_write_string(sheet, 2, static_cast<lxw_col_t>(k + 1),
+                               ("+0.0" + std::to_string(k)).c_str(), heading);
+    }
+    worksheet_set_column(sheet, 0, 0, 10, nullptr);
+    worksheet_set_column(sheet, 1, 10, 9, nullptr);
+    double lowest = INFINITY;
+    double highest = -INFINITY;
+    for (const auto& p : report.points) {
+        lowest = std::min(lowest, p.stage);
+        highest = std::max(highest, p.stage);
+    }
+    const auto entries = station::ratingTable(fit.curve, lowest, highest);
+    std::map<long long, int> rows;
+    int next = 3;
+    for (const auto& entry : entries) {
+        const long long cm = std::llround(entry.stage * 100.0);
+        const long long tenth = cm / 10;
+        auto [it, added] = rows.emplace(tenth, next);
+        if (added) {
+            book.write(sheet, next, 0, num::fixedText(static_cast<double>(tenth) / 10.0, 1));
+            ++next;
+        }
+        book.write(sheet, it->second, static_cast<int>(cm % 10) + 1, entry.discharge);
+    }
+    pageSetup(sheet, 2, 2);
+    worksheet_set_portrait(sheet);
+
+    lxw_worksheet* tests = workbook_add_worksheet(book.get(), "检验");
+    worksheet_set_column(tests, 0, 0, 16, nullptr);
+    worksheet_set_column(tests, 1, 4, 12, nullptr);
+    worksheet_set_column(tests, 5, 5, 70, nullptr);
+    int row = 0;
+    const auto line = [&](const std::string& a, const std::string& b) {
+        worksheet_write_string(tests, static_cast<lxw_row_t>(row), 0, a.c_str(), plain);
+        worksheet_write_string(tests, static_cast<lxw_row_t>(row), 1, b.c_str(), plain);
+        ++row;
+    };
+    line("关系线", fit.curve.equation());
+    line("线型", std::string(station::ratingFormName(fit.curve.form)));
+    line("测点数", std::to_string(fit.tests.n));
+    line("系统误差", num::fixedText(fit.tests.meanDeviation * 100.0, 2) + "%");
+    line("随机不确定度", num::fixedText(fit.tests.randomUncertainty * 100.0, 2) +
+                             "%（2Se，Se = " + num::fixedText(fit.tests.se * 100.0, 2) + "%）");
+    ++row;
+    const char* headings[] = {"检验", "统计量", "临界值", "结论", "", "说明"};
+    for (int c = 0; c < 6; ++c) {
+        worksheet_write_string(tests, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(c),
+                               headings[c], heading);
+    }
+    ++row;
+    for (const auto* t : {&fit.tests.sign, &fit.tests.run, &fit.tests.deviation}) {
+        const auto r = static_cast<lxw_row_t>(row++);
+        worksheet_write_string(tests, r, 0, std::string(t->name).c_str(), text);
+        worksheet_write_string(
+            tests, r, 1, t->statistic ? num::fixedText(*t->statistic, 2).c_str() : "免检", text);
+        worksheet_write_string(tests, r, 2, num::fixedText(t->critical, 2).c_str(), text);
+        worksheet_write_string(tests, r, 3, verdictText(t->passed).c_str(), text);
+        worksheet_write_string(tests, r, 5, t->detail.c_str(), plain);
+    }
+    ++row;
+    const char* pointHeadings[] = {"施测号数",   "水位 (m)", "实测流量",
+                                   "关系线流量", "偏离 (%)", "附注"};
+    for (int c = 0; c < 6; ++c) {
+        worksheet_write_string(tests, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(c),
+                               pointHeadings[c], heading);
+    }
+    ++row;
+    for (std::size_t i = 0; i < report.points.size() && i < fit.deviations.size(); ++i) {
+        const auto& p = report.points[i];
+        const bool outlier = std::find(fit.tests.outliers.begin(), fit.tests.outliers.end(), i) !=
+                             fit.tests.outliers.end();
+        const auto r = static_cast<lxw_row_t>(row++);
+        worksheet_write_string(tests, r, 0, p.label.c_str(), text);
+        worksheet_write_string(tests, r, 1, num::fixedText(p.stage, 2).c_str(), text);
+        worksheet_write_string(tests, r, 2, num::plainText(p.discharge).c_str(), text);
+        worksheet_write_string(
+            tests, r, 3, num::graded(fit.curve.discharge(p.stage), num::Grade::Discharge).c_str(),
+            text);
+        worksheet_write_string(tests, r, 4, num::fixedText(fit.deviations[i] * 100.0, 2).c_str(),
+                               text);
+        worksheet_write_string(tests, r, 5, outlier ? "偏离超过 3Se，疑为突出点（未剔除）" : "",
+                               plain);
+    }
+    return book.finish(file);
+}
+
+} // namespace tarnelo

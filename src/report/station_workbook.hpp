@@ -1,0 +1,34 @@
+// The station's year as workbooks: 实测流量成果表 with its sheet 问题, and the rating table
+// (推流表) with the tests of the relation. Written with libxlsxwriter, then put in place by
+// the atomic writer.
+#pragma once
+
+#include "compute/station/rating.hpp"
+#include "compute/station/station_table.hpp"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tarnelo {
+
+// Writes the table (A4 landscape, heading rows repeated on every page) and the sheet 问题.
+// Gives why it failed, or std::nullopt when written.
+std::optional<std::string> writeStationTableWorkbook(const station::StationTable& table,
+                                                     const std::filesystem::path& file);
+
+// The rating table for every centimetre of the gauged range, the equation, the tests and each
+// gauging's deviation.
+struct RatingReport {
+    std::string station;
+    int year = 0;
+    std::vector<station::RatingPoint> points;
+    station::RatingFit fit;
+};
+std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
+                                               const std::filesystem::path& file);
+
+// "通过" or "不通过".
+std::string verdictText(bool passed);
+
+} // namespace tarnelo

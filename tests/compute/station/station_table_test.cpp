@@ -1,0 +1,177 @@
+#include "compute/station/station_table.hpp"
+
+#include "app/compute_file.hpp"
+#include "files/gbk.hpp"
+#include "support/program_folder.hpp"
+#include "support/station_files.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace tarnelo::station {
+namespace {
+
+using testing::GaugingSpec;
+using testing::writeGauging;
+
+std::vector<Gauging> readAll(const std::filesystem::path& folder,
+                             std::vector<TableProblem>& problems) {
+    std::vector<Gauging> gaugings;
+    for (const auto& file : gaugingFiles({folder}, problems)) {
+        gaugings.push_back(readGauging(file));
+    }
+    return gaugings;
+}
+
+GaugingSpec spec(std::string time, std::string number, std::string stage, double scale) {
+    GaugingSpec g;
+    g.time = std::move(time);
+    g.number = std::move(number);
+    g.stage = std::move(stage);
+    g.scale = scale;
+    return g;
+}
+
+const TableProblem* problemOf(const StationTable& table, std::string_view file) {
+    for (const TableProblem& p : table.problems) {
+        if (p.file.filename() == file) {
+            return &p;
+        }
+    }
+    return nullptr;
+}
+
+TEST(StationTable, AFolderOfMixedFilesGivesOrderedRowsAndNamesEveryFileLeftOut) {
+    testing::ProgramFolder folder;
+    const auto in = [&](std::string_view name) { return folder.path() / name; };
+    // Gaugings of 青石桥 in 2024, given out of order.
+    writeGauging(in("03.dat"), spec("2024-08-02 10:00~10:40", "3", "46.05", 1.6));
+    writeGauging(in("01.dat"), spec("2024年3月5日9时至9时50分", "1", "44.80", 0.8));
+    // Written on the form without a year: it takes the year most files name.
+    writeGauging(in("02.dat"), spec("5月20日 14:10-15:00", "2", "45.30", 1.0));
+    // The same 施测号数 twice, and on the same day: ordered by time.
+    writeGauging(in("04a.dat"), spec("2024-09-01 16:00~16:30", "4", "45.90", 1.4));
+    writeGauging(in("04b.dat"), spec("2024-09-01 08:00~08:30", "4", "45.95", 1.5));
+    // No 相应水位: the base gauge's readings and gauge zero give the stage.
+    GaugingSpec fromGauge = spec("2024-10-10", "5", "", 1.1);
+    fromGauge.gaugeFrom = "2.60";
+    fromGauge.gaugeTo = "2.63";
+    fromGauge.gaugeZero = "42.500";
+    writeGauging(in("05.dat"), fromGauge);
+    // A file saved as UTF-8 by another editor: converted, listed, kept.
+    writeFileAtomic(in("06.dat"), gbkToUtf8(testing::gaugingBytes(
+                                      spec("2024-11-03 09:00~09:20", "6", "45.00", 0.9))));
+    // Left out, each with its reason.
+    GaugingSpec wrong = spec("2024-06-01", "7", "45.00", 1.0);
+    wrong.badDepth = true;
+    writeGauging(in("07.dat"), wrong);
+    GaugingSpec elsewhere = spec("2024-06-02", "8", "45.00", 1.0);
+    elsewhere.station = "白马渡";
+    writeGauging(in("08.dat"), elsewhere);
+    writeGauging(in("09.dat"), spec("2023-12-30", "9", "45.00", 1.0));
+    writeGauging(in("10.dat"), spec("六月上旬", "10", "45.00", 1.0));
+    writeFileAtomic(in("notes.dat"), "not a gauging");
+    writeFileAtomic(in("readme.txt"), "not read: not a .dat file");
+
+    std::vector<TableProblem> listing;
+    const std::vector<Gauging> gaugings = readAll(folder.path(), listing);
+    EXPECT_TRUE(listing.empty());
+    ASSERT_EQ(gaugings.size(), 12u);
+    const StationTable table = buildStationTable(gaugings);
+
+    EXPECT_EQ(table.station, "青石桥");
+    EXPECT_EQ(table.year, 2024);
+    EXPECT_EQ(tableTitle(table), "青石桥 2024 年实测流量成果表");
+    std::vector<std::string> order;
+    for (const TableRow& row : table.rows) {
+        order.push_back(row.file.filename().string());
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"01.dat", "02.dat", "03.dat", "04b.dat", "04a.dat",
+                                               "05.dat", "06.dat"}));
+
+    // The row carries the form's figures as they are, and the uncertainty after 附注.
+    const Gauging& first = *std::find_if(gaugings.begin(), gaugings.end(), [](const Gauging& g) {
+        return g.file.filename() == "01.dat";
+    });
+    const std::vector<std::string> texts = rowTexts(table.rows[0]);
+    ASSERT_EQ(texts.size(), tableColumns().size());
+    EXPECT_EQ(texts[0], "1");
+    EXPECT_EQ(texts[1], "3");
+    EXPECT_EQ(texts[2], "5");
+    EXPECT_EQ(texts[3], "09:00");
+    EXPECT_EQ(texts[4], "09:50");
+    EXPECT_EQ(texts[7], "44.80");
+    EXPECT_EQ(texts[8], first.results[0]);
+    EXPECT_FALSE(texts[8].empty());
+    EXPECT_EQ(texts[14], first.results[6]);
+    ASSERT_TRUE(first.uncertainty.ive.percent || first.uncertainty.iso748.percent);
+    EXPECT_EQ(tableColumns()[17].name, "附注");
+    EXPECT_EQ(tableColumns()[18].name, "IVE");
+
+    const TableRow& gauged = table.rows[5];
+    EXPECT_TRUE(gauged.stage.fromGauge);
+    EXPECT_EQ(gauged.stage.text, "45.12");
+    EXPECT_NE(gauged.remarks.find("水位由基本水尺读数计算"), std::string::npos);
+    EXPECT_NE(table.rows[3].remarks.find("施测号数重复"), std::string::npos);
+
+    const auto expectProblem = [&](std::string_view file, std::string_view words, bool kept) {
+        const TableProblem* p = problemOf(table, file);
+        ASSERT_NE(p, nullptr) << file;
+        EXPECT_NE(p->reason.find(words), std::string::npos) << file << ": " << p->reason;
+        EXPECT_EQ(p->kept, kept) << file;
+    };
+    expectProblem("04a.dat", "施测号数 4 重复", true);
+    expectProblem("04b.dat", "施测号数 4 重复", true);
+    expectProblem("06.dat", "UTF-8", true);
+    expectProblem("07.dat", "错误", false);
+    expectProblem("08.dat", "白马渡", false);
+    expectProblem("09.dat", "不在 2024 年内", false);
+    expectProblem("10.dat", "六月上旬", false);
+    expectProblem("notes.dat", "不是流速仪原始数据文件", false);
+    EXPECT_EQ(problemOf(table, "readme.txt"), nullptr);
+    EXPECT_EQ(table.rows.size() + 5, gaugings.size());
+
+    // --year chooses another year: every 2024 row is then named as outside it, and the date
+    // written without a year takes the year given.
+    const StationTable other = buildStationTable(gaugings, 2023);
+    ASSERT_EQ(other.rows.size(), 2u);
+    EXPECT_EQ(other.rows[0].file.filename(), "02.dat");
+    EXPECT_EQ(other.rows[1].file.filename(), "09.dat");
+}
+
+TEST(StationTable, TheGaugingIsComputedAsTheWindowComputesIt) {
+    // The bundled example, read as data, gives the results the window prints for it.
+    const Gauging g =
+        readGauging(std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" / "velocity-mode.dat");
+    ASSERT_EQ(g.status, Gauging::Status::Computed) << g.message;
+    EXPECT_EQ(g.field(hdr::测站名称), "东干渠 三号闸下");
+    EXPECT_EQ(g.field(hdr::相应水位), "45.12");
+    EXPECT_EQ(g.field(hdr::施测号数), "6");
+    // The same figures, findings and uncertainty as the window's own 打开 and 计算.
+    for (const char* name :
+         {"velocity-mode.dat", "vertical-25-verticals.dat", "vertical-surface-points.dat"}) {
+        const auto file = std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" / name;
+        const Gauging data = readGauging(file);
+        ScratchProgramFolder scratch;
+        const FileComputation window = computeRawDataFile(file, scratch.path());
+        ASSERT_EQ(window.status, FileComputation::Status::Computed) << name;
+        ASSERT_EQ(data.status, Gauging::Status::Computed) << name;
+        for (std::size_t i = 0; i < data.results.size(); ++i) {
+            EXPECT_EQ(data.results[i], window.results[i].second) << name << " " << i;
+        }
+        EXPECT_EQ(data.findings, window.findings) << name;
+        EXPECT_EQ(data.uncertainty.ive.percent, window.uncertainty.ive.percent) << name;
+        EXPECT_EQ(data.uncertainty.iso748.percent, window.uncertainty.iso748.percent) << name;
+    }
+    const BaseStage stage = baseStage(g);
+    EXPECT_FALSE(stage.fromGauge);
+    EXPECT_EQ(stage.text, "45.12");
+
+    const Gauging missing = readGauging("/nonexistent/gauging.dat");
+    EXPECT_EQ(missing.status, Gauging::Status::NotAGauging);
+    EXPECT_NE(missing.message.find("不存在"), std::string::npos);
+}
+
+} // namespace
+} // namespace tarnelo::station

@@ -1,0 +1,117 @@
+// The station's workbooks and picture: what a yearbook compiler checks in them. The table has
+// its title, units, landscape A4 pages with the heading rows repeated and the sheet 问题; the
+// 推流表 steps by a centimetre; the picture numbers every gauging and gives the verdicts.
+#include "report/rating_plot.hpp"
+#include "report/station_workbook.hpp"
+
+#include "compute/numtext.hpp"
+#include "platform/workbook/package.hpp"
+#include "support/program_folder.hpp"
+#include "support/station_files.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace tarnelo {
+namespace {
+
+std::string part(const std::filesystem::path& file, std::string_view name) {
+    std::vector<xlsx::RawPart> parts;
+    std::string error;
+    EXPECT_TRUE(xlsx::readPackage(file, parts, error)) << error;
+    for (const auto& p : parts) {
+        if (p.name == name) {
+            return p.bytes;
+        }
+    }
+    ADD_FAILURE() << "no part " << name;
+    return {};
+}
+
+station::StationTable smallYear(const std::filesystem::path& folder) {
+    std::vector<station::Gauging> gaugings;
+    const double scales[] = {0.8, 1.6, 1.1, 0.9, 1.4};
+    for (int i = 0; i < 5; ++i) {
+        testing::GaugingSpec spec;
+        spec.time = "2024-0" + std::to_string(i + 4) + "-10 09:00~09:40";
+        spec.number = std::to_string(i + 1);
+        spec.scale = scales[i];
+        spec.stage = num::fixedText(44.0 + scales[i], 2);
+        gaugings.push_back(
+            station::computeGauging(testing::gaugingBytes(spec), folder / (spec.number + ".dat")));
+    }
+    gaugings.push_back(station::computeGauging("not a gauging", folder / "x.dat"));
+    return station::buildStationTable(gaugings);
+}
+
+TEST(StationWorkbook, TheTableIsAYearbookPageAndNamesWhatWasLeftOut) {
+    testing::ProgramFolder folder;
+    const station::StationTable table = smallYear(folder.path());
+    ASSERT_EQ(table.rows.size(), 5u);
+    const auto file = folder.path() / "成果表.xlsx";
+    ASSERT_EQ(writeStationTableWorkbook(table, file), std::nullopt);
+
+    const std::string book = part(file, "xl/workbook.xml");
+    EXPECT_NE(book.find("name=\"实测流量成果表\""), std::string::npos);
+    EXPECT_NE(book.find("name=\"问题\""), std::string::npos);
+    EXPECT_NE(book.find("'实测流量成果表'!$2:$3"), std::string::npos) << "heading rows repeated";
+    const std::string sheet = part(file, "xl/worksheets/sheet1.xml");
+    EXPECT_NE(sheet.find("paperSize=\"9\""), std::string::npos);
+    EXPECT_NE(sheet.find("orientation=\"landscape\""), std::string::npos);
+    const std::string strings = part(file, "xl/sharedStrings.xml");
+    for (const char* text :
+         {"青石桥 2024 年实测流量成果表", "基本水尺水位\n(m)", "流量\n(m³/s)", "水面比降\n(‱)",
+          "附注", "IVE\n(%)", "ISO 748\n(%)", "x.dat", "未列入"}) {
+        EXPECT_NE(strings.find(text), std::string::npos) << text;
+    }
+    // The discharge is a number cell showing the form's digits.
+    const std::string q = table.rows[0].results[0];
+    EXPECT_NE(sheet.find("<v>" + q + "</v>"), std::string::npos) << q;
+
+    // A folder that does not exist: nothing written, the reason given.
+    const auto failed = writeStationTableWorkbook(table, folder.path() / "无" / "t.xlsx");
+    ASSERT_TRUE(failed);
+    EXPECT_NE(failed->find("无法写入"), std::string::npos);
+}
+
+TEST(StationWorkbook, TheRatingTableAndPictureCarryTheCurveAndTheTests) {
+    testing::ProgramFolder folder;
+    RatingReport report{"青石桥", 2024, {}, {}};
+    for (int i = 0; i < 12; ++i) {
+        const double z = 101.5 + 0.25 * i;
+        const double wobble = (i % 3 == 0 ? 0.02 : i % 3 == 1 ? -0.015 : 0.0);
+        report.points.push_back(
+            {z, 18.6 * std::pow(z - 101.2, 1.75) * (1 + wobble), std::to_string(i + 1), 4.0});
+    }
+    report.fit = station::fitRating(report.points, station::RatingForm::Power, 0.20);
+    ASSERT_TRUE(report.fit.problem.empty()) << report.fit.problem;
+
+    const auto file = folder.path() / "推流表.xlsx";
+    ASSERT_EQ(writeRatingWorkbook(report, file), std::nullopt);
+    const std::string strings = part(file, "xl/sharedStrings.xml");
+    EXPECT_NE(strings.find("青石桥 2024 年水位流量关系推流表"), std::string::npos);
+    EXPECT_NE(strings.find("+0.09"), std::string::npos);
+    EXPECT_NE(strings.find("符号检验"), std::string::npos);
+    EXPECT_NE(strings.find("α = 0.2"), std::string::npos);
+    // 101.50 to 104.25 m: rows 101.5 to 104.2 of ten centimetres each.
+    const std::string sheet = part(file, "xl/worksheets/sheet1.xml");
+    EXPECT_NE(sheet.find("<v>101.5</v>"), std::string::npos);
+    EXPECT_NE(sheet.find("<v>104.2</v>"), std::string::npos);
+    EXPECT_EQ(sheet.find("<v>104.3</v>"), std::string::npos);
+
+    const std::string svg = ratingPlotSvg(report);
+    EXPECT_EQ(svg, ratingPlotSvg(report)) << "the same input gives the same bytes";
+    EXPECT_NE(svg.find(">12</text>"), std::string::npos);
+    EXPECT_NE(svg.find("符号检验"), std::string::npos);
+    EXPECT_NE(svg.find(report.fit.curve.equation()), std::string::npos);
+    EXPECT_NE(svg.find("α = 0.2"), std::string::npos);
+    EXPECT_NE(svg.find("<path d=\"M"), std::string::npos);
+
+    RatingReport unfitted{"青石桥", 2024, {report.points[0]}, {}};
+    unfitted.fit = station::fitRating(unfitted.points, station::RatingForm::Power);
+    EXPECT_NE(ratingPlotSvg(unfitted).find("未能定线"), std::string::npos);
+}
+
+} // namespace
+} // namespace tarnelo

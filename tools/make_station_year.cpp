@@ -1,0 +1,206 @@
+// Writes the demonstration folder examples/station-year: one year of gaugings of an invented
+// station (柳溪 石门站), generated from a known stage–discharge curve with 3 % noise. Each file
+// is written by the program's own writer, so its bytes are those 保存 gives, and each is
+// computed by the program's own computation while it is generated: the velocities are scaled
+// until the computed 断面流量 matches the noisy discharge. The numbers come from a fixed seed
+// and a generator of our own, so every run gives the same bytes.
+//
+// Usage: tarnelo-station-year FOLDER
+#include "compute/numtext.hpp"
+#include "compute/station/gauging.hpp"
+#include "files/file_io.hpp"
+#include "sheet/sheet.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace tarnelo;
+
+// The known curve: Q = 18.6 (Z − 101.20)^1.75, gauged between about 101.6 and 104.8 m.
+constexpr double kA = 18.6;
+constexpr double kZ0 = 101.20;
+constexpr double kB = 1.75;
+constexpr double kNoise = 0.03;
+// The deepest point of the section and the base gauge's zero.
+constexpr double kBed = 100.95;
+constexpr double kGaugeZero = 100.000;
+// The current meter: V = K·R·N/T + C.
+constexpr double kSignal = 20;
+constexpr double kK = 0.2505;
+constexpr double kC = 0.0051;
+
+// A small fixed generator (SplitMix64) so that the folder never depends on a library's
+// distributions.
+class Random {
+  public:
+    explicit Random(std::uint64_t seed) : state_(seed) {}
+    double uniform() {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        z ^= z >> 31;
+        return static_cast<double>(z >> 11) / 9007199254740992.0;
+    }
+    double normal() {
+        const double u = std::max(uniform(), 1e-12);
+        const double v = uniform();
+        return std::sqrt(-2.0 * std::log(u)) * std::cos(6.283185307179586 * v);
+    }
+
+  private:
+    std::uint64_t state_;
+};
+
+std::string fixed(double x, int decimals) {
+    return num::fixedText(x, decimals);
+}
+
+std::string pad2(int value) {
+    return value < 10 ? "0" + std::to_string(value) : std::to_string(value);
+}
+
+struct Day {
+    int month;
+    int day;
+};
+
+// The section at stage z with velocities scaled by `scale`: water edges, 21 soundings, every
+// other one a velocity vertical at 0.6 depth.
+Sheet sectionSheet(double z, double scale) {
+    const double depth = z - kBed;
+    const double width = 26.0 + 9.0 * depth;
+    constexpr int kVerticals = 21;
+    Sheet sheet(kVerticals + 2);
+    for (int i = 0; i <= kVerticals + 1; ++i) {
+        const double u = static_cast<double>(i) / (kVerticals + 1);
+        const double x = 3.0 + width * u;
+        const double shape = 1.0 - std::pow(std::abs(2.0 * u - 1.0), 2.4);
+        const double d = depth * shape;
+        sheet.setCell(i, col::起点距, fixed(x, 1));
+        sheet.setCell(i, col::水深, i == 0 || i == kVerticals + 1 ? "0" : fixed(d, 2));
+        if (i > 0 && i <= kVerticals && i % 2 == 1) {
+            const double v = scale * std::pow(std::max(shape, 0.02), 0.6);
+            // At least 100 s and a whole number of signals.
+            const double perSignal = kK * kSignal;
+            const int n = std::max(1, static_cast<int>(std::ceil((v - kC) * 100.0 / perSignal)));
+            const double t = std::round(perSignal * n / std::max(v - kC, 0.01));
+            sheet.setCell(i, col::相对, "0.6");
+            sheet.setCell(i, col::N, std::to_string(n));
+            sheet.setCell(i, col::T, num::plainText(t));
+        }
+    }
+    return sheet;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: tarnelo-station-year FOLDER\n";
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    Random rng(20240101);
+
+    // Thirty days of 2024, most of them in the flood season.
+    const std::vector<Day> days{{1, 9},  {2, 6},   {3, 5},   {3, 27},  {4, 12}, {4, 28},
+                                {5, 10}, {5, 21},  {6, 3},   {6, 12},  {6, 19}, {6, 25},
+                                {7, 2},  {7, 8},   {7, 12},  {7, 17},  {7, 23}, {7, 30},
+                                {8, 6},  {8, 13},  {8, 20},  {8, 28},  {9, 5},  {9, 14},
+                                {9, 26}, {10, 10}, {10, 24}, {11, 12}, {12, 3}, {12, 20}};
+    const char* weather[] = {"晴", "多云", "阴", "小雨", "中雨"};
+    const char* wind[] = {"无风", "东风 2级", "东南风 3级", "西北风 2级", "南风 1级"};
+    const char* observers[] = {"李明", "王芳", "张建国"};
+    int number = 0;
+    for (const Day& day : days) {
+        ++number;
+        // Stage: low in winter, high in July, with the day's own rise.
+        const double season = std::exp(-std::pow((day.month + day.day / 31.0 - 7.6) / 1.9, 2));
+        const double z =
+            std::round((101.62 + 2.9 * season * (0.45 + 0.55 * rng.uniform())) * 100.0) / 100.0;
+        const double target = kA * std::pow(z - kZ0, kB) * (1.0 + kNoise * rng.normal());
+        const int startHour = 7 + static_cast<int>(rng.uniform() * 8.0);
+        const int startMinute = 5 * static_cast<int>(rng.uniform() * 12.0);
+        const int minutes = 25 + static_cast<int>(rng.uniform() * 50.0);
+        const int endTotal = startHour * 60 + startMinute + minutes;
+
+        // Scale the velocities until the computed discharge is the noisy one.
+        double scale = 1.0;
+        Sheet sheet;
+        std::string computed;
+        std::array<std::string, 39> header{};
+        header[station::hdr::测站名称] = "柳溪 石门站";
+        const std::string start = std::to_string(startHour) + "时" + pad2(startMinute) + "分";
+        const std::string end = std::to_string(endTotal / 60) + "时" + pad2(endTotal % 60) + "分";
+        // Staff write the time two ways.
+        header[station::hdr::施测时间] =
+            number % 3 == 0
+                ? "2024-" + pad2(day.month) + "-" + pad2(day.day) + " " + pad2(startHour) + ":" +
+                      pad2(startMinute) + "~" + pad2(endTotal / 60) + ":" + pad2(endTotal % 60)
+                : "2024年" + std::to_string(day.month) + "月" + std::to_string(day.day) + "日" +
+                      start + "至" + end;
+        header[2] = weather[number % 5];
+        header[3] = wind[(number * 3) % 5];
+        header[4] = "LS25-1 No.1108";
+        header[5] = "V=0.2505n+0.0051";
+        header[6] = std::to_string(40 + number * 3);
+        header[11] = z > 103.5 ? "缆道" : "测船";
+        header[station::hdr::断面位置] = number % 7 == 0 ? "基上 50 m" : "基本水尺断面";
+        // A few forms carry only the base gauge's readings, not 相应水位.
+        const bool readingsOnly = number % 8 == 5;
+        const double rise = 0.01 * std::round(4.0 * (rng.uniform() - 0.3));
+        header[station::hdr::相应水位] = readingsOnly ? "" : fixed(z, 2);
+        header[15] = "LS25-1";
+        header[20] = "P1";
+        header[station::hdr::基本水尺读数始] = fixed(z - kGaugeZero - rise / 2, 2);
+        header[station::hdr::基本水尺读数终] = fixed(z - kGaugeZero + rise / 2, 2);
+        header[station::hdr::基本水尺零点高程] = fixed(kGaugeZero, 3);
+        if (z > 103.8) {
+            header[station::hdr::水面比降] = fixed(1.6 + 0.4 * rng.uniform(), 1);
+            header[station::hdr::糙率] = fixed(0.030 + 0.004 * rng.uniform(), 3);
+        }
+        header[37] = observers[number % 3];
+        header[station::hdr::施测号数] = std::to_string(number);
+        for (int round = 0; round < 6; ++round) {
+            sheet = sectionSheet(z, scale);
+            const auto bytes =
+                station::gaugingFileBytes(RawInput{RawData::Mode::Vertical,
+                                                   {"0.85", "0.7", "0.8", num::plainText(kSignal),
+                                                    num::plainText(kK), num::plainText(kC)},
+                                                   sheet},
+                                          header);
+            if (!bytes) {
+                std::cerr << "cannot write gauging " << number << "\n";
+                return 1;
+            }
+            const station::Gauging g = station::computeGauging(*bytes, "generated.dat");
+            if (g.status != station::Gauging::Status::Computed) {
+                std::cerr << "gauging " << number << " not computed: " << g.message << "\n";
+                return 1;
+            }
+            computed = g.results[0];
+            scale *= target / num::numberOf(computed);
+            if (round == 5) {
+                const auto file = folder / ("shimen-2024-" + pad2(number) + ".dat");
+                if (!writeFileAtomic(file, *bytes)) {
+                    std::cerr << "cannot write " << file << ": " << lastWriteProblem() << "\n";
+                    return 1;
+                }
+                std::cout << file.filename().string() << "  Z=" << fixed(z, 2)
+                          << "  Q(curve+noise)=" << fixed(target, 2) << "  Q(computed)=" << computed
+                          << "\n";
+            }
+        }
+    }
+    return 0;
+}
