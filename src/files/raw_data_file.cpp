@@ -91,8 +91,16 @@ namespace {
 
 // The text with every line end (CR LF, lone LF, lone CR) made CR LF.
 std::string withCrLf(std::string_view text) {
+    // Sized exactly up front: growing a copy of a large file would hold it twice over.
+    std::size_t lone = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        lone += (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ||
+                        (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))
+                    ? 1
+                    : 0;
+    }
     std::string out;
-    out.reserve(text.size() + text.size() / 8);
+    out.reserve(text.size() + lone);
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r') {
             out += "\r\n";
