@@ -1,7 +1,7 @@
 // One binary for every window test, run offscreen by ctest. The first argument names the suite
 // to run (sheet_model, main_window, record_header_dialog, record_form_buttons, findings,
-// sheet_editing, window_size, print_wait, section_plot); without one every suite runs. The
-// remaining arguments go to QtTest.
+// sheet_editing, window_size, print_wait, section_plot, unsound_results); without one every
+// suite runs. The remaining arguments go to QtTest.
 #include "app/qt/skin.hpp"
 #include "app/qt/translations.hpp"
 
@@ -21,6 +21,7 @@ int runSheetEditingTests(int argc, char** argv);
 int runWindowSizeTests(int argc, char** argv);
 int runPrintWaitTests(int argc, char** argv);
 int runSectionPlotTests(int argc, char** argv);
+int runUnsoundResultsTests(int argc, char** argv);
 
 namespace {
 
@@ -37,7 +38,8 @@ constexpr Suite kSuites[] = {{"sheet_model", runSheetModelTests},
                              {"sheet_editing", runSheetEditingTests},
                              {"window_size", runWindowSizeTests},
                              {"print_wait", runPrintWaitTests},
-                             {"section_plot", runSectionPlotTests}};
+                             {"section_plot", runSectionPlotTests},
+                             {"unsound_results", runUnsoundResultsTests}};
 
 } // namespace
 

@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
@@ -74,14 +75,21 @@ struct ResultPair {
     std::string_view box;
     int x;
     int y;
+    int labelWidth;
     int boxWidth;
+    const char* unit;
 };
 
+// The last column's labels are narrower, so that 完成情况 has room for a whole sentence.
 constexpr ResultPair kResults[] = {
-    {ctl::标签28, ctl::断面流量, 8, 453, 90},   {ctl::标签29, ctl::断面面积, 8, 476, 90},
-    {ctl::标签30, ctl::平均流速, 186, 453, 90}, {ctl::标签31, ctl::最大流速, 186, 476, 90},
-    {ctl::标签32, ctl::水面宽, 364, 453, 90},   {ctl::标签33, ctl::平均水深, 364, 476, 90},
-    {ctl::标签34, ctl::最大水深, 542, 453, 93}, {ctl::标签35, ctl::致谢框, 542, 476, 93},
+    {ctl::标签28, ctl::断面流量, 8, 453, 90, 90, "m³/s"},
+    {ctl::标签29, ctl::断面面积, 8, 476, 90, 90, "m²"},
+    {ctl::标签30, ctl::平均流速, 186, 453, 90, 90, "m/s"},
+    {ctl::标签31, ctl::最大流速, 186, 476, 90, 90, "m/s"},
+    {ctl::标签32, ctl::水面宽, 364, 453, 90, 90, "m"},
+    {ctl::标签33, ctl::平均水深, 364, 476, 90, 90, "m"},
+    {ctl::标签34, ctl::最大水深, 542, 453, 58, 125, "m"},
+    {ctl::标签35, ctl::致谢框, 542, 476, 58, 125, nullptr},
 };
 
 constexpr int kResultMaxLength = 10;
@@ -127,9 +135,19 @@ OpenResult MainWindow::openFile(const std::filesystem::path& file) {
     OpenResult opened;
     run([&](Window& window) { opened = openRawDataFile(window, file); });
     if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
+        headerFromFile_ = true;
         snapshot_ = takeInputSnapshot(*this);
+        showFromFirstRow();
     }
     return opened;
+}
+
+void MainWindow::showFromFirstRow() {
+    if (model_->rowCount() > 0) {
+        grid_->setCurrentIndex(model_->index(0, col::起点距));
+    }
+    grid_->scrollToTop();
+    grid_->horizontalScrollBar()->setValue(0);
 }
 
 QLabel* MainWindow::addLabel(QWidget* parent, std::string_view name, int x, int y, int w, int h) {
@@ -195,13 +213,30 @@ void MainWindow::buildControls() {
 
     // Section results.
     for (const ResultPair& r : kResults) {
-        QLabel* label = addLabel(sheetGroup, r.label, r.x, r.y, 90, 24);
+        QLabel* label = addLabel(sheetGroup, r.label, r.x, r.y, r.labelWidth, 24);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label->setIndent(6);
-        QLineEdit* box =
-            addEdit(sheetGroup, r.box, r.x + 89, r.y, r.boxWidth, 24, kResultMaxLength);
+        QLineEdit* box = addEdit(sheetGroup, r.box, r.x + r.labelWidth - 1, r.y, r.boxWidth, 24,
+                                 kResultMaxLength);
         box->setAlignment(Qt::AlignCenter);
+        // Both move with the left edge of their pair when the window grows.
+        label->setProperty("pairLeft", r.x);
+        box->setProperty("pairLeft", r.x);
+        if (r.unit != nullptr) {
+            // The unit sits inside the box, right of the figure, and is no part of its text.
+            auto* unit = new QLabel(QString::fromUtf8(r.unit), box);
+            unit->setObjectName(qtext(r.box) + QStringLiteral("单位"));
+            unit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            unit->setStyleSheet(
+                QStringLiteral("QLabel { color: #5A6470; background: transparent; }"));
+            constexpr int kUnitWidth = 28;
+            unit->setGeometry(r.boxWidth - kUnitWidth - 4, 0, kUnitWidth, 24);
+            box->setTextMargins(kUnitWidth - 8, 0, kUnitWidth - 4, 0);
+            unitLabels_.push_back(unit);
+        }
     }
+    connect(static_cast<QLineEdit*>(control(ctl::致谢框)), &QLineEdit::textChanged, this,
+            [this] { fitCompletionText(); });
 
     // Coefficients, in tab order.
     addLabel(coefficientGroup, ctl::标签23, 11, 16, 77, 24);
@@ -303,7 +338,10 @@ void MainWindow::bindCommands() {
         ComputeOutcome outcome;
         run([&outcome](Window& window) { outcome = computeCommand(window); });
         afterCompute(outcome);
-        editing_->startNewHistory();
+        // A computation that did not run leaves the input as it was, and its history too.
+        if (outcome.status == ComputeOutcome::Status::Computed) {
+            editing_->startNewHistory();
+        }
     });
     connect(button(ctl::清空), &QPushButton::clicked, this, [this] {
         grid_->commitPendingEdit();
@@ -311,6 +349,7 @@ void MainWindow::bindCommands() {
             return;
         }
         run(clearCommand);
+        headerFromFile_ = false;
         forgetComputation();
         snapshot_ = takeInputSnapshot(*this);
         editing_->startNewHistory();
@@ -326,17 +365,13 @@ void MainWindow::bindCommands() {
         // included.
         if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
             forgetComputation();
+            headerFromFile_ = true;
             snapshot_ = takeInputSnapshot(*this);
             editing_->startNewHistory();
+            showFromFirstRow();
         }
     });
-    connect(button(ctl::保存), &QPushButton::clicked, this, [this] {
-        SaveOutcome saved;
-        run([&saved](Window& window) { saved = saveCommand(window); });
-        if (saved.status == SaveOutcome::Status::Saved) {
-            snapshot_ = takeInputSnapshot(*this);
-        }
-    });
+    connect(button(ctl::保存), &QPushButton::clicked, this, [this] { saveMeasurement(); });
     connect(button(ctl::导出Excel), &QPushButton::clicked, this, [this] {
         FormOutcome outcome;
         if (exportAction) {
@@ -551,12 +586,62 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     waitClock_.invalidate();
     grid_->commitPendingEdit();
-    if (confirmQuit(*this, snapshot_)) {
+    bool close = true;
+    if (inputUnsaved(*this, snapshot_)) {
+        switch (askClosing()) {
+        case CloseChoice::Save:
+            // Closes only when the measurement is safe in its file.
+            close = saveMeasurement();
+            break;
+        case CloseChoice::Discard:
+            break;
+        case CloseChoice::Cancel:
+            close = false;
+            break;
+        }
+    }
+    if (close) {
         saveWindowSize();
         event->accept();
     } else {
         event->ignore();
     }
+}
+
+bool MainWindow::saveMeasurement() {
+    SaveOutcome saved;
+    run([&saved](Window& window) { saved = saveCommand(window); });
+    if (saved.status != SaveOutcome::Status::Saved) {
+        return false;
+    }
+    snapshot_ = takeInputSnapshot(*this);
+    setStatus("已保存：" + utf8(qpath(saved.file)));
+    return true;
+}
+
+MainWindow::CloseChoice MainWindow::askClosing() {
+    if (answerer_.closing) {
+        return answerer_.closing(std::string(shelltext::kCloseQuestion));
+    }
+    if (answerer_.question) {
+        return answerer_.question(std::string(shelltext::kQuitQuestion), std::string(kBoxTitle))
+                   ? CloseChoice::Discard
+                   : CloseChoice::Cancel;
+    }
+    QMessageBox box(this);
+    box.setWindowTitle(qtext(kBoxTitle));
+    box.setText(qtext(shelltext::kCloseQuestion));
+    box.setIcon(QMessageBox::Question);
+    QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save) {
+        return CloseChoice::Save;
+    }
+    return box.clickedButton() == discard ? CloseChoice::Discard : CloseChoice::Cancel;
 }
 
 } // namespace tarnelo

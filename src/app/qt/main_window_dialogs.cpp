@@ -42,16 +42,62 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
     return {false, choice.path};
 }
 
-void MainWindow::showMessage(std::string_view text, std::string_view title, MessageIcon icon) {
+namespace {
+
+// The commands title their boxes "提示：" or "信息："; the window shows its own name instead.
+// Titles that say what the box holds (声明：) stay.
+std::string_view shownTitle(std::string_view title) {
+    return title == "提示：" || title == "信息：" || title.empty() ? kBoxTitle : title;
+}
+
+// A service's own words in brackets ("（Unable to connect）") are no text for the user: they
+// go behind 显示详细信息, with the whole text.
+std::string withoutForeignWords(std::string_view text) {
+    constexpr std::string_view kOpen = "（";
+    constexpr std::string_view kClose = "）";
+    std::string shown;
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t open = text.find(kOpen, from);
+        const std::size_t close =
+            open == std::string_view::npos ? open : text.find(kClose, open + kOpen.size());
+        if (close == std::string_view::npos) {
+            break;
+        }
+        const std::string_view inside =
+            text.substr(open + kOpen.size(), close - open - kOpen.size());
+        const bool ascii = std::all_of(inside.begin(), inside.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        // Words, not a path or a file name.
+        const bool words = inside.find(' ') != std::string_view::npos &&
+                           inside.find_first_of("/\\") == std::string_view::npos &&
+                           std::any_of(inside.begin(), inside.end(), [](char c) {
+                               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+                           });
+        shown.append(text.substr(from, open - from));
+        if (!ascii || !words) {
+            shown.append(text.substr(open, close + kClose.size() - open));
+        }
+        from = close + kClose.size();
+    }
+    shown.append(text.substr(from));
+    return shown;
+}
+
+} // namespace
+
+void MainWindow::showMessage(std::string_view text, std::string_view commandTitle,
+                             MessageIcon icon) {
+    const std::string_view title = shownTitle(commandTitle);
     if (answerer_.message) {
         answerer_.message(std::string(text), std::string(title), icon);
         return;
     }
     QMessageBox box(this);
     box.setWindowTitle(qtext(title));
-    // A message that quotes a whole file's worth of text is cut; the full text stays one
-    // click away.
-    const std::string shown = readableMessage(text);
+    // A message that quotes a whole file's worth of text is cut, and a service's English words
+    // are left out; the full text stays one click away.
+    const std::string shown = readableMessage(withoutForeignWords(text));
     box.setText(qtext(shown));
     if (shown.size() != text.size()) {
         box.setDetailedText(qtext(text));
@@ -63,7 +109,8 @@ void MainWindow::showMessage(std::string_view text, std::string_view title, Mess
     box.exec();
 }
 
-bool MainWindow::ask(std::string_view text, std::string_view title) {
+bool MainWindow::ask(std::string_view text, std::string_view commandTitle) {
+    const std::string_view title = shownTitle(commandTitle);
     if (answerer_.question) {
         return answerer_.question(std::string(text), std::string(title));
     }
@@ -85,7 +132,8 @@ bool MainWindow::ask(std::string_view text, std::string_view title) {
 
 void MainWindow::openRecordHeaderDialog() {
     RecordHeaderDialog dialog(programFolder_, text(ctl::计算公式编辑框01),
-                              text(ctl::计算公式编辑框02), currentLocalDateTime(), this);
+                              text(ctl::计算公式编辑框02), currentLocalDateTime(), this,
+                              !headerFromFile_);
     dialog.setPalette(palette());
     dialog.setFont(font());
     dialog.reportProblem = [this](const std::string& problem) {

@@ -52,7 +52,8 @@ void MainWindow::refreshSectionPlot() {
     const std::string summary =
         section.computed() ? uncertaintySummary(estimateUncertainty(section)) : std::string();
     uncertaintyLabel_->setText(qtext(summary));
-    uncertaintyLabel_->setVisible(!summary.empty());
+    // No uncertainty is claimed for figures that cannot be used.
+    uncertaintyLabel_->setVisible(!summary.empty() && !shownUnusable_);
     if (plotWindow_ != nullptr) {
         plotWindow_->showPicture(sectionPlotSvg(*this, computed_.findings()), summary);
     }
