@@ -88,8 +88,8 @@ constexpr ResultPair kResults[] = {
     {ctl::标签31, ctl::最大流速, 186, 476, 90, 90, "m/s"},
     {ctl::标签32, ctl::水面宽, 364, 453, 90, 90, "m"},
     {ctl::标签33, ctl::平均水深, 364, 476, 90, 90, "m"},
-    {ctl::标签34, ctl::最大水深, 542, 453, 58, 125, "m"},
-    {ctl::标签35, ctl::致谢框, 542, 476, 58, 125, nullptr},
+    {ctl::标签34, ctl::最大水深, 542, 453, 64, 119, "m"},
+    {ctl::标签35, ctl::致谢框, 542, 476, 64, 119, nullptr},
 };
 
 constexpr int kResultMaxLength = 10;
