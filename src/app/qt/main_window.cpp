@@ -33,7 +33,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
@@ -140,14 +139,6 @@ OpenResult MainWindow::openFile(const std::filesystem::path& file) {
         showFromFirstRow();
     }
     return opened;
-}
-
-void MainWindow::showFromFirstRow() {
-    if (model_->rowCount() > 0) {
-        grid_->setCurrentIndex(model_->index(0, col::起点距));
-    }
-    grid_->scrollToTop();
-    grid_->horizontalScrollBar()->setValue(0);
 }
 
 QLabel* MainWindow::addLabel(QWidget* parent, std::string_view name, int x, int y, int w, int h) {
@@ -606,42 +597,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     } else {
         event->ignore();
     }
-}
-
-bool MainWindow::saveMeasurement() {
-    SaveOutcome saved;
-    run([&saved](Window& window) { saved = saveCommand(window); });
-    if (saved.status != SaveOutcome::Status::Saved) {
-        return false;
-    }
-    snapshot_ = takeInputSnapshot(*this);
-    setStatus("已保存：" + utf8(qpath(saved.file)));
-    return true;
-}
-
-MainWindow::CloseChoice MainWindow::askClosing() {
-    if (answerer_.closing) {
-        return answerer_.closing(std::string(shelltext::kCloseQuestion));
-    }
-    if (answerer_.question) {
-        return answerer_.question(std::string(shelltext::kQuitQuestion), std::string(kBoxTitle))
-                   ? CloseChoice::Discard
-                   : CloseChoice::Cancel;
-    }
-    QMessageBox box(this);
-    box.setWindowTitle(qtext(kBoxTitle));
-    box.setText(qtext(shelltext::kCloseQuestion));
-    box.setIcon(QMessageBox::Question);
-    QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
-    QPushButton* discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box.setDefaultButton(save);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == save) {
-        return CloseChoice::Save;
-    }
-    return box.clickedButton() == discard ? CloseChoice::Discard : CloseChoice::Cancel;
 }
 
 } // namespace tarnelo

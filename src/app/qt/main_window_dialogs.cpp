@@ -2,16 +2,20 @@
 // dialog, the browser and the pause that keeps painting.
 #include "app/qt/main_window.hpp"
 
+#include "app/file_commands.hpp"
 #include "app/proposed_names.hpp"
 #include "app/qt/file_dialog.hpp"
 #include "app/qt/qt_text.hpp"
 #include "app/qt/record_header_dialog.hpp"
+#include "app/qt/sheet_model.hpp"
+#include "app/qt/sheet_view.hpp"
 #include "files/record_header.hpp"
 
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
 
@@ -165,6 +169,50 @@ void MainWindow::pause(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(std::max(milliseconds, 0), &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void MainWindow::showFromFirstRow() {
+    if (model_->rowCount() > 0) {
+        grid_->setCurrentIndex(model_->index(0, col::起点距));
+    }
+    grid_->scrollToTop();
+    grid_->horizontalScrollBar()->setValue(0);
+}
+
+bool MainWindow::saveMeasurement() {
+    SaveOutcome saved;
+    run([&saved](Window& window) { saved = saveCommand(window); });
+    if (saved.status != SaveOutcome::Status::Saved) {
+        return false;
+    }
+    snapshot_ = takeInputSnapshot(*this);
+    setStatus("已保存：" + utf8(qpath(saved.file)));
+    return true;
+}
+
+MainWindow::CloseChoice MainWindow::askClosing() {
+    if (answerer_.closing) {
+        return answerer_.closing(std::string(shelltext::kCloseQuestion));
+    }
+    if (answerer_.question) {
+        return answerer_.question(std::string(shelltext::kQuitQuestion), std::string(kBoxTitle))
+                   ? CloseChoice::Discard
+                   : CloseChoice::Cancel;
+    }
+    QMessageBox box(this);
+    box.setWindowTitle(qtext(kBoxTitle));
+    box.setText(qtext(shelltext::kCloseQuestion));
+    box.setIcon(QMessageBox::Question);
+    QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save) {
+        return CloseChoice::Save;
+    }
+    return box.clickedButton() == discard ? CloseChoice::Discard : CloseChoice::Cancel;
 }
 
 } // namespace tarnelo
