@@ -15,6 +15,11 @@ namespace tarnelo {
 
 inline constexpr std::string_view kStaleStatus = "输入已修改，请重新计算。";
 inline constexpr std::string_view kStaleResults = "计算后输入已修改，这些结果已过时，请重新计算。";
+inline constexpr std::string_view kUnusableResults = "输入中有错误，这些结果不可用：";
+inline constexpr std::string_view kRowsMovedStatus = "行已变动，请重新计算。";
+
+// What 完成情况 says after a computation whose input has errors: "有 2 处错误，结果不可用".
+std::string unusableResultsText(int errors);
 
 class ComputedState {
   public:
@@ -23,6 +28,8 @@ class ComputedState {
     void record(const Window& window, const ComputeOutcome& outcome, std::string status);
     // After 清空 or 打开: nothing computed stands in the window any more.
     void forget();
+    // Rows moved under the findings: they are dropped, the figures stay (and are stale).
+    void dropFindings() { findings_.clear(); }
 
     bool computed() const { return snapshot_.has_value(); }
     // Computed, and the mode, a coefficient or a typed cell changed since.

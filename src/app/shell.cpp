@@ -121,6 +121,7 @@ InputSnapshot takeInputSnapshot(const Window& window) {
             row[i] = sheet.cell(r, kTypedColumns[i]);
         }
     }
+    snapshot.header = loadRecordHeader(window.programFolder());
     // Rows added by Enter and left empty are no input.
     while (!snapshot.rows.empty() &&
            std::all_of(snapshot.rows.back().begin(), snapshot.rows.back().end(),
@@ -150,15 +151,20 @@ bool inputDiffers(const Window& window, const InputSnapshot& snapshot) {
     return false;
 }
 
+bool inputUnsaved(const Window& window, const InputSnapshot& snapshot) {
+    return inputDiffers(window, snapshot) ||
+           loadRecordHeader(window.programFolder()) != snapshot.header;
+}
+
 bool confirmQuit(Window& window, const InputSnapshot& snapshot) {
-    if (!inputDiffers(window, snapshot)) {
+    if (!inputUnsaved(window, snapshot)) {
         return true;
     }
     return window.ask(shelltext::kQuitQuestion, shelltext::kNoticeTitle);
 }
 
 bool confirmDiscard(Window& window, const InputSnapshot& snapshot) {
-    if (!inputDiffers(window, snapshot)) {
+    if (!inputUnsaved(window, snapshot)) {
         return true;
     }
     return window.ask(shelltext::kDiscardQuestion, shelltext::kNoticeTitle);

@@ -3,6 +3,7 @@
 // with unsaved input.
 #pragma once
 
+#include "files/record_header.hpp"
 #include "window/window.hpp"
 
 #include <array>
@@ -21,6 +22,9 @@ std::string statement();
 std::string donation();
 inline constexpr std::string_view kGuideMissing = "用户指南文件丢失，请重新安装本软件。";
 inline constexpr std::string_view kQuitQuestion = "当前的测量数据还没有保存，是否不保存就退出？";
+// The window's own closing question, answered by 保存, 不保存 or 取消.
+inline constexpr std::string_view kCloseQuestion =
+    "当前的测量数据（含制表数据）还没有保存，退出前是否保存？";
 inline constexpr std::string_view kDiscardQuestion = "当前的测量数据还没有保存，是否继续？";
 } // namespace shelltext
 
@@ -40,12 +44,15 @@ void guideCommand(Window& window);
 void donationCommand(Window& window);
 void statementCommand(Window& window);
 
-// The input a user would lose by quitting: the mode, the six coefficients and the typed columns.
+// The input a user would lose by quitting: the mode, the six coefficients, the typed columns
+// and the record header.
 struct InputSnapshot {
     std::string mode;
     std::array<std::string, 6> coefficients;
     // Columns 1, 2, 3, 5, 6 and 8 of every row, empty rows at the end left out.
     std::vector<std::array<std::string, 6>> rows;
+    // The record header of the program folder (Data/snap.dat) as read.
+    RecordHeader header;
 
     bool operator==(const InputSnapshot&) const = default;
 };
@@ -55,6 +62,9 @@ InputSnapshot takeInputSnapshot(const Window& window);
 // Whether the window's input differs from the snapshot: another mode, another coefficient, or
 // another text in a column typed in the current mode. Computed columns and results never count.
 bool inputDiffers(const Window& window, const InputSnapshot& snapshot);
+
+// Whether closing would lose anything: the input differs, or the record header was edited.
+bool inputUnsaved(const Window& window, const InputSnapshot& snapshot);
 
 // Asked when the main window is closed: true when it may close (nothing to lose, or the user
 // agreed to quit without saving).

@@ -501,8 +501,14 @@ ComputeOutcome computeCommand(Window& window) {
         window.setStatus(status);
         outcome = {ComputeOutcome::Status::Incomplete, status, {}};
     }
-    window.setEnabled(ctl::导出Excel, true);
-    window.setEnabled(ctl::打印, true);
+    // Only a computed measurement has a form: after a refusal or short input there are no
+    // figures to put on one, and 完成情况 must not keep the thanks of an earlier run.
+    const bool computed = outcome.status == ComputeOutcome::Status::Computed;
+    if (!computed) {
+        window.setText(ctl::致谢框, "");
+    }
+    window.setEnabled(ctl::导出Excel, computed);
+    window.setEnabled(ctl::打印, computed);
     outcome.findings = checkMeasurement(window);
     const std::string counts = findingCounts(outcome.findings);
     if (outcome.status == ComputeOutcome::Status::Computed) {

@@ -31,7 +31,8 @@ std::string modeSwitchQuestion(const Window& window);
 
 // Asks before clearing cells typed in the other mode, scores the completeness of the input,
 // clears the computed columns and results, runs the computation of the selected mode when the
-// score is full, enables 导出Excel and 打印, and runs the check pass. The status bar tells how a
+// score is full, enables 导出Excel and 打印 only when it computed (and empties 完成情况 when it
+// did not), and runs the check pass. The status bar tells how a
 // run ended, with the count of findings.
 ComputeOutcome computeCommand(Window& window);
 

@@ -213,7 +213,10 @@ RecordHeaderGrid buildRecordHeaderGrid(std::string_view factor, std::string_view
     grid.setReadOnly(8, 5, 12, 7);
     // The first row is the grid's fixed row, a heading no one types into.
     grid.setReadOnly(0, 0, 0, RecordHeaderGrid::kColumns - 1);
-    grid.setText(1, 3, measurementTimeText(now));
+    // The proposal is the minute the dialog opened; seconds are no part of a gauging's time.
+    LocalDateTime minute = now;
+    minute.second = 0;
+    grid.setText(1, 3, measurementTimeText(minute));
     grid.setText(2, 3, meterFormulaText(factor, constant));
     return grid;
 }

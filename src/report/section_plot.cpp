@@ -320,6 +320,7 @@ class Plot {
             }
             svg_.text(kLeft - 6, y + 4, num::fixedText(i * step, decimalsFor(step)), 11, "end");
         }
+        const std::vector<std::pair<double, double>> path = velocityPath(height);
         for (const SectionPartial& p : section_.partials) {
             if (interrupted()) {
                 return;
@@ -332,25 +333,107 @@ class Plot {
             svg_.rect(x1, y, x2 - x1, kUpperBottom - y, marked ? kMarkedBar : kBar,
                       marked ? kMarked : kBarEdge);
             if (x2 - x1 >= 26.0 && std::isfinite(share)) {
-                svg_.text((x1 + x2) / 2, y - 3, num::fixedText(share, 1), 9, "middle",
-                          marked ? kMarked : kInk);
+                // Over the bar, else inside it from the top down, else not at all: a label
+                // never lies on the velocity line.
+                const std::string label = num::fixedText(share, 1);
+                const double half = textWidth(label, 9) / 2;
+                const double x = (x1 + x2) / 2;
+                for (double baseline = y - 3; baseline <= kUpperBottom - 1; baseline += 14) {
+                    if (!crosses(path, x - half, x + half, baseline - 9, baseline + 1)) {
+                        svg_.text(x, baseline, label, 9, "middle", marked ? kMarked : kInk);
+                        break;
+                    }
+                }
             }
         }
         const double tenth = yShare(kLargestShare);
         svg_.line(kLeft, tenth, kRight, tenth, kMarked, 1.2, "6,4");
-        svg_.text(kRight - 4, tenth - 4, "10%", 11, "end", kMarked);
+        // "10%" at the right end of its line, above or below it, else at the left end.
+        const double tenthWidth = textWidth("10%", 11);
+        struct Place {
+            double x;
+            double y;
+            std::string_view anchor;
+        };
+        const Place places[] = {{kRight - 4, tenth - 4, "end"},
+                                {kRight - 4, tenth + 13, "end"},
+                                {kLeft + 4, tenth - 4, "start"},
+                                {kLeft + 4, tenth + 13, "start"}};
+        const Place* chosen = &places[0];
+        for (const Place& place : places) {
+            const double left = place.anchor == "end" ? place.x - tenthWidth : place.x;
+            if (!crosses(path, left, left + tenthWidth, place.y - 11, place.y + 1)) {
+                chosen = &place;
+                break;
+            }
+        }
+        svg_.text(chosen->x, chosen->y, "10%", 11, chosen->anchor, kMarked);
         svg_.sideText(kLeft - 44, (kUpperTop + kUpperBottom) / 2, "部分流量占断面流量 (%)", 12);
         velocities(height);
     }
 
-    void velocities(double height) {
+    double velocityTop() const {
         double fastest = 0.0;
         for (const SectionVertical& v : section_.verticals) {
             if (v.velocityVertical && v.meanVelocity) {
                 fastest = std::max(fastest, *v.meanVelocity);
             }
         }
-        const double top = roundTop(fastest * 1.1, 4);
+        return roundTop(fastest * 1.1, 4);
+    }
+
+    // The points of the velocity line, as velocities() draws them.
+    std::vector<std::pair<double, double>> velocityPath(double height) const {
+        const double top = velocityTop();
+        std::vector<std::pair<double, double>> path;
+        for (const SectionVertical& v : section_.verticals) {
+            if (v.velocityVertical && v.meanVelocity) {
+                path.emplace_back(xAt(v.distance),
+                                  kUpperBottom -
+                                      std::clamp(*v.meanVelocity, 0.0, top) / top * height);
+            }
+        }
+        return path;
+    }
+
+    // Whether the line or its dots (radius 3) touch the box.
+    static bool crosses(const std::vector<std::pair<double, double>>& path, double left,
+                        double right, double top, double bottom) {
+        constexpr double kDot = 3.5;
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            const auto [x, y] = path[i];
+            if (x + kDot >= left && x - kDot <= right && y + kDot >= top && y - kDot <= bottom) {
+                return true;
+            }
+            if (i + 1 == path.size()) {
+                break;
+            }
+            const auto [x2, y2] = path[i + 1];
+            const double from = std::max(left, std::min(x, x2));
+            const double to = std::min(right, std::max(x, x2));
+            if (from > to) {
+                continue;
+            }
+            const auto yAt = [&](double at) {
+                return x2 == x ? y : y + (y2 - y) * (at - x) / (x2 - x);
+            };
+            const double a = x2 == x ? std::min(y, y2) : yAt(from);
+            const double b = x2 == x ? std::max(y, y2) : yAt(to);
+            if (std::max(a, b) + 1 >= top && std::min(a, b) - 1 <= bottom) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Width of a text of digits, signs and Latin letters in the picture's font, a little
+    // generous.
+    static double textWidth(std::string_view text, int size) {
+        return static_cast<double>(text.size()) * size * 0.62;
+    }
+
+    void velocities(double height) {
+        const double top = velocityTop();
         const double step = tickStep(top, 4);
         const auto yVelocity = [&](double value) {
             return kUpperBottom - std::clamp(value, 0.0, top) / top * height;

@@ -165,11 +165,59 @@ std::string toHtmlTable(const Sheet& sheet, CellRange range) {
     return html + "</table></body></html>";
 }
 
-PastePlan planPaste(const Sheet& sheet, const CellBlock& block, CellRange selection) {
+std::vector<int> typedColumns(const Sheet& sheet) {
+    std::vector<int> columns;
+    for (int c = col::起点距; c < Sheet::kColumns; ++c) {
+        if (!sheet.isReadOnly(c)) {
+            columns.push_back(c);
+        }
+    }
+    return columns;
+}
+
+PasteRule pasteRuleFor(const Sheet& sheet, const CellBlock& block, CellRange selection,
+                       int copiedLeft) {
+    // One value goes where the selection is.
+    if (block.empty() || (block.size() == 1 && block.front().size() <= 1)) {
+        return PasteRule::AsPlaced;
+    }
+    if (copiedLeft >= 0 && copiedLeft < Sheet::kColumns) {
+        return PasteRule::OwnColumns;
+    }
+    if (block.empty() || selection.empty() || selection.left != col::起点距) {
+        return PasteRule::AsPlaced;
+    }
+    std::size_t widest = 0;
+    for (const auto& row : block) {
+        widest = std::max(widest, row.size());
+    }
+    const std::vector<int> typed = typedColumns(sheet);
+    return widest == typed.size() && widest > 1 ? PasteRule::TypedColumns : PasteRule::AsPlaced;
+}
+
+PastePlan planPaste(const Sheet& sheet, const CellBlock& block, CellRange selection, PasteRule rule,
+                    int copiedLeft) {
     PastePlan plan;
     if (block.empty() || selection.empty() || selection.top < 0 || selection.left < 0) {
         return plan;
     }
+    if (rule == PasteRule::OwnColumns && copiedLeft >= 0 && copiedLeft < Sheet::kColumns) {
+        selection = {selection.top, copiedLeft, selection.top, copiedLeft};
+    } else if (rule == PasteRule::OwnColumns) {
+        rule = PasteRule::AsPlaced;
+    }
+    // The sheet column of each column of the block.
+    const std::vector<int> typed = typedColumns(sheet);
+    if (rule == PasteRule::TypedColumns && typed.empty()) {
+        rule = PasteRule::AsPlaced;
+    }
+    plan.rule = rule;
+    const auto columnOf = [&](std::size_t j) -> long long {
+        if (rule == PasteRule::TypedColumns) {
+            return j < typed.size() ? typed[j] : Sheet::kColumns + static_cast<long long>(j);
+        }
+        return static_cast<long long>(selection.left) + static_cast<long long>(j);
+    };
     const bool single = block.size() == 1 && block.front().size() == 1;
     if (single && (selection.rows() > 1 || selection.columns() > 1)) {
         // One value fills the editable cells of the selected range.
@@ -196,7 +244,7 @@ PastePlan planPaste(const Sheet& sheet, const CellBlock& block, CellRange select
         widest = std::max(widest, block[i].size());
         for (std::size_t j = 0; j < block[i].size(); ++j) {
             const std::string& text = block[i][j];
-            const long long c = static_cast<long long>(left) + static_cast<long long>(j);
+            const long long c = columnOf(j);
             if (c >= Sheet::kColumns) {
                 plan.leftOutOutside += text.empty() ? 0 : 1;
                 continue;
@@ -213,9 +261,11 @@ PastePlan planPaste(const Sheet& sheet, const CellBlock& block, CellRange select
         }
     }
     plan.rowsToAppend = std::max(0, lastFilledRow + 1 - sheet.rowCount());
-    plan.covered = {
-        top, left, top + static_cast<int>(block.size()) - 1,
-        std::min(left + std::max(static_cast<int>(widest), 1) - 1, Sheet::kColumns - 1)};
+    const int right =
+        rule == PasteRule::TypedColumns
+            ? typed[std::min(widest, typed.size()) - 1]
+            : std::min(left + std::max(static_cast<int>(widest), 1) - 1, Sheet::kColumns - 1);
+    plan.covered = {top, left, top + static_cast<int>(block.size()) - 1, right};
     return plan;
 }
 
@@ -246,7 +296,19 @@ std::string pasteStatus(const PastePlan& plan) {
     if (plan.tooLarge) {
         return "粘贴的内容太长：表格最多 " + std::to_string(kMostPastedRows) + " 行，未粘贴。";
     }
-    std::string text = "已粘贴 " + std::to_string(plan.writes.size()) + " 个单元格";
+    std::string text;
+    switch (plan.rule) {
+    case PasteRule::AsPlaced:
+        text = "按位置粘贴：";
+        break;
+    case PasteRule::TypedColumns:
+        text = "按输入列粘贴（跳过计算列）：";
+        break;
+    case PasteRule::OwnColumns:
+        text = "按复制时的列粘贴：";
+        break;
+    }
+    text += "已粘贴 " + std::to_string(plan.writes.size()) + " 个单元格";
     if (plan.rowsToAppend > 0) {
         text += "，表格末尾添加了 " + std::to_string(plan.rowsToAppend) + " 行";
     }

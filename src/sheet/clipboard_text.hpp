@@ -30,6 +30,28 @@ std::string toTabSeparated(const Sheet& sheet, CellRange range);
 // The cells of a range as an HTML table (UTF-8).
 std::string toHtmlTable(const Sheet& sheet, CellRange range);
 
+// How a block is laid onto the sheet.
+enum class PasteRule {
+    // Column for column from the top left cell of the selection.
+    AsPlaced,
+    // A field book's block of exactly the typed columns of the entry mode (起点距, 水深, 相对,
+    // then N and T or 测点流速): one column of the block to each typed column, the computed
+    // columns between them skipped.
+    TypedColumns,
+    // A block copied from this sheet: back into the columns it was copied from.
+    OwnColumns,
+};
+
+// The columns the user types in the sheet's present layout, 起点距 first.
+std::vector<int> typedColumns(const Sheet& sheet);
+
+// The rule for a block pasted onto the selection. A block copied from this program (copiedLeft,
+// the first column it was copied from, is not negative) goes back to its columns; a block
+// from elsewhere exactly as wide as the typed columns, pasted at 起点距, fills the typed
+// columns; anything else is placed as it is.
+PasteRule pasteRuleFor(const Sheet& sheet, const CellBlock& block, CellRange selection,
+                       int copiedLeft = -1);
+
 // Where a pasted block goes.
 struct PastePlan {
     struct Write {
@@ -48,16 +70,20 @@ struct PastePlan {
     bool tooLarge = false;
     // The cells the paste spans, selected afterwards.
     CellRange covered;
+    PasteRule rule = PasteRule::AsPlaced;
 };
 
-// Places a block with its top left cell on the top left cell of the selection, into editable
-// cells only; a single value fills every editable cell of a selected range.
-PastePlan planPaste(const Sheet& sheet, const CellBlock& block, CellRange selection);
+// Places a block with its top left cell on the top left cell of the selection (in the
+// selection's top row, by the rule's columns), into editable cells only; a single value fills
+// every editable cell of a selected range. With OwnColumns the block starts at column
+// copiedLeft.
+PastePlan planPaste(const Sheet& sheet, const CellBlock& block, CellRange selection,
+                    PasteRule rule = PasteRule::AsPlaced, int copiedLeft = -1);
 
 // The paste as one undoable step: rows appended first, then the cells that change.
 SheetEdit pasteEdit(const Sheet& sheet, const PastePlan& plan);
 
-// What the status bar says after a paste.
+// What the status bar says after a paste, the rule named first.
 std::string pasteStatus(const PastePlan& plan);
 
 } // namespace tarnelo

@@ -134,8 +134,8 @@ inline constexpr FileDialogSpec 通用对话框保存{ctl::通用对话框保存
 inline constexpr FileDialogSpec 通用对话框打开{ctl::通用对话框打开, false, "文本文件（*.dat）",
                                                "dat"};
 // The record form is Office Open XML, so it is offered as .xlsx.
-inline constexpr FileDialogSpec 通用对话框excel{ctl::通用对话框excel, true, "excel(*.xlsx)",
-                                                "xlsx"};
+inline constexpr FileDialogSpec 通用对话框excel{ctl::通用对话框excel, true,
+                                                "Excel 工作簿（*.xlsx）", "xlsx"};
 } // namespace dlg
 
 struct FileChoice {

@@ -153,5 +153,24 @@ TEST_F(ShellTest, QuitAsksOnlyWhenInputWouldBeLost) {
     EXPECT_EQ(window.messages[0].title, "提示：");
 }
 
+TEST_F(ShellTest, AnEditedRecordHeaderIsUnsavedInputButDoesNotOutdateResults) {
+    HeadlessWindow window(folder);
+    ASSERT_TRUE(writeDefaultRecordHeader(folder));
+    const InputSnapshot start = takeInputSnapshot(window);
+    EXPECT_FALSE(inputUnsaved(window, start));
+    std::array<std::string, 39> values;
+    values[0] = "黄河口站";
+    ASSERT_TRUE(saveRecordHeader(folder, values));
+    EXPECT_TRUE(inputUnsaved(window, start));
+    // Figures do not depend on the header.
+    EXPECT_FALSE(inputDiffers(window, start));
+    window.answerQuestion(false);
+    EXPECT_FALSE(confirmQuit(window, start));
+    window.answerQuestion(false);
+    EXPECT_FALSE(confirmDiscard(window, start));
+    // Taken again (after 保存 or 打开), the header is no longer unsaved.
+    EXPECT_FALSE(inputUnsaved(window, takeInputSnapshot(window)));
+}
+
 } // namespace
 } // namespace tarnelo

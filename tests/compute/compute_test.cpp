@@ -232,13 +232,12 @@ TEST(VelocityMode, VelocityWithoutDistanceOrDepthStillCountsForThePartials) {
     EXPECT_EQ(sheet.cell(6, col::间距), "");
 }
 
-TEST(ComputeCommand, IncompleteInputComputesNothingButEnablesExportAndPrint) {
+TEST(ComputeCommand, IncompleteInputComputesNothingAndLeavesNoForm) {
     HeadlessWindow window("/nonexistent");
     typeRows(window, twoVerticalSection());
     computeCommand(window);
     ASSERT_EQ(window.text(ctl::致谢框), "感谢使用!");
-    window.setEnabled(ctl::导出Excel, false);
-    window.setEnabled(ctl::打印, false);
+    ASSERT_TRUE(window.isEnabled(ctl::导出Excel));
 
     window.setText(ctl::信号转数编辑框, "");
     computeCommand(window);
@@ -249,9 +248,10 @@ TEST(ComputeCommand, IncompleteInputComputesNothingButEnablesExportAndPrint) {
     for (auto field : ctl::kResultFields) {
         EXPECT_EQ(window.text(field), "") << field;
     }
-    EXPECT_EQ(window.text(ctl::致谢框), "感谢使用!"); // kept from the previous run
-    EXPECT_TRUE(window.isEnabled(ctl::导出Excel));
-    EXPECT_TRUE(window.isEnabled(ctl::打印));
+    // Nothing of the previous run may look final: no thanks, no form.
+    EXPECT_EQ(window.text(ctl::致谢框), "");
+    EXPECT_FALSE(window.isEnabled(ctl::导出Excel));
+    EXPECT_FALSE(window.isEnabled(ctl::打印));
     EXPECT_TRUE(window.messages.empty());
     EXPECT_NE(window.status().find("信号转数"), std::string::npos);
 
@@ -321,7 +321,8 @@ TEST(ComputeCommand, RefusesWhatCannotBeComputedBeforeWritingAnything) {
             EXPECT_TRUE(rowsWithFilled(window.sheet(), column).empty()) << c.what << " " << column;
         }
         EXPECT_EQ(window.text(ctl::致谢框), "") << c.what;
-        EXPECT_TRUE(window.isEnabled(ctl::打印)) << c.what;
+        // Nothing computed, no form.
+        EXPECT_FALSE(window.isEnabled(ctl::打印)) << c.what;
     }
 }
 

@@ -164,7 +164,7 @@ void FindingsTest::aLetterForADigitIsMarkedOnItsCellAndListed() {
     QVERIFY(mark(h, 1, 2, Qt::BackgroundRole).isValid());
     QVERIFY(!mark(h, 2, 2).isValid());
     QCOMPARE(mark(h, 2, 16).toString(), QStringLiteral("注意"));
-    QVERIFY(status(h).startsWith(QStringLiteral("计算完成，有 1 处错误、")));
+    QVERIFY(status(h).startsWith(QStringLiteral("结果不可用：输入中有 1 处错误、")));
     auto* button = h.find<QPushButton>("问题按钮");
     QVERIFY(button != nullptr && button->isVisible());
 
@@ -214,7 +214,7 @@ void FindingsTest::decreasingDistancesAreMarked() {
     for (int r = 1; r < 5; ++r) {
         QCOMPARE(mark(h, r, 1).toString(), QStringLiteral("错误"));
     }
-    QVERIFY(status(h).startsWith(QStringLiteral("计算完成，有 4 处错误")));
+    QVERIFY(status(h).startsWith(QStringLiteral("结果不可用：输入中有 4 处错误")));
     QVERIFY(w.text(ctl::断面流量).rfind("-", 0) == 0);
 }
 

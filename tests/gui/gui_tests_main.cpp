@@ -1,7 +1,7 @@
 // One binary for every window test, run offscreen by ctest. The first argument names the suite
 // to run (sheet_model, main_window, record_header_dialog, record_form_buttons, findings,
-// sheet_editing, window_size, print_wait, section_plot, second_start, station_table); without one every suite
-// runs. The remaining arguments go to QtTest.
+// sheet_editing, window_size, print_wait, section_plot, second_start, station_table,
+// unsound_results); without one every suite runs. The remaining arguments go to QtTest.
 #include "app/qt/skin.hpp"
 #include "app/qt/translations.hpp"
 
@@ -23,6 +23,7 @@ int runPrintWaitTests(int argc, char** argv);
 int runSectionPlotTests(int argc, char** argv);
 int runSecondStartTests(int argc, char** argv);
 int runStationTableTests(int argc, char** argv);
+int runUnsoundResultsTests(int argc, char** argv);
 
 namespace {
 
@@ -41,7 +42,8 @@ constexpr Suite kSuites[] = {{"sheet_model", runSheetModelTests},
                              {"print_wait", runPrintWaitTests},
                              {"section_plot", runSectionPlotTests},
                              {"second_start", runSecondStartTests},
-                             {"station_table", runStationTableTests}};
+                             {"station_table", runStationTableTests},
+                             {"unsound_results", runUnsoundResultsTests}};
 
 } // namespace
 

@@ -119,10 +119,11 @@ void MainWindowTest::layoutFollowsTheControlTable() {
         {ctl::水面宽, ctl::分组框3, {453, 453, 90, 24}},
         {ctl::标签33, ctl::分组框3, {364, 476, 90, 24}},
         {ctl::平均水深, ctl::分组框3, {453, 476, 90, 24}},
-        {ctl::标签34, ctl::分组框3, {542, 453, 90, 24}},
-        {ctl::最大水深, ctl::分组框3, {631, 453, 93, 24}},
-        {ctl::标签35, ctl::分组框3, {542, 476, 90, 24}},
-        {ctl::致谢框, ctl::分组框3, {631, 476, 93, 24}},
+        // The last labels give room to 完成情况's sentence.
+        {ctl::标签34, ctl::分组框3, {542, 453, 64, 24}},
+        {ctl::最大水深, ctl::分组框3, {605, 453, 119, 24}},
+        {ctl::标签35, ctl::分组框3, {542, 476, 64, 24}},
+        {ctl::致谢框, ctl::分组框3, {605, 476, 119, 24}},
         {ctl::标签23, ctl::分组框1, {11, 16, 77, 24}},
         {ctl::水面系数编辑框, ctl::分组框1, {87, 16, 95, 24}},
         {ctl::标签24, ctl::分组框1, {11, 39, 77, 24}},
@@ -550,7 +551,7 @@ void MainWindowTest::closingAsksOnlyWhenInputWouldBeLost() {
     h.answers.push_back(false);
     QVERIFY(!w.close());
     QCOMPARE(h.questions.size(), std::size_t(1));
-    QCOMPARE(h.questions[0].title, std::string("提示："));
+    QCOMPARE(h.questions[0].title, std::string("Tarnelo"));
     QVERIFY(w.isVisible());
 
     // Computing adds no input of its own; saving makes the input safe.

@@ -112,7 +112,7 @@ void RecordFormButtonTest::exportWithoutTemplateSaysSo() {
     h.click(ctl::导出Excel);
     QCOMPARE(h.messages.size(), std::size_t(1));
     QCOMPARE(qs(h.messages[0].text), QStringLiteral("excel模板丢失，请重新安装本软件。"));
-    QCOMPARE(qs(h.messages[0].title), QStringLiteral("提示："));
+    QCOMPARE(qs(h.messages[0].title), QStringLiteral("Tarnelo"));
     QVERIFY(h.dialogs.empty() || h.dialogs.back().first != ctl::通用对话框excel);
     QVERIFY(!fs::exists(h.folder / "excel" / "x.xlsx"));
 }
@@ -126,7 +126,7 @@ void RecordFormButtonTest::printWithoutRendererAsksForTheSpreadsheetProgram() {
     QCOMPARE(h.messages.size(), std::size_t(1));
     QCOMPARE(qs(h.messages[0].text),
              QStringLiteral("您需要在计算机上安装 LibreOffice（或 EXCEL）程序才能进行操作！"));
-    QCOMPARE(qs(h.messages[0].title), QStringLiteral("信息："));
+    QCOMPARE(qs(h.messages[0].title), QStringLiteral("Tarnelo"));
     QCOMPARE(h.messages[0].icon, MessageIcon::Warning);
     QVERIFY(!fs::exists(paths::formWorkingCopy(h.folder, false)));
 }

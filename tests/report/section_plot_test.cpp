@@ -12,7 +12,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace tarnelo {
 namespace {
@@ -92,6 +94,65 @@ TEST(SectionPlot, GoldenPicturesOfTheBundledExamples) {
         expectGolden(drawn.svg, c.golden);
         // Same input, same bytes.
         EXPECT_EQ(draw(c.file).svg, drawn.svg);
+    }
+}
+
+// Whether a share label (font size 9, centred) or "10%" touches the velocity line.
+std::vector<std::string> labelsOnTheVelocityLine(const std::string& svg) {
+    pugi::xml_document doc;
+    doc.load_buffer(svg.data(), svg.size());
+    std::vector<std::pair<double, double>> line;
+    for (const pugi::xml_node node : doc.document_element().children("polyline")) {
+        if (std::string(node.attribute("stroke").value()) != "#C55A11") {
+            continue;
+        }
+        std::istringstream points(node.attribute("points").value());
+        double x = 0;
+        double y = 0;
+        char comma = 0;
+        while (points >> x >> comma >> y) {
+            line.emplace_back(x, y);
+        }
+    }
+    std::vector<std::string> crossed;
+    for (const pugi::xml_node node : doc.document_element().children("text")) {
+        const std::string text = node.text().get();
+        const int size = node.attribute("font-size").as_int();
+        if (size != 9 && text != "10%") {
+            continue;
+        }
+        const double width = static_cast<double>(text.size()) * size * 0.55;
+        const double x = node.attribute("x").as_double();
+        const std::string anchor = node.attribute("text-anchor").value();
+        const double left = anchor == "middle" ? x - width / 2 : anchor == "end" ? x - width : x;
+        const double baseline = node.attribute("y").as_double();
+        // Sample the line every half pixel across the label.
+        for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+            const auto [x1, y1] = line[i];
+            const auto [x2, y2] = line[i + 1];
+            for (double at = std::max(left, x1); at <= std::min(left + width, x2); at += 0.5) {
+                const double y = y1 + (y2 - y1) * (at - x1) / (x2 - x1);
+                if (y >= baseline - size * 0.8 - 1 && y <= baseline + 2) {
+                    crossed.push_back(text);
+                    at = x2 + 1;
+                    i = line.size();
+                }
+            }
+        }
+    }
+    return crossed;
+}
+
+TEST(SectionPlot, NoLabelLiesOnTheVelocityLine) {
+    // The velocity-measurement example once had "25.6" drawn across the line.
+    for (const fs::path& file :
+         {kExamples / "vertical-25-verticals.dat", kExamples / "velocity-mode.dat",
+          kExamples / "vertical-surface-points.dat"}) {
+        SCOPED_TRACE(file.filename().string());
+        const Drawn drawn = draw(file);
+        EXPECT_EQ(labelsOnTheVelocityLine(drawn.svg), std::vector<std::string>());
+        // Every bar wide enough still has its share written somewhere.
+        EXPECT_NE(drawn.svg.find("font-size=\"9\""), std::string::npos);
     }
 }
 

@@ -76,7 +76,59 @@ TEST(PlanPaste, ReadOnlyColumnsAreLeftOutAndCounted) {
     EXPECT_EQ(sheet.cell(3, 3), "5");
     EXPECT_EQ(sheet.cell(3, 5), "0.6");
     EXPECT_EQ(sheet.cell(6, 3), "20");
-    EXPECT_EQ(pasteStatus(plan), "已粘贴 10 个单元格；5 个值落在计算列（只读），未粘贴。");
+    EXPECT_EQ(pasteStatus(plan),
+              "按位置粘贴：已粘贴 10 个单元格；5 个值落在计算列（只读），未粘贴。");
+}
+
+TEST(PlanPaste, AFieldBookBlockOfTheTypedColumnsSkipsTheComputedOnes) {
+    HeadlessWindow window("/nonexistent");
+    layoutSheet(window);
+    Sheet& sheet = window.sheet();
+    // 起点距, 水深, 相对, N, T: as wide as the vertical mode's typed columns.
+    const CellBlock block = parseTabSeparated("0\t0\t\t\t\r\n5\t1.2\t0.6\t10\t100\r\n");
+    EXPECT_EQ(typedColumns(sheet), (std::vector<int>{1, 2, 3, 5, 6}));
+    EXPECT_EQ(pasteRuleFor(sheet, block, {0, col::起点距, 0, col::起点距}),
+              PasteRule::TypedColumns);
+    // Elsewhere, narrower or wider, or one value: placed as it is.
+    EXPECT_EQ(pasteRuleFor(sheet, block, {0, col::水深, 0, col::水深}), PasteRule::AsPlaced);
+    EXPECT_EQ(pasteRuleFor(sheet, parseTabSeparated("1\t2\t3\t4\r\n"), {0, 1, 0, 1}),
+              PasteRule::AsPlaced);
+    EXPECT_EQ(pasteRuleFor(sheet, parseTabSeparated("1\t2\t3\t4\t5\t6\r\n"), {0, 1, 0, 1}),
+              PasteRule::AsPlaced);
+    EXPECT_EQ(pasteRuleFor(sheet, parseTabSeparated("7"), {0, 1, 0, 1}, 1), PasteRule::AsPlaced);
+    // A block of this program's own goes back to its columns.
+    EXPECT_EQ(pasteRuleFor(sheet, block, {0, col::起点距, 0, col::起点距}, 2),
+              PasteRule::OwnColumns);
+
+    const PastePlan plan =
+        planPaste(sheet, block, {3, col::起点距, 3, col::起点距}, PasteRule::TypedColumns);
+    EXPECT_EQ(plan.leftOutReadOnly, 0);
+    EXPECT_EQ(plan.covered, (CellRange{3, col::起点距, 4, col::T}));
+    SheetHistory history;
+    ASSERT_TRUE(history.perform(sheet, pasteEdit(sheet, plan)));
+    EXPECT_EQ(sheet.cell(4, col::N), "10");
+    EXPECT_EQ(sheet.cell(4, col::T), "100");
+    EXPECT_EQ(sheet.cell(4, col::测点深), "");
+    EXPECT_EQ(pasteStatus(plan), "按输入列粘贴（跳过计算列）：已粘贴 10 个单元格。");
+
+    // The velocity-measurement mode types 测点流速 after 相对.
+    window.setSelected(ctl::垂线模式, false);
+    window.setSelected(ctl::测速模式, true);
+    layoutSheet(window);
+    EXPECT_EQ(typedColumns(sheet), (std::vector<int>{1, 2, 3, 8}));
+    const CellBlock four = parseTabSeparated("5\t1.2\t0.6\t1.31\r\n");
+    ASSERT_EQ(pasteRuleFor(sheet, four, {0, 1, 0, 1}), PasteRule::TypedColumns);
+    const PastePlan velocity = planPaste(sheet, four, {0, 1, 0, 1}, PasteRule::TypedColumns);
+    ASSERT_EQ(velocity.writes.size(), 4U);
+    EXPECT_EQ(velocity.writes[3].column, col::测点流速);
+
+    // Own columns: pasted at 起点距 of row 6, a block copied from 相对 lands at 相对.
+    const PastePlan own = planPaste(sheet, parseTabSeparated("0.2\t9\r\n"), {6, 1, 6, 1},
+                                    PasteRule::OwnColumns, col::相对);
+    EXPECT_EQ(own.covered, (CellRange{6, col::相对, 6, col::测点深}));
+    ASSERT_EQ(own.writes.size(), 1U);
+    EXPECT_EQ(own.writes[0].column, col::相对);
+    EXPECT_EQ(own.leftOutReadOnly, 1);
 }
 
 TEST(PlanPaste, RunsPastTheLastRowAndTheLastColumn) {

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QListView>
 #include <QTreeView>
@@ -59,12 +61,26 @@ void offerExamples(QFileDialog& box) {
     QObject::connect(model, &QAbstractItemModel::dataChanged, &box, rename);
 }
 
+// The type column of the dialog: file types come from the system's descriptions (in the
+// user's language); a folder would say "Folder".
+class ChineseIconProvider : public QFileIconProvider {
+  public:
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir()) {
+            return info.isRoot() ? QStringLiteral("驱动器") : QStringLiteral("文件夹");
+        }
+        return QFileIconProvider::type(info);
+    }
+};
+
 } // namespace
 
 std::optional<std::filesystem::path> showFileDialog(QWidget* parent, const FileDialogSpec& dialog,
                                                     const std::filesystem::path& initialFolder,
                                                     const std::filesystem::path& name) {
     QFileDialog box(parent, QString(), qpath(initialFolder));
+    ChineseIconProvider icons;
+    box.setIconProvider(&icons);
     box.setObjectName(qtext(dialog.name));
     box.setAcceptMode(dialog.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     box.setFileMode(dialog.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

@@ -16,6 +16,8 @@ const QColor kErrorBackground(0xF8, 0xC8, 0xC4);
 const QColor kNoticeBackground(0xFC, 0xEB, 0xB0);
 // The further cells of a finding that covers several rows.
 const QColor kLightNoticeBackground(0xFE, 0xF6, 0xDA);
+// Computed cells of a row with an error: paler than the error itself.
+const QColor kUnusableBackground(0xF6, 0xE4, 0xE2);
 
 QString qtext(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -24,10 +26,16 @@ QString qtext(std::string_view text) {
 } // namespace
 
 void CellMarks::set(const std::vector<Finding>& findings) {
-    marks_.clear();
+    clear();
     for (const Finding& finding : findings) {
         if (!finding.isCell()) {
             continue;
+        }
+        if (finding.severity == Finding::Severity::Error) {
+            QString& why = errorRows_[finding.row];
+            why += (why.isEmpty() ? QStringLiteral("本行输入有错误，计算值不可用：\n")
+                                  : QStringLiteral("\n")) +
+                   qtext(findingLine(finding));
         }
         const QString line =
             qtext(severityName(finding.severity)) + QStringLiteral("：") + qtext(finding.reason);
@@ -63,6 +71,21 @@ QVariant CellMarks::data(int row, int column, int role) const {
         return it->second.reasons;
     case kFindingRole:
         return qtext(severityName(it->second.severity));
+    default:
+        return {};
+    }
+}
+
+QVariant CellMarks::computedData(int row, int role) const {
+    const auto it = errorRows_.find(row);
+    if (it == errorRows_.end()) {
+        return {};
+    }
+    switch (role) {
+    case Qt::BackgroundRole:
+        return QBrush(kUnusableBackground);
+    case Qt::ToolTipRole:
+        return it->second;
     default:
         return {};
     }

@@ -22,10 +22,17 @@ inline constexpr int kFindingRole = Qt::UserRole + 1;
 class CellMarks {
   public:
     void set(const std::vector<Finding>& findings);
-    void clear() { marks_.clear(); }
+    void clear() {
+        marks_.clear();
+        errorRows_.clear();
+    }
+    bool empty() const { return marks_.empty() && errorRows_.empty(); }
 
     // Background, tooltip and finding role of a marked cell; an invalid value otherwise.
     QVariant data(int row, int column, int role) const;
+    // Background and tooltip of a computed cell in a row with an error: what was computed
+    // there cannot be used. An invalid value for other rows.
+    QVariant computedData(int row, int role) const;
 
   private:
     struct Mark {
@@ -35,6 +42,7 @@ class CellMarks {
         bool light = false;
     };
     std::map<std::pair<int, int>, Mark> marks_;
+    std::map<int, QString> errorRows_;
 };
 
 // The list of all findings; activating one (Enter, double click) reports it and closes.

@@ -75,14 +75,21 @@ struct ResultPair {
     std::string_view box;
     int x;
     int y;
+    int labelWidth;
     int boxWidth;
+    const char* unit;
 };
 
+// The last column's labels are narrower, so that 完成情况 has room for a whole sentence.
 constexpr ResultPair kResults[] = {
-    {ctl::标签28, ctl::断面流量, 8, 453, 90},   {ctl::标签29, ctl::断面面积, 8, 476, 90},
-    {ctl::标签30, ctl::平均流速, 186, 453, 90}, {ctl::标签31, ctl::最大流速, 186, 476, 90},
-    {ctl::标签32, ctl::水面宽, 364, 453, 90},   {ctl::标签33, ctl::平均水深, 364, 476, 90},
-    {ctl::标签34, ctl::最大水深, 542, 453, 93}, {ctl::标签35, ctl::致谢框, 542, 476, 93},
+    {ctl::标签28, ctl::断面流量, 8, 453, 90, 90, "m³/s"},
+    {ctl::标签29, ctl::断面面积, 8, 476, 90, 90, "m²"},
+    {ctl::标签30, ctl::平均流速, 186, 453, 90, 90, "m/s"},
+    {ctl::标签31, ctl::最大流速, 186, 476, 90, 90, "m/s"},
+    {ctl::标签32, ctl::水面宽, 364, 453, 90, 90, "m"},
+    {ctl::标签33, ctl::平均水深, 364, 476, 90, 90, "m"},
+    {ctl::标签34, ctl::最大水深, 542, 453, 64, 119, "m"},
+    {ctl::标签35, ctl::致谢框, 542, 476, 64, 119, nullptr},
 };
 
 constexpr int kResultMaxLength = 10;
@@ -128,7 +135,9 @@ OpenResult MainWindow::openFile(const std::filesystem::path& file) {
     OpenResult opened;
     run([&](Window& window) { opened = openRawDataFile(window, file); });
     if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
+        headerFromFile_ = true;
         snapshot_ = takeInputSnapshot(*this);
+        showFromFirstRow();
     }
     return opened;
 }
@@ -196,13 +205,30 @@ void MainWindow::buildControls() {
 
     // Section results.
     for (const ResultPair& r : kResults) {
-        QLabel* label = addLabel(sheetGroup, r.label, r.x, r.y, 90, 24);
+        QLabel* label = addLabel(sheetGroup, r.label, r.x, r.y, r.labelWidth, 24);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label->setIndent(6);
-        QLineEdit* box =
-            addEdit(sheetGroup, r.box, r.x + 89, r.y, r.boxWidth, 24, kResultMaxLength);
+        QLineEdit* box = addEdit(sheetGroup, r.box, r.x + r.labelWidth - 1, r.y, r.boxWidth, 24,
+                                 kResultMaxLength);
         box->setAlignment(Qt::AlignCenter);
+        // Both move with the left edge of their pair when the window grows.
+        label->setProperty("pairLeft", r.x);
+        box->setProperty("pairLeft", r.x);
+        if (r.unit != nullptr) {
+            // The unit sits inside the box, right of the figure, and is no part of its text.
+            auto* unit = new QLabel(QString::fromUtf8(r.unit), box);
+            unit->setObjectName(qtext(r.box) + QStringLiteral("单位"));
+            unit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            unit->setStyleSheet(
+                QStringLiteral("QLabel { color: #5A6470; background: transparent; }"));
+            constexpr int kUnitWidth = 28;
+            unit->setGeometry(r.boxWidth - kUnitWidth - 4, 0, kUnitWidth, 24);
+            box->setTextMargins(kUnitWidth - 8, 0, kUnitWidth - 4, 0);
+            unitLabels_.push_back(unit);
+        }
     }
+    connect(static_cast<QLineEdit*>(control(ctl::致谢框)), &QLineEdit::textChanged, this,
+            [this] { fitCompletionText(); });
 
     // Coefficients, in tab order.
     addLabel(coefficientGroup, ctl::标签23, 11, 16, 77, 24);
@@ -306,7 +332,10 @@ void MainWindow::bindCommands() {
         ComputeOutcome outcome;
         run([&outcome](Window& window) { outcome = computeCommand(window); });
         afterCompute(outcome);
-        editing_->startNewHistory();
+        // A computation that did not run leaves the input as it was, and its history too.
+        if (outcome.status == ComputeOutcome::Status::Computed) {
+            editing_->startNewHistory();
+        }
     });
     connect(button(ctl::清空), &QPushButton::clicked, this, [this] {
         grid_->commitPendingEdit();
@@ -314,6 +343,7 @@ void MainWindow::bindCommands() {
             return;
         }
         run(clearCommand);
+        headerFromFile_ = false;
         forgetComputation();
         snapshot_ = takeInputSnapshot(*this);
         editing_->startNewHistory();
@@ -329,17 +359,13 @@ void MainWindow::bindCommands() {
         // included.
         if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
             forgetComputation();
+            headerFromFile_ = true;
             snapshot_ = takeInputSnapshot(*this);
             editing_->startNewHistory();
+            showFromFirstRow();
         }
     });
-    connect(button(ctl::保存), &QPushButton::clicked, this, [this] {
-        SaveOutcome saved;
-        run([&saved](Window& window) { saved = saveCommand(window); });
-        if (saved.status == SaveOutcome::Status::Saved) {
-            snapshot_ = takeInputSnapshot(*this);
-        }
-    });
+    connect(button(ctl::保存), &QPushButton::clicked, this, [this] { saveMeasurement(); });
     connect(button(ctl::导出Excel), &QPushButton::clicked, this, [this] {
         FormOutcome outcome;
         if (exportAction) {
@@ -553,7 +579,21 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     waitClock_.invalidate();
     grid_->commitPendingEdit();
-    if (confirmQuit(*this, snapshot_)) {
+    bool close = true;
+    if (inputUnsaved(*this, snapshot_)) {
+        switch (askClosing()) {
+        case CloseChoice::Save:
+            // Closes only when the measurement is safe in its file.
+            close = saveMeasurement();
+            break;
+        case CloseChoice::Discard:
+            break;
+        case CloseChoice::Cancel:
+            close = false;
+            break;
+        }
+    }
+    if (close) {
         saveWindowSize();
         event->accept();
     } else {

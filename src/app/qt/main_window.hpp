@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <vector>
 
 class QButtonGroup;
 class QDialog;
@@ -36,6 +37,9 @@ class SheetEditing;
 class SheetModel;
 class SheetView;
 
+// The title of every message box and question of the window.
+inline constexpr std::string_view kBoxTitle = "Tarnelo";
+
 class MainWindow : public QMainWindow, public Window {
     Q_OBJECT
 
@@ -43,6 +47,8 @@ class MainWindow : public QMainWindow, public Window {
     // Client area below the menu bar (958 by 589 with the frame, caption and menu bar).
     static constexpr int kClientWidth = 952;
     static constexpr int kClientHeight = 545;
+
+    enum class CloseChoice { Save, Discard, Cancel };
 
     // Stand-ins for the modal parts of the window, for tests: when one is set it answers in
     // place of the real message box, question, file dialog or browser. `modal` receives the
@@ -55,6 +61,9 @@ class MainWindow : public QMainWindow, public Window {
         std::function<std::optional<std::filesystem::path>(
             const FileDialogSpec& dialog, const std::filesystem::path& initialFolder)>
             file;
+        // The question before closing with unsaved input: 保存, 不保存 or 取消. Unset, the
+        // yes-or-no question answers (yes: close without saving; no: stay).
+        std::function<CloseChoice(const std::string& text)> closing;
         std::function<void(QDialog& dialog)> modal;
         std::function<void(const QUrl& url)> url;
     };
@@ -147,6 +156,11 @@ class MainWindow : public QMainWindow, public Window {
     // them; larger, the sheet takes the extra room and the right-hand panels keep to the edge.
     void relayout();
     void bindSheetEditing();
+    // 保存: true when the measurement is in its file.
+    bool saveMeasurement();
+    CloseChoice askClosing();
+    // After 打开: the sheet from its first row, the cursor on its first distance.
+    void showFromFirstRow();
     // Runs a command to its end with the grid's change notices gathered into one.
     void run(const std::function<void(Window&)>& command);
     // Called while a renderer runs: keeps the window painted, shows how long it has waited,
@@ -161,8 +175,18 @@ class MainWindow : public QMainWindow, public Window {
     void bindStaleTracking();
     void afterCompute(const ComputeOutcome& outcome);
     void forgetComputation();
+    // Shows results computed from input with errors as unusable, or as final again.
+    void showResultsUnusable(const std::vector<Finding>& findings);
+    // Rows were inserted or removed: marks and findings no longer sit on their rows.
+    void rowsMoved();
+    // The first edit after a run takes the run's finding count off the status bar.
+    void dropRunStatus();
     void refreshStale();
     void showResultsStale(bool stale);
+    // The look of the result fields for the stale and unusable states.
+    void styleResults();
+    // 完成情况 takes a smaller font when its text would not fit.
+    void fitCompletionText();
     void showFindingCounts();
     void goToFinding(const Finding& finding);
 
@@ -198,6 +222,14 @@ class MainWindow : public QMainWindow, public Window {
     QElapsedTimer waitClock_;
     qint64 waitShown_ = -1;
     bool shownStale_ = false;
+    bool shownUnusable_ = false;
+    // The record header came from an opened file (until 清空): no 施测时间 is proposed.
+    bool headerFromFile_ = false;
+    QString unusableReason_;
+    // The input at the last run of 计算 while its finding count is still on the status bar.
+    std::optional<InputSnapshot> runInput_;
+    // Unit labels inside the result boxes.
+    std::vector<QLabel*> unitLabels_;
     // Where the result fields stand at the default size.
     std::map<QWidget*, QRect> defaultPlaces_;
 };

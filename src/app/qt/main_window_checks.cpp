@@ -6,11 +6,14 @@
 #include "app/qt/uncertainty_view.hpp"
 
 #include <QButtonGroup>
+#include <QFontMetrics>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
+
+#include <algorithm>
 
 namespace tarnelo {
 
@@ -56,6 +59,15 @@ void MainWindow::bindStaleTracking() {
     connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { refreshStale(); });
     connect(model_, &QAbstractItemModel::rowsRemoved, this, [this] { refreshStale(); });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] { refreshStale(); });
+    // Rows inserted among others or removed move the verticals under the findings; rows
+    // added at the end (Enter on the last row) move nothing.
+    connect(model_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int, int last) {
+                if (last + 1 < model_->rowCount()) {
+                    rowsMoved();
+                }
+            });
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, [this] { rowsMoved(); });
     for (const CoefficientField& field : kCoefficientFields) {
         if (auto* edit = qobject_cast<QLineEdit*>(control(field.control))) {
             connect(edit, &QLineEdit::textChanged, this, [this] { refreshStale(); });
@@ -72,14 +84,26 @@ void MainWindow::afterCompute(const ComputeOutcome& outcome) {
     if (outcome.status == ComputeOutcome::Status::Cancelled) {
         return;
     }
+    // Figures computed from input with errors are never shown as a finished result.
+    const int errors = countSeverity(outcome.findings, Finding::Severity::Error);
+    const bool unusable = outcome.status == ComputeOutcome::Status::Computed && errors > 0;
+    if (unusable) {
+        setText(ctl::致谢框, unusableResultsText(errors));
+        setStatus("结果不可用：输入中" + findingCounts(outcome.findings) +
+                  "，请改正后重新计算（F8 列出问题）。");
+    }
     computed_.record(*this, outcome, text(ctl::状态条1));
     marks_.set(computed_.findings());
+    showResultsUnusable(unusable ? outcome.findings : std::vector<Finding>());
     showComputedState();
+    runInput_ = takeInputSnapshot(*this);
 }
 
 void MainWindow::forgetComputation() {
     computed_.forget();
     marks_.clear();
+    runInput_.reset();
+    showResultsUnusable({});
     if (showComputedState()) {
         setStatus("");
     }
@@ -101,6 +125,7 @@ void MainWindow::refreshStale() {
     if (commandDepth_ > 0) {
         return;
     }
+    dropRunStatus();
     const bool stale = computed_.stale(*this);
     if (stale == shownStale_) {
         return;
@@ -114,14 +139,87 @@ void MainWindow::refreshStale() {
     setStatus(stale ? kStaleStatus : std::string_view(computed_.status()));
 }
 
+void MainWindow::dropRunStatus() {
+    if (!runInput_ || !inputDiffers(*this, *runInput_)) {
+        return;
+    }
+    runInput_.reset();
+    if (text(ctl::状态条1) == computed_.status()) {
+        setStatus("");
+    }
+    if (findingsButton_->isVisible()) {
+        findingsButton_->setText(QStringLiteral("问题列表（F8）"));
+    }
+}
+
+void MainWindow::rowsMoved() {
+    if (commandDepth_ > 0 || (marks_.empty() && computed_.findings().empty())) {
+        return;
+    }
+    // The findings name rows that now hold other verticals: they go until the next 计算.
+    marks_.clear();
+    computed_.dropFindings();
+    runInput_.reset();
+    model_->marksChanged();
+    showFindingCounts();
+    refreshSectionPlot();
+    setStatus(kRowsMovedStatus);
+}
+
 void MainWindow::showResultsStale(bool stale) {
-    for (const std::string_view name : kOutdatedResults) {
-        if (auto* box = qobject_cast<QLineEdit*>(control(name))) {
-            box->setStyleSheet(stale ? QStringLiteral("QLineEdit { color: #9A9A9A; }") : QString());
-            box->setToolTip(stale ? qtext(kStaleResults) : QString());
-            box->setProperty("stale", stale);
+    model_->setStale(stale);
+    styleResults();
+}
+
+void MainWindow::showResultsUnusable(const std::vector<Finding>& findings) {
+    std::vector<Finding> errors;
+    for (const Finding& finding : findings) {
+        if (finding.severity == Finding::Severity::Error) {
+            errors.push_back(finding);
         }
     }
+    shownUnusable_ = !errors.empty();
+    unusableReason_ =
+        errors.empty() ? QString()
+                       : qtext(kUnusableResults) + QLatin1Char('\n') + qtext(findingList(errors));
+    styleResults();
+}
+
+void MainWindow::styleResults() {
+    for (const std::string_view name : kOutdatedResults) {
+        auto* box = qobject_cast<QLineEdit*>(control(name));
+        if (box == nullptr) {
+            continue;
+        }
+        QString style;
+        if (shownUnusable_) {
+            style += QStringLiteral("background: #F8C8C4;");
+        }
+        if (shownStale_) {
+            style += QStringLiteral("color: #9A9A9A;");
+        } else if (shownUnusable_ && name == ctl::致谢框) {
+            style += QStringLiteral("color: #B00000;");
+        }
+        box->setStyleSheet(style.isEmpty() ? QString()
+                                           : QStringLiteral("QLineEdit { %1 }").arg(style));
+        box->setToolTip(shownStale_ ? qtext(kStaleResults) : unusableReason_);
+        box->setProperty("stale", shownStale_);
+        box->setProperty("unusable", shownUnusable_);
+    }
+    fitCompletionText();
+}
+
+void MainWindow::fitCompletionText() {
+    auto* box = qobject_cast<QLineEdit*>(control(ctl::致谢框));
+    if (box == nullptr) {
+        return;
+    }
+    QFont font = box->parentWidget()->font();
+    const int room = box->width() - 8;
+    while (QFontMetrics(font).horizontalAdvance(box->text()) > room && font.pointSizeF() > 6.5) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    box->setFont(font);
 }
 
 void MainWindow::showFindingCounts() {

@@ -2,16 +2,20 @@
 // dialog, the browser and the pause that keeps painting.
 #include "app/qt/main_window.hpp"
 
+#include "app/file_commands.hpp"
 #include "app/proposed_names.hpp"
 #include "app/qt/file_dialog.hpp"
 #include "app/qt/qt_text.hpp"
 #include "app/qt/record_header_dialog.hpp"
+#include "app/qt/sheet_model.hpp"
+#include "app/qt/sheet_view.hpp"
 #include "files/record_header.hpp"
 
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
 
@@ -42,16 +46,62 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
     return {false, choice.path};
 }
 
-void MainWindow::showMessage(std::string_view text, std::string_view title, MessageIcon icon) {
+namespace {
+
+// The commands title their boxes "提示：" or "信息："; the window shows its own name instead.
+// Titles that say what the box holds (声明：) stay.
+std::string_view shownTitle(std::string_view title) {
+    return title == "提示：" || title == "信息：" || title.empty() ? kBoxTitle : title;
+}
+
+// A service's own words in brackets ("（Unable to connect）") are no text for the user: they
+// go behind 显示详细信息, with the whole text.
+std::string withoutForeignWords(std::string_view text) {
+    constexpr std::string_view kOpen = "（";
+    constexpr std::string_view kClose = "）";
+    std::string shown;
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t open = text.find(kOpen, from);
+        const std::size_t close =
+            open == std::string_view::npos ? open : text.find(kClose, open + kOpen.size());
+        if (close == std::string_view::npos) {
+            break;
+        }
+        const std::string_view inside =
+            text.substr(open + kOpen.size(), close - open - kOpen.size());
+        const bool ascii = std::all_of(inside.begin(), inside.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        // Words, not a path or a file name.
+        const bool words = inside.find(' ') != std::string_view::npos &&
+                           inside.find_first_of("/\\") == std::string_view::npos &&
+                           std::any_of(inside.begin(), inside.end(), [](char c) {
+                               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+                           });
+        shown.append(text.substr(from, open - from));
+        if (!ascii || !words) {
+            shown.append(text.substr(open, close + kClose.size() - open));
+        }
+        from = close + kClose.size();
+    }
+    shown.append(text.substr(from));
+    return shown;
+}
+
+} // namespace
+
+void MainWindow::showMessage(std::string_view text, std::string_view commandTitle,
+                             MessageIcon icon) {
+    const std::string_view title = shownTitle(commandTitle);
     if (answerer_.message) {
         answerer_.message(std::string(text), std::string(title), icon);
         return;
     }
     QMessageBox box(this);
     box.setWindowTitle(qtext(title));
-    // A message that quotes a whole file's worth of text is cut; the full text stays one
-    // click away.
-    const std::string shown = readableMessage(text);
+    // A message that quotes a whole file's worth of text is cut, and a service's English words
+    // are left out; the full text stays one click away.
+    const std::string shown = readableMessage(withoutForeignWords(text));
     box.setText(qtext(shown));
     if (shown.size() != text.size()) {
         box.setDetailedText(qtext(text));
@@ -63,7 +113,8 @@ void MainWindow::showMessage(std::string_view text, std::string_view title, Mess
     box.exec();
 }
 
-bool MainWindow::ask(std::string_view text, std::string_view title) {
+bool MainWindow::ask(std::string_view text, std::string_view commandTitle) {
+    const std::string_view title = shownTitle(commandTitle);
     if (answerer_.question) {
         return answerer_.question(std::string(text), std::string(title));
     }
@@ -85,7 +136,8 @@ bool MainWindow::ask(std::string_view text, std::string_view title) {
 
 void MainWindow::openRecordHeaderDialog() {
     RecordHeaderDialog dialog(programFolder_, text(ctl::计算公式编辑框01),
-                              text(ctl::计算公式编辑框02), currentLocalDateTime(), this);
+                              text(ctl::计算公式编辑框02), currentLocalDateTime(), this,
+                              !headerFromFile_);
     dialog.setPalette(palette());
     dialog.setFont(font());
     dialog.reportProblem = [this](const std::string& problem) {
@@ -117,6 +169,50 @@ void MainWindow::pause(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(std::max(milliseconds, 0), &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void MainWindow::showFromFirstRow() {
+    if (model_->rowCount() > 0) {
+        grid_->setCurrentIndex(model_->index(0, col::起点距));
+    }
+    grid_->scrollToTop();
+    grid_->horizontalScrollBar()->setValue(0);
+}
+
+bool MainWindow::saveMeasurement() {
+    SaveOutcome saved;
+    run([&saved](Window& window) { saved = saveCommand(window); });
+    if (saved.status != SaveOutcome::Status::Saved) {
+        return false;
+    }
+    snapshot_ = takeInputSnapshot(*this);
+    setStatus("已保存：" + utf8(qpath(saved.file)));
+    return true;
+}
+
+MainWindow::CloseChoice MainWindow::askClosing() {
+    if (answerer_.closing) {
+        return answerer_.closing(std::string(shelltext::kCloseQuestion));
+    }
+    if (answerer_.question) {
+        return answerer_.question(std::string(shelltext::kQuitQuestion), std::string(kBoxTitle))
+                   ? CloseChoice::Discard
+                   : CloseChoice::Cancel;
+    }
+    QMessageBox box(this);
+    box.setWindowTitle(qtext(kBoxTitle));
+    box.setText(qtext(shelltext::kCloseQuestion));
+    box.setIcon(QMessageBox::Question);
+    QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save) {
+        return CloseChoice::Save;
+    }
+    return box.clickedButton() == discard ? CloseChoice::Discard : CloseChoice::Cancel;
 }
 
 } // namespace tarnelo

@@ -39,9 +39,7 @@ constexpr std::string_view kResultControls[] = {
 constexpr QRect kGrid(8, 67, 716, 387);
 constexpr QRect kSheetGroup(9, 4, 731, 511);
 constexpr int kRightPanelsX = 750;
-// Result boxes stand 89 pixels right of their labels; the last pair starts 534 pixels into
-// the sheet's width.
-constexpr int kResultBoxOffset = 89;
+// The last pair of result label and box starts 534 pixels into the sheet's width.
 constexpr int kLastResultPairX = 534;
 
 constexpr auto kSizeKey = "window/size";
@@ -97,8 +95,7 @@ void MainWindow::relayout() {
     // The results stay under the sheet, their four columns of label and box spread over its
     // width so that the last box ends where the sheet ends.
     for (const auto& [widget, place] : defaultPlaces_) {
-        const bool box = qobject_cast<QLabel*>(widget) == nullptr;
-        const int pairLeft = place.x() - (box ? kResultBoxOffset : 0);
+        const int pairLeft = widget->property("pairLeft").toInt();
         const int shift = static_cast<int>(
             std::lround(static_cast<double>(dx) * (pairLeft - kGrid.x()) / kLastResultPairX));
         widget->setGeometry(place.translated(shift, dy));

@@ -64,7 +64,8 @@ void MainWindow::refreshSectionPlot() {
         section.computed() ? uncertaintySummary(estimateUncertainty(section), section.dischargeText)
                            : std::string();
     uncertaintyLabel_->setText(qtext(summary));
-    uncertaintyLabel_->setVisible(!summary.empty());
+    // No uncertainty is claimed for figures that cannot be used.
+    uncertaintyLabel_->setVisible(!summary.empty() && !shownUnusable_);
     refreshUncertaintyView(this, *this);
     if (plotWindow_ != nullptr) {
         plotWindow_->showPicture(sectionPlotSvg(*this, computed_.findings()), summary);

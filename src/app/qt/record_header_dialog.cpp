@@ -52,7 +52,7 @@ class RecordHeaderTable : public QTableWidget {
 
 RecordHeaderDialog::RecordHeaderDialog(std::filesystem::path programFolder, std::string_view factor,
                                        std::string_view constant, const LocalDateTime& now,
-                                       QWidget* parent)
+                                       QWidget* parent, bool proposeTime)
     : QDialog(parent), programFolder_(std::move(programFolder)) {
     setWindowTitle(QStringLiteral("制表数据..."));
     setFixedSize(kClientWidth, kClientHeight);
@@ -60,6 +60,10 @@ RecordHeaderDialog::RecordHeaderDialog(std::filesystem::path programFolder, std:
     setModal(true);
 
     grid_ = buildRecordHeaderGrid(factor, constant, now);
+    if (!proposeTime) {
+        // An opened gauging has its own time, or none: never the time the dialog opened.
+        grid_.setText(1, 3, "");
+    }
     showStoredRecordHeader(grid_, programFolder_);
 
     table_ = new RecordHeaderTable(RecordHeaderGrid::kRows, RecordHeaderGrid::kColumns, this);
@@ -146,7 +150,7 @@ void RecordHeaderDialog::storeAndClose() {
         if (reportProblem) {
             reportProblem(*problem);
         } else {
-            QMessageBox::warning(this, QStringLiteral("提示："), QString::fromStdString(*problem));
+            QMessageBox::warning(this, QStringLiteral("Tarnelo"), QString::fromStdString(*problem));
         }
         return;
     }

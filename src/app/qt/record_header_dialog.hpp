@@ -26,10 +26,11 @@ class RecordHeaderDialog : public QDialog {
     static constexpr int kClientHeight = 415;
 
     // The window's creation: buildRecordHeaderGrid with the two rating coefficient texts and
-    // the given time, then showStoredRecordHeader from the program folder.
+    // the given time, then showStoredRecordHeader from the program folder. Without
+    // proposeTime (the header came from an opened file) 施测时间 shows only what is stored.
     RecordHeaderDialog(std::filesystem::path programFolder, std::string_view factor,
                        std::string_view constant, const LocalDateTime& now,
-                       QWidget* parent = nullptr);
+                       QWidget* parent = nullptr, bool proposeTime = true);
 
     QTableWidget* table() const;
     QPushButton* returnButton() const { return returnButton_; }

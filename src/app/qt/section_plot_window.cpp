@@ -3,6 +3,7 @@
 #include "app/qt/qt_text.hpp"
 #include "files/file_io.hpp"
 #include "report/section_plot.hpp"
+#include "window/program_paths.hpp"
 
 #include <QBuffer>
 #include <QHBoxLayout>
@@ -90,7 +91,8 @@ bool SectionPlotWindow::save(const FileDialogSpec& dialog, bool png) {
     if (svg_.empty()) {
         return false;
     }
-    const FileChoice choice = owner_.chooseFile(dialog, owner_.documentFolder());
+    const FileChoice choice =
+        owner_.chooseFile(dialog, paths::excelFolder(owner_.documentFolder()));
     if (!choice.confirmed || choice.path.empty()) {
         return false;
     }

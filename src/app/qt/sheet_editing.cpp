@@ -12,6 +12,13 @@
 
 namespace tarnelo {
 
+namespace {
+
+// The clipboard format that marks cells copied from this sheet: the first column copied.
+constexpr const char* kOwnCellsFormat = "application/x-tarnelo-cells";
+
+} // namespace
+
 SheetEditing::SheetEditing(SheetView& grid, SheetModel& model, QHeaderView& rowNumbers,
                            std::function<void(std::string_view)> status, QObject* parent)
     : QObject(parent), grid_(grid), model_(model), status_(std::move(status)) {
@@ -101,16 +108,27 @@ void SheetEditing::copy() {
     auto* data = new QMimeData;
     data->setText(qtext(toTabSeparated(model_.sheet(), range)));
     data->setHtml(qtext(toHtmlTable(model_.sheet(), range)));
+    // Where the block came from, so that it goes back into the same columns.
+    data->setData(QString::fromLatin1(kOwnCellsFormat), QByteArray::number(range.left));
     QApplication::clipboard()->setMimeData(data);
 }
 
 void SheetEditing::paste() {
-    const QString text = QApplication::clipboard()->text();
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    const QString text = data != nullptr ? data->text() : QString();
     const CellRange range = selection();
     if (text.isEmpty() || range.empty()) {
         return;
     }
-    const PastePlan plan = planPaste(model_.sheet(), parseTabSeparated(utf8(text)), range);
+    int copiedLeft = -1;
+    if (data->hasFormat(QString::fromLatin1(kOwnCellsFormat))) {
+        bool number = false;
+        const int left = data->data(QString::fromLatin1(kOwnCellsFormat)).toInt(&number);
+        copiedLeft = number ? left : -1;
+    }
+    const CellBlock block = parseTabSeparated(utf8(text));
+    const PasteRule rule = pasteRuleFor(model_.sheet(), block, range, copiedLeft);
+    const PastePlan plan = planPaste(model_.sheet(), block, range, rule, copiedLeft);
     perform(pasteEdit(model_.sheet(), plan));
     status_(pasteStatus(plan));
 }

@@ -13,6 +13,8 @@ namespace {
 
 // Cells the user cannot type into are tinted, so the typed columns of a mode stand out.
 const QColor kReadOnlyBackground(0xEE, 0xF1, 0xF4);
+// Computed values that no longer belong to the input, grey like the outdated results.
+const QColor kStaleText(0x9A, 0x9A, 0x9A);
 
 } // namespace
 
@@ -39,7 +41,18 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
     }
     if (marks_ != nullptr) {
         if (QVariant mark = marks_->data(index.row(), index.column(), role); mark.isValid()) {
+            // A computed cell with a finding of its own in a row with an error says both.
+            if (role == Qt::ToolTipRole && sheet_.isReadOnly(index.column())) {
+                if (const QVariant row = marks_->computedData(index.row(), role); row.isValid()) {
+                    return row.toString() + QLatin1Char('\n') + mark.toString();
+                }
+            }
             return mark;
+        }
+        if (sheet_.isReadOnly(index.column()) && !(stale_ && role == Qt::ToolTipRole)) {
+            if (QVariant mark = marks_->computedData(index.row(), role); mark.isValid()) {
+                return mark;
+            }
         }
     }
     switch (role) {
@@ -51,6 +64,17 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole:
         if (sheet_.isReadOnly(index.column())) {
             return QBrush(kReadOnlyBackground);
+        }
+        return {};
+    case Qt::ForegroundRole:
+        if (stale_ && sheet_.isReadOnly(index.column())) {
+            return QBrush(kStaleText);
+        }
+        return {};
+    case Qt::ToolTipRole:
+        if (stale_ && sheet_.isReadOnly(index.column()) &&
+            !sheet_.cell(index.row(), index.column()).empty()) {
+            return QStringLiteral("计算后输入已修改，这一值已过时，请重新计算。");
         }
         return {};
     default:
@@ -92,6 +116,13 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
                                  static_cast<qsizetype>(Sheet::heading(section).size()));
     }
     return section + 1;
+}
+
+void SheetModel::setStale(bool stale) {
+    if (stale_ != stale) {
+        stale_ = stale;
+        allCellsChanged();
+    }
 }
 
 void SheetModel::beginBatch() {

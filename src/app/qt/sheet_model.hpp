@@ -34,6 +34,8 @@ class SheetModel : public QAbstractTableModel, public SheetObserver {
     // none. The caller owns them and tells the views with marksChanged.
     void setMarks(const CellMarks* marks) { marks_ = marks; }
     void marksChanged() { allCellsChanged(); }
+    // While the results are outdated the computed columns are greyed like them.
+    void setStale(bool stale);
 
     Sheet& sheet() const { return sheet_; }
 
@@ -61,6 +63,7 @@ class SheetModel : public QAbstractTableModel, public SheetObserver {
 
     Sheet& sheet_;
     const CellMarks* marks_ = nullptr;
+    bool stale_ = false;
     // Rows announced to the views. Rows inserted or removed are announced as such at once;
     // rows appended during a batch are announced at its end.
     int shownRows_ = 0;

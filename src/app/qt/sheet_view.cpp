@@ -1,9 +1,11 @@
 #include "app/qt/sheet_view.hpp"
 
 #include "app/qt/sheet_model.hpp"
+#include "sheet/clipboard_text.hpp"
 #include "sheet/sheet_edit.hpp"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -93,6 +95,38 @@ void SheetView::fitColumns(const std::array<int, 17>& widths, int baseWidth) {
         setColumnWidth(static_cast<int>(c), next - end);
         end = next;
     }
+}
+
+bool SheetView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    const bool opened = QTableView::edit(index, trigger, event);
+    if (opened) {
+        if (QWidget* editor = indexWidget(index)) {
+            editor->removeEventFilter(this);
+            editor->installEventFilter(this);
+        }
+    }
+    return opened;
+}
+
+bool SheetView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && state() == QAbstractItemView::EditingState &&
+        watched == indexWidget(currentIndex())) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Paste)) {
+            const CellBlock block =
+                parseTabSeparated(QApplication::clipboard()->text().toStdString());
+            const bool severalCells =
+                block.size() > 1 || (block.size() == 1 && block.front().size() > 1);
+            if (severalCells) {
+                // The editor closes with what was typed; the block lands as a block.
+                commitPendingEdit();
+                setFocus();
+                emit requested(Request::Paste);
+                return true;
+            }
+        }
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 bool SheetView::requestFor(QKeyEvent* event) {
