@@ -10,6 +10,7 @@
 #include "files/record_header.hpp"
 #include "platform/print/svg_render.hpp"
 #include "report/section_plot.hpp"
+#include "window/program_paths.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -52,7 +53,7 @@ int run(std::span<const std::string> args) {
     std::optional<fs::path> target;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "-o" && i + 1 < args.size()) {
-            target = fs::absolute(args[i + 1]);
+            target = fs::absolute(paths::fromUtf8(args[i + 1]));
             ++i;
         } else if (args[i].rfind('-', 0) == 0 || !file.empty()) {
             std::cerr << "tarnelo-cli plot: 无法理解的参数 unexpected argument: "
@@ -97,7 +98,7 @@ int run(std::span<const std::string> args) {
         return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
                     kExitUsage);
     }
-    const OpenResult opened = openRawDataFile(window, file);
+    const OpenResult opened = openRawDataFile(window, paths::fromUtf8(file));
     if (opened.outcome == OpenOutcome::NotOpened || opened.outcome == OpenOutcome::Cancelled) {
         return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
                     kExitUsage);

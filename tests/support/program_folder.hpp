@@ -2,10 +2,10 @@
 #pragma once
 
 #include "files/file_io.hpp"
+#include "platform/system/scratch.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -13,19 +13,12 @@ namespace tarnelo::testing {
 
 class ProgramFolder {
   public:
-    ProgramFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tarnelo-files-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
+    ProgramFolder() : scratch_("tarnelo-files"), path_(scratch_.path()) {
+        if (!scratch_.valid()) {
             ADD_FAILURE() << "cannot make a temporary folder";
         }
-        path_ = pattern;
         std::filesystem::create_directory(path_ / "Data");
         std::filesystem::create_directory(path_ / "Text data");
-    }
-    ~ProgramFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
     }
     ProgramFolder(const ProgramFolder&) = delete;
     ProgramFolder& operator=(const ProgramFolder&) = delete;
@@ -37,6 +30,7 @@ class ProgramFolder {
     }
 
   private:
+    sys::ScratchFolder scratch_;
     std::filesystem::path path_;
 };
 

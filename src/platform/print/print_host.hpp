@@ -5,6 +5,7 @@
 // spreadsheet instance the record-form fill attaches to.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace tarnelo {
@@ -14,6 +15,10 @@ inline constexpr std::string_view kPrintProgId = "Tarnelo.PrintApplication";
 // Registers the printing host. Creating an instance fails (an empty handle) when no renderer
 // is installed.
 void registerPrintHost();
+
+// Why this system cannot print the record form at all, in Chinese; empty where it can. 打印 says
+// it before anything else.
+std::string printingUnavailable();
 
 // Registers the printing host unless something (a test double) is registered under its ProgID.
 void registerPrintHostIfAbsent();
