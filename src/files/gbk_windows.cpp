@@ -20,6 +20,12 @@ bool isAscii(std::string_view text) {
     return true;
 }
 
+// Code page 936 gives GBK's user-defined areas (and the byte 0xFF) characters of Unicode's
+// private use area; they are not GBK characters, and iconv refuses them too.
+bool isPrivateUse(wchar_t c) {
+    return c >= 0xE000 && c <= 0xF8FF;
+}
+
 // Strict conversion of bytes in a code page to UTF-16; std::nullopt when any byte sequence is
 // not valid there.
 std::optional<std::wstring> toWide(UINT codePage, std::string_view bytes) {
@@ -58,33 +64,33 @@ std::string gbkToUtf8(std::string_view bytes) {
     if (isAscii(bytes)) {
         return std::string(bytes);
     }
-    if (const auto whole = toWide(kGbk, bytes)) {
-        return wideToUtf8(*whole);
-    }
-    // A damaged file: character by character, one replacement character for the first byte of
-    // each sequence the code page does not define, then on with the next byte.
+    // Character by character: a sequence that is not a GBK character becomes one replacement
+    // character for its first byte, then decoding goes on with the next byte.
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 2);
     while (!bytes.empty()) {
-        const auto lead = static_cast<unsigned char>(bytes.front());
-        if (lead < 0x80) {
+        if (static_cast<unsigned char>(bytes.front()) < 0x80) {
             out.push_back(bytes.front());
             bytes.remove_prefix(1);
             continue;
         }
-        if (bytes.size() >= 2) {
-            if (const auto pair = toWide(kGbk, bytes.substr(0, 2)); pair && pair->size() == 1) {
-                out += wideToUtf8(*pair);
-                bytes.remove_prefix(2);
+        bool decoded = false;
+        for (const std::size_t length : {std::size_t(2), std::size_t(1)}) {
+            if (bytes.size() < length) {
                 continue;
             }
+            const auto character = toWide(kGbk, bytes.substr(0, length));
+            if (character && character->size() == 1 && !isPrivateUse((*character)[0])) {
+                out += wideToUtf8(*character);
+                bytes.remove_prefix(length);
+                decoded = true;
+                break;
+            }
         }
-        if (const auto single = toWide(kGbk, bytes.substr(0, 1)); single && single->size() == 1) {
-            out += wideToUtf8(*single);
-        } else {
+        if (!decoded) {
             out.append(kReplacement);
+            bytes.remove_prefix(1);
         }
-        bytes.remove_prefix(1);
     }
     return out;
 }
@@ -96,6 +102,11 @@ std::optional<std::string> utf8ToGbk(std::string_view text) {
     const auto wide = toWide(CP_UTF8, text);
     if (!wide) {
         return std::nullopt;
+    }
+    for (const wchar_t c : *wide) {
+        if (isPrivateUse(c)) {
+            return std::nullopt;
+        }
     }
     const int size = static_cast<int>(wide->size());
     BOOL usedDefault = FALSE;

@@ -67,6 +67,24 @@ TEST(SystemSeams, AMeasurementUnderChineseNamesSavesOpensAndExports) {
     EXPECT_EQ(namesIn(station).size(), 2u);
 }
 
+TEST(SystemSeams, GbkIsTheSameOnEverySystemRefusalsIncluded) {
+    constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+    EXPECT_EQ(gbkToUtf8("\xB2\xE2\xD5\xBE"), "测站");
+    EXPECT_EQ(gbkToUtf8("\xA1\xA4\xA8\xB9"), "·ü");
+    EXPECT_EQ(gbkToUtf8("\x80"), "€");
+    // A user-defined area, a lead byte without its trail byte, a cut-off end.
+    EXPECT_EQ(gbkToUtf8("\xAA\xA1x"), std::string(kReplacement) + std::string(kReplacement) + "x");
+    EXPECT_EQ(gbkToUtf8("a\xB2"), "a" + std::string(kReplacement));
+    EXPECT_EQ(gbkToUtf8("\xFF"), kReplacement);
+
+    EXPECT_EQ(utf8ToGbk("测站·ü€"), "\xB2\xE2\xD5\xBE\xA1\xA4\xA8\xB9\x80");
+    // Nothing GBK cannot hold is ever replaced by a look-alike.
+    for (const char* outside : {"•", "¥", "😀", "\xEE\x80\x80", "\xC0\x80"}) {
+        EXPECT_FALSE(utf8ToGbk(std::string("测") + outside).has_value()) << outside;
+    }
+    EXPECT_EQ(firstCharacterOutsideGbk("测站¥"), "¥");
+}
+
 TEST(SystemSeams, OneOwnerPerProgramFolderUntilItLetsGo) {
     testing::FormFolder folder;
     std::unique_ptr<ProgramFolderLock> first;
