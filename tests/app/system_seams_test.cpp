@@ -25,10 +25,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::set<std::u8string> namesIn(const fs::path& folder) {
-    std::set<std::u8string> names;
+// The names in a folder as UTF-8 texts, read back from the system.
+std::set<std::string> namesIn(const fs::path& folder) {
+    std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().u8string());
+        const std::u8string name = entry.path().filename().u8string();
+        names.insert(std::string(name.begin(), name.end()));
     }
     return names;
 }
@@ -46,8 +48,8 @@ TEST(SystemSeams, AMeasurementUnderChineseNamesSavesOpensAndExports) {
     window.answerFileDialog(ctl::通用对话框保存, file);
     ASSERT_EQ(saveCommand(window).status, SaveOutcome::Status::Saved);
     // The name on disk is the name given, not its bytes read in another code page.
-    EXPECT_EQ(namesIn(folder.path()).count(u8"测站"), 1u);
-    EXPECT_EQ(namesIn(station), std::set<std::u8string>{u8"第58次.dat"});
+    EXPECT_EQ(namesIn(folder.path()).count("测站"), 1u);
+    EXPECT_EQ(namesIn(station), std::set<std::string>{"第58次.dat"});
     const auto saved = readFileBytes(file);
     ASSERT_TRUE(saved.has_value());
     // Saved as GBK: the bytes decode back to the same texts.
@@ -112,7 +114,7 @@ TEST(SystemSeams, ScratchFoldersAreWritableAndGoAwayWithTheirOwner) {
         EXPECT_TRUE(mayWrite(file));
         EXPECT_FALSE(mayWrite(made / "missing"));
         // The writer leaves nothing but the file itself.
-        EXPECT_EQ(namesIn(made), std::set<std::u8string>{u8"断面.txt"});
+        EXPECT_EQ(namesIn(made), std::set<std::string>{"断面.txt"});
         EXPECT_EQ(sys::fileUrl(made).rfind("file:///", 0), 0u);
     }
     EXPECT_FALSE(fs::exists(made));
@@ -127,7 +129,7 @@ TEST(SystemSeams, AnAtomicWriteIntoAMissingFolderSaysSoAndWritesNothing) {
     fs::create_directory(scratch.path() / "folder");
     EXPECT_FALSE(writeFileAtomic(scratch.path() / "folder", "x"));
     EXPECT_TRUE(fs::is_directory(scratch.path() / "folder"));
-    EXPECT_EQ(namesIn(scratch.path()), std::set<std::u8string>{u8"folder"});
+    EXPECT_EQ(namesIn(scratch.path()), std::set<std::string>{"folder"});
 }
 
 TEST(SystemSeams, AHelperProgramRunsAndItsExitStatusComesBack) {
