@@ -13,6 +13,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tarnelo {
 namespace {
@@ -112,6 +117,71 @@ void BM_ComputeThousandFiles(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(files.size()));
 }
 BENCHMARK(BM_ComputeThousandFiles)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The three shapes of large input that once took far more memory than their size: five
+// million short lines (15 MB), eight million LF-only lines (16 MB), and five columns of
+// 10,000 values of 256 digits (13 MB).
+std::string largeInput(int shape) {
+    const std::string tag = "\xC1\xF7\xCB\xD9\xD2\xC7\xD4\xAD\xCA\xBC\xCA\xFD\xBE\xDD,"
+                            "\xB4\xB9\xCF\xDF\xC4\xA3\xCA\xBD"; // 流速仪原始数据,垂线模式
+    const std::string eol = shape == 1 ? "\n" : "\r\n";
+    std::string bytes = tag + eol + "0.85,0.7,0.7,20,0.6793,0.0033" + eol;
+    if (shape == 0 || shape == 1) {
+        const int lines = shape == 0 ? 5'000'000 : 8'000'000;
+        bytes.reserve(bytes.size() + static_cast<std::size_t>(lines) * 3);
+        for (int i = 0; i < lines; ++i) {
+            bytes += "1" + eol;
+        }
+        return bytes;
+    }
+    const std::string value = "1" + std::string(255, '2');
+    for (int k = 0; k < 5; ++k) {
+        for (int r = 0; r < 10'000; ++r) {
+            bytes += (r == 0 ? "" : ",") + value;
+        }
+        bytes += eol;
+    }
+    return bytes;
+}
+
+// Resident memory of this process now, in KB.
+long residentKb() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0;
+    long resident = 0;
+    statm >> size >> resident;
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Opening (and computing) a large file as tarnelo-cli compute does. The counter peak_kb is
+// what one such run adds to the process at its peak, measured in a child process.
+void BM_ReadLargeInput(benchmark::State& state) {
+    ScratchFolder folder;
+    const ScratchProgramFolder work;
+    const auto file = folder.path() / "large.dat";
+    const std::string bytes = largeInput(static_cast<int>(state.range(0)));
+    writeFileAtomic(file, bytes);
+    setWritesFlushedToDisk(false);
+    for (auto _ : state) {
+        const FileComputation outcome = computeRawDataFile(file, work.path());
+        benchmark::DoNotOptimize(outcome.status);
+    }
+    const long before = residentKb();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        computeRawDataFile(file, work.path());
+        ::_exit(0);
+    }
+    int status = 0;
+    struct rusage usage {};
+    if (child > 0 && ::wait4(child, &status, 0, &usage) == child) {
+        state.counters["peak_kb"] = static_cast<double>(usage.ru_maxrss - before);
+        state.counters["file_kb"] = static_cast<double>(bytes.size() / 1024);
+    }
+    setWritesFlushedToDisk(true);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+}
+BENCHMARK(BM_ReadLargeInput)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 } // namespace tarnelo

@@ -21,7 +21,7 @@ constexpr std::string_view kNotice = "提示：";
 constexpr std::size_t kLargestFile = std::size_t(16) << 20;
 
 std::string inQuotes(std::string_view text) {
-    return "“" + std::string(text) + "”";
+    return "“" + escapedName(text) + "”";
 }
 
 std::string bareName(const std::filesystem::path& path) {

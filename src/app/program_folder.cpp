@@ -31,9 +31,9 @@ bool refreshSuppliedFile(const fs::path& source, const fs::path& target) {
     return writeFileAtomic(target, *supplied);
 }
 
+// A path as a message names it.
 std::string utf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
+    return escapedName(path);
 }
 
 bool makeFolder(const fs::path& folder, std::vector<std::string>& problems) {
@@ -53,14 +53,18 @@ fs::path packageFolder(const fs::path& executableFolder) {
 }
 
 ProgramFolders resolveProgramFolders(const fs::path& executableFolder,
-                                     const UserEnvironment& environment) {
+                                     const UserEnvironment& environment, FolderLayout layout) {
     ProgramFolders folders;
     std::error_code ec;
     if (fs::is_directory(paths::dataFolder(executableFolder), ec) &&
         mayWrite(paths::dataFolder(executableFolder))) {
-        folders.program = executableFolder;
-        folders.documents = executableFolder;
-        return folders;
+        if (const auto problem = untrustedFolderProblem(paths::dataFolder(executableFolder))) {
+            folders.problems.push_back(*problem);
+        } else {
+            folders.program = executableFolder;
+            folders.documents = executableFolder;
+            return folders;
+        }
     }
 
     folders.perUser = true;
@@ -76,6 +80,22 @@ ProgramFolders resolveProgramFolders(const fs::path& executableFolder,
     if (folders.documents.is_relative()) {
         folders.documents = folders.program;
     }
+    // Someone else's folder (a shared XDG_DATA_HOME) could hand the program templates and
+    // state of their choosing: it is refused, and nothing is kept.
+    for (const fs::path& folder : {folders.program, paths::dataFolder(folders.program)}) {
+        if (const auto problem = untrustedFolderProblem(folder)) {
+            folders.problems.push_back(*problem);
+            folders.program = executableFolder;
+            folders.documents = executableFolder;
+            folders.perUser = false;
+            return folders;
+        }
+    }
+    if (layout == FolderLayout::LookOnly) {
+        return folders;
+    }
+    std::error_code existing;
+    const bool madeNow = !fs::exists(folders.program, existing);
 
     // The supplied files come from beside the executable when it has a Data folder of its own
     // (a read-only portable folder), else from the installed package.
@@ -83,6 +103,13 @@ ProgramFolders resolveProgramFolders(const fs::path& executableFolder,
                                 ? executableFolder
                                 : packageFolder(executableFolder);
     if (makeFolder(paths::dataFolder(folders.program), folders.problems)) {
+        if (madeNow) {
+            // Made now under a lax umask, the folder would be refused at the next start.
+            for (const fs::path& folder : {folders.program, paths::dataFolder(folders.program)}) {
+                fs::permissions(folder, fs::perms::group_write | fs::perms::others_write,
+                                fs::perm_options::remove, existing);
+            }
+        }
         const std::array<fs::path, 3> supplied = {fs::path(paths::formTemplate({}, false)),
                                                   fs::path(paths::formTemplate({}, true)),
                                                   fs::path(paths::guideFile({}))};

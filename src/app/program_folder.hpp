@@ -49,13 +49,20 @@ std::filesystem::path userDocumentsFolder(const UserEnvironment& environment);
 // $XDG_DATA_HOME defaulting to ~/.local/share.
 std::filesystem::path userProgramFolder(const UserEnvironment& environment);
 
+// Whether resolving the folders may make them: the window lays them out; the command-line tool
+// only reads templates and makes no folder it does not write into.
+enum class FolderLayout { Make, LookOnly };
+
 // Decides where the program keeps its files. The executable's folder stays the program folder
-// when it holds a writable Data folder. Otherwise the per-user folder is laid out: its Data
-// folder is made, the supplied files are copied in where missing or out of date (a package
-// upgrade brings new templates), and the dialog folders are made in the documents folder.
-// Nothing the user made is ever overwritten: the coefficient file, the record header and the
-// working copies are not supplied.
+// when it holds a writable Data folder that can be trusted. A folder that belongs to another
+// user or can be written by group or others is never used (problems names it): the per-user
+// folder is then replaced by the executable's folder, as when there is no home folder. Otherwise
+// the per-user folder is laid out: its Data folder is made, the supplied files are copied in where
+// missing or out of date (a package upgrade brings new templates), and the dialog folders are made
+// in the documents folder. Nothing the user made is ever overwritten: the coefficient file, the
+// record header and the working copies are not supplied.
 ProgramFolders resolveProgramFolders(const std::filesystem::path& executableFolder,
-                                     const UserEnvironment& environment);
+                                     const UserEnvironment& environment,
+                                     FolderLayout layout = FolderLayout::Make);
 
 } // namespace tarnelo

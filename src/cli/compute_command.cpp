@@ -153,7 +153,9 @@ std::string json(const std::string& file, const FileComputation& outcome) {
     return out;
 }
 
-std::string text(const std::string& file, const FileComputation& outcome) {
+// The table of one file onto out, row by row: ten thousand rows of long cells are never held
+// as one text.
+void printText(std::ostream& stream, const std::string& file, const FileComputation& outcome) {
     std::string out = "== " + terminalSafe(file) + "  (" + outcome.mode + ")\n";
     std::string coefficients;
     for (std::size_t i = 0; i < outcome.coefficients.size(); ++i) {
@@ -183,7 +185,11 @@ std::string text(const std::string& file, const FileComputation& outcome) {
         }
         rows.push_back(std::move(row));
     }
-    out += alignedTable(rows) + "\n";
+    stream << out;
+    writeAlignedTable(stream, rows);
+    rows.clear();
+    rows.shrink_to_fit();
+    out = "\n";
 
     std::vector<std::vector<std::string>> results(2);
     for (const auto& [name, value] : outcome.results) {
@@ -197,7 +203,7 @@ std::string text(const std::string& file, const FileComputation& outcome) {
         out += "\n检查 Findings: " + findingCounts(outcome.findings) + "\n" +
                terminalSafe(findingList(outcome.findings, outcome.findings.size()), true) + "\n";
     }
-    return out;
+    stream << out;
 }
 
 int run(std::span<const std::string> args) {
@@ -255,7 +261,8 @@ int run(std::span<const std::string> args) {
         if (asJson) {
             std::cout << json(files[i], outcome) << (i + 1 < files.size() ? ",\n" : "\n");
         } else if (outcome.status != FileComputation::Status::Unreadable) {
-            std::cout << (i == 0 ? "" : "\n") << text(files[i], outcome);
+            std::cout << (i == 0 ? "" : "\n");
+            printText(std::cout, files[i], outcome);
         }
     }
     if (asJson && files.size() > 1) {

@@ -59,10 +59,15 @@ constexpr std::string_view kPrintHelp =
     "3 输入中有错误，未加 --force the input holds errors and --force was not given.\n";
 
 // The program folder that holds the templates: beside this executable in a portable folder,
-// the user's own folder (laid out on first use) for an installed program.
+// the user's own folder for an installed program when it has them, else the package's. No
+// folder is made; a folder that cannot be trusted is named on stderr and not used.
 fs::path templateFolder() {
     const fs::path executable = executableFolder();
-    const ProgramFolders folders = resolveProgramFolders(executable, UserEnvironment::ofProcess());
+    const ProgramFolders folders =
+        resolveProgramFolders(executable, UserEnvironment::ofProcess(), FolderLayout::LookOnly);
+    for (const std::string& problem : folders.problems) {
+        std::cerr << "tarnelo-cli: 注意 notice: " << terminalSafe(problem) << "\n";
+    }
     std::error_code ec;
     if (fs::is_regular_file(paths::formTemplate(folders.program, false), ec)) {
         return folders.program;
@@ -90,6 +95,12 @@ class ComputedMeasurement {
         }
         layoutSheet(window_);
         writeDefaultRecordHeader(folder_.path());
+        // A FIFO, a folder or a device is unreadable input, as for every subcommand.
+        if (const auto kind = notARegularFile(file)) {
+            problem_ = "是" + *kind + "，不是文件 not a regular file";
+            status_ = kExitUsage;
+            return;
+        }
         const OpenResult opened = openRawDataFile(window_, file);
         if (opened.outcome == OpenOutcome::NotOpened || opened.outcome == OpenOutcome::Cancelled) {
             problem_ = "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file";
@@ -119,8 +130,8 @@ class ComputedMeasurement {
     // A message about a template names the template the user has, not its private copy.
     std::string inOwnWords(std::string message) const {
         for (bool twoPages : {false, true}) {
-            const std::string copy = paths::formTemplate(folder_.path(), twoPages).string();
-            const std::string own = paths::formTemplate(templates_, twoPages).string();
+            const std::string copy = escapedName(paths::formTemplate(folder_.path(), twoPages));
+            const std::string own = escapedName(paths::formTemplate(templates_, twoPages));
             for (auto at = message.find(copy); at != std::string::npos;
                  at = message.find(copy, at + own.size())) {
                 message.replace(at, copy.size(), own);
@@ -179,13 +190,17 @@ int runExport(std::span<const std::string> args) {
     std::optional<fs::path> workbook;
     std::optional<fs::path> pdf;
     bool force = false;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--force") {
+        if (!optionsEnded && args[i] == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && args[i] == "--force") {
             force = true;
-        } else if ((args[i] == "-o" || args[i] == "--pdf") && i + 1 < args.size()) {
+        } else if (!optionsEnded && (args[i] == "-o" || args[i] == "--pdf") &&
+                   i + 1 < args.size()) {
             (args[i] == "-o" ? workbook : pdf) = fs::absolute(paths::fromUtf8(args[i + 1]));
             ++i;
-        } else if (args[i].rfind('-', 0) == 0 || !file.empty()) {
+        } else if ((!optionsEnded && args[i].rfind('-', 0) == 0) || !file.empty()) {
             std::cerr << "tarnelo-cli export: 无法理解的参数 unexpected argument: "
                       << terminalSafe(args[i]) << "\n\n"
                       << kExportHelp;
@@ -204,6 +219,13 @@ int runExport(std::span<const std::string> args) {
         if (!renderer) {
             return fail("export", file,
                         "没有安装 LibreOffice，无法生成 PDF no LibreOffice to render the PDF",
+                        kExitIncomplete);
+        }
+    }
+    // Targets that cannot be written are said before any work is done.
+    for (const auto& output : {workbook, pdf}) {
+        if (output && !checkFileWritable(*output)) {
+            return fail("export", file, "无法写入 cannot write：" + lastWriteProblem(),
                         kExitIncomplete);
         }
     }
@@ -228,10 +250,13 @@ int runExport(std::span<const std::string> args) {
 int runPrint(std::span<const std::string> args) {
     std::string file;
     bool force = false;
+    bool optionsEnded = false;
     for (const auto& arg : args) {
-        if (arg == "--force") {
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--force") {
             force = true;
-        } else if (arg.rfind('-', 0) == 0 || !file.empty()) {
+        } else if ((!optionsEnded && arg.rfind('-', 0) == 0) || !file.empty()) {
             std::cerr << kPrintHelp;
             return kExitUsage;
         } else {

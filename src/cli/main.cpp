@@ -77,6 +77,9 @@ int main(int argc, char** argv) {
         if (args[0] == sub->name) {
             const std::span<const std::string> rest(args.data() + 1, args.size() - 1);
             for (const auto& arg : rest) {
+                if (arg == "--") {
+                    break;
+                }
                 if (arg == "--help" || arg == "-h") {
                     std::cout << sub->help;
                     return tarnelo::cli::kExitDone;

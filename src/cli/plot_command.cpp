@@ -9,6 +9,7 @@
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "platform/print/svg_render.hpp"
+#include "platform/system/child_process.hpp"
 #include "report/section_plot.hpp"
 #include "window/program_paths.hpp"
 
@@ -51,11 +52,14 @@ int fail(const std::string& file, const std::string& why, int status) {
 int run(std::span<const std::string> args) {
     std::string file;
     std::optional<fs::path> target;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size()) {
+        if (!optionsEnded && args[i] == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && args[i] == "-o" && i + 1 < args.size()) {
             target = fs::absolute(paths::fromUtf8(args[i + 1]));
             ++i;
-        } else if (args[i].rfind('-', 0) == 0 || !file.empty()) {
+        } else if ((!optionsEnded && args[i].rfind('-', 0) == 0) || !file.empty()) {
             std::cerr << "tarnelo-cli plot: 无法理解的参数 unexpected argument: "
                       << terminalSafe(args[i]) << "\n\n"
                       << kHelp;
@@ -116,7 +120,13 @@ int run(std::span<const std::string> args) {
             problem = opened.message;
         }
     }
+    if (const auto refused = sectionPlotProblem(readSection(window))) {
+        return fail(file, *refused, kExitIncomplete);
+    }
     const std::string svg = sectionPlotSvg(window, findings);
+    if (sys::interruptSignal() != 0) {
+        return kExitIncomplete;
+    }
     if (renderer) {
         const RenderResult rendered = renderSvgToPng(*renderer, svg, *target);
         if (!rendered.ok) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <sstream>
 
 namespace tarnelo::cli {
 
@@ -93,6 +94,12 @@ std::size_t displayWidth(std::string_view text) {
 }
 
 std::string alignedTable(const std::vector<std::vector<std::string>>& rows) {
+    std::ostringstream out;
+    writeAlignedTable(out, rows);
+    return std::move(out).str();
+}
+
+void writeAlignedTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
     std::vector<std::size_t> widths;
     for (const auto& row : rows) {
         widths.resize(std::max(widths.size(), row.size()), 0);
@@ -100,7 +107,6 @@ std::string alignedTable(const std::vector<std::vector<std::string>>& rows) {
             widths[c] = std::max(widths[c], displayWidth(row[c]));
         }
     }
-    std::string out;
     for (const auto& row : rows) {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c) {
@@ -113,10 +119,8 @@ std::string alignedTable(const std::vector<std::vector<std::string>>& rows) {
         while (!line.empty() && line.back() == ' ') {
             line.pop_back();
         }
-        out += line;
-        out += '\n';
+        out << line << '\n';
     }
-    return out;
 }
 
 std::string jsonString(std::string_view text) {
@@ -204,6 +208,12 @@ std::string terminalSafe(std::string_view text, bool keepLineBreaks) {
             out += "\\u00";
             out += kHex[cp >> 4];
             out += kHex[cp & 15];
+        } else if ((cp >= 0x202a && cp <= 0x202e) || (cp >= 0x2066 && cp <= 0x2069)) {
+            // Bidirectional controls would show a name's characters in another order.
+            out += "\\u";
+            for (const int shift : {12, 8, 4, 0}) {
+                out += kHex[(cp >> shift) & 15];
+            }
         } else {
             out.append(text.substr(i, length));
         }

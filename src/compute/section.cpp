@@ -28,10 +28,28 @@ int MeasuredSection::velocityVerticalCount() const {
                       [](const SectionVertical& v) { return v.velocityVertical; }));
 }
 
+namespace {
+
+// The first cell of the columns the picture reads whose number is not finite.
+std::optional<UnboundedCell> firstUnboundedCell(const Sheet& sheet) {
+    for (int r = 0; r < sheet.rowCount(); ++r) {
+        for (const int c : {col::起点距, col::水深, col::平均流速, col::部分流量}) {
+            const std::string& text = sheet.cell(r, c);
+            if (!text.empty() && num::numberEnd(text) > 0 && !std::isfinite(num::numberOf(text))) {
+                return UnboundedCell{r, c};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 MeasuredSection readSection(const Window& window) {
     const Sheet& sheet = window.sheet();
     const bool velocityMode = window.isSelected(ctl::测速模式);
     MeasuredSection section;
+    section.unbounded = firstUnboundedCell(sheet);
     section.leftBank = num::numberOf(window.text(ctl::岸边系数编辑框01));
     section.rightBank = num::numberOf(window.text(ctl::岸边系数编辑框02));
 

@@ -35,6 +35,12 @@ struct SectionPartial {
     double discharge = 0.0;
 };
 
+// A cell whose number is too large for a double (it reads as an infinity).
+struct UnboundedCell {
+    int row = 0;
+    int column = 0;
+};
+
 struct MeasuredSection {
     // Rows whose 起点距 and 水深 are both numbers, in row order.
     std::vector<SectionVertical> verticals;
@@ -46,6 +52,9 @@ struct MeasuredSection {
     std::string dischargeText;
     double leftBank = 0.0;
     double rightBank = 0.0;
+    // The first cell (row order, then column) whose number is out of a double's range; such a
+    // section cannot be drawn.
+    std::optional<UnboundedCell> unbounded;
 
     bool computed() const { return discharge.has_value(); }
     int velocityVerticalCount() const;

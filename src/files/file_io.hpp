@@ -27,19 +27,41 @@ enum class AtLink {
 };
 
 // Replaces the content of file with bytes: temporary file in the same folder, flushed to disk,
-// then renamed over the target. The replaced file keeps its permissions; a new one gets
+// then renamed over the target. The replaced file keeps its permission bits (never set-user-ID,
+// set-group-ID or sticky); a new one gets
 // rw-rw-rw- less the umask. Returns false (and leaves the old file as it was) when any step
 // fails; lastWriteProblem() then says why. The folder is never created. Leftover temporary
 // files of interrupted writes in that folder are removed first.
 bool writeFileAtomic(const std::filesystem::path& file, std::string_view bytes,
                      AtLink atLink = AtLink::WriteThrough);
 
-// Why the last writeFileAtomic of this thread failed, in Chinese; empty after a success.
+// Whether writeFileAtomic could write target, found without writing: the link rules, the
+// name's length, the kind of file there and the folder's permissions. Returns false and sets
+// lastWriteProblem() when not; a long job checks its target with this before it starts.
+bool checkFileWritable(const std::filesystem::path& target, AtLink atLink = AtLink::WriteThrough);
+
+// Why the last writeFileAtomic or checkFileWritable of this thread failed, in Chinese; empty after
+// a success.
 std::string lastWriteProblem();
 
 // Removes this writer's temporary files (".NAME.tmpPID-N") that a process which no longer runs
 // left in folder; nothing else is touched.
 void removeStaleTemporaries(const std::filesystem::path& folder);
+
+// Why a folder the program takes templates or state from must not be trusted, as ssh judges
+// the folder of its keys: it, or a folder above it, belongs to another user (root aside), or
+// can be written by group or others (a folder above it may when it is sticky, as /tmp is).
+// In Chinese, naming the folder; std::nullopt when it can be trusted or does not exist.
+std::optional<std::string> untrustedFolderProblem(const std::filesystem::path& folder);
+
+// A path or name as a message shows it: line breaks and other control characters are written
+// as escapes (\n, \r, \t, \xNN), so a name can never start a line of its own or fake one.
+std::string escapedName(std::string_view name);
+inline std::string escapedName(const std::filesystem::path& path) {
+    // UTF-8 on every system (Windows keeps names as UTF-16).
+    const std::u8string name = path.u8string();
+    return escapedName(std::string_view(reinterpret_cast<const char*>(name.data()), name.size()));
+}
 
 // Whether writeFileAtomic waits for the disk (on by default). The command-line tool turns it
 // off: it writes only into its own temporary folder, which is removed when it ends. Writes stay

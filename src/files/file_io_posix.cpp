@@ -118,7 +118,7 @@ bool refuse(std::string why) {
 }
 
 std::string quoted(const std::filesystem::path& path) {
-    return "“" + path.string() + "”";
+    return "“" + escapedName(path) + "”";
 }
 
 // Whether a leftover temporary file name of this writer ".NAME.tmpPID-N" belongs to a process
@@ -153,12 +153,112 @@ void removeStaleTemporaries(const std::filesystem::path& folder) {
     }
 }
 
+std::string escapedName(std::string_view name) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(name.size());
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> untrustedFolderProblem(const std::filesystem::path& folder) {
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(folder, ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    const uid_t self = ::geteuid();
+    struct stat link {};
+    // A link in the folder's place must be the user's own, or it could be turned elsewhere.
+    if (::lstat(folder.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && link.st_uid != self &&
+        link.st_uid != 0) {
+        return "文件夹" + quoted(folder) + "是另一个用户的符号链接，为安全起见不使用";
+    }
+    bool itself = true;
+    for (std::filesystem::path at = real;; at = at.parent_path()) {
+        struct stat info {};
+        if (::stat(at.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            return "无法检查文件夹" + quoted(at) + "，为安全起见不使用" + quoted(folder);
+        }
+        const std::string which = itself ? "文件夹" + quoted(at)
+                                         : "文件夹" + quoted(folder) + "的上级文件夹" + quoted(at);
+        if (info.st_uid != self && info.st_uid != 0) {
+            return which + "属于另一个用户，为安全起见不使用";
+        }
+        const bool sticky = (info.st_mode & S_ISVTX) != 0;
+        if ((info.st_mode & 022) != 0 && (itself || !sticky)) {
+            return which + "可以被同组或其他用户写入，为安全起见不使用（可用 chmod go-w 改正）";
+        }
+        if (at == at.root_path() || at.parent_path() == at) {
+            return std::nullopt;
+        }
+        itself = false;
+    }
+}
+
 std::string lastWriteProblem() {
     return lastProblem;
 }
 
-bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes, AtLink atLink) {
-    lastProblem.clear();
+namespace {
+
+// The longest name a folder holds (255 bytes on the usual file systems).
+std::size_t longestName(const std::filesystem::path& folder) {
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : 255;
+}
+
+// The name's first bytes, at most `most` of them, never cutting a UTF-8 character.
+std::string leadingBytes(const std::string& name, std::size_t most) {
+    if (name.size() <= most) {
+        return name;
+    }
+    std::size_t end = most;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xc0) == 0x80) {
+        --end;
+    }
+    return name.substr(0, end);
+}
+
+// A temporary name beside the target: ".NAME.tmpPID-N", with NAME shortened so that the whole
+// stays within the folder's name limit whatever the target's name.
+std::filesystem::path temporaryName(const std::filesystem::path& folder, const std::string& name) {
+    const std::string suffix =
+        ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(temporaryCounter++);
+    const std::size_t limit = longestName(folder);
+    const std::size_t room = limit > suffix.size() + 2 ? limit - suffix.size() - 1 : 1;
+    return folder / ("." + leadingBytes(name, room) + suffix);
+}
+
+// Permissions a replacing file takes over: the read, write and execute bits only, never
+// set-user-ID, set-group-ID or sticky.
+constexpr mode_t kKeptBits = 0777;
+
+// The file a write puts its bytes into, after the link rules, with what replacing it keeps;
+// std::nullopt (and lastProblem set) when the target is refused.
+struct WriteTarget {
+    std::filesystem::path file;
+    std::filesystem::path folder;
+    mode_t mode = 0666;
+    bool replacing = false;
+};
+
+std::optional<WriteTarget> resolveWriteTarget(const std::filesystem::path& target, AtLink atLink) {
     std::filesystem::path file = target;
     std::error_code linkError;
     if (atLink == AtLink::WriteThrough) {
@@ -166,32 +266,40 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
         bool followed = false;
         for (int hops = 0; std::filesystem::is_symlink(file, linkError); ++hops) {
             if (hops >= 40) {
-                return refuse("符号链接" + quoted(target) + "指向的层次太多");
+                refuse("符号链接" + quoted(target) + "指向的层次太多");
+                return std::nullopt;
             }
             if (!mayFollowLink(file)) {
-                return refuse(quoted(file) +
-                              "是别的用户放在共享文件夹中的符号链接，为安全起见不经由它写入");
+                refuse(quoted(file) +
+                       "是别的用户放在共享文件夹中的符号链接，为安全起见不经由它写入");
+                return std::nullopt;
             }
             std::filesystem::path next = std::filesystem::read_symlink(file, linkError);
             if (linkError) {
-                return refuse("无法读取符号链接" + quoted(file));
+                refuse("无法读取符号链接" + quoted(file));
+                return std::nullopt;
             }
             file = next.is_absolute() ? next : file.parent_path() / next;
             followed = true;
         }
         if (followed && !std::filesystem::exists(file, linkError)) {
-            return refuse("符号链接" + quoted(target) + "指向的文件" + quoted(file) + "不存在");
+            refuse("符号链接" + quoted(target) + "指向的文件" + quoted(file) + "不存在");
+            return std::nullopt;
         }
     }
     if (file.filename().empty()) {
-        return refuse(quoted(target) + "不是文件名");
+        refuse(quoted(target) + "不是文件名");
+        return std::nullopt;
     }
-    const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
-    removeStaleTemporaries(folder);
+    WriteTarget resolved;
+    resolved.folder = file.parent_path().empty() ? "." : file.parent_path();
+    if (file.filename().string().size() > longestName(resolved.folder)) {
+        refuse(quoted(file.filename()) + "文件名太长，超过文件系统允许的 " +
+               std::to_string(longestName(resolved.folder)) + " 字节");
+        return std::nullopt;
+    }
     // Keep the permissions of the file being replaced; a new file gets what the umask leaves
     // of rw-rw-rw-, as any program's new file does.
-    mode_t mode = 0666;
-    bool replacing = false;
     struct stat old {};
     if ((atLink == AtLink::Replace ? ::lstat(file.c_str(), &old) : ::stat(file.c_str(), &old)) ==
         0) {
@@ -199,20 +307,66 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
             // Replaced by the new file: the link's permissions say nothing.
             old.st_mode = S_IFREG | (0666 & ~currentUmask());
         } else if (!S_ISREG(old.st_mode)) {
-            return refuse(quoted(file) + "不是普通文件");
+            refuse(quoted(file) + "不是普通文件");
+            return std::nullopt;
         }
-        mode = old.st_mode & 07777;
-        replacing = true;
+        resolved.mode = old.st_mode & kKeptBits;
+        resolved.replacing = true;
     }
+    resolved.file = std::move(file);
+    return resolved;
+}
+
+// Why a folder cannot take a new file, in words for the user.
+std::string folderProblem(const std::filesystem::path& folder, int error) {
+    if (error == ENAMETOOLONG) {
+        return quoted(folder) + "中的文件名太长";
+    }
+    return std::string("文件夹") + quoted(folder) + (error == ENOENT ? "不存在" : "不可写入");
+}
+
+bool diskFull(int error) {
+    return error == ENOSPC || error == EDQUOT;
+}
+
+} // namespace
+
+bool checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
+    lastProblem.clear();
+    const auto resolved = resolveWriteTarget(target, atLink);
+    if (!resolved) {
+        return false;
+    }
+    struct stat info {};
+    if (::stat(resolved->folder.c_str(), &info) != 0) {
+        return refuse(folderProblem(resolved->folder, errno));
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return refuse(quoted(resolved->folder) + "不是文件夹");
+    }
+    if (::access(resolved->folder.c_str(), W_OK | X_OK) != 0) {
+        return refuse(folderProblem(resolved->folder, errno));
+    }
+    return true;
+}
+
+bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes, AtLink atLink) {
+    lastProblem.clear();
+    const auto resolved = resolveWriteTarget(target, atLink);
+    if (!resolved) {
+        return false;
+    }
+    const std::filesystem::path& file = resolved->file;
+    const std::filesystem::path& folder = resolved->folder;
+    const mode_t mode = resolved->mode;
+    removeStaleTemporaries(folder);
     std::filesystem::path temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = folder / ("." + file.filename().string() + ".tmp" + std::to_string(::getpid()) +
-                              "-" + std::to_string(temporaryCounter++));
+        temporary = temporaryName(folder, file.filename().string());
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0 && errno != EEXIST) {
-            return refuse(std::string("文件夹") + quoted(folder) +
-                          (errno == ENOENT ? "不存在" : "不可写入"));
+            return refuse(folderProblem(folder, errno));
         }
     }
     FileDescriptor out(fd);
@@ -220,11 +374,23 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
         return refuse(std::string("无法在文件夹") + quoted(folder) + "中建立临时文件");
     }
     const bool flush = flushToDisk.load();
-    const bool written = writeAll(out.get(), bytes) &&
-                         (!replacing || ::fchmod(out.get(), mode) == 0) &&
-                         (!flush || ::fsync(out.get()) == 0);
-    if (!out.close() || !written || ::rename(temporary.c_str(), file.c_str()) != 0) {
+    errno = 0;
+    bool written = writeAll(out.get(), bytes) &&
+                   (!resolved->replacing || ::fchmod(out.get(), mode) == 0) &&
+                   (!flush || ::fsync(out.get()) == 0);
+    int error = written ? 0 : errno;
+    if (!out.close() && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) {
+        if (written) {
+            error = errno;
+        }
         ::unlink(temporary.c_str());
+        if (diskFull(error)) {
+            return refuse(quoted(file) + "写入失败：磁盘已满，原文件未改动");
+        }
         return refuse(quoted(file) + "写入失败（磁盘已满或不可写入）");
     }
     // Make the rename itself durable; a folder that cannot be synced is not a failed save.

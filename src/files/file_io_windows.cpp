@@ -5,10 +5,15 @@
 // - Permissions: a replaced file keeps its attributes and security descriptor, because
 //   ReplaceFileW carries them over to the new content; a new file gets the folder's inherited
 //   permissions, as any program's new file does (there is no umask).
+// - Trusted folders: there are no owner and group-write bits to judge; a folder's access
+//   control list decides who may write it, and the user's own folders (the portable folder,
+//   %LOCALAPPDATA%) are not writable by others unless someone made them so. No folder is refused.
 // - Links: symbolic links need a privilege to make on Windows and there are no sticky shared
 //   folders, so a link at the target is followed (WriteThrough) or replaced (Replace) without
 //   the owner check of the POSIX writer.
 #include "files/file_io.hpp"
+
+#include "files/file_access.hpp"
 
 #include <atomic>
 #include <string>
@@ -68,7 +73,7 @@ std::string utf8(const std::filesystem::path& path) {
 }
 
 std::string quoted(const std::filesystem::path& path) {
-    return "“" + utf8(path) + "”";
+    return "“" + escapedName(path) + "”";
 }
 
 bool processRuns(DWORD pid) {
@@ -225,6 +230,62 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
         return refuse(quoted(file) + "写入失败（磁盘已满或不可写入）");
     }
     return true;
+}
+
+bool checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
+    lastProblem.clear();
+    std::filesystem::path file = target;
+    std::error_code ec;
+    if (atLink == AtLink::WriteThrough && std::filesystem::is_symlink(file, ec)) {
+        file = std::filesystem::weakly_canonical(file, ec);
+    }
+    if (file.filename().empty()) {
+        return refuse(quoted(target) + "不是文件名");
+    }
+    const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+    const DWORD attributes = ::GetFileAttributesW(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            return refuse(quoted(file) + "不是普通文件");
+        }
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            return refuse(quoted(file) + "是只读文件");
+        }
+    }
+    if (!std::filesystem::is_directory(folder, ec)) {
+        return refuse(std::string("文件夹") + quoted(folder) + "不存在");
+    }
+    if (!mayWrite(folder)) {
+        return refuse(std::string("文件夹") + quoted(folder) + "不可写入");
+    }
+    return true;
+}
+
+std::optional<std::string> untrustedFolderProblem(const std::filesystem::path& /*folder*/) {
+    return std::nullopt;
+}
+
+std::string escapedName(std::string_view name) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(name.size());
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 void setWritesFlushedToDisk(bool flushed) {

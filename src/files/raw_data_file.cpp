@@ -234,7 +234,10 @@ RawDataRead parseRawData(std::string_view bytes) {
         data.header = std::string(rest.substr(0, rest.find(kSeparator)));
     }
 
-    const auto lines = splitText(text, "\r\n");
+    // Only the tag line, the coefficient line and the column lines are read: whatever follows
+    // them is never cut into pieces, so a file of millions of short lines costs no more memory
+    // than its own text.
+    const auto lines = splitTextViews(text, "\r\n", 2 + kVerticalFileColumns.size());
     const auto tagLine = splitText(lines.front(), ",", 2);
     const std::string modeName = tagLine.size() > 1 ? tagLine[1] : std::string();
     if (modeName == kVerticalModeName) {
@@ -261,7 +264,7 @@ RawDataRead parseRawData(std::string_view bytes) {
 
     const auto columns = fileColumns(data.mode);
     for (std::size_t k = 0; k < columns.size() && 2 + k < lines.size(); ++k) {
-        const std::string& line = lines[2 + k];
+        const std::string_view line = lines[2 + k];
         if (valueCount(line) > kMostRawDataRows) {
             read.refusal = "每列有 " + std::to_string(valueCount(line)) + " 个值，超过 " +
                            std::to_string(kMostRawDataRows) + " 行的上限，文件未打开。";

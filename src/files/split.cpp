@@ -4,7 +4,13 @@ namespace tarnelo {
 
 std::vector<std::string> splitText(std::string_view text, std::string_view separator,
                                    std::size_t maxPieces) {
-    std::vector<std::string> pieces;
+    const std::vector<std::string_view> views = splitTextViews(text, separator, maxPieces);
+    return std::vector<std::string>(views.begin(), views.end());
+}
+
+std::vector<std::string_view> splitTextViews(std::string_view text, std::string_view separator,
+                                             std::size_t maxPieces) {
+    std::vector<std::string_view> pieces;
     if (text.empty()) {
         return pieces;
     }

@@ -16,6 +16,11 @@ namespace tarnelo {
 std::vector<std::string> splitText(std::string_view text, std::string_view separator,
                                    std::size_t maxPieces = 0);
 
+// The same pieces as views into text, which must outlive them: a large text is cut without
+// a copy of it.
+std::vector<std::string_view> splitTextViews(std::string_view text, std::string_view separator,
+                                             std::size_t maxPieces = 0);
+
 // The values of a line written with count values joined by ",": the splitting rule with count
 // as the largest number of pieces, plus the empty last value that a line ending with "," held
 // (the rule itself drops it). Fewer than count values means the line is short.

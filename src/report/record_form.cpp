@@ -8,6 +8,7 @@
 #include "platform/automation/host_registry.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/print_host.hpp"
+#include "platform/workbook/package.hpp"
 #include "report/spreadsheet_automation.hpp"
 #include "sheet/sheet.hpp"
 #include "window/program_paths.hpp"
@@ -79,7 +80,7 @@ class FormFill {
         const bool copied = copyAtomic(templateFile, workingCopy, AtLink::Replace);
         if (!copied) {
             const std::string why = lastWriteProblem();
-            problem_ = "无法写入记载表的工作副本“" + workingCopy.string() + "”" +
+            problem_ = "无法写入记载表的工作副本“" + escapedName(workingCopy) + "”" +
                        (why.empty() ? "" : "：" + why) + "。请检查程序的 Data 文件夹是否可以写入。";
         }
         window_.setProgress(10);
@@ -89,11 +90,31 @@ class FormFill {
         const bool opened = static_cast<bool>(xl.OpenWorkbook(workingCopy.string(), "", false));
         if (copied && !opened) {
             // The copy is the template byte for byte: what cannot be opened is the template.
-            const std::string error = automation::lastError();
+            std::string error = automation::lastError();
             const auto colon = error.find("：");
-            problem_ = "excel模板已损坏：“" + templateFile.string() + "”（" +
-                       (colon == std::string::npos ? error : error.substr(colon + 3)) +
+            if (colon != std::string::npos) {
+                error.erase(0, colon + 3);
+            }
+            // The reason names the working copy; the user knows the template.
+            const std::string copyName = escapedName(workingCopy);
+            const std::string ownName = escapedName(templateFile);
+            for (auto at = error.find(copyName); at != std::string::npos;
+                 at = error.find(copyName, at + ownName.size())) {
+                error.replace(at, copyName.size(), ownName);
+            }
+            problem_ = "excel模板已损坏：“" + escapedName(templateFile) + "”（" + error +
                        "）。请重新安装本软件。";
+        }
+        if (copied && opened && problem_.empty()) {
+            // The form needs no macro, link or formula: a template carrying one is not ours.
+            std::vector<xlsx::RawPart> parts;
+            std::string unreadable;
+            if (xlsx::readPackage(templateFile, parts, unreadable)) {
+                if (const auto active = xlsx::activeContentIn(parts)) {
+                    problem_ = "excel模板已损坏：“" + escapedName(templateFile) + "”（" + *active +
+                               "，记载表不需要）。请重新安装本软件。";
+                }
+            }
         }
         if (!problem_.empty()) {
             xl.CloseWorkbooks();

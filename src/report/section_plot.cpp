@@ -2,11 +2,13 @@
 
 #include "compute/numtext.hpp"
 #include "files/record_header.hpp"
+#include "platform/system/child_process.hpp"
 #include "sheet/sheet.hpp"
 #include "window/window.hpp"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <set>
 #include <utility>
 #include <vector>
@@ -45,8 +47,27 @@ constexpr std::string_view kMarked = "#D9381E";
 constexpr std::string_view kMarkedBar = "#F4A792";
 constexpr std::string_view kVelocityLine = "#C55A11";
 
+// An axis never has more ticks than this, whatever the numbers.
+constexpr int kMostTicks = 24;
+// The largest end of an axis: a number beyond it is drawn as if it were there.
+constexpr double kLargestAxisEnd = std::numeric_limits<double>::max() / 16;
+// Coordinates stay this close to the picture: a number far out of range only moves a mark off
+// the page.
+constexpr double kFarthestCoordinate = 1e6;
+
+double onPage(double coordinate) {
+    return std::isfinite(coordinate)
+               ? std::clamp(coordinate, -kFarthestCoordinate, kFarthestCoordinate)
+               : 0.0;
+}
+
 std::string n1(double value) {
-    return num::fixedText(value, 1);
+    return num::fixedText(onPage(value), 1);
+}
+
+// Whether the user asked to stop (Ctrl-C at the terminal): a long drawing ends early.
+bool interrupted() {
+    return sys::interruptSignal() != 0;
 }
 
 // Text for XML: the five special characters escaped, control characters left out.
@@ -81,6 +102,10 @@ double tickStep(double span, int wanted) {
     }
     const double raw = span / wanted;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    if (!(power > 0.0) || !std::isfinite(power)) {
+        // Spans near the ends of the double range: no round step exists there.
+        return raw > 0.0 ? raw : span;
+    }
     for (const double factor : {1.0, 2.0, 5.0}) {
         if (raw <= factor * power * (1.0 + 1e-9)) {
             return factor * power;
@@ -99,8 +124,10 @@ double roundTop(double value, int wanted) {
     if (!(value > 0.0)) {
         return 1.0;
     }
+    value = std::min(value, kLargestAxisEnd);
     const double step = tickStep(value, wanted);
-    return std::ceil(value / step - 1e-9) * step;
+    const double top = std::ceil(value / step - 1e-9) * step;
+    return top > 0.0 && std::isfinite(top) ? top : value;
 }
 
 class Svg {
@@ -196,22 +223,30 @@ class Plot {
         svg_.reserve(4096 + section_.verticals.size() * 420);
         svg_.open();
         heading();
+        if (const auto problem = sectionPlotProblem(section_)) {
+            svg_.text(kWidth / 2, (kUpperTop + kLowerBottom) / 2, *problem, 16, "middle");
+            return svg_.close();
+        }
         if (section_.verticals.empty()) {
             svg_.text(kWidth / 2, (kUpperTop + kLowerBottom) / 2,
                       "没有可画的测深垂线（起点距和水深）", 16, "middle");
             return svg_.close();
         }
         scaleDistances();
-        upperPanel();
-        lowerPanel();
-        distanceAxis();
-        legend();
+        for (void (Plot::*part)() :
+             {&Plot::upperPanel, &Plot::lowerPanel, &Plot::distanceAxis, &Plot::legend}) {
+            if (interrupted()) {
+                break;
+            }
+            (this->*part)();
+        }
         return svg_.close();
     }
 
   private:
     double xAt(double distance) const {
-        return kLeft + (distance - xMin_) / (xMax_ - xMin_) * (kRight - kLeft);
+        // Halves: the difference of two doubles of opposite sign may not fit in one.
+        return kLeft + (distance / 2 - xMin_ / 2) / (xMax_ / 2 - xMin_ / 2) * (kRight - kLeft);
     }
 
     void heading() {
@@ -248,6 +283,13 @@ class Plot {
             xMin_ -= 1.0;
             xMax_ += 1.0;
         }
+        if (!(xMax_ > xMin_)) {
+            // Equal distances so large that 1 m is lost in them.
+            const double pad = std::abs(xMin_) / 64;
+            constexpr double kLargest = std::numeric_limits<double>::max();
+            xMin_ = std::max(xMin_ - pad, -kLargest);
+            xMax_ = std::min(xMax_ + pad, kLargest);
+        }
     }
 
     void upperPanel() {
@@ -270,7 +312,7 @@ class Plot {
         const auto yShare = [&](double share) {
             return kUpperBottom - std::clamp(share, 0.0, top) / top * height;
         };
-        for (int i = 0; i * step <= top + 1e-9; ++i) {
+        for (int i = 0; i <= kMostTicks && i * step <= top * (1 + 1e-9); ++i) {
             const double y = yShare(i * step);
             if (i > 0) {
                 svg_.line(kLeft, y, kRight, y, kGrid, 0.8);
@@ -278,6 +320,9 @@ class Plot {
             svg_.text(kLeft - 6, y + 4, num::fixedText(i * step, decimalsFor(step)), 11, "end");
         }
         for (const SectionPartial& p : section_.partials) {
+            if (interrupted()) {
+                return;
+            }
             const double share = p.discharge / q * 100.0;
             const double x1 = xAt(std::min(p.from, p.to));
             const double x2 = xAt(std::max(p.from, p.to));
@@ -285,7 +330,7 @@ class Plot {
             const bool marked = markedPartials_.count(p.row) > 0;
             svg_.rect(x1, y, x2 - x1, kUpperBottom - y, marked ? kMarkedBar : kBar,
                       marked ? kMarked : kBarEdge);
-            if (x2 - x1 >= 26.0) {
+            if (x2 - x1 >= 26.0 && std::isfinite(share)) {
                 svg_.text((x1 + x2) / 2, y - 3, num::fixedText(share, 1), 9, "middle",
                           marked ? kMarked : kInk);
             }
@@ -309,7 +354,7 @@ class Plot {
         const auto yVelocity = [&](double value) {
             return kUpperBottom - std::clamp(value, 0.0, top) / top * height;
         };
-        for (int i = 0; i * step <= top + 1e-9; ++i) {
+        for (int i = 0; i <= kMostTicks && i * step <= top * (1 + 1e-9); ++i) {
             svg_.text(kRight + 6, yVelocity(i * step) + 4,
                       num::fixedText(i * step, decimalsFor(step)), 11, "start", kVelocityLine);
         }
@@ -343,7 +388,7 @@ class Plot {
         const auto yDepth = [&](double depth) {
             return kLowerTop + std::clamp(depth, 0.0, bottom) / bottom * height;
         };
-        for (int i = 0; i * step <= bottom + 1e-9; ++i) {
+        for (int i = 0; i <= kMostTicks && i * step <= bottom * (1 + 1e-9); ++i) {
             const double y = yDepth(i * step);
             svg_.line(kLeft - 4, y, kLeft, y, kInk, 1.0);
             svg_.text(kLeft - 6, y + 4, num::fixedText(i * step, decimalsFor(step)), 11, "end");
@@ -370,6 +415,9 @@ class Plot {
         const int every =
             std::max(1, (section_.velocityVerticalCount() + kMostLabels - 1) / kMostLabels);
         for (const SectionVertical& v : section_.verticals) {
+            if (interrupted()) {
+                return;
+            }
             const double x = xAt(v.distance);
             const bool marked = markedRows_.count(v.row) > 0;
             if (v.velocityVertical) {
@@ -392,11 +440,19 @@ class Plot {
     }
 
     void distanceAxis() {
-        const double step = tickStep(xMax_ - xMin_, 8);
+        const double span = xMax_ - xMin_;
+        const double step =
+            std::isfinite(span) ? tickStep(span, 8) : 2 * tickStep(xMax_ / 2 - xMin_ / 2, 8);
         const int decimals = decimalsFor(step);
         const double first = std::ceil(xMin_ / step - 1e-9) * step;
-        for (int i = 0; first + i * step <= xMax_ + 1e-9 * step; ++i) {
+        double previous = std::numeric_limits<double>::quiet_NaN();
+        for (int i = 0; i <= kMostTicks && first + i * step <= xMax_ + 1e-9 * step; ++i) {
             const double value = first + i * step;
+            if (value == previous) {
+                // The step is lost in the size of the numbers: one tick says it all.
+                break;
+            }
+            previous = value;
             const double x = xAt(value);
             svg_.line(x, kLowerBottom, x, kLowerBottom + 4, kInk, 1.0);
             svg_.text(x, kLowerBottom + 17, num::fixedText(value, decimals), 11, "middle");
@@ -446,6 +502,19 @@ class Plot {
     double xMax_ = 1.0;
     Svg svg_;
 };
+
+} // namespace
+
+std::optional<std::string> sectionPlotProblem(const MeasuredSection& section) {
+    if (!section.unbounded) {
+        return std::nullopt;
+    }
+    return "第 " + std::to_string(section.unbounded->row + 1) + " 行“" +
+           std::string(Sheet::heading(section.unbounded->column)) +
+           "”的数值超出可以计算和画出的范围，" + "断面图未画出";
+}
+
+namespace {
 
 std::string headerText(const RecordHeader& header, int line, int pos) {
     const std::string field = headerField(header, line, pos);

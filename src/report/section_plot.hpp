@@ -8,6 +8,7 @@
 #include "compute/section.hpp"
 #include "compute/uncertainty.hpp"
 
+#include <optional>
 #include <span>
 #include <string>
 
@@ -27,6 +28,10 @@ struct SectionPlotTitle {
 std::string sectionPlotSvg(const MeasuredSection& section, const SectionPlotTitle& title,
                            std::span<const Finding> findings,
                            const SectionUncertainty& uncertainty);
+
+// Why the section cannot be drawn (a number in a cell beyond a double's range), naming the
+// cell; std::nullopt when it can. Such a section is drawn as this message alone.
+std::optional<std::string> sectionPlotProblem(const MeasuredSection& section);
 
 // The picture of what the window shows now: its sheet, the record header in its program folder
 // and the given findings.

@@ -7,7 +7,7 @@ cli="$TARNELO_PROGRAM_DIR/tarnelo-cli"
 example="$TARNELO_SOURCE_DIR/examples/vertical-surface-points.dat"
 work="$(mktemp -d)"
 chmod 755 "$work"
-trap 'rm -rf "$work"' EXIT
+trap 'umount "$work/small" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 millis() { date +%s%3N; }
@@ -122,6 +122,273 @@ for kind in many dots; do
     ((took < 1000)) || fail "template '$kind' took ${took} ms"
     [[ -e "$work/$kind.xlsx" ]] && fail "template '$kind' produced a workbook"
 done
+
+# ======== Every output through the one writer, every loop bounded, every folder checked.
+
+# An ordinary user for the cases that need one (root may write anywhere).
+user=""
+if [[ $(id -u) -eq 0 ]]; then
+    user=tarnelo-e2e
+    id "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user" ||
+        user=""
+fi
+as_user() { runuser -u "$user" -- env HOME="$work/home-$user" TMPDIR=/tmp "$@"; }
+[[ -n "$user" ]] || echo "note: not root (or no useradd), the ordinary-user cases are skipped"
+
+# A stand-in LibreOffice: writes a PDF of its own process id (about 150 KB) into --outdir and
+# keeps a copy of the profile settings it was given.
+fake="$work/fake-soffice"
+cat >"$fake" <<FAKE
+#!/usr/bin/env python3
+import os, sys, urllib.parse, shutil
+args = sys.argv[1:]
+def path(url): return urllib.parse.unquote(url[len("file://"):])
+out = path(args[args.index("--outdir") + 1])
+for a in args:
+    if a.startswith("-env:UserInstallation="):
+        xcu = os.path.join(path(a.split("=", 1)[1]), "user", "registrymodifications.xcu")
+        if os.path.exists(xcu):
+            shutil.copy(xcu, "$work/seen.xcu")
+open(os.path.join(out, "form.pdf"), "wb").write(b"%PDF-1.4\n" + ("%d\n" % os.getpid()).encode() * 20000)
+FAKE
+chmod 755 "$fake"
+pdf_export() { TARNELO_SOFFICE="$fake" "$cli" export "$example" --pdf "$@"; }
+
+# --- export --pdf: a planted link is not followed, the mode is kept without special bits,
+# parallel runs never interleave, and the renderer's profile turns macros off.
+if [[ $(id -u) -eq 0 ]]; then
+    sticky="$work/sticky-pdf"
+    mkdir -m 1777 "$sticky"
+    printf 'secret' >"$work/victim.pdf"
+    ln -s "$work/victim.pdf" "$sticky/form.pdf"
+    chown -h nobody "$sticky/form.pdf"
+    pdf_export "$sticky/form.pdf" >"$work/out" 2>"$work/err"
+    [[ $? -eq 1 ]] || fail "PDF through a foreign link: not refused with 1"
+    [[ $(cat "$work/victim.pdf") == secret ]] || fail "PDF: the link's target was overwritten"
+fi
+pdf_export "$work/mode.pdf" >/dev/null 2>&1 || fail "PDF with the stand-in renderer failed"
+grep -q 'DisableMacrosExecution.*true' "$work/seen.xcu" 2>/dev/null ||
+    fail "the renderer's profile does not turn macros off"
+chmod 600 "$work/mode.pdf"
+pdf_export "$work/mode.pdf" >/dev/null 2>&1
+[[ $(stat -c %a "$work/mode.pdf") == 600 ]] || fail "a 0600 PDF became $(stat -c %a "$work/mode.pdf")"
+chmod 6777 "$work/mode.pdf"
+pdf_export "$work/mode.pdf" >/dev/null 2>&1
+[[ $(stat -c %a "$work/mode.pdf") == 777 ]] || fail "a 6777 PDF became $(stat -c %a "$work/mode.pdf")"
+for _ in 1 2 3 4 5 6; do pdf_export "$work/parallel.pdf" >/dev/null 2>&1 & done
+wait
+[[ $(tail -n +2 "$work/parallel.pdf" | sort -u | wc -l) -eq 1 &&
+    $(wc -l <"$work/parallel.pdf") -eq 20001 ]] || fail "parallel PDF exports interleaved"
+ls -A "$work" | grep -q '\.tmp' && fail "temporary files left: $(ls -A "$work" | grep '\.tmp')"
+
+# --- A PDF target that cannot be written is said before the renderer starts.
+slow="$work/slow-soffice2"
+printf '#!/bin/sh\ntouch "%s/renderer-ran"\nsleep 5\n' "$work" >"$slow"
+chmod 755 "$slow"
+start=$(millis)
+TARNELO_SOFFICE="$slow" "$cli" export "$example" --pdf "$work/no/such/form.pdf" >"$work/out" 2>"$work/err"
+status=$?
+took=$(($(millis) - start))
+[[ $status -eq 1 ]] || fail "unwritable PDF target: exit $status, expected 1"
+((took < 2000)) || fail "unwritable PDF target reported after ${took} ms"
+[[ -e "$work/renderer-ran" ]] && fail "the renderer ran for a target that cannot be written"
+grep -q '不存在' "$work/err" || fail "unwritable PDF target: no reason: $(cat "$work/err")"
+if [[ -n "$user" ]]; then
+    mkdir -m 755 "$work/locked"
+    TARNELO_SOFFICE="$slow" as_user "$cli" export "$example" --pdf "$work/locked/form.pdf" \
+        >"$work/out" 2>"$work/err"
+    [[ $? -eq 1 && ! -e "$work/renderer-ran" ]] || fail "a read-only folder reached the renderer"
+    grep -q '不可写入' "$work/err" || fail "read-only folder: no reason: $(cat "$work/err")"
+fi
+
+# --- A full disk leaves the old PDF whole and says why.
+mkdir "$work/small"
+if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=256k tmpfs "$work/small" 2>/dev/null; then
+    printf 'old pdf' >"$work/small/form.pdf"
+    head -c 200000 /dev/zero >"$work/small/filler"
+    pdf_export "$work/small/form.pdf" >"$work/out" 2>"$work/err"
+    status=$?
+    [[ $status -eq 1 ]] || fail "full disk: exit $status, expected 1"
+    [[ $(cat "$work/small/form.pdf") == "old pdf" ]] || fail "full disk: the old PDF was damaged"
+    grep -q '磁盘已满' "$work/err" || fail "full disk: no reason given: $(cat "$work/err")"
+    [[ $(ls -A "$work/small" | wc -l) -eq 2 ]] || fail "full disk: leftovers: $(ls -A "$work/small")"
+    umount "$work/small"
+else
+    echo "note: no tmpfs can be mounted here, the full-disk PDF case is skipped"
+fi
+
+# --- Long names: 250 bytes work (the temporary name is shortened), 500 bytes are said as such.
+long=$(printf 'x%.0s' $(seq 245))
+"$cli" export "$example" -o "$work/$long.xlsx" >/dev/null 2>"$work/err"
+[[ $? -eq 0 && -s "$work/$long.xlsx" ]] || fail "a 250-byte output name failed: $(tail -1 "$work/err")"
+"$cli" export "$example" -o "$work/$long$long.xlsx" >/dev/null 2>"$work/err"
+[[ $? -eq 1 ]] || fail "an over-long output name was not refused with 1"
+grep -q '文件名太长' "$work/err" || fail "over-long name: wrong reason: $(tail -1 "$work/err")"
+
+# --- plot: extreme numbers end at once; a number beyond a double is refused naming the cell.
+python3 - "$example" "$work" <<'PY'
+import sys
+lines = open(sys.argv[1], "rb").read().split(b"\r\n")
+def put(name, distances, depths=b"0,1,2,2,1,0"):
+    l = list(lines)
+    l[2], l[3] = distances, depths
+    l[4], l[5], l[6] = b"*,0.6,0.6,0.6,0.6,*", b"*,5,6,7,8,*", b"*,100,100,100,100,*"
+    open(f"{sys.argv[2]}/{name}.dat", "wb").write(b"\r\n".join(l))
+put("equal", b",".join([b"1e30"] * 6))
+put("subnormal", b"0,4.9e-324,1e-320,2e-320,3e-320,4e-320", b"0,1e-310,1e-309,1e-309,1e-310,0")
+put("extreme", b"-1.7e308,-1e308,0,1e308,1.5e308,1.7e308", b"0,1.7e308,1e300,1e-300,1,0")
+put("beyond", b"0,1e400,2,3,4,5")
+PY
+for name in equal subnormal extreme; do
+    timeout 10 "$cli" plot "$work/$name.dat" -o "$work/$name.svg" >/dev/null 2>"$work/err"
+    [[ $? -ne 124 ]] || fail "plot of $name numbers did not end"
+    [[ $(grep -c '<text' "$work/$name.svg" 2>/dev/null) -lt 200 ]] || fail "plot of $name: too many labels"
+done
+timeout 10 "$cli" plot "$work/beyond.dat" -o "$work/beyond.svg" >/dev/null 2>"$work/err"
+[[ $? -eq 1 ]] || fail "a number beyond a double was not refused with 1"
+grep -q '第 2 行“起点距”' "$work/err" || fail "the refused cell is not named: $(cat "$work/err")"
+
+# --- Peak memory of the three large inputs, measured in a child process: at most 4 times the
+# file plus what a small file takes.
+python3 - "$work" <<'PY'
+import sys
+work = sys.argv[1]
+tag = "流速仪原始数据,垂线模式".encode("gbk")
+coef = b"0.85,0.7,0.7,20,0.6793,0.0033"
+with open(f"{work}/lines.dat", "wb") as f:
+    f.write(tag + b"\r\n" + coef + b"\r\n" + b"1\r\n" * 5000000)
+with open(f"{work}/lf.dat", "wb") as f:
+    f.write(tag + b"\n" + coef + b"\n" + b"1\n" * 8000000)
+with open(f"{work}/wide.dat", "wb") as f:
+    value = b"1" + b"2" * 255
+    f.write(tag + b"\r\n" + coef + b"\r\n" + b"\r\n".join([b",".join([value] * 10000)] * 5))
+PY
+peak_kb() {
+    python3 -c 'import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' "$@"
+}
+base=$(peak_kb "$cli" compute "$example")
+for name in lines lf wide; do
+    size_kb=$(($(stat -c %s "$work/$name.dat") / 1024))
+    for cmd in compute export plot; do
+        case $cmd in
+        compute) args=(compute "$work/$name.dat") ;;
+        export) args=(export "$work/$name.dat" -o "$work/$name.xlsx") ;;
+        plot) args=(plot "$work/$name.dat" -o "$work/$name.svg") ;;
+        esac
+        peak=$(peak_kb "$cli" "${args[@]}" 2>/dev/null) || {
+            fail "$cmd $name.dat did not end"
+            continue
+        }
+        echo "peak memory: $cmd $name.dat ($size_kb KB): $peak KB (small file: $base KB)"
+        ((peak <= base + 4 * size_kb)) || fail "$cmd $name.dat took $peak KB, over 4 x $size_kb KB + $base KB"
+    done
+done
+rm -f "$work/lines.dat" "$work/lf.dat" "$work/wide.dat"
+
+# --- One Ctrl-C ends a long plot with 130.
+python3 - "$work" <<'PY'
+import sys
+tag = "流速仪原始数据,垂线模式".encode("gbk")
+rows = 10000
+columns = [b",".join(b"%d" % i for i in range(rows))] + [b",".join([v] * rows) for v in (b"1.5", b"0.6", b"9", b"100")]
+open(f"{sys.argv[1]}/long.dat", "wb").write(tag + b"\r\n0.85,0.7,0.7,20,0.6793,0.0033\r\n" + b"\r\n".join(columns))
+PY
+"$cli" plot "$work/long.dat" -o "$work/long.svg" >/dev/null 2>&1 &
+pid=$!
+sleep 0.3
+kill -INT "$pid" 2>/dev/null
+start=$(millis)
+wait "$pid"
+status=$?
+took=$(($(millis) - start))
+[[ $status -eq 130 || $status -eq 0 ]] || fail "interrupted plot: exit $status, expected 130"
+((took < 5000)) || fail "interrupted plot took ${took} ms to end"
+
+# --- Line breaks in names and bidirectional controls never reach the terminal raw.
+"$cli" export "$example" -o "$work/no such"$'\n'"tarnelo-cli: done/form.xlsx" >/dev/null 2>"$work/err"
+grep -q '^tarnelo-cli: done' "$work/err" && fail "a name with a line break faked a line"
+grep -qF '\ntarnelo-cli: done' "$work/err" || fail "the escaped name is not shown: $(cat "$work/err")"
+"$cli" compute "$work/"$'\u202e'"tad.exe" >/dev/null 2>"$work/err"
+grep -q $'\u202e' "$work/err" && fail "a bidirectional control reached the terminal"
+grep -qF '\u202e' "$work/err" || fail "the bidirectional control is not shown escaped"
+
+# --- One exit status for one fault, and -- ends the options of every subcommand.
+for sub in compute export plot print; do
+    case $sub in
+    export) extra=(-o "$work/fifo.xlsx") ;;
+    plot) extra=(-o "$work/fifo.svg") ;;
+    *) extra=() ;;
+    esac
+    timeout 5 "$cli" "$sub" "${extra[@]}" -- "$work/fifo.dat" >/dev/null 2>&1
+    status=$?
+    [[ $status -eq 2 ]] || fail "FIFO: $sub gave $status, expected 2"
+done
+cp "$example" "$work/-dash.dat"
+(cd "$work" && "$cli" compute -- -dash.dat >/dev/null 2>&1) || fail "compute -- -dash.dat failed"
+(cd "$work" && "$cli" export -o dash.xlsx -- -dash.dat >/dev/null 2>&1) || fail "export -- -dash.dat failed"
+
+# --- Templates that carry macros, external links, DDE or formulas are refused as damaged; the
+# message for a template that is too large names the user's file.
+python3 - "$TARNELO_PROGRAM_DIR/Data/moduleexcel_1.dat" "$work" <<'PY'
+import sys, zipfile, os, re
+source, work = sys.argv[1], sys.argv[2]
+def craft(kind, extra):
+    os.makedirs(f"{work}/t-{kind}/Data")
+    with zipfile.ZipFile(source) as z, zipfile.ZipFile(f"{work}/t-{kind}/Data/moduleexcel_1.dat", "w") as out:
+        for item in z.infolist():
+            data = z.read(item.filename)
+            if kind == "formula" and item.filename.startswith("xl/worksheets/sheet"):
+                data = data.replace(b"</sheetData>", b'<row r="99"><c r="A99"><f>WEBSERVICE("http://x")</f></c></row></sheetData>', 1)
+            out.writestr(item, data)
+        for name, data in extra:
+            out.writestr(name, data)
+craft("macro", [("xl/vbaProject.bin", b"\xd0\xcf\x11\xe0")])
+craft("link", [("xl/externalLinks/externalLink1.xml", b"<externalLink/>")])
+craft("dde", [("xl/dde.xml", b'<externalLink><ddeLink ddeService="cmd" ddeTopic="x"/></externalLink>')])
+craft("formula", [])
+os.makedirs(f"{work}/t-big/Data")
+with open(f"{work}/t-big/Data/moduleexcel_1.dat", "wb") as f:
+    f.write(os.urandom(17 << 20))
+PY
+for kind in macro link dde formula big; do
+    cp "$cli" "$work/t-$kind/tarnelo-cli"
+    "$work/t-$kind/tarnelo-cli" export "$example" -o "$work/t-$kind.xlsx" >"$work/out" 2>"$work/err"
+    status=$?
+    [[ $status -eq 1 ]] || fail "template '$kind': exit $status, expected 1"
+    [[ -e "$work/t-$kind.xlsx" ]] && fail "template '$kind' produced a workbook"
+    grep -q '模板已损坏' "$work/err" || fail "template '$kind': not said damaged: $(tail -1 "$work/err")"
+    grep -qF "$work/t-$kind/Data/moduleexcel_1.dat" "$work/err" ||
+        fail "template '$kind': the user's file is not named: $(tail -1 "$work/err")"
+done
+
+# --- As an ordinary user: a per-user folder that belongs to another user is refused, and the
+# command-line tool makes no folder.
+if [[ -n "$user" ]]; then
+    inst="$work/inst"
+    mkdir -p "$inst/bin" "$inst/share/tarnelo" "$work/home-$user"
+    cp "$cli" "$inst/bin/"
+    cp -r "$TARNELO_PROGRAM_DIR/Data" "$inst/share/tarnelo/"
+    chown "$user" "$work/home-$user"
+    shared="$work/shared"
+    mkdir -m 1777 "$shared"
+    mkdir -p "$shared/tarnelo/Data"
+    cp "$work/t-macro/Data/moduleexcel_1.dat" "$shared/tarnelo/Data/"
+    chown -R nobody "$shared/tarnelo"
+    mkdir -m 777 "$work/out-$user"
+    XDG_DATA_HOME="$shared" as_user "$inst/bin/tarnelo-cli" export "$example" \
+        -o "$work/out-$user/form.xlsx" >"$work/out" 2>"$work/err"
+    status=$?
+    grep -q "$shared/tarnelo.*另一个用户" "$work/err" || fail "a foreign per-user folder was used silently"
+    [[ $status -eq 0 && -s "$work/out-$user/form.xlsx" ]] ||
+        fail "with a foreign per-user folder the package's template was not used: $(tail -1 "$work/err")"
+    as_user "$inst/bin/tarnelo-cli" export "$example" -o "$work/out-$user/form2.xlsx" >/dev/null 2>&1 ||
+        fail "installed export as an ordinary user failed"
+    as_user "$inst/bin/tarnelo-cli" compute "$example" >/dev/null 2>&1
+    [[ -z "$(ls -A "$work/home-$user")" ]] ||
+        fail "the command-line tool made folders: $(cd "$work/home-$user" && find . -mindepth 1)"
+fi
 
 [[ $failures -eq 0 ]] && echo "hardening: all cases passed"
 exit $((failures > 0))

@@ -1,5 +1,6 @@
 #include "platform/print/pdf_render.hpp"
 
+#include "files/file_io.hpp"
 #include "platform/system/child_process.hpp"
 #include "platform/system/scratch.hpp"
 
@@ -18,6 +19,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Far more than the pages of the record form ever take.
+constexpr std::size_t kLargestPdf = std::size_t(256) << 20;
+
+// The renderer only turns a workbook into pages: no macro of a workbook ever runs in it, and
+// the security level stays at its highest should the switch be ignored.
+constexpr std::string_view kMacrosOff =
+    "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop "
+    "oor:name=\"DisableMacrosExecution\" oor:op=\"fuse\"><value>true</value></prop></item>\n"
+    "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop "
+    "oor:name=\"MacroSecurityLevel\" oor:op=\"fuse\"><value>3</value></prop></item>\n";
+
 // The first start of a new profile runs LibreOffice's graphics self-test, about three seconds
 // of every print: a profile that already names this build as checked skips it.
 void seedProfile(const fs::path& profile) {
@@ -32,9 +44,7 @@ void seedProfile(const fs::path& profile) {
             }
         }
     }
-    if (buildId.empty() || buildId.find_first_of("<&") != std::string::npos) {
-        return;
-    }
+    const bool knownBuild = !buildId.empty() && buildId.find_first_of("<&") == std::string::npos;
     std::error_code ec;
     fs::create_directories(profile / "user", ec);
     std::ofstream out(profile / "user" / "registrymodifications.xcu", std::ios::binary);
@@ -42,9 +52,13 @@ void seedProfile(const fs::path& profile) {
            "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
            "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
            "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
-           "<item oor:path=\"/org.openoffice.Setup/Office\"><prop "
-           "oor:name=\"LastCompatibilityCheckID\" oor:op=\"fuse\"><value>"
-        << buildId << "</value></prop></item>\n</oor:items>\n";
+        << kMacrosOff;
+    if (knownBuild) {
+        out << "<item oor:path=\"/org.openoffice.Setup/Office\"><prop "
+               "oor:name=\"LastCompatibilityCheckID\" oor:op=\"fuse\"><value>"
+            << buildId << "</value></prop></item>\n";
+    }
+    out << "</oor:items>\n";
 }
 
 bool isExecutable(const fs::path& path) {
@@ -61,6 +75,19 @@ std::vector<std::string> rendererEnvironment(const fs::path& home) {
         }
     }
     return environment;
+}
+
+// The rendered pages go to their target through the atomic writer, with its link rules,
+// permissions and full-disk handling, as every file the program writes.
+RenderResult publishPdf(const fs::path& produced, const fs::path& pdf) {
+    const auto bytes = readFileBytes(produced, kLargestPdf);
+    if (!bytes) {
+        return {false, "LibreOffice 生成的打印页面无法读取或太大。"};
+    }
+    if (!writeFileAtomic(pdf, *bytes)) {
+        return {false, "无法写入打印页面：" + lastWriteProblem()};
+    }
+    return {true, {}};
 }
 
 } // namespace
@@ -95,6 +122,10 @@ std::optional<fs::path> findRenderer() {
 
 RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, const fs::path& pdf,
                          std::chrono::seconds timeLimit) {
+    // A target that cannot be written is said before LibreOffice spends seconds on it.
+    if (!checkFileWritable(pdf)) {
+        return {false, "无法写入打印页面：" + lastWriteProblem()};
+    }
     sys::removeStaleScratchFolders("tarnelo-render");
     const sys::ScratchFolder work("tarnelo-render");
     if (!work.valid()) {
@@ -105,7 +136,7 @@ RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, con
     const fs::path input = work.path() / "form.xlsx";
     fs::copy_file(workbook, input, fs::copy_options::overwrite_existing, ec);
     if (ec) {
-        return {false, "无法读取记载表工作簿：" + workbook.string()};
+        return {false, "无法读取记载表工作簿：" + escapedName(workbook)};
     }
     // Every path reaches LibreOffice as a percent-encoded URL: it decodes escapes even in plain
     // paths, so a folder named "pc%41" would otherwise become "pcA".
@@ -121,7 +152,7 @@ RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, con
     const fs::path produced = out / "form.pdf";
     switch (run.status) {
     case sys::ChildResult::Status::CouldNotRun:
-        return {false, "无法启动 LibreOffice：" + renderer.string()};
+        return {false, "无法启动 LibreOffice：" + escapedName(renderer)};
     case sys::ChildResult::Status::TimedOut:
         return {false, "LibreOffice 在 " + std::to_string(timeLimit.count()) +
                            " 秒内没有生成打印页面，已停止。"};
@@ -133,11 +164,7 @@ RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, con
     if (run.exitCode != 0 || !fs::exists(produced)) {
         return {false, "LibreOffice 未能把记载表转换为 PDF。"};
     }
-    fs::copy_file(produced, pdf, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
-        return {false, "无法写入打印页面：" + pdf.string()};
-    }
-    return {true, {}};
+    return publishPdf(produced, pdf);
 }
 
 int pdfPageCount(const fs::path& pdf) {

@@ -80,7 +80,7 @@ RenderResult renderSvgToPng(const fs::path& renderer, std::string_view svg, cons
                       std::chrono::duration_cast<std::chrono::milliseconds>(timeLimit));
     switch (run.status) {
     case sys::ChildResult::Status::CouldNotRun:
-        return {false, "无法启动 rsvg-convert：" + renderer.string()};
+        return {false, "无法启动 rsvg-convert：" + escapedName(renderer)};
     case sys::ChildResult::Status::TimedOut:
         return {false, "rsvg-convert 在 " + std::to_string(timeLimit.count()) +
                            " 秒内没有生成 PNG 图片，已停止。"};
@@ -94,7 +94,7 @@ RenderResult renderSvgToPng(const fs::path& renderer, std::string_view svg, cons
         return {false, "rsvg-convert 未能把断面图转换为 PNG。"};
     }
     if (!writeFileAtomic(png, *bytes)) {
-        return {false, "无法写入 " + png.string() + "：" + lastWriteProblem()};
+        return {false, "无法写入 " + escapedName(png) + "：" + lastWriteProblem()};
     }
     return {true, {}};
 }

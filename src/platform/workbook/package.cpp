@@ -172,30 +172,95 @@ bool addParts(zip_t* archive, const std::vector<RawPart>& parts) {
 
 } // namespace
 
+namespace {
+
+std::string lowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+// Whether XML text holds an element of the given local name, with or without a prefix.
+bool holdsElement(std::string_view xml, std::string_view name) {
+    for (std::size_t at = xml.find(name); at != std::string_view::npos;
+         at = xml.find(name, at + 1)) {
+        const std::size_t end = at + name.size();
+        const bool ends =
+            end < xml.size() && (xml[end] == '>' || xml[end] == ' ' || xml[end] == '/' ||
+                                 xml[end] == '\t' || xml[end] == '\r' || xml[end] == '\n');
+        if (!ends || at == 0) {
+            continue;
+        }
+        if (xml[at - 1] == '<') {
+            return true;
+        }
+        // A prefixed name: "<x:f>".
+        if (xml[at - 1] == ':') {
+            const std::size_t open = xml.rfind('<', at);
+            if (open != std::string_view::npos &&
+                xml.substr(open + 1, at - open - 2).find_first_of(" />") ==
+                    std::string_view::npos) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<std::string> activeContentIn(const std::vector<RawPart>& parts) {
+    for (const RawPart& part : parts) {
+        const std::string name = lowerCase(part.name);
+        if (name.find("vbaproject") != std::string::npos || name.find("macrosheets/") == 3 ||
+            name.find("activex") != std::string::npos) {
+            return "含有宏（" + part.name + "）";
+        }
+        if (name.find("externallinks/") == 3) {
+            return "含有外部链接（" + part.name + "）";
+        }
+        if (holdsElement(part.bytes, "ddeLink")) {
+            return "含有 DDE 链接（" + part.name + "）";
+        }
+        if (name == "[content_types].xml" &&
+            lowerCase(part.bytes).find("macroenabled") != std::string::npos) {
+            return "是启用宏的工作簿";
+        }
+        if (name.starts_with("xl/worksheets/") && holdsElement(part.bytes, "f")) {
+            return "含有公式（" + part.name + "）";
+        }
+    }
+    return std::nullopt;
+}
+
 bool readPackage(const std::filesystem::path& file, std::vector<RawPart>& parts,
                  std::string& error) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
     if (ec || !std::filesystem::is_regular_file(file, ec)) {
-        error = "找不到文件：" + file.string();
+        error = "找不到文件：" + escapedName(file);
         return false;
     }
     if (size > kMaxPackageBytes) {
-        error = "文件太大：" + file.string();
+        error = "文件太大：" + escapedName(file);
         return false;
     }
     const std::optional<std::string> data = readFileBytes(file, kMaxPackageBytes);
     if (!data) {
-        error = "无法读取文件：" + file.string();
+        error = "无法读取文件：" + escapedName(file);
         return false;
     }
     if (isOleFile(*data)) {
-        error = "工作簿受密码保护或是旧的 xls 格式，无法打开：" + file.string();
+        error = "工作簿受密码保护或是旧的 xls 格式，无法打开：" + escapedName(file);
         return false;
     }
     if (!readArchive(*data, parts)) {
         parts.clear();
-        error = "工作簿已损坏：" + file.string();
+        error = "工作簿已损坏：" + escapedName(file);
         return false;
     }
     return true;
@@ -229,7 +294,7 @@ bool writePackage(const std::filesystem::path& file, const std::vector<RawPart>&
                   std::string& error) {
     const std::optional<std::string> bytes = zipPackage(parts);
     if (!bytes || !writeFileAtomic(file, *bytes)) {
-        error = "无法写入文件：" + file.string();
+        error = "无法写入文件：" + escapedName(file);
         return false;
     }
     return true;

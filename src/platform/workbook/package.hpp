@@ -34,6 +34,11 @@ inline constexpr std::size_t kMaxRatio = 1000;
 bool readPackage(const std::filesystem::path& file, std::vector<RawPart>& parts,
                  std::string& error);
 
+// What a record-form template must not carry, in words for the user: macros (vbaProject.bin,
+// macro sheets), external links, DDE links, or formulas (the form has none of its own, and a
+// formula could read other files). std::nullopt when the package carries none of them.
+std::optional<std::string> activeContentIn(const std::vector<RawPart>& parts);
+
 // The zip archive holding parts in their order, with libzip's default compression;
 // std::nullopt when it cannot be made.
 std::optional<std::string> zipPackage(const std::vector<RawPart>& parts);
