@@ -3,6 +3,7 @@
 
 #include "files/file_io.hpp"
 #include "platform/system/scratch.hpp"
+#include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ class ProgramFolder {
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path snap() const { return path_ / "Data" / "snap.dat"; }
     std::filesystem::path textData(const std::string& name) const {
-        return path_ / "Text data" / name;
+        return path_ / "Text data" / paths::fromUtf8(name);
     }
 
   private:
