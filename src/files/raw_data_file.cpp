@@ -14,6 +14,8 @@ namespace tarnelo {
 namespace {
 
 constexpr std::string_view kSeparator = kRawDataSeparator;
+// The tag line, the coefficient line and the most column lines a mode has.
+constexpr std::size_t kMostInputLines = 2 + kVerticalFileColumns.size();
 
 std::span<const int> fileColumns(RawData::Mode mode) {
     if (mode == RawData::Mode::Vertical) {
@@ -89,8 +91,16 @@ namespace {
 
 // The text with every line end (CR LF, lone LF, lone CR) made CR LF.
 std::string withCrLf(std::string_view text) {
+    // Sized exactly up front: growing a copy of a large file would hold it twice over.
+    std::size_t lone = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        lone += (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ||
+                        (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))
+                    ? 1
+                    : 0;
+    }
     std::string out;
-    out.reserve(text.size() + text.size() / 8);
+    out.reserve(text.size() + lone);
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r') {
             out += "\r\n";
@@ -222,7 +232,17 @@ ForeignForm recogniseForeignForm(std::string_view bytes) {
 RawDataRead parseRawData(std::string_view bytes) {
     RawDataRead read;
     const std::size_t separatorAt = bytes.find(kSeparator);
-    const std::string text = gbkToUtf8(bytes.substr(0, separatorAt));
+    // Only the tag line, the coefficient line and the column lines are converted and read:
+    // whatever follows them is dropped unread, so a file of millions of short lines costs no
+    // more memory than its own bytes. A GBK trail byte is never CR or LF.
+    std::string_view input = bytes.substr(0, separatorAt);
+    std::size_t inputEnd = 0;
+    for (std::size_t line = 0; line < kMostInputLines && inputEnd != std::string_view::npos;
+         ++line) {
+        inputEnd = input.find("\r\n", inputEnd);
+        inputEnd = inputEnd == std::string_view::npos ? inputEnd : inputEnd + 2;
+    }
+    const std::string text = gbkToUtf8(input.substr(0, inputEnd));
     if (!text.starts_with(kRawDataTag)) {
         return read;
     }
@@ -234,10 +254,7 @@ RawDataRead parseRawData(std::string_view bytes) {
         data.header = std::string(rest.substr(0, rest.find(kSeparator)));
     }
 
-    // Only the tag line, the coefficient line and the column lines are read: whatever follows
-    // them is never cut into pieces, so a file of millions of short lines costs no more memory
-    // than its own text.
-    const auto lines = splitTextViews(text, "\r\n", 2 + kVerticalFileColumns.size());
+    const auto lines = splitTextViews(text, "\r\n", kMostInputLines);
     const auto tagLine = splitText(lines.front(), ",", 2);
     const std::string modeName = tagLine.size() > 1 ? tagLine[1] : std::string();
     if (modeName == kVerticalModeName) {

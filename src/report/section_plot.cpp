@@ -448,8 +448,8 @@ class Plot {
         double previous = std::numeric_limits<double>::quiet_NaN();
         for (int i = 0; i <= kMostTicks && first + i * step <= xMax_ + 1e-9 * step; ++i) {
             const double value = first + i * step;
-            if (value == previous) {
-                // The step is lost in the size of the numbers: one tick says it all.
+            if (value == previous || !std::isfinite(value)) {
+                // The step is lost in the size of the numbers, or runs past the largest double.
                 break;
             }
             previous = value;

@@ -1,5 +1,7 @@
 #include "platform/print/print_host.hpp"
 
+#include "files/file_io.hpp"
+
 #include "platform/automation/dispatch.hpp"
 #include "platform/automation/host_registry.hpp"
 #include "platform/print/cups_printer.hpp"
@@ -89,10 +91,12 @@ class PrintWorkbook : public automation::Object {
         if (!rendered.ok) {
             outcome = Outcome::fail("PrintOut：" + rendered.error);
         } else if (toFile) {
-            std::error_code ec;
-            fs::copy_file(pdf, fs::path(arg(7).text()), fs::copy_options::overwrite_existing, ec);
-            if (ec) {
-                outcome = Outcome::fail("PrintOut：无法写入 " + arg(7).text());
+            // Printed to a file: the pages go there through the atomic writer.
+            const auto pages = readFileBytes(pdf, std::size_t(256) << 20);
+            if (!pages || !writeFileAtomic(fs::path(arg(7).text()), *pages)) {
+                outcome = Outcome::fail("PrintOut：无法写入 " +
+                                        escapedName(std::string_view(arg(7).text())) + "：" +
+                                        lastWriteProblem());
             }
         } else {
             if (printer.empty()) {
