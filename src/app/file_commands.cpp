@@ -1,6 +1,7 @@
 #include "app/file_commands.hpp"
 
 #include "files/coefficient_file.hpp"
+#include "files/file_access.hpp"
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"
 #include "files/record_header.hpp"
@@ -9,8 +10,6 @@
 #include "window/window.hpp"
 
 #include <algorithm>
-
-#include <unistd.h>
 
 namespace tarnelo {
 
@@ -32,9 +31,9 @@ std::string bareName(const std::filesystem::path& path) {
 // Whether snap.dat can be written (and so was reset at start and holds this run's header).
 bool recordHeaderWritable(const std::filesystem::path& folder) {
     const std::filesystem::path file = paths::recordHeaderFile(folder);
-    return ::access(file.c_str(), W_OK) == 0 ||
-           (::access(file.c_str(), F_OK) != 0 &&
-            ::access(paths::dataFolder(folder).c_str(), W_OK | X_OK) == 0);
+    std::error_code ec;
+    return mayWrite(file) ||
+           (!std::filesystem::exists(file, ec) && mayWrite(paths::dataFolder(folder)));
 }
 
 RawData::Mode selectedMode(const Window& window) {

@@ -3,7 +3,8 @@
 // beside /usr/bin: each user gets a program folder of their own under $XDG_DATA_HOME/tarnelo,
 // laid out on first start with copies of the files the package supplies (the record-form
 // templates and the user guide), and the folders the file dialogs start in, "Text data" and
-// "excel", go into the user's documents folder under Tarnelo.
+// "excel", go into the user's documents folder under Tarnelo. On Windows the per-user folder is
+// %LOCALAPPDATA%\Tarnelo and the documents folder the known folder Documents.
 #pragma once
 
 #include <filesystem>
@@ -14,8 +15,8 @@ namespace tarnelo {
 
 // The parts of the environment that decide where an installed program keeps its files.
 struct UserEnvironment {
-    std::filesystem::path home;          // the user's home folder
-    std::filesystem::path xdgDataHome;   // $XDG_DATA_HOME, empty when unset
+    std::filesystem::path home;        // the user's home folder
+    std::filesystem::path xdgDataHome; // $XDG_DATA_HOME, empty when unset; Windows: %LOCALAPPDATA%
     std::filesystem::path xdgConfigHome; // $XDG_CONFIG_HOME, empty when unset
 
     // Taken from this process: $HOME, else the password database.

@@ -1,8 +1,10 @@
 // One window per program folder: the window holds an exclusive lock on its Data folder for as
-// long as it runs. The lock is the operating system's (flock on the folder itself), so a crash
-// never leaves a stale lock behind and a read-only Data folder can still be locked.
+// long as it runs. The lock is the operating system's (flock on the folder itself; on Windows
+// LockFileEx on Data\tarnelo.lock), so a crash never leaves a stale lock behind and a read-only
+// Data folder can still be locked.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 
@@ -25,8 +27,10 @@ class ProgramFolderLock {
                           std::unique_ptr<ProgramFolderLock>& lock);
 
   private:
-    explicit ProgramFolderLock(int fd) : fd_(fd) {}
-    int fd_;
+    // The locked descriptor (POSIX) or handle (Windows).
+    using Native = std::intptr_t;
+    explicit ProgramFolderLock(Native fd) : fd_(fd) {}
+    Native fd_;
 };
 
 } // namespace tarnelo

@@ -8,10 +8,11 @@
 #include "compute/uncertainty.hpp"
 #include "files/file_io.hpp"
 #include "platform/system/child_process.hpp"
+#include "platform/system/console.hpp"
 #include "sheet/sheet.hpp"
+#include "window/program_paths.hpp"
 #include "window/window.hpp"
 
-#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -255,7 +256,7 @@ int run(std::span<const std::string> args) {
     // Only the private folder below is ever written, and it is thrown away at the end.
     setWritesFlushedToDisk(false);
     // A reader that goes away (tarnelo-cli ... | head) ends the run through a failed write.
-    std::signal(SIGPIPE, SIG_IGN);
+    sys::ignoreBrokenPipes();
     const ScratchProgramFolder folder;
     if (!folder.valid()) {
         std::cerr << "tarnelo-cli compute: 无法建立临时文件夹 cannot make a temporary folder\n";
@@ -275,7 +276,8 @@ int run(std::span<const std::string> args) {
             std::cerr << "tarnelo-cli compute: 已中断 interrupted\n";
             return kExitUsage;
         }
-        const FileComputation outcome = computeRawDataFile(files[i], folder.path());
+        const FileComputation outcome =
+            computeRawDataFile(paths::fromUtf8(files[i]), folder.path());
         status = worseExit(status, exitStatus(outcome));
         if (outcome.status != FileComputation::Status::Computed) {
             std::cerr << "tarnelo-cli: " << terminalSafe(files[i]) << ": "

@@ -199,7 +199,7 @@ int runExport(std::span<const std::string> args) {
             force = true;
         } else if (!optionsEnded && (args[i] == "-o" || args[i] == "--pdf") &&
                    i + 1 < args.size()) {
-            (args[i] == "-o" ? workbook : pdf) = fs::absolute(args[i + 1]);
+            (args[i] == "-o" ? workbook : pdf) = fs::absolute(paths::fromUtf8(args[i + 1]));
             ++i;
         } else if ((!optionsEnded && args[i].rfind('-', 0) == 0) || !file.empty()) {
             std::cerr << "tarnelo-cli export: 无法理解的参数 unexpected argument: "
@@ -231,7 +231,7 @@ int runExport(std::span<const std::string> args) {
         }
     }
     setWritesFlushedToDisk(false);
-    ComputedMeasurement measurement(file);
+    ComputedMeasurement measurement(paths::fromUtf8(file));
     const fs::path target = workbook ? *workbook : measurement.folder() / "记载表.xlsx";
     measurement.window().answerFileDialog(ctl::通用对话框excel, target);
     FormOutcome exported;
@@ -269,7 +269,7 @@ int runPrint(std::span<const std::string> args) {
         return kExitUsage;
     }
     setWritesFlushedToDisk(false);
-    ComputedMeasurement measurement(file);
+    ComputedMeasurement measurement(paths::fromUtf8(file));
     FormOutcome printed;
     const int status = publish("print", file, measurement, force, printCommand, printed);
     if (status == kExitDone) {

@@ -3,6 +3,7 @@
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "platform/system/child_process.hpp"
+#include "platform/system/console.hpp"
 #include "platform/system/scratch.hpp"
 
 #include <array>
@@ -63,8 +64,9 @@ int main(int argc, char** argv) {
     tarnelo::sys::removeStaleScratchFolders("tarnelo-render");
     tarnelo::sys::removeStaleScratchFolders("tarnelo-print");
     tarnelo::sys::removeStaleScratchFolders("tarnelo-svg");
+    tarnelo::sys::useUtf8StandardStreams();
     tarnelo::sys::removeStaleScratchFolders("tarnelo-xlsx");
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = tarnelo::sys::commandLineArguments(argc, argv);
     if (args.empty()) {
         printOverview(std::cerr);
         return tarnelo::cli::kExitUsage;

@@ -11,6 +11,7 @@
 #include "platform/print/svg_render.hpp"
 #include "platform/system/child_process.hpp"
 #include "report/section_plot.hpp"
+#include "window/program_paths.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -56,7 +57,7 @@ int run(std::span<const std::string> args) {
         if (!optionsEnded && args[i] == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && args[i] == "-o" && i + 1 < args.size()) {
-            target = fs::absolute(args[i + 1]);
+            target = fs::absolute(paths::fromUtf8(args[i + 1]));
             ++i;
         } else if ((!optionsEnded && args[i].rfind('-', 0) == 0) || !file.empty()) {
             std::cerr << "tarnelo-cli plot: 无法理解的参数 unexpected argument: "
@@ -101,7 +102,7 @@ int run(std::span<const std::string> args) {
         return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
                     kExitUsage);
     }
-    const OpenResult opened = openRawDataFile(window, file);
+    const OpenResult opened = openRawDataFile(window, paths::fromUtf8(file));
     if (opened.outcome == OpenOutcome::NotOpened || opened.outcome == OpenOutcome::Cancelled) {
         return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
                     kExitUsage);

@@ -58,7 +58,9 @@ std::optional<std::string> untrustedFolderProblem(const std::filesystem::path& f
 // as escapes (\n, \r, \t, \xNN), so a name can never start a line of its own or fake one.
 std::string escapedName(std::string_view name);
 inline std::string escapedName(const std::filesystem::path& path) {
-    return escapedName(std::string_view(path.native()));
+    // UTF-8 on every system (Windows keeps names as UTF-16).
+    const std::u8string name = path.u8string();
+    return escapedName(std::string_view(reinterpret_cast<const char*>(name.data()), name.size()));
 }
 
 // Whether writeFileAtomic waits for the disk (on by default). The command-line tool turns it

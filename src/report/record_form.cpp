@@ -498,6 +498,10 @@ FormOutcome exportCommand(Window& window) {
 FormOutcome printCommand(Window& window) {
     using namespace automation;
     FormOutcome outcome;
+    if (const std::string why = printingUnavailable(); !why.empty()) {
+        return tell(window, outcome, FormOutcome::Status::Refused, why, "信息：",
+                    MessageIcon::Information);
+    }
     registerPrintHostIfAbsent();
     Dispatch application = createObject(kPrintProgId);
     if (!application) {

@@ -4,8 +4,17 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <string_view>
 
 namespace tarnelo::paths {
+
+// A path from a UTF-8 text (typed, given on the command line, stored in a file). Texts are
+// UTF-8 everywhere inside the program; this is how they reach the system's own names (UTF-16 on
+// Windows), where a plain std::string would be read in the system's narrow code page instead.
+inline std::filesystem::path fromUtf8(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
 
 inline std::filesystem::path dataFolder(const std::filesystem::path& programFolder) {
     return programFolder / "Data";

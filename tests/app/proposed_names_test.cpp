@@ -3,6 +3,7 @@
 #include "app/shell.hpp"
 #include "files/gbk.hpp"
 #include "sheet/sheet.hpp"
+#include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,7 @@ TEST(ProposedFileName, StationWithNumberOrDate) {
 }
 
 TEST(DoneStatus, SaysWhereTheFormWent) {
-    EXPECT_EQ(exportDoneStatus("/home/u/excel/黄河口站_15.xlsx"),
+    EXPECT_EQ(exportDoneStatus(paths::fromUtf8("/home/u/excel/黄河口站_15.xlsx")),
               "记载表已导出：/home/u/excel/黄河口站_15.xlsx");
     EXPECT_EQ(printDoneStatus("PDF", true), "记载表已送往打印机 PDF（共 2 页）");
     EXPECT_EQ(printDoneStatus("", false), "记载表已送往打印机（共 1 页）");

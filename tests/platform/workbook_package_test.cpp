@@ -76,7 +76,7 @@ void writeAll(const fs::path& file, const std::string& bytes) {
 std::vector<std::pair<std::string, std::string>> entriesOf(const fs::path& file) {
     std::vector<std::pair<std::string, std::string>> out;
     int err = 0;
-    zip_t* z = zip_open(file.c_str(), ZIP_RDONLY, &err);
+    zip_t* z = zip_open(file.string().c_str(), ZIP_RDONLY, &err);
     if (z == nullptr) {
         return out;
     }
@@ -109,7 +109,7 @@ class WorkbookPackage : public ::testing::Test {
     fs::path writeZip(const std::string& name, const std::vector<Entry>& entries) {
         const fs::path file = dir_ / name;
         int err = 0;
-        zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+        zip_t* z = zip_open(file.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
         if (z == nullptr) {
             ADD_FAILURE() << "cannot make " << file;
             return file;

@@ -30,7 +30,7 @@ std::string readAll(const fs::path& file) {
 // The text of one part of a package.
 std::string partOf(const fs::path& file, const char* name) {
     int err = 0;
-    zip_t* z = zip_open(file.c_str(), ZIP_RDONLY, &err);
+    zip_t* z = zip_open(file.string().c_str(), ZIP_RDONLY, &err);
     if (z == nullptr) {
         return {};
     }
@@ -49,7 +49,7 @@ std::string partOf(const fs::path& file, const char* name) {
 // Writes a package from part names and texts.
 void writePackage(const fs::path& file, const std::map<std::string, std::string>& parts) {
     int err = 0;
-    zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    zip_t* z = zip_open(file.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
     ASSERT_NE(z, nullptr);
     for (const auto& [name, text] : parts) {
         zip_source_t* s = zip_source_buffer(z, text.data(), text.size(), 0);

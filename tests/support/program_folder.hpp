@@ -2,10 +2,11 @@
 #pragma once
 
 #include "files/file_io.hpp"
+#include "platform/system/scratch.hpp"
+#include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -13,19 +14,12 @@ namespace tarnelo::testing {
 
 class ProgramFolder {
   public:
-    ProgramFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tarnelo-files-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
+    ProgramFolder() : scratch_("tarnelo-files"), path_(scratch_.path()) {
+        if (!scratch_.valid()) {
             ADD_FAILURE() << "cannot make a temporary folder";
         }
-        path_ = pattern;
         std::filesystem::create_directory(path_ / "Data");
         std::filesystem::create_directory(path_ / "Text data");
-    }
-    ~ProgramFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
     }
     ProgramFolder(const ProgramFolder&) = delete;
     ProgramFolder& operator=(const ProgramFolder&) = delete;
@@ -33,10 +27,11 @@ class ProgramFolder {
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path snap() const { return path_ / "Data" / "snap.dat"; }
     std::filesystem::path textData(const std::string& name) const {
-        return path_ / "Text data" / name;
+        return path_ / "Text data" / paths::fromUtf8(name);
     }
 
   private:
+    sys::ScratchFolder scratch_;
     std::filesystem::path path_;
 };
 

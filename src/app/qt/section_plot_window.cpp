@@ -1,6 +1,7 @@
 #include "app/qt/section_plot_window.hpp"
 
 #include "app/qt/qt_text.hpp"
+#include "app/qt/svg_picture.hpp"
 #include "files/file_io.hpp"
 #include "report/section_plot.hpp"
 #include "window/program_paths.hpp"
@@ -11,8 +12,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QSvgRenderer>
-#include <QSvgWidget>
 #include <QVBoxLayout>
 
 namespace tarnelo {
@@ -29,9 +28,8 @@ SectionPlotWindow::SectionPlotWindow(Window& owner, QWidget* parent)
     : QWidget(parent, Qt::Window), owner_(owner) {
     setObjectName(QStringLiteral("断面图"));
     setWindowTitle(QStringLiteral("断面图"));
-    view_ = new QSvgWidget(this);
+    view_ = makeSvgView(this);
     view_->setObjectName(QStringLiteral("断面图画面"));
-    view_->renderer()->setAspectRatioMode(Qt::KeepAspectRatio);
     view_->setMinimumSize(480, 320);
     summary_ = new QLabel(this);
     summary_->setObjectName(QStringLiteral("断面图不确定度"));
@@ -57,8 +55,7 @@ SectionPlotWindow::SectionPlotWindow(Window& owner, QWidget* parent)
 
 void SectionPlotWindow::showPicture(std::string svg, std::string summary) {
     svg_ = std::move(svg);
-    view_->load(bytesOf(svg_));
-    view_->renderer()->setAspectRatioMode(Qt::KeepAspectRatio);
+    showSvg(view_, bytesOf(svg_));
     summary_->setText(qtext(summary));
     ++pictures_;
 }
@@ -68,14 +65,13 @@ QString SectionPlotWindow::summary() const {
 }
 
 QImage SectionPlotWindow::image(int width) const {
-    QSvgRenderer renderer(bytesOf(svg_));
-    const QSize size = renderer.defaultSize();
+    const QSize size = svgSize(bytesOf(svg_));
     const int height = size.width() > 0 ? width * size.height() / size.width() : width * 2 / 3;
     QImage picture(width, height, QImage::Format_ARGB32);
     picture.fill(Qt::white);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&painter);
+    renderSvg(painter, bytesOf(svg_));
     return picture;
 }
 

@@ -10,7 +10,7 @@
 
 class QLabel;
 class QPushButton;
-class QSvgWidget;
+class QWidget;
 
 namespace tarnelo {
 
@@ -45,7 +45,7 @@ class SectionPlotWindow : public QWidget {
     bool save(const FileDialogSpec& dialog, bool png);
 
     Window& owner_;
-    QSvgWidget* view_ = nullptr;
+    QWidget* view_ = nullptr;
     QLabel* summary_ = nullptr;
     std::string svg_;
     int pictures_ = 0;

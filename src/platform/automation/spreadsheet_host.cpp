@@ -2,6 +2,7 @@
 #include "platform/automation/spreadsheet_host.hpp"
 
 #include "platform/automation/spreadsheet_objects.hpp"
+#include "window/program_paths.hpp"
 
 #include <cstdint>
 #include <string>
@@ -137,7 +138,8 @@ class WorkbookObject : public HostObject {
                 if (!target.isText() || target.text().empty()) {
                     return refuse("Workbook", m, "需要文件名");
                 }
-                const std::filesystem::path path = std::filesystem::absolute(target.text());
+                const std::filesystem::path path =
+                    std::filesystem::absolute(paths::fromUtf8(target.text()));
                 for (const auto& other : app_->books) {
                     if (other != book_ && !other->path.empty() && other->path == path) {
                         return refuse("Workbook", m, "同名的工作簿已经打开：" + path.string());
@@ -207,7 +209,7 @@ class WorkbooksObject : public HostObject {
             if (!path.isText() || path.text().empty()) {
                 return refuse("Workbooks", m, "需要文件名");
             }
-            return open(m, std::filesystem::absolute(path.text()));
+            return open(m, std::filesystem::absolute(paths::fromUtf8(path.text())));
         }
         if (memberIs(m, "Add")) {
             const Variant templatePath = arg(args, 0);
@@ -218,7 +220,7 @@ class WorkbooksObject : public HostObject {
                 if (!book->workbook) {
                     return refuse("Workbooks", m, error);
                 }
-                book->name = std::filesystem::path(templatePath.text()).stem().string() + "1";
+                book->name = paths::fromUtf8(templatePath.text()).stem().string() + "1";
             } else if (!templatePath.isEmpty()) {
                 return refuse("Workbooks", m, "模板参数无效");
             } else {

@@ -261,4 +261,8 @@ void registerPrintHostIfAbsent() {
     automation::registerHost(kPrintProgId, previous ? previous : makePrintApplication);
 }
 
+std::string printingUnavailable() {
+    return {};
+}
+
 } // namespace tarnelo

@@ -17,6 +17,10 @@ inline constexpr std::string_view kPrintProgId = "Tarnelo.PrintApplication";
 // is installed.
 void registerPrintHost();
 
+// Why this system cannot print the record form at all, in Chinese; empty where it can. 打印 says
+// it before anything else.
+std::string printingUnavailable();
+
 // Registers the printing host unless something (a test double) is registered under its ProgID.
 void registerPrintHostIfAbsent();
 

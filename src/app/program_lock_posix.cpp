@@ -10,7 +10,7 @@
 namespace tarnelo {
 
 ProgramFolderLock::~ProgramFolderLock() {
-    ::close(fd_);
+    ::close(static_cast<int>(fd_));
 }
 
 ProgramFolderLock::Result ProgramFolderLock::acquire(const std::filesystem::path& programFolder,

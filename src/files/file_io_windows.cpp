@@ -1,0 +1,295 @@
+// Whole-file reads and the atomic writer on Windows. Paths reach the API as UTF-16
+// (std::filesystem::path holds them so there); texts in messages are UTF-8.
+//
+// What the POSIX writer guards against and Windows does differently:
+// - Permissions: a replaced file keeps its attributes and security descriptor, because
+//   ReplaceFileW carries them over to the new content; a new file gets the folder's inherited
+//   permissions, as any program's new file does (there is no umask).
+// - Trusted folders: there are no owner and group-write bits to judge; a folder's access
+//   control list decides who may write it, and the user's own folders (the portable folder,
+//   %LOCALAPPDATA%) are not writable by others unless someone made them so. No folder is refused.
+// - Links: symbolic links need a privilege to make on Windows and there are no sticky shared
+//   folders, so a link at the target is followed (WriteThrough) or replaced (Replace) without
+//   the owner check of the POSIX writer.
+#include "files/file_io.hpp"
+
+#include "files/file_access.hpp"
+
+#include <atomic>
+#include <string>
+
+#include <windows.h>
+
+namespace tarnelo {
+
+namespace {
+
+class Handle {
+  public:
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    ~Handle() { close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool close() {
+        if (!valid()) {
+            return true;
+        }
+        const BOOL closed = ::CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+        return closed != 0;
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+bool writeAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk =
+            bytes.size() > (DWORD(1) << 30) ? (DWORD(1) << 30) : static_cast<DWORD>(bytes.size());
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+std::atomic<unsigned> temporaryCounter{0};
+std::atomic<bool> flushToDisk{true};
+thread_local std::string lastProblem;
+
+bool refuse(std::string why) {
+    lastProblem = std::move(why);
+    return false;
+}
+
+std::string utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string quoted(const std::filesystem::path& path) {
+    return "“" + escapedName(path) + "”";
+}
+
+bool processRuns(DWORD pid) {
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr) {
+        // Access denied means it runs (as another user); anything else, that it is gone.
+        return ::GetLastError() == ERROR_ACCESS_DENIED;
+    }
+    DWORD code = 0;
+    const bool running = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    ::CloseHandle(process);
+    return running;
+}
+
+// Whether a leftover temporary file name of this writer ".NAME.tmpPID-N" belongs to a process
+// that no longer runs.
+bool isStaleTemporary(const std::string& name) {
+    const auto tmp = name.rfind(".tmp");
+    if (name.size() < 2 || name[0] != '.' || tmp == std::string::npos || tmp == 0) {
+        return false;
+    }
+    const std::string rest = name.substr(tmp + 4);
+    const auto dash = rest.find('-');
+    if (dash == std::string::npos || dash == 0 || dash > 9 || dash + 1 >= rest.size() ||
+        rest.find_first_not_of("0123456789-") != std::string::npos ||
+        rest.find('-', dash + 1) != std::string::npos) {
+        return false;
+    }
+    const auto pid = static_cast<DWORD>(std::stoul(rest.substr(0, dash)));
+    return pid > 0 && pid != ::GetCurrentProcessId() && !processRuns(pid);
+}
+
+} // namespace
+
+std::optional<std::string> readFileBytes(const std::filesystem::path& file, std::size_t maxBytes) {
+    Handle in(::CreateFileW(file.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Only a file on disk is read: not a pipe, a console or a device.
+    if (!in.valid() || ::GetFileType(in.get()) != FILE_TYPE_DISK) {
+        return std::nullopt;
+    }
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(in.get(), &size) || size.QuadPart < 0) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    if (static_cast<unsigned long long>(size.QuadPart) <= maxBytes) {
+        bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+    }
+    char buffer[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(in.get(), buffer, sizeof buffer, &got, nullptr)) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        if (bytes.size() + got > maxBytes) {
+            return std::nullopt;
+        }
+        bytes.append(buffer, got);
+    }
+    return bytes;
+}
+
+void removeStaleTemporaries(const std::filesystem::path& folder) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = utf8(entry.path().filename());
+        std::error_code typeError;
+        if (isStaleTemporary(name) && entry.is_regular_file(typeError) &&
+            !entry.is_symlink(typeError)) {
+            ::DeleteFileW(entry.path().c_str());
+        }
+    }
+}
+
+std::string lastWriteProblem() {
+    return lastProblem;
+}
+
+bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes, AtLink atLink) {
+    lastProblem.clear();
+    std::filesystem::path file = target;
+    std::error_code linkError;
+    if (atLink == AtLink::WriteThrough) {
+        bool followed = false;
+        for (int hops = 0; std::filesystem::is_symlink(file, linkError); ++hops) {
+            if (hops >= 40) {
+                return refuse("符号链接" + quoted(target) + "指向的层次太多");
+            }
+            std::filesystem::path next = std::filesystem::read_symlink(file, linkError);
+            if (linkError) {
+                return refuse("无法读取符号链接" + quoted(file));
+            }
+            file = next.is_absolute() ? next : file.parent_path() / next;
+            followed = true;
+        }
+        if (followed && !std::filesystem::exists(file, linkError)) {
+            return refuse("符号链接" + quoted(target) + "指向的文件" + quoted(file) + "不存在");
+        }
+    }
+    if (file.filename().empty()) {
+        return refuse(quoted(target) + "不是文件名");
+    }
+    const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+    removeStaleTemporaries(folder);
+
+    const DWORD attributes = ::GetFileAttributesW(file.c_str());
+    const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
+    if (replacing && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return refuse(quoted(file) + "不是普通文件");
+    }
+    if (replacing && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return refuse(quoted(file) + "是只读文件");
+    }
+    std::filesystem::path temporary;
+    HANDLE created = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
+        std::u8string name = u8"." + file.filename().u8string() + u8".tmp";
+        const std::string suffix =
+            std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(temporaryCounter++);
+        name.append(suffix.begin(), suffix.end());
+        temporary = folder / std::filesystem::path(name);
+        created = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+        const DWORD error = created == INVALID_HANDLE_VALUE ? ::GetLastError() : ERROR_SUCCESS;
+        if (created == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS &&
+            error != ERROR_ALREADY_EXISTS) {
+            return refuse(std::string("文件夹") + quoted(folder) +
+                          (error == ERROR_PATH_NOT_FOUND ? "不存在" : "不可写入"));
+        }
+    }
+    Handle out(created);
+    if (!out.valid()) {
+        return refuse(std::string("无法在文件夹") + quoted(folder) + "中建立临时文件");
+    }
+    const bool flush = flushToDisk.load();
+    const bool written = writeAll(out.get(), bytes) && (!flush || ::FlushFileBuffers(out.get()));
+    bool moved = false;
+    if (out.close() && written) {
+        // ReplaceFileW keeps the replaced file's attributes and permissions; where it cannot
+        // (another file system, a target that vanished meanwhile) a plain replacing move does.
+        moved =
+            (replacing && ::ReplaceFileW(file.c_str(), temporary.c_str(), nullptr,
+                                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) ||
+            ::MoveFileExW(temporary.c_str(), file.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | (flush ? MOVEFILE_WRITE_THROUGH : DWORD(0)));
+    }
+    if (!moved) {
+        ::DeleteFileW(temporary.c_str());
+        return refuse(quoted(file) + "写入失败（磁盘已满或不可写入）");
+    }
+    return true;
+}
+
+bool checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
+    lastProblem.clear();
+    std::filesystem::path file = target;
+    std::error_code ec;
+    if (atLink == AtLink::WriteThrough && std::filesystem::is_symlink(file, ec)) {
+        file = std::filesystem::weakly_canonical(file, ec);
+    }
+    if (file.filename().empty()) {
+        return refuse(quoted(target) + "不是文件名");
+    }
+    const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+    const DWORD attributes = ::GetFileAttributesW(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            return refuse(quoted(file) + "不是普通文件");
+        }
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            return refuse(quoted(file) + "是只读文件");
+        }
+    }
+    if (!std::filesystem::is_directory(folder, ec)) {
+        return refuse(std::string("文件夹") + quoted(folder) + "不存在");
+    }
+    if (!mayWrite(folder)) {
+        return refuse(std::string("文件夹") + quoted(folder) + "不可写入");
+    }
+    return true;
+}
+
+std::optional<std::string> untrustedFolderProblem(const std::filesystem::path& /*folder*/) {
+    return std::nullopt;
+}
+
+std::string escapedName(std::string_view name) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(name.size());
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void setWritesFlushedToDisk(bool flushed) {
+    flushToDisk.store(flushed);
+}
+
+} // namespace tarnelo

@@ -1,0 +1,17 @@
+#include "platform/system/console.hpp"
+
+#include <csignal>
+
+namespace tarnelo::sys {
+
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+void useUtf8StandardStreams() {}
+
+void ignoreBrokenPipes() {
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+} // namespace tarnelo::sys

@@ -1,0 +1,25 @@
+// The suites a build leaves out: on Windows the print wait (no renderer or CUPS there) and the
+// section picture read back through Qt SVG (not built there). Asked for, they say so and end
+// with 77, ctest's "skipped"; scripts/test-windows lists them with the reason.
+#include <cstdio>
+
+namespace {
+
+int absent(const char* suite, const char* why) {
+    std::fprintf(stderr, "%s: not built here (%s)\n", suite, why);
+    return 77;
+}
+
+} // namespace
+
+int runPrintWaitTests(int /*argc*/, char** /*argv*/) {
+    return absent("print_wait", "printing needs the renderer and CUPS");
+}
+
+int runSectionPlotTests(int /*argc*/, char** /*argv*/) {
+    return absent("section_plot", "the picture is read back through Qt SVG");
+}
+
+int runStationTableTests(int /*argc*/, char** /*argv*/) {
+    return absent("station_table", "the rating picture is shown through Qt SVG");
+}
