@@ -62,8 +62,10 @@ lpadmin -d "$PRINTER"
 wait_for_pdf() {
     local count=$1 file
     for _ in $(seq 1 300); do
-        file=$(ls -t "$OUT"/*.pdf 2>/dev/null | head -n 1 || true)
-        if [[ $(ls "$OUT"/*.pdf 2>/dev/null | wc -l) -ge $count ]] && pdfinfo "$file" >/dev/null 2>&1; then
+        # Count first, then take the newest: a PDF that arrives between the two looks is never
+        # mistaken for the one before it.
+        if [[ $(ls "$OUT"/*.pdf 2>/dev/null | wc -l) -ge $count ]] &&
+            file=$(ls -t "$OUT"/*.pdf | head -n 1) && pdfinfo "$file" >/dev/null 2>&1; then
             echo "$file"
             return 0
         fi
