@@ -414,8 +414,8 @@ class Plot {
             if (from > to) {
                 continue;
             }
-            const auto yAt = [&](double at) {
-                return x2 == x ? y : y + (y2 - y) * (at - x) / (x2 - x);
+            const auto yAt = [x1 = x, y1 = y, x2 = x2, y2 = y2](double at) {
+                return x2 == x1 ? y1 : y1 + (y2 - y1) * (at - x1) / (x2 - x1);
             };
             const double a = x2 == x ? std::min(y, y2) : yAt(from);
             const double b = x2 == x ? std::max(y, y2) : yAt(to);
