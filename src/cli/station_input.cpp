@@ -1,4 +1,5 @@
 #include "cli/station_input.hpp"
+#include "window/program_paths.hpp"
 
 #include "cli/text_output.hpp"
 #include "compute/numtext.hpp"
@@ -23,7 +24,7 @@ std::vector<station::RatingPoint> ratingPoints(const station::StationTable& tabl
         if (!row.stage.metres || !q) {
             continue;
         }
-        std::string label = row.number.empty() ? row.file.stem().string() : row.number;
+        std::string label = row.number.empty() ? paths::toUtf8(row.file.stem()) : row.number;
         points.push_back({*row.stage.metres, *q, std::move(label), row.ive ? row.ive : row.iso748});
     }
     return points;
@@ -31,7 +32,7 @@ std::vector<station::RatingPoint> ratingPoints(const station::StationTable& tabl
 
 void reportProblems(std::string_view command, const station::StationTable& table) {
     for (const auto& problem : table.problems) {
-        std::cerr << "tarnelo-cli " << command << ": " << terminalSafe(problem.file.string())
+        std::cerr << "tarnelo-cli " << command << ": " << terminalSafe(paths::toUtf8(problem.file))
                   << ": " << terminalSafe(problem.reason) << "\n";
     }
 }

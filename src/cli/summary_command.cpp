@@ -5,6 +5,7 @@
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
 #include "report/station_workbook.hpp"
+#include "window/program_paths.hpp"
 
 #include <iostream>
 
@@ -69,7 +70,7 @@ std::string jsonText(const station::StationTable& table) {
     for (std::size_t i = 0; i < table.rows.size(); ++i) {
         const auto& row = table.rows[i];
         out += std::string(i == 0 ? "" : ",") +
-               "\n    {\"file\": " + jsonString(row.file.string()) +
+               "\n    {\"file\": " + jsonString(paths::toUtf8(row.file)) +
                ", \"number\": " + jsonString(row.number) +
                ", \"start\": " + jsonString(station::isoText(row.time.start)) +
                ", \"end\": " + jsonString(station::isoText(row.time.end)) +
@@ -88,7 +89,8 @@ std::string jsonText(const station::StationTable& table) {
     out += "\n  ],\n  \"problems\": [";
     for (std::size_t i = 0; i < table.problems.size(); ++i) {
         const auto& p = table.problems[i];
-        out += std::string(i == 0 ? "" : ",") + "\n    {\"file\": " + jsonString(p.file.string()) +
+        out += std::string(i == 0 ? "" : ",") +
+               "\n    {\"file\": " + jsonString(paths::toUtf8(p.file)) +
                ", \"reason\": " + jsonString(p.reason) +
                ", \"listed\": " + (p.kept ? "true" : "false") + "}";
     }

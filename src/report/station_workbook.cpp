@@ -1,4 +1,5 @@
 #include "report/station_workbook.hpp"
+#include "window/program_paths.hpp"
 
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
@@ -26,7 +27,9 @@ class Book {
     Book() : scratch_("tarnelo-xlsx") {
         if (scratch_.valid()) {
             path_ = scratch_.path() / "book.xlsx";
-            book_ = workbook_new(path_.c_str());
+            // libxlsxwriter takes names as UTF-8 on every system.
+            const std::u8string name = path_.u8string();
+            book_ = workbook_new(reinterpret_cast<const char*>(name.c_str()));
         }
     }
     Book(const Book&) = delete;
@@ -90,7 +93,7 @@ class Book {
             return "无法读回生成的工作簿";
         }
         if (!writeFileAtomic(file, *bytes)) {
-            return "无法写入“" + file.string() + "”：" + lastWriteProblem();
+            return "无法写入“" + paths::toUtf8(file) + "”：" + lastWriteProblem();
         }
         return std::nullopt;
     }
@@ -136,7 +139,7 @@ void problemsSheet(Book& book, const StationTable& table) {
     worksheet_write_string(sheet, 0, 2, "成果表", heading);
     lxw_row_t row = 1;
     for (const auto& problem : table.problems) {
-        worksheet_write_string(sheet, row, 0, problem.file.filename().string().c_str(), cell);
+        worksheet_write_string(sheet, row, 0, paths::toUtf8(problem.file.filename()).c_str(), cell);
         worksheet_write_string(sheet, row, 1, problem.reason.c_str(), cell);
         worksheet_write_string(sheet, row, 2, problem.kept ? "已列入" : "未列入", cell);
         ++row;

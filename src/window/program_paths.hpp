@@ -16,6 +16,13 @@ inline std::filesystem::path fromUtf8(std::string_view text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
+// The UTF-8 text of a path, on every system (Windows keeps names as UTF-16, and string() would
+// give them in the narrow code page).
+inline std::string toUtf8(const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
+}
+
 inline std::filesystem::path dataFolder(const std::filesystem::path& programFolder) {
     return programFolder / "Data";
 }

@@ -1,4 +1,5 @@
 #include "compute/station/gauging.hpp"
+#include "window/program_paths.hpp"
 
 #include "compute/compute.hpp"
 #include "compute/numtext.hpp"
@@ -49,7 +50,7 @@ void fill(Panel& panel, const RawData& data) {
 Gauging computeGauging(std::string_view bytes, const std::filesystem::path& name) {
     Gauging g;
     g.file = name;
-    const std::string fileName = inQuotes(name.filename().string());
+    const std::string fileName = inQuotes(paths::toUtf8(name.filename()));
     std::optional<std::string> converted;
     if (ForeignForm foreign = recogniseForeignForm(bytes); !foreign.description.empty()) {
         g.foreignForm = foreign.description;
@@ -137,7 +138,7 @@ Gauging readGauging(const std::filesystem::path& file) {
     if (status.type() != std::filesystem::file_type::regular) {
         Gauging g;
         g.file = file;
-        g.message = "“" + file.filename().string() + "”" +
+        g.message = "“" + paths::toUtf8(file.filename()) + "”" +
                     (status.type() == std::filesystem::file_type::not_found ? "不存在。"
                                                                             : "不是普通文件。");
         return g;
@@ -146,7 +147,7 @@ Gauging readGauging(const std::filesystem::path& file) {
     if (!bytes) {
         Gauging g;
         g.file = file;
-        g.message = "无法读取文件“" + file.filename().string() + "”（或文件太大）。";
+        g.message = "无法读取文件“" + paths::toUtf8(file.filename()) + "”（或文件太大）。";
         return g;
     }
     return computeGauging(*bytes, file);
