@@ -19,6 +19,10 @@ std::string printingUnavailable() {
     return std::string(kNotYet);
 }
 
+std::optional<HandedOverPrint> lastHandedOverPrint() {
+    return std::nullopt;
+}
+
 void registerPrintHost() {}
 
 void registerPrintHostIfAbsent() {}
