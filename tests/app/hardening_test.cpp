@@ -169,9 +169,14 @@ MeasuredSection sectionOf(const std::vector<std::pair<double, double>>& vertical
     int row = 0;
     for (const auto& [distance, depth] : verticals) {
         const bool velocity = row % 2 == 1;
-        section.verticals.push_back({row, distance, depth, false, velocity,
+        section.verticals.push_back({row,
+                                     distance,
+                                     depth,
+                                     false,
+                                     velocity,
                                      velocity ? std::to_string(row) : "",
-                                     velocity ? std::optional(depth) : std::nullopt, {}});
+                                     velocity ? std::optional(depth) : std::nullopt,
+                                     {}});
         ++row;
     }
     if (discharge) {
