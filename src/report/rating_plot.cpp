@@ -1,6 +1,7 @@
 #include "report/rating_plot.hpp"
 
 #include "compute/numtext.hpp"
+#include "report/svg_text.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -26,42 +27,12 @@ constexpr std::string_view kBar = "#9DC3E6";
 constexpr std::string_view kOutlier = "#D9381E";
 constexpr std::string_view kPass = "#2E7D32";
 
-std::string xmlText(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '&') {
-            out += "&amp;";
-        } else if (c == '<') {
-            out += "&lt;";
-        } else if (c == '>') {
-            out += "&gt;";
-        } else if (c == '"') {
-            out += "&quot;";
-        } else if (byte >= 0x20 && byte != 0x7F) {
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string n1(double value) {
     return num::fixedText(value, 1);
 }
 
-double tickStep(double span, int wanted) {
-    if (!(span > 0.0) || !std::isfinite(span)) {
-        return 1.0;
-    }
-    const double raw = span / wanted;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (const double m : {1.0, 2.0, 5.0, 10.0}) {
-        if (m * power >= raw) {
-            return m * power;
-        }
-    }
-    return 10.0 * power;
-}
+using svg::tickStep;
+using svg::xmlText;
 
 int decimalsOf(double step) {
     return step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));

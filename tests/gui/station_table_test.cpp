@@ -32,12 +32,12 @@ std::filesystem::path writeYear(const std::filesystem::path& folder) {
     std::filesystem::create_directories(folder);
     const double scales[] = {0.8, 1.6, 1.1, 0.9, 1.4, 1.2};
     for (int i = 0; i < 6; ++i) {
-        testing::GaugingSpec spec;
-        spec.time = "2024-0" + std::to_string(i + 3) + "-1" + std::to_string(i) + " 08:30~09:10";
-        spec.number = std::to_string(i + 1);
-        spec.scale = scales[i];
-        spec.stage = num::fixedText(44.0 + scales[i], 2);
-        testing::writeGauging(folder / ("g" + std::to_string(i + 1) + ".dat"), spec);
+        testing::MadeGauging made;
+        made.time = "2024-0" + std::to_string(i + 3) + "-1" + std::to_string(i) + " 08:30~09:10";
+        made.number = std::to_string(i + 1);
+        made.scale = scales[i];
+        made.stage = num::fixedText(44.0 + scales[i], 2);
+        testing::writeGauging(folder / ("g" + std::to_string(i + 1) + ".dat"), made);
     }
     writeFileAtomic(folder / "other.dat", "not a gauging");
     return folder;

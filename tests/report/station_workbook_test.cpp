@@ -33,13 +33,13 @@ station::StationTable smallYear(const std::filesystem::path& folder) {
     std::vector<station::Gauging> gaugings;
     const double scales[] = {0.8, 1.6, 1.1, 0.9, 1.4};
     for (int i = 0; i < 5; ++i) {
-        testing::GaugingSpec spec;
-        spec.time = "2024-0" + std::to_string(i + 4) + "-10 09:00~09:40";
-        spec.number = std::to_string(i + 1);
-        spec.scale = scales[i];
-        spec.stage = num::fixedText(44.0 + scales[i], 2);
+        testing::MadeGauging made;
+        made.time = "2024-0" + std::to_string(i + 4) + "-10 09:00~09:40";
+        made.number = std::to_string(i + 1);
+        made.scale = scales[i];
+        made.stage = num::fixedText(44.0 + scales[i], 2);
         gaugings.push_back(
-            station::computeGauging(testing::gaugingBytes(spec), folder / (spec.number + ".dat")));
+            station::computeGauging(testing::gaugingBytes(made), folder / (made.number + ".dat")));
     }
     gaugings.push_back(station::computeGauging("not a gauging", folder / "x.dat"));
     return station::buildStationTable(gaugings);

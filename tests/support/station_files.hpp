@@ -13,7 +13,7 @@
 
 namespace tarnelo::testing {
 
-struct GaugingSpec {
+struct MadeGauging {
     std::string station = "青石桥";
     std::string time = "2024年7月12日8时30分至9时45分";
     std::string number = "1";
@@ -29,7 +29,7 @@ struct GaugingSpec {
 };
 
 // A velocity-mode gauging of eight verticals between two water edges.
-inline std::string gaugingBytes(const GaugingSpec& spec) {
+inline std::string gaugingBytes(const MadeGauging& made) {
     Sheet sheet;
     const double distances[] = {0, 2, 4, 6, 8, 10, 12, 14, 16, 18};
     for (int r = 0; r < 10; ++r) {
@@ -38,9 +38,9 @@ inline std::string gaugingBytes(const GaugingSpec& spec) {
         const double shape = std::sin(3.14159265 * x / 18.0);
         char depth[32];
         char velocity[32];
-        std::snprintf(depth, sizeof depth, "%.2f", 1.5 * spec.scale * std::pow(shape, 0.6));
+        std::snprintf(depth, sizeof depth, "%.2f", 1.5 * made.scale * std::pow(shape, 0.6));
         std::snprintf(velocity, sizeof velocity, "%.2f",
-                      0.2 + 0.6 * spec.scale * std::pow(shape, 0.7));
+                      0.2 + 0.6 * made.scale * std::pow(shape, 0.7));
         sheet.setCell(r, col::起点距, std::to_string(static_cast<int>(x)));
         sheet.setCell(r, col::水深, edge ? "0" : depth);
         if (!edge) {
@@ -48,25 +48,25 @@ inline std::string gaugingBytes(const GaugingSpec& spec) {
             sheet.setCell(r, col::测点流速, velocity);
         }
     }
-    if (spec.badDepth) {
+    if (made.badDepth) {
         sheet.setCell(4, col::水深, "l.2");
     }
     std::array<std::string, 39> header{};
-    header[station::hdr::测站名称] = spec.station;
-    header[station::hdr::施测时间] = spec.time;
-    header[station::hdr::相应水位] = spec.stage;
-    header[station::hdr::施测号数] = spec.number;
+    header[station::hdr::测站名称] = made.station;
+    header[station::hdr::施测时间] = made.time;
+    header[station::hdr::相应水位] = made.stage;
+    header[station::hdr::施测号数] = made.number;
     header[station::hdr::断面位置] = "基本水尺断面";
-    header[station::hdr::基本水尺读数始] = spec.gaugeFrom;
-    header[station::hdr::基本水尺读数终] = spec.gaugeTo;
-    header[station::hdr::基本水尺零点高程] = spec.gaugeZero;
+    header[station::hdr::基本水尺读数始] = made.gaugeFrom;
+    header[station::hdr::基本水尺读数终] = made.gaugeTo;
+    header[station::hdr::基本水尺零点高程] = made.gaugeZero;
     const auto bytes = station::gaugingFileBytes(
         RawInput{RawData::Mode::Velocity, {"0.85", "0.7", "0.7"}, sheet}, header);
     return bytes.value_or(std::string());
 }
 
-inline void writeGauging(const std::filesystem::path& file, const GaugingSpec& spec) {
-    writeFileAtomic(file, gaugingBytes(spec));
+inline void writeGauging(const std::filesystem::path& file, const MadeGauging& made) {
+    writeFileAtomic(file, gaugingBytes(made));
 }
 
 } // namespace tarnelo::testing

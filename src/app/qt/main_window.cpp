@@ -19,7 +19,6 @@
 #include "platform/print/cups_printer.hpp"
 
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
@@ -567,38 +566,6 @@ void MainWindow::setProgress(int value) {
 
 void MainWindow::setStatus(std::string_view text) {
     statusBar()->showMessage(qtext(text));
-}
-
-void MainWindow::closeEvent(QCloseEvent* event) {
-    if (commandDepth_ > 0) {
-        // A command (a print waiting for its renderer) is still running: it is told to give up
-        // and the window closes when it has.
-        closeRequested_ = true;
-        event->ignore();
-        return;
-    }
-    waitClock_.invalidate();
-    grid_->commitPendingEdit();
-    bool close = true;
-    if (inputUnsaved(*this, snapshot_)) {
-        switch (askClosing()) {
-        case CloseChoice::Save:
-            // Closes only when the measurement is safe in its file.
-            close = saveMeasurement();
-            break;
-        case CloseChoice::Discard:
-            break;
-        case CloseChoice::Cancel:
-            close = false;
-            break;
-        }
-    }
-    if (close) {
-        saveWindowSize();
-        event->accept();
-    } else {
-        event->ignore();
-    }
 }
 
 } // namespace tarnelo

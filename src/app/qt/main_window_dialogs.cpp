@@ -1,5 +1,5 @@
 // The main window's dialogs: file dialogs, message boxes and questions, the record-header
-// dialog, the browser and the pause that keeps painting.
+// dialog, the browser, the pause that keeps painting, and the question on closing.
 #include "app/qt/main_window.hpp"
 
 #include "app/file_commands.hpp"
@@ -9,8 +9,10 @@
 #include "app/qt/record_header_dialog.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
+#include "app/shell.hpp"
 #include "files/record_header.hpp"
 
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QMessageBox>
@@ -213,6 +215,38 @@ MainWindow::CloseChoice MainWindow::askClosing() {
         return CloseChoice::Save;
     }
     return box.clickedButton() == discard ? CloseChoice::Discard : CloseChoice::Cancel;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (commandDepth_ > 0) {
+        // A command (a print waiting for its renderer) is still running: it is told to give up
+        // and the window closes when it has.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    waitClock_.invalidate();
+    grid_->commitPendingEdit();
+    bool close = true;
+    if (inputUnsaved(*this, snapshot_)) {
+        switch (askClosing()) {
+        case CloseChoice::Save:
+            // Closes only when the measurement is safe in its file.
+            close = saveMeasurement();
+            break;
+        case CloseChoice::Discard:
+            break;
+        case CloseChoice::Cancel:
+            close = false;
+            break;
+        }
+    }
+    if (close) {
+        saveWindowSize();
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 } // namespace tarnelo

@@ -12,7 +12,7 @@
 namespace tarnelo::station {
 namespace {
 
-using testing::GaugingSpec;
+using testing::MadeGauging;
 using testing::writeGauging;
 
 std::vector<Gauging> readAll(const std::filesystem::path& folder,
@@ -24,8 +24,8 @@ std::vector<Gauging> readAll(const std::filesystem::path& folder,
     return gaugings;
 }
 
-GaugingSpec spec(std::string time, std::string number, std::string stage, double scale) {
-    GaugingSpec g;
+MadeGauging made(std::string time, std::string number, std::string stage, double scale) {
+    MadeGauging g;
     g.time = std::move(time);
     g.number = std::move(number);
     g.stage = std::move(stage);
@@ -46,31 +46,31 @@ TEST(StationTable, AFolderOfMixedFilesGivesOrderedRowsAndNamesEveryFileLeftOut) 
     testing::ProgramFolder folder;
     const auto in = [&](std::string_view name) { return folder.path() / name; };
     // Gaugings of 青石桥 in 2024, given out of order.
-    writeGauging(in("03.dat"), spec("2024-08-02 10:00~10:40", "3", "46.05", 1.6));
-    writeGauging(in("01.dat"), spec("2024年3月5日9时至9时50分", "1", "44.80", 0.8));
+    writeGauging(in("03.dat"), made("2024-08-02 10:00~10:40", "3", "46.05", 1.6));
+    writeGauging(in("01.dat"), made("2024年3月5日9时至9时50分", "1", "44.80", 0.8));
     // Written on the form without a year: it takes the year most files name.
-    writeGauging(in("02.dat"), spec("5月20日 14:10-15:00", "2", "45.30", 1.0));
+    writeGauging(in("02.dat"), made("5月20日 14:10-15:00", "2", "45.30", 1.0));
     // The same 施测号数 twice, and on the same day: ordered by time.
-    writeGauging(in("04a.dat"), spec("2024-09-01 16:00~16:30", "4", "45.90", 1.4));
-    writeGauging(in("04b.dat"), spec("2024-09-01 08:00~08:30", "4", "45.95", 1.5));
+    writeGauging(in("04a.dat"), made("2024-09-01 16:00~16:30", "4", "45.90", 1.4));
+    writeGauging(in("04b.dat"), made("2024-09-01 08:00~08:30", "4", "45.95", 1.5));
     // No 相应水位: the base gauge's readings and gauge zero give the stage.
-    GaugingSpec fromGauge = spec("2024-10-10", "5", "", 1.1);
+    MadeGauging fromGauge = made("2024-10-10", "5", "", 1.1);
     fromGauge.gaugeFrom = "2.60";
     fromGauge.gaugeTo = "2.63";
     fromGauge.gaugeZero = "42.500";
     writeGauging(in("05.dat"), fromGauge);
     // A file saved as UTF-8 by another editor: converted, listed, kept.
     writeFileAtomic(in("06.dat"), gbkToUtf8(testing::gaugingBytes(
-                                      spec("2024-11-03 09:00~09:20", "6", "45.00", 0.9))));
+                                      made("2024-11-03 09:00~09:20", "6", "45.00", 0.9))));
     // Left out, each with its reason.
-    GaugingSpec wrong = spec("2024-06-01", "7", "45.00", 1.0);
+    MadeGauging wrong = made("2024-06-01", "7", "45.00", 1.0);
     wrong.badDepth = true;
     writeGauging(in("07.dat"), wrong);
-    GaugingSpec elsewhere = spec("2024-06-02", "8", "45.00", 1.0);
+    MadeGauging elsewhere = made("2024-06-02", "8", "45.00", 1.0);
     elsewhere.station = "白马渡";
     writeGauging(in("08.dat"), elsewhere);
-    writeGauging(in("09.dat"), spec("2023-12-30", "9", "45.00", 1.0));
-    writeGauging(in("10.dat"), spec("六月上旬", "10", "45.00", 1.0));
+    writeGauging(in("09.dat"), made("2023-12-30", "9", "45.00", 1.0));
+    writeGauging(in("10.dat"), made("六月上旬", "10", "45.00", 1.0));
     writeFileAtomic(in("notes.dat"), "not a gauging");
     writeFileAtomic(in("readme.txt"), "not read: not a .dat file");
 

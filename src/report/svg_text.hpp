@@ -1,0 +1,17 @@
+// What every picture of the program writes the same way: text safe inside SVG, and round tick
+// steps for its axes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarnelo::svg {
+
+// Text for XML: the five special characters escaped, control characters left out.
+std::string xmlText(std::string_view text);
+
+// A round tick step (1, 2 or 5 times a power of ten) that gives about `wanted` intervals; a
+// usable step also for spans near the ends of the double range.
+double tickStep(double span, int wanted);
+
+} // namespace tarnelo::svg
