@@ -101,21 +101,7 @@ void fillFromRawData(Window& window, const RawData& data) {
     for (std::size_t i = 0; i < data.coefficients.size() && i < 6; ++i) {
         window.setText(kCoefficientFields[i].control, data.coefficients[i]);
     }
-    Sheet& sheet = window.sheet();
-    const int rows = static_cast<int>(std::min(data.rows, kMostRawDataRows));
-    if (rows > Sheet::kInitialRows) {
-        sheet.growTo(rows);
-    }
-    const auto columns = rawDataColumns(data.mode);
-    for (std::size_t k = 0; k < data.columns.size() && k < columns.size(); ++k) {
-        const auto& values = data.columns[k];
-        const std::size_t filled = std::min(values.size(), static_cast<std::size_t>(rows));
-        for (std::size_t r = 0; r < filled; ++r) {
-            if (values[r] != "*") {
-                sheet.setCell(static_cast<int>(r), columns[k], values[r]);
-            }
-        }
-    }
+    fillSheetFromRawData(window.sheet(), data);
 }
 
 std::optional<std::string> rawDataProblem(const Window& window) {

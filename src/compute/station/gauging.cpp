@@ -30,19 +30,7 @@ void fill(Panel& panel, const RawData& data) {
     for (std::size_t i = 0; i < data.coefficients.size() && i < kCoefficientFields.size(); ++i) {
         panel.setText(kCoefficientFields[i].control, data.coefficients[i]);
     }
-    Sheet& sheet = panel.sheet();
-    const int rows = static_cast<int>(std::min(data.rows, kMostRawDataRows));
-    sheet.growTo(rows);
-    const auto columns = rawDataColumns(data.mode);
-    for (std::size_t k = 0; k < data.columns.size() && k < columns.size(); ++k) {
-        const auto& values = data.columns[k];
-        const std::size_t filled = std::min(values.size(), static_cast<std::size_t>(rows));
-        for (std::size_t r = 0; r < filled; ++r) {
-            if (values[r] != "*") {
-                sheet.setCell(static_cast<int>(r), columns[k], values[r]);
-            }
-        }
-    }
+    fillSheetFromRawData(panel.sheet(), data);
 }
 
 } // namespace
