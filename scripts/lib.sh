@@ -29,3 +29,8 @@ build_tree() {
     cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
 }
+
+# The program's version, as the top CMakeLists.txt declares it in project().
+tarnelo_version() {
+    sed -n '/^project(/,/)/s/^.*VERSION \([0-9][0-9.]*\).*$/\1/p' "$ROOT/CMakeLists.txt" | head -n 1
+}

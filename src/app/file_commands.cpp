@@ -25,7 +25,7 @@ std::string inQuotes(std::string_view text) {
 }
 
 std::string bareName(const std::filesystem::path& path) {
-    return path.filename().string();
+    return paths::toUtf8(path.filename());
 }
 
 // Whether snap.dat can be written (and so was reset at start and holds this run's header).

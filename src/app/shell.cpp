@@ -60,7 +60,7 @@ void creationStep(Window& window) {
     const std::filesystem::path data = paths::dataFolder(folder);
     std::error_code error;
     if (!std::filesystem::is_directory(data, error)) {
-        window.showMessage("程序的 Data 文件夹“" + data.string() +
+        window.showMessage("程序的 Data 文件夹“" + paths::toUtf8(data) +
                                "”不存在：默认系数、测站记录表头和记载表模板都无法使用。"
                                "请重新安装本软件。",
                            shelltext::kNoticeTitle, MessageIcon::Warning);
@@ -72,7 +72,7 @@ void creationStep(Window& window) {
     }
     loadCoefficientFile(window);
     if (!writeDefaultRecordHeader(folder)) {
-        window.showMessage("程序的 Data 文件夹“" + data.string() +
+        window.showMessage("程序的 Data 文件夹“" + paths::toUtf8(data) +
                                "”不可写入，测站记录表头无法清空：保存原始数据时将存入空白表头，"
                                "“设为默认”和导出、打印也无法进行。请检查该文件夹的权限。",
                            shelltext::kNoticeTitle, MessageIcon::Warning);

@@ -1,5 +1,6 @@
 #include "compute/numtext.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -96,6 +97,17 @@ std::string plainText(double x) {
         return "0";
     }
     return std::string(buffer.data(), end);
+}
+
+std::string codeText(unsigned long code) {
+    std::array<char, 16> buffer{};
+    auto [end, ec] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), code & 0xFFFFFFFFUL, 16);
+    std::string digits = ec == std::errc{} ? std::string(buffer.data(), end) : "0";
+    for (char& c : digits) {
+        c = (c >= 'a' && c <= 'f') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    return "0x" + std::string(8 - std::min<std::size_t>(digits.size(), 8), '0') + digits;
 }
 
 std::size_t numberEnd(std::string_view text) {

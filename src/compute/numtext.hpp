@@ -10,6 +10,9 @@ namespace tarnelo::num {
 // "%.13g": at most 13 significant digits, no trailing zeros, "0" for zero (never "-0").
 std::string plainText(double x);
 
+// An error code as the system writes it: "0x" and eight upper-case hexadecimal digits.
+std::string codeText(unsigned long code);
+
 // The longest leading decimal number of a text (leading blanks skipped, optional sign, digits
 // with an optional point, optional exponent). Empty or non-numeric text gives 0; "inf", "nan"
 // and hex are not numbers. A number too large for a double reads as an infinity.

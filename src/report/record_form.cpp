@@ -87,7 +87,8 @@ class FormFill {
         header_ = loadRecordHeader(folder);
         SpreadsheetAutomation& xl = spreadsheetAutomation();
         xl.CreateApplication();
-        const bool opened = static_cast<bool>(xl.OpenWorkbook(workingCopy.string(), "", false));
+        const bool opened =
+            static_cast<bool>(xl.OpenWorkbook(paths::toUtf8(workingCopy), "", false));
         if (copied && !opened) {
             // The copy is the template byte for byte: what cannot be opened is the template.
             std::string error = automation::lastError();
@@ -151,7 +152,7 @@ class FormFill {
         xl.SaveWorkbook();
         const bool saved = automation::lastError().empty();
         if (!saved) {
-            problem_ = "无法保存记载表的工作副本“" + workingCopy.string() + "”：" +
+            problem_ = "无法保存记载表的工作副本“" + paths::toUtf8(workingCopy) + "”：" +
                        automation::lastError() + "。请检查程序的 Data 文件夹是否可以写入。";
         }
         xl.CloseWorkbooks();
@@ -485,7 +486,7 @@ FormOutcome exportCommand(Window& window) {
     if (!copyAtomic(paths::formWorkingCopy(window.programFolder(), twoPages), choice.path)) {
         const std::string why = lastWriteProblem();
         return tell(window, outcome, FormOutcome::Status::Failed,
-                    "无法保存记载表：" + choice.path.string() +
+                    "无法保存记载表：" + paths::toUtf8(choice.path) +
                         (why.empty() ? "" : "\n" + why + "。") +
                         "\n请检查文件夹是否存在、是否可以写入，或文件是否正被其他程序打开。",
                     kNotice, MessageIcon::Warning);
@@ -519,9 +520,9 @@ FormOutcome printCommand(Window& window) {
     Dispatch workbook = call(workbooks, "Add").object();
     Dispatch sheets = get(workbook, "Sheets").object();
     Dispatch first = get(sheets, "Item", {Variant(std::int32_t{1})}).object();
-    workbook =
-        call(workbooks, "Open", {paths::formWorkingCopy(window.programFolder(), twoPages).string()})
-            .object();
+    workbook = call(workbooks, "Open",
+                    {paths::toUtf8(paths::formWorkingCopy(window.programFolder(), twoPages))})
+                   .object();
     sheets = get(workbook, "Sheets").object();
     put(application, "Visible", {Variant(false)});
     const PrinterLookup lookup = filled ? findDefaultPrinter() : PrinterLookup{};
@@ -542,8 +543,10 @@ FormOutcome printCommand(Window& window) {
             // The host names the member that failed ("PrintOut：…"); the user needs the reason.
             const std::string error = lastError();
             const auto colon = error.find("：");
-            problem = "打印失败：" +
-                      (colon == std::string::npos ? error : error.substr(colon + 3)) + "。";
+            problem = "打印失败：" + (colon == std::string::npos ? error : error.substr(colon + 3));
+            if (!problem.ends_with("。")) {
+                problem += "。";
+            }
         }
     }
     call(workbooks, "Close");

@@ -20,6 +20,12 @@ TEST(PlainText, ThirteenSignificantDigitsWithoutTrailingZeros) {
     EXPECT_EQ(plainText(1e20), "1e+20");
 }
 
+TEST(CodeText, EightUpperCaseHexDigits) {
+    EXPECT_EQ(codeText(0), "0x00000000");
+    EXPECT_EQ(codeText(0x80020006UL), "0x80020006");
+    EXPECT_EQ(codeText(0x800a01c9UL), "0x800A01C9");
+}
+
 TEST(NumberOf, TakesTheLongestLeadingDecimalNumber) {
     EXPECT_EQ(numberOf("1.5"), 1.5);
     EXPECT_EQ(numberOf("  1.5abc"), 1.5);

@@ -453,7 +453,10 @@ bool MainWindow::keepWaiting() {
     const qint64 seconds = waitClock_.elapsed() / 1000;
     if (seconds != waitShown_) {
         waitShown_ = seconds;
-        setStatus("正在等待 LibreOffice 生成打印页面…（" + std::to_string(seconds) + " 秒）");
+        const std::string subject = sys::waitSubject();
+        setStatus("正在等待 " +
+                  (subject.empty() ? std::string("LibreOffice 生成打印页面") : subject) + "…（" +
+                  std::to_string(seconds) + " 秒）");
     }
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     if (closeRequested_) {

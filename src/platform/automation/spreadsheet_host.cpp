@@ -105,10 +105,10 @@ class WorkbookObject : public HostObject {
                 return Outcome::ok(book_->name);
             }
             if (memberIs(m, "FullName")) {
-                return Outcome::ok(book_->path.empty() ? book_->name : book_->path.string());
+                return Outcome::ok(book_->path.empty() ? book_->name : paths::toUtf8(book_->path));
             }
             if (memberIs(m, "Path")) {
-                return Outcome::ok(book_->path.parent_path().string());
+                return Outcome::ok(paths::toUtf8(book_->path.parent_path()));
             }
             if (memberIs(m, "Saved")) {
                 return Outcome::ok(!wb.modified());
@@ -142,7 +142,8 @@ class WorkbookObject : public HostObject {
                     std::filesystem::absolute(paths::fromUtf8(target.text()));
                 for (const auto& other : app_->books) {
                     if (other != book_ && !other->path.empty() && other->path == path) {
-                        return refuse("Workbook", m, "同名的工作簿已经打开：" + path.string());
+                        return refuse("Workbook", m,
+                                      "同名的工作簿已经打开：" + paths::toUtf8(path));
                     }
                 }
                 std::string error;
@@ -150,7 +151,7 @@ class WorkbookObject : public HostObject {
                     return refuse("Workbook", m, error);
                 }
                 book_->path = path;
-                book_->name = path.filename().string();
+                book_->name = paths::toUtf8(path.filename());
                 return Outcome::ok();
             }
             if (memberIs(m, "Close")) {
@@ -256,7 +257,7 @@ class WorkbooksObject : public HostObject {
             return refuse("Workbooks", m, error);
         }
         book->path = path;
-        book->name = path.filename().string();
+        book->name = paths::toUtf8(path.filename());
         app_->books.push_back(book);
         app_->active = book;
         return Outcome::ok(makeBook(app_, book));

@@ -1,21 +1,15 @@
 #include "platform/print/print_host.hpp"
 
-#include "files/file_io.hpp"
-
 #include "platform/automation/dispatch.hpp"
 #include "platform/automation/host_registry.hpp"
 #include "platform/print/cups_printer.hpp"
-#include "platform/print/pdf_render.hpp"
-#include "platform/system/scratch.hpp"
+#include "platform/print/page_printer.hpp"
+#include "window/program_paths.hpp"
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <system_error>
 #include <vector>
-
-#include <unistd.h>
 
 namespace tarnelo {
 
@@ -29,7 +23,7 @@ using automation::Outcome;
 using automation::Variant;
 
 struct PrintState {
-    fs::path renderer;
+    std::shared_ptr<PagePrinter> printer;
     bool visible = false;
     bool quit = false;
 };
@@ -65,7 +59,7 @@ class PrintWorkbook : public automation::Object {
             return Outcome::ok(Dispatch(std::make_shared<PrintSheets>(self)));
         }
         if (memberIs(member, "FullName") && kind == CallKind::Get) {
-            return Outcome::ok(path_.string());
+            return Outcome::ok(paths::toUtf8(path_));
         }
         if (memberIs(member, "PrintOut")) {
             return printOut(args);
@@ -79,49 +73,26 @@ class PrintWorkbook : public automation::Object {
         if (path_.empty()) {
             return Outcome::fail("PrintOut：工作簿是空的，没有可打印的内容");
         }
-        const int from = arg(0).isNumber() ? arg(0).integer() : 1;
-        const int to = arg(1).isNumber() ? arg(1).integer() : 9999;
         if (arg(3).isNumber() && arg(3).integer() != 0) {
             return Outcome::fail("PrintOut：打印程序没有打印预览");
         }
-        std::string printer = arg(4).text();
-        const bool toFile = arg(5).isNumber() && arg(5).integer() != 0;
-        sys::removeStaleScratchFolders("tarnelo-print");
-        const sys::ScratchFolder folder("tarnelo-print");
-        if (!folder.valid()) {
-            return Outcome::fail("PrintOut：无法建立临时文件夹");
+        PageRequest request;
+        request.workbook = path_;
+        request.from = arg(0).isNumber() ? arg(0).integer() : 1;
+        request.to = arg(1).isNumber() ? arg(1).integer() : 9999;
+        request.printer = arg(4).text();
+        if (arg(5).isNumber() && arg(5).integer() != 0) {
+            request.file = paths::fromUtf8(arg(7).text());
         }
-        const fs::path pdf = folder.path() / "记载表.pdf";
-        const RenderResult rendered = renderToPdf(state_->renderer, path_, pdf);
-        Outcome outcome = Outcome::ok();
-        if (!rendered.ok) {
-            outcome = Outcome::fail("PrintOut：" + rendered.error);
-        } else if (toFile) {
-            // Printed to a file: the pages go there through the atomic writer.
-            const auto pages = readFileBytes(pdf, std::size_t(256) << 20);
-            if (!pages || !writeFileAtomic(fs::path(arg(7).text()), *pages)) {
-                outcome = Outcome::fail("PrintOut：无法写入 " +
-                                        escapedName(std::string_view(arg(7).text())) + "：" +
-                                        lastWriteProblem());
-            }
-        } else {
-            if (printer.empty()) {
-                printer = defaultPrinterName();
-            }
-            if (printer.empty()) {
-                outcome = Outcome::fail("PrintOut：没有默认打印机");
-            } else {
-                const PrintJobResult job =
-                    printPdfPages(printer, pdf, from, to, "测深、测速记载及流量计算表");
-                outcome = job.ok ? Outcome::ok(Variant(static_cast<std::int32_t>(job.job)))
-                                 : Outcome::fail("PrintOut：" + job.error);
-                if (job.ok) {
-                    const int pages = std::min(to, pdfPageCount(pdf)) - std::max(from, 1) + 1;
-                    handedOver() = HandedOverPrint{printer, std::max(pages, 0), job.job};
-                }
-            }
+        const PagesPrinted printed = state_->printer->print(request);
+        if (!printed.ok) {
+            return Outcome::fail("PrintOut：" + printed.error);
         }
-        return outcome;
+        if (request.file) {
+            return Outcome::ok();
+        }
+        handedOver() = HandedOverPrint{printed.printer, printed.pages, printed.job};
+        return Outcome::ok(Variant(static_cast<std::int32_t>(printed.job)));
     }
 
   private:
@@ -161,10 +132,10 @@ class PrintWorkbooks : public automation::Object {
             if (args.empty() || !args[0].isText() || args[0].text().empty()) {
                 return Outcome::fail("Open：没有给出文件名");
             }
-            const fs::path path(args[0].text());
+            const fs::path path = paths::fromUtf8(args[0].text());
             std::error_code ec;
             if (!fs::is_regular_file(path, ec)) {
-                return Outcome::fail("Open：找不到文件 " + path.string());
+                return Outcome::fail("Open：找不到文件 " + args[0].text());
             }
             return open(path);
         }
@@ -197,10 +168,10 @@ class PrintWorkbooks : public automation::Object {
 
 class PrintApplication : public automation::Object {
   public:
-    explicit PrintApplication(fs::path renderer)
+    explicit PrintApplication(std::shared_ptr<PagePrinter> printer)
         : state_(std::make_shared<PrintState>()),
           workbooks_(std::make_shared<PrintWorkbooks>(state_)) {
-        state_->renderer = std::move(renderer);
+        state_->printer = std::move(printer);
     }
 
     bool alive() const override { return !state_->quit; }
@@ -243,11 +214,11 @@ std::optional<HandedOverPrint> lastHandedOverPrint() {
 namespace {
 
 Dispatch makePrintApplication() {
-    const auto renderer = findRenderer();
-    if (!renderer) {
+    std::shared_ptr<PagePrinter> printer = findPagePrinter();
+    if (!printer) {
         return {};
     }
-    return Dispatch(std::make_shared<PrintApplication>(*renderer));
+    return Dispatch(std::make_shared<PrintApplication>(std::move(printer)));
 }
 
 } // namespace
@@ -259,10 +230,6 @@ void registerPrintHost() {
 void registerPrintHostIfAbsent() {
     automation::HostFactory previous = automation::registerHost(kPrintProgId, {});
     automation::registerHost(kPrintProgId, previous ? previous : makePrintApplication);
-}
-
-std::string printingUnavailable() {
-    return {};
 }
 
 } // namespace tarnelo

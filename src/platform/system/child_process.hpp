@@ -34,6 +34,24 @@ ChildResult runChild(const std::vector<std::string>& argv,
 using WaitHook = std::function<bool()>;
 void setWaitHook(WaitHook hook);
 
+// Asks the wait hook whether to go on waiting; true when none is set. Anything that waits on
+// another program calls it between its looks.
+bool keepWaiting();
+
+// What the program is waiting for, for the status line ("LibreOffice 生成打印页面"); the one who
+// waits names it for the time of the wait.
+std::string waitSubject();
+class WaitSubject {
+  public:
+    explicit WaitSubject(std::string subject);
+    ~WaitSubject();
+    WaitSubject(const WaitSubject&) = delete;
+    WaitSubject& operator=(const WaitSubject&) = delete;
+
+  private:
+    std::string previous_;
+};
+
 // Signals SIGINT, SIGTERM and SIGHUP: the first ends the running child's tree and is then
 // reported by interruptSignal() so the program can unwind and remove its scratch folders; a
 // second one ends the process at once. Installed without SA_RESTART so that no blocked call

@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <map>
-#include <mutex>
 #include <set>
 #include <sys/prctl.h>
 #include <sys/types.h>
@@ -23,9 +22,6 @@ namespace {
 volatile std::sig_atomic_t pendingSignal = 0;
 // The session (and group) of the child that runs now, for the signal handler.
 std::atomic<pid_t> runningGroup{0};
-
-std::mutex hookMutex;
-WaitHook waitHook;
 
 void onSignal(int signal) {
     const pid_t group = runningGroup.load();
@@ -196,12 +192,7 @@ ChildResult runChild(const std::vector<std::string>& argv,
         }
         bool giveUp = pendingSignal != 0;
         if (!giveUp) {
-            WaitHook hook;
-            {
-                std::lock_guard lock(hookMutex);
-                hook = waitHook;
-            }
-            giveUp = hook && !hook();
+            giveUp = !keepWaiting();
         }
         if (giveUp || std::chrono::steady_clock::now() >= deadline) {
             result.status =
@@ -212,11 +203,6 @@ ChildResult runChild(const std::vector<std::string>& argv,
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-}
-
-void setWaitHook(WaitHook hook) {
-    std::lock_guard lock(hookMutex);
-    waitHook = std::move(hook);
 }
 
 void installInterruptHandlers() {

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <csignal>
-#include <mutex>
 #include <thread>
 
 #include <windows.h>
@@ -18,8 +17,6 @@ namespace {
 std::atomic<int> pendingSignal{0};
 // The job of the child that runs now, for the console handler.
 std::atomic<HANDLE> runningJob{nullptr};
-std::mutex hookMutex;
-WaitHook waitHook;
 
 std::wstring wide(std::string_view text) {
     if (text.empty()) {
@@ -186,12 +183,7 @@ ChildResult runChild(const std::vector<std::string>& argv,
         }
         bool giveUp = pendingSignal.load() != 0;
         if (!giveUp) {
-            WaitHook hook;
-            {
-                std::lock_guard lock(hookMutex);
-                hook = waitHook;
-            }
-            giveUp = hook && !hook();
+            giveUp = !keepWaiting();
         }
         if (giveUp || std::chrono::steady_clock::now() >= deadline) {
             result.status =
@@ -204,11 +196,6 @@ ChildResult runChild(const std::vector<std::string>& argv,
     ::TerminateJobObject(job.get(), 1);
     ::WaitForSingleObject(process.hProcess, 5000);
     return result;
-}
-
-void setWaitHook(WaitHook hook) {
-    std::lock_guard lock(hookMutex);
-    waitHook = std::move(hook);
 }
 
 void installInterruptHandlers() {

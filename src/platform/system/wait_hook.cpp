@@ -1,0 +1,46 @@
+// The wait hook and the subject of the wait, the same on every system.
+#include "platform/system/child_process.hpp"
+
+#include <mutex>
+#include <utility>
+
+namespace tarnelo::sys {
+
+namespace {
+
+std::mutex hookMutex;
+WaitHook waitHook;
+std::string subject;
+
+} // namespace
+
+void setWaitHook(WaitHook hook) {
+    std::lock_guard lock(hookMutex);
+    waitHook = std::move(hook);
+}
+
+bool keepWaiting() {
+    WaitHook hook;
+    {
+        std::lock_guard lock(hookMutex);
+        hook = waitHook;
+    }
+    return !hook || hook();
+}
+
+std::string waitSubject() {
+    std::lock_guard lock(hookMutex);
+    return subject;
+}
+
+WaitSubject::WaitSubject(std::string text) {
+    std::lock_guard lock(hookMutex);
+    previous_ = std::exchange(subject, std::move(text));
+}
+
+WaitSubject::~WaitSubject() {
+    std::lock_guard lock(hookMutex);
+    subject = std::move(previous_);
+}
+
+} // namespace tarnelo::sys
