@@ -1,5 +1,8 @@
 #include "app/qt/single_instance.hpp"
 
+#include "app/qt/instance_place.hpp"
+#include "window/program_paths.hpp"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLocalServer>
@@ -8,12 +11,8 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarnelo {
 
@@ -25,31 +24,6 @@ constexpr int kKnockWaitMs = 2000;
 constexpr qsizetype kLongestKnock = 64 * 1024;
 const QByteArray kRaise = "RAISE\n";
 const QByteArray kOpen = "OPEN\n";
-// Unix socket addresses hold 107 bytes.
-constexpr std::size_t kLongestSocketPath = 100;
-
-// A folder only this user can enter: owned by the user, a real folder, no access for others.
-bool privateFolder(const std::filesystem::path& folder) {
-    struct stat info {};
-    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
-}
-
-std::filesystem::path socketFolder() {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        runtime != nullptr && *runtime == '/' && privateFolder(runtime) &&
-        std::string_view(runtime).size() < kLongestSocketPath - 40) {
-        return runtime;
-    }
-    const std::string own = "tarnelo-" + std::to_string(::geteuid());
-    std::filesystem::path folder = std::filesystem::path(QDir::tempPath().toStdString()) / own;
-    if (folder.string().size() >= kLongestSocketPath - 40) {
-        folder = std::filesystem::path("/tmp") / own;
-    }
-    ::mkdir(folder.c_str(), 0700);
-    return privateFolder(folder) ? folder : std::filesystem::path();
-}
-
 std::filesystem::path absolutePath(const std::filesystem::path& file) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(file, error);
@@ -66,18 +40,17 @@ void raise(QWidget& window) {
 } // namespace
 
 QString instanceServerName(const std::filesystem::path& programFolder) {
-    const std::filesystem::path folder = socketFolder();
-    if (folder.empty()) {
+    const std::optional<InstancePlace> place = instancePlace();
+    if (!place) {
         return {};
     }
     std::error_code error;
     const std::filesystem::path canonical = std::filesystem::weakly_canonical(programFolder, error);
-    const QByteArray key = QByteArray::fromStdString((error ? programFolder : canonical).string());
-    const QString name =
-        QStringLiteral("tarnelo-") +
-        QString::fromLatin1(
-            QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(24));
-    return QString::fromStdString(folder.string()) + QLatin1Char('/') + name;
+    const QByteArray key =
+        place->owner + QByteArray::fromStdString(paths::toUtf8(error ? programFolder : canonical));
+    return place->prefix + QStringLiteral("tarnelo-") +
+           QString::fromLatin1(
+               QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(24));
 }
 
 void listenForSecondStarts(QWidget& window, const std::filesystem::path& programFolder,
@@ -116,7 +89,8 @@ void listenForSecondStarts(QWidget& window, const std::filesystem::path& program
                 if (!received->startsWith(kOpen) || received->size() == kOpen.size()) {
                     return;
                 }
-                const std::filesystem::path file(received->mid(kOpen.size()).toStdString());
+                const std::filesystem::path file =
+                    paths::fromUtf8(received->mid(kOpen.size()).toStdString());
                 // Opened after the knock is over: a question may wait for the user.
                 QTimer::singleShot(0, &window, [open, file] { open(file); });
             };
@@ -143,7 +117,7 @@ bool knockOnRunningWindow(const std::filesystem::path& programFolder,
         return false;
     }
     const QByteArray message =
-        file ? kOpen + QByteArray::fromStdString(absolutePath(*file).string()) : kRaise;
+        file ? kOpen + QByteArray::fromStdString(paths::toUtf8(absolutePath(*file))) : kRaise;
     knock.write(message);
     bool written = true;
     while (written && knock.bytesToWrite() > 0) {
@@ -159,7 +133,7 @@ bool knockOnRunningWindow(const std::filesystem::path& programFolder,
 void refuseSecondStart(const std::filesystem::path& programFolder) {
     QMessageBox box(QMessageBox::Information, QStringLiteral("提示："),
                     QStringLiteral("Tarnelo 已经在运行，同一个程序文件夹只能打开一个窗口：\n") +
-                        QString::fromStdString(programFolder.string()) +
+                        QString::fromStdString(paths::toUtf8(programFolder)) +
                         QStringLiteral("\n\n请在已经打开的窗口中继续工作。"),
                     QMessageBox::Ok);
     box.setObjectName(QStringLiteral("已经在运行"));

@@ -1,0 +1,21 @@
+// Where the running window listens for second starts, per system: on Linux a socket in a folder
+// only the user can enter; on Windows a named pipe (Qt's local socket there), whose name carries
+// the user because pipe names are shared by everyone on the computer.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace tarnelo {
+
+struct InstancePlace {
+    QString prefix;   // put before the server's name
+    QByteArray owner; // hashed into the name together with the program folder
+};
+
+// None when no place safe from other users can be had.
+std::optional<InstancePlace> instancePlace();
+
+} // namespace tarnelo
