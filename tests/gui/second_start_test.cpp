@@ -6,6 +6,7 @@
 #include "app/program_lock.hpp"
 #include "app/qt/file_dialog.hpp"
 #include "app/qt/single_instance.hpp"
+#include "second_start_place.hpp"
 
 #include <QApplication>
 #include <QDir>
@@ -19,9 +20,6 @@
 #include <QTimer>
 
 #include <fstream>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace tarnelo;
 using namespace tarnelo::guitest;
@@ -130,17 +128,13 @@ class SecondStartTest : public QObject {
         QVERIFY(QFileInfo::exists(examples + QStringLiteral("/vertical-25-verticals.dat")));
     }
 
-    void theSocketLivesInAPrivateFolderAndAStaleOneIsReplaced() {
+    void theServerIsPrivateToTheUserAndAStaleOneIsReplaced() {
         Harness h;
         const QString name = instanceServerName(h.folder);
         QVERIFY(!name.isEmpty());
-        const fs::path socket = name.toStdString();
-        struct stat info {};
-        QCOMPARE(::stat(socket.parent_path().c_str(), &info), 0);
-        QCOMPARE(info.st_mode & 077, 0u);
-        QCOMPARE(info.st_uid, ::geteuid());
-        // A file left where the socket goes (a window that was ended) does not stop listening.
-        std::ofstream(socket) << "stale";
+        // What the system leaves of a window that was ended (a socket file on Linux) does not
+        // stop listening.
+        checkPrivateAndLeaveStale(name);
         QWidget window;
         listenForSecondStarts(window, h.folder, [](const fs::path&) {});
         QLocalSocket knock;

@@ -8,6 +8,7 @@
 #include "app/qt/translations.hpp"
 #include "report/record_form.hpp"
 #include "report/spreadsheet_automation.hpp"
+#include "window/program_paths.hpp"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -153,7 +154,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         std::fprintf(stderr, "tarnelo: Tarnelo 已经在运行，同一个程序文件夹只能打开一个窗口：%s\n",
-                     folder.c_str());
+                     tarnelo::paths::toUtf8(folder).c_str());
         if (handed) {
             std::fprintf(stderr, "tarnelo: 无法把文件交给正在运行的窗口，请在该窗口中打开：%s\n",
                          file->toLocal8Bit().constData());

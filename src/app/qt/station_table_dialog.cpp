@@ -1,5 +1,7 @@
 #include "app/qt/station_table_dialog.hpp"
 
+#include "app/qt/svg_picture.hpp"
+
 #include "app/qt/qt_text.hpp"
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
@@ -14,8 +16,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSplitter>
-#include <QSvgRenderer>
-#include <QSvgWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -237,9 +237,8 @@ void StationTableDialog::showRelation() {
     relationWindow_ = window;
     window->setObjectName(QStringLiteral("水位流量关系图"));
     window->setWindowTitle(QStringLiteral("水位流量关系"));
-    auto* picture = new QSvgWidget(window);
-    picture->load(QByteArray(svg.data(), static_cast<qsizetype>(svg.size())));
-    picture->renderer()->setAspectRatioMode(Qt::KeepAspectRatio);
+    QWidget* picture = makeSvgView(window);
+    showSvg(picture, QByteArray(svg.data(), static_cast<qsizetype>(svg.size())));
     picture->setMinimumSize(640, 450);
     auto* details = new QPlainTextEdit(window);
     details->setReadOnly(true);

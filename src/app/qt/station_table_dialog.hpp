@@ -16,7 +16,6 @@
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class QSvgWidget;
 class QTableWidget;
 
 namespace tarnelo {

@@ -1,6 +1,6 @@
-// Showing and rendering the section picture (an SVG document). Qt SVG does it where it is
-// built; the Windows build, which has no Qt SVG, draws the few SVG elements the picture is made
-// of (rect, line, polyline, polygon, circle, text) with QPainter. CMake picks the file.
+// Showing and rendering the pictures (SVG documents: the section, the stage-discharge
+// relation). Qt SVG does it where it is built; the Windows build, which has no Qt SVG, draws the
+// few SVG elements the pictures are made of with QPainter. CMake picks the file.
 #pragma once
 
 #include <QByteArray>

@@ -1,5 +1,6 @@
-// The section picture drawn with QPainter, for builds without Qt SVG. It knows what the
-// picture is made of and nothing more: rect, line, polyline, polygon, circle and text, with
+// The pictures (the section, the stage-discharge relation) drawn with QPainter, for builds
+// without Qt SVG. It knows what they are made of and nothing more: rect, line, polyline,
+// polygon, circle, path (M and L) and text, with
 // fill, stroke, stroke-width, stroke-dasharray, font-size, font-weight, text-anchor and the
 // quarter turn of a side text.
 #include "app/qt/svg_picture.hpp"
@@ -27,6 +28,31 @@ QPolygonF pointsOf(const QString& text) {
         }
     }
     return polygon;
+}
+
+// A path as the pictures write it: absolute M and L commands only.
+QPainterPath pathOf(const QString& d) {
+    static const QRegularExpression token(QStringLiteral("[MLZ]|-?[0-9.]+(?:[eE][-+]?[0-9]+)?"));
+    QPainterPath path;
+    QChar command = QLatin1Char('M');
+    QList<double> numbers;
+    for (auto it = token.globalMatch(d); it.hasNext();) {
+        const QString t = it.next().captured();
+        if (t == QStringLiteral("Z")) {
+            path.closeSubpath();
+        } else if (t.front().isLetter()) {
+            command = t.front();
+        } else {
+            numbers << t.toDouble();
+            if (numbers.size() == 2) {
+                const QPointF p(numbers[0], numbers[1]);
+                command == QLatin1Char('M') ? path.moveTo(p) : path.lineTo(p);
+                command = QLatin1Char('L'); // further pairs after M are lines
+                numbers.clear();
+            }
+        }
+    }
+    return path;
 }
 
 QBrush fillOf(const QXmlStreamAttributes& a, const QString& fallback) {
@@ -162,6 +188,10 @@ QSizeF draw(QPainter* painter, const QByteArray& svg, const QRectF& target) {
                 path.addPolygon(points);
                 painter->drawPath(path);
             }
+        } else if (name == QStringLiteral("path")) {
+            painter->setPen(strokeOf(a));
+            painter->setBrush(fillOf(a, QStringLiteral("#000000")));
+            painter->drawPath(pathOf(a.value(QStringLiteral("d")).toString()));
         } else if (name == QStringLiteral("text")) {
             const QXmlStreamAttributes attributes = a;
             drawText(*painter, attributes, xml.readElementText(), family);
