@@ -11,7 +11,8 @@
 ;     with its entries under HKEY_LOCAL_MACHINE;
 ;   - /CurrentUser or /AllUsers on the command line decides it either way (/AllUsers needs the
 ;     installer to run elevated). /D=<folder>, last on the line, names another folder.
-; An earlier installation in the same mode is updated in its own folder.
+; An earlier installation in the same mode is updated in its own folder: its own uninstaller
+; removes it first.
 ;
 ; The installed layout is the Debian package's (bin\, share\tarnelo\): the program finds no Data
 ; folder beside itself, so it keeps its settings in %LOCALAPPDATA%\Tarnelo and the user's
@@ -132,6 +133,17 @@ FunctionEnd
 
 Section "Tarnelo" SecProgram
   SectionIn RO
+  ; An earlier version here goes first, with its own uninstaller, so that none of its files stay
+  ; behind for ever; the user's files are not among them.
+  ${If} ${FileExists} "$INSTDIR\Uninstall.exe"
+    ${If} $AllUsers == 1
+      StrCpy $0 "/AllUsers"
+    ${Else}
+      StrCpy $0 "/CurrentUser"
+    ${EndIf}
+    DetailPrint "正在删除以前安装的版本……"
+    ExecWait '"$INSTDIR\Uninstall.exe" /S $0 _?=$INSTDIR'
+  ${EndIf}
   !include /CHARSET=UTF8 "${FILES}/install-files.nsh"
   SetOutPath "$INSTDIR"
   File "/oname=tarnelo.ico" "${ICON}"
