@@ -38,6 +38,8 @@ RequestExecutionLevel user
 !define SHCNE_ASSOCCHANGED 0x08000000
 ; What Windows returns for a program that needs elevation.
 !define ERROR_ELEVATION_REQUIRED 740
+; ... and for a file another program holds.
+!define ERROR_SHARING_VIOLATION 32
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -90,6 +92,35 @@ Var ModeText
   Quit
 !macroend
 
+; A running program's files can be neither replaced nor deleted: while Tarnelo runs from this
+; folder, the user is asked to close it, and a silent run ends with ERROR_SHARING_VIOLATION.
+!macro NoteInUse FILE
+  ${If} ${FileExists} "$INSTDIR\bin\${FILE}"
+    ClearErrors
+    FileOpen $0 "$INSTDIR\bin\${FILE}" a
+    ${If} ${Errors}
+      StrCpy $1 "${FILE}"
+    ${Else}
+      FileClose $0
+    ${EndIf}
+  ${EndIf}
+!macroend
+!macro ProgramsClosedFunction PREFIX
+  Function ${PREFIX}ProgramsClosed
+    retry:
+    StrCpy $1 ""
+    !insertmacro NoteInUse "tarnelo-cli.exe"
+    !insertmacro NoteInUse "tarnelo.exe"
+    ${If} $1 != ""
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Tarnelo 正在运行（$1），它的文件不能替换或删除。$\r$\n请先关闭 Tarnelo，再点“重试”。" /SD IDCANCEL IDRETRY retry
+      SetErrorLevel ${ERROR_SHARING_VIOLATION}
+      Quit
+    ${EndIf}
+  FunctionEnd
+!macroend
+!insertmacro ProgramsClosedFunction ""
+!insertmacro ProgramsClosedFunction "un."
+
 Function .onInit
   UserInfo::GetAccountType
   Pop $0
@@ -135,6 +166,7 @@ Section "Tarnelo" SecProgram
   SectionIn RO
   ; An earlier version here goes first, with its own uninstaller, so that none of its files stay
   ; behind for ever; the user's files are not among them.
+  Call ProgramsClosed
   ${If} ${FileExists} "$INSTDIR\Uninstall.exe"
     ${If} $AllUsers == 1
       StrCpy $0 "/AllUsers"
@@ -219,6 +251,7 @@ Function un.onInit
     ${EndIf}
   ${EndIf}
   !insertmacro UseMode
+  Call un.ProgramsClosed
 FunctionEnd
 
 Section "Uninstall"
