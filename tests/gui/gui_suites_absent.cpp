@@ -19,7 +19,3 @@ int runPrintWaitTests(int /*argc*/, char** /*argv*/) {
 int runSectionPlotTests(int /*argc*/, char** /*argv*/) {
     return absent("section_plot", "the picture is read back through Qt SVG");
 }
-
-int runStationTableTests(int /*argc*/, char** /*argv*/) {
-    return absent("station_table", "the rating picture is shown through Qt SVG");
-}

@@ -19,4 +19,8 @@ void checkPrivateAndLeaveStale(const QString& name) {
     std::ofstream(socket) << "stale";
 }
 
+const char* programFileName() {
+    return "tarnelo";
+}
+
 } // namespace tarnelo

@@ -12,4 +12,8 @@ void checkPrivateAndLeaveStale(const QString& name) {
     QVERIFY(name.startsWith(QStringLiteral("tarnelo-")));
 }
 
+const char* programFileName() {
+    return "tarnelo.exe";
+}
+
 } // namespace tarnelo

@@ -6,6 +6,7 @@
 #include "app/program_lock.hpp"
 #include "app/qt/file_dialog.hpp"
 #include "app/qt/single_instance.hpp"
+#include "window/program_paths.hpp"
 #include "second_start_place.hpp"
 
 #include <QApplication>
@@ -35,7 +36,8 @@ class SecondStartTest : public QObject {
 
     // A copy of the program in the harness's folder, so that it takes that folder as its own.
     static void installProgram(const Harness& h) {
-        fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "tarnelo", h.folder / "tarnelo");
+        fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / programFileName(),
+                      h.folder / programFileName());
         for (const char* page : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
             fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "Data" / page, h.folder / "Data" / page);
         }
@@ -44,7 +46,7 @@ class SecondStartTest : public QObject {
     // Runs the copy with the arguments while this window keeps serving its events.
     static int startAgain(const Harness& h, const QStringList& arguments, QByteArray& said) {
         QProcess second;
-        second.setProgram(QString::fromStdString((h.folder / "tarnelo").string()));
+        second.setProgram(QString::fromStdString(paths::toUtf8(h.folder / programFileName())));
         second.setArguments(arguments);
         second.start();
         if (!second.waitForStarted(10000)) {
@@ -71,7 +73,7 @@ class SecondStartTest : public QObject {
         w.sheet().setCell(0, col::起点距, "77");
         h.answers = {false};
         QByteArray said;
-        const QString example = QString::fromStdString(kExample.string());
+        const QString example = QString::fromStdString(paths::toUtf8(kExample));
         QCOMPARE(startAgain(h, {example}, said), 0);
         QVERIFY2(said.contains("已经在运行"), said.constData());
         QTRY_COMPARE_WITH_TIMEOUT(h.questions.size(), std::size_t(1), 5000);
@@ -81,7 +83,7 @@ class SecondStartTest : public QObject {
         // Agreeing opens the file; its path may be relative to where the second start ran.
         h.answers = {true};
         const QString before = QDir::currentPath();
-        QDir::setCurrent(QString::fromStdString(kExample.parent_path().string()));
+        QDir::setCurrent(QString::fromStdString(paths::toUtf8(kExample.parent_path())));
         QCOMPARE(startAgain(h, {QStringLiteral("--"), QStringLiteral("vertical-25-verticals.dat")},
                             said),
                  0);
@@ -95,7 +97,7 @@ class SecondStartTest : public QObject {
         // data file leaves the window as it was and says so.
         const fs::path notData = h.folder / "notes.dat";
         std::ofstream(notData) << "hello\n";
-        QCOMPARE(startAgain(h, {QString::fromStdString(notData.string())}, said), 0);
+        QCOMPARE(startAgain(h, {QString::fromStdString(paths::toUtf8(notData))}, said), 0);
         QTRY_VERIFY_WITH_TIMEOUT(
             w.statusBar()->currentMessage().contains(QStringLiteral("无法打开")), 5000);
         QCOMPARE(h.questions.size(), std::size_t(2));
