@@ -232,7 +232,8 @@ int runExport(std::span<const std::string> args) {
     }
     setWritesFlushedToDisk(false);
     ComputedMeasurement measurement(paths::fromUtf8(file));
-    const fs::path target = workbook ? *workbook : measurement.folder() / "记载表.xlsx";
+    const fs::path target =
+        workbook ? *workbook : measurement.folder() / paths::fromUtf8("记载表.xlsx");
     measurement.window().answerFileDialog(ctl::通用对话框excel, target);
     FormOutcome exported;
     if (const int status = publish("export", file, measurement, force, exportCommand, exported);

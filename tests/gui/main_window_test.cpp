@@ -1,5 +1,6 @@
 // The main window driven through its controls, found by their template names.
 #include "gui_support.hpp"
+#include "window/program_paths.hpp"
 
 #include "files/record_header.hpp"
 
@@ -441,7 +442,7 @@ void MainWindowTest::saveClearOpenRestoresInputAndHeader() {
     h.click(ctl::更多);
     QCOMPARE(headerField(loadRecordHeader(h.folder), 1, 1), std::string("黄河口站"));
 
-    const auto file = h.folder / "Text data" / "测量一.dat";
+    const auto file = h.folder / "Text data" / paths::fromUtf8("测量一.dat");
     h.files.push_back(file);
     h.click(ctl::保存);
     QVERIFY(std::filesystem::exists(file));

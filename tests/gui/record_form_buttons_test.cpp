@@ -75,7 +75,7 @@ void RecordFormButtonTest::exportWritesTheChosenWorkbookReplacingAnOldOne() {
     Harness h;
     MainWindow& w = makeComputed(h);
     QVERIFY(!w.text(ctl::断面流量).empty());
-    const fs::path target = h.folder / "excel" / "测流.xlsx";
+    const fs::path target = h.folder / "excel" / paths::fromUtf8("测流.xlsx");
     QVERIFY(writeFileAtomic(target, "an older workbook"));
     h.files.push_back(target);
     PaintedValues painted(h.find<QProgressBar>(ctl::进度条1));

@@ -6,8 +6,8 @@
 #include "app/program_lock.hpp"
 #include "app/qt/file_dialog.hpp"
 #include "app/qt/single_instance.hpp"
-#include "window/program_paths.hpp"
 #include "second_start_place.hpp"
+#include "window/program_paths.hpp"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,7 @@
 // The window 断面图: opened from the menu or F9 after 计算, it follows the next computation,
 // shows the uncertainty like the status bar, and saves the picture as SVG and PNG.
 #include "gui_support.hpp"
+#include "window/program_paths.hpp"
 
 #include "app/qt/section_plot_window.hpp"
 #include "app/qt/uncertainty_view.hpp"
@@ -156,8 +157,8 @@ void SectionPlotTest::savesTheShownPictureAsSvgAndPng() {
     SectionPlotWindow& plot = w.sectionPlotWindow();
     QVERIFY(plot.isVisible());
 
-    const auto svgFile = h.folder / "excel" / "断面.svg";
-    const auto pngFile = h.folder / "excel" / "断面.png";
+    const auto svgFile = h.folder / "excel" / paths::fromUtf8("断面.svg");
+    const auto pngFile = h.folder / "excel" / paths::fromUtf8("断面.png");
     h.files.push_back(svgFile);
     h.files.push_back(pngFile);
     QTest::mouseClick(plot.findChild<QPushButton*>(QStringLiteral("保存SVG")), Qt::LeftButton);

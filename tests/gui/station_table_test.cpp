@@ -1,6 +1,7 @@
 // The view 查看 → 实测流量成果表: a folder read into the sortable table, a double-click opening
 // a gauging (asking first about unsaved input), the export and the relation window.
 #include "gui_support.hpp"
+#include "window/program_paths.hpp"
 
 #include "app/qt/station_table_dialog.hpp"
 #include "compute/numtext.hpp"
@@ -104,7 +105,7 @@ void StationTableTest::exportsTheTableAndShowsTheRelation() {
     QVERIFY(view.grid().rowCount() >= 6);
     saveScreenshot(view, "station-table.png");
 
-    const auto table = h.folder / "excel" / "成果表.xlsx";
+    const auto table = h.folder / "excel" / paths::fromUtf8("成果表.xlsx");
     h.files.push_back(table);
     QTest::mouseClick(view.findChild<QPushButton*>(QStringLiteral("导出成果表")), Qt::LeftButton);
     QVERIFY(readFileBytes(table).value_or("").starts_with("PK"));

@@ -1,6 +1,7 @@
 // The main window at other sizes than its default, its size kept between runs, and the file
 // dialogs in Chinese with a proposed name.
 #include "gui_support.hpp"
+#include "window/program_paths.hpp"
 
 #include "app/qt/row_numbers.hpp"
 #include "files/record_header.hpp"
@@ -217,7 +218,7 @@ void WindowSizeTest::exportSaysWhereTheFormWent() {
     w.exportAction = [](Window&) {
         FormOutcome outcome;
         outcome.status = FormOutcome::Status::Done;
-        outcome.file = "/tmp/记载表.xlsx";
+        outcome.file = paths::fromUtf8("/tmp/记载表.xlsx");
         return outcome;
     };
     w.printAction = [](Window&) {

@@ -27,7 +27,7 @@ class SystemObjectThread {
     SystemObjectThread& operator=(const SystemObjectThread&) = delete;
 
   private:
-    bool entered_ = false;
+    [[maybe_unused]] bool entered_ = false; // the posix build has nothing to enter
 };
 
 } // namespace tarnelo::automation
