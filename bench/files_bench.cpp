@@ -1,12 +1,18 @@
-// Opening and computing raw data files: one 40-vertical measurement through the open and
-// compute commands, and a batch of 1,000 files as tarnelo-cli compute runs them.
+// Opening and computing raw data files: one 40-vertical measurement, and a batch of 10,000
+// files as tarnelo-cli compute runs them (read, compute, JSON), beside the same batch through
+// a window without a screen over a program folder, the way it was computed before the gauging
+// became a value of its own.
+#include "app/compute_command.hpp"
 #include "app/compute_file.hpp"
 #include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
+#include "cli/computation_output.hpp"
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
+#include "report/window_view.hpp"
+#include "support/scratch_program_folder.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -75,12 +81,12 @@ void BM_OpenAndCompute40Verticals(benchmark::State& state) {
     ScratchFolder folder;
     const auto file = saveMeasurement(folder.path(), 40);
     for (auto _ : state) {
-        const FileComputation outcome = computeRawDataFile(file, folder.path());
+        const FileComputation outcome = computeRawDataFile(file);
         if (outcome.status != FileComputation::Status::Computed) {
             state.SkipWithError("the 40-vertical measurement did not compute");
             break;
         }
-        benchmark::DoNotOptimize(outcome.results.front().second.data());
+        benchmark::DoNotOptimize(outcome.computation.results.front().data());
     }
 }
 BENCHMARK(BM_OpenAndCompute40Verticals)->Unit(benchmark::kMicrosecond);
@@ -96,28 +102,56 @@ void BM_ParseRawData40Verticals(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseRawData40Verticals)->Unit(benchmark::kMicrosecond);
 
-// What tarnelo-cli compute does for 1,000 files, in one process and one program folder that it
-// throws away, so its writes are not flushed to disk.
-void BM_ComputeThousandFiles(benchmark::State& state) {
-    ScratchFolder folder;
-    const ScratchProgramFolder work;
+// 10,000 files of a 25-vertical measurement each.
+std::vector<std::filesystem::path> tenThousandFiles(const std::filesystem::path& folder) {
     std::vector<std::filesystem::path> files;
-    const auto bytes = readFileBytes(saveMeasurement(folder.path(), 25)).value_or("");
-    for (int i = 0; i < 1000; ++i) {
-        files.push_back(folder.path() / ("f" + std::to_string(i) + ".dat"));
+    const auto bytes = readFileBytes(saveMeasurement(folder, 25)).value_or("");
+    for (int i = 0; i < 10000; ++i) {
+        files.push_back(folder / ("f" + std::to_string(i) + ".dat"));
         writeFileAtomic(files.back(), bytes);
     }
+    return files;
+}
+
+// What tarnelo-cli compute --json does for 10,000 files: read, compute, the JSON text.
+void BM_ComputeTenThousandFiles(benchmark::State& state) {
+    ScratchFolder folder;
+    const auto files = tenThousandFiles(folder.path());
+    for (auto _ : state) {
+        std::size_t bytes = 0;
+        for (const auto& file : files) {
+            const FileComputation outcome = computeRawDataFile(file);
+            bytes += cli::json(file.filename().string(), outcome).size();
+        }
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(files.size()));
+}
+BENCHMARK(BM_ComputeTenThousandFiles)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same 10,000 files the earlier way, for comparison: each opened by 打开 into a window
+// without a screen over a program folder (its record header written to Data/snap.dat), computed
+// by 计算 and read back from the window, the uncertainty from the sheet. No JSON.
+void BM_ComputeTenThousandFilesThroughAWindow(benchmark::State& state) {
+    ScratchFolder folder;
+    const ScratchProgramFolder work;
+    const auto files = tenThousandFiles(folder.path());
     setWritesFlushedToDisk(false);
     for (auto _ : state) {
         for (const auto& file : files) {
-            const FileComputation outcome = computeRawDataFile(file, work.path());
-            benchmark::DoNotOptimize(outcome.status);
+            HeadlessWindow window(work.path());
+            layoutSheet(window);
+            writeDefaultRecordHeader(work.path());
+            openRawDataFile(window, file);
+            const ComputeOutcome computed = computeCommand(window);
+            benchmark::DoNotOptimize(computed.status);
+            benchmark::DoNotOptimize(estimateUncertainty(readWindowSection(window)));
         }
     }
     setWritesFlushedToDisk(true);
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(files.size()));
 }
-BENCHMARK(BM_ComputeThousandFiles)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ComputeTenThousandFilesThroughAWindow)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The three shapes of large input that once took far more memory than their size: five
 // million short lines (15 MB), eight million LF-only lines (16 MB), and five columns of
@@ -158,18 +192,16 @@ long residentKb() {
 // what one such run adds to the process at its peak, measured in a child process.
 void BM_ReadLargeInput(benchmark::State& state) {
     ScratchFolder folder;
-    const ScratchProgramFolder work;
     const auto file = folder.path() / "large.dat";
     const std::string bytes = largeInput(static_cast<int>(state.range(0)));
     writeFileAtomic(file, bytes);
-    setWritesFlushedToDisk(false);
     // Measured first, with the memory earlier benchmarks freed given back, so that the child
     // finds no resident heap to reuse.
     ::malloc_trim(0);
     const long before = residentKb();
     const pid_t child = ::fork();
     if (child == 0) {
-        computeRawDataFile(file, work.path());
+        computeRawDataFile(file);
         ::_exit(0);
     }
     int status = 0;
@@ -179,10 +211,9 @@ void BM_ReadLargeInput(benchmark::State& state) {
         state.counters["file_kb"] = static_cast<double>(bytes.size() / 1024);
     }
     for (auto _ : state) {
-        const FileComputation outcome = computeRawDataFile(file, work.path());
+        const FileComputation outcome = computeRawDataFile(file);
         benchmark::DoNotOptimize(outcome.status);
     }
-    setWritesFlushedToDisk(true);
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
 }
 BENCHMARK(BM_ReadLargeInput)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);

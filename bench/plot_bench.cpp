@@ -1,11 +1,13 @@
 // The section picture and the uncertainty of a computed sheet of 40 and 10,000 verticals: both
 // must grow linearly.
+#include "app/compute_command.hpp"
 #include "app/headless_window.hpp"
 #include "compute/compute.hpp"
 #include "compute/numtext.hpp"
 #include "compute/section.hpp"
 #include "compute/uncertainty.hpp"
 #include "report/section_plot.hpp"
+#include "report/window_view.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -36,8 +38,8 @@ void computedSection(HeadlessWindow& window, int verticals) {
 void BM_SectionPlot(benchmark::State& state) {
     HeadlessWindow window("/nonexistent");
     computedSection(window, static_cast<int>(state.range(0)));
-    const std::vector<Finding> findings = checkMeasurement(window);
-    const MeasuredSection section = readSection(window);
+    const std::vector<Finding> findings = checkWindow(window);
+    const MeasuredSection section = readWindowSection(window);
     const SectionUncertainty uncertainty = estimateUncertainty(section);
     for (auto _ : state) {
         benchmark::DoNotOptimize(sectionPlotSvg(section, {"站", "日期"}, findings, uncertainty));
@@ -51,7 +53,7 @@ void BM_Uncertainty(benchmark::State& state) {
     computedSection(window, static_cast<int>(state.range(0)));
     for (auto _ : state) {
         // Reading the sheet is part of every estimate the window makes.
-        benchmark::DoNotOptimize(estimateUncertainty(readSection(window)));
+        benchmark::DoNotOptimize(estimateUncertainty(readWindowSection(window)));
     }
     state.SetComplexityN(state.range(0));
 }

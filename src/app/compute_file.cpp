@@ -1,16 +1,9 @@
 #include "app/compute_file.hpp"
 
-#include "platform/system/scratch.hpp"
-
-#include "app/file_commands.hpp"
-#include "app/headless_window.hpp"
-#include "compute/compute.hpp"
-#include "compute/section.hpp"
 #include "files/file_io.hpp"
-#include "files/raw_data_file.hpp"
-#include "files/record_header.hpp"
+#include "sheet/sheet.hpp"
 
-#include <cstdlib>
+#include <algorithm>
 
 namespace tarnelo {
 
@@ -30,82 +23,66 @@ std::string whyNotOpened(const std::filesystem::path& file) {
     return "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
 }
 
-} // namespace
-
-ScratchProgramFolder::ScratchProgramFolder() : folder_("tarnelo", true) {
-    std::error_code error;
-    if (folder_.valid() && std::filesystem::create_directory(folder_.path() / "Data", error)) {
-        path_ = folder_.path();
-    }
-}
-
-FileComputation computeRawDataFile(const std::filesystem::path& file,
-                                   const std::filesystem::path& programFolder) {
+FileComputation computeRead(GaugingFile read) {
     FileComputation outcome;
-    HeadlessWindow window(programFolder);
-    // The window's creation step, without the user's default coefficients.
-    layoutSheet(window);
-    writeDefaultRecordHeader(programFolder);
-
-    if (notARegularFile(file)) {
-        outcome.message = whyNotOpened(file);
+    switch (read.status) {
+    case GaugingFile::Status::NotOpened:
         return outcome;
-    }
-    const OpenResult opened = openRawDataFile(window, file);
-    switch (opened.outcome) {
-    case OpenOutcome::Cancelled:
-    case OpenOutcome::NotOpened:
-        outcome.message = whyNotOpened(file);
-        return outcome;
-    case OpenOutcome::Refused:
+    case GaugingFile::Status::Refused:
         outcome.status = FileComputation::Status::Refused;
-        outcome.message = opened.message;
+        outcome.message = std::move(read.message);
         return outcome;
-    case OpenOutcome::Incomplete:
-    case OpenOutcome::Opened:
+    case GaugingFile::Status::Incomplete:
+    case GaugingFile::Status::Opened:
         break;
     }
-
-    const ComputeOutcome computed = computeCommand(window);
-    outcome.findings = computed.findings;
-    if (computed.status == ComputeOutcome::Status::Refused) {
+    outcome.opened = true;
+    outcome.gauging = std::move(read.gauging);
+    outcome.computation = compute(outcome.gauging);
+    const Computation& computed = outcome.computation;
+    const bool incompleteFile = read.status == GaugingFile::Status::Incomplete;
+    if (computed.status == Computation::Status::Refused) {
         outcome.status = FileComputation::Status::Refused;
         outcome.message = computed.message;
-    } else if (computed.status == ComputeOutcome::Status::Incomplete ||
-               computed.status == ComputeOutcome::Status::Cancelled) {
+    } else if (computed.status == Computation::Status::Incomplete) {
         outcome.status = FileComputation::Status::Incomplete;
         outcome.message = computed.message;
-    } else if (opened.outcome == OpenOutcome::Incomplete) {
+    } else if (incompleteFile) {
         outcome.status = FileComputation::Status::Incomplete;
     } else {
         outcome.status = FileComputation::Status::Computed;
     }
-    if (opened.outcome == OpenOutcome::Incomplete) {
-        outcome.message = opened.message + (outcome.message.empty() ? "" : "\n") + outcome.message;
+    if (incompleteFile) {
+        outcome.message = read.message + (outcome.message.empty() ? "" : "\n") + outcome.message;
     }
-
-    const bool vertical = window.isSelected(ctl::垂线模式);
-    outcome.mode = vertical ? kVerticalModeName : kVelocityModeName;
-    const std::size_t coefficients =
-        vertical ? kCoefficientFields.size() : kVelocityModeCoefficients;
-    for (std::size_t i = 0; i < coefficients; ++i) {
-        const auto field = kCoefficientFields[i].control;
-        outcome.coefficients.emplace_back(std::string(field), window.text(field));
-    }
-    const Sheet& sheet = window.sheet();
-    outcome.sheet.resize(static_cast<std::size_t>(sheet.rowCount()));
-    for (int r = 0; r < sheet.rowCount(); ++r) {
-        for (int c = 0; c < Sheet::kColumns; ++c) {
-            outcome.sheet[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] =
-                sheet.cell(r, c);
-        }
-    }
-    for (const auto field : ctl::kResultFields) {
-        outcome.results.emplace_back(std::string(field), window.text(field));
-    }
-    outcome.results.emplace_back(std::string(ctl::致谢框), window.text(ctl::致谢框));
-    outcome.uncertainty = estimateUncertainty(readSection(window));
     return outcome;
+}
+
+} // namespace
+
+FileComputation computeRawDataFile(const std::filesystem::path& file) {
+    if (notARegularFile(file)) {
+        FileComputation outcome;
+        outcome.message = whyNotOpened(file);
+        return outcome;
+    }
+    FileComputation outcome = computeRead(readGaugingFile(file));
+    if (outcome.status == FileComputation::Status::Unreadable) {
+        outcome.message = whyNotOpened(file);
+    }
+    return outcome;
+}
+
+FileComputation computeRawDataBytes(std::string_view bytes, std::string_view name) {
+    FileComputation outcome = computeRead(readGaugingBytes(bytes, name));
+    if (outcome.status == FileComputation::Status::Unreadable) {
+        outcome.message = "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
+    }
+    return outcome;
+}
+
+int listedRows(const FileComputation& outcome) {
+    return std::max(outcome.computation.table.rowCount(), Sheet::kInitialRows);
 }
 
 } // namespace tarnelo

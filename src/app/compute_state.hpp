@@ -3,8 +3,8 @@
 // computation is kept as a snapshot and compared with the window's input.
 #pragma once
 
+#include "app/compute_command.hpp"
 #include "app/shell.hpp"
-#include "compute/compute.hpp"
 
 #include <optional>
 #include <string>

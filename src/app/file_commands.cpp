@@ -3,6 +3,7 @@
 #include "files/coefficient_file.hpp"
 #include "files/file_access.hpp"
 #include "files/file_io.hpp"
+#include "files/gauging_file.hpp"
 #include "files/gbk.hpp"
 #include "files/record_header.hpp"
 #include "sheet/sheet.hpp"
@@ -18,7 +19,7 @@ namespace {
 constexpr std::string_view kNotice = "提示：";
 // A raw data file of the largest sheet is well under a megabyte; anything far larger is no
 // measurement and is refused before it is read.
-constexpr std::size_t kLargestFile = std::size_t(16) << 20;
+constexpr std::size_t kLargestFile = kLargestRawDataFile;
 
 std::string inQuotes(std::string_view text) {
     return "“" + escapedName(text) + "”";
@@ -55,26 +56,6 @@ std::vector<std::string> storedCoefficients(const Window& window, RawData::Mode 
 }
 
 } // namespace
-
-// What a path names when it exists but is no regular file ("命名管道", "文件夹", ...): such a
-// path is refused at once, never opened (a pipe would wait for a writer for ever).
-std::optional<std::string> notARegularFile(const std::filesystem::path& file) {
-    std::error_code error;
-    const auto status = std::filesystem::status(file, error);
-    switch (status.type()) {
-    case std::filesystem::file_type::directory:
-        return "文件夹";
-    case std::filesystem::file_type::fifo:
-        return "命名管道";
-    case std::filesystem::file_type::socket:
-        return "套接字";
-    case std::filesystem::file_type::block:
-    case std::filesystem::file_type::character:
-        return "设备";
-    default:
-        return std::nullopt;
-    }
-}
 
 ClearOutcome clearCommand(Window& window) {
     window.sheet().clearColumns(cols::kAll);

@@ -2,6 +2,7 @@
 // the default coefficients (loaded at start-up, saved by 保存系数 "设为默认").
 #pragma once
 
+#include "files/gauging_file.hpp"
 #include "files/raw_data_file.hpp"
 
 #include <filesystem>
@@ -35,10 +36,6 @@ struct OpenResult {
     OpenOutcome outcome = OpenOutcome::NotOpened;
     std::string message;
 };
-
-// What a path names when it exists but is not a regular file ("命名管道", "文件夹", "设备",
-// "套接字"); std::nullopt for a regular or missing file. Checked without opening anything.
-std::optional<std::string> notARegularFile(const std::filesystem::path& file);
 
 // Opens file into the window as the 打开 button does after its dialog. A path that is not a
 // regular file is refused at once with a message naming what it is.

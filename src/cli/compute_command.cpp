@@ -1,6 +1,7 @@
 // tarnelo-cli compute: opens each raw data file as 打开 does, computes it as 计算 does, and
 // prints the computed sheet and the section results.
 #include "app/compute_file.hpp"
+#include "cli/computation_output.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "compute/checks.hpp"
@@ -11,7 +12,6 @@
 #include "platform/system/console.hpp"
 #include "sheet/sheet.hpp"
 #include "window/program_paths.hpp"
-#include "window/window.hpp"
 
 #include <filesystem>
 #include <iostream>
@@ -48,189 +48,6 @@ constexpr std::string_view kHelp =
     "不全或被拒绝 some incomplete or refused (reason on stderr); 2 用法错误或文件无法读取 usage\n"
     "error or unreadable file; 3 算完但输入中有错误 computed, but the input holds errors (错误).\n";
 
-std::string_view statusName(FileComputation::Status status) {
-    switch (status) {
-    case FileComputation::Status::Computed:
-        return "computed";
-    case FileComputation::Status::Incomplete:
-        return "incomplete";
-    case FileComputation::Status::Refused:
-    case FileComputation::Status::Unreadable:
-        break;
-    }
-    return "error";
-}
-
-int exitStatus(const FileComputation& outcome) {
-    switch (outcome.status) {
-    case FileComputation::Status::Computed:
-        return countSeverity(outcome.findings, Finding::Severity::Error) > 0 ? kExitFindings
-                                                                             : kExitDone;
-    case FileComputation::Status::Incomplete:
-    case FileComputation::Status::Refused:
-        return kExitIncomplete;
-    case FileComputation::Status::Unreadable:
-        break;
-    }
-    return kExitUsage;
-}
-
-std::string jsonNumber(const std::optional<double>& value, int decimals) {
-    return value ? num::fixedText(*value, decimals) : std::string("null");
-}
-
-std::string json(const UncertaintyMethod& method) {
-    std::string out = "{\"percent\": " + jsonNumber(method.percent, 1);
-    out += ", \"expanded_percent\": " + jsonNumber(method.percent, 1);
-    out += ", \"standard_percent\": " + jsonNumber(method.standardPercent, 2);
-    out += ", \"coverage_factor\": " +
-           jsonNumber(method.percent ? std::optional(method.coverageFactor) : std::nullopt, 2);
-    out +=
-        ", \"coverage\": " + (method.percent ? jsonString(method.coverage) : std::string("null"));
-    out += ", \"source\": " + jsonString(method.source);
-    out += ", \"reason\": ";
-    if (method.percent) {
-        out += "null";
-    } else {
-        out += jsonString(method.reason.empty() ? std::string_view("尚未计算出断面流量")
-                                                : std::string_view(method.reason));
-    }
-    out += ", \"notes\": [";
-    for (std::size_t i = 0; i < method.notes.size(); ++i) {
-        out += (i == 0 ? "" : ", ") + jsonString(method.notes[i]);
-    }
-    out += "], \"components\": {";
-    for (std::size_t i = 0; i < method.components.size(); ++i) {
-        const UncertaintyComponent& c = method.components[i];
-        out += (i == 0 ? "" : ", ") + jsonString(c.key) + ": {\"name\": " + jsonString(c.name) +
-               ", \"standard_percent\": " + jsonNumber(c.percent, 2) +
-               ", \"kind\": " + jsonString(c.systematic ? "systematic" : "random") +
-               ", \"note\": " + jsonString(c.note) + "}";
-    }
-    return out + "}}";
-}
-
-// "± 5.5 %（ISO 748，95%）  标准不确定度 2.76 %，k = 2（ISO 748）" and the components below it,
-// random and systematic apart, or "ISO 748 无法估算（垂线太少）".
-std::string text(const UncertaintyMethod& method, std::string_view name) {
-    std::string out = uncertaintyShort(method, name);
-    if (!method.percent) {
-        return out + "\n";
-    }
-    out += "  标准不确定度 " + num::fixedText(*method.standardPercent, 2) + " %，" +
-           method.coverage + "\n";
-    for (const bool systematic : {false, true}) {
-        std::string parts;
-        for (const UncertaintyComponent& c : method.components) {
-            if (c.systematic == systematic) {
-                parts += (parts.empty() ? "" : "，") + std::string(c.name) + " " +
-                         (c.percent ? num::fixedText(*c.percent, 2) + "%" : c.note);
-            }
-        }
-        out += std::string("    ") + (systematic ? "系统：" : "随机：") + parts + "\n";
-    }
-    for (const std::string& note : method.notes) {
-        out += "    注：" + note + "\n";
-    }
-    return out + "    来源：" + method.source + "\n";
-}
-
-std::string json(const std::string& file, const FileComputation& outcome) {
-    std::string out = "{\"file\": " + jsonString(file);
-    out += ", \"mode\": " + jsonString(outcome.mode);
-    out += ", \"coefficients\": {";
-    for (std::size_t i = 0; i < outcome.coefficients.size(); ++i) {
-        out += (i == 0 ? "" : ", ") + jsonString(outcome.coefficients[i].first) + ": " +
-               jsonString(outcome.coefficients[i].second);
-    }
-    out += "}, \"sheet\": [";
-    for (std::size_t r = 0; r < outcome.sheet.size(); ++r) {
-        out += r == 0 ? "\n  [" : ",\n  [";
-        for (std::size_t c = 0; c < outcome.sheet[r].size(); ++c) {
-            out += (c == 0 ? "" : ", ") + jsonString(outcome.sheet[r][c]);
-        }
-        out += "]";
-    }
-    out += outcome.sheet.empty() ? "]" : "\n]";
-    out += ", \"results\": {";
-    for (std::size_t i = 0; i < outcome.results.size(); ++i) {
-        out += (i == 0 ? "" : ", ") + jsonString(outcome.results[i].first) + ": " +
-               jsonString(outcome.results[i].second);
-    }
-    out += "}, \"findings\": [";
-    for (std::size_t i = 0; i < outcome.findings.size(); ++i) {
-        const Finding& f = outcome.findings[i];
-        const std::string field =
-            f.isCell() ? std::string(Sheet::heading(f.column)) : std::string(f.control);
-        out += (i == 0 ? "\n  {" : ",\n  {");
-        out += "\"row\": " + (f.isCell() ? std::to_string(f.row) : std::string("null"));
-        out += ", \"column\": " + (f.isCell() ? std::to_string(f.column) : std::string("null"));
-        out += ", \"field\": " + jsonString(field);
-        out += ", \"severity\": " + jsonString(severityName(f.severity));
-        out += ", \"reason\": " + jsonString(f.reason) + "}";
-    }
-    out += outcome.findings.empty() ? "]" : "\n]";
-    out += ", \"uncertainty\": {\"ive\": " + json(outcome.uncertainty.ive) +
-           ", \"iso748\": " + json(outcome.uncertainty.iso748) + "}";
-    out += ", \"status\": " + jsonString(statusName(outcome.status));
-    out += ", \"message\": " + jsonString(outcome.message) + "}";
-    return out;
-}
-
-// The table of one file onto out, row by row: ten thousand rows of long cells are never held
-// as one text.
-void printText(std::ostream& stream, const std::string& file, const FileComputation& outcome) {
-    std::string out = "== " + terminalSafe(file) + "  (" + outcome.mode + ")\n";
-    std::string coefficients;
-    for (std::size_t i = 0; i < outcome.coefficients.size(); ++i) {
-        coefficients += (i == 0 ? "" : "   ") + std::string(kCoefficientFields[i].label) + " " +
-                        terminalSafe(outcome.coefficients[i].second);
-    }
-    out += "系数: " + coefficients + "\n\n";
-
-    std::size_t filled = 0;
-    for (std::size_t r = 0; r < outcome.sheet.size(); ++r) {
-        for (const auto& cell : outcome.sheet[r]) {
-            if (!cell.empty()) {
-                filled = r + 1;
-            }
-        }
-    }
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> heading{"行"};
-    for (int c = 0; c < Sheet::kColumns; ++c) {
-        heading.emplace_back(Sheet::heading(c));
-    }
-    rows.push_back(std::move(heading));
-    for (std::size_t r = 0; r < filled; ++r) {
-        std::vector<std::string> row{std::to_string(r + 1)};
-        for (const std::string& cell : outcome.sheet[r]) {
-            row.push_back(terminalSafe(cell));
-        }
-        rows.push_back(std::move(row));
-    }
-    stream << out;
-    writeAlignedTable(stream, rows);
-    rows.clear();
-    rows.shrink_to_fit();
-    out = "\n";
-
-    std::vector<std::vector<std::string>> results(2);
-    for (const auto& [name, value] : outcome.results) {
-        results[0].push_back(name);
-        results[1].push_back(value.empty() ? "-" : value);
-    }
-    out += alignedTable(results);
-    out += "\n不确定度 Uncertainty（各分量为标准不确定度 1σ）:\n  ISO 748: " +
-           terminalSafe(text(outcome.uncertainty.iso748, "ISO 748"), true) +
-           "  IVE: " + terminalSafe(text(outcome.uncertainty.ive, "IVE"), true);
-    if (!outcome.findings.empty()) {
-        out += "\n检查 Findings: " + findingCounts(outcome.findings) + "\n" +
-               terminalSafe(findingList(outcome.findings, outcome.findings.size()), true) + "\n";
-    }
-    stream << out;
-}
-
 int run(std::span<const std::string> args) {
     bool asJson = false;
     std::vector<std::string> files;
@@ -253,16 +70,8 @@ int run(std::span<const std::string> args) {
         std::cerr << "tarnelo-cli compute: 没有给出文件 no file given\n" << kHelp;
         return kExitUsage;
     }
-    // Only the private folder below is ever written, and it is thrown away at the end.
-    setWritesFlushedToDisk(false);
     // A reader that goes away (tarnelo-cli ... | head) ends the run through a failed write.
     sys::ignoreBrokenPipes();
-    const ScratchProgramFolder folder;
-    if (!folder.valid()) {
-        std::cerr << "tarnelo-cli compute: 无法建立临时文件夹 cannot make a temporary folder\n";
-        return kExitUsage;
-    }
-
     int status = kExitDone;
     if (asJson && files.size() > 1) {
         std::cout << "[\n";
@@ -276,8 +85,7 @@ int run(std::span<const std::string> args) {
             std::cerr << "tarnelo-cli compute: 已中断 interrupted\n";
             return kExitUsage;
         }
-        const FileComputation outcome =
-            computeRawDataFile(paths::fromUtf8(files[i]), folder.path());
+        const FileComputation outcome = computeRawDataFile(paths::fromUtf8(files[i]));
         status = worseExit(status, exitStatus(outcome));
         if (outcome.status != FileComputation::Status::Computed) {
             std::cerr << "tarnelo-cli: " << terminalSafe(files[i]) << ": "

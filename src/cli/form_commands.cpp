@@ -1,21 +1,19 @@
-// tarnelo-cli export and print: a raw data file opened and computed as in the window, then
-// the record form filled from the file's own record header and written to a workbook (and a
-// PDF), or printed on the default printer. The program's coefficients and record header are
-// never touched: the run works in a private folder that receives copies of the two record-form
-// templates.
-#include "app/compute_file.hpp"
-#include "app/file_commands.hpp"
-#include "app/headless_window.hpp"
+// tarnelo-cli export and print: a raw data file read and computed as in the window, then the
+// record form filled from the file's own record header and written to a workbook (and a PDF),
+// or printed on the default printer. The program's coefficients and record header are never
+// touched: the form's working copy goes into a private scratch folder.
 #include "app/program_folder.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "compute/checks.hpp"
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
+#include "files/gauging_file.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
 #include "platform/print/pdf_render.hpp"
 #include "platform/print/print_host.hpp"
+#include "platform/system/scratch.hpp"
 #include "report/record_form.hpp"
 #include "window/program_paths.hpp"
 
@@ -77,46 +75,37 @@ fs::path templateFolder() {
     return packageFolder(executable);
 }
 
-// A measurement opened and computed in a private program folder that holds the templates.
+// A measurement read and computed, with a private folder for the form's working copy.
 class ComputedMeasurement {
   public:
-    explicit ComputedMeasurement(const fs::path& file) : window_(folder_.path()) {
-        if (!folder_.valid()) {
+    explicit ComputedMeasurement(const fs::path& file) : scratch_("tarnelo", true) {
+        if (!scratch_.valid()) {
             problem_ = "无法建立临时文件夹 cannot make a temporary folder";
             status_ = kExitUsage;
             return;
         }
         templates_ = templateFolder();
-        const fs::path& templates = templates_;
-        for (bool twoPages : {false, true}) {
-            std::error_code ec;
-            fs::copy_file(paths::formTemplate(templates, twoPages),
-                          paths::formTemplate(folder_.path(), twoPages),
-                          fs::copy_options::overwrite_existing, ec);
-        }
-        layoutSheet(window_);
-        writeDefaultRecordHeader(folder_.path());
         // A FIFO, a folder or a device is unreadable input, as for every subcommand.
         if (const auto kind = notARegularFile(file)) {
             problem_ = "是" + *kind + "，不是文件 not a regular file";
             status_ = kExitUsage;
             return;
         }
-        const OpenResult opened = openRawDataFile(window_, file);
-        if (opened.outcome == OpenOutcome::NotOpened || opened.outcome == OpenOutcome::Cancelled) {
+        const GaugingFile read = readGaugingFile(file);
+        if (read.status == GaugingFile::Status::NotOpened) {
             problem_ = "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file";
             status_ = kExitUsage;
             return;
         }
-        if (opened.outcome == OpenOutcome::Refused || opened.outcome == OpenOutcome::Incomplete) {
-            problem_ = opened.message;
+        if (read.status != GaugingFile::Status::Opened) {
+            problem_ = read.message;
             status_ = kExitIncomplete;
             return;
         }
-        const ComputeOutcome computed = computeCommand(window_);
-        findings_ = computed.findings;
-        if (computed.status != ComputeOutcome::Status::Computed) {
-            problem_ = computed.message;
+        gauging_ = read.gauging;
+        computation_ = compute(gauging_);
+        if (!computation_.computed()) {
+            problem_ = computation_.message;
             status_ = kExitIncomplete;
         }
     }
@@ -124,30 +113,21 @@ class ComputedMeasurement {
     bool ok() const { return status_ == kExitDone; }
     int status() const { return status_; }
     const std::string& problem() const { return problem_; }
-    const std::vector<Finding>& findings() const { return findings_; }
-    HeadlessWindow& window() { return window_; }
-    const fs::path& folder() const { return folder_.path(); }
+    const std::vector<Finding>& findings() const { return computation_.findings; }
+    const fs::path& folder() const { return scratch_.path(); }
 
-    // A message about a template names the template the user has, not its private copy.
-    std::string inOwnWords(std::string message) const {
-        for (bool twoPages : {false, true}) {
-            const std::string copy = escapedName(paths::formTemplate(folder_.path(), twoPages));
-            const std::string own = escapedName(paths::formTemplate(templates_, twoPages));
-            for (auto at = message.find(copy); at != std::string::npos;
-                 at = message.find(copy, at + own.size())) {
-                message.replace(at, copy.size(), own);
-            }
-        }
-        return message;
+    FormSheet form() const {
+        return formSheetOf(gauging_, computation_, parseRecordHeader(gauging_.headerPart));
     }
+    ExportPlace place(const fs::path& target) const { return {templates_, folder(), target}; }
 
   private:
-    ScratchProgramFolder folder_;
+    sys::ScratchFolder scratch_;
     fs::path templates_;
-    HeadlessWindow window_;
+    Gauging gauging_;
+    Computation computation_;
     int status_ = kExitDone;
     std::string problem_;
-    std::vector<Finding> findings_;
 };
 
 int fail(std::string_view command, const std::string& file, const std::string& why, int status) {
@@ -167,21 +147,25 @@ void reportFindings(std::string_view command, const std::string& file,
               << terminalSafe(findingList(findings, findings.size()), true) << "\n";
 }
 
+using FormCommand = FormOutcome (*)(const FormSheet&, std::span<const Finding>, const ExportPlace&,
+                                    bool);
+
 // Runs the form command with the question about errors answered by --force. A declined
 // question means errors in the input.
-int publish(std::string_view command, const std::string& file, ComputedMeasurement& measurement,
-            bool force, FormOutcome (*form)(Window&), FormOutcome& outcome) {
+int publish(std::string_view command, const std::string& file,
+            const ComputedMeasurement& measurement, const fs::path& target, bool force,
+            FormCommand form) {
     reportFindings(command, file, measurement.findings());
     if (!measurement.ok()) {
         return fail(command, file, measurement.problem(), measurement.status());
     }
-    measurement.window().answerQuestion(force);
-    outcome = form(measurement.window());
+    const FormOutcome outcome =
+        form(measurement.form(), measurement.findings(), measurement.place(target), force);
     if (outcome.status == FormOutcome::Status::Cancelled) {
         return fail(command, file, outcome.message + "确认无误后可加 --force。", kExitFindings);
     }
     if (outcome.status != FormOutcome::Status::Done) {
-        return fail(command, file, measurement.inOwnWords(outcome.message), kExitIncomplete);
+        return fail(command, file, outcome.message, kExitIncomplete);
     }
     return kExitDone;
 }
@@ -234,9 +218,7 @@ int runExport(std::span<const std::string> args) {
     ComputedMeasurement measurement(paths::fromUtf8(file));
     const fs::path target =
         workbook ? *workbook : measurement.folder() / paths::fromUtf8("记载表.xlsx");
-    measurement.window().answerFileDialog(ctl::通用对话框excel, target);
-    FormOutcome exported;
-    if (const int status = publish("export", file, measurement, force, exportCommand, exported);
+    if (const int status = publish("export", file, measurement, target, force, exportForm);
         status != kExitDone) {
         return status;
     }
@@ -271,8 +253,7 @@ int runPrint(std::span<const std::string> args) {
     }
     setWritesFlushedToDisk(false);
     ComputedMeasurement measurement(paths::fromUtf8(file));
-    FormOutcome printed;
-    const int status = publish("print", file, measurement, force, printCommand, printed);
+    const int status = publish("print", file, measurement, {}, force, printForm);
     if (status == kExitDone) {
         if (const auto job = lastHandedOverPrint()) {
             std::cout << "已送往打印机“" << terminalSafe(job->printer) << "”：" << job->pages

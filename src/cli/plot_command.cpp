@@ -1,13 +1,10 @@
 // tarnelo-cli plot: a raw data file opened and computed as in the window, drawn as the section
 // picture (SVG, or PNG rendered from the same SVG by rsvg-convert).
-#include "app/compute_file.hpp"
-#include "app/file_commands.hpp"
-#include "app/headless_window.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
-#include "files/record_header.hpp"
+#include "files/gauging_file.hpp"
 #include "platform/print/svg_render.hpp"
 #include "platform/system/child_process.hpp"
 #include "report/section_plot.hpp"
@@ -90,40 +87,35 @@ int run(std::span<const std::string> args) {
         }
     }
 
-    setWritesFlushedToDisk(false);
-    const ScratchProgramFolder folder;
-    if (!folder.valid()) {
-        return fail(file, "无法建立临时文件夹 cannot make a temporary folder", kExitUsage);
-    }
-    HeadlessWindow window(folder.path());
-    layoutSheet(window);
-    writeDefaultRecordHeader(folder.path());
     if (notARegularFile(file)) {
         return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
                     kExitUsage);
     }
-    const OpenResult opened = openRawDataFile(window, paths::fromUtf8(file));
-    if (opened.outcome == OpenOutcome::NotOpened || opened.outcome == OpenOutcome::Cancelled) {
+    const GaugingFile read = readGaugingFile(paths::fromUtf8(file));
+    if (read.status == GaugingFile::Status::NotOpened) {
         return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
                     kExitUsage);
     }
+    // A refused file leaves nothing to compute: its picture is that of an empty sheet.
+    const bool refused = read.status == GaugingFile::Status::Refused;
+    const Gauging gauging = refused ? Gauging{} : read.gauging;
+    const Computation computed = compute(gauging);
     std::string problem;
     std::vector<Finding> findings;
-    if (opened.outcome == OpenOutcome::Refused) {
-        problem = opened.message;
+    if (refused) {
+        problem = read.message;
     } else {
-        const ComputeOutcome computed = computeCommand(window);
         findings = computed.findings;
-        if (computed.status != ComputeOutcome::Status::Computed) {
+        if (!computed.computed()) {
             problem = computed.message;
-        } else if (opened.outcome == OpenOutcome::Incomplete) {
-            problem = opened.message;
+        } else if (read.status == GaugingFile::Status::Incomplete) {
+            problem = read.message;
         }
     }
-    if (const auto refused = sectionPlotProblem(readSection(window))) {
-        return fail(file, *refused, kExitIncomplete);
+    if (const auto unbounded = sectionPlotProblem(computed.section)) {
+        return fail(file, *unbounded, kExitIncomplete);
     }
-    const std::string svg = sectionPlotSvg(window, findings);
+    const std::string svg = sectionPlotSvg(gauging, computed, findings);
     if (sys::interruptSignal() != 0) {
         return kExitIncomplete;
     }

@@ -1,8 +1,6 @@
 #include "compute/checks.hpp"
 
 #include "compute/numtext.hpp"
-#include "sheet/sheet.hpp"
-#include "window/window.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -89,9 +87,9 @@ std::string rowName(int row) {
 
 class Checker {
   public:
-    explicit Checker(const Window& window)
-        : window_(window), sheet_(window.sheet()), velocityMode_(window.isSelected(ctl::测速模式)) {
-    }
+    Checker(const Gauging& gauging, const Table& table, std::string_view discharge)
+        : gauging_(gauging), sheet_(table), discharge_(discharge),
+          velocityMode_(gauging.mode == EntryMode::Velocity) {}
 
     std::vector<Finding> run() {
         coefficients();
@@ -125,10 +123,11 @@ class Checker {
     }
 
     void add(Severity severity, int row, int column, std::string reason) {
-        findings_.push_back({severity, row, column, {}, std::move(reason), {}});
+        findings_.push_back({severity, row, column, -1, std::move(reason), {}});
     }
-    void addField(Severity severity, std::string_view control, std::string reason) {
-        findings_.push_back({severity, -1, -1, control, std::move(reason), {}});
+    void addField(Severity severity, std::size_t coefficient, std::string reason) {
+        findings_.push_back(
+            {severity, -1, -1, static_cast<int>(coefficient), std::move(reason), {}});
     }
 
     std::vector<int> typedNumberColumns() const {
@@ -139,22 +138,20 @@ class Checker {
     }
 
     void coefficients() {
-        const std::size_t used =
-            velocityMode_ ? kVelocityModeCoefficients : kCoefficientFields.size();
+        const std::size_t used = velocityMode_ ? kVelocityModeCoefficients : kCoefficientCount;
         for (std::size_t i = 0; i < used; ++i) {
-            const std::string_view control = kCoefficientFields[i].control;
-            const std::string text = window_.text(control);
+            const std::string& text = gauging_.coefficient(i);
             if (text.empty()) {
                 continue;
             }
             if (!num::isWholeNumber(text)) {
-                addField(Severity::Error, control, notANumber(text));
+                addField(Severity::Error, i, notANumber(text));
                 continue;
             }
             const double value = num::numberOf(text);
-            if ((control == ctl::岸边系数编辑框01 || control == ctl::岸边系数编辑框02) &&
+            if ((i == coef::左岸岸边系数 || i == coef::右岸岸边系数) &&
                 (value < kLowestBank.value || value > kHighestBank.value)) {
-                addField(Severity::Notice, control,
+                addField(Severity::Notice, i,
                          "岸边系数一般在 0.5 到 1.0 之间（" + std::string(kLowestBank.source) +
                              "）");
             }
@@ -181,7 +178,7 @@ class Checker {
                 if (c == col::相对 && (value < 0.0 || value > 1.0)) {
                     add(Severity::Error, r, c, "相对位置应在 0 到 1 之间（测点深不能超过水深）");
                 } else if ((c == col::水深 || c == col::N || c == col::T) && value < 0.0) {
-                    add(Severity::Error, r, c, std::string(Sheet::heading(c)) + "不能为负数");
+                    add(Severity::Error, r, c, std::string(columnHeading(c)) + "不能为负数");
                 }
             }
         }
@@ -369,7 +366,7 @@ class Checker {
     // After a computation: how many partial discharges carry more than a tenth of the section,
     // as one notice on the largest; the others are tinted with it.
     void partialShares() {
-        const std::string total = window_.text(ctl::断面流量);
+        const std::string total(discharge_);
         if (total.empty() || !num::isWholeNumber(total)) {
             return;
         }
@@ -402,8 +399,9 @@ class Checker {
         findings_.back().alsoRows = std::move(over);
     }
 
-    const Window& window_;
-    const Sheet& sheet_;
+    const Gauging& gauging_;
+    const Table& sheet_;
+    std::string_view discharge_;
     bool velocityMode_;
     std::vector<Finding> findings_;
 };
@@ -414,18 +412,17 @@ std::string_view severityName(Finding::Severity severity) {
     return severity == Severity::Error ? "错误" : "注意";
 }
 
-std::vector<Finding> checkMeasurement(const Window& window) {
-    return Checker(window).run();
+std::vector<Finding> checkMeasurement(const Gauging& gauging, const Table& table,
+                                      std::string_view discharge) {
+    return Checker(gauging, table, discharge).run();
 }
 
 std::string findingPlace(const Finding& finding) {
     if (finding.isCell()) {
-        return rowName(finding.row) + "“" + std::string(Sheet::heading(finding.column)) + "”";
+        return rowName(finding.row) + "“" + std::string(columnHeading(finding.column)) + "”";
     }
-    for (const CoefficientField& field : kCoefficientFields) {
-        if (field.control == finding.control) {
-            return "“" + std::string(field.name) + "”";
-        }
+    if (finding.isCoefficient()) {
+        return "“" + std::string(kCoefficientNames[finding.coefficientIndex()].name) + "”";
     }
     return "断面";
 }
@@ -465,8 +462,7 @@ std::string findingList(std::span<const Finding> findings, std::size_t most) {
     return text;
 }
 
-int firstDistanceGap(const Window& window) {
-    const Sheet& sheet = window.sheet();
+int firstDistanceGap(const Table& sheet) {
     int gap = -1;
     for (int r = 0; r < sheet.rowCount(); ++r) {
         if (sheet.cell(r, col::起点距).empty()) {

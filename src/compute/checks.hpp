@@ -2,6 +2,9 @@
 // fields, reported as findings. It never changes the window and never stops a computation.
 #pragma once
 
+#include "gauging/gauging.hpp"
+#include "gauging/table.hpp"
+
 #include <span>
 #include <string>
 #include <string_view>
@@ -9,19 +12,17 @@
 
 namespace tarnelo {
 
-class Window;
-
 struct Finding {
     enum class Severity {
         Error,  // 错误: the input cannot mean what the record form will say
         Notice, // 注意: plausible, but worth a second look
     };
     Severity severity = Severity::Notice;
-    // The sheet cell the finding is about. A coefficient finding has row and column -1 and
-    // names its field in control; a finding about the whole section has all three empty/-1.
+    // The cell the finding is about. A coefficient finding has row and column -1 and names its
+    // coefficient (coef::...); a finding about the whole section has all three -1.
     int row = -1;
     int column = -1;
-    std::string_view control;
+    int coefficient = -1;
     // Short reason, in the user's words; a threshold names its source or says 经验值.
     std::string reason;
     // Further rows whose cell in the same column the finding is about, beside its own: tinted
@@ -29,16 +30,20 @@ struct Finding {
     std::vector<int> alsoRows;
 
     bool isCell() const { return row >= 0 && column >= 0; }
+    bool isCoefficient() const { return !isCell() && coefficient >= 0; }
+    std::size_t coefficientIndex() const { return static_cast<std::size_t>(coefficient); }
     bool operator==(const Finding&) const = default;
 };
 
 // "错误" or "注意".
 std::string_view severityName(Finding::Severity severity);
 
-// The input of the selected mode as the check pass sees it: typed cells and coefficients, and
-// after a computation its partial discharges, point velocities and section discharge.
-// Findings come coefficient fields first, then by row and column.
-std::vector<Finding> checkMeasurement(const Window& window);
+// The input of the gauging's mode as the check pass sees it: the coefficients and the typed
+// cells of the table, and after a computation its partial discharges, point velocities and the
+// section discharge (empty when not computed). Findings come coefficients first, then by row
+// and column.
+std::vector<Finding> checkMeasurement(const Gauging& gauging, const Table& table,
+                                      std::string_view discharge);
 
 // Where a finding points, as a user reads it: "第 3 行“水深”", "“左岸岸边系数”" or "断面".
 std::string findingPlace(const Finding& finding);
@@ -55,6 +60,6 @@ std::string findingCounts(std::span<const Finding> findings);
 std::string findingList(std::span<const Finding> findings, std::size_t most = 12);
 
 // The first row of a gap in 起点距 (an empty distance above a filled one), or -1.
-int firstDistanceGap(const Window& window);
+int firstDistanceGap(const Table& table);
 
 } // namespace tarnelo

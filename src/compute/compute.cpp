@@ -1,8 +1,6 @@
 #include "compute/compute.hpp"
 
 #include "compute/numtext.hpp"
-#include "sheet/sheet.hpp"
-#include "window/window.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -17,15 +15,15 @@ namespace {
 
 using num::Grade;
 
-constexpr std::string_view kNotice = "提示：";
 constexpr std::string_view kThanks = "感谢使用!";
 
-enum class Mode { Vertical, Velocity };
+using Mode = EntryMode;
+using Status = Computation::Status;
 
-int countFilled(const Sheet& sheet, int column) {
+int countFilled(const Table& table, int column) {
     int count = 0;
-    for (int r = 0; r < sheet.rowCount(); ++r) {
-        if (!sheet.cell(r, column).empty()) {
+    for (int r = 0; r < table.rowCount(); ++r) {
+        if (table.filled(r, column)) {
             ++count;
         }
     }
@@ -33,26 +31,38 @@ int countFilled(const Sheet& sheet, int column) {
 }
 
 std::string rowColumnName(int row, int column) {
-    return "第 " + std::to_string(row + 1) + " 行“" + std::string(Sheet::heading(column)) + "”";
+    return "第 " + std::to_string(row + 1) + " 行“" + std::string(columnHeading(column)) + "”";
 }
 
-// One run of a computation over the window's sheet: every value is written as text at once and
-// later steps read the numbers back from the cells.
-class Computation {
-  public:
-    Computation(Window& window, Mode mode) : window_(window), sheet_(window.sheet()), mode_(mode) {}
+// Empties the columns a mode computes.
+void clearComputed(Table& table, Mode mode) {
+    for (const ColumnRange range :
+         mode == Mode::Vertical ? cols::kComputedVertical : cols::kComputedVelocity) {
+        table.clearColumns(range);
+    }
+}
 
-    ComputeOutcome run() {
+// One run of the computation of a mode over the table of typed texts: every value is written
+// as text at once and later steps read the numbers back from the cells, as the field book's
+// columns are filled one after the other.
+class Run {
+  public:
+    Run(const Gauging& gauging, Computation& out)
+        : gauging_(gauging), out_(out), sheet_(out.table), mode_(gauging.mode) {}
+
+    void run() {
         if (!check()) {
-            return {ComputeOutcome::Status::Refused, refusal_, {}};
+            out_.status = Status::Refused;
+            out_.message = refusal_;
+            return;
         }
-        S_ = num::numberOf(window_.text(ctl::水面系数编辑框));
-        BL_ = num::numberOf(window_.text(ctl::岸边系数编辑框01));
-        BR_ = num::numberOf(window_.text(ctl::岸边系数编辑框02));
+        S_ = num::numberOf(gauging_.coefficient(coef::水面系数));
+        BL_ = num::numberOf(gauging_.coefficient(coef::左岸岸边系数));
+        BR_ = num::numberOf(gauging_.coefficient(coef::右岸岸边系数));
         if (mode_ == Mode::Vertical) {
-            R_ = num::numberOf(window_.text(ctl::信号转数编辑框));
-            K_ = num::numberOf(window_.text(ctl::计算公式编辑框01));
-            C_ = num::numberOf(window_.text(ctl::计算公式编辑框02));
+            R_ = num::numberOf(gauging_.coefficient(coef::信号转数));
+            K_ = num::numberOf(gauging_.coefficient(coef::公式系数K));
+            C_ = num::numberOf(gauging_.coefficient(coef::公式常数C));
         }
         numbering();
         pointDepths();
@@ -72,13 +82,15 @@ class Computation {
         sectionResults();
         if (outOfRange_) {
             refuseOverflow();
-            return {ComputeOutcome::Status::Refused, refusal_, {}};
+            out_.status = Status::Refused;
+            out_.message = refusal_;
+            return;
         }
-        return {ComputeOutcome::Status::Computed, {}, {}};
+        out_.status = Status::Computed;
     }
 
   private:
-    bool filled(int row, int column) const { return !sheet_.cell(row, column).empty(); }
+    bool filled(int row, int column) const { return sheet_.filled(row, column); }
     double number(int row, int column) const { return num::numberOf(sheet_.cell(row, column)); }
 
     bool isVelocityVertical(int row) const {
@@ -113,8 +125,6 @@ class Computation {
 
     bool refuse(std::string_view text) {
         refusal_ = text;
-        window_.showMessage(text, kNotice, MessageIcon::Information);
-        window_.setStatus("未计算：" + std::string(text));
         return false;
     }
 
@@ -139,10 +149,6 @@ class Computation {
             return refuse("第一条测速垂线之上没有水边行，无法计算左岸部分。请在表格第 1 行填写"
                           "左岸水边（或一条测深垂线），测速垂线从第 2 行起。");
         }
-        const std::span<const CoefficientField> fields =
-            std::span(kCoefficientFields)
-                .first(mode_ == Mode::Vertical ? kCoefficientFields.size()
-                                               : kVelocityModeCoefficients);
         std::vector<int> columns{col::起点距, col::水深, col::相对};
         if (mode_ == Mode::Vertical) {
             columns.push_back(col::N);
@@ -150,10 +156,11 @@ class Computation {
         } else {
             columns.push_back(col::测点流速);
         }
-        for (const auto& field : fields) {
-            if (!std::isfinite(num::numberOf(window_.text(field.control)))) {
-                return refuse("“" + std::string(field.name) + "”的数值超出范围，无法计算：" +
-                              window_.text(field.control));
+        for (std::size_t i = 0; i < coefficientCount(mode_); ++i) {
+            const std::string& text = gauging_.coefficient(i);
+            if (!std::isfinite(num::numberOf(text))) {
+                return refuse("“" + std::string(kCoefficientNames[i].name) +
+                              "”的数值超出范围，无法计算：" + text);
             }
         }
         for (int r = 0; r < rows; ++r) {
@@ -350,45 +357,32 @@ class Computation {
 
     // 14. Section results; the means are taken from the rounded texts just written.
     void sectionResults() {
+        auto& results = out_.results;
         const int last = sheet_.rowCount() - 1;
         const std::string discharge = graded(sumColumn(col::部分流量, 0, last), Grade::Discharge);
-        window_.setText(ctl::断面流量, discharge);
+        results[res::断面流量] = discharge;
         const std::string area = graded(sumColumn(col::部分, 0, last), Grade::Area);
-        window_.setText(ctl::断面面积, area);
+        results[res::断面面积] = area;
         const double areaNumber = num::numberOf(area);
-        window_.setText(ctl::平均流速,
-                        areaNumber == 0.0
-                            ? std::string()
-                            : graded(num::numberOf(discharge) / areaNumber, Grade::Velocity));
-        window_.setText(ctl::最大流速, graded(largest(col::测点流速), Grade::Velocity));
+        results[res::平均流速] =
+            areaNumber == 0.0 ? std::string()
+                              : graded(num::numberOf(discharge) / areaNumber, Grade::Velocity);
+        results[res::最大流速] = graded(largest(col::测点流速), Grade::Velocity);
         const std::string width = graded(sumColumn(col::间距, 0, last), Grade::Distance);
-        window_.setText(ctl::水面宽, width);
+        results[res::水面宽] = width;
         const double widthNumber = num::numberOf(width);
-        window_.setText(ctl::平均水深, widthNumber == 0.0
-                                           ? std::string()
-                                           : graded(areaNumber / widthNumber, Grade::Depth));
-        window_.setText(ctl::最大水深, graded(largest(col::水深), Grade::Depth));
-        window_.setText(ctl::致谢框, kThanks);
-        window_.setStatus("");
+        results[res::平均水深] =
+            widthNumber == 0.0 ? std::string() : graded(areaNumber / widthNumber, Grade::Depth);
+        results[res::最大水深] = graded(largest(col::水深), Grade::Depth);
+        out_.completion = kThanks;
     }
 
     // A value grew beyond what a double holds: take back everything this run wrote.
     void refuseOverflow() {
-        clearComputed(window_, mode_);
-        window_.setText(ctl::致谢框, "");
+        clearComputed(sheet_, mode_);
+        out_.results = {};
+        out_.completion.clear();
         refuse("计算结果超出数值范围，无法计算。请检查表中的数据和计算系数。");
-    }
-
-  public:
-    static void clearComputed(Window& window, Mode mode) {
-        Sheet& sheet = window.sheet();
-        for (const ColumnRange range :
-             mode == Mode::Vertical ? cols::kComputedVertical : cols::kComputedVelocity) {
-            sheet.clearColumns(range);
-        }
-        for (auto field : ctl::kResultFields) {
-            window.setText(field, "");
-        }
     }
 
   private:
@@ -397,8 +391,9 @@ class Computation {
         double velocity;
     };
 
-    Window& window_;
-    Sheet& sheet_;
+    const Gauging& gauging_;
+    Computation& out_;
+    Table& sheet_;
     Mode mode_;
     double S_ = 0, BL_ = 0, BR_ = 0, R_ = 0, K_ = 0, C_ = 0;
     std::vector<Vertical> verticals_;
@@ -409,27 +404,20 @@ class Computation {
 
 } // namespace
 
-ComputeOutcome computeVerticalMode(Window& window) {
-    return Computation(window, Mode::Vertical).run();
-}
-
-ComputeOutcome computeVelocityMode(Window& window) {
-    return Computation(window, Mode::Velocity).run();
-}
-
-std::string modeSwitchQuestion(const Window& window) {
-    const Sheet& sheet = window.sheet();
+std::string modeSwitchQuestion(const Gauging& gauging) {
     int cells = 0;
-    if (window.isSelected(ctl::测速模式)) {
-        cells = countFilled(sheet, col::N) + countFilled(sheet, col::T);
+    if (gauging.mode == EntryMode::Velocity) {
+        for (const GaugingRow& row : gauging.rows) {
+            cells += (row.signalCount.empty() ? 0 : 1) + (row.seconds.empty() ? 0 : 1);
+        }
         return cells == 0 ? std::string()
                           : "计算将清除在垂线模式下输入的 N、T 共 " + std::to_string(cells) +
                                 " 格，是否继续？";
     }
-    if (window.isSelected(ctl::垂线模式)) {
-        for (int r = 0; r < sheet.rowCount(); ++r) {
-            const bool vertical = !sheet.cell(r, col::N).empty() && !sheet.cell(r, col::T).empty();
-            if (!vertical && !sheet.cell(r, col::测点流速).empty()) {
+    if (gauging.mode == EntryMode::Vertical) {
+        for (const GaugingRow& row : gauging.rows) {
+            const bool vertical = !row.signalCount.empty() && !row.seconds.empty();
+            if (!vertical && !row.velocity.empty()) {
                 ++cells;
             }
         }
@@ -440,87 +428,72 @@ std::string modeSwitchQuestion(const Window& window) {
     return {};
 }
 
-ComputeOutcome computeCommand(Window& window) {
-    if (const std::string question = modeSwitchQuestion(window);
-        !question.empty() && !window.ask(question, kNotice)) {
-        return {ComputeOutcome::Status::Cancelled, {}, {}};
-    }
+Computation compute(const Gauging& gauging) {
+    Computation out;
+    out.mode = gauging.mode;
+    out.table = typedTable(gauging);
+    const Table& table = out.table;
     int count = 0;
     std::vector<std::string> shortfalls;
-    const Sheet& sheet = window.sheet();
-    const auto scoreField = [&](std::string_view field, std::string_view name) {
-        if (!window.text(field).empty()) {
+    const auto scoreField = [&](std::size_t index) {
+        if (!gauging.coefficient(index).empty()) {
             ++count;
         } else {
-            shortfalls.push_back("“" + std::string(name) + "”为空");
+            shortfalls.push_back("“" + std::string(kCoefficientNames[index].name) + "”为空");
         }
     };
     const auto scoreColumn = [&](int column, int moreThan) {
-        if (countFilled(sheet, column) > moreThan) {
+        if (countFilled(table, column) > moreThan) {
             ++count;
         } else {
-            shortfalls.push_back("“" + std::string(Sheet::heading(column)) + "”不足 " +
+            shortfalls.push_back("“" + std::string(columnHeading(column)) + "”不足 " +
                                  std::to_string(moreThan + 1) + " 个");
         }
     };
-    const bool vertical = window.isSelected(ctl::垂线模式);
-    const bool velocity = window.isSelected(ctl::测速模式);
-    if (vertical) {
-        for (const CoefficientField& field : kCoefficientFields) {
-            scoreField(field.control, field.name);
-        }
+    for (std::size_t i = 0; i < coefficientCount(gauging.mode); ++i) {
+        scoreField(i);
+    }
+    if (gauging.mode == EntryMode::Vertical) {
         scoreColumn(col::起点距, 4);
         scoreColumn(col::水深, 4);
         scoreColumn(col::N, 2);
         scoreColumn(col::T, 2);
-        Computation::clearComputed(window, Mode::Vertical);
-    }
-    if (velocity) {
-        for (std::size_t i = 0; i < kVelocityModeCoefficients; ++i) {
-            scoreField(kCoefficientFields[i].control, kCoefficientFields[i].name);
-        }
+    } else if (gauging.mode == EntryMode::Velocity) {
         scoreColumn(col::起点距, 4);
         scoreColumn(col::水深, 4);
         scoreColumn(col::测点流速, 2);
-        Computation::clearComputed(window, Mode::Velocity);
     }
-    for (auto field : ctl::kResultFields) {
-        window.setText(field, "");
-    }
-    ComputeOutcome outcome;
-    if (count == 10 && vertical) {
-        outcome = computeVerticalMode(window);
-    } else if (count == 6 && velocity) {
-        outcome = computeVelocityMode(window);
+    if ((count == 10 && gauging.mode == EntryMode::Vertical) ||
+        (count == 6 && gauging.mode == EntryMode::Velocity)) {
+        Run(gauging, out).run();
     } else {
         std::string status = "数据不全，未计算";
         for (std::size_t i = 0; i < shortfalls.size(); ++i) {
             status += (i == 0 ? "：" : "；") + shortfalls[i];
         }
         status += "。";
-        window.setStatus(status);
-        outcome = {ComputeOutcome::Status::Incomplete, status, {}};
+        out.status = Status::Incomplete;
+        out.message = std::move(status);
     }
-    // Only a computed measurement has a form: after a refusal or short input there are no
-    // figures to put on one, and 完成情况 must not keep the thanks of an earlier run.
-    const bool computed = outcome.status == ComputeOutcome::Status::Computed;
-    if (!computed) {
-        window.setText(ctl::致谢框, "");
-    }
-    window.setEnabled(ctl::导出Excel, computed);
-    window.setEnabled(ctl::打印, computed);
-    outcome.findings = checkMeasurement(window);
-    const std::string counts = findingCounts(outcome.findings);
-    if (outcome.status == ComputeOutcome::Status::Computed) {
-        window.setStatus(counts.empty() ? std::string() : "计算完成，" + counts + "。");
-    } else if (!counts.empty()) {
+    out.findings = checkMeasurement(gauging, out.table, out.results[res::断面流量]);
+    out.section = readSection(gauging, out.table, out.results[res::断面流量]);
+    out.uncertainty = estimateUncertainty(out.section);
+    return out;
+}
+
+std::string computationStatusLine(const Computation& computation) {
+    const std::string counts = findingCounts(computation.findings);
+    switch (computation.status) {
+    case Status::Computed:
+        return counts.empty() ? std::string() : "计算完成，" + counts + "。";
+    case Status::Refused:
         // Why nothing was computed stays first; the findings follow.
-        const std::string why = outcome.status == ComputeOutcome::Status::Refused
-                                    ? "未计算：" + outcome.message
-                                    : outcome.message;
-        window.setStatus(why + "　输入中" + counts + "。");
+        return "未计算：" + computation.message +
+               (counts.empty() ? std::string() : "　输入中" + counts + "。");
+    case Status::Incomplete:
+        break;
     }
-    return outcome;
+    return computation.message + (counts.empty() ? std::string() : "　输入中" + counts + "。");
 }
 
 } // namespace tarnelo

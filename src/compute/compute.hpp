@@ -1,46 +1,55 @@
-// The compute command (button 计算) and the two discharge computations.
+// The discharge of a gauging by the velocity-area method: one pure function of the gauging.
 #pragma once
 
 #include "compute/checks.hpp"
+#include "compute/section.hpp"
+#include "compute/uncertainty.hpp"
+#include "gauging/gauging.hpp"
+#include "gauging/table.hpp"
 
+#include <array>
 #include <string>
 #include <vector>
 
 namespace tarnelo {
 
-class Window;
-
-// What a press of 计算 did.
-struct ComputeOutcome {
+// Everything one computation of a gauging gives.
+struct Computation {
     enum class Status {
         Computed,   // every computed column and result was written
         Incomplete, // the input scored short; nothing was computed, message says what is missing
-        Refused,    // the input cannot be computed; message is the text the window showed
-        Cancelled,  // the user kept the other mode's typed cells: the window is untouched
+        Refused,    // the input cannot be computed; message says why
     };
     Status status = Status::Incomplete;
+    EntryMode mode = EntryMode::Vertical;
     std::string message;
-    // What the check pass found in the input (and in the computed partials); empty after a
-    // cancel.
+    // Every row, all seventeen columns: the typed texts of the mode and, when computed, every
+    // computed text as the sheet shows it.
+    Table table;
+    // The seven section results (empty unless computed) and what 完成情况 says.
+    std::array<std::string, kResultCount> results;
+    std::string completion;
+    // What the check pass found in the input (and in the computed partials).
     std::vector<Finding> findings;
+    // The section as the picture and the uncertainty read it, and both uncertainty estimates.
+    MeasuredSection section;
+    SectionUncertainty uncertainty;
+
+    bool computed() const { return status == Status::Computed; }
+    const std::string& result(std::size_t index) const { return results[index]; }
 };
 
-// The question asked before a computation clears cells the other mode types, or empty when
+// Scores the completeness of the input; when it is full, computes every column and the section
+// results of the gauging's mode (refusing, with a message, input that would divide by zero,
+// lose the left-bank partial or give numbers out of range); then runs the check pass and
+// estimates the uncertainty. No window, no file, no global state; never throws.
+Computation compute(const Gauging& gauging);
+
+// The status bar's text after a computation: how it ended, with the count of findings.
+std::string computationStatusLine(const Computation& computation);
+
+// The question asked before a computation clears cells typed in the other mode, or empty when
 // there are none: N and T in 测速模式, typed point velocities (rows without N and T) in 垂线模式.
-std::string modeSwitchQuestion(const Window& window);
-
-// Asks before clearing cells typed in the other mode, scores the completeness of the input,
-// clears the computed columns and results, runs the computation of the selected mode when the
-// score is full, enables 导出Excel and 打印 only when it computed (and empties 完成情况 when it
-// did not), and runs the check pass. The status bar tells how a
-// run ended, with the count of findings.
-ComputeOutcome computeCommand(Window& window);
-
-// The computation of the vertical mode (N and T typed) or of the velocity-measurement mode
-// (point velocities typed). Each assumes that its computed columns have just been cleared.
-// A measurement that cannot be computed (no velocity vertical, no row above the first one,
-// T of 0, numbers out of range) is refused with a message before anything is written.
-ComputeOutcome computeVerticalMode(Window& window);
-ComputeOutcome computeVelocityMode(Window& window);
+std::string modeSwitchQuestion(const Gauging& gauging);
 
 } // namespace tarnelo

@@ -1,8 +1,6 @@
 #include "compute/section.hpp"
 
 #include "compute/numtext.hpp"
-#include "sheet/sheet.hpp"
-#include "window/window.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -31,7 +29,7 @@ int MeasuredSection::velocityVerticalCount() const {
 namespace {
 
 // The first cell of the columns the picture reads whose number is not finite.
-std::optional<UnboundedCell> firstUnboundedCell(const Sheet& sheet) {
+std::optional<UnboundedCell> firstUnboundedCell(const Table& sheet) {
     for (int r = 0; r < sheet.rowCount(); ++r) {
         for (const int c : {col::起点距, col::水深, col::平均流速, col::部分流量}) {
             const std::string& text = sheet.cell(r, c);
@@ -45,13 +43,13 @@ std::optional<UnboundedCell> firstUnboundedCell(const Sheet& sheet) {
 
 } // namespace
 
-MeasuredSection readSection(const Window& window) {
-    const Sheet& sheet = window.sheet();
-    const bool velocityMode = window.isSelected(ctl::测速模式);
+MeasuredSection readSection(const Gauging& gauging, const Table& sheet,
+                            std::string_view dischargeText) {
+    const bool velocityMode = gauging.mode == EntryMode::Velocity;
     MeasuredSection section;
     section.unbounded = firstUnboundedCell(sheet);
-    section.leftBank = num::numberOf(window.text(ctl::岸边系数编辑框01));
-    section.rightBank = num::numberOf(window.text(ctl::岸边系数编辑框02));
+    section.leftBank = num::numberOf(gauging.coefficient(coef::左岸岸边系数));
+    section.rightBank = num::numberOf(gauging.coefficient(coef::右岸岸边系数));
 
     // Distances by row, for the partials' ends.
     std::map<int, double> distanceOfRow;
@@ -95,7 +93,7 @@ MeasuredSection readSection(const Window& window) {
         section.verticals.push_back(std::move(vertical));
     }
 
-    const std::string total = window.text(ctl::断面流量);
+    const std::string total(dischargeText);
     const std::optional<double> discharge = numberIn(total);
     if (!discharge) {
         return section;

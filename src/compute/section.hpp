@@ -3,13 +3,15 @@
 // a computation the vertical mean velocities and the partial discharges.
 #pragma once
 
+#include "gauging/gauging.hpp"
+#include "gauging/table.hpp"
+
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnelo {
-
-class Window;
 
 // One measuring point of a velocity vertical, as the uncertainty reads it.
 struct MeasuringPoint {
@@ -74,7 +76,9 @@ struct MeasuredSection {
     int velocityVerticalCount() const;
 };
 
-// Reads the window's sheet (typed and computed columns) and the coefficient and result fields.
-MeasuredSection readSection(const Window& window);
+// Reads a gauging's table (typed and, after a computation, computed columns), its bank
+// coefficients and the section discharge as shown (empty when not computed).
+MeasuredSection readSection(const Gauging& gauging, const Table& table,
+                            std::string_view dischargeText);
 
 } // namespace tarnelo

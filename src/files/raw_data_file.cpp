@@ -3,8 +3,8 @@
 #include "files/gbk.hpp"
 #include "files/record_header.hpp"
 #include "files/split.hpp"
+#include "gauging/gauging.hpp"
 #include "sheet/sheet.hpp"
-#include "window/window.hpp"
 
 #include <algorithm>
 #include <span>
@@ -273,7 +273,7 @@ RawDataRead parseRawData(std::string_view bytes) {
         if (data.coefficients.size() < coefficients) {
             std::string missing;
             for (std::size_t i = data.coefficients.size(); i < coefficients; ++i) {
-                missing += (missing.empty() ? "" : "、") + inQuotes(kCoefficientFields[i].name);
+                missing += (missing.empty() ? "" : "、") + inQuotes(kCoefficientNames[i].name);
             }
             data.problems.push_back("缺少系数" + missing + "（保持原值）");
         }
@@ -293,7 +293,7 @@ RawDataRead parseRawData(std::string_view bytes) {
             if (const std::size_t length = characterCount(values[r]);
                 length > kLongestRawDataValue) {
                 read.refusal = "第 " + std::to_string(r + 1) + " 行" +
-                               inQuotes(Sheet::heading(columns[k])) + "有 " +
+                               inQuotes(columnHeading(columns[k])) + "有 " +
                                std::to_string(length) + " 个字符，超过 " +
                                std::to_string(kLongestRawDataValue) + " 个字符的上限，文件未打开。";
                 return read;
@@ -303,7 +303,7 @@ RawDataRead parseRawData(std::string_view bytes) {
     for (std::size_t i = 0; i < data.coefficients.size(); ++i) {
         if (const std::size_t length = characterCount(data.coefficients[i]);
             length > kLongestRawDataValue) {
-            read.refusal = "系数" + inQuotes(kCoefficientFields[i].name) + "有 " +
+            read.refusal = "系数" + inQuotes(kCoefficientNames[i].name) + "有 " +
                            std::to_string(length) + " 个字符，超过 " +
                            std::to_string(kLongestRawDataValue) + " 个字符的上限，文件未打开。";
             return read;
@@ -313,7 +313,7 @@ RawDataRead parseRawData(std::string_view bytes) {
         data.rows = data.columns.front().size();
     }
     for (std::size_t k = 0; k < columns.size(); ++k) {
-        const std::string name = inQuotes(Sheet::heading(columns[k]));
+        const std::string name = inQuotes(columnHeading(columns[k]));
         if (k >= data.columns.size()) {
             data.problems.push_back("缺少" + name + "列");
             continue;
@@ -361,21 +361,41 @@ std::size_t rawDataCoefficientCount(RawData::Mode mode) {
     return coefficientCount(mode);
 }
 
-std::optional<std::string> rawDataProblem(const RawInput& input) {
-    if (input.mode == RawData::Mode::Unknown) {
+namespace {
+
+RawData::Mode rawMode(EntryMode mode) {
+    return mode == EntryMode::Vertical   ? RawData::Mode::Vertical
+           : mode == EntryMode::Velocity ? RawData::Mode::Velocity
+                                         : RawData::Mode::Unknown;
+}
+
+// The typed rows of a sheet, as a gauging holds them.
+std::vector<GaugingRow> typedRows(const Sheet& sheet, RawData::Mode mode) {
+    std::vector<GaugingRow> rows(static_cast<std::size_t>(sheet.rowCount()));
+    for (int r = 0; r < sheet.rowCount(); ++r) {
+        for (const int c : fileColumns(mode)) {
+            setTypedText(rows[static_cast<std::size_t>(r)], c, sheet.cell(r, c));
+        }
+    }
+    return rows;
+}
+
+std::optional<std::string> inputProblem(RawData::Mode mode,
+                                        std::span<const std::string> coefficients,
+                                        std::span<const GaugingRow> rows) {
+    if (mode == RawData::Mode::Unknown) {
         return std::string("未选择“垂线模式”或“测速模式”，原始数据未保存。");
     }
     constexpr std::string_view kAdvice = "，原始数据未保存。请修改后再保存。";
-    for (std::size_t i = 0; i < input.coefficients.size(); ++i) {
-        if (const auto problem = carryProblem(input.coefficients[i])) {
-            return inQuotes(kCoefficientFields[i].name) + *problem + std::string(kAdvice);
+    for (std::size_t i = 0; i < coefficients.size(); ++i) {
+        if (const auto problem = carryProblem(coefficients[i])) {
+            return inQuotes(kCoefficientNames[i].name) + *problem + std::string(kAdvice);
         }
     }
-    const Sheet& sheet = input.sheet;
-    for (int r = 0; r < sheet.rowCount(); ++r) {
-        for (const int c : fileColumns(input.mode)) {
-            if (const auto problem = carryProblem(sheet.cell(r, c))) {
-                return "第 " + std::to_string(r + 1) + " 行" + inQuotes(Sheet::heading(c)) +
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (const int c : fileColumns(mode)) {
+            if (const auto problem = carryProblem(typedText(rows[r], c))) {
+                return "第 " + std::to_string(r + 1) + " 行" + inQuotes(columnHeading(c)) +
                        *problem + std::string(kAdvice);
             }
         }
@@ -383,21 +403,21 @@ std::optional<std::string> rawDataProblem(const RawInput& input) {
     return std::nullopt;
 }
 
-std::string rawDataText(const RawInput& input) {
-    const bool vertical = input.mode == RawData::Mode::Vertical;
+std::string inputText(RawData::Mode mode, std::span<const std::string> coefficients,
+                      std::span<const GaugingRow> rows) {
+    const bool vertical = mode == RawData::Mode::Vertical;
     std::string text(kRawDataTag);
     text += ',';
     text += vertical ? kVerticalModeName : kVelocityModeName;
     text += "\r\n";
-    for (std::size_t i = 0; i < input.coefficients.size(); ++i) {
-        text += (i == 0 ? "" : ",") + input.coefficients[i];
+    for (std::size_t i = 0; i < coefficients.size(); ++i) {
+        text += (i == 0 ? "" : ",") + coefficients[i];
     }
     text += "\r\n";
-    const Sheet& sheet = input.sheet;
-    const auto columns = fileColumns(input.mode);
+    const auto columns = fileColumns(mode);
     for (std::size_t k = 0; k < columns.size(); ++k) {
-        for (int r = 0; r < sheet.rowCount(); ++r) {
-            const std::string& cell = sheet.cell(r, columns[k]);
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            const std::string& cell = typedText(rows[r], columns[k]);
             text += r == 0 ? "" : ",";
             text += cell.empty() ? std::string_view("*") : std::string_view(cell);
         }
@@ -406,6 +426,32 @@ std::string rawDataText(const RawInput& input) {
         }
     }
     return text;
+}
+
+std::span<const std::string> storedCoefficients(const Gauging& gauging) {
+    return std::span(gauging.coefficients).first(coefficientCount(gauging.mode));
+}
+
+} // namespace
+
+std::optional<std::string> rawDataProblem(const RawInput& input) {
+    return inputProblem(input.mode, input.coefficients, typedRows(input.sheet, input.mode));
+}
+
+std::string rawDataText(const RawInput& input) {
+    return inputText(input.mode, input.coefficients, typedRows(input.sheet, input.mode));
+}
+
+std::optional<std::string> rawDataProblem(const Gauging& gauging) {
+    return inputProblem(rawMode(gauging.mode), storedCoefficients(gauging), gauging.rows);
+}
+
+std::string rawDataText(const Gauging& gauging) {
+    // Writing without a mode is refused before this; the vertical mode stands in.
+    const RawData::Mode mode =
+        gauging.mode == EntryMode::Velocity ? RawData::Mode::Velocity : RawData::Mode::Vertical;
+    return inputText(mode, std::span(gauging.coefficients).first(rawDataCoefficientCount(mode)),
+                     gauging.rows);
 }
 
 } // namespace tarnelo

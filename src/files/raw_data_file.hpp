@@ -13,6 +13,7 @@
 namespace tarnelo {
 
 class Sheet;
+struct Gauging;
 
 inline constexpr std::string_view kRawDataTag = "流速仪原始数据";
 inline constexpr std::string_view kVerticalModeName = "垂线模式";
@@ -93,6 +94,10 @@ std::optional<std::string> rawDataProblem(const RawInput& input);
 
 // The tag line, coefficient line and column lines of the input (UTF-8, no header).
 std::string rawDataText(const RawInput& input);
+
+// The same for a gauging: its mode's coefficients and typed columns, every row.
+std::optional<std::string> rawDataProblem(const Gauging& gauging);
+std::string rawDataText(const Gauging& gauging);
 
 // The line between the input part and the record-header part.
 inline constexpr std::string_view kRawDataSeparator = "\r\n\r\n";

@@ -10,10 +10,13 @@
 #include "platform/print/print_host.hpp"
 #include "platform/workbook/package.hpp"
 #include "report/spreadsheet_automation.hpp"
+#include "report/window_view.hpp"
 #include "sheet/sheet.hpp"
 #include "window/program_paths.hpp"
 #include "window/window.hpp"
+#include "window/window_gauging.hpp"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -65,16 +68,23 @@ bool copyAtomic(const fs::path& from, const fs::path& to, AtLink atLink = AtLink
     return bytes && writeFileAtomic(to, *bytes, atLink);
 }
 
+// Why the filled form could not be copied to the file the user named.
+std::string savingFailed(const fs::path& target) {
+    const std::string why = lastWriteProblem();
+    return "无法保存记载表：" + paths::toUtf8(target) + (why.empty() ? "" : "\n" + why + "。") +
+           "\n请检查文件夹是否存在、是否可以写入，或文件是否正被其他程序打开。";
+}
+
 // One run of a fill: every cell goes through the wrapper onto the workbook's active sheet.
 class FormFill {
   public:
-    FormFill(Window& window, bool twoPages)
-        : window_(window), twoPages_(twoPages), footer_(twoPages ? 28 : 0) {}
+    FormFill(const FormSheet& sheet, const FormPlace& place, bool twoPages)
+        : sheet_(sheet), place_(place), twoPages_(twoPages), footer_(twoPages ? 28 : 0),
+          header_(sheet.header) {}
 
     bool run() {
-        const fs::path folder = window_.programFolder();
-        const fs::path workingCopy = paths::formWorkingCopy(folder, twoPages_);
-        const fs::path templateFile = paths::formTemplate(folder, twoPages_);
+        const fs::path& workingCopy = place_.workingCopy;
+        const fs::path& templateFile = place_.templateFile;
         // The working copy is the program's own file: a link in its place is replaced, never
         // followed out of the Data folder.
         const bool copied = copyAtomic(templateFile, workingCopy, AtLink::Replace);
@@ -83,8 +93,7 @@ class FormFill {
             problem_ = "无法写入记载表的工作副本“" + escapedName(workingCopy) + "”" +
                        (why.empty() ? "" : "：" + why) + "。请检查程序的 Data 文件夹是否可以写入。";
         }
-        window_.setProgress(10);
-        header_ = loadRecordHeader(folder);
+        progress(10);
         SpreadsheetAutomation& xl = spreadsheetAutomation();
         xl.CreateApplication();
         const bool opened =
@@ -120,32 +129,32 @@ class FormFill {
         if (!problem_.empty()) {
             xl.CloseWorkbooks();
             xl.QuitApplication();
-            window_.setProgress(0);
+            progress(0);
             return false;
         }
-        window_.setProgress(20);
+        progress(20);
         if (twoPages_) {
             write(1, X, "第 1 页");
             write(26, X, "第 2 页");
         }
         headerCells();
-        window_.setProgress(30);
-        const int n = countFilledRows(window_);
+        progress(30);
+        const int n = countFilledRows(sheet_.table);
         if (!twoPages_) {
             write(1, X, "第 1 页");
         }
         verticalRows(n);
-        window_.setProgress(50);
+        progress(50);
         resultCells();
-        window_.setProgress(60);
+        progress(60);
         sectionCells(n);
-        window_.setProgress(70);
+        progress(70);
         gauge(1);
         gauge(2);
-        window_.setProgress(80);
+        progress(80);
         gauge(3);
         gauge(4);
-        window_.setProgress(90);
+        progress(90);
         writeField(24 + footer_, M, 4, 1);
         writeField(25 + footer_, C, 4, 2);
         writeField(25 + footer_, X, 4, 3);
@@ -157,9 +166,11 @@ class FormFill {
         }
         xl.CloseWorkbooks();
         xl.QuitApplication();
-        window_.setProgress(100);
-        window_.pause(500);
-        window_.setProgress(0);
+        progress(100);
+        if (place_.pause) {
+            place_.pause(500);
+        }
+        progress(0);
         return saved;
     }
 
@@ -167,6 +178,12 @@ class FormFill {
     const std::string& problem() const { return problem_; }
 
   private:
+    void progress(int value) {
+        if (place_.progress) {
+            place_.progress(value);
+        }
+    }
+
     void write(int row, int column, const std::string& text) {
         SpreadsheetAutomation& xl = spreadsheetAutomation();
         std::string sheetName;
@@ -215,8 +232,8 @@ class FormFill {
     }
 
     void verticalRows(int n) {
-        const Sheet& sheet = window_.sheet();
-        const std::string revolutionsPerSignal = window_.text(ctl::信号转数编辑框);
+        const Table& sheet = sheet_.table;
+        const std::string& revolutionsPerSignal = sheet_.signalsPerRevolution;
         for (int i = 1; i <= n; ++i) {
             const int row = formRow(i);
             const int r = i - 1;
@@ -237,7 +254,7 @@ class FormFill {
             write(row, K, sheet.cell(r, col::N));
             write(row, L, sheet.cell(r, col::T));
             if (!sheet.cell(r, col::N).empty()) {
-                window_.setProgress(40);
+                progress(40);
                 write(row, O, revolutionsPerSignal);
             }
             for (int c = col::总转数; c <= col::部分流量; ++c) {
@@ -247,13 +264,14 @@ class FormFill {
     }
 
     void resultCells() {
-        write(21 + footer_, M, window_.text(ctl::断面流量));
-        write(22 + footer_, M, window_.text(ctl::断面面积));
-        write(20 + footer_, R, window_.text(ctl::平均流速));
-        write(21 + footer_, R, window_.text(ctl::最大流速));
-        write(22 + footer_, R, window_.text(ctl::水面宽));
-        write(23 + footer_, R, window_.text(ctl::平均水深));
-        write(20 + footer_, U, window_.text(ctl::最大水深));
+        const auto& results = sheet_.results;
+        write(21 + footer_, M, results[res::断面流量]);
+        write(22 + footer_, M, results[res::断面面积]);
+        write(20 + footer_, R, results[res::平均流速]);
+        write(21 + footer_, R, results[res::最大流速]);
+        write(22 + footer_, R, results[res::水面宽]);
+        write(23 + footer_, R, results[res::平均水深]);
+        write(20 + footer_, U, results[res::最大水深]);
     }
 
     void sectionCells(int n) {
@@ -263,7 +281,7 @@ class FormFill {
         if (has(2, 4)) {
             int k = 0;
             for (int r = 0; r < n; ++r) {
-                if (!window_.sheet().cell(r, col::测点流速).empty()) {
+                if (sheet_.table.filled(r, col::测点流速)) {
                     ++k;
                 }
             }
@@ -297,26 +315,18 @@ class FormFill {
         }
     }
 
-    Window& window_;
+    const FormSheet& sheet_;
+    const FormPlace& place_;
     bool twoPages_;
     int footer_;
     RecordHeader header_;
     std::string problem_;
 };
 
-// Shows a message and records it in the outcome.
-FormOutcome& tell(Window& window, FormOutcome& outcome, FormOutcome::Status status,
-                  std::string text, std::string_view title, MessageIcon icon) {
-    outcome.status = status;
-    outcome.message = std::move(text);
-    window.showMessage(outcome.message, title, icon);
-    return outcome;
-}
-
 // The row of the k-th filled distance (k from 1), or -1.
-int rowOfVertical(const Sheet& sheet, int k) {
+int rowOfVertical(const Table& sheet, int k) {
     for (int r = 0; r < sheet.rowCount(); ++r) {
-        if (!sheet.cell(r, col::起点距).empty() && --k == 0) {
+        if (sheet.filled(r, col::起点距) && --k == 0) {
             return r;
         }
     }
@@ -327,55 +337,9 @@ std::string rowName(int row) {
     return "第 " + std::to_string(row + 1) + " 行";
 }
 
-// The form places the first N rows of the sheet: a gap in 起点距 or more rows than the form
-// holds would print a wrong form, so neither is a question.
-bool refuseMisplacedRows(Window& window, int n, FormOutcome& outcome) {
-    const Sheet& sheet = window.sheet();
-    if (const int gap = firstDistanceGap(window); gap >= 0) {
-        int next = gap;
-        while (sheet.cell(next, col::起点距).empty()) {
-            ++next;
-        }
-        tell(window, outcome, FormOutcome::Status::Refused,
-             rowName(gap) + "的起点距为空，而下面" + rowName(next) +
-                 "还有起点距：记载表按表格的前几行排列垂线，会把垂线放错，无法生成记载表。请删去"
-                 "空行后重新计算。",
-             kNotice, MessageIcon::Warning);
-        return true;
-    }
-    if (n > kTwoPageVerticals) {
-        tell(window, outcome, FormOutcome::Status::Refused,
-             "记载表最多容纳 " + std::to_string(kTwoPageVerticals) + " 条垂线，本次测量有 " +
-                 std::to_string(n) + " 条（起点距不为空的行），从" +
-                 rowName(rowOfVertical(sheet, kTwoPageVerticals + 1)) +
-                 "起放不下，无法生成记载表。",
-             kNotice, MessageIcon::Warning);
-        return true;
-    }
-    return false;
-}
-
-// Asks once when the input holds errors; false when the user declines.
-bool confirmErrors(Window& window, std::string_view verb, FormOutcome& outcome) {
-    std::vector<Finding> errors = checkMeasurement(window);
-    std::erase_if(errors, [](const Finding& f) { return f.severity != Finding::Severity::Error; });
-    if (errors.empty()) {
-        return true;
-    }
-    const std::string count = std::to_string(errors.size());
-    if (window.ask("记载表中有 " + count + " 处错误，仍要" + std::string(verb) + "吗？\n\n" +
-                       findingList(errors),
-                   kNotice)) {
-        return true;
-    }
-    outcome.status = FormOutcome::Status::Cancelled;
-    outcome.message = "记载表中有 " + count + " 处错误，没有" + std::string(verb) + "。";
-    return false;
-}
-
 // A spreadsheet cell holds at most 32,767 characters: a longer text would be left off the form
 // without a word, so it is refused, naming the field or cell.
-std::optional<std::string> tooLongForTheForm(const Window& window) {
+std::optional<std::string> tooLongForTheForm(const FormSheet& form) {
     constexpr std::size_t kMostCharacters = 32767;
     const auto characters = [](std::string_view text) {
         std::size_t count = 0;
@@ -388,9 +352,8 @@ std::optional<std::string> tooLongForTheForm(const Window& window) {
         return what + "有 " + std::to_string(count) + " 个字符，超过表格单元格 " +
                std::to_string(kMostCharacters) + " 个字符的上限，无法写入记载表。请缩短后再试。";
     };
-    const RecordHeader header = loadRecordHeader(window.programFolder());
     std::size_t index = 0;
-    for (const auto& line : header) {
+    for (const auto& line : form.header) {
         for (const std::string& value : line) {
             if (const std::size_t count = characters(value); count > kMostCharacters) {
                 return refusal("测站记录表头的“" + recordHeaderCaption(index) + "”", count);
@@ -398,12 +361,12 @@ std::optional<std::string> tooLongForTheForm(const Window& window) {
             ++index;
         }
     }
-    const Sheet& sheet = window.sheet();
+    const Table& sheet = form.table;
     for (int r = 0; r < sheet.rowCount(); ++r) {
-        for (int c = 0; c < Sheet::kColumns; ++c) {
+        for (int c = 0; c < kRecordColumns; ++c) {
             if (const std::size_t count = characters(sheet.cell(r, c)); count > kMostCharacters) {
                 return refusal("第 " + std::to_string(r + 1) + " 行“" +
-                                   std::string(Sheet::heading(c)) + "”",
+                                   std::string(columnHeading(c)) + "”",
                                count);
             }
         }
@@ -411,64 +374,203 @@ std::optional<std::string> tooLongForTheForm(const Window& window) {
     return std::nullopt;
 }
 
-bool chooseForm(Window& window, int n, std::string_view verb, FormOutcome& outcome) {
-    if (refuseMisplacedRows(window, n, outcome)) {
+// Shows a message and records it in the outcome.
+FormOutcome& tell(Window& window, FormOutcome& outcome, FormOutcome::Status status,
+                  std::string text, std::string_view title, MessageIcon icon) {
+    outcome.status = status;
+    outcome.message = std::move(text);
+    window.showMessage(outcome.message, title, icon);
+    return outcome;
+}
+
+std::vector<Finding> errorsOf(std::vector<Finding> findings) {
+    std::erase_if(findings,
+                  [](const Finding& f) { return f.severity != Finding::Severity::Error; });
+    return findings;
+}
+
+std::string declined(std::size_t errors, std::string_view verb) {
+    return "记载表中有 " + std::to_string(errors) + " 处错误，没有" + std::string(verb) + "。";
+}
+
+// The form of what the window shows: its sheet, fields and the record header in its program
+// folder.
+FormSheet windowForm(const Window& window) {
+    FormSheet form;
+    form.table = tableOf(window.sheet());
+    form.signalsPerRevolution = window.text(ctl::信号转数编辑框);
+    for (std::size_t i = 0; i < kResultCount; ++i) {
+        form.results[i] = window.text(ctl::kResultFields[i]);
+    }
+    form.header = loadRecordHeader(window.programFolder());
+    return form;
+}
+
+FormPlace windowPlace(Window& window, bool twoPages) {
+    FormPlace place;
+    place.templateFile = paths::formTemplate(window.programFolder(), twoPages);
+    place.workingCopy = paths::formWorkingCopy(window.programFolder(), twoPages);
+    place.progress = [&window](int value) { window.setProgress(value); };
+    place.pause = [&window](int milliseconds) { window.pause(milliseconds); };
+    return place;
+}
+
+// The checks before a form of the window: refusals, then one question when the input holds
+// errors. False when no form is to be made; the outcome says why.
+bool chooseForm(Window& window, const FormSheet& form, std::string_view verb,
+                FormOutcome& outcome) {
+    const FormCheck check = checkForm(form, window.programFolder());
+    outcome.twoPages = check.twoPages;
+    if (!check.refusal.empty()) {
+        tell(window, outcome, FormOutcome::Status::Refused, check.refusal, kNotice,
+             check.templateMissing ? MessageIcon::None : MessageIcon::Warning);
         return false;
     }
-    outcome.twoPages = n > kSinglePageVerticals;
-    if (const auto tooLong = tooLongForTheForm(window)) {
-        tell(window, outcome, FormOutcome::Status::Refused, *tooLong, kNotice,
-             MessageIcon::Warning);
-        return false;
+    const std::vector<Finding> errors = errorsOf(checkWindow(window));
+    if (errors.empty()) {
+        return true;
     }
-    std::error_code ec;
-    if (!fs::is_regular_file(paths::formTemplate(window.programFolder(), outcome.twoPages), ec)) {
-        tell(window, outcome, FormOutcome::Status::Refused, std::string(kTemplateMissing), kNotice,
-             MessageIcon::None);
-        return false;
+    if (window.ask("记载表中有 " + std::to_string(errors.size()) + " 处错误，仍要" +
+                       std::string(verb) + "吗？\n\n" + findingList(errors),
+                   kNotice)) {
+        return true;
     }
-    return confirmErrors(window, verb, outcome);
+    outcome.status = FormOutcome::Status::Cancelled;
+    outcome.message = declined(errors.size(), verb);
+    return false;
 }
 
 // 注意 findings do not stop a form; the status bar names their count.
 void noteNotices(Window& window, std::string_view done) {
-    const int notices = countSeverity(checkMeasurement(window), Finding::Severity::Notice);
+    const int notices = countSeverity(checkWindow(window), Finding::Severity::Notice);
     if (notices > 0) {
         window.setStatus(std::string(done) + "，有 " + std::to_string(notices) + " 处需要注意。");
     }
 }
 
-bool fill(Window& window, bool twoPages, std::string& problem) {
-    FormFill form(window, twoPages);
-    const bool filled = form.run();
-    problem = form.problem();
-    return filled;
+bool fillWindowForm(Window& window, bool twoPages, std::string& problem) {
+    return fillForm(windowForm(window), windowPlace(window, twoPages), twoPages, problem);
 }
 
 } // namespace
 
-int countFilledRows(const Window& window) {
-    const Sheet& sheet = window.sheet();
+int countFilledRows(const Table& table) {
     int n = 0;
-    for (int r = 0; r < sheet.rowCount(); ++r) {
-        if (!sheet.cell(r, col::起点距).empty()) {
+    for (int r = 0; r < table.rowCount(); ++r) {
+        if (table.filled(r, col::起点距)) {
             ++n;
         }
     }
     return n;
 }
 
+int countFilledRows(const Window& window) {
+    return countFilledRows(tableOf(window.sheet()));
+}
+
+FormSheet formSheetOf(const Gauging& gauging, const Computation& computation,
+                      const RecordHeader& header) {
+    FormSheet form;
+    form.table = computation.table;
+    form.signalsPerRevolution = gauging.coefficient(coef::信号转数);
+    form.results = computation.results;
+    form.header = header;
+    return form;
+}
+
+FormCheck checkForm(const FormSheet& form, const std::filesystem::path& templateFolder) {
+    FormCheck check;
+    const Table& sheet = form.table;
+    const int n = countFilledRows(sheet);
+    // The form places the first N rows of the sheet: a gap in 起点距 or more rows than the form
+    // holds would print a wrong form, so neither is a question.
+    if (const int gap = firstDistanceGap(sheet); gap >= 0) {
+        int next = gap;
+        while (sheet.cell(next, col::起点距).empty()) {
+            ++next;
+        }
+        check.refusal =
+            rowName(gap) + "的起点距为空，而下面" + rowName(next) +
+            "还有起点距：记载表按表格的前几行排列垂线，会把垂线放错，无法生成记载表。请删去"
+            "空行后重新计算。";
+        return check;
+    }
+    if (n > kTwoPageVerticals) {
+        check.refusal = "记载表最多容纳 " + std::to_string(kTwoPageVerticals) +
+                        " 条垂线，本次测量有 " + std::to_string(n) + " 条（起点距不为空的行），从" +
+                        rowName(rowOfVertical(sheet, kTwoPageVerticals + 1)) +
+                        "起放不下，无法生成记载表。";
+        return check;
+    }
+    check.twoPages = n > kSinglePageVerticals;
+    if (const auto tooLong = tooLongForTheForm(form)) {
+        check.refusal = *tooLong;
+        return check;
+    }
+    std::error_code ec;
+    if (!fs::is_regular_file(paths::formTemplate(templateFolder, check.twoPages), ec)) {
+        check.refusal = std::string(kTemplateMissing);
+        check.templateMissing = true;
+    }
+    return check;
+}
+
+bool fillForm(const FormSheet& form, const FormPlace& place, bool twoPages, std::string& problem) {
+    FormFill fill(form, place, twoPages);
+    const bool filled = fill.run();
+    problem = fill.problem();
+    return filled;
+}
+
 bool fillSinglePageForm(Window& window) {
-    return FormFill(window, false).run();
+    std::string problem;
+    return fillWindowForm(window, false, problem);
 }
 
 bool fillTwoPageForm(Window& window) {
-    return FormFill(window, true).run();
+    std::string problem;
+    return fillWindowForm(window, true, problem);
+}
+
+FormOutcome exportForm(const FormSheet& form, std::span<const Finding> findings,
+                       const ExportPlace& place, bool withErrors) {
+    FormOutcome outcome;
+    const FormCheck check = checkForm(form, place.templateFolder);
+    outcome.twoPages = check.twoPages;
+    if (!check.refusal.empty()) {
+        outcome.status = FormOutcome::Status::Refused;
+        outcome.message = check.refusal;
+        return outcome;
+    }
+    const std::vector<Finding> errors = errorsOf({findings.begin(), findings.end()});
+    if (!errors.empty() && !withErrors) {
+        outcome.status = FormOutcome::Status::Cancelled;
+        outcome.message = declined(errors.size(), "导出");
+        return outcome;
+    }
+    outcome.file = place.target;
+    FormPlace fillPlace;
+    fillPlace.templateFile = paths::formTemplate(place.templateFolder, check.twoPages);
+    fillPlace.workingCopy =
+        place.workingFolder / paths::formWorkingCopy({}, check.twoPages).filename();
+    std::string problem;
+    if (!fillForm(form, fillPlace, check.twoPages, problem)) {
+        outcome.status = FormOutcome::Status::Failed;
+        outcome.message = problem;
+        return outcome;
+    }
+    if (!copyAtomic(fillPlace.workingCopy, place.target)) {
+        outcome.status = FormOutcome::Status::Failed;
+        outcome.message = savingFailed(place.target);
+        return outcome;
+    }
+    outcome.status = FormOutcome::Status::Done;
+    return outcome;
 }
 
 FormOutcome exportCommand(Window& window) {
     FormOutcome outcome;
-    if (!chooseForm(window, countFilledRows(window), "导出", outcome)) {
+    if (!chooseForm(window, windowForm(window), "导出", outcome)) {
         return outcome;
     }
     const bool twoPages = outcome.twoPages;
@@ -479,16 +581,12 @@ FormOutcome exportCommand(Window& window) {
     }
     outcome.file = choice.path;
     std::string fillProblem;
-    if (!fill(window, twoPages, fillProblem)) {
+    if (!fillWindowForm(window, twoPages, fillProblem)) {
         return tell(window, outcome, FormOutcome::Status::Failed, fillProblem, kNotice,
                     MessageIcon::Warning);
     }
     if (!copyAtomic(paths::formWorkingCopy(window.programFolder(), twoPages), choice.path)) {
-        const std::string why = lastWriteProblem();
-        return tell(window, outcome, FormOutcome::Status::Failed,
-                    "无法保存记载表：" + paths::toUtf8(choice.path) +
-                        (why.empty() ? "" : "\n" + why + "。") +
-                        "\n请检查文件夹是否存在、是否可以写入，或文件是否正被其他程序打开。",
+        return tell(window, outcome, FormOutcome::Status::Failed, savingFailed(choice.path),
                     kNotice, MessageIcon::Warning);
     }
     outcome.status = FormOutcome::Status::Done;
@@ -496,33 +594,50 @@ FormOutcome exportCommand(Window& window) {
     return outcome;
 }
 
-FormOutcome printCommand(Window& window) {
+namespace {
+
+// How a message of the print road is to be shown: its box's title and icon.
+struct PrintNotice {
+    std::string_view title;
+    MessageIcon icon = MessageIcon::None;
+};
+
+// The print road: the host, the checks (`choose`), the fill of the working copy (`fill`, which
+// names the copy) and the pages on the default printer. Messages the user must see come back
+// in the outcome, with how to show them in `notice`.
+FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
+                            const std::function<bool(bool, std::string&, fs::path&)>& fill,
+                            PrintNotice& notice) {
     using namespace automation;
     FormOutcome outcome;
+    const auto fail = [&](FormOutcome::Status status, std::string message, MessageIcon icon) {
+        outcome.status = status;
+        outcome.message = std::move(message);
+        notice = {"信息：", icon};
+        return outcome;
+    };
     if (const std::string why = printingUnavailable(); !why.empty()) {
-        return tell(window, outcome, FormOutcome::Status::Refused, why, "信息：",
-                    MessageIcon::Information);
+        return fail(FormOutcome::Status::Refused, why, MessageIcon::Information);
     }
     registerPrintHostIfAbsent();
     Dispatch application = createObject(kPrintProgId);
     if (!application) {
-        return tell(window, outcome, FormOutcome::Status::Refused, std::string(kNoSpreadsheet),
-                    "信息：", MessageIcon::Warning);
+        return fail(FormOutcome::Status::Refused, std::string(kNoSpreadsheet),
+                    MessageIcon::Warning);
     }
-    if (!chooseForm(window, countFilledRows(window), "打印", outcome)) {
+    if (!choose(outcome)) {
         call(application, "Quit");
         return outcome;
     }
     const bool twoPages = outcome.twoPages;
     std::string fillProblem;
-    const bool filled = fill(window, twoPages, fillProblem);
+    fs::path workingCopy;
+    const bool filled = fill(twoPages, fillProblem, workingCopy);
     const Dispatch workbooks = get(application, "Workbooks").object();
     Dispatch workbook = call(workbooks, "Add").object();
     Dispatch sheets = get(workbook, "Sheets").object();
     Dispatch first = get(sheets, "Item", {Variant(std::int32_t{1})}).object();
-    workbook = call(workbooks, "Open",
-                    {paths::toUtf8(paths::formWorkingCopy(window.programFolder(), twoPages))})
-                   .object();
+    workbook = call(workbooks, "Open", {paths::toUtf8(workingCopy)}).object();
     sheets = get(workbook, "Sheets").object();
     put(application, "Visible", {Variant(false)});
     const PrinterLookup lookup = filled ? findDefaultPrinter() : PrinterLookup{};
@@ -556,12 +671,60 @@ FormOutcome printCommand(Window& window) {
     call(application, "Quit");
     application.release();
     if (!problem.empty()) {
-        return tell(window, outcome, FormOutcome::Status::Failed, problem, "信息：",
-                    MessageIcon::Warning);
+        return fail(FormOutcome::Status::Failed, problem, MessageIcon::Warning);
     }
     outcome.status = FormOutcome::Status::Done;
-    noteNotices(window, "记载表已送往打印机");
     return outcome;
+}
+
+} // namespace
+
+FormOutcome printCommand(Window& window) {
+    PrintNotice notice;
+    FormOutcome outcome = printFilledForm(
+        [&](FormOutcome& chosen) { return chooseForm(window, windowForm(window), "打印", chosen); },
+        [&](bool twoPages, std::string& problem, fs::path& workingCopy) {
+            workingCopy = paths::formWorkingCopy(window.programFolder(), twoPages);
+            return fillWindowForm(window, twoPages, problem);
+        },
+        notice);
+    if (!notice.title.empty()) {
+        window.showMessage(outcome.message, notice.title, notice.icon);
+    } else if (outcome.status == FormOutcome::Status::Done) {
+        noteNotices(window, "记载表已送往打印机");
+    }
+    return outcome;
+}
+
+FormOutcome printForm(const FormSheet& form, std::span<const Finding> findings,
+                      const ExportPlace& place, bool withErrors) {
+    PrintNotice notice;
+    return printFilledForm(
+        [&](FormOutcome& chosen) {
+            const FormCheck check = checkForm(form, place.templateFolder);
+            chosen.twoPages = check.twoPages;
+            if (!check.refusal.empty()) {
+                chosen.status = FormOutcome::Status::Refused;
+                chosen.message = check.refusal;
+                return false;
+            }
+            const std::vector<Finding> errors = errorsOf({findings.begin(), findings.end()});
+            if (!errors.empty() && !withErrors) {
+                chosen.status = FormOutcome::Status::Cancelled;
+                chosen.message = declined(errors.size(), "打印");
+                return false;
+            }
+            return true;
+        },
+        [&](bool twoPages, std::string& problem, fs::path& workingCopy) {
+            FormPlace fillPlace;
+            fillPlace.templateFile = paths::formTemplate(place.templateFolder, twoPages);
+            fillPlace.workingCopy =
+                place.workingFolder / paths::formWorkingCopy({}, twoPages).filename();
+            workingCopy = fillPlace.workingCopy;
+            return fillForm(form, fillPlace, twoPages, problem);
+        },
+        notice);
 }
 
 } // namespace tarnelo

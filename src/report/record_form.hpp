@@ -2,18 +2,72 @@
 // print commands that use them.
 #pragma once
 
+#include "compute/checks.hpp"
+#include "compute/compute.hpp"
+#include "files/record_header.hpp"
+#include "gauging/table.hpp"
+
+#include <array>
 #include <filesystem>
+#include <functional>
+#include <span>
 #include <string>
 
 namespace tarnelo {
 
 class Window;
 
+// What the record form shows of one gauging: every row's texts, 信号转数 as typed, the seven
+// results and the record header.
+struct FormSheet {
+    Table table;
+    std::string signalsPerRevolution;
+    std::array<std::string, kResultCount> results;
+    RecordHeader header;
+};
+
+// The form of a computed gauging with its record header.
+FormSheet formSheetOf(const Gauging& gauging, const Computation& computation,
+                      const RecordHeader& header);
+
+// Where one fill reads its template and writes its working copy, and how it shows progress
+// (10 to 100, resting at 0) and waits a moment at the end; either may be empty.
+struct FormPlace {
+    std::filesystem::path templateFile;
+    std::filesystem::path workingCopy;
+    std::function<void(int)> progress;
+    std::function<void(int)> pause;
+};
+
+// Copies the template over the working copy and writes the record header, one form row per
+// vertical, the results and the gauges into it through the spreadsheet wrapper; the working
+// copy is saved and closed when it returns. False, with the reason in problem, when it was not
+// written and saved.
+bool fillForm(const FormSheet& form, const FormPlace& place, bool twoPages, std::string& problem);
+
+// What keeps a form from being made: a gap in 起点距, more verticals than the form holds, a
+// text too long for a cell, a missing template. Which template it takes.
+struct FormCheck {
+    std::string refusal;
+    bool templateMissing = false;
+    bool twoPages = false;
+};
+FormCheck checkForm(const FormSheet& form, const std::filesystem::path& templateFolder);
+
+// Where a form made without the window goes: the folder of the templates, a private folder for
+// the working copy and the workbook to write.
+struct ExportPlace {
+    std::filesystem::path templateFolder;
+    std::filesystem::path workingFolder;
+    std::filesystem::path target;
+};
+
 // The forms have rows for 13 verticals (one page) and 40 verticals (two pages).
 inline constexpr int kSinglePageVerticals = 13;
 inline constexpr int kTwoPageVerticals = 40;
 
-// Number of sheet rows whose distance (column 1) is filled, over all rows.
+// Number of rows whose distance (column 1) is filled, over all rows.
+int countFilledRows(const Table& table);
 int countFilledRows(const Window& window);
 
 // Copy the template over its working copy in the Data folder and write the record header, one
@@ -49,5 +103,13 @@ FormOutcome exportCommand(Window& window);
 
 // Button 打印: fills the form and prints it on the default printer.
 FormOutcome printCommand(Window& window);
+
+// The two commands without the window, for a computed gauging and its findings: the same checks
+// and messages, the question about errors answered by withErrors (declined: Cancelled).
+FormOutcome exportForm(const FormSheet& form, std::span<const Finding> findings,
+                       const ExportPlace& place, bool withErrors);
+// The pages go to the default printer; the target is not used.
+FormOutcome printForm(const FormSheet& form, std::span<const Finding> findings,
+                      const ExportPlace& place, bool withErrors);
 
 } // namespace tarnelo

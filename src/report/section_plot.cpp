@@ -4,7 +4,7 @@
 #include "files/record_header.hpp"
 #include "platform/system/child_process.hpp"
 #include "report/svg_text.hpp"
-#include "sheet/sheet.hpp"
+#include "report/window_view.hpp"
 #include "window/window.hpp"
 
 #include <algorithm>
@@ -554,7 +554,7 @@ std::optional<std::string> sectionPlotProblem(const MeasuredSection& section) {
         return std::nullopt;
     }
     return "第 " + std::to_string(section.unbounded->row + 1) + " 行“" +
-           std::string(Sheet::heading(section.unbounded->column)) +
+           std::string(columnHeading(section.unbounded->column)) +
            "”的数值超出可以计算和画出的范围，" + "断面图未画出";
 }
 
@@ -573,11 +573,21 @@ std::string sectionPlotSvg(const MeasuredSection& section, const SectionPlotTitl
     return Plot(section, title, findings, uncertainty).draw();
 }
 
+SectionPlotTitle sectionPlotTitle(const RecordHeader& header) {
+    return {headerText(header, 1, 1), headerText(header, 1, 2)};
+}
+
+std::string sectionPlotSvg(const Gauging& gauging, const Computation& computation,
+                           std::span<const Finding> findings) {
+    return sectionPlotSvg(computation.section,
+                          sectionPlotTitle(parseRecordHeader(gauging.headerPart)), findings,
+                          computation.uncertainty);
+}
+
 std::string sectionPlotSvg(const Window& window, std::span<const Finding> findings) {
-    const MeasuredSection section = readSection(window);
-    const RecordHeader header = loadRecordHeader(window.programFolder());
-    const SectionPlotTitle title{headerText(header, 1, 1), headerText(header, 1, 2)};
-    return sectionPlotSvg(section, title, findings, estimateUncertainty(section));
+    const MeasuredSection section = readWindowSection(window);
+    return sectionPlotSvg(section, sectionPlotTitle(loadRecordHeader(window.programFolder())),
+                          findings, estimateUncertainty(section));
 }
 
 } // namespace tarnelo

@@ -5,8 +5,10 @@
 #pragma once
 
 #include "compute/checks.hpp"
+#include "compute/compute.hpp"
 #include "compute/section.hpp"
 #include "compute/uncertainty.hpp"
+#include "files/record_header.hpp"
 
 #include <optional>
 #include <span>
@@ -36,6 +38,13 @@ std::optional<std::string> sectionPlotProblem(const MeasuredSection& section);
 // The picture of what the window shows now: its sheet, the record header in its program folder
 // and the given findings.
 std::string sectionPlotSvg(const Window& window, std::span<const Finding> findings);
+
+// The picture of a computed gauging, titled from its record header.
+std::string sectionPlotSvg(const Gauging& gauging, const Computation& computation,
+                           std::span<const Finding> findings);
+
+// 测站名称 and 施测时间 of a record header.
+SectionPlotTitle sectionPlotTitle(const RecordHeader& header);
 
 // Size of the picture in pixels.
 inline constexpr int kSectionPlotWidth = 960;

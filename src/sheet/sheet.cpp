@@ -9,11 +9,6 @@ namespace tarnelo {
 
 namespace {
 
-constexpr std::array<std::string_view, Sheet::kColumns> kHeadings{
-    "号数",     "起点距", "水深",     "相对", "测点深",   "N",
-    "T",        "总转数", "测点流速", "系数", "平均流速", "岸边/部分",
-    "平均水深", "间距",   "测深垂线", "部分", "部分流量"};
-
 constexpr std::array<int, Sheet::kColumns> kWidths{30, 39, 31, 29, 39, 39, 39, 37, 51,
                                                    29, 51, 63, 51, 29, 51, 31, 58};
 
@@ -146,13 +141,6 @@ const Sheet::Row& Sheet::row(int at) const {
         return kEmptyRow;
     }
     return cells_[static_cast<std::size_t>(at)];
-}
-
-std::string_view Sheet::heading(int column) {
-    if (column < 0 || column >= kColumns) {
-        return {};
-    }
-    return kHeadings[static_cast<std::size_t>(column)];
 }
 
 void layoutSheet(Window& window) {

@@ -1,55 +1,14 @@
 // The measurement sheet 高级表格1: 17 text columns, one row per vertical or water edge.
 #pragma once
 
+#include "gauging/columns.hpp"
+
 #include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarnelo {
-
-// Column numbers of the sheet, by their headings.
-namespace col {
-inline constexpr int 号数 = 0;
-inline constexpr int 起点距 = 1;
-inline constexpr int 水深 = 2;
-inline constexpr int 相对 = 3;
-inline constexpr int 测点深 = 4;
-inline constexpr int N = 5;
-inline constexpr int T = 6;
-inline constexpr int 总转数 = 7;
-inline constexpr int 测点流速 = 8;
-inline constexpr int 系数 = 9;
-inline constexpr int 平均流速 = 10;
-inline constexpr int 岸边部分 = 11;
-inline constexpr int 平均水深 = 12;
-inline constexpr int 间距 = 13;
-inline constexpr int 测深垂线 = 14;
-inline constexpr int 部分 = 15;
-inline constexpr int 部分流量 = 16;
-} // namespace col
-
-// A block of neighbouring columns, first to last inclusive.
-struct ColumnRange {
-    int first;
-    int last;
-};
-
-// Named column blocks of the sheet.
-namespace cols {
-inline constexpr ColumnRange kAll{col::号数, col::部分流量};
-// Columns the computation writes, per entry mode: 号数, 测点深, and in the vertical mode
-// 总转数 onwards; in the velocity-measurement mode N, T and 总转数, then 系数 onwards.
-inline constexpr std::array<ColumnRange, 3> kComputedVertical{
-    {{col::号数, col::号数}, {col::测点深, col::测点深}, {col::总转数, col::部分流量}}};
-inline constexpr std::array<ColumnRange, 3> kComputedVelocity{
-    {{col::号数, col::号数}, {col::测点深, col::总转数}, {col::系数, col::部分流量}}};
-// Columns the user types, per entry mode: 起点距, 水深, 相对, then N and T, or 测点流速.
-inline constexpr std::array<ColumnRange, 2> kTypedVertical{
-    {{col::起点距, col::相对}, {col::N, col::T}}};
-inline constexpr std::array<ColumnRange, 2> kTypedVelocity{
-    {{col::起点距, col::相对}, {col::测点流速, col::测点流速}}};
-} // namespace cols
 
 // Told about every change, so that a grid on screen can follow the sheet.
 class SheetObserver {
@@ -76,10 +35,10 @@ class SheetObserver {
 
 class Sheet {
   public:
-    static constexpr int kColumns = 17;
+    static constexpr int kColumns = kRecordColumns;
     static constexpr int kInitialRows = 20;
     static constexpr int kDefaultRowHeight = 24;
-    using Row = std::array<std::string, kColumns>;
+    using Row = RowTexts;
 
     explicit Sheet(int rows = kInitialRows);
 
@@ -116,7 +75,7 @@ class Sheet {
     void setObserver(SheetObserver* observer) { observer_ = observer; }
 
     // Heading of a column as the user sees it ("起点距", "N", "岸边/部分", ...).
-    static std::string_view heading(int column);
+    static std::string_view heading(int column) { return columnHeading(column); }
 
   private:
     bool inside(int row, int column) const {

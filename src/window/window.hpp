@@ -2,6 +2,8 @@
 // The Qt main window implements this interface; HeadlessWindow serves tests and the CLI.
 #pragma once
 
+#include "gauging/gauging.hpp"
+
 #include <array>
 #include <filesystem>
 #include <span>
@@ -102,17 +104,15 @@ struct CoefficientField {
     std::string_view name;
     std::string_view label;
 };
-// The six coefficient fields in file and tab order; the velocity-measurement mode uses the
-// first three.
-inline constexpr std::array<CoefficientField, 6> kCoefficientFields{{
-    {ctl::水面系数编辑框, "水面系数", "水面系数"},
-    {ctl::岸边系数编辑框01, "左岸岸边系数", "左岸岸边系数"},
-    {ctl::岸边系数编辑框02, "右岸岸边系数", "右岸岸边系数"},
-    {ctl::信号转数编辑框, "信号转数", "信号转数"},
-    {ctl::计算公式编辑框01, "流速仪公式系数 K", "流速仪公式 K"},
-    {ctl::计算公式编辑框02, "流速仪公式常数 C", "流速仪公式 C"},
+// The six coefficient fields, in the gauging's coefficient order.
+inline constexpr std::array<CoefficientField, kCoefficientCount> kCoefficientFields{{
+    {ctl::水面系数编辑框, kCoefficientNames[0].name, kCoefficientNames[0].label},
+    {ctl::岸边系数编辑框01, kCoefficientNames[1].name, kCoefficientNames[1].label},
+    {ctl::岸边系数编辑框02, kCoefficientNames[2].name, kCoefficientNames[2].label},
+    {ctl::信号转数编辑框, kCoefficientNames[3].name, kCoefficientNames[3].label},
+    {ctl::计算公式编辑框01, kCoefficientNames[4].name, kCoefficientNames[4].label},
+    {ctl::计算公式编辑框02, kCoefficientNames[5].name, kCoefficientNames[5].label},
 }};
-inline constexpr std::size_t kVelocityModeCoefficients = 3;
 
 // The texts a control shows when the window is made: captions, labels and default coefficients.
 struct InitialText {

@@ -1,9 +1,9 @@
 // Every file the program writes goes through one writer: a symbolic link at the target is kept
 // and written through, the replaced file keeps its permissions, and a new file gets what the
 // umask allows.
+#include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
-#include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "report/record_form.hpp"

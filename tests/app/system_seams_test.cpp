@@ -1,10 +1,10 @@
 // What every operating system must do the same way behind the system seams: names in Chinese
 // reach the disk as themselves, one window owns a program folder, scratch folders come and go,
 // and a helper program runs and reports its status. These run on Linux and on Windows (Wine).
+#include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
 #include "app/program_lock.hpp"
-#include "compute/compute.hpp"
 #include "files/file_access.hpp"
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"

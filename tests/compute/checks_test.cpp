@@ -1,9 +1,10 @@
 // The check pass: what it flags, where, and that sound gaugings pass it without a word.
+#include "app/compute_command.hpp"
 #include "app/compute_file.hpp"
 #include "app/headless_window.hpp"
 #include "compute/checks.hpp"
-#include "compute/compute.hpp"
 #include "compute/numtext.hpp"
+#include "report/window_view.hpp"
 #include "support/program_folder.hpp"
 
 #include <gtest/gtest.h>
@@ -65,7 +66,7 @@ class Checks : public ::testing::Test {
     }
 
     std::vector<Finding> only(Severity severity) const {
-        std::vector<Finding> found = checkMeasurement(window);
+        std::vector<Finding> found = checkWindow(window);
         std::erase_if(found, [&](const Finding& f) { return f.severity != severity; });
         return found;
     }
@@ -90,9 +91,9 @@ TEST_F(Checks, TextsThatAreNotWhollyNumbersAreErrorsOnTheirCell) {
 
     const auto errors = only(Severity::Error);
     ASSERT_EQ(errors.size(), bad.size() + 2);
-    EXPECT_EQ(errors[0].control, ctl::岸边系数编辑框01);
+    EXPECT_EQ(errors[0].coefficient, static_cast<int>(coef::左岸岸边系数));
     EXPECT_EQ(errors[0].row, -1);
-    EXPECT_EQ(errors[1].control, ctl::计算公式编辑框02);
+    EXPECT_EQ(errors[1].coefficient, static_cast<int>(coef::公式常数C));
     EXPECT_EQ(findingPlace(errors[0]), "“左岸岸边系数”");
     for (std::size_t i = 0; i < bad.size(); ++i) {
         const Finding& f = errors[i + 2];
@@ -180,7 +181,7 @@ TEST_F(Checks, PlausibleButOddInputIsANotice) {
     window.setText(ctl::岸边系数编辑框02, "1.2");
     std::vector<std::tuple<int, int, int>> where;
     for (const Finding& f : only(Severity::Notice)) {
-        where.emplace_back(f.row, f.column, f.control.empty() ? 0 : 1);
+        where.emplace_back(f.row, f.column, !f.isCoefficient() ? 0 : 1);
     }
     const std::vector<std::tuple<int, int, int>> expected{
         {-1, -1, 1},         {-1, -1, 1},       {0, col::水深, 0}, {1, col::T, 0},
@@ -191,7 +192,7 @@ TEST_F(Checks, PlausibleButOddInputIsANotice) {
 
     // Every threshold names its source, or says it has none.
     for (const Finding& f : only(Severity::Notice)) {
-        if (f.reason.find("100 秒") != std::string::npos || !f.control.empty()) {
+        if (f.reason.find("100 秒") != std::string::npos || !!f.isCoefficient()) {
             EXPECT_NE(f.reason.find("（经验值）"), std::string::npos) << f.reason;
         }
     }
@@ -279,7 +280,7 @@ TEST_F(Checks, FieldTyposAreCaught) {
 
 TEST_F(Checks, PartialsAboveATenthOfTheSectionAreNoticedAfterTheComputation) {
     type(workedExample());
-    EXPECT_TRUE(checkMeasurement(window).empty());
+    EXPECT_TRUE(checkWindow(window).empty());
     const ComputeOutcome outcome = computeCommand(window);
     ASSERT_EQ(outcome.status, ComputeOutcome::Status::Computed);
     // 2.85 of 37.4 is under a tenth; 12.1, 16.7 and 5.78 are not: one notice, on the largest,
@@ -365,15 +366,13 @@ TEST(ChecksOnSoundSheets, BundledExamplesAndTheWorkedExampleHaveNoErrors) {
     };
     for (const auto& [file, notices] : files) {
         SCOPED_TRACE(file.filename().string());
-        testing::ProgramFolder folder;
-        const FileComputation outcome = computeRawDataFile(file, folder.path());
+        const FileComputation outcome = computeRawDataFile(file);
         ASSERT_EQ(outcome.status, FileComputation::Status::Computed);
-        EXPECT_EQ(countSeverity(outcome.findings, Severity::Error), 0)
-            << findingList(outcome.findings);
+        const std::vector<Finding>& findings = outcome.computation.findings;
+        EXPECT_EQ(countSeverity(findings, Severity::Error), 0) << findingList(findings);
         // Only the one notice on partials above a tenth of the section, in the sparse small
         // sections.
-        EXPECT_EQ(countSeverity(outcome.findings, Severity::Notice), notices)
-            << findingList(outcome.findings);
+        EXPECT_EQ(countSeverity(findings, Severity::Notice), notices) << findingList(findings);
     }
 }
 

@@ -1,7 +1,8 @@
+#include "app/compute_command.hpp"
 #include "app/headless_window.hpp"
-#include "compute/compute.hpp"
 #include "compute/section.hpp"
 #include "compute/uncertainty.hpp"
+#include "report/window_view.hpp"
 #include "sheet/sheet.hpp"
 
 #include <gtest/gtest.h>
@@ -307,7 +308,7 @@ TEST(SectionUncertainty, TheWorkedExampleFromTheWindow) {
         window.sheet().setCell(r, col::T, rows[r][4]);
     }
     ASSERT_EQ(computeCommand(window).status, ComputeOutcome::Status::Computed);
-    const MeasuredSection s = readSection(window);
+    const MeasuredSection s = readWindowSection(window);
     ASSERT_EQ(s.verticals.size(), 5u);
     ASSERT_EQ(s.partials.size(), 4u);
     EXPECT_EQ(s.dischargeText, "37.4");

@@ -13,10 +13,9 @@ class ComputeFile : public ::testing::Test {
     FileComputation computeText(std::string_view utf8) {
         const auto file = folder.textData("m.dat");
         EXPECT_TRUE(writeFileAtomic(file, *utf8ToGbk(utf8)));
-        return computeRawDataFile(file, work.path());
+        return computeRawDataFile(file);
     }
     testing::ProgramFolder folder;
-    testing::ProgramFolder work;
 };
 
 // The field manual's five-row worked example, as the writer would save it.
@@ -27,16 +26,15 @@ constexpr std::string_view kWorkedExample =
 TEST_F(ComputeFile, AComputedFileGivesEveryRowAndTheSevenResults) {
     const auto outcome = computeText(kWorkedExample);
     EXPECT_EQ(outcome.status, FileComputation::Status::Computed);
-    EXPECT_EQ(outcome.mode, "垂线模式");
-    ASSERT_EQ(outcome.coefficients.size(), 6u);
-    EXPECT_EQ(outcome.coefficients[0],
-              (std::pair<std::string, std::string>{"水面系数编辑框", "0.85"}));
-    ASSERT_EQ(outcome.sheet.size(), 20u);
-    EXPECT_EQ(outcome.sheet[0][0], "水边");
-    EXPECT_EQ(outcome.sheet[3][11], "0.7/1.54");
-    ASSERT_EQ(outcome.results.size(), 8u);
-    EXPECT_EQ(outcome.results[0], (std::pair<std::string, std::string>{"断面流量", "37.4"}));
-    EXPECT_EQ(outcome.results[7].second, "感谢使用!");
+    EXPECT_EQ(entryModeName(outcome.gauging.mode), "垂线模式");
+    ASSERT_EQ(coefficientCount(outcome.gauging.mode), 6u);
+    EXPECT_EQ(outcome.gauging.coefficients[0], "0.85");
+    const Table& sheet = outcome.computation.table;
+    EXPECT_EQ(listedRows(outcome), 20);
+    EXPECT_EQ(sheet.cell(0, 0), "水边");
+    EXPECT_EQ(sheet.cell(3, 11), "0.7/1.54");
+    EXPECT_EQ(outcome.computation.results[res::断面流量], "37.4");
+    EXPECT_EQ(outcome.computation.completion, "感谢使用!");
     EXPECT_EQ(outcome.message, "");
 }
 
@@ -44,8 +42,8 @@ TEST_F(ComputeFile, IncompleteInputAndDamagedFilesAreIncompleteWithTheReason) {
     const auto few = computeText(
         "流速仪原始数据,测速模式\r\n0.6,0.7,0.7\r\n0,1\r\n0,1\r\n*,0.6\r\n*,0.5\r\n\r\n");
     EXPECT_EQ(few.status, FileComputation::Status::Incomplete);
-    EXPECT_EQ(few.mode, "测速模式");
-    EXPECT_EQ(few.coefficients.size(), 3u);
+    EXPECT_EQ(entryModeName(few.gauging.mode), "测速模式");
+    EXPECT_EQ(coefficientCount(few.gauging.mode), 3u);
     EXPECT_NE(few.message.find("数据不全"), std::string::npos) << few.message;
 
     // Computable, but the header part is missing: the file is reported as incomplete.
@@ -53,7 +51,7 @@ TEST_F(ComputeFile, IncompleteInputAndDamagedFilesAreIncompleteWithTheReason) {
     noHeader.resize(noHeader.size() - 4);
     const auto damaged = computeText(noHeader);
     EXPECT_EQ(damaged.status, FileComputation::Status::Incomplete);
-    EXPECT_EQ(damaged.results[0].second, "37.4");
+    EXPECT_EQ(damaged.computation.results[res::断面流量], "37.4");
     EXPECT_NE(damaged.message.find("测站记录表头"), std::string::npos);
 }
 
@@ -68,7 +66,7 @@ TEST_F(ComputeFile, RefusalsAndUnreadableFilesSayWhy) {
     const auto foreign = computeText("流速仪系数\r\n1,2,3,4,5,6");
     EXPECT_EQ(foreign.status, FileComputation::Status::Unreadable);
     EXPECT_NE(foreign.message.find("不是流速仪原始数据文件"), std::string::npos);
-    const auto missing = computeRawDataFile(folder.textData("absent.dat"), work.path());
+    const auto missing = computeRawDataFile(folder.textData("absent.dat"));
     EXPECT_EQ(missing.status, FileComputation::Status::Unreadable);
     EXPECT_EQ(missing.message, "文件不存在。");
 }

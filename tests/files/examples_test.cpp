@@ -200,9 +200,9 @@ TEST(Examples, AreWhatTheWriterSavesAndComputeFully) {
         }
         EXPECT_EQ(testing::bytesOf(committed), saved);
 
-        const FileComputation outcome = computeRawDataFile(committed, folder.path());
+        const FileComputation outcome = computeRawDataFile(committed);
         EXPECT_EQ(outcome.status, FileComputation::Status::Computed) << outcome.message;
-        EXPECT_EQ(outcome.results.back().second, "感谢使用!");
+        EXPECT_EQ(outcome.computation.completion, "感谢使用!");
     }
 }
 

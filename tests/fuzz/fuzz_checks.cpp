@@ -7,12 +7,14 @@
 // Input: a first byte of flags (bit 0: 测速模式; bit 1: run the fills), then lines: six
 // coefficient texts, then one line per row with the typed cells 起点距, 水深, 相对, N, T and
 // 测点流速 separated by '|'.
-#include "app/compute_file.hpp"
+#include "app/compute_command.hpp"
 #include "app/headless_window.hpp"
 #include "compute/checks.hpp"
 #include "compute/compute.hpp"
 #include "files/record_header.hpp"
 #include "report/record_form.hpp"
+#include "report/window_view.hpp"
+#include "support/scratch_program_folder.hpp"
 #include "window/program_paths.hpp"
 
 #include <algorithm>
@@ -108,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             __builtin_trap();
         }
     }
-    for (const std::vector<Finding>& findings : {outcome.findings, checkMeasurement(window)}) {
+    for (const std::vector<Finding>& findings : {outcome.findings, checkWindow(window)}) {
         for (const Finding& f : findings) {
             const bool inSheet =
                 f.isCell() && f.row < sheet.rowCount() && f.column < Sheet::kColumns;

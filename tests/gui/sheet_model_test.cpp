@@ -1,4 +1,5 @@
 // The grid's model over the sheet, without any widget.
+#include "app/compute_command.hpp"
 #include "app/headless_window.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "compute/compute.hpp"

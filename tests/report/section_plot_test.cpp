@@ -1,11 +1,11 @@
-#include "app/compute_file.hpp"
+#include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
 #include "app/headless_window.hpp"
-#include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "report/section_plot.hpp"
 #include "sheet/sheet.hpp"
+#include "support/scratch_program_folder.hpp"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>

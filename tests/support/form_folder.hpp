@@ -2,8 +2,8 @@
 // excel folder and the default record header; shared by the form tests and benchmarks.
 #pragma once
 
-#include "app/compute_file.hpp"
 #include "files/record_header.hpp"
+#include "support/scratch_program_folder.hpp"
 
 #include <filesystem>
 

@@ -2,6 +2,7 @@
 
 #include "platform/system/child_process.hpp"
 
+#include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
 #include "app/proposed_names.hpp"
 #include "app/qt/file_dialog.hpp"
@@ -12,7 +13,6 @@
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 #include "app/qt/skin.hpp"
-#include "compute/compute.hpp"
 #include "files/coefficient_file.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"

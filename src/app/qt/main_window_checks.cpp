@@ -247,7 +247,10 @@ void MainWindow::goToFinding(const Finding& finding) {
         grid_->setCurrentIndex(at);
         grid_->scrollTo(at);
         grid_->setFocus();
-    } else if (QWidget* field = control(finding.control)) {
+    } else if (QWidget* field =
+                   finding.isCoefficient()
+                       ? control(kCoefficientFields[finding.coefficientIndex()].control)
+                       : nullptr) {
         field->setFocus();
     }
 }

@@ -10,6 +10,7 @@
 #include "compute/section.hpp"
 #include "compute/uncertainty.hpp"
 #include "report/section_plot.hpp"
+#include "report/window_view.hpp"
 
 #include <QAction>
 #include <QLabel>
@@ -59,7 +60,7 @@ void MainWindow::showSectionPlot() {
 }
 
 void MainWindow::refreshSectionPlot() {
-    const MeasuredSection section = readSection(*this);
+    const MeasuredSection section = readWindowSection(*this);
     const std::string summary =
         section.computed() ? uncertaintySummary(estimateUncertainty(section), section.dischargeText)
                            : std::string();

@@ -3,6 +3,7 @@
 #include "app/qt/qt_text.hpp"
 #include "compute/numtext.hpp"
 #include "compute/section.hpp"
+#include "report/window_view.hpp"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -50,7 +51,7 @@ UncertaintyView::UncertaintyView(QWidget* parent) : QDialog(parent) {
 }
 
 void UncertaintyView::showSection(const Window& window) {
-    const MeasuredSection section = readSection(window);
+    const MeasuredSection section = readWindowSection(window);
     if (!section.computed()) {
         summary_->setText(QStringLiteral("尚未计算出断面流量：按“计算”后再看不确定度。"));
         tree_->clear();

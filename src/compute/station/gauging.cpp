@@ -4,10 +4,9 @@
 #include "compute/compute.hpp"
 #include "compute/numtext.hpp"
 #include "compute/section.hpp"
-#include "compute/station/panel.hpp"
 #include "files/file_io.hpp"
+#include "files/gauging_file.hpp"
 #include "files/gbk.hpp"
-#include "sheet/sheet.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -21,16 +20,6 @@ constexpr std::size_t kLargestFile = std::size_t(16) << 20;
 
 std::string inQuotes(std::string_view text) {
     return "“" + std::string(text) + "”";
-}
-
-void fill(Panel& panel, const RawData& data) {
-    const bool vertical = data.mode == RawData::Mode::Vertical;
-    panel.setSelected(vertical ? ctl::垂线模式 : ctl::测速模式, true);
-    layoutSheet(panel);
-    for (std::size_t i = 0; i < data.coefficients.size() && i < kCoefficientFields.size(); ++i) {
-        panel.setText(kCoefficientFields[i].control, data.coefficients[i]);
-    }
-    fillSheetFromRawData(panel.sheet(), data);
 }
 
 } // namespace
@@ -76,20 +65,17 @@ Gauging computeGauging(std::string_view bytes, const std::filesystem::path& name
         return g;
     }
 
-    Panel panel;
-    fill(panel, read.data);
-    const ComputeOutcome computed = computeCommand(panel);
+    const Computation computed = compute(gaugingFromRawData(read.data));
     g.findings = computed.findings;
     switch (computed.status) {
-    case ComputeOutcome::Status::Computed:
+    case Computation::Status::Computed:
         g.status = Gauging::Status::Computed;
         break;
-    case ComputeOutcome::Status::Refused:
+    case Computation::Status::Refused:
         g.status = Gauging::Status::Refused;
         g.message = computed.message;
         break;
-    case ComputeOutcome::Status::Incomplete:
-    case ComputeOutcome::Status::Cancelled:
+    case Computation::Status::Incomplete:
         g.status = Gauging::Status::Incomplete;
         g.message = computed.message;
         break;
@@ -105,17 +91,14 @@ Gauging computeGauging(std::string_view bytes, const std::filesystem::path& name
             g.status = Gauging::Status::Incomplete;
         }
     }
-    for (std::size_t i = 0; i < g.results.size(); ++i) {
-        g.results[i] = panel.text(ctl::kResultFields[i]);
-    }
-    const MeasuredSection section = readSection(panel);
-    g.velocityVerticals = section.velocityVerticalCount();
-    const Sheet& sheet = panel.sheet();
-    for (int r = 0; r < sheet.rowCount(); ++r) {
-        g.velocityPoints += sheet.cell(r, col::测点流速).empty() ? 0 : 1;
+    g.results = computed.results;
+    g.velocityVerticals = computed.section.velocityVerticalCount();
+    const Table& table = computed.table;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        g.velocityPoints += table.filled(r, col::测点流速) ? 1 : 0;
     }
     if (g.status == Gauging::Status::Computed) {
-        g.uncertainty = estimateUncertainty(section);
+        g.uncertainty = computed.uncertainty;
     }
     return g;
 }

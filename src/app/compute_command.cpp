@@ -1,0 +1,77 @@
+#include "app/compute_command.hpp"
+
+#include "sheet/sheet.hpp"
+#include "window/window.hpp"
+#include "window/window_gauging.hpp"
+
+namespace tarnelo {
+
+namespace {
+
+constexpr std::string_view kNotice = "提示：";
+
+} // namespace
+
+std::string modeSwitchQuestion(const Window& window) {
+    return modeSwitchQuestion(gaugingOf(window));
+}
+
+void showComputation(Window& window, const Computation& computation) {
+    Sheet& sheet = window.sheet();
+    if (computation.mode != EntryMode::Unknown) {
+        const auto& ranges = computation.mode == EntryMode::Vertical ? cols::kComputedVertical
+                                                                     : cols::kComputedVelocity;
+        for (const ColumnRange range : ranges) {
+            sheet.clearColumns(range);
+        }
+        if (computation.computed()) {
+            const Table& table = computation.table;
+            for (int r = 0; r < table.rowCount() && r < sheet.rowCount(); ++r) {
+                for (const ColumnRange range : ranges) {
+                    for (int c = range.first; c <= range.last; ++c) {
+                        if (table.filled(r, c)) {
+                            sheet.setCell(r, c, table.cell(r, c));
+                        }
+                    }
+                }
+            }
+        }
+    }
+    for (std::size_t i = 0; i < kResultCount; ++i) {
+        window.setText(ctl::kResultFields[i], computation.results[i]);
+    }
+    window.setText(ctl::致谢框, computation.completion);
+    // Only a computed measurement has a form: after a refusal or short input there are no
+    // figures to put on one.
+    window.setEnabled(ctl::导出Excel, computation.computed());
+    window.setEnabled(ctl::打印, computation.computed());
+    window.setStatus(computationStatusLine(computation));
+}
+
+ComputeOutcome computeCommand(Window& window) {
+    const Gauging gauging = gaugingOf(window);
+    if (const std::string question = modeSwitchQuestion(gauging);
+        !question.empty() && !window.ask(question, kNotice)) {
+        return {ComputeOutcome::Status::Cancelled, {}, {}};
+    }
+    const Computation computation = compute(gauging);
+    showComputation(window, computation);
+    ComputeOutcome outcome;
+    switch (computation.status) {
+    case Computation::Status::Computed:
+        outcome.status = ComputeOutcome::Status::Computed;
+        break;
+    case Computation::Status::Incomplete:
+        outcome.status = ComputeOutcome::Status::Incomplete;
+        break;
+    case Computation::Status::Refused:
+        outcome.status = ComputeOutcome::Status::Refused;
+        window.showMessage(computation.message, kNotice, MessageIcon::Information);
+        break;
+    }
+    outcome.message = computation.message;
+    outcome.findings = computation.findings;
+    return outcome;
+}
+
+} // namespace tarnelo

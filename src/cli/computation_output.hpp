@@ -1,0 +1,35 @@
+// What tarnelo-cli compute prints of one computed file: a JSON object, or the sheet and the
+// results as aligned text.
+#pragma once
+
+#include "app/compute_file.hpp"
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tarnelo::cli {
+
+// The exit status a file gives: done, findings with errors, incomplete or refused, unreadable.
+int exitStatus(const FileComputation& outcome);
+
+// The mode's name, or empty when the file was not opened.
+std::string_view modeName(const FileComputation& outcome);
+
+// The seven results and 致谢框 (as the window names 完成情况), by name; none when the file
+// was not opened.
+std::vector<std::pair<std::string_view, std::string_view>> results(const FileComputation& out);
+
+// The findings, or none when the file was not opened.
+const std::vector<Finding>& findingsOf(const FileComputation& outcome);
+
+// One JSON object for the file.
+std::string json(const std::string& file, const FileComputation& outcome);
+
+// The table of one file onto stream, row by row: ten thousand rows of long cells are never
+// held as one text.
+void printText(std::ostream& stream, const std::string& file, const FileComputation& outcome);
+
+} // namespace tarnelo::cli

@@ -1,0 +1,155 @@
+#include "files/gauging_file.hpp"
+
+#include "files/file_io.hpp"
+#include "files/gbk.hpp"
+#include "window/program_paths.hpp"
+
+#include <algorithm>
+
+namespace tarnelo {
+
+namespace {
+
+EntryMode entryMode(RawData::Mode mode) {
+    return mode == RawData::Mode::Vertical   ? EntryMode::Vertical
+           : mode == RawData::Mode::Velocity ? EntryMode::Velocity
+                                             : EntryMode::Unknown;
+}
+
+std::string inQuotes(std::string_view text) {
+    return "“" + escapedName(text) + "”";
+}
+
+} // namespace
+
+std::optional<std::string> notARegularFile(const std::filesystem::path& file) {
+    std::error_code error;
+    const auto status = std::filesystem::status(file, error);
+    switch (status.type()) {
+    case std::filesystem::file_type::directory:
+        return "文件夹";
+    case std::filesystem::file_type::fifo:
+        return "命名管道";
+    case std::filesystem::file_type::socket:
+        return "套接字";
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+        return "设备";
+    default:
+        return std::nullopt;
+    }
+}
+
+Gauging gaugingFromRawData(const RawData& data, Gauging start) {
+    Gauging gauging = std::move(start);
+    if (data.header) {
+        gauging.headerPart = *data.header;
+    }
+    if (data.mode == RawData::Mode::Unknown) {
+        return gauging;
+    }
+    gauging.mode = entryMode(data.mode);
+    for (std::size_t i = 0; i < data.coefficients.size() && i < kCoefficientCount; ++i) {
+        gauging.coefficients[i] = data.coefficients[i];
+    }
+    const std::size_t rows = std::min(data.rows, kMostRawDataRows);
+    gauging.rows.assign(rows, GaugingRow{});
+    const auto columns = rawDataColumns(data.mode);
+    for (std::size_t k = 0; k < data.columns.size() && k < columns.size(); ++k) {
+        const auto& values = data.columns[k];
+        const std::size_t filled = std::min(values.size(), rows);
+        for (std::size_t r = 0; r < filled; ++r) {
+            if (values[r] != "*") {
+                setTypedText(gauging.rows[r], columns[k], values[r]);
+            }
+        }
+    }
+    return gauging;
+}
+
+GaugingFile readGaugingBytes(std::string_view bytes, std::string_view name, Gauging start) {
+    GaugingFile file;
+    file.gauging = std::move(start);
+    std::optional<std::string> converted;
+    // Another encoding or other line ends are read converted when nothing is lost.
+    if (ForeignForm foreign = recogniseForeignForm(bytes); !foreign.description.empty()) {
+        const std::string what = "文件" + inQuotes(name) + foreign.description;
+        if (!foreign.converted) {
+            file.status = GaugingFile::Status::Refused;
+            file.message = what + "，其中有 GBK 无法表示的字符，无法转换，未打开。";
+            return file;
+        }
+        converted = std::move(foreign.converted);
+        bytes = *converted;
+    }
+    const RawDataRead read = parseRawData(bytes);
+    if (!read.tagged) {
+        return file;
+    }
+    if (!read.refusal.empty()) {
+        file.status = GaugingFile::Status::Refused;
+        file.message = "文件" + inQuotes(name) + read.refusal;
+        return file;
+    }
+    file.fileMode = read.data.mode;
+    file.problems = read.data.problems;
+    file.hasHeader = read.data.header.has_value();
+    // A file without a mode leaves the gauging's mode and gets no rows.
+    Gauging emptied = std::move(file.gauging);
+    emptied.rows.clear();
+    emptied.headerPart.clear();
+    file.gauging = gaugingFromRawData(read.data, std::move(emptied));
+    if (file.problems.empty()) {
+        file.status = GaugingFile::Status::Opened;
+        return file;
+    }
+    file.status = GaugingFile::Status::Incomplete;
+    file.message = "文件" + inQuotes(name) + "不完整，已读入能读入的部分：";
+    for (std::size_t i = 0; i < file.problems.size(); ++i) {
+        file.message += (i == 0 ? "\n" : "；\n") + file.problems[i];
+    }
+    file.message += "。";
+    return file;
+}
+
+GaugingFile readGaugingFile(const std::filesystem::path& path, Gauging start) {
+    const std::string name = paths::toUtf8(path.filename());
+    GaugingFile file;
+    if (const auto kind = notARegularFile(path)) {
+        file.gauging = std::move(start);
+        file.status = GaugingFile::Status::Refused;
+        file.message = inQuotes(name) + "是" + *kind + "，不是文件，未打开。";
+        return file;
+    }
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (!error && size > kLargestRawDataFile) {
+        file.gauging = std::move(start);
+        file.status = GaugingFile::Status::Refused;
+        file.message = "文件" + inQuotes(name) + "太大，不是流速仪原始数据文件，未打开。";
+        return file;
+    }
+    const auto bytes = readFileBytes(path, kLargestRawDataFile);
+    if (!bytes) {
+        file.gauging = std::move(start);
+        return file;
+    }
+    return readGaugingBytes(*bytes, name, std::move(start));
+}
+
+std::optional<std::string> gaugingSaveProblem(const Gauging& gauging) {
+    return rawDataProblem(gauging);
+}
+
+std::optional<std::string> gaugingFileBytes(const Gauging& gauging) {
+    if (rawDataProblem(gauging)) {
+        return std::nullopt;
+    }
+    const auto input = utf8ToGbk(rawDataText(gauging));
+    if (!input) {
+        return std::nullopt;
+    }
+    return *input + std::string(kRawDataSeparator) + gauging.headerPart;
+}
+
+} // namespace tarnelo

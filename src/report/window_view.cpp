@@ -1,0 +1,21 @@
+#include "report/window_view.hpp"
+
+#include "sheet/sheet.hpp"
+#include "window/window.hpp"
+#include "window/window_gauging.hpp"
+
+namespace tarnelo {
+
+MeasuredSection readWindowSection(const Window& window) {
+    return readSection(gaugingOf(window), tableOf(window.sheet()), window.text(ctl::断面流量));
+}
+
+std::vector<Finding> checkWindow(const Window& window) {
+    return checkMeasurement(gaugingOf(window), tableOf(window.sheet()), window.text(ctl::断面流量));
+}
+
+int firstDistanceGap(const Window& window) {
+    return firstDistanceGap(tableOf(window.sheet()));
+}
+
+} // namespace tarnelo
