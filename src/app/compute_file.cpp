@@ -39,6 +39,7 @@ FileComputation computeRead(GaugingFile read) {
     outcome.opened = true;
     outcome.gauging = std::move(read.gauging);
     outcome.computation = compute(outcome.gauging);
+    std::vector<GaugingRow>().swap(outcome.gauging.rows);
     const Computation& computed = outcome.computation;
     const bool incompleteFile = read.status == GaugingFile::Status::Incomplete;
     if (computed.status == Computation::Status::Refused) {

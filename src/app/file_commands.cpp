@@ -9,6 +9,7 @@
 #include "sheet/sheet.hpp"
 #include "window/program_paths.hpp"
 #include "window/window.hpp"
+#include "window/window_gauging.hpp"
 
 #include <algorithm>
 
@@ -17,9 +18,6 @@ namespace tarnelo {
 namespace {
 
 constexpr std::string_view kNotice = "提示：";
-// A raw data file of the largest sheet is well under a megabyte; anything far larger is no
-// measurement and is refused before it is read.
-constexpr std::size_t kLargestFile = kLargestRawDataFile;
 
 std::string inQuotes(std::string_view text) {
     return "“" + escapedName(text) + "”";
@@ -35,24 +33,6 @@ bool recordHeaderWritable(const std::filesystem::path& folder) {
     std::error_code ec;
     return mayWrite(file) ||
            (!std::filesystem::exists(file, ec) && mayWrite(paths::dataFolder(folder)));
-}
-
-RawData::Mode selectedMode(const Window& window) {
-    if (window.isSelected(ctl::垂线模式)) {
-        return RawData::Mode::Vertical;
-    }
-    if (window.isSelected(ctl::测速模式)) {
-        return RawData::Mode::Velocity;
-    }
-    return RawData::Mode::Unknown;
-}
-
-std::vector<std::string> storedCoefficients(const Window& window, RawData::Mode mode) {
-    std::vector<std::string> values;
-    for (std::size_t i = 0; i < rawDataCoefficientCount(mode); ++i) {
-        values.push_back(window.text(kCoefficientFields[i].control));
-    }
-    return values;
 }
 
 } // namespace
@@ -71,86 +51,70 @@ ClearOutcome clearCommand(Window& window) {
     return outcome;
 }
 
-void fillFromRawData(Window& window, const RawData& data) {
-    if (data.mode == RawData::Mode::Unknown) {
-        return;
-    }
-    const bool vertical = data.mode == RawData::Mode::Vertical;
+void fillFromGauging(Window& window, const Gauging& gauging) {
+    const bool vertical = gauging.mode == EntryMode::Vertical;
     window.setSelected(vertical ? ctl::垂线模式 : ctl::测速模式, true);
     window.setSelected(vertical ? ctl::测速模式 : ctl::垂线模式, false);
     layoutSheet(window);
-    for (std::size_t i = 0; i < data.coefficients.size() && i < 6; ++i) {
-        window.setText(kCoefficientFields[i].control, data.coefficients[i]);
+    for (std::size_t i = 0; i < kCoefficientCount; ++i) {
+        window.setText(kCoefficientFields[i].control, gauging.coefficients[i]);
     }
-    fillSheetFromRawData(window.sheet(), data);
+    Sheet& sheet = window.sheet();
+    sheet.growTo(static_cast<int>(gauging.rows.size()));
+    for (std::size_t r = 0; r < gauging.rows.size(); ++r) {
+        for (const int c : typedColumns(gauging.mode)) {
+            if (const std::string& text = typedText(gauging.rows[r], c); !text.empty()) {
+                sheet.setCell(static_cast<int>(r), c, text);
+            }
+        }
+    }
+}
+
+void fillFromRawData(Window& window, const RawData& data) {
+    if (data.mode != RawData::Mode::Unknown) {
+        fillFromGauging(window, gaugingFromRawData(data, gaugingOf(window)));
+    }
 }
 
 std::optional<std::string> rawDataProblem(const Window& window) {
-    const RawData::Mode mode = selectedMode(window);
-    return rawDataProblem(RawInput{mode, storedCoefficients(window, mode), window.sheet()});
+    return rawDataProblem(gaugingOf(window));
 }
 
 std::string rawDataText(const Window& window) {
-    // Saving without a selected mode is refused before this; the vertical mode stands in.
-    const RawData::Mode mode =
-        window.isSelected(ctl::垂线模式) ? RawData::Mode::Vertical : RawData::Mode::Velocity;
-    return rawDataText(RawInput{mode, storedCoefficients(window, mode), window.sheet()});
+    return rawDataText(gaugingOf(window));
 }
 
 OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
-    OpenResult result;
     const std::string name = bareName(file);
-    if (const auto kind = notARegularFile(file)) {
+    const GaugingFile read = readGaugingFile(file, gaugingOf(window), [&](const std::string& what) {
+        return window.ask(what + "。\n是否转换后打开？（只转换读入的内容，原文件不变。）", kNotice);
+    });
+    OpenResult result;
+    switch (read.status) {
+    case GaugingFile::Status::NotOpened:
+        return result;
+    case GaugingFile::Status::Refused:
         result.outcome = OpenOutcome::Refused;
-        result.message = inQuotes(name) + "是" + *kind + "，不是文件，未打开。";
-        window.showMessage(result.message, kNotice, MessageIcon::Warning);
-        return result;
-    }
-    std::error_code error;
-    const auto size = std::filesystem::file_size(file, error);
-    if (!error && size > kLargestFile) {
-        result.outcome = OpenOutcome::Refused;
-        result.message = "文件" + inQuotes(name) + "太大，不是流速仪原始数据文件，未打开。";
-        window.showMessage(result.message, kNotice, MessageIcon::Warning);
-        return result;
-    }
-    auto bytes = readFileBytes(file, kLargestFile);
-    if (!bytes) {
-        return result;
-    }
-    // Another encoding or other line ends are said as such before anything changes.
-    if (ForeignForm foreign = recogniseForeignForm(*bytes); !foreign.description.empty()) {
-        const std::string what = "文件" + inQuotes(name) + foreign.description;
-        if (!foreign.converted) {
-            result.outcome = OpenOutcome::Refused;
-            result.message = what + "，其中有 GBK 无法表示的字符，无法转换，未打开。";
+        result.message = read.message;
+        // A declined conversion was the user's own answer: nothing more to say.
+        if (!read.conversionDeclined) {
             window.showMessage(result.message, kNotice, MessageIcon::Warning);
-            return result;
         }
-        if (!window.ask(what + "。\n是否转换后打开？（只转换读入的内容，原文件不变。）", kNotice)) {
-            result.outcome = OpenOutcome::Refused;
-            result.message = what + "，未打开。";
-            return result;
-        }
-        bytes = std::move(foreign.converted);
-    }
-    const RawDataRead read = parseRawData(*bytes);
-    if (!read.tagged) {
         return result;
-    }
-    if (!read.refusal.empty()) {
-        result.outcome = OpenOutcome::Refused;
-        result.message = "文件" + inQuotes(name) + read.refusal;
-        window.showMessage(result.message, kNotice, MessageIcon::Warning);
-        return result;
+    case GaugingFile::Status::Incomplete:
+    case GaugingFile::Status::Opened:
+        break;
     }
 
     clearCommand(window);
-    fillFromRawData(window, read.data);
-    std::vector<std::string> problems = read.data.problems;
+    if (read.fileMode != RawData::Mode::Unknown) {
+        fillFromGauging(window, read.gauging);
+    }
+    std::vector<std::string> problems = read.problems;
     const std::filesystem::path folder = window.programFolder();
     writeDefaultRecordHeader(folder);
-    if (read.data.header && !writeFileAtomic(paths::recordHeaderFile(folder), *read.data.header)) {
+    if (read.hasHeader &&
+        !writeFileAtomic(paths::recordHeaderFile(folder), read.gauging.headerPart)) {
         problems.push_back("测站记录表头未能写入 Data\\snap.dat");
     }
     window.setEnabled(ctl::导出Excel, false);
@@ -162,11 +126,7 @@ OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
         return result;
     }
     result.outcome = OpenOutcome::Incomplete;
-    result.message = "文件" + inQuotes(name) + "不完整，已读入能读入的部分：";
-    for (std::size_t i = 0; i < problems.size(); ++i) {
-        result.message += (i == 0 ? "\n" : "；\n") + problems[i];
-    }
-    result.message += "。";
+    result.message = incompleteFileMessage(name, problems);
     window.showMessage(result.message, kNotice, MessageIcon::Warning);
     return result;
 }

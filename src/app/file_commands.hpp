@@ -64,6 +64,10 @@ SaveOutcome saveCommand(Window& window);
 // fields the file holds, the row count and the typed cells.
 void fillFromRawData(Window& window, const RawData& data);
 
+// Shows a gauging in the window: its mode, its six coefficients and its typed rows (the sheet
+// grows to them; cells already there stay unless the gauging types them).
+void fillFromGauging(Window& window, const Gauging& gauging);
+
 // The window's input as the raw data file stores it.
 std::optional<std::string> rawDataProblem(const Window& window);
 std::string rawDataText(const Window& window);

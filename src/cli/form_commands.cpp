@@ -91,7 +91,7 @@ class ComputedMeasurement {
             status_ = kExitUsage;
             return;
         }
-        const GaugingFile read = readGaugingFile(file);
+        GaugingFile read = readGaugingFile(file);
         if (read.status == GaugingFile::Status::NotOpened) {
             problem_ = "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file";
             status_ = kExitUsage;
@@ -102,7 +102,7 @@ class ComputedMeasurement {
             status_ = kExitIncomplete;
             return;
         }
-        gauging_ = read.gauging;
+        gauging_ = std::move(read.gauging);
         computation_ = compute(gauging_);
         if (!computation_.computed()) {
             problem_ = computation_.message;

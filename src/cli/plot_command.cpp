@@ -91,15 +91,17 @@ int run(std::span<const std::string> args) {
         return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
                     kExitUsage);
     }
-    const GaugingFile read = readGaugingFile(paths::fromUtf8(file));
+    GaugingFile read = readGaugingFile(paths::fromUtf8(file));
     if (read.status == GaugingFile::Status::NotOpened) {
         return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
                     kExitUsage);
     }
     // A refused file leaves nothing to compute: its picture is that of an empty sheet.
     const bool refused = read.status == GaugingFile::Status::Refused;
-    const Gauging gauging = refused ? Gauging{} : read.gauging;
+    Gauging gauging = refused ? Gauging{} : std::move(read.gauging);
     const Computation computed = compute(gauging);
+    // The picture needs the record header alone: the typed texts are in the table too.
+    std::vector<GaugingRow>().swap(gauging.rows);
     std::string problem;
     std::vector<Finding> findings;
     if (refused) {

@@ -40,37 +40,48 @@ std::optional<std::string> notARegularFile(const std::filesystem::path& file) {
     }
 }
 
-Gauging gaugingFromRawData(const RawData& data, Gauging start) {
+Gauging gaugingFromRawData(RawData data, Gauging start) {
     Gauging gauging = std::move(start);
     if (data.header) {
-        gauging.headerPart = *data.header;
+        gauging.headerPart = std::move(*data.header);
     }
     if (data.mode == RawData::Mode::Unknown) {
         return gauging;
     }
     gauging.mode = entryMode(data.mode);
     for (std::size_t i = 0; i < data.coefficients.size() && i < kCoefficientCount; ++i) {
-        gauging.coefficients[i] = data.coefficients[i];
+        gauging.coefficients[i] = std::move(data.coefficients[i]);
     }
     const std::size_t rows = std::min(data.rows, kMostRawDataRows);
     gauging.rows.assign(rows, GaugingRow{});
     const auto columns = rawDataColumns(data.mode);
     for (std::size_t k = 0; k < data.columns.size() && k < columns.size(); ++k) {
-        const auto& values = data.columns[k];
+        auto& values = data.columns[k];
         const std::size_t filled = std::min(values.size(), rows);
         for (std::size_t r = 0; r < filled; ++r) {
             if (values[r] != "*") {
-                setTypedText(gauging.rows[r], columns[k], values[r]);
+                setTypedText(gauging.rows[r], columns[k], std::move(values[r]));
             }
         }
+        // Each column is let go once it is in the rows.
+        std::vector<std::string>().swap(values);
     }
     return gauging;
 }
 
-GaugingFile readGaugingBytes(std::string_view bytes, std::string_view name, Gauging start) {
+std::string incompleteFileMessage(std::string_view name, const std::vector<std::string>& problems) {
+    std::string message = "文件" + inQuotes(name) + "不完整，已读入能读入的部分：";
+    for (std::size_t i = 0; i < problems.size(); ++i) {
+        message += (i == 0 ? "\n" : "；\n") + problems[i];
+    }
+    return message + "。";
+}
+
+GaugingFile readGaugingBytes(std::string_view bytes, std::string_view name, Gauging start,
+                             const ConvertQuestion& convert) {
     GaugingFile file;
     file.gauging = std::move(start);
-    std::optional<std::string> converted;
+    std::string converted;
     // Another encoding or other line ends are read converted when nothing is lost.
     if (ForeignForm foreign = recogniseForeignForm(bytes); !foreign.description.empty()) {
         const std::string what = "文件" + inQuotes(name) + foreign.description;
@@ -79,10 +90,16 @@ GaugingFile readGaugingBytes(std::string_view bytes, std::string_view name, Gaug
             file.message = what + "，其中有 GBK 无法表示的字符，无法转换，未打开。";
             return file;
         }
-        converted = std::move(foreign.converted);
-        bytes = *converted;
+        if (convert && !convert(what)) {
+            file.status = GaugingFile::Status::Refused;
+            file.conversionDeclined = true;
+            file.message = what + "，未打开。";
+            return file;
+        }
+        converted = std::move(*foreign.converted);
+        bytes = converted;
     }
-    const RawDataRead read = parseRawData(bytes);
+    RawDataRead read = parseRawData(bytes);
     if (!read.tagged) {
         return file;
     }
@@ -98,21 +115,18 @@ GaugingFile readGaugingBytes(std::string_view bytes, std::string_view name, Gaug
     Gauging emptied = std::move(file.gauging);
     emptied.rows.clear();
     emptied.headerPart.clear();
-    file.gauging = gaugingFromRawData(read.data, std::move(emptied));
+    file.gauging = gaugingFromRawData(std::move(read.data), std::move(emptied));
     if (file.problems.empty()) {
         file.status = GaugingFile::Status::Opened;
         return file;
     }
     file.status = GaugingFile::Status::Incomplete;
-    file.message = "文件" + inQuotes(name) + "不完整，已读入能读入的部分：";
-    for (std::size_t i = 0; i < file.problems.size(); ++i) {
-        file.message += (i == 0 ? "\n" : "；\n") + file.problems[i];
-    }
-    file.message += "。";
+    file.message = incompleteFileMessage(name, file.problems);
     return file;
 }
 
-GaugingFile readGaugingFile(const std::filesystem::path& path, Gauging start) {
+GaugingFile readGaugingFile(const std::filesystem::path& path, Gauging start,
+                            const ConvertQuestion& convert) {
     const std::string name = paths::toUtf8(path.filename());
     GaugingFile file;
     if (const auto kind = notARegularFile(path)) {
@@ -134,7 +148,7 @@ GaugingFile readGaugingFile(const std::filesystem::path& path, Gauging start) {
         file.gauging = std::move(start);
         return file;
     }
-    return readGaugingBytes(*bytes, name, std::move(start));
+    return readGaugingBytes(*bytes, name, std::move(start), convert);
 }
 
 std::optional<std::string> gaugingSaveProblem(const Gauging& gauging) {

@@ -6,6 +6,7 @@
 #include "gauging/gauging.hpp"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,20 +38,32 @@ struct GaugingFile {
     std::vector<std::string> problems;
     // Whether the file has a record header part at all.
     bool hasHeader = false;
+    // Refused because the question about a foreign form was answered no.
+    bool conversionDeclined = false;
     Gauging gauging;
 };
 
 // The gauging a raw data file gives: the mode it names, the coefficients it holds (the others
 // as `start` had them), its rows (at most kMostRawDataRows) and its header part.
-Gauging gaugingFromRawData(const RawData& data, Gauging start = {});
+// The texts are moved out of `data`: a large file is never held twice.
+Gauging gaugingFromRawData(RawData data, Gauging start = {});
+
+// Asked, with what the file is ("文件“m.dat”文件是 UTF-8 编码，…"), whether a file in a
+// foreign form is to be read converted; no question means yes.
+using ConvertQuestion = std::function<bool(const std::string& what)>;
 
 // Reads the bytes of a file named `name` (UTF-8, for messages) as 打开 does, over `start`. A
 // file in a foreign form (another encoding, other line ends) is read converted when it can be
-// converted without loss, and refused otherwise.
-GaugingFile readGaugingBytes(std::string_view bytes, std::string_view name, Gauging start = {});
+// converted without loss and `convert` agrees, and refused otherwise.
+GaugingFile readGaugingBytes(std::string_view bytes, std::string_view name, Gauging start = {},
+                             const ConvertQuestion& convert = {});
 
 // The same from a file: a path that is not a regular file or is too large is refused at once.
-GaugingFile readGaugingFile(const std::filesystem::path& file, Gauging start = {});
+GaugingFile readGaugingFile(const std::filesystem::path& file, Gauging start = {},
+                            const ConvertQuestion& convert = {});
+
+// What 打开 says of an incomplete file: "文件“m.dat”不完整，已读入能读入的部分：…。"
+std::string incompleteFileMessage(std::string_view name, const std::vector<std::string>& problems);
 
 // The raw data file's bytes for a gauging (GBK, CR LF): the input part, the blank line and the
 // header part. std::nullopt when a text cannot be carried (rawDataProblem says why).
