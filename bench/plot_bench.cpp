@@ -5,9 +5,9 @@
 #include "compute/compute.hpp"
 #include "compute/numtext.hpp"
 #include "compute/section.hpp"
-#include "compute/uncertainty.hpp"
 #include "report/section_plot.hpp"
 #include "report/window_view.hpp"
+#include "uncertainty/uncertainty.hpp"
 
 #include <benchmark/benchmark.h>
 

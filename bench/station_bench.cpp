@@ -1,10 +1,10 @@
 // The station's year: the table of 10,000 gauging files (read, computed, tabled; and written as
 // a workbook), and the rating fit with its tests over 500 gaugings.
 #include "compute/numtext.hpp"
-#include "compute/station/rating.hpp"
-#include "compute/station/station_table.hpp"
 #include "platform/system/scratch.hpp"
 #include "report/station_workbook.hpp"
+#include "station/rating.hpp"
+#include "station/station_table.hpp"
 #include "support/station_files.hpp"
 
 #include <benchmark/benchmark.h>

@@ -7,9 +7,9 @@
 //
 // Usage: tarnelo-station-year FOLDER
 #include "compute/numtext.hpp"
-#include "compute/station/gauging.hpp"
 #include "files/file_io.hpp"
 #include "sheet/sheet.hpp"
+#include "station/station_gauging.hpp"
 
 #include <algorithm>
 #include <array>
@@ -183,8 +183,8 @@ int main(int argc, char** argv) {
                 std::cerr << "cannot write gauging " << number << "\n";
                 return 1;
             }
-            const station::Gauging g = station::computeGauging(*bytes, "generated.dat");
-            if (g.status != station::Gauging::Status::Computed) {
+            const station::StationGauging g = station::computeGauging(*bytes, "generated.dat");
+            if (g.status != station::StationGauging::Status::Computed) {
                 std::cerr << "gauging " << number << " not computed: " << g.message << "\n";
                 return 1;
             }

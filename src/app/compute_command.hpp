@@ -1,7 +1,7 @@
 // Button 计算: the window's gauging computed, and the computation shown in the window.
 #pragma once
 
-#include "compute/checks.hpp"
+#include "checks/checks.hpp"
 #include "compute/compute.hpp"
 
 #include <string>

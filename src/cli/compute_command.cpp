@@ -1,16 +1,16 @@
 // tarnelo-cli compute: opens each raw data file as 打开 does, computes it as 计算 does, and
 // prints the computed sheet and the section results.
 #include "app/compute_file.hpp"
+#include "checks/checks.hpp"
 #include "cli/computation_output.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
-#include "compute/checks.hpp"
 #include "compute/numtext.hpp"
-#include "compute/uncertainty.hpp"
 #include "files/file_io.hpp"
 #include "platform/system/child_process.hpp"
 #include "platform/system/console.hpp"
 #include "sheet/sheet.hpp"
+#include "uncertainty/uncertainty.hpp"
 #include "window/program_paths.hpp"
 
 #include <filesystem>

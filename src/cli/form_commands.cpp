@@ -3,9 +3,9 @@
 // or printed on the default printer. The program's coefficients and record header are never
 // touched: the form's working copy goes into a private scratch folder.
 #include "app/program_folder.hpp"
+#include "checks/checks.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
-#include "compute/checks.hpp"
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/gauging_file.hpp"

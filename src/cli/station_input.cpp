@@ -11,7 +11,7 @@ namespace tarnelo::cli {
 station::StationTable readStationTable(const StationArguments& arguments) {
     std::vector<station::TableProblem> listing;
     const auto files = station::gaugingFiles(arguments.paths, listing);
-    const std::vector<station::Gauging> gaugings = station::readGaugings(files);
+    const std::vector<station::StationGauging> gaugings = station::readGaugings(files);
     station::StationTable table = station::buildStationTable(gaugings, arguments.year);
     table.problems.insert(table.problems.begin(), listing.begin(), listing.end());
     return table;

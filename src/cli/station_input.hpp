@@ -2,8 +2,8 @@
 // relation taken from the table.
 #pragma once
 
-#include "compute/station/rating.hpp"
-#include "compute/station/station_table.hpp"
+#include "station/rating.hpp"
+#include "station/station_table.hpp"
 
 #include <optional>
 #include <span>

@@ -1,11 +1,11 @@
 // The discharge of a gauging by the velocity-area method: one pure function of the gauging.
 #pragma once
 
-#include "compute/checks.hpp"
+#include "checks/checks.hpp"
 #include "compute/section.hpp"
-#include "compute/uncertainty.hpp"
 #include "gauging/gauging.hpp"
 #include "gauging/table.hpp"
+#include "uncertainty/uncertainty.hpp"
 
 #include <array>
 #include <string>

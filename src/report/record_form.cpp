@@ -1,6 +1,6 @@
 #include "report/record_form.hpp"
 
-#include "compute/checks.hpp"
+#include "checks/checks.hpp"
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"

@@ -2,7 +2,7 @@
 // print commands that use them.
 #pragma once
 
-#include "compute/checks.hpp"
+#include "checks/checks.hpp"
 #include "compute/compute.hpp"
 #include "files/record_header.hpp"
 #include "gauging/table.hpp"

@@ -4,11 +4,11 @@
 // input always gives the same bytes.
 #pragma once
 
-#include "compute/checks.hpp"
+#include "checks/checks.hpp"
 #include "compute/compute.hpp"
 #include "compute/section.hpp"
-#include "compute/uncertainty.hpp"
 #include "files/record_header.hpp"
+#include "uncertainty/uncertainty.hpp"
 
 #include <optional>
 #include <span>

@@ -3,8 +3,8 @@
 // the atomic writer.
 #pragma once
 
-#include "compute/station/rating.hpp"
-#include "compute/station/station_table.hpp"
+#include "station/rating.hpp"
+#include "station/station_table.hpp"
 
 #include <filesystem>
 #include <optional>

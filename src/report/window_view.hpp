@@ -2,7 +2,7 @@
 // window shows (the form, the pictures, the uncertainty view) rather than on a computation.
 #pragma once
 
-#include "compute/checks.hpp"
+#include "checks/checks.hpp"
 #include "compute/section.hpp"
 
 #include <vector>

@@ -9,7 +9,7 @@
 // 测点流速 separated by '|'.
 #include "app/compute_command.hpp"
 #include "app/headless_window.hpp"
-#include "compute/checks.hpp"
+#include "checks/checks.hpp"
 #include "compute/compute.hpp"
 #include "files/record_header.hpp"
 #include "report/record_form.hpp"

@@ -30,7 +30,7 @@ std::string part(const std::filesystem::path& file, std::string_view name) {
 }
 
 station::StationTable smallYear(const std::filesystem::path& folder) {
-    std::vector<station::Gauging> gaugings;
+    std::vector<station::StationGauging> gaugings;
     const double scales[] = {0.8, 1.6, 1.1, 0.9, 1.4};
     for (int i = 0; i < 5; ++i) {
         testing::MadeGauging made;

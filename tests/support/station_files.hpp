@@ -1,9 +1,9 @@
 // Small gaugings written as 保存 writes them, for the station-table tests and benchmarks.
 #pragma once
 
-#include "compute/station/gauging.hpp"
 #include "files/file_io.hpp"
 #include "sheet/sheet.hpp"
+#include "station/station_gauging.hpp"
 
 #include <array>
 #include <cmath>

@@ -3,7 +3,7 @@
 // their cells.
 #pragma once
 
-#include "compute/checks.hpp"
+#include "checks/checks.hpp"
 
 #include <QDialog>
 #include <QVariant>

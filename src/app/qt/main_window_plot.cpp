@@ -8,9 +8,9 @@
 #include "app/qt/station_table_dialog.hpp"
 #include "app/qt/uncertainty_view.hpp"
 #include "compute/section.hpp"
-#include "compute/uncertainty.hpp"
 #include "report/section_plot.hpp"
 #include "report/window_view.hpp"
+#include "uncertainty/uncertainty.hpp"
 
 #include <QAction>
 #include <QLabel>

@@ -144,7 +144,7 @@ bool StationTableDialog::loadFolder(const std::filesystem::path& folder) {
     progress.setObjectName(QStringLiteral("读入进度"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
-    std::vector<station::Gauging> gaugings;
+    std::vector<station::StationGauging> gaugings;
     gaugings.reserve(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (i % 8 == 0) {

@@ -4,8 +4,8 @@
 // progress shown and may be cancelled.
 #pragma once
 
-#include "compute/station/station_table.hpp"
 #include "report/station_workbook.hpp"
+#include "station/station_table.hpp"
 #include "window/window.hpp"
 
 #include <QDialog>

@@ -2,8 +2,8 @@
 // then 施测号数, with every file that cannot take part listed with its reason.
 #pragma once
 
-#include "compute/station/gauging.hpp"
-#include "compute/station/measured_time.hpp"
+#include "station/measured_time.hpp"
+#include "station/station_gauging.hpp"
 
 #include <array>
 #include <optional>
@@ -49,7 +49,7 @@ struct StationTable {
 
 // Builds the table from computed gaugings. year chooses the year; without it the year is the
 // one most gaugings name. The station is the one most gaugings name.
-StationTable buildStationTable(const std::vector<Gauging>& gaugings,
+StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
                                std::optional<int> year = std::nullopt);
 
 // "<测站名称> <年> 年实测流量成果表".
@@ -66,7 +66,7 @@ std::span<const TableColumn> tableColumns();
 std::vector<std::string> rowTexts(const TableRow& row);
 
 // Reads and computes the files, in their order, on as many threads as the machine has cores.
-std::vector<Gauging> readGaugings(const std::vector<std::filesystem::path>& files);
+std::vector<StationGauging> readGaugings(const std::vector<std::filesystem::path>& files);
 
 // Files named on the command line or found in folders (the .dat files directly inside, sorted
 // by name), as the table reads them.

@@ -1,7 +1,7 @@
-#include "compute/uncertainty.hpp"
+#include "uncertainty/uncertainty.hpp"
 
 #include "compute/numtext.hpp"
-#include "compute/uncertainty_weights.hpp"
+#include "uncertainty/uncertainty_weights.hpp"
 
 #include <array>
 #include <cmath>

@@ -1,9 +1,9 @@
 #include "app/compute_command.hpp"
 #include "app/headless_window.hpp"
 #include "compute/section.hpp"
-#include "compute/uncertainty.hpp"
 #include "report/window_view.hpp"
 #include "sheet/sheet.hpp"
+#include "uncertainty/uncertainty.hpp"
 
 #include <gtest/gtest.h>
 

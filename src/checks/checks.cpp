@@ -1,4 +1,4 @@
-#include "compute/checks.hpp"
+#include "checks/checks.hpp"
 
 #include "compute/numtext.hpp"
 

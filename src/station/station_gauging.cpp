@@ -1,4 +1,4 @@
-#include "compute/station/gauging.hpp"
+#include "station/station_gauging.hpp"
 #include "window/program_paths.hpp"
 
 #include "compute/compute.hpp"
@@ -24,8 +24,8 @@ std::string inQuotes(std::string_view text) {
 
 } // namespace
 
-Gauging computeGauging(std::string_view bytes, const std::filesystem::path& name) {
-    Gauging g;
+StationGauging computeGauging(std::string_view bytes, const std::filesystem::path& name) {
+    StationGauging g;
     g.file = name;
     const std::string fileName = inQuotes(paths::toUtf8(name.filename()));
     std::optional<std::string> converted;
@@ -60,7 +60,7 @@ Gauging computeGauging(std::string_view bytes, const std::filesystem::path& name
         }
     }
     if (g.mode == RawData::Mode::Unknown) {
-        g.status = Gauging::Status::Incomplete;
+        g.status = StationGauging::Status::Incomplete;
         g.message = "文件" + fileName + "没有录入模式（垂线模式或测速模式），无法计算。";
         return g;
     }
@@ -69,14 +69,14 @@ Gauging computeGauging(std::string_view bytes, const std::filesystem::path& name
     g.findings = computed.findings;
     switch (computed.status) {
     case Computation::Status::Computed:
-        g.status = Gauging::Status::Computed;
+        g.status = StationGauging::Status::Computed;
         break;
     case Computation::Status::Refused:
-        g.status = Gauging::Status::Refused;
+        g.status = StationGauging::Status::Refused;
         g.message = computed.message;
         break;
     case Computation::Status::Incomplete:
-        g.status = Gauging::Status::Incomplete;
+        g.status = StationGauging::Status::Incomplete;
         g.message = computed.message;
         break;
     }
@@ -87,8 +87,8 @@ Gauging computeGauging(std::string_view bytes, const std::filesystem::path& name
         }
         what += "。";
         g.message = what + (g.message.empty() ? "" : " " + g.message);
-        if (g.status == Gauging::Status::Computed) {
-            g.status = Gauging::Status::Incomplete;
+        if (g.status == StationGauging::Status::Computed) {
+            g.status = StationGauging::Status::Incomplete;
         }
     }
     g.results = computed.results;
@@ -97,17 +97,17 @@ Gauging computeGauging(std::string_view bytes, const std::filesystem::path& name
     for (int r = 0; r < table.rowCount(); ++r) {
         g.velocityPoints += table.filled(r, col::测点流速) ? 1 : 0;
     }
-    if (g.status == Gauging::Status::Computed) {
+    if (g.status == StationGauging::Status::Computed) {
         g.uncertainty = computed.uncertainty;
     }
     return g;
 }
 
-Gauging readGauging(const std::filesystem::path& file) {
+StationGauging readGauging(const std::filesystem::path& file) {
     std::error_code error;
     const auto status = std::filesystem::status(file, error);
     if (status.type() != std::filesystem::file_type::regular) {
-        Gauging g;
+        StationGauging g;
         g.file = file;
         g.message = "“" + paths::toUtf8(file.filename()) + "”" +
                     (status.type() == std::filesystem::file_type::not_found ? "不存在。"
@@ -116,7 +116,7 @@ Gauging readGauging(const std::filesystem::path& file) {
     }
     const auto bytes = readFileBytes(file, kLargestFile);
     if (!bytes) {
-        Gauging g;
+        StationGauging g;
         g.file = file;
         g.message = "无法读取文件“" + paths::toUtf8(file.filename()) + "”（或文件太大）。";
         return g;
@@ -124,7 +124,7 @@ Gauging readGauging(const std::filesystem::path& file) {
     return computeGauging(*bytes, file);
 }
 
-BaseStage baseStage(const Gauging& gauging) {
+BaseStage baseStage(const StationGauging& gauging) {
     BaseStage stage;
     const std::string& typed = gauging.field(hdr::相应水位);
     if (!typed.empty()) {

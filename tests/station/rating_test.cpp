@@ -1,4 +1,4 @@
-#include "compute/station/rating.hpp"
+#include "station/rating.hpp"
 
 #include <gtest/gtest.h>
 

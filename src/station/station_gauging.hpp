@@ -3,10 +3,10 @@
 // work over a station's files reads them through here, one after another, without a window.
 #pragma once
 
-#include "compute/checks.hpp"
-#include "compute/uncertainty.hpp"
+#include "checks/checks.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
+#include "uncertainty/uncertainty.hpp"
 
 #include <array>
 #include <filesystem>
@@ -31,7 +31,7 @@ inline constexpr std::size_t 基本水尺零点高程 = 23;
 inline constexpr std::size_t 施测号数 = 38;
 } // namespace hdr
 
-struct Gauging {
+struct StationGauging {
     enum class Status {
         Computed,    // every section result was computed
         Incomplete,  // the input is short; the results are empty
@@ -62,10 +62,10 @@ struct Gauging {
 };
 
 // Reads and computes the bytes of a raw data file; name is the file the bytes came from.
-Gauging computeGauging(std::string_view bytes, const std::filesystem::path& name);
+StationGauging computeGauging(std::string_view bytes, const std::filesystem::path& name);
 
 // Reads file (at most 16 MiB) and computes it. Never throws for a bad file.
-Gauging readGauging(const std::filesystem::path& file);
+StationGauging readGauging(const std::filesystem::path& file);
 
 // Where the table's 基本水尺水位 comes from.
 struct BaseStage {
@@ -78,7 +78,7 @@ struct BaseStage {
     // Why there is no stage; empty when there is one.
     std::string problem;
 };
-BaseStage baseStage(const Gauging& gauging);
+BaseStage baseStage(const StationGauging& gauging);
 
 } // namespace tarnelo::station
 

@@ -1,4 +1,4 @@
-#include "compute/station/measured_time.hpp"
+#include "station/measured_time.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "compute/station/station_table.hpp"
+#include "station/station_table.hpp"
 
 #include "compute/numtext.hpp"
 
@@ -114,21 +114,22 @@ std::string tableTitle(const StationTable& table) {
            std::to_string(table.year) + " 年实测流量成果表";
 }
 
-StationTable buildStationTable(const std::vector<Gauging>& gaugings, std::optional<int> year) {
+StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
+                               std::optional<int> year) {
     StationTable table;
     struct Candidate {
-        const Gauging* gauging;
+        const StationGauging* gauging;
         MeasuredTimeRead time;
     };
     std::vector<Candidate> candidates;
     std::vector<int> years;
     std::vector<std::string> stations;
-    for (const Gauging& g : gaugings) {
-        if (g.status != Gauging::Status::Computed) {
+    for (const StationGauging& g : gaugings) {
+        if (g.status != StationGauging::Status::Computed) {
             std::string why = g.message;
             if (why.empty()) {
-                why = g.status == Gauging::Status::NotAGauging ? "不是流速仪原始数据文件"
-                                                               : "未能计算";
+                why = g.status == StationGauging::Status::NotAGauging ? "不是流速仪原始数据文件"
+                                                                      : "未能计算";
             }
             table.problems.push_back({g.file, std::move(why), false});
             continue;
@@ -160,7 +161,7 @@ StationTable buildStationTable(const std::vector<Gauging>& gaugings, std::option
     table.station = majority(stations).value_or(std::string());
 
     for (Candidate& c : candidates) {
-        const Gauging& g = *c.gauging;
+        const StationGauging& g = *c.gauging;
         if (!c.time.time && !year && table.year != 0) {
             // A date without its year takes the year most gaugings name.
             c.time = readMeasuredTime(g.field(hdr::施测时间), table.year);
@@ -245,8 +246,8 @@ StationTable buildStationTable(const std::vector<Gauging>& gaugings, std::option
     return table;
 }
 
-std::vector<Gauging> readGaugings(const std::vector<std::filesystem::path>& files) {
-    std::vector<Gauging> gaugings(files.size());
+std::vector<StationGauging> readGaugings(const std::vector<std::filesystem::path>& files) {
+    std::vector<StationGauging> gaugings(files.size());
     const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
     std::atomic<std::size_t> next{0};
     const auto work = [&] {

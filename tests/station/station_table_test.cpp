@@ -1,4 +1,4 @@
-#include "compute/station/station_table.hpp"
+#include "station/station_table.hpp"
 
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
@@ -19,9 +19,9 @@ namespace {
 using testing::MadeGauging;
 using testing::writeGauging;
 
-std::vector<Gauging> readAll(const std::filesystem::path& folder,
-                             std::vector<TableProblem>& problems) {
-    std::vector<Gauging> gaugings;
+std::vector<StationGauging> readAll(const std::filesystem::path& folder,
+                                    std::vector<TableProblem>& problems) {
+    std::vector<StationGauging> gaugings;
     for (const auto& file : gaugingFiles({folder}, problems)) {
         gaugings.push_back(readGauging(file));
     }
@@ -79,7 +79,7 @@ TEST(StationTable, AFolderOfMixedFilesGivesOrderedRowsAndNamesEveryFileLeftOut) 
     writeFileAtomic(in("readme.txt"), "not read: not a .dat file");
 
     std::vector<TableProblem> listing;
-    const std::vector<Gauging> gaugings = readAll(folder.path(), listing);
+    const std::vector<StationGauging> gaugings = readAll(folder.path(), listing);
     EXPECT_TRUE(listing.empty());
     ASSERT_EQ(gaugings.size(), 12u);
     const StationTable table = buildStationTable(gaugings);
@@ -95,9 +95,9 @@ TEST(StationTable, AFolderOfMixedFilesGivesOrderedRowsAndNamesEveryFileLeftOut) 
                                                "05.dat", "06.dat"}));
 
     // The row carries the form's figures as they are, and the uncertainty after 附注.
-    const Gauging& first = *std::find_if(gaugings.begin(), gaugings.end(), [](const Gauging& g) {
-        return g.file.filename() == "01.dat";
-    });
+    const StationGauging& first =
+        *std::find_if(gaugings.begin(), gaugings.end(),
+                      [](const StationGauging& g) { return g.file.filename() == "01.dat"; });
     const std::vector<std::string> texts = rowTexts(table.rows[0]);
     ASSERT_EQ(texts.size(), tableColumns().size());
     EXPECT_EQ(texts[0], "1");
@@ -146,9 +146,9 @@ TEST(StationTable, AFolderOfMixedFilesGivesOrderedRowsAndNamesEveryFileLeftOut) 
 
 TEST(StationTable, TheGaugingIsComputedAsTheWindowComputesIt) {
     // The bundled example, read as data, gives the results the window prints for it.
-    const Gauging g =
+    const StationGauging g =
         readGauging(std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" / "velocity-mode.dat");
-    ASSERT_EQ(g.status, Gauging::Status::Computed) << g.message;
+    ASSERT_EQ(g.status, StationGauging::Status::Computed) << g.message;
     EXPECT_EQ(g.field(hdr::测站名称), "东干渠 三号闸下");
     EXPECT_EQ(g.field(hdr::相应水位), "45.12");
     EXPECT_EQ(g.field(hdr::施测号数), "6");
@@ -156,14 +156,14 @@ TEST(StationTable, TheGaugingIsComputedAsTheWindowComputesIt) {
     for (const char* name :
          {"velocity-mode.dat", "vertical-25-verticals.dat", "vertical-surface-points.dat"}) {
         const auto file = std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" / name;
-        const Gauging data = readGauging(file);
+        const StationGauging data = readGauging(file);
         const ScratchProgramFolder scratch;
         HeadlessWindow window(scratch.path());
         layoutSheet(window);
         ASSERT_EQ(openRawDataFile(window, file).outcome, OpenOutcome::Opened) << name;
         const ComputeOutcome computed = computeCommand(window);
         ASSERT_EQ(computed.status, ComputeOutcome::Status::Computed) << name;
-        ASSERT_EQ(data.status, Gauging::Status::Computed) << name;
+        ASSERT_EQ(data.status, StationGauging::Status::Computed) << name;
         for (std::size_t i = 0; i < data.results.size(); ++i) {
             EXPECT_EQ(data.results[i], window.text(ctl::kResultFields[i])) << name << " " << i;
         }
@@ -176,8 +176,8 @@ TEST(StationTable, TheGaugingIsComputedAsTheWindowComputesIt) {
     EXPECT_FALSE(stage.fromGauge);
     EXPECT_EQ(stage.text, "45.12");
 
-    const Gauging missing = readGauging("/nonexistent/gauging.dat");
-    EXPECT_EQ(missing.status, Gauging::Status::NotAGauging);
+    const StationGauging missing = readGauging("/nonexistent/gauging.dat");
+    EXPECT_EQ(missing.status, StationGauging::Status::NotAGauging);
     EXPECT_NE(missing.message.find("不存在"), std::string::npos);
 }
 

@@ -3,8 +3,8 @@
 // Hydrometrie (Springer, 2010), tables 4.8–4.13 and equations 4.51/4.52, reproduces them; every
 // value is a relative standard uncertainty (1σ) in percent, and U95 = 2u.
 #include "compute/numtext.hpp"
-#include "compute/uncertainty.hpp"
-#include "compute/uncertainty_weights.hpp"
+#include "uncertainty/uncertainty.hpp"
+#include "uncertainty/uncertainty_weights.hpp"
 
 #include <algorithm>
 #include <array>
