@@ -1,7 +1,7 @@
 // The computation of gaugings of 13, 40 and 10,000 verticals, alone and as 计算 shows it in a
 // window: the cost must grow linearly.
 #include "app/compute_command.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "compute/compute.hpp"
 #include "compute/numtext.hpp"
 #include "window/window_gauging.hpp"

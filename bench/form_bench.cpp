@@ -2,7 +2,7 @@
 // built-in host, save, copy to the user's file) for 13 and 40 verticals, and the latency of
 // the print command (fill, LibreOffice rendering, hand-over to CUPS). The fill's half-second
 // pause belongs to the window and is not waited for here.
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "compute/numtext.hpp"
 #include "files/record_header.hpp"
 #include "platform/print/cups_printer.hpp"

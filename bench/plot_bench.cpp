@@ -1,7 +1,7 @@
 // The section picture and the uncertainty of a computed sheet of 40 and 10,000 verticals: both
 // must grow linearly.
 #include "app/compute_command.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "compute/compute.hpp"
 #include "compute/numtext.hpp"
 #include "compute/section.hpp"

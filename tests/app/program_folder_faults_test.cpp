@@ -1,7 +1,7 @@
 // A program folder in trouble: used by another window, or with a Data folder this user cannot
 // write. The window must say so and must not carry a stale record header into a new file.
 #include "app/file_commands.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "app/program_lock.hpp"
 #include "app/shell.hpp"
 #include "files/file_io.hpp"

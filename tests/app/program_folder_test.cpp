@@ -1,7 +1,7 @@
 #include "app/program_folder.hpp"
 
 #include "app/file_commands.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "report/record_form.hpp"
 #include "window/program_paths.hpp"

@@ -1,4 +1,4 @@
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "app/proposed_names.hpp"
 #include "app/shell.hpp"
 #include "files/gbk.hpp"

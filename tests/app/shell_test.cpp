@@ -1,4 +1,4 @@
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "app/shell.hpp"
 #include "compute/compute.hpp"
 #include "files/record_header.hpp"

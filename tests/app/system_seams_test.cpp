@@ -3,7 +3,7 @@
 // and a helper program runs and reports its status. These run on Linux and on Windows (Wine).
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "app/program_lock.hpp"
 #include "files/file_access.hpp"
 #include "files/file_io.hpp"

@@ -1,5 +1,5 @@
 #include "app/compute_command.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "compute/numtext.hpp"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Raw data files that are not in the program's own form (another encoding, other line ends, a
 // header cut short, cells far too long): each is named for what it is before the window changes.
 #include "app/file_commands.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"
 #include "files/record_header.hpp"

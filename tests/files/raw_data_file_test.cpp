@@ -1,5 +1,5 @@
 #include "app/file_commands.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"
 #include "files/raw_data_file.hpp"

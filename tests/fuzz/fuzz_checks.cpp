@@ -8,7 +8,7 @@
 // coefficient texts, then one line per row with the typed cells 起点距, 水深, 相对, N, T and
 // 测点流速 separated by '|'.
 #include "app/compute_command.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "checks/checks.hpp"
 #include "compute/compute.hpp"
 #include "files/record_header.hpp"

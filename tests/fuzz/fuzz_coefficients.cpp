@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as a coefficient file: at most six values, none holding a separator
 // (a comma or a CR LF line end), and loading them into a window never fails.
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "files/coefficient_file.hpp"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a raw data file and puts them into a window. Whatever the reader
 // accepts and the writer can carry must come back cell for cell when written and read again.
 #include "app/file_commands.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "files/gbk.hpp"
 #include "files/raw_data_file.hpp"
 

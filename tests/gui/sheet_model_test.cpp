@@ -1,6 +1,6 @@
 // The grid's model over the sheet, without any widget.
 #include "app/compute_command.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "compute/compute.hpp"
 

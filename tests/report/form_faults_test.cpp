@@ -2,7 +2,7 @@
 // the template's place, a text longer than a spreadsheet cell holds. Each is named as what it
 // is, quickly, and nothing is exported.
 #include "app/compute_command.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "report/record_form.hpp"

@@ -1,7 +1,7 @@
 // The print service in trouble: not running, or accepting a connection and never answering.
 // Printing must give up within its limits and say which it was, in Chinese.
 #include "app/compute_command.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/pdf_render.hpp"
 #include "report/record_form.hpp"

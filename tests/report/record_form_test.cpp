@@ -1,7 +1,7 @@
 // The record-form fills read back cell by cell from the saved working copy, and the export and
 // print commands around them.
 #include "app/compute_command.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "platform/automation/host_registry.hpp"

@@ -1,6 +1,6 @@
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "report/section_plot.hpp"

@@ -1,4 +1,4 @@
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "sheet/clipboard_text.hpp"
 
 #include <gtest/gtest.h>

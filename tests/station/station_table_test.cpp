@@ -2,7 +2,7 @@
 
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
-#include "app/headless_window.hpp"
+#include "support/headless_window.hpp"
 #include "files/gbk.hpp"
 #include "report/window_view.hpp"
 #include "support/program_folder.hpp"
