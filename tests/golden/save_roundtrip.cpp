@@ -4,11 +4,11 @@
 // (not-opened, open-refused, refused, failed).
 //
 //   tarnelo-golden-save FILE...
-#include "app/compute_file.hpp"
 #include "app/file_commands.hpp"
-#include "app/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
+#include "support/headless_window.hpp"
+#include "support/scratch_program_folder.hpp"
 #include "window/program_paths.hpp"
 
 #include <array>
