@@ -1,0 +1,334 @@
+#include "report/record_form.hpp"
+#include "report/record_form_steps.hpp"
+
+#include "checks/checks.hpp"
+#include "compute/numtext.hpp"
+#include "files/file_io.hpp"
+#include "files/record_header.hpp"
+#include "platform/automation/dispatch.hpp"
+#include "platform/automation/host_registry.hpp"
+#include "platform/print/cups_printer.hpp"
+#include "platform/print/print_host.hpp"
+#include "platform/workbook/package.hpp"
+#include "report/spreadsheet_automation.hpp"
+#include "report/window_view.hpp"
+#include "sheet/sheet.hpp"
+#include "window/program_paths.hpp"
+#include "window/window.hpp"
+#include "window/window_gauging.hpp"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace tarnelo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Form columns (A = 1 ... Y = 25).
+enum FormColumn : int {
+    A = 1,
+    B,
+    C,
+    D,
+    E,
+    F,
+    G,
+    H,
+    I,
+    J,
+    K,
+    L,
+    M,
+    N,
+    O,
+    P,
+    Q,
+    R,
+    S,
+    T,
+    U,
+    V,
+    W,
+    X,
+    Y
+};
+
+// One run of a fill: every cell goes through the wrapper onto the workbook's active sheet.
+class FormFill {
+  public:
+    FormFill(const FormSheet& sheet, const FormPlace& place, bool twoPages)
+        : sheet_(sheet), place_(place), twoPages_(twoPages), footer_(twoPages ? 28 : 0),
+          header_(sheet.header) {}
+
+    bool run() {
+        const fs::path& workingCopy = place_.workingCopy;
+        const fs::path& templateFile = place_.templateFile;
+        // The working copy is the program's own file: a link in its place is replaced, never
+        // followed out of the Data folder.
+        const bool copied = form_detail::copyAtomic(templateFile, workingCopy, AtLink::Replace);
+        if (!copied) {
+            const std::string why = lastWriteProblem();
+            problem_ = "无法写入记载表的工作副本“" + escapedName(workingCopy) + "”" +
+                       (why.empty() ? "" : "：" + why) + "。请检查程序的 Data 文件夹是否可以写入。";
+        }
+        progress(10);
+        SpreadsheetAutomation& xl = spreadsheetAutomation();
+        xl.CreateApplication();
+        const bool opened =
+            static_cast<bool>(xl.OpenWorkbook(paths::toUtf8(workingCopy), "", false));
+        if (copied && !opened) {
+            // The copy is the template byte for byte: what cannot be opened is the template.
+            std::string error = automation::lastError();
+            const auto colon = error.find("：");
+            if (colon != std::string::npos) {
+                error.erase(0, colon + 3);
+            }
+            // The reason names the working copy; the user knows the template.
+            const std::string copyName = escapedName(workingCopy);
+            const std::string ownName = escapedName(templateFile);
+            for (auto at = error.find(copyName); at != std::string::npos;
+                 at = error.find(copyName, at + ownName.size())) {
+                error.replace(at, copyName.size(), ownName);
+            }
+            problem_ = "excel模板已损坏：“" + escapedName(templateFile) + "”（" + error +
+                       "）。请重新安装本软件。";
+        }
+        if (copied && opened && problem_.empty()) {
+            // The form needs no macro, link or formula: a template carrying one is not ours.
+            std::vector<xlsx::RawPart> parts;
+            std::string unreadable;
+            if (xlsx::readPackage(templateFile, parts, unreadable)) {
+                if (const auto active = xlsx::activeContentIn(parts)) {
+                    problem_ = "excel模板已损坏：“" + escapedName(templateFile) + "”（" + *active +
+                               "，记载表不需要）。请重新安装本软件。";
+                }
+            }
+        }
+        if (!problem_.empty()) {
+            xl.CloseWorkbooks();
+            xl.QuitApplication();
+            progress(0);
+            return false;
+        }
+        progress(20);
+        if (twoPages_) {
+            write(1, X, "第 1 页");
+            write(26, X, "第 2 页");
+        }
+        headerCells();
+        progress(30);
+        const int n = countFilledRows(sheet_.table);
+        if (!twoPages_) {
+            write(1, X, "第 1 页");
+        }
+        verticalRows(n);
+        progress(50);
+        resultCells();
+        progress(60);
+        sectionCells(n);
+        progress(70);
+        gauge(1);
+        gauge(2);
+        progress(80);
+        gauge(3);
+        gauge(4);
+        progress(90);
+        writeField(24 + footer_, M, 4, 1);
+        writeField(25 + footer_, C, 4, 2);
+        writeField(25 + footer_, X, 4, 3);
+        xl.SaveWorkbook();
+        const bool saved = automation::lastError().empty();
+        if (!saved) {
+            problem_ = "无法保存记载表的工作副本“" + paths::toUtf8(workingCopy) + "”：" +
+                       automation::lastError() + "。请检查程序的 Data 文件夹是否可以写入。";
+        }
+        xl.CloseWorkbooks();
+        xl.QuitApplication();
+        progress(100);
+        if (place_.pause) {
+            place_.pause(500);
+        }
+        progress(0);
+        return saved;
+    }
+
+    // Why the last run failed, for the user; empty after a run that succeeded.
+    const std::string& problem() const { return problem_; }
+
+  private:
+    void progress(int value) {
+        if (place_.progress) {
+            place_.progress(value);
+        }
+    }
+
+    void write(int row, int column, const std::string& text) {
+        SpreadsheetAutomation& xl = spreadsheetAutomation();
+        std::string sheetName;
+        const int sheet = xl.GetActiveSheet(sheetName);
+        xl.SetCell(sheet, row, column, text);
+    }
+
+    std::string field(int line, int pos) const { return headerField(header_, line, pos); }
+    bool has(int line, int pos) const { return hasValue(field(line, pos)); }
+
+    // Writes a header field as it stands, when it has a value.
+    void writeField(int row, int column, int line, int pos) {
+        if (has(line, pos)) {
+            write(row, column, field(line, pos));
+        }
+    }
+
+    void headerCells() {
+        writeField(1, F, 1, 1);
+        if (twoPages_) {
+            writeField(26, F, 1, 1);
+        }
+        writeField(2, C, 1, 2);
+        writeField(2, K, 1, 3);
+        writeField(2, O, 1, 4);
+        if (has(1, 5) && has(1, 6)) {
+            write(2, T, "牌号：" + field(1, 5) + "  " + field(1, 6));
+        }
+        if (has(1, 7)) {
+            write(3, E, field(1, 7) + "  次");
+        }
+        if (has(1, 8)) {
+            write(3, G, "流速仪轴至铅鱼底距离 " + field(1, 8) + " cm");
+        }
+        if (has(1, 9)) {
+            write(3, M, "铅鱼重量 " + field(1, 9) + " kg");
+        }
+        if (has(1, 10) && has(1, 11)) {
+            write(3, Q, "停表牌号 " + field(1, 10) + " 10分钟+- " + field(1, 11) + " s");
+        }
+        writeField(3, X, 1, 12);
+    }
+
+    int formRow(int vertical) const {
+        return twoPages_ && vertical > 20 ? 6 + vertical : 5 + vertical;
+    }
+
+    void verticalRows(int n) {
+        const Table& sheet = sheet_.table;
+        const std::string& revolutionsPerSignal = sheet_.signalsPerRevolution;
+        for (int i = 1; i <= n; ++i) {
+            const int row = formRow(i);
+            const int r = i - 1;
+            if (i == 1) {
+                write(row, A, "水边");
+            }
+            if (i == n) {
+                write(row, A, "水边");
+            }
+            if (i > 1 && i < n) {
+                write(row, A, num::plainText(i - 1));
+                write(row, B, sheet.cell(r, col::号数));
+            }
+            write(row, C, sheet.cell(r, col::起点距));
+            write(row, H, sheet.cell(r, col::水深));
+            write(row, I, sheet.cell(r, col::相对));
+            write(row, J, sheet.cell(r, col::测点深));
+            write(row, K, sheet.cell(r, col::N));
+            write(row, L, sheet.cell(r, col::T));
+            if (!sheet.cell(r, col::N).empty()) {
+                progress(40);
+                write(row, O, revolutionsPerSignal);
+            }
+            for (int c = col::总转数; c <= col::部分流量; ++c) {
+                write(row, P + (c - col::总转数), sheet.cell(r, c));
+            }
+        }
+    }
+
+    void resultCells() {
+        const auto& results = sheet_.results;
+        write(21 + footer_, M, results[res::断面流量]);
+        write(22 + footer_, M, results[res::断面面积]);
+        write(20 + footer_, R, results[res::平均流速]);
+        write(21 + footer_, R, results[res::最大流速]);
+        write(22 + footer_, R, results[res::水面宽]);
+        write(23 + footer_, R, results[res::平均水深]);
+        write(20 + footer_, U, results[res::最大水深]);
+    }
+
+    void sectionCells(int n) {
+        writeField(19 + footer_, M, 2, 1);
+        writeField(20 + footer_, M, 2, 2);
+        writeField(23 + footer_, M, 2, 3);
+        if (has(2, 4)) {
+            int k = 0;
+            for (int r = 0; r < n; ++r) {
+                if (sheet_.table.filled(r, col::测点流速)) {
+                    ++k;
+                }
+            }
+            write(19 + footer_, Q,
+                  "流速仪（ " + field(2, 4) + " ）测速垂线数/0.0、0.6或测点总数 " +
+                      num::plainText(k) + " / 0.6");
+        }
+        writeField(21 + footer_, U, 2, 5);
+        writeField(21 + footer_, Y, 2, 6);
+        writeField(22 + footer_, U, 2, 7);
+        writeField(23 + footer_, U, 2, 8);
+    }
+
+    // Gauge k: number, readings at start and end, zero elevation; the mean of the readings and
+    // the stage, each rounded half to even, the stage from the mean as written.
+    void gauge(int k) {
+        const int row = 20 + k + footer_;
+        const int first = 4 * k - 3;
+        writeField(row, C, 3, first);
+        writeField(row, D, 3, first + 1);
+        writeField(row, E, 3, first + 2);
+        writeField(row, G, 3, first + 3);
+        if (has(3, first + 1) && has(3, first + 2) && has(3, first + 3)) {
+            const double mean = num::roundHalfEven(
+                (num::numberOf(field(3, first + 1)) + num::numberOf(field(3, first + 2))) / 2, 2);
+            const std::string meanText = num::fixedText(mean, 2);
+            write(row, F, meanText);
+            const double stage =
+                num::roundHalfEven(num::numberOf(meanText) + num::numberOf(field(3, first + 3)), 2);
+            write(row, I, num::fixedText(stage, 2));
+        }
+    }
+
+    const FormSheet& sheet_;
+    const FormPlace& place_;
+    bool twoPages_;
+    int footer_;
+    RecordHeader header_;
+    std::string problem_;
+};
+
+} // namespace
+
+// Copies a file so that the target is either the old file or the complete new one.
+bool form_detail::copyAtomic(const fs::path& from, const fs::path& to, AtLink atLink) {
+    const auto bytes = readFileBytes(from);
+    return bytes && writeFileAtomic(to, *bytes, atLink);
+}
+
+bool fillForm(const FormSheet& form, const FormPlace& place, bool twoPages, std::string& problem) {
+    FormFill fill(form, place, twoPages);
+    const bool filled = fill.run();
+    problem = fill.problem();
+    return filled;
+}
+
+int countFilledRows(const Table& table) {
+    int n = 0;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        if (table.filled(r, col::起点距)) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+} // namespace tarnelo

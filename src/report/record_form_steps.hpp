@@ -1,0 +1,48 @@
+// The steps that the record form's export and print share, for the window and without it.
+#pragma once
+
+#include "files/file_io.hpp"
+#include "report/record_form.hpp"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnelo {
+
+class Window;
+
+namespace form_detail {
+
+inline constexpr std::string_view kNotice = "提示：";
+inline constexpr std::string_view kTemplateMissing = "excel模板丢失，请重新安装本软件。";
+inline constexpr std::string_view kNoSpreadsheet =
+    "您需要在计算机上安装 LibreOffice（或 EXCEL）程序才能进行操作！";
+
+// Copies a file so that the target is either the old file or the complete new one.
+bool copyAtomic(const std::filesystem::path& from, const std::filesystem::path& to,
+                AtLink atLink = AtLink::WriteThrough);
+
+// The errors among the findings.
+std::vector<Finding> errorsOf(std::vector<Finding> findings);
+
+// "记载表中有 2 处错误，没有导出。"
+std::string declined(std::size_t errors, std::string_view verb);
+
+// The form of what the window shows: its sheet, fields and the record header in its program
+// folder.
+FormSheet windowForm(const Window& window);
+
+// The checks before a form of the window: refusals (in a message box), then one question when
+// the input holds errors. False when no form is to be made; the outcome says why.
+bool chooseForm(Window& window, const FormSheet& form, std::string_view verb, FormOutcome& outcome);
+
+// 注意 findings do not stop a form; the status bar names their count.
+void noteNotices(Window& window, std::string_view done);
+
+// Fills the window's form into the working copy in its program folder.
+bool fillWindowForm(Window& window, bool twoPages, std::string& problem);
+
+} // namespace form_detail
+} // namespace tarnelo
