@@ -230,29 +230,42 @@ bool fillTwoPageForm(Window& window) {
     return fillWindowForm(window, true, problem);
 }
 
-FormOutcome exportForm(const FormSheet& form, std::span<const Finding> findings,
-                       const ExportPlace& place, bool withErrors) {
-    FormOutcome outcome;
+bool form_detail::chooseForm(const FormSheet& form, std::span<const Finding> findings,
+                             const ExportPlace& place, bool withErrors, std::string_view verb,
+                             FormOutcome& outcome) {
     const FormCheck check = checkForm(form, place.templateFolder);
     outcome.twoPages = check.twoPages;
     if (!check.refusal.empty()) {
         outcome.status = FormOutcome::Status::Refused;
         outcome.message = check.refusal;
-        return outcome;
+        return false;
     }
     const std::vector<Finding> errors = errorsOf({findings.begin(), findings.end()});
     if (!errors.empty() && !withErrors) {
         outcome.status = FormOutcome::Status::Cancelled;
-        outcome.message = declined(errors.size(), "导出");
+        outcome.message = declined(errors.size(), verb);
+        return false;
+    }
+    return true;
+}
+
+FormPlace form_detail::privatePlace(const ExportPlace& place, bool twoPages) {
+    FormPlace fillPlace;
+    fillPlace.templateFile = paths::formTemplate(place.templateFolder, twoPages);
+    fillPlace.workingCopy = place.workingFolder / paths::formWorkingCopy({}, twoPages).filename();
+    return fillPlace;
+}
+
+FormOutcome exportForm(const FormSheet& form, std::span<const Finding> findings,
+                       const ExportPlace& place, bool withErrors) {
+    FormOutcome outcome;
+    if (!chooseForm(form, findings, place, withErrors, "导出", outcome)) {
         return outcome;
     }
     outcome.file = place.target;
-    FormPlace fillPlace;
-    fillPlace.templateFile = paths::formTemplate(place.templateFolder, check.twoPages);
-    fillPlace.workingCopy =
-        place.workingFolder / paths::formWorkingCopy({}, check.twoPages).filename();
+    const FormPlace fillPlace = privatePlace(place, outcome.twoPages);
     std::string problem;
-    if (!fillForm(form, fillPlace, check.twoPages, problem)) {
+    if (!fillForm(form, fillPlace, outcome.twoPages, problem)) {
         outcome.status = FormOutcome::Status::Failed;
         outcome.message = problem;
         return outcome;

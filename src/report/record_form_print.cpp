@@ -136,26 +136,10 @@ FormOutcome printForm(const FormSheet& form, std::span<const Finding> findings,
     PrintNotice notice;
     return printFilledForm(
         [&](FormOutcome& chosen) {
-            const FormCheck check = checkForm(form, place.templateFolder);
-            chosen.twoPages = check.twoPages;
-            if (!check.refusal.empty()) {
-                chosen.status = FormOutcome::Status::Refused;
-                chosen.message = check.refusal;
-                return false;
-            }
-            const std::vector<Finding> errors = errorsOf({findings.begin(), findings.end()});
-            if (!errors.empty() && !withErrors) {
-                chosen.status = FormOutcome::Status::Cancelled;
-                chosen.message = declined(errors.size(), "打印");
-                return false;
-            }
-            return true;
+            return chooseForm(form, findings, place, withErrors, "打印", chosen);
         },
         [&](bool twoPages, std::string& problem, fs::path& workingCopy) {
-            FormPlace fillPlace;
-            fillPlace.templateFile = paths::formTemplate(place.templateFolder, twoPages);
-            fillPlace.workingCopy =
-                place.workingFolder / paths::formWorkingCopy({}, twoPages).filename();
+            const FormPlace fillPlace = privatePlace(place, twoPages);
             workingCopy = fillPlace.workingCopy;
             return fillForm(form, fillPlace, twoPages, problem);
         },

@@ -5,6 +5,7 @@
 #include "report/record_form.hpp"
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,13 @@ FormSheet windowForm(const Window& window);
 // The checks before a form of the window: refusals (in a message box), then one question when
 // the input holds errors. False when no form is to be made; the outcome says why.
 bool chooseForm(Window& window, const FormSheet& form, std::string_view verb, FormOutcome& outcome);
+
+// The same without the window: the refusals, then the errors, let through by withErrors.
+bool chooseForm(const FormSheet& form, std::span<const Finding> findings, const ExportPlace& place,
+                bool withErrors, std::string_view verb, FormOutcome& outcome);
+
+// The template and a working copy in the private folder of a form made without the window.
+FormPlace privatePlace(const ExportPlace& place, bool twoPages);
 
 // 注意 findings do not stop a form; the status bar names their count.
 void noteNotices(Window& window, std::string_view done);
