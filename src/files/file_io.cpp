@@ -1,7 +1,108 @@
 // What the file functions do the same way on every system.
 #include "files/file_io.hpp"
 
+#include "files/file_io_impl.hpp"
+
+#include <atomic>
+
 namespace tarnelo {
+
+namespace {
+
+thread_local std::string lastProblem;
+std::atomic<bool> flushToDisk{true};
+std::atomic<unsigned> temporaryCounter{0};
+
+} // namespace
+
+namespace detail {
+
+bool refuse(std::string why) {
+    lastProblem = std::move(why);
+    return false;
+}
+
+void clearWriteProblem() {
+    lastProblem.clear();
+}
+
+std::string quoted(const std::filesystem::path& path) {
+    return "“" + escapedName(path) + "”";
+}
+
+bool writesFlushedToDisk() {
+    return flushToDisk.load();
+}
+
+std::string temporarySuffix(unsigned long pid) {
+    return ".tmp" + std::to_string(pid) + "-" + std::to_string(temporaryCounter++);
+}
+
+bool isStaleTemporary(const std::string& name) {
+    const auto tmp = name.rfind(".tmp");
+    if (name.size() < 2 || name[0] != '.' || tmp == std::string::npos || tmp == 0) {
+        return false;
+    }
+    const std::string rest = name.substr(tmp + 4);
+    const auto dash = rest.find('-');
+    if (dash == std::string::npos || dash == 0 || dash > 9 || dash + 1 >= rest.size() ||
+        rest.find_first_not_of("0123456789-") != std::string::npos ||
+        rest.find('-', dash + 1) != std::string::npos) {
+        return false;
+    }
+    // At most nine digits: the number fits every system's process ids.
+    const unsigned long pid = std::stoul(rest.substr(0, dash));
+    return pid > 0 && processEnded(pid);
+}
+
+std::optional<WritePlace> followLinks(const std::filesystem::path& target, AtLink atLink) {
+    std::filesystem::path file = target;
+    std::error_code linkError;
+    if (atLink == AtLink::WriteThrough) {
+        // Saving through a symbolic link writes the file it points to and keeps the link.
+        bool followed = false;
+        for (int hops = 0; std::filesystem::is_symlink(file, linkError); ++hops) {
+            if (hops >= 40) {
+                refuse("符号链接" + quoted(target) + "指向的层次太多");
+                return std::nullopt;
+            }
+            if (!mayFollowLink(file)) {
+                refuse(quoted(file) +
+                       "是别的用户放在共享文件夹中的符号链接，为安全起见不经由它写入");
+                return std::nullopt;
+            }
+            std::filesystem::path next = std::filesystem::read_symlink(file, linkError);
+            if (linkError) {
+                refuse("无法读取符号链接" + quoted(file));
+                return std::nullopt;
+            }
+            file = next.is_absolute() ? next : file.parent_path() / next;
+            followed = true;
+        }
+        if (followed && !std::filesystem::exists(file, linkError)) {
+            refuse("符号链接" + quoted(target) + "指向的文件" + quoted(file) + "不存在");
+            return std::nullopt;
+        }
+    }
+    if (file.filename().empty()) {
+        refuse(quoted(target) + "不是文件名");
+        return std::nullopt;
+    }
+    WritePlace place;
+    place.folder = file.parent_path().empty() ? "." : file.parent_path();
+    place.file = std::move(file);
+    return place;
+}
+
+} // namespace detail
+
+std::string lastWriteProblem() {
+    return lastProblem;
+}
+
+void setWritesFlushedToDisk(bool flushed) {
+    flushToDisk.store(flushed);
+}
 
 std::string escapedName(std::string_view name) {
     static constexpr char kHex[] = "0123456789abcdef";

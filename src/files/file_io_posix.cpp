@@ -1,6 +1,7 @@
 #include "files/file_io.hpp"
 
-#include <atomic>
+#include "files/file_io_impl.hpp"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -53,9 +54,6 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-std::atomic<unsigned> temporaryCounter{0};
-std::atomic<bool> flushToDisk{true};
-
 } // namespace
 
 std::optional<std::string> readFileBytes(const std::filesystem::path& file, std::size_t maxBytes) {
@@ -93,12 +91,11 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& file, std:
     return bytes;
 }
 
-namespace {
+namespace detail {
 
-// Whether a symbolic link may be followed: as the kernel's protected-symlinks rule has it, a
-// link in a sticky, world-writable folder (such as /tmp) is followed only when it belongs to
-// this user or to the folder's owner, so nobody can plant a link there that redirects a save
-// onto another file of the user's.
+// As the kernel's protected-symlinks rule has it, a link in a sticky, world-writable folder (such
+// as /tmp) is followed only when it belongs to this user or to the folder's owner, so nobody can
+// plant a link there that redirects a save onto another file of the user's.
 bool mayFollowLink(const std::filesystem::path& link) {
     struct stat linkInfo {};
     struct stat folderInfo {};
@@ -110,43 +107,22 @@ bool mayFollowLink(const std::filesystem::path& link) {
     return !shared || linkInfo.st_uid == ::geteuid() || linkInfo.st_uid == folderInfo.st_uid;
 }
 
-thread_local std::string lastProblem;
-
-bool refuse(std::string why) {
-    lastProblem = std::move(why);
-    return false;
+bool processEnded(unsigned long id) {
+    const auto pid = static_cast<pid_t>(id);
+    return pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
-std::string quoted(const std::filesystem::path& path) {
-    return "“" + escapedName(path) + "”";
-}
+} // namespace detail
 
-// Whether a leftover temporary file name of this writer ".NAME.tmpPID-N" belongs to a process
-// that no longer runs.
-bool isStaleTemporary(const std::string& name) {
-    const auto tmp = name.rfind(".tmp");
-    if (name.size() < 2 || name[0] != '.' || tmp == std::string::npos || tmp == 0) {
-        return false;
-    }
-    const std::string rest = name.substr(tmp + 4);
-    const auto dash = rest.find('-');
-    if (dash == std::string::npos || dash == 0 || dash > 9 || dash + 1 >= rest.size() ||
-        rest.find_first_not_of("0123456789-") != std::string::npos ||
-        rest.find('-', dash + 1) != std::string::npos) {
-        return false;
-    }
-    const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, dash)));
-    return pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
-}
-
-} // namespace
+using detail::quoted;
+using detail::refuse;
 
 void removeStaleTemporaries(const std::filesystem::path& folder) {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
         struct stat info {};
-        if (isStaleTemporary(name) && ::lstat(entry.path().c_str(), &info) == 0 &&
+        if (detail::isStaleTemporary(name) && ::lstat(entry.path().c_str(), &info) == 0 &&
             S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
             ::unlink(entry.path().c_str());
         }
@@ -188,10 +164,6 @@ std::optional<std::string> untrustedFolderProblem(const std::filesystem::path& f
     }
 }
 
-std::string lastWriteProblem() {
-    return lastProblem;
-}
-
 namespace {
 
 // The longest name a folder holds (255 bytes on the usual file systems).
@@ -215,8 +187,7 @@ std::string leadingBytes(const std::string& name, std::size_t most) {
 // A temporary name beside the target: ".NAME.tmpPID-N", with NAME shortened so that the whole
 // stays within the folder's name limit whatever the target's name.
 std::filesystem::path temporaryName(const std::filesystem::path& folder, const std::string& name) {
-    const std::string suffix =
-        ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(temporaryCounter++);
+    const std::string suffix = detail::temporarySuffix(static_cast<unsigned long>(::getpid()));
     const std::size_t limit = longestName(folder);
     const std::size_t room = limit > suffix.size() + 2 ? limit - suffix.size() - 1 : 1;
     return folder / ("." + leadingBytes(name, room) + suffix);
@@ -236,40 +207,13 @@ struct WriteTarget {
 };
 
 std::optional<WriteTarget> resolveWriteTarget(const std::filesystem::path& target, AtLink atLink) {
-    std::filesystem::path file = target;
-    std::error_code linkError;
-    if (atLink == AtLink::WriteThrough) {
-        // Saving through a symbolic link writes the file it points to and keeps the link.
-        bool followed = false;
-        for (int hops = 0; std::filesystem::is_symlink(file, linkError); ++hops) {
-            if (hops >= 40) {
-                refuse("符号链接" + quoted(target) + "指向的层次太多");
-                return std::nullopt;
-            }
-            if (!mayFollowLink(file)) {
-                refuse(quoted(file) +
-                       "是别的用户放在共享文件夹中的符号链接，为安全起见不经由它写入");
-                return std::nullopt;
-            }
-            std::filesystem::path next = std::filesystem::read_symlink(file, linkError);
-            if (linkError) {
-                refuse("无法读取符号链接" + quoted(file));
-                return std::nullopt;
-            }
-            file = next.is_absolute() ? next : file.parent_path() / next;
-            followed = true;
-        }
-        if (followed && !std::filesystem::exists(file, linkError)) {
-            refuse("符号链接" + quoted(target) + "指向的文件" + quoted(file) + "不存在");
-            return std::nullopt;
-        }
-    }
-    if (file.filename().empty()) {
-        refuse(quoted(target) + "不是文件名");
+    auto place = detail::followLinks(target, atLink);
+    if (!place) {
         return std::nullopt;
     }
+    std::filesystem::path& file = place->file;
     WriteTarget resolved;
-    resolved.folder = file.parent_path().empty() ? "." : file.parent_path();
+    resolved.folder = std::move(place->folder);
     if (file.filename().string().size() > longestName(resolved.folder)) {
         refuse(quoted(file.filename()) + "文件名太长，超过文件系统允许的 " +
                std::to_string(longestName(resolved.folder)) + " 字节");
@@ -309,7 +253,7 @@ bool diskFull(int error) {
 } // namespace
 
 bool checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
-    lastProblem.clear();
+    detail::clearWriteProblem();
     const auto resolved = resolveWriteTarget(target, atLink);
     if (!resolved) {
         return false;
@@ -328,7 +272,7 @@ bool checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
 }
 
 bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes, AtLink atLink) {
-    lastProblem.clear();
+    detail::clearWriteProblem();
     const auto resolved = resolveWriteTarget(target, atLink);
     if (!resolved) {
         return false;
@@ -350,7 +294,7 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
     if (!out.valid()) {
         return refuse(std::string("无法在文件夹") + quoted(folder) + "中建立临时文件");
     }
-    const bool flush = flushToDisk.load();
+    const bool flush = detail::writesFlushedToDisk();
     errno = 0;
     bool written = writeAll(out.get(), bytes) &&
                    (!resolved->replacing || ::fchmod(out.get(), mode) == 0) &&
@@ -378,10 +322,6 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
         }
     }
     return true;
-}
-
-void setWritesFlushedToDisk(bool flushed) {
-    flushToDisk.store(flushed);
 }
 
 } // namespace tarnelo

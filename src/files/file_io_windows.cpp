@@ -14,8 +14,8 @@
 #include "files/file_io.hpp"
 
 #include "files/file_access.hpp"
+#include "files/file_io_impl.hpp"
 
-#include <atomic>
 #include <string>
 
 #include <windows.h>
@@ -58,22 +58,9 @@ bool writeAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-std::atomic<unsigned> temporaryCounter{0};
-std::atomic<bool> flushToDisk{true};
-thread_local std::string lastProblem;
-
-bool refuse(std::string why) {
-    lastProblem = std::move(why);
-    return false;
-}
-
 std::string utf8(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
-}
-
-std::string quoted(const std::filesystem::path& path) {
-    return "“" + escapedName(path) + "”";
 }
 
 bool processRuns(DWORD pid) {
@@ -88,25 +75,24 @@ bool processRuns(DWORD pid) {
     return running;
 }
 
-// Whether a leftover temporary file name of this writer ".NAME.tmpPID-N" belongs to a process
-// that no longer runs.
-bool isStaleTemporary(const std::string& name) {
-    const auto tmp = name.rfind(".tmp");
-    if (name.size() < 2 || name[0] != '.' || tmp == std::string::npos || tmp == 0) {
-        return false;
-    }
-    const std::string rest = name.substr(tmp + 4);
-    const auto dash = rest.find('-');
-    if (dash == std::string::npos || dash == 0 || dash > 9 || dash + 1 >= rest.size() ||
-        rest.find_first_not_of("0123456789-") != std::string::npos ||
-        rest.find('-', dash + 1) != std::string::npos) {
-        return false;
-    }
-    const auto pid = static_cast<DWORD>(std::stoul(rest.substr(0, dash)));
-    return pid > 0 && pid != ::GetCurrentProcessId() && !processRuns(pid);
+} // namespace
+
+namespace detail {
+
+bool processEnded(unsigned long id) {
+    const auto pid = static_cast<DWORD>(id);
+    return pid != ::GetCurrentProcessId() && !processRuns(pid);
 }
 
-} // namespace
+// No sticky shared folders here: every link is followed.
+bool mayFollowLink(const std::filesystem::path& /*link*/) {
+    return true;
+}
+
+} // namespace detail
+
+using detail::quoted;
+using detail::refuse;
 
 std::optional<std::string> readFileBytes(const std::filesystem::path& file, std::size_t maxBytes) {
     Handle in(::CreateFileW(file.c_str(), GENERIC_READ,
@@ -146,42 +132,21 @@ void removeStaleTemporaries(const std::filesystem::path& folder) {
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const std::string name = utf8(entry.path().filename());
         std::error_code typeError;
-        if (isStaleTemporary(name) && entry.is_regular_file(typeError) &&
+        if (detail::isStaleTemporary(name) && entry.is_regular_file(typeError) &&
             !entry.is_symlink(typeError)) {
             ::DeleteFileW(entry.path().c_str());
         }
     }
 }
 
-std::string lastWriteProblem() {
-    return lastProblem;
-}
-
 bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes, AtLink atLink) {
-    lastProblem.clear();
-    std::filesystem::path file = target;
-    std::error_code linkError;
-    if (atLink == AtLink::WriteThrough) {
-        bool followed = false;
-        for (int hops = 0; std::filesystem::is_symlink(file, linkError); ++hops) {
-            if (hops >= 40) {
-                return refuse("符号链接" + quoted(target) + "指向的层次太多");
-            }
-            std::filesystem::path next = std::filesystem::read_symlink(file, linkError);
-            if (linkError) {
-                return refuse("无法读取符号链接" + quoted(file));
-            }
-            file = next.is_absolute() ? next : file.parent_path() / next;
-            followed = true;
-        }
-        if (followed && !std::filesystem::exists(file, linkError)) {
-            return refuse("符号链接" + quoted(target) + "指向的文件" + quoted(file) + "不存在");
-        }
+    detail::clearWriteProblem();
+    const auto place = detail::followLinks(target, atLink);
+    if (!place) {
+        return false;
     }
-    if (file.filename().empty()) {
-        return refuse(quoted(target) + "不是文件名");
-    }
-    const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+    const std::filesystem::path& file = place->file;
+    const std::filesystem::path& folder = place->folder;
     removeStaleTemporaries(folder);
 
     const DWORD attributes = ::GetFileAttributesW(file.c_str());
@@ -195,9 +160,8 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
     std::filesystem::path temporary;
     HANDLE created = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
-        std::u8string name = u8"." + file.filename().u8string() + u8".tmp";
-        const std::string suffix =
-            std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(temporaryCounter++);
+        std::u8string name = u8"." + file.filename().u8string();
+        const std::string suffix = detail::temporarySuffix(::GetCurrentProcessId());
         name.append(suffix.begin(), suffix.end());
         temporary = folder / std::filesystem::path(name);
         created = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -213,7 +177,7 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
     if (!out.valid()) {
         return refuse(std::string("无法在文件夹") + quoted(folder) + "中建立临时文件");
     }
-    const bool flush = flushToDisk.load();
+    const bool flush = detail::writesFlushedToDisk();
     const bool written = writeAll(out.get(), bytes) && (!flush || ::FlushFileBuffers(out.get()));
     bool moved = false;
     if (out.close() && written) {
@@ -233,7 +197,7 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
 }
 
 bool checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
-    lastProblem.clear();
+    detail::clearWriteProblem();
     std::filesystem::path file = target;
     std::error_code ec;
     if (atLink == AtLink::WriteThrough && std::filesystem::is_symlink(file, ec)) {
@@ -263,10 +227,6 @@ bool checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
 
 std::optional<std::string> untrustedFolderProblem(const std::filesystem::path& /*folder*/) {
     return std::nullopt;
-}
-
-void setWritesFlushedToDisk(bool flushed) {
-    flushToDisk.store(flushed);
 }
 
 } // namespace tarnelo

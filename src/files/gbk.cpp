@@ -1,5 +1,7 @@
 #include "files/gbk.hpp"
 
+#include "files/gbk_impl.hpp"
+
 #include <algorithm>
 
 namespace tarnelo {
@@ -20,7 +22,30 @@ std::size_t utf8Length(std::string_view text) {
     return std::min(length, text.size());
 }
 
+bool isAscii(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+std::string gbkToUtf8(std::string_view bytes) {
+    if (isAscii(bytes)) {
+        return std::string(bytes);
+    }
+    return detail::decodeGbk(bytes);
+}
+
+std::optional<std::string> utf8ToGbk(std::string_view text) {
+    if (isAscii(text)) {
+        return std::string(text);
+    }
+    return detail::encodeGbk(text);
+}
 
 std::string firstCharacterOutsideGbk(std::string_view text) {
     if (utf8ToGbk(text)) {

@@ -1,5 +1,5 @@
 // GBK through iconv's CP936 converter (glibc).
-#include "files/gbk.hpp"
+#include "files/gbk_impl.hpp"
 
 #include <cerrno>
 #include <iconv.h>
@@ -7,8 +7,6 @@
 namespace tarnelo {
 
 namespace {
-
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
 class Converter {
   public:
@@ -52,21 +50,11 @@ class Converter {
     iconv_t cd_;
 };
 
-bool isAscii(std::string_view text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
-std::string gbkToUtf8(std::string_view bytes) {
-    if (isAscii(bytes)) {
-        return std::string(bytes);
-    }
+namespace detail {
+
+std::string decodeGbk(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 2);
     Converter converter("UTF-8", "CP936");
@@ -93,10 +81,7 @@ std::string gbkToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::optional<std::string> utf8ToGbk(std::string_view text) {
-    if (isAscii(text)) {
-        return std::string(text);
-    }
+std::optional<std::string> encodeGbk(std::string_view text) {
     Converter converter("CP936", "UTF-8");
     if (!converter.valid()) {
         return std::nullopt;
@@ -108,5 +93,7 @@ std::optional<std::string> utf8ToGbk(std::string_view text) {
     }
     return out;
 }
+
+} // namespace detail
 
 } // namespace tarnelo

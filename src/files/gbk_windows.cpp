@@ -1,6 +1,6 @@
 // GBK through Windows' code page 936, with strict flags: a byte sequence the code page does not
 // define is never guessed at, and a character it cannot hold is never replaced by a look-alike.
-#include "files/gbk.hpp"
+#include "files/gbk_impl.hpp"
 
 #include <windows.h>
 
@@ -9,16 +9,6 @@ namespace tarnelo {
 namespace {
 
 constexpr UINT kGbk = 936;
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-bool isAscii(std::string_view text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Code page 936 gives GBK's user-defined areas (and the byte 0xFF) characters of Unicode's
 // private use area; they are not GBK characters, and iconv refuses them too.
@@ -60,10 +50,9 @@ std::string wideToUtf8(std::wstring_view wide) {
 
 } // namespace
 
-std::string gbkToUtf8(std::string_view bytes) {
-    if (isAscii(bytes)) {
-        return std::string(bytes);
-    }
+namespace detail {
+
+std::string decodeGbk(std::string_view bytes) {
     // Character by character: a sequence that is not a GBK character becomes one replacement
     // character for its first byte, then decoding goes on with the next byte.
     std::string out;
@@ -95,10 +84,7 @@ std::string gbkToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::optional<std::string> utf8ToGbk(std::string_view text) {
-    if (isAscii(text)) {
-        return std::string(text);
-    }
+std::optional<std::string> encodeGbk(std::string_view text) {
     const auto wide = toWide(CP_UTF8, text);
     if (!wide) {
         return std::nullopt;
@@ -124,5 +110,7 @@ std::optional<std::string> utf8ToGbk(std::string_view text) {
     }
     return out;
 }
+
+} // namespace detail
 
 } // namespace tarnelo

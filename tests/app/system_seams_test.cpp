@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
 
 namespace tarnelo {
@@ -115,9 +116,52 @@ TEST(SystemSeams, ScratchFoldersAreWritableAndGoAwayWithTheirOwner) {
         EXPECT_FALSE(mayWrite(made / "missing"));
         // The writer leaves nothing but the file itself.
         EXPECT_EQ(namesIn(made), std::set<std::string>{"断面.txt"});
-        EXPECT_EQ(sys::fileUrl(made).rfind("file:///", 0), 0u);
+        const std::string url = sys::fileUrl(made / paths::fromUtf8("a b#%~测"));
+        EXPECT_EQ(url.rfind("file:///", 0), 0u) << url;
+        EXPECT_EQ(url.find('\\'), std::string::npos) << url;
+        EXPECT_TRUE(url.ends_with("/a%20b%23%25~%E6%B5%8B")) << url;
     }
     EXPECT_FALSE(fs::exists(made));
+}
+
+TEST(SystemSeams, OnlyWhatEndedProcessesLeftBehindIsRemoved) {
+    const sys::ScratchFolder scratch("tarnelo-seams");
+    ASSERT_TRUE(scratch.valid());
+    // This process's id, from its scratch folder's name <prefix>-<pid>-XXXXXX. 4194305 is no
+    // process's id: it is above Linux's largest, and Windows ids are multiples of four.
+    const std::string name = scratch.path().filename().string();
+    const std::string self = name.substr(14, name.rfind('-') - 14);
+    const fs::path folder = scratch.path();
+    const std::set<std::string> kept = {".a.dat.tmp" + self + "-7", ".a.dat.tmp4194305-0.keep",
+                                        ".a.dat.tmp4194305", "a.dat.tmp4194305-1"};
+    for (const auto& file : kept) {
+        ASSERT_TRUE(writeFileAtomic(folder / file, "x"));
+    }
+    // A writer's leftover that is a folder stays; a file of a writer that ended goes.
+    fs::create_directory(folder / ".b.dat.tmp4194305-2");
+    ASSERT_TRUE(writeFileAtomic(folder / ".a.dat.tmp4194305-0", "x"));
+    ASSERT_TRUE(writeFileAtomic(folder / "a.dat", "saved"));
+    std::set<std::string> expected = kept;
+    expected.insert({".b.dat.tmp4194305-2", "a.dat"});
+    EXPECT_EQ(namesIn(folder), expected);
+
+    // Scratch folders: one of an ended process, one of this process, one of another prefix.
+    const fs::path parent = sys::scratchParent();
+    const fs::path gone = parent / "tarnelo-seams-stale-4194305-abcdef";
+    const fs::path other = parent / "tarnelo-seams-stale-x-4194305-abcdef";
+    const fs::path file = parent / "tarnelo-seams-stale-4194305-file";
+    fs::create_directory(gone);
+    fs::create_directory(other);
+    std::ofstream(file) << "x";
+    const sys::ScratchFolder mine("tarnelo-seams-stale");
+    sys::removeStaleScratchFolders("tarnelo-seams-stale");
+    EXPECT_FALSE(fs::exists(gone));
+    EXPECT_TRUE(fs::exists(mine.path()));
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_TRUE(fs::exists(file));
+    fs::remove_all(gone);
+    fs::remove(other);
+    fs::remove(file);
 }
 
 TEST(SystemSeams, AnAtomicWriteIntoAMissingFolderSaysSoAndWritesNothing) {

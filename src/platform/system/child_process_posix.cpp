@@ -1,5 +1,7 @@
 #include "platform/system/child_process.hpp"
 
+#include "platform/system/child_process_impl.hpp"
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -190,13 +192,8 @@ ChildResult runChild(const std::vector<std::string>& argv,
             endTree(pid, childrenBefore);
             return result;
         }
-        bool giveUp = pendingSignal != 0;
-        if (!giveUp) {
-            giveUp = !keepWaiting();
-        }
-        if (giveUp || std::chrono::steady_clock::now() >= deadline) {
-            result.status =
-                giveUp ? ChildResult::Status::Interrupted : ChildResult::Status::TimedOut;
+        if (const auto ended = detail::waitEnds(deadline)) {
+            result.status = *ended;
             runningGroup.store(0);
             endTree(pid, childrenBefore);
             return result;

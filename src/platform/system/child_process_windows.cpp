@@ -4,6 +4,8 @@
 // Ctrl+Break and closing the console come in through SetConsoleCtrlHandler.
 #include "platform/system/child_process.hpp"
 
+#include "platform/system/child_process_impl.hpp"
+
 #include <atomic>
 #include <csignal>
 #include <thread>
@@ -181,13 +183,8 @@ ChildResult runChild(const std::vector<std::string>& argv,
             result.exitCode = static_cast<int>(code);
             break;
         }
-        bool giveUp = pendingSignal.load() != 0;
-        if (!giveUp) {
-            giveUp = !keepWaiting();
-        }
-        if (giveUp || std::chrono::steady_clock::now() >= deadline) {
-            result.status =
-                giveUp ? ChildResult::Status::Interrupted : ChildResult::Status::TimedOut;
+        if (const auto ended = detail::waitEnds(deadline)) {
+            result.status = *ended;
             break;
         }
     }

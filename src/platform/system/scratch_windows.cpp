@@ -3,6 +3,8 @@
 // file system: memoryBacked changes nothing.
 #include "platform/system/scratch.hpp"
 
+#include "platform/system/scratch_impl.hpp"
+
 #include <random>
 #include <system_error>
 
@@ -13,27 +15,6 @@ namespace tarnelo::sys {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The process id in a scratch folder's name <prefix>-<pid>-XXXXXX, or 0.
-DWORD ownerOf(std::string_view name, std::string_view prefix) {
-    if (name.size() <= prefix.size() + 1 || !name.starts_with(prefix) ||
-        name[prefix.size()] != '-') {
-        return 0;
-    }
-    name.remove_prefix(prefix.size() + 1);
-    const auto dash = name.find('-');
-    if (dash == std::string_view::npos || dash == 0 || dash > 9) {
-        return 0;
-    }
-    DWORD pid = 0;
-    for (const char c : name.substr(0, dash)) {
-        if (c < '0' || c > '9') {
-            return 0;
-        }
-        pid = pid * 10 + static_cast<DWORD>(c - '0');
-    }
-    return pid;
-}
 
 bool processRuns(DWORD pid) {
     HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
@@ -52,6 +33,21 @@ std::string utf8(const fs::path& path) {
 }
 
 } // namespace
+
+namespace detail {
+
+bool processEnded(unsigned long id) {
+    const auto pid = static_cast<DWORD>(id);
+    return pid != ::GetCurrentProcessId() && !processRuns(pid);
+}
+
+// No owner check: %TEMP% is the user's own.
+bool mayRemoveScratchFolder(const fs::directory_entry& entry) {
+    std::error_code typeError;
+    return !entry.is_symlink(typeError) && entry.is_directory(typeError);
+}
+
+} // namespace detail
 
 fs::path scratchParent(bool /*memoryBacked*/) noexcept {
     try {
@@ -102,48 +98,9 @@ ScratchFolder::ScratchFolder(std::string_view prefix, bool memoryBacked) noexcep
     }
 }
 
-ScratchFolder::~ScratchFolder() {
-    if (valid()) {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-}
-
-void removeStaleScratchFolders(std::string_view prefix, bool memoryBacked) noexcept {
-    try {
-        std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(scratchParent(memoryBacked), ec)) {
-            const DWORD pid = ownerOf(utf8(entry.path().filename()), prefix);
-            std::error_code typeError;
-            if (pid == 0 || pid == ::GetCurrentProcessId() || processRuns(pid) ||
-                entry.is_symlink(typeError) || !entry.is_directory(typeError)) {
-                continue;
-            }
-            fs::remove_all(entry.path(), ec);
-        }
-    } catch (...) {
-        // A folder that cannot be listed keeps its leftovers; nothing else depends on it.
-    }
-}
-
 std::string fileUrl(const fs::path& absolutePath) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     // file:///C:/folder/name: forward slashes, the drive after a third slash.
-    std::string url = "file:///";
-    for (const char ch : utf8(absolutePath.generic_u8string())) {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
-                           c == '/' || c == ':';
-        if (plain) {
-            url += ch;
-        } else {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 15];
-        }
-    }
-    return url;
+    return "file:///" + detail::percentEncoded(utf8(absolutePath.generic_u8string()), "/:");
 }
 
 } // namespace tarnelo::sys

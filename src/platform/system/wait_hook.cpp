@@ -1,5 +1,8 @@
-// The wait hook and the subject of the wait, the same on every system.
+// The wait hook, the subject of the wait and when a wait for a child ends, the same on every
+// system.
 #include "platform/system/child_process.hpp"
+
+#include "platform/system/child_process_impl.hpp"
 
 #include <mutex>
 #include <utility>
@@ -42,5 +45,20 @@ WaitSubject::~WaitSubject() {
     std::lock_guard lock(hookMutex);
     subject = std::move(previous_);
 }
+
+namespace detail {
+
+std::optional<ChildResult::Status> waitEnds(std::chrono::steady_clock::time_point deadline) {
+    bool giveUp = interruptSignal() != 0;
+    if (!giveUp) {
+        giveUp = !keepWaiting();
+    }
+    if (giveUp || std::chrono::steady_clock::now() >= deadline) {
+        return giveUp ? ChildResult::Status::Interrupted : ChildResult::Status::TimedOut;
+    }
+    return std::nullopt;
+}
+
+} // namespace detail
 
 } // namespace tarnelo::sys

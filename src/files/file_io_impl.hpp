@@ -1,0 +1,45 @@
+// What the file functions of every system share (file_io.cpp) and what each system's own file
+// (file_io_posix.cpp, file_io_windows.cpp) gives them. Not for use outside src/files.
+#pragma once
+
+#include "files/file_io.hpp"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tarnelo::detail {
+
+// Sets lastWriteProblem() to why; returns false, for `return refuse(...)`.
+bool refuse(std::string why);
+// Empties lastWriteProblem(): the first step of every write and check.
+void clearWriteProblem();
+// A path as messages quote it: escaped (escapedName), between Chinese quotation marks.
+std::string quoted(const std::filesystem::path& path);
+// Whether writes wait for the disk (setWritesFlushedToDisk).
+bool writesFlushedToDisk();
+
+// The end of a temporary file's name, ".tmpPID-N", with N new for every call.
+std::string temporarySuffix(unsigned long pid);
+// Whether a leftover temporary file name of this writer ".NAME.tmpPID-N" belongs to a process
+// that no longer runs.
+bool isStaleTemporary(const std::string& name);
+
+// Where a write lands once the link rules are applied: with AtLink::WriteThrough a chain of
+// symbolic links at the target is followed to the file it ends at.
+struct WritePlace {
+    std::filesystem::path file;
+    std::filesystem::path folder; // "." for a file named without a folder
+};
+// std::nullopt (and lastWriteProblem() set) when the chain is too long, cannot be read or ends
+// nowhere, when mayFollowLink refuses a link, or when the target names no file.
+std::optional<WritePlace> followLinks(const std::filesystem::path& target, AtLink atLink);
+
+// Each system's own.
+
+// Whether the process with this id has ended: it is not this process and none runs under it.
+bool processEnded(unsigned long pid);
+// Whether a write may go on through the symbolic link at link.
+bool mayFollowLink(const std::filesystem::path& link);
+
+} // namespace tarnelo::detail

@@ -1,0 +1,84 @@
+// What scratch folders do the same way on every system.
+#include "platform/system/scratch.hpp"
+
+#include "platform/system/scratch_impl.hpp"
+
+#include <system_error>
+
+namespace tarnelo::sys {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The process id in a scratch folder's name <prefix>-<pid>-XXXXXX, or 0.
+unsigned long ownerOf(std::string_view name, std::string_view prefix) {
+    if (name.size() <= prefix.size() + 1 || !name.starts_with(prefix) ||
+        name[prefix.size()] != '-') {
+        return 0;
+    }
+    name.remove_prefix(prefix.size() + 1);
+    const auto dash = name.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash > 9) {
+        return 0;
+    }
+    unsigned long pid = 0;
+    for (const char c : name.substr(0, dash)) {
+        if (c < '0' || c > '9') {
+            return 0;
+        }
+        pid = pid * 10 + static_cast<unsigned long>(c - '0');
+    }
+    return pid;
+}
+
+} // namespace
+
+ScratchFolder::~ScratchFolder() {
+    if (valid()) {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+}
+
+void removeStaleScratchFolders(std::string_view prefix, bool memoryBacked) noexcept {
+    try {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(scratchParent(memoryBacked), ec)) {
+            // UTF-8 on every system (Windows keeps names as UTF-16).
+            const std::u8string name = entry.path().filename().u8string();
+            const unsigned long pid = ownerOf(std::string(name.begin(), name.end()), prefix);
+            if (pid == 0 || !detail::processEnded(pid) || !detail::mayRemoveScratchFolder(entry)) {
+                continue;
+            }
+            fs::remove_all(entry.path(), ec);
+        }
+    } catch (...) {
+        // A folder that cannot be listed keeps its leftovers; nothing else depends on it.
+    }
+}
+
+namespace detail {
+
+std::string percentEncoded(std::string_view bytes, std::string_view keep) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                           keep.find(ch) != std::string_view::npos;
+        if (plain) {
+            out += ch;
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+} // namespace detail
+
+} // namespace tarnelo::sys
