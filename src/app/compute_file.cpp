@@ -4,6 +4,9 @@
 #include "sheet/sheet.hpp"
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 namespace tarnelo {
 
@@ -62,12 +65,13 @@ FileComputation computeRead(GaugingFile read) {
 } // namespace
 
 FileComputation computeRawDataFile(const std::filesystem::path& file) {
-    if (notARegularFile(file)) {
+    GaugingFile read = readGaugingFile(file);
+    if (read.notAFile) {
         FileComputation outcome;
         outcome.message = whyNotOpened(file);
         return outcome;
     }
-    FileComputation outcome = computeRead(readGaugingFile(file));
+    FileComputation outcome = computeRead(std::move(read));
     if (outcome.status == FileComputation::Status::Unreadable) {
         outcome.message = whyNotOpened(file);
     }
@@ -80,6 +84,56 @@ FileComputation computeRawDataBytes(std::string_view bytes, std::string_view nam
         outcome.message = "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
     }
     return outcome;
+}
+
+void computeRawDataFiles(std::span<const std::filesystem::path> files, const FileRendering& render,
+                         const FileUse& use) {
+    // A batch keeps the memory of many large files bounded and the output flowing.
+    constexpr std::size_t kMostFiles = 64;
+    constexpr std::uintmax_t kMostBytes = std::uintmax_t(4) << 20;
+    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    std::vector<FileComputation> outcomes;
+    std::vector<std::string> rendered;
+    for (std::size_t first = 0; first < files.size();) {
+        std::size_t last = first;
+        std::uintmax_t bytes = 0;
+        while (last < files.size() && last - first < kMostFiles &&
+               (last == first || bytes < kMostBytes)) {
+            std::error_code error;
+            const std::uintmax_t size = std::filesystem::file_size(files[last], error);
+            bytes += error ? 0 : size;
+            ++last;
+        }
+        const std::size_t count = last - first;
+        outcomes.assign(count, FileComputation{});
+        rendered.assign(count, std::string());
+        std::atomic<std::size_t> next{0};
+        const auto work = [&] {
+            for (std::size_t i = next++; i < count; i = next++) {
+                outcomes[i] = computeRawDataFile(files[first + i]);
+                if (render) {
+                    rendered[i] = render(first + i, outcomes[i]);
+                }
+            }
+        };
+        std::vector<std::thread> pool;
+        for (std::size_t t = 1; t < std::min(threads, count); ++t) {
+            pool.emplace_back(work);
+        }
+        work();
+        for (std::thread& thread : pool) {
+            thread.join();
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!use(first + i, outcomes[i], rendered[i])) {
+                return;
+            }
+            // Handed over: a large file's table is not kept until the batch ends.
+            outcomes[i] = FileComputation{};
+            std::string().swap(rendered[i]);
+        }
+        first = last;
+    }
 }
 
 int listedRows(const FileComputation& outcome) {

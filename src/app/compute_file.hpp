@@ -6,6 +6,8 @@
 #include "files/gauging_file.hpp"
 
 #include <filesystem>
+#include <functional>
+#include <span>
 #include <string>
 
 namespace tarnelo {
@@ -39,5 +41,18 @@ FileComputation computeRawDataBytes(std::string_view bytes, std::string_view nam
 
 // The rows a listing shows: a new sheet holds 20 rows, and a file's rows beyond them.
 int listedRows(const FileComputation& outcome);
+
+// What a caller makes of one computed file on the thread that computed it (the JSON text, say).
+using FileRendering = std::function<std::string(std::size_t index, const FileComputation&)>;
+// What the caller does with each file, in the files' order, on the calling thread; false stops
+// the run before the next file.
+using FileUse =
+    std::function<bool(std::size_t index, const FileComputation&, std::string& rendered)>;
+
+// Computes many files on the machine's cores, a batch at a time (at most 64 files and a few MB
+// of them), and hands each to `use` in order. A stop is honoured between files; what was
+// computed beyond it is dropped.
+void computeRawDataFiles(std::span<const std::filesystem::path> files, const FileRendering& render,
+                         const FileUse& use);
 
 } // namespace tarnelo

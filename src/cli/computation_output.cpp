@@ -148,10 +148,14 @@ std::string json(const std::string& file, const FileComputation& outcome) {
     out += "}, \"sheet\": [";
     const Table& table = outcome.computation.table;
     const int rows = rowsShown(outcome);
+    out.reserve(out.size() + static_cast<std::size_t>(rows) * 160);
     for (int r = 0; r < rows; ++r) {
         out += r == 0 ? "\n  [" : ",\n  [";
         for (int c = 0; c < kRecordColumns; ++c) {
-            out += (c == 0 ? "" : ", ") + jsonString(table.cell(r, c));
+            if (c > 0) {
+                out += ", ";
+            }
+            appendJsonString(out, table.cell(r, c));
         }
         out += "]";
     }

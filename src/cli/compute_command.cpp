@@ -76,27 +76,43 @@ int run(std::span<const std::string> args) {
     if (asJson && files.size() > 1) {
         std::cout << "[\n";
     }
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (sys::interruptSignal() != 0) {
-            std::cerr << "tarnelo-cli compute: 已中断 interrupted\n";
-            return 128 + sys::interruptSignal();
-        }
-        if (!std::cout) {
-            std::cerr << "tarnelo-cli compute: 已中断 interrupted\n";
-            return kExitUsage;
-        }
-        const FileComputation outcome = computeRawDataFile(paths::fromUtf8(files[i]));
-        status = worseExit(status, exitStatus(outcome));
-        if (outcome.status != FileComputation::Status::Computed) {
-            std::cerr << "tarnelo-cli: " << terminalSafe(files[i]) << ": "
-                      << terminalSafe(outcome.message, true) << "\n";
-        }
-        if (asJson) {
-            std::cout << json(files[i], outcome) << (i + 1 < files.size() ? ",\n" : "\n");
-        } else if (outcome.status != FileComputation::Status::Unreadable) {
-            std::cout << (i == 0 ? "" : "\n");
-            printText(std::cout, files[i], outcome);
-        }
+    std::vector<std::filesystem::path> paths;
+    for (const std::string& file : files) {
+        paths.push_back(paths::fromUtf8(file));
+    }
+    // The files are computed on every core, a batch at a time, and printed in their order.
+    int stopped = 0;
+    computeRawDataFiles(
+        paths,
+        [&](std::size_t i, const FileComputation& outcome) {
+            return asJson ? json(files[i], outcome) : std::string();
+        },
+        [&](std::size_t i, const FileComputation& outcome, std::string& rendered) {
+            if (sys::interruptSignal() != 0) {
+                std::cerr << "tarnelo-cli compute: 已中断 interrupted\n";
+                stopped = 128 + sys::interruptSignal();
+                return false;
+            }
+            if (!std::cout) {
+                std::cerr << "tarnelo-cli compute: 已中断 interrupted\n";
+                stopped = kExitUsage;
+                return false;
+            }
+            status = worseExit(status, exitStatus(outcome));
+            if (outcome.status != FileComputation::Status::Computed) {
+                std::cerr << "tarnelo-cli: " << terminalSafe(files[i]) << ": "
+                          << terminalSafe(outcome.message, true) << "\n";
+            }
+            if (asJson) {
+                std::cout << rendered << (i + 1 < files.size() ? ",\n" : "\n");
+            } else if (outcome.status != FileComputation::Status::Unreadable) {
+                std::cout << (i == 0 ? "" : "\n");
+                printText(std::cout, files[i], outcome);
+            }
+            return true;
+        });
+    if (stopped != 0) {
+        return stopped;
     }
     if (asJson && files.size() > 1) {
         std::cout << "]\n";

@@ -123,6 +123,20 @@ void writeAlignedTable(std::ostream& out, const std::vector<std::vector<std::str
     }
 }
 
+void appendJsonString(std::string& out, std::string_view text) {
+    // Plain printable ASCII, most of what a sheet holds, goes over as it is.
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
+    });
+    if (plain) {
+        out += '"';
+        out.append(text);
+        out += '"';
+        return;
+    }
+    out += jsonString(text);
+}
+
 std::string jsonString(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out = "\"";

@@ -25,6 +25,8 @@ void writeAlignedTable(std::ostream& out, const std::vector<std::vector<std::str
 std::string terminalSafe(std::string_view text, bool keepLineBreaks = false);
 
 // A JSON string literal, quotes included. Bytes that are not UTF-8 become U+FFFD.
+// The same appended to out, without a text of its own for plain ASCII.
+void appendJsonString(std::string& out, std::string_view text);
 std::string jsonString(std::string_view text);
 
 } // namespace tarnelo::cli

@@ -3,6 +3,8 @@
 #include "compute/numtext.hpp"
 
 #include <algorithm>
+#include <array>
+#include <bitset>
 #include <cmath>
 #include <optional>
 #include <span>
@@ -91,7 +93,29 @@ class Run {
 
   private:
     bool filled(int row, int column) const { return sheet_.filled(row, column); }
-    double number(int row, int column) const { return num::numberOf(sheet_.cell(row, column)); }
+    // A cell's number; each text is read once and kept until the cell is written.
+    double number(int row, int column) {
+        if (row < 0 || row >= sheet_.rowCount()) {
+            return num::numberOf(sheet_.cell(row, column));
+        }
+        const auto r = static_cast<std::size_t>(row);
+        const auto c = static_cast<std::size_t>(column);
+        if (numbers_.empty()) {
+            numbers_.resize(static_cast<std::size_t>(sheet_.rowCount()));
+            known_.resize(static_cast<std::size_t>(sheet_.rowCount()));
+        }
+        if (!known_[r][c]) {
+            numbers_[r][c] = num::numberOf(sheet_.cell(row, column));
+            known_[r].set(c);
+        }
+        return numbers_[r][c];
+    }
+    void set(int row, int column, std::string_view text) {
+        sheet_.setCell(row, column, text);
+        if (row >= 0 && static_cast<std::size_t>(row) < known_.size()) {
+            known_[static_cast<std::size_t>(row)].reset(static_cast<std::size_t>(column));
+        }
+    }
 
     bool isVelocityVertical(int row) const {
         return mode_ == Mode::Vertical ? filled(row, col::N) && filled(row, col::T)
@@ -184,10 +208,10 @@ class Run {
         for (int r = 0; r < sheet_.rowCount(); ++r) {
             if (isVelocityVertical(r)) {
                 ++counter;
-                sheet_.setCell(r, col::号数, num::plainText(counter));
+                set(r, col::号数, num::plainText(counter));
             }
             if (sheet_.cell(r, col::水深) == "0") {
-                sheet_.setCell(r, col::号数, "水边");
+                set(r, col::号数, "水边");
             }
         }
     }
@@ -197,8 +221,8 @@ class Run {
         const int marker = mode_ == Mode::Vertical ? col::N : col::测点流速;
         for (int r = 0; r < sheet_.rowCount(); ++r) {
             if (filled(r, marker) && filled(r, col::相对)) {
-                sheet_.setCell(r, col::测点深,
-                               graded(number(r, col::水深) * number(r, col::相对), Grade::Depth));
+                set(r, col::测点深,
+                    graded(number(r, col::水深) * number(r, col::相对), Grade::Depth));
             }
         }
     }
@@ -207,7 +231,7 @@ class Run {
     void totalRevolutions() {
         for (int r = 0; r < sheet_.rowCount(); ++r) {
             if (filled(r, col::N)) {
-                sheet_.setCell(r, col::总转数, plain(R_ * number(r, col::N)));
+                set(r, col::总转数, plain(R_ * number(r, col::N)));
             }
         }
     }
@@ -217,7 +241,7 @@ class Run {
         for (int r = 0; r < sheet_.rowCount(); ++r) {
             if (isVelocityVertical(r)) {
                 const double v = (K_ * number(r, col::总转数)) / number(r, col::T) + C_;
-                sheet_.setCell(r, col::测点流速, graded(v, Grade::Velocity));
+                set(r, col::测点流速, graded(v, Grade::Velocity));
             }
         }
     }
@@ -226,7 +250,7 @@ class Run {
     void surfaceCoefficients() {
         for (int r = 0; r < sheet_.rowCount(); ++r) {
             if (isVelocityVertical(r) && sheet_.cell(r, col::相对) == "0.0") {
-                sheet_.setCell(r, col::系数, plain(S_));
+                set(r, col::系数, plain(S_));
             }
         }
     }
@@ -235,11 +259,10 @@ class Run {
     void verticalMeans() {
         for (int r = 0; r < sheet_.rowCount(); ++r) {
             if (filled(r, col::测点流速) && !filled(r, col::系数)) {
-                sheet_.setCell(r, col::平均流速, sheet_.cell(r, col::测点流速));
+                set(r, col::平均流速, sheet_.cell(r, col::测点流速));
             }
             if (filled(r, col::测点流速) && filled(r, col::系数)) {
-                sheet_.setCell(
-                    r, col::平均流速,
+                set(r, col::平均流速,
                     graded(number(r, col::测点流速) * number(r, col::系数), Grade::Velocity));
             }
         }
@@ -260,24 +283,23 @@ class Run {
         const auto n = verticals_.size();
         const std::string left = graded(verticals_.front().velocity * BL_, Grade::Velocity);
         partials_.push_back(num::numberOf(left));
-        sheet_.setCell(verticals_.front().row - 1, col::岸边部分, plain(BL_) + "/" + left);
+        set(verticals_.front().row - 1, col::岸边部分, plain(BL_) + "/" + left);
         for (std::size_t k = 0; k + 1 < n; ++k) {
             const std::string u =
                 graded((verticals_[k].velocity + verticals_[k + 1].velocity) / 2, Grade::Velocity);
             partials_.push_back(num::numberOf(u));
-            sheet_.setCell(verticals_[k].row, col::岸边部分, u);
+            set(verticals_[k].row, col::岸边部分, u);
         }
         const std::string right = graded(verticals_.back().velocity * BR_, Grade::Velocity);
         partials_.push_back(num::numberOf(right));
-        sheet_.setCell(verticals_.back().row, col::岸边部分, plain(BR_) + "/" + right);
+        set(verticals_.back().row, col::岸边部分, plain(BR_) + "/" + right);
     }
 
     // 9. Mean depth between a row's vertical and the next row's, on the upper row.
     void meanDepths() {
         for (int r = 0; r + 1 < sheet_.rowCount(); ++r) {
             if (filled(r, col::水深) && filled(r + 1, col::水深)) {
-                sheet_.setCell(
-                    r, col::平均水深,
+                set(r, col::平均水深,
                     graded((number(r, col::水深) + number(r + 1, col::水深)) / 2, Grade::Depth));
             }
         }
@@ -287,8 +309,7 @@ class Run {
     void spacings() {
         for (int r = 0; r + 1 < sheet_.rowCount(); ++r) {
             if (filled(r, col::起点距) && filled(r + 1, col::起点距)) {
-                sheet_.setCell(
-                    r, col::间距,
+                set(r, col::间距,
                     graded(number(r + 1, col::起点距) - number(r, col::起点距), Grade::Distance));
             }
         }
@@ -298,8 +319,7 @@ class Run {
     void areas() {
         for (int r = 0; r < sheet_.rowCount(); ++r) {
             if (filled(r, col::平均水深) && filled(r, col::间距)) {
-                sheet_.setCell(
-                    r, col::测深垂线,
+                set(r, col::测深垂线,
                     graded(number(r, col::平均水深) * number(r, col::间距), Grade::Area));
             }
         }
@@ -319,14 +339,13 @@ class Run {
         for (std::size_t k = 0; k + 1 < n; ++k) {
             const double sum =
                 sumColumn(col::测深垂线, verticals_[k].row, verticals_[k + 1].row - 1);
-            sheet_.setCell(verticals_[k].row, col::部分, graded(sum, Grade::Area));
+            set(verticals_[k].row, col::部分, graded(sum, Grade::Area));
         }
         const int first = verticals_.front().row;
-        sheet_.setCell(first - 1, col::部分,
-                       graded(sumColumn(col::测深垂线, 0, first - 1), Grade::Area));
+        set(first - 1, col::部分, graded(sumColumn(col::测深垂线, 0, first - 1), Grade::Area));
         const int last = verticals_.back().row;
-        sheet_.setCell(last, col::部分,
-                       graded(sumColumn(col::测深垂线, last, sheet_.rowCount() - 1), Grade::Area));
+        set(last, col::部分,
+            graded(sumColumn(col::测深垂线, last, sheet_.rowCount() - 1), Grade::Area));
     }
 
     // 13. Partial discharges, pairing the partial velocities in the order they were computed
@@ -335,14 +354,14 @@ class Run {
         std::size_t j = 0;
         for (int r = 0; r < sheet_.rowCount(); ++r) {
             if (filled(r, col::岸边部分) && filled(r, col::部分) && j < partials_.size()) {
-                sheet_.setCell(r, col::部分流量,
-                               graded(partials_[j] * number(r, col::部分), Grade::Discharge));
+                set(r, col::部分流量,
+                    graded(partials_[j] * number(r, col::部分), Grade::Discharge));
                 ++j;
             }
         }
     }
 
-    double largest(int column) const {
+    double largest(int column) {
         std::optional<double> best;
         for (int r = 0; r < sheet_.rowCount(); ++r) {
             if (filled(r, column)) {
@@ -380,6 +399,7 @@ class Run {
     // A value grew beyond what a double holds: take back everything this run wrote.
     void refuseOverflow() {
         clearComputed(sheet_, mode_);
+        known_.assign(known_.size(), {});
         out_.results = {};
         out_.completion.clear();
         refuse("计算结果超出数值范围，无法计算。请检查表中的数据和计算系数。");
@@ -397,6 +417,8 @@ class Run {
     Mode mode_;
     double S_ = 0, BL_ = 0, BR_ = 0, R_ = 0, K_ = 0, C_ = 0;
     std::vector<Vertical> verticals_;
+    std::vector<std::array<double, kRecordColumns>> numbers_;
+    std::vector<std::bitset<kRecordColumns>> known_;
     std::vector<double> partials_;
     bool outOfRange_ = false;
     std::string refusal_;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -13,6 +14,10 @@ namespace tarnelo::num {
 namespace {
 
 constexpr double kTolerance = 1e-7;
+
+// 10^0 to 10^15, each exact in a double.
+constexpr std::array<double, 16> kExactPowers{1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 double powerOfTen(int n) {
     static constexpr std::array<double, 10> table{1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
@@ -84,11 +89,147 @@ double outOfRangeValue(const char* first, const char* last) {
     return magnitude + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
 }
 
+// Wide enough for a 53-bit mantissa times 5^17 and shifted.
+__extension__ typedef unsigned __int128 Wide;
+
+// 5^k for k from 0 to 17.
+constexpr std::array<std::uint64_t, 18> kFives{
+    1ULL,         5ULL,          25ULL,         125ULL,         625ULL,          3125ULL,
+    15625ULL,     78125ULL,      390625ULL,     1953125ULL,     9765625ULL,      48828125ULL,
+    244140625ULL, 1220703125ULL, 6103515625ULL, 30517578125ULL, 152587890625ULL, 762939453125ULL};
+
+constexpr std::uint64_t kThirteenDigits = 10'000'000'000'000ULL;
+constexpr std::uint64_t kTwelveDigits = 1'000'000'000'000ULL;
+
+// The 13 significant digits of |x| with the decimal exponent of the first one, rounded half to
+// even on the exact binary value, as printf's %.13g rounds; false when |x| lies outside 1e-5 to
+// 1e13, where the general writer takes over.
+bool thirteenDigits(double x, std::uint64_t& digits, int& exponent) {
+    const double magnitude = std::fabs(x);
+    if (!(magnitude >= 1e-5 && magnitude < 1e13)) {
+        return false;
+    }
+    // magnitude = mantissa * 2^shift0 exactly, read from the bits of a normal double.
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &magnitude, sizeof bits);
+    const int biased = static_cast<int>(bits >> 52);
+    const std::uint64_t mantissa =
+        (bits & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
+    const int shift0 = biased - 1075;
+    // The decimal exponent from the binary one; the loop below corrects it by one either way.
+    int e = static_cast<int>(std::floor((biased - 1023) * 0.30102999566398120));
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const int k = 12 - e;
+        if (k < 0 || k >= static_cast<int>(kFives.size())) {
+            return false;
+        }
+        // magnitude * 10^k = mantissa * 5^k * 2^(k + shift0)
+        const Wide scaled = static_cast<Wide>(mantissa) * kFives[static_cast<std::size_t>(k)];
+        const int shift = k + shift0;
+        Wide whole = 0;
+        bool up = false;
+        if (shift >= 0) {
+            if (shift > 20) {
+                return false;
+            }
+            whole = scaled << shift;
+        } else {
+            const int right = -shift;
+            if (right >= 127) {
+                return false;
+            }
+            whole = scaled >> right;
+            const Wide rest = scaled - (whole << right);
+            const Wide half = static_cast<Wide>(1) << (right - 1);
+            up = rest > half || (rest == half && (whole & 1U) != 0);
+        }
+        if (whole >= kThirteenDigits) {
+            ++e;
+            continue;
+        }
+        if (whole < kTwelveDigits) {
+            --e;
+            continue;
+        }
+        digits = static_cast<std::uint64_t>(whole) + (up ? 1U : 0U);
+        exponent = e;
+        if (digits == kThirteenDigits) {
+            digits = kTwelveDigits;
+            ++exponent;
+        }
+        return true;
+    }
+    return false;
+}
+
+// %.13g of a value given by its 13 digits and exponent.
+std::string generalText(bool negative, std::uint64_t digits, int exponent) {
+    std::array<char, 13> d{};
+    for (int i = 12; i >= 0; --i) {
+        d[static_cast<std::size_t>(i)] = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+    }
+    std::size_t used = 13;
+    while (used > 1 && d[used - 1] == '0') {
+        --used;
+    }
+    std::array<char, 32> out{};
+    std::size_t n = 0;
+    const auto put = [&](char c) { out[n++] = c; };
+    const auto putDigits = [&](std::size_t from, std::size_t to) {
+        for (std::size_t k = from; k < to; ++k) {
+            put(d[k]);
+        }
+    };
+    if (negative) {
+        put('-');
+    }
+    if (exponent >= -4 && exponent < 13) {
+        if (exponent >= 0) {
+            const auto whole = static_cast<std::size_t>(exponent) + 1;
+            putDigits(0, whole);
+            if (used > whole) {
+                put('.');
+                putDigits(whole, used);
+            }
+        } else {
+            put('0');
+            put('.');
+            for (int k = 0; k < -exponent - 1; ++k) {
+                put('0');
+            }
+            putDigits(0, used);
+        }
+        return std::string(out.data(), n);
+    }
+    put(d[0]);
+    if (used > 1) {
+        put('.');
+        putDigits(1, used);
+    }
+    put('e');
+    put(exponent < 0 ? '-' : '+');
+    const int shown = exponent < 0 ? -exponent : exponent;
+    if (shown >= 100) {
+        put(static_cast<char>('0' + shown / 100));
+    }
+    put(static_cast<char>('0' + shown / 10 % 10));
+    put(static_cast<char>('0' + shown % 10));
+    return std::string(out.data(), n);
+}
+
 } // namespace
 
 std::string plainText(double x) {
     if (x == 0.0) {
         return "0";
+    }
+    // The everyday magnitudes are written from exact integer arithmetic, the rest by the
+    // library's general writer; both give printf's %.13g.
+    std::uint64_t digits = 0;
+    int exponent = 0;
+    if (thirteenDigits(x, digits, exponent)) {
+        return generalText(x < 0, digits, exponent);
     }
     std::array<char, 64> buffer{};
     auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
@@ -161,7 +302,55 @@ bool isWholeNumber(std::string_view text) {
     return !text.empty() && numberEnd(text) == text.size();
 }
 
+namespace {
+
+// Up to 15 digits with at most one point and no exponent, as most texts are: the digits as an
+// integer, exact in a double, divided by an exact power of ten is the correctly rounded value,
+// as the full reader gives it. False when the text needs the full reader.
+bool readShortDecimal(std::string_view text, double& value) {
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::uint64_t whole = 0;
+    int digits = 0;
+    int decimals = 0;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (isDigit(c)) {
+            if (digits == 15) {
+                return false;
+            }
+            whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
+            ++digits;
+            decimals += point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0 || (i < text.size() && (text[i] == 'e' || text[i] == 'E'))) {
+        return false;
+    }
+    const double read =
+        static_cast<double>(whole) / kExactPowers[static_cast<std::size_t>(decimals)];
+    value = negative ? -read : read;
+    return true;
+}
+
+} // namespace
+
 double numberOf(std::string_view text) {
+    if (double value = 0.0; readShortDecimal(text, value)) {
+        return value;
+    }
     const std::size_t end = numberEnd(text);
     if (end == 0) {
         return 0.0;
@@ -279,10 +468,12 @@ bool inRange(double y, const Step& step) {
 
 template <std::size_t N> std::string applySteps(double x, const std::array<Step, N>& steps) {
     std::string text = plainText(x);
+    // Each step reads the text the step before left; it is read again only when it changed.
+    double y = numberOf(text);
     for (const auto& step : steps) {
-        const double y = numberOf(text);
         if (inRange(y, step)) {
             text = fixedText(roundHalfEven(y, step.decimals), step.decimals);
+            y = numberOf(text);
         }
     }
     return text;

@@ -132,6 +132,7 @@ GaugingFile readGaugingFile(const std::filesystem::path& path, Gauging start,
     if (const auto kind = notARegularFile(path)) {
         file.gauging = std::move(start);
         file.status = GaugingFile::Status::Refused;
+        file.notAFile = true;
         file.message = inQuotes(name) + "是" + *kind + "，不是文件，未打开。";
         return file;
     }

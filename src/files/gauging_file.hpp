@@ -40,6 +40,8 @@ struct GaugingFile {
     bool hasHeader = false;
     // Refused because the question about a foreign form was answered no.
     bool conversionDeclined = false;
+    // Refused because the path names a folder, a pipe, a device or a socket.
+    bool notAFile = false;
     Gauging gauging;
 };
 

@@ -2,6 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include <random>
+
+#include <cstring>
+
+#include <charconv>
+
+#include <array>
+
 #include <clocale>
 #include <cmath>
 #include <string>
@@ -18,6 +28,86 @@ TEST(PlainText, ThirteenSignificantDigitsWithoutTrailingZeros) {
     EXPECT_EQ(plainText(-12.5), "-12.5");
     EXPECT_EQ(plainText(-0.0), "0");
     EXPECT_EQ(plainText(1e20), "1e+20");
+}
+
+// plainText writes everyday magnitudes from integer arithmetic: it must give the library's
+// %.13g on every kind of value the computation meets, ties and carries included.
+TEST(PlainText, AgreesWithTheLibrarysGeneralWriterEverywhere) {
+    const auto reference = [](double x) {
+        if (x == 0.0) {
+            return std::string("0");
+        }
+        std::array<char, 64> buffer{};
+        const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
+                                             std::chars_format::general, 13);
+        return std::string(buffer.data(), end);
+    };
+    std::mt19937_64 random(748);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<double> values{0.5,
+                               1.0,
+                               9999999999999.5,
+                               1234567890123.5,
+                               0.1 + 0.2,
+                               1e-5,
+                               9.9999999999995e-5,
+                               0.00001,
+                               99999.99999999995,
+                               1e13,
+                               9999999999999.4,
+                               0.72,
+                               1.2 * 0.6,
+                               2.675,
+                               1e-4,
+                               1.5e-5};
+    for (int i = 0; i < 300000; ++i) {
+        // Decimals as typed and their products, sums and quotients; random magnitudes; raw bits.
+        const double a = std::round(unit(random) * 100000) / 1000;
+        const double b = std::round(unit(random) * 10000) / 100;
+        values.push_back(a);
+        values.push_back(a * b);
+        values.push_back(a + b);
+        values.push_back(b == 0 ? a : a / b);
+        values.push_back(-a * 0.6793 / (b + 1) + 0.0033);
+        values.push_back(std::pow(10.0, unit(random) * 24 - 8) * (unit(random) < 0.5 ? -1 : 1));
+        std::uint64_t bits = random();
+        double raw = 0;
+        std::memcpy(&raw, &bits, sizeof raw);
+        if (std::isfinite(raw)) {
+            values.push_back(raw);
+        }
+        // Ties at the thirteenth digit: a 13-digit integer and a half, scaled by powers of two.
+        const double tie = std::floor(unit(random) * 9e12 + 1e12) + 0.5;
+        values.push_back(tie);
+        values.push_back(std::ldexp(tie, -static_cast<int>(random() % 40)));
+    }
+    for (const double x : values) {
+        ASSERT_EQ(plainText(x), reference(x)) << std::hexfloat << x;
+    }
+}
+
+// numberOf reads short decimal texts itself: the same double as the library's reader.
+TEST(NumberOf, ShortDecimalsReadAsTheLibraryReadsThem) {
+    std::mt19937_64 random(179);
+    for (int i = 0; i < 300000; ++i) {
+        std::string text = std::to_string(random() % 10000000000000000ULL);
+        text.resize(1 + random() % text.size());
+        if (random() % 4 != 0) {
+            text.insert(random() % (text.size() + 1), ".");
+        }
+        if (random() % 5 == 0) {
+            text.insert(0, "-");
+        }
+        double expected = 0;
+        const char* first = text.data() + (text[0] == '-' ? 1 : 0);
+        std::from_chars(first, text.data() + text.size(), expected);
+        expected = text[0] == '-' ? -expected : expected;
+        if (text == "." || text == "-.") {
+            expected = 0;
+        }
+        const double read = numberOf(text);
+        ASSERT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << text;
+    }
 }
 
 TEST(CodeText, EightUpperCaseHexDigits) {
