@@ -144,7 +144,7 @@ class Run {
             outOfRange_ = true;
             return 0.0;
         }
-        return num::numberOf(num::plainText(next));
+        return num::thirteenDigitValue(next);
     }
 
     bool refuse(std::string_view text) {

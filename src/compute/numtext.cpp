@@ -15,9 +15,10 @@ namespace {
 
 constexpr double kTolerance = 1e-7;
 
-// 10^0 to 10^15, each exact in a double.
-constexpr std::array<double, 16> kExactPowers{1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+// 10^0 to 10^22, each exact in a double.
+constexpr std::array<double, 23> kExactPowers{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 double powerOfTen(int n) {
     static constexpr std::array<double, 10> table{1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
@@ -238,6 +239,25 @@ std::string plainText(double x) {
         return "0";
     }
     return std::string(buffer.data(), end);
+}
+
+double thirteenDigitValue(double x) {
+    if (x == 0.0) {
+        return 0.0;
+    }
+    std::uint64_t digits = 0;
+    int exponent = 0;
+    if (thirteenDigits(x, digits, exponent)) {
+        // Both exact in a double, so the one division rounds as reading the text would (a carry
+        // to 1e13 is a whole number, exact as a product).
+        const double value = exponent <= 12
+                                 ? static_cast<double>(digits) /
+                                       kExactPowers[static_cast<std::size_t>(12 - exponent)]
+                                 : static_cast<double>(digits) *
+                                       kExactPowers[static_cast<std::size_t>(exponent - 12)];
+        return x < 0 ? -value : value;
+    }
+    return numberOf(plainText(x));
 }
 
 std::string codeText(unsigned long code) {
@@ -467,16 +487,19 @@ bool inRange(double y, const Step& step) {
 }
 
 template <std::size_t N> std::string applySteps(double x, const std::array<Step, N>& steps) {
-    std::string text = plainText(x);
-    // Each step reads the text the step before left; it is read again only when it changed.
-    double y = numberOf(text);
+    // Each step reads the text the step before left: first the 13-digit text of x (written
+    // only when no step rewrites it), then each step's own.
+    std::string text;
+    bool written = false;
+    double y = thirteenDigitValue(x);
     for (const auto& step : steps) {
         if (inRange(y, step)) {
             text = fixedText(roundHalfEven(y, step.decimals), step.decimals);
+            written = true;
             y = numberOf(text);
         }
     }
-    return text;
+    return written ? text : plainText(x);
 }
 
 } // namespace

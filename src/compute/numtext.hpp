@@ -10,6 +10,9 @@ namespace tarnelo::num {
 // "%.13g": at most 13 significant digits, no trailing zeros, "0" for zero (never "-0").
 std::string plainText(double x);
 
+// The number plainText(x) reads back as (numberOf(plainText(x))), without writing the text.
+double thirteenDigitValue(double x);
+
 // An error code as the system writes it: "0x" and eight upper-case hexadecimal digits.
 std::string codeText(unsigned long code);
 

@@ -83,6 +83,9 @@ TEST(PlainText, AgreesWithTheLibrarysGeneralWriterEverywhere) {
     }
     for (const double x : values) {
         ASSERT_EQ(plainText(x), reference(x)) << std::hexfloat << x;
+        const double back = thirteenDigitValue(x);
+        const double read = numberOf(reference(x));
+        ASSERT_EQ(std::memcmp(&back, &read, sizeof back), 0) << std::hexfloat << x;
     }
 }
 
