@@ -71,5 +71,46 @@ TEST_F(ComputeFile, RefusalsAndUnreadableFilesSayWhy) {
     EXPECT_EQ(missing.message, "文件不存在。");
 }
 
+// Many files are computed on every core but handed over in their order, each with what its own
+// thread made of it, and a stop ends the run at once.
+TEST_F(ComputeFile, ManyFilesComeBackInOrderAndAStopEndsTheRun) {
+    std::vector<std::filesystem::path> files;
+    for (int i = 0; i < 150; ++i) {
+        // Every third file is no measurement, the others differ in their surface coefficient.
+        const std::string text =
+            i % 3 == 0 ? "流速仪系数\r\n1,2,3,4,5,6"
+                       : "流速仪原始数据,垂线模式\r\n0." + std::to_string(10 + i % 80) +
+                             ",0.7,0.7,20,0.6793,0.0033\r\n0,5,10,15,20\r\n0,1.2,1.8,1.5,0\r\n"
+                             "*,0.6,0.0,0.0,*\r\n*,10,15,20,*\r\n*,100,110,105,*\r\n\r\n";
+        files.push_back(folder.textData("m" + std::to_string(i) + ".dat"));
+        ASSERT_TRUE(writeFileAtomic(files.back(), *utf8ToGbk(text)));
+    }
+    std::vector<std::size_t> seen;
+    computeRawDataFiles(
+        files,
+        [](std::size_t i, const FileComputation& outcome) {
+            return std::to_string(i) + ":" + outcome.gauging.coefficients[0];
+        },
+        [&](std::size_t i, const FileComputation& outcome, std::string& rendered) {
+            seen.push_back(i);
+            const FileComputation alone = computeRawDataFile(files[i]);
+            EXPECT_EQ(outcome.status, alone.status) << i;
+            EXPECT_EQ(outcome.computation.results, alone.computation.results) << i;
+            EXPECT_EQ(rendered, std::to_string(i) + ":" + alone.gauging.coefficients[0]) << i;
+            return true;
+        });
+    ASSERT_EQ(seen.size(), files.size());
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i], i);
+    }
+
+    std::size_t handed = 0;
+    computeRawDataFiles(files, {}, [&](std::size_t i, const FileComputation&, std::string&) {
+        ++handed;
+        return i < 70;
+    });
+    EXPECT_EQ(handed, 71u); // the file that said stop is the last one handed over
+}
+
 } // namespace
 } // namespace tarnelo
