@@ -1,5 +1,6 @@
 // The main window as the commands see it: its controls, named by their template names.
-// The Qt main window implements this interface; HeadlessWindow serves tests and the CLI.
+// The Qt main window implements this interface; the tests drive the same commands through a
+// window without a screen (tests/support/headless_window.hpp).
 #pragma once
 
 #include "gauging/gauging.hpp"
