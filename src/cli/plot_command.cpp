@@ -87,6 +87,8 @@ int run(std::span<const std::string> args) {
         }
     }
 
+    // As for the other subcommands, the output is not waited for on the disk.
+    setWritesFlushedToDisk(false);
     if (notARegularFile(file)) {
         return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
                     kExitUsage);
