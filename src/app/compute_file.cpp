@@ -78,14 +78,6 @@ FileComputation computeRawDataFile(const std::filesystem::path& file) {
     return outcome;
 }
 
-FileComputation computeRawDataBytes(std::string_view bytes, std::string_view name) {
-    FileComputation outcome = computeRead(readGaugingBytes(bytes, name));
-    if (outcome.status == FileComputation::Status::Unreadable) {
-        outcome.message = "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
-    }
-    return outcome;
-}
-
 void computeRawDataFiles(std::span<const std::filesystem::path> files, const FileRendering& render,
                          const FileUse& use) {
     // A batch keeps the memory of many large files bounded and the output flowing.

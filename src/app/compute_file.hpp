@@ -36,9 +36,6 @@ struct FileComputation {
 // bad file.
 FileComputation computeRawDataFile(const std::filesystem::path& file);
 
-// The same for the bytes of a file named `name` (UTF-8).
-FileComputation computeRawDataBytes(std::string_view bytes, std::string_view name);
-
 // The rows a listing shows: a new sheet holds 20 rows, and a file's rows beyond them.
 int listedRows(const FileComputation& outcome);
 

@@ -152,10 +152,6 @@ GaugingFile readGaugingFile(const std::filesystem::path& path, Gauging start,
     return readGaugingBytes(*bytes, name, std::move(start), convert);
 }
 
-std::optional<std::string> gaugingSaveProblem(const Gauging& gauging) {
-    return rawDataProblem(gauging);
-}
-
 std::optional<std::string> gaugingFileBytes(const Gauging& gauging) {
     if (rawDataProblem(gauging)) {
         return std::nullopt;

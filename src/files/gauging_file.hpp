@@ -71,7 +71,4 @@ std::string incompleteFileMessage(std::string_view name, const std::vector<std::
 // header part. std::nullopt when a text cannot be carried (rawDataProblem says why).
 std::optional<std::string> gaugingFileBytes(const Gauging& gauging);
 
-// Why the gauging's input cannot be saved, naming the field or cell; std::nullopt when it can.
-std::optional<std::string> gaugingSaveProblem(const Gauging& gauging);
-
 } // namespace tarnelo

@@ -342,21 +342,6 @@ std::span<const int> rawDataColumns(RawData::Mode mode) {
     return fileColumns(mode);
 }
 
-void fillSheetFromRawData(Sheet& sheet, const RawData& data) {
-    const int rows = static_cast<int>(std::min(data.rows, kMostRawDataRows));
-    sheet.growTo(rows);
-    const auto columns = fileColumns(data.mode);
-    for (std::size_t k = 0; k < data.columns.size() && k < columns.size(); ++k) {
-        const auto& values = data.columns[k];
-        const std::size_t filled = std::min(values.size(), static_cast<std::size_t>(rows));
-        for (std::size_t r = 0; r < filled; ++r) {
-            if (values[r] != "*") {
-                sheet.setCell(static_cast<int>(r), columns[k], values[r]);
-            }
-        }
-    }
-}
-
 std::size_t rawDataCoefficientCount(RawData::Mode mode) {
     return coefficientCount(mode);
 }

@@ -74,9 +74,6 @@ ForeignForm recogniseForeignForm(std::string_view bytes);
 // The mode's typed columns, in file order, and how many coefficients it stores.
 std::span<const int> rawDataColumns(RawData::Mode mode);
 
-// Puts a file's typed columns into a sheet at their rows ("*" stays an empty cell), growing the
-// sheet to the file's rows, at most kMostRawDataRows.
-void fillSheetFromRawData(Sheet& sheet, const RawData& data);
 std::size_t rawDataCoefficientCount(RawData::Mode mode);
 
 // The input of a measurement as the file stores it: the mode, the mode's coefficient texts in

@@ -25,7 +25,6 @@ class Table {
     void clearColumns(ColumnRange range);
 
     std::span<const RowTexts> rows() const { return rows_; }
-    std::vector<RowTexts> takeRows() && { return std::move(rows_); }
 
   private:
     bool inside(int row, int column) const {
