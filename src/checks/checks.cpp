@@ -1,6 +1,8 @@
 #include "checks/checks.hpp"
 
 #include "compute/numtext.hpp"
+#include "compute/point_method.hpp"
+#include "gauging/points.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -95,6 +97,7 @@ class Checker {
         coefficients();
         numberCells();
         distances();
+        points();
         pairs();
         waterEdges();
         times();
@@ -212,7 +215,7 @@ class Checker {
             }
         }
         for (int r = 0; r < last; ++r) {
-            if (filled(r, col::起点距)) {
+            if (filled(r, col::起点距) || isPointRow(sheet_, r, gauging_.mode)) {
                 continue;
             }
             int next = r;
@@ -225,6 +228,73 @@ class Checker {
                 span + "，而" + rowName(next) +
                     "还有起点距：记载表按表格前几行排列垂线，会错位。请删去空行");
             r = next;
+        }
+    }
+
+    // Point rows lie under a velocity vertical, and each vertical's points make a method of the
+    // code (GB 50179-2015, the vertical mean velocity by point methods).
+    void points() {
+        const EntryMode mode = gauging_.mode;
+        if (!hasPointRows(sheet_, mode)) {
+            return;
+        }
+        for (int r = 0; r < sheet_.rowCount(); ++r) {
+            if (!isPointRow(sheet_, r, mode)) {
+                continue;
+            }
+            const int owner = verticalRowOf(sheet_, r, mode);
+            if (owner < 0) {
+                add(Severity::Error, r, col::相对,
+                    "测点行（起点距、水深为空）上面没有垂线：测点行应紧接在它所属的测速垂线之下");
+            } else if (!hasMeasurement(sheet_, owner, mode)) {
+                add(Severity::Error, r, col::相对,
+                    "测点行（起点距、水深为空）不能接在测深垂线之下：" + rowName(owner) +
+                        "没有测速。请在" + rowName(owner) + "填写测点，或补上本行的起点距和水深");
+            }
+        }
+        for (const PointedVertical& vertical : pointedVerticals(sheet_, mode)) {
+            const PointSet set = pointSetOf(relativesOf(sheet_, vertical.points), false);
+            const int head = vertical.row;
+            if (!set.repeated.empty()) {
+                for (std::size_t i = 1; i < vertical.points.size(); ++i) {
+                    const int r = vertical.points[i];
+                    if (num::numberOf(cell(r, col::相对)) == num::numberOf(set.repeated)) {
+                        add(Severity::Error, r, col::相对,
+                            "同一条垂线上相对位置 " + cell(r, col::相对) + " 重复");
+                        break;
+                    }
+                }
+                continue;
+            }
+            switch (set.method) {
+            case PointMethod::Unknown:
+                add(Severity::Error, head, col::相对,
+                    "这条垂线的测点位置 " + set.positions +
+                        " 不成规范的测点组合（GB 50179-2015：一点法 0.6；二点法 0.2、0.8；三点法 "
+                        "0.2、0.6、0.8；五点法 0.0、0.2、0.6、0.8、1.0），无法计算垂线平均流速");
+                break;
+            case PointMethod::Assumed: {
+                const double at = num::numberOf(cell(head, col::相对));
+                for (const LonePointFactor& factor : kLonePointFactors) {
+                    if (std::abs(factor.relative - at) < 1e-9) {
+                        add(Severity::Notice, head, col::相对,
+                            "一点法测点在 " + cell(head, col::相对) +
+                                " 水深处：垂线平均流速按 V_m = K·V 推算，K（" +
+                                std::string(factor.name) + "）假定为 " +
+                                num::plainText(factor.value) + "（" + std::string(factor.source) +
+                                "），应以本站多点法资料率定");
+                    }
+                }
+                break;
+            }
+            default:
+                break;
+            }
+            if (set.outOfOrder) {
+                add(Severity::Notice, head, col::相对,
+                    "测点位置 " + set.positions +
+                        " 未按从水面到河底的次序填写；垂线平均流速仍按各点的位置计算");
+            }
         }
     }
 
@@ -462,9 +532,12 @@ std::string findingList(std::span<const Finding> findings, std::size_t most) {
     return text;
 }
 
-int firstDistanceGap(const Table& sheet) {
+int firstDistanceGap(const Table& sheet, EntryMode mode) {
     int gap = -1;
     for (int r = 0; r < sheet.rowCount(); ++r) {
+        if (isPointRow(sheet, r, mode)) {
+            continue;
+        }
         if (sheet.cell(r, col::起点距).empty()) {
             gap = gap < 0 ? r : gap;
         } else if (gap >= 0) {

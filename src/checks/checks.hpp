@@ -59,7 +59,8 @@ std::string findingCounts(std::span<const Finding> findings);
 // Up to `most` finding lines, one a line, with a closing line for the rest.
 std::string findingList(std::span<const Finding> findings, std::size_t most = 12);
 
-// The first row of a gap in 起点距 (an empty distance above a filled one), or -1.
-int firstDistanceGap(const Table& table);
+// The first row of a gap in 起点距 (an empty distance above a filled one, other than a point row
+// of a vertical), or -1.
+int firstDistanceGap(const Table& table, EntryMode mode);
 
 } // namespace tarnelo

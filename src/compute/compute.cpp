@@ -1,6 +1,8 @@
 #include "compute/compute.hpp"
 
 #include "compute/numtext.hpp"
+#include "compute/point_method.hpp"
+#include "gauging/points.hpp"
 
 #include <algorithm>
 #include <array>
@@ -53,6 +55,8 @@ class Run {
         : gauging_(gauging), out_(out), sheet_(out.table), mode_(gauging.mode) {}
 
     void run() {
+        pointed_ = pointedVerticals(sheet_, mode_);
+        onePoint_ = !hasPointRows(sheet_, mode_);
         if (!check()) {
             out_.status = Status::Refused;
             out_.message = refusal_;
@@ -117,9 +121,18 @@ class Run {
         }
     }
 
-    bool isVelocityVertical(int row) const {
-        return mode_ == Mode::Vertical ? filled(row, col::N) && filled(row, col::T)
-                                       : filled(row, col::测点流速);
+    // A row with a measurement: a velocity vertical, or a point row below one.
+    bool isVelocityVertical(int row) const { return hasMeasurement(sheet_, row, mode_); }
+    bool isPointRow(int row) const { return tarnelo::isPointRow(sheet_, row, mode_); }
+    // The row whose depth a row's point is measured in.
+    int depthRowOf(int row) const { return verticalRowOf(sheet_, row, mode_); }
+    // The next row below `row` that is not a point row.
+    int nextVertical(int row) const {
+        int next = row + 1;
+        while (next < sheet_.rowCount() && isPointRow(next)) {
+            ++next;
+        }
+        return next;
     }
 
     // The text of a computed value; a value that is not finite is never written.
@@ -157,10 +170,8 @@ class Run {
     bool check() {
         const int rows = sheet_.rowCount();
         std::optional<int> first;
-        for (int r = 0; r < rows && !first; ++r) {
-            if (isVelocityVertical(r)) {
-                first = r;
-            }
+        if (!pointed_.empty()) {
+            first = pointed_.front().row;
         }
         if (!first) {
             return refuse(mode_ == Mode::Vertical
@@ -199,6 +210,45 @@ class Run {
                               "为 0（或不是数字），无法计算测点流速。请填写测速历时。");
             }
         }
+        return checkPoints();
+    }
+
+    // Every point row lies under a velocity vertical, and every vertical's points make a method.
+    bool checkPoints() {
+        for (int r = 0; r < sheet_.rowCount(); ++r) {
+            if (!isPointRow(r)) {
+                continue;
+            }
+            const int owner = depthRowOf(r);
+            if (owner < 0) {
+                return refuse("第 " + std::to_string(r + 1) +
+                              " 行是测点行（起点距、水深为空），但上面没有垂线，无法计算。测点行"
+                              "应紧接在它所属的测速垂线之下。");
+            }
+            if (!isVelocityVertical(owner)) {
+                return refuse(
+                    "第 " + std::to_string(r + 1) + " 行是测点行（起点距、水深为空），但上面第 " +
+                    std::to_string(owner + 1) + " 行是没有测速的测深垂线，无法计算。请在第 " +
+                    std::to_string(owner + 1) + " 行填写测点，或补上这一行的起点距和水深。");
+            }
+        }
+        sets_.reserve(pointed_.size());
+        for (std::size_t k = 0; k < pointed_.size(); ++k) {
+            const PointedVertical& vertical = pointed_[k];
+            PointSet set = pointSetOf(relativesOf(sheet_, vertical.points), onePoint_);
+            if (set.method == PointMethod::Unknown) {
+                const std::string which = "第 " + std::to_string(k + 1) + " 条测速垂线（第 " +
+                                          std::to_string(vertical.row + 1) + " 行）";
+                if (!set.repeated.empty()) {
+                    return refuse(which + "的相对位置 " + set.repeated +
+                                  " 重复，无法计算垂线平均流速。");
+                }
+                return refuse(which + "的测点位置 " + set.positions +
+                              " 不成规范的测点组合（一点法 0.6；二点法 0.2、0.8；三点法 0.2、"
+                              "0.6、0.8；五点法 0.0、0.2、0.6、0.8、1.0），无法计算垂线平均流速。");
+            }
+            sets_.push_back(std::move(set));
+        }
         return true;
     }
 
@@ -206,7 +256,7 @@ class Run {
     void numbering() {
         int counter = 0;
         for (int r = 0; r < sheet_.rowCount(); ++r) {
-            if (isVelocityVertical(r)) {
+            if (isVelocityVertical(r) && !isPointRow(r)) {
                 ++counter;
                 set(r, col::号数, num::plainText(counter));
             }
@@ -216,13 +266,13 @@ class Run {
         }
     }
 
-    // 2. Depth of the measuring point.
+    // 2. Depth of the measuring point; a point row's in the depth of its vertical.
     void pointDepths() {
         const int marker = mode_ == Mode::Vertical ? col::N : col::测点流速;
         for (int r = 0; r < sheet_.rowCount(); ++r) {
             if (filled(r, marker) && filled(r, col::相对)) {
                 set(r, col::测点深,
-                    graded(number(r, col::水深) * number(r, col::相对), Grade::Depth));
+                    graded(number(depthRowOf(r), col::水深) * number(r, col::相对), Grade::Depth));
             }
         }
     }
@@ -246,22 +296,35 @@ class Run {
         }
     }
 
-    // 5. Surface points (relative position exactly "0.0") carry the surface coefficient.
+    // 5. A lone surface point carries the surface coefficient; in the multi-point methods every
+    // point enters as measured.
     void surfaceCoefficients() {
-        for (int r = 0; r < sheet_.rowCount(); ++r) {
-            if (isVelocityVertical(r) && sheet_.cell(r, col::相对) == "0.0") {
-                set(r, col::系数, plain(S_));
+        for (std::size_t k = 0; k < pointed_.size(); ++k) {
+            if (sets_[k].method == PointMethod::Surface) {
+                set(pointed_[k].row, col::系数, plain(S_));
             }
         }
     }
 
-    // 6. Mean velocity of the vertical: the point velocity, times its coefficient if any.
+    // 6. Mean velocity of the vertical, on its own row: a lone point's velocity, times its
+    // coefficient if any; of several points, the method's weighted mean of the rounded point
+    // velocities, rounded in turn.
     void verticalMeans() {
-        for (int r = 0; r < sheet_.rowCount(); ++r) {
-            if (filled(r, col::测点流速) && !filled(r, col::系数)) {
-                set(r, col::平均流速, sheet_.cell(r, col::测点流速));
+        for (std::size_t k = 0; k < pointed_.size(); ++k) {
+            const int r = pointed_[k].row;
+            const PointSet& method = sets_[k];
+            if (!filled(r, col::测点流速)) {
+                continue;
             }
-            if (filled(r, col::测点流速) && filled(r, col::系数)) {
+            if (pointed_[k].points.size() > 1) {
+                double sum = 0.0;
+                for (std::size_t i = 0; i < pointed_[k].points.size(); ++i) {
+                    sum += method.weights[i] * number(pointed_[k].points[i], col::测点流速);
+                }
+                set(r, col::平均流速, graded(sum / method.divisor, Grade::Velocity));
+            } else if (!filled(r, col::系数)) {
+                set(r, col::平均流速, sheet_.cell(r, col::测点流速));
+            } else {
                 set(r, col::平均流速,
                     graded(number(r, col::测点流速) * number(r, col::系数), Grade::Velocity));
             }
@@ -270,10 +333,9 @@ class Run {
 
     // 7. The velocity verticals, in row order, with the mean velocity each one carries.
     void velocityVerticals() {
-        for (int r = 0; r < sheet_.rowCount(); ++r) {
-            if (isVelocityVertical(r)) {
-                verticals_.push_back({r, num::numberOf(sheet_.cell(r, col::平均流速))});
-            }
+        for (const PointedVertical& vertical : pointed_) {
+            verticals_.push_back(
+                {vertical.row, num::numberOf(sheet_.cell(vertical.row, col::平均流速))});
         }
     }
 
@@ -295,22 +357,25 @@ class Run {
         set(verticals_.back().row, col::岸边部分, plain(BR_) + "/" + right);
     }
 
-    // 9. Mean depth between a row's vertical and the next row's, on the upper row.
+    // 9. Mean depth between a row's vertical and the next one's (point rows between them are
+    // passed over), on the upper row.
     void meanDepths() {
         for (int r = 0; r + 1 < sheet_.rowCount(); ++r) {
-            if (filled(r, col::水深) && filled(r + 1, col::水深)) {
+            const int next = nextVertical(r);
+            if (filled(r, col::水深) && filled(next, col::水深)) {
                 set(r, col::平均水深,
-                    graded((number(r, col::水深) + number(r + 1, col::水深)) / 2, Grade::Depth));
+                    graded((number(r, col::水深) + number(next, col::水深)) / 2, Grade::Depth));
             }
         }
     }
 
-    // 10. Spacing between a row's vertical and the next row's.
+    // 10. Spacing between a row's vertical and the next one's.
     void spacings() {
         for (int r = 0; r + 1 < sheet_.rowCount(); ++r) {
-            if (filled(r, col::起点距) && filled(r + 1, col::起点距)) {
+            const int next = nextVertical(r);
+            if (filled(r, col::起点距) && filled(next, col::起点距)) {
                 set(r, col::间距,
-                    graded(number(r + 1, col::起点距) - number(r, col::起点距), Grade::Distance));
+                    graded(number(next, col::起点距) - number(r, col::起点距), Grade::Distance));
             }
         }
     }
@@ -417,6 +482,9 @@ class Run {
     Mode mode_;
     double S_ = 0, BL_ = 0, BR_ = 0, R_ = 0, K_ = 0, C_ = 0;
     std::vector<Vertical> verticals_;
+    std::vector<PointedVertical> pointed_;
+    std::vector<PointSet> sets_;
+    bool onePoint_ = true;
     std::vector<std::array<double, kRecordColumns>> numbers_;
     std::vector<std::bitset<kRecordColumns>> known_;
     std::vector<double> partials_;

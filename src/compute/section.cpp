@@ -1,6 +1,7 @@
 #include "compute/section.hpp"
 
 #include "compute/numtext.hpp"
+#include "gauging/points.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -54,7 +55,28 @@ MeasuredSection readSection(const Gauging& gauging, const Table& sheet,
     // Distances by row, for the partials' ends.
     std::map<int, double> distanceOfRow;
     int running = 0;
+    const auto pointOf = [&](int r) {
+        MeasuringPoint measured;
+        measured.relative = numberIn(sheet.cell(r, col::相对)).value_or(0.6);
+        measured.velocity = numberIn(sheet.cell(r, col::测点流速)).value_or(0.0);
+        measured.surface = !sheet.cell(r, col::系数).empty();
+        if (!velocityMode) {
+            measured.seconds = numberIn(sheet.cell(r, col::T));
+        }
+        return measured;
+    };
     for (int r = 0; r < sheet.rowCount(); ++r) {
+        if (isPointRow(sheet, r, gauging.mode)) {
+            // One more point of the vertical above it.
+            const int owner = verticalRowOf(sheet, r, gauging.mode);
+            if (!section.verticals.empty() && section.verticals.back().row == owner &&
+                section.verticals.back().velocityVertical &&
+                !section.verticals.back().points.empty() &&
+                numberIn(sheet.cell(r, col::测点流速))) {
+                section.verticals.back().points.push_back(pointOf(r));
+            }
+            continue;
+        }
         const bool velocity =
             velocityMode ? !sheet.cell(r, col::测点流速).empty()
                          : !sheet.cell(r, col::N).empty() && !sheet.cell(r, col::T).empty();
@@ -78,16 +100,8 @@ MeasuredSection readSection(const Gauging& gauging, const Table& sheet,
             vertical.number = number.empty() || number == "水边" ? std::to_string(running) : number;
         }
         vertical.meanVelocity = numberIn(sheet.cell(r, col::平均流速));
-        if (const std::optional<double> point = numberIn(sheet.cell(r, col::测点流速));
-            velocity && point) {
-            MeasuringPoint measured;
-            measured.relative = numberIn(sheet.cell(r, col::相对)).value_or(0.6);
-            measured.velocity = *point;
-            measured.surface = !sheet.cell(r, col::系数).empty();
-            if (!velocityMode) {
-                measured.seconds = numberIn(sheet.cell(r, col::T));
-            }
-            vertical.points.push_back(measured);
+        if (velocity && numberIn(sheet.cell(r, col::测点流速))) {
+            vertical.points.push_back(pointOf(r));
         }
         distanceOfRow.emplace(r, *distance);
         section.verticals.push_back(std::move(vertical));

@@ -110,6 +110,7 @@ std::string declined(std::size_t errors, std::string_view verb) {
 // folder.
 FormSheet windowForm(const Window& window) {
     FormSheet form;
+    form.mode = selectedMode(window);
     form.table = tableOf(window.sheet());
     form.signalsPerRevolution = window.text(ctl::信号转数编辑框);
     for (std::size_t i = 0; i < kResultCount; ++i) {
@@ -176,6 +177,7 @@ int countFilledRows(const Window& window) {
 FormSheet formSheetOf(const Gauging& gauging, const Computation& computation,
                       const RecordHeader& header) {
     FormSheet form;
+    form.mode = gauging.mode;
     form.table = computation.table;
     form.signalsPerRevolution = gauging.coefficient(coef::信号转数);
     form.results = computation.results;
@@ -186,10 +188,10 @@ FormSheet formSheetOf(const Gauging& gauging, const Computation& computation,
 FormCheck checkForm(const FormSheet& form, const std::filesystem::path& templateFolder) {
     FormCheck check;
     const Table& sheet = form.table;
-    const int n = countFilledRows(sheet);
+    const int n = countFormLines(sheet, form.mode);
     // The form places the first N rows of the sheet: a gap in 起点距 or more rows than the form
     // holds would print a wrong form, so neither is a question.
-    if (const int gap = firstDistanceGap(sheet); gap >= 0) {
+    if (const int gap = firstDistanceGap(sheet, form.mode); gap >= 0) {
         int next = gap;
         while (sheet.cell(next, col::起点距).empty()) {
             ++next;
@@ -198,6 +200,12 @@ FormCheck checkForm(const FormSheet& form, const std::filesystem::path& template
             rowName(gap) + "的起点距为空，而下面" + rowName(next) +
             "还有起点距：记载表按表格的前几行排列垂线，会把垂线放错，无法生成记载表。请删去"
             "空行后重新计算。";
+        return check;
+    }
+    if (n > kTwoPageVerticals && n != countFilledRows(sheet)) {
+        check.refusal = "记载表最多容纳 " + std::to_string(kTwoPageVerticals) + " 行，本次测量有 " +
+                        std::to_string(n) + " 行（垂线行和测点行），从" +
+                        rowName(kTwoPageVerticals) + "起放不下，无法生成记载表。";
         return check;
     }
     if (n > kTwoPageVerticals) {

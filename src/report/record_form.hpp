@@ -20,6 +20,7 @@ class Window;
 // What the record form shows of one gauging: every row's texts, 信号转数 as typed, the seven
 // results and the record header.
 struct FormSheet {
+    EntryMode mode = EntryMode::Vertical;
     Table table;
     std::string signalsPerRevolution;
     std::array<std::string, kResultCount> results;
@@ -68,6 +69,8 @@ inline constexpr int kTwoPageVerticals = 40;
 
 // Number of rows whose distance (column 1) is filled, over all rows.
 int countFilledRows(const Table& table);
+// Number of the form's lines: the rows with a distance and the point rows of verticals.
+int countFormLines(const Table& table, EntryMode mode);
 int countFilledRows(const Window& window);
 
 // Copy the template over its working copy in the Data folder and write the record header, one

@@ -5,6 +5,7 @@
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
+#include "gauging/points.hpp"
 #include "platform/automation/dispatch.hpp"
 #include "platform/automation/host_registry.hpp"
 #include "platform/print/cups_printer.hpp"
@@ -122,7 +123,7 @@ class FormFill {
         }
         headerCells();
         progress(30);
-        const int n = countFilledRows(sheet_.table);
+        const int n = countFormLines(sheet_.table, sheet_.mode);
         if (!twoPages_) {
             write(1, X, "第 1 页");
         }
@@ -214,20 +215,29 @@ class FormFill {
         return twoPages_ && vertical > 20 ? 6 + vertical : 5 + vertical;
     }
 
+    // One form line a sheet row: a vertical's own line carries its number, a point row of a
+    // vertical below it only its point's columns, as the field book writes them.
     void verticalRows(int n) {
         const Table& sheet = sheet_.table;
         const std::string& revolutionsPerSignal = sheet_.signalsPerRevolution;
+        int lastVertical = n;
+        while (lastVertical > 1 && isPointRow(sheet, lastVertical - 1, sheet_.mode)) {
+            --lastVertical;
+        }
+        int sounding = 0;
         for (int i = 1; i <= n; ++i) {
             const int row = formRow(i);
             const int r = i - 1;
+            const bool point = isPointRow(sheet, r, sheet_.mode);
+            sounding += point ? 0 : 1;
             if (i == 1) {
                 write(row, A, "水边");
             }
-            if (i == n) {
+            if (i == lastVertical) {
                 write(row, A, "水边");
             }
-            if (i > 1 && i < n) {
-                write(row, A, num::plainText(i - 1));
+            if (i > 1 && i < lastVertical && !point) {
+                write(row, A, num::plainText(sounding - 1));
                 write(row, B, sheet.cell(r, col::号数));
             }
             write(row, C, sheet.cell(r, col::起点距));
@@ -263,14 +273,18 @@ class FormFill {
         writeField(23 + footer_, M, 2, 3);
         if (has(2, 4)) {
             int k = 0;
+            int points = 0;
             for (int r = 0; r < n; ++r) {
                 if (sheet_.table.filled(r, col::测点流速)) {
-                    ++k;
+                    ++points;
+                    k += isPointRow(sheet_.table, r, sheet_.mode) ? 0 : 1;
                 }
             }
+            // One point a vertical names its position; several points, their number.
+            const std::string method = points == k ? std::string("0.6") : num::plainText(points);
             write(19 + footer_, Q,
                   "流速仪（ " + field(2, 4) + " ）测速垂线数/0.0、0.6或测点总数 " +
-                      num::plainText(k) + " / 0.6");
+                      num::plainText(k) + " / " + method);
         }
         writeField(21 + footer_, U, 2, 5);
         writeField(21 + footer_, Y, 2, 6);
@@ -319,6 +333,16 @@ bool fillForm(const FormSheet& form, const FormPlace& place, bool twoPages, std:
     const bool filled = fill.run();
     problem = fill.problem();
     return filled;
+}
+
+int countFormLines(const Table& table, EntryMode mode) {
+    int n = 0;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        if (table.filled(r, col::起点距) || isPointRow(table, r, mode)) {
+            ++n;
+        }
+    }
+    return n;
 }
 
 int countFilledRows(const Table& table) {

@@ -15,7 +15,7 @@ std::vector<Finding> checkWindow(const Window& window) {
 }
 
 int firstDistanceGap(const Window& window) {
-    return firstDistanceGap(tableOf(window.sheet()));
+    return firstDistanceGap(tableOf(window.sheet()), selectedMode(window));
 }
 
 } // namespace tarnelo

@@ -131,6 +131,7 @@ class Budget {
         double points2 = 0.0;
         double rating2 = 0.0;
         double exposure2 = 0.0;
+        bool severalPoints = false;
         for (std::size_t k = 0; k < w.velocityAt.size(); ++k) {
             const SectionVertical& v = verticals[w.velocityAt[k]];
             const double q = w.byVelocity[k] * *v.meanVelocity;
@@ -140,6 +141,7 @@ class Budget {
             const double ud = depth(v.depth);
             depth2 += q2 * ud * ud;
             const std::vector<MeasuringPoint> points = pointsOf(v);
+            severalPoints = severalPoints || points.size() > 1;
             const double up = pointsTerm(points);
             points2 += q2 * up * up;
             const double n = static_cast<double>(points.size());
@@ -186,7 +188,8 @@ class Budget {
         method.components = {{"verticals", "垂线数 u_m", um, false,
                               "测速垂线 " + std::to_string(m) + " 条，查表插值"},
                              {"pointsPerVertical", "垂线测点数 u_p", part(points2), false,
-                              "一点法 7.5%，水面一点 15%"},
+                              severalPoints ? "五点法 2.5%，二点法 3.5%，一点法 7.5%，水面一点 15%"
+                                            : "一点法 7.5%，水面一点 15%"},
                              {"exposureTime", "测速历时 u_e", exposurePart, false, exposureNote},
                              {"meterRating", "流速仪检定 u_c", part(rating2), false,
                               "单独检定的流速仪，按测点流速查表"},
