@@ -37,6 +37,10 @@ constexpr Threshold kHighestBank{1.0, "经验值"};
 constexpr Threshold kSpacingJump{10.0, "经验值"};
 // A depth more than 3 times both of its neighbours: a slipped digit in 水深.
 constexpr Threshold kDepthSpike{3.0, "经验值"};
+// Neighbouring points of a vertical closer than 0.10 m: GB 50179-2015 B.3.1 keeps them at least
+// a rotor or cup diameter apart; the diameter is not recorded, 0.10 m stands for the common
+// meters' rotors.
+constexpr Threshold kClosestPoints{0.10, "经验值"};
 // Fewest spacings for a median worth comparing against.
 constexpr std::size_t kFewestSpacings = 3;
 
@@ -290,11 +294,38 @@ class Checker {
             default:
                 break;
             }
+            closePoints(vertical);
             if (set.outOfOrder) {
                 add(Severity::Notice, head, col::相对,
                     "测点位置 " + set.positions +
                         " 未按从水面到河底的次序填写；垂线平均流速仍按各点的位置计算");
             }
+        }
+    }
+
+    // Neighbouring points of a vertical closer than a current meter's rotor: the depth is too
+    // shallow for the method.
+    void closePoints(const PointedVertical& vertical) {
+        const std::optional<double> depth = number(vertical.row, col::水深);
+        if (vertical.points.size() < 2 || !depth || !(*depth > 0.0)) {
+            return;
+        }
+        std::vector<double> at;
+        for (const int r : vertical.points) {
+            at.push_back(num::numberOf(cell(r, col::相对)));
+        }
+        std::sort(at.begin(), at.end());
+        double closest = *depth;
+        for (std::size_t i = 1; i < at.size(); ++i) {
+            closest = std::min(closest, (at[i] - at[i - 1]) * *depth);
+        }
+        if (closest < kClosestPoints.value) {
+            add(Severity::Notice, vertical.row, col::水深,
+                "水深 " + cell(vertical.row, col::水深) + " 米的垂线上相邻测点仅相距 " +
+                    num::fixedText(closest, 2) +
+                    " 米：相邻测点的间距不应小于流速仪旋桨或旋杯的直径（GB 50179-2015 B.3.1；"
+                    "按 " + num::fixedText(kClosestPoints.value, 2) + " 米计，" +
+                    std::string(kClosestPoints.source) + "），宜改用测点较少的方法");
         }
     }
 

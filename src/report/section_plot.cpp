@@ -472,6 +472,10 @@ class Plot {
                               marked ? kMarked : kVelocityVertical);
                 }
                 ++velocityCount;
+                // The points of a multi-point vertical, where each was measured.
+                for (std::size_t i = 0; v.points.size() > 1 && i < v.points.size(); ++i) {
+                    svg_.circle(x, yDepth(v.depth * v.points[i].relative), 2.5, kVelocityVertical);
+                }
             } else if (!v.waterEdge) {
                 svg_.line(x, kLowerTop, x, yDepth(v.depth), marked ? kMarked : kSoundingVertical,
                           marked ? 2.0 : 1.0, "3,3");

@@ -2,6 +2,7 @@
 // gauging, each in both entry modes, what the checks say of point rows that make no method, and
 // the record form with every point on a line of its own.
 #include "compute/compute.hpp"
+#include "files/file_io.hpp"
 #include "files/gauging_file.hpp"
 #include "platform/system/scratch.hpp"
 #include "platform/workbook/workbook.hpp"
@@ -323,6 +324,60 @@ TEST(PointMethods, TheFormGivesEveryPointALineOfItsOwn) {
     }
     EXPECT_EQ(at(7, 19), "0.73");
     EXPECT_EQ(at(8, 19), "");
+}
+
+} // namespace
+} // namespace tarnelo
+
+namespace tarnelo {
+namespace {
+
+// The bundled examples of a 二点法 and a 五点法 gauging, against a computation done apart from
+// this program (decimal arithmetic, each value rounded half to even as the columns are filled):
+//   vertical-two-point.dat: V_m 0.55 0.72 0.92 1.00 0.85 0.63 0.36; partial discharges 1.76
+//   5.06 21.0 31.8 26.5 7.40 3.05 0.368; Q 96.9, A 118, V 0.82, B 55.5, H 2.13, 1.12, 3.40.
+//   velocity-five-point.dat: V_m 0.62 1.02 1.24 1.18 0.94 0.71; partial discharges 1.18 12.3
+//   80.0 97.8 32.6 14.1 1.30; Q 239, A 220, V 1.09, B 64.0, H 3.44, 1.46, 5.3.
+TEST(PointMethods, TheBundledExamplesComputeAsWorkedApart) {
+    struct Example {
+        const char* file;
+        std::vector<std::string> means;
+        std::array<const char*, 7> results;
+        const char* pointsNote;
+    };
+    const Example examples[] = {
+        {"vertical-two-point.dat",
+         {"0.55", "0.72", "0.92", "1.00", "0.85", "0.63", "0.36"},
+         {"96.9", "118", "0.82", "1.12", "55.5", "2.13", "3.40"},
+         "五点法 2.5%，二点法 3.5%"},
+        {"velocity-five-point.dat",
+         {"0.62", "1.02", "1.24", "1.18", "0.94", "0.71"},
+         {"239", "220", "1.09", "1.46", "64.0", "3.44", "5.3"},
+         "五点法 2.5%"}};
+    for (const Example& example : examples) {
+        SCOPED_TRACE(example.file);
+        const GaugingFile read =
+            readGaugingFile(std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" / example.file);
+        ASSERT_EQ(read.status, GaugingFile::Status::Opened) << read.message;
+        const Computation c = compute(read.gauging);
+        expectResults(c, example.results);
+        std::vector<std::string> means;
+        for (int r = 0; r < c.table.rowCount(); ++r) {
+            if (c.table.filled(r, col::平均流速)) {
+                means.push_back(c.table.cell(r, col::平均流速));
+            }
+        }
+        EXPECT_EQ(means, example.means);
+        ASSERT_TRUE(c.uncertainty.iso748.standardPercent.has_value());
+        EXPECT_NE(c.uncertainty.iso748.components[1].note.find(example.pointsNote),
+                  std::string::npos);
+        EXPECT_EQ(countSeverity(c.findings, Finding::Severity::Error), 0)
+            << findingList(c.findings);
+        // Saved again, the file is the same bytes.
+        EXPECT_EQ(gaugingFileBytes(read.gauging),
+                  readFileBytes(std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" /
+                                example.file));
+    }
 }
 
 } // namespace
