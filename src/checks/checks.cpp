@@ -324,7 +324,8 @@ class Checker {
                 "水深 " + cell(vertical.row, col::水深) + " 米的垂线上相邻测点仅相距 " +
                     num::fixedText(closest, 2) +
                     " 米：相邻测点的间距不应小于流速仪旋桨或旋杯的直径（GB 50179-2015 B.3.1；"
-                    "按 " + num::fixedText(kClosestPoints.value, 2) + " 米计，" +
+                    "按 " +
+                    num::fixedText(kClosestPoints.value, 2) + " 米计，" +
                     std::string(kClosestPoints.source) + "），宜改用测点较少的方法");
         }
     }

@@ -61,6 +61,7 @@ inline constexpr std::string_view kPaste = "粘贴";
 inline constexpr std::string_view kCut = "剪切";
 inline constexpr std::string_view kDelete = "删除";
 inline constexpr std::string_view kInsertRows = "插入行";
+inline constexpr std::string_view kInsertPoint = "插入测点";
 inline constexpr std::string_view kRemoveRows = "删除行";
 } // namespace stepname
 

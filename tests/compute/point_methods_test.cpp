@@ -345,15 +345,14 @@ TEST(PointMethods, TheBundledExamplesComputeAsWorkedApart) {
         std::array<const char*, 7> results;
         const char* pointsNote;
     };
-    const Example examples[] = {
-        {"vertical-two-point.dat",
-         {"0.55", "0.72", "0.92", "1.00", "0.85", "0.63", "0.36"},
-         {"96.9", "118", "0.82", "1.12", "55.5", "2.13", "3.40"},
-         "五点法 2.5%，二点法 3.5%"},
-        {"velocity-five-point.dat",
-         {"0.62", "1.02", "1.24", "1.18", "0.94", "0.71"},
-         {"239", "220", "1.09", "1.46", "64.0", "3.44", "5.3"},
-         "五点法 2.5%"}};
+    const Example examples[] = {{"vertical-two-point.dat",
+                                 {"0.55", "0.72", "0.92", "1.00", "0.85", "0.63", "0.36"},
+                                 {"96.9", "118", "0.82", "1.12", "55.5", "2.13", "3.40"},
+                                 "五点法 2.5%，二点法 3.5%"},
+                                {"velocity-five-point.dat",
+                                 {"0.62", "1.02", "1.24", "1.18", "0.94", "0.71"},
+                                 {"239", "220", "1.09", "1.46", "64.0", "3.44", "5.3"},
+                                 "五点法 2.5%"}};
     for (const Example& example : examples) {
         SCOPED_TRACE(example.file);
         const GaugingFile read =
@@ -374,9 +373,9 @@ TEST(PointMethods, TheBundledExamplesComputeAsWorkedApart) {
         EXPECT_EQ(countSeverity(c.findings, Finding::Severity::Error), 0)
             << findingList(c.findings);
         // Saved again, the file is the same bytes.
-        EXPECT_EQ(gaugingFileBytes(read.gauging),
-                  readFileBytes(std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" /
-                                example.file));
+        EXPECT_EQ(
+            gaugingFileBytes(read.gauging),
+            readFileBytes(std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" / example.file));
     }
 }
 

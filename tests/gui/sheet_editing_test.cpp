@@ -73,6 +73,7 @@ class SheetEditingTest : public QObject {
     void tabAndEnterRouteThroughWholeRows();
     void typingIntoAComputedCellIsNotDroppedSilently();
     void clearAndOpenAskBeforeThrowingAwayInput();
+    void pointRowsTypedAsOnThePaperForm();
 };
 
 void SheetEditingTest::pasteFromASpreadsheetLandsInEditableCellsAndUndoes() {
@@ -413,6 +414,95 @@ void SheetEditingTest::clearAndOpenAskBeforeThrowingAwayInput() {
     h.click(ctl::清空);
     QCOMPARE(h.questions.size(), std::size_t(3));
     QVERIFY(w.sheet().cell(0, col::起点距).empty());
+}
+
+// A two-point vertical typed as the field book has it: the 0.8 point on the row below, 起点距
+// and 水深 left blank. With the factory meter (V = 0.6793·20N/T + 0.0033):
+// 0.2: N 16, T 100 → 2.17706 → 2.18; 0.8: N 12, T 100 → 1.63362 → 1.63; mean 1.905 → 1.90.
+void SheetEditingTest::pointRowsTypedAsOnThePaperForm() {
+    Harness h;
+    MainWindow& w = h.make();
+    SheetView& grid = w.grid();
+    const std::vector<std::vector<std::pair<int, const char*>>> rows = {
+        {{col::起点距, "0"}, {col::水深, "0"}},
+        {{col::起点距, "5"},
+         {col::水深, "1.2"},
+         {col::相对, "0.6"},
+         {col::N, "10"},
+         {col::T, "100"}},
+        {{col::起点距, "10"},
+         {col::水深, "2.0"},
+         {col::相对, "0.2"},
+         {col::N, "16"},
+         {col::T, "100"}},
+        {{col::相对, "0.8"}, {col::N, "12"}, {col::T, "100"}},
+        {{col::起点距, "15"},
+         {col::水深, "1.5"},
+         {col::相对, "0.6"},
+         {col::N, "12"},
+         {col::T, "105"}},
+        {{col::起点距, "20"}, {col::水深, "0"}}};
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (const auto& [column, text] : rows[r]) {
+            typeIntoCell(&grid, static_cast<int>(r), column, QString::fromUtf8(text));
+        }
+    }
+    const QAbstractItemModel* model = grid.model();
+    // The point row shows as a point of the vertical above.
+    QCOMPARE(model->data(model->index(3, col::起点距)).toString(), QStringLiteral("└ 测点"));
+    QCOMPARE(model->data(model->index(3, col::起点距), Qt::EditRole).toString(), QString());
+    QVERIFY(model->data(model->index(3, col::相对), Qt::BackgroundRole).isValid());
+    QVERIFY(!model->data(model->index(2, col::相对), Qt::BackgroundRole).isValid());
+
+    h.click(ctl::计算);
+    QCOMPARE(h.find<QLineEdit>(ctl::致谢框)->text(), QStringLiteral("感谢使用!"));
+    const char* numbers[] = {"水边", "1", "2", "", "3", "水边"};
+    for (int r = 0; r < 6; ++r) {
+        QCOMPARE(w.sheet().cell(r, col::号数), std::string(numbers[r]));
+    }
+    QCOMPARE(w.sheet().cell(2, col::测点流速), std::string("2.18"));
+    QCOMPARE(w.sheet().cell(3, col::测点流速), std::string("1.63"));
+    QCOMPARE(w.sheet().cell(3, col::测点深), std::string("1.60"));
+    QCOMPARE(w.sheet().cell(2, col::平均流速), std::string("1.90"));
+    QCOMPARE(w.sheet().cell(3, col::平均流速), std::string());
+    QCOMPARE(w.sheet().cell(2, col::平均水深), std::string("1.75"));
+    QCOMPARE(w.sheet().cell(2, col::间距), std::string("5.0"));
+
+    // 插入测点 on the two-point vertical: a row under its last point, the cursor on 相对.
+    clickCell(grid, 2, col::N);
+    press(&grid, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(w.sheet().cell(5, col::起点距), std::string("15"));
+    for (int c = 0; c < Sheet::kColumns; ++c) {
+        QCOMPARE(w.sheet().cell(4, c), std::string());
+    }
+    QCOMPARE(grid.currentIndex().row(), 4);
+    QCOMPARE(grid.currentIndex().column(), col::相对);
+    QVERIFY(status(w).contains(QStringLiteral("已在第 5 行插入测点行")));
+    press(&grid, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(status(w), QStringLiteral("已撤销：插入测点"));
+    QCOMPARE(w.sheet().cell(4, col::起点距), std::string("15"));
+
+    // The context menu offers it beside 插入行: on the one-point vertical it adds the row below.
+    QStringList texts;
+    QTimer::singleShot(0, this, [&texts] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu != nullptr);
+        for (QAction* action : menu->actions()) {
+            texts << action->text();
+        }
+        for (QAction* action : menu->actions()) {
+            if (action->text() == QStringLiteral("插入测点")) {
+                action->trigger();
+            }
+        }
+        menu->close();
+    });
+    clickCell(grid, 1, col::T);
+    emit grid.customContextMenuRequested(cellCentre(grid, 1, col::T));
+    QCOMPARE(texts.indexOf(QStringLiteral("插入测点")),
+             texts.indexOf(QStringLiteral("在下方插入行")) + 1);
+    QVERIFY(w.sheet().cell(2, col::起点距).empty());
+    QCOMPARE(w.sheet().cell(3, col::起点距), std::string("10"));
 }
 
 #include "sheet_editing_test.moc"

@@ -90,6 +90,9 @@ void SheetEditing::handle(SheetView::Request request) {
     case SheetView::Request::InsertRowsBelow:
         insertRows(true);
         break;
+    case SheetView::Request::InsertPoint:
+        insertPoint();
+        break;
     case SheetView::Request::RemoveRows: {
         const CellRange range = selection();
         if (!range.empty()) {
@@ -139,6 +142,26 @@ void SheetEditing::insertRows(bool below) {
         return;
     }
     perform(insertRowsEdit(model_.sheet(), below ? range.bottom + 1 : range.top, range.rows()));
+}
+
+void SheetEditing::insertPoint() {
+    const CellRange range = selection();
+    if (range.empty()) {
+        return;
+    }
+    // Below the last point of the vertical the cursor is on, the cursor on its 相对.
+    int at = range.bottom + 1;
+    while (at < model_.sheet().rowCount() && model_.isPointRow(at)) {
+        ++at;
+    }
+    SheetEdit edit = insertRowsEdit(model_.sheet(), at, 1);
+    edit.name = stepname::kInsertPoint;
+    perform(std::move(edit));
+    const QModelIndex relative = model_.index(at, col::相对);
+    grid_.setCurrentIndex(relative);
+    grid_.scrollTo(relative);
+    status_("已在第 " + std::to_string(at + 1) +
+            " 行插入测点行：填写相对位置和测点的测量值，起点距、水深留空。");
 }
 
 void SheetEditing::perform(SheetEdit edit) {
@@ -193,6 +216,7 @@ void SheetEditing::showMenu(QWidget* over, const QPoint& at) {
     add("在上方插入行", QKeySequence(QStringLiteral("Ctrl++")),
         SheetView::Request::InsertRowsAbove);
     add("在下方插入行", QKeySequence(), SheetView::Request::InsertRowsBelow);
+    add("插入测点", QKeySequence(QStringLiteral("Ctrl+Return")), SheetView::Request::InsertPoint);
     add("删除行", QKeySequence(QStringLiteral("Ctrl+-")), SheetView::Request::RemoveRows);
     menu.exec(over->mapToGlobal(at));
 }

@@ -37,6 +37,7 @@ class SheetEditing : public QObject {
     void copy();
     void paste();
     void insertRows(bool below);
+    void insertPoint();
     void perform(SheetEdit edit);
     // Runs a change of the sheet with the grid's notices gathered into one.
     void batched(const std::function<void()>& change);

@@ -15,8 +15,21 @@ namespace {
 const QColor kReadOnlyBackground(0xEE, 0xF1, 0xF4);
 // Computed values that no longer belong to the input, grey like the outdated results.
 const QColor kStaleText(0x9A, 0x9A, 0x9A);
+// A point row, one more point of the vertical above it: tinted, its empty 起点距 marked.
+const QColor kPointRowBackground(0xEC, 0xF4, 0xE4);
+const QColor kPointRowMark(0x7A, 0x96, 0x6A);
 
 } // namespace
+
+// In 垂线模式 the sheet computes 测点流速, in 测速模式 the user types it.
+bool SheetModel::isPointRow(int row) const {
+    const auto filled = [&](int column) { return !sheet_.cell(row, column).empty(); };
+    const bool measured =
+        sheet_.isReadOnly(col::测点流速) ? filled(col::N) && filled(col::T) : filled(col::测点流速);
+    return measured && !filled(col::起点距) && !filled(col::水深) && filled(col::相对);
+}
+
+namespace {} // namespace
 
 SheetModel::SheetModel(Sheet& sheet, QObject* parent)
     : QAbstractTableModel(parent), sheet_(sheet), shownRows_(sheet.rowCount()) {
@@ -55,8 +68,13 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
             }
         }
     }
+    const bool pointRow = isPointRow(index.row());
     switch (role) {
     case Qt::DisplayRole:
+        if (pointRow && index.column() == col::起点距) {
+            return QStringLiteral("└ 测点");
+        }
+        return QString::fromStdString(sheet_.cell(index.row(), index.column()));
     case Qt::EditRole:
         return QString::fromStdString(sheet_.cell(index.row(), index.column()));
     case Qt::TextAlignmentRole:
@@ -65,8 +83,14 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
         if (sheet_.isReadOnly(index.column())) {
             return QBrush(kReadOnlyBackground);
         }
+        if (pointRow) {
+            return QBrush(kPointRowBackground);
+        }
         return {};
     case Qt::ForegroundRole:
+        if (pointRow && index.column() == col::起点距) {
+            return QBrush(kPointRowMark);
+        }
         if (stale_ && sheet_.isReadOnly(index.column())) {
             return QBrush(kStaleText);
         }
@@ -75,6 +99,9 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
         if (stale_ && sheet_.isReadOnly(index.column()) &&
             !sheet_.cell(index.row(), index.column()).empty()) {
             return QStringLiteral("计算后输入已修改，这一值已过时，请重新计算。");
+        }
+        if (pointRow && !sheet_.isReadOnly(index.column())) {
+            return QStringLiteral("测点行：上面那条测速垂线的又一个测点（起点距、水深留空）。");
         }
         return {};
     default:
@@ -137,7 +164,7 @@ void SheetModel::endBatch() {
     if (pendingAll_) {
         allCellsChanged();
     } else if (pendingCells_) {
-        emit dataChanged(index(dirtyTop_, dirtyLeft_), index(dirtyBottom_, dirtyRight_));
+        emit dataChanged(index(dirtyTop_, 0), index(dirtyBottom_, Sheet::kColumns - 1));
     }
     pendingAll_ = false;
     pendingCells_ = false;
@@ -163,8 +190,10 @@ void SheetModel::cellChanged(int row, int column) {
     }
     catchUpRows();
     if (row < shownRows_) {
-        const QModelIndex at = index(row, column);
-        emit dataChanged(at, at);
+        // A typed cell can make its row a point row or take that away: the whole row repaints.
+        const bool typedColumn = !sheet_.isReadOnly(column);
+        emit dataChanged(index(row, typedColumn ? 0 : column),
+                         index(row, typedColumn ? Sheet::kColumns - 1 : column));
     }
 }
 

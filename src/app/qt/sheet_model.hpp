@@ -27,6 +27,8 @@ class SheetModel : public QAbstractTableModel, public SheetObserver {
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // A point row: one more measuring point of the velocity vertical above it.
+    bool isPointRow(int row) const;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 

@@ -23,6 +23,8 @@ class SheetView : public QTableView {
         Redo,
         InsertRowsAbove,
         InsertRowsBelow,
+        // A point row under the current vertical's last point.
+        InsertPoint,
         RemoveRows,
     };
 
