@@ -324,6 +324,37 @@ TEST(PointMethods, TheFormGivesEveryPointALineOfItsOwn) {
     }
     EXPECT_EQ(at(7, 19), "0.73");
     EXPECT_EQ(at(8, 19), "");
+
+    // The two-point example: 18 lines take the two-page form, and the method line counts the
+    // velocity verticals and their points.
+    const GaugingFile example = readGaugingFile(std::filesystem::path(TARNELO_SOURCE_DIR) /
+                                                "examples" / "vertical-two-point.dat");
+    const Computation exampleComputed = compute(example.gauging);
+    const ExportPlace twoPages{folder.path(), scratch.path(), scratch.path() / "example.xlsx"};
+    const FormOutcome exported =
+        exportForm(formSheetOf(example.gauging, exampleComputed,
+                               parseRecordHeader(example.gauging.headerPart)),
+                   exampleComputed.findings, twoPages, false);
+    ASSERT_EQ(exported.status, FormOutcome::Status::Done) << exported.message;
+    EXPECT_TRUE(exported.twoPages);
+    const auto exampleBook = xlsx::Workbook::open(twoPages.target, error);
+    ASSERT_TRUE(exampleBook) << error;
+    std::vector<std::string> methodLines;
+    for (int row = 1; row <= 60; ++row) {
+        for (int column = 1; column <= 26; ++column) {
+            const std::string text = exampleBook->cell(0, row, column).text;
+            if (text.find("测点总数") != std::string::npos) {
+                methodLines.push_back(text);
+            }
+        }
+    }
+    ASSERT_EQ(methodLines.size(), 1U);
+    EXPECT_NE(methodLines.front().find("测点总数 7 / 12"), std::string::npos)
+        << methodLines.front();
+    EXPECT_EQ(exampleBook->cell(0, 23, 3).text, "58.5");
+    EXPECT_EQ(exampleBook->cell(0, 23, 1).text, "水边");
+    EXPECT_EQ(exampleBook->cell(0, 21, 9).text, "0.8");
+    EXPECT_EQ(exampleBook->cell(0, 21, 1).text, "");
 }
 
 } // namespace

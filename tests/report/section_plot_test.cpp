@@ -1,10 +1,10 @@
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
-#include "support/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "report/section_plot.hpp"
 #include "sheet/sheet.hpp"
+#include "support/headless_window.hpp"
 #include "support/scratch_program_folder.hpp"
 
 #include <gtest/gtest.h>
@@ -210,6 +210,22 @@ TEST(SectionPlot, NothingToDrawStillGivesAPicture) {
     expectWellFormed(single);
     EXPECT_EQ(single.find("nan"), std::string::npos);
     EXPECT_EQ(single.find("inf"), std::string::npos);
+}
+
+} // namespace
+} // namespace tarnelo
+
+namespace tarnelo {
+namespace {
+
+TEST(SectionPlot, DrawsEveryPointOfAMultiPointVertical) {
+    // Five verticals of two points and two of one: the two-point verticals show each point
+    // where it was measured, the one-point verticals as before.
+    const Drawn drawn = draw(kExamples / "vertical-two-point.dat");
+    EXPECT_EQ(count(drawn.svg, "r=\"2.5\" fill=\"#1F4E79\""), 10u);
+    EXPECT_EQ(labelsOnTheVelocityLine(drawn.svg), std::vector<std::string>());
+    EXPECT_EQ(count(draw(kExamples / "velocity-five-point.dat").svg, "r=\"2.5\" fill=\"#1F4E79\""),
+              20u);
 }
 
 } // namespace
