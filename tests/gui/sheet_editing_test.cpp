@@ -470,7 +470,7 @@ void SheetEditingTest::pointRowsTypedAsOnThePaperForm() {
 
     // 插入测点 on the two-point vertical: a row under its last point, the cursor on 相对.
     clickCell(grid, 2, col::N);
-    press(&grid, Qt::Key_Return, Qt::ControlModifier);
+    press(&grid, Qt::Key_I, Qt::ControlModifier);
     QCOMPARE(w.sheet().cell(5, col::起点距), std::string("15"));
     for (int c = 0; c < Sheet::kColumns; ++c) {
         QCOMPARE(w.sheet().cell(4, c), std::string());

@@ -1,8 +1,8 @@
 // The grid's model over the sheet, without any widget.
 #include "app/compute_command.hpp"
-#include "support/headless_window.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "compute/compute.hpp"
+#include "support/headless_window.hpp"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -21,6 +21,7 @@ class SheetModelTest : public QObject {
     void aCommandIsOneNoticeNotOnePerCell();
     void rowsInsertedAndRemovedInTheMiddleAreAnnouncedWhereTheyAre();
     void typedTextGoesToTheHookWhenThereIsOne();
+    void aRowBecomingAPointRowRepaintsWhole();
 };
 
 void SheetModelTest::showsTheSheetItselfNotACopy() {
@@ -202,6 +203,27 @@ void SheetModelTest::typedTextGoesToTheHookWhenThereIsOne() {
     QVERIFY(!model.setData(model.index(3, 4), QStringLiteral("9")));
     QCOMPARE(typed, (std::vector<std::string>{"3,2:1.5"}));
     QVERIFY(window.sheet().cell(3, 2).empty());
+}
+
+// A point row is tinted across the row: the cell that makes it one, or takes that away,
+// repaints the whole row; any other cell only itself.
+void SheetModelTest::aRowBecomingAPointRowRepaintsWhole() {
+    HeadlessWindow window("/nonexistent");
+    layoutSheet(window);
+    SheetModel model(window.sheet());
+    window.sheet().setCell(2, col::N, "12");
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    window.sheet().setCell(2, col::T, "100");
+    QCOMPARE(changed.count(), 1);
+    window.sheet().setCell(2, col::相对, "0.8");
+    QCOMPARE(changed.count(), 3);
+    QCOMPARE(changed[2][0].toModelIndex(), model.index(2, 0));
+    QCOMPARE(changed[2][1].toModelIndex(), model.index(2, Sheet::kColumns - 1));
+    QVERIFY(model.isPointRow(2));
+    window.sheet().setCell(2, col::起点距, "12.5");
+    QCOMPARE(changed.count(), 5);
+    QVERIFY(!model.isPointRow(2));
+    QCOMPARE(model.data(model.index(2, col::起点距)).toString(), QStringLiteral("12.5"));
 }
 
 #include "sheet_model_test.moc"

@@ -216,7 +216,7 @@ void SheetEditing::showMenu(QWidget* over, const QPoint& at) {
     add("在上方插入行", QKeySequence(QStringLiteral("Ctrl++")),
         SheetView::Request::InsertRowsAbove);
     add("在下方插入行", QKeySequence(), SheetView::Request::InsertRowsBelow);
-    add("插入测点", QKeySequence(QStringLiteral("Ctrl+Return")), SheetView::Request::InsertPoint);
+    add("插入测点", QKeySequence(QStringLiteral("Ctrl+I")), SheetView::Request::InsertPoint);
     add("删除行", QKeySequence(QStringLiteral("Ctrl+-")), SheetView::Request::RemoveRows);
     menu.exec(over->mapToGlobal(at));
 }

@@ -164,7 +164,10 @@ void SheetModel::endBatch() {
     if (pendingAll_) {
         allCellsChanged();
     } else if (pendingCells_) {
-        emit dataChanged(index(dirtyTop_, 0), index(dirtyBottom_, Sheet::kColumns - 1));
+        // Rows that became point rows or stopped being one repaint whole.
+        const bool whole = pointRowsChanged(dirtyTop_, dirtyBottom_);
+        emit dataChanged(index(dirtyTop_, whole ? 0 : dirtyLeft_),
+                         index(dirtyBottom_, whole ? Sheet::kColumns - 1 : dirtyRight_));
     }
     pendingAll_ = false;
     pendingCells_ = false;
@@ -190,10 +193,12 @@ void SheetModel::cellChanged(int row, int column) {
     }
     catchUpRows();
     if (row < shownRows_) {
+        const QModelIndex at = index(row, column);
+        emit dataChanged(at, at);
         // A typed cell can make its row a point row or take that away: the whole row repaints.
-        const bool typedColumn = !sheet_.isReadOnly(column);
-        emit dataChanged(index(row, typedColumn ? 0 : column),
-                         index(row, typedColumn ? Sheet::kColumns - 1 : column));
+        if (pointRowsChanged(row, row)) {
+            emit dataChanged(index(row, 0), index(row, Sheet::kColumns - 1));
+        }
     }
 }
 
@@ -254,7 +259,25 @@ void SheetModel::catchUpRows() {
     }
 }
 
+bool SheetModel::pointRowsChanged(int first, int last) {
+    if (pointRows_.size() != static_cast<std::size_t>(shownRows_)) {
+        pointRows_.assign(static_cast<std::size_t>(shownRows_), false);
+        first = 0;
+        last = shownRows_ - 1;
+    }
+    bool changed = false;
+    for (int r = std::max(first, 0); r <= last && r < shownRows_; ++r) {
+        const bool now = isPointRow(r);
+        if (pointRows_[static_cast<std::size_t>(r)] != now) {
+            pointRows_[static_cast<std::size_t>(r)] = now;
+            changed = true;
+        }
+    }
+    return changed;
+}
+
 void SheetModel::allCellsChanged() {
+    pointRowsChanged(0, shownRows_ - 1);
     if (shownRows_ > 0) {
         emit dataChanged(index(0, 0), index(shownRows_ - 1, Sheet::kColumns - 1));
     }

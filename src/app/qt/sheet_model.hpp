@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tarnelo {
 
@@ -62,6 +63,8 @@ class SheetModel : public QAbstractTableModel, public SheetObserver {
   private:
     void catchUpRows();
     void allCellsChanged();
+    // Brings the remembered point rows first..last up to date; true when one of them changed.
+    bool pointRowsChanged(int first, int last);
 
     Sheet& sheet_;
     const CellMarks* marks_ = nullptr;
@@ -77,6 +80,8 @@ class SheetModel : public QAbstractTableModel, public SheetObserver {
     int dirtyRight_ = 0;
     bool pendingAll_ = false;
     bool pendingLayout_ = false;
+    // Which rows were point rows when last painted; their tint spans the whole row.
+    std::vector<bool> pointRows_;
 };
 
 } // namespace tarnelo

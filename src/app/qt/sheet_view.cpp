@@ -151,7 +151,7 @@ bool SheetView::requestFor(QKeyEvent* event) {
         request = Request::Delete;
     } else if ((ctrl || ctrlShift) && (key == Qt::Key_Plus || key == Qt::Key_Equal)) {
         request = Request::InsertRowsAbove;
-    } else if (ctrl && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+    } else if (ctrl && key == Qt::Key_I) {
         request = Request::InsertPoint;
     } else if (ctrl && key == Qt::Key_Minus) {
         request = Request::RemoveRows;
