@@ -1,5 +1,6 @@
 // How a vertical's measuring points make its mean velocity: the methods of the Chinese code of
-// river discharge measurement, GB 50179-2015, and how a set of relative positions is read.
+// river discharge measurement, GB 50179-2015 (appendix B, B.7.1: the vertical mean velocity
+// where the vertical has no reverse flow), and how a set of relative positions is read.
 #pragma once
 
 #include "gauging/gauging.hpp"

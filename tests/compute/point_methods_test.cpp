@@ -277,6 +277,16 @@ TEST(PointMethods, PointsThatMakeNoMethodAreErrorsOnTheirCellsAndNothingIsComput
         std::vector<std::string>{
             "注意 测点位置 0.8、0.2 未按从水面到河底的次序填写；垂线平均流速仍按各点的位置计算"});
 
+    // Two points 0.09 m apart on a vertical 0.15 m deep: closer than a rotor.
+    Gauging shallow = twoPointGauging();
+    shallow.rows[5].depth = "0.15";
+    const Computation close = compute(shallow);
+    ASSERT_TRUE(close.computed()) << close.message;
+    const std::vector<std::string> near = findingsAt(close, 5, col::水深);
+    ASSERT_EQ(near.size(), 1U) << findingList(close.findings);
+    EXPECT_NE(near.front().find("相邻测点仅相距 0.09 米"), std::string::npos) << near.front();
+    EXPECT_NE(near.front().find("GB 50179-2015 B.3.1"), std::string::npos);
+
     // A lone 0.2 among multi-point verticals: the coefficient is assumed, and said so.
     Gauging assumed = twoPointGauging();
     assumed.rows.erase(assumed.rows.begin() + 6);
