@@ -166,7 +166,7 @@ data = json.load(open(sys.argv[1], encoding="utf-8"))
 assert data["title"] == "柳溪 石门站 2024 年实测流量成果表", data["title"]
 assert len(data["rows"]) == 30 and data["problems"] == [], data["problems"]
 PY
-cp "${examples[0]}" "$work/other-station.dat"
+cp "$TARNELO_SOURCE_DIR/examples/velocity-mode.dat" "$work/other-station.dat"
 printf 'not a gauging' >"$work/junk.dat"
 expect_status 1 "summary with files left out" "$cli" summary "$year" "$work/other-station.dat" \
     "$work/junk.dat" -o "$work/table2.xlsx"
