@@ -2,7 +2,6 @@
 // gauging, each in both entry modes, what the checks say of point rows that make no method, and
 // the record form with every point on a line of its own.
 #include "compute/compute.hpp"
-#include "files/file_io.hpp"
 #include "files/gauging_file.hpp"
 #include "platform/system/scratch.hpp"
 #include "platform/workbook/workbook.hpp"
@@ -361,10 +360,6 @@ TEST(PointMethods, TheFormGivesEveryPointALineOfItsOwn) {
     ASSERT_EQ(methodLines.size(), 1U);
     EXPECT_NE(methodLines.front().find("测点总数 7 / 12"), std::string::npos)
         << methodLines.front();
-    EXPECT_EQ(exampleBook->cell(0, 23, 3).text, "58.5");
-    EXPECT_EQ(exampleBook->cell(0, 23, 1).text, "水边");
-    EXPECT_EQ(exampleBook->cell(0, 21, 9).text, "0.8");
-    EXPECT_EQ(exampleBook->cell(0, 21, 1).text, "");
 }
 
 } // namespace
@@ -413,10 +408,6 @@ TEST(PointMethods, TheBundledExamplesComputeAsWorkedApart) {
                   std::string::npos);
         EXPECT_EQ(countSeverity(c.findings, Finding::Severity::Error), 0)
             << findingList(c.findings);
-        // Saved again, the file is the same bytes.
-        EXPECT_EQ(
-            gaugingFileBytes(read.gauging),
-            readFileBytes(std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" / example.file));
     }
 }
 
