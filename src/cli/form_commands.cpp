@@ -11,6 +11,7 @@
 #include "files/gauging_file.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
+#include "pages/page_painter.hpp"
 #include "platform/print/pdf_render.hpp"
 #include "platform/print/print_host.hpp"
 #include "platform/system/scratch.hpp"
@@ -31,11 +32,14 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kExportHelp =
-    "用法 Usage: tarnelo-cli export FILE.dat [-o FORM.xlsx] [--pdf FORM.pdf] [--force]\n\n"
+    "用法 Usage: tarnelo-cli export FILE.dat [-o FORM.xlsx] [--pdf FORM.pdf]\n"
+    "                                  [--renderer tarnelo|libreoffice] [--force]\n\n"
     "打开并计算流速仪原始数据文件，用文件中的制表数据填写测深、测速记载及流量计算表，\n"
-    "保存为 Excel 工作簿（-o）和/或 PDF（--pdf，需要 LibreOffice）。\n"
+    "保存为 Excel 工作簿（-o）和/或 PDF（--pdf）。PDF 由本程序自行绘制；\n"
+    "--renderer libreoffice 改用 LibreOffice 转换（需要安装 LibreOffice）。\n"
     "Opens and computes a raw data file, fills the measurement record form from the file's\n"
-    "record header and writes it as a workbook (-o) and/or a PDF (--pdf, needs LibreOffice).\n\n"
+    "record header and writes it as a workbook (-o) and/or a PDF (--pdf), drawn by Tarnelo\n"
+    "itself; --renderer libreoffice converts with LibreOffice instead.\n\n"
     "检查发现的问题写到标准错误输出。输入中有错误（错误）时不输出记载表，除非加 --force；\n"
     "只需注意的问题（注意）不影响输出。起点距中间有空行或垂线多于 40 条时，加 --force 也不输出。\n"
     "Findings of the input check go to stderr. Input with errors (错误) gives no form unless\n"
@@ -175,12 +179,16 @@ int runExport(std::span<const std::string> args) {
     std::optional<fs::path> workbook;
     std::optional<fs::path> pdf;
     bool force = false;
+    bool useOffice = false;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (!optionsEnded && args[i] == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && args[i] == "--force") {
             force = true;
+        } else if (!optionsEnded && args[i] == "--renderer" && i + 1 < args.size() &&
+                   (args[i + 1] == "tarnelo" || args[i + 1] == "libreoffice")) {
+            useOffice = args[++i] == "libreoffice";
         } else if (!optionsEnded && (args[i] == "-o" || args[i] == "--pdf") &&
                    i + 1 < args.size()) {
             (args[i] == "-o" ? workbook : pdf) = fs::absolute(paths::fromUtf8(args[i + 1]));
@@ -199,7 +207,11 @@ int runExport(std::span<const std::string> args) {
         return kExitUsage;
     }
     std::optional<fs::path> renderer;
-    if (pdf) {
+    if (pdf && !useOffice) {
+        if (const std::string font = pages::chineseFontProblem(); !font.empty()) {
+            return fail("export", file, font, kExitIncomplete);
+        }
+    } else if (pdf) {
         renderer = findRenderer();
         if (!renderer) {
             return fail("export", file,
@@ -222,7 +234,11 @@ int runExport(std::span<const std::string> args) {
         status != kExitDone) {
         return status;
     }
-    if (pdf) {
+    if (pdf && !useOffice) {
+        if (const std::string problem = pages::writeWorkbookPdf(target, *pdf); !problem.empty()) {
+            return fail("export", file, problem, kExitIncomplete);
+        }
+    } else if (pdf) {
         const RenderResult rendered = renderToPdf(*renderer, target, *pdf);
         if (!rendered.ok) {
             return fail("export", file, rendered.error, kExitIncomplete);

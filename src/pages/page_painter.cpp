@@ -1,0 +1,188 @@
+#include "pages/page_painter.hpp"
+
+#include "files/file_io.hpp"
+
+#include <QBuffer>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <cstdlib>
+#include <map>
+
+namespace tarnelo::pages {
+
+namespace {
+
+// A GUI application for the painter's fonts when the program made none (the command line runs
+// on the offscreen platform, needing no display).
+void ensureApplication() {
+    if (QCoreApplication::instance() != nullptr) {
+        return;
+    }
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    static int argc = 1;
+    static char name[] = "tarnelo";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication* application = new QGuiApplication(argc, argv);
+    (void)application;
+}
+
+QRectF scaled(const Rect& r, double unit) {
+    return {r.x * unit, r.y * unit, r.width * unit, r.height * unit};
+}
+
+// The families a cell's font is drawn in: itself when installed. A font the system lacks (宋体
+// on Linux) is replaced as LibreOffice replaces it: letters and digits in the system's sans
+// serif, Chinese in the first installed family that writes it.
+QStringList familiesOf(const std::string& wanted) {
+    static std::map<std::string, QStringList> chosen;
+    if (const auto it = chosen.find(wanted); it != chosen.end()) {
+        return it->second;
+    }
+    const QString family = QString::fromStdString(wanted);
+    QStringList families{family};
+    if (!QFontDatabase::hasFamily(family)) {
+        families.clear();
+        for (const char* latin : {"DejaVu Sans", "Liberation Sans", "Arial"}) {
+            if (QFontDatabase::hasFamily(QString::fromLatin1(latin))) {
+                families << QString::fromLatin1(latin);
+                break;
+            }
+        }
+        const QStringList installed = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+        for (const char* known : {"SimSun", "Noto Serif CJK SC", "Noto Sans CJK SC",
+                                  "WenQuanYi Micro Hei", "WenQuanYi Zen Hei", "Microsoft YaHei"}) {
+            if (installed.contains(QString::fromLatin1(known))) {
+                families << QString::fromLatin1(known);
+                break;
+            }
+        }
+        if (families.size() < 2 && !installed.isEmpty()) {
+            families << installed.front();
+        }
+        families << family;
+    }
+    chosen.emplace(wanted, families);
+    return families;
+}
+
+QFont fontOf(const TextBox& box, double pixels) {
+    QFont font;
+    font.setFamilies(familiesOf(box.family));
+    font.setBold(box.bold);
+    font.setPixelSize(std::max(1, static_cast<int>(pixels + 0.5)));
+    return font;
+}
+
+void drawText(QPainter& painter, const TextBox& box, double unit) {
+    QFont font = fontOf(box, box.points * unit);
+    QRectF inner = scaled(box.cell, unit);
+    inner.adjust(box.padding * unit, 0, -box.padding * unit, 0);
+    const QString text = QString::fromStdString(box.text);
+    if (box.shrink) {
+        // Shrink to fit: the font made smaller until the text fits the cell's width.
+        const double wide = QFontMetricsF(font).horizontalAdvance(text);
+        if (wide > inner.width() && inner.width() > 0) {
+            font = fontOf(box, box.points * unit * inner.width() / wide);
+        }
+    }
+    painter.setFont(font);
+    int flags = box.horizontal == Horizontal::Left     ? Qt::AlignLeft
+                : box.horizontal == Horizontal::Center ? Qt::AlignHCenter
+                                                       : Qt::AlignRight;
+    flags |= box.vertical == Vertical::Top      ? Qt::AlignTop
+             : box.vertical == Vertical::Center ? Qt::AlignVCenter
+                                                : Qt::AlignBottom;
+    if (box.wrap) {
+        flags |= Qt::TextWordWrap;
+    }
+    painter.setClipRect(scaled(box.clip, unit));
+    painter.drawText(inner, flags | Qt::TextDontClip, text);
+    painter.setClipping(false);
+}
+
+} // namespace
+
+void paintPage(QPainter& painter, const Page& page, double unit) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    for (const Line& line : page.lines) {
+        QPen pen(Qt::black);
+        pen.setWidthF(line.width * unit);
+        pen.setCapStyle(Qt::SquareCap);
+        painter.setPen(pen);
+        painter.drawLine(QPointF(line.x1 * unit, line.y1 * unit),
+                         QPointF(line.x2 * unit, line.y2 * unit));
+    }
+    painter.setPen(Qt::black);
+    for (const TextBox& box : page.texts) {
+        drawText(painter, box, unit);
+    }
+    painter.restore();
+}
+
+std::string chineseFontProblem() {
+    ensureApplication();
+    const QFont font(QStringLiteral("宋体"));
+    const QFontMetricsF metrics(font);
+    for (const QChar ch : QStringLiteral("流速仪记载表")) {
+        if (!metrics.inFont(ch)) {
+            return "系统中没有可以显示中文的字体，无法绘制记载表。请安装中文字体（Debian："
+                   "fonts-noto-cjk 或 fonts-wqy-zenhei；Windows：宋体或微软雅黑）。";
+        }
+    }
+    return {};
+}
+
+std::string writeWorkbookPdf(const std::filesystem::path& workbook,
+                             const std::filesystem::path& target) {
+    const Layout layout = layoutWorkbook(workbook);
+    if (!layout.problem.empty()) {
+        return layout.problem;
+    }
+    if (std::string font = chineseFontProblem(); !font.empty()) {
+        return font;
+    }
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setCreator(QStringLiteral("Tarnelo"));
+        constexpr int kDotsPerPoint = 100;
+        writer.setResolution(72 * kDotsPerPoint);
+        const auto pageLayoutOf = [](const Page& page) {
+            return QPageLayout(QPageSize(QSizeF(page.width, page.height), QPageSize::Point),
+                               QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+        };
+        writer.setPageLayout(pageLayoutOf(layout.pages.front()));
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            return "无法开始绘制 PDF。";
+        }
+        for (std::size_t i = 0; i < layout.pages.size(); ++i) {
+            if (i > 0) {
+                writer.setPageLayout(pageLayoutOf(layout.pages[i]));
+                writer.newPage();
+            }
+            paintPage(painter, layout.pages[i], kDotsPerPoint);
+        }
+        painter.end();
+    }
+    if (!writeFileAtomic(
+            target, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
+        return "无法写入 PDF：" + lastWriteProblem();
+    }
+    return {};
+}
+
+} // namespace tarnelo::pages

@@ -1,0 +1,27 @@
+// Draws laid-out pages with Qt's painter: to a PDF written through the one atomic writer, or to
+// any paint device (a printer, a preview). Needs a Qt GUI application object; one on the
+// offscreen platform is made when the program has none (the command line).
+#pragma once
+
+#include "pages/sheet_layout.hpp"
+
+#include <filesystem>
+#include <string>
+
+class QPainter;
+
+namespace tarnelo::pages {
+
+// Draws one page, `unit` device pixels to a point, from the device's top-left corner.
+void paintPage(QPainter& painter, const Page& page, double unit);
+
+// The workbook's pages as a PDF file, replacing it; an empty text when written, else why not
+// (in Chinese). Nothing is left at target when it fails.
+std::string writeWorkbookPdf(const std::filesystem::path& workbook,
+                             const std::filesystem::path& target);
+
+// Why the pages cannot be drawn in Chinese on this system (no font with Chinese glyphs), or an
+// empty text.
+std::string chineseFontProblem();
+
+} // namespace tarnelo::pages

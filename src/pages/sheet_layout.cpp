@@ -1,0 +1,346 @@
+#include "pages/sheet_layout.hpp"
+
+#include "pages/worksheet.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace tarnelo::pages {
+
+namespace {
+
+// Paper sizes by the spreadsheet's code, in points.
+struct Paper {
+    int code;
+    double width;
+    double height;
+};
+constexpr Paper kPapers[] = {
+    {1, 612.0, 792.0},    // Letter
+    {8, 841.89, 1190.55}, // A3
+    {9, 595.28, 841.89},  // A4
+    {11, 419.53, 595.28}, // A5
+    {70, 297.64, 419.53}, // A6
+};
+
+// Text stays this far inside a cell's left and right edges: 1 point (0.35 mm), as LibreOffice keeps
+// it.
+constexpr double kPadding = 1.0;
+
+struct Span {
+    int first;
+    int last;
+};
+
+// Cuts the items first..last (sizes by item, in points) into runs no longer than `room`, also
+// before every manual break (a break after item k starts a run at k + 1).
+std::vector<Span> cut(int first, int last, const std::map<int, double>& sizes, double fixed,
+                      double room, const std::vector<int>& breaks) {
+    std::vector<Span> spans;
+    int start = first;
+    double used = fixed;
+    for (int i = first; i <= last; ++i) {
+        const double size = sizes.at(i);
+        const bool manual =
+            i > start && std::find(breaks.begin(), breaks.end(), i - 1) != breaks.end();
+        if (i > start && (manual || used + size > room + 1e-6)) {
+            spans.push_back({start, i - 1});
+            start = i;
+            used = fixed;
+        }
+        used += size;
+    }
+    spans.push_back({start, last});
+    return spans;
+}
+
+class SheetPages {
+  public:
+    SheetPages(const Worksheet& sheet, Layout& out) : sheet_(sheet), out_(out) {}
+
+    bool run() {
+        const Paper* paper = nullptr;
+        for (const Paper& p : kPapers) {
+            paper = p.code == sheet_.setup.paperSize ? &p : paper;
+        }
+        if (paper == nullptr) {
+            return refuse("纸张代码 " + std::to_string(sheet_.setup.paperSize) + " 不受支持");
+        }
+        pageWidth_ = sheet_.setup.landscape ? paper->height : paper->width;
+        pageHeight_ = sheet_.setup.landscape ? paper->width : paper->height;
+        const Margins& m = sheet_.setup.margins;
+        roomWidth_ = pageWidth_ - (m.left + m.right) * 72.0;
+        roomHeight_ = pageHeight_ - (m.top + m.bottom) * 72.0;
+        const CellArea area = sheet_.printArea;
+        for (int c = area.left; c <= area.right; ++c) {
+            widths_[c] = sheet_.columnWidth(c);
+        }
+        for (int r = area.top; r <= area.bottom; ++r) {
+            heights_[r] = sheet_.rowHeight(r);
+        }
+        double titles = 0;
+        for (int r = sheet_.titleRows.first; r >= 1 && r <= sheet_.titleRows.last; ++r) {
+            heights_.try_emplace(r, sheet_.rowHeight(r));
+            titles += heights_[r];
+        }
+        scale_ = sheet_.setup.scale / 100.0;
+        if (sheet_.setup.fitToPage) {
+            scale_ = fitScale(area, titles);
+        }
+        if (!(scale_ > 0.0)) {
+            return refuse("缩放比例无效");
+        }
+        const std::vector<Span> rows =
+            cut(area.top, area.bottom, heights_, titles, roomHeight_ / scale_, sheet_.rowBreaks);
+        const std::vector<Span> columns =
+            cut(area.left, area.right, widths_, 0, roomWidth_ / scale_, sheet_.columnBreaks);
+        const std::size_t first = out_.pages.size();
+        // Down, then over, as a spreadsheet numbers its pages.
+        for (const Span& columnSpan : columns) {
+            for (std::size_t k = 0; k < rows.size(); ++k) {
+                std::vector<int> pageRows;
+                if (k > 0) {
+                    for (int r = sheet_.titleRows.first;
+                         r >= 1 && r <= sheet_.titleRows.last && r < rows[k].first; ++r) {
+                        pageRows.push_back(r);
+                    }
+                }
+                for (int r = rows[k].first; r <= rows[k].last; ++r) {
+                    pageRows.push_back(r);
+                }
+                page(pageRows, columnSpan);
+            }
+        }
+        headersAndFooters(first);
+        return true;
+    }
+
+  private:
+    bool refuse(std::string why) {
+        out_.problem = "工作表“" + sheet_.name + "”：" + std::move(why) + "，无法绘制页面。";
+        return false;
+    }
+
+    double fitScale(const CellArea& area, double titles) const {
+        double width = 0;
+        for (int c = area.left; c <= area.right; ++c) {
+            width += widths_.at(c);
+        }
+        double height = titles;
+        for (int r = area.top; r <= area.bottom; ++r) {
+            height += heights_.at(r);
+        }
+        double scale = 1.0;
+        if (sheet_.setup.fitWidth > 0 && width > 0) {
+            scale = std::min(scale, roomWidth_ * sheet_.setup.fitWidth / width);
+        }
+        if (sheet_.setup.fitHeight > 0 && height > 0) {
+            scale = std::min(scale, roomHeight_ * sheet_.setup.fitHeight / height);
+        }
+        return scale;
+    }
+
+    void page(const std::vector<int>& rows, Span columns) {
+        Page page;
+        page.width = pageWidth_;
+        page.height = pageHeight_;
+        double contentWidth = 0;
+        for (int c = columns.first; c <= columns.last; ++c) {
+            contentWidth += widths_.at(c) * scale_;
+        }
+        double contentHeight = 0;
+        for (const int r : rows) {
+            contentHeight += heights_.at(r) * scale_;
+        }
+        const Margins& m = sheet_.setup.margins;
+        double x0 = m.left * 72.0;
+        double y0 = m.top * 72.0;
+        if (sheet_.setup.centredHorizontally) {
+            x0 += std::max(0.0, (roomWidth_ - contentWidth) / 2);
+        }
+        if (sheet_.setup.centredVertically) {
+            y0 += std::max(0.0, (roomHeight_ - contentHeight) / 2);
+        }
+        std::map<int, double> left;
+        double x = x0;
+        for (int c = columns.first; c <= columns.last; ++c) {
+            left[c] = x;
+            x += widths_.at(c) * scale_;
+        }
+        left[columns.last + 1] = x;
+        std::map<int, double> top;
+        double y = y0;
+        for (const int r : rows) {
+            top[r] = y;
+            y += heights_.at(r) * scale_;
+        }
+        const auto rowBottom = [&](int r) { return top.at(r) + heights_.at(r) * scale_; };
+        for (const int r : rows) {
+            for (int c = columns.first; c <= columns.last; ++c) {
+                cellOnPage(page, r, c, rows, columns, left, top, rowBottom);
+            }
+        }
+        out_.pages.push_back(std::move(page));
+    }
+
+    template <typename Bottom>
+    void cellOnPage(Page& page, int r, int c, const std::vector<int>& rows, Span columns,
+                    const std::map<int, double>& left, const std::map<int, double>& top,
+                    const Bottom& rowBottom) {
+        const CellArea* merge = sheet_.mergeAt(r, c);
+        const CellStyle& style = sheet_.styleOf(r, c);
+        // The cell's own rectangle, for its borders.
+        const Rect own{left.at(c), top.at(r), left.at(c + 1) - left.at(c),
+                       rowBottom(r) - top.at(r)};
+        const auto line = [&](double x1, double y1, double x2, double y2, double width) {
+            if (width > 0) {
+                page.lines.push_back({x1, y1, x2, y2, std::max(width * scale_, 0.25)});
+            }
+        };
+        // Edges inside a merged range are not drawn.
+        if (!merge || c == merge->left) {
+            line(own.x, own.y, own.x, own.bottom(), style.border.left);
+        }
+        if (!merge || c == merge->right) {
+            line(own.right(), own.y, own.right(), own.bottom(), style.border.right);
+        }
+        if (!merge || r == merge->top) {
+            line(own.x, own.y, own.right(), own.y, style.border.top);
+        }
+        if (!merge || r == merge->bottom) {
+            line(own.x, own.bottom(), own.right(), own.bottom(), style.border.bottom);
+        }
+        const bool anchor = !merge || (r == merge->top && c == merge->left);
+        const std::string* text = sheet_.textAt(r, c);
+        if (!anchor || text == nullptr || text->empty()) {
+            return;
+        }
+        Rect box = own;
+        if (merge) {
+            // The merged range, as far as it lies on this page.
+            const int right = std::min(merge->right, columns.last);
+            int bottomRow = r;
+            for (const int row : rows) {
+                if (row >= merge->top && row <= merge->bottom) {
+                    bottomRow = std::max(bottomRow, row);
+                }
+            }
+            box.width = left.at(right + 1) - box.x;
+            box.height = rowBottom(bottomRow) - box.y;
+        }
+        TextBox t;
+        t.cell = box;
+        t.clip = box;
+        t.text = *text;
+        t.family = style.font.family;
+        t.points = style.font.points * scale_;
+        t.bold = style.font.bold;
+        t.vertical = style.vertical;
+        t.wrap = style.wrap;
+        t.shrink = style.shrink;
+        t.padding = kPadding * scale_;
+        t.horizontal = style.horizontal == CellStyle::Align::General
+                           ? (sheet_.isNumberAt(r, c) ? Horizontal::Right : Horizontal::Left)
+                       : style.horizontal == CellStyle::Align::Center ? Horizontal::Center
+                       : style.horizontal == CellStyle::Align::Right  ? Horizontal::Right
+                                                                      : Horizontal::Left;
+        if (!merge && !t.wrap && !t.shrink) {
+            spill(t, r, c, columns, left);
+        }
+        page.texts.push_back(std::move(t));
+    }
+
+    // Unwrapped text runs on over empty neighbours in the direction it is aligned.
+    void spill(TextBox& t, int r, int c, Span columns, const std::map<int, double>& left) const {
+        const auto empty = [&](int column) {
+            const std::string* text = sheet_.textAt(r, column);
+            return (text == nullptr || text->empty()) && sheet_.mergeAt(r, column) == nullptr;
+        };
+        int first = c;
+        int last = c;
+        if (t.horizontal != Horizontal::Right) {
+            while (last < columns.last && empty(last + 1)) {
+                ++last;
+            }
+        }
+        if (t.horizontal != Horizontal::Left) {
+            while (first > columns.first && empty(first - 1)) {
+                --first;
+            }
+        }
+        t.clip.x = left.at(first);
+        t.clip.width = left.at(last + 1) - t.clip.x;
+    }
+
+    void headersAndFooters(std::size_t first) {
+        const std::size_t count = out_.pages.size() - first;
+        for (std::size_t i = first; i < out_.pages.size(); ++i) {
+            Page& page = out_.pages[i];
+            const Margins& m = sheet_.setup.margins;
+            for (const bool footer : {false, true}) {
+                const HeaderFooter& parts = footer ? sheet_.footer : sheet_.header;
+                for (int position = 0; position < 3; ++position) {
+                    std::string text = parts.sections[static_cast<std::size_t>(position)];
+                    if (text.empty()) {
+                        continue;
+                    }
+                    replaceAll(text, "&P", std::to_string(i - first + 1));
+                    replaceAll(text, "&N", std::to_string(count));
+                    TextBox t;
+                    const double y =
+                        footer ? page.height - m.footer * 72.0 - 14.0 : m.header * 72.0;
+                    t.cell = {m.left * 72.0, y, page.width - (m.left + m.right) * 72.0, 14.0};
+                    t.clip = t.cell;
+                    t.text = std::move(text);
+                    t.family = parts.family;
+                    t.points = parts.points;
+                    t.horizontal = position == 0   ? Horizontal::Left
+                                   : position == 1 ? Horizontal::Center
+                                                   : Horizontal::Right;
+                    t.vertical = footer ? Vertical::Bottom : Vertical::Top;
+                    page.texts.push_back(std::move(t));
+                }
+            }
+        }
+    }
+
+    static void replaceAll(std::string& text, std::string_view what, const std::string& with) {
+        for (std::size_t at = text.find(what); at != std::string::npos;
+             at = text.find(what, at + with.size())) {
+            text.replace(at, what.size(), with);
+        }
+    }
+
+    const Worksheet& sheet_;
+    Layout& out_;
+    double pageWidth_ = 0;
+    double pageHeight_ = 0;
+    double roomWidth_ = 0;
+    double roomHeight_ = 0;
+    double scale_ = 1;
+    std::map<int, double> widths_;
+    std::map<int, double> heights_;
+};
+
+} // namespace
+
+Layout layoutWorkbook(const std::filesystem::path& file) {
+    Layout layout;
+    std::vector<Worksheet> sheets;
+    if (!readWorksheets(file, sheets, layout.problem)) {
+        return layout;
+    }
+    for (const Worksheet& sheet : sheets) {
+        if (!SheetPages(sheet, layout).run()) {
+            layout.pages.clear();
+            return layout;
+        }
+    }
+    if (layout.pages.empty()) {
+        layout.problem = "工作簿中没有可打印的工作表。";
+    }
+    return layout;
+}
+
+} // namespace tarnelo::pages

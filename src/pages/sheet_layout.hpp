@@ -1,0 +1,66 @@
+// The printed pages of a workbook, laid out as a spreadsheet prints them: the print area cut
+// into pages by the manual and the automatic breaks, scaled and centred as the page setup says,
+// each cell's text in its font and alignment, its borders as lines. Positions are in points
+// (1/72 inch) from the page's top-left corner. Only what the record forms and the station
+// workbook use is known; anything else is refused with a reason rather than drawn wrong.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tarnelo::pages {
+
+struct Rect {
+    double x = 0;
+    double y = 0;
+    double width = 0;
+    double height = 0;
+    double right() const { return x + width; }
+    double bottom() const { return y + height; }
+};
+
+enum class Horizontal { Left, Center, Right };
+enum class Vertical { Top, Center, Bottom };
+
+struct TextBox {
+    // The cell (or merged range) the text belongs to, and how far it may spill over empty
+    // neighbours as a spreadsheet lets unwrapped text do.
+    Rect cell;
+    Rect clip;
+    std::string text;
+    std::string family;
+    double points = 11; // the font's size on the page, scaling applied
+    bool bold = false;
+    Horizontal horizontal = Horizontal::Left;
+    Vertical vertical = Vertical::Bottom;
+    bool wrap = false;
+    bool shrink = false;
+    double padding = 0; // space kept inside the cell's left and right edges
+};
+
+struct Line {
+    double x1 = 0;
+    double y1 = 0;
+    double x2 = 0;
+    double y2 = 0;
+    double width = 0.75;
+};
+
+struct Page {
+    double width = 0; // the paper, orientation applied
+    double height = 0;
+    std::vector<Line> lines;
+    std::vector<TextBox> texts;
+};
+
+struct Layout {
+    std::vector<Page> pages;
+    // Why nothing was laid out; empty when the pages are there.
+    std::string problem;
+};
+
+// Lays out every worksheet of the workbook file, in order.
+Layout layoutWorkbook(const std::filesystem::path& file);
+
+} // namespace tarnelo::pages
