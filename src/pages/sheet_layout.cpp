@@ -24,6 +24,11 @@ constexpr Paper kPapers[] = {
     {70, 297.64, 419.53}, // A6
 };
 
+// LibreOffice prints a sheet 0.86 % smaller than its page setup says: fonts, widths and heights
+// at a set scale, fonts and widths on a sheet fitted to its page (measured on its PDFs of both
+// record forms).
+constexpr double kPrintScale = 0.9914;
+
 // Text stays this far inside a cell's left and right edges: 1 point (0.35 mm), as LibreOffice keeps
 // it.
 constexpr double kPadding = 1.0;
@@ -84,15 +89,18 @@ class SheetPages {
             heights_.try_emplace(r, sheet_.rowHeight(r));
             titles += heights_[r];
         }
-        scale_ = sheet_.setup.scale / 100.0;
+        scale_ = sheet_.setup.scale / 100.0 * kPrintScale;
+        heightScale_ = scale_;
         if (sheet_.setup.fitToPage) {
-            scale_ = fitScale(area, titles);
+            // Fitted to the page in whole per cent, as a spreadsheet sets the scale it fits.
+            heightScale_ = std::floor(fitScale(area, titles) * 100.0 + 1e-9) / 100.0;
+            scale_ = heightScale_ * kPrintScale;
         }
         if (!(scale_ > 0.0)) {
             return refuse("缩放比例无效");
         }
-        const std::vector<Span> rows =
-            cut(area.top, area.bottom, heights_, titles, roomHeight_ / scale_, sheet_.rowBreaks);
+        const std::vector<Span> rows = cut(area.top, area.bottom, heights_, titles,
+                                           roomHeight_ / heightScale_, sheet_.rowBreaks);
         const std::vector<Span> columns =
             cut(area.left, area.right, widths_, 0, roomWidth_ / scale_, sheet_.columnBreaks);
         const std::size_t first = out_.pages.size();
@@ -151,7 +159,7 @@ class SheetPages {
         }
         double contentHeight = 0;
         for (const int r : rows) {
-            contentHeight += heights_.at(r) * scale_;
+            contentHeight += heights_.at(r) * heightScale_;
         }
         const Margins& m = sheet_.setup.margins;
         double x0 = m.left * 72.0;
@@ -173,9 +181,9 @@ class SheetPages {
         double y = y0;
         for (const int r : rows) {
             top[r] = y;
-            y += heights_.at(r) * scale_;
+            y += heights_.at(r) * heightScale_;
         }
-        const auto rowBottom = [&](int r) { return top.at(r) + heights_.at(r) * scale_; };
+        const auto rowBottom = [&](int r) { return top.at(r) + heights_.at(r) * heightScale_; };
         for (const int r : rows) {
             for (int c = columns.first; c <= columns.last; ++c) {
                 cellOnPage(page, r, c, rows, columns, left, top, rowBottom);
@@ -319,6 +327,9 @@ class SheetPages {
     double roomWidth_ = 0;
     double roomHeight_ = 0;
     double scale_ = 1;
+    // Rows scale alike, except on a sheet fitted to its page, where LibreOffice leaves its
+    // correction off the heights (measured on the one-page form).
+    double heightScale_ = 1;
     std::map<int, double> widths_;
     std::map<int, double> heights_;
 };

@@ -15,11 +15,10 @@ namespace {
 using xlsx::child;
 using xlsx::localName;
 
-// A column width counts characters of the default font (Calibri 11, or the metric-compatible
-// Carlito). A spreadsheet on screen rounds each column to whole pixels of 7 a digit; LibreOffice,
-// whose PDF the forms have been printed through, lays a character out as 5.543 points, which is
-// what is taken here (measured on its PDFs of both record forms).
-constexpr double kDigitPoints = 5.543;
+// A column width counts digits of the default font, Calibri 11 (or the metric-compatible
+// Carlito): 0.5085 em, 5.593 points. A spreadsheet on screen rounds each column to whole pixels
+// of 7 a digit; LibreOffice, whose PDFs the forms have been printed through, does not.
+constexpr double kDigitPoints = 5.593;
 // Excel's padding of 5 pixels, in characters of 7 pixels: part of a default width.
 constexpr double kDigitPixels = 7.0;
 
