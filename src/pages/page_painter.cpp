@@ -11,9 +11,11 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 
 #include <cstdlib>
 #include <map>
+#include <optional>
 
 namespace tarnelo::pages {
 
@@ -82,6 +84,96 @@ QFont fontOf(const TextBox& box, double pixels) {
     return font;
 }
 
+// Chinese characters, full-width forms and the degree sign.
+bool isAsian(char32_t c) {
+    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF);
+}
+
+// A space belongs to no script: it goes with the character before it (the first one after it
+// when it leads), as LibreOffice sets it, in the Chinese font after a Chinese character.
+bool isWeak(char32_t c) {
+    return c == ' ';
+}
+
+// The runs of a mixed text drawn in the Chinese family: every Chinese character, and the spaces
+// that go with one. Empty when no space goes with a Chinese character (then the font's own
+// fallback draws the text the same).
+QList<QTextLayout::FormatRange> asianRuns(const QString& text, const QFont& asian) {
+    QList<QTextLayout::FormatRange> runs;
+    std::optional<bool> previous;
+    bool weakAsian = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char32_t c = text.at(i).unicode();
+        bool inAsian = false;
+        if (!isWeak(c)) {
+            inAsian = isAsian(c);
+        } else if (previous) {
+            inAsian = *previous;
+            weakAsian = weakAsian || inAsian;
+        } else {
+            for (qsizetype k = i + 1; k < text.size(); ++k) {
+                if (!isWeak(text.at(k).unicode())) {
+                    inAsian = isAsian(text.at(k).unicode());
+                    break;
+                }
+            }
+            weakAsian = weakAsian || inAsian;
+        }
+        if (!isWeak(c)) {
+            previous = inAsian;
+        }
+        if (inAsian) {
+            if (!runs.isEmpty() && runs.back().start + runs.back().length == i) {
+                ++runs.back().length;
+            } else {
+                QTextLayout::FormatRange run{static_cast<int>(i), 1, {}};
+                run.format.setFont(asian);
+                runs.push_back(run);
+            }
+        }
+    }
+    return weakAsian ? runs : QList<QTextLayout::FormatRange>{};
+}
+
+// Draws a text with spaces that go with Chinese characters, laid out run by run; false when it
+// has none.
+bool drawMixed(QPainter& painter, const TextBox& box, const QFont& font, const QRectF& inner,
+               int flags) {
+    const QString text = QString::fromStdString(box.text);
+    QFont asian = font;
+    QStringList families = font.families();
+    if (families.size() >= 2) {
+        std::swap(families[0], families[1]);
+    }
+    asian.setFamilies(families);
+    const QList<QTextLayout::FormatRange> runs = asianRuns(text, asian);
+    if (runs.isEmpty()) {
+        return false;
+    }
+    QTextLayout layout(text, font);
+    layout.setFormats(runs);
+    QTextOption option(Qt::Alignment(flags & Qt::AlignHorizontal_Mask));
+    option.setWrapMode(box.wrap ? QTextOption::WordWrap : QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    double height = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(inner.width());
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+    double y = inner.bottom() - height;
+    if (box.vertical == Vertical::Top) {
+        y = inner.top();
+    } else if (box.vertical == Vertical::Center) {
+        y = inner.top() + (inner.height() - height) / 2;
+    }
+    layout.draw(&painter, QPointF(inner.left(), y));
+    return true;
+}
+
 void drawText(QPainter& painter, const TextBox& box, double unit) {
     QFont font = fontOf(box, box.points * unit);
     QRectF inner = scaled(box.cell, unit);
@@ -105,7 +197,9 @@ void drawText(QPainter& painter, const TextBox& box, double unit) {
         flags |= Qt::TextWordWrap;
     }
     painter.setClipRect(scaled(box.clip, unit));
-    painter.drawText(inner, flags | Qt::TextDontClip, text);
+    if (box.wrap || !drawMixed(painter, box, font, inner, flags)) {
+        painter.drawText(inner, flags | Qt::TextDontClip, text);
+    }
     painter.setClipping(false);
 }
 

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The record form drawn by Tarnelo itself against LibreOffice's conversion of the same workbook:
+# for every example and 50 generated gaugings, the same page count, the same words and every
+# word within 1.5 mm of where LibreOffice puts it (tests/pages/pdf_fidelity.py). Skipped where
+# LibreOffice or pdftotext is not installed.
+set -euo pipefail
+CLI="$TARNELO_PROGRAM_DIR/tarnelo-cli"
+SKIP=77
+for tool in pdftotext python3; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit $SKIP; }
+done
+if ! command -v soffice >/dev/null && ! command -v libreoffice >/dev/null; then
+    echo "skipped: LibreOffice is not installed"
+    exit $SKIP
+fi
+
+WORK=$(mktemp -d /tmp/tarnelo-pdf-pages-XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+python3 "$TARNELO_SOURCE_DIR/tests/golden/make_gaugings.py" "$WORK/generated" --count 50 >/dev/null
+files=("$TARNELO_SOURCE_DIR"/examples/*.dat "$WORK"/generated/*.dat)
+
+compared=0
+failed=0
+for file in "${files[@]}"; do
+    name=$(basename "$file" .dat)
+    out="$WORK/$name"
+    mkdir -p "$out"
+    # Files the form refuses (a gap in 起点距, too many rows, nothing computed) have no PDF.
+    if ! "$CLI" export "$file" -o "$out/form.xlsx" --pdf "$out/own.pdf" --force >/dev/null 2>&1; then
+        [[ ! -e "$out/own.pdf" ]] || { echo "FAIL: $name: a PDF beside a refusal"; failed=1; }
+        continue
+    fi
+    "$CLI" export "$file" -o "$out/lo.xlsx" --pdf "$out/lo.pdf" --renderer libreoffice --force \
+        >/dev/null 2>&1 || { echo "FAIL: $name: LibreOffice did not convert"; failed=1; continue; }
+    if ! result=$(python3 "$TARNELO_SOURCE_DIR/tests/pages/pdf_fidelity.py" "$out/own.pdf" "$out/lo.pdf" --report); then
+        echo "FAIL: $name:"
+        echo "$result" | head -8
+        failed=1
+    fi
+    compared=$((compared + 1))
+done
+echo "$compared forms compared with LibreOffice's"
+((compared >= 40)) || { echo "FAIL: only $compared forms were made"; failed=1; }
+exit $failed
