@@ -11,13 +11,16 @@
 #include "files/gauging_file.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
+#include "pages/form_pages.hpp"
 #include "pages/page_painter.hpp"
+#include "pages/page_printer.hpp"
 #include "platform/print/pdf_render.hpp"
 #include "platform/print/print_host.hpp"
 #include "platform/system/scratch.hpp"
 #include "report/record_form.hpp"
 #include "window/program_paths.hpp"
 
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <system_error>
@@ -50,10 +53,15 @@ constexpr std::string_view kExportHelp =
     "3 输入中有错误，未加 --force the input holds errors and --force was not given.\n";
 
 constexpr std::string_view kPrintHelp =
-    "用法 Usage: tarnelo-cli print FILE.dat [--force]\n\n"
-    "打开并计算流速仪原始数据文件，填写记载表并在默认打印机上打印（与“打印”按钮相同）。\n"
-    "Opens and computes a raw data file, fills the record form and prints it on the default\n"
-    "printer, as the 打印 button does (LibreOffice renders it, CUPS prints it).\n\n"
+    "用法 Usage: tarnelo-cli print FILE.dat [--printer NAME] [--copies N]\n"
+    "                                [--renderer tarnelo|libreoffice|spreadsheet] [--force]\n\n"
+    "打开并计算流速仪原始数据文件，填写记载表并打印（与“打印”按钮相同）：由本程序自行绘制，\n"
+    "送往默认打印机或 --printer 指定的打印机，共 --copies 份。--renderer libreoffice 或\n"
+    "spreadsheet 改用 LibreOffice 或电子表格程序打印（只能送往默认打印机）。\n"
+    "Opens and computes a raw data file, fills the record form and prints it, as the 打印 button\n"
+    "does: drawn by Tarnelo itself and sent to the default printer or the one --printer names,\n"
+    "--copies times. --renderer libreoffice or spreadsheet prints through LibreOffice or the\n"
+    "spreadsheet program instead (default printer only).\n\n"
     "检查发现的问题写到标准错误输出；输入中有错误（错误）时不打印，除非加 --force。\n"
     "Findings of the input check go to stderr; input with errors (错误) is not printed unless\n"
     "--force is given. A gap in 起点距 or more than 40 verticals is never printed.\n\n"
@@ -151,14 +159,14 @@ void reportFindings(std::string_view command, const std::string& file,
               << terminalSafe(findingList(findings, findings.size()), true) << "\n";
 }
 
-using FormCommand = FormOutcome (*)(const FormSheet&, std::span<const Finding>, const ExportPlace&,
-                                    bool);
+using FormCommand = std::function<FormOutcome(const FormSheet&, std::span<const Finding>,
+                                              const ExportPlace&, bool)>;
 
 // Runs the form command with the question about errors answered by --force. A declined
 // question means errors in the input.
 int publish(std::string_view command, const std::string& file,
             const ComputedMeasurement& measurement, const fs::path& target, bool force,
-            FormCommand form) {
+            const FormCommand& form) {
     reportFindings(command, file, measurement.findings());
     if (!measurement.ok()) {
         return fail(command, file, measurement.problem(), measurement.status());
@@ -249,34 +257,75 @@ int runExport(std::span<const std::string> args) {
 
 int runPrint(std::span<const std::string> args) {
     std::string file;
+    std::string printer;
+    int copies = 1;
+    std::string road = "tarnelo";
     bool force = false;
     bool optionsEnded = false;
-    for (const auto& arg : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool valued = !optionsEnded && i + 1 < args.size();
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--force") {
             force = true;
+        } else if (valued && arg == "--printer" && !args[i + 1].empty()) {
+            printer = args[++i];
+        } else if (valued && arg == "--copies" && args[i + 1].size() <= 3 &&
+                   args[i + 1].find_first_not_of("0123456789") == std::string::npos &&
+                   std::stoi(args[i + 1]) >= 1) {
+            copies = std::stoi(args[++i]);
+        } else if (valued && arg == "--renderer" &&
+                   (args[i + 1] == "tarnelo" || args[i + 1] == "libreoffice" ||
+                    args[i + 1] == "spreadsheet")) {
+            road = args[++i];
         } else if ((!optionsEnded && arg.rfind('-', 0) == 0) || !file.empty()) {
-            std::cerr << kPrintHelp;
+            std::cerr << "tarnelo-cli print: 无法理解的参数 unexpected argument: "
+                      << terminalSafe(arg) << "\n\n"
+                      << kPrintHelp;
             return kExitUsage;
         } else {
             file = arg;
         }
     }
-    if (file.empty()) {
+    if (file.empty() || (road != "tarnelo" && (!printer.empty() || copies != 1))) {
         std::cerr << kPrintHelp;
         return kExitUsage;
     }
     setWritesFlushedToDisk(false);
     ComputedMeasurement measurement(paths::fromUtf8(file));
-    const int status = publish("print", file, measurement, {}, force, printForm);
-    if (status == kExitDone) {
-        if (const auto job = lastHandedOverPrint()) {
-            std::cout << "已送往打印机“" << terminalSafe(job->printer) << "”：" << job->pages
-                      << " 页，任务 " << job->job << "\nsent " << job->pages << " page"
-                      << (job->pages == 1 ? "" : "s") << " to printer "
-                      << terminalSafe(job->printer) << ", job " << job->job << "\n";
+    if (road != "tarnelo") {
+        const int status = publish("print", file, measurement, {}, force, printForm);
+        if (status == kExitDone) {
+            if (const auto job = lastHandedOverPrint()) {
+                std::cout << "已送往打印机“" << terminalSafe(job->printer) << "”：" << job->pages
+                          << " 页，任务 " << job->job << "\nsent " << job->pages << " page"
+                          << (job->pages == 1 ? "" : "s") << " to printer "
+                          << terminalSafe(job->printer) << ", job " << job->job << "\n";
+            }
         }
+        return status;
+    }
+    pages::PrintJob job;
+    const int status = publish("print", file, measurement, {}, force,
+                               [&](const FormSheet& form, std::span<const Finding> findings,
+                                   const ExportPlace& place, bool withErrors) {
+                                   pages::FormPages made =
+                                       pages::formPages(form, findings, place, withErrors, "打印");
+                                   if (made.outcome.status == FormOutcome::Status::Done) {
+                                       job = pages::printOn(made.layout, printer, copies);
+                                       if (!job.problem.empty()) {
+                                           made.outcome.status = FormOutcome::Status::Failed;
+                                           made.outcome.message = job.problem;
+                                       }
+                                   }
+                                   return made.outcome;
+                               });
+    if (status == kExitDone) {
+        std::cout << "已送往打印机“" << terminalSafe(job.printer) << "”：" << job.pages << " 页 × "
+                  << job.copies << " 份\nsent " << job.pages << " page"
+                  << (job.pages == 1 ? "" : "s") << " x " << job.copies << " to printer "
+                  << terminalSafe(job.printer) << "\n";
     }
     return status;
 }

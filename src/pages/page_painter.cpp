@@ -205,6 +205,14 @@ void drawText(QPainter& painter, const TextBox& box, double unit) {
 
 } // namespace
 
+QPageLayout pageLayoutOf(const Page& page) {
+    const bool landscape = page.width > page.height;
+    const QSizeF portrait(std::min(page.width, page.height), std::max(page.width, page.height));
+    const QPageSize size(portrait, QPageSize::Point, QString(), QPageSize::FuzzyMatch);
+    return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+}
+
 void paintPage(QPainter& painter, const Page& page, double unit) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -254,10 +262,6 @@ std::string writeWorkbookPdf(const std::filesystem::path& workbook,
         writer.setCreator(QStringLiteral("Tarnelo"));
         constexpr int kDotsPerPoint = 100;
         writer.setResolution(72 * kDotsPerPoint);
-        const auto pageLayoutOf = [](const Page& page) {
-            return QPageLayout(QPageSize(QSizeF(page.width, page.height), QPageSize::Point),
-                               QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point);
-        };
         writer.setPageLayout(pageLayoutOf(layout.pages.front()));
         QPainter painter;
         if (!painter.begin(&writer)) {

@@ -9,8 +9,12 @@
 #include <string>
 
 class QPainter;
+class QPageLayout;
 
 namespace tarnelo::pages {
+
+// The paper of a page: a standard size in its orientation where the page has one.
+QPageLayout pageLayoutOf(const Page& page);
 
 // Draws one page, `unit` device pixels to a point, from the device's top-left corner.
 void paintPage(QPainter& painter, const Page& page, double unit);

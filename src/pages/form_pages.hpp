@@ -1,0 +1,31 @@
+// The record form's pages for the printer and the preview: the same checks and fill as the
+// export, then the filled working copy laid out by the page renderer.
+#pragma once
+
+#include "pages/sheet_layout.hpp"
+#include "report/record_form.hpp"
+
+#include <span>
+#include <string>
+
+namespace tarnelo {
+class Window;
+}
+
+namespace tarnelo::pages {
+
+struct FormPages {
+    // Done with the pages; Cancelled, Refused or Failed as the export would be, the message
+    // saying why (the window has shown it already).
+    FormOutcome outcome;
+    Layout layout;
+};
+
+// The window's form: refusals and the question about errors in its message boxes.
+FormPages windowFormPages(Window& window, std::string_view verb);
+
+// A form without the window: errors let through by withErrors.
+FormPages formPages(const FormSheet& form, std::span<const Finding> findings,
+                    const ExportPlace& place, bool withErrors, std::string_view verb);
+
+} // namespace tarnelo::pages

@@ -1,0 +1,76 @@
+#include "pages/page_printer.hpp"
+
+#include "pages/page_painter.hpp"
+
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace tarnelo::pages {
+
+std::string printLayout(const Layout& layout, QPrinter& printer) {
+    if (layout.pages.empty()) {
+        return layout.problem.empty() ? "没有可打印的页面。" : layout.problem;
+    }
+    const int count = static_cast<int>(layout.pages.size());
+    int first = 1;
+    int last = count;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = std::max(1, printer.fromPage());
+        last = std::min(count, printer.toPage() > 0 ? printer.toPage() : count);
+    }
+    if (first > last) {
+        return "所选页码不在 1 到 " + std::to_string(count) + " 之间，没有打印。";
+    }
+    printer.setFullPage(true);
+    printer.setPageLayout(pageLayoutOf(layout.pages[static_cast<std::size_t>(first - 1)]));
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        return "打印机“" + printer.printerName().toStdString() + "”无法开始打印，记载表没有打印。";
+    }
+    const double unit = printer.resolution() / 72.0;
+    for (int i = first; i <= last; ++i) {
+        const Page& page = layout.pages[static_cast<std::size_t>(i - 1)];
+        if (i > first) {
+            printer.setPageLayout(pageLayoutOf(page));
+            if (!printer.newPage()) {
+                painter.end();
+                return "打印机拒绝了第 " + std::to_string(i) + " 页，记载表没有打完。";
+            }
+        }
+        paintPage(painter, page, unit);
+    }
+    if (!painter.end() || printer.printerState() == QPrinter::Error) {
+        return "打印机“" + printer.printerName().toStdString() +
+               "”拒绝了打印任务，记载表没有打印。";
+    }
+    return {};
+}
+
+PrintJob printOn(const Layout& layout, const std::string& printerName, int copies) {
+    PrintJob job;
+    job.copies = copies;
+    if (const std::string font = chineseFontProblem(); !font.empty()) {
+        job.problem = font;
+        return job;
+    }
+    const QPrinterInfo info = printerName.empty()
+                                  ? QPrinterInfo::defaultPrinter()
+                                  : QPrinterInfo::printerInfo(QString::fromStdString(printerName));
+    if (info.isNull()) {
+        job.problem =
+            printerName.empty()
+                ? "没有找到默认打印机，记载表没有打印。请先在系统中安装打印机并设为默认打印机。"
+                : "没有名为“" + printerName + "”的打印机，记载表没有打印。";
+        return job;
+    }
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setCopyCount(copies);
+    printer.setDocName(QStringLiteral("测深、测速记载及流量计算表"));
+    job.printer = info.printerName().toStdString();
+    job.problem = printLayout(layout, printer);
+    job.pages = job.problem.empty() ? static_cast<int>(layout.pages.size()) : 0;
+    return job;
+}
+
+} // namespace tarnelo::pages
