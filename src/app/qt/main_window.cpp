@@ -316,6 +316,7 @@ void MainWindow::buildControls() {
 
     buildFindingsControls();
     buildSectionPlotControls();
+    buildPrintControls();
 
     const int menuHeight = menuBar()->sizeHint().height();
     setMinimumSize(kClientWidth, menuHeight + kClientHeight);
@@ -380,7 +381,9 @@ void MainWindow::bindCommands() {
             run([&](Window& window) { outcome = printAction(window); });
         }
         if (outcome.status == FormOutcome::Status::Done) {
-            setStatus(printDoneStatus(defaultPrinterName(), outcome.twoPages));
+            setStatus(outcome.message.empty()
+                          ? printDoneStatus(defaultPrinterName(), outcome.twoPages)
+                          : outcome.message);
         }
     });
     connect(button(ctl::更多), &QPushButton::clicked, this, [this] { run(recordHeaderCommand); });

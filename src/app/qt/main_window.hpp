@@ -100,6 +100,8 @@ class MainWindow : public QMainWindow, public Window {
     // The window 断面图 (menu 查看, F9), made on first use.
     void showSectionPlot();
     SectionPlotWindow& sectionPlotWindow();
+    // The record form's pages as they will print (menu 查看 → 打印预览), after a computation.
+    void showPrintPreview();
     // The view 实测流量成果表 (menu 查看), made on first use.
     StationTableDialog& showStationTable();
 
@@ -189,6 +191,10 @@ class MainWindow : public QMainWindow, public Window {
     void fitCompletionText();
     void showFindingCounts();
     void goToFinding(const Finding& finding);
+
+    // 打印 through the system's print dialog and 打印预览 (main_window_print.cpp).
+    void buildPrintControls();
+    FormOutcome printThroughDialog(Window& window);
 
     // The section picture and the uncertainty (main_window_plot.cpp).
     void buildSectionPlotControls();

@@ -1,0 +1,102 @@
+// 打印 and 打印预览 through the program's own page renderer: the system's print dialog (printer,
+// copies, pages, paper) or the preview of the pages, no office program in between.
+#include "app/qt/main_window.hpp"
+#include "app/qt/qt_text.hpp"
+#include "pages/form_pages.hpp"
+#include "pages/page_painter.hpp"
+#include "pages/page_printer.hpp"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+namespace tarnelo {
+
+namespace {
+
+constexpr const char* kDocumentName = "测深、测速记载及流量计算表";
+
+} // namespace
+
+void MainWindow::buildPrintControls() {
+    printAction = [this](Window& window) { return printThroughDialog(window); };
+    QMenu* view = menuBar()->findChild<QMenu*>(QStringLiteral("查看"));
+    QAction* preview = view->addAction(QStringLiteral("打印预览..."));
+    preview->setObjectName(QStringLiteral("打印预览"));
+    connect(preview, &QAction::triggered, this, [this] { showPrintPreview(); });
+}
+
+// Runs a dialog modally, or hands it to the tests' answerer, which closes it when done.
+static int runDialog(QDialog& dialog, const std::function<void(QDialog&)>& modal) {
+    if (modal) {
+        dialog.show();
+        modal(dialog);
+        const int result = dialog.result();
+        if (dialog.isVisible()) {
+            dialog.reject();
+        }
+        return result;
+    }
+    return dialog.exec();
+}
+
+FormOutcome MainWindow::printThroughDialog(Window& window) {
+    pages::FormPages made = pages::windowFormPages(window, "打印");
+    if (made.outcome.status != FormOutcome::Status::Done) {
+        return made.outcome;
+    }
+    if (const std::string font = pages::chineseFontProblem(); !font.empty()) {
+        showMessage(font, "信息：", MessageIcon::Warning);
+        return {FormOutcome::Status::Failed, made.outcome.twoPages, {}, font};
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QString::fromUtf8(kDocumentName));
+    const int count = static_cast<int>(made.layout.pages.size());
+    printer.setFromTo(1, count);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("打印记载表"));
+    dialog.setMinMax(1, count);
+    dialog.setOptions(QAbstractPrintDialog::PrintPageRange |
+                      QAbstractPrintDialog::PrintShowPageSize);
+    if (runDialog(dialog, answerer_.modal) != QDialog::Accepted) {
+        return {FormOutcome::Status::Cancelled, made.outcome.twoPages, {}, {}};
+    }
+    const std::string problem = pages::printLayout(made.layout, printer);
+    if (!problem.empty()) {
+        showMessage(problem, "信息：", MessageIcon::Warning);
+        return {FormOutcome::Status::Failed, made.outcome.twoPages, {}, problem};
+    }
+    FormOutcome done{FormOutcome::Status::Done, made.outcome.twoPages, {}, {}};
+    done.message = "记载表已送往打印机“" + utf8(printer.printerName()) + "”（" +
+                   std::to_string(count) + " 页）。";
+    return done;
+}
+
+void MainWindow::showPrintPreview() {
+    if (!isEnabled(ctl::打印)) {
+        setStatus("请先计算：打印预览显示计算后的记载表。");
+        return;
+    }
+    pages::FormPages made;
+    run([&](Window& window) { made = pages::windowFormPages(window, "打印预览"); });
+    if (made.outcome.status != FormOutcome::Status::Done) {
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QString::fromUtf8(kDocumentName));
+    QPrintPreviewDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("打印预览"));
+    dialog.setWindowTitle(QStringLiteral("打印预览 - 测深、测速记载及流量计算表"));
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
+        if (const std::string problem = pages::printLayout(made.layout, *target);
+            !problem.empty()) {
+            setStatus(problem);
+        }
+    });
+    runDialog(dialog, answerer_.modal);
+}
+
+} // namespace tarnelo

@@ -1,0 +1,16 @@
+// Without Qt Print Support 打印 keeps the spreadsheet road and there is no preview.
+#include "app/qt/main_window.hpp"
+
+namespace tarnelo {
+
+void MainWindow::buildPrintControls() {}
+
+FormOutcome MainWindow::printThroughDialog(Window& window) {
+    return printCommand(window);
+}
+
+void MainWindow::showPrintPreview() {
+    setStatus("本程序构建时没有带 Qt 打印组件，没有打印预览。");
+}
+
+} // namespace tarnelo
