@@ -3,10 +3,12 @@
 //   fresh      soffice converting the exported workbook with a new, empty profile;
 //   before     a new profile seeded with LastCompatibilityCheckID only (the earlier render);
 //   seeded     renderToPdf with a fresh profile seeded with the version (the fallback road);
-//   kept       renderToPdf with the user's kept profile (the usual road);
-//   export_pdf the whole `tarnelo-cli export --pdf` as a user runs it, kept profile.
+//   kept       renderToPdf with the user's kept profile (LibreOffice's usual road);
+//   own        the program's own page renderer: the workbook laid out and drawn to PDF;
+//   export_pdf the whole `tarnelo-cli export --pdf` as a user runs it (the own renderer).
 // The paired benchmark runs each road once per iteration, in turn, and reports the mean of each
-// in milliseconds and export_pdf / fresh.
+// in milliseconds, own / fresh and export_pdf / fresh.
+#include "pages/page_painter.hpp"
 #include "platform/print/pdf_render.hpp"
 #include "platform/print/render_profile.hpp"
 #include "platform/system/child_process.hpp"
@@ -107,6 +109,7 @@ void BM_PrintRoadsPaired(benchmark::State& state) {
     double earlier = 0;
     double seeded = 0;
     double kept = 0;
+    double own = 0;
     double exported = 0;
     bool ok = true;
     const fs::path pdf = home.path() / "render.pdf";
@@ -119,6 +122,7 @@ void BM_PrintRoadsPaired(benchmark::State& state) {
         seeded += millisecondsOf([&] { return renderToPdf(*renderer, workbook, pdf).ok; }, ok);
         setRendererProfileUse(RendererProfileUse::KeptWhenFree);
         kept += millisecondsOf([&] { return renderToPdf(*renderer, workbook, pdf).ok; }, ok);
+        own += millisecondsOf([&] { return pages::writeWorkbookPdf(workbook, pdf).empty(); }, ok);
         exported += millisecondsOf([&] { return exportPdf(home.path()); }, ok);
     }
     ::unsetenv("XDG_CACHE_HOME");
@@ -131,6 +135,8 @@ void BM_PrintRoadsPaired(benchmark::State& state) {
     state.counters["before_ms"] = earlier / n;
     state.counters["seeded_ms"] = seeded / n;
     state.counters["kept_ms"] = kept / n;
+    state.counters["own_ms"] = own / n;
+    state.counters["own/fresh"] = own / fresh;
     state.counters["export_pdf_ms"] = exported / n;
     state.counters["export_pdf/fresh"] = exported / fresh;
     state.counters["before/fresh"] = earlier / fresh;
