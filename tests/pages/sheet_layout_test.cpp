@@ -1,0 +1,119 @@
+// The page renderer's layout of the record forms, and what it refuses to draw rather than draw
+// wrong: both templates as LibreOffice prints them (page count, paper, scale, centring, the
+// manual break), and a format, border or header code it does not know, with no PDF left.
+#include "pages/page_painter.hpp"
+#include "pages/sheet_layout.hpp"
+#include "platform/system/scratch.hpp"
+#include "platform/workbook/package.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+namespace tarnelo::pages {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path formTemplate(bool twoPages) {
+    return fs::path(TARNELO_PROGRAM_DIR) / "Data" /
+           (twoPages ? "moduleexcel_2.dat" : "moduleexcel_1.dat");
+}
+
+const TextBox* findText(const Page& page, std::string_view text) {
+    const auto it = std::find_if(page.texts.begin(), page.texts.end(), [&](const TextBox& t) {
+        return t.text.find(text) != std::string::npos;
+    });
+    return it == page.texts.end() ? nullptr : &*it;
+}
+
+TEST(SheetLayout, LaysOutBothFormsAsTheyPrint) {
+    // One page: A4 landscape fitted to the page (96 % as LibreOffice rounds it), centred.
+    const Layout one = layoutWorkbook(formTemplate(false));
+    ASSERT_TRUE(one.problem.empty()) << one.problem;
+    ASSERT_EQ(one.pages.size(), 1U);
+    const Page& page = one.pages.front();
+    EXPECT_NEAR(page.width, 841.89, 0.01);
+    EXPECT_NEAR(page.height, 595.28, 0.01);
+    double left = page.width;
+    double right = 0;
+    for (const Line& line : page.lines) {
+        left = std::min({left, line.x1, line.x2});
+        right = std::max({right, line.x1, line.x2});
+    }
+    EXPECT_NEAR(left - 0.3 * 72, page.width - 0.3 * 72 - right, 0.5) << "centred";
+    const TextBox* title = findText(page, "测深、测速记载及流量计算表");
+    ASSERT_NE(title, nullptr);
+    EXPECT_TRUE(title->bold);
+    // Fitted in whole per cent, then LibreOffice's 0.9914.
+    const double fitted = title->points / 18 / 0.9914;
+    EXPECT_NEAR(fitted * 100, std::round(fitted * 100), 1e-6);
+    EXPECT_LT(fitted, 1.0);
+
+    // Two pages: 75 %, the manual break after row 25, each page the same paper.
+    const Layout two = layoutWorkbook(formTemplate(true));
+    ASSERT_TRUE(two.problem.empty()) << two.problem;
+    ASSERT_EQ(two.pages.size(), 2U);
+    EXPECT_NE(findText(two.pages[0], "测深、测速记载及流量计算表"), nullptr);
+    EXPECT_EQ(findText(two.pages[0], "比降上下水尺间距"), nullptr);
+    ASSERT_NE(findText(two.pages[1], "比降上下水尺间距"), nullptr);
+    EXPECT_NEAR(findText(two.pages[1], "比降上下水尺间距")->points, 10 * 0.75 * 0.9914, 0.01);
+}
+
+// A copy of the two-page form with one part's text replaced.
+fs::path patched(const fs::path& folder, const std::string& part, const std::string& from,
+                 const std::string& to) {
+    std::vector<xlsx::RawPart> parts;
+    std::string error;
+    EXPECT_TRUE(xlsx::readPackage(formTemplate(true), parts, error)) << error;
+    for (xlsx::RawPart& p : parts) {
+        if (p.name == part) {
+            const auto at = p.bytes.find(from);
+            EXPECT_NE(at, std::string::npos) << from;
+            if (at != std::string::npos) {
+                p.bytes.replace(at, from.size(), to);
+            }
+        }
+    }
+    const fs::path file = folder / "patched.xlsx";
+    EXPECT_TRUE(xlsx::writePackage(file, parts, error)) << error;
+    return file;
+}
+
+TEST(SheetLayout, RefusesWhatItWouldDrawWrongAndWritesNoPdf) {
+    const sys::ScratchFolder scratch("tarnelo-pages");
+    struct Case {
+        std::string part;
+        std::string from;
+        std::string to;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"xl/styles.xml", "<xf numFmtId=\"0\" fontId=\"1\"", "<xf numFmtId=\"14\" fontId=\"1\"",
+         "数字格式 14"},
+        {"xl/styles.xml", "style=\"thin\"", "style=\"dashDot\"", "边框线型“dashDot”"},
+        {"xl/worksheets/sheet1.xml", "<printOptions horizontalCentered=\"1\"/>",
+         "<printOptions horizontalCentered=\"1\" gridLines=\"1\"/>", "网格线"},
+        {"xl/worksheets/sheet1.xml", "<pageSetup paperSize=\"9\"", "<pageSetup paperSize=\"5\"",
+         "纸张代码 5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        const fs::path workbook = patched(scratch.path(), c.part, c.from, c.to);
+        const Layout layout = layoutWorkbook(workbook);
+        EXPECT_TRUE(layout.pages.empty());
+        EXPECT_NE(layout.problem.find(c.says), std::string::npos) << layout.problem;
+        const fs::path pdf = scratch.path() / "form.pdf";
+        const std::string problem = writeWorkbookPdf(workbook, pdf);
+        EXPECT_EQ(problem, layout.problem);
+        EXPECT_FALSE(fs::exists(pdf));
+    }
+    const Layout unreadable = layoutWorkbook(scratch.path() / "missing.xlsx");
+    EXPECT_NE(unreadable.problem.find("无法读取工作簿"), std::string::npos) << unreadable.problem;
+}
+
+} // namespace
+} // namespace tarnelo::pages
