@@ -110,4 +110,15 @@ check() {
 
 check "$TARNELO_SOURCE_DIR/tests/data/e2e/worked-example.dat" 1 "五里河 试验断面" 1
 check "$TARNELO_SOURCE_DIR/examples/vertical-25-verticals.dat" 2 "白沙江 石门" 2
-echo "2 passed, 0 failed"
+
+# A printer named, two copies: one job of both copies; a printer that is not there: a reason
+# and exit status 1, nothing printed.
+said=$("$CLI" print "$TARNELO_SOURCE_DIR/examples/vertical-two-point.dat" --printer "$PRINTER" --copies 2)
+grep -qF "已送往打印机“$PRINTER”：2 页 × 2 份" <<<"$said" || { echo "FAIL: --copies said: $said"; exit 1; }
+wait_for_pdf 3 >/dev/null
+status=0
+"$CLI" print "$TARNELO_SOURCE_DIR/examples/vertical-two-point.dat" --printer NoSuchPrinter \
+    >/dev/null 2>"$WORK/err" || status=$?
+[[ $status == 1 ]] || { echo "FAIL: an unknown printer exited $status"; exit 1; }
+grep -qF "没有名为“NoSuchPrinter”的打印机" "$WORK/err" || { echo "FAIL: unknown printer: $(cat "$WORK/err")"; exit 1; }
+echo "3 passed, 0 failed"
