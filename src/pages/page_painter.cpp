@@ -13,6 +13,7 @@
 #include <QPdfWriter>
 #include <QTextLayout>
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -30,6 +31,13 @@ void ensureApplication() {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // Qt's notes about the session (no runtime folder, no display) are not the user's business
+    // on a command line; what is critical still shows.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) {
+            std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+        }
+    });
     static int argc = 1;
     static char name[] = "tarnelo";
     static char* argv[] = {name, nullptr};
@@ -239,7 +247,7 @@ std::string chineseFontProblem() {
     for (const QChar ch : QStringLiteral("流速仪记载表")) {
         if (!metrics.inFont(ch)) {
             return "系统中没有可以显示中文的字体，无法绘制记载表。请安装中文字体（Debian："
-                   "fonts-noto-cjk 或 fonts-wqy-zenhei；Windows：宋体或微软雅黑）。";
+                   "fonts-wqy-microhei 或 fonts-noto-cjk；Windows：宋体或微软雅黑）。";
         }
     }
     return {};

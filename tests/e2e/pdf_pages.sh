@@ -10,13 +10,27 @@ SKIP=77
 for tool in pdftotext python3; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit $SKIP; }
 done
+WORK=$(mktemp -d /tmp/tarnelo-pdf-pages-XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+
+# Without a font that writes Chinese: the reason, exit status 1, no PDF.
+printf '<?xml version="1.0"?><fontconfig><dir>%s/none</dir><cachedir>%s/cache</cachedir></fontconfig>\n' \
+    "$WORK" "$WORK" >"$WORK/fonts.conf"
+status=0
+FONTCONFIG_FILE="$WORK/fonts.conf" "$CLI" export "$TARNELO_SOURCE_DIR/examples/velocity-mode.dat" \
+    --pdf "$WORK/nofont.pdf" >/dev/null 2>"$WORK/err" || status=$?
+[[ $status == 1 && ! -e "$WORK/nofont.pdf" ]] || { echo "FAIL: without fonts: status $status"; exit 1; }
+grep -qF "系统中没有可以显示中文的字体" "$WORK/err" || { echo "FAIL: without fonts: $(cat "$WORK/err")"; exit 1; }
+if grep -q "QStandardPaths\|qt\.qpa" "$WORK/err"; then
+    echo "FAIL: Qt's own notes on stderr: $(cat "$WORK/err")"
+    exit 1
+fi
+
 if ! command -v soffice >/dev/null && ! command -v libreoffice >/dev/null; then
     echo "skipped: LibreOffice is not installed"
     exit $SKIP
 fi
 
-WORK=$(mktemp -d /tmp/tarnelo-pdf-pages-XXXXXX)
-trap 'rm -rf "$WORK"' EXIT
 python3 "$TARNELO_SOURCE_DIR/tests/golden/make_gaugings.py" "$WORK/generated" --count 90 >/dev/null
 files=("$TARNELO_SOURCE_DIR"/examples/*.dat "$TARNELO_SOURCE_DIR"/examples/station-year/*.dat
     "$WORK"/generated/*.dat)
