@@ -4,7 +4,9 @@
 #include "cli/text_output.hpp"
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
+#include "pages/page_painter.hpp"
 #include "platform/print/svg_render.hpp"
+#include "platform/system/scratch.hpp"
 #include "report/rating_plot.hpp"
 #include "report/station_workbook.hpp"
 
@@ -21,7 +23,7 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kHelp =
     "用法 Usage: tarnelo-cli rating FILES|FOLDERS [--year Y] [-o CURVE.svg|CURVE.png]\n"
-    "       [--table RATING.xlsx] [--json] [--form power|quadratic|cubic]\n"
+    "       [--table RATING.xlsx] [--pdf RATING.pdf] [--json] [--form power|quadratic|cubic]\n"
     "       [--alpha-deviation 0.10|0.20]\n\n"
     "由实测流量成果表中的测点拟合水位流量关系：缺省为 Q = a(Z − Z₀)^b（对 log Q 最小二乘，\n"
     "Z₀ 在最低实测水位之下一维搜索），或 Z 的二次、三次多项式（--form）。给出各测点的偏离\n"
@@ -29,6 +31,7 @@ constexpr std::string_view kHelp =
     "系统误差和随机不确定度；偏离超过 3Se 的测点列为突出点，不剔除。\n"
     "  -o CURVE.svg|.png     关系图：测点编号、95% 不确定度横线、关系线、检验结论\n"
     "  --table RATING.xlsx   推流表：实测水位范围内每 0.01 m 的流量（按修约规则）和检验\n"
+    "  --pdf RATING.pdf      推流表的打印页面（本程序自行绘制） the table's pages as a PDF\n"
     "  --json                结果写到标准输出 the result as JSON on stdout\n"
     "  --alpha-deviation A   偏离数值检验的显著性水平，0.10（缺省）或 0.20\n\n"
     "Fits the stage–discharge relation of the gaugings and runs the sign, run and deviation\n"
@@ -126,6 +129,7 @@ int run(std::span<const std::string> args) {
     StationArguments input;
     std::optional<fs::path> picture;
     std::optional<fs::path> workbook;
+    std::optional<fs::path> pdf;
     bool json = false;
     station::RatingForm form = station::RatingForm::Power;
     double alpha = 0.10;
@@ -136,6 +140,8 @@ int run(std::span<const std::string> args) {
             picture = fs::absolute(args[++i]);
         } else if (arg == "--table" && hasValue) {
             workbook = args[++i];
+        } else if (arg == "--pdf" && hasValue) {
+            pdf = args[++i];
         } else if (arg == "--json") {
             json = true;
         } else if (arg == "--year" && hasValue) {
@@ -222,6 +228,24 @@ int run(std::span<const std::string> args) {
     }
     if (workbook && report.fit.problem.empty()) {
         if (const auto failed = writeRatingWorkbook(report, *workbook)) {
+            std::cerr << "tarnelo-cli rating: " << terminalSafe(*failed) << "\n";
+            status = kExitIncomplete;
+        }
+    }
+    if (pdf && report.fit.problem.empty()) {
+        // The table's pages, drawn from the workbook (a private copy without --table).
+        const sys::ScratchFolder scratch("tarnelo-rating");
+        const fs::path pages = workbook ? *workbook : scratch.path() / "rating.xlsx";
+        std::optional<std::string> failed;
+        if (!workbook) {
+            failed = writeRatingWorkbook(report, pages);
+        }
+        if (!failed) {
+            if (std::string problem = pages::writeWorkbookPdf(pages, *pdf); !problem.empty()) {
+                failed = std::move(problem);
+            }
+        }
+        if (failed) {
             std::cerr << "tarnelo-cli rating: " << terminalSafe(*failed) << "\n";
             status = kExitIncomplete;
         }

@@ -4,6 +4,8 @@
 #include "cli/text_output.hpp"
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
+#include "pages/page_painter.hpp"
+#include "platform/system/scratch.hpp"
 #include "report/station_workbook.hpp"
 #include "window/program_paths.hpp"
 
@@ -16,14 +18,15 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kHelp =
-    "用法 Usage: tarnelo-cli summary FILES|FOLDERS [--year Y] [-o TABLE.xlsx] [--csv T.csv] "
-    "[--json]\n\n"
+    "用法 Usage: tarnelo-cli summary FILES|FOLDERS [--year Y] [-o TABLE.xlsx] [--pdf TABLE.pdf]\n"
+    "       [--csv T.csv] [--json]\n\n"
     "读入一个测站的各次测验（流速仪原始数据文件，或文件夹中的 .dat 文件），逐个按“计算”计算，\n"
     "编制实测流量成果表：每次测验一行，按施测时间、施测号数排列；标题“<测站名称> <年> 年实测\n"
     "流量成果表”，A4 横向，每页重复表头；附注之后是流量的 95% 不确定度（IVE、ISO 748）。\n"
     "不是测验的文件、有错误的测验、重复的施测号数、测站名称与多数文件不同、不在该年内的测验\n"
     "都列在工作表“问题”和标准错误输出中，附有原因。\n"
     "  -o TABLE.xlsx  成果表工作簿 the table as a workbook\n"
+    "  --pdf TABLE.pdf 成果表的打印页面（本程序自行绘制） the printed pages as a PDF\n"
     "  --csv T.csv    UTF-8 CSV：time,stage,Q,uncertainty（定线工具所用各列）\n"
     "  --json         成果表写到标准输出 the table as JSON on stdout\n"
     "  --year Y       编表年份（缺省为多数测验的年份） the year (default: most gaugings')\n\n"
@@ -100,6 +103,7 @@ std::string jsonText(const station::StationTable& table) {
 int run(std::span<const std::string> args) {
     StationArguments input;
     std::optional<fs::path> workbook;
+    std::optional<fs::path> pdf;
     std::optional<fs::path> csv;
     bool json = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -107,6 +111,8 @@ int run(std::span<const std::string> args) {
         const bool hasValue = i + 1 < args.size();
         if (arg == "-o" && hasValue) {
             workbook = args[++i];
+        } else if (arg == "--pdf" && hasValue) {
+            pdf = args[++i];
         } else if (arg == "--csv" && hasValue) {
             csv = args[++i];
         } else if (arg == "--json") {
@@ -124,7 +130,7 @@ int run(std::span<const std::string> args) {
             input.paths.emplace_back(arg);
         }
     }
-    if (input.paths.empty() || (!workbook && !csv && !json)) {
+    if (input.paths.empty() || (!workbook && !pdf && !csv && !json)) {
         std::cerr << kHelp;
         return kExitUsage;
     }
@@ -142,6 +148,24 @@ int run(std::span<const std::string> args) {
     }
     if (workbook) {
         if (const auto failed = writeStationTableWorkbook(table, *workbook)) {
+            std::cerr << "tarnelo-cli summary: " << terminalSafe(*failed) << "\n";
+            status = kExitIncomplete;
+        }
+    }
+    if (pdf) {
+        // The pages of the workbook, drawn from a copy in a private folder.
+        const sys::ScratchFolder scratch("tarnelo-summary");
+        const fs::path pages = workbook ? *workbook : scratch.path() / "table.xlsx";
+        std::optional<std::string> failed;
+        if (!workbook) {
+            failed = writeStationTableWorkbook(table, pages);
+        }
+        if (!failed) {
+            if (std::string problem = pages::writeWorkbookPdf(pages, *pdf); !problem.empty()) {
+                failed = std::move(problem);
+            }
+        }
+        if (failed) {
             std::cerr << "tarnelo-cli summary: " << terminalSafe(*failed) << "\n";
             status = kExitIncomplete;
         }

@@ -60,6 +60,13 @@ std::vector<Span> cut(int first, int last, const std::map<int, double>& sizes, d
     return spans;
 }
 
+void replaceAll(std::string& text, std::string_view what, const std::string& with) {
+    for (std::size_t at = text.find(what); at != std::string::npos;
+         at = text.find(what, at + with.size())) {
+        text.replace(at, what.size(), with);
+    }
+}
+
 class SheetPages {
   public:
     SheetPages(const Worksheet& sheet, Layout& out) : sheet_(sheet), out_(out) {}
@@ -282,7 +289,6 @@ class SheetPages {
     }
 
     void headersAndFooters(std::size_t first) {
-        const std::size_t count = out_.pages.size() - first;
         for (std::size_t i = first; i < out_.pages.size(); ++i) {
             Page& page = out_.pages[i];
             const Margins& m = sheet_.setup.margins;
@@ -293,9 +299,8 @@ class SheetPages {
                     if (text.empty()) {
                         continue;
                     }
-                    replaceAll(text, "&P", std::to_string(i - first + 1));
-                    replaceAll(text, "&N", std::to_string(count));
                     TextBox t;
+                    t.pageCodes = true;
                     const double y =
                         footer ? page.height - m.footer * 72.0 - 14.0 : m.header * 72.0;
                     t.cell = {m.left * 72.0, y, page.width - (m.left + m.right) * 72.0, 14.0};
@@ -310,13 +315,6 @@ class SheetPages {
                     page.texts.push_back(std::move(t));
                 }
             }
-        }
-    }
-
-    static void replaceAll(std::string& text, std::string_view what, const std::string& with) {
-        for (std::size_t at = text.find(what); at != std::string::npos;
-             at = text.find(what, at + with.size())) {
-            text.replace(at, what.size(), with);
         }
     }
 
@@ -350,6 +348,15 @@ Layout layoutWorkbook(const std::filesystem::path& file) {
     }
     if (layout.pages.empty()) {
         layout.problem = "工作簿中没有可打印的工作表。";
+    }
+    // Pages are numbered through the whole workbook, as a spreadsheet prints it.
+    for (std::size_t i = 0; i < layout.pages.size(); ++i) {
+        for (TextBox& t : layout.pages[i].texts) {
+            if (t.pageCodes) {
+                replaceAll(t.text, "&P", std::to_string(i + 1));
+                replaceAll(t.text, "&N", std::to_string(layout.pages.size()));
+            }
+        }
     }
     return layout;
 }

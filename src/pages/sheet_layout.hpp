@@ -37,6 +37,8 @@ struct TextBox {
     bool wrap = false;
     bool shrink = false;
     double padding = 0; // space kept inside the cell's left and right edges
+    // A header or footer: &P and &N in the text stand for the page and the count of pages.
+    bool pageCodes = false;
 };
 
 struct Line {

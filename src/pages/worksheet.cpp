@@ -134,6 +134,18 @@ bool readStyles(const Parts& parts, std::vector<CellStyle>& styles, std::string&
             unknown = "底纹“" + pattern + "”";
         }
     });
+    // Number formats of a fixed count of decimals ("0", "0.0", "0.000"); others are not known.
+    std::map<int, int> decimals{{1, 0}, {2, 2}};
+    each(child(root, "numFmts"), "numFmt", [&](pugi::xml_node f) {
+        const std::string code = f.attribute("formatCode").value();
+        const int id = static_cast<int>(number(f, "numFmtId", -1));
+        if (code == "0") {
+            decimals[id] = 0;
+        } else if (code.size() > 2 && code.rfind("0.", 0) == 0 &&
+                   code.find_first_not_of('0', 2) == std::string::npos) {
+            decimals[id] = static_cast<int>(code.size() - 2);
+        }
+    });
     each(child(root, "cellXfs"), "xf", [&](pugi::xml_node xf) {
         CellStyle style;
         const auto font = static_cast<std::size_t>(number(xf, "fontId", 0));
@@ -141,7 +153,9 @@ bool readStyles(const Parts& parts, std::vector<CellStyle>& styles, std::string&
         style.font = font < fonts.size() ? fonts[font] : style.font;
         style.border = border < borders.size() ? borders[border] : style.border;
         const int format = static_cast<int>(number(xf, "numFmtId", 0));
-        if (format != 0 && format != 49) {
+        if (const auto fixed = decimals.find(format); fixed != decimals.end()) {
+            style.decimals = fixed->second;
+        } else if (format != 0 && format != 49) {
             unknown = "数字格式 " + std::to_string(format);
         }
         const pugi::xml_node a = child(xf, "alignment");
@@ -246,7 +260,16 @@ bool readSheet(const Parts& parts, const std::string& partName, Worksheet& sheet
             } else if (type == "b") {
                 cell.text = value == "1" ? "TRUE" : "FALSE";
             } else if (!value.empty()) {
-                cell.text = generalText(std::atof(value.c_str()));
+                const double v = std::atof(value.c_str());
+                const auto index = static_cast<std::size_t>(cell.style);
+                const int places = index < sheet.styles.size() ? sheet.styles[index].decimals : -1;
+                if (places >= 0) {
+                    char buffer[64];
+                    std::snprintf(buffer, sizeof buffer, "%.*f", places, v);
+                    cell.text = buffer;
+                } else {
+                    cell.text = generalText(v);
+                }
                 cell.number = true;
             }
             const auto [r2, c2] = *at;

@@ -42,6 +42,8 @@ struct CellStyle {
     Vertical vertical = Vertical::Bottom;
     bool wrap = false;
     bool shrink = false;
+    // A number shown with this many decimals ("0", "0.00"); -1 for the General format.
+    int decimals = -1;
 };
 
 struct Margins {

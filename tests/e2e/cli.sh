@@ -166,6 +166,15 @@ data = json.load(open(sys.argv[1], encoding="utf-8"))
 assert data["title"] == "柳溪 石门站 2024 年实测流量成果表", data["title"]
 assert len(data["rows"]) == 30 and data["problems"] == [], data["problems"]
 PY
+# The table and the rating table as printed pages, drawn by the program itself: A4 landscape with
+# the heading on every page, A4 portrait.
+if command -v pdfinfo >/dev/null; then
+    expect_status 0 "summary --pdf" "$cli" summary "$year" --pdf "$work/table.pdf"
+    pdfinfo "$work/table.pdf" | grep -q "842 x 595" || fail "summary PDF not A4 landscape"
+    pdftotext "$work/table.pdf" - | grep -q "第 1 页，共 2 页" || fail "summary PDF page numbers"
+    expect_status 0 "rating --pdf" "$cli" rating "$year" --pdf "$work/rating.pdf"
+    pdfinfo "$work/rating.pdf" | grep -q "595 x 842" || fail "rating PDF not A4 portrait"
+fi
 cp "$TARNELO_SOURCE_DIR/examples/velocity-mode.dat" "$work/other-station.dat"
 printf 'not a gauging' >"$work/junk.dat"
 expect_status 1 "summary with files left out" "$cli" summary "$year" "$work/other-station.dat" \
