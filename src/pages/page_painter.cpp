@@ -1,6 +1,7 @@
 #include "pages/page_painter.hpp"
 
 #include "files/file_io.hpp"
+#include "platform/system/scratch.hpp"
 
 #include <QBuffer>
 #include <QFont>
@@ -30,6 +31,14 @@ void ensureApplication() {
     }
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    // Qt wants a runtime folder of the session; without one it would make its own in the
+    // temporary folder and leave it there. A private one goes with the run.
+    if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
+        static const sys::ScratchFolder runtime("tarnelo-runtime");
+        if (runtime.valid()) {
+            qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path().string()));
+        }
     }
     // Qt's notes about the session (no runtime folder, no display) are not the user's business
     // on a command line; what is critical still shows.

@@ -54,7 +54,7 @@ sleep 31.4159
 SH
 chmod +x "$renderer"
 TMPDIR="$scratch" TARNELO_SOFFICE="$renderer" "$cli" export "$example" --pdf "$work/form.pdf" \
-    >"$work/out" 2>"$work/err" &
+    --renderer libreoffice >"$work/out" 2>"$work/err" &
 pid=$!
 for _ in $(seq 50); do
     pgrep -f 'sleep 31.4159' >/dev/null && break
@@ -78,12 +78,17 @@ for tmpdir in "" "relative" "/no/such/folder" "$work/a b" "$work/#x" "$work/pc%4
     [[ $status -eq 0 ]] || fail "TMPDIR='$tmpdir': exit $status: $(cat "$work/err")"
 done
 [[ -e "$work/pcA" ]] && fail "a percent escape in TMPDIR was decoded into a new folder"
-if command -v soffice >/dev/null; then
-    TMPDIR="$work/pc%41" "$cli" export "$example" --pdf "$work/pc.pdf" >"$work/out" 2>"$work/err"
-    [[ -s "$work/pc.pdf" ]] || fail "render under TMPDIR with %41: $(cat "$work/err")"
-    [[ -e "$work/pcA" ]] && fail "LibreOffice wrote into a decoded folder"
-    [[ -z "$(ls -A "$work/pc%41")" ]] || fail "render left files in TMPDIR: $(ls -A "$work/pc%41")"
-fi
+# The program's own renderer and LibreOffice alike leave nothing in an odd TMPDIR.
+renderers=(tarnelo)
+command -v soffice >/dev/null && renderers+=(libreoffice)
+for road in "${renderers[@]}"; do
+    TMPDIR="$work/pc%41" "$cli" export "$example" --pdf "$work/pc.pdf" --renderer "$road" \
+        >"$work/out" 2>"$work/err"
+    [[ -s "$work/pc.pdf" ]] || fail "$road: render under TMPDIR with %41: $(cat "$work/err")"
+    [[ -e "$work/pcA" ]] && fail "$road wrote into a decoded folder"
+    [[ -z "$(ls -A "$work/pc%41")" ]] || fail "$road left files in TMPDIR: $(ls -A "$work/pc%41")"
+    rm -f "$work/pc.pdf"
+done
 
 # --- Escape sequences in a cell are printed escaped.
 python3 - "$example" "$work/esc.dat" <<'PY'
@@ -152,7 +157,8 @@ for a in args:
 open(os.path.join(out, "form.pdf"), "wb").write(b"%PDF-1.4\n" + ("%d\n" % os.getpid()).encode() * 20000)
 FAKE
 chmod 755 "$fake"
-pdf_export() { TARNELO_SOFFICE="$fake" "$cli" export "$example" --pdf "$@"; }
+pdf_export() { TARNELO_SOFFICE="$fake" "$cli" export "$example" --renderer libreoffice --pdf "$@"; }
+own_export() { "$cli" export "$example" --pdf "$@"; }
 
 # --- export --pdf: a planted link is not followed, the mode is kept without special bits,
 # parallel runs never interleave, and the renderer's profile turns macros off.
@@ -166,6 +172,15 @@ if [[ $(id -u) -eq 0 ]]; then
     [[ $? -eq 1 ]] || fail "PDF through a foreign link: not refused with 1"
     [[ $(cat "$work/victim.pdf") == secret ]] || fail "PDF: the link's target was overwritten"
 fi
+if [[ $(id -u) -eq 0 ]]; then
+    own_export "$sticky/form.pdf" >"$work/out" 2>"$work/err"
+    [[ $? -eq 1 ]] || fail "own PDF through a foreign link: not refused with 1"
+    [[ $(cat "$work/victim.pdf") == secret ]] || fail "own PDF: the link's target was overwritten"
+fi
+own_export "$work/own-mode.pdf" >/dev/null 2>&1 || fail "the own renderer's PDF failed"
+chmod 640 "$work/own-mode.pdf"
+own_export "$work/own-mode.pdf" >/dev/null 2>&1
+[[ $(stat -c %a "$work/own-mode.pdf") == 640 ]] || fail "own: a 0640 PDF became $(stat -c %a "$work/own-mode.pdf")"
 pdf_export "$work/mode.pdf" >/dev/null 2>&1 || fail "PDF with the stand-in renderer failed"
 grep -q 'DisableMacrosExecution.*true' "$work/seen.xcu" 2>/dev/null ||
     fail "the renderer's profile does not turn macros off"
@@ -186,7 +201,8 @@ slow="$work/slow-soffice2"
 printf '#!/bin/sh\ntouch "%s/renderer-ran"\nsleep 5\n' "$work" >"$slow"
 chmod 755 "$slow"
 start=$(millis)
-TARNELO_SOFFICE="$slow" "$cli" export "$example" --pdf "$work/no/such/form.pdf" >"$work/out" 2>"$work/err"
+TARNELO_SOFFICE="$slow" "$cli" export "$example" --renderer libreoffice --pdf "$work/no/such/form.pdf" \
+    >"$work/out" 2>"$work/err"
 status=$?
 took=$(($(millis) - start))
 [[ $status -eq 1 ]] || fail "unwritable PDF target: exit $status, expected 1"
@@ -195,7 +211,8 @@ took=$(($(millis) - start))
 grep -q '不存在' "$work/err" || fail "unwritable PDF target: no reason: $(cat "$work/err")"
 if [[ -n "$user" ]]; then
     mkdir -m 755 "$work/locked"
-    TARNELO_SOFFICE="$slow" as_user "$cli" export "$example" --pdf "$work/locked/form.pdf" \
+    TARNELO_SOFFICE="$slow" as_user "$cli" export "$example" --renderer libreoffice \
+        --pdf "$work/locked/form.pdf" \
         >"$work/out" 2>"$work/err"
     [[ $? -eq 1 && ! -e "$work/renderer-ran" ]] || fail "a read-only folder reached the renderer"
     grep -q '不可写入' "$work/err" || fail "read-only folder: no reason: $(cat "$work/err")"
@@ -212,6 +229,14 @@ if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=256k tmpfs "$work/small" 2>/de
     [[ $(cat "$work/small/form.pdf") == "old pdf" ]] || fail "full disk: the old PDF was damaged"
     grep -q '磁盘已满' "$work/err" || fail "full disk: no reason given: $(cat "$work/err")"
     [[ $(ls -A "$work/small" | wc -l) -eq 2 ]] || fail "full disk: leftovers: $(ls -A "$work/small")"
+    # The program's own PDF the same way: written whole or not at all.
+    head -c 40000 /dev/zero >>"$work/small/filler"
+    own_export "$work/small/form.pdf" >"$work/out" 2>"$work/err"
+    status=$?
+    [[ $status -eq 1 ]] || fail "full disk, own renderer: exit $status, expected 1"
+    [[ $(cat "$work/small/form.pdf") == "old pdf" ]] || fail "full disk: own renderer damaged the PDF"
+    grep -q '磁盘已满' "$work/err" || fail "full disk, own renderer: no reason: $(cat "$work/err")"
+    [[ $(ls -A "$work/small" | wc -l) -eq 2 ]] || fail "full disk: own leftovers: $(ls -A "$work/small")"
     umount "$work/small"
 else
     echo "note: no tmpfs can be mounted here, the full-disk PDF case is skipped"
