@@ -1,6 +1,7 @@
 #include "pages/page_printer.hpp"
 
 #include "pages/page_painter.hpp"
+#include "platform/print/cups_printer.hpp"
 
 #include <QPainter>
 #include <QPrinter>
@@ -62,6 +63,10 @@ PrintJob printOn(const Layout& layout, const std::string& printerName, int copie
             printerName.empty()
                 ? "没有找到默认打印机，记载表没有打印。请先在系统中安装打印机并设为默认打印机。"
                 : "没有名为“" + printerName + "”的打印机，记载表没有打印。";
+        return job;
+    }
+    if (std::string refusal = printerRefusal(info.printerName().toStdString()); !refusal.empty()) {
+        job.problem = std::move(refusal);
         return job;
     }
     QPrinter printer(info, QPrinter::HighResolution);

@@ -121,4 +121,12 @@ status=0
     >/dev/null 2>"$WORK/err" || status=$?
 [[ $status == 1 ]] || { echo "FAIL: an unknown printer exited $status"; exit 1; }
 grep -qF "没有名为“NoSuchPrinter”的打印机" "$WORK/err" || { echo "FAIL: unknown printer: $(cat "$WORK/err")"; exit 1; }
-echo "3 passed, 0 failed"
+# A printer that refuses jobs: the reason and exit status 1.
+cupsreject "$PRINTER" 2>/dev/null || /usr/sbin/cupsreject "$PRINTER"
+status=0
+"$CLI" print "$TARNELO_SOURCE_DIR/examples/vertical-two-point.dat" --printer "$PRINTER" \
+    >/dev/null 2>"$WORK/err" || status=$?
+cupsaccept "$PRINTER" 2>/dev/null || /usr/sbin/cupsaccept "$PRINTER"
+[[ $status == 1 ]] || { echo "FAIL: a printer refusing jobs: exit $status"; exit 1; }
+grep -qF "拒绝了打印任务" "$WORK/err" || { echo "FAIL: refusing printer: $(cat "$WORK/err")"; exit 1; }
+echo "4 passed, 0 failed"

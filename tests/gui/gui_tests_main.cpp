@@ -24,6 +24,7 @@ int runSectionPlotTests(int argc, char** argv);
 int runSecondStartTests(int argc, char** argv);
 int runStationTableTests(int argc, char** argv);
 int runUnsoundResultsTests(int argc, char** argv);
+int runPrintPreviewTests(int argc, char** argv);
 
 namespace {
 
@@ -43,7 +44,8 @@ constexpr Suite kSuites[] = {{"sheet_model", runSheetModelTests},
                              {"section_plot", runSectionPlotTests},
                              {"second_start", runSecondStartTests},
                              {"station_table", runStationTableTests},
-                             {"unsound_results", runUnsoundResultsTests}};
+                             {"unsound_results", runUnsoundResultsTests},
+                             {"print_preview", runPrintPreviewTests}};
 
 } // namespace
 

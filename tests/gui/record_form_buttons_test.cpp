@@ -3,11 +3,6 @@
 
 #include "app/qt/qt_text.hpp"
 
-#include <QAction>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
-
 #include "files/file_io.hpp"
 #include "platform/print/print_host.hpp"
 #include "report/record_form.hpp"
@@ -74,7 +69,6 @@ class RecordFormButtonTest : public QObject {
     void exportCancelledWritesNothing();
     void exportWithoutTemplateSaysSo();
     void printWithoutRendererAsksForTheSpreadsheetProgram();
-    void printPreviewShowsThePagesAndPrintAsksForThePrinter();
 };
 
 void RecordFormButtonTest::exportWritesTheChosenWorkbookReplacingAnOldOne() {
@@ -143,39 +137,6 @@ void RecordFormButtonTest::printWithoutRendererAsksForTheSpreadsheetProgram() {
     QCOMPARE(h.messages[0].icon,
              unavailable.empty() ? MessageIcon::Warning : MessageIcon::Information);
     QVERIFY(!fs::exists(paths::formWorkingCopy(h.folder, false)));
-}
-
-// 打印预览 draws the form with the program's own renderer; 打印 opens the system's print dialog,
-// and a cancelled dialog prints nothing and says nothing.
-void RecordFormButtonTest::printPreviewShowsThePagesAndPrintAsksForThePrinter() {
-    Harness h;
-    MainWindow& w = makeComputed(h);
-    int pages = -1;
-    QString title;
-    h.onDialog = [&](QDialog& dialog) {
-        title = dialog.windowTitle();
-        if (auto* preview = dialog.findChild<QPrintPreviewWidget*>()) {
-            preview->updatePreview();
-            QCoreApplication::processEvents();
-            pages = preview->pageCount();
-        }
-        dialog.reject();
-    };
-    auto* preview = w.findChild<QAction*>(QStringLiteral("打印预览"));
-    QVERIFY(preview != nullptr);
-    preview->trigger();
-    QCOMPARE(pages, 1);
-    QVERIFY(title.startsWith(QStringLiteral("打印预览")));
-    QVERIFY(h.messages.empty());
-
-    title.clear();
-    const QString before = w.statusBar()->currentMessage();
-    h.click(ctl::打印);
-    QCOMPARE(title, QStringLiteral("打印记载表"));
-    QVERIFY(h.messages.empty());
-    QCOMPARE(w.statusBar()->currentMessage(), before);
-    // The form was filled for the printer, from the same working copy as the export.
-    QVERIFY(fs::exists(paths::formWorkingCopy(h.folder, false)));
 }
 
 #include "record_form_buttons_test.moc"

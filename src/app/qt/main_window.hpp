@@ -195,6 +195,8 @@ class MainWindow : public QMainWindow, public Window {
     // 打印 through the system's print dialog and 打印预览 (main_window_print.cpp).
     void buildPrintControls();
     FormOutcome printThroughDialog(Window& window);
+    // 查看 → 打印方式: the spreadsheet program instead of the program's own renderer.
+    bool printViaSpreadsheet_ = false;
 
     // The section picture and the uncertainty (main_window_plot.cpp).
     void buildSectionPlotControls();

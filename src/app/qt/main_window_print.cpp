@@ -5,13 +5,16 @@
 #include "pages/form_pages.hpp"
 #include "pages/page_painter.hpp"
 #include "pages/page_printer.hpp"
+#include "platform/print/cups_printer.hpp"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QSettings>
 
 namespace tarnelo {
 
@@ -21,12 +24,37 @@ constexpr const char* kDocumentName = "测深、测速记载及流量计算表";
 
 } // namespace
 
+// Who puts the form on paper, kept between runs: the program's own renderer (the default) or
+// the spreadsheet program of the computer (Excel or WPS on Windows, LibreOffice).
+constexpr const char* kPrintRoadKey = "print/road";
+
 void MainWindow::buildPrintControls() {
     printAction = [this](Window& window) { return printThroughDialog(window); };
     QMenu* view = menuBar()->findChild<QMenu*>(QStringLiteral("查看"));
     QAction* preview = view->addAction(QStringLiteral("打印预览..."));
     preview->setObjectName(QStringLiteral("打印预览"));
     connect(preview, &QAction::triggered, this, [this] { showPrintPreview(); });
+    QMenu* road = view->addMenu(QStringLiteral("打印方式"));
+    road->setObjectName(QStringLiteral("打印方式"));
+    auto* roads = new QActionGroup(road);
+    const bool spreadsheet = QSettings().value(QString::fromLatin1(kPrintRoadKey)).toString() ==
+                             QStringLiteral("spreadsheet");
+    const auto add = [&](const char* name, const char* text, bool checked, bool viaSpreadsheet) {
+        QAction* action = road->addAction(QString::fromUtf8(text));
+        action->setObjectName(QString::fromUtf8(name));
+        action->setCheckable(true);
+        action->setChecked(checked);
+        roads->addAction(action);
+        connect(action, &QAction::triggered, this, [this, viaSpreadsheet] {
+            printViaSpreadsheet_ = viaSpreadsheet;
+            QSettings().setValue(QString::fromLatin1(kPrintRoadKey),
+                                 viaSpreadsheet ? QStringLiteral("spreadsheet")
+                                                : QStringLiteral("tarnelo"));
+        });
+    };
+    add("打印方式本程序", "本程序绘制（默认）", !spreadsheet, false);
+    add("打印方式电子表格", "电子表格程序（Excel、WPS 或 LibreOffice）", spreadsheet, true);
+    printViaSpreadsheet_ = spreadsheet;
 }
 
 // Runs a dialog modally, or hands it to the tests' answerer, which closes it when done.
@@ -44,6 +72,9 @@ static int runDialog(QDialog& dialog, const std::function<void(QDialog&)>& modal
 }
 
 FormOutcome MainWindow::printThroughDialog(Window& window) {
+    if (printViaSpreadsheet_) {
+        return printCommand(window);
+    }
     pages::FormPages made = pages::windowFormPages(window, "打印");
     if (made.outcome.status != FormOutcome::Status::Done) {
         return made.outcome;
@@ -64,7 +95,12 @@ FormOutcome MainWindow::printThroughDialog(Window& window) {
     if (runDialog(dialog, answerer_.modal) != QDialog::Accepted) {
         return {FormOutcome::Status::Cancelled, made.outcome.twoPages, {}, {}};
     }
-    const std::string problem = pages::printLayout(made.layout, printer);
+    std::string problem = printer.outputFormat() == QPrinter::NativeFormat
+                              ? printerRefusal(utf8(printer.printerName()))
+                              : std::string();
+    if (problem.empty()) {
+        problem = pages::printLayout(made.layout, printer);
+    }
     if (!problem.empty()) {
         showMessage(problem, "信息：", MessageIcon::Warning);
         return {FormOutcome::Status::Failed, made.outcome.twoPages, {}, problem};

@@ -102,10 +102,12 @@ StationTableDialog::StationTableDialog(Window& owner,
     choose->setObjectName(QStringLiteral("选择文件夹"));
     export_ = new QPushButton(QStringLiteral("导出成果表..."), this);
     export_->setObjectName(QStringLiteral("导出成果表"));
+    print_ = new QPushButton(QStringLiteral("打印成果表..."), this);
+    print_->setObjectName(QStringLiteral("打印成果表"));
     relation_ = new QPushButton(QStringLiteral("水位流量关系..."), this);
     relation_->setObjectName(QStringLiteral("水位流量关系"));
     auto* close = new QPushButton(QStringLiteral("关闭"), this);
-    for (QPushButton* b : {choose, export_, relation_, close}) {
+    for (QPushButton* b : {choose, export_, print_, relation_, close}) {
         b->setAutoDefault(false);
     }
     connect(choose, &QPushButton::clicked, this, [this] {
@@ -117,6 +119,7 @@ StationTableDialog::StationTableDialog(Window& owner,
         }
     });
     connect(export_, &QPushButton::clicked, this, [this] { exportTable(); });
+    connect(print_, &QPushButton::clicked, this, [this] { printTable(); });
     connect(relation_, &QPushButton::clicked, this, [this] { showRelation(); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -199,6 +202,7 @@ void StationTableDialog::fill() {
     }
     problems_->setPlainText(lines.isEmpty() ? QStringLiteral("（无）") : lines.join('\n'));
     export_->setEnabled(any);
+    print_->setEnabled(any);
     relation_->setEnabled(any);
 }
 

@@ -42,6 +42,10 @@ class StationTableDialog : public QDialog {
 
     // 导出成果表…: asks for a file name and writes the workbook; false when nothing was written.
     bool exportTable();
+    // 打印成果表: the table's pages in the print preview, from which they print.
+    bool printTable();
+    // Tests see the preview here instead of its running modally.
+    std::function<void(QDialog& preview)> previewShown;
     // 水位流量关系…: the relation, its tests and picture in a window of its own.
     void showRelation();
     // The relation of the table now loaded.
@@ -58,6 +62,7 @@ class StationTableDialog : public QDialog {
     QTableWidget* grid_ = nullptr;
     QPlainTextEdit* problems_ = nullptr;
     QPushButton* export_ = nullptr;
+    QPushButton* print_ = nullptr;
     QPushButton* relation_ = nullptr;
     QWidget* relationWindow_ = nullptr;
 };

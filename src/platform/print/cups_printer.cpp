@@ -170,6 +170,19 @@ PrinterLookup findDefaultPrinter(PrintServiceLimits limits) {
 #endif
 }
 
+std::string printerRefusal(const std::string& printer, PrintServiceLimits limits) {
+    const auto lpstat = client("lpstat");
+    if (!lpstat || printer.empty()) {
+        return {};
+    }
+    const ClientRun run = runClient({*lpstat, "-a", printer}, limits.connect + limits.answer);
+    if (run.result.status != sys::ChildResult::Status::Exited ||
+        run.output.find(printer + " not accepting requests") == std::string::npos) {
+        return {};
+    }
+    return "打印机“" + printer + "”拒绝了打印任务（打印服务设置为不接受新任务），记载表没有打印。";
+}
+
 std::string defaultPrinterName() {
     return findDefaultPrinter().name;
 }

@@ -34,6 +34,10 @@ struct PrintJobResult {
     std::string error;
 };
 
+// Why the named printer would refuse a job now (it is set not to accept jobs), in Chinese;
+// empty when it accepts them or the print service cannot say.
+std::string printerRefusal(const std::string& printer, PrintServiceLimits limits = {});
+
 // Prints pages first..last of a PDF file, one copy, on the named printer.
 PrintJobResult printPdfPages(const std::string& printer, const std::filesystem::path& pdf,
                              int firstPage, int lastPage, const std::string& title,

@@ -36,6 +36,11 @@ RenderResult renderSvgToPng(const std::filesystem::path& /*renderer*/, std::stri
     return {false, "Windows 版的命令行暂时还不能输出 PNG 图片，请输出 SVG。"};
 }
 
+std::string printerRefusal(const std::string& /*printer*/, PrintServiceLimits /*limits*/) {
+    // The spooler reports a refused job to the printing program itself.
+    return {};
+}
+
 PrintJobResult printPdfPages(const std::string& /*printer*/, const std::filesystem::path& /*pdf*/,
                              int /*firstPage*/, int /*lastPage*/, const std::string& /*title*/,
                              PrintServiceLimits /*limits*/) {

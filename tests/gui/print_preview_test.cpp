@@ -1,0 +1,140 @@
+// 打印 and 打印预览 through the program's own page renderer, offscreen: the preview counts the
+// form's pages, 打印 asks the system's print dialog, the station table previews its pages, and
+// the print road chosen in 查看 → 打印方式 is kept for the next start.
+#include "gui_support.hpp"
+
+#include "app/qt/station_table_dialog.hpp"
+#include "report/record_form.hpp"
+#include "support/worked_example.hpp"
+#include "window/program_paths.hpp"
+
+#include <QAction>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QSettings>
+#include <QStatusBar>
+
+#include <filesystem>
+
+using namespace tarnelo;
+using namespace tarnelo::guitest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+MainWindow& makeComputed(Harness& h) {
+    for (const char* name : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
+        fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "Data" / name, h.folder / "Data" / name);
+    }
+    MainWindow& w = h.make();
+    for (int r = 0; r < 5; ++r) {
+        for (std::size_t i = 0; i < testing::kWorkedExampleColumns.size(); ++i) {
+            const char* text = testing::kWorkedExampleRows[r][i];
+            if (text[0] != '\0') {
+                typeIntoCell(&w.grid(), r, testing::kWorkedExampleColumns[i],
+                             QString::fromLatin1(text));
+            }
+        }
+    }
+    h.click(ctl::计算);
+    return w;
+}
+
+// The pages a preview dialog shows.
+int previewPages(QDialog& dialog) {
+    auto* preview = dialog.findChild<QPrintPreviewWidget*>();
+    if (preview == nullptr) {
+        return -1;
+    }
+    preview->updatePreview();
+    QCoreApplication::processEvents();
+    return preview->pageCount();
+}
+
+} // namespace
+
+class PrintPreviewTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void printPreviewShowsThePagesAndPrintAsksForThePrinter();
+    void theStationTablePreviewsItsPages();
+    void theChosenPrintRoadIsKept();
+};
+
+// 打印预览 draws the form with the program's own renderer; 打印 opens the system's print dialog,
+// and a cancelled dialog prints nothing and says nothing.
+void PrintPreviewTest::printPreviewShowsThePagesAndPrintAsksForThePrinter() {
+    Harness h;
+    MainWindow& w = makeComputed(h);
+    int pages = -1;
+    QString title;
+    h.onDialog = [&](QDialog& dialog) {
+        title = dialog.windowTitle();
+        pages = previewPages(dialog);
+        dialog.reject();
+    };
+    auto* preview = w.findChild<QAction*>(QStringLiteral("打印预览"));
+    QVERIFY(preview != nullptr);
+    preview->trigger();
+    QCOMPARE(pages, 1);
+    QVERIFY(title.startsWith(QStringLiteral("打印预览")));
+    QVERIFY(h.messages.empty());
+
+    title.clear();
+    const QString before = w.statusBar()->currentMessage();
+    h.click(ctl::打印);
+    QCOMPARE(title, QStringLiteral("打印记载表"));
+    QVERIFY(h.messages.empty());
+    QCOMPARE(w.statusBar()->currentMessage(), before);
+    // The form was filled for the printer, from the same working copy as the export.
+    QVERIFY(fs::exists(paths::formWorkingCopy(h.folder, false)));
+}
+
+void PrintPreviewTest::theStationTablePreviewsItsPages() {
+    Harness h;
+    MainWindow& w = h.make();
+    StationTableDialog& table = w.showStationTable();
+    QVERIFY(table.loadFolder(fs::path(TARNELO_SOURCE_DIR) / "examples" / "station-year"));
+    int pages = -1;
+    table.previewShown = [&](QDialog& dialog) { pages = previewPages(dialog); };
+    QVERIFY(table.printTable());
+    QCOMPARE(pages, 2);
+    QVERIFY(h.messages.empty());
+}
+
+void PrintPreviewTest::theChosenPrintRoadIsKept() {
+    {
+        Harness h;
+        MainWindow& w = makeComputed(h);
+        auto* spreadsheet = w.findChild<QAction*>(QStringLiteral("打印方式电子表格"));
+        auto* own = w.findChild<QAction*>(QStringLiteral("打印方式本程序"));
+        QVERIFY(spreadsheet != nullptr && own != nullptr);
+        QVERIFY(own->isChecked());
+        spreadsheet->trigger();
+        QVERIFY(spreadsheet->isChecked() && !own->isChecked());
+        // The spreadsheet road: no print dialog; without a spreadsheet program it says so.
+        qputenv("TARNELO_SOFFICE", "");
+        QString title;
+        h.onDialog = [&](QDialog& dialog) {
+            title = dialog.windowTitle();
+            dialog.reject();
+        };
+        h.click(ctl::打印);
+        qunsetenv("TARNELO_SOFFICE");
+        QVERIFY(title.isEmpty());
+        QCOMPARE(h.messages.size(), std::size_t(1));
+    }
+    Harness again;
+    MainWindow& w = again.make();
+    QVERIFY(w.findChild<QAction*>(QStringLiteral("打印方式电子表格"))->isChecked());
+    w.findChild<QAction*>(QStringLiteral("打印方式本程序"))->trigger();
+}
+
+#include "print_preview_test.moc"
+
+int runPrintPreviewTests(int argc, char** argv) {
+    PrintPreviewTest test;
+    return QTest::qExec(&test, argc, argv);
+}
