@@ -55,7 +55,8 @@ std::string csvText(const station::StationTable& table) {
         }
         const auto u = row.ive ? row.ive : row.iso748;
         csv += csvField(station::isoText(row.time.start)) + "," + row.stage.text + "," +
-               row.results[0] + "," + (u ? uncertaintyPercentText(*u) : std::string()) + "\r\n";
+               station::yearbookFigure(row.results[0]) + "," +
+               (u ? uncertaintyPercentText(*u) : std::string()) + "\r\n";
     }
     return csv;
 }
@@ -81,7 +82,8 @@ std::string jsonText(const station::StationTable& table) {
                ", \"stage\": " + jsonString(row.stage.text) +
                ", \"stage_from_gauge\": " + (row.stage.fromGauge ? "true" : "false");
         for (std::size_t k = 0; k < row.results.size(); ++k) {
-            out += ", \"" + std::string(kResultKeys[k]) + "\": " + jsonString(row.results[k]);
+            out += ", \"" + std::string(kResultKeys[k]) + "\": " +
+                   jsonString(k < 2 ? station::yearbookFigure(row.results[k]) : row.results[k]);
         }
         out += ", \"slope\": " + jsonString(row.slope) +
                ", \"roughness\": " + jsonString(row.roughness) +

@@ -326,10 +326,14 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
         const auto r = static_cast<lxw_row_t>(row++);
         worksheet_write_string(tests, r, 0, p.label.c_str(), text);
         worksheet_write_string(tests, r, 1, num::fixedText(p.stage, 2).c_str(), text);
-        worksheet_write_string(tests, r, 2, num::plainText(p.discharge).c_str(), text);
         worksheet_write_string(
-            tests, r, 3, num::graded(fit.curve.discharge(p.stage), num::Grade::Discharge).c_str(),
-            text);
+            tests, r, 2,
+            station::yearbookFigure(num::graded(p.discharge, num::Grade::Discharge)).c_str(), text);
+        worksheet_write_string(tests, r, 3,
+                               station::yearbookFigure(
+                                   num::graded(fit.curve.discharge(p.stage), num::Grade::Discharge))
+                                   .c_str(),
+                               text);
         worksheet_write_string(tests, r, 4, num::fixedText(fit.deviations[i] * 100.0, 2).c_str(),
                                text);
         worksheet_write_string(tests, r, 5, outlier ? "偏离超过 3Se，疑为突出点（未剔除）" : "",

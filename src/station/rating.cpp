@@ -1,6 +1,7 @@
 #include "station/rating.hpp"
 
 #include "compute/numtext.hpp"
+#include "station/station_table.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -441,7 +442,8 @@ std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowes
     for (long long cm = from; cm <= to && table.size() < 100000; ++cm) {
         const double z = static_cast<double>(cm) / 100.0;
         const double q = curve.discharge(z);
-        table.push_back({z, q > 0.0 ? num::graded(q, num::Grade::Discharge) : std::string()});
+        table.push_back(
+            {z, q > 0.0 ? yearbookFigure(num::graded(q, num::Grade::Discharge)) : std::string()});
     }
     return table;
 }

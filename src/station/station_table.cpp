@@ -84,6 +84,36 @@ std::span<const TableColumn> tableColumns() {
     return kColumns;
 }
 
+std::string yearbookFigure(std::string_view graded) {
+    const bool negative = !graded.empty() && graded.front() == '-';
+    const std::string_view digits = graded.substr(negative ? 1 : 0);
+    if (digits.size() < 4 || digits.front() == '0' ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos) {
+        return std::string(graded);
+    }
+    std::string kept(digits.substr(0, 3));
+    const std::string_view rest = digits.substr(3);
+    const bool overHalf =
+        rest.front() > '5' ||
+        (rest.front() == '5' && rest.find_first_not_of('0', 1) != std::string_view::npos);
+    const bool half = rest.front() == '5' && !overHalf;
+    if (overHalf || (half && (kept.back() - '0') % 2 == 1)) {
+        int i = 2;
+        while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9') {
+            kept[static_cast<std::size_t>(i--)] = '0';
+        }
+        if (i < 0) {
+            kept.insert(kept.begin(), '1');
+        } else {
+            ++kept[static_cast<std::size_t>(i)];
+        }
+    }
+    // A carry into a new first digit ("9995" -> "10000") keeps the length of the whole number.
+    const std::size_t length = digits.size() + (kept.size() > 3 ? 1 : 0);
+    kept.resize(length, '0');
+    return (negative ? "-" : "") + kept;
+}
+
 std::vector<std::string> rowTexts(const TableRow& row) {
     const LocalTime& start = row.time.start;
     const LocalTime& end = row.time.end;
@@ -101,6 +131,9 @@ std::vector<std::string> rowTexts(const TableRow& row) {
                                    row.method,
                                    row.stage.text};
     texts.insert(texts.end(), row.results.begin(), row.results.end());
+    // 流量 and 断面面积 as the yearbook prints them.
+    texts[8] = yearbookFigure(row.results[0]);
+    texts[9] = yearbookFigure(row.results[1]);
     texts.push_back(row.slope);
     texts.push_back(row.roughness);
     texts.push_back(row.remarks);

@@ -52,6 +52,12 @@ struct StationTable {
 StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
                                std::optional<int> year = std::nullopt);
 
+// A discharge or an area as the yearbook prints it: three significant figures (at most three
+// decimals for discharge, two for area, which the graded texts already keep). The graded text of
+// a value of 1000 or more is rounded half to even to three figures ("1239" -> "1240",
+// "1245" -> "1240", "12345" -> "12300"); any other text is returned as it is.
+std::string yearbookFigure(std::string_view graded);
+
 // "<测站名称> <年> 年实测流量成果表".
 std::string tableTitle(const StationTable& table);
 

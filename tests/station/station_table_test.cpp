@@ -2,9 +2,10 @@
 
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
-#include "support/headless_window.hpp"
+#include "compute/numtext.hpp"
 #include "files/gbk.hpp"
 #include "report/window_view.hpp"
+#include "support/headless_window.hpp"
 #include "support/program_folder.hpp"
 #include "support/scratch_program_folder.hpp"
 #include "support/station_files.hpp"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace tarnelo::station {
 namespace {
@@ -179,6 +181,40 @@ TEST(StationTable, TheGaugingIsComputedAsTheWindowComputesIt) {
     const StationGauging missing = readGauging("/nonexistent/gauging.dat");
     EXPECT_EQ(missing.status, StationGauging::Status::NotAGauging);
     EXPECT_NE(missing.message.find("不存在"), std::string::npos);
+}
+
+} // namespace
+} // namespace tarnelo::station
+
+namespace tarnelo::station {
+namespace {
+
+// The yearbook's three significant figures, from the graded texts of the record form: below
+// 1000 the graded rules already give them (unchanged), from 1000 on the text is rounded half to
+// even at the third figure, carries included.
+TEST(YearbookFigures, DischargeAndAreaKeepThreeSignificantFigures) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"0.123", "0.123"}, {"1.23", "1.23"},   {"12.3", "12.3"},   {"123", "123"},
+        {"999", "999"},     {"1000", "1000"},   {"1026", "1030"},   {"1239", "1240"},
+        {"1245", "1240"},   {"1255", "1260"},   {"1250", "1250"},   {"1251", "1250"},
+        {"1256", "1260"},   {"9994", "9990"},   {"9995", "10000"},  {"9999", "10000"},
+        {"10000", "10000"}, {"10049", "10000"}, {"10050", "10000"}, {"10150", "10200"},
+        {"-1239", "-1240"}, {"", ""},           {"0.00", "0.00"},   {"abc1", "abc1"}};
+    for (const auto& [graded, yearbook] : cases) {
+        EXPECT_EQ(yearbookFigure(graded), yearbook) << graded;
+    }
+    // Every whole value from 1 to 10,000 through the discharge grade: three figures from 100 on,
+    // and the value within half a unit of the third figure.
+    for (int q = 1; q <= 10000; ++q) {
+        const std::string text = yearbookFigure(num::graded(q, num::Grade::Discharge));
+        const double shown = num::numberOf(text);
+        const double unit = q >= 1000 ? std::pow(10.0, std::floor(std::log10(q)) - 2) : 1.0;
+        ASSERT_LE(std::abs(shown - q), unit / 2 + 1e-9) << q << " -> " << text;
+        if (q >= 100) {
+            const std::size_t figures = text.find_last_not_of('0') + 1;
+            ASSERT_LE(figures, 3U) << q << " -> " << text;
+        }
+    }
 }
 
 } // namespace
