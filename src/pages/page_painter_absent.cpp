@@ -9,7 +9,11 @@ constexpr const char* kAbsent =
 
 } // namespace
 
-std::string writeWorkbookPdf(const std::filesystem::path&, const std::filesystem::path&) {
+std::string writeWorkbookPdf(const std::filesystem::path& workbook, const std::filesystem::path&) {
+    // What the layout refuses is said as it would be where the pages can be drawn.
+    if (const Layout layout = layoutWorkbook(workbook); !layout.problem.empty()) {
+        return layout.problem;
+    }
     return kAbsent;
 }
 
