@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 constexpr std::string_view kHelp =
     "用法 Usage: tarnelo-cli rating FILES|FOLDERS [--year Y] [-o CURVE.svg|CURVE.png]\n"
     "       [--table RATING.xlsx] [--pdf RATING.pdf] [--json] [--form power|quadratic|cubic]\n"
-    "       [--alpha-deviation 0.10|0.20]\n\n"
+    "       [--alpha-deviation 0.10|0.20] [--class 1|2|3]\n\n"
     "由实测流量成果表中的测点拟合水位流量关系：缺省为 Q = a(Z − Z₀)^b（对 log Q 最小二乘，\n"
     "Z₀ 在最低实测水位之下一维搜索），或 Z 的二次、三次多项式（--form）。给出各测点的偏离\n"
     "P = (Q − Qc)/Qc，符号检验、适线检验、偏离数值检验（SL/T 247-2020）的统计量、临界值和结论，\n"
@@ -33,7 +33,9 @@ constexpr std::string_view kHelp =
     "  --table RATING.xlsx   推流表：实测水位范围内每 0.01 m 的流量（按修约规则）和检验\n"
     "  --pdf RATING.pdf      推流表的打印页面（本程序自行绘制） the table's pages as a PDF\n"
     "  --json                结果写到标准输出 the result as JSON on stdout\n"
-    "  --alpha-deviation A   偏离数值检验的显著性水平，0.10（缺省）或 0.20\n\n"
+    "  --alpha-deviation A   偏离数值检验的显著性水平，0.10（缺省）或 0.20\n"
+    "  --class 1|2|3         测站精度类别（一类、二类（缺省）、三类精度站），定线结论按其\n"
+    "                        定线精度指标（SL/T 247-2020，按常见引用）判定合格与否\n\n"
     "Fits the stage–discharge relation of the gaugings and runs the sign, run and deviation\n"
     "tests; gaugings beyond 3 Se are named as outliers and kept.\n\n"
     "退出状态 Exit status: 0 已定线 fitted; 1 无法定线或无法写出 not fitted or not written;\n"
@@ -81,6 +83,13 @@ std::string jsonText(const RatingReport& report) {
         out += "]";
     }
     const auto& t = fit.tests;
+    const station::RatingVerdict verdict = report.verdict();
+    out += ",\n  \"verdict\": {\"adequate\": " + std::string(verdict.adequate ? "true" : "false") +
+           ", \"class\": " + jsonString(station::className(verdict.station)) + ", \"reasons\": [";
+    for (std::size_t k = 0; k < verdict.reasons.size(); ++k) {
+        out += (k == 0 ? "" : ", ") + jsonString(verdict.reasons[k]);
+    }
+    out += "]}";
     out += ",\n  \"tests\": [" + testJson(t.sign) + ",\n    " + testJson(t.run) + ",\n    " +
            testJson(t.deviation) + "],\n  \"alpha_deviation\": " + num::plainText(t.alpha) +
            ",\n  \"systematic_error_pct\": " + num::plainText(t.meanDeviation * 100) +
@@ -102,8 +111,13 @@ std::string jsonText(const RatingReport& report) {
 
 std::string textReport(const RatingReport& report) {
     const auto& fit = report.fit;
-    std::string out = "水位流量关系 " + std::string(station::ratingFormName(fit.curve.form)) +
-                      "，测点 " + std::to_string(report.points.size()) + " 个\n";
+    const station::RatingVerdict verdict = report.verdict();
+    std::string out = "定线结论：" + verdict.headline() + "\n";
+    for (const std::string& reason : verdict.reasons) {
+        out += "  " + reason + "\n";
+    }
+    out += "水位流量关系 " + std::string(station::ratingFormName(fit.curve.form)) + "，测点 " +
+           std::to_string(report.points.size()) + " 个\n";
     out += "关系线：" + fit.curve.equation() + "\n";
     if (fit.curve.z0AtBound) {
         out += "注意：Z₀ 落在搜索区间的边界上，幂函数可能不适合这些测点。\n";
@@ -133,6 +147,7 @@ int run(std::span<const std::string> args) {
     bool json = false;
     station::RatingForm form = station::RatingForm::Power;
     double alpha = 0.10;
+    station::StationClass stationClass = station::StationClass::Second;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -140,6 +155,9 @@ int run(std::span<const std::string> args) {
             picture = fs::absolute(args[++i]);
         } else if (arg == "--table" && hasValue) {
             workbook = args[++i];
+        } else if (arg == "--class" && hasValue &&
+                   (args[i + 1] == "1" || args[i + 1] == "2" || args[i + 1] == "3")) {
+            stationClass = static_cast<station::StationClass>(std::stoi(args[++i]));
         } else if (arg == "--pdf" && hasValue) {
             pdf = args[++i];
         } else if (arg == "--json") {
@@ -206,7 +224,7 @@ int run(std::span<const std::string> args) {
     setWritesFlushedToDisk(false);
     const station::StationTable table = readStationTable(input);
     reportProblems("rating", table);
-    RatingReport report{table.station, table.year, ratingPoints(table), {}};
+    RatingReport report{table.station, table.year, ratingPoints(table), {}, stationClass};
     report.fit = station::fitRating(report.points, form, alpha);
     int status = report.fit.problem.empty() ? kExitDone : kExitIncomplete;
     if (!report.fit.problem.empty()) {

@@ -147,6 +147,11 @@ std::string ratingPlotSvg(const RatingReport& report) {
     if (!fit.problem.empty()) {
         lines.emplace_back("未能定线：" + fit.problem, kOutlier);
     } else {
+        const station::RatingVerdict verdict = report.verdict();
+        lines.emplace_back("定线结论：" + verdict.headline(), verdict.adequate ? kPass : kOutlier);
+        for (const std::string& reason : verdict.reasons) {
+            lines.emplace_back("  " + reason, kOutlier);
+        }
         lines.emplace_back(fit.curve.equation(), kInk);
         for (const auto* t : {&fit.tests.sign, &fit.tests.run, &fit.tests.deviation}) {
             const std::string value = t->statistic ? num::fixedText(*t->statistic, 2) + " / " +

@@ -289,6 +289,12 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
         worksheet_write_string(tests, static_cast<lxw_row_t>(row), 1, b.c_str(), plain);
         ++row;
     };
+    const station::RatingVerdict verdict = report.verdict();
+    std::string said = verdict.headline();
+    for (std::size_t i = 0; i < verdict.reasons.size(); ++i) {
+        said += (i == 0 ? "：" : "；") + verdict.reasons[i];
+    }
+    line("定线结论", said);
     line("关系线", fit.curve.equation());
     line("线型", std::string(station::ratingFormName(fit.curve.form)));
     line("测点数", std::to_string(fit.tests.n));

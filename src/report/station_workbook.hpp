@@ -24,6 +24,12 @@ struct RatingReport {
     int year = 0;
     std::vector<station::RatingPoint> points;
     station::RatingFit fit;
+    // The class whose precision indices the verdict applies.
+    station::StationClass stationClass = station::StationClass::Second;
+
+    station::RatingVerdict verdict() const {
+        return station::ratingVerdict(fit.tests, stationClass);
+    }
 };
 std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
                                                const std::filesystem::path& file);

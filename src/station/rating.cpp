@@ -435,6 +435,56 @@ RatingFit fitRating(std::span<const RatingPoint> points, RatingForm form, double
     return fit;
 }
 
+namespace {
+
+// SL/T 247-2020 水文资料整编规范, 定线精度指标 of a single curve, as commonly quoted; the
+// official table was not found (the 三类 systematic limit is quoted as ±1 % or ±2 %: the
+// stricter is taken).
+constexpr std::string_view kIndexSource = "SL/T 247-2020 定线精度指标（按常见引用，未核对原文）";
+constexpr PrecisionIndex kIndices[] = {
+    {1.0, 8.0, kIndexSource}, {1.0, 10.0, kIndexSource}, {1.0, 11.0, kIndexSource}};
+
+} // namespace
+
+PrecisionIndex precisionIndex(StationClass station) {
+    return kIndices[static_cast<int>(station) - 1];
+}
+
+std::string className(StationClass station) {
+    return station == StationClass::First    ? "一类精度站"
+           : station == StationClass::Second ? "二类精度站"
+                                             : "三类精度站";
+}
+
+std::string RatingVerdict::headline() const {
+    return std::string(adequate ? "合格" : "不合格") + "（" + className(station) + "）";
+}
+
+RatingVerdict ratingVerdict(const RatingTests& tests, StationClass station) {
+    RatingVerdict verdict;
+    verdict.station = station;
+    const PrecisionIndex index = precisionIndex(station);
+    const double systematic = tests.meanDeviation * 100.0;
+    const double random = tests.randomUncertainty * 100.0;
+    if (std::abs(systematic) > index.systematic) {
+        verdict.reasons.push_back("系统误差 " + num::fixedText(systematic, 2) + "% 超过 ±" +
+                                  num::plainText(index.systematic) + "%（" +
+                                  std::string(index.source) + "）");
+    }
+    if (random > index.random) {
+        verdict.reasons.push_back("随机不确定度 " + num::fixedText(random, 2) + "% 超过 " +
+                                  num::plainText(index.random) + "%（" + std::string(index.source) +
+                                  "）");
+    }
+    for (const TestOutcome* t : {&tests.sign, &tests.run, &tests.deviation}) {
+        if (!t->passed) {
+            verdict.reasons.push_back(std::string(t->name) + "不通过");
+        }
+    }
+    verdict.adequate = verdict.reasons.empty();
+    return verdict;
+}
+
 std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowest, double highest) {
     std::vector<RatingTableEntry> table;
     const long long from = static_cast<long long>(std::ceil(lowest * 100.0 - 1e-6));

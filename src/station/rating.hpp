@@ -89,6 +89,32 @@ struct RatingFit {
 // cubic) with distinct stages and positive discharges are needed.
 RatingFit fitRating(std::span<const RatingPoint> points, RatingForm form, double alpha = 0.10);
 
+// The station's class of precision (一类、二类、三类精度水文站), which sets the precision indices
+// a single stage–discharge curve must meet.
+enum class StationClass { First = 1, Second = 2, Third = 3 };
+
+// 定线精度指标 of a single curve (current-meter gaugings) for a class: the largest 系统误差 and
+// 随机不确定度 (95 %), in per cent, with their source.
+struct PrecisionIndex {
+    double systematic;
+    double random;
+    std::string_view source;
+};
+PrecisionIndex precisionIndex(StationClass station);
+// "二类精度站".
+std::string className(StationClass station);
+
+// The verdict on a single curve: 合格 only when its 系统误差 and 随机不确定度 are within the
+// class's indices and the three tests pass; the reasons say what fails, in Chinese.
+struct RatingVerdict {
+    bool adequate = false;
+    StationClass station = StationClass::Second;
+    std::vector<std::string> reasons;
+    // "合格" or "不合格", with the class: "不合格（二类精度站）".
+    std::string headline() const;
+};
+RatingVerdict ratingVerdict(const RatingTests& tests, StationClass station);
+
 // The two-sided critical value t(1 − α/2, ν) of Student's distribution.
 double studentCritical(double alpha, int degreesOfFreedom);
 

@@ -130,3 +130,44 @@ TEST(RatingFit, RefusesWhatCannotBeFitted) {
 
 } // namespace
 } // namespace tarnelo::station
+
+namespace tarnelo::station {
+namespace {
+
+// The verdict on a curve: the three tests passing never make a curve 合格 whose uncertainty or
+// systematic error exceeds the class's indices; each failing part is named.
+TEST(RatingVerdict, WeighsTheCurveAgainstTheClassesIndices) {
+    RatingTests tests;
+    for (TestOutcome* t : {&tests.sign, &tests.run, &tests.deviation}) {
+        t->passed = true;
+    }
+    tests.sign.name = "符号检验";
+    tests.run.name = "适线检验";
+    tests.deviation.name = "偏离数值检验";
+    tests.meanDeviation = 0.002;
+    tests.randomUncertainty = 0.09; // 9 %: within 二类 (10 %), beyond 一类 (8 %)
+    EXPECT_TRUE(ratingVerdict(tests, StationClass::Second).adequate);
+    EXPECT_TRUE(ratingVerdict(tests, StationClass::Third).adequate);
+    const RatingVerdict first = ratingVerdict(tests, StationClass::First);
+    EXPECT_FALSE(first.adequate);
+    EXPECT_EQ(first.headline(), "不合格（一类精度站）");
+    ASSERT_EQ(first.reasons.size(), 1U);
+    EXPECT_NE(first.reasons[0].find("随机不确定度 9.00% 超过 8%"), std::string::npos);
+    EXPECT_NE(first.reasons[0].find("SL/T 247-2020"), std::string::npos);
+
+    // A 16.3 % scatter with every test passing: 不合格 in every class.
+    tests.randomUncertainty = 0.163;
+    tests.meanDeviation = -0.015;
+    tests.run.passed = false;
+    for (const StationClass c : {StationClass::First, StationClass::Second, StationClass::Third}) {
+        const RatingVerdict v = ratingVerdict(tests, c);
+        EXPECT_FALSE(v.adequate);
+        ASSERT_EQ(v.reasons.size(), 3U);
+        EXPECT_NE(v.reasons[0].find("系统误差 -1.50% 超过 ±1%"), std::string::npos) << v.reasons[0];
+        EXPECT_NE(v.reasons[1].find("随机不确定度 16.30%"), std::string::npos);
+        EXPECT_EQ(v.reasons[2], "适线检验不通过");
+    }
+}
+
+} // namespace
+} // namespace tarnelo::station
