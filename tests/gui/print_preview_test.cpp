@@ -1,6 +1,7 @@
 // 打印 and 打印预览 through the program's own page renderer, offscreen: the preview counts the
 // form's pages, 打印 asks the system's print dialog, the station table previews its pages, and
 // the print road chosen in 查看 → 打印方式 is kept for the next start.
+#include "computed_window.hpp"
 #include "gui_support.hpp"
 
 #include "app/qt/station_table_dialog.hpp"
@@ -22,24 +23,6 @@ using namespace tarnelo::guitest;
 namespace {
 
 namespace fs = std::filesystem;
-
-MainWindow& makeComputed(Harness& h) {
-    for (const char* name : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
-        fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "Data" / name, h.folder / "Data" / name);
-    }
-    MainWindow& w = h.make();
-    for (int r = 0; r < 5; ++r) {
-        for (std::size_t i = 0; i < testing::kWorkedExampleColumns.size(); ++i) {
-            const char* text = testing::kWorkedExampleRows[r][i];
-            if (text[0] != '\0') {
-                typeIntoCell(&w.grid(), r, testing::kWorkedExampleColumns[i],
-                             QString::fromLatin1(text));
-            }
-        }
-    }
-    h.click(ctl::计算);
-    return w;
-}
 
 // The pages a preview dialog shows.
 int previewPages(QDialog& dialog) {

@@ -1,4 +1,5 @@
 // 导出Excel and 打印 clicked in the real window, after a computation typed in the grid.
+#include "computed_window.hpp"
 #include "gui_support.hpp"
 
 #include "app/qt/qt_text.hpp"
@@ -39,25 +40,6 @@ class PaintedValues : public QObject {
   private:
     QProgressBar* bar_;
 };
-
-// A window with the templates in its Data folder and a small section computed on screen.
-MainWindow& makeComputed(Harness& h) {
-    for (const char* name : {"moduleexcel_1.dat", "moduleexcel_2.dat"}) {
-        fs::copy_file(fs::path(TARNELO_PROGRAM_DIR) / "Data" / name, h.folder / "Data" / name);
-    }
-    MainWindow& w = h.make();
-    for (int r = 0; r < 5; ++r) {
-        for (std::size_t i = 0; i < testing::kWorkedExampleColumns.size(); ++i) {
-            const char* text = testing::kWorkedExampleRows[r][i];
-            if (text[0] != '\0') {
-                typeIntoCell(&w.grid(), r, testing::kWorkedExampleColumns[i],
-                             QString::fromLatin1(text));
-            }
-        }
-    }
-    h.click(ctl::计算);
-    return w;
-}
 
 } // namespace
 
