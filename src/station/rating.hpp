@@ -18,6 +18,12 @@ struct RatingPoint {
     std::string label;
     // Expanded uncertainty (95 %) of the discharge in percent, when known.
     std::optional<double> uncertainty;
+    // The start of the gauging (LocalTime::minutes), for time order; 0 when unknown.
+    long long minutes = 0;
+    // The base gauge's reading at the end less the one at the start (m), when known.
+    std::optional<double> stageChange;
+    // What the file makes doubtful about the gauging, for naming an outlier's likely reason.
+    std::vector<std::string> doubts;
 };
 
 enum class RatingForm {

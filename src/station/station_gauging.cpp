@@ -155,6 +155,15 @@ BaseStage baseStage(const StationGauging& gauging) {
     return stage;
 }
 
+std::optional<double> gaugeChange(const StationGauging& gauging) {
+    const std::string& from = gauging.field(hdr::基本水尺读数始);
+    const std::string& to = gauging.field(hdr::基本水尺读数终);
+    if (from.empty() || to.empty() || !num::isWholeNumber(from) || !num::isWholeNumber(to)) {
+        return std::nullopt;
+    }
+    return num::numberOf(to) - num::numberOf(from);
+}
+
 } // namespace tarnelo::station
 
 namespace tarnelo::station {

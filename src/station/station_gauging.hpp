@@ -80,6 +80,10 @@ struct BaseStage {
 };
 BaseStage baseStage(const StationGauging& gauging);
 
+// The base gauge's reading at the end less the one at the start, in metres, when both are
+// numbers.
+std::optional<double> gaugeChange(const StationGauging& gauging);
+
 } // namespace tarnelo::station
 
 namespace tarnelo::station {

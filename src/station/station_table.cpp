@@ -230,6 +230,7 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
         row.roughness = g.field(hdr::糙率);
         row.ive = g.uncertainty.ive.percent;
         row.iso748 = g.uncertainty.iso748.percent;
+        row.stageChange = gaugeChange(g);
         if (station.empty()) {
             appendRemark(row.remarks, "表头无测站名称");
             table.problems.push_back({g.file, "测站名称为空，按本站列入", true});

@@ -29,6 +29,13 @@ struct TableRow {
     // Expanded uncertainty (95 %) of the discharge in percent, by IVE and by ISO 748.
     std::optional<double> ive;
     std::optional<double> iso748;
+    // The base gauge's reading at the end less the one at the start (m), when both are numbers:
+    // whether the stage rose or fell during the gauging.
+    std::optional<double> stageChange;
+    // What the file itself makes doubtful about the row's stage or discharge (a 相应水位 that
+    // disagrees with the readings, a stage change too large for a plain mean, 注意 findings),
+    // for naming the likely reason of an outlier; a subset of remarks.
+    std::vector<std::string> doubts;
 
     std::optional<double> discharge() const;
 };
