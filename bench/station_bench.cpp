@@ -78,8 +78,8 @@ void BM_RatingFit500(benchmark::State& state) {
     std::vector<station::RatingPoint> points;
     for (int i = 0; i < 500; ++i) {
         const double z = stage(rng);
-        points.push_back(
-            {z, 18.6 * std::pow(z - 101.2, 1.75) * (1.0 + noise(rng)), std::to_string(i + 1), 5.0});
+        points.push_back(station::ratingPoint(
+            z, 18.6 * std::pow(z - 101.2, 1.75) * (1.0 + noise(rng)), std::to_string(i + 1), 5.0));
     }
     for (auto _ : state) {
         const station::RatingFit fit = station::fitRating(points, station::RatingForm::Power);

@@ -24,22 +24,36 @@ namespace fs = std::filesystem;
 constexpr std::string_view kHelp =
     "用法 Usage: tarnelo-cli rating FILES|FOLDERS [--year Y] [-o CURVE.svg|CURVE.png]\n"
     "       [--table RATING.xlsx] [--pdf RATING.pdf] [--json] [--form power|quadratic|cubic]\n"
-    "       [--alpha-deviation 0.10|0.20] [--class 1|2|3]\n\n"
+    "       [--alpha-deviation 0.10|0.20] [--class 1|2|3] [--exclude 8,27:原因]...\n"
+    "       [--log] [--time-order]\n\n"
     "由实测流量成果表中的测点拟合水位流量关系：缺省为 Q = a(Z − Z₀)^b（对 log Q 最小二乘，\n"
-    "Z₀ 在最低实测水位之下一维搜索），或 Z 的二次、三次多项式（--form）。给出各测点的偏离\n"
-    "P = (Q − Qc)/Qc，符号检验、适线检验、偏离数值检验（SL/T 247-2020）的统计量、临界值和结论，\n"
-    "系统误差和随机不确定度；偏离超过 3Se 的测点列为突出点，不剔除。\n"
+    "Z₀ 在最低实测水位之下一维搜索），或 Z 的二次、三次多项式（--form）。先给定线结论（合格或\n"
+    "不合格及其原因），再给各测点的偏离 P = (Q − Qc)/Qc，符号检验、适线检验、偏离数值检验\n"
+    "（SL/T 247-2020）的统计量、临界值和结论，系统误差和随机不确定度。\n"
+    "突出点：偏离超过 3Se 的最大者暂去后重新定线，反复至其余测点都在 3Se 以内，再以最后的\n"
+    "关系线复核（Se 不受突出点本身影响）；列出偏离和文件所示的可能原因，不自动剔除。\n"
+    "绳套：按基本水尺始、终读数把测点分为涨、落、平（变化 2 cm 以上为涨落，经验值），涨水与\n"
+    "落水测点的平均偏离作 Welch t 检验（α = 0.05）；偏离按施测时间顺序作适线检验。任一显著，\n"
+    "结论为单一曲线不适用。\n"
+    "  --exclude 8,27:原因   这些施测号数不参加定线，原因写入结论、问题表和 JSON；可重复；\n"
+    "                        重号的测点写作 27#1、27#2\n"
     "  -o CURVE.svg|.png     关系图：测点编号、95% 不确定度横线、关系线、检验结论\n"
-    "  --table RATING.xlsx   推流表：实测水位范围内每 0.01 m 的流量（按修约规则）和检验\n"
+    "  --table RATING.xlsx   推流表：每 0.01 m 的流量（按修约规则），外延至实测水位变幅\n"
+    "                        以上 30%、以下 10%（按常见引用），外延行标“外延”；检验；问题\n"
+    "  --log                 关系图用对数坐标 logarithmic axes\n"
+    "  --time-order          关系图按施测时间顺序连线 join the gaugings in time order\n"
     "  --pdf RATING.pdf      推流表的打印页面（本程序自行绘制） the table's pages as a PDF\n"
     "  --json                结果写到标准输出 the result as JSON on stdout\n"
     "  --alpha-deviation A   偏离数值检验的显著性水平，0.10（缺省）或 0.20\n"
     "  --class 1|2|3         测站精度类别（一类、二类（缺省）、三类精度站），定线结论按其\n"
     "                        定线精度指标（SL/T 247-2020，按常见引用）判定合格与否\n\n"
-    "Fits the stage–discharge relation of the gaugings and runs the sign, run and deviation\n"
-    "tests; gaugings beyond 3 Se are named as outliers and kept.\n\n"
-    "退出状态 Exit status: 0 已定线 fitted; 1 无法定线或无法写出 not fitted or not written;\n"
-    "2 用法错误 usage error.\n";
+    "Fits the stage–discharge relation of the gaugings, says first whether the curve meets the\n"
+    "precision indices of the station's class, then runs the sign, run and deviation tests;\n"
+    "outliers are found on a scale they do not inflate and named, never dropped silently;\n"
+    "rising and falling gaugings are tested for a loop.\n\n"
+    "退出状态 Exit status: 0 已定线（无论合格与否；文件未列入时也是 0，见标准错误）fitted,\n"
+    "whether adequate or not; 1 无法定线或无法写出 not fitted or not written; 2 用法错误\n"
+    "usage error (also an unknown --exclude number).\n";
 
 std::string lowerExtension(const fs::path& path) {
     std::string ext = path.extension().string();
@@ -57,8 +71,58 @@ std::string testJson(const station::TestOutcome& t) {
            ", \"detail\": " + jsonString(t.detail) + "}";
 }
 
+std::string labelList(const RatingReport& report, const std::vector<std::size_t>& which) {
+    std::string out = "[";
+    for (std::size_t k = 0; k < which.size(); ++k) {
+        out += (k == 0 ? "" : ", ") + jsonString(report.points[which[k]].label);
+    }
+    return out + "]";
+}
+
+std::string reviewJson(const RatingReport& report) {
+    const auto& review = report.review;
+    std::string out = ",\n  \"excluded\": [";
+    bool first = true;
+    for (std::size_t i = 0; i < report.points.size(); ++i) {
+        if (!review.excluded[i].empty()) {
+            out += std::string(first ? "" : ", ") +
+                   "{\"number\": " + jsonString(report.points[i].label) +
+                   ", \"reason\": " + jsonString(review.excluded[i]) + "}";
+            first = false;
+        }
+    }
+    out += "],\n  \"outliers\": [";
+    for (std::size_t k = 0; k < review.outliers.size(); ++k) {
+        const auto& o = review.outliers[k];
+        out += std::string(k == 0 ? "" : ", ") +
+               "{\"number\": " + jsonString(report.points[o.point].label) +
+               ", \"deviation_pct\": " + num::plainText(o.deviation * 100) +
+               ", \"likely\": " + jsonString(o.likely) + "}";
+    }
+    out += "],\n  \"outlier_rule\": " +
+           jsonString("3Se，Se 按剔除突出点后的测点计算（逐个剔除最大者重新定线）") +
+           ", \"clean_se_pct\": " + num::plainText(review.cleanSe * 100);
+    const auto& loop = review.loop;
+    out += ",\n  \"loop\": {\"tested\": " + std::string(loop.ran ? "true" : "false") +
+           ", \"single_curve_inadequate\": " + (loop.fires ? "true" : "false") +
+           ", \"rising\": " + labelList(report, loop.rising) +
+           ", \"falling\": " + labelList(report, loop.falling);
+    if (loop.ran) {
+        out += ", \"rising_mean_pct\": " + num::plainText(loop.risingMean * 100) +
+               ", \"falling_mean_pct\": " + num::plainText(loop.fallingMean * 100) +
+               ", \"t\": " + num::plainText(loop.statistic) +
+               ", \"critical\": " + num::plainText(loop.critical) + ", \"alpha\": 0.05";
+    }
+    out += ", \"detail\": " + jsonString(loop.detail) + "}";
+    const auto& drift = review.drift;
+    out += ",\n  \"time_order\": {\"tested\": " + std::string(drift.ran ? "true" : "false") +
+           ", \"single_curve_inadequate\": " + (drift.fires ? "true" : "false") +
+           ", \"detail\": " + jsonString(drift.detail) + "}";
+    return out;
+}
+
 std::string jsonText(const RatingReport& report) {
-    const auto& fit = report.fit;
+    const auto& fit = report.fit();
     std::string out = "{\n  \"station\": " + jsonString(report.station) +
                       ",\n  \"year\": " + std::to_string(report.year) +
                       ",\n  \"points\": " + std::to_string(report.points.size());
@@ -89,32 +153,45 @@ std::string jsonText(const RatingReport& report) {
     for (std::size_t k = 0; k < verdict.reasons.size(); ++k) {
         out += (k == 0 ? "" : ", ") + jsonString(verdict.reasons[k]);
     }
+    out += "], \"notes\": [";
+    for (std::size_t k = 0; k < verdict.notes.size(); ++k) {
+        out += (k == 0 ? "" : ", ") + jsonString(verdict.notes[k]);
+    }
     out += "]}";
     out += ",\n  \"tests\": [" + testJson(t.sign) + ",\n    " + testJson(t.run) + ",\n    " +
            testJson(t.deviation) + "],\n  \"alpha_deviation\": " + num::plainText(t.alpha) +
            ",\n  \"systematic_error_pct\": " + num::plainText(t.meanDeviation * 100) +
            ",\n  \"se_pct\": " + num::plainText(t.se * 100) +
            ",\n  \"random_uncertainty_pct\": " + num::plainText(t.randomUncertainty * 100) +
-           ",\n  \"gaugings\": [";
+           reviewJson(report) + ",\n  \"gaugings\": [";
+    const auto& review = report.review;
     for (std::size_t i = 0; i < report.points.size(); ++i) {
         const auto& p = report.points[i];
-        const bool outlier = std::find(t.outliers.begin(), t.outliers.end(), i) != t.outliers.end();
+        const double deviation = review.deviations[i];
+        const std::string_view trend = station::trendName(review.trends[i]);
         out += std::string(i == 0 ? "" : ",") + "\n    {\"number\": " + jsonString(p.label) +
                ", \"stage\": " + num::plainText(p.stage) +
                ", \"discharge\": " + num::plainText(p.discharge) +
-               ", \"curve\": " + num::plainText(c.discharge(p.stage)) +
-               ", \"deviation_pct\": " + num::plainText(fit.deviations[i] * 100) +
-               ", \"outlier\": " + (outlier ? "true" : "false") + "}";
+               ", \"curve\": " + num::plainText(c.discharge(p.stage)) + ", \"deviation_pct\": " +
+               (std::isnan(deviation) ? std::string("null") : num::plainText(deviation * 100)) +
+               ", \"trend\": " + (trend.empty() ? std::string("null") : jsonString(trend)) +
+               ", \"excluded\": " +
+               (review.excluded[i].empty() ? std::string("null") : jsonString(review.excluded[i])) +
+               ", \"outlier\": " + (review.isOutlier(i) ? "true" : "false") + "}";
     }
     return out + "\n  ]\n}\n";
 }
 
 std::string textReport(const RatingReport& report) {
-    const auto& fit = report.fit;
+    const auto& fit = report.fit();
+    const auto& review = report.review;
     const station::RatingVerdict verdict = report.verdict();
     std::string out = "定线结论：" + verdict.headline() + "\n";
     for (const std::string& reason : verdict.reasons) {
         out += "  " + reason + "\n";
+    }
+    for (const std::string& note : verdict.notes) {
+        out += "  " + note + "\n";
     }
     out += "水位流量关系 " + std::string(station::ratingFormName(fit.curve.form)) + "，测点 " +
            std::to_string(report.points.size()) + " 个\n";
@@ -131,10 +208,13 @@ std::string textReport(const RatingReport& report) {
     out += alignedTable(rows);
     out += "系统误差 " + num::fixedText(fit.tests.meanDeviation * 100, 2) + "%，随机不确定度 " +
            num::fixedText(fit.tests.randomUncertainty * 100, 2) + "%（2Se）\n";
-    for (const std::size_t i : fit.tests.outliers) {
-        out += "突出点：施测号数 " + report.points[i].label + "，偏离 " +
-               num::fixedText(fit.deviations[i] * 100, 2) +
-               "%（超过 3Se = " + num::fixedText(fit.tests.se * 300, 2) + "%），未剔除\n";
+    out += "绳套（涨落）：" + review.loop.detail + "\n";
+    out += "时序变化：" + review.drift.detail + "\n";
+    for (const station::Outlier& o : review.outliers) {
+        out += "突出点：施测号数 " + report.points[o.point].label + "，偏离 " +
+               num::fixedText(o.deviation * 100, 2) +
+               "%（剔除突出点后 3Se = " + num::fixedText(review.cleanSe * 300, 2) + "%），未剔除" +
+               (o.likely.empty() ? "" : "；可能原因：" + o.likely) + "\n";
     }
     return out;
 }
@@ -148,6 +228,8 @@ int run(std::span<const std::string> args) {
     station::RatingForm form = station::RatingForm::Power;
     double alpha = 0.10;
     station::StationClass stationClass = station::StationClass::Second;
+    std::vector<station::Exclusion> exclusions;
+    RatingPlotOptions plotOptions;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -162,6 +244,19 @@ int run(std::span<const std::string> args) {
             pdf = args[++i];
         } else if (arg == "--json") {
             json = true;
+        } else if (arg == "--log") {
+            plotOptions.logarithmic = true;
+        } else if (arg == "--time-order") {
+            plotOptions.timeOrder = true;
+        } else if (arg == "--exclude" && hasValue) {
+            std::string problem;
+            const auto read = station::parseExclusions(args[++i], problem);
+            if (!read) {
+                std::cerr << "tarnelo-cli rating: --exclude " << terminalSafe(args[i]) << "："
+                          << problem << "\n";
+                return kExitUsage;
+            }
+            exclusions.insert(exclusions.end(), read->begin(), read->end());
         } else if (arg == "--year" && hasValue) {
             if (!parseYear("rating", args[++i], input.year)) {
                 return kExitUsage;
@@ -224,14 +319,19 @@ int run(std::span<const std::string> args) {
     setWritesFlushedToDisk(false);
     const station::StationTable table = readStationTable(input);
     reportProblems("rating", table);
-    RatingReport report{table.station, table.year, ratingPoints(table), {}, stationClass};
-    report.fit = station::fitRating(report.points, form, alpha);
-    int status = report.fit.problem.empty() ? kExitDone : kExitIncomplete;
-    if (!report.fit.problem.empty()) {
-        std::cerr << "tarnelo-cli rating: 无法定线 cannot fit: " << report.fit.problem << "\n";
+    if (const std::string problem =
+            station::exclusionProblem(station::ratingPoints(table), exclusions);
+        !problem.empty()) {
+        std::cerr << "tarnelo-cli rating: --exclude：" << terminalSafe(problem) << "\n";
+        return kExitUsage;
+    }
+    const RatingReport report = ratingReport(table, exclusions, form, alpha, stationClass);
+    int status = report.fit().problem.empty() ? kExitDone : kExitIncomplete;
+    if (!report.fit().problem.empty()) {
+        std::cerr << "tarnelo-cli rating: 无法定线 cannot fit: " << report.fit().problem << "\n";
     }
     if (picture) {
-        const std::string svg = ratingPlotSvg(report);
+        const std::string svg = ratingPlotSvg(report, plotOptions);
         if (renderer) {
             const RenderResult rendered = renderSvgToPng(*renderer, svg, *picture);
             if (!rendered.ok) {
@@ -244,13 +344,13 @@ int run(std::span<const std::string> args) {
             status = kExitIncomplete;
         }
     }
-    if (workbook && report.fit.problem.empty()) {
+    if (workbook && report.fit().problem.empty()) {
         if (const auto failed = writeRatingWorkbook(report, *workbook)) {
             std::cerr << "tarnelo-cli rating: " << terminalSafe(*failed) << "\n";
             status = kExitIncomplete;
         }
     }
-    if (pdf && report.fit.problem.empty()) {
+    if (pdf && report.fit().problem.empty()) {
         // The table's pages, drawn from the workbook (a private copy without --table).
         const sys::ScratchFolder scratch("tarnelo-rating");
         const fs::path pages = workbook ? *workbook : scratch.path() / "rating.xlsx";
@@ -270,7 +370,7 @@ int run(std::span<const std::string> args) {
     }
     if (json) {
         std::cout << jsonText(report);
-    } else if (report.fit.problem.empty()) {
+    } else if (report.fit().problem.empty()) {
         std::cout << textReport(report);
     }
     return status;

@@ -17,19 +17,6 @@ station::StationTable readStationTable(const StationArguments& arguments) {
     return table;
 }
 
-std::vector<station::RatingPoint> ratingPoints(const station::StationTable& table) {
-    std::vector<station::RatingPoint> points;
-    for (const auto& row : table.rows) {
-        const auto q = row.discharge();
-        if (!row.stage.metres || !q) {
-            continue;
-        }
-        std::string label = row.number.empty() ? paths::toUtf8(row.file.stem()) : row.number;
-        points.push_back({*row.stage.metres, *q, std::move(label), row.ive ? row.ive : row.iso748});
-    }
-    return points;
-}
-
 void reportProblems(std::string_view command, const station::StationTable& table) {
     for (const auto& problem : table.problems) {
         std::cerr << "tarnelo-cli " << command << ": " << terminalSafe(paths::toUtf8(problem.file))

@@ -20,10 +20,6 @@ struct StationArguments {
 // Reads every gauging of the paths (files, or the .dat files of folders) and builds the table.
 station::StationTable readStationTable(const StationArguments& arguments);
 
-// The gaugings of the table that have a stage and a discharge, labelled by 施测号数, with the
-// 95 % uncertainty of IVE (ISO 748 where IVE has none).
-std::vector<station::RatingPoint> ratingPoints(const station::StationTable& table);
-
 // Each problem on stderr as "tarnelo-cli NAME: FILE: reason".
 void reportProblems(std::string_view command, const station::StationTable& table);
 

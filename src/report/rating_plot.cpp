@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace tarnelo {
 
@@ -13,18 +14,26 @@ namespace {
 constexpr double kWidth = kRatingPlotWidth;
 constexpr double kHeight = kRatingPlotHeight;
 constexpr double kLeft = 84.0;
-constexpr double kRight = kWidth - 40.0;
+constexpr double kRight = 800.0;
 constexpr double kTop = 70.0;
 constexpr double kBottom = kHeight - 70.0;
+// The panel beside the plot with the verdict, the tests and the legend.
+constexpr double kPanel = 820.0;
+constexpr double kPanelWidth = kWidth - kPanel - 16.0;
+constexpr double kLabelSize = 10.0;
 
 constexpr std::string_view kFont = "WenQuanYi Micro Hei, Noto Sans CJK SC, Source Han Sans SC, "
                                    "Microsoft YaHei, SimHei, sans-serif";
 constexpr std::string_view kInk = "#333333";
 constexpr std::string_view kGrid = "#E3E3E3";
 constexpr std::string_view kCurve = "#2E75B6";
+constexpr std::string_view kBand = "#DEEBF7";
 constexpr std::string_view kPoint = "#1F4E79";
+constexpr std::string_view kRising = "#C55A11";
+constexpr std::string_view kFalling = "#2E7D32";
 constexpr std::string_view kBar = "#9DC3E6";
 constexpr std::string_view kOutlier = "#D9381E";
+constexpr std::string_view kExcluded = "#A6A6A6";
 constexpr std::string_view kPass = "#2E7D32";
 
 std::string n1(double value) {
@@ -52,11 +61,186 @@ std::string line(double x1, double y1, double x2, double y2, std::string_view co
            "\"/>\n";
 }
 
+// The width of a text in the picture's font: a wide (CJK) character about 1 em, others 0.6 em.
+double textWidth(std::string_view content, double size) {
+    double em = 0.0;
+    for (std::size_t i = 0; i < content.size();) {
+        const auto c = static_cast<unsigned char>(content[i]);
+        const std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        em += length >= 3 ? 1.0 : 0.6;
+        i += length;
+    }
+    return em * size;
+}
+
+// The text cut into lines no wider than `width`, at character boundaries.
+std::vector<std::string> wrapped(std::string_view content, double size, double width) {
+    std::vector<std::string> lines(1);
+    double used = 0.0;
+    for (std::size_t i = 0; i < content.size();) {
+        const auto c = static_cast<unsigned char>(content[i]);
+        const std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        const double w = (length >= 3 ? 1.0 : 0.6) * size;
+        if (used + w > width && !lines.back().empty()) {
+            lines.emplace_back("  ");
+            used = 1.2 * size;
+        }
+        lines.back() += content.substr(i, length);
+        used += w;
+        i += length;
+    }
+    return lines;
+}
+
+struct Box {
+    double x0, y0, x1, y1;
+    bool meets(const Box& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
+};
+
+// The marker of a gauging: ▲ rising, ▼ falling, ● steady or unknown; hollow when left out.
+std::string marker(double x, double y, station::Trend trend, std::string_view colour, bool hollow) {
+    const std::string paint =
+        hollow ? "fill=\"#FFFFFF\" stroke=\"" + std::string(colour) + "\" stroke-width=\"1.3\""
+               : "fill=\"" + std::string(colour) + "\"";
+    if (trend == station::Trend::Rising || trend == station::Trend::Falling) {
+        const double s = trend == station::Trend::Rising ? -1.0 : 1.0;
+        return "<path d=\"M" + n1(x) + " " + n1(y + s * 5.0) + " L" + n1(x - 4.5) + " " +
+               n1(y - s * 3.5) + " L" + n1(x + 4.5) + " " + n1(y - s * 3.5) + " Z\" " + paint +
+               "/>\n";
+    }
+    return "<circle cx=\"" + n1(x) + "\" cy=\"" + n1(y) + "\" r=\"3.5\" " + paint + "/>\n";
+}
+
+// Maps stage and discharge to the plot, on linear or logarithmic axes.
+struct Axes {
+    bool logarithmic = false;
+    double zBase = 0.0; // stage whose depth is 0 on a logarithmic stage axis
+    double zLow = 0.0, zHigh = 1.0, zStep = 1.0;
+    double qLow = 0.0, qHigh = 1.0, qStep = 1.0;
+
+    double depth(double z) const { return std::log10(std::max(z - zBase, 1e-6)); }
+    double x(double q) const {
+        return logarithmic ? kLeft + (kRight - kLeft) * (std::log10(std::max(q, 1e-9)) - qLow) /
+                                         (qHigh - qLow)
+                           : kLeft + (kRight - kLeft) * (q - qLow) / (qHigh - qLow);
+    }
+    double y(double z) const {
+        const double at = logarithmic ? depth(z) : z;
+        return kBottom - (kBottom - kTop) * (at - zLow) / (zHigh - zLow);
+    }
+};
+
+Axes axesFor(const RatingReport& report, const RatingPlotOptions& options) {
+    Axes a;
+    double zMin = INFINITY;
+    double zMax = -INFINITY;
+    double qMin = INFINITY;
+    double qMax = 0.0;
+    for (const auto& p : report.points) {
+        zMin = std::min(zMin, p.stage);
+        zMax = std::max(zMax, p.stage);
+        qMin = std::min(qMin, p.discharge);
+        qMax = std::max(qMax, p.discharge * (1.0 + p.uncertainty.value_or(0.0) / 100.0));
+    }
+    const auto& fit = report.fit();
+    a.logarithmic = options.logarithmic && qMin > 0.0;
+    if (a.logarithmic) {
+        const bool power = fit.problem.empty() && fit.curve.form == station::RatingForm::Power &&
+                           fit.curve.z0 < zMin;
+        a.zBase = power ? fit.curve.z0 : zMin - std::max((zMax - zMin) * 0.1, 0.05);
+        a.zLow = std::floor(a.depth(zMin) * 10.0 - 0.5) / 10.0;
+        a.zHigh = std::ceil(a.depth(zMax) * 10.0 + 0.5) / 10.0;
+        a.qLow = std::floor(std::log10(qMin * 0.8));
+        a.qHigh = std::ceil(std::log10(qMax * 1.1));
+        a.zStep = tickStep(zMax - zMin, 8);
+        return a;
+    }
+    const double zPad = std::max((zMax - zMin) * 0.08, 0.05);
+    a.zStep = tickStep(zMax - zMin + 2 * zPad, 8);
+    a.zLow = std::floor((zMin - zPad) / a.zStep) * a.zStep;
+    a.zHigh = std::ceil((zMax + zPad) / a.zStep) * a.zStep;
+    a.qStep = tickStep(qMax * 1.05, 8);
+    a.qHigh = std::ceil(qMax * 1.05 / a.qStep) * a.qStep;
+    return a;
+}
+
+std::string gridAndAxes(const Axes& a) {
+    std::string svg;
+    const int zDecimals = decimalsOf(a.zStep);
+    if (a.logarithmic) {
+        // Stage ticks at round stages, placed by their depth above the base.
+        const double from = std::ceil((a.zBase + std::pow(10.0, a.zLow)) / a.zStep) * a.zStep;
+        for (double z = from; a.depth(z) <= a.zHigh + 1e-9; z += a.zStep) {
+            svg += line(kLeft, a.y(z), kRight, a.y(z), kGrid);
+            svg += text(kLeft - 8, a.y(z) + 4, num::fixedText(z, zDecimals), "end", 12);
+        }
+        for (int decade = static_cast<int>(a.qLow); decade < static_cast<int>(a.qHigh); ++decade) {
+            for (const int m : {1, 2, 5}) {
+                const double q = m * std::pow(10.0, decade);
+                svg += line(a.x(q), kTop, a.x(q), kBottom, kGrid);
+                svg += text(a.x(q), kBottom + 18, num::plainText(q), "middle", 12);
+            }
+        }
+    } else {
+        for (double z = a.zLow; z <= a.zHigh + a.zStep / 2; z += a.zStep) {
+            svg += line(kLeft, a.y(z), kRight, a.y(z), kGrid);
+            svg += text(kLeft - 8, a.y(z) + 4, num::fixedText(z, zDecimals), "end", 12);
+        }
+        const int qDecimals = decimalsOf(a.qStep);
+        for (double q = 0.0; q <= a.qHigh + a.qStep / 2; q += a.qStep) {
+            svg += line(a.x(q), kTop, a.x(q), kBottom, kGrid);
+            svg += text(a.x(q), kBottom + 18, num::fixedText(q, qDecimals), "middle", 12);
+        }
+    }
+    svg += line(kLeft, kBottom, kRight, kBottom, kInk);
+    svg += line(kLeft, kTop, kLeft, kBottom, kInk);
+    svg += text((kLeft + kRight) / 2, kBottom + 44,
+                a.logarithmic ? "流量 Q (m³/s)，对数坐标" : "流量 Q (m³/s)", "middle", 14);
+    const std::string stage = a.logarithmic
+                                  ? "水位 Z (m)，按 Z − " + num::fixedText(a.zBase, 2) + " 取对数"
+                                  : "水位 Z (m)";
+    svg += "<text x=\"24\" y=\"" + n1((kTop + kBottom) / 2) +
+           "\" font-size=\"14\" text-anchor=\"middle\" fill=\"" + std::string(kInk) +
+           "\" transform=\"rotate(-90 24 " + n1((kTop + kBottom) / 2) + ")\">" + xmlText(stage) +
+           "</text>\n";
+    return svg;
+}
+
+// The curve and, around it, the band of the class's random-uncertainty limit.
+std::string curveAndBand(const RatingReport& report, const Axes& a, double zMin, double zMax) {
+    const auto& curve = report.fit().curve;
+    const double limit = station::precisionIndex(report.stationClass).random / 100.0;
+    std::string path;
+    std::string upper;
+    std::string lower;
+    constexpr int kSteps = 200;
+    const double qCeiling = a.logarithmic ? std::pow(10.0, a.qHigh) : a.qHigh;
+    for (int k = 0; k <= kSteps; ++k) {
+        const double z = zMin + (zMax - zMin) * k / kSteps;
+        const double q = curve.discharge(z);
+        if (!(q > 0.0) || q > qCeiling * 1.5) {
+            continue;
+        }
+        path += (path.empty() ? "M" : " L") + n1(a.x(q)) + " " + n1(a.y(z));
+        upper += (upper.empty() ? "M" : " L") + n1(a.x(q * (1 + limit))) + " " + n1(a.y(z));
+        lower = " L" + n1(a.x(q * (1 - limit))) + " " + n1(a.y(z)) + lower;
+    }
+    std::string svg;
+    if (!upper.empty()) {
+        svg += "<path d=\"" + upper + lower + " Z\" fill=\"" + std::string(kBand) +
+               "\" fill-opacity=\"0.8\" stroke=\"none\"/>\n";
+    }
+    svg += "<path d=\"" + path + "\" fill=\"none\" stroke=\"" + std::string(kCurve) +
+           "\" stroke-width=\"2\"/>\n";
+    return svg;
+}
+
 } // namespace
 
-std::string ratingPlotSvg(const RatingReport& report) {
+std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& options) {
     const auto& points = report.points;
-    const auto& fit = report.fit;
+    const auto& fit = report.fit();
+    const auto& review = report.review;
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + n1(kWidth) +
                       "\" height=\"" + n1(kHeight) + "\" viewBox=\"0 0 " + n1(kWidth) + " " +
                       n1(kHeight) + "\" font-family=\"" + std::string(kFont) + "\">\n";
@@ -69,80 +253,94 @@ std::string ratingPlotSvg(const RatingReport& report) {
         svg += text(kWidth / 2, kHeight / 2, "没有可用的测点", "middle", 16);
         return svg + "</svg>\n";
     }
+    const Axes a = axesFor(report, options);
+    svg += gridAndAxes(a);
     double zMin = INFINITY;
     double zMax = -INFINITY;
-    double qMax = 0.0;
     for (const auto& p : points) {
         zMin = std::min(zMin, p.stage);
         zMax = std::max(zMax, p.stage);
-        qMax = std::max(qMax, p.discharge * (1.0 + p.uncertainty.value_or(0.0) / 100.0));
     }
-    const double zPad = std::max((zMax - zMin) * 0.08, 0.05);
-    const double zStep = tickStep(zMax - zMin + 2 * zPad, 8);
-    const double zLow = std::floor((zMin - zPad) / zStep) * zStep;
-    const double zHigh = std::ceil((zMax + zPad) / zStep) * zStep;
-    const double qStep = tickStep(qMax * 1.05, 8);
-    const double qHigh = std::ceil(qMax * 1.05 / qStep) * qStep;
-    const auto X = [&](double q) { return kLeft + (kRight - kLeft) * q / qHigh; };
-    const auto Y = [&](double z) {
-        return kBottom - (kBottom - kTop) * (z - zLow) / (zHigh - zLow);
+    if (fit.problem.empty()) {
+        svg += curveAndBand(report, a, zMin, zMax);
+    }
+    const auto excluded = [&](std::size_t i) {
+        return i < review.excluded.size() && !review.excluded[i].empty();
+    };
+    const auto trend = [&](std::size_t i) {
+        return i < review.trends.size() ? review.trends[i] : station::Trend::Unknown;
     };
 
-    // Grid and axes.
-    const int zDecimals = decimalsOf(zStep);
-    for (double z = zLow; z <= zHigh + zStep / 2; z += zStep) {
-        svg += line(kLeft, Y(z), kRight, Y(z), kGrid);
-        svg += text(kLeft - 8, Y(z) + 4, num::fixedText(z, zDecimals), "end", 12);
-    }
-    const int qDecimals = decimalsOf(qStep);
-    for (double q = 0.0; q <= qHigh + qStep / 2; q += qStep) {
-        svg += line(X(q), kTop, X(q), kBottom, kGrid);
-        svg += text(X(q), kBottom + 18, num::fixedText(q, qDecimals), "middle", 12);
-    }
-    svg += line(kLeft, kBottom, kRight, kBottom, kInk);
-    svg += line(kLeft, kTop, kLeft, kBottom, kInk);
-    svg += text((kLeft + kRight) / 2, kBottom + 44, "流量 Q (m³/s)", "middle", 14);
-    svg += "<text x=\"24\" y=\"" + n1((kTop + kBottom) / 2) +
-           "\" font-size=\"14\" text-anchor=\"middle\" fill=\"" + std::string(kInk) +
-           "\" transform=\"rotate(-90 24 " + n1((kTop + kBottom) / 2) + ")\">水位 Z (m)</text>\n";
-
-    // The curve across the gauged range.
-    if (fit.problem.empty()) {
+    if (options.timeOrder) {
+        std::vector<std::size_t> order(points.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
+            return points[i].minutes < points[j].minutes;
+        });
         std::string path;
-        constexpr int kSteps = 200;
-        for (int k = 0; k <= kSteps; ++k) {
-            const double z = zMin + (zMax - zMin) * k / kSteps;
-            const double q = fit.curve.discharge(z);
-            if (!(q >= 0.0) || q > qHigh * 1.5) {
-                continue;
-            }
-            path += (path.empty() ? "M" : " L") + n1(X(q)) + " " + n1(Y(z));
+        for (const std::size_t i : order) {
+            path += (path.empty() ? "M" : " L") + n1(a.x(points[i].discharge)) + " " +
+                    n1(a.y(points[i].stage));
         }
-        svg += "<path d=\"" + path + "\" fill=\"none\" stroke=\"" + std::string(kCurve) +
-               "\" stroke-width=\"2\"/>\n";
+        svg += "<path d=\"" + path + "\" fill=\"none\" stroke=\"#7F7F7F\" stroke-width=\"0.8\" " +
+               "stroke-dasharray=\"3 3\"/>\n";
     }
 
-    // Gaugings with their 95 % bars, numbered.
+    // Bars and markers first, so that labels can keep clear of every marker.
+    std::vector<Box> taken;
+    std::vector<std::string_view> colours(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
         const auto& p = points[i];
-        const bool outlier = std::find(fit.tests.outliers.begin(), fit.tests.outliers.end(), i) !=
-                             fit.tests.outliers.end();
-        const std::string_view colour = outlier ? kOutlier : kPoint;
-        const double x = X(p.discharge);
-        const double y = Y(p.stage);
-        if (p.uncertainty) {
+        colours[i] = excluded(i)                           ? kExcluded
+                     : review.isOutlier(i)                 ? kOutlier
+                     : trend(i) == station::Trend::Rising  ? kRising
+                     : trend(i) == station::Trend::Falling ? kFalling
+                                                           : kPoint;
+        const double x = a.x(p.discharge);
+        const double y = a.y(p.stage);
+        if (p.uncertainty && !excluded(i)) {
             const double d = p.discharge * *p.uncertainty / 100.0;
-            svg +=
-                line(X(p.discharge - d), y, X(p.discharge + d), y, outlier ? kOutlier : kBar, 1.5);
-            svg += line(X(p.discharge - d), y - 3, X(p.discharge - d), y + 3, kBar, 1.2);
-            svg += line(X(p.discharge + d), y - 3, X(p.discharge + d), y + 3, kBar, 1.2);
+            svg += line(a.x(p.discharge - d), y, a.x(p.discharge + d), y,
+                        review.isOutlier(i) ? kOutlier : kBar, 1.5);
+            svg += line(a.x(p.discharge - d), y - 3, a.x(p.discharge - d), y + 3, kBar, 1.2);
+            svg += line(a.x(p.discharge + d), y - 3, a.x(p.discharge + d), y + 3, kBar, 1.2);
         }
-        svg += "<circle cx=\"" + n1(x) + "\" cy=\"" + n1(y) + "\" r=\"3.5\" fill=\"" +
-               std::string(colour) + "\"/>\n";
-        svg += text(x + 5, y - 5, p.label, "start", 10, colour);
+        svg += marker(x, y, trend(i), colours[i], excluded(i));
+        taken.push_back({x - 5, y - 5, x + 5, y + 5});
+    }
+    // Labels at the first of eight places around the marker that overlaps nothing drawn;
+    // a label with no such place is left out and listed under the plot.
+    std::vector<std::string> unlabelled;
+    static constexpr double kPlaces[][2] = {{1, -1}, {1, 1},  {-1, -1}, {-1, 1},
+                                            {1, 0},  {-1, 0}, {0, -1},  {0, 1}};
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const double x = a.x(points[i].discharge);
+        const double y = a.y(points[i].stage);
+        const double w = textWidth(points[i].label, kLabelSize);
+        const double h = kLabelSize;
+        bool placed = false;
+        for (const auto& place : kPlaces) {
+            const double left = place[0] > 0 ? x + 5 : place[0] < 0 ? x - 5 - w : x - w / 2;
+            const double top = place[1] < 0 ? y - 5 - h : place[1] > 0 ? y + 5 : y - h / 2;
+            const Box box{left, top, left + w, top + h};
+            if (box.x0 < kLeft + 1 || box.x1 > kRight || box.y0 < kTop || box.y1 > kBottom - 1) {
+                continue;
+            }
+            if (std::any_of(taken.begin(), taken.end(),
+                            [&](const Box& b) { return b.meets(box); })) {
+                continue;
+            }
+            taken.push_back(box);
+            svg += text(left, top + h - 1.5, points[i].label, "start", kLabelSize, colours[i]);
+            placed = true;
+            break;
+        }
+        if (!placed) {
+            unlabelled.push_back(points[i].label);
+        }
     }
 
-    // Verdicts in the lower right corner, where a rising curve leaves room.
+    // The panel: the verdict first, then the curve, the tests and the legend.
     std::vector<std::pair<std::string, std::string_view>> lines;
     if (!fit.problem.empty()) {
         lines.emplace_back("未能定线：" + fit.problem, kOutlier);
@@ -150,8 +348,12 @@ std::string ratingPlotSvg(const RatingReport& report) {
         const station::RatingVerdict verdict = report.verdict();
         lines.emplace_back("定线结论：" + verdict.headline(), verdict.adequate ? kPass : kOutlier);
         for (const std::string& reason : verdict.reasons) {
-            lines.emplace_back("  " + reason, kOutlier);
+            lines.emplace_back("· " + reason, kOutlier);
         }
+        for (const std::string& note : verdict.notes) {
+            lines.emplace_back("· " + note, kInk);
+        }
+        lines.emplace_back("", kInk);
         lines.emplace_back(fit.curve.equation(), kInk);
         for (const auto* t : {&fit.tests.sign, &fit.tests.run, &fit.tests.deviation}) {
             const std::string value = t->statistic ? num::fixedText(*t->statistic, 2) + " / " +
@@ -166,21 +368,38 @@ std::string ratingPlotSvg(const RatingReport& report) {
                                "%，随机不确定度 " +
                                num::fixedText(fit.tests.randomUncertainty * 100, 2) + "%",
                            kInk);
-        lines.emplace_back("测点 " + std::to_string(fit.tests.n) + " 个，突出点（>3Se）" +
-                               std::to_string(fit.tests.outliers.size()) + " 个",
-                           fit.tests.outliers.empty() ? kInk : kOutlier);
-        lines.emplace_back("横线：实测流量的 95% 不确定度", kInk);
+        lines.emplace_back("参加定线 " + std::to_string(fit.tests.n) + " 个，突出点 " +
+                               std::to_string(review.outliers.size()) + " 个",
+                           review.outliers.empty() ? kInk : kOutlier);
+        const double limit = station::precisionIndex(report.stationClass).random;
+        lines.emplace_back("", kInk);
+        lines.emplace_back("浅蓝带：关系线 ±" + num::plainText(limit) + "%（" +
+                               station::className(report.stationClass) + "随机不确定度指标）",
+                           kInk);
     }
-    const double boxWidth = 330;
-    const double boxHeight = 18.0 * static_cast<double>(lines.size()) + 14;
-    const double bx = kRight - boxWidth - 10;
-    const double by = kBottom - boxHeight - 10;
-    svg += "<rect x=\"" + n1(bx) + "\" y=\"" + n1(by) + "\" width=\"" + n1(boxWidth) +
-           "\" height=\"" + n1(boxHeight) +
-           "\" fill=\"#FFFFFF\" fill-opacity=\"0.92\" stroke=\"#BFBFBF\"/>\n";
+    lines.emplace_back("▲ 涨水  ▼ 落水  ● 平水或不明（基本水尺始、终读数差 2 cm 为界，经验值）",
+                       kInk);
+    lines.emplace_back("红：突出点  空心灰：不参加定线  横线：实测流量的 95% 不确定度", kInk);
+    if (options.timeOrder) {
+        lines.emplace_back("虚线：按施测时间顺序连接", kInk);
+    }
+    if (!unlabelled.empty()) {
+        std::string list;
+        for (const std::string& label : unlabelled) {
+            list += (list.empty() ? "" : "、") + label;
+        }
+        lines.emplace_back("图中未标号（无处可标）：" + list, kInk);
+    }
+    double y = kTop + 8;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        svg += text(bx + 10, by + 22 + 18.0 * static_cast<double>(i), lines[i].first, "start", 12,
-                    lines[i].second, i == 0);
+        const double size = i == 0 ? 15 : 12;
+        for (const std::string& part : wrapped(lines[i].first, size, kPanelWidth)) {
+            if (y > kHeight - 12) {
+                break;
+            }
+            svg += text(kPanel, y, part, "start", size, lines[i].second, i == 0);
+            y += size + 6;
+        }
     }
     return svg + "</svg>\n";
 }

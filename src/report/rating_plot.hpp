@@ -1,6 +1,8 @@
 // The picture of the stage–discharge relation: stage upward against discharge, each gauging
-// numbered with its 95 % uncertainty bar, the fitted curve, and the verdicts of the three tests
-// in a corner. One SVG document; the same input always gives the same bytes.
+// numbered with its 95 % uncertainty bar and marked rising, falling or steady, the fitted curve
+// with the class's uncertainty limit as a band, and the verdict with the tests in a panel beside
+// it. Labels never overlap: one that finds no free place is left out and listed under the
+// picture. One SVG document; the same input always gives the same bytes.
 #pragma once
 
 #include "report/station_workbook.hpp"
@@ -9,9 +11,17 @@
 
 namespace tarnelo {
 
-inline constexpr int kRatingPlotWidth = 960;
-inline constexpr int kRatingPlotHeight = 680;
+inline constexpr int kRatingPlotWidth = 1200;
+inline constexpr int kRatingPlotHeight = 760;
 
-std::string ratingPlotSvg(const RatingReport& report);
+struct RatingPlotOptions {
+    // Discharge and depth above Z₀ (stage above the lowest gauging without a power curve) on
+    // logarithmic axes.
+    bool logarithmic = false;
+    // The gaugings joined by a thin line in the order they were made.
+    bool timeOrder = false;
+};
+
+std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& options = {});
 
 } // namespace tarnelo

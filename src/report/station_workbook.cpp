@@ -150,7 +150,82 @@ void problemsSheet(Book& book, const StationTable& table) {
     pageSetup(sheet, 0, 0);
 }
 
+// What the 检验 sheet says of a gauging beside its deviation.
+std::string gaugingRemark(const station::RatingReview& review, std::size_t i) {
+    if (!review.excluded[i].empty()) {
+        return "不参加定线：" + review.excluded[i];
+    }
+    for (const station::Outlier& o : review.outliers) {
+        if (o.point == i) {
+            return "突出点，偏离剔除突出点后的关系线 " + num::fixedText(o.deviation * 100.0, 1) +
+                   "%（未剔除）" + (o.likely.empty() ? "" : "；可能原因：" + o.likely);
+        }
+    }
+    return {};
+}
+
+// The sheet 问题 of the rating table: the files left out of the table, the gaugings left out of
+// the fit and why, the outliers, and a loop or a shift when the tests find one.
+void ratingProblemsSheet(Book& book, const RatingReport& report) {
+    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "问题");
+    lxw_format* heading = book.format(true, true, true, false);
+    lxw_format* cell = book.format(false, true, false, true);
+    worksheet_set_column(sheet, 0, 0, 28, nullptr);
+    worksheet_set_column(sheet, 1, 1, 80, nullptr);
+    worksheet_set_column(sheet, 2, 2, 16, nullptr);
+    worksheet_write_string(sheet, 0, 0, "文件或施测号数", heading);
+    worksheet_write_string(sheet, 0, 1, "问题", heading);
+    worksheet_write_string(sheet, 0, 2, "处理", heading);
+    lxw_row_t row = 1;
+    const auto put = [&](const std::string& what, const std::string& why, const std::string& done) {
+        worksheet_write_string(sheet, row, 0, what.c_str(), cell);
+        worksheet_write_string(sheet, row, 1, why.c_str(), cell);
+        worksheet_write_string(sheet, row, 2, done.c_str(), cell);
+        ++row;
+    };
+    const station::RatingReview& review = report.review;
+    for (std::size_t i = 0; i < report.points.size(); ++i) {
+        if (!review.excluded[i].empty()) {
+            put("施测号数 " + report.points[i].label, review.excluded[i], "不参加定线");
+        }
+    }
+    for (const station::Outlier& o : review.outliers) {
+        put("施测号数 " + report.points[o.point].label,
+            "突出点：偏离剔除突出点后的关系线 " + num::fixedText(o.deviation * 100.0, 1) +
+                "%，超过 3Se = " + num::fixedText(review.cleanSe * 300.0, 1) + "%" +
+                (o.likely.empty() ? "" : "；可能原因：" + o.likely),
+            "未剔除，参加定线");
+    }
+    if (review.loop.fires) {
+        put("全年", "涨落水测点偏离显著不同（绳套）：" + review.loop.detail, "单一曲线不适用");
+    }
+    if (review.drift.fires) {
+        put("全年", "偏离随时间系统变化：" + review.drift.detail, "单一曲线不适用");
+    }
+    for (const auto& problem : report.problems) {
+        put(paths::toUtf8(problem.file.filename()), problem.reason,
+            problem.kept ? "已列入成果表" : "未列入成果表");
+    }
+    if (row == 1) {
+        worksheet_write_string(sheet, 1, 0, "（无）", cell);
+    }
+    pageSetup(sheet, 0, 0);
+}
+
 } // namespace
+
+RatingReport ratingReport(const StationTable& table, std::span<const station::Exclusion> exclusions,
+                          station::RatingForm form, double alpha,
+                          station::StationClass stationClass) {
+    RatingReport report;
+    report.station = table.station;
+    report.year = table.year;
+    report.points = station::ratingPoints(table);
+    report.review = station::reviewRating(report.points, exclusions, form, alpha);
+    report.stationClass = stationClass;
+    report.problems = table.problems;
+    return report;
+}
 
 std::string verdictText(bool passed) {
     return passed ? "通过" : "不通过";
@@ -235,7 +310,8 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
     if (book.get() == nullptr) {
         return "无法建立临时文件夹";
     }
-    const RatingFit& fit = report.fit;
+    const RatingFit& fit = report.fit();
+    const station::RatingReview& review = report.review;
     lxw_format* title = book.format(true, false, true, false, 14);
     lxw_format* heading = book.format(true, true, true, true, 9);
     lxw_format* text = book.format(false, true, true, false);
@@ -246,26 +322,36 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
     const std::string name = (report.station.empty() ? std::string() : report.station + " ") +
                              (report.year > 0 ? std::to_string(report.year) + " 年" : "") +
                              "水位流量关系推流表";
-    worksheet_merge_range(sheet, 0, 0, 0, 10, name.c_str(), title);
+    worksheet_merge_range(sheet, 0, 0, 0, 11, name.c_str(), title);
     worksheet_write_string(
         sheet, 1, 0, ("关系线：" + fit.curve.equation() + "　流量单位 m³/s，水位单位 m").c_str(),
         plain);
-    worksheet_write_string(sheet, 2, 0, "水位 (m)", heading);
-    for (int k = 0; k < 10; ++k) {
-        worksheet_write_string(sheet, 2, static_cast<lxw_col_t>(k + 1),
-                               ("+0.0" + std::to_string(k)).c_str(), heading);
-    }
-    worksheet_set_column(sheet, 0, 0, 10, nullptr);
-    worksheet_set_column(sheet, 1, 10, 9, nullptr);
     double lowest = INFINITY;
     double highest = -INFINITY;
-    for (const auto& p : report.points) {
-        lowest = std::min(lowest, p.stage);
-        highest = std::max(highest, p.stage);
+    for (std::size_t i = 0; i < report.points.size(); ++i) {
+        if (report.review.excluded[i].empty()) {
+            lowest = std::min(lowest, report.points[i].stage);
+            highest = std::max(highest, report.points[i].stage);
+        }
     }
-    const auto entries = station::ratingTable(fit.curve, lowest, highest);
+    worksheet_write_string(sheet, 2, 0,
+                           ("实测水位 " + num::fixedText(lowest, 2) + "–" +
+                            num::fixedText(highest, 2) + " m；标“外延”的行含此范围以外的水位，" +
+                            std::string(station::kExtensionSource))
+                               .c_str(),
+                           plain);
+    worksheet_write_string(sheet, 3, 0, "水位 (m)", heading);
+    for (int k = 0; k < 10; ++k) {
+        worksheet_write_string(sheet, 3, static_cast<lxw_col_t>(k + 1),
+                               ("+0.0" + std::to_string(k)).c_str(), heading);
+    }
+    worksheet_write_string(sheet, 3, 11, "附注", heading);
+    worksheet_set_column(sheet, 0, 0, 10, nullptr);
+    worksheet_set_column(sheet, 1, 10, 9, nullptr);
+    worksheet_set_column(sheet, 11, 11, 7, nullptr);
+    const auto entries = station::ratingTable(fit.curve, lowest, highest, true);
     std::map<long long, int> rows;
-    int next = 3;
+    int next = 4;
     for (const auto& entry : entries) {
         const long long cm = std::llround(entry.stage * 100.0);
         const long long tenth = cm / 10;
@@ -275,8 +361,11 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
             ++next;
         }
         book.write(sheet, it->second, static_cast<int>(cm % 10) + 1, entry.discharge);
+        if (entry.extended) {
+            worksheet_write_string(sheet, static_cast<lxw_row_t>(it->second), 11, "外延", text);
+        }
     }
-    pageSetup(sheet, 2, 2);
+    pageSetup(sheet, 3, 3);
     worksheet_set_portrait(sheet);
 
     lxw_worksheet* tests = workbook_add_worksheet(book.get(), "检验");
@@ -295,6 +384,9 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
         said += (i == 0 ? "：" : "；") + verdict.reasons[i];
     }
     line("定线结论", said);
+    for (const std::string& note : verdict.notes) {
+        line("", note);
+    }
     line("关系线", fit.curve.equation());
     line("线型", std::string(station::ratingFormName(fit.curve.form)));
     line("测点数", std::to_string(fit.tests.n));
@@ -317,18 +409,18 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
         worksheet_write_string(tests, r, 3, verdictText(t->passed).c_str(), text);
         worksheet_write_string(tests, r, 5, t->detail.c_str(), plain);
     }
+    line("绳套（涨落）", review.loop.detail);
+    line("时序变化", review.drift.detail);
     ++row;
-    const char* pointHeadings[] = {"施测号数",   "水位 (m)", "实测流量",
-                                   "关系线流量", "偏离 (%)", "附注"};
-    for (int c = 0; c < 6; ++c) {
+    const char* pointHeadings[] = {"施测号数", "水位 (m)", "实测流量", "关系线流量",
+                                   "偏离 (%)", "附注",     "涨落"};
+    for (int c = 0; c < 7; ++c) {
         worksheet_write_string(tests, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(c),
                                pointHeadings[c], heading);
     }
     ++row;
-    for (std::size_t i = 0; i < report.points.size() && i < fit.deviations.size(); ++i) {
+    for (std::size_t i = 0; i < report.points.size() && i < review.deviations.size(); ++i) {
         const auto& p = report.points[i];
-        const bool outlier = std::find(fit.tests.outliers.begin(), fit.tests.outliers.end(), i) !=
-                             fit.tests.outliers.end();
         const auto r = static_cast<lxw_row_t>(row++);
         worksheet_write_string(tests, r, 0, p.label.c_str(), text);
         worksheet_write_string(tests, r, 1, num::fixedText(p.stage, 2).c_str(), text);
@@ -340,11 +432,16 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
                                    num::graded(fit.curve.discharge(p.stage), num::Grade::Discharge))
                                    .c_str(),
                                text);
-        worksheet_write_string(tests, r, 4, num::fixedText(fit.deviations[i] * 100.0, 2).c_str(),
+        worksheet_write_string(tests, r, 4,
+                               std::isnan(review.deviations[i])
+                                   ? ""
+                                   : num::fixedText(review.deviations[i] * 100.0, 2).c_str(),
                                text);
-        worksheet_write_string(tests, r, 5, outlier ? "偏离超过 3Se，疑为突出点（未剔除）" : "",
-                               plain);
+        worksheet_write_string(tests, r, 5, gaugingRemark(review, i).c_str(), plain);
+        worksheet_write_string(tests, r, 6,
+                               std::string(station::trendName(review.trends[i])).c_str(), text);
     }
+    ratingProblemsSheet(book, report);
     return book.finish(file);
 }
 

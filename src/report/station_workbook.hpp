@@ -4,10 +4,12 @@
 #pragma once
 
 #include "station/rating.hpp"
+#include "station/rating_review.hpp"
 #include "station/station_table.hpp"
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace tarnelo {
@@ -23,14 +25,22 @@ struct RatingReport {
     std::string station;
     int year = 0;
     std::vector<station::RatingPoint> points;
-    station::RatingFit fit;
+    station::RatingReview review;
     // The class whose precision indices the verdict applies.
     station::StationClass stationClass = station::StationClass::Second;
+    // The table's problems (files left out, doubts about rows) for the sheet 问题.
+    std::vector<station::TableProblem> problems;
 
+    const station::RatingFit& fit() const { return review.fit; }
     station::RatingVerdict verdict() const {
-        return station::ratingVerdict(fit.tests, stationClass);
+        return station::ratingVerdict(review, points, stationClass);
     }
 };
+
+// The report of a table: its points, reviewed with the exclusions.
+RatingReport ratingReport(const station::StationTable& table,
+                          std::span<const station::Exclusion> exclusions, station::RatingForm form,
+                          double alpha, station::StationClass stationClass);
 std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
                                                const std::filesystem::path& file);
 

@@ -485,15 +485,24 @@ RatingVerdict ratingVerdict(const RatingTests& tests, StationClass station) {
     return verdict;
 }
 
-std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowest, double highest) {
+std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowest, double highest,
+                                          bool extend) {
     std::vector<RatingTableEntry> table;
-    const long long from = static_cast<long long>(std::ceil(lowest * 100.0 - 1e-6));
-    const long long to = static_cast<long long>(std::floor(highest * 100.0 + 1e-6));
+    const long long first = static_cast<long long>(std::ceil(lowest * 100.0 - 1e-6));
+    const long long last = static_cast<long long>(std::floor(highest * 100.0 + 1e-6));
+    long long from = first;
+    long long to = last;
+    if (extend) {
+        const double range = highest - lowest;
+        from = static_cast<long long>(std::ceil((lowest - kExtensionBelow * range) * 100.0 - 1e-6));
+        to = static_cast<long long>(std::floor((highest + kExtensionAbove * range) * 100.0 + 1e-6));
+    }
     for (long long cm = from; cm <= to && table.size() < 100000; ++cm) {
         const double z = static_cast<double>(cm) / 100.0;
         const double q = curve.discharge(z);
         table.push_back(
-            {z, q > 0.0 ? yearbookFigure(num::graded(q, num::Grade::Discharge)) : std::string()});
+            {z, q > 0.0 ? yearbookFigure(num::graded(q, num::Grade::Discharge)) : std::string(),
+             cm < first || cm > last});
     }
     return table;
 }

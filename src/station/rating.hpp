@@ -26,6 +26,17 @@ struct RatingPoint {
     std::vector<std::string> doubts;
 };
 
+// A point of its stage, discharge, label and uncertainty alone.
+inline RatingPoint ratingPoint(double stage, double discharge, std::string label,
+                               std::optional<double> uncertainty = std::nullopt) {
+    RatingPoint p;
+    p.stage = stage;
+    p.discharge = discharge;
+    p.label = std::move(label);
+    p.uncertainty = uncertainty;
+    return p;
+}
+
 enum class RatingForm {
     Power,     // Q = a (Z − Z₀)^b
     Quadratic, // Q = c₀ + c₁ Z + c₂ Z²
@@ -116,6 +127,8 @@ struct RatingVerdict {
     bool adequate = false;
     StationClass station = StationClass::Second;
     std::vector<std::string> reasons;
+    // What the reader must know that is no failure (gaugings left out, and why).
+    std::vector<std::string> notes;
     // "合格" or "不合格", with the class: "不合格（二类精度站）".
     std::string headline() const;
 };
@@ -125,11 +138,22 @@ RatingVerdict ratingVerdict(const RatingTests& tests, StationClass station);
 double studentCritical(double alpha, int degreesOfFreedom);
 
 // The rating table: Q for every 0.01 m of stage from the lowest to the highest gauged stage
-// (both rounded inward to the centimetre), as graded discharge texts.
+// (both rounded inward to the centimetre), as graded discharge texts; with `extend`, also beyond
+// them up to the extension limits, each such entry marked.
 struct RatingTableEntry {
     double stage;
     std::string discharge;
+    bool extended = false;
 };
-std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowest, double highest);
+std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowest, double highest,
+                                          bool extend = false);
+
+// How far a curve may be extended beyond the year's gauged stages: a share of the gauged range
+// above the highest and below the lowest gauging.
+inline constexpr double kExtensionAbove = 0.30;
+inline constexpr double kExtensionBelow = 0.10;
+inline constexpr std::string_view kExtensionSource =
+    "高水外延不超过当年实测水位变幅的 30%，低水外延不超过 10%（SL/T 247-2020，按常见引用，"
+    "未核对原文）";
 
 } // namespace tarnelo::station

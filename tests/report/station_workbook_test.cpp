@@ -77,15 +77,17 @@ TEST(StationWorkbook, TheTableIsAYearbookPageAndNamesWhatWasLeftOut) {
 
 TEST(StationWorkbook, TheRatingTableAndPictureCarryTheCurveAndTheTests) {
     testing::ProgramFolder folder;
-    RatingReport report{"青石桥", 2024, {}, {}};
+    RatingReport report;
+    report.station = "青石桥";
+    report.year = 2024;
     for (int i = 0; i < 12; ++i) {
         const double z = 101.5 + 0.25 * i;
         const double wobble = (i % 3 == 0 ? 0.02 : i % 3 == 1 ? -0.015 : 0.0);
-        report.points.push_back(
-            {z, 18.6 * std::pow(z - 101.2, 1.75) * (1 + wobble), std::to_string(i + 1), 4.0});
+        report.points.push_back(station::ratingPoint(
+            z, 18.6 * std::pow(z - 101.2, 1.75) * (1 + wobble), std::to_string(i + 1), 4.0));
     }
-    report.fit = station::fitRating(report.points, station::RatingForm::Power, 0.20);
-    ASSERT_TRUE(report.fit.problem.empty()) << report.fit.problem;
+    report.review = station::reviewRating(report.points, {}, station::RatingForm::Power, 0.20);
+    ASSERT_TRUE(report.fit().problem.empty()) << report.fit().problem;
 
     const auto file = folder.path() / "推流表.xlsx";
     ASSERT_EQ(writeRatingWorkbook(report, file), std::nullopt);
@@ -94,22 +96,28 @@ TEST(StationWorkbook, TheRatingTableAndPictureCarryTheCurveAndTheTests) {
     EXPECT_NE(strings.find("+0.09"), std::string::npos);
     EXPECT_NE(strings.find("符号检验"), std::string::npos);
     EXPECT_NE(strings.find("α = 0.2"), std::string::npos);
-    // 101.50 to 104.25 m: rows 101.5 to 104.2 of ten centimetres each.
+    // Gauged 101.50 to 104.25 m, extended by 30 % of the 2.75 m range above (to 105.07 m) and
+    // 10 % below (to 101.23 m): rows 101.2 to 105.0 of ten centimetres each, those beyond the
+    // gauged stages marked 外延.
     const std::string sheet = part(file, "xl/worksheets/sheet1.xml");
-    EXPECT_NE(sheet.find("<v>101.5</v>"), std::string::npos);
-    EXPECT_NE(sheet.find("<v>104.2</v>"), std::string::npos);
-    EXPECT_EQ(sheet.find("<v>104.3</v>"), std::string::npos);
+    EXPECT_NE(sheet.find("<v>101.2</v>"), std::string::npos);
+    EXPECT_EQ(sheet.find("<v>101.1</v>"), std::string::npos);
+    EXPECT_NE(sheet.find("<v>105</v>"), std::string::npos);
+    EXPECT_EQ(sheet.find("<v>105.1</v>"), std::string::npos);
+    EXPECT_NE(strings.find("外延"), std::string::npos);
+    EXPECT_NE(strings.find("实测水位 101.50–104.25 m"), std::string::npos);
 
     const std::string svg = ratingPlotSvg(report);
     EXPECT_EQ(svg, ratingPlotSvg(report)) << "the same input gives the same bytes";
     EXPECT_NE(svg.find(">12</text>"), std::string::npos);
     EXPECT_NE(svg.find("符号检验"), std::string::npos);
-    EXPECT_NE(svg.find(report.fit.curve.equation()), std::string::npos);
+    EXPECT_NE(svg.find(report.fit().curve.equation()), std::string::npos);
     EXPECT_NE(svg.find("α = 0.2"), std::string::npos);
     EXPECT_NE(svg.find("<path d=\"M"), std::string::npos);
 
-    RatingReport unfitted{"青石桥", 2024, {report.points[0]}, {}};
-    unfitted.fit = station::fitRating(unfitted.points, station::RatingForm::Power);
+    RatingReport unfitted;
+    unfitted.points = {report.points[0]};
+    unfitted.review = station::reviewRating(unfitted.points, {}, station::RatingForm::Power);
     EXPECT_NE(ratingPlotSvg(unfitted).find("未能定线"), std::string::npos);
 }
 

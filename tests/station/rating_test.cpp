@@ -90,8 +90,8 @@ TEST(RatingFit, RecoversAKnownCurveFromNoisyGaugings) {
     std::vector<RatingPoint> points;
     for (int i = 0; i < 40; ++i) {
         const double z = stage(rng);
-        points.push_back(
-            {z, 25.0 * std::pow(z - 100.0, 1.8) * (1.0 + noise(rng)), std::to_string(i + 1), {}});
+        points.push_back(ratingPoint(z, 25.0 * std::pow(z - 100.0, 1.8) * (1.0 + noise(rng)),
+                                     std::to_string(i + 1)));
     }
     const RatingFit fit = fitRating(points, RatingForm::Power);
     ASSERT_TRUE(fit.problem.empty()) << fit.problem;
@@ -120,11 +120,12 @@ TEST(RatingFit, RecoversAKnownCurveFromNoisyGaugings) {
 }
 
 TEST(RatingFit, RefusesWhatCannotBeFitted) {
-    std::vector<RatingPoint> few{{1.0, 2.0, "1", {}}, {2.0, 3.0, "2", {}}, {3.0, 5.0, "3", {}}};
+    std::vector<RatingPoint> few{ratingPoint(1.0, 2.0, "1"), ratingPoint(2.0, 3.0, "2"),
+                                 ratingPoint(3.0, 5.0, "3")};
     EXPECT_NE(fitRating(few, RatingForm::Power).problem.find("至少需要 4"), std::string::npos);
-    few.push_back({4.0, 0.0, "4", {}});
+    few.push_back(ratingPoint(4.0, 0.0, "4"));
     EXPECT_NE(fitRating(few, RatingForm::Power).problem.find("“4”"), std::string::npos);
-    std::vector<RatingPoint> flat(5, RatingPoint{1.0, 2.0, "x", {}});
+    std::vector<RatingPoint> flat(5, ratingPoint(1.0, 2.0, "x"));
     EXPECT_NE(fitRating(flat, RatingForm::Power).problem.find("水位相同"), std::string::npos);
 }
 

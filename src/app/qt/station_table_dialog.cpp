@@ -220,17 +220,8 @@ bool StationTableDialog::exportTable() {
 }
 
 RatingReport StationTableDialog::relation() const {
-    RatingReport report{table_.station, table_.year, {}, {}};
-    for (const auto& row : table_.rows) {
-        const auto q = row.discharge();
-        if (row.stage.metres && q) {
-            report.points.push_back({*row.stage.metres, *q,
-                                     row.number.empty() ? row.file.stem().string() : row.number,
-                                     row.ive ? row.ive : row.iso748});
-        }
-    }
-    report.fit = station::fitRating(report.points, station::RatingForm::Power, 0.10);
-    return report;
+    return ratingReport(table_, {}, station::RatingForm::Power, 0.10,
+                        station::StationClass::Second);
 }
 
 void StationTableDialog::showRelation() {
@@ -248,26 +239,37 @@ void StationTableDialog::showRelation() {
     details->setReadOnly(true);
     details->setMaximumHeight(130);
     QStringList lines;
-    if (!report.fit.problem.empty()) {
-        lines << qtext("未能定线：" + report.fit.problem);
+    if (!report.fit().problem.empty()) {
+        lines << qtext("未能定线：" + report.fit().problem);
     } else {
-        lines << qtext("关系线：" + report.fit.curve.equation());
+        const station::RatingVerdict verdict = report.verdict();
+        lines << qtext("定线结论：" + verdict.headline());
+        for (const std::string& reason : verdict.reasons) {
+            lines << qtext("  " + reason);
+        }
+        for (const std::string& note : verdict.notes) {
+            lines << qtext("  " + note);
+        }
+        lines << qtext("关系线：" + report.fit().curve.equation());
         for (const auto* t :
-             {&report.fit.tests.sign, &report.fit.tests.run, &report.fit.tests.deviation}) {
+             {&report.fit().tests.sign, &report.fit().tests.run, &report.fit().tests.deviation}) {
             lines << qtext(std::string(t->name) + "：" + verdictText(t->passed) + "。" + t->detail);
         }
-        lines << qtext("系统误差 " + num::fixedText(report.fit.tests.meanDeviation * 100, 2) +
+        lines << qtext("系统误差 " + num::fixedText(report.fit().tests.meanDeviation * 100, 2) +
                        "%，随机不确定度 " +
-                       num::fixedText(report.fit.tests.randomUncertainty * 100, 2) + "%");
-        for (const std::size_t i : report.fit.tests.outliers) {
-            lines << qtext("突出点：施测号数 " + report.points[i].label + "，偏离 " +
-                           num::fixedText(report.fit.deviations[i] * 100, 2) + "%，未剔除");
+                       num::fixedText(report.fit().tests.randomUncertainty * 100, 2) + "%");
+        lines << qtext("绳套（涨落）：" + report.review.loop.detail);
+        lines << qtext("时序变化：" + report.review.drift.detail);
+        for (const station::Outlier& o : report.review.outliers) {
+            lines << qtext("突出点：施测号数 " + report.points[o.point].label + "，偏离 " +
+                           num::fixedText(o.deviation * 100, 2) + "%，未剔除" +
+                           (o.likely.empty() ? "" : "；可能原因：" + o.likely));
         }
     }
     details->setPlainText(lines.join('\n'));
     auto* savePicture = new QPushButton(QStringLiteral("保存关系图..."), window);
     auto* saveTable = new QPushButton(QStringLiteral("保存推流表..."), window);
-    saveTable->setEnabled(report.fit.problem.empty());
+    saveTable->setEnabled(report.fit().problem.empty());
     connect(savePicture, &QPushButton::clicked, window, [this, svg] {
         const FileChoice choice = owner_.chooseFile(dlg::关系图, owner_.documentFolder() / "excel");
         if (choice.confirmed && !writeFileAtomic(choice.path, svg)) {

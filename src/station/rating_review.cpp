@@ -1,0 +1,455 @@
+#include "station/rating_review.hpp"
+
+#include "compute/numtext.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numeric>
+
+namespace tarnelo::station {
+
+namespace {
+
+std::string percent(double fraction) {
+    const double p = fraction * 100.0;
+    return (p > 0 ? "+" : "") + num::fixedText(p, 1) + "%";
+}
+
+std::string trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::string labelsOf(std::span<const RatingPoint> points, const std::vector<std::size_t>& which) {
+    std::string text;
+    for (const std::size_t i : which) {
+        text += (text.empty() ? "" : "、") + points[i].label;
+    }
+    return text;
+}
+
+std::vector<RatingPoint> subset(std::span<const RatingPoint> points,
+                                const std::vector<std::size_t>& which) {
+    std::vector<RatingPoint> kept;
+    kept.reserve(which.size());
+    for (const std::size_t i : which) {
+        kept.push_back(points[i]);
+    }
+    return kept;
+}
+
+double mean(const std::vector<double>& values) {
+    return std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size());
+}
+
+double variance(const std::vector<double>& values, double m) {
+    double sum = 0.0;
+    for (const double v : values) {
+        sum += (v - m) * (v - m);
+    }
+    return values.size() > 1 ? sum / static_cast<double>(values.size() - 1) : 0.0;
+}
+
+// S_e of deviations less each point's offset (the mean deviation of its loop limb, or 0).
+double scatterOf(const std::vector<double>& deviations, const std::vector<std::size_t>& which,
+                 const std::vector<double>& offsets) {
+    double squares = 0.0;
+    for (std::size_t k = 0; k < deviations.size(); ++k) {
+        const double r = deviations[k] - offsets[which[k]];
+        squares += r * r;
+    }
+    return deviations.size() > 2 ? std::sqrt(squares / static_cast<double>(deviations.size() - 2))
+                                 : 0.0;
+}
+
+// The outliers of `used`: the worst point beyond 3 S_e is set aside and the rest refitted until
+// none of the rest lies beyond; then every point set aside is judged again against the final
+// curve, so that a point pushed out by a worse one comes back. At most a third of the points
+// are set aside, and never so many that the curve could not be fitted. With a loop, a point's
+// deviation is taken from the mean of its limb, so that the loop does not widen the scale.
+void findOutliers(std::span<const RatingPoint> points, RatingReview& review, RatingForm form,
+                  double alpha, const std::vector<double>& offsets) {
+    review.outliers.clear();
+    std::vector<std::size_t> clean = review.used;
+    std::vector<std::size_t> aside;
+    const std::size_t least = (form == RatingForm::Cubic ? 5 : 4) + 2;
+    RatingFit fit = review.fit;
+    double se = scatterOf(fit.deviations, clean, offsets);
+    while (fit.problem.empty() && se > 0.0 && clean.size() > least &&
+           aside.size() < review.used.size() / 3) {
+        std::size_t worst = 0;
+        const auto off = [&](std::size_t k) {
+            return std::abs(fit.deviations[k] - offsets[clean[k]]);
+        };
+        for (std::size_t k = 1; k < fit.deviations.size(); ++k) {
+            if (off(k) > off(worst)) {
+                worst = k;
+            }
+        }
+        if (off(worst) <= 3.0 * se) {
+            break;
+        }
+        aside.push_back(clean[worst]);
+        clean.erase(clean.begin() + static_cast<std::ptrdiff_t>(worst));
+        RatingFit next = fitRating(subset(points, clean), form, alpha);
+        if (!next.problem.empty()) {
+            clean.insert(clean.begin() + static_cast<std::ptrdiff_t>(worst), aside.back());
+            aside.pop_back();
+            break;
+        }
+        fit = std::move(next);
+        se = scatterOf(fit.deviations, clean, offsets);
+    }
+    if (!fit.problem.empty()) {
+        return;
+    }
+    review.cleanSe = se;
+    for (const std::size_t i : aside) {
+        const double q = fit.curve.discharge(points[i].stage);
+        const double p = q > 0.0 ? (points[i].discharge - q) / q : INFINITY;
+        if (std::abs(p - offsets[i]) > 3.0 * se) {
+            std::string likely;
+            for (const std::string& doubt : points[i].doubts) {
+                likely += (likely.empty() ? "" : "；") + doubt;
+            }
+            review.outliers.push_back({i, p, std::move(likely)});
+        }
+    }
+    std::sort(review.outliers.begin(), review.outliers.end(),
+              [](const Outlier& a, const Outlier& b) { return a.point < b.point; });
+}
+
+// Deviations of the points taking part that are not outliers (all of them `withOutliers`),
+// against the curve without the outliers when there are any.
+std::vector<double> settledDeviations(std::span<const RatingPoint> points,
+                                      const RatingReview& review, RatingForm form, double alpha,
+                                      bool withOutliers = false) {
+    std::vector<double> deviations(points.size(), NAN);
+    std::vector<std::size_t> settled;
+    for (const std::size_t i : review.used) {
+        if (!review.isOutlier(i)) {
+            settled.push_back(i);
+        }
+    }
+    const RatingFit fit =
+        review.outliers.empty() ? review.fit : fitRating(subset(points, settled), form, alpha);
+    if (!fit.problem.empty()) {
+        return deviations;
+    }
+    for (const std::size_t i : withOutliers ? review.used : settled) {
+        const double q = fit.curve.discharge(points[i].stage);
+        deviations[i] = q > 0.0 ? (points[i].discharge - q) / q : NAN;
+    }
+    return deviations;
+}
+
+LoopTest loopTest(std::span<const RatingPoint> points, const RatingReview& review,
+                  const std::vector<double>& deviations) {
+    LoopTest t;
+    std::vector<double> up;
+    std::vector<double> down;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (std::isnan(deviations[i])) {
+            continue;
+        }
+        if (review.trends[i] == Trend::Rising) {
+            t.rising.push_back(i);
+            up.push_back(deviations[i]);
+        } else if (review.trends[i] == Trend::Falling) {
+            t.falling.push_back(i);
+            down.push_back(deviations[i]);
+        }
+    }
+    const std::string counts =
+        "涨水 " + std::to_string(up.size()) + " 个、落水 " + std::to_string(down.size()) + " 个";
+    if (up.size() < 2 || down.size() < 2) {
+        t.detail =
+            counts + "（按基本水尺始、终读数，变化 2 cm 以上为涨落，经验值），不足以检验绳套";
+        return t;
+    }
+    t.ran = true;
+    t.risingMean = mean(up);
+    t.fallingMean = mean(down);
+    const double a = variance(up, t.risingMean) / static_cast<double>(up.size());
+    const double b = variance(down, t.fallingMean) / static_cast<double>(down.size());
+    const double error = std::sqrt(a + b);
+    t.statistic = error > 0.0 ? (t.risingMean - t.fallingMean) / error
+                              : (t.risingMean == t.fallingMean ? 0.0 : INFINITY);
+    // Welch–Satterthwaite degrees of freedom.
+    const double nu = a + b > 0.0 ? (a + b) * (a + b) /
+                                        (a * a / static_cast<double>(up.size() - 1) +
+                                         b * b / static_cast<double>(down.size() - 1))
+                                  : static_cast<double>(up.size() + down.size() - 2);
+    t.degreesOfFreedom = nu;
+    t.critical = studentCritical(kLoopAlpha, std::max(1, static_cast<int>(std::floor(nu))));
+    t.fires = std::abs(t.statistic) > t.critical;
+    t.detail = counts + "；涨水平均偏离 " + percent(t.risingMean) + "，落水平均偏离 " +
+               percent(t.fallingMean) + "；t = " + num::fixedText(t.statistic, 2) +
+               "，临界值 t(0.975, " + std::to_string(static_cast<int>(std::floor(nu))) +
+               ") = " + num::fixedText(t.critical, 2) + "（Welch t 检验，α = 0.05，双侧）";
+    return t;
+}
+
+DriftTest driftTest(std::span<const RatingPoint> points, const std::vector<double>& deviations) {
+    DriftTest t;
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (!std::isnan(deviations[i]) && deviations[i] != 0.0 && points[i].minutes > 0) {
+            order.push_back(i);
+        }
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return points[a].minutes < points[b].minutes;
+    });
+    const double n = static_cast<double>(order.size());
+    if (order.size() < 8) {
+        t.detail = "有时间的测点不足 8 个，不检验偏离的时序变化";
+        return t;
+    }
+    t.ran = true;
+    std::vector<std::size_t> run;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const bool same = k > 0 && (deviations[order[k]] > 0) == (deviations[order[k - 1]] > 0);
+        if (k > 0 && !same) {
+            ++t.changes;
+            run.clear();
+        }
+        run.push_back(order[k]);
+        if (run.size() > t.longestRun.size()) {
+            t.longestRun = run;
+        }
+    }
+    const std::string runText = "最长同号段 " + std::to_string(t.longestRun.size()) + " 次（" +
+                                labelsOf(points, t.longestRun) + "，均偏" +
+                                (deviations[t.longestRun.front()] > 0 ? "正" : "负") + "）";
+    if (t.changes >= 0.5 * (n - 1.0)) {
+        t.detail = "按施测时间顺序变号 " + std::to_string(t.changes) + " 次，不少于 0.5(n − 1)，" +
+                   "偏离无时序趋势";
+        return t;
+    }
+    t.statistic = (0.5 * (n - 1.0) - t.changes - 0.5) / (0.5 * std::sqrt(n - 1.0));
+    t.fires = t.statistic >= 1.64;
+    t.detail = "按施测时间顺序变号 " + std::to_string(t.changes) +
+               " 次，U = " + num::fixedText(t.statistic, 2) +
+               "，临界值 1.64（适线检验的方法用于时间顺序，" + "显著性水平 0.05，单侧）；" +
+               runText;
+    return t;
+}
+
+} // namespace
+
+Trend trendOf(std::optional<double> stageChange) {
+    if (!stageChange) {
+        return Trend::Unknown;
+    }
+    // The readings are centimetres; compare on them so that 0.02 counts as 2 cm.
+    const long long cm = std::llround(*stageChange * 100.0);
+    const long long limit = std::llround(kTrendThreshold * 100.0);
+    return cm >= limit ? Trend::Rising : cm <= -limit ? Trend::Falling : Trend::Steady;
+}
+
+std::string_view trendName(Trend trend) {
+    switch (trend) {
+    case Trend::Rising:
+        return "涨";
+    case Trend::Falling:
+        return "落";
+    case Trend::Steady:
+        return "平";
+    case Trend::Unknown:
+        break;
+    }
+    return {};
+}
+
+std::optional<std::vector<Exclusion>> parseExclusions(std::string_view text, std::string& problem) {
+    std::size_t colon = text.find(':');
+    std::size_t width = 1;
+    if (const std::size_t wide = text.find("："); wide < colon) {
+        colon = wide;
+        width = std::string_view("：").size();
+    }
+    if (colon == std::string_view::npos || trimmed(text.substr(colon + width)).empty()) {
+        problem = "请在冒号后写明不参加定线的原因，如 8,27:流速仪故障";
+        return std::nullopt;
+    }
+    const std::string reason = trimmed(text.substr(colon + width));
+    std::vector<Exclusion> exclusions;
+    std::string_view labels = text.substr(0, colon);
+    while (true) {
+        std::size_t comma = labels.find(',');
+        std::size_t step = 1;
+        if (const std::size_t wide = labels.find("，"); wide < comma) {
+            comma = wide;
+            step = std::string_view("，").size();
+        }
+        const std::string label = trimmed(labels.substr(0, comma));
+        if (label.empty()) {
+            problem = "施测号数不能为空：" + std::string(text);
+            return std::nullopt;
+        }
+        exclusions.push_back({label, reason});
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        labels = labels.substr(comma + step);
+    }
+    return exclusions;
+}
+
+bool RatingReview::isOutlier(std::size_t point) const {
+    return std::any_of(outliers.begin(), outliers.end(),
+                       [&](const Outlier& o) { return o.point == point; });
+}
+
+RatingReview reviewRating(std::span<const RatingPoint> points,
+                          std::span<const Exclusion> exclusions, RatingForm form, double alpha) {
+    RatingReview review;
+    review.excluded.assign(points.size(), std::string());
+    review.deviations.assign(points.size(), NAN);
+    for (const Exclusion& e : exclusions) {
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            if (points[i].label == e.label) {
+                review.excluded[i] = e.reason;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        review.trends.push_back(trendOf(points[i].stageChange));
+        if (review.excluded[i].empty()) {
+            review.used.push_back(i);
+        }
+    }
+    review.fit = fitRating(subset(points, review.used), form, alpha);
+    if (!review.fit.problem.empty()) {
+        return review;
+    }
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const double q = review.fit.curve.discharge(points[i].stage);
+        review.deviations[i] = q > 0.0 ? (points[i].discharge - q) / q : NAN;
+    }
+    std::vector<double> offsets(points.size(), 0.0);
+    findOutliers(points, review, form, alpha, offsets);
+    // A loop widens the scatter about one curve, and its limbs' gaugings would be taken for
+    // outliers: screen every gauging taking part for a loop first, and when there is one, judge
+    // outliers about their limb's mean.
+    const LoopTest screen =
+        loopTest(points, review, settledDeviations(points, review, form, alpha, true));
+    if (screen.fires) {
+        for (const std::size_t i : screen.rising) {
+            offsets[i] = screen.risingMean;
+        }
+        for (const std::size_t i : screen.falling) {
+            offsets[i] = screen.fallingMean;
+        }
+        findOutliers(points, review, form, alpha, offsets);
+        review.loopAwareScale = true;
+    }
+    const std::vector<double> settled = settledDeviations(points, review, form, alpha);
+    review.loop = loopTest(points, review, settled);
+    review.drift = driftTest(points, settled);
+    return review;
+}
+
+RatingVerdict ratingVerdict(const RatingReview& review, std::span<const RatingPoint> points,
+                            StationClass station) {
+    RatingVerdict verdict = ratingVerdict(review.fit.tests, station);
+    if (!review.outliers.empty()) {
+        std::string named;
+        for (const Outlier& o : review.outliers) {
+            named += (named.empty() ? "" : "、") + points[o.point].label + "（" +
+                     percent(o.deviation) + "）";
+        }
+        verdict.reasons.push_back(
+            "突出点 " + std::to_string(review.outliers.size()) + " 个未处理：" + named +
+            "，超过 3Se = " + num::fixedText(review.cleanSe * 300.0, 1) + "%（Se 按剔除突出点" +
+            (review.loopAwareScale ? "、扣除涨落水平均偏离" : "") +
+            "后计算）；查明原因后剔除或改正");
+    }
+    if (review.loop.fires) {
+        verdict.reasons.push_back(
+            "单一曲线不适用：涨水测点（" + labelsOf(points, review.loop.rising) + "）平均偏离 " +
+            percent(review.loop.risingMean) + "，落水测点（" +
+            labelsOf(points, review.loop.falling) + "）平均偏离 " +
+            percent(review.loop.fallingMean) +
+            "，差异显著（t = " + num::fixedText(review.loop.statistic, 2) + " > " +
+            num::fixedText(review.loop.critical, 2) + "，α = 0.05），呈绳套");
+    }
+    if (review.drift.fires) {
+        verdict.reasons.push_back("单一曲线不适用：偏离随时间系统变化（" + review.drift.detail +
+                                  "）");
+    }
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (!review.excluded[i].empty()) {
+            verdict.notes.push_back("施测号数 " + points[i].label + " 不参加定线：" +
+                                    review.excluded[i]);
+        }
+    }
+    verdict.adequate = verdict.reasons.empty();
+    return verdict;
+}
+
+std::vector<RatingPoint> ratingPoints(const StationTable& table) {
+    std::vector<RatingPoint> points;
+    for (const TableRow& row : table.rows) {
+        const auto q = row.discharge();
+        if (!row.stage.metres || !q) {
+            continue;
+        }
+        RatingPoint p;
+        p.stage = *row.stage.metres;
+        p.discharge = *q;
+        const std::u8string stem = row.file.stem().u8string();
+        p.label = row.number.empty() ? std::string(stem.begin(), stem.end()) : row.number;
+        p.uncertainty = row.ive ? row.ive : row.iso748;
+        p.minutes = row.time.start.minutes();
+        p.stageChange = row.stageChange;
+        p.doubts = row.doubts;
+        points.push_back(std::move(p));
+    }
+    distinguishLabels(points);
+    return points;
+}
+
+std::string exclusionProblem(std::span<const RatingPoint> points,
+                             std::span<const Exclusion> exclusions) {
+    for (const Exclusion& e : exclusions) {
+        const bool found = std::any_of(points.begin(), points.end(),
+                                       [&](const RatingPoint& p) { return p.label == e.label; });
+        if (found) {
+            continue;
+        }
+        std::string repeated;
+        for (const RatingPoint& p : points) {
+            if (p.label.rfind(e.label + "#", 0) == 0) {
+                repeated += (repeated.empty() ? "" : "、") + p.label;
+            }
+        }
+        if (!repeated.empty()) {
+            return "施测号数 " + e.label + " 有多个测点（" + repeated + "），请写明是哪一个";
+        }
+        return "没有施测号数为 " + e.label + " 的定线测点";
+    }
+    return {};
+}
+
+void distinguishLabels(std::vector<RatingPoint>& points) {
+    std::map<std::string, int> count;
+    for (const RatingPoint& p : points) {
+        ++count[p.label];
+    }
+    std::map<std::string, int> seen;
+    for (RatingPoint& p : points) {
+        if (count[p.label] > 1) {
+            const int k = ++seen[p.label];
+            p.label += "#" + std::to_string(k);
+        }
+    }
+}
+
+} // namespace tarnelo::station
