@@ -5,7 +5,7 @@
 // until the computed 断面流量 matches the noisy discharge. The numbers come from a fixed seed
 // and a generator of our own, so every run gives the same bytes.
 //
-// Usage: tarnelo-station-year FOLDER
+// Usage: tarnelo-station-year [--reviewer] FOLDER
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
 #include "sheet/sheet.hpp"
@@ -100,16 +100,123 @@ Sheet sectionSheet(double z, double scale) {
     return sheet;
 }
 
+// Writes the gauging of stage z whose computed 断面流量 is `target`: the velocities are scaled
+// until the computation gives it.
+bool writeGauging(const std::filesystem::path& file, const std::array<std::string, 39>& header,
+                  double z, double target) {
+    double scale = 1.0;
+    for (int round = 0; round < 6; ++round) {
+        const Sheet sheet = sectionSheet(z, scale);
+        const auto bytes =
+            station::gaugingFileBytes(RawInput{RawData::Mode::Vertical,
+                                               {"0.85", "0.7", "0.8", num::plainText(kSignal),
+                                                num::plainText(kK), num::plainText(kC)},
+                                               sheet},
+                                      header);
+        if (!bytes) {
+            std::cerr << "cannot write " << file << "\n";
+            return false;
+        }
+        const station::StationGauging g = station::computeGauging(*bytes, "generated.dat");
+        if (g.status != station::StationGauging::Status::Computed) {
+            std::cerr << file << " not computed: " << g.message << "\n";
+            return false;
+        }
+        const std::string computed = g.results[0];
+        scale *= target / num::numberOf(computed);
+        if (round == 5) {
+            if (!writeFileAtomic(file, *bytes)) {
+                std::cerr << "cannot write " << file << ": " << lastWriteProblem() << "\n";
+                return false;
+            }
+            std::cout << file.filename().string() << "  Z=" << fixed(z, 2)
+                      << "  Q(curve+noise)=" << fixed(target, 2) << "  Q(computed)=" << computed
+                      << "\n";
+        }
+    }
+    return true;
+}
+
+// A year as a reviewer of 资料整编 would be handed it (tests of the rating review): forty
+// gaugings of 2024 from the same curve with 3.5 % scatter, and
+//   - a July flood loop: 19–22 on the rising limb 6–13 % high, 23–26 on the falling limb 5–7 %
+//     low, the base gauge's readings rising or falling 0.30 m during each;
+//   - three gross errors: 8 (+22 %), 14 (−17 %), 33 (+30 %);
+//   - 11 with 相应水位 typed a metre below its base-gauge readings;
+//   - the 28th gauging numbered 27 again (27 twice, 28 missing);
+//   - 9 dated "5月6日" without its year.
+int reviewerYear(const std::filesystem::path& folder) {
+    Random rng(20241231);
+    int number = 0;
+    for (int k = 0; k < 40; ++k) {
+        ++number;
+        // Every nine days from 10 January to June, every eleven from 18 July; the loop on eight
+        // days of July.
+        int month = 1;
+        int day = number <= 18 ? 10 + 9 * k : 200 + 11 * (number - 27);
+        const bool loop = number >= 19 && number <= 26;
+        if (loop) {
+            month = 7;
+            day = 4 + (number - 19);
+        } else {
+            static constexpr int kLengths[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+            while (month < 12 && day > kLengths[month - 1]) {
+                day -= kLengths[month - 1];
+                ++month;
+            }
+        }
+        if (number == 9) {
+            month = 5;
+            day = 6;
+        }
+        double z = 101.7 + 1.6 * rng.uniform();
+        double factor = 1.0 + 0.035 * rng.normal();
+        double rise = 0.0;
+        if (loop) {
+            static constexpr double kStages[] = {102.60, 103.40, 104.20, 104.60,
+                                                 104.30, 103.70, 103.10, 102.50};
+            static constexpr double kLoop[] = {0.06, 0.09, 0.13, 0.10, -0.05, -0.07, -0.06, -0.05};
+            z = kStages[number - 19];
+            factor = 1.0 + kLoop[number - 19];
+            rise = number <= 22 ? 0.30 : -0.30;
+        }
+        factor += number == 8 ? 0.22 : number == 14 ? -0.17 : number == 33 ? 0.30 : 0.0;
+        z = std::round(z * 100.0) / 100.0;
+        std::array<std::string, 39> header{};
+        header[station::hdr::测站名称] = "柳溪 石门站";
+        const std::string date = (number == 9 ? std::string() : std::string("2024年")) +
+                                 std::to_string(month) + "月" + std::to_string(day) + "日";
+        header[station::hdr::施测时间] = date + "9时00分至10时10分";
+        header[4] = "LS25-1 No.1108";
+        header[5] = "V=0.2505n+0.0051";
+        header[station::hdr::断面位置] = "基本水尺断面";
+        header[station::hdr::相应水位] = fixed(number == 11 ? z - 1.0 : z, 2);
+        header[station::hdr::基本水尺读数始] = fixed(z - kGaugeZero - rise / 2, 2);
+        header[station::hdr::基本水尺读数终] = fixed(z - kGaugeZero + rise / 2, 2);
+        header[station::hdr::基本水尺零点高程] = fixed(kGaugeZero, 3);
+        header[station::hdr::施测号数] = std::to_string(number == 28 ? 27 : number);
+        const double target = kA * std::pow(z - kZ0, kB) * factor;
+        if (!writeGauging(folder / ("review-2024-" + pad2(number) + ".dat"), header, z, target)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: tarnelo-station-year FOLDER\n";
+    const bool reviewer = argc == 3 && std::string(argv[1]) == "--reviewer";
+    if (argc != 2 && !reviewer) {
+        std::cerr << "usage: tarnelo-station-year [--reviewer] FOLDER\n";
         return 2;
     }
-    const std::filesystem::path folder = argv[1];
+    const std::filesystem::path folder = argv[argc - 1];
     std::error_code error;
     std::filesystem::create_directories(folder, error);
+    if (reviewer) {
+        return reviewerYear(folder);
+    }
     Random rng(20240101);
 
     // Thirty days of 2024, most of them in the flood season.
@@ -134,10 +241,6 @@ int main(int argc, char** argv) {
         const int minutes = 25 + static_cast<int>(rng.uniform() * 50.0);
         const int endTotal = startHour * 60 + startMinute + minutes;
 
-        // Scale the velocities until the computed discharge is the noisy one.
-        double scale = 1.0;
-        Sheet sheet;
-        std::string computed;
         std::array<std::string, 39> header{};
         header[station::hdr::测站名称] = "柳溪 石门站";
         const std::string start = std::to_string(startHour) + "时" + pad2(startMinute) + "分";
@@ -171,35 +274,8 @@ int main(int argc, char** argv) {
         }
         header[37] = observers[number % 3];
         header[station::hdr::施测号数] = std::to_string(number);
-        for (int round = 0; round < 6; ++round) {
-            sheet = sectionSheet(z, scale);
-            const auto bytes =
-                station::gaugingFileBytes(RawInput{RawData::Mode::Vertical,
-                                                   {"0.85", "0.7", "0.8", num::plainText(kSignal),
-                                                    num::plainText(kK), num::plainText(kC)},
-                                                   sheet},
-                                          header);
-            if (!bytes) {
-                std::cerr << "cannot write gauging " << number << "\n";
-                return 1;
-            }
-            const station::StationGauging g = station::computeGauging(*bytes, "generated.dat");
-            if (g.status != station::StationGauging::Status::Computed) {
-                std::cerr << "gauging " << number << " not computed: " << g.message << "\n";
-                return 1;
-            }
-            computed = g.results[0];
-            scale *= target / num::numberOf(computed);
-            if (round == 5) {
-                const auto file = folder / ("shimen-2024-" + pad2(number) + ".dat");
-                if (!writeFileAtomic(file, *bytes)) {
-                    std::cerr << "cannot write " << file << ": " << lastWriteProblem() << "\n";
-                    return 1;
-                }
-                std::cout << file.filename().string() << "  Z=" << fixed(z, 2)
-                          << "  Q(curve+noise)=" << fixed(target, 2) << "  Q(computed)=" << computed
-                          << "\n";
-            }
+        if (!writeGauging(folder / ("shimen-2024-" + pad2(number) + ".dat"), header, z, target)) {
+            return 1;
         }
     }
     return 0;

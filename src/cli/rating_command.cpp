@@ -96,7 +96,8 @@ std::string reviewJson(const RatingReport& report) {
         const auto& o = review.outliers[k];
         out += std::string(k == 0 ? "" : ", ") +
                "{\"number\": " + jsonString(report.points[o.point].label) +
-               ", \"deviation_pct\": " + num::plainText(o.deviation * 100) +
+               ", \"deviation_pct\": " +
+               (std::isfinite(o.deviation) ? num::plainText(o.deviation * 100) : "null") +
                ", \"likely\": " + jsonString(o.likely) + "}";
     }
     out += "],\n  \"outlier_rule\": " +

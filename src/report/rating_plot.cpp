@@ -308,8 +308,9 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
         svg += marker(x, y, trend(i), colours[i], excluded(i));
         taken.push_back({x - 5, y - 5, x + 5, y + 5});
     }
-    // Labels at the first of eight places around the marker that overlaps nothing drawn;
-    // a label with no such place is left out and listed under the plot.
+    // Labels at the first of eight places around the marker, near and then farther with a
+    // leader, that overlaps nothing drawn; a label with no such place is left out and listed
+    // beside the plot.
     std::vector<std::string> unlabelled;
     static constexpr double kPlaces[][2] = {{1, -1}, {1, 1},  {-1, -1}, {-1, 1},
                                             {1, 0},  {-1, 0}, {0, -1},  {0, 1}};
@@ -319,21 +320,31 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
         const double w = textWidth(points[i].label, kLabelSize);
         const double h = kLabelSize;
         bool placed = false;
-        for (const auto& place : kPlaces) {
-            const double left = place[0] > 0 ? x + 5 : place[0] < 0 ? x - 5 - w : x - w / 2;
-            const double top = place[1] < 0 ? y - 5 - h : place[1] > 0 ? y + 5 : y - h / 2;
-            const Box box{left, top, left + w, top + h};
-            if (box.x0 < kLeft + 1 || box.x1 > kRight || box.y0 < kTop || box.y1 > kBottom - 1) {
-                continue;
+        for (int ring = 0; ring < 2 && !placed; ++ring) {
+            const double d = ring == 0 ? 5.0 : 16.0;
+            for (const auto& place : kPlaces) {
+                const double left = place[0] > 0 ? x + d : place[0] < 0 ? x - d - w : x - w / 2;
+                const double top = place[1] < 0 ? y - d - h : place[1] > 0 ? y + d : y - h / 2;
+                const Box box{left, top, left + w, top + h};
+                if (box.x0 < kLeft + 1 || box.x1 > kRight || box.y0 < kTop ||
+                    box.y1 > kBottom - 1) {
+                    continue;
+                }
+                if (std::any_of(taken.begin(), taken.end(),
+                                [&](const Box& b) { return b.meets(box); })) {
+                    continue;
+                }
+                taken.push_back(box);
+                if (ring > 0) {
+                    // The leader ends at the label's nearest corner or edge.
+                    const double lx = std::clamp(x, box.x0, box.x1);
+                    const double ly = std::clamp(y, box.y0, box.y1);
+                    svg += line(x + place[0] * 4.0, y + place[1] * 4.0, lx, ly, "#A6A6A6", 0.6);
+                }
+                svg += text(left, top + h - 1.5, points[i].label, "start", kLabelSize, colours[i]);
+                placed = true;
+                break;
             }
-            if (std::any_of(taken.begin(), taken.end(),
-                            [&](const Box& b) { return b.meets(box); })) {
-                continue;
-            }
-            taken.push_back(box);
-            svg += text(left, top + h - 1.5, points[i].label, "start", kLabelSize, colours[i]);
-            placed = true;
-            break;
         }
         if (!placed) {
             unlabelled.push_back(points[i].label);

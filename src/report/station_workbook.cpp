@@ -157,8 +157,8 @@ std::string gaugingRemark(const station::RatingReview& review, std::size_t i) {
     }
     for (const station::Outlier& o : review.outliers) {
         if (o.point == i) {
-            return "突出点，偏离剔除突出点后的关系线 " + num::fixedText(o.deviation * 100.0, 1) +
-                   "%（未剔除）" + (o.likely.empty() ? "" : "；可能原因：" + o.likely);
+            return "突出点，偏离剔除突出点后的关系线 " + station::deviationText(o.deviation) +
+                   "（未剔除）" + (o.likely.empty() ? "" : "；可能原因：" + o.likely);
         }
     }
     return {};
@@ -191,8 +191,8 @@ void ratingProblemsSheet(Book& book, const RatingReport& report) {
     }
     for (const station::Outlier& o : review.outliers) {
         put("施测号数 " + report.points[o.point].label,
-            "突出点：偏离剔除突出点后的关系线 " + num::fixedText(o.deviation * 100.0, 1) +
-                "%，超过 3Se = " + num::fixedText(review.cleanSe * 300.0, 1) + "%" +
+            "突出点：偏离剔除突出点后的关系线 " + station::deviationText(o.deviation) +
+                "，超过 3Se = " + num::fixedText(review.cleanSe * 300.0, 1) + "%" +
                 (o.likely.empty() ? "" : "；可能原因：" + o.likely),
             "未剔除，参加定线");
     }

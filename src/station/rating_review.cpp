@@ -302,6 +302,10 @@ std::optional<std::vector<Exclusion>> parseExclusions(std::string_view text, std
     return exclusions;
 }
 
+std::string deviationText(double fraction) {
+    return std::isfinite(fraction) ? percent(fraction) : "关系线在此水位无流量";
+}
+
 bool RatingReview::isOutlier(std::size_t point) const {
     return std::any_of(outliers.begin(), outliers.end(),
                        [&](const Outlier& o) { return o.point == point; });
@@ -363,7 +367,7 @@ RatingVerdict ratingVerdict(const RatingReview& review, std::span<const RatingPo
         std::string named;
         for (const Outlier& o : review.outliers) {
             named += (named.empty() ? "" : "、") + points[o.point].label + "（" +
-                     percent(o.deviation) + "）";
+                     deviationText(o.deviation) + "）";
         }
         verdict.reasons.push_back(
             "突出点 " + std::to_string(review.outliers.size()) + " 个未处理：" + named +

@@ -34,7 +34,8 @@ std::optional<std::vector<Exclusion>> parseExclusions(std::string_view text, std
 
 struct Outlier {
     std::size_t point = 0; // index into the points
-    // Relative deviation from the curve fitted without the outliers.
+    // Relative deviation from the curve fitted without the outliers; infinite where that curve
+    // gives no discharge (a stage at or below its Z₀).
     double deviation = 0.0;
     // The likely reason the file shows (the gauging's doubts), or empty.
     std::string likely;
@@ -98,6 +99,9 @@ RatingReview reviewRating(std::span<const RatingPoint> points,
 // name the gaugings left out and why.
 RatingVerdict ratingVerdict(const RatingReview& review, std::span<const RatingPoint> points,
                             StationClass station);
+
+// An outlier's deviation as the reviewer reads it: "+25.5%", or why there is none.
+std::string deviationText(double fraction);
 
 // Labels made distinct: a label borne by several points becomes "27#1", "27#2", in order.
 void distinguishLabels(std::vector<RatingPoint>& points);

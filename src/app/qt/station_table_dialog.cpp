@@ -262,7 +262,7 @@ void StationTableDialog::showRelation() {
         lines << qtext("时序变化：" + report.review.drift.detail);
         for (const station::Outlier& o : report.review.outliers) {
             lines << qtext("突出点：施测号数 " + report.points[o.point].label + "，偏离 " +
-                           num::fixedText(o.deviation * 100, 2) + "%，未剔除" +
+                           station::deviationText(o.deviation) + "，未剔除" +
                            (o.likely.empty() ? "" : "；可能原因：" + o.likely));
         }
     }

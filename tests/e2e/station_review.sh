@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# A station year as a reviewer of 资料整编 is handed it, generated here (tarnelo-station-year
+# --reviewer): a flood loop, three gross errors (8, 14, 33), a 相应水位 a metre off its readings
+# (11), a repeated 施测号数 and a date without its year. rating must say 不合格 with its reasons,
+# name every gross error and the slip, report the loop with its limbs, and after --exclude with
+# reasons say so in the verdict, the JSON and the sheet 问题.
+set -uo pipefail
+cli="$TARNELO_PROGRAM_DIR/tarnelo-cli"
+make_year="$TARNELO_BUILD_DIR/tools/tarnelo-station-year"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+"$make_year" --reviewer "$work/year" >/dev/null || { echo "cannot generate the year" >&2; exit 1; }
+
+"$cli" rating "$work/year" --json >"$work/as-handed.json" 2>"$work/err"
+[[ $? == 0 ]] || fail "rating of the year: $(cat "$work/err")"
+python3 - "$work/as-handed.json" <<'PY' || fail "the year as handed"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+v = r["verdict"]
+assert v["adequate"] is False, v
+reasons = "\n".join(v["reasons"])
+assert "随机不确定度" in reasons and "超过 10%" in reasons, reasons
+assert "呈绳套" in reasons, reasons
+outliers = {o["number"]: o for o in r["outliers"]}
+for number in ("8", "14", "33", "11"):
+    assert number in outliers, (number, sorted(outliers))
+assert "相应水位" in outliers["11"]["likely"], outliers["11"]
+loop = r["loop"]
+assert loop["single_curve_inadequate"] is True, loop
+assert loop["rising"] == ["19", "20", "21", "22"], loop
+assert loop["falling"] == ["23", "24", "25", "26"], loop
+assert loop["rising_mean_pct"] > 4 and loop["falling_mean_pct"] < -4, loop
+trends = {g["number"]: g["trend"] for g in r["gaugings"]}
+assert trends["20"] == "涨" and trends["25"] == "落" and trends["1"] == "平", trends
+# The repeated number is told apart.
+assert "27#1" in trends and "27#2" in trends, sorted(trends)
+PY
+
+# Left out with their reasons: they stay listed, the verdict says why, and the loop alone still
+# makes the single curve inadequate.
+"$cli" rating "$work/year" --json --exclude "8,14,33:流速仪记录有误，待查" \
+    --exclude "11：相应水位抄错" --table "$work/rating.xlsx" -o "$work/rating.svg" \
+    >"$work/excluded.json" 2>"$work/err"
+[[ $? == 0 ]] || fail "rating with --exclude: $(cat "$work/err")"
+python3 - "$work/excluded.json" <<'PY' || fail "the year with exclusions"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+v = r["verdict"]
+assert v["adequate"] is False, v
+assert any("呈绳套" in x for x in v["reasons"]), v
+notes = "\n".join(v["notes"])
+assert "施测号数 8 不参加定线：流速仪记录有误，待查" in notes, notes
+assert "施测号数 11 不参加定线：相应水位抄错" in notes, notes
+excluded = {e["number"]: e["reason"] for e in r["excluded"]}
+assert set(excluded) == {"8", "14", "33", "11"}, excluded
+outliers = {o["number"] for o in r["outliers"]}
+assert not outliers & set(excluded), outliers
+assert r["tests"][0]["name"] == "符号检验"
+PY
+unzip -p "$work/rating.xlsx" xl/sharedStrings.xml >"$work/strings.xml" || fail "no workbook"
+for text in 问题 "流速仪记录有误，待查" 相应水位抄错 不参加定线 绳套 外延; do
+    grep -q "$text" "$work/strings.xml" || fail "the workbook does not say: $text"
+done
+[[ $(unzip -l "$work/rating.xlsx" | grep -c 'xl/worksheets/sheet') == 3 ]] ||
+    fail "the rating workbook should have 推流表, 检验 and 问题"
+grep -q '不参加定线' "$work/rating.svg" || fail "the picture does not name the exclusions"
+
+# What cannot be excluded is refused, with nothing written.
+for bad in "99:原因" "27:原因" "8"; do
+    "$cli" rating "$work/year" --exclude "$bad" --table "$work/bad.xlsx" >"$work/out" 2>"$work/err"
+    [[ $? == 2 ]] || fail "--exclude $bad should be a usage error"
+    [[ -e "$work/bad.xlsx" ]] && fail "--exclude $bad wrote a workbook"
+    [[ -s "$work/err" ]] || fail "--exclude $bad said nothing"
+done
+"$cli" rating "$work/year" --exclude "27:原因" >"$work/out" 2>"$work/err"
+grep -q '27#1、27#2' "$work/err" || fail "a repeated number should be named with its #k: $(cat "$work/err")"
+
+# The picture on logarithmic axes, joined in time order: one SVG, every label placed or listed.
+"$cli" rating "$work/year" -o "$work/log.svg" --log --time-order >/dev/null 2>&1 ||
+    fail "rating --log --time-order"
+grep -q '对数坐标' "$work/log.svg" || fail "the logarithmic picture does not say so"
+grep -q 'stroke-dasharray' "$work/log.svg" || fail "no time-order line"
+
+exit $((failures > 0))
