@@ -3,6 +3,7 @@
 // (SL/T 247-2020 水文资料整编规范) with 系统误差 and 随机不确定度.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -24,6 +25,8 @@ struct RatingPoint {
     std::optional<double> stageChange;
     // What the file makes doubtful about the gauging, for naming an outlier's likely reason.
     std::vector<std::string> doubts;
+    // The gauging's file, when the point comes from one.
+    std::filesystem::path file;
 };
 
 // A point of its stage, discharge, label and uncertainty alone.

@@ -414,6 +414,7 @@ std::vector<RatingPoint> ratingPoints(const StationTable& table) {
         p.minutes = row.time.start.minutes();
         p.stageChange = row.stageChange;
         p.doubts = row.doubts;
+        p.file = row.file;
         points.push_back(std::move(p));
     }
     distinguishLabels(points);
