@@ -117,6 +117,20 @@ class Book {
     std::map<int, lxw_format*> numbers_;
 };
 
+// The height of a row whose text wraps in a cell `widthChars` wide (a wide character takes two),
+// so that every line shows: 13.5 pt a line of the 10 pt font.
+double wrappedHeight(std::string_view text, double widthChars) {
+    double width = 0.0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        width += length >= 3 ? 2.0 : 1.0;
+        i += length;
+    }
+    const double lines = std::max(1.0, std::ceil(width / std::max(widthChars - 1.0, 1.0)));
+    return 13.5 * lines;
+}
+
 void pageSetup(lxw_worksheet* sheet, int headingFirst, int headingLast) {
     worksheet_set_paper(sheet, kA4);
     worksheet_set_landscape(sheet);
@@ -142,6 +156,7 @@ void problemsSheet(Book& book, const StationTable& table) {
         worksheet_write_string(sheet, row, 0, paths::toUtf8(problem.file.filename()).c_str(), cell);
         worksheet_write_string(sheet, row, 1, problem.reason.c_str(), cell);
         worksheet_write_string(sheet, row, 2, problem.kept ? "已列入" : "未列入", cell);
+        worksheet_set_row(sheet, row, wrappedHeight(problem.reason, 80), nullptr);
         ++row;
     }
     if (table.problems.empty()) {
@@ -181,6 +196,8 @@ void ratingProblemsSheet(Book& book, const RatingReport& report) {
         worksheet_write_string(sheet, row, 0, what.c_str(), cell);
         worksheet_write_string(sheet, row, 1, why.c_str(), cell);
         worksheet_write_string(sheet, row, 2, done.c_str(), cell);
+        worksheet_set_row(sheet, row, std::max(wrappedHeight(why, 80), wrappedHeight(what, 28)),
+                          nullptr);
         ++row;
     };
     const station::RatingReview& review = report.review;
@@ -334,12 +351,12 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
             highest = std::max(highest, report.points[i].stage);
         }
     }
-    worksheet_write_string(sheet, 2, 0,
-                           ("实测水位 " + num::fixedText(lowest, 2) + "–" +
-                            num::fixedText(highest, 2) + " m；标“外延”的行含此范围以外的水位，" +
-                            std::string(station::kExtensionSource))
-                               .c_str(),
-                           plain);
+    const std::string range = "实测水位 " + num::fixedText(lowest, 2) + "–" +
+                              num::fixedText(highest, 2) + " m；标“外延”的行含此范围以外的水位，" +
+                              std::string(station::kExtensionSource);
+    lxw_format* wrap = book.format(false, false, false, true);
+    worksheet_merge_range(sheet, 2, 0, 2, 11, range.c_str(), wrap);
+    worksheet_set_row(sheet, 2, wrappedHeight(range, 107), nullptr);
     worksheet_write_string(sheet, 3, 0, "水位 (m)", heading);
     for (int k = 0; k < 10; ++k) {
         worksheet_write_string(sheet, 3, static_cast<lxw_col_t>(k + 1),
@@ -371,12 +388,17 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
     lxw_worksheet* tests = workbook_add_worksheet(book.get(), "检验");
     worksheet_set_column(tests, 0, 0, 16, nullptr);
     worksheet_set_column(tests, 1, 4, 12, nullptr);
-    worksheet_set_column(tests, 5, 5, 70, nullptr);
+    worksheet_set_column(tests, 5, 5, 6, nullptr);
+    worksheet_set_column(tests, 6, 6, 60, nullptr);
+    lxw_format* wrapped = book.format(false, false, false, true);
+    lxw_format* remark = book.format(false, true, false, true);
     int row = 0;
+    // A caption and its text across the rest of the sheet, wrapped.
     const auto line = [&](const std::string& a, const std::string& b) {
-        worksheet_write_string(tests, static_cast<lxw_row_t>(row), 0, a.c_str(), plain);
-        worksheet_write_string(tests, static_cast<lxw_row_t>(row), 1, b.c_str(), plain);
-        ++row;
+        const auto r = static_cast<lxw_row_t>(row++);
+        worksheet_write_string(tests, r, 0, a.c_str(), plain);
+        worksheet_merge_range(tests, r, 1, r, 6, b.c_str(), wrapped);
+        worksheet_set_row(tests, r, wrappedHeight(b, 4 * 12 + 6 + 60), nullptr);
     };
     const station::RatingVerdict verdict = report.verdict();
     std::string said = verdict.headline();
@@ -394,8 +416,8 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
     line("随机不确定度", num::fixedText(fit.tests.randomUncertainty * 100.0, 2) +
                              "%（2Se，Se = " + num::fixedText(fit.tests.se * 100.0, 2) + "%）");
     ++row;
-    const char* headings[] = {"检验", "统计量", "临界值", "结论", "", "说明"};
-    for (int c = 0; c < 6; ++c) {
+    const char* headings[] = {"检验", "统计量", "临界值", "结论", "", "", "说明"};
+    for (int c = 0; c < 7; ++c) {
         worksheet_write_string(tests, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(c),
                                headings[c], heading);
     }
@@ -407,13 +429,14 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
             tests, r, 1, t->statistic ? num::fixedText(*t->statistic, 2).c_str() : "免检", text);
         worksheet_write_string(tests, r, 2, num::fixedText(t->critical, 2).c_str(), text);
         worksheet_write_string(tests, r, 3, verdictText(t->passed).c_str(), text);
-        worksheet_write_string(tests, r, 5, t->detail.c_str(), plain);
+        worksheet_write_string(tests, r, 6, t->detail.c_str(), remark);
+        worksheet_set_row(tests, r, wrappedHeight(t->detail, 60), nullptr);
     }
     line("绳套（涨落）", review.loop.detail);
     line("时序变化", review.drift.detail);
     ++row;
     const char* pointHeadings[] = {"施测号数", "水位 (m)", "实测流量", "关系线流量",
-                                   "偏离 (%)", "附注",     "涨落"};
+                                   "偏离 (%)", "涨落",     "附注"};
     for (int c = 0; c < 7; ++c) {
         worksheet_write_string(tests, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(c),
                                pointHeadings[c], heading);
@@ -437,10 +460,13 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
                                    ? ""
                                    : num::fixedText(review.deviations[i] * 100.0, 2).c_str(),
                                text);
-        worksheet_write_string(tests, r, 5, gaugingRemark(review, i).c_str(), plain);
-        worksheet_write_string(tests, r, 6,
+        worksheet_write_string(tests, r, 5,
                                std::string(station::trendName(review.trends[i])).c_str(), text);
+        const std::string remarkText = gaugingRemark(review, i);
+        worksheet_write_string(tests, r, 6, remarkText.c_str(), remark);
+        worksheet_set_row(tests, r, wrappedHeight(remarkText, 60), nullptr);
     }
+    pageSetup(tests, 0, 0);
     ratingProblemsSheet(book, report);
     return book.finish(file);
 }
