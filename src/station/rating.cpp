@@ -440,7 +440,8 @@ namespace {
 // SL/T 247-2020 水文资料整编规范, 定线精度指标 of a single curve, as commonly quoted; the
 // official table was not found (the 三类 systematic limit is quoted as ±1 % or ±2 %: the
 // stricter is taken).
-constexpr std::string_view kIndexSource = "SL/T 247-2020 定线精度指标（按常见引用，未核对原文）";
+constexpr std::string_view kIndexSource =
+    "经验值：常见引用为 SL/T 247-2020 的定线精度指标，原文未能核对";
 constexpr PrecisionIndex kIndices[] = {
     {1.0, 8.0, kIndexSource}, {1.0, 10.0, kIndexSource}, {1.0, 11.0, kIndexSource}};
 

@@ -156,7 +156,7 @@ std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowes
 inline constexpr double kExtensionAbove = 0.30;
 inline constexpr double kExtensionBelow = 0.10;
 inline constexpr std::string_view kExtensionSource =
-    "高水外延不超过当年实测水位变幅的 30%，低水外延不超过 10%（SL/T 247-2020，按常见引用，"
-    "未核对原文）";
+    "高水外延不超过当年实测水位变幅的 30%，低水外延不超过 10%（经验值：常见引用为 SL/T "
+    "247-2020 的规定，原文未能核对）";
 
 } // namespace tarnelo::station
