@@ -313,8 +313,10 @@ std::optional<std::string> writeStationTableWorkbook(const StationTable& table,
     }
     lxw_format* note = book.format(false, false, false, false, 9);
     worksheet_write_string(sheet, static_cast<lxw_row_t>(row + 1), 0,
-                           "注：流量等数值取自各次测验记载表，已按修约规则修约；不确定度为 95% "
-                           "扩展不确定度（IVE：Cohn 等 2013；ISO 748:2007），不属年鉴表格式。",
+                           "注：流量等数值取自各次测验记载表，已按修约规则修约；流量、断面面积"
+                           "按年鉴刊印的写法取三位有效数字（经验值：取自年鉴页面，规范条文未能"
+                           "核对）；不确定度为 95% 扩展不确定度（IVE：Cohn 等 2013；ISO "
+                           "748:2007），不属年鉴表格式。",
                            note);
     pageSetup(sheet, 1, 2);
     problemsSheet(book, table);
