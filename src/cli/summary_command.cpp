@@ -24,7 +24,9 @@ constexpr std::string_view kHelp =
     "编制实测流量成果表：每次测验一行，按施测时间、施测号数排列；标题“<测站名称> <年> 年实测\n"
     "流量成果表”，A4 横向，每页重复表头；附注之后是流量的 95% 不确定度（IVE、ISO 748）。\n"
     "不是测验的文件、有错误的测验、重复的施测号数、测站名称与多数文件不同、不在该年内的测验\n"
-    "都列在工作表“问题”和标准错误输出中，附有原因。\n"
+    "都列在工作表“问题”和标准错误输出中，附有原因。列入的测验中，相应水位与基本水尺读数不符、\n"
+    "测流期间水位变化过大不宜算术平均、施测时间无时分或未写年份、施测号数缺号或与时间顺序不符，\n"
+    "也写在“问题”中（已列入）并简记于附注；测验方法写明测速垂线数/测点数（如“流速仪 7/7”）。\n"
     "  -o TABLE.xlsx  成果表工作簿 the table as a workbook\n"
     "  --pdf TABLE.pdf 成果表的打印页面（本程序自行绘制） the printed pages as a PDF\n"
     "  --csv T.csv    UTF-8 CSV：time,stage,Q,uncertainty（定线工具所用各列）\n"
@@ -87,8 +89,11 @@ std::string jsonText(const station::StationTable& table) {
         }
         out += ", \"slope\": " + jsonString(row.slope) +
                ", \"roughness\": " + jsonString(row.roughness) +
-               ", \"remarks\": " + jsonString(row.remarks) +
-               ", \"uncertainty_ive_95\": " + jsonNumberOrNull(row.ive) +
+               ", \"remarks\": " + jsonString(row.remarks) + ", \"doubts\": [";
+        for (std::size_t k = 0; k < row.doubts.size(); ++k) {
+            out += (k == 0 ? "" : ", ") + jsonString(row.doubts[k]);
+        }
+        out += "], \"uncertainty_ive_95\": " + jsonNumberOrNull(row.ive) +
                ", \"uncertainty_iso748_95\": " + jsonNumberOrNull(row.iso748) + "}";
     }
     out += "\n  ],\n  \"problems\": [";

@@ -28,6 +28,7 @@ inline constexpr std::size_t 糙率 = 19;
 inline constexpr std::size_t 基本水尺读数始 = 21;
 inline constexpr std::size_t 基本水尺读数终 = 22;
 inline constexpr std::size_t 基本水尺零点高程 = 23;
+inline constexpr std::size_t 说明 = 36;
 inline constexpr std::size_t 施测号数 = 38;
 } // namespace hdr
 

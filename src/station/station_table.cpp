@@ -1,6 +1,7 @@
 #include "station/station_table.hpp"
 
 #include "compute/numtext.hpp"
+#include "station/table_checks.hpp"
 
 #include <algorithm>
 #include <atomic>
@@ -67,8 +68,26 @@ bool numberBefore(const std::string& a, const std::string& b) {
     return a < b;
 }
 
-void appendRemark(std::string& remarks, std::string_view text) {
-    remarks += (remarks.empty() ? "" : "；") + std::string(text);
+// "流速仪 7/7": the velocity verticals and their points, and the mode the points were typed in
+// when it was 测速模式 (point velocities typed, not revolutions and times).
+std::string methodText(const StationGauging& g) {
+    return "流速仪 " + std::to_string(g.velocityVerticals) + "/" +
+           std::to_string(g.velocityPoints) +
+           (g.mode == RawData::Mode::Velocity ? " 测速模式" : "");
+}
+
+// Where the year of a 施测时间 written without one came from, for the row and the sheet 问题.
+void noteYearTaken(TableRow& row, std::vector<TableProblem>& problems, const std::string& text,
+                   std::optional<int> given, std::optional<int> written) {
+    const std::string year = std::to_string(row.time.start.year);
+    const std::string taken =
+        given ? "按 --year " + year + " 列入" : "按多数文件的 " + year + " 年列入";
+    appendRemark(row.remarks, "施测时间未写年份，" + taken);
+    std::string reason = "施测时间" + inQuotes(text) + "未写年份，" + taken;
+    if (given && written && *written != *given) {
+        reason += "；同批其他文件多为 " + std::to_string(*written) + " 年，请核对";
+    }
+    problems.push_back({row.file, std::move(reason), true});
 }
 
 } // namespace
@@ -190,7 +209,9 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
         }
         candidates.push_back(std::move(c));
     }
-    table.year = year ? *year : majority(years).value_or(0);
+    // The year most files write, whatever year the table is of.
+    const std::optional<int> writtenYear = majority(years);
+    table.year = year ? *year : writtenYear.value_or(0);
     table.station = majority(stations).value_or(std::string());
 
     for (Candidate& c : candidates) {
@@ -223,7 +244,7 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
         row.number = g.field(hdr::施测号数);
         row.time = *c.time.time;
         row.place = g.field(hdr::断面位置);
-        row.method = "流速仪";
+        row.method = methodText(g);
         row.stage = baseStage(g);
         row.results = g.results;
         row.slope = g.field(hdr::水面比降);
@@ -231,6 +252,10 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
         row.ive = g.uncertainty.ive.percent;
         row.iso748 = g.uncertainty.iso748.percent;
         row.stageChange = gaugeChange(g);
+        // The note on the record header comes first, then what the program has to say.
+        if (!g.field(hdr::说明).empty()) {
+            appendRemark(row.remarks, g.field(hdr::说明));
+        }
         if (station.empty()) {
             appendRemark(row.remarks, "表头无测站名称");
             table.problems.push_back({g.file, "测站名称为空，按本站列入", true});
@@ -247,6 +272,26 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
             table.problems.push_back(
                 {g.file, "文件" + g.foreignForm + "，按转换后的内容列入（原文件未改）", true});
         }
+        for (StageDoubt& doubt : stageDoubts(g)) {
+            appendRemark(row.remarks, doubt.remark);
+            row.doubts.push_back(std::move(doubt.remark));
+            table.problems.push_back({g.file, std::move(doubt.problem), true});
+        }
+        if (!row.time.start.hasTime()) {
+            appendRemark(row.remarks, "施测时间无时分");
+            table.problems.push_back(
+                {g.file,
+                 "施测时间" + inQuotes(g.field(hdr::施测时间)) + "只有日期、没有时分，已列入",
+                 true});
+        }
+        if (!row.time.yearInText) {
+            noteYearTaken(row, table.problems, g.field(hdr::施测时间), year, writtenYear);
+        }
+        if (const int notices = countSeverity(g.findings, Finding::Severity::Notice)) {
+            const std::string words = "检查有 " + std::to_string(notices) + " 处注意";
+            appendRemark(row.remarks, words);
+            row.doubts.push_back(words);
+        }
         table.rows.push_back(std::move(row));
     }
 
@@ -259,24 +304,7 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
                          }
                          return numberBefore(a.number, b.number);
                      });
-    std::map<std::string, std::vector<std::size_t>> byNumber;
-    for (std::size_t i = 0; i < table.rows.size(); ++i) {
-        byNumber[table.rows[i].number].push_back(i);
-    }
-    for (const auto& [number, rows] : byNumber) {
-        for (const std::size_t i : rows) {
-            if (number.empty()) {
-                appendRemark(table.rows[i].remarks, "无施测号数");
-                table.problems.push_back({table.rows[i].file, "施测号数为空，已列入", true});
-            } else if (rows.size() > 1) {
-                appendRemark(table.rows[i].remarks, "施测号数重复");
-                table.problems.push_back({table.rows[i].file,
-                                          "施测号数 " + number + " 重复（共 " +
-                                              std::to_string(rows.size()) + " 个文件），已列入",
-                                          true});
-            }
-        }
-    }
+    checkNumbering(table);
     return table;
 }
 

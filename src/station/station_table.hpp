@@ -25,7 +25,8 @@ struct TableRow {
     std::array<std::string, 7> results;
     std::string slope;     // 水面比降 (‱)
     std::string roughness; // 糙率
-    std::string remarks;   // 附注
+    // 附注: the record header's 说明, then what the program found, each after a "；".
+    std::string remarks;
     // Expanded uncertainty (95 %) of the discharge in percent, by IVE and by ISO 748.
     std::optional<double> ive;
     std::optional<double> iso748;
@@ -54,8 +55,12 @@ struct StationTable {
     std::vector<TableProblem> problems;
 };
 
-// Builds the table from computed gaugings. year chooses the year; without it the year is the
-// one most gaugings name. The station is the one most gaugings name.
+// Builds the table from computed gaugings. year (--year) chooses the year; without it the year
+// is the one most gaugings name. The station is the one most gaugings name. Beside the files left
+// out, the sheet 问题 lists what a reviewer of the year would ask about a row that stays in:
+// a 相应水位 that disagrees with the base gauge, a stage change too large for a plain mean, a
+// 施测时间 without its time of day or its year, and 施测号数 repeated, missing or out of time
+// order; the row's 附注 says the same in short.
 StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
                                std::optional<int> year = std::nullopt);
 

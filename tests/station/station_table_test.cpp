@@ -219,3 +219,146 @@ TEST(YearbookFigures, DischargeAndAreaKeepThreeSignificantFigures) {
 
 } // namespace
 } // namespace tarnelo::station
+
+namespace tarnelo::station {
+namespace {
+
+// The method names the velocity verticals and their points as the computation counts them: a
+// one-point vertical is one point, a two-point vertical two; 测速模式 is said.
+TEST(StationTableReview, TheMethodCountsVerticalsAndPointsInEitherMode) {
+    const auto example = std::filesystem::path(TARNELO_SOURCE_DIR) / "examples";
+    const std::pair<const char*, const char*> cases[] = {
+        {"vertical-surface-points.dat", "流速仪 7/7"}, // one point on each vertical
+        {"vertical-two-point.dat", "流速仪 7/12"},     // five two-point, two one-point
+        {"velocity-mode.dat", "流速仪 5/5 测速模式"}};
+    for (const auto& [name, method] : cases) {
+        const StationTable table = buildStationTable({readGauging(example / name)});
+        ASSERT_EQ(table.rows.size(), 1u) << name;
+        EXPECT_EQ(table.rows[0].method, method) << name;
+    }
+}
+
+// A computed gauging of 青石桥 as the reader gives it: 40 m² over 20 m of width, 2 m deep.
+StationGauging computed(std::string time, std::string number, std::string stage = "45.12") {
+    StationGauging g;
+    g.status = StationGauging::Status::Computed;
+    g.file = "/year/" + number + ".dat";
+    g.mode = RawData::Mode::Vertical;
+    g.header[hdr::测站名称] = "青石桥";
+    g.header[hdr::施测时间] = std::move(time);
+    g.header[hdr::施测号数] = std::move(number);
+    g.header[hdr::相应水位] = std::move(stage);
+    g.results = {"30.0", "40.0", "0.75", "1.10", "20.0", "2.00", "3.10"};
+    return g;
+}
+
+StationGauging withGauge(StationGauging g, std::string from, std::string to, std::string zero) {
+    g.header[hdr::基本水尺读数始] = std::move(from);
+    g.header[hdr::基本水尺读数终] = std::move(to);
+    g.header[hdr::基本水尺零点高程] = std::move(zero);
+    return g;
+}
+
+const TableRow& rowNumbered(const StationTable& table, std::string_view number) {
+    const auto it = std::find_if(table.rows.begin(), table.rows.end(),
+                                 [&](const TableRow& r) { return r.number == number; });
+    EXPECT_NE(it, table.rows.end()) << number;
+    return *it;
+}
+
+std::string problemsOf(const StationTable& table, const std::filesystem::path& file) {
+    std::string all;
+    for (const TableProblem& p : table.problems) {
+        if (p.file == file) {
+            EXPECT_TRUE(p.kept) << p.reason;
+            all += p.reason + "\n";
+        }
+    }
+    return all;
+}
+
+bool has(std::string_view text, std::string_view words) {
+    return text.find(words) != std::string_view::npos;
+}
+
+TEST(StationTableReview, AYearAsAReviewerReadsIt) {
+    std::vector<StationGauging> year;
+    // 说明 first in 附注; the readings agree with 相应水位.
+    year.push_back(withGauge(computed("2024-03-05 09:00~09:50", "1"), "2.60", "2.64", "42.500"));
+    year.back().header[hdr::说明] = "测船测流";
+    year.back().findings.resize(2); // two 注意
+    // 相应水位 typed a metre below its readings: kept as typed, named with both figures.
+    year.push_back(
+        withGauge(computed("2024-04-10 10:00~10:40", "2", "57.62"), "2.60", "2.64", "56.000"));
+    year.back().header[hdr::说明] = "水位平稳";
+    // A rise of 0.30 m over 20 m of width is 15 % of 40 m²: beyond 5 % at 2 m deep. Typed as the
+    // plain mean it is named; typed between the readings, off their mean, it is a weighted mean.
+    year.push_back(
+        withGauge(computed("2024-07-04 08:00~11:00", "3", "45.25"), "2.10", "2.40", "43.000"));
+    year.push_back(
+        withGauge(computed("2024-07-05 08:00~11:00", "4", "45.35"), "2.10", "2.40", "43.000"));
+    // 7.5 % at 0.8 m deep is within the 10 % of shallow sections.
+    year.push_back(
+        withGauge(computed("2024-08-01 08:00~08:30", "5", "45.03"), "2.00", "2.06", "43.000"));
+    year.back().results = {"9.0", "16.0", "0.56", "0.90", "20.0", "0.80", "1.20"};
+    // 9 dated between 5 and 7 is the one out of order, not 7 and 8; 6 is missing.
+    year.push_back(computed("2024-09-01 08:00~08:30", "9"));
+    year.push_back(computed("2024-10-10", "7"));
+    year.push_back(computed("11月3日 9:00-9:20", "8"));
+
+    const StationTable table = buildStationTable(year);
+    ASSERT_EQ(table.rows.size(), 8u);
+    EXPECT_EQ(rowNumbered(table, "1").remarks, "测船测流；检查有 2 处注意");
+    EXPECT_EQ(rowNumbered(table, "1").doubts, std::vector<std::string>{"检查有 2 处注意"});
+
+    const std::string slip = "相应水位 57.62 与基本水尺读数（58.62）相差 1.00 m";
+    const TableRow& slipped = rowNumbered(table, "2");
+    EXPECT_EQ(slipped.remarks, "水位平稳；" + slip);
+    EXPECT_EQ(slipped.doubts, std::vector<std::string>{slip});
+    EXPECT_EQ(slipped.stage.text, "57.62");
+    const std::string slipProblem = problemsOf(table, "/year/2.dat");
+    EXPECT_TRUE(has(slipProblem, "得 58.62）相差 1.00 m，超过 2 cm（经验值）")) << slipProblem;
+
+    const std::string rise = "测流期间水位上涨 0.30 m（面积变化约 15%），超过算术平均的适用范围，"
+                             "相应水位宜加权平均";
+    EXPECT_EQ(rowNumbered(table, "3").doubts, std::vector<std::string>{rise});
+    const std::string riseProblem = problemsOf(table, "/year/3.dat");
+    EXPECT_TRUE(has(riseProblem, "平均水深 2.00 m，算术平均只适用于面积变化在 5% 以内"))
+        << riseProblem;
+    EXPECT_TRUE(has(riseProblem, "GB 50179-2015")) << riseProblem;
+    for (const char* quiet : {"4", "5"}) {
+        EXPECT_EQ(rowNumbered(table, quiet).remarks, "") << quiet;
+        EXPECT_EQ(problemsOf(table, "/year/" + std::string(quiet) + ".dat"), "") << quiet;
+    }
+
+    EXPECT_EQ(rowNumbered(table, "9").remarks, "施测号数与施测时间顺序不符");
+    EXPECT_TRUE(
+        has(problemsOf(table, "/year/9.dat"), "（2024-09-01 08:00）排在 5 号之后、7 号之前"));
+    EXPECT_EQ(problemsOf(table, "/year/7.dat"), "施测时间“2024-10-10”只有日期、没有时分，已列入\n");
+    EXPECT_EQ(rowNumbered(table, "7").remarks, "施测时间无时分");
+    EXPECT_EQ(rowNumbered(table, "8").remarks, "施测时间未写年份，按多数文件的 2024 年列入");
+    EXPECT_TRUE(has(problemsOf(table, "/year"), "施测号数 1–9 之间缺 6（共 1 个号）"));
+
+    // --year 2023 takes in the date without a year, and says the others write 2024.
+    const StationTable other = buildStationTable(year, 2023);
+    ASSERT_EQ(other.rows.size(), 1u);
+    EXPECT_EQ(other.rows[0].remarks, "施测时间未写年份，按 --year 2023 列入");
+    EXPECT_TRUE(has(problemsOf(other, "/year/8.dat"), "；同批其他文件多为 2024 年"));
+}
+
+TEST(StationTableReview, MissingNumbersAreRangesAndRepeatsAreNotOutOfOrder) {
+    const StationTable table = buildStationTable(
+        {computed("2024-05-01 08:00~09:00", "1"), computed("2024-05-02 08:00~09:00", "5"),
+         computed("2024-05-03 08:00~09:00", "5"), computed("2024-05-04 08:00~09:00", "8")});
+    ASSERT_EQ(table.rows.size(), 4u);
+    std::string all;
+    for (const TableProblem& p : table.problems) {
+        all += p.reason + "\n";
+    }
+    EXPECT_TRUE(has(all, "施测号数 1–8 之间缺 2–4、6–7（共 5 个号）")) << all;
+    EXPECT_FALSE(has(all, "顺序")) << all;
+    EXPECT_EQ(table.rows[1].remarks, "施测号数重复");
+}
+
+} // namespace
+} // namespace tarnelo::station
