@@ -228,10 +228,10 @@ std::string curveAndBand(const RatingReport& report, const Axes& a, double zMin,
     std::string svg;
     if (!upper.empty()) {
         svg += "<path d=\"" + upper + lower + " Z\" fill=\"" + std::string(kBand) +
-               "\" fill-opacity=\"0.8\" stroke=\"none\"/>\n";
+               "\" fill-opacity=\"0.8\" stroke=\"none\" clip-path=\"url(#plot)\"/>\n";
     }
     svg += "<path d=\"" + path + "\" fill=\"none\" stroke=\"" + std::string(kCurve) +
-           "\" stroke-width=\"2\"/>\n";
+           "\" stroke-width=\"2\" clip-path=\"url(#plot)\"/>\n";
     return svg;
 }
 
@@ -245,6 +245,9 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
                       "\" height=\"" + n1(kHeight) + "\" viewBox=\"0 0 " + n1(kWidth) + " " +
                       n1(kHeight) + "\" font-family=\"" + std::string(kFont) + "\">\n";
     svg += "<rect width=\"" + n1(kWidth) + "\" height=\"" + n1(kHeight) + "\" fill=\"#FFFFFF\"/>\n";
+    // Lines that run off the plot (the curve, its band) are cut at its edges.
+    svg += "<clipPath id=\"plot\"><rect x=\"" + n1(kLeft) + "\" y=\"" + n1(kTop) + "\" width=\"" +
+           n1(kRight - kLeft) + "\" height=\"" + n1(kBottom - kTop) + "\"/></clipPath>\n";
     const std::string title = (report.station.empty() ? std::string() : report.station + " ") +
                               (report.year > 0 ? std::to_string(report.year) + " 年" : "") +
                               "水位流量关系";

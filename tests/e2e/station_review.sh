@@ -78,6 +78,16 @@ done
 "$cli" rating "$work/year" --exclude "27:原因" >"$work/out" 2>"$work/err"
 grep -q '27#1、27#2' "$work/err" || fail "a repeated number should be named with its #k: $(cat "$work/err")"
 
+# A year given on the command line that the files contradict is not applied silently.
+"$cli" summary "$work/year" --year 2023 --json >"$work/2023.json" 2>"$work/err"
+python3 - "$work/2023.json" <<'PY' || fail "summary --year 2023"
+import json, sys
+t = json.load(open(sys.argv[1], encoding="utf-8"))
+said = json.dumps(t, ensure_ascii=False)
+assert "按 --year 2023 列入" in said, "no remark on the re-dated row"
+assert "多为 2024 年" in said, "the files' own year is not named"
+PY
+
 # The picture on logarithmic axes, joined in time order: one SVG, every label placed or listed.
 "$cli" rating "$work/year" -o "$work/log.svg" --log --time-order >/dev/null 2>&1 ||
     fail "rating --log --time-order"
