@@ -63,14 +63,7 @@ std::string line(double x1, double y1, double x2, double y2, std::string_view co
 
 // The width of a text in the picture's font: a wide (CJK) character about 1 em, others 0.6 em.
 double textWidth(std::string_view content, double size) {
-    double em = 0.0;
-    for (std::size_t i = 0; i < content.size();) {
-        const auto c = static_cast<unsigned char>(content[i]);
-        const std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        em += length >= 3 ? 1.0 : 0.6;
-        i += length;
-    }
-    return em * size;
+    return svg::textEms(content) * size;
 }
 
 // The text cut into lines no wider than `width`, at character boundaries.
@@ -80,7 +73,7 @@ std::vector<std::string> wrapped(std::string_view content, double size, double w
     for (std::size_t i = 0; i < content.size();) {
         const auto c = static_cast<unsigned char>(content[i]);
         const std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        const double w = (length >= 3 ? 1.0 : 0.6) * size;
+        const double w = textWidth(content.substr(i, length), size);
         if (used + w > width && !lines.back().empty()) {
             lines.emplace_back("  ");
             used = 1.2 * size;

@@ -4,6 +4,7 @@
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
 #include "platform/system/scratch.hpp"
+#include "report/svg_text.hpp"
 
 #include <xlsxwriter.h>
 
@@ -120,13 +121,7 @@ class Book {
 // The height of a row whose text wraps in a cell `widthChars` wide (a wide character takes two),
 // so that every line shows: 13.5 pt a line of the 10 pt font.
 double wrappedHeight(std::string_view text, double widthChars) {
-    double width = 0.0;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        width += length >= 3 ? 2.0 : 1.0;
-        i += length;
-    }
+    const double width = svg::textEms(text, 0.5) * 2.0;
     const double lines = std::max(1.0, std::ceil(width / std::max(widthChars - 1.0, 1.0)));
     return 13.5 * lines;
 }

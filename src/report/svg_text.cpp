@@ -4,6 +4,17 @@
 
 namespace tarnelo::svg {
 
+double textEms(std::string_view text, double narrow) {
+    double em = 0.0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        em += length >= 3 ? 1.0 : narrow;
+        i += length;
+    }
+    return em;
+}
+
 std::string xmlText(std::string_view text) {
     std::string out;
     out.reserve(text.size());
