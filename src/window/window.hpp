@@ -7,6 +7,7 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -198,6 +199,8 @@ class Window {
                              MessageIcon icon = MessageIcon::None) = 0;
     // A modal question with yes and no; true for yes.
     virtual bool ask(std::string_view text, std::string_view title) = 0;
+    // A modal prompt for one line of text; std::nullopt when cancelled.
+    virtual std::optional<std::string> askText(std::string_view prompt, std::string_view title) = 0;
 
     // Opens the record-header dialog as a modal window and returns when it is closed.
     virtual void openRecordHeaderDialog() = 0;

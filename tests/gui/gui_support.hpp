@@ -1,5 +1,6 @@
 // Shared by the window tests: a program folder of its own for every test, a main window whose
-// message boxes, questions, file dialogs and browser are answered by the test, and typing.
+// message boxes, questions, text prompts, file dialogs and browser are answered by the test, and
+// typing.
 #pragma once
 
 #include "app/qt/main_window.hpp"
@@ -67,6 +68,16 @@ class Harness {
             answers.pop_front();
             return yes;
         };
+        answerer.text = [this](const std::string& prompt,
+                               const std::string& title) -> std::optional<std::string> {
+            prompts.push_back({prompt, title, MessageIcon::None});
+            if (texts.empty()) {
+                return std::nullopt;
+            }
+            auto typed = texts.front();
+            texts.pop_front();
+            return typed;
+        };
         answerer.file =
             [this](const FileDialogSpec& dialog,
                    const std::filesystem::path& start) -> std::optional<std::filesystem::path> {
@@ -106,6 +117,10 @@ class Harness {
     std::vector<Message> messages;
     std::vector<Message> questions;
     std::deque<bool> answers;
+    // Text prompts asked, and what the user types into the next ones (std::nullopt or none
+    // left: 取消).
+    std::vector<Message> prompts;
+    std::deque<std::optional<std::string>> texts;
     std::deque<std::optional<std::filesystem::path>> files;
     std::vector<std::pair<std::string, std::filesystem::path>> dialogs;
     std::vector<QUrl> urls;

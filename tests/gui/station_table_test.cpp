@@ -1,5 +1,6 @@
 // The view 查看 → 实测流量成果表: a folder read into the sortable table, a double-click opening
-// a gauging (asking first about unsaved input), the export and the relation window.
+// a gauging (asking first about unsaved input), the export and the relation window; the
+// station's class and the gaugings left out of the relation, kept in the settings.
 #include "gui_support.hpp"
 #include "window/program_paths.hpp"
 
@@ -9,11 +10,13 @@
 #include "support/station_files.hpp"
 
 #include <QAction>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableWidget>
 
 using namespace tarnelo;
@@ -23,8 +26,13 @@ class StationTableTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // Every test starts from the default class and no kept exclusions, whatever an earlier
+    // (perhaps failed) run left in the tests' own settings (see gui_tests_main.cpp).
+    void init() { QSettings().remove(QStringLiteral("rating")); }
+    void cleanup() { init(); }
     void readsAFolderSortsAndOpensAGauging();
     void exportsTheTableAndShowsTheRelation();
+    void leavesGaugingsOutOfTheRelationAndKeepsThem();
 };
 
 namespace {
@@ -42,6 +50,28 @@ std::filesystem::path writeYear(const std::filesystem::path& folder) {
     }
     writeFileAtomic(folder / "other.dat", "not a gauging");
     return folder;
+}
+
+// The row whose 施测号数 reads `number`, wherever sorting put it.
+QTableWidgetItem* numberCell(QTableWidget& grid, const QString& number) {
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        if (grid.item(r, 0)->text() == number) {
+            return grid.item(r, 0);
+        }
+    }
+    return nullptr;
+}
+
+// Ticks or unticks a 施测号数 with the keyboard, as a user does.
+void toggle(QTableWidget& grid, QTableWidgetItem* cell) {
+    QVERIFY(cell != nullptr);
+    grid.setCurrentItem(cell);
+    grid.setFocus();
+    QTest::keyClick(&grid, Qt::Key_Space);
+}
+
+QString detailsOf(const StationTableDialog& view) {
+    return view.relationWindow()->findChild<QPlainTextEdit*>()->toPlainText();
 }
 
 } // namespace
@@ -119,6 +149,80 @@ void StationTableTest::exportsTheTableAndShowsTheRelation() {
     QVERIFY(details.contains(QStringLiteral("适线检验")));
     QVERIFY(details.contains(QStringLiteral("偏离数值检验")));
     saveScreenshot(*relation, "rating-window.png");
+    QVERIFY(h.messages.empty());
+}
+
+void StationTableTest::leavesGaugingsOutOfTheRelationAndKeepsThem() {
+    Harness h;
+    MainWindow& w = h.make();
+    StationTableDialog& view = w.showStationTable();
+    const auto folder = writeYear(h.folder / "Text data" / "青石桥");
+    QVERIFY(view.loadFolder(folder));
+    QTableWidget& grid = view.grid();
+    auto* classes = view.findChild<QComboBox*>(QStringLiteral("测站类别"));
+    QCOMPARE(classes->currentText(), QStringLiteral("二类精度站"));
+    classes->setCurrentIndex(classes->findText(QStringLiteral("一类精度站")));
+    QCOMPARE(view.stationClass(), station::StationClass::First);
+
+    // Unticking asks why; the reason leaves the gauging out, greys its row and is listed.
+    QCOMPARE(numberCell(grid, QStringLiteral("3"))->checkState(), Qt::Checked);
+    h.texts.push_back("流速仪故障");
+    toggle(grid, numberCell(grid, QStringLiteral("3")));
+    QCOMPARE(h.prompts.back().text, std::string("施测号数 3 不参加定线的原因："));
+    QCOMPARE(numberCell(grid, QStringLiteral("3"))->checkState(), Qt::Unchecked);
+    const int row3 = numberCell(grid, QStringLiteral("3"))->row();
+    QVERIFY(grid.item(row3, 8)->data(Qt::ForegroundRole).isValid());
+    QVERIFY(grid.item(row3, 8)->toolTip().contains(QStringLiteral("流速仪故障")));
+    const auto problems = [&] {
+        return view.findChild<QPlainTextEdit*>(QStringLiteral("问题"))->toPlainText();
+    };
+    QVERIFY(problems().contains(QStringLiteral("施测号数 3 不参加定线：流速仪故障")));
+    // No reason or 取消: nothing is left out.
+    h.texts.push_back("  ");
+    toggle(grid, numberCell(grid, QStringLiteral("5")));
+    toggle(grid, numberCell(grid, QStringLiteral("5")));
+    QCOMPARE(h.prompts.size(), std::size_t(3));
+    QCOMPARE(numberCell(grid, QStringLiteral("5"))->checkState(), Qt::Checked);
+    QCOMPARE(view.exclusions().size(), std::size_t(1));
+    QVERIFY(!grid.item(numberCell(grid, QStringLiteral("5"))->row(), 8)
+                 ->data(Qt::ForegroundRole)
+                 .isValid());
+
+    QTest::mouseClick(view.findChild<QPushButton*>(QStringLiteral("水位流量关系")), Qt::LeftButton);
+    QVERIFY(detailsOf(view).startsWith(QStringLiteral("定线结论：")));
+    QVERIFY(detailsOf(view).contains(QStringLiteral("一类精度站")));
+    QVERIFY(detailsOf(view).contains(QStringLiteral("施测号数 3 不参加定线：流速仪故障")));
+    // The open relation follows a change.
+    classes->setCurrentIndex(classes->findText(QStringLiteral("三类精度站")));
+    QVERIFY(detailsOf(view).contains(QStringLiteral("三类精度站")));
+    h.texts.push_back("水位涨落急剧");
+    toggle(grid, numberCell(grid, QStringLiteral("5")));
+    QVERIFY(detailsOf(view).contains(QStringLiteral("施测号数 5 不参加定线：水位涨落急剧")));
+
+    // Kept: a view made afresh reads the same year with the same class and exclusions; ticking
+    // again takes one back in for good.
+    {
+        StationTableDialog again(w, {}, nullptr);
+        QVERIFY(again.loadFolder(folder));
+        QCOMPARE(again.stationClass(), station::StationClass::Third);
+        QCOMPARE(again.exclusions().size(), std::size_t(2));
+        QCOMPARE(numberCell(again.grid(), QStringLiteral("3"))->checkState(), Qt::Unchecked);
+        toggle(again.grid(), numberCell(again.grid(), QStringLiteral("5")));
+        QCOMPARE(again.exclusions().size(), std::size_t(1));
+    }
+    QVERIFY(view.loadFolder(folder));
+    QCOMPARE(view.exclusions().size(), std::size_t(1));
+    QCOMPARE(view.exclusions()[0].reason, std::string("流速仪故障"));
+    QVERIFY(!detailsOf(view).contains(QStringLiteral("施测号数 5 不参加")));
+    grid.clearSelection();
+    saveScreenshot(view, "station-table-exclusions.png");
+
+    // A gauging kept out that the year no longer has is dropped, and said.
+    std::filesystem::remove(folder / "g3.dat");
+    QVERIFY(view.loadFolder(folder));
+    QVERIFY(view.exclusions().empty());
+    QVERIFY(problems().contains(QStringLiteral("不参加定线的施测号数 3 已不在本年测点中")));
+    QVERIFY(QSettings().value(QStringLiteral("rating/exclusions/青石桥/2024")).isNull());
     QVERIFY(h.messages.empty());
 }
 

@@ -96,6 +96,17 @@ bool HeadlessWindow::ask(std::string_view text, std::string_view title) {
     return yes;
 }
 
+std::optional<std::string> HeadlessWindow::askText(std::string_view prompt,
+                                                   std::string_view title) {
+    messages.push_back({std::string(prompt), std::string(title), MessageIcon::None});
+    if (textAnswers_.empty()) {
+        return std::nullopt;
+    }
+    auto text = std::move(textAnswers_.front());
+    textAnswers_.pop_front();
+    return text;
+}
+
 void HeadlessWindow::openRecordHeaderDialog() {
     if (recordHeaderDialog) {
         recordHeaderDialog(*this);

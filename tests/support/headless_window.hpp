@@ -41,6 +41,7 @@ class HeadlessWindow : public Window {
                           const std::filesystem::path& initialFolder) override;
     void showMessage(std::string_view text, std::string_view title, MessageIcon icon) override;
     bool ask(std::string_view text, std::string_view title) override;
+    std::optional<std::string> askText(std::string_view prompt, std::string_view title) override;
     void openRecordHeaderDialog() override;
     void openUrl(std::string_view address) override { openedUrls.emplace_back(address); }
     void pause(int milliseconds) override { pauses.push_back(milliseconds); }
@@ -56,6 +57,8 @@ class HeadlessWindow : public Window {
     void answerFileDialog(std::string_view dialog, std::optional<std::filesystem::path> path);
     // What the user will answer to the next question (default: yes).
     void answerQuestion(bool yes) { answers_.push_back(yes); }
+    // What the user will type into the next text prompt; std::nullopt (the default) cancels.
+    void answerText(std::optional<std::string> text) { textAnswers_.push_back(std::move(text)); }
 
     const std::string& status() const { return status_; }
 
@@ -82,6 +85,7 @@ class HeadlessWindow : public Window {
         fileAnswers_;
     std::map<std::string, std::filesystem::path, std::less<>> dialogNames_;
     std::deque<bool> answers_;
+    std::deque<std::optional<std::string>> textAnswers_;
 };
 
 } // namespace tarnelo

@@ -58,6 +58,10 @@ class MainWindow : public QMainWindow, public Window {
         std::function<void(const std::string& text, const std::string& title, MessageIcon icon)>
             message;
         std::function<bool(const std::string& text, const std::string& title)> question;
+        // A text prompt: the typed text, or std::nullopt for 取消.
+        std::function<std::optional<std::string>(const std::string& prompt,
+                                                 const std::string& title)>
+            text;
         std::function<std::optional<std::filesystem::path>(
             const FileDialogSpec& dialog, const std::filesystem::path& initialFolder)>
             file;
@@ -129,6 +133,7 @@ class MainWindow : public QMainWindow, public Window {
     void showMessage(std::string_view text, std::string_view title,
                      MessageIcon icon = MessageIcon::None) override;
     bool ask(std::string_view text, std::string_view title) override;
+    std::optional<std::string> askText(std::string_view prompt, std::string_view title) override;
     void openRecordHeaderDialog() override;
     void openUrl(std::string_view address) override;
     void pause(int milliseconds) override;

@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -134,6 +135,24 @@ bool MainWindow::ask(std::string_view text, std::string_view commandTitle) {
     box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
+}
+
+std::optional<std::string> MainWindow::askText(std::string_view prompt,
+                                               std::string_view commandTitle) {
+    const std::string_view title = shownTitle(commandTitle);
+    if (answerer_.text) {
+        return answerer_.text(std::string(prompt), std::string(title));
+    }
+    QInputDialog box(this);
+    box.setWindowTitle(qtext(title));
+    box.setLabelText(qtext(prompt));
+    box.setInputMode(QInputDialog::TextInput);
+    box.setOkButtonText(QStringLiteral("确定"));
+    box.setCancelButtonText(QStringLiteral("取消"));
+    if (box.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return utf8(box.textValue());
 }
 
 void MainWindow::openRecordHeaderDialog() {

@@ -8,6 +8,7 @@
 #include "report/rating_plot.hpp"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,9 +16,12 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSplitter>
+#include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <map>
 
 namespace tarnelo {
 
@@ -31,6 +35,41 @@ bool numericColumn(std::size_t column) {
 
 constexpr int kFileRole = Qt::UserRole + 1;
 constexpr int kNumberRole = Qt::UserRole + 2;
+// The label of the row's point in the relation (施测号数, "27#2" when repeated); none for a row
+// without stage or discharge.
+constexpr int kLabelRole = Qt::UserRole + 3;
+
+constexpr auto kClassKey = "rating/class";
+
+// The kept exclusions of a station's year: "label\treason" each.
+QString exclusionsKey(const station::StationTable& table) {
+    QString name = qtext(table.station).trimmed();
+    // A station's name must not make groups of the settings.
+    name.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
+    if (name.isEmpty()) {
+        name = QStringLiteral("未名测站");
+    }
+    return QStringLiteral("rating/exclusions/%1/%2").arg(name).arg(table.year);
+}
+
+std::string excludedText(const station::Exclusion& e) {
+    return "施测号数 " + e.label + " 不参加定线：" + e.reason;
+}
+
+// Tells what the class sets, with the indices and where they come from.
+QString classTip() {
+    std::string tip = "测站类别选定水位流量关系的定线精度指标：";
+    for (const auto c : {station::StationClass::First, station::StationClass::Second,
+                         station::StationClass::Third}) {
+        const station::PrecisionIndex index = station::precisionIndex(c);
+        tip += "\n" + station::className(c) + "：系统误差不超过 ±" +
+               num::plainText(index.systematic) + "%，随机不确定度不超过 " +
+               num::plainText(index.random) + "%";
+    }
+    tip +=
+        "\n（" + std::string(station::precisionIndex(station::StationClass::First).source) + "）";
+    return qtext(tip);
+}
 
 // A cell that shows its text as the form prints it and sorts by its number when it has one.
 class TableItem : public QTableWidgetItem {
@@ -85,13 +124,16 @@ StationTableDialog::StationTableDialog(Window& owner,
     grid_->verticalHeader()->hide();
     grid_->setSortingEnabled(true);
     grid_->setWordWrap(false);
-    grid_->setToolTip(QStringLiteral("单击列头排序；双击一行打开该次测验"));
+    grid_->setToolTip(
+        QStringLiteral("单击列头排序；双击一行打开该次测验；施测号数前打勾的测次参加定线"));
     connect(grid_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
         const QTableWidgetItem* item = grid_->item(row, 0);
         if (item != nullptr && open_) {
             open_(toPath(item->data(kFileRole).toString()));
         }
     });
+    connect(grid_, &QTableWidget::itemChanged, this,
+            [this](QTableWidgetItem* item) { participationChanged(*item); });
 
     problems_ = new QPlainTextEdit(this);
     problems_->setObjectName(QStringLiteral("问题"));
@@ -107,6 +149,22 @@ StationTableDialog::StationTableDialog(Window& owner,
     relation_ = new QPushButton(QStringLiteral("水位流量关系..."), this);
     relation_->setObjectName(QStringLiteral("水位流量关系"));
     auto* close = new QPushButton(QStringLiteral("关闭"), this);
+    class_ = new QComboBox(this);
+    class_->setObjectName(QStringLiteral("测站类别"));
+    for (const auto c : {station::StationClass::First, station::StationClass::Second,
+                         station::StationClass::Third}) {
+        class_->addItem(qtext(station::className(c)), static_cast<int>(c));
+    }
+    class_->setToolTip(classTip());
+    const int kept = class_->findData(QSettings().value(QString::fromLatin1(kClassKey)).toInt());
+    class_->setCurrentIndex(kept >= 0 ? kept : class_->findData(2));
+    connect(class_, &QComboBox::currentIndexChanged, this, [this] {
+        QSettings().setValue(QString::fromLatin1(kClassKey), static_cast<int>(stationClass()));
+        relationChanged();
+    });
+    auto* classLabel = new QLabel(QStringLiteral("测站类别："), this);
+    classLabel->setBuddy(class_);
+    classLabel->setToolTip(class_->toolTip());
     for (QPushButton* b : {choose, export_, print_, relation_, close}) {
         b->setAutoDefault(false);
     }
@@ -127,12 +185,15 @@ StationTableDialog::StationTableDialog(Window& owner,
     buttons->addWidget(choose);
     buttons->addStretch(1);
     buttons->addWidget(export_);
+    buttons->addWidget(print_);
+    buttons->addWidget(classLabel);
+    buttons->addWidget(class_);
     buttons->addWidget(relation_);
     buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title_);
     layout->addWidget(grid_, 1);
-    layout->addWidget(new QLabel(QStringLiteral("未列入或需注意的文件："), this));
+    layout->addWidget(new QLabel(QStringLiteral("未列入或需注意的文件，不参加定线的测次："), this));
     layout->addWidget(problems_);
     layout->addLayout(buttons);
     resize(1180, 640);
@@ -164,7 +225,9 @@ bool StationTableDialog::loadFolder(const std::filesystem::path& folder) {
     progress.setValue(static_cast<int>(files.size()));
     table_ = station::buildStationTable(gaugings);
     table_.problems.insert(table_.problems.begin(), listing.begin(), listing.end());
+    loadExclusions();
     fill();
+    relationChanged();
     owner_.setStatus("实测流量成果表：读入 " + std::to_string(files.size()) + " 个文件，列入 " +
                      std::to_string(table_.rows.size()) + " 次测验");
     return true;
@@ -174,6 +237,11 @@ void StationTableDialog::fill() {
     const bool any = !table_.rows.empty();
     title_->setText(any || !table_.problems.empty() ? qtext(tableTitle(table_))
                                                     : QStringLiteral("请选择存放测验文件的文件夹"));
+    std::map<std::filesystem::path, std::string> labels;
+    for (const station::RatingPoint& p : station::ratingPoints(table_)) {
+        labels.emplace(p.file, p.label);
+    }
+    marking_ = true;
     grid_->setSortingEnabled(false);
     grid_->setRowCount(static_cast<int>(table_.rows.size()));
     for (std::size_t r = 0; r < table_.rows.size(); ++r) {
@@ -187,20 +255,24 @@ void StationTableDialog::fill() {
             if (c == 0) {
                 item->setData(kFileRole, qpath(table_.rows[r].file));
                 item->setToolTip(qpath(table_.rows[r].file));
+                // A row that takes part in the relation is ticked; unticking leaves it out.
+                if (const auto found = labels.find(table_.rows[r].file); found != labels.end()) {
+                    item->setData(kLabelRole, qtext(found->second));
+                    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+                    item->setCheckState(Qt::Checked);
+                }
             }
             grid_->setItem(static_cast<int>(r), static_cast<int>(c), item);
         }
+        markRow(static_cast<int>(r));
     }
+    marking_ = false;
     // The table's own order (施测时间, then 施测号数) until a heading is clicked.
     grid_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     grid_->setSortingEnabled(true);
     grid_->resizeColumnsToContents();
     grid_->resizeRowsToContents();
-    QStringList lines;
-    for (const auto& p : table_.problems) {
-        lines << qtext(p.file.filename().string() + "：" + p.reason);
-    }
-    problems_->setPlainText(lines.isEmpty() ? QStringLiteral("（无）") : lines.join('\n'));
+    showProblems();
     export_->setEnabled(any);
     print_->setEnabled(any);
     relation_->setEnabled(any);
@@ -219,12 +291,160 @@ bool StationTableDialog::exportTable() {
     return true;
 }
 
+void StationTableDialog::showProblems() {
+    QStringList lines;
+    for (const auto& p : table_.problems) {
+        lines << qtext(p.file.filename().string() + "：" + p.reason);
+    }
+    for (const std::string& label : dropped_) {
+        lines << qtext("不参加定线的施测号数 " + label + " 已不在本年测点中，已从记录中删去");
+    }
+    for (const station::Exclusion& e : exclusions_) {
+        lines << qtext(excludedText(e));
+    }
+    problems_->setPlainText(lines.isEmpty() ? QStringLiteral("（无）") : lines.join('\n'));
+}
+
+station::StationClass StationTableDialog::stationClass() const {
+    return static_cast<station::StationClass>(class_->currentData().toInt());
+}
+
+void StationTableDialog::loadExclusions() {
+    exclusions_.clear();
+    dropped_.clear();
+    if (table_.rows.empty()) {
+        return;
+    }
+    const auto points = station::ratingPoints(table_);
+    const auto has = [&](const std::string& label) {
+        return std::any_of(points.begin(), points.end(),
+                           [&](const station::RatingPoint& p) { return p.label == label; });
+    };
+    const QStringList kept = QSettings().value(exclusionsKey(table_)).toStringList();
+    for (const QString& entry : kept) {
+        const qsizetype tab = entry.indexOf(QLatin1Char('\t'));
+        station::Exclusion e{utf8(entry.left(tab).trimmed()),
+                             tab < 0 ? std::string() : utf8(entry.mid(tab + 1).trimmed())};
+        // An entry without a reason was never written by the table: it leaves nothing out.
+        if (e.label.empty() || e.reason.empty() ||
+            std::any_of(exclusions_.begin(), exclusions_.end(),
+                        [&](const auto& x) { return x.label == e.label; })) {
+            continue;
+        }
+        if (!has(e.label)) {
+            dropped_.push_back(e.label);
+            continue;
+        }
+        exclusions_.push_back(std::move(e));
+    }
+    if (!dropped_.empty()) {
+        saveExclusions();
+    }
+}
+
+void StationTableDialog::saveExclusions() const {
+    QStringList kept;
+    for (const station::Exclusion& e : exclusions_) {
+        kept << qtext(e.label) + QLatin1Char('\t') + qtext(e.reason);
+    }
+    QSettings settings;
+    if (kept.isEmpty()) {
+        settings.remove(exclusionsKey(table_));
+    } else {
+        settings.setValue(exclusionsKey(table_), kept);
+    }
+}
+
+void StationTableDialog::participationChanged(QTableWidgetItem& item) {
+    const QVariant labelData = item.data(kLabelRole);
+    if (marking_ || item.column() != 0 || !labelData.isValid()) {
+        return;
+    }
+    const std::string label = utf8(labelData.toString());
+    const auto found = std::find_if(exclusions_.begin(), exclusions_.end(),
+                                    [&](const station::Exclusion& e) { return e.label == label; });
+    const bool ticked = item.checkState() == Qt::Checked;
+    if (ticked == (found == exclusions_.end())) {
+        return;
+    }
+    if (ticked) {
+        exclusions_.erase(found);
+    } else {
+        const auto answer =
+            owner_.askText("施测号数 " + label + " 不参加定线的原因：", "不参加定线");
+        // One line: the reason is kept as the text after a tab.
+        const QString reason = answer ? qtext(*answer).simplified() : QString();
+        if (reason.isEmpty()) {
+            // Nothing is left out without a reason.
+            marking_ = true;
+            item.setCheckState(Qt::Checked);
+            marking_ = false;
+            return;
+        }
+        exclusions_.push_back({label, utf8(reason)});
+    }
+    saveExclusions();
+    markRow(item.row());
+    showProblems();
+    relationChanged();
+}
+
+void StationTableDialog::markRow(int row) {
+    const QTableWidgetItem* first = grid_->item(row, 0);
+    if (first == nullptr) {
+        return;
+    }
+    const std::string label = utf8(first->data(kLabelRole).toString());
+    const auto found = std::find_if(exclusions_.begin(), exclusions_.end(),
+                                    [&](const station::Exclusion& e) { return e.label == label; });
+    const bool excluded = first->data(kLabelRole).isValid() && found != exclusions_.end();
+    const bool wasMarking = marking_;
+    marking_ = true;
+    for (int c = 0; c < grid_->columnCount(); ++c) {
+        QTableWidgetItem* item = grid_->item(row, c);
+        if (item == nullptr) {
+            continue;
+        }
+        if (excluded) {
+            item->setForeground(grid_->palette().brush(QPalette::Disabled, QPalette::Text));
+        } else {
+            item->setData(Qt::ForegroundRole, QVariant());
+        }
+        const QString file = c == 0 ? item->data(kFileRole).toString() : QString();
+        const QString why = excluded ? qtext(excludedText(*found)) : QString();
+        item->setToolTip(file.isEmpty() || why.isEmpty() ? file + why
+                                                         : file + QLatin1Char('\n') + why);
+    }
+    if (excluded) {
+        grid_->item(row, 0)->setCheckState(Qt::Unchecked);
+    }
+    marking_ = wasMarking;
+}
+
 RatingReport StationTableDialog::relation() const {
-    return ratingReport(table_, {}, station::RatingForm::Power, 0.10,
-                        station::StationClass::Second);
+    return ratingReport(table_, exclusions_, station::RatingForm::Power, 0.10, stationClass());
 }
 
 void StationTableDialog::showRelation() {
+    buildRelation();
+    relationWindow_->show();
+    relationWindow_->raise();
+    relationWindow_->activateWindow();
+}
+
+void StationTableDialog::relationChanged() {
+    if (relationWindow_ == nullptr || !relationWindow_->isVisible()) {
+        return;
+    }
+    // Where the user put it, and without taking the keyboard from the table.
+    const QRect where = relationWindow_->geometry();
+    buildRelation();
+    relationWindow_->setAttribute(Qt::WA_ShowWithoutActivating);
+    relationWindow_->setGeometry(where);
+    relationWindow_->show();
+}
+
+void StationTableDialog::buildRelation() {
     const RatingReport report = relation();
     const std::string svg = ratingPlotSvg(report);
     delete relationWindow_;
@@ -255,9 +475,13 @@ void StationTableDialog::showRelation() {
              {&report.fit().tests.sign, &report.fit().tests.run, &report.fit().tests.deviation}) {
             lines << qtext(std::string(t->name) + "：" + verdictText(t->passed) + "。" + t->detail);
         }
+        const station::PrecisionIndex index = station::precisionIndex(report.stationClass);
         lines << qtext("系统误差 " + num::fixedText(report.fit().tests.meanDeviation * 100, 2) +
                        "%，随机不确定度 " +
-                       num::fixedText(report.fit().tests.randomUncertainty * 100, 2) + "%");
+                       num::fixedText(report.fit().tests.randomUncertainty * 100, 2) + "%（" +
+                       station::className(report.stationClass) + "指标 ±" +
+                       num::plainText(index.systematic) + "%、" + num::plainText(index.random) +
+                       "%，" + std::string(index.source) + "）");
         lines << qtext("绳套（涨落）：" + report.review.loop.detail);
         lines << qtext("时序变化：" + report.review.drift.detail);
         for (const station::Outlier& o : report.review.outliers) {
@@ -295,8 +519,6 @@ void StationTableDialog::showRelation() {
     layout->addWidget(details);
     layout->addLayout(buttons);
     window->resize(kRatingPlotWidth + 24, kRatingPlotHeight + 200);
-    window->show();
-    window->raise();
 }
 
 } // namespace tarnelo

@@ -1,10 +1,13 @@
 // The view 查看 → 实测流量成果表…: the gaugings of a folder as the station's table, sortable;
 // a double-click opens a gauging in the main window; the table is exported as a workbook and
 // the stage–discharge relation is shown with its tests and picture. A folder is read with
-// progress shown and may be cancelled.
+// progress shown and may be cancelled. The station's class (kept in the settings) sets the
+// precision the relation is judged by; a gauging is left out of the relation by unticking its
+// 施测号数, with a reason, and the list is kept for the station's year.
 #pragma once
 
 #include "report/station_workbook.hpp"
+#include "station/rating_review.hpp"
 #include "station/station_table.hpp"
 #include "window/window.hpp"
 
@@ -12,11 +15,15 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
+class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
+class QTableWidgetItem;
 
 namespace tarnelo {
 
@@ -48,12 +55,30 @@ class StationTableDialog : public QDialog {
     std::function<void(QDialog& preview)> previewShown;
     // 水位流量关系…: the relation, its tests and picture in a window of its own.
     void showRelation();
-    // The relation of the table now loaded.
+    // The relation of the table now loaded, for the chosen class and without the gaugings
+    // left out.
     RatingReport relation() const;
     QWidget* relationWindow() const { return relationWindow_; }
 
+    // 测站类别: the class whose 定线精度指标 the relation must meet.
+    station::StationClass stationClass() const;
+    // The gaugings left out of the relation (unticked in the table), with the reasons.
+    const std::vector<station::Exclusion>& exclusions() const { return exclusions_; }
+
   private:
     void fill();
+    // The year's kept exclusions; those of labels the year no longer has are dropped and said.
+    void loadExclusions();
+    void saveExclusions() const;
+    // A 施测号数 ticked or unticked.
+    void participationChanged(QTableWidgetItem& item);
+    // Greys a row left out of the relation and gives its reason as the tooltip.
+    void markRow(int row);
+    void showProblems();
+    // Builds the relation window anew; shown and raised only when asked.
+    void buildRelation();
+    // The relation window, when open, follows a change of class or exclusions.
+    void relationChanged();
 
     Window& owner_;
     std::function<void(const std::filesystem::path&)> open_;
@@ -64,7 +89,13 @@ class StationTableDialog : public QDialog {
     QPushButton* export_ = nullptr;
     QPushButton* print_ = nullptr;
     QPushButton* relation_ = nullptr;
+    QComboBox* class_ = nullptr;
     QWidget* relationWindow_ = nullptr;
+    std::vector<station::Exclusion> exclusions_;
+    // Kept exclusions dropped on loading because the year has no such 施测号数 any more.
+    std::vector<std::string> dropped_;
+    // Set while the program itself changes cells, whose changes are then no user's ticks.
+    bool marking_ = false;
 };
 
 } // namespace tarnelo
