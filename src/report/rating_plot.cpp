@@ -214,17 +214,23 @@ std::string curveAndBand(const RatingReport& report, const Axes& a, double zMin,
         if (!(q > 0.0) || q > qCeiling * 1.5) {
             continue;
         }
+        // Kept inside the plot: the curve stops at its right edge, the band is cut there (the
+        // picture is also shown by renderers without clipping).
+        if (a.x(q) > kRight) {
+            break;
+        }
+        const auto inside = [](double x) { return std::clamp(x, kLeft, kRight); };
         path += (path.empty() ? "M" : " L") + n1(a.x(q)) + " " + n1(a.y(z));
-        upper += (upper.empty() ? "M" : " L") + n1(a.x(q * (1 + limit))) + " " + n1(a.y(z));
-        lower = " L" + n1(a.x(q * (1 - limit))) + " " + n1(a.y(z)) + lower;
+        upper += (upper.empty() ? "M" : " L") + n1(inside(a.x(q * (1 + limit)))) + " " + n1(a.y(z));
+        lower = " L" + n1(inside(a.x(q * (1 - limit)))) + " " + n1(a.y(z)) + lower;
     }
     std::string svg;
     if (!upper.empty()) {
         svg += "<path d=\"" + upper + lower + " Z\" fill=\"" + std::string(kBand) +
-               "\" fill-opacity=\"0.8\" stroke=\"none\" clip-path=\"url(#plot)\"/>\n";
+               "\" fill-opacity=\"0.8\" stroke=\"none\"/>\n";
     }
     svg += "<path d=\"" + path + "\" fill=\"none\" stroke=\"" + std::string(kCurve) +
-           "\" stroke-width=\"2\" clip-path=\"url(#plot)\"/>\n";
+           "\" stroke-width=\"2\"/>\n";
     return svg;
 }
 
@@ -238,9 +244,6 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
                       "\" height=\"" + n1(kHeight) + "\" viewBox=\"0 0 " + n1(kWidth) + " " +
                       n1(kHeight) + "\" font-family=\"" + std::string(kFont) + "\">\n";
     svg += "<rect width=\"" + n1(kWidth) + "\" height=\"" + n1(kHeight) + "\" fill=\"#FFFFFF\"/>\n";
-    // Lines that run off the plot (the curve, its band) are cut at its edges.
-    svg += "<clipPath id=\"plot\"><rect x=\"" + n1(kLeft) + "\" y=\"" + n1(kTop) + "\" width=\"" +
-           n1(kRight - kLeft) + "\" height=\"" + n1(kBottom - kTop) + "\"/></clipPath>\n";
     const std::string title = (report.station.empty() ? std::string() : report.station + " ") +
                               (report.year > 0 ? std::to_string(report.year) + " 年" : "") +
                               "水位流量关系";
