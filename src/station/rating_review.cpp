@@ -399,6 +399,16 @@ RatingVerdict ratingVerdict(const RatingReview& review, std::span<const RatingPo
 }
 
 std::vector<RatingPoint> ratingPoints(const StationTable& table) {
+    // How the station usually gauges, to name a gauging made otherwise as a likely reason.
+    std::vector<int> verticals;
+    std::size_t typed = 0;
+    for (const TableRow& row : table.rows) {
+        verticals.push_back(row.verticals);
+        typed += row.velocityMode ? 1 : 0;
+    }
+    std::sort(verticals.begin(), verticals.end());
+    const int usual = verticals.empty() ? 0 : verticals[verticals.size() / 2];
+    const bool usuallyTyped = 2 * typed > table.rows.size();
     std::vector<RatingPoint> points;
     for (const TableRow& row : table.rows) {
         const auto q = row.discharge();
@@ -415,6 +425,16 @@ std::vector<RatingPoint> ratingPoints(const StationTable& table) {
         p.stageChange = row.stageChange;
         p.doubts = row.doubts;
         p.file = row.file;
+        // Fewer than half the usual verticals (经验值), or the velocities typed where the station
+        // usually counts signals (or the other way round).
+        if (2 * row.verticals < usual) {
+            p.doubts.push_back("测速垂线 " + std::to_string(row.verticals) + " 条，不到多数测次（" +
+                               std::to_string(usual) + " 条）的一半（经验值）");
+        }
+        if (row.velocityMode != usuallyTyped) {
+            p.doubts.push_back(row.velocityMode ? "测速模式录入，与多数测次不同"
+                                                : "垂线模式录入，与多数测次不同");
+        }
         points.push_back(std::move(p));
     }
     distinguishLabels(points);

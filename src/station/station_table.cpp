@@ -245,6 +245,8 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
         row.time = *c.time.time;
         row.place = g.field(hdr::断面位置);
         row.method = methodText(g);
+        row.verticals = g.velocityVerticals;
+        row.velocityMode = g.mode == RawData::Mode::Velocity;
         row.stage = baseStage(g);
         row.results = g.results;
         row.slope = g.field(hdr::水面比降);

@@ -20,6 +20,9 @@ struct TableRow {
     MeasuredTime time;
     std::string place;  // 断面位置
     std::string method; // 测验方法
+    // The counts 测验方法 gives: velocity verticals, and whether the velocities were typed.
+    int verticals = 0;
+    bool velocityMode = false;
     BaseStage stage;    // 基本水尺水位
     // 流量, 断面面积, 平均流速, 最大流速, 水面宽, 平均水深, 最大水深 as the form prints them.
     std::array<std::string, 7> results;

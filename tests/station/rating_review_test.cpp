@@ -184,5 +184,41 @@ TEST(RatingReview, SoundYearsPassAndInputsAreReadStrictly) {
     EXPECT_EQ(twice[2].label, "27#2");
 }
 
+// The points of a table: rows without a stage are not points, repeated numbers are told apart,
+// and a gauging made otherwise than the station's usual carries that as a doubt.
+TEST(RatingReview, PointsOfATableCarryWhatTheRowsMakeDoubtful) {
+    StationTable table;
+    for (int i = 0; i < 6; ++i) {
+        TableRow row;
+        row.number = i == 5 ? "2" : std::to_string(i + 1);
+        row.file = "g" + std::to_string(i) + ".dat";
+        row.stage.metres = 101.5 + 0.3 * i;
+        row.results[0] = std::to_string(10 + 5 * i);
+        row.verticals = i == 4 ? 3 : 11;
+        row.velocityMode = i == 4;
+        row.stageChange = 0.05;
+        if (i == 3) {
+            row.doubts = {"相应水位与基本水尺读数相差 1.00 m"};
+        }
+        table.rows.push_back(row);
+    }
+    table.rows[2].stage.metres.reset();
+    const std::vector<RatingPoint> points = ratingPoints(table);
+    ASSERT_EQ(points.size(), 5U);
+    EXPECT_EQ(points[1].label, "2#1");
+    EXPECT_EQ(points[4].label, "2#2");
+    EXPECT_EQ(points[2].doubts, std::vector<std::string>{"相应水位与基本水尺读数相差 1.00 m"});
+    ASSERT_EQ(points[3].doubts.size(), 2U);
+    EXPECT_EQ(points[3].doubts[0], "测速垂线 3 条，不到多数测次（11 条）的一半（经验值）");
+    EXPECT_EQ(points[3].doubts[1], "测速模式录入，与多数测次不同");
+    EXPECT_TRUE(points[0].doubts.empty());
+    EXPECT_EQ(points[3].file, "g4.dat");
+    EXPECT_EQ(exclusionProblem(points, std::vector<Exclusion>{{"2", "x"}}),
+              "施测号数 2 有多个测点（2#1、2#2），请写明是哪一个");
+    EXPECT_EQ(exclusionProblem(points, std::vector<Exclusion>{{"3", "x"}}),
+              "没有施测号数为 3 的定线测点");
+    EXPECT_TRUE(exclusionProblem(points, std::vector<Exclusion>{{"2#2", "x"}}).empty());
+}
+
 } // namespace
 } // namespace tarnelo::station
