@@ -191,7 +191,7 @@ LoopTest loopTest(std::span<const RatingPoint> points, const RatingReview& revie
     t.detail = counts + "；涨水平均偏离 " + percent(t.risingMean) + "，落水平均偏离 " +
                percent(t.fallingMean) + "；t = " + num::fixedText(t.statistic, 2) +
                "，临界值 t(0.975, " + std::to_string(static_cast<int>(std::floor(nu))) +
-               ") = " + num::fixedText(t.critical, 2) + "（Welch t 检验，α = 0.05，双侧）";
+               ") = " + num::fixedText(t.critical, 2) + "（Welch t 检验，α = 0.05，双侧；α 为经验值）";
     return t;
 }
 
@@ -208,7 +208,7 @@ DriftTest driftTest(std::span<const RatingPoint> points, const std::vector<doubl
     });
     const double n = static_cast<double>(order.size());
     if (order.size() < 8) {
-        t.detail = "有时间的测点不足 8 个，不检验偏离的时序变化";
+        t.detail = "有时间的测点不足 8 个（经验值），不检验偏离的时序变化";
         return t;
     }
     t.ran = true;
