@@ -2,10 +2,6 @@
 
 namespace tarnelo {
 
-std::string unusableResultsText(int errors) {
-    return "有 " + std::to_string(errors) + " 处错误，结果不可用";
-}
-
 void ComputedState::record(const Window& window, const ComputeOutcome& outcome,
                            std::string status) {
     if (outcome.status == ComputeOutcome::Status::Cancelled) {

@@ -18,9 +18,6 @@ inline constexpr std::string_view kStaleResults = "计算后输入已修改，�
 inline constexpr std::string_view kUnusableResults = "输入中有错误，这些结果不可用：";
 inline constexpr std::string_view kRowsMovedStatus = "行已变动，请重新计算。";
 
-// What 完成情况 says after a computation whose input has errors: "有 2 处错误，结果不可用".
-std::string unusableResultsText(int errors);
-
 class ComputedState {
   public:
     // After 计算 (a cancelled run changes nothing): a computed run keeps the input it was

@@ -26,6 +26,23 @@ std::string_view statusName(FileComputation::Status status) {
 
 } // namespace
 
+std::optional<std::string> unusableReason(const FileComputation& outcome) {
+    if (outcome.status != FileComputation::Status::Computed) {
+        return outcome.message.empty() ? std::string("未计算") : outcome.message;
+    }
+    const std::vector<Finding>& findings = findingsOf(outcome);
+    const int errors = countSeverity(findings, Finding::Severity::Error);
+    if (errors == 0) {
+        return std::nullopt;
+    }
+    for (const Finding& f : findings) {
+        if (f.severity == Finding::Severity::Error) {
+            return unusableResultsText(errors) + "：" + findingLine(f);
+        }
+    }
+    return unusableResultsText(errors);
+}
+
 int exitStatus(const FileComputation& outcome) {
     switch (outcome.status) {
     case FileComputation::Status::Computed:
@@ -186,6 +203,9 @@ std::string json(const std::string& file, const FileComputation& outcome) {
     out += ", \"uncertainty\": {\"ive\": " + json(uncertainty.ive) +
            ", \"iso748\": " + json(uncertainty.iso748) + "}";
     out += ", \"status\": " + jsonString(statusName(outcome.status));
+    const std::optional<std::string> unusable = unusableReason(outcome);
+    out += ", \"usable\": " + std::string(unusable ? "false" : "true");
+    out += ", \"unusable_reason\": " + (unusable ? jsonString(*unusable) : std::string("null"));
     out += ", \"message\": " + jsonString(outcome.message) + "}";
     return out;
 }

@@ -4,6 +4,7 @@
 
 #include "app/compute_file.hpp"
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -14,6 +15,9 @@ namespace tarnelo::cli {
 
 // The exit status a file gives: done, findings with errors, incomplete or refused, unreadable.
 int exitStatus(const FileComputation& outcome);
+// Why the figures of the file may not be used (not computed, or computed from input with
+// errors: "有 1 处错误，结果不可用：…"), or std::nullopt when they may.
+std::optional<std::string> unusableReason(const FileComputation& outcome);
 
 // The mode's name, or empty when the file was not opened.
 std::string_view modeName(const FileComputation& outcome);

@@ -566,9 +566,18 @@ Computation compute(const Gauging& gauging) {
         out.message = std::move(status);
     }
     out.findings = checkMeasurement(gauging, out.table, out.results[res::断面流量]);
+    // Figures computed from input with errors are never finished: 完成情况 says so.
+    if (const int errors = countSeverity(out.findings, Finding::Severity::Error);
+        out.computed() && errors > 0) {
+        out.completion = unusableResultsText(errors);
+    }
     out.section = readSection(gauging, out.table, out.results[res::断面流量]);
     out.uncertainty = estimateUncertainty(out.section);
     return out;
+}
+
+std::string unusableResultsText(int errors) {
+    return "有 " + std::to_string(errors) + " 处错误，结果不可用";
 }
 
 std::string computationStatusLine(const Computation& computation) {

@@ -39,6 +39,9 @@ struct Computation {
     const std::string& result(std::size_t index) const { return results[index]; }
 };
 
+// What 完成情况 says after a computation whose input has errors: "有 2 处错误，结果不可用".
+std::string unusableResultsText(int errors);
+
 // Scores the completeness of the input; when it is full, computes every column and the section
 // results of the gauging's mode (refusing, with a message, input that would divide by zero,
 // lose the left-bank partial or give numbers out of range); then runs the check pass and

@@ -31,7 +31,7 @@ data = json.load(open(sys.argv[1], encoding="utf-8"))
 assert isinstance(data, list) and len(data) == int(sys.argv[2]), "one object per file"
 for item in data:
     assert set(item) == {"file", "mode", "coefficients", "sheet", "results", "findings",
-                         "uncertainty", "status", "message"}
+                         "uncertainty", "status", "usable", "unusable_reason", "message"}
     u = item["uncertainty"]
     assert set(u) == {"ive", "iso748"}, u
     components = {"ive": {"depth", "velocity", "systematic"},
@@ -55,6 +55,8 @@ for item in data:
         assert set(f) == {"row", "column", "field", "severity", "reason"}, f
         assert f["severity"] == "注意", f  # the examples hold no error
     assert item["status"] == "computed", item
+    assert item["usable"] is True and item["unusable_reason"] is None, item
+    assert item["results"]["致谢框"] == "感谢使用!", item["results"]
     assert item["mode"] in ("垂线模式", "测速模式")
     assert len(item["coefficients"]) == (6 if item["mode"] == "垂线模式" else 3)
     assert len(item["sheet"]) >= 20 and all(len(row) == 17 for row in item["sheet"])
@@ -110,7 +112,13 @@ assert item["status"] == "computed", item["status"]
 errors = [f for f in item["findings"] if f["severity"] == "错误"]
 assert len(errors) == 1 and errors[0]["row"] == 1 and errors[0]["column"] == 2, errors
 assert item["sheet"][1][2] == "l.2"
+# Figures from input with errors are never called finished.
+assert item["usable"] is False and item["unusable_reason"].startswith("有 1 处错误，结果不可用"), item
+assert item["results"]["致谢框"] == "有 1 处错误，结果不可用", item["results"]
 PY
+expect_status 3 "input with an error, as text" "$cli" compute "$work/letter.dat"
+grep -q '有 1 处错误，结果不可用' "$work/out" || fail "the text output does not call the results unusable"
+grep -q '感谢使用' "$work/out" && fail "the text output thanks for unusable results"
 # The typos of the field book: a full-width comma in a depth and N 150 for 15 (a point velocity
 # of 18.5 m/s) are errors, exit 3; a jump in 起点距 alone is a notice.
 iconv -f GBK -t UTF-8 "$TARNELO_SOURCE_DIR/tests/data/e2e/worked-example.dat" |
