@@ -1,5 +1,6 @@
 #include "checks/checks.hpp"
 
+#include "checks/check_support.hpp"
 #include "compute/numtext.hpp"
 #include "compute/point_method.hpp"
 #include "gauging/points.hpp"
@@ -10,16 +11,38 @@
 
 namespace tarnelo {
 
+namespace check_support {
+
+std::string quoted(std::string_view text) {
+    constexpr std::size_t kShownLength = 16;
+    std::string shown;
+    if (text.size() <= kShownLength) {
+        shown = text;
+    } else {
+        std::size_t cut = kShownLength;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        shown = std::string(text.substr(0, cut)) + "…";
+    }
+    return "“" + shown + "”";
+}
+
+std::string rowName(int row) {
+    return "第 " + std::to_string(row + 1) + " 行";
+}
+
+} // namespace check_support
+
 namespace {
 
 using Severity = Finding::Severity;
+using check_support::quoted;
+using check_support::rowName;
+using check_support::Threshold;
 
-// The thresholds of the checks, each with its source; the reasons quote the source, or say
-// 经验值 where a threshold has none.
-struct Threshold {
-    double value;
-    std::string_view source;
-};
+// The thresholds of the checks, each with its source (those of the meter and the velocity
+// verticals stand at the top of meter_checks.cpp).
 // A point measuring time under 100 s. The u_e table of ISO 748 shows how the uncertainty grows
 // as the time shortens, but no code found gives 100 s as a limit.
 constexpr Threshold kShortestTime{100.0, "经验值"};
@@ -43,23 +66,6 @@ constexpr Threshold kDepthSpike{3.0, "经验值"};
 constexpr Threshold kClosestPoints{0.10, "经验值"};
 // Fewest spacings for a median worth comparing against.
 constexpr std::size_t kFewestSpacings = 3;
-
-constexpr std::size_t kShownLength = 16;
-
-// A cell text as a reason quotes it: cut on a character boundary when it is long.
-std::string quoted(std::string_view text) {
-    std::string shown;
-    if (text.size() <= kShownLength) {
-        shown = text;
-    } else {
-        std::size_t cut = kShownLength;
-        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
-            --cut;
-        }
-        shown = std::string(text.substr(0, cut)) + "…";
-    }
-    return "“" + shown + "”";
-}
 
 // A comma between two digits ("1,3", "1，3"): a decimal comma or a slipped key.
 bool commaInNumber(std::string_view text) {
@@ -87,14 +93,11 @@ std::string notANumber(std::string_view text) {
     return quoted(text) + "不是数字，将按 " + num::plainText(read) + " 计算";
 }
 
-std::string rowName(int row) {
-    return "第 " + std::to_string(row + 1) + " 行";
-}
-
 class Checker {
   public:
-    Checker(const Gauging& gauging, const Table& table, std::string_view discharge)
-        : gauging_(gauging), sheet_(table), discharge_(discharge),
+    Checker(const Gauging& gauging, const Table& table, std::string_view discharge,
+            const CheckOptions& options)
+        : gauging_(gauging), sheet_(table), discharge_(discharge), options_(options),
           velocityMode_(gauging.mode == EntryMode::Velocity) {}
 
     std::vector<Finding> run() {
@@ -109,10 +112,14 @@ class Checker {
         spacingJumps();
         depthSpikes();
         partialShares();
-        std::stable_sort(findings_.begin(), findings_.end(),
-                         [](const Finding& a, const Finding& b) {
-                             return a.row != b.row ? a.row < b.row : a.column < b.column;
-                         });
+        check_support::checkMeter(gauging_, sheet_, options_, findings_);
+        std::stable_sort(
+            findings_.begin(), findings_.end(), [](const Finding& a, const Finding& b) {
+                if (a.row != b.row) {
+                    return a.row < b.row;
+                }
+                return a.column != b.column ? a.column < b.column : a.coefficient < b.coefficient;
+            });
         return std::move(findings_);
     }
 
@@ -504,6 +511,7 @@ class Checker {
     const Gauging& gauging_;
     const Table& sheet_;
     std::string_view discharge_;
+    const CheckOptions& options_;
     bool velocityMode_;
     std::vector<Finding> findings_;
 };
@@ -515,8 +523,8 @@ std::string_view severityName(Finding::Severity severity) {
 }
 
 std::vector<Finding> checkMeasurement(const Gauging& gauging, const Table& table,
-                                      std::string_view discharge) {
-    return Checker(gauging, table, discharge).run();
+                                      std::string_view discharge, const CheckOptions& options) {
+    return Checker(gauging, table, discharge, options).run();
 }
 
 std::string findingPlace(const Finding& finding) {

@@ -5,6 +5,7 @@
 #include "gauging/gauging.hpp"
 #include "gauging/table.hpp"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -38,12 +39,24 @@ struct Finding {
 // "错误" or "注意".
 std::string_view severityName(Finding::Severity severity);
 
+// What the check pass needs beside the gauging: settings of the station and of its meter.
+struct CheckOptions {
+    // The meter's starting velocity (起转速), m/s: a point velocity below it is noticed. Empty
+    // (the default): the meter rating's C (流速仪公式常数 C) when that is a number above 0, in
+    // either mode; 0 or less turns the check off.
+    std::optional<double> startingVelocity;
+    // The station's class, 1, 2 or 3 (一类、二类、三类精度站, as station::StationClass counts
+    // them; any other number reads as 2): the largest spacing of neighbouring velocity verticals
+    // as a share of the water-surface width, after GB 50179-2015 B.12.9 (10 %, 11 %, 12 %).
+    int stationClass = 2;
+};
+
 // The input of the gauging's mode as the check pass sees it: the coefficients and the typed
 // cells of the table, and after a computation its partial discharges, point velocities and the
-// section discharge (empty when not computed). Findings come coefficients first, then by row
-// and column.
+// section discharge (empty when not computed). Findings come coefficients first (in their
+// order), then by row and column.
 std::vector<Finding> checkMeasurement(const Gauging& gauging, const Table& table,
-                                      std::string_view discharge);
+                                      std::string_view discharge, const CheckOptions& options = {});
 
 // Where a finding points, as a user reads it: "第 3 行“水深”", "“左岸岸边系数”" or "断面".
 std::string findingPlace(const Finding& finding);

@@ -2,20 +2,23 @@
 // crash, no "inf" or "nan" in a computed cell or result, every finding inside the sheet (with
 // the further rows a finding tints), at most one finding on the share of the partials. The seed
 // corpus holds the typos the checks look for: a comma in a number, a velocity over 10 m/s, a
-// jump in 起点距, a depth out of line with its neighbours.
+// jump in 起点距, a depth out of line with its neighbours, lone points off 0.6 and "0" for the
+// surface, no or few signals, a negative rating, slow and reverse velocities.
 //
-// Input: a first byte of flags (bit 0: 测速模式; bit 1: run the fills), then lines: six
-// coefficient texts, then one line per row with the typed cells 起点距, 水深, 相对, N, T and
-// 测点流速 separated by '|'.
+// Input: a first byte of flags (bit 0: 测速模式; bit 1: run the fills; bits 2–3: the station's
+// class for the check pass, 0 for the default; bit 4: a starting velocity is set, bits 5–7 give
+// it in steps of 0.05 m/s, 0 turning the check off), then lines: six coefficient texts, then one
+// line per row with the typed cells 起点距, 水深, 相对, N, T and 测点流速 separated by '|'.
 #include "app/compute_command.hpp"
-#include "support/headless_window.hpp"
 #include "checks/checks.hpp"
 #include "compute/compute.hpp"
 #include "files/record_header.hpp"
 #include "report/record_form.hpp"
 #include "report/window_view.hpp"
+#include "support/headless_window.hpp"
 #include "support/scratch_program_folder.hpp"
 #include "window/program_paths.hpp"
+#include "window/window_gauging.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -94,6 +97,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     }
 
     const ComputeOutcome outcome = computeCommand(window);
+    // The check pass again with the settings of the flags, over what the window now shows.
+    CheckOptions options;
+    if (const int stationClass = (flags >> 2) & 3; stationClass != 0) {
+        options.stationClass = stationClass;
+    }
+    if ((flags & 16) != 0) {
+        options.startingVelocity = 0.05 * ((flags >> 5) & 7);
+    }
+    const std::vector<Finding> withOptions = checkMeasurement(
+        gaugingOf(window), tableOf(window.sheet()), window.text(ctl::断面流量), options);
     const bool velocity = (flags & 1) != 0;
     for (int r = 0; r < sheet.rowCount(); ++r) {
         for (const ColumnRange range :
@@ -110,7 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             __builtin_trap();
         }
     }
-    for (const std::vector<Finding>& findings : {outcome.findings, checkWindow(window)}) {
+    for (const std::vector<Finding>& findings :
+         {outcome.findings, checkWindow(window), withOptions}) {
         for (const Finding& f : findings) {
             const bool inSheet =
                 f.isCell() && f.row < sheet.rowCount() && f.column < Sheet::kColumns;
@@ -130,7 +144,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         const auto shares = std::count_if(findings.begin(), findings.end(), [](const Finding& f) {
             return f.column == col::部分流量;
         });
-        if (shares > 1) {
+        // Likewise one finding on the spacing of the velocity verticals.
+        const auto spacings = std::count_if(findings.begin(), findings.end(), [](const Finding& f) {
+            return f.column == col::起点距 &&
+                   f.reason.find("相邻测速垂线的间距") != std::string::npos;
+        });
+        if (shares > 1 || spacings > 1) {
             __builtin_trap();
         }
     }
