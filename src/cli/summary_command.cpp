@@ -29,7 +29,8 @@ constexpr std::string_view kHelp =
     "也写在“问题”中（已列入）并简记于附注；测验方法写明测速垂线数/测点数（如“流速仪 7/7”）。\n"
     "  -o TABLE.xlsx  成果表工作簿 the table as a workbook\n"
     "  --pdf TABLE.pdf 成果表的打印页面（本程序自行绘制） the printed pages as a PDF\n"
-    "  --csv T.csv    UTF-8 CSV：time,stage,Q,uncertainty（定线工具所用各列）\n"
+    "  --csv T.csv    UTF-8 CSV：time,stage,Q,uncertainty_ive_95,uncertainty_iso748_95\n"
+    "                 （流量的 95% 扩展不确定度，%，IVE 与 ISO 748 各一列）\n"
     "  --json         成果表写到标准输出 the table as JSON on stdout\n"
     "  --year Y       编表年份（缺省为多数测验的年份） the year (default: most gaugings')\n\n"
     "Builds the yearbook table of measured discharges of one station and year from its gaugings;\n"
@@ -49,16 +50,18 @@ std::string csvField(std::string_view text) {
 }
 
 std::string csvText(const station::StationTable& table) {
-    std::string csv = "time,stage,Q,uncertainty\r\n";
+    // Both estimates, each in its own column named by the estimate and the level (95 %
+    // expanded uncertainty in per cent), empty where the estimate cannot be made.
+    std::string csv = "time,stage,Q,uncertainty_ive_95,uncertainty_iso748_95\r\n";
     for (const auto& row : table.rows) {
         const auto q = row.discharge();
         if (!row.stage.metres || !q) {
             continue;
         }
-        const auto u = row.ive ? row.ive : row.iso748;
         csv += csvField(station::isoText(row.time.start)) + "," + row.stage.text + "," +
                station::yearbookFigure(row.results[0]) + "," +
-               (u ? uncertaintyPercentText(*u) : std::string()) + "\r\n";
+               (row.ive ? uncertaintyPercentText(*row.ive) : std::string()) + "," +
+               (row.iso748 ? uncertaintyPercentText(*row.iso748) : std::string()) + "\r\n";
     }
     return csv;
 }

@@ -3,6 +3,7 @@
 #include "compute/numtext.hpp"
 #include "uncertainty/uncertainty_weights.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -80,6 +81,10 @@ SectionWeights sectionWeights(const MeasuredSection& section) {
 namespace {
 
 using uncertainty::kFewestVerticals;
+
+// Below this many velocity verticals the interpolation between neighbours reads the curvature
+// of the bed and of the velocity profile across the section as scatter (经验值).
+constexpr int kFewVerticals = 8;
 
 constexpr std::string_view kIveSource =
     "IVE：Cohn, Kiang, Mason (2013), J. Hydraul. Eng. 139(5)，给出标准不确定度（1σ）；"
@@ -193,6 +198,18 @@ UncertaintyMethod ive(const MeasuredSection& section) {
                       ") = " + num::fixedText(method.coverageFactor, 2) + "（测速垂线 " +
                       std::to_string(m) + " 条，m − 2 个自由度）";
     method.source = std::string(kIveSource);
+    if (std::any_of(v.begin(), v.end(), [](const SectionVertical& x) { return x.waterEdge; })) {
+        method.notes.push_back("两岸水边不作插值点，也不作相邻点：水边水深 0 是确定的，岸坡是河床的"
+                               "形状而不是测量误差");
+        method.caveats.push_back("水边不作插值点");
+    }
+    if (m < kFewVerticals) {
+        method.notes.push_back("测速垂线只有 " + std::to_string(m) + " 条（少于 " +
+                               std::to_string(kFewVerticals) +
+                               " 条，经验值）：相邻垂线插值把河床和流速分布的弯曲也当作随机误差，"
+                               "此估计可能偏大，宜与 ISO 748 对照");
+        method.caveats.push_back("垂线少于 " + std::to_string(kFewVerticals) + " 条，可能偏大");
+    }
     method.components = {
         {"depth", "水深", uDepth, false, "相邻垂线插值（水边不作插值点）"},
         {"velocity", "流速", uVelocity, false, "相邻垂线插值"},
@@ -240,6 +257,9 @@ std::string uncertaintyShort(const UncertaintyMethod& method, std::string_view n
             text += "，不含" + std::string(c.name);
         }
     }
+    for (const std::string& caveat : method.caveats) {
+        text += "，" + caveat;
+    }
     return text + "）";
 }
 
@@ -250,8 +270,14 @@ std::string dischargeUncertainty(const UncertaintyMethod& iso748, std::string_vi
 }
 
 std::string iveUncertainty(const UncertaintyMethod& ive) {
-    return ive.percent ? "IVE ± " + uncertaintyPercentText(*ive.percent) + " %（95%）"
-                       : uncertaintyShort(ive, "IVE");
+    if (!ive.percent) {
+        return uncertaintyShort(ive, "IVE");
+    }
+    std::string text = "IVE ± " + uncertaintyPercentText(*ive.percent) + " %（95%";
+    for (const std::string& caveat : ive.caveats) {
+        text += "，" + caveat;
+    }
+    return text + "）";
 }
 
 std::string uncertaintySummary(const SectionUncertainty& uncertainty,

@@ -44,6 +44,9 @@ struct UncertaintyMethod {
     std::string reason;
     // What the figure leaves out or takes from the edge of a table.
     std::vector<std::string> notes;
+    // The same in a few words for the status bar ("水边不作插值点"), each a reason to read the
+    // figure with care; empty when there is none.
+    std::vector<std::string> caveats;
     std::vector<UncertaintyComponent> components;
 };
 

@@ -199,6 +199,9 @@ class Budget {
                              {"systematic", "系统误差 u_s", kSystematicPercent, true,
                               std::string(kSystematicSource)}};
         method.notes.assign(notes_.begin(), notes_.end());
+        if (understated_) {
+            method.caveats.push_back("查表越出表列，偏小");
+        }
         return method;
     }
 
@@ -216,7 +219,9 @@ class Budget {
 
     double depth(double d) {
         if (d < 0.4) {
-            notes_.insert("有垂线水深小于表列的 0.4 m，水深分量按 0.65% 取值");
+            notes_.insert(
+                "有垂线水深小于表列的 0.4 m，水深分量按表边 0.65% 取值，所得不确定度偏小");
+            understated_ = true;
         } else if (d > 14.0) {
             notes_.insert("有垂线水深大于表列的 14 m，水深分量按 0.25% 取值");
         }
@@ -225,7 +230,10 @@ class Budget {
 
     double rating(double v) {
         if (v < kRating.front().x) {
-            notes_.insert("有测点流速小于表列的 0.03 m/s，流速仪检定分量按 10% 取值");
+            notes_.insert(
+                "有测点流速小于表列的 0.03 m/s，流速仪检定分量按表边 10% 取值，所得不确定度"
+                "偏小");
+            understated_ = true;
         }
         return interpolate(kRating, v);
     }
@@ -233,10 +241,15 @@ class Budget {
     double exposureAt(const MeasuringPoint& p) {
         const double v = std::abs(p.velocity);
         if (v < kExposureVelocities.front()) {
-            notes_.insert("有测点流速小于表列的 0.05 m/s，测速历时分量按 0.05 m/s 取值");
+            notes_.insert(
+                "有测点流速小于表列的 0.05 m/s，测速历时分量按表边 0.05 m/s 取值，所得不确定度"
+                "偏小");
+            understated_ = true;
         }
         if (*p.seconds < kExposureSeconds.front()) {
-            notes_.insert("有测点历时短于表列的 30 秒，测速历时分量按 30 秒取值（偏小）");
+            notes_.insert(
+                "有测点历时短于表列的 30 秒，测速历时分量按表边 30 秒取值，所得不确定度偏小");
+            understated_ = true;
         } else if (*p.seconds > kExposureSeconds.back()) {
             notes_.insert("有测点历时长于表列的 180 秒，测速历时分量按 180 秒取值");
         }
@@ -264,6 +277,8 @@ class Budget {
 
     const MeasuredSection& section_;
     std::set<std::string> notes_;
+    // A look-up beyond a table's edge that makes the figure too small.
+    bool understated_ = false;
     bool exposureUnknown_ = false;
 };
 

@@ -115,9 +115,11 @@ TEST(PointMethods, TwoPointVerticalsComputeToTheLastDigitInBothModes) {
     const Gauging gauging = twoPointGauging();
     const Computation counted = compute(gauging);
     expectTwoPointColumns(counted, true);
-    // Three verticals only: the partials' share is the one thing the checks say.
-    ASSERT_EQ(counted.findings.size(), 1U) << findingList(counted.findings);
-    EXPECT_EQ(counted.findings.front().column, col::部分流量);
+    // Three verticals only: the partials' share and the verticals' spacing are what the checks
+    // say.
+    ASSERT_EQ(counted.findings.size(), 2U) << findingList(counted.findings);
+    EXPECT_EQ(counted.findings[0].column, col::起点距);
+    EXPECT_EQ(counted.findings[1].column, col::部分流量);
 
     const Computation typedVelocities = compute(asVelocityMode(gauging, counted));
     expectTwoPointColumns(typedVelocities, false);

@@ -1,11 +1,13 @@
 #include "app/compute_command.hpp"
-#include "support/headless_window.hpp"
 #include "compute/section.hpp"
 #include "report/window_view.hpp"
 #include "sheet/sheet.hpp"
+#include "support/headless_window.hpp"
 #include "uncertainty/uncertainty.hpp"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <cmath>
 #include <functional>
@@ -329,6 +331,42 @@ TEST(SectionUncertainty, TheWorkedExampleFromTheWindow) {
     const SectionUncertainty u = estimateUncertainty(s);
     EXPECT_EQ(uncertaintySummary(u, s.dischargeText),
               "Q = 37.4 m³/s　不确定度无法估算（垂线太少）");
+}
+
+// What each figure leaves out is said in the notes and, in a few words, in the summary: the
+// water edges are never IVE interpolation points; below 8 velocity verticals the IVE reads the
+// bed's curvature as scatter; a look-up clamped at a table's shallow or slow edge is too small.
+TEST(SectionUncertainty, TheFiguresSayWhatTheyLeaveOut) {
+    const auto deep = [](double x) { return 0.5 + 2.0 * bump(x); };
+    const auto fast = [](double x) { return 0.2 + 0.8 * bump(x); };
+    const SectionUncertainty seven = estimateUncertainty(sampled(7, deep, fast));
+    ASSERT_TRUE(seven.ive.percent);
+    EXPECT_EQ(seven.ive.caveats,
+              (std::vector<std::string>{"水边不作插值点", "垂线少于 8 条，可能偏大"}));
+    ASSERT_EQ(seven.ive.notes.size(), 2U);
+    EXPECT_NE(seven.ive.notes[1].find("测速垂线只有 7 条（少于 8 条，经验值）"), std::string::npos);
+    EXPECT_TRUE(seven.iso748.caveats.empty());
+    const std::string summary = uncertaintySummary(seven, "12.3");
+    EXPECT_NE(summary.find(" %（95%，水边不作插值点，垂线少于 8 条，可能偏大）"), std::string::npos)
+        << summary;
+
+    const SectionUncertainty eight = estimateUncertainty(sampled(8, deep, fast));
+    EXPECT_EQ(eight.ive.caveats, std::vector<std::string>{"水边不作插值点"});
+
+    // Shallow and slow water: the ISO 748 figure is read at the tables' edges, too small.
+    const SectionUncertainty shallow = estimateUncertainty(sampled(
+        9, [](double x) { return 0.1 + 0.2 * bump(x); }, [](double) { return 0.02; }));
+    ASSERT_TRUE(shallow.iso748.percent);
+    EXPECT_EQ(shallow.iso748.caveats, std::vector<std::string>{"查表越出表列，偏小"});
+    for (const char* words : {"水深小于表列的 0.4 m", "流速小于表列的 0.05 m/s"}) {
+        const auto& notes = shallow.iso748.notes;
+        EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), [&](const std::string& n) {
+            return n.find(words) != std::string::npos &&
+                   n.find("所得不确定度偏小") != std::string::npos;
+        })) << words;
+    }
+    EXPECT_NE(uncertaintySummary(shallow, "0.1").find("（ISO 748，95%，查表越出表列，偏小）"),
+              std::string::npos);
 }
 
 } // namespace
