@@ -54,7 +54,9 @@ ComputeOutcome computeCommand(Window& window) {
         !question.empty() && !window.ask(question, kNotice)) {
         return {ComputeOutcome::Status::Cancelled, {}, {}};
     }
-    const Computation computation = compute(gauging);
+    CheckOptions options;
+    options.stationClass = window.stationClass();
+    const Computation computation = compute(gauging, options);
     showComputation(window, computation);
     ComputeOutcome outcome;
     switch (computation.status) {

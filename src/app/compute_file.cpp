@@ -26,7 +26,7 @@ std::string whyNotOpened(const std::filesystem::path& file) {
     return "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
 }
 
-FileComputation computeRead(GaugingFile read) {
+FileComputation computeRead(GaugingFile read, const CheckOptions& options) {
     FileComputation outcome;
     switch (read.status) {
     case GaugingFile::Status::NotOpened:
@@ -41,7 +41,7 @@ FileComputation computeRead(GaugingFile read) {
     }
     outcome.opened = true;
     outcome.gauging = std::move(read.gauging);
-    outcome.computation = compute(outcome.gauging);
+    outcome.computation = compute(outcome.gauging, options);
     std::vector<GaugingRow>().swap(outcome.gauging.rows);
     const Computation& computed = outcome.computation;
     const bool incompleteFile = read.status == GaugingFile::Status::Incomplete;
@@ -64,14 +64,14 @@ FileComputation computeRead(GaugingFile read) {
 
 } // namespace
 
-FileComputation computeRawDataFile(const std::filesystem::path& file) {
+FileComputation computeRawDataFile(const std::filesystem::path& file, const CheckOptions& options) {
     GaugingFile read = readGaugingFile(file);
     if (read.notAFile) {
         FileComputation outcome;
         outcome.message = whyNotOpened(file);
         return outcome;
     }
-    FileComputation outcome = computeRead(std::move(read));
+    FileComputation outcome = computeRead(std::move(read), options);
     if (outcome.status == FileComputation::Status::Unreadable) {
         outcome.message = whyNotOpened(file);
     }
@@ -79,7 +79,7 @@ FileComputation computeRawDataFile(const std::filesystem::path& file) {
 }
 
 void computeRawDataFiles(std::span<const std::filesystem::path> files, const FileRendering& render,
-                         const FileUse& use) {
+                         const FileUse& use, const CheckOptions& options) {
     // A batch keeps the memory of many large files bounded and the output flowing.
     constexpr std::size_t kMostFiles = 64;
     constexpr std::uintmax_t kMostBytes = std::uintmax_t(4) << 20;
@@ -102,7 +102,7 @@ void computeRawDataFiles(std::span<const std::filesystem::path> files, const Fil
         std::atomic<std::size_t> next{0};
         const auto work = [&] {
             for (std::size_t i = next++; i < count; i = next++) {
-                outcomes[i] = computeRawDataFile(files[first + i]);
+                outcomes[i] = computeRawDataFile(files[first + i], options);
                 if (render) {
                     rendered[i] = render(first + i, outcomes[i]);
                 }

@@ -34,7 +34,8 @@ struct FileComputation {
 
 // Reads file over a gauging with the factory coefficients and computes it. Never throws for a
 // bad file.
-FileComputation computeRawDataFile(const std::filesystem::path& file);
+FileComputation computeRawDataFile(const std::filesystem::path& file,
+                                   const CheckOptions& options = {});
 
 // The rows a listing shows: a new sheet holds 20 rows, and a file's rows beyond them.
 int listedRows(const FileComputation& outcome);
@@ -50,6 +51,6 @@ using FileUse =
 // of them), and hands each to `use` in order. A stop is honoured between files; what was
 // computed beyond it is dropped.
 void computeRawDataFiles(std::span<const std::filesystem::path> files, const FileRendering& render,
-                         const FileUse& use);
+                         const FileUse& use, const CheckOptions& options = {});
 
 } // namespace tarnelo

@@ -23,7 +23,7 @@ namespace tarnelo::cli {
 namespace {
 
 constexpr std::string_view kHelp =
-    "用法 Usage: tarnelo-cli compute [--json] FILE...\n\n"
+    "用法 Usage: tarnelo-cli compute [--json] [--class 1|2|3] FILE...\n\n"
     "打开每个流速仪原始数据文件（.dat，GBK），按“计算”按钮的规则计算，\n"
     "输出计算后的表格（有内容的行，17 列）、断面流量等七项成果和检查发现的问题。\n"
     "Opens each raw measurement data file as the 打开 button does, computes it as 计算 does,\n"
@@ -40,6 +40,10 @@ constexpr std::string_view kHelp =
     "           with expanded_percent (95 %; also as percent), standard_percent (1σ),\n"
     "           coverage_factor, source, reason (null unless the method cannot be\n"
     "           applied), notes and components (standard_percent, kind, note each)\n"
+    "           usable 说明结果能否使用，不能时 unusable_reason 说明原因（有错误或未算完）\n"
+    "           usable says whether the figures may be used, unusable_reason why not\n"
+    "  --class C 测站精度类别 1、2（缺省）、3：测速垂线间距按 GB 50179-2015 B.12.9 该类站的\n"
+    "           上限（水面宽的 10%、11%、12%）检查 the station's class for the spacing check\n"
     "  --help   显示本说明 show this help\n\n"
     "系数取程序的缺省值，文件中的系数覆盖之；不读写程序的 Data 文件夹。\n"
     "Coefficients start at the program's defaults and the file's override them; the program's\n"
@@ -52,11 +56,21 @@ int run(std::span<const std::string> args) {
     bool asJson = false;
     std::vector<std::string> files;
     bool optionsEnded = false;
-    for (const auto& arg : args) {
+    CheckOptions options;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& arg = args[k];
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--json") {
             asJson = true;
+        } else if (!optionsEnded && arg == "--class") {
+            const std::string value = k + 1 < args.size() ? args[++k] : std::string();
+            if (value != "1" && value != "2" && value != "3") {
+                std::cerr << "tarnelo-cli compute: --class 应为 1、2 或 3: " << terminalSafe(value)
+                          << "\n";
+                return kExitUsage;
+            }
+            options.stationClass = value[0] - '0';
         } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
             std::cerr << "tarnelo-cli compute: 未知选项 unknown option: " << terminalSafe(arg)
                       << "\n"
@@ -110,7 +124,8 @@ int run(std::span<const std::string> args) {
                 printText(std::cout, files[i], outcome);
             }
             return true;
-        });
+        },
+        options);
     if (stopped != 0) {
         return stopped;
     }

@@ -518,7 +518,7 @@ std::string modeSwitchQuestion(const Gauging& gauging) {
     return {};
 }
 
-Computation compute(const Gauging& gauging) {
+Computation compute(const Gauging& gauging, const CheckOptions& options) {
     Computation out;
     out.mode = gauging.mode;
     out.table = typedTable(gauging);
@@ -565,7 +565,7 @@ Computation compute(const Gauging& gauging) {
         out.status = Status::Incomplete;
         out.message = std::move(status);
     }
-    out.findings = checkMeasurement(gauging, out.table, out.results[res::断面流量]);
+    out.findings = checkMeasurement(gauging, out.table, out.results[res::断面流量], options);
     // Figures computed from input with errors are never finished: 完成情况 says so.
     if (const int errors = countSeverity(out.findings, Finding::Severity::Error);
         out.computed() && errors > 0) {

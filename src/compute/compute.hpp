@@ -46,7 +46,7 @@ std::string unusableResultsText(int errors);
 // results of the gauging's mode (refusing, with a message, input that would divide by zero,
 // lose the left-bank partial or give numbers out of range); then runs the check pass and
 // estimates the uncertainty. No window, no file, no global state; never throws.
-Computation compute(const Gauging& gauging);
+Computation compute(const Gauging& gauging, const CheckOptions& options = {});
 
 // The status bar's text after a computation: how it ended, with the count of findings.
 std::string computationStatusLine(const Computation& computation);

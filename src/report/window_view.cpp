@@ -11,7 +11,10 @@ MeasuredSection readWindowSection(const Window& window) {
 }
 
 std::vector<Finding> checkWindow(const Window& window) {
-    return checkMeasurement(gaugingOf(window), tableOf(window.sheet()), window.text(ctl::断面流量));
+    CheckOptions options;
+    options.stationClass = window.stationClass();
+    return checkMeasurement(gaugingOf(window), tableOf(window.sheet()), window.text(ctl::断面流量),
+                            options);
 }
 
 int firstDistanceGap(const Window& window) {

@@ -201,6 +201,9 @@ class Window {
     virtual bool ask(std::string_view text, std::string_view title) = 0;
     // A modal prompt for one line of text; std::nullopt when cancelled.
     virtual std::optional<std::string> askText(std::string_view prompt, std::string_view title) = 0;
+    // The station's class (1, 2 or 3, 一类 to 三类精度站) the checks apply, as the user set it
+    // for the station's year; 2 where nothing is set.
+    virtual int stationClass() const { return 2; }
 
     // Opens the record-header dialog as a modal window and returns when it is closed.
     virtual void openRecordHeaderDialog() = 0;

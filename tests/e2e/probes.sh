@@ -75,6 +75,12 @@ grep -q '感谢使用' "$work/letter.txt" && fail "l.3: the text thanks for unus
 cp "$data" "$work/wide-spacing.dat"
 probe wide-spacing 0 ? 起点距 注意 "GB 50179-2015 B.12.9"
 
+# The station's class sets the spacing's limit.
+"$cli" compute --json --class 3 "$work/wide-spacing.dat" 2>/dev/null | grep -q '三类站相邻测速垂线的间距应为水面宽的 9%～12%' ||
+    fail "--class 3 does not reach the spacing check"
+"$cli" compute --class 4 "$work/wide-spacing.dat" >/dev/null 2>&1
+[[ $? == 2 ]] || fail "--class 4 should be a usage error"
+
 # Few verticals: seven velocity verticals, the IVE says what it then reads as scatter.
 "$cli" compute "$examples/vertical-surface-points.dat" >"$work/few.txt" 2>/dev/null ||
     fail "few verticals: not computed"

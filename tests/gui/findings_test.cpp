@@ -4,9 +4,11 @@
 #include "gui_support.hpp"
 
 #include "app/qt/findings_view.hpp"
+#include "app/qt/station_table_dialog.hpp"
 
 #include <QBrush>
 #include <QListWidget>
+#include <QSettings>
 #include <QStatusBar>
 
 using namespace tarnelo;
@@ -112,6 +114,22 @@ void FindingsTest::anEditAfterComputingOutdatesTheResultsUntilTheNextCompute() {
                 .toString()
                 .contains(QStringLiteral("有 3 条部分流量超过断面流量的 10%")));
     QVERIFY(!mark(h, 0, col::部分流量).isValid());
+    // The spacing notice follows the station's class set for the station's year.
+    const auto spacing = [&] {
+        for (int row = 0; row < 5; ++row) {
+            const QString tip = mark(h, row, col::起点距, Qt::ToolTipRole).toString();
+            if (tip.contains(QStringLiteral("B.12.9"))) {
+                return tip;
+            }
+        }
+        return QString();
+    };
+    QVERIFY(spacing().contains(QStringLiteral("二类站")));
+    QSettings().setValue(QLatin1String(kStationClassSetting), 3);
+    h.click(ctl::计算);
+    const QString third = spacing();
+    QSettings().remove(QLatin1String(kStationClassSetting));
+    QVERIFY2(third.contains(QStringLiteral("三类站")), qPrintable(third));
     QCOMPARE(w.findingsDialog().findChild<QListWidget*>(QStringLiteral("问题"))->count(), 2);
     h.click(ctl::测速模式);
     QVERIFY(!w.isEnabled(ctl::导出Excel));

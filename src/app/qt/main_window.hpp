@@ -134,6 +134,7 @@ class MainWindow : public QMainWindow, public Window {
                      MessageIcon icon = MessageIcon::None) override;
     bool ask(std::string_view text, std::string_view title) override;
     std::optional<std::string> askText(std::string_view prompt, std::string_view title) override;
+    int stationClass() const override;
     void openRecordHeaderDialog() override;
     void openUrl(std::string_view address) override;
     void pause(int milliseconds) override;

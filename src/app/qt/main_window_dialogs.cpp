@@ -9,6 +9,7 @@
 #include "app/qt/record_header_dialog.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
+#include "app/qt/station_table_dialog.hpp"
 #include "app/shell.hpp"
 #include "files/record_header.hpp"
 
@@ -19,6 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTimer>
 #include <QUrl>
 
@@ -135,6 +137,11 @@ bool MainWindow::ask(std::string_view text, std::string_view commandTitle) {
     box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
+}
+
+int MainWindow::stationClass() const {
+    const int chosen = QSettings().value(QLatin1String(kStationClassSetting), 2).toInt();
+    return chosen >= 1 && chosen <= 3 ? chosen : 2;
 }
 
 std::optional<std::string> MainWindow::askText(std::string_view prompt,

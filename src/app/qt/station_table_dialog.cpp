@@ -39,7 +39,7 @@ constexpr int kNumberRole = Qt::UserRole + 2;
 // without stage or discharge.
 constexpr int kLabelRole = Qt::UserRole + 3;
 
-constexpr auto kClassKey = "rating/class";
+constexpr auto kClassKey = kStationClassSetting;
 
 // The kept exclusions of a station's year: "label\treason" each.
 QString exclusionsKey(const station::StationTable& table) {

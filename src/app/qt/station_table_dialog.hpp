@@ -27,6 +27,10 @@ class QTableWidgetItem;
 
 namespace tarnelo {
 
+// Where the settings keep the station's class (1, 2 or 3): the relation's verdict and the
+// spacing check of 计算 both apply it.
+inline constexpr auto kStationClassSetting = "rating/class";
+
 namespace dlg {
 inline constexpr FileDialogSpec 成果表{"成果表对话框", true, "excel(*.xlsx)", "xlsx"};
 inline constexpr FileDialogSpec 关系图{"关系图对话框", true, "SVG 图片（*.svg）", "svg"};
