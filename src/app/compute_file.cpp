@@ -12,20 +12,6 @@ namespace tarnelo {
 
 namespace {
 
-std::string whyNotOpened(const std::filesystem::path& file) {
-    std::error_code error;
-    if (!std::filesystem::exists(file, error)) {
-        return "文件不存在。";
-    }
-    if (const auto kind = notARegularFile(file)) {
-        return "是" + *kind + "，不是文件。";
-    }
-    if (!readFileBytes(file, std::size_t(1) << 26)) {
-        return "无法读取文件。";
-    }
-    return "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
-}
-
 FileComputation computeRead(GaugingFile read, const CheckOptions& options) {
     FileComputation outcome;
     switch (read.status) {
@@ -63,6 +49,20 @@ FileComputation computeRead(GaugingFile read, const CheckOptions& options) {
 }
 
 } // namespace
+
+std::string whyNotOpened(const std::filesystem::path& file) {
+    std::error_code error;
+    if (!std::filesystem::exists(file, error)) {
+        return "文件不存在。";
+    }
+    if (const auto kind = notARegularFile(file)) {
+        return "是" + *kind + "，不是文件。";
+    }
+    if (!readFileBytes(file, std::size_t(1) << 26)) {
+        return "无法读取文件。";
+    }
+    return "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
+}
 
 FileComputation computeRawDataFile(const std::filesystem::path& file, const CheckOptions& options) {
     GaugingFile read = readGaugingFile(file);

@@ -32,6 +32,10 @@ struct FileComputation {
     std::string message;
 };
 
+// Why file could not be opened as a raw data file: missing, not a file, unreadable, or without
+// the 流速仪原始数据 line it starts with; a sentence in Chinese.
+std::string whyNotOpened(const std::filesystem::path& file);
+
 // Reads file over a gauging with the factory coefficients and computes it. Never throws for a
 // bad file.
 FileComputation computeRawDataFile(const std::filesystem::path& file,

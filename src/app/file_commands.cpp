@@ -1,4 +1,5 @@
 #include "app/file_commands.hpp"
+#include "app/compute_file.hpp"
 
 #include "files/coefficient_file.hpp"
 #include "files/file_access.hpp"
@@ -92,6 +93,10 @@ OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
     OpenResult result;
     switch (read.status) {
     case GaugingFile::Status::NotOpened:
+        // An empty file, a text without the 流速仪原始数据 line, a binary file: nothing is
+        // changed, and the user is told why.
+        result.message = "无法打开“" + name + "”：" + whyNotOpened(file);
+        window.showMessage(result.message, kNotice, MessageIcon::Warning);
         return result;
     case GaugingFile::Status::Refused:
         result.outcome = OpenOutcome::Refused;

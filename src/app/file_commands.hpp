@@ -27,7 +27,7 @@ ClearOutcome clearCommand(Window& window);
 // How opening a file went.
 enum class OpenOutcome {
     Cancelled,  // the dialog was cancelled: nothing changed
-    NotOpened,  // unreadable, or not a raw data file: nothing changed, nothing said
+    NotOpened,  // unreadable, or not a raw data file: nothing changed, a message said why
     Refused,    // a message said why; nothing changed
     Incomplete, // opened as far as it goes; a message said what was missing
     Opened,

@@ -2,6 +2,7 @@
 #include "gui_support.hpp"
 #include "window/program_paths.hpp"
 
+#include "files/file_io.hpp"
 #include "files/record_header.hpp"
 
 #include <QGroupBox>
@@ -480,6 +481,27 @@ void MainWindowTest::saveClearOpenRestoresInputAndHeader() {
     h.click(ctl::计算);
     QVERIFY(!w.text(ctl::断面流量).empty());
     QVERIFY(h.messages.empty());
+
+    // What is not a measurement is refused with a message that says why, and nothing changes:
+    // a text without the 流速仪原始数据 line, an empty file, a binary file.
+    const std::string discharge = w.text(ctl::断面流量);
+    const std::pair<const char*, std::string> notMeasurements[] = {
+        {"notes.dat", "今天天气晴\r\n"},
+        {"empty.dat", ""},
+        {"binary.dat", std::string("\x89PNG\0\x01", 7)}};
+    for (const auto& [name, bytes] : notMeasurements) {
+        const auto other = h.folder / name;
+        QVERIFY(writeFileAtomic(other, bytes));
+        h.files.push_back(other);
+        h.click(ctl::打开);
+        QCOMPARE(h.messages.size(), std::size_t(1));
+        QVERIFY2(h.messages[0].text.find("无法打开“" + std::string(name) +
+                                         "”：不是流速仪原始数据文件") == 0,
+                 h.messages[0].text.c_str());
+        h.messages.clear();
+        QCOMPARE(w.text(ctl::编辑框当前操作数据), std::string("测量一.dat"));
+        QCOMPARE(w.text(ctl::断面流量), discharge);
+    }
 }
 
 void MainWindowTest::coefficientFieldsTakeDecimalNumbersOnly() {

@@ -181,9 +181,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarnelo: %s\n", problem.c_str());
         window.setStatus(problem);
     }
-    if (file && window.openFile(pathOf(*file)).outcome == tarnelo::OpenOutcome::NotOpened) {
-        window.setStatus("无法打开“" + file->toStdString() +
-                         "”：文件无法读取，或不是流速仪原始数据文件");
+    if (file) {
+        // A file that cannot be opened is named in a message, and in the status bar after it.
+        if (const tarnelo::OpenResult opened = window.openFile(pathOf(*file));
+            opened.outcome == tarnelo::OpenOutcome::NotOpened) {
+            window.setStatus(opened.message);
+        }
     }
     return QApplication::exec();
 }

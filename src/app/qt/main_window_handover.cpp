@@ -29,7 +29,7 @@ void MainWindow::openHandedOver(const std::filesystem::path& file) {
         forgetComputation();
         editing_->startNewHistory();
     } else if (opened.outcome == OpenOutcome::NotOpened) {
-        setStatus("无法打开“" + file.string() + "”：文件无法读取，或不是流速仪原始数据文件");
+        setStatus(opened.message);
     }
 }
 
