@@ -64,6 +64,7 @@ class MainWindowTest : public QObject {
     void coefficientFieldsTakeDecimalNumbersOnly();
     void menuCommands();
     void closingAsksOnlyWhenInputWouldBeLost();
+    void keyboardAloneOpensComputesAndSaves();
 };
 
 void MainWindowTest::layoutFollowsTheControlTable() {
@@ -631,4 +632,31 @@ void MainWindowTest::closingAsksOnlyWhenInputWouldBeLost() {
 int runMainWindowTests(int argc, char** argv) {
     MainWindowTest test;
     return QTest::qExec(&test, argc, argv);
+}// Without the mouse: Ctrl+O opens an example, F5 computes it, Ctrl+S saves it; the buttons'
+// tooltips name the keys, and a key does nothing while its button is disabled.
+void MainWindowTest::keyboardAloneOpensComputesAndSaves() {
+    Harness h;
+    MainWindow& w = h.make();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(h.find(ctl::计算)->toolTip(), QStringLiteral("计算（F5）"));
+    QTest::keyClick(&w, Qt::Key_E, Qt::ControlModifier);
+    QVERIFY(h.dialogs.empty());
+
+    h.files.push_back(std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" /
+                      "vertical-25-verticals.dat");
+    QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(h.dialogs.back().first, std::string(ctl::通用对话框打开));
+    QCOMPARE(w.text(ctl::编辑框当前操作数据), std::string("vertical-25-verticals.dat"));
+    QTest::keyClick(&w, Qt::Key_F5);
+    QVERIFY(!w.text(ctl::断面流量).empty());
+    QCOMPARE(w.text(ctl::致谢框), std::string("感谢使用!"));
+    const auto saved = h.folder / "Text data" / "keys.dat";
+    h.files.push_back(saved);
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(h.dialogs.back().first, std::string(ctl::通用对话框保存));
+    QVERIFY(std::filesystem::exists(saved));
+    QVERIFY(h.messages.empty());
 }
+
+

@@ -110,6 +110,7 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
     setWindowIcon(programIcon());
     buildControls();
     bindCommands();
+    buildShortcuts();
     snapshot_ = takeInputSnapshot(*this);
     // While a renderer runs the window stays painted and says so; closing it gives up the wait
     // and ends the renderer with everything it started.

@@ -155,6 +155,8 @@ class MainWindow : public QMainWindow, public Window {
 
     void buildControls();
     void bindCommands();
+    // The commands' keys (main_window_keys.cpp).
+    void buildShortcuts();
     QWidget* control(std::string_view name) const;
     QLabel* addLabel(QWidget* parent, std::string_view name, int x, int y, int w, int h);
     QLineEdit* addEdit(QWidget* parent, std::string_view name, int x, int y, int w, int h,
