@@ -295,7 +295,11 @@ TEST_F(RawDataFile, CancelledUnreadableAndForeignFilesChangeNothing) {
     openCommand(window);
     EXPECT_EQ(window.sheet().cell(0, 1), "7");
     EXPECT_EQ(window.text(ctl::编辑框当前操作数据), "keep.dat");
-    EXPECT_TRUE(window.messages.empty());
+    // The cancelled dialog says nothing; the missing and the foreign file say why.
+    ASSERT_EQ(window.messages.size(), 2U);
+    EXPECT_EQ(window.messages[0].text, "无法打开“absent.dat”：文件不存在。");
+    EXPECT_EQ(window.messages[1].text,
+              "无法打开“other.dat”：不是流速仪原始数据文件（开头没有“流速仪原始数据”）。");
 }
 
 TEST_F(RawDataFile, ShortAndDamagedFilesFillWhatTheyCanAndSayWhatIsMissing) {
