@@ -110,6 +110,21 @@ void SheetEditingTest::pasteFromASpreadsheetLandsInEditableCellsAndUndoes() {
     QCOMPARE(w.sheetEditing().selection(), (CellRange{1, 3, 5, 5}));
     const auto pasted = cellsOf(w.sheet());
 
+    // A click inside the block selects that one cell, as in WPS and Excel: Esc, Delete empties
+    // it alone, and undo brings it back.
+    clickCell(grid, 2, col::N);
+    press(&grid, Qt::Key_Escape);
+    QCOMPARE(w.sheetEditing().selection(), (CellRange{2, col::N, 2, col::N}));
+    press(&grid, Qt::Key_Delete);
+    QCOMPARE(w.sheet().cell(2, col::N), std::string());
+    QCOMPARE(w.sheet().cell(1, col::N), std::string("10"));
+    QCOMPARE(w.sheet().cell(3, col::N), std::string("30"));
+    QCOMPARE(w.sheet().cell(2, col::相对), std::string("0.2"));
+    press(&grid, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(cellsOf(w.sheet()), pasted);
+    clickCell(grid, 1, col::相对);
+    clickCell(grid, 5, col::N, Qt::ShiftModifier);
+
     press(&grid, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(cellsOf(w.sheet()), before);
     QCOMPARE(status(w), QStringLiteral("已撤销：粘贴"));

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -95,6 +96,18 @@ void SheetView::fitColumns(const std::array<int, 17>& widths, int baseWidth) {
         setColumnWidth(static_cast<int>(c), next - end);
         end = next;
     }
+}
+
+void SheetView::mousePressEvent(QMouseEvent* event) {
+    // A plain click selects the one cell under it, as spreadsheets do, also inside a selected
+    // block: Delete after it empties that cell, not the block.
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier &&
+        index.isValid() && selectionModel() != nullptr && selectionModel()->isSelected(index) &&
+        selectionModel()->selectedIndexes().size() > 1) {
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    }
+    QTableView::mousePressEvent(event);
 }
 
 bool SheetView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
