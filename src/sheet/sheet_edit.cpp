@@ -54,7 +54,7 @@ void revert(Sheet& sheet, const SheetOp& op) {
 } // namespace
 
 SheetEdit typingEdit(const Sheet& sheet, int row, int column, std::string_view text) {
-    SheetEdit edit{std::string(stepname::kTyping), {}, {row, column, row, column}};
+    SheetEdit edit{std::string(stepname::kTyping), {}, {row, column, row, column}, {}};
     if (row >= 0 && row < sheet.rowCount() && column >= 0 && column < Sheet::kColumns &&
         sheet.cell(row, column) != text) {
         edit.ops.push_back(setCellOp(sheet, row, column, text));
@@ -63,7 +63,7 @@ SheetEdit typingEdit(const Sheet& sheet, int row, int column, std::string_view t
 }
 
 SheetEdit emptyingEdit(const Sheet& sheet, CellRange range, std::string_view name) {
-    SheetEdit edit{std::string(name), {}, range};
+    SheetEdit edit{std::string(name), {}, range, {}};
     const int bottom = std::min(range.bottom, sheet.rowCount() - 1);
     const int right = std::min(range.right, Sheet::kColumns - 1);
     for (int r = std::max(range.top, 0); r <= bottom; ++r) {
@@ -77,7 +77,7 @@ SheetEdit emptyingEdit(const Sheet& sheet, CellRange range, std::string_view nam
 }
 
 SheetEdit insertRowsEdit(const Sheet& sheet, int at, int count) {
-    SheetEdit edit{std::string(stepname::kInsertRows), {}, {}};
+    SheetEdit edit{std::string(stepname::kInsertRows), {}, {}, {}};
     if (at < 0 || at > sheet.rowCount() || count <= 0) {
         return edit;
     }
@@ -92,7 +92,7 @@ SheetEdit insertRowsEdit(const Sheet& sheet, int at, int count) {
 }
 
 SheetEdit removeRowsEdit(const Sheet& sheet, int first, int count) {
-    SheetEdit edit{std::string(stepname::kRemoveRows), {}, {}};
+    SheetEdit edit{std::string(stepname::kRemoveRows), {}, {}, {}};
     first = std::max(first, 0);
     const int last = std::min(first + count, sheet.rowCount()) - 1;
     for (int r = first; r <= last; ++r) {
@@ -106,6 +106,61 @@ SheetEdit removeRowsEdit(const Sheet& sheet, int first, int count) {
     }
     // Undone, the rows come back selected; done, the rows that moved up into their place are.
     edit.focus = {first, 0, std::max(last, first), Sheet::kColumns - 1};
+    return edit;
+}
+
+std::vector<Sheet::Row> sheetCells(const Sheet& sheet) {
+    std::vector<Sheet::Row> cells;
+    cells.reserve(static_cast<std::size_t>(sheet.rowCount()));
+    for (int r = 0; r < sheet.rowCount(); ++r) {
+        cells.push_back(sheet.row(r));
+    }
+    return cells;
+}
+
+SheetEdit changesEdit(const std::vector<Sheet::Row>& before, const Sheet& now,
+                      std::string_view name) {
+    SheetEdit edit{std::string(name), {}, {}, {}};
+    const int had = static_cast<int>(before.size());
+    const int shared = std::min(had, now.rowCount());
+    for (int r = 0; r < shared; ++r) {
+        const Sheet::Row& old = before[static_cast<std::size_t>(r)];
+        for (int c = 0; c < Sheet::kColumns; ++c) {
+            if (old[static_cast<std::size_t>(c)] != now.cell(r, c)) {
+                SheetOp op;
+                op.row = r;
+                op.column = c;
+                op.before = old[static_cast<std::size_t>(c)];
+                op.after = now.cell(r, c);
+                edit.ops.push_back(std::move(op));
+            }
+        }
+    }
+    // Rows added at the end: an empty row in, then its cells.
+    for (int r = shared; r < now.rowCount(); ++r) {
+        SheetOp insert;
+        insert.kind = SheetOp::Kind::InsertRow;
+        insert.row = r;
+        edit.ops.push_back(std::move(insert));
+        for (int c = 0; c < Sheet::kColumns; ++c) {
+            if (!now.cell(r, c).empty()) {
+                SheetOp op;
+                op.row = r;
+                op.column = c;
+                op.after = now.cell(r, c);
+                edit.ops.push_back(std::move(op));
+            }
+        }
+    }
+    // Rows taken away at the end, the last first.
+    for (int r = had - 1; r >= shared; --r) {
+        SheetOp remove;
+        remove.kind = SheetOp::Kind::RemoveRow;
+        remove.row = r;
+        const Sheet::Row& cells = before[static_cast<std::size_t>(r)];
+        remove.removed.assign(cells.begin(), cells.end());
+        edit.ops.push_back(std::move(remove));
+    }
     return edit;
 }
 
@@ -127,6 +182,19 @@ bool SheetHistory::perform(Sheet& sheet, SheetEdit edit) {
     return true;
 }
 
+bool SheetHistory::record(SheetEdit edit) {
+    if (edit.ops.empty() && !edit.restore) {
+        return false;
+    }
+    steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(done_), steps_.end());
+    steps_.push_back(std::move(edit));
+    while (steps_.size() > depth_) {
+        steps_.pop_front();
+    }
+    done_ = steps_.size();
+    return true;
+}
+
 const SheetEdit* SheetHistory::undo(Sheet& sheet) {
     if (!canUndo()) {
         return nullptr;
@@ -134,6 +202,9 @@ const SheetEdit* SheetHistory::undo(Sheet& sheet) {
     SheetEdit& step = steps_[--done_];
     for (auto op = step.ops.rbegin(); op != step.ops.rend(); ++op) {
         revert(sheet, *op);
+    }
+    if (step.restore) {
+        step.restore(true);
     }
     return &step;
 }
@@ -145,6 +216,9 @@ const SheetEdit* SheetHistory::redo(Sheet& sheet) {
     SheetEdit& step = steps_[done_++];
     for (SheetOp& op : step.ops) {
         apply(sheet, op);
+    }
+    if (step.restore) {
+        step.restore(false);
     }
     return &step;
 }

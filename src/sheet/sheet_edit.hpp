@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,9 @@ struct SheetEdit {
     std::vector<SheetOp> ops;
     // The cells to select once the step is done or undone.
     CellRange focus;
+    // What the step changed beside the cells (the mode, the results of a computation): called
+    // once the cells are put back (true) or done again (false).
+    std::function<void(bool undone)> restore;
 };
 
 // Names of the steps.
@@ -63,6 +67,8 @@ inline constexpr std::string_view kDelete = "删除";
 inline constexpr std::string_view kInsertRows = "插入行";
 inline constexpr std::string_view kInsertPoint = "插入测点";
 inline constexpr std::string_view kRemoveRows = "删除行";
+inline constexpr std::string_view kCompute = "计算";
+inline constexpr std::string_view kModeSwitch = "切换模式";
 } // namespace stepname
 
 // Typing text into a cell (nothing when the cell already holds it).
@@ -79,6 +85,14 @@ SheetEdit insertRowsEdit(const Sheet& sheet, int at, int count);
 // empty rows at its end.
 SheetEdit removeRowsEdit(const Sheet& sheet, int first, int count);
 
+// The cells of a sheet, to compare with the sheet after a command has changed it.
+std::vector<Sheet::Row> sheetCells(const Sheet& sheet);
+
+// What turned the cells `before` into the sheet as it is now, as one step already done: every
+// cell that differs, and the rows added or taken away at the end.
+SheetEdit changesEdit(const std::vector<Sheet::Row>& before, const Sheet& now,
+                      std::string_view name);
+
 // The steps done on the sheet, for undo and redo. Doing a new step drops the steps undone
 // before it; the oldest steps go when more than `depth` are kept.
 class SheetHistory {
@@ -89,6 +103,9 @@ class SheetHistory {
 
     // Does the step and keeps it. A step without changes is neither done nor kept: false.
     bool perform(Sheet& sheet, SheetEdit edit);
+    // Keeps a step that was done outside the history (a computation, a mode switch). A step
+    // that changed neither the cells nor anything else is not kept: false.
+    bool record(SheetEdit edit);
     // Takes back the last step done, or does again the last step undone; the step, or
     // nullptr when there is none.
     const SheetEdit* undo(Sheet& sheet);
@@ -98,7 +115,7 @@ class SheetHistory {
     bool canRedo() const { return done_ < steps_.size(); }
     std::size_t undoSteps() const { return done_; }
     std::size_t redoSteps() const { return steps_.size() - done_; }
-    // Forgets every step (a computation, an opened file or 清空 start a new history).
+    // Forgets every step (an opened file or 清空 start a new history).
     void clear();
 
   private:

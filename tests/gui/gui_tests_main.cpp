@@ -1,7 +1,7 @@
 // One binary for every window test, run offscreen by ctest. The first argument names the suite
 // to run (sheet_model, main_window, record_header_dialog, record_form_buttons, findings,
 // sheet_editing, window_size, print_wait, section_plot, second_start, station_table,
-// unsound_results); without one every suite runs. The remaining arguments go to QtTest.
+// unsound_results, daily_use); without one every suite runs. The remaining arguments go to QtTest.
 #include "app/qt/skin.hpp"
 #include "app/qt/translations.hpp"
 
@@ -25,6 +25,7 @@ int runSecondStartTests(int argc, char** argv);
 int runStationTableTests(int argc, char** argv);
 int runUnsoundResultsTests(int argc, char** argv);
 int runPrintPreviewTests(int argc, char** argv);
+int runDailyUseTests(int argc, char** argv);
 
 namespace {
 
@@ -45,7 +46,8 @@ constexpr Suite kSuites[] = {{"sheet_model", runSheetModelTests},
                              {"second_start", runSecondStartTests},
                              {"station_table", runStationTableTests},
                              {"unsound_results", runUnsoundResultsTests},
-                             {"print_preview", runPrintPreviewTests}};
+                             {"print_preview", runPrintPreviewTests},
+                             {"daily_use", runDailyUseTests}};
 
 } // namespace
 

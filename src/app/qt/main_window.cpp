@@ -6,6 +6,7 @@
 #include "app/file_commands.hpp"
 #include "app/proposed_names.hpp"
 #include "app/qt/file_dialog.hpp"
+#include "app/qt/guide_window.hpp"
 #include "app/qt/qt_text.hpp"
 #include "app/qt/record_header_dialog.hpp"
 #include "app/qt/row_numbers.hpp"
@@ -329,15 +330,7 @@ void MainWindow::bindCommands() {
     auto button = [this](std::string_view name) {
         return static_cast<QPushButton*>(control(name));
     };
-    connect(button(ctl::计算), &QPushButton::clicked, this, [this] {
-        ComputeOutcome outcome;
-        run([&outcome](Window& window) { outcome = computeCommand(window); });
-        afterCompute(outcome);
-        // A computation that did not run leaves the input as it was, and its history too.
-        if (outcome.status == ComputeOutcome::Status::Computed) {
-            editing_->startNewHistory();
-        }
-    });
+    connect(button(ctl::计算), &QPushButton::clicked, this, [this] { computeAsStep(); });
     connect(button(ctl::清空), &QPushButton::clicked, this, [this] {
         grid_->commitPendingEdit();
         if (!confirmDiscard(*this, snapshot_)) {
@@ -390,7 +383,6 @@ void MainWindow::bindCommands() {
     connect(button(ctl::更多), &QPushButton::clicked, this, [this] { run(recordHeaderCommand); });
     connect(button(ctl::保存系数), &QPushButton::clicked, this,
             [this] { run(saveCoefficientFile); });
-    connect(modes_, &QButtonGroup::idClicked, this, [this](int) { run(modeSwitchCommand); });
 
     connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
@@ -408,12 +400,13 @@ void MainWindow::bindCommands() {
     relayout();
 
     bindStaleTracking();
+    bindUndoSteps();
 
     QMenu* about = menuBar()->findChild<QMenu*>(QStringLiteral("简介"));
     auto action = [about](const char* name) {
         return about->findChild<QAction*>(QString::fromUtf8(name));
     };
-    connect(action("帮助"), &QAction::triggered, this, [this] { run(guideCommand); });
+    connect(action("帮助"), &QAction::triggered, this, [this] { showGuide(*this, this); });
     connect(action("捐助"), &QAction::triggered, this, [this] { run(donationCommand); });
     connect(action("声明"), &QAction::triggered, this, [this] { run(statementCommand); });
 }

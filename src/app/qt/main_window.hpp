@@ -206,6 +206,29 @@ class MainWindow : public QMainWindow, public Window {
     // 查看 → 打印方式: the spreadsheet program instead of the program's own renderer.
     bool printViaSpreadsheet_ = false;
 
+    // What a computation or a mode switch changes beside the cells, for undo and redo
+    // (main_window_undo.cpp).
+    struct WindowState {
+        std::vector<std::pair<std::string, std::string>> texts;
+        std::map<std::string, int, std::less<>> colours;
+        std::string mode;
+        ComputedState computed;
+        CellMarks marks;
+        std::optional<InputSnapshot> runInput;
+        bool unusable = false;
+        QString unusableReason;
+        bool exportEnabled = false;
+        bool printEnabled = false;
+    };
+    WindowState captureWindow() const;
+    void restoreWindow(const WindowState& state);
+    // 计算 as one step of the sheet's history.
+    void computeAsStep();
+    // The mode switch as a step, and the window's keys of undo and redo.
+    void bindUndoSteps();
+    // The window when a mode's radio box was pressed, before its click changes it.
+    std::optional<WindowState> beforeModeSwitch_;
+
     // The section picture and the uncertainty (main_window_plot.cpp).
     void buildSectionPlotControls();
     void refreshSectionPlot();

@@ -26,8 +26,11 @@ class SheetEditing : public QObject {
                  std::function<void(std::string_view)> status, QObject* parent = nullptr);
 
     void handle(SheetView::Request request);
-    // A computation, an opened file and 清空 start a new history.
+    // An opened file and 清空 start a new history.
     void startNewHistory() { history_.clear(); }
+    // A step done outside the sheet's own commands (a computation, a mode switch), kept for
+    // undo and redo.
+    void record(SheetEdit edit) { history_.record(std::move(edit)); }
     const SheetHistory& history() const { return history_; }
 
     // The selected cells, or the current cell when nothing is selected.
