@@ -28,6 +28,7 @@ class DailyUseTest : public QObject {
 
   private slots:
     void computeAndModeSwitchAreUndoSteps();
+    void questionsNameTheFileAndLoseNothing();
 };
 
 void DailyUseTest::computeAndModeSwitchAreUndoSteps() {
@@ -97,6 +98,104 @@ void DailyUseTest::computeAndModeSwitchAreUndoSteps() {
     QVERIFY(coefficient->text() != QStringLiteral("0.7"));
     QCOMPARE(cells(w), opened);
     static_cast<void>(was);
+}
+
+void DailyUseTest::questionsNameTheFileAndLoseNothing() {
+    Harness h;
+    MainWindow& w = h.make();
+    std::vector<std::string> asked;
+    std::deque<MainWindow::CloseChoice> choices;
+    MainWindow::Answerer answerer;
+    answerer.message = [&h](const std::string& text, const std::string& title, MessageIcon icon) {
+        h.messages.push_back({text, title, icon});
+    };
+    answerer.question = [&h](const std::string& text, const std::string& title) {
+        h.questions.push_back({text, title, MessageIcon::None});
+        return true;
+    };
+    answerer.file = [&h](const FileDialogSpec& dialog, const std::filesystem::path& start) {
+        h.dialogs.push_back({std::string(dialog.name), start});
+        std::optional<std::filesystem::path> chosen;
+        if (!h.files.empty()) {
+            chosen = h.files.front();
+            h.files.pop_front();
+        }
+        return chosen;
+    };
+    answerer.modal = [&h](QDialog& dialog) {
+        if (h.onDialog) {
+            h.onDialog(dialog);
+        }
+    };
+    answerer.closing = [&](const std::string& text) {
+        asked.push_back(text);
+        const MainWindow::CloseChoice choice = choices.front();
+        choices.pop_front();
+        return choice;
+    };
+    w.setAnswerer(answerer);
+    // The user's own meter constant, kept as the default.
+    typeIntoBox(h.find<QLineEdit>(ctl::计算公式编辑框01), QStringLiteral("0.7012"));
+    h.click(ctl::保存系数);
+    const std::string defaultK = "0.7012";
+
+    // A file of our own, opened: 保存 proposes it, in its folder.
+    const auto own = h.folder / "Text data" / "第58次.dat";
+    std::filesystem::copy_file(example("vertical-25-verticals.dat"), own);
+    h.files.push_back(own);
+    choices = {MainWindow::CloseChoice::Discard};
+    h.click(ctl::打开);
+    QCOMPARE(asked.size(), std::size_t(1));
+    asked.clear();
+    QVERIFY(w.text(ctl::计算公式编辑框01) != defaultK);
+    h.click(ctl::保存);
+    QCOMPARE(h.dialogs.back().first, std::string(ctl::通用对话框保存));
+    QCOMPARE(h.dialogs.back().second, own);
+
+    // 更多… and 返回 with nothing typed leave the input saved.
+    h.onDialog = [](QDialog& dialog) {
+        dialog.findChild<QPushButton*>(QStringLiteral("制表完成"))->click();
+    };
+    h.click(ctl::更多);
+    QVERIFY(w.close());
+    QVERIFY(asked.empty());
+    w.show();
+
+    // After 计算, N and T of a vertical emptied: its velocity was computed, nobody is asked.
+    h.click(ctl::计算);
+    typeIntoCell(&w.grid(), 3, col::N, QString());
+    typeIntoCell(&w.grid(), 3, col::T, QString());
+    h.click(ctl::计算);
+    QVERIFY(h.questions.empty());
+
+    // 清空 with unsaved input: 取消 keeps everything; 保存 saves, then clears.
+    choices = {MainWindow::CloseChoice::Cancel, MainWindow::CloseChoice::Save};
+    h.click(ctl::清空);
+    QCOMPARE(asked.size(), std::size_t(1));
+    QCOMPARE(asked[0], std::string("当前的测量数据“第58次.dat”（含制表数据）还没有保存，"
+                                   "清空前是否保存？"));
+    QVERIFY(!w.text(ctl::断面流量).empty());
+    const auto copy = h.folder / "Text data" / "第58次 改.dat";
+    h.files.push_back(copy);
+    h.click(ctl::清空);
+    QCOMPARE(asked.size(), std::size_t(2));
+    QVERIFY(std::filesystem::exists(copy));
+    QVERIFY(w.text(ctl::断面流量).empty());
+    QVERIFY(w.sheet().cell(0, col::起点距).empty());
+    // The opened file's meter constants go with it: the user's own are back.
+    QCOMPARE(w.text(ctl::计算公式编辑框01), defaultK);
+
+    // 打开 over unsaved input: 不保存 opens.
+    typeIntoCell(&w.grid(), 0, col::起点距, QStringLiteral("1"));
+    choices = {MainWindow::CloseChoice::Discard};
+    h.files.push_back(example("vertical-two-point.dat"));
+    h.click(ctl::打开);
+    QCOMPARE(asked.size(), std::size_t(3));
+    QVERIFY(asked[2].find("打开另一个文件前") != std::string::npos);
+    QCOMPARE(w.text(ctl::编辑框当前操作数据), std::string("vertical-two-point.dat"));
+    // A cancelled 保存 keeps the measurement's name.
+    h.click(ctl::保存);
+    QCOMPARE(w.text(ctl::编辑框当前操作数据), std::string("vertical-two-point.dat"));
 }
 
 int runDailyUseTests(int argc, char** argv) {

@@ -425,7 +425,8 @@ void MainWindowTest::clearKeepsRowsCoefficientsAndMode() {
     QVERIFY(w.grid().model()->flags(w.grid().model()->index(0, 8)) & Qt::ItemIsEditable);
     // The typed measurement was never saved: 清空 asked first.
     QCOMPARE(h.questions.size(), std::size_t(1));
-    QCOMPARE(h.questions[0].text, std::string("当前的测量数据还没有保存，是否继续？"));
+    QCOMPARE(h.questions[0].text,
+             std::string("当前的测量数据“a.dat”（含制表数据）还没有保存，清空前是否保存？"));
 }
 
 void MainWindowTest::saveClearOpenRestoresInputAndHeader() {
@@ -604,7 +605,8 @@ void MainWindowTest::closingAsksOnlyWhenInputWouldBeLost() {
     h.answers.push_back(false);
     QVERIFY(!w.close());
     QCOMPARE(h.questions.size(), std::size_t(4));
-    QCOMPARE(h.questions[3].text, std::string(shelltext::kQuitQuestion));
+    QCOMPARE(h.questions[3].text,
+             std::string("当前的测量数据“a.dat”（含制表数据）还没有保存，退出前是否保存？"));
 
     // Opening a real file replaces the input: nothing to lose afterwards.
     h.files.push_back(h.folder / "Text data" / "a.dat");
@@ -632,7 +634,7 @@ void MainWindowTest::closingAsksOnlyWhenInputWouldBeLost() {
 int runMainWindowTests(int argc, char** argv) {
     MainWindowTest test;
     return QTest::qExec(&test, argc, argv);
-}// Without the mouse: Ctrl+O opens an example, F5 computes it, Ctrl+S saves it; the buttons'
+} // Without the mouse: Ctrl+O opens an example, F5 computes it, Ctrl+S saves it; the buttons'
 // tooltips name the keys, and a key does nothing while its button is disabled.
 void MainWindowTest::keyboardAloneOpensComputesAndSaves() {
     Harness h;
@@ -658,5 +660,3 @@ void MainWindowTest::keyboardAloneOpensComputesAndSaves() {
     QVERIFY(std::filesystem::exists(saved));
     QVERIFY(h.messages.empty());
 }
-
-

@@ -77,7 +77,9 @@ class SecondStartTest : public QObject {
         QCOMPARE(startAgain(h, {example}, said), 0);
         QVERIFY2(said.contains("已经在运行"), said.constData());
         QTRY_COMPARE_WITH_TIMEOUT(h.questions.size(), std::size_t(1), 5000);
-        QCOMPARE(qs(h.questions[0].text), QStringLiteral("当前的测量数据还没有保存，是否继续？"));
+        QCOMPARE(qs(h.questions[0].text),
+                 QStringLiteral("当前的测量数据（含制表数据）还没有保存，"
+                                "打开“vertical-25-verticals.dat”前是否保存？"));
         QCOMPARE(w.sheet().cell(0, col::起点距), std::string("77"));
 
         // Agreeing opens the file; its path may be relative to where the second start ran.

@@ -1,6 +1,7 @@
 #include "app/qt/file_dialog.hpp"
 
 #include "app/qt/qt_text.hpp"
+#include "files/file_access.hpp"
 
 #include <QAbstractItemModel>
 #include <QCoreApplication>
@@ -75,6 +76,29 @@ class ChineseIconProvider : public QFileIconProvider {
 
 } // namespace
 
+bool savingFolder(const std::filesystem::path& folder) {
+    const QString examples = examplesFolder();
+    const QString canonical = QFileInfo(qpath(folder)).canonicalFilePath();
+    return mayWrite(folder) && (examples.isEmpty() || canonical.isEmpty() ||
+                                canonical != QFileInfo(examples).canonicalFilePath());
+}
+
+void withoutExamples(QFileDialog& box) {
+    const QString examples = examplesFolder();
+    if (examples.isEmpty()) {
+        return;
+    }
+    const QString canonical = QFileInfo(examples).canonicalFilePath();
+    QList<QUrl> places;
+    for (const QUrl& place : box.sidebarUrls()) {
+        if (!place.isLocalFile() ||
+            QFileInfo(place.toLocalFile()).canonicalFilePath() != canonical) {
+            places.append(place);
+        }
+    }
+    box.setSidebarUrls(places);
+}
+
 std::optional<std::filesystem::path> showFileDialog(QWidget* parent, const FileDialogSpec& dialog,
                                                     const std::filesystem::path& initialFolder,
                                                     const std::filesystem::path& name) {
@@ -92,7 +116,9 @@ std::optional<std::filesystem::path> showFileDialog(QWidget* parent, const FileD
     if (!name.empty()) {
         box.selectFile(qpath(name));
     }
-    if (!dialog.save) {
+    if (dialog.save) {
+        withoutExamples(box);
+    } else {
         box.setOption(QFileDialog::DontUseNativeDialog, true);
         offerExamples(box);
     }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 
+class QFileDialog;
 class QWidget;
 
 namespace tarnelo {
@@ -16,5 +17,13 @@ namespace tarnelo {
 std::optional<std::filesystem::path> showFileDialog(QWidget* parent, const FileDialogSpec& dialog,
                                                     const std::filesystem::path& initialFolder,
                                                     const std::filesystem::path& name);
+
+// Whether a folder is a place to save into: it may be written and it is not the bundled
+// examples, which a new installation replaces.
+bool savingFolder(const std::filesystem::path& folder);
+
+// Takes the bundled examples out of a dialog's sidebar: Qt keeps the places of every dialog
+// together, so an open dialog's 示例 would show up, in English, in the save and folder dialogs.
+void withoutExamples(QFileDialog& box);
 
 } // namespace tarnelo

@@ -130,15 +130,30 @@ void MainWindow::create() {
     attachSkin(*this);
     run(creationStep);
     snapshot_ = takeInputSnapshot(*this);
+    keepDefaultCoefficients();
+}
+
+void MainWindow::keepDefaultCoefficients() {
+    for (std::size_t i = 0; i < kCoefficientCount; ++i) {
+        defaultCoefficients_[i] = text(kCoefficientFields[i].control);
+    }
+}
+
+void MainWindow::afterOpened(const std::filesystem::path& file) {
+    forgetComputation();
+    headerFromFile_ = true;
+    currentFile_ = file;
+    velocitiesComputed_ = false;
+    snapshot_ = takeInputSnapshot(*this);
+    editing_->startNewHistory();
+    showFromFirstRow();
 }
 
 OpenResult MainWindow::openFile(const std::filesystem::path& file) {
     OpenResult opened;
     run([&](Window& window) { opened = openRawDataFile(window, file); });
     if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
-        headerFromFile_ = true;
-        snapshot_ = takeInputSnapshot(*this);
-        showFromFirstRow();
+        afterOpened(file);
     }
     return opened;
 }
@@ -332,19 +347,27 @@ void MainWindow::bindCommands() {
     };
     connect(button(ctl::计算), &QPushButton::clicked, this, [this] { computeAsStep(); });
     connect(button(ctl::清空), &QPushButton::clicked, this, [this] {
-        grid_->commitPendingEdit();
-        if (!confirmDiscard(*this, snapshot_)) {
+        if (!mayDropInput("清空前")) {
             return;
         }
-        run(clearCommand);
+        run([this](Window& window) {
+            clearCommand(window);
+            // After an opened file, the coefficients are the user's own again.
+            if (headerFromFile_) {
+                for (std::size_t i = 0; i < kCoefficientCount; ++i) {
+                    setText(kCoefficientFields[i].control, defaultCoefficients_[i]);
+                }
+            }
+        });
         headerFromFile_ = false;
+        currentFile_.clear();
+        velocitiesComputed_ = false;
         forgetComputation();
         snapshot_ = takeInputSnapshot(*this);
         editing_->startNewHistory();
     });
     connect(button(ctl::打开), &QPushButton::clicked, this, [this] {
-        grid_->commitPendingEdit();
-        if (!confirmDiscard(*this, snapshot_)) {
+        if (!mayDropInput("打开另一个文件前")) {
             return;
         }
         OpenResult opened;
@@ -352,11 +375,7 @@ void MainWindow::bindCommands() {
         // A file that was not opened leaves the window exactly as it was, unsaved input
         // included.
         if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
-            forgetComputation();
-            headerFromFile_ = true;
-            snapshot_ = takeInputSnapshot(*this);
-            editing_->startNewHistory();
-            showFromFirstRow();
+            afterOpened(choices_[std::string(ctl::通用对话框打开)].path);
         }
     });
     connect(button(ctl::保存), &QPushButton::clicked, this, [this] { saveMeasurement(); });
@@ -381,8 +400,13 @@ void MainWindow::bindCommands() {
         }
     });
     connect(button(ctl::更多), &QPushButton::clicked, this, [this] { run(recordHeaderCommand); });
-    connect(button(ctl::保存系数), &QPushButton::clicked, this,
-            [this] { run(saveCoefficientFile); });
+    connect(button(ctl::保存系数), &QPushButton::clicked, this, [this] {
+        CoefficientOutcome saved;
+        run([&saved](Window& window) { saved = saveCoefficientFile(window); });
+        if (saved.status == CoefficientOutcome::Status::Done) {
+            keepDefaultCoefficients();
+        }
+    });
 
     connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {

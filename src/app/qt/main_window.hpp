@@ -168,7 +168,17 @@ class MainWindow : public QMainWindow, public Window {
     void bindSheetEditing();
     // 保存: true when the measurement is in its file.
     bool saveMeasurement();
-    CloseChoice askClosing();
+    // Before input that is not saved would be dropped (清空, 打开, closing): one question,
+    // 保存 / 不保存 / 取消, naming the measurement. True when the action may go on: saved, given
+    // up, or nothing to lose. `before` says when ("清空前", "退出前").
+    bool mayDropInput(std::string_view before);
+    std::string unsavedQuestion(std::string_view before) const;
+    CloseChoice askSaving(const std::string& question);
+    // A file was opened (打开, a file at start, a handed-over file, 实测流量成果表): nothing
+    // computed stands, its input counts as saved, a new history starts and 保存 proposes it.
+    void afterOpened(const std::filesystem::path& file);
+    // The coefficients as start-up or 保存系数 left them, which 清空 brings back after a file.
+    void keepDefaultCoefficients();
     // After 打开: the sheet from its first row, the cursor on its first distance.
     void showFromFirstRow();
     // Runs a command to its end with the grid's change notices gathered into one.
@@ -219,6 +229,7 @@ class MainWindow : public QMainWindow, public Window {
         QString unusableReason;
         bool exportEnabled = false;
         bool printEnabled = false;
+        bool velocitiesComputed = false;
     };
     WindowState captureWindow() const;
     void restoreWindow(const WindowState& state);
@@ -264,6 +275,12 @@ class MainWindow : public QMainWindow, public Window {
     bool shownUnusable_ = false;
     // The record header came from an opened file (until 清空): no 施测时间 is proposed.
     bool headerFromFile_ = false;
+    // The measurement's file: opened or last saved (until 清空); 保存 proposes it.
+    std::filesystem::path currentFile_;
+    std::array<std::string, kCoefficientCount> defaultCoefficients_;
+    // Every 测点流速 in the sheet came from a computation in 垂线模式 (no switch since): a vertical
+    // whose N and T are then emptied drops its velocity without asking.
+    bool velocitiesComputed_ = false;
     QString unusableReason_;
     // The input at the last run of 计算 while its finding count is still on the status bar.
     std::optional<InputSnapshot> runInput_;

@@ -31,18 +31,29 @@ namespace tarnelo {
 FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
                                   const std::filesystem::path& initialFolder) {
     Choice& choice = choices_[std::string(dialog.name)];
+    // The measurement's own file is proposed to 保存, in its folder when that can be written.
+    const bool ownFile = dialog.name == ctl::通用对话框保存 && !currentFile_.empty();
+    std::filesystem::path folder = initialFolder;
+    if (ownFile && savingFolder(currentFile_.parent_path())) {
+        folder = currentFile_.parent_path();
+    }
+    if (ownFile) {
+        // Cancelled, the dialog keeps the name it proposed.
+        choice.path = folder / currentFile_.filename();
+    }
     std::optional<std::filesystem::path> chosen;
     if (answerer_.file) {
-        chosen = answerer_.file(dialog, initialFolder);
+        chosen = answerer_.file(dialog, ownFile ? folder / currentFile_.filename() : folder);
     } else {
-        // A measurement is proposed under its station and number (or date); otherwise the
+        // Otherwise a measurement is proposed under its station and number (or date), or the
         // dialog keeps the name last chosen.
         const std::string proposed =
             dialog.save ? proposedFileName(loadRecordHeader(programFolder_), dialog.defaultSuffix)
                         : std::string();
-        chosen =
-            showFileDialog(this, dialog, initialFolder,
-                           proposed.empty() ? choice.path.filename() : toPath(qtext(proposed)));
+        const std::filesystem::path name = ownFile            ? currentFile_.filename()
+                                           : proposed.empty() ? choice.path.filename()
+                                                              : toPath(qtext(proposed));
+        chosen = showFileDialog(this, dialog, folder, name);
     }
     if (chosen) {
         choice.path = *chosen;
@@ -171,15 +182,21 @@ void MainWindow::openRecordHeaderDialog() {
     dialog.reportProblem = [this](const std::string& problem) {
         showMessage(problem, "提示：", MessageIcon::Warning);
     };
+    // Proposals (the time, the formula) stored by 返回 with nothing typed leave saved input
+    // saved.
+    const bool wasSaved = !inputUnsaved(*this, snapshot_);
     if (answerer_.modal) {
         dialog.show();
         answerer_.modal(dialog);
         if (dialog.isVisible()) {
             dialog.reject();
         }
-        return;
+    } else {
+        dialog.exec();
     }
-    dialog.exec();
+    if (wasSaved && !dialog.edited()) {
+        snapshot_.header = loadRecordHeader(programFolder_);
+    }
 }
 
 void MainWindow::openUrl(std::string_view address) {
@@ -214,25 +231,32 @@ bool MainWindow::saveMeasurement() {
         return false;
     }
     snapshot_ = takeInputSnapshot(*this);
+    currentFile_ = saved.file;
     setStatus("已保存：" + utf8(qpath(saved.file)));
     return true;
 }
 
-MainWindow::CloseChoice MainWindow::askClosing() {
+std::string MainWindow::unsavedQuestion(std::string_view before) const {
+    const std::string name = text(ctl::编辑框当前操作数据);
+    return "当前的测量数据" + (name.empty() ? std::string() : "“" + name + "”") +
+           "（含制表数据）还没有保存，" + std::string(before) + "是否保存？";
+}
+
+MainWindow::CloseChoice MainWindow::askSaving(const std::string& question) {
     if (answerer_.closing) {
-        return answerer_.closing(std::string(shelltext::kCloseQuestion));
+        return answerer_.closing(question);
     }
     if (answerer_.question) {
-        return answerer_.question(std::string(shelltext::kQuitQuestion), std::string(kBoxTitle))
-                   ? CloseChoice::Discard
-                   : CloseChoice::Cancel;
+        return answerer_.question(question, std::string(kBoxTitle)) ? CloseChoice::Discard
+                                                                    : CloseChoice::Cancel;
     }
     QMessageBox box(this);
     box.setWindowTitle(qtext(kBoxTitle));
-    box.setText(qtext(shelltext::kCloseQuestion));
+    box.setText(qtext(question));
     box.setIcon(QMessageBox::Question);
-    QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
-    QPushButton* discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+    QPushButton* save = box.addButton(QStringLiteral("保存(&S)"), QMessageBox::AcceptRole);
+    QPushButton* discard =
+        box.addButton(QStringLiteral("不保存(&N)"), QMessageBox::DestructiveRole);
     QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(save);
     box.setEscapeButton(cancel);
@@ -241,6 +265,23 @@ MainWindow::CloseChoice MainWindow::askClosing() {
         return CloseChoice::Save;
     }
     return box.clickedButton() == discard ? CloseChoice::Discard : CloseChoice::Cancel;
+}
+
+bool MainWindow::mayDropInput(std::string_view before) {
+    grid_->commitPendingEdit();
+    if (!inputUnsaved(*this, snapshot_)) {
+        return true;
+    }
+    switch (askSaving(unsavedQuestion(before))) {
+    case CloseChoice::Save:
+        // Goes on only when the measurement is safe in its file.
+        return saveMeasurement();
+    case CloseChoice::Discard:
+        return true;
+    case CloseChoice::Cancel:
+        break;
+    }
+    return false;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -253,20 +294,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     waitClock_.invalidate();
     grid_->commitPendingEdit();
-    bool close = true;
-    if (inputUnsaved(*this, snapshot_)) {
-        switch (askClosing()) {
-        case CloseChoice::Save:
-            // Closes only when the measurement is safe in its file.
-            close = saveMeasurement();
-            break;
-        case CloseChoice::Discard:
-            break;
-        case CloseChoice::Cancel:
-            close = false;
-            break;
-        }
-    }
+    // Closes only when nothing is lost: saved, given up, or nothing to save.
+    const bool close = mayDropInput("退出前");
     if (close) {
         saveWindowSize();
         event->accept();

@@ -1,5 +1,6 @@
 // A file handed over by a second start of the program.
 #include "app/qt/main_window.hpp"
+#include "app/qt/qt_text.hpp"
 #include "app/qt/sheet_editing.hpp"
 #include "app/qt/sheet_view.hpp"
 
@@ -20,15 +21,10 @@ void MainWindow::openHandedOver(const std::filesystem::path& file) {
         QTimer::singleShot(kRetryMs, this, [this, file] { openHandedOver(file); });
         return;
     }
-    grid_->commitPendingEdit();
-    if (!confirmDiscard(*this, snapshot_)) {
+    if (!mayDropInput("打开“" + utf8(qpath(file.filename())) + "”前")) {
         return;
     }
-    const OpenResult opened = openFile(file);
-    if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
-        forgetComputation();
-        editing_->startNewHistory();
-    } else if (opened.outcome == OpenOutcome::NotOpened) {
+    if (const OpenResult opened = openFile(file); opened.outcome == OpenOutcome::NotOpened) {
         setStatus(opened.message);
     }
 }

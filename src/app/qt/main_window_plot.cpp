@@ -79,15 +79,12 @@ StationTableDialog& MainWindow::showStationTable() {
         stationTable_ = new StationTableDialog(
             *this,
             [this](const std::filesystem::path& file) {
-                grid_->commitPendingEdit();
-                if (!confirmDiscard(*this, snapshot_)) {
+                if (!mayDropInput("打开“" + utf8(qpath(file.filename())) + "”前")) {
                     return;
                 }
                 if (const OpenResult opened = openFile(file);
                     opened.outcome == OpenOutcome::Opened ||
                     opened.outcome == OpenOutcome::Incomplete) {
-                    forgetComputation();
-                    editing_->startNewHistory();
                     raise();
                     activateWindow();
                 }

@@ -46,6 +46,7 @@ MainWindow::WindowState MainWindow::captureWindow() const {
     state.unusableReason = unusableReason_;
     state.exportEnabled = isEnabled(ctl::导出Excel);
     state.printEnabled = isEnabled(ctl::打印);
+    state.velocitiesComputed = velocitiesComputed_;
     return state;
 }
 
@@ -68,6 +69,7 @@ void MainWindow::restoreWindow(const WindowState& state) {
     unusableReason_ = state.unusableReason;
     setEnabled(ctl::导出Excel, state.exportEnabled);
     setEnabled(ctl::打印, state.printEnabled);
+    velocitiesComputed_ = state.velocitiesComputed;
     --commandDepth_;
     shownStale_ = computed_.stale(*this);
     model_->setStale(shownStale_);
@@ -81,15 +83,36 @@ void MainWindow::computeAsStep() {
     grid_->commitPendingEdit();
     WindowState before = captureWindow();
     const std::vector<Sheet::Row> cells = sheetCells(sheet_);
+    const bool vertical = isSelected(ctl::垂线模式);
     ComputeOutcome outcome;
-    run([&outcome](Window& window) { outcome = computeCommand(window); });
+    run([&](Window& window) {
+        // Velocities this mode computed are no input: a vertical whose N and T were emptied
+        // since drops its velocity as the computation drops every computed cell.
+        if (vertical && velocitiesComputed_) {
+            for (int r = 0; r < sheet_.rowCount(); ++r) {
+                if (sheet_.cell(r, col::N).empty() || sheet_.cell(r, col::T).empty()) {
+                    sheet_.setCell(r, col::测点流速, "");
+                }
+            }
+        }
+        outcome = computeCommand(window);
+    });
     afterCompute(outcome);
     // A computation that did not run leaves the input as it was, and its history too.
-    if (outcome.status != ComputeOutcome::Status::Computed) {
+    if (outcome.status == ComputeOutcome::Status::Cancelled) {
         return;
     }
+    if (vertical && outcome.status == ComputeOutcome::Status::Computed) {
+        velocitiesComputed_ = true;
+    }
     SheetEdit step = changesEdit(cells, sheet_, stepname::kCompute);
-    step.restore = [this, before = std::move(before), after = captureWindow()](bool undone) {
+    WindowState after = captureWindow();
+    // A computation that changed nothing (too few rows, again) is no step.
+    if (step.ops.empty() && after.texts == before.texts &&
+        outcome.status != ComputeOutcome::Status::Computed) {
+        return;
+    }
+    step.restore = [this, before = std::move(before), after = std::move(after)](bool undone) {
         restoreWindow(undone ? before : after);
     };
     editing_->record(std::move(step));
@@ -106,6 +129,7 @@ void MainWindow::bindUndoSteps() {
         std::optional<WindowState> before = std::move(beforeModeSwitch_);
         beforeModeSwitch_.reset();
         run(modeSwitchCommand);
+        velocitiesComputed_ = false;
         if (!before || before->mode.empty() || before->mode == checkedMode(*this)) {
             return;
         }

@@ -114,8 +114,10 @@ RecordHeaderDialog::RecordHeaderDialog(std::filesystem::path programFolder, std:
             table_->setItem(r, c, item);
         }
     }
-    connect(table_, &QTableWidget::itemChanged, this,
-            [](QTableWidgetItem* item) { item->setToolTip(item->text()); });
+    connect(table_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        item->setToolTip(item->text());
+        edited_ = true;
+    });
 
     returnButton_ = new QPushButton(QStringLiteral("返  回"), this);
     returnButton_->setObjectName(QStringLiteral("制表完成"));

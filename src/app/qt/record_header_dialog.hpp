@@ -41,6 +41,9 @@ class RecordHeaderDialog : public QDialog {
     // Unset, a warning box is shown.
     std::function<void(const std::string& text)> reportProblem;
 
+    // Whether the user changed a cell.
+    bool edited() const { return edited_; }
+
   private:
     void storeAndClose();
 
@@ -48,6 +51,7 @@ class RecordHeaderDialog : public QDialog {
     RecordHeaderGrid grid_;
     RecordHeaderTable* table_ = nullptr;
     QPushButton* returnButton_ = nullptr;
+    bool edited_ = false;
 };
 
 } // namespace tarnelo
