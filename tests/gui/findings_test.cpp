@@ -8,6 +8,7 @@
 
 #include <QBrush>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 
@@ -67,6 +68,7 @@ class FindingsTest : public QObject {
     void aLetterForADigitIsMarkedOnItsCellAndListed();
     void decreasingDistancesAreMarked();
     void aGapInTheDistancesIsRefusedAtExportWithTheRowNamed();
+    void longReasonsWrapInTheList();
 };
 
 void FindingsTest::anEditAfterComputingOutdatesTheResultsUntilTheNextCompute() {
@@ -253,6 +255,40 @@ void FindingsTest::aGapInTheDistancesIsRefusedAtExportWithTheRowNamed() {
     QVERIFY(h.messages[0].text.rfind("第 3 行的起点距为空，而下面第 4 行还有起点距", 0) == 0);
     QVERIFY(h.dialogs.empty());
     QVERIFY(!std::filesystem::exists(h.folder / "excel" / "x.xlsx"));
+}
+
+void FindingsTest::longReasonsWrapInTheList() {
+    Harness h;
+    MainWindow& w = h.make();
+    type(h, workedExample());
+    h.click(ctl::计算);
+    w.showFindings();
+    FindingsDialog& list = w.findingsDialog();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    auto* items = list.findChild<QListWidget*>(QStringLiteral("问题"));
+    QCOMPARE(items->count(), 2);
+    // The reasons (the partial discharges above a tenth, ISO 748's advice) are longer than the
+    // list is wide at its first size: each is shown whole on as many lines as it needs, and
+    // nothing scrolls sideways.
+    const int width = items->viewport()->width();
+    const int line = items->fontMetrics().height();
+    bool wrapped = false;
+    for (int i = 0; i < items->count(); ++i) {
+        QListWidgetItem* item = items->item(i);
+        const QRect place = items->visualItemRect(item);
+        const int needed = items->fontMetrics().horizontalAdvance(item->text());
+        QVERIFY(place.width() <= width);
+        QVERIFY2(place.height() * width >= needed * line, qPrintable(item->text()));
+        wrapped = wrapped || (needed > width && place.height() >= 2 * line);
+    }
+    QVERIFY(wrapped);
+    QVERIFY(!items->horizontalScrollBar()->isVisible());
+    // Narrower, the rows grow.
+    const int before = items->visualItemRect(items->item(0)).height();
+    list.resize(list.width() * 2 / 3, list.height());
+    QCoreApplication::processEvents();
+    QTRY_VERIFY(items->visualItemRect(items->item(0)).height() > before);
+    QVERIFY(!items->horizontalScrollBar()->isVisible());
 }
 
 int runFindingsTests(int argc, char** argv) {

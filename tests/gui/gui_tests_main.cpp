@@ -1,6 +1,6 @@
 // One binary for every window test, run offscreen by ctest. The first argument names the suite
 // to run (sheet_model, main_window, record_header_dialog, record_form_buttons, findings,
-// sheet_editing, window_size, print_wait, section_plot, second_start, station_table,
+// guide_window, sheet_editing, window_size, print_wait, section_plot, second_start, station_table,
 // unsound_results, daily_use); without one every suite runs. The remaining arguments go to QtTest.
 #include "app/qt/skin.hpp"
 #include "app/qt/translations.hpp"
@@ -17,6 +17,7 @@ int runMainWindowTests(int argc, char** argv);
 int runRecordHeaderDialogTests(int argc, char** argv);
 int runRecordFormButtonTests(int argc, char** argv);
 int runFindingsTests(int argc, char** argv);
+int runGuideWindowTests(int argc, char** argv);
 int runSheetEditingTests(int argc, char** argv);
 int runWindowSizeTests(int argc, char** argv);
 int runPrintWaitTests(int argc, char** argv);
@@ -39,6 +40,7 @@ constexpr Suite kSuites[] = {{"sheet_model", runSheetModelTests},
                              {"record_header_dialog", runRecordHeaderDialogTests},
                              {"record_form_buttons", runRecordFormButtonTests},
                              {"findings", runFindingsTests},
+                             {"guide_window", runGuideWindowTests},
                              {"sheet_editing", runSheetEditingTests},
                              {"window_size", runWindowSizeTests},
                              {"print_wait", runPrintWaitTests},

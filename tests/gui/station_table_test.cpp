@@ -4,18 +4,22 @@
 #include "gui_support.hpp"
 #include "window/program_paths.hpp"
 
+#include "app/qt/qt_text.hpp"
 #include "app/qt/station_table_dialog.hpp"
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
+#include "report/rating_plot.hpp"
 #include "support/station_files.hpp"
 
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTableWidget>
 
@@ -26,13 +30,19 @@ class StationTableTest : public QObject {
     Q_OBJECT
 
   private slots:
-    // Every test starts from the default class and no kept exclusions, whatever an earlier
-    // (perhaps failed) run left in the tests' own settings (see gui_tests_main.cpp).
-    void init() { QSettings().remove(QStringLiteral("rating")); }
+    // Every test starts from the default class, no kept exclusions and no kept folders,
+    // whatever an earlier (perhaps failed) run left in the tests' own settings (see
+    // gui_tests_main.cpp).
+    void init() {
+        QSettings().remove(QStringLiteral("rating"));
+        QSettings().remove(QStringLiteral("station"));
+    }
     void cleanup() { init(); }
     void readsAFolderSortsAndOpensAGauging();
     void exportsTheTableAndShowsTheRelation();
     void leavesGaugingsOutOfTheRelationAndKeepsThem();
+    void keepsItsFoldersAndProposesNamesOfTheStationAndYear();
+    void theRelationWindowFitsTheScreen();
 };
 
 namespace {
@@ -114,15 +124,21 @@ void StationTableTest::readsAFolderSortsAndOpensAGauging() {
         QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
         QTest::mouseDClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     };
+    const auto said = [&] { return view.findChild<QLabel*>(QStringLiteral("成果表状态"))->text(); };
     doubleClick();
     QCOMPARE(h.questions.size(), std::size_t(1));
     QCOMPARE(w.sheet().cell(0, 1), std::string("7"));
-    // "Yes" opens the gauging of the row.
+    QCOMPARE(said(), QStringLiteral("未打开 g2.dat"));
+    // "Yes" opens the gauging of the row, and the table says so.
     h.answers.push_back(true);
     doubleClick();
     QCOMPARE(h.questions.size(), std::size_t(2));
     QCOMPARE(w.text(ctl::编辑框当前操作数据), std::string("g2.dat"));
     QCOMPARE(w.sheet().cell(0, 1), std::string("0"));
+    QCOMPARE(said(), QStringLiteral("已在主窗口打开施测号数 2（g2.dat）"));
+    // The table is a window of its own, which the main window can come in front of.
+    QVERIFY(view.isWindow() && view.windowType() == Qt::Window);
+    QVERIFY(view.windowHandle()->transientParent() == nullptr);
 }
 
 void StationTableTest::exportsTheTableAndShowsTheRelation() {
@@ -224,6 +240,90 @@ void StationTableTest::leavesGaugingsOutOfTheRelationAndKeepsThem() {
     QVERIFY(problems().contains(QStringLiteral("不参加定线的施测号数 3 已不在本年测点中")));
     QVERIFY(QSettings().value(QStringLiteral("rating/exclusions/青石桥/2024")).isNull());
     QVERIFY(h.messages.empty());
+}
+
+void StationTableTest::keepsItsFoldersAndProposesNamesOfTheStationAndYear() {
+    Harness h;
+    MainWindow& w = h.make();
+    const auto folder = writeYear(h.folder / "Text data" / "青石桥");
+    {
+        StationTableDialog& view = w.showStationTable();
+        // The first time in the measurements' folder, then in the one read last, also after a
+        // new start.
+        QCOMPARE(view.startFolder(), h.folder / "Text data");
+        QVERIFY(view.loadFolder(folder));
+        QCOMPARE(view.startFolder(), folder);
+    }
+    StationTableDialog view(w, {}, nullptr);
+    QCOMPARE(view.startFolder(), folder);
+    QVERIFY(view.loadFolder(folder));
+
+    // The export is proposed in the exports folder under the station and year; the table says
+    // where it went.
+    const auto elsewhere = h.folder / paths::fromUtf8("二〇二四");
+    std::filesystem::create_directories(elsewhere);
+    const auto table = elsewhere / paths::fromUtf8("成果.xlsx");
+    h.files.push_back(table);
+    QTest::mouseClick(view.findChild<QPushButton*>(QStringLiteral("导出成果表")), Qt::LeftButton);
+    QCOMPARE(h.dialogs.back().first, std::string("成果表对话框"));
+    QCOMPARE(h.dialogs.back().second,
+             h.folder / "excel" / paths::fromUtf8("青石桥 2024 实测流量成果表.xlsx"));
+    QVERIFY(readFileBytes(table).value_or("").starts_with("PK"));
+    QCOMPARE(view.findChild<QLabel*>(QStringLiteral("成果表状态"))->text(),
+             QStringLiteral("实测流量成果表已保存到 ") + qpath(table));
+
+    // The relation's outputs are proposed where the table went.
+    view.showRelation();
+    RatingWindow& relation = *view.relationWindow();
+    const auto picture = elsewhere / "rating.svg";
+    h.files.push_back(picture);
+    QTest::mouseClick(relation.findChild<QPushButton*>(QStringLiteral("保存关系图")),
+                      Qt::LeftButton);
+    QCOMPARE(h.dialogs.back().second,
+             elsewhere / paths::fromUtf8("青石桥 2024 水位流量关系图.svg"));
+    QVERIFY(readFileBytes(picture).value_or("").find("<svg") != std::string::npos);
+    h.files.push_back(std::nullopt);
+    QTest::mouseClick(relation.findChild<QPushButton*>(QStringLiteral("保存推流表")),
+                      Qt::LeftButton);
+    QCOMPARE(h.dialogs.back().first, std::string("推流表对话框"));
+    QCOMPARE(h.dialogs.back().second, elsewhere / paths::fromUtf8("青石桥 2024 推流表.xlsx"));
+    QCOMPARE(relation.findChild<QLabel*>(QStringLiteral("关系图状态"))->text(),
+             QStringLiteral("关系图已保存到 ") + qpath(picture));
+    // A kept folder that is gone is not proposed.
+    std::filesystem::remove_all(folder);
+    QCOMPARE(view.startFolder(), h.folder / "Text data");
+    QVERIFY(h.messages.empty());
+}
+
+void StationTableTest::theRelationWindowFitsTheScreen() {
+    Harness h;
+    MainWindow& w = h.make();
+    StationTableDialog& view = w.showStationTable();
+    const auto demo = std::filesystem::path(TARNELO_SOURCE_DIR) / "examples" / "station-year";
+    QVERIFY(view.loadFolder(std::filesystem::exists(demo) ? demo : writeYear(h.folder / "year")));
+    QTest::mouseClick(view.findChild<QPushButton*>(QStringLiteral("水位流量关系")), Qt::LeftButton);
+    RatingWindow& relation = *view.relationWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(&relation));
+    // The table and the relation, each with every button, on the screen (1366×768 under
+    // ctest): the picture is scaled down rather than pushing the buttons off it.
+    const QRect area = relation.screen()->availableGeometry();
+    for (QWidget* window : {static_cast<QWidget*>(&view), static_cast<QWidget*>(&relation)}) {
+        QVERIFY2(area.contains(window->frameGeometry()), qPrintable(window->objectName()));
+        for (const QPushButton* button : window->findChildren<QPushButton*>()) {
+            const QRect place(button->mapToGlobal(QPoint()), button->size());
+            QVERIFY2(area.contains(place), qPrintable(button->text()));
+        }
+    }
+    auto* picture = relation.findChild<QWidget*>(QStringLiteral("关系图画面"));
+    QVERIFY(picture->height() >= 300);
+    if (area.height() < kRatingPlotHeight + 200) {
+        QVERIFY(picture->height() < kRatingPlotHeight);
+    }
+    // A change of class rebuilds the window where it was.
+    const QRect where = relation.geometry();
+    auto* classes = view.findChild<QComboBox*>(QStringLiteral("测站类别"));
+    classes->setCurrentIndex(classes->findText(QStringLiteral("一类精度站")));
+    QCOMPARE(view.relationWindow()->geometry(), where);
 }
 
 int runStationTableTests(int argc, char** argv) {

@@ -1,5 +1,7 @@
 #include "app/qt/findings_view.hpp"
 
+#include "app/qt/wrapped_items.hpp"
+
 #include <QBrush>
 #include <QColor>
 #include <QDialogButtonBox>
@@ -100,6 +102,8 @@ FindingsDialog::FindingsDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(hint);
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("问题"));
+    // A long reason wraps onto further lines of its row.
+    wrapLongTexts(*list_);
     layout->addWidget(list_);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("关闭"), QDialogButtonBox::RejectRole);

@@ -1,6 +1,7 @@
 #include "app/qt/section_plot_window.hpp"
 
 #include "app/qt/qt_text.hpp"
+#include "app/qt/screen_fit.hpp"
 #include "app/qt/svg_picture.hpp"
 #include "files/file_io.hpp"
 #include "report/section_plot.hpp"
@@ -50,7 +51,7 @@ SectionPlotWindow::SectionPlotWindow(Window& owner, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(view_, 1);
     layout->addLayout(buttons);
-    resize(kSectionPlotWidth + 24, kSectionPlotHeight + 64);
+    fitToScreen(*this, QSize(kSectionPlotWidth + 24, kSectionPlotHeight + 64), parent);
 }
 
 void SectionPlotWindow::showPicture(std::string svg, std::string summary) {

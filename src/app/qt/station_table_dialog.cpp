@@ -1,11 +1,10 @@
 #include "app/qt/station_table_dialog.hpp"
 
-#include "app/qt/svg_picture.hpp"
-
 #include "app/qt/qt_text.hpp"
+#include "app/qt/screen_fit.hpp"
+#include "app/qt/station_outputs.hpp"
 #include "compute/numtext.hpp"
-#include "files/file_io.hpp"
-#include "report/rating_plot.hpp"
+#include "window/program_paths.hpp"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,6 +18,7 @@
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 #include <map>
@@ -96,6 +96,10 @@ StationTableDialog::StationTableDialog(Window& owner,
     : QDialog(parent), owner_(owner), open_(std::move(open)) {
     setObjectName(QStringLiteral("实测流量成果表"));
     setWindowTitle(QStringLiteral("实测流量成果表"));
+    // A window of its own rather than a dialog kept over the main window: a gauging opened from
+    // the table is then seen in the main window, which comes forward.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     title_ = new QLabel(this);
     title_->setObjectName(QStringLiteral("成果表标题"));
     QFont big = title_->font();
@@ -126,12 +130,7 @@ StationTableDialog::StationTableDialog(Window& owner,
     grid_->setWordWrap(false);
     grid_->setToolTip(
         QStringLiteral("单击列头排序；双击一行打开该次测验；施测号数前打勾的测次参加定线"));
-    connect(grid_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-        const QTableWidgetItem* item = grid_->item(row, 0);
-        if (item != nullptr && open_) {
-            open_(toPath(item->data(kFileRole).toString()));
-        }
-    });
+    connect(grid_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { openRow(row); });
     connect(grid_, &QTableWidget::itemChanged, this,
             [this](QTableWidgetItem* item) { participationChanged(*item); });
 
@@ -169,9 +168,8 @@ StationTableDialog::StationTableDialog(Window& owner,
         b->setAutoDefault(false);
     }
     connect(choose, &QPushButton::clicked, this, [this] {
-        const QString folder =
-            QFileDialog::getExistingDirectory(this, QStringLiteral("选择存放测验文件的文件夹"),
-                                              qpath(owner_.documentFolder() / "Text data"));
+        const QString folder = QFileDialog::getExistingDirectory(
+            this, QStringLiteral("选择存放测验文件的文件夹"), qpath(startFolder()));
         if (!folder.isEmpty()) {
             loadFolder(toPath(folder));
         }
@@ -190,14 +188,53 @@ StationTableDialog::StationTableDialog(Window& owner,
     buttons->addWidget(class_);
     buttons->addWidget(relation_);
     buttons->addWidget(close);
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("成果表状态"));
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long path never widens the window; the tooltip has it whole.
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title_);
     layout->addWidget(grid_, 1);
     layout->addWidget(new QLabel(QStringLiteral("未列入或需注意的文件，不参加定线的测次："), this));
     layout->addWidget(problems_);
     layout->addLayout(buttons);
-    resize(1180, 640);
+    layout->addWidget(status_);
+    fitToScreen(*this, QSize(1180, 660), parent);
     fill();
+}
+
+void StationTableDialog::showEvent(QShowEvent* event) {
+    // Not owned by the main window either (Windows keeps an owned window over its owner).
+    if (QWindow* handle = windowHandle()) {
+        handle->setTransientParent(nullptr);
+    }
+    QDialog::showEvent(event);
+}
+
+std::filesystem::path StationTableDialog::startFolder() const {
+    return keptFolder(kStationFolderSetting, paths::textDataFolder(owner_.documentFolder()));
+}
+
+void StationTableDialog::openRow(int row) {
+    const QTableWidgetItem* item = grid_->item(row, 0);
+    if (item == nullptr || !open_) {
+        return;
+    }
+    const std::filesystem::path file = toPath(item->data(kFileRole).toString());
+    open_(file);
+    // The main window names the file it holds; it does not when the user kept what was there.
+    if (owner_.text(ctl::编辑框当前操作数据) != paths::toUtf8(file.filename())) {
+        status_->setText(QStringLiteral("未打开 ") + qpath(file.filename()));
+        return;
+    }
+    status_->setText(QStringLiteral("已在主窗口打开施测号数 ") + item->text() +
+                     QStringLiteral("（") + qpath(file.filename()) + QStringLiteral("）"));
+    status_->setToolTip(qpath(file));
+    if (QWidget* main = parentWidget()) {
+        main->window()->raise();
+        main->window()->activateWindow();
+    }
 }
 
 bool StationTableDialog::loadFolder(const std::filesystem::path& folder) {
@@ -223,13 +260,17 @@ bool StationTableDialog::loadFolder(const std::filesystem::path& folder) {
         gaugings.push_back(station::readGauging(files[i]));
     }
     progress.setValue(static_cast<int>(files.size()));
+    keepFolder(kStationFolderSetting, folder);
     table_ = station::buildStationTable(gaugings);
     table_.problems.insert(table_.problems.begin(), listing.begin(), listing.end());
     loadExclusions();
     fill();
     relationChanged();
-    owner_.setStatus("实测流量成果表：读入 " + std::to_string(files.size()) + " 个文件，列入 " +
-                     std::to_string(table_.rows.size()) + " 次测验");
+    const std::string read = "读入 " + std::to_string(files.size()) + " 个文件，列入 " +
+                             std::to_string(table_.rows.size()) + " 次测验";
+    owner_.setStatus("实测流量成果表：" + read);
+    status_->setText(qtext(paths::toUtf8(folder) + "：" + read));
+    status_->setToolTip(qpath(folder));
     return true;
 }
 
@@ -279,7 +320,8 @@ void StationTableDialog::fill() {
 }
 
 bool StationTableDialog::exportTable() {
-    const FileChoice choice = owner_.chooseFile(dlg::成果表, owner_.documentFolder() / "excel");
+    const FileChoice choice =
+        chooseStationOutput(owner_, dlg::成果表, table_.station, table_.year, "实测流量成果表");
     if (!choice.confirmed) {
         return false;
     }
@@ -287,7 +329,10 @@ bool StationTableDialog::exportTable() {
         owner_.showMessage("实测流量成果表未能保存：" + *failed, "提示：", MessageIcon::Warning);
         return false;
     }
-    owner_.setStatus("实测流量成果表已保存到 " + choice.path.string());
+    const std::string saved = "实测流量成果表已保存到 " + paths::toUtf8(choice.path);
+    owner_.setStatus(saved);
+    status_->setText(qtext(saved));
+    status_->setToolTip(qpath(choice.path));
     return true;
 }
 
@@ -426,7 +471,12 @@ RatingReport StationTableDialog::relation() const {
 }
 
 void StationTableDialog::showRelation() {
+    const bool first = relationWindow_ == nullptr;
     buildRelation();
+    if (first) {
+        fitToScreen(*relationWindow_, RatingWindow::fittingSize(usableArea(*relationWindow_)),
+                    this);
+    }
     relationWindow_->show();
     relationWindow_->raise();
     relationWindow_->activateWindow();
@@ -436,89 +486,20 @@ void StationTableDialog::relationChanged() {
     if (relationWindow_ == nullptr || !relationWindow_->isVisible()) {
         return;
     }
-    // Where the user put it, and without taking the keyboard from the table.
-    const QRect where = relationWindow_->geometry();
+    // Without taking the keyboard from the table.
     buildRelation();
     relationWindow_->setAttribute(Qt::WA_ShowWithoutActivating);
-    relationWindow_->setGeometry(where);
     relationWindow_->show();
 }
 
 void StationTableDialog::buildRelation() {
-    const RatingReport report = relation();
-    const std::string svg = ratingPlotSvg(report);
+    // A window made anew stays where the user put the old one.
+    const QRect where = relationWindow_ != nullptr ? relationWindow_->geometry() : QRect();
     delete relationWindow_;
-    auto* window = new QWidget(this, Qt::Window);
-    relationWindow_ = window;
-    window->setObjectName(QStringLiteral("水位流量关系图"));
-    window->setWindowTitle(QStringLiteral("水位流量关系"));
-    QWidget* picture = makeSvgView(window);
-    showSvg(picture, QByteArray(svg.data(), static_cast<qsizetype>(svg.size())));
-    picture->setMinimumSize(640, 450);
-    auto* details = new QPlainTextEdit(window);
-    details->setReadOnly(true);
-    details->setMaximumHeight(130);
-    QStringList lines;
-    if (!report.fit().problem.empty()) {
-        lines << qtext("未能定线：" + report.fit().problem);
-    } else {
-        const station::RatingVerdict verdict = report.verdict();
-        lines << qtext("定线结论：" + verdict.headline());
-        for (const std::string& reason : verdict.reasons) {
-            lines << qtext("  " + reason);
-        }
-        for (const std::string& note : verdict.notes) {
-            lines << qtext("  " + note);
-        }
-        lines << qtext("关系线：" + report.fit().curve.equation());
-        for (const auto* t :
-             {&report.fit().tests.sign, &report.fit().tests.run, &report.fit().tests.deviation}) {
-            lines << qtext(std::string(t->name) + "：" + verdictText(t->passed) + "。" + t->detail);
-        }
-        const station::PrecisionIndex index = station::precisionIndex(report.stationClass);
-        lines << qtext("系统误差 " + num::fixedText(report.fit().tests.meanDeviation * 100, 2) +
-                       "%，随机不确定度 " +
-                       num::fixedText(report.fit().tests.randomUncertainty * 100, 2) + "%（" +
-                       station::className(report.stationClass) + "指标 ±" +
-                       num::plainText(index.systematic) + "%、" + num::plainText(index.random) +
-                       "%，" + std::string(index.source) + "）");
-        lines << qtext("绳套（涨落）：" + report.review.loop.detail);
-        lines << qtext("时序变化：" + report.review.drift.detail);
-        for (const station::Outlier& o : report.review.outliers) {
-            lines << qtext("突出点：施测号数 " + report.points[o.point].label + "，偏离 " +
-                           station::deviationText(o.deviation) + "，未剔除" +
-                           (o.likely.empty() ? "" : "；可能原因：" + o.likely));
-        }
+    relationWindow_ = new RatingWindow(relation(), owner_, this);
+    if (where.isValid()) {
+        relationWindow_->setGeometry(where);
     }
-    details->setPlainText(lines.join('\n'));
-    auto* savePicture = new QPushButton(QStringLiteral("保存关系图..."), window);
-    auto* saveTable = new QPushButton(QStringLiteral("保存推流表..."), window);
-    saveTable->setEnabled(report.fit().problem.empty());
-    connect(savePicture, &QPushButton::clicked, window, [this, svg] {
-        const FileChoice choice = owner_.chooseFile(dlg::关系图, owner_.documentFolder() / "excel");
-        if (choice.confirmed && !writeFileAtomic(choice.path, svg)) {
-            owner_.showMessage("关系图未能保存：" + lastWriteProblem(), "提示：",
-                               MessageIcon::Warning);
-        }
-    });
-    connect(saveTable, &QPushButton::clicked, window, [this, report] {
-        const FileChoice choice = owner_.chooseFile(dlg::推流表, owner_.documentFolder() / "excel");
-        if (!choice.confirmed) {
-            return;
-        }
-        if (const auto failed = writeRatingWorkbook(report, choice.path)) {
-            owner_.showMessage("推流表未能保存：" + *failed, "提示：", MessageIcon::Warning);
-        }
-    });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(savePicture);
-    buttons->addWidget(saveTable);
-    auto* layout = new QVBoxLayout(window);
-    layout->addWidget(picture, 1);
-    layout->addWidget(details);
-    layout->addLayout(buttons);
-    window->resize(kRatingPlotWidth + 24, kRatingPlotHeight + 200);
 }
 
 } // namespace tarnelo

@@ -1,11 +1,13 @@
 // The view 查看 → 实测流量成果表…: the gaugings of a folder as the station's table, sortable;
-// a double-click opens a gauging in the main window; the table is exported as a workbook and
-// the stage–discharge relation is shown with its tests and picture. A folder is read with
-// progress shown and may be cancelled. The station's class (kept in the settings) sets the
+// a double-click opens a gauging in the main window and brings that forward; the table is
+// exported as a workbook and the stage–discharge relation is shown with its tests and picture.
+// A folder is read with progress shown and may be cancelled; the folder dialog starts in the
+// folder read last. The station's class (kept in the settings) sets the
 // precision the relation is judged by; a gauging is left out of the relation by unticking its
 // 施测号数, with a reason, and the list is kept for the station's year.
 #pragma once
 
+#include "app/qt/rating_window.hpp"
 #include "report/station_workbook.hpp"
 #include "station/rating_review.hpp"
 #include "station/station_table.hpp"
@@ -32,9 +34,7 @@ namespace tarnelo {
 inline constexpr auto kStationClassSetting = "rating/class";
 
 namespace dlg {
-inline constexpr FileDialogSpec 成果表{"成果表对话框", true, "excel(*.xlsx)", "xlsx"};
-inline constexpr FileDialogSpec 关系图{"关系图对话框", true, "SVG 图片（*.svg）", "svg"};
-inline constexpr FileDialogSpec 推流表{"推流表对话框", true, "excel(*.xlsx)", "xlsx"};
+inline constexpr FileDialogSpec 成果表{"成果表对话框", true, "Excel 工作簿（*.xlsx）", "xlsx"};
 } // namespace dlg
 
 class StationTableDialog : public QDialog {
@@ -46,13 +46,19 @@ class StationTableDialog : public QDialog {
     StationTableDialog(Window& owner, std::function<void(const std::filesystem::path&)> open,
                        QWidget* parent);
 
-    // Reads every .dat file of the folder with progress shown; false when cancelled.
+    // Reads every .dat file of the folder with progress shown and keeps the folder for the
+    // next start; false when cancelled.
     bool loadFolder(const std::filesystem::path& folder);
+    // Where 选择文件夹... starts: the folder read last, else the measurements' folder.
+    std::filesystem::path startFolder() const;
     const station::StationTable& table() const { return table_; }
     QTableWidget& grid() { return *grid_; }
 
-    // 导出成果表…: asks for a file name and writes the workbook; false when nothing was written.
+    // 导出成果表…: asks for a file name (proposed from the station and year) and writes the
+    // workbook; false when nothing was written.
     bool exportTable();
+    // Opens the gauging of a row in the main window, brings that forward and says so.
+    void openRow(int row);
     // 打印成果表: the table's pages in the print preview, from which they print.
     bool printTable();
     // Tests see the preview here instead of its running modally.
@@ -62,12 +68,15 @@ class StationTableDialog : public QDialog {
     // The relation of the table now loaded, for the chosen class and without the gaugings
     // left out.
     RatingReport relation() const;
-    QWidget* relationWindow() const { return relationWindow_; }
+    RatingWindow* relationWindow() const { return relationWindow_; }
 
     // 测站类别: the class whose 定线精度指标 the relation must meet.
     station::StationClass stationClass() const;
     // The gaugings left out of the relation (unticked in the table), with the reasons.
     const std::vector<station::Exclusion>& exclusions() const { return exclusions_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 
   private:
     void fill();
@@ -88,13 +97,15 @@ class StationTableDialog : public QDialog {
     std::function<void(const std::filesystem::path&)> open_;
     station::StationTable table_;
     QLabel* title_ = nullptr;
+    // What was last done: read, opened, exported.
+    QLabel* status_ = nullptr;
     QTableWidget* grid_ = nullptr;
     QPlainTextEdit* problems_ = nullptr;
     QPushButton* export_ = nullptr;
     QPushButton* print_ = nullptr;
     QPushButton* relation_ = nullptr;
     QComboBox* class_ = nullptr;
-    QWidget* relationWindow_ = nullptr;
+    RatingWindow* relationWindow_ = nullptr;
     std::vector<station::Exclusion> exclusions_;
     // Kept exclusions dropped on loading because the year has no such 施测号数 any more.
     std::vector<std::string> dropped_;

@@ -1,6 +1,7 @@
 #include "app/qt/uncertainty_view.hpp"
 
 #include "app/qt/qt_text.hpp"
+#include "app/qt/wrapped_items.hpp"
 #include "compute/numtext.hpp"
 #include "compute/section.hpp"
 #include "report/window_view.hpp"
@@ -36,8 +37,9 @@ UncertaintyView::UncertaintyView(QWidget* parent) : QDialog(parent) {
     tree_->setHeaderLabels({QStringLiteral("分量"), QStringLiteral("标准不确定度（1σ）"),
                             QStringLiteral("类别"), QStringLiteral("说明")});
     tree_->setRootIsDecorated(true);
-    tree_->setWordWrap(true);
     tree_->header()->setStretchLastSection(true);
+    // Notes and sources wrap within 说明 rather than being cut.
+    wrapLongTexts(*tree_, 3);
     layout->addWidget(tree_, 1);
     auto* hint = new QLabel(QStringLiteral("各分量为断面流量的相对标准不确定度；扩展不确定度（95%）"
                                            "= 覆盖因子 × 合成标准不确定度。"),
