@@ -22,6 +22,9 @@ struct Threshold {
 // A cell text as a reason quotes it, in “”: cut on a character boundary when it is long.
 std::string quoted(std::string_view text);
 
+// Why a typed text is not a number, and what the computation takes it for.
+std::string notANumber(std::string_view text);
+
 // "第 3 行".
 std::string rowName(int row);
 

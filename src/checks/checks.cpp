@@ -37,6 +37,7 @@ std::string rowName(int row) {
 namespace {
 
 using Severity = Finding::Severity;
+using check_support::notANumber;
 using check_support::quoted;
 using check_support::rowName;
 using check_support::Threshold;
@@ -66,32 +67,6 @@ constexpr Threshold kDepthSpike{3.0, "经验值"};
 constexpr Threshold kClosestPoints{0.10, "经验值"};
 // Fewest spacings for a median worth comparing against.
 constexpr std::size_t kFewestSpacings = 3;
-
-// A comma between two digits ("1,3", "1，3"): a decimal comma or a slipped key.
-bool commaInNumber(std::string_view text) {
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    for (std::string_view comma : {std::string_view(","), std::string_view("，")}) {
-        for (std::size_t at = text.find(comma); at != std::string_view::npos;
-             at = text.find(comma, at + 1)) {
-            const std::size_t after = at + comma.size();
-            if (at > 0 && digit(text[at - 1]) && after < text.size() && digit(text[after])) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-std::string notANumber(std::string_view text) {
-    if (commaInNumber(text)) {
-        return quoted(text) + "：小数点请用“.”";
-    }
-    const double read = num::numberOf(text);
-    if (!std::isfinite(read)) {
-        return quoted(text) + "不是数字";
-    }
-    return quoted(text) + "不是数字，将按 " + num::plainText(read) + " 计算";
-}
 
 class Checker {
   public:
@@ -138,6 +113,11 @@ class Checker {
 
     void add(Severity severity, int row, int column, std::string reason) {
         findings_.push_back({severity, row, column, -1, std::move(reason), {}});
+    }
+    bool flagged(int row, int column) const {
+        return std::any_of(findings_.begin(), findings_.end(), [&](const Finding& finding) {
+            return finding.row == row && finding.column == column;
+        });
     }
     void addField(Severity severity, std::size_t coefficient, std::string reason) {
         findings_.push_back(
@@ -200,24 +180,40 @@ class Checker {
 
     // Distances increase from row to row, and no empty distance stands above a filled one.
     void distances() {
-        std::optional<int> previous;
+        std::vector<std::pair<int, double>> typed;
         for (int r = 0; r < sheet_.rowCount(); ++r) {
-            const std::optional<double> value = number(r, col::起点距);
-            if (!value) {
+            if (const std::optional<double> value = number(r, col::起点距)) {
+                typed.emplace_back(r, *value);
+            }
+        }
+        // A distance out of order is laid on the row that breaks the order: the one too large
+        // (51 typed for 17) when its neighbours are in order without it, else the one too small.
+        for (std::size_t i = 1; i < typed.size(); ++i) {
+            const auto [row, value] = typed[i];
+            const auto [previous, before] = typed[i - 1];
+            if (value == before) {
+                add(Severity::Error, row, col::起点距,
+                    "起点距与" + rowName(previous) + "相同：起点距应逐行增加");
                 continue;
             }
-            if (previous) {
-                const double before = *number(*previous, col::起点距);
-                if (*value == before) {
-                    add(Severity::Error, r, col::起点距,
-                        "起点距与" + rowName(*previous) + "相同：起点距应逐行增加");
-                } else if (*value < before) {
-                    add(Severity::Error, r, col::起点距,
-                        "起点距比" + rowName(*previous) + "的 " + cell(*previous, col::起点距) +
-                            " 小：起点距应从起点一岸逐行增加");
-                }
+            if (value > before) {
+                continue;
             }
-            previous = r;
+            // The earlier row is larger than both its neighbours, which are in order.
+            const bool followedInOrder =
+                i + 1 < typed.size() && value < typed[i + 1].second && before > typed[i + 1].second;
+            const bool previousTooLarge =
+                i >= 2 ? typed[i - 2].second < value && (i + 1 == typed.size() || followedInOrder)
+                       : followedInOrder;
+            if (previousTooLarge && !flagged(previous, col::起点距)) {
+                add(Severity::Error, previous, col::起点距,
+                    "起点距比" + rowName(row) + "的 " + cell(row, col::起点距) +
+                        " 大，而前后两行依次增加：本行的起点距可能输错");
+            } else if (!previousTooLarge) {
+                add(Severity::Error, row, col::起点距,
+                    "起点距比" + rowName(previous) + "的 " + cell(previous, col::起点距) +
+                        " 小：起点距应从起点一岸逐行增加");
+            }
         }
         int last = -1;
         for (int r = 0; r < sheet_.rowCount(); ++r) {

@@ -142,6 +142,32 @@ TEST_F(Checks, DistancesThatDoNotIncreaseAndGapsAreErrors) {
     EXPECT_EQ(errors[0].row, 2);
     EXPECT_EQ(errors[0].reason, "起点距与第 2 行相同：起点距应逐行增加");
 
+    // 51 typed for 17: the error sits on the typo, whose neighbours are in order; where either
+    // of two rows may be wrong, on the later one as before.
+    rows = workedExample();
+    rows[2].distance = "51";
+    type(rows);
+    errors = only(Severity::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].row, 2);
+    EXPECT_EQ(errors[0].reason, "起点距比第 4 行的 " + rows[3].distance +
+                                    " 大，而前后两行依次增加：本行的起点距可能输错");
+    rows = workedExample();
+    rows[0].distance = "51";
+    type(rows);
+    errors = only(Severity::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].row, 0);
+    // 5, 12, 10, 20: either 12 or 10 may be wrong.
+    type({{"0", "0"},
+          {"5", "1.2", "0.6", "10", "100"},
+          {"12", "1.2", "0.6", "10", "100"},
+          {"10", "1.2", "0.6", "10", "100"},
+          {"20", "0"}});
+    errors = only(Severity::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].row, 3);
+
     // An empty distance in the middle: the form would place the rows below it wrongly.
     rows = workedExample();
     rows[2].distance = "";
@@ -222,6 +248,18 @@ TEST_F(Checks, FieldTyposAreCaught) {
     EXPECT_EQ(std::make_pair(errors[1].row, errors[1].column), std::make_pair(1, col::水深));
     EXPECT_EQ(errors[2].reason, "“1，8”：小数点请用“.”");
     EXPECT_NE(errors[3].reason.find("不是数字"), std::string::npos) << errors[3].reason;
+    // A Chinese input method's full stop and full-width digits are named.
+    rows = workedExample();
+    rows[1].depth = "0。6";
+    rows[2].depth = "１.２";
+    type(rows);
+    errors = only(Severity::Error, col::水深);
+    ASSERT_GE(errors.size(), 2u);
+    EXPECT_EQ(errors[0].reason, "“0。6”不是数字（小数点请用“.”，不是句号“。”），将按 0 计算");
+    EXPECT_EQ(errors[1].reason.rfind("“１.２”不是数字（含全角字符“１”，请切换到半角输入）", 0), 0u)
+        << errors[1].reason;
+    rows = workedExample();
+    type(rows);
     window.setText(ctl::岸边系数编辑框01, "0.7");
 
     // A point velocity over 10 m/s is an error, typed or computed from N and T.

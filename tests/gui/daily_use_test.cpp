@@ -5,6 +5,9 @@
 
 #include "app/qt/sheet_editing.hpp"
 
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
 #include <QStatusBar>
 
 using namespace tarnelo;
@@ -29,6 +32,7 @@ class DailyUseTest : public QObject {
   private slots:
     void computeAndModeSwitchAreUndoSteps();
     void questionsNameTheFileAndLoseNothing();
+    void staleFiguresAndUnfinishedCommandsSaySo();
 };
 
 void DailyUseTest::computeAndModeSwitchAreUndoSteps() {
@@ -196,6 +200,74 @@ void DailyUseTest::questionsNameTheFileAndLoseNothing() {
     // A cancelled 保存 keeps the measurement's name.
     h.click(ctl::保存);
     QCOMPARE(w.text(ctl::编辑框当前操作数据), std::string("vertical-two-point.dat"));
+}
+
+void DailyUseTest::staleFiguresAndUnfinishedCommandsSaySo() {
+    Harness h;
+    MainWindow& w = h.make();
+    auto* findings = w.findChild<QListWidget*>(QStringLiteral("问题"));
+    w.showFindings();
+    QCOMPARE(findings->count(), 1);
+    QVERIFY(findings->item(0)->text().startsWith(QStringLiteral("尚未计算")));
+    w.findingsDialog().close();
+
+    h.files.push_back(example("vertical-25-verticals.dat"));
+    h.click(ctl::打开);
+    h.click(ctl::计算);
+    auto* uncertainty = w.statusBar()->findChild<QLabel*>(QStringLiteral("不确定度"));
+    QVERIFY(uncertainty->isVisible());
+    QVERIFY(uncertainty->text().startsWith(QStringLiteral("Q = ")));
+    QVERIFY(!uncertainty->text().contains(QStringLiteral("已过时")));
+    // The whole Q ± figure stays inside the status bar.
+    QVERIFY(uncertainty->geometry().right() <= w.statusBar()->width());
+    w.findChild<QAction*>(QStringLiteral("不确定度菜单"))->trigger();
+    auto* view = w.findChild<QDialog*>(QStringLiteral("不确定度"));
+    QVERIFY(view == nullptr || !view->property("stale").toBool());
+
+    // A row inserted among the verticals: every view of the figures says they are outdated.
+    w.grid().setCurrentIndex(w.sheetModel().index(5, col::起点距));
+    w.grid().setFocus();
+    QTest::keyClick(&w.grid(), Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(w.sheet().cell(5, col::起点距), std::string());
+    QVERIFY(uncertainty->text().endsWith(QStringLiteral("（已过时）")));
+    QCOMPARE(uncertainty->property("stale").toBool(), true);
+    const auto views = w.findChildren<QDialog*>();
+    bool viewSaysStale = false;
+    for (QDialog* dialog : views) {
+        viewSaysStale = viewSaysStale || dialog->property("stale").toBool();
+    }
+    QVERIFY(viewSaysStale);
+    QVERIFY(!w.text(ctl::状态条1).empty());
+    w.showFindings();
+    QCOMPARE(findings->count(), 1);
+    QVERIFY(findings->item(0)->text().contains(QStringLiteral("请重新计算")));
+    w.findingsDialog().close();
+    // Undone, the figures are current again.
+    QTest::keyClick(&w.grid(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!uncertainty->text().contains(QStringLiteral("已过时")));
+
+    // With findings beside it, the whole Q ± figure stays inside the status bar.
+    h.files.push_back(example("velocity-five-point.dat"));
+    h.click(ctl::打开);
+    h.click(ctl::计算);
+    auto* findingsButton = w.statusBar()->findChild<QPushButton*>(QStringLiteral("问题按钮"));
+    QVERIFY(findingsButton->isVisible());
+    QVERIFY(uncertainty->isVisible());
+    QVERIFY2(uncertainty->geometry().right() < w.statusBar()->width() &&
+                 uncertainty->width() >= uncertainty->sizeHint().width(),
+             qPrintable(uncertainty->text()));
+    saveScreenshot(w, "main-window-findings-status.png");
+
+    // A print that failed after a wait leaves no "正在等待" behind.
+    w.printAction = [](Window& window) {
+        window.setStatus("正在等待 LibreOffice…（0 秒）");
+        FormOutcome outcome;
+        outcome.status = FormOutcome::Status::Failed;
+        outcome.message = "打印机没有响应。\n请检查打印机。";
+        return outcome;
+    };
+    h.click(ctl::打印);
+    QCOMPARE(w.text(ctl::状态条1), std::string("打印没有完成：打印机没有响应。"));
 }
 
 int runDailyUseTests(int argc, char** argv) {

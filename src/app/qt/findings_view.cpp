@@ -124,7 +124,7 @@ FindingsDialog::FindingsDialog(QWidget* parent) : QDialog(parent) {
     });
 }
 
-void FindingsDialog::setFindings(const std::vector<Finding>& findings) {
+void FindingsDialog::setFindings(const std::vector<Finding>& findings, const QString& whenEmpty) {
     findings_ = findings;
     list_->clear();
     for (const Finding& finding : findings_) {
@@ -136,6 +136,10 @@ void FindingsDialog::setFindings(const std::vector<Finding>& findings) {
     }
     if (list_->count() > 0) {
         list_->setCurrentRow(0);
+    } else if (!whenEmpty.isEmpty()) {
+        auto* item = new QListWidgetItem(whenEmpty, list_);
+        item->setFlags(Qt::ItemIsEnabled);
+        item->setForeground(QColor(0x60, 0x60, 0x60));
     }
 }
 

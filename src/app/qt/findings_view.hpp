@@ -52,7 +52,9 @@ class FindingsDialog : public QDialog {
   public:
     explicit FindingsDialog(QWidget* parent = nullptr);
 
-    void setFindings(const std::vector<Finding>& findings);
+    // `whenEmpty` says why the list is empty (nothing computed, rows moved since, nothing
+    // found); it stands in the list in grey.
+    void setFindings(const std::vector<Finding>& findings, const QString& whenEmpty = {});
 
   signals:
     void chosen(const tarnelo::Finding& finding);

@@ -386,6 +386,9 @@ void MainWindow::bindCommands() {
         }
         if (outcome.status == FormOutcome::Status::Done) {
             setStatus(exportDoneStatus(outcome.file));
+        } else if (outcome.status != FormOutcome::Status::Cancelled || waitShown_ >= 0) {
+            // A failure, or a wait on the status bar that has ended.
+            setStatus(unfinishedStatus("导出", outcome));
         }
     });
     connect(button(ctl::打印), &QPushButton::clicked, this, [this] {
@@ -397,6 +400,9 @@ void MainWindow::bindCommands() {
             setStatus(outcome.message.empty()
                           ? printDoneStatus(defaultPrinterName(), outcome.twoPages)
                           : outcome.message);
+        } else if (outcome.status != FormOutcome::Status::Cancelled || waitShown_ >= 0) {
+            // A failure, or a wait on the status bar that has ended.
+            setStatus(unfinishedStatus("打印", outcome));
         }
     });
     connect(button(ctl::更多), &QPushButton::clicked, this, [this] { run(recordHeaderCommand); });
@@ -465,6 +471,18 @@ void MainWindow::run(const std::function<void(Window&)>& command) {
         closeRequested_ = false;
         QTimer::singleShot(0, this, &QWidget::close);
     }
+}
+
+std::string MainWindow::unfinishedStatus(std::string_view action, const FormOutcome& outcome) {
+    // What a wait or an earlier command left on the status bar is no longer true.
+    if (outcome.status == FormOutcome::Status::Cancelled) {
+        return "已取消" + std::string(action) + "。";
+    }
+    std::string reason = outcome.message;
+    if (const std::size_t line = reason.find('\n'); line != std::string::npos) {
+        reason.resize(line);
+    }
+    return std::string(action) + "没有完成" + (reason.empty() ? "。" : "：" + reason);
 }
 
 bool MainWindow::keepWaiting() {

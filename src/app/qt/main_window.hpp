@@ -186,6 +186,8 @@ class MainWindow : public QMainWindow, public Window {
     // Called while a renderer runs: keeps the window painted, shows how long it has waited,
     // and gives up when the window is being closed.
     bool keepWaiting();
+    // The status bar after 导出Excel or 打印 did not finish: cancelled, or why not.
+    static std::string unfinishedStatus(std::string_view action, const FormOutcome& outcome);
     // Shows the marks, counts and picture of the computation at hand; true when results that
     // were shown as outdated are shown as current again.
     bool showComputedState();
@@ -208,6 +210,10 @@ class MainWindow : public QMainWindow, public Window {
     // 完成情况 takes a smaller font when its text would not fit.
     void fitCompletionText();
     void showFindingCounts();
+    // What the findings list says when it is empty.
+    QString emptyFindingsReason() const;
+    // Rows were inserted or removed since the last 计算: its findings were dropped.
+    bool rowsMovedSince_ = false;
     void goToFinding(const Finding& finding);
 
     // 打印 through the system's print dialog and 打印预览 (main_window_print.cpp).
@@ -230,6 +236,7 @@ class MainWindow : public QMainWindow, public Window {
         bool exportEnabled = false;
         bool printEnabled = false;
         bool velocitiesComputed = false;
+        bool rowsMoved = false;
     };
     WindowState captureWindow() const;
     void restoreWindow(const WindowState& state);

@@ -36,7 +36,7 @@ void MainWindow::buildFindingsControls() {
     connect(findingsDialog_, &FindingsDialog::chosen, this,
             [this](const Finding& finding) { goToFinding(finding); });
     connect(findingsDialog_, &FindingsDialog::uncertaintyWanted, this,
-            [this] { openUncertaintyView(this, *this); });
+            [this] { openUncertaintyView(this, *this, shownStale_); });
     findingsButton_ = new QPushButton(statusBar());
     findingsButton_->setObjectName(QStringLiteral("问题按钮"));
     findingsButton_->setFlat(true);
@@ -93,6 +93,7 @@ void MainWindow::afterCompute(const ComputeOutcome& outcome) {
                   "，请改正后重新计算（F8 列出问题）。");
     }
     computed_.record(*this, outcome, text(ctl::状态条1));
+    rowsMovedSince_ = false;
     marks_.set(computed_.findings());
     showResultsUnusable(unusable ? outcome.findings : std::vector<Finding>());
     showComputedState();
@@ -153,7 +154,11 @@ void MainWindow::dropRunStatus() {
 }
 
 void MainWindow::rowsMoved() {
-    if (commandDepth_ > 0 || (marks_.empty() && computed_.findings().empty())) {
+    if (commandDepth_ > 0 || !computed_.computed()) {
+        return;
+    }
+    rowsMovedSince_ = true;
+    if (marks_.empty() && computed_.findings().empty()) {
         return;
     }
     // The findings name rows that now hold other verticals: they go until the next 计算.
@@ -169,6 +174,7 @@ void MainWindow::rowsMoved() {
 void MainWindow::showResultsStale(bool stale) {
     model_->setStale(stale);
     styleResults();
+    refreshSectionPlot();
 }
 
 void MainWindow::showResultsUnusable(const std::vector<Finding>& findings) {
@@ -222,9 +228,20 @@ void MainWindow::fitCompletionText() {
     box->setFont(font);
 }
 
+QString MainWindow::emptyFindingsReason() const {
+    if (!computed_.computed()) {
+        return QStringLiteral("尚未计算：按“计算”（F5）后，这里列出检查发现的问题。");
+    }
+    if (rowsMovedSince_) {
+        return QStringLiteral("计算后插入或删除了行，原来的问题已不对应所在的行，"
+                              "已清除。请重新计算（F5）。");
+    }
+    return QStringLiteral("上次计算没有发现问题。");
+}
+
 void MainWindow::showFindingCounts() {
     const std::vector<Finding>& findings = computed_.findings();
-    findingsDialog_->setFindings(findings);
+    findingsDialog_->setFindings(findings, emptyFindingsReason());
     if (findings.empty()) {
         findingsButton_->hide();
         return;
@@ -234,7 +251,7 @@ void MainWindow::showFindingCounts() {
 }
 
 void MainWindow::showFindings() {
-    findingsDialog_->setFindings(computed_.findings());
+    findingsDialog_->setFindings(computed_.findings(), emptyFindingsReason());
     findingsDialog_->show();
     findingsDialog_->raise();
     findingsDialog_->activateWindow();

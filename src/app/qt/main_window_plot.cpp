@@ -20,6 +20,43 @@
 
 namespace tarnelo {
 
+namespace {
+
+constexpr std::string_view kUncertaintyTip =
+    "断面流量的相对扩展不确定度（95%），按 ISO 748 和相邻垂线插值方差估计法（IVE）；"
+    "查看 → 不确定度 列出各分量";
+
+// The status bar's short form of the uncertainty: a bracket of a figure keeps only the method's
+// name ("（ISO 748）"), the rest goes to the tooltip, so that the figures fit beside the findings.
+// A bracket saying why there is no figure stays whole.
+std::string shortSummary(std::string_view summary) {
+    constexpr std::string_view kOpen = "（";
+    constexpr std::string_view kClose = "）";
+    std::string shown;
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t open = summary.find(kOpen, from);
+        const std::size_t close =
+            open == std::string_view::npos ? open : summary.find(kClose, open + kOpen.size());
+        if (close == std::string_view::npos) {
+            break;
+        }
+        shown += summary.substr(from, open - from);
+        const std::string_view inside = summary.substr(open + kOpen.size(), close - open - 3);
+        if (inside.find("95%") == std::string_view::npos) {
+            shown += summary.substr(open, close + kClose.size() - open);
+        } else if (inside.starts_with("ISO")) {
+            shown += std::string(kOpen) + std::string(inside.substr(0, inside.find("，"))) +
+                     std::string(kClose);
+        }
+        from = close + kClose.size();
+    }
+    shown += summary.substr(from);
+    return shown;
+}
+
+} // namespace
+
 void MainWindow::buildSectionPlotControls() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("查看"));
     view->setObjectName(QStringLiteral("查看"));
@@ -30,16 +67,15 @@ void MainWindow::buildSectionPlotControls() {
     connect(plot, &QAction::triggered, this, [this] { showSectionPlot(); });
     QAction* uncertainty = view->addAction(QStringLiteral("不确定度"));
     uncertainty->setObjectName(QStringLiteral("不确定度菜单"));
-    connect(uncertainty, &QAction::triggered, this, [this] { openUncertaintyView(this, *this); });
+    connect(uncertainty, &QAction::triggered, this,
+            [this] { openUncertaintyView(this, *this, shownStale_); });
     QAction* table = view->addAction(QStringLiteral("实测流量成果表..."));
     table->setObjectName(QStringLiteral("实测流量成果表"));
     connect(table, &QAction::triggered, this, [this] { showStationTable(); });
 
     uncertaintyLabel_ = new QLabel(statusBar());
     uncertaintyLabel_->setObjectName(QStringLiteral("不确定度"));
-    uncertaintyLabel_->setToolTip(
-        QStringLiteral("断面流量的相对扩展不确定度（95%），按 ISO 748 和相邻垂线插值方差估计法"
-                       "（IVE）；查看 → 不确定度 列出各分量"));
+    uncertaintyLabel_->setToolTip(qtext(kUncertaintyTip));
     uncertaintyLabel_->hide();
     statusBar()->addPermanentWidget(uncertaintyLabel_);
 }
@@ -64,10 +100,18 @@ void MainWindow::refreshSectionPlot() {
     const std::string summary =
         section.computed() ? uncertaintySummary(estimateUncertainty(section), section.dischargeText)
                            : std::string();
-    uncertaintyLabel_->setText(qtext(summary));
+    // Figures computed before the input changed say so, in grey, until the next 计算.
+    const std::string shown = shortSummary(summary);
+    uncertaintyLabel_->setText(
+        qtext(shownStale_ && !summary.empty() ? shown + "（已过时）" : shown));
+    uncertaintyLabel_->setToolTip(qtext(summary.empty()
+                                            ? std::string(kUncertaintyTip)
+                                            : summary + "\n" + std::string(kUncertaintyTip)));
+    uncertaintyLabel_->setStyleSheet(shownStale_ ? QStringLiteral("color: #8A8A8A;") : QString());
+    uncertaintyLabel_->setProperty("stale", shownStale_);
     // No uncertainty is claimed for figures that cannot be used.
     uncertaintyLabel_->setVisible(!summary.empty() && !shownUnusable_);
-    refreshUncertaintyView(this, *this);
+    refreshUncertaintyView(this, *this, shownStale_);
     if (plotWindow_ != nullptr) {
         plotWindow_->showPicture(sectionPlotSvg(*this, computed_.findings()), summary);
     }

@@ -47,6 +47,7 @@ MainWindow::WindowState MainWindow::captureWindow() const {
     state.exportEnabled = isEnabled(ctl::导出Excel);
     state.printEnabled = isEnabled(ctl::打印);
     state.velocitiesComputed = velocitiesComputed_;
+    state.rowsMoved = rowsMovedSince_;
     return state;
 }
 
@@ -70,6 +71,7 @@ void MainWindow::restoreWindow(const WindowState& state) {
     setEnabled(ctl::导出Excel, state.exportEnabled);
     setEnabled(ctl::打印, state.printEnabled);
     velocitiesComputed_ = state.velocitiesComputed;
+    rowsMovedSince_ = state.rowsMoved;
     --commandDepth_;
     shownStale_ = computed_.stale(*this);
     model_->setStale(shownStale_);

@@ -52,14 +52,23 @@ UncertaintyView::UncertaintyView(QWidget* parent) : QDialog(parent) {
     layout->addWidget(buttons);
 }
 
-void UncertaintyView::showSection(const Window& window) {
+void UncertaintyView::showSection(const Window& window, bool stale) {
     const MeasuredSection section = readWindowSection(window);
+    setProperty("stale", false);
+    tree_->setStyleSheet(QString());
     if (!section.computed()) {
         summary_->setText(QStringLiteral("尚未计算出断面流量：按“计算”后再看不确定度。"));
         tree_->clear();
         return;
     }
     showUncertainty(estimateUncertainty(section), section.dischargeText);
+    if (stale) {
+        setProperty("stale", true);
+        summary_->setText(QStringLiteral("已过时：计算后输入已修改，以下是上次计算的数字，"
+                                         "请重新计算（F5）。\n") +
+                          summary_->text());
+        tree_->setStyleSheet(QStringLiteral("QTreeWidget { color: #8A8A8A; }"));
+    }
 }
 
 void UncertaintyView::showUncertainty(const SectionUncertainty& uncertainty,
@@ -109,20 +118,20 @@ void UncertaintyView::addMethod(const UncertaintyMethod& method, const QString& 
     source->setToolTip(3, qtext(method.source));
 }
 
-void openUncertaintyView(QWidget* parent, const Window& window) {
+void openUncertaintyView(QWidget* parent, const Window& window, bool stale) {
     auto* view = parent->findChild<UncertaintyView*>(QString(), Qt::FindDirectChildrenOnly);
     if (view == nullptr) {
         view = new UncertaintyView(parent);
     }
-    view->showSection(window);
+    view->showSection(window, stale);
     view->show();
     view->raise();
     view->activateWindow();
 }
 
-void refreshUncertaintyView(QWidget* parent, const Window& window) {
+void refreshUncertaintyView(QWidget* parent, const Window& window, bool stale) {
     if (auto* view = parent->findChild<UncertaintyView*>(QString(), Qt::FindDirectChildrenOnly)) {
-        view->showSection(window);
+        view->showSection(window, stale);
     }
 }
 

@@ -21,8 +21,9 @@ class UncertaintyView : public QDialog {
   public:
     explicit UncertaintyView(QWidget* parent = nullptr);
 
-    // Shows the window's last computation, or says there is none.
-    void showSection(const Window& window);
+    // Shows the window's last computation, or says there is none; `stale` when the input has
+    // changed since, which the view says above the figures and shows in grey.
+    void showSection(const Window& window, bool stale = false);
     void showUncertainty(const SectionUncertainty& uncertainty, const std::string& dischargeText);
 
   private:
@@ -33,9 +34,9 @@ class UncertaintyView : public QDialog {
 };
 
 // Opens the view of the window's last computation over parent, or raises it if it is open.
-void openUncertaintyView(QWidget* parent, const Window& window);
+void openUncertaintyView(QWidget* parent, const Window& window, bool stale = false);
 
 // Brings an open view up to date after a computation; nothing when it was never opened.
-void refreshUncertaintyView(QWidget* parent, const Window& window);
+void refreshUncertaintyView(QWidget* parent, const Window& window, bool stale = false);
 
 } // namespace tarnelo
