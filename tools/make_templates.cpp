@@ -7,6 +7,8 @@
 #include <xlsxwriter.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <map>
 #include <string>
 #include <tuple>
@@ -321,6 +323,10 @@ bool writeForm(const std::string& file, bool twoPages) {
     properties.title = const_cast<char*>("测深、测速记载及流量计算表（畅流期流速仪法）");
     properties.subject = const_cast<char*>("流速仪法流量测验记载表");
     properties.company = const_cast<char*>("Tarnelo");
+    // A reproducible build gives the templates the time of its source, not of the build.
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
+        properties.created = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
+    }
     workbook_set_properties(book, &properties);
     lxw_worksheet* sheet = workbook_add_worksheet(book, "记载表");
     Formats formats(book);

@@ -18,6 +18,7 @@
 #include "platform/print/print_host.hpp"
 #include "platform/system/scratch.hpp"
 #include "report/record_form.hpp"
+#include "report/record_form_steps.hpp"
 #include "window/program_paths.hpp"
 
 #include <functional>
@@ -177,7 +178,13 @@ int publish(std::string_view command, const std::string& file,
         return fail(command, file, outcome.message + "确认无误后可加 --force。", kExitFindings);
     }
     if (outcome.status != FormOutcome::Status::Done) {
-        return fail(command, file, outcome.message, kExitIncomplete);
+        std::string why = outcome.message;
+        if (why == form_detail::kNoSpreadsheet) {
+            // Which package brings the spreadsheet program.
+            why += "（Debian：sudo apt install libreoffice-calc-nogui；Windows：LibreOffice、"
+                   "WPS 表格或 Microsoft Excel）";
+        }
+        return fail(command, file, why, kExitIncomplete);
     }
     return kExitDone;
 }
@@ -214,18 +221,24 @@ int runExport(std::span<const std::string> args) {
         std::cerr << kExportHelp;
         return kExitUsage;
     }
+    // What the PDF needs beyond the workbook: a Chinese font, or LibreOffice. The workbook asked
+    // for beside it needs neither and is written all the same.
     std::optional<fs::path> renderer;
+    std::string pdfProblem;
     if (pdf && !useOffice) {
-        if (const std::string font = pages::chineseFontProblem(); !font.empty()) {
-            return fail("export", file, font, kExitIncomplete);
-        }
+        pdfProblem = pages::chineseFontProblem();
     } else if (pdf) {
         renderer = findRenderer();
         if (!renderer) {
-            return fail("export", file,
-                        "没有安装 LibreOffice，无法生成 PDF no LibreOffice to render the PDF",
-                        kExitIncomplete);
+            pdfProblem = "没有安装 LibreOffice，无法生成 PDF no LibreOffice to render the PDF"
+                         "（Debian：sudo apt install libreoffice-calc-nogui）";
         }
+    }
+    if (!pdfProblem.empty() && !workbook) {
+        return fail("export", file, pdfProblem, kExitIncomplete);
+    }
+    if (!pdfProblem.empty()) {
+        pdf.reset();
     }
     // Targets that cannot be written are said before any work is done.
     for (const auto& output : {workbook, pdf}) {
@@ -241,6 +254,11 @@ int runExport(std::span<const std::string> args) {
     if (const int status = publish("export", file, measurement, target, force, exportForm);
         status != kExitDone) {
         return status;
+    }
+    if (!pdfProblem.empty()) {
+        return fail("export", file,
+                    pdfProblem + "工作簿已保存 the workbook was written：" + paths::toUtf8(target),
+                    kExitIncomplete);
     }
     if (pdf && !useOffice) {
         if (const std::string problem = pages::writeWorkbookPdf(target, *pdf); !problem.empty()) {

@@ -6,6 +6,7 @@
 #include "app/qt/single_instance.hpp"
 #include "app/qt/skin.hpp"
 #include "app/qt/translations.hpp"
+#include "files/file_io.hpp"
 #include "report/record_form.hpp"
 #include "report/spreadsheet_automation.hpp"
 #include "window/program_paths.hpp"
@@ -16,9 +17,11 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -43,6 +46,47 @@ class FirstPaintProbe : public QObject {
     const QElapsedTimer& clock_;
     bool reported_ = false;
 };
+
+// While the application is made: Qt's platform messages are held back, and a platform that
+// cannot start (no display, or a display that does not answer) ends the program with a message
+// that points to tarnelo-cli, instead of Qt's abort. Once the window system is there, the held
+// messages go out as usual.
+QtMessageHandler previousHandler = nullptr;
+
+constexpr int kExitNoDisplay = 1;
+constexpr const char* kNoDisplay =
+    "tarnelo: 没有找到图形显示（没有设置 DISPLAY 或 WAYLAND_DISPLAY，或者无法连接），"
+    "无法打开窗口。请在桌面中启动 Tarnelo；没有图形显示时请使用命令行工具 tarnelo-cli"
+    "（见 tarnelo-cli --help 或 man tarnelo-cli）。\n"
+    "tarnelo: no graphical display was found, so the window cannot open; without one, use "
+    "tarnelo-cli.\n";
+
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+std::vector<HeldMessage> held;
+bool holding = false;
+
+void startupMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        std::fputs(kNoDisplay, stderr);
+        // What Qt said about the display, as a detail for whoever looks into it.
+        for (const HeldMessage& message : held) {
+            std::fprintf(stderr, "tarnelo: %s: %s\n", message.category.constData(),
+                         message.text.toLocal8Bit().constData());
+        }
+        std::fflush(stderr);
+        std::_Exit(kExitNoDisplay);
+    }
+    const QByteArray category(context.category != nullptr ? context.category : "");
+    if (holding && category.startsWith("qt.qpa")) {
+        held.push_back({type, category, text});
+    } else if (previousHandler != nullptr) {
+        previousHandler(type, context, text);
+    }
+}
 
 constexpr int kExitUsage = 2;
 constexpr int kExitRunning = 3;
@@ -91,7 +135,8 @@ std::optional<QString> fileArgument(const QStringList& arguments, bool& understo
             optionsEnded = true;
         } else if (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
             std::fprintf(stderr, "tarnelo: 无法理解的选项 unknown option: %s\n\n%s",
-                         arg.toLocal8Bit().constData(), kHelp);
+                         tarnelo::escapedName(std::string_view(arg.toUtf8().constData())).c_str(),
+                         kHelp);
             understood = false;
             return std::nullopt;
         } else if (file) {
@@ -122,13 +167,24 @@ int main(int argc, char** argv) {
     clock.start();
     // The process-wide spreadsheet wrapper, from before the window to the end of the run.
     tarnelo::SpreadsheetAutomationInstance spreadsheet;
+    previousHandler = qInstallMessageHandler(startupMessage);
+    holding = true;
     QApplication application(argc, argv);
+    holding = false;
+    qInstallMessageHandler(previousHandler);
+    for (const HeldMessage& message : held) {
+        const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
+        if (previousHandler != nullptr) {
+            previousHandler(message.type, context, message.text);
+        }
+    }
+    held.clear();
     // Where QSettings keeps the window's size.
     QCoreApplication::setOrganizationName(QStringLiteral("Tarnelo"));
     QCoreApplication::setApplicationName(QStringLiteral("Tarnelo"));
     tarnelo::installQtTranslations(application);
 
-    QGuiApplication::setDesktopFileName(QStringLiteral("tarnelo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tarnelo.Tarnelo"));
     bool understood = true;
     // A raw data file named on the command line (a double-click in the file manager).
     const std::optional<QString> file = fileArgument(QCoreApplication::arguments(), understood);

@@ -69,8 +69,8 @@ void attachSkin(QWidget& window) {
 QIcon programIcon() {
     // The installed icon when there is one, else the same motif drawn here: a current-meter
     // rod over a river section.
-    if (QIcon::hasThemeIcon(QStringLiteral("tarnelo"))) {
-        return QIcon::fromTheme(QStringLiteral("tarnelo"));
+    if (QIcon::hasThemeIcon(QStringLiteral("org.tarnelo.Tarnelo"))) {
+        return QIcon::fromTheme(QStringLiteral("org.tarnelo.Tarnelo"));
     }
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);

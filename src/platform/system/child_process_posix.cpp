@@ -121,6 +121,51 @@ void endTree(pid_t child, const std::set<pid_t>& childrenBefore) {
     ::waitpid(child, nullptr, 0);
 }
 
+// This process is the subreaper of the child's tree for the time of one run, so that orphans of
+// the tree (a renderer that daemonises) come back to it and can be found and ended. Afterwards
+// the setting is put back: orphans of programs started later (a file manager's xdg-open, a
+// crash handler) would otherwise stay here as defunct children that nobody waits for.
+class SubreaperForRun {
+  public:
+    SubreaperForRun() {
+        int was = 0;
+        ::prctl(PR_GET_CHILD_SUBREAPER, &was);
+        was_ = was != 0;
+        ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    }
+    ~SubreaperForRun() {
+        if (!was_) {
+            ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+        }
+    }
+    SubreaperForRun(const SubreaperForRun&) = delete;
+    SubreaperForRun& operator=(const SubreaperForRun&) = delete;
+
+  private:
+    bool was_ = false;
+};
+
+// Orphans of the run that were handed to this process after their tree was ended: ended and
+// waited for, so that none stays as a defunct child. Called once the subreaper is put back, so
+// no new ones arrive.
+void reapHandedOver(const std::set<pid_t>& childrenBefore) {
+    for (int round = 0; round < 50; ++round) {
+        bool any = false;
+        for (const pid_t pid : currentChildren()) {
+            if (childrenBefore.count(pid) != 0) {
+                continue;
+            }
+            any = true;
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, WNOHANG);
+        }
+        if (!any) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 [[noreturn]] void execChild(const std::vector<std::string>& argv,
                             const std::vector<std::string>& environment,
                             const std::string& output) {
@@ -159,18 +204,11 @@ void endTree(pid_t child, const std::set<pid_t>& childrenBefore) {
     ::_exit(127);
 }
 
-} // namespace
-
-ChildResult runChild(const std::vector<std::string>& argv,
-                     const std::vector<std::string>& environment, std::chrono::milliseconds limit,
-                     const std::string& output) {
-    if (argv.empty()) {
-        return {};
-    }
-    // Orphans of the child's tree (a renderer that daemonises) come back to this process, so
-    // they can be found and ended too.
-    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
-    const std::set<pid_t> childrenBefore = currentChildren();
+// Runs the child with this process as the subreaper of its tree, and ends the tree.
+ChildResult runInTree(const std::vector<std::string>& argv,
+                      const std::vector<std::string>& environment, std::chrono::milliseconds limit,
+                      const std::string& output, const std::set<pid_t>& childrenBefore) {
+    const SubreaperForRun subreaper;
     const pid_t pid = ::fork();
     if (pid < 0) {
         return {};
@@ -200,6 +238,20 @@ ChildResult runChild(const std::vector<std::string>& argv,
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+}
+
+} // namespace
+
+ChildResult runChild(const std::vector<std::string>& argv,
+                     const std::vector<std::string>& environment, std::chrono::milliseconds limit,
+                     const std::string& output) {
+    if (argv.empty()) {
+        return {};
+    }
+    const std::set<pid_t> childrenBefore = currentChildren();
+    ChildResult result = runInTree(argv, environment, limit, output, childrenBefore);
+    reapHandedOver(childrenBefore);
+    return result;
 }
 
 void installInterruptHandlers() {
