@@ -4,6 +4,7 @@
 // touched: the form's working copy goes into a private scratch folder.
 #include "app/program_folder.hpp"
 #include "checks/checks.hpp"
+#include "cli/output_guard.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "compute/compute.hpp"
@@ -240,6 +241,17 @@ int runExport(std::span<const std::string> args) {
     if (!pdfProblem.empty()) {
         pdf.reset();
     }
+    // No output may replace the measurement it is made from, and a read-only one needs --force.
+    std::vector<fs::path> outputs;
+    for (const auto& output : {workbook, pdf}) {
+        if (output) {
+            outputs.push_back(*output);
+        }
+    }
+    const fs::path input = paths::fromUtf8(file);
+    if (const int refused = checkOutputs("export", {&input, 1}, outputs, force)) {
+        return refused;
+    }
     // Targets that cannot be written are said before any work is done.
     for (const auto& output : {workbook, pdf}) {
         if (output && !checkFileWritable(*output)) {
@@ -247,7 +259,6 @@ int runExport(std::span<const std::string> args) {
                         kExitIncomplete);
         }
     }
-    setWritesFlushedToDisk(false);
     ComputedMeasurement measurement(paths::fromUtf8(file));
     const fs::path target =
         workbook ? *workbook : measurement.folder() / paths::fromUtf8("记载表.xlsx");

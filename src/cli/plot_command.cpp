@@ -1,5 +1,6 @@
 // tarnelo-cli plot: a raw data file opened and computed as in the window, drawn as the section
 // picture (SVG, or PNG rendered from the same SVG by rsvg-convert).
+#include "cli/output_guard.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "compute/compute.hpp"
@@ -22,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kHelp =
-    "用法 Usage: tarnelo-cli plot FILE.dat -o SECTION.svg|SECTION.png\n\n"
+    "用法 Usage: tarnelo-cli plot FILE.dat -o SECTION.svg|SECTION.png [--force]\n\n"
     "打开并计算流速仪原始数据文件，画出断面图：断面（起点距与水深）、各条垂线、垂线平均流速\n"
     "和部分流量占断面流量的百分比（画出 10% 线）。文件名以 .png 结尾时用 rsvg-convert\n"
     "（librsvg2-bin）把同一张 SVG 图转成 PNG。资料不全时只画断面。\n"
@@ -30,6 +31,8 @@ constexpr std::string_view kHelp =
     "verticals, the vertical mean velocities and the partial discharges in percent of the\n"
     "section discharge with the 10 % line. A name ending in .png is rendered from the same SVG\n"
     "by rsvg-convert (librsvg2-bin). Incomplete input is drawn as the profile only.\n\n"
+    "图不能写在输入文件上；只读的图文件加 --force 才替换。\n"
+    "The picture may not replace the input; a read-only one is replaced with --force alone.\n\n"
     "退出状态 Exit status: 0 已画出 drawn; 1 资料不全（只画了断面）或无法写出 incomplete\n"
     "(profile only) or not written; 2 用法错误或文件无法读取 usage error or unreadable file.\n";
 
@@ -49,10 +52,13 @@ int fail(const std::string& file, const std::string& why, int status) {
 int run(std::span<const std::string> args) {
     std::string file;
     std::optional<fs::path> target;
+    bool force = false;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (!optionsEnded && args[i] == "--") {
             optionsEnded = true;
+        } else if (!optionsEnded && args[i] == "--force") {
+            force = true;
         } else if (!optionsEnded && args[i] == "-o" && i + 1 < args.size()) {
             target = fs::absolute(paths::fromUtf8(args[i + 1]));
             ++i;
@@ -73,7 +79,7 @@ int run(std::span<const std::string> args) {
     if (ext != ".svg" && ext != ".png") {
         std::cerr << "tarnelo-cli plot: 输出文件名应以 .svg 或 .png 结尾 the output name must end "
                      "in .svg or .png: "
-                  << terminalSafe(target->string()) << "\n";
+                  << escapedName(*target) << "\n";
         return kExitUsage;
     }
     std::optional<fs::path> renderer;
@@ -87,8 +93,10 @@ int run(std::span<const std::string> args) {
         }
     }
 
-    // As for the other subcommands, the output is not waited for on the disk.
-    setWritesFlushedToDisk(false);
+    const fs::path input = paths::fromUtf8(file);
+    if (const int refused = checkOutputs("plot", {&input, 1}, {&*target, 1}, force)) {
+        return refused;
+    }
     if (notARegularFile(file)) {
         return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
                     kExitUsage);
@@ -129,7 +137,8 @@ int run(std::span<const std::string> args) {
             return fail(file, rendered.error, kExitIncomplete);
         }
     } else if (!writeFileAtomic(*target, svg)) {
-        return fail(file, "无法写入 cannot write " + target->string() + "：" + lastWriteProblem(),
+        return fail(file,
+                    "无法写入 cannot write " + escapedName(*target) + "：" + lastWriteProblem(),
                     kExitIncomplete);
     }
     if (!problem.empty()) {

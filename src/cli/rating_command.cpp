@@ -1,4 +1,5 @@
 // tarnelo-cli rating: the stage–discharge relation of a station's gaugings with its tests.
+#include "cli/output_guard.hpp"
 #include "cli/station_input.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
@@ -46,14 +47,19 @@ constexpr std::string_view kHelp =
     "  --json                结果写到标准输出 the result as JSON on stdout\n"
     "  --alpha-deviation A   偏离数值检验的显著性水平，0.10（缺省）或 0.20\n"
     "  --class 1|2|3         测站精度类别（一类、二类（缺省）、三类精度站），定线结论按其\n"
-    "                        定线精度指标（经验值，常见引用为 SL/T 247-2020）判定\n\n"
+    "                        定线精度指标（经验值，常见引用为 SL/T 247-2020）判定\n"
+    "  --force               替换只读的输出文件 replace read-only outputs\n\n"
     "Fits the stage–discharge relation of the gaugings, says first whether the curve meets the\n"
     "precision indices of the station's class, then runs the sign, run and deviation tests;\n"
     "outliers are found on a scale they do not inflate and named, never dropped silently;\n"
     "rising and falling gaugings are tested for a loop.\n\n"
-    "退出状态 Exit status: 0 已定线（无论合格与否；文件未列入时也是 0，见标准错误）fitted,\n"
-    "whether adequate or not; 1 无法定线或无法写出 not fitted or not written; 2 用法错误\n"
-    "usage error (also an unknown --exclude number).\n";
+    "输出文件不能是输入文件之一；中断（Ctrl-C）时不写出任何文件。\n"
+    "An output may not be one of the inputs; an interrupted run writes nothing.\n\n"
+    "退出状态 Exit status: 0 已定线且所有文件都列入（无论定线合格与否）fitted from every file,\n"
+    "whether adequate or not; 1 无法定线、有文件未列入或无法写出 not fitted, a file left out\n"
+    "or an output not written; 2 用法错误（也包括未知的 --exclude 号数），或命名的文件不存在、\n"
+    "不是普通文件 usage error (also an unknown --exclude number), or a named file missing or not\n"
+    "a regular file; 128+N 被信号 N 中断 ended by signal N.\n";
 
 std::string lowerExtension(const fs::path& path) {
     std::string ext = path.extension().string();
@@ -245,6 +251,8 @@ int run(std::span<const std::string> args) {
             pdf = args[++i];
         } else if (arg == "--json") {
             json = true;
+        } else if (arg == "--force") {
+            input.force = true;
         } else if (arg == "--log") {
             plotOptions.logarithmic = true;
         } else if (arg == "--time-order") {
@@ -317,8 +325,21 @@ int run(std::span<const std::string> args) {
         std::cerr << "tarnelo-cli rating: 推流表文件名应以 .xlsx 结尾\n";
         return kExitUsage;
     }
-    setWritesFlushedToDisk(false);
-    const station::StationTable table = readStationTable(input);
+    const StationFiles files = listStationFiles(input);
+    std::vector<fs::path> outputs;
+    for (const auto& output : {picture, workbook, pdf}) {
+        if (output) {
+            outputs.push_back(*output);
+        }
+    }
+    if (const int refused = checkOutputs("rating", files.files, outputs, input.force)) {
+        return refused;
+    }
+    const std::optional<station::StationTable> read = readStationTable(files, input.year);
+    if (!read) {
+        return kExitIncomplete;
+    }
+    const station::StationTable& table = *read;
     reportProblems("rating", table);
     if (const std::string problem =
             station::exclusionProblem(station::ratingPoints(table), exclusions);
@@ -327,9 +348,18 @@ int run(std::span<const std::string> args) {
         return kExitUsage;
     }
     const RatingReport report = ratingReport(table, exclusions, form, alpha, stationClass);
+    // A gauging left out of the table is a measurement the relation lacks.
     int status = report.fit().problem.empty() ? kExitDone : kExitIncomplete;
+    for (const auto& problem : table.problems) {
+        status = problem.kept ? status : kExitIncomplete;
+    }
+    status = files.unreadableArgument ? kExitUsage : status;
     if (!report.fit().problem.empty()) {
-        std::cerr << "tarnelo-cli rating: 无法定线 cannot fit: " << report.fit().problem << "\n";
+        std::cerr << "tarnelo-cli rating: 无法定线 cannot fit: "
+                  << terminalSafe(report.fit().problem) << "\n";
+    }
+    if (interrupted()) {
+        return kExitIncomplete;
     }
     if (picture) {
         const std::string svg = ratingPlotSvg(report, plotOptions);
@@ -340,10 +370,13 @@ int run(std::span<const std::string> args) {
                 status = kExitIncomplete;
             }
         } else if (!writeFileAtomic(*picture, svg)) {
-            std::cerr << "tarnelo-cli rating: 无法写入 cannot write "
-                      << terminalSafe(picture->string()) << "：" << lastWriteProblem() << "\n";
+            std::cerr << "tarnelo-cli rating: 无法写入 cannot write " << escapedName(*picture)
+                      << "：" << terminalSafe(lastWriteProblem()) << "\n";
             status = kExitIncomplete;
         }
+    }
+    if (interrupted()) {
+        return kExitIncomplete;
     }
     if (workbook && report.fit().problem.empty()) {
         if (const auto failed = writeRatingWorkbook(report, *workbook)) {
@@ -351,7 +384,7 @@ int run(std::span<const std::string> args) {
             status = kExitIncomplete;
         }
     }
-    if (pdf && report.fit().problem.empty()) {
+    if (pdf && report.fit().problem.empty() && !interrupted()) {
         // The table's pages, drawn from the workbook (a private copy without --table).
         const sys::ScratchFolder scratch("tarnelo-rating");
         const fs::path pages = workbook ? *workbook : scratch.path() / "rating.xlsx";
@@ -369,10 +402,11 @@ int run(std::span<const std::string> args) {
             status = kExitIncomplete;
         }
     }
+    // Labels, reasons and the station come from the files: escaped for the terminal.
     if (json) {
         std::cout << jsonText(report);
     } else if (report.fit().problem.empty()) {
-        std::cout << textReport(report);
+        std::cout << terminalSafe(textReport(report), true);
     }
     return status;
 }

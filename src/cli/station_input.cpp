@@ -3,17 +3,42 @@
 
 #include "cli/text_output.hpp"
 #include "compute/numtext.hpp"
+#include "platform/system/child_process.hpp"
 
 #include <iostream>
 
 namespace tarnelo::cli {
 
-station::StationTable readStationTable(const StationArguments& arguments) {
-    std::vector<station::TableProblem> listing;
-    const auto files = station::gaugingFiles(arguments.paths, listing);
-    const std::vector<station::StationGauging> gaugings = station::readGaugings(files);
-    station::StationTable table = station::buildStationTable(gaugings, arguments.year);
-    table.problems.insert(table.problems.begin(), listing.begin(), listing.end());
+StationFiles listStationFiles(const StationArguments& arguments) {
+    StationFiles listed;
+    for (const auto& path : arguments.paths) {
+        std::error_code error;
+        const auto type = std::filesystem::status(path, error).type();
+        if (type != std::filesystem::file_type::regular &&
+            type != std::filesystem::file_type::directory) {
+            listed.unreadableArgument = true;
+        }
+    }
+    listed.files = station::gaugingFiles(arguments.paths, listed.listing);
+    return listed;
+}
+
+bool interrupted() {
+    return sys::interruptSignal() != 0;
+}
+
+std::optional<station::StationTable> readStationTable(const StationFiles& files,
+                                                      std::optional<int> year) {
+    const std::vector<station::StationGauging> gaugings =
+        station::readGaugings(files.files, interrupted);
+    if (interrupted()) {
+        return std::nullopt;
+    }
+    station::StationTable table = station::buildStationTable(gaugings, year, interrupted);
+    if (interrupted()) {
+        return std::nullopt;
+    }
+    table.problems.insert(table.problems.begin(), files.listing.begin(), files.listing.end());
     return table;
 }
 

@@ -1,5 +1,5 @@
-// What summary and rating share: the station's files read and tabled, and the points of the
-// relation taken from the table.
+// What summary and rating share: the station's files listed, read and tabled, and the points of
+// the relation taken from the table.
 #pragma once
 
 #include "station/rating.hpp"
@@ -15,10 +15,28 @@ namespace tarnelo::cli {
 struct StationArguments {
     std::vector<std::filesystem::path> paths;
     std::optional<int> year;
+    // --force: replace read-only outputs.
+    bool force = false;
 };
 
-// Reads every gauging of the paths (files, or the .dat files of folders) and builds the table.
-station::StationTable readStationTable(const StationArguments& arguments);
+// The files of the paths (files, or the .dat files of folders), before any is read.
+struct StationFiles {
+    std::vector<std::filesystem::path> files;
+    // Folders that could not be listed.
+    std::vector<station::TableProblem> listing;
+    // A path named on the command line that is missing or no file or folder (a FIFO, a device):
+    // unreadable input, exit status 2, though the others are still tabled.
+    bool unreadableArgument = false;
+};
+StationFiles listStationFiles(const StationArguments& arguments);
+
+// Reads every gauging of the files and builds the table; std::nullopt when an interruption
+// (Ctrl-C, a closed terminal, kill) came first: the run then writes nothing.
+std::optional<station::StationTable> readStationTable(const StationFiles& files,
+                                                      std::optional<int> year);
+
+// Whether an interruption has come: the command then stops before its next output.
+bool interrupted();
 
 // Each problem on stderr as "tarnelo-cli NAME: FILE: reason".
 void reportProblems(std::string_view command, const station::StationTable& table);

@@ -1,4 +1,5 @@
 // tarnelo-cli summary: 实测流量成果表 of a station's year from its raw data files.
+#include "cli/output_guard.hpp"
 #include "cli/station_input.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
@@ -32,11 +33,16 @@ constexpr std::string_view kHelp =
     "  --csv T.csv    UTF-8 CSV：time,stage,Q,uncertainty_ive_95,uncertainty_iso748_95\n"
     "                 （流量的 95% 扩展不确定度，%，IVE 与 ISO 748 各一列）\n"
     "  --json         成果表写到标准输出 the table as JSON on stdout\n"
-    "  --year Y       编表年份（缺省为多数测验的年份） the year (default: most gaugings')\n\n"
+    "  --year Y       编表年份（缺省为多数测验的年份） the year (default: most gaugings')\n"
+    "  --force        替换只读的输出文件 replace read-only outputs\n\n"
+    "输出文件不能是输入文件之一；中断（Ctrl-C）时不写出任何文件。\n"
+    "An output may not be one of the inputs; an interrupted run writes nothing.\n\n"
     "Builds the yearbook table of measured discharges of one station and year from its gaugings;\n"
     "files left out are listed with their reason in the sheet 问题 and on stderr.\n\n"
     "退出状态 Exit status: 0 全部列入 all listed; 1 有文件未列入或无法写出 some file left out or\n"
-    "a file not written; 2 用法错误 usage error.\n";
+    "a file not written; 2 用法错误，或命名的文件不存在、不是普通文件 usage error, or a named "
+    "file\n"
+    "missing or not a regular file; 128+N 被信号 N 中断 ended by signal N.\n";
 
 std::string csvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -127,6 +133,8 @@ int run(std::span<const std::string> args) {
             csv = args[++i];
         } else if (arg == "--json") {
             json = true;
+        } else if (arg == "--force") {
+            input.force = true;
         } else if (arg == "--year" && hasValue) {
             if (!parseYear("summary", args[++i], input.year)) {
                 return kExitUsage;
@@ -149,12 +157,28 @@ int run(std::span<const std::string> args) {
                      ".xlsx\n";
         return kExitUsage;
     }
-    setWritesFlushedToDisk(false);
-    const station::StationTable table = readStationTable(input);
+    const StationFiles files = listStationFiles(input);
+    std::vector<fs::path> outputs;
+    for (const auto& output : {workbook, pdf, csv}) {
+        if (output) {
+            outputs.push_back(*output);
+        }
+    }
+    if (const int refused = checkOutputs("summary", files.files, outputs, input.force)) {
+        return refused;
+    }
+    const std::optional<station::StationTable> read = readStationTable(files, input.year);
+    if (!read) {
+        return kExitIncomplete;
+    }
+    const station::StationTable& table = *read;
     reportProblems("summary", table);
-    int status = kExitDone;
+    int status = files.unreadableArgument ? kExitUsage : kExitDone;
     for (const auto& problem : table.problems) {
-        status = problem.kept ? status : kExitIncomplete;
+        status = problem.kept ? status : worseExit(status, kExitIncomplete);
+    }
+    if (interrupted()) {
+        return kExitIncomplete;
     }
     if (workbook) {
         if (const auto failed = writeStationTableWorkbook(table, *workbook)) {
@@ -162,7 +186,7 @@ int run(std::span<const std::string> args) {
             status = kExitIncomplete;
         }
     }
-    if (pdf) {
+    if (pdf && !interrupted()) {
         // The pages of the workbook, drawn from a copy in a private folder.
         const sys::ScratchFolder scratch("tarnelo-summary");
         const fs::path pages = workbook ? *workbook : scratch.path() / "table.xlsx";
@@ -180,16 +204,19 @@ int run(std::span<const std::string> args) {
             status = kExitIncomplete;
         }
     }
+    if (interrupted()) {
+        return kExitIncomplete;
+    }
     if (csv && !writeFileAtomic(*csv, csvText(table))) {
-        std::cerr << "tarnelo-cli summary: 无法写入 cannot write " << terminalSafe(csv->string())
-                  << "：" << lastWriteProblem() << "\n";
+        std::cerr << "tarnelo-cli summary: 无法写入 cannot write " << escapedName(*csv) << "："
+                  << terminalSafe(lastWriteProblem()) << "\n";
         status = kExitIncomplete;
     }
     if (json) {
         std::cout << jsonText(table);
     } else {
-        std::cerr << "tarnelo-cli summary: " << tableTitle(table) << "：列入 " << table.rows.size()
-                  << " 次测验\n";
+        std::cerr << "tarnelo-cli summary: " << terminalSafe(tableTitle(table)) << "：列入 "
+                  << table.rows.size() << " 次测验\n";
     }
     return status;
 }

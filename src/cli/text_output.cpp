@@ -158,10 +158,13 @@ std::string jsonString(std::string_view text) {
             out += "\\r";
         } else if (c == '\t') {
             out += "\\t";
-        } else if (c < 0x20 || c == 0x7F) {
-            out += "\\u00";
-            out += kHex[(c >> 4) & 0xF];
-            out += kHex[c & 0xF];
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+                   (c >= 0x2066 && c <= 0x2069)) {
+            // Controls and bidirectional marks as escapes: whoever prints the JSON prints them.
+            out += "\\u";
+            for (const int shift : {12, 8, 4, 0}) {
+                out += kHex[(c >> shift) & 0xF];
+            }
         } else {
             out.append(text.substr(0, d.length));
         }

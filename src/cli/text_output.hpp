@@ -24,7 +24,8 @@ void writeAlignedTable(std::ostream& out, const std::vector<std::vector<std::str
 // keepLineBreaks, "\n" stays a line break (for messages of several lines).
 std::string terminalSafe(std::string_view text, bool keepLineBreaks = false);
 
-// A JSON string literal, quotes included. Bytes that are not UTF-8 become U+FFFD.
+// A JSON string literal, quotes included. Bytes that are not UTF-8 become U+FFFD; control
+// characters (C0, DEL, C1) and bidirectional controls are written as \uXXXX escapes.
 // The same appended to out, without a text of its own for plain ASCII.
 void appendJsonString(std::string& out, std::string_view text);
 std::string jsonString(std::string_view text);

@@ -10,4 +10,14 @@ namespace tarnelo {
 // it. False for anything missing.
 bool mayWrite(const std::filesystem::path& fileOrFolder);
 
+// Whether two names lead to the same file once links are followed (the same device and inode,
+// the same volume and file index on Windows); where either does not exist, whether both name
+// the same place.
+bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// Whether an existing file is marked read-only: no write permission for anyone (root too
+// would otherwise replace it), or the read-only attribute on Windows. False for anything
+// missing.
+bool markedReadOnly(const std::filesystem::path& file);
+
 } // namespace tarnelo

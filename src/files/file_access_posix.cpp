@@ -14,4 +14,21 @@ bool mayWrite(const std::filesystem::path& fileOrFolder) {
     return ::access(fileOrFolder.c_str(), wanted) == 0;
 }
 
+bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    struct stat first {};
+    struct stat second {};
+    if (::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0) {
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    }
+    std::error_code error;
+    return std::filesystem::weakly_canonical(a, error) ==
+           std::filesystem::weakly_canonical(b, error);
+}
+
+bool markedReadOnly(const std::filesystem::path& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ((info.st_mode & 0222) == 0 || ::access(file.c_str(), W_OK) != 0);
+}
+
 } // namespace tarnelo

@@ -38,4 +38,46 @@ bool mayWrite(const std::filesystem::path& fileOrFolder) {
     return true;
 }
 
+namespace {
+
+// The volume and the file index of an existing file, as one text; empty when it cannot be opened.
+std::wstring fileIdentity(const std::filesystem::path& file) {
+    constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE handle = ::CreateFileW(file.c_str(), 0, kShare, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = ::GetFileInformationByHandle(handle, &info) != 0;
+    ::CloseHandle(handle);
+    if (!known) {
+        return {};
+    }
+    return std::to_wstring(info.dwVolumeSerialNumber) + L":" +
+           std::to_wstring(info.nFileIndexHigh) + L":" + std::to_wstring(info.nFileIndexLow);
+}
+
+} // namespace
+
+bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    const std::wstring first = fileIdentity(a);
+    const std::wstring second = fileIdentity(b);
+    if (!first.empty() && !second.empty()) {
+        return first == second;
+    }
+    std::error_code error;
+    std::wstring x = std::filesystem::weakly_canonical(a, error).wstring();
+    std::wstring y = std::filesystem::weakly_canonical(b, error).wstring();
+    // Names on Windows are compared without regard to case.
+    return ::CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(),
+                                  static_cast<int>(y.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool markedReadOnly(const std::filesystem::path& file) {
+    const DWORD attributes = ::GetFileAttributesW(file.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 } // namespace tarnelo

@@ -108,21 +108,59 @@ std::string escapedName(std::string_view name) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
     out.reserve(name.size());
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (byte < 0x20 || byte == 0x7f) {
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        } else {
-            out += c;
+    const auto escapeByte = [&](unsigned char byte) {
+        out += "\\x";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 15];
+    };
+    for (std::size_t i = 0; i < name.size();) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        if (byte < 0x80) {
+            if (byte == '\n') {
+                out += "\\n";
+            } else if (byte == '\r') {
+                out += "\\r";
+            } else if (byte == '\t') {
+                out += "\\t";
+            } else if (byte < 0x20 || byte == 0x7f) {
+                escapeByte(byte);
+            } else {
+                out += name[i];
+            }
+            ++i;
+            continue;
         }
+        // A well-formed UTF-8 sequence stays, unless it is a C1 control or a bidirectional
+        // control (which would show the name's characters in another order); any other byte is
+        // written as an escape, so a message is always valid UTF-8.
+        const std::size_t length = byte >= 0xf0 && byte <= 0xf4   ? 4
+                                   : byte >= 0xe0 && byte <= 0xef ? 3
+                                   : byte >= 0xc2 && byte <= 0xdf ? 2
+                                                                  : 0;
+        unsigned code = byte & (length == 2 ? 0x1fu : length == 3 ? 0x0fu : 0x07u);
+        bool valid = length > 0 && i + length <= name.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(name[i + k]);
+            valid = (next & 0xc0) == 0x80;
+            code = (code << 6) | (next & 0x3fu);
+        }
+        valid = valid && !(length == 3 && (code < 0x800 || (code >= 0xd800 && code <= 0xdfff))) &&
+                !(length == 4 && (code < 0x10000 || code > 0x10ffff));
+        if (!valid) {
+            escapeByte(byte);
+            ++i;
+            continue;
+        }
+        if (code <= 0x9f || (code >= 0x202a && code <= 0x202e) ||
+            (code >= 0x2066 && code <= 0x2069)) {
+            out += "\\u";
+            for (const int shift : {12, 8, 4, 0}) {
+                out += kHex[(code >> shift) & 15];
+            }
+        } else {
+            out.append(name.substr(i, length));
+        }
+        i += length;
     }
     return out;
 }

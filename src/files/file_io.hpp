@@ -55,7 +55,9 @@ void removeStaleTemporaries(const std::filesystem::path& folder);
 std::optional<std::string> untrustedFolderProblem(const std::filesystem::path& folder);
 
 // A path or name as a message shows it: line breaks and other control characters are written
-// as escapes (\n, \r, \t, \xNN), so a name can never start a line of its own or fake one.
+// as escapes (\n, \r, \t, \xNN, \u009b), and so are bidirectional controls (\u202e) and bytes
+// that are not UTF-8 (\xNN), so a name can never start a line of its own, fake one or reorder
+// what is shown, and the text is valid UTF-8 wherever it goes (XML, JSON).
 std::string escapedName(std::string_view name);
 inline std::string escapedName(const std::filesystem::path& path) {
     // UTF-8 on every system (Windows keeps names as UTF-16).

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace tarnelo {
 
 namespace {
@@ -206,9 +208,72 @@ struct WriteTarget {
     bool replacing = false;
 };
 
+// Why the folder a write goes into must not be reached: below a sticky, world-writable folder
+// of another user (/tmp for anyone but root) a folder on the way is a symbolic link that belongs
+// to neither this user nor root, so whoever planted it could lead the write into one of the
+// user's own folders. The chain is walked a component at a time without following links, and a
+// link that may be followed is followed from there. std::nullopt when the way is safe, or when a
+// folder on it is missing (the write says that itself).
+std::optional<std::string> plantedFolderLinkProblem(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::filesystem::path pending = std::filesystem::absolute(folder, error).lexically_normal();
+    if (error) {
+        return std::nullopt;
+    }
+    const uid_t self = ::geteuid();
+    for (int hops = 0; hops < 40; ++hops) {
+        std::vector<std::filesystem::path> parts;
+        for (const auto& part : pending.relative_path()) {
+            if (!part.empty()) {
+                parts.push_back(part);
+            }
+        }
+        std::filesystem::path at = pending.root_path();
+        bool shared = false;
+        bool followed = false;
+        for (std::size_t i = 0; i < parts.size() && !followed; ++i) {
+            const std::filesystem::path next = at / parts[i];
+            struct stat info {};
+            if (::lstat(next.c_str(), &info) != 0) {
+                return std::nullopt;
+            }
+            if (S_ISLNK(info.st_mode)) {
+                if (shared && info.st_uid != self && info.st_uid != 0) {
+                    return "文件夹" + quoted(next) +
+                           "是别的用户放在共享文件夹中的符号链接，为安全起见不经由它写入";
+                }
+                const std::filesystem::path target = std::filesystem::read_symlink(next, error);
+                if (error) {
+                    return "无法读取符号链接" + quoted(next);
+                }
+                std::filesystem::path rest = target.is_absolute() ? target : at / target;
+                for (std::size_t k = i + 1; k < parts.size(); ++k) {
+                    rest /= parts[k];
+                }
+                pending = rest.lexically_normal();
+                followed = true;
+                continue;
+            }
+            if (S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX) != 0 &&
+                (info.st_mode & S_IWOTH) != 0 && info.st_uid != self) {
+                shared = true;
+            }
+            at = next;
+        }
+        if (!followed) {
+            return std::nullopt;
+        }
+    }
+    return "符号链接" + quoted(folder) + "指向的层次太多";
+}
+
 std::optional<WriteTarget> resolveWriteTarget(const std::filesystem::path& target, AtLink atLink) {
     auto place = detail::followLinks(target, atLink);
     if (!place) {
+        return std::nullopt;
+    }
+    if (const auto planted = plantedFolderLinkProblem(place->folder)) {
+        refuse(*planted);
         return std::nullopt;
     }
     std::filesystem::path& file = place->file;

@@ -157,30 +157,51 @@ Axes axesFor(const RatingReport& report, const RatingPlotOptions& options) {
     return a;
 }
 
+// The most grid lines of one axis: the steps give about eight, and a step that no longer moves
+// a huge stage (1e308 + 1 == 1e308) must not draw for ever.
+constexpr int kMostTicks = 40;
+
 std::string gridAndAxes(const Axes& a) {
     std::string svg;
     const int zDecimals = decimalsOf(a.zStep);
     if (a.logarithmic) {
         // Stage ticks at round stages, placed by their depth above the base.
         const double from = std::ceil((a.zBase + std::pow(10.0, a.zLow)) / a.zStep) * a.zStep;
-        for (double z = from; a.depth(z) <= a.zHigh + 1e-9; z += a.zStep) {
+        for (int i = 0; i <= kMostTicks; ++i) {
+            const double z = from + i * a.zStep;
+            if (!(a.depth(z) <= a.zHigh + 1e-9)) {
+                break;
+            }
             svg += line(kLeft, a.y(z), kRight, a.y(z), kGrid);
             svg += text(kLeft - 8, a.y(z) + 4, num::fixedText(z, zDecimals), "end", 12);
         }
-        for (int decade = static_cast<int>(a.qLow); decade < static_cast<int>(a.qHigh); ++decade) {
+        const auto decade = [](double at) {
+            return std::isfinite(at) ? static_cast<int>(std::clamp(at, -400.0, 400.0)) : 0;
+        };
+        const int lowDecade = decade(a.qLow);
+        const int highDecade = std::min(decade(a.qHigh), lowDecade + kMostTicks);
+        for (int power = lowDecade; power < highDecade; ++power) {
             for (const int m : {1, 2, 5}) {
-                const double q = m * std::pow(10.0, decade);
+                const double q = m * std::pow(10.0, power);
                 svg += line(a.x(q), kTop, a.x(q), kBottom, kGrid);
                 svg += text(a.x(q), kBottom + 18, num::plainText(q), "middle", 12);
             }
         }
     } else {
-        for (double z = a.zLow; z <= a.zHigh + a.zStep / 2; z += a.zStep) {
+        for (int i = 0; i <= kMostTicks; ++i) {
+            const double z = a.zLow + i * a.zStep;
+            if (!(z <= a.zHigh + a.zStep / 2)) {
+                break;
+            }
             svg += line(kLeft, a.y(z), kRight, a.y(z), kGrid);
             svg += text(kLeft - 8, a.y(z) + 4, num::fixedText(z, zDecimals), "end", 12);
         }
         const int qDecimals = decimalsOf(a.qStep);
-        for (double q = 0.0; q <= a.qHigh + a.qStep / 2; q += a.qStep) {
+        for (int i = 0; i <= kMostTicks; ++i) {
+            const double q = i * a.qStep;
+            if (!(q <= a.qHigh + a.qStep / 2)) {
+                break;
+            }
             svg += line(a.x(q), kTop, a.x(q), kBottom, kGrid);
             svg += text(a.x(q), kBottom + 18, num::fixedText(q, qDecimals), "middle", 12);
         }

@@ -94,7 +94,7 @@ class Book {
             return "无法读回生成的工作簿";
         }
         if (!writeFileAtomic(file, *bytes)) {
-            return "无法写入“" + paths::toUtf8(file) + "”：" + lastWriteProblem();
+            return "无法写入“" + escapedName(file) + "”：" + lastWriteProblem();
         }
         return std::nullopt;
     }
@@ -148,7 +148,7 @@ void problemsSheet(Book& book, const StationTable& table) {
     worksheet_write_string(sheet, 0, 2, "成果表", heading);
     lxw_row_t row = 1;
     for (const auto& problem : table.problems) {
-        worksheet_write_string(sheet, row, 0, paths::toUtf8(problem.file.filename()).c_str(), cell);
+        worksheet_write_string(sheet, row, 0, escapedName(problem.file.filename()).c_str(), cell);
         worksheet_write_string(sheet, row, 1, problem.reason.c_str(), cell);
         worksheet_write_string(sheet, row, 2, problem.kept ? "已列入" : "未列入", cell);
         worksheet_set_row(sheet, row, wrappedHeight(problem.reason, 80), nullptr);
@@ -215,7 +215,7 @@ void ratingProblemsSheet(Book& book, const RatingReport& report) {
         put("全年", "偏离随时间系统变化：" + review.drift.detail, "单一曲线不适用");
     }
     for (const auto& problem : report.problems) {
-        put(paths::toUtf8(problem.file.filename()), problem.reason,
+        put(escapedName(problem.file.filename()), problem.reason,
             problem.kept ? "已列入成果表" : "未列入成果表");
     }
     if (row == 1) {
@@ -348,9 +348,16 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
             highest = std::max(highest, report.points[i].stage);
         }
     }
-    const std::string range = "实测水位 " + num::fixedText(lowest, 2) + "–" +
-                              num::fixedText(highest, 2) + " m；标“外延”的行含此范围以外的水位，" +
-                              std::string(station::kExtensionSource);
+    const auto entries = station::ratingTable(fit.curve, lowest, highest, true);
+    std::string range = "实测水位 " + num::fixedText(lowest, 2) + "–" + num::fixedText(highest, 2) +
+                        " m；标“外延”的行含此范围以外的水位，" +
+                        std::string(station::kExtensionSource);
+    if (entries.size() >= station::kMostRatingTableRows) {
+        range += "。推流表只列到水位 " + num::fixedText(entries.back().stage, 2) + " m（最多 " +
+                 std::to_string(station::kMostRatingTableRows) + " 个水位），以上未列";
+    } else if (entries.empty()) {
+        range += "。水位超出可列表的范围，推流表无数值";
+    }
     lxw_format* wrap = book.format(false, false, false, true);
     worksheet_merge_range(sheet, 2, 0, 2, 11, range.c_str(), wrap);
     worksheet_set_row(sheet, 2, wrappedHeight(range, 107), nullptr);
@@ -363,7 +370,6 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
     worksheet_set_column(sheet, 0, 0, 10, nullptr);
     worksheet_set_column(sheet, 1, 10, 9, nullptr);
     worksheet_set_column(sheet, 11, 11, 7, nullptr);
-    const auto entries = station::ratingTable(fit.curve, lowest, highest, true);
     std::map<long long, int> rows;
     int next = 4;
     for (const auto& entry : entries) {

@@ -489,6 +489,13 @@ RatingVerdict ratingVerdict(const RatingTests& tests, StationClass station) {
 std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowest, double highest,
                                           bool extend) {
     std::vector<RatingTableEntry> table;
+    // Stages in centimetres stay far inside a long long; beyond them there is no table.
+    constexpr double kLargestCentimetres = 1e15;
+    const double span = extend ? std::max(kExtensionAbove, kExtensionBelow) + 1.0 : 1.0;
+    if (!std::isfinite(lowest) || !std::isfinite(highest) || lowest > highest ||
+        std::max(std::abs(lowest), std::abs(highest)) * 100.0 * span * 2.0 > kLargestCentimetres) {
+        return table;
+    }
     const long long first = static_cast<long long>(std::ceil(lowest * 100.0 - 1e-6));
     const long long last = static_cast<long long>(std::floor(highest * 100.0 + 1e-6));
     long long from = first;
@@ -498,7 +505,7 @@ std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowes
         from = static_cast<long long>(std::ceil((lowest - kExtensionBelow * range) * 100.0 - 1e-6));
         to = static_cast<long long>(std::floor((highest + kExtensionAbove * range) * 100.0 + 1e-6));
     }
-    for (long long cm = from; cm <= to && table.size() < 100000; ++cm) {
+    for (long long cm = from; cm <= to && table.size() < kMostRatingTableRows; ++cm) {
         const double z = static_cast<double>(cm) / 100.0;
         const double q = curve.discharge(z);
         table.push_back(

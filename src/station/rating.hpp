@@ -148,6 +148,9 @@ struct RatingTableEntry {
     std::string discharge;
     bool extended = false;
 };
+// At most kMostRatingTableRows entries (1000 m of stage): a longer table stops there, and
+// whoever shows it says where. A stage range that is not finite gives no entries.
+inline constexpr std::size_t kMostRatingTableRows = 100000;
 std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowest, double highest,
                                           bool extend = false);
 

@@ -1,6 +1,7 @@
 #include "station/rating_review.hpp"
 
 #include "compute/numtext.hpp"
+#include "files/file_io.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -191,7 +192,8 @@ LoopTest loopTest(std::span<const RatingPoint> points, const RatingReview& revie
     t.detail = counts + "；涨水平均偏离 " + percent(t.risingMean) + "，落水平均偏离 " +
                percent(t.fallingMean) + "；t = " + num::fixedText(t.statistic, 2) +
                "，临界值 t(0.975, " + std::to_string(static_cast<int>(std::floor(nu))) +
-               ") = " + num::fixedText(t.critical, 2) + "（Welch t 检验，α = 0.05，双侧；α 为经验值）";
+               ") = " + num::fixedText(t.critical, 2) +
+               "（Welch t 检验，α = 0.05，双侧；α 为经验值）";
     return t;
 }
 
@@ -418,8 +420,9 @@ std::vector<RatingPoint> ratingPoints(const StationTable& table) {
         RatingPoint p;
         p.stage = *row.stage.metres;
         p.discharge = *q;
-        const std::u8string stem = row.file.stem().u8string();
-        p.label = row.number.empty() ? std::string(stem.begin(), stem.end()) : row.number;
+        // A file name from another system (GBK bytes) is labelled by its escaped form: labels
+        // go into XML and onto terminals, which take UTF-8 alone.
+        p.label = row.number.empty() ? escapedName(row.file.stem()) : row.number;
         p.uncertainty = row.ive ? row.ive : row.iso748;
         p.minutes = row.time.start.minutes();
         p.stageChange = row.stageChange;

@@ -27,7 +27,7 @@ std::string inQuotes(std::string_view text) {
 StationGauging computeGauging(std::string_view bytes, const std::filesystem::path& name) {
     StationGauging g;
     g.file = name;
-    const std::string fileName = inQuotes(paths::toUtf8(name.filename()));
+    const std::string fileName = inQuotes(escapedName(name.filename()));
     std::optional<std::string> converted;
     if (ForeignForm foreign = recogniseForeignForm(bytes); !foreign.description.empty()) {
         g.foreignForm = foreign.description;
@@ -109,7 +109,7 @@ StationGauging readGauging(const std::filesystem::path& file) {
     if (status.type() != std::filesystem::file_type::regular) {
         StationGauging g;
         g.file = file;
-        g.message = "“" + paths::toUtf8(file.filename()) + "”" +
+        g.message = "“" + escapedName(file.filename()) + "”" +
                     (status.type() == std::filesystem::file_type::not_found ? "不存在。"
                                                                             : "不是普通文件。");
         return g;
@@ -118,7 +118,7 @@ StationGauging readGauging(const std::filesystem::path& file) {
     if (!bytes) {
         StationGauging g;
         g.file = file;
-        g.message = "无法读取文件“" + paths::toUtf8(file.filename()) + "”（或文件太大）。";
+        g.message = "无法读取文件“" + escapedName(file.filename()) + "”（或文件太大）。";
         return g;
     }
     return computeGauging(*bytes, file);

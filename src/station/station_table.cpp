@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cmath>
 #include <map>
 #include <thread>
 
@@ -166,8 +167,9 @@ std::string tableTitle(const StationTable& table) {
            std::to_string(table.year) + " 年实测流量成果表";
 }
 
-StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
-                               std::optional<int> year) {
+StationTable buildStationTable(const std::vector<StationGauging>& gaugings, std::optional<int> year,
+                               const std::function<bool()>& stopped) {
+    const auto stop = [&stopped] { return stopped && stopped(); };
     StationTable table;
     struct Candidate {
         const StationGauging* gauging;
@@ -177,6 +179,9 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
     std::vector<int> years;
     std::vector<std::string> stations;
     for (const StationGauging& g : gaugings) {
+        if (stop()) {
+            return table;
+        }
         if (g.status != StationGauging::Status::Computed) {
             std::string why = g.message;
             if (why.empty()) {
@@ -215,6 +220,9 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
     table.station = majority(stations).value_or(std::string());
 
     for (Candidate& c : candidates) {
+        if (stop()) {
+            return table;
+        }
         const StationGauging& g = *c.gauging;
         if (!c.time.time && !year && table.year != 0) {
             // A date without its year takes the year most gaugings name.
@@ -248,6 +256,14 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
         row.verticals = g.velocityVerticals;
         row.velocityMode = g.mode == RawData::Mode::Velocity;
         row.stage = baseStage(g);
+        if (row.stage.metres && std::abs(*row.stage.metres) > kMostStage) {
+            table.problems.push_back({g.file,
+                                      "错误：相应水位" + inQuotes(row.stage.text) + " m 超出 ±" +
+                                          num::plainText(kMostStage) +
+                                          " m（经验值），应为录入错误，未列入",
+                                      false});
+            continue;
+        }
         row.results = g.results;
         row.slope = g.field(hdr::水面比降);
         row.roughness = g.field(hdr::糙率);
@@ -306,17 +322,44 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
                          }
                          return numberBefore(a.number, b.number);
                      });
-    checkNumbering(table);
+    if (!stop()) {
+        checkNumbering(table);
+    }
     return table;
 }
 
-std::vector<StationGauging> readGaugings(const std::vector<std::filesystem::path>& files) {
+namespace {
+
+// A gauging cut down to what buildStationTable reads of it, so that a year of many thousand
+// files is held in a few times their size: the uncertainty's figures without their budget and
+// notes, and the notices counted but without their words (an error keeps its words: it is named
+// when the gauging is left out).
+void keepWhatTheTableReads(StationGauging& g) {
+    for (UncertaintyMethod* method : {&g.uncertainty.ive, &g.uncertainty.iso748}) {
+        UncertaintyMethod kept;
+        kept.percent = method->percent;
+        *method = std::move(kept);
+    }
+    for (Finding& f : g.findings) {
+        std::vector<int>().swap(f.alsoRows);
+        if (f.severity == Finding::Severity::Notice) {
+            std::string().swap(f.reason);
+        }
+    }
+    g.findings.shrink_to_fit();
+}
+
+} // namespace
+
+std::vector<StationGauging> readGaugings(const std::vector<std::filesystem::path>& files,
+                                         const std::function<bool()>& stopped) {
     std::vector<StationGauging> gaugings(files.size());
     const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
-        for (std::size_t i = next++; i < files.size(); i = next++) {
+        for (std::size_t i = next++; i < files.size() && !(stopped && stopped()); i = next++) {
             gaugings[i] = readGauging(files[i]);
+            keepWhatTheTableReads(gaugings[i]);
         }
     };
     if (threads == 1 || files.size() < 64) {

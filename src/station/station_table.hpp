@@ -6,6 +6,7 @@
 #include "station/station_gauging.hpp"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,7 +24,7 @@ struct TableRow {
     // The counts 测验方法 gives: velocity verticals, and whether the velocities were typed.
     int verticals = 0;
     bool velocityMode = false;
-    BaseStage stage;    // 基本水尺水位
+    BaseStage stage; // 基本水尺水位
     // 流量, 断面面积, 平均流速, 最大流速, 水面宽, 平均水深, 最大水深 as the form prints them.
     std::array<std::string, 7> results;
     std::string slope;     // 水面比降 (‱)
@@ -64,8 +65,10 @@ struct StationTable {
 // a 相应水位 that disagrees with the base gauge, a stage change too large for a plain mean, a
 // 施测时间 without its time of day or its year, and 施测号数 repeated, missing or out of time
 // order; the row's 附注 says the same in short.
+// stopped is asked between gaugings; once it says yes the table is given up half-built.
 StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
-                               std::optional<int> year = std::nullopt);
+                               std::optional<int> year = std::nullopt,
+                               const std::function<bool()>& stopped = {});
 
 // A discharge or an area as the yearbook prints it: three significant figures (at most three
 // decimals for discharge, two for area, which the graded texts already keep). The graded text of
@@ -87,7 +90,16 @@ std::span<const TableColumn> tableColumns();
 std::vector<std::string> rowTexts(const TableRow& row);
 
 // Reads and computes the files, in their order, on as many threads as the machine has cores.
-std::vector<StationGauging> readGaugings(const std::vector<std::filesystem::path>& files);
+// stopped is asked before each file; once it says yes no further file is read, and the gaugings
+// not read are left as they are (the caller gives up the run). Each gauging keeps what
+// buildStationTable reads: the figures of its uncertainty, and its notices counted, not worded.
+std::vector<StationGauging> readGaugings(const std::vector<std::filesystem::path>& files,
+                                         const std::function<bool()>& stopped = {});
+
+// The largest stage (m, either sign) a gauging may give: beyond it 相应水位 is taken for a
+// typing error and the gauging is left out (经验值: the highest gauges on earth read a few
+// thousand metres).
+inline constexpr double kMostStage = 10000.0;
 
 // Files named on the command line or found in folders (the .dat files directly inside, sorted
 // by name), as the table reads them.

@@ -423,5 +423,240 @@ if [[ -n "$user" ]]; then
         fail "the command-line tool made folders: $(cd "$work/home-$user" && find . -mindepth 1)"
 fi
 
+# ======== The station commands, and the last ways to lose a measurement.
+
+make_year="$TARNELO_BUILD_DIR/tools/tarnelo-station-year"
+st="$work/st"
+"$make_year" "$st" >/dev/null || fail "cannot generate a station year"
+# set_field SOURCE TARGET INDEX VALUE: one record-header field of a raw data file replaced (the
+# value as UTF-8 text, written as GBK; "raw:" before hex digits writes those bytes).
+set_field() {
+    python3 - "$@" <<'PY'
+import re, sys
+src, dst, index, value = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
+value = bytes.fromhex(value[4:]) if value.startswith("raw:") else value.encode("gbk")
+data = open(src, "rb").read()
+cut = data.rindex(b"\r\n\r\n") + 4
+parts = re.split(rb"(,|\r\n)", data[cut:])
+k = -1
+for i, p in enumerate(parts):
+    if p not in (b",", b"\r\n"):
+        k += 1
+        if k == index:
+            parts[i] = value
+            break
+open(dst, "wb").write(data[:cut] + b"".join(parts))
+PY
+}
+
+# --- 1. No output replaces an input of the same run, by name, through a link or from a folder;
+# a read-only target needs --force; a target that cannot be written is said before the work.
+cp "$example" "$work/m.dat"
+chmod 444 "$work/m.dat"
+ln -sf "$work/m.dat" "$work/alias.xlsx"
+for args in "-o $work/m.dat" "-o $work/alias.xlsx"; do
+    # shellcheck disable=SC2086
+    "$cli" export "$work/m.dat" $args >"$work/out" 2>"$work/err"
+    status=$?
+    [[ $status -eq 2 ]] || fail "export $args over its input: exit $status, expected 2"
+    grep -q '输出文件与输入文件相同' "$work/err" || fail "export $args: no reason: $(cat "$work/err")"
+done
+TARNELO_SOFFICE="$fake" "$cli" export "$work/m.dat" --renderer libreoffice --pdf "$work/m.dat" \
+    >"$work/out" 2>"$work/err"
+[[ $? -eq 2 ]] || fail "export --pdf over its input was not refused with 2: $(cat "$work/err")"
+cmp -s "$example" "$work/m.dat" || fail "the measurement was replaced by its own output"
+[[ $(stat -c %a "$work/m.dat") == 444 ]] || fail "the measurement's mode changed"
+cp "$st/shimen-2024-01.dat" "$work/first.dat"
+"$cli" summary "$st" --csv "$st/shimen-2024-01.dat" >"$work/out" 2>"$work/err"
+[[ $? -eq 2 ]] || fail "summary --csv over an input of its folder was not refused with 2"
+cmp -s "$work/first.dat" "$st/shimen-2024-01.dat" || fail "summary replaced one of its inputs"
+printf 'old' >"$work/ro.csv"
+chmod 444 "$work/ro.csv"
+"$cli" summary "$st" --csv "$work/ro.csv" >"$work/out" 2>"$work/err"
+[[ $? -eq 1 && $(cat "$work/ro.csv") == old ]] || fail "a read-only CSV was replaced without --force"
+grep -q '目标文件只读' "$work/err" || fail "read-only target: no reason: $(cat "$work/err")"
+"$cli" summary "$st" --csv "$work/ro.csv" --force >"$work/out" 2>"$work/err"
+grep -q '^time,stage' "$work/ro.csv" || fail "--force did not replace a read-only CSV"
+start=$(millis)
+"$cli" summary "$st" -o "$work/no-such-folder/t.xlsx" >"$work/out" 2>"$work/err"
+status=$?
+took=$(($(millis) - start))
+[[ $status -eq 1 ]] || fail "summary into a missing folder: exit $status, expected 1"
+grep -q '不存在' "$work/err" || fail "missing output folder not said: $(cat "$work/err")"
+echo "output checked before the work: ${took} ms"
+
+# --- 2. Stages beyond the plausible are an error of their gauging, and every drawing ends.
+huge="$work/huge"
+cp -r "$st" "$huge"
+set_field "$st/shimen-2024-03.dat" "$huge/shimen-2024-03.dat" 13 1.7e308
+set_field "$st/shimen-2024-04.dat" "$huge/shimen-2024-04.dat" 13 3e14
+start=$(millis)
+timeout 20 "$cli" rating "$huge" -o "$work/huge.svg" --table "$work/huge.xlsx" >"$work/out" 2>"$work/err"
+status=$?
+took=$(($(millis) - start))
+echo "rating with stages 1.7e308 and 3e14: exit $status in ${took} ms"
+[[ $status -eq 1 ]] || fail "huge stages: exit $status, expected 1 (gaugings left out)"
+[[ $(grep -c '超出 ±10000 m（经验值）' "$work/err") -eq 2 ]] || fail "huge stages not named: $(cat "$work/err")"
+[[ -s "$work/huge.svg" && -s "$work/huge.xlsx" ]] || fail "the other gaugings were not drawn"
+one="$work/one"
+mkdir "$one"
+set_field "$st/shimen-2024-03.dat" "$one/g.dat" 13 1.7e308
+timeout 20 "$cli" rating "$one" -o "$work/one.svg" >/dev/null 2>&1
+[[ $? -eq 1 ]] || fail "a lone gauging of stage 1.7e308 did not end with 1"
+tall="$work/tall"
+cp -r "$st" "$tall"
+set_field "$st/shimen-2024-03.dat" "$tall/shimen-2024-03.dat" 13 5000
+timeout 20 "$cli" rating "$tall" --table "$work/tall.xlsx" >/dev/null 2>&1
+python3 - "$work/tall.xlsx" <<'PY' || fail "the 推流表 does not say where it stops"
+import sys, zipfile
+strings = zipfile.ZipFile(sys.argv[1]).read("xl/sharedStrings.xml").decode()
+sys.exit(0 if "推流表只列到水位" in strings else 1)
+PY
+
+# --- 3. A signal ends the station commands within half a second, and nothing is written.
+many="$work/many"
+python3 - "$st" "$many" <<'PY'
+import glob, os, sys
+os.makedirs(sys.argv[2])
+files = [open(f, "rb").read() for f in sorted(glob.glob(sys.argv[1] + "/*.dat"))]
+for i in range(30000):
+    open(f"{sys.argv[2]}/g{i:05d}.dat", "wb").write(files[i % len(files)])
+PY
+for run in "summary INT 130" "summary TERM 143" "summary HUP 129" "rating INT 130"; do
+    read -r sub signal expected <<<"$run"
+    rm -f "$work/sig.xlsx" "$work/sig.csv"
+    case $sub in
+    summary) outputs=(-o "$work/sig.xlsx" --csv "$work/sig.csv") ;;
+    rating) outputs=(--table "$work/sig.xlsx") ;;
+    esac
+    "$cli" "$sub" "$many" "${outputs[@]}" >/dev/null 2>&1 &
+    pid=$!
+    sleep 0.3
+    start=$(millis)
+    kill -"$signal" "$pid"
+    wait "$pid"
+    status=$?
+    took=$(($(millis) - start))
+    echo "$sub, SIG$signal after 0.3 s: exit $status, ended ${took} ms after the signal"
+    [[ $status -eq $expected ]] || fail "$sub SIG$signal: exit $status, expected $expected"
+    ((took <= 500)) || fail "$sub SIG$signal ended ${took} ms after the signal"
+    [[ -e "$work/sig.xlsx" || -e "$work/sig.csv" ]] && fail "an interrupted $sub wrote its output"
+done
+rm -rf "$many"
+
+# --- 4. Templates that reach outside: external targets, link parts, binaries that are no
+# pictures, and functions that fetch or call wherever a formula stands.
+python3 - "$TARNELO_PROGRAM_DIR/Data/moduleexcel_1.dat" "$work" <<'PY'
+import sys, zipfile, os
+source, work = sys.argv[1], sys.argv[2]
+def craft(kind, extra, edit=None):
+    os.makedirs(f"{work}/u-{kind}/Data")
+    with zipfile.ZipFile(source) as z, zipfile.ZipFile(f"{work}/u-{kind}/Data/moduleexcel_1.dat", "w") as out:
+        for item in z.infolist():
+            data = z.read(item.filename)
+            if edit:
+                data = edit(item.filename, data)
+            out.writestr(item, data)
+        for name, data in extra:
+            out.writestr(name, data)
+def sheet(xml):
+    return lambda name, data: data.replace(b"</worksheet>", xml + b"</worksheet>") if name.startswith("xl/worksheets/sheet") else data
+craft("image", [("xl/drawings/_rels/drawing1.xml.rels", b'<Relationships><Relationship Id="r1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/image" Target="http://127.0.0.1:8765/image.png" TargetMode="External"/></Relationships>')])
+craft("links", [("xl/links/link1.xml", b"<externalLink/>")])
+craft("vba", [("xl/media/image9.bin", b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + b"\0" * 64)])
+craft("cf", [], sheet(b'<conditionalFormatting sqref="A1"><cfRule type="expression" priority="1"><formula>ISNUMBER(WEBSERVICE("http://x"))</formula></cfRule></conditionalFormatting>'))
+craft("dv", [], sheet(b'<dataValidations count="1"><dataValidation type="list" sqref="A1"><formula1>FILTERXML(WEBSERVICE("http://x"),"//a")</formula1></dataValidation></dataValidations>'))
+craft("name", [], lambda name, data: data.replace(b"</workbook>", b'<definedNames><definedName name="x">CALL("kernel32","WinExec","JCJ","calc",0)</definedName></definedNames></workbook>') if name == "xl/workbook.xml" else data)
+PY
+for kind in image links vba cf dv name; do
+    cp "$cli" "$work/u-$kind/tarnelo-cli"
+    "$work/u-$kind/tarnelo-cli" export "$example" -o "$work/u-$kind.xlsx" >"$work/out" 2>"$work/err"
+    status=$?
+    [[ $status -eq 1 && ! -e "$work/u-$kind.xlsx" ]] || fail "template '$kind' accepted: exit $status"
+    grep -q '模板已损坏' "$work/err" || fail "template '$kind': not said damaged: $(tail -1 "$work/err")"
+done
+
+# --- 5. A GBK file name and an empty 施测号数: every workbook part and picture is well-formed.
+gbk="$work/gbk"
+mkdir "$gbk"
+cp "$st"/*.dat "$gbk/"
+gbk_name="$gbk/$(printf '\xca\xaf\xc3\xc5').dat"
+set_field "$st/shimen-2024-05.dat" "$gbk_name" 38 ""
+rm "$gbk/shimen-2024-05.dat"
+"$cli" summary "$gbk" -o "$work/gbk-summary.xlsx" >/dev/null 2>&1
+"$cli" rating "$gbk" -o "$work/gbk.svg" --table "$work/gbk-rating.xlsx" >/dev/null 2>&1
+python3 - "$work/gbk-summary.xlsx" "$work/gbk-rating.xlsx" "$work/gbk.svg" <<'PY' || fail "GBK file name: output not well-formed"
+import sys, zipfile, xml.dom.minidom
+for name in sys.argv[1:3]:
+    with zipfile.ZipFile(name) as z:
+        for part in z.namelist():
+            if part.endswith(".xml"):
+                xml.dom.minidom.parseString(z.read(part))
+xml.dom.minidom.parse(sys.argv[3])
+PY
+
+# --- 6. Texts from files and arguments reach the terminal and JSON escaped.
+esc="$work/esc-st"
+cp -r "$st" "$esc"
+set_field "$st/shimen-2024-06.dat" "$esc/shimen-2024-06.dat" 38 "raw:1b5d303b6f776e6564071b5b324a"
+"$cli" rating "$esc" >"$work/out" 2>"$work/err"
+grep -q $'\x1b' "$work/out" "$work/err" && fail "rating printed a raw ESC from a 施测号数"
+"$cli" rating "$esc" --json >"$work/out" 2>"$work/err"
+grep -q $'\x1b' "$work/out" "$work/err" && fail "rating --json printed a raw ESC"
+grep -qF '\u001b]0;owned\u0007\u001b[2J' "$work/out" || fail "rating: the escaped 施测号数 is not shown"
+red="$work/red-st"
+mkdir "$red"
+for f in "$st"/*.dat; do set_field "$f" "$red/$(basename "$f")" 0 "raw:1b5b33316d"; done
+"$cli" summary "$red" --csv "$work/red.csv" >"$work/out" 2>"$work/err"
+grep -q $'\x1b' "$work/err" && fail "summary printed a raw ESC from a 测站名称"
+bidi="$work/bidi-st"
+mkdir "$bidi"
+cp "$st/shimen-2024-01.dat" "$bidi/"$'\u202e'"tad.dat"
+"$cli" summary "$bidi" --json >"$work/out" 2>"$work/err"
+grep -q $'\u202e' "$work/out" "$work/err" && fail "summary --json printed U+202E raw"
+"$cli" summary "$st" --csv "$work/no"$'\u202e\u009b'"dir/x.csv" >"$work/out" 2>"$work/err"
+grep -q $'\u202e\|\u009b' "$work/err" && fail "a write-failure reason repeated the name raw"
+"$cli" plot "$example" -o "$work/no such"$'\n'"tarnelo-cli: done/x.svg" >/dev/null 2>"$work/err"
+grep -q '^tarnelo-cli: done' "$work/err" && fail "plot: a name with a line break faked a line"
+if [[ -x "$TARNELO_PROGRAM_DIR/tarnelo" ]]; then
+    "$TARNELO_PROGRAM_DIR/tarnelo" $'--x\e]0;owned\a' >"$work/out" 2>"$work/err"
+    grep -q $'\x1b' "$work/err" && fail "tarnelo printed an unknown option's ESC raw"
+fi
+
+# --- 7. A folder link planted in a sticky folder of another user is not followed.
+if [[ $(id -u) -eq 0 ]]; then
+    shared="$work/shared-out"
+    mkdir -m 1777 "$shared"
+    chown nobody "$shared"
+    mkdir "$work/victim-docs"
+    printf 'mine' >"$work/victim-docs/form.xlsx"
+    printf 'mine' >"$work/victim-docs/t.csv"
+    printf 'mine' >"$work/victim-docs/x.svg"
+    ln -s "$work/victim-docs" "$shared/reports"
+    chown -h nobody "$shared/reports"
+    "$cli" export "$example" -o "$shared/reports/form.xlsx" >/dev/null 2>"$work/err"
+    [[ $? -ne 0 ]] || fail "export through a planted folder link succeeded"
+    grep -q '符号链接' "$work/err" || fail "planted folder link: no reason: $(cat "$work/err")"
+    "$cli" summary "$st" --csv "$shared/reports/t.csv" >/dev/null 2>&1
+    "$cli" plot "$example" -o "$shared/reports/x.svg" >/dev/null 2>&1
+    for f in form.xlsx t.csv x.svg; do
+        [[ $(cat "$work/victim-docs/$f") == mine ]] || fail "a planted folder link led to $f"
+    done
+fi
+
+# --- 8. Exit statuses as the table says: a gauging left out is 1, unreadable arguments are 2.
+left="$work/left"
+cp -r "$st" "$left"
+printf 'not a gauging' >"$left/zz.dat"
+"$cli" rating "$left" >/dev/null 2>&1
+[[ $? -eq 1 ]] || fail "rating with a gauging left out did not exit 1"
+for arg in "$work/missing.dat" "$work/fifo.dat" /dev/null; do
+    for sub in summary rating; do
+        timeout 5 "$cli" "$sub" "$st" "$arg" --json >/dev/null 2>&1
+        status=$?
+        [[ $status -eq 2 ]] || fail "$sub with $arg: exit $status, expected 2"
+    done
+done
+
 [[ $failures -eq 0 ]] && echo "hardening: all cases passed"
 exit $((failures > 0))

@@ -117,6 +117,10 @@ bool seedRendererProfile(const fs::path& profile, const RendererRelease& release
     // A form never needs a macro: none runs, whatever a workbook carries.
     item("/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3");
     item("/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true");
+    // Nor is anything fetched for it: linked images and external links stay unread, and links
+    // of a spreadsheet are never updated.
+    item("/org.openoffice.Office.Common/Security/Scripting", "BlockUntrustedRefererLinks", "true");
+    item("/org.openoffice.Office.Calc/Content/Update", "Link", "1");
     const std::string xcu = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                             "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
                             "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "

@@ -6,6 +6,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cctype>
 #include <system_error>
 #include <unordered_set>
 
@@ -211,6 +212,81 @@ bool holdsElement(std::string_view xml, std::string_view name) {
     return false;
 }
 
+// The texts of every element of the given local name (with or without a prefix): the formulas
+// of cells, conditional formats and data validations, and the defined names.
+std::vector<std::string_view> elementTexts(std::string_view xml, std::string_view name) {
+    std::vector<std::string_view> texts;
+    for (std::size_t at = xml.find(name); at != std::string_view::npos;
+         at = xml.find(name, at + 1)) {
+        const std::size_t end = at + name.size();
+        if (at == 0 || end >= xml.size() || (xml[at - 1] != '<' && xml[at - 1] != ':')) {
+            continue;
+        }
+        const std::size_t open = xml.rfind('<', at);
+        if (open == std::string_view::npos ||
+            xml.substr(open + 1, at - open - 1).find_first_of(" />\t\r\n") !=
+                std::string_view::npos ||
+            (xml[end] != '>' && xml[end] != ' ' && xml[end] != '\t' && xml[end] != '\r' &&
+             xml[end] != '\n')) {
+            continue;
+        }
+        const std::size_t start = xml.find('>', end);
+        if (start == std::string_view::npos || xml[start - 1] == '/') {
+            continue;
+        }
+        const std::size_t close = xml.find('<', start + 1);
+        texts.push_back(xml.substr(
+            start + 1, (close == std::string_view::npos ? xml.size() : close) - start - 1));
+    }
+    return texts;
+}
+
+// A function that reaches outside the workbook (the web, other programs, other files) named in
+// a formula text, or a DDE reference ("cmd|' /c …'!A1"); empty when there is none.
+std::string outsideReachIn(std::string_view formula) {
+    const std::string lower = lowerCase(formula);
+    if (lower.find('|') != std::string::npos) {
+        return "DDE";
+    }
+    static constexpr std::string_view kNames[] = {"webservice", "filterxml", "hyperlink", "dde",
+                                                  "ddeauto",    "call",      "register",  "exec"};
+    for (const std::string_view name : kNames) {
+        for (std::size_t at = lower.find(name); at != std::string::npos;
+             at = lower.find(name, at + 1)) {
+            const bool startsWord =
+                at == 0 || !(std::isalnum(static_cast<unsigned char>(lower[at - 1])) != 0 ||
+                             lower[at - 1] == '_');
+            std::size_t after = at + name.size();
+            while (after < lower.size() && (lower[after] == ' ' || lower[after] == '\t')) {
+                ++after;
+            }
+            if (startsWord && after < lower.size() && lower[after] == '(') {
+                std::string upper(name);
+                std::transform(upper.begin(), upper.end(), upper.begin(),
+                               [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+                return upper;
+            }
+        }
+    }
+    return {};
+}
+
+// Whether the bytes are a picture by their first bytes: PNG, JPEG, GIF, BMP, TIFF, EMF or WMF.
+bool isImage(std::string_view data) {
+    const auto starts = [&](std::string_view magic) { return data.starts_with(magic); };
+    using namespace std::string_view_literals;
+    return starts("\x89PNG\r\n\x1a\n"sv) || starts("\xff\xd8\xff"sv) || starts("GIF87a"sv) ||
+           starts("GIF89a"sv) || starts("BM"sv) || starts("II*\0"sv) || starts("MM\0*"sv) ||
+           starts("\xd7\xcd\xc6\x9a"sv) || starts("\x01\0\x09\0"sv) ||
+           (data.size() >= 44 && data.substr(40, 4) == " EMF"sv);
+}
+
+// Whether a part holds text a workbook reads as XML (its parts, relationships, drawings).
+bool isXmlPart(std::string_view lowerName) {
+    return lowerName.ends_with(".xml") || lowerName.ends_with(".rels") ||
+           lowerName.ends_with(".vml");
+}
+
 } // namespace
 
 std::optional<std::string> activeContentIn(const std::vector<RawPart>& parts) {
@@ -220,8 +296,28 @@ std::optional<std::string> activeContentIn(const std::vector<RawPart>& parts) {
             name.find("activex") != std::string::npos) {
             return "含有宏（" + part.name + "）";
         }
-        if (name.find("externallinks/") == 3) {
+        if (name.find("externallinks/") != std::string::npos || name.starts_with("xl/links/")) {
             return "含有外部链接（" + part.name + "）";
+        }
+        if (!isXmlPart(name)) {
+            if (!isImage(part.bytes)) {
+                return "含有不是图片的二进制部件（" + part.name + "）";
+            }
+            continue;
+        }
+        const std::string lower = lowerCase(part.bytes);
+        if (name.ends_with(".rels") &&
+            (lower.find("targetmode=\"external\"") != std::string::npos ||
+             lower.find("targetmode='external'") != std::string::npos)) {
+            return "含有指向外部的链接（" + part.name + "）";
+        }
+        for (const std::string_view element :
+             {"f", "formula", "formula1", "formula2", "definedName"}) {
+            for (const std::string_view formula : elementTexts(part.bytes, element)) {
+                if (const std::string reach = outsideReachIn(formula); !reach.empty()) {
+                    return "含有读取外部内容的公式 " + reach + "（" + part.name + "）";
+                }
+            }
         }
         if (holdsElement(part.bytes, "ddeLink")) {
             return "含有 DDE 链接（" + part.name + "）";
