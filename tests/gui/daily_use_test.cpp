@@ -4,8 +4,10 @@
 #include "gui_support.hpp"
 
 #include "app/qt/sheet_editing.hpp"
+#include "app/qt/sheet_view.hpp"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QStatusBar>
@@ -33,6 +35,7 @@ class DailyUseTest : public QObject {
     void computeAndModeSwitchAreUndoSteps();
     void questionsNameTheFileAndLoseNothing();
     void staleFiguresAndUnfinishedCommandsSaySo();
+    void typedNumbersShowWhole();
 };
 
 void DailyUseTest::computeAndModeSwitchAreUndoSteps() {
@@ -268,6 +271,19 @@ void DailyUseTest::staleFiguresAndUnfinishedCommandsSaySo() {
     };
     h.click(ctl::打印);
     QCOMPARE(w.text(ctl::状态条1), std::string("打印没有完成：打印机没有响应。"));
+}
+
+void DailyUseTest::typedNumbersShowWhole() {
+    Harness h;
+    MainWindow& w = h.make();
+    // Depths and distances as field books have them fit their columns at the default width.
+    for (const auto& [column, text] :
+         {std::pair{col::水深, "12.21"}, std::pair{col::起点距, "1234.5"},
+          std::pair{col::T, "112.5"}}) {
+        const int room = w.grid().columnWidth(column) - 2;
+        const QFont font = fittingFont(w.grid().font(), QString::fromLatin1(text), room);
+        QVERIFY2(QFontMetrics(font).horizontalAdvance(QString::fromLatin1(text)) <= room, text);
+    }
 }
 
 int runDailyUseTests(int argc, char** argv) {

@@ -102,7 +102,7 @@ void FindingsTest::anEditAfterComputingOutdatesTheResultsUntilTheNextCompute() {
     QVERIFY(w.isEnabled(ctl::导出Excel));
     QVERIFY(w.isEnabled(ctl::打印));
     QVERIFY(!discharge->property("stale").toBool());
-    QVERIFY(discharge->toolTip().isEmpty());
+    QCOMPARE(discharge->toolTip(), QStringLiteral("由“计算”得出"));
     // The verticals' spacing is one notice; three partials above a tenth another, listed once,
     // on the largest (row 3), the other two keeping a lighter tint of the same notice.
     QCOMPARE(status(h), QStringLiteral("计算完成，有 2 处需要注意。"));

@@ -247,6 +247,21 @@ void MainWindowTest::coefficientFieldsTakeTabPositionsOneToSix() {
         } while ((widget->focusPolicy() & Qt::TabFocus) == 0 || !widget->isEnabled());
         QCOMPARE(widget->objectName(), qs(field));
     }
+    // Then the controls as they are read, down the right-hand panels.
+    w.setEnabled(ctl::导出Excel, true);
+    w.setEnabled(ctl::打印, true);
+    QStringList order;
+    for (int i = 0; i < 10; ++i) {
+        do {
+            widget = widget->nextInFocusChain();
+        } while ((widget->focusPolicy() & Qt::TabFocus) == 0 || !widget->isEnabled());
+        order << widget->objectName();
+    }
+    QCOMPARE(order, (QStringList{QStringLiteral("更多"), QStringLiteral("保存系数"),
+                                 QStringLiteral("编辑框当前操作数据"), QStringLiteral("垂线模式"),
+                                 QStringLiteral("测速模式"), QStringLiteral("计算"),
+                                 QStringLiteral("清空"), QStringLiteral("打开"),
+                                 QStringLiteral("保存"), QStringLiteral("导出Excel")}));
 }
 
 void MainWindowTest::computesTheWorkedExampleOnScreen() {
@@ -641,7 +656,10 @@ void MainWindowTest::keyboardAloneOpensComputesAndSaves() {
     MainWindow& w = h.make();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QCOMPARE(h.find(ctl::计算)->toolTip(), QStringLiteral("计算（F5）"));
+    QVERIFY(h.find(ctl::计算)->toolTip().startsWith(QStringLiteral("计算（F5）")));
+    QCOMPARE(h.find<QPushButton>(ctl::计算)->text(), QStringLiteral("计算(&J)"));
+    QCOMPARE(w.text(ctl::计算), std::string("计算"));
+    QCOMPARE(w.text(ctl::导出Excel), std::string("导出Excel"));
     QTest::keyClick(&w, Qt::Key_E, Qt::ControlModifier);
     QVERIFY(h.dialogs.empty());
 
@@ -659,4 +677,13 @@ void MainWindowTest::keyboardAloneOpensComputesAndSaves() {
     QCOMPARE(h.dialogs.back().first, std::string(ctl::通用对话框保存));
     QVERIFY(std::filesystem::exists(saved));
     QVERIFY(h.messages.empty());
+    // 另存为 proposes the saved file; Alt and the underlined letter presses a button.
+    const std::size_t asked = h.dialogs.size();
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(h.dialogs.size(), asked + 1);
+    QCOMPARE(h.dialogs.back().second, saved);
+    w.setText(ctl::断面流量, "");
+    QTest::keyClick(&w, Qt::Key_J, Qt::AltModifier);
+    // The button shows itself pressed for a moment, then clicks.
+    QTRY_COMPARE(w.text(ctl::断面流量), std::string("626"));
 }

@@ -53,6 +53,7 @@ class RecordHeaderDialogTest : public QObject {
     void storedValuesWinOverProposals();
     void closeBoxDiscardsEdits();
     void unsavableValueKeepsTheDialogOpen();
+    void keyboardMovesFromFieldToFieldAndEnterReturns();
 };
 
 void RecordHeaderDialogTest::gridLayoutAndLocks() {
@@ -282,6 +283,48 @@ void RecordHeaderDialogTest::unsavableValueKeepsTheDialogOpen() {
     QCOMPARE(h.messages[0].title, std::string("Tarnelo"));
     QVERIFY(h.messages[0].text.find("断面位置") != std::string::npos);
     QCOMPARE(slurp(h.folder / "Data" / "snap.dat"), std::string(kDefaultRecordHeader));
+}
+
+void RecordHeaderDialogTest::keyboardMovesFromFieldToFieldAndEnterReturns() {
+    Harness h;
+    h.make();
+    std::vector<GridCell> visited;
+    bool closed = false;
+    h.onDialog = [&](QDialog& dialog) {
+        QTableWidget* table = tableOf(dialog);
+        QVERIFY(table->hasFocus() || table == QApplication::focusWidget() ||
+                dialog.focusWidget() == table);
+        for (int i = 0; i < 5; ++i) {
+            visited.push_back({table->currentRow(), table->currentColumn()});
+            QTest::keyClick(table, Qt::Key_Tab);
+        }
+        // Shift+Tab goes back one field.
+        QTest::keyClick(table, Qt::Key_Backtab);
+        QCOMPARE((GridCell{table->currentRow(), table->currentColumn()}), visited[4]);
+        // Typing opens the field; Enter keeps the text and the dialog; Enter again is 返回.
+        typeKeys(table, QStringLiteral("长江站"));
+        QWidget* editor = table->indexWidget(table->currentIndex());
+        QVERIFY(editor != nullptr);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QVERIFY(dialog.isVisible());
+        QTest::keyClick(table, Qt::Key_Return);
+        closed = !dialog.isVisible();
+    };
+    h.click(ctl::更多);
+    QVERIFY2(closed, h.messages.empty() ? "" : h.messages[0].text.c_str());
+    for (const GridCell& cell : visited) {
+        const bool field = std::find(kRecordHeaderCells.begin(), kRecordHeaderCells.end(), cell) !=
+                           kRecordHeaderCells.end();
+        QVERIFY2(field, qPrintable(QStringLiteral("%1,%2").arg(cell.row).arg(cell.column)));
+    }
+    // Reading order: row by row.
+    for (std::size_t i = 1; i < visited.size(); ++i) {
+        QVERIFY(visited[i - 1].row < visited[i].row || (visited[i - 1].row == visited[i].row &&
+                                                        visited[i - 1].column < visited[i].column));
+    }
+    const std::string stored = slurp(h.folder / "Data" / "snap.dat");
+    QVERIFY(stored != std::string(kDefaultRecordHeader));
 }
 
 #include "record_header_dialog_test.moc"

@@ -211,6 +211,9 @@ void SheetEditingTest::rangesByMouseAndKeysCopyCutAndDelete() {
     }
     QCOMPARE(w.sheet().cell(2, col::号数), std::string("1"));
     QCOMPARE(w.sheet().cell(4, col::起点距), std::string("20"));
+    // Nothing asked, and the status bar says how many cells went and how to take them back.
+    QVERIFY(h.questions.empty());
+    QCOMPARE(status(w), QStringLiteral("已清空 6 个单元格（Ctrl+Z 撤销）。"));
     press(&grid, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(w.sheet().cell(2, col::水深), std::string("d2"));
 

@@ -514,7 +514,12 @@ std::string MainWindow::text(std::string_view control) const {
         return label->text().toStdString();
     }
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        return button->text().toStdString();
+        // The caption without its Alt key: "计算(&J)" is 计算, "导出&Excel" 导出Excel.
+        QString caption = button->text();
+        static const QRegularExpression kMnemonic(QStringLiteral("\\(&.\\)"));
+        caption.remove(kMnemonic);
+        caption.remove(QLatin1Char('&'));
+        return caption.toStdString();
     }
     if (auto* group = qobject_cast<QGroupBox*>(widget)) {
         return group->title().toStdString();

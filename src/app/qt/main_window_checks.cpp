@@ -208,7 +208,9 @@ void MainWindow::styleResults() {
         }
         box->setStyleSheet(style.isEmpty() ? QString()
                                            : QStringLiteral("QLineEdit { %1 }").arg(style));
-        box->setToolTip(shownStale_ ? qtext(kStaleResults) : unusableReason_);
+        box->setToolTip(shownStale_                  ? qtext(kStaleResults)
+                        : !unusableReason_.isEmpty() ? unusableReason_
+                                                     : QStringLiteral("由“计算”得出"));
         box->setProperty("stale", shownStale_);
         box->setProperty("unusable", shownUnusable_);
     }

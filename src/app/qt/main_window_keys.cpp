@@ -1,41 +1,111 @@
 // The keys of the commands, as other desktop programs have them: F5 computes, Ctrl+O opens,
-// Ctrl+S saves, Ctrl+P prints, Ctrl+E exports the form, F1 shows the guide. Each key does what
-// its button or menu entry does, and only when that is enabled; the buttons' tooltips name it.
+// Ctrl+S (and Ctrl+Shift+S, 另存为) saves, Ctrl+P prints, Ctrl+E exports the form, F1 shows the
+// guide. Each key does what its button or menu entry does, and only when that is enabled; the
+// buttons carry an underlined Alt key and every button and field a tooltip.
 #include "app/qt/main_window.hpp"
+#include "app/qt/qt_text.hpp"
 
 #include <QAction>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QShortcut>
 
 namespace tarnelo {
 
+namespace {
+
+struct Key {
+    std::string_view button;
+    const char* keys;
+};
+
+constexpr Key kKeys[] = {
+    {ctl::计算, "F5"},           {ctl::打开, "Ctrl+O"}, {ctl::保存, "Ctrl+S"},
+    {ctl::保存, "Ctrl+Shift+S"}, {ctl::打印, "Ctrl+P"}, {ctl::导出Excel, "Ctrl+E"},
+};
+
+// The Alt key of each button and mode, underlined in its caption.
+struct Mnemonic {
+    std::string_view control;
+    std::string_view caption;
+};
+
+constexpr Mnemonic kMnemonics[] = {
+    {ctl::计算, "计算(&J)"},         {ctl::清空, "清空(&Q)"},
+    {ctl::打开, "打开(&O)"},         {ctl::保存, "保存(&S)"},
+    {ctl::导出Excel, "导出&Excel"},  {ctl::打印, "打印(&P)"},
+    {ctl::更多, "更多(&M)..."},      {ctl::保存系数, "设为默认(&D)"},
+    {ctl::垂线模式, "垂线模式(&1)"}, {ctl::测速模式, "测速模式(&2)"},
+};
+
+struct Tip {
+    std::string_view control;
+    std::string_view text;
+};
+
+constexpr Tip kTips[] = {
+    {ctl::计算, "计算（F5）：计算各列与断面成果，并检查输入；可用 Ctrl+Z 撤销"},
+    {ctl::清空, "清空表格、成果和制表数据，开始新的测次；未保存的输入会先询问"},
+    {ctl::打开, "打开（Ctrl+O）：打开保存过的流速仪原始数据文件（.dat）"},
+    {ctl::保存, "保存（Ctrl+S，另存为 Ctrl+Shift+S）：把输入和制表数据存为原始数据文件（.dat）"},
+    {ctl::打印, "打印（Ctrl+P）：打印流量记载表（计算后可用）"},
+    {ctl::导出Excel, "导出Excel（Ctrl+E）：把流量记载表存为 Excel 工作簿（计算后可用）"},
+    {ctl::更多, "制表数据：测站、施测时间、水位等记载表表头"},
+    {ctl::保存系数, "把当前系数设为默认值，以后启动和清空时使用"},
+    {ctl::垂线模式, "垂线模式：按测点输入信号数 N 和历时 T，由流速仪公式计算测点流速"},
+    {ctl::测速模式, "测速模式：直接输入测点流速"},
+    {ctl::水面系数编辑框, "水面系数：只测水面一点时，由水面流速推算垂线平均流速所乘的系数"},
+    {ctl::岸边系数编辑框01, "左岸岸边系数：左岸岸边部分平均流速与相邻垂线平均流速之比"},
+    {ctl::岸边系数编辑框02, "右岸岸边系数：右岸岸边部分平均流速与相邻垂线平均流速之比"},
+    {ctl::信号转数编辑框, "信号转数：流速仪每发一次信号所转的圈数"},
+    {ctl::计算公式编辑框01, "流速仪检定公式 V = K·N/T + C 中的系数 K"},
+    {ctl::计算公式编辑框02, "流速仪检定公式 V = K·N/T + C 中的常数 C"},
+    {ctl::编辑框当前操作数据, "当前测次的文件名：打开或保存后显示"},
+};
+
+} // namespace
+
 void MainWindow::buildShortcuts() {
-    struct Key {
-        std::string_view button;
-        const char* keys;
-        const char* tip;
-    };
-    static constexpr Key kKeys[] = {
-        {ctl::计算, "F5", "计算（F5）"},
-        {ctl::打开, "Ctrl+O", "打开（Ctrl+O）"},
-        {ctl::保存, "Ctrl+S", "保存（Ctrl+S）"},
-        {ctl::打印, "Ctrl+P", "打印（Ctrl+P）"},
-        {ctl::导出Excel, "Ctrl+E", "导出Excel（Ctrl+E）"},
-    };
     for (const Key& key : kKeys) {
         auto* button = static_cast<QPushButton*>(control(key.button));
-        button->setToolTip(QString::fromUtf8(key.tip));
         auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(key.keys)), this);
-        shortcut->setObjectName(QString::fromUtf8(key.button.data(), key.button.size()) +
-                                QStringLiteral("快捷键"));
+        shortcut->setObjectName(qtext(key.button) + QStringLiteral("快捷键") +
+                                (QString::fromLatin1(key.keys).contains(QLatin1String("Shift"))
+                                     ? QStringLiteral("2")
+                                     : QString()));
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, button, [button] {
             if (button->isEnabled() && button->isVisible()) {
                 button->click();
             }
         });
+    }
+    for (const Mnemonic& mnemonic : kMnemonics) {
+        if (auto* button = qobject_cast<QAbstractButton*>(control(mnemonic.control))) {
+            button->setText(qtext(mnemonic.caption));
+        }
+    }
+    for (const Tip& tip : kTips) {
+        if (QWidget* widget = control(tip.control)) {
+            widget->setToolTip(qtext(tip.text));
+        }
+    }
+    for (const std::string_view result : ctl::kResultFields) {
+        control(result)->setToolTip(QStringLiteral("由“计算”得出"));
+    }
+    // After the coefficients, Tab goes through the controls as they are read: top to bottom,
+    // left to right.
+    QWidget* previous = control(kCoefficientFields.back().control);
+    for (const std::string_view name :
+         {ctl::更多, ctl::保存系数, ctl::编辑框当前操作数据, ctl::垂线模式, ctl::测速模式,
+          ctl::计算, ctl::清空, ctl::打开, ctl::保存, ctl::导出Excel, ctl::打印}) {
+        if (QWidget* next = control(name)) {
+            QWidget::setTabOrder(previous, next);
+            previous = next;
+        }
     }
     if (auto* guide = menuBar()->findChild<QAction*>(QStringLiteral("帮助"))) {
         guide->setShortcut(QKeySequence(Qt::Key_F1));

@@ -9,8 +9,13 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <QKeyEvent>
+
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace tarnelo {
 
@@ -34,11 +39,51 @@ QString qtext(const std::string& text) {
 
 } // namespace
 
-// The table, able to commit an edit in progress before the grid is read.
+// The table, able to commit an edit in progress before the grid is read. Tab and Shift+Tab go
+// from field to field in reading order, past the captions; Enter on a field that is not being
+// edited is 返回.
 class RecordHeaderTable : public QTableWidget {
   public:
     using QTableWidget::QTableWidget;
 
+    std::function<void()> finished;
+
+    // The fields, row by row.
+    static std::vector<GridCell> fields() {
+        std::vector<GridCell> cells(kRecordHeaderCells.begin(), kRecordHeaderCells.end());
+        std::sort(cells.begin(), cells.end(), [](const GridCell& a, const GridCell& b) {
+            return a.row != b.row ? a.row < b.row : a.column < b.column;
+        });
+        return cells;
+    }
+
+  protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+        if (action != MoveNext && action != MovePrevious) {
+            return QTableWidget::moveCursor(action, modifiers);
+        }
+        const std::vector<GridCell> cells = fields();
+        const QModelIndex here = currentIndex();
+        const auto at = std::find_if(cells.begin(), cells.end(), [&](const GridCell& cell) {
+            return cell.row == here.row() && cell.column == here.column();
+        });
+        std::ptrdiff_t i = at == cells.end() ? -1 : at - cells.begin();
+        const auto count = static_cast<std::ptrdiff_t>(cells.size());
+        i = action == MoveNext ? (i + 1) % count : (i <= 0 ? count - 1 : i - 1);
+        const GridCell& next = cells[static_cast<std::size_t>(i)];
+        return model()->index(next.row, next.column);
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (enter && state() != EditingState && finished) {
+            finished();
+            return;
+        }
+        QTableWidget::keyPressEvent(event);
+    }
+
+  public:
     void commitPendingEdit() {
         if (state() != QAbstractItemView::EditingState) {
             return;
@@ -126,6 +171,12 @@ RecordHeaderDialog::RecordHeaderDialog(std::filesystem::path programFolder, std:
     returnButton_->setAutoDefault(false);
     returnButton_->setDefault(false);
     connect(returnButton_, &QPushButton::clicked, this, &RecordHeaderDialog::storeAndClose);
+    returnButton_->setToolTip(QStringLiteral("保存制表数据并关闭（在表格中按 Enter 亦可）"));
+    table_->finished = [this] { storeAndClose(); };
+    // The cursor starts on the first field, not on a caption.
+    const GridCell first = RecordHeaderTable::fields().front();
+    table_->setCurrentCell(first.row, first.column);
+    table_->setFocus();
 }
 
 QTableWidget* RecordHeaderDialog::table() const {

@@ -69,9 +69,17 @@ void SheetEditing::handle(SheetView::Request request) {
     case SheetView::Request::Paste:
         paste();
         break;
-    case SheetView::Request::Delete:
-        perform(emptyingEdit(sheet, selection(), stepname::kDelete));
+    case SheetView::Request::Delete: {
+        SheetEdit edit = emptyingEdit(sheet, selection(), stepname::kDelete);
+        const std::size_t emptied = edit.ops.size();
+        perform(std::move(edit));
+        // Emptying more than one cell asks nothing; the status bar says how many, and how to
+        // take it back.
+        if (emptied > 1) {
+            status_("已清空 " + std::to_string(emptied) + " 个单元格（Ctrl+Z 撤销）。");
+        }
         break;
+    }
     case SheetView::Request::Undo:
     case SheetView::Request::Redo: {
         const bool undo = request == SheetView::Request::Undo;

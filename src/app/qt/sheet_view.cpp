@@ -20,7 +20,8 @@ namespace tarnelo {
 namespace {
 
 // The sheet's columns are narrow (29 pixels for "系数"): cell texts are drawn with a one-pixel
-// margin instead of the style's wider one, and elided only when they really do not fit.
+// margin instead of the style's wider one, in a smaller font when they need it, and elided only
+// when even that does not fit.
 class CompactDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -37,13 +38,30 @@ class CompactDelegate : public QStyledItemDelegate {
         const QRect room = item.rect.adjusted(1, 0, -1, 0);
         const bool selected = (item.state & QStyle::State_Selected) != 0;
         painter->save();
-        painter->setFont(item.font);
+        const QFont font = fittingFont(item.font, text, room.width());
+        painter->setFont(font);
         painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         painter->drawText(room, Qt::AlignCenter,
-                          item.fontMetrics.elidedText(text, Qt::ElideRight, room.width()));
+                          QFontMetrics(font).elidedText(text, Qt::ElideRight, room.width()));
         painter->restore();
     }
 };
+
+} // namespace
+
+QFont fittingFont(const QFont& font, const QString& text, int width) {
+    // A depth of 12.21 cut to "12…" reads as another number: a font down to three quarters of
+    // the sheet's shows it whole.
+    QFont fitted = font;
+    const qreal smallest = font.pointSizeF() * 0.75;
+    while (QFontMetrics(fitted).horizontalAdvance(text) > width &&
+           fitted.pointSizeF() - 0.5 >= smallest) {
+        fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
+    }
+    return fitted;
+}
+
+namespace {
 
 bool isEnter(const QKeyEvent* event) {
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;

@@ -3,11 +3,16 @@
 // for the clipboard, undo and rows, which it hands on as requests.
 #pragma once
 
+#include <QFont>
 #include <QTableView>
 
 #include <array>
 
 namespace tarnelo {
+
+// The font a cell's text is drawn in: the sheet's, or a smaller one (down to three quarters of
+// it) when the text would not fit the column's width otherwise.
+QFont fittingFont(const QFont& font, const QString& text, int width);
 
 class SheetView : public QTableView {
     Q_OBJECT
