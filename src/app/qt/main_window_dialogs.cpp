@@ -34,6 +34,14 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
     // The measurement's own file is proposed to 保存, in its folder when that can be written.
     const bool ownFile = dialog.name == ctl::通用对话框保存 && !currentFile_.empty();
     std::filesystem::path folder = initialFolder;
+    // A caller may propose a name of its own: the path names a file, not a folder.
+    std::filesystem::path named;
+    std::error_code error;
+    if (dialog.save && !initialFolder.empty() && initialFolder.has_extension() &&
+        !std::filesystem::is_directory(initialFolder, error)) {
+        folder = initialFolder.parent_path();
+        named = initialFolder.filename();
+    }
     if (ownFile && savingFolder(currentFile_.parent_path())) {
         folder = currentFile_.parent_path();
     }
@@ -43,7 +51,9 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
     }
     std::optional<std::filesystem::path> chosen;
     if (answerer_.file) {
-        chosen = answerer_.file(dialog, ownFile ? folder / currentFile_.filename() : folder);
+        chosen = answerer_.file(dialog, ownFile          ? folder / currentFile_.filename()
+                                        : !named.empty() ? folder / named
+                                                         : folder);
     } else {
         // Otherwise a measurement is proposed under its station and number (or date), or the
         // dialog keeps the name last chosen.
@@ -51,6 +61,7 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
             dialog.save ? proposedFileName(loadRecordHeader(programFolder_), dialog.defaultSuffix)
                         : std::string();
         const std::filesystem::path name = ownFile            ? currentFile_.filename()
+                                           : !named.empty()   ? named
                                            : proposed.empty() ? choice.path.filename()
                                                               : toPath(qtext(proposed));
         chosen = showFileDialog(this, dialog, folder, name);

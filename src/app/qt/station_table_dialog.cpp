@@ -1,4 +1,5 @@
 #include "app/qt/station_table_dialog.hpp"
+#include "app/qt/file_dialog.hpp"
 
 #include "app/qt/qt_text.hpp"
 #include "app/qt/screen_fit.hpp"
@@ -168,10 +169,13 @@ StationTableDialog::StationTableDialog(Window& owner,
         b->setAutoDefault(false);
     }
     connect(choose, &QPushButton::clicked, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(
-            this, QStringLiteral("选择存放测验文件的文件夹"), qpath(startFolder()));
-        if (!folder.isEmpty()) {
-            loadFolder(toPath(folder));
+        QFileDialog box(this, QStringLiteral("选择存放测验文件的文件夹"), qpath(startFolder()));
+        box.setFileMode(QFileDialog::Directory);
+        box.setOption(QFileDialog::ShowDirsOnly, true);
+        box.setObjectName(QStringLiteral("测验文件夹对话框"));
+        withoutExamples(box);
+        if (box.exec() == QDialog::Accepted && !box.selectedFiles().isEmpty()) {
+            loadFolder(toPath(box.selectedFiles().constFirst()));
         }
     });
     connect(export_, &QPushButton::clicked, this, [this] { exportTable(); });
