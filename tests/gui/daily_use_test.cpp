@@ -260,8 +260,20 @@ void DailyUseTest::staleFiguresAndUnfinishedCommandsSaySo() {
                  uncertainty->width() >= uncertainty->sizeHint().width(),
              qPrintable(uncertainty->text()));
     saveScreenshot(w, "main-window-findings-status.png");
+    // Rows moved under the findings: they go, and the list says why it is empty.
+    w.grid().setCurrentIndex(w.sheetModel().index(2, col::起点距));
+    w.grid().setFocus();
+    QTest::keyClick(&w.grid(), Qt::Key_Minus, Qt::ControlModifier);
+    QVERIFY(!findingsButton->isVisible());
+    w.showFindings();
+    QCOMPARE(findings->count(), 1);
+    QVERIFY(findings->item(0)->text().contains(QStringLiteral("已清除")));
+    w.findingsDialog().close();
 
     // A print that failed after a wait leaves no "正在等待" behind.
+    QTest::keyClick(&w.grid(), Qt::Key_Z, Qt::ControlModifier);
+    h.click(ctl::计算);
+    QVERIFY(w.isEnabled(ctl::打印));
     w.printAction = [](Window& window) {
         window.setStatus("正在等待 LibreOffice…（0 秒）");
         FormOutcome outcome;

@@ -154,13 +154,13 @@ void MainWindow::dropRunStatus() {
 }
 
 void MainWindow::rowsMoved() {
-    if (commandDepth_ > 0 || !computed_.computed()) {
+    if (commandDepth_ > 0) {
         return;
     }
-    rowsMovedSince_ = true;
     if (marks_.empty() && computed_.findings().empty()) {
         return;
     }
+    rowsMovedSince_ = true;
     // The findings name rows that now hold other verticals: they go until the next 计算.
     marks_.clear();
     computed_.dropFindings();
@@ -237,6 +237,9 @@ QString MainWindow::emptyFindingsReason() const {
     if (rowsMovedSince_) {
         return QStringLiteral("计算后插入或删除了行，原来的问题已不对应所在的行，"
                               "已清除。请重新计算（F5）。");
+    }
+    if (shownStale_) {
+        return QStringLiteral("上次计算没有发现问题；此后输入已修改，请重新计算（F5）。");
     }
     return QStringLiteral("上次计算没有发现问题。");
 }

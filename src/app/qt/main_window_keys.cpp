@@ -27,18 +27,17 @@ constexpr Key kKeys[] = {
     {ctl::保存, "Ctrl+Shift+S"}, {ctl::打印, "Ctrl+P"}, {ctl::导出Excel, "Ctrl+E"},
 };
 
-// The Alt key of each button and mode, underlined in its caption.
+// The Alt key of each button, underlined in its caption. The modes' boxes have no room for one;
+// arrow keys switch between them.
 struct Mnemonic {
     std::string_view control;
     std::string_view caption;
 };
 
 constexpr Mnemonic kMnemonics[] = {
-    {ctl::计算, "计算(&J)"},         {ctl::清空, "清空(&Q)"},
-    {ctl::打开, "打开(&O)"},         {ctl::保存, "保存(&S)"},
-    {ctl::导出Excel, "导出&Excel"},  {ctl::打印, "打印(&P)"},
-    {ctl::更多, "更多(&M)..."},      {ctl::保存系数, "设为默认(&D)"},
-    {ctl::垂线模式, "垂线模式(&1)"}, {ctl::测速模式, "测速模式(&2)"},
+    {ctl::计算, "计算(&J)"},    {ctl::清空, "清空(&Q)"},         {ctl::打开, "打开(&O)"},
+    {ctl::保存, "保存(&S)"},    {ctl::导出Excel, "导出&Excel"},  {ctl::打印, "打印(&P)"},
+    {ctl::更多, "更多(&M)..."}, {ctl::保存系数, "设为默认(&D)"},
 };
 
 struct Tip {

@@ -76,6 +76,8 @@ void MainWindow::buildSectionPlotControls() {
     uncertaintyLabel_ = new QLabel(statusBar());
     uncertaintyLabel_->setObjectName(QStringLiteral("不确定度"));
     uncertaintyLabel_->setToolTip(qtext(kUncertaintyTip));
+    // Clear of the window's right edge.
+    uncertaintyLabel_->setContentsMargins(0, 0, 6, 0);
     uncertaintyLabel_->hide();
     statusBar()->addPermanentWidget(uncertaintyLabel_);
 }
