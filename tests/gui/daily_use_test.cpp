@@ -3,10 +3,13 @@
 // figures that no longer fit the sheet say so.
 #include "gui_support.hpp"
 
+#include "app/qt/file_dialog.hpp"
 #include "app/qt/sheet_editing.hpp"
 #include "app/qt/sheet_view.hpp"
 
 #include <QAction>
+#include <QDir>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
@@ -36,6 +39,7 @@ class DailyUseTest : public QObject {
     void questionsNameTheFileAndLoseNothing();
     void staleFiguresAndUnfinishedCommandsSaySo();
     void typedNumbersShowWhole();
+    void saveDialogsDoNotOfferTheExamples();
 };
 
 void DailyUseTest::computeAndModeSwitchAreUndoSteps() {
@@ -296,6 +300,22 @@ void DailyUseTest::typedNumbersShowWhole() {
         const QFont font = fittingFont(w.grid().font(), QString::fromLatin1(text), room);
         QVERIFY2(QFontMetrics(font).horizontalAdvance(QString::fromLatin1(text)) <= room, text);
     }
+}
+
+void DailyUseTest::saveDialogsDoNotOfferTheExamples() {
+    // The bundled examples beside the program are a place to open from, never to save into.
+    const QString examples = QCoreApplication::applicationDirPath() + QStringLiteral("/examples");
+    if (!QDir(examples).exists()) {
+        QSKIP("no examples beside the test program");
+    }
+    QTemporaryDir own;
+    QVERIFY(!savingFolder(toPath(examples)));
+    QVERIFY(savingFolder(toPath(own.path())));
+    QFileDialog box;
+    box.setOption(QFileDialog::DontUseNativeDialog, true);
+    box.setSidebarUrls({QUrl::fromLocalFile(own.path()), QUrl::fromLocalFile(examples)});
+    withoutExamples(box);
+    QCOMPARE(box.sidebarUrls(), QList<QUrl>{QUrl::fromLocalFile(own.path())});
 }
 
 int runDailyUseTests(int argc, char** argv) {
