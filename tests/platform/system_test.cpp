@@ -11,6 +11,9 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tarnelo::sys {
@@ -125,6 +128,51 @@ TEST(ChildProcess, ExitStatusEnvironmentAndCancelledWaits) {
     setWaitHook({});
     EXPECT_EQ(cancelled.status, ChildResult::Status::Interrupted);
     EXPECT_EQ(calls, 3);
+}
+
+// Children of this process that have ended and wait to be reaped.
+int defunctChildren() {
+    int count = 0;
+    DIR* proc = ::opendir("/proc");
+    while (const dirent* entry = ::readdir(proc)) {
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        const auto close = line.rfind(')');
+        if (close != std::string::npos && close + 4 < line.size() && line[close + 2] == 'Z' &&
+            std::strtol(line.c_str() + close + 4, nullptr, 10) == ::getpid()) {
+            ++count;
+        }
+    }
+    ::closedir(proc);
+    return count;
+}
+
+// After a run, this process is no longer the subreaper: a program started later that leaves an
+// orphan (xdg-open through a detached start) does not leave it here, defunct, for nobody to
+// reap. What the run's own tree handed over is reaped before runChild returns.
+TEST(ChildProcess, NothingIsLeftDefunctAfterARun) {
+    const ChildResult ran = runChild({"/bin/sh", "-c", "(sleep 0.2 &) ; setsid sleep 0.2 &"},
+                                     {"PATH=/usr/bin:/bin"}, std::chrono::seconds(10));
+    EXPECT_EQ(ran.status, ChildResult::Status::Exited);
+    int subreaper = -1;
+    ASSERT_EQ(::prctl(PR_GET_CHILD_SUBREAPER, &subreaper), 0);
+    EXPECT_EQ(subreaper, 0);
+    EXPECT_EQ(defunctChildren(), 0);
+
+    // A detached start, as QProcess::startDetached makes it: the middle process ends at once,
+    // its child lives on briefly as an orphan.
+    const pid_t middle = ::fork();
+    if (middle == 0) {
+        if (::fork() == 0) {
+            ::usleep(100000);
+            ::_exit(0);
+        }
+        ::_exit(0);
+    }
+    ::waitpid(middle, nullptr, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(defunctChildren(), 0);
 }
 
 } // namespace
