@@ -10,6 +10,7 @@
 #include "platform/system/scratch.hpp"
 #include "report/rating_plot.hpp"
 #include "report/station_workbook.hpp"
+#include "window/program_paths.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -241,14 +242,14 @@ int run(std::span<const std::string> args) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
         if (arg == "-o" && hasValue) {
-            picture = fs::absolute(args[++i]);
+            picture = fs::absolute(paths::fromUtf8(args[++i]));
         } else if (arg == "--table" && hasValue) {
-            workbook = args[++i];
+            workbook = paths::fromUtf8(args[++i]);
         } else if (arg == "--class" && hasValue &&
                    (args[i + 1] == "1" || args[i + 1] == "2" || args[i + 1] == "3")) {
             stationClass = static_cast<station::StationClass>(std::stoi(args[++i]));
         } else if (arg == "--pdf" && hasValue) {
-            pdf = args[++i];
+            pdf = paths::fromUtf8(args[++i]);
         } else if (arg == "--json") {
             json = true;
         } else if (arg == "--force") {
@@ -300,7 +301,7 @@ int run(std::span<const std::string> args) {
                       << kHelp;
             return kExitUsage;
         } else {
-            input.paths.emplace_back(arg);
+            input.paths.push_back(paths::fromUtf8(arg));
         }
     }
     if (input.paths.empty()) {

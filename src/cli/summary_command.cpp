@@ -126,11 +126,11 @@ int run(std::span<const std::string> args) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
         if (arg == "-o" && hasValue) {
-            workbook = args[++i];
+            workbook = paths::fromUtf8(args[++i]);
         } else if (arg == "--pdf" && hasValue) {
-            pdf = args[++i];
+            pdf = paths::fromUtf8(args[++i]);
         } else if (arg == "--csv" && hasValue) {
-            csv = args[++i];
+            csv = paths::fromUtf8(args[++i]);
         } else if (arg == "--json") {
             json = true;
         } else if (arg == "--force") {
@@ -145,7 +145,7 @@ int run(std::span<const std::string> args) {
                       << kHelp;
             return kExitUsage;
         } else {
-            input.paths.emplace_back(arg);
+            input.paths.push_back(paths::fromUtf8(arg));
         }
     }
     if (input.paths.empty() || (!workbook && !pdf && !csv && !json)) {

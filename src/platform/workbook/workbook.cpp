@@ -3,6 +3,7 @@
 #include "platform/workbook/cell_text.hpp"
 #include "platform/workbook/workbook_impl.hpp"
 #include "platform/workbook/xml.hpp"
+#include "window/program_paths.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -220,7 +221,7 @@ std::unique_ptr<Workbook> Workbook::open(const std::filesystem::path& file, std:
         return nullptr;
     }
     if (!impl->load(error)) {
-        error += "：" + file.string();
+        error += "：" + paths::toUtf8(file);
         return nullptr;
     }
     for (auto& sheet : impl->sheets) {
