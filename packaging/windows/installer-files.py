@@ -11,6 +11,7 @@ never in the program folder:
     share\\tarnelo\\Data\\        the record-form templates each user's folder is laid out from
     share\\tarnelo\\guide.html
     share\\tarnelo\\examples\\    the bundled example measurements
+    licenses\\                  the licence texts of Tarnelo and every bundled library
 
 install-files.nsh puts every file in place; uninstall-files.nsh deletes exactly those files,
 then the folders that held them, deepest first, each only when it is empty.
@@ -26,6 +27,8 @@ SHARED = ("Data", "examples", "guide.html")
 
 def installed_path(relative):
     """The path under the installation folder of a file of the portable folder."""
+    if relative.parts[0] == "licenses":
+        return pathlib.PurePosixPath(*relative.parts)
     if relative.parts[0] in SHARED:
         return pathlib.PurePosixPath("share", "tarnelo", *relative.parts)
     return pathlib.PurePosixPath("bin", *relative.parts)
