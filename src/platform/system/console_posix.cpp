@@ -10,6 +10,8 @@ std::vector<std::string> commandLineArguments(int argc, char** argv) {
 
 void useUtf8StandardStreams() {}
 
+void attachParentConsole() {}
+
 void ignoreBrokenPipes() {
     std::signal(SIGPIPE, SIG_IGN);
 }
