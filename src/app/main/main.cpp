@@ -3,10 +3,12 @@
 #include "app/program_folder.hpp"
 #include "app/program_lock.hpp"
 #include "app/qt/main_window.hpp"
+#include "app/qt/settings_place.hpp"
 #include "app/qt/single_instance.hpp"
 #include "app/qt/skin.hpp"
 #include "app/qt/translations.hpp"
 #include "files/file_io.hpp"
+#include "platform/system/console.hpp"
 #include "report/record_form.hpp"
 #include "report/spreadsheet_automation.hpp"
 #include "window/program_paths.hpp"
@@ -18,6 +20,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -111,13 +114,13 @@ std::optional<int> answerWithoutWindow(int argc, char** argv) {
         if (arg == "--") {
             break;
         }
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kHelp, stdout);
-            return std::fflush(stdout) == 0 ? 0 : 1;
-        }
-        if (arg == "--version" || arg == "-V") {
-            std::fputs("Tarnelo " TARNELO_VERSION "\n", stdout);
-            return std::fflush(stdout) == 0 ? 0 : 1;
+        const bool help = arg == "--help" || arg == "-h";
+        if (help || arg == "--version" || arg == "-V") {
+            // A window program on Windows: the answer goes to the console it was started from.
+            tarnelo::sys::attachParentConsole();
+            tarnelo::sys::useUtf8StandardStreams();
+            std::cout << (help ? kHelp : "Tarnelo " TARNELO_VERSION "\n") << std::flush;
+            return std::cout ? 0 : 1;
         }
     }
     return std::nullopt;
@@ -196,6 +199,7 @@ int main(int argc, char** argv) {
     const tarnelo::ProgramFolders folders = tarnelo::resolveProgramFolders(
         pathOf(QCoreApplication::applicationDirPath()), tarnelo::UserEnvironment::ofProcess());
     const std::filesystem::path folder = folders.program;
+    tarnelo::keepSettingsIn(folder);
     // One window per program folder: a second one would overwrite the first one's header and
     // working copies. A second start hands its file to the first window.
     std::unique_ptr<tarnelo::ProgramFolderLock> lock;
@@ -204,16 +208,23 @@ int main(int argc, char** argv) {
         const std::optional<std::filesystem::path> handed =
             file ? std::optional(pathOf(*file)) : std::nullopt;
         const bool reached = tarnelo::knockOnRunningWindow(folder, handed);
-        if (handed && reached) {
-            std::fprintf(stderr, "tarnelo: Tarnelo 已经在运行，文件已交给正在运行的窗口打开：%s\n",
-                         file->toLocal8Bit().constData());
-            return 0;
+        if (reached) {
+            // The running window comes to the front (with the file, when one was named): no
+            // second window and no box to close.
+            if (handed) {
+                std::fprintf(stderr,
+                             "tarnelo: Tarnelo 已经在运行，文件已交给正在运行的窗口打开：%s\n",
+                             file->toUtf8().constData());
+                return 0;
+            }
+            std::fprintf(stderr, "tarnelo: Tarnelo 已经在运行，已把它的窗口提到前面。\n");
+            return kExitRunning;
         }
         std::fprintf(stderr, "tarnelo: Tarnelo 已经在运行，同一个程序文件夹只能打开一个窗口：%s\n",
                      tarnelo::paths::toUtf8(folder).c_str());
         if (handed) {
             std::fprintf(stderr, "tarnelo: 无法把文件交给正在运行的窗口，请在该窗口中打开：%s\n",
-                         file->toLocal8Bit().constData());
+                         file->toUtf8().constData());
         }
         tarnelo::prepareSkin(application);
         tarnelo::refuseSecondStart(folder);

@@ -18,4 +18,9 @@ struct InstancePlace {
 // None when no place safe from other users can be had.
 std::optional<InstancePlace> instancePlace();
 
+// Lets the running window come to the front when a second start knocks: Windows gives the
+// foreground only to a program the one in front allows (the second start, just started by the
+// user); elsewhere the window manager decides.
+void allowRunningWindowToFront();
+
 } // namespace tarnelo

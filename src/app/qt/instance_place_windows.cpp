@@ -15,4 +15,8 @@ std::optional<InstancePlace> instancePlace() {
         {}, QString::fromWCharArray(name, static_cast<int>(length) - 1).toUtf8() + '\n'};
 }
 
+void allowRunningWindowToFront() {
+    ::AllowSetForegroundWindow(ASFW_ANY);
+}
+
 } // namespace tarnelo

@@ -111,6 +111,7 @@ bool knockOnRunningWindow(const std::filesystem::path& programFolder,
     if (name.isEmpty()) {
         return false;
     }
+    allowRunningWindowToFront();
     QLocalSocket knock;
     knock.connectToServer(name);
     if (!knock.waitForConnected(kKnockWaitMs)) {
