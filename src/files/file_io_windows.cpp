@@ -75,6 +75,24 @@ bool processRuns(DWORD pid) {
     return running;
 }
 
+// Another program holds the file open without letting it be replaced (a workbook open in
+// Excel or WPS): asking for the right to delete it is refused as a sharing violation.
+bool heldByAnotherProgram(const std::filesystem::path& file) {
+    const HANDLE held =
+        ::CreateFileW(file.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    }
+    ::CloseHandle(held);
+    return false;
+}
+
+std::string inUse(const std::filesystem::path& file) {
+    return "文件正被其他程序使用：" + utf8(file) + "。请在那个程序中关闭它后再试。";
+}
+
 } // namespace
 
 namespace detail {
@@ -157,6 +175,9 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
     if (replacing && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         return refuse(quoted(file) + "是只读文件");
     }
+    if (replacing && heldByAnotherProgram(file)) {
+        return refuse(inUse(file));
+    }
     std::filesystem::path temporary;
     HANDLE created = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
@@ -191,6 +212,9 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
     }
     if (!moved) {
         ::DeleteFileW(temporary.c_str());
+        if (replacing && heldByAnotherProgram(file)) {
+            return refuse(inUse(file)); // opened by another program while this one wrote
+        }
         return refuse(quoted(file) + "写入失败（磁盘已满或不可写入）");
     }
     return true;
@@ -214,6 +238,9 @@ bool checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
         }
         if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
             return refuse(quoted(file) + "是只读文件");
+        }
+        if (heldByAnotherProgram(file)) {
+            return refuse(inUse(file));
         }
     }
     if (!std::filesystem::is_directory(folder, ec)) {
