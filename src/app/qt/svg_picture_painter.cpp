@@ -92,7 +92,8 @@ void drawText(QPainter& painter, const QXmlStreamAttributes& a, const QString& c
               const QString& family) {
     QFont font;
     font.setFamilies(family.split(QLatin1Char(','), Qt::SkipEmptyParts));
-    font.setPixelSize(qMax(1, a.value(QStringLiteral("font-size")).toInt()));
+    // "12.0" as well as "12": the pictures write their sizes with a decimal.
+    font.setPixelSize(qMax(1, qRound(a.value(QStringLiteral("font-size")).toDouble())));
     font.setBold(a.value(QStringLiteral("font-weight")) == QStringLiteral("bold"));
     const QPointF at(a.value(QStringLiteral("x")).toDouble(),
                      a.value(QStringLiteral("y")).toDouble());
