@@ -176,6 +176,22 @@ Section "Tarnelo" SecProgram
     DetailPrint "正在删除以前安装的版本……"
     ExecWait '"$INSTDIR\Uninstall.exe" /S $0 _?=$INSTDIR'
   ${EndIf}
+  ; An earlier installation in another folder goes too, with its own uninstaller: a second copy
+  ; would stay behind with no entry under 设置 > 应用 to remove it.
+  ReadRegStr $1 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $1 != ""
+  ${AndIf} $1 != $INSTDIR
+  ${AndIf} ${FileExists} "$1\Uninstall.exe"
+    ${If} $AllUsers == 1
+      StrCpy $0 "/AllUsers"
+    ${Else}
+      StrCpy $0 "/CurrentUser"
+    ${EndIf}
+    DetailPrint "正在删除以前安装在 $1 的版本……"
+    ExecWait '"$1\Uninstall.exe" /S $0 _?=$1'
+    Delete "$1\Uninstall.exe"
+    RMDir "$1"
+  ${EndIf}
   !include /CHARSET=UTF8 "${FILES}/install-files.nsh"
   SetOutPath "$INSTDIR"
   File "/oname=tarnelo.ico" "${ICON}"
