@@ -1,6 +1,7 @@
 // UTF-8 texts and paths of the program as Qt strings, and back.
 #pragma once
 
+#include <QDir>
 #include <QString>
 
 #include <filesystem>
@@ -24,8 +25,10 @@ inline QString qpath(const std::filesystem::path& path) {
                              static_cast<qsizetype>(text.size()));
 }
 
+// A path from Qt (a dialog's choice, a dropped file) with the system's own separators, so that
+// every message naming it shows it as the user's system writes it (C:\Users\…, not C:/Users/…).
 inline std::filesystem::path toPath(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = QDir::toNativeSeparators(text).toUtf8();
     return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(bytes.constData()),
                                                static_cast<std::size_t>(bytes.size())));
 }
