@@ -326,7 +326,7 @@ int run(std::span<const std::string> args) {
         std::cerr << "tarnelo-cli rating: 推流表文件名应以 .xlsx 结尾\n";
         return kExitUsage;
     }
-    const StationFiles files = listStationFiles(input);
+    StationFiles files = listStationFiles(input);
     std::vector<fs::path> outputs;
     for (const auto& output : {picture, workbook, pdf}) {
         if (output) {

@@ -27,14 +27,11 @@ bool interrupted() {
     return sys::interruptSignal() != 0;
 }
 
-std::optional<station::StationTable> readStationTable(const StationFiles& files,
+std::optional<station::StationTable> readStationTable(StationFiles& files,
                                                       std::optional<int> year) {
-    const std::vector<station::StationGauging> gaugings =
-        station::readGaugings(files.files, interrupted);
-    if (interrupted()) {
-        return std::nullopt;
-    }
-    station::StationTable table = station::buildStationTable(gaugings, year, interrupted);
+    station::StationTable table =
+        station::readStationTable(std::move(files.files), year, interrupted);
+    files.files.clear();
     if (interrupted()) {
         return std::nullopt;
     }

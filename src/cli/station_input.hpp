@@ -30,10 +30,9 @@ struct StationFiles {
 };
 StationFiles listStationFiles(const StationArguments& arguments);
 
-// Reads every gauging of the files and builds the table; std::nullopt when an interruption
-// (Ctrl-C, a closed terminal, kill) came first: the run then writes nothing.
-std::optional<station::StationTable> readStationTable(const StationFiles& files,
-                                                      std::optional<int> year);
+// Reads the gaugings of the files into the table (files.files is used up); std::nullopt when an
+// interruption (Ctrl-C, a closed terminal, kill) came first: the run then writes nothing.
+std::optional<station::StationTable> readStationTable(StationFiles& files, std::optional<int> year);
 
 // Whether an interruption has come: the command then stops before its next output.
 bool interrupted();

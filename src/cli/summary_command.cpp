@@ -76,44 +76,45 @@ std::string jsonNumberOrNull(const std::optional<double>& value) {
     return value ? num::plainText(*value) : std::string("null");
 }
 
-std::string jsonText(const station::StationTable& table) {
-    std::string out = "{\n  \"station\": " + jsonString(table.station) +
-                      ",\n  \"year\": " + std::to_string(table.year) +
-                      ",\n  \"title\": " + jsonString(tableTitle(table)) + ",\n  \"rows\": [";
+// The table as JSON, a row at a time: a year of many thousand rows is never one string.
+void writeJson(std::ostream& out, const station::StationTable& table) {
+    out << "{\n  \"station\": " << jsonString(table.station) << ",\n  \"year\": " << table.year
+        << ",\n  \"title\": " << jsonString(tableTitle(table)) << ",\n  \"rows\": [";
     static constexpr std::string_view kResultKeys[] = {
         "discharge", "area", "mean_velocity", "max_velocity", "width", "mean_depth", "max_depth"};
     for (std::size_t i = 0; i < table.rows.size(); ++i) {
         const auto& row = table.rows[i];
-        out += std::string(i == 0 ? "" : ",") +
-               "\n    {\"file\": " + jsonString(paths::toUtf8(row.file)) +
-               ", \"number\": " + jsonString(row.number) +
-               ", \"start\": " + jsonString(station::isoText(row.time.start)) +
-               ", \"end\": " + jsonString(station::isoText(row.time.end)) +
-               ", \"place\": " + jsonString(row.place) + ", \"method\": " + jsonString(row.method) +
-               ", \"stage\": " + jsonString(row.stage.text) +
-               ", \"stage_from_gauge\": " + (row.stage.fromGauge ? "true" : "false");
+        std::string line = std::string(i == 0 ? "" : ",") +
+                           "\n    {\"file\": " + jsonString(paths::toUtf8(row.file)) +
+                           ", \"number\": " + jsonString(row.number) +
+                           ", \"start\": " + jsonString(station::isoText(row.time.start)) +
+                           ", \"end\": " + jsonString(station::isoText(row.time.end)) +
+                           ", \"place\": " + jsonString(row.place) +
+                           ", \"method\": " + jsonString(row.method) +
+                           ", \"stage\": " + jsonString(row.stage.text) +
+                           ", \"stage_from_gauge\": " + (row.stage.fromGauge ? "true" : "false");
         for (std::size_t k = 0; k < row.results.size(); ++k) {
-            out += ", \"" + std::string(kResultKeys[k]) + "\": " +
-                   jsonString(k < 2 ? station::yearbookFigure(row.results[k]) : row.results[k]);
+            line += ", \"" + std::string(kResultKeys[k]) + "\": " +
+                    jsonString(k < 2 ? station::yearbookFigure(row.results[k]) : row.results[k]);
         }
-        out += ", \"slope\": " + jsonString(row.slope) +
-               ", \"roughness\": " + jsonString(row.roughness) +
-               ", \"remarks\": " + jsonString(row.remarks) + ", \"doubts\": [";
+        line += ", \"slope\": " + jsonString(row.slope) +
+                ", \"roughness\": " + jsonString(row.roughness) +
+                ", \"remarks\": " + jsonString(row.remarks) + ", \"doubts\": [";
         for (std::size_t k = 0; k < row.doubts.size(); ++k) {
-            out += (k == 0 ? "" : ", ") + jsonString(row.doubts[k]);
+            line += (k == 0 ? "" : ", ") + jsonString(row.doubts[k]);
         }
-        out += "], \"uncertainty_ive_95\": " + jsonNumberOrNull(row.ive) +
-               ", \"uncertainty_iso748_95\": " + jsonNumberOrNull(row.iso748) + "}";
+        line += "], \"uncertainty_ive_95\": " + jsonNumberOrNull(row.ive) +
+                ", \"uncertainty_iso748_95\": " + jsonNumberOrNull(row.iso748) + "}";
+        out << line;
     }
-    out += "\n  ],\n  \"problems\": [";
+    out << "\n  ],\n  \"problems\": [";
     for (std::size_t i = 0; i < table.problems.size(); ++i) {
         const auto& p = table.problems[i];
-        out += std::string(i == 0 ? "" : ",") +
-               "\n    {\"file\": " + jsonString(paths::toUtf8(p.file)) +
-               ", \"reason\": " + jsonString(p.reason) +
-               ", \"listed\": " + (p.kept ? "true" : "false") + "}";
+        out << (i == 0 ? "" : ",") << "\n    {\"file\": " << jsonString(paths::toUtf8(p.file))
+            << ", \"reason\": " << jsonString(p.reason)
+            << ", \"listed\": " << (p.kept ? "true" : "false") << "}";
     }
-    return out + "\n  ]\n}\n";
+    out << "\n  ]\n}\n";
 }
 
 int run(std::span<const std::string> args) {
@@ -157,7 +158,7 @@ int run(std::span<const std::string> args) {
                      ".xlsx\n";
         return kExitUsage;
     }
-    const StationFiles files = listStationFiles(input);
+    StationFiles files = listStationFiles(input);
     std::vector<fs::path> outputs;
     for (const auto& output : {workbook, pdf, csv}) {
         if (output) {
@@ -213,7 +214,7 @@ int run(std::span<const std::string> args) {
         status = kExitIncomplete;
     }
     if (json) {
-        std::cout << jsonText(table);
+        writeJson(std::cout, table);
     } else {
         std::cerr << "tarnelo-cli summary: " << terminalSafe(tableTitle(table)) << "：列入 "
                   << table.rows.size() << " 次测验\n";

@@ -23,14 +23,23 @@ using station::StationTable;
 constexpr std::uint8_t kA4 = 9;
 
 // A workbook being written into a scratch file; finished into its target by the atomic writer.
+// Rowwise, each row goes to the scratch folder as soon as the next one starts, so that a sheet
+// of many thousand rows is never held whole: its rows must then be written top to bottom, and
+// its texts are kept in the cells rather than in a table of shared strings.
 class Book {
   public:
-    Book() : scratch_("tarnelo-xlsx") {
+    explicit Book(bool rowwise = false) : scratch_("tarnelo-xlsx") {
         if (scratch_.valid()) {
             path_ = scratch_.path() / "book.xlsx";
-            // libxlsxwriter takes names as UTF-8 on every system.
+            // libxlsxwriter takes names as UTF-8 on every system; its own temporary files go
+            // into the same private folder.
             const std::u8string name = path_.u8string();
-            book_ = workbook_new(reinterpret_cast<const char*>(name.c_str()));
+            const std::u8string folder = scratch_.path().u8string();
+            std::string tmpdir(folder.begin(), folder.end());
+            lxw_workbook_options options{};
+            options.constant_memory = rowwise ? LXW_TRUE : LXW_FALSE;
+            options.tmpdir = tmpdir.data();
+            book_ = workbook_new_opt(reinterpret_cast<const char*>(name.c_str()), &options);
         }
     }
     Book(const Book&) = delete;
@@ -245,7 +254,7 @@ std::string verdictText(bool passed) {
 
 std::optional<std::string> writeStationTableWorkbook(const StationTable& table,
                                                      const std::filesystem::path& file) {
-    Book book;
+    Book book(true);
     if (book.get() == nullptr) {
         return "无法建立临时文件夹";
     }
@@ -259,32 +268,42 @@ std::optional<std::string> writeStationTableWorkbook(const StationTable& table,
     worksheet_merge_range(sheet, 0, 0, 0, last, tableTitle(table).c_str(), title);
     worksheet_set_row(sheet, 0, 28, nullptr);
     worksheet_set_row(sheet, 1, 22, nullptr);
-    worksheet_set_row(sheet, 2, 30, nullptr);
-    // Two heading rows: a group ("施测时间") over its columns, else one cell over both rows.
+    const auto headingText = [](const station::TableColumn& column) {
+        return std::string(column.name) +
+               (column.unit.empty() ? "" : "\n(" + std::string(column.unit) + ")");
+    };
+    // Two heading rows, written top to bottom: a group ("施测时间") over its columns, else one
+    // cell over both rows, merged once the second row is written.
     for (std::size_t c = 0; c < columns.size();) {
-        const auto& column = columns[c];
         const auto at = static_cast<lxw_col_t>(c);
-        const std::string name =
-            std::string(column.name) +
-            (column.unit.empty() ? "" : "\n(" + std::string(column.unit) + ")");
-        if (column.group.empty()) {
-            worksheet_merge_range(sheet, 1, at, 2, at, name.c_str(), heading);
+        if (columns[c].group.empty()) {
+            worksheet_write_string(sheet, 1, at, headingText(columns[c]).c_str(), heading);
             ++c;
             continue;
         }
         std::size_t end = c;
-        while (end + 1 < columns.size() && columns[end + 1].group == column.group) {
+        while (end + 1 < columns.size() && columns[end + 1].group == columns[c].group) {
             ++end;
         }
         worksheet_merge_range(sheet, 1, at, 1, static_cast<lxw_col_t>(end),
-                              std::string(column.group).c_str(), heading);
-        for (std::size_t k = c; k <= end; ++k) {
-            const std::string sub =
-                std::string(columns[k].name) +
-                (columns[k].unit.empty() ? "" : "\n(" + std::string(columns[k].unit) + ")");
-            worksheet_write_string(sheet, 2, static_cast<lxw_col_t>(k), sub.c_str(), heading);
-        }
+                              std::string(columns[c].group).c_str(), heading);
         c = end + 1;
+    }
+    worksheet_set_row(sheet, 2, 30, nullptr);
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const auto at = static_cast<lxw_col_t>(c);
+        if (columns[c].group.empty()) {
+            worksheet_write_blank(sheet, 2, at, heading);
+        } else {
+            worksheet_write_string(sheet, 2, at, headingText(columns[c]).c_str(), heading);
+        }
+    }
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c].group.empty()) {
+            // The first cell is in the row above, written already.
+            const auto at = static_cast<lxw_col_t>(c);
+            worksheet_merge_range(sheet, 1, at, 2, at, headingText(columns[c]).c_str(), heading);
+        }
     }
     static constexpr double kWidths[] = {6, 4, 4, 7, 9, 12, 8, 9,  9, 9,
                                          8, 8, 8, 8, 8, 8,  7, 22, 8, 8};

@@ -4,11 +4,8 @@
 #include "station/table_checks.hpp"
 
 #include <algorithm>
-#include <atomic>
-#include <cctype>
 #include <cmath>
 #include <map>
-#include <thread>
 
 namespace tarnelo::station {
 
@@ -167,151 +164,159 @@ std::string tableTitle(const StationTable& table) {
            std::to_string(table.year) + " 年实测流量成果表";
 }
 
-StationTable buildStationTable(const std::vector<StationGauging>& gaugings, std::optional<int> year,
-                               const std::function<bool()>& stopped) {
+void tableEntry(StationGauging&& g, std::optional<int> year, TableRow& row, EntryNotes& e) {
+    row.file = std::move(g.file);
+    if (g.status != StationGauging::Status::Computed) {
+        e.leftOut = g.message;
+        if (e.leftOut.empty()) {
+            e.leftOut = g.status == StationGauging::Status::NotAGauging ? "不是流速仪原始数据文件"
+                                                                        : "未能计算";
+        }
+        return;
+    }
+    if (g.hasErrors()) {
+        const int errors = countSeverity(g.findings, Finding::Severity::Error);
+        const auto first = std::find_if(g.findings.begin(), g.findings.end(), [](const Finding& f) {
+            return f.severity == Finding::Severity::Error;
+        });
+        e.leftOut =
+            "检查发现 " + std::to_string(errors) + " 处错误（" + findingLine(*first) + "），未列入";
+        return;
+    }
+    e.station = g.field(hdr::测站名称);
+    e.timeText = g.field(hdr::施测时间);
+    e.time = readMeasuredTime(e.timeText, year);
+    row.number = g.field(hdr::施测号数);
+    row.place = g.field(hdr::断面位置);
+    row.method = methodText(g);
+    row.verticals = g.velocityVerticals;
+    row.velocityMode = g.mode == RawData::Mode::Velocity;
+    row.stage = baseStage(g);
+    if (row.stage.metres && std::abs(*row.stage.metres) > kMostStage) {
+        e.stageBeyond = "错误：相应水位" + inQuotes(row.stage.text) + " m 超出 ±" +
+                        num::plainText(kMostStage) + " m（经验值），应为录入错误，未列入";
+        return;
+    }
+    row.results = g.results;
+    row.slope = g.field(hdr::水面比降);
+    row.roughness = g.field(hdr::糙率);
+    row.ive = g.uncertainty.ive.percent;
+    row.iso748 = g.uncertainty.iso748.percent;
+    row.stageChange = gaugeChange(g);
+    // The note on the record header comes first, then what the program has to say.
+    if (!g.field(hdr::说明).empty()) {
+        appendRemark(row.remarks, g.field(hdr::说明));
+    }
+    if (e.station.empty()) {
+        appendRemark(row.remarks, "表头无测站名称");
+        e.kept.emplace_back("测站名称为空，按本站列入");
+    }
+    if (row.stage.fromGauge) {
+        appendRemark(row.remarks, "水位由基本水尺读数计算");
+    }
+    if (!row.stage.problem.empty()) {
+        appendRemark(row.remarks, "无水位");
+        e.kept.push_back(row.stage.problem + "，已列入但不参加水位流量关系");
+    }
+    if (!g.foreignForm.empty()) {
+        e.kept.push_back("文件" + g.foreignForm + "，按转换后的内容列入（原文件未改）");
+    }
+    for (StageDoubt& doubt : stageDoubts(g)) {
+        appendRemark(row.remarks, doubt.remark);
+        row.doubts.push_back(std::move(doubt.remark));
+        e.kept.push_back(std::move(doubt.problem));
+    }
+    e.notices = countSeverity(g.findings, Finding::Severity::Notice);
+}
+
+StationTable tableOfEntries(TableEntries entries, std::optional<int> year,
+                            const std::function<bool()>& stopped) {
     const auto stop = [&stopped] { return stopped && stopped(); };
+    std::vector<TableRow>& rows = entries.rows;
+    std::vector<EntryNotes>& notes = entries.notes;
     StationTable table;
-    struct Candidate {
-        const StationGauging* gauging;
-        MeasuredTimeRead time;
-    };
-    std::vector<Candidate> candidates;
     std::vector<int> years;
-    std::vector<std::string> stations;
-    for (const StationGauging& g : gaugings) {
-        if (stop()) {
-            return table;
-        }
-        if (g.status != StationGauging::Status::Computed) {
-            std::string why = g.message;
-            if (why.empty()) {
-                why = g.status == StationGauging::Status::NotAGauging ? "不是流速仪原始数据文件"
-                                                                      : "未能计算";
-            }
-            table.problems.push_back({g.file, std::move(why), false});
+    std::vector<std::string_view> stations;
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        const EntryNotes& e = notes[i];
+        if (!e.leftOut.empty()) {
+            table.problems.push_back({rows[i].file, e.leftOut, false});
             continue;
         }
-        if (g.hasErrors()) {
-            const int errors = countSeverity(g.findings, Finding::Severity::Error);
-            std::string first;
-            for (const Finding& f : g.findings) {
-                if (f.severity == Finding::Severity::Error) {
-                    first = findingLine(f);
-                    break;
-                }
-            }
-            table.problems.push_back(
-                {g.file, "检查发现 " + std::to_string(errors) + " 处错误（" + first + "），未列入",
-                 false});
-            continue;
+        if (e.time.time && e.time.time->yearInText) {
+            years.push_back(e.time.time->start.year);
         }
-        Candidate c{&g, readMeasuredTime(g.field(hdr::施测时间), year)};
-        if (c.time.time && c.time.time->yearInText) {
-            years.push_back(c.time.time->start.year);
+        if (!e.station.empty()) {
+            stations.push_back(e.station);
         }
-        if (!g.field(hdr::测站名称).empty()) {
-            stations.push_back(g.field(hdr::测站名称));
-        }
-        candidates.push_back(std::move(c));
     }
     // The year most files write, whatever year the table is of.
     const std::optional<int> writtenYear = majority(years);
     table.year = year ? *year : writtenYear.value_or(0);
-    table.station = majority(stations).value_or(std::string());
+    table.station = std::string(majority(stations).value_or(std::string_view()));
 
-    for (Candidate& c : candidates) {
+    // The rows that stay are moved forward in place: the table holds each row once.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < notes.size(); ++i) {
         if (stop()) {
             return table;
         }
-        const StationGauging& g = *c.gauging;
-        if (!c.time.time && !year && table.year != 0) {
-            // A date without its year takes the year most gaugings name.
-            c.time = readMeasuredTime(g.field(hdr::施测时间), table.year);
-        }
-        if (!c.time.time) {
-            table.problems.push_back({g.file, c.time.problem + "，未列入", false});
+        EntryNotes& e = notes[i];
+        TableRow& row = rows[i];
+        if (!e.leftOut.empty()) {
             continue;
         }
-        const std::string& station = g.field(hdr::测站名称);
-        if (!station.empty() && station != table.station) {
-            table.problems.push_back({g.file,
-                                      "测站名称" + inQuotes(station) + "与多数文件的" +
+        if (!e.time.time && !year && table.year != 0) {
+            // A date without its year takes the year most gaugings name.
+            e.time = readMeasuredTime(e.timeText, table.year);
+        }
+        if (!e.time.time) {
+            table.problems.push_back({row.file, e.time.problem + "，未列入", false});
+            continue;
+        }
+        if (!e.station.empty() && e.station != table.station) {
+            table.problems.push_back({row.file,
+                                      "测站名称" + inQuotes(e.station) + "与多数文件的" +
                                           inQuotes(table.station) + "不同，未列入",
                                       false});
             continue;
         }
-        if (c.time.time->start.year != table.year) {
-            table.problems.push_back({g.file,
-                                      "施测时间" + inQuotes(g.field(hdr::施测时间)) + "不在 " +
+        if (e.time.time->start.year != table.year) {
+            table.problems.push_back({row.file,
+                                      "施测时间" + inQuotes(e.timeText) + "不在 " +
                                           std::to_string(table.year) + " 年内，未列入",
                                       false});
             continue;
         }
-        TableRow row;
-        row.file = g.file;
-        row.number = g.field(hdr::施测号数);
-        row.time = *c.time.time;
-        row.place = g.field(hdr::断面位置);
-        row.method = methodText(g);
-        row.verticals = g.velocityVerticals;
-        row.velocityMode = g.mode == RawData::Mode::Velocity;
-        row.stage = baseStage(g);
-        if (row.stage.metres && std::abs(*row.stage.metres) > kMostStage) {
-            table.problems.push_back({g.file,
-                                      "错误：相应水位" + inQuotes(row.stage.text) + " m 超出 ±" +
-                                          num::plainText(kMostStage) +
-                                          " m（经验值），应为录入错误，未列入",
-                                      false});
+        if (!e.stageBeyond.empty()) {
+            table.problems.push_back({row.file, std::move(e.stageBeyond), false});
             continue;
         }
-        row.results = g.results;
-        row.slope = g.field(hdr::水面比降);
-        row.roughness = g.field(hdr::糙率);
-        row.ive = g.uncertainty.ive.percent;
-        row.iso748 = g.uncertainty.iso748.percent;
-        row.stageChange = gaugeChange(g);
-        // The note on the record header comes first, then what the program has to say.
-        if (!g.field(hdr::说明).empty()) {
-            appendRemark(row.remarks, g.field(hdr::说明));
-        }
-        if (station.empty()) {
-            appendRemark(row.remarks, "表头无测站名称");
-            table.problems.push_back({g.file, "测站名称为空，按本站列入", true});
-        }
-        if (row.stage.fromGauge) {
-            appendRemark(row.remarks, "水位由基本水尺读数计算");
-        }
-        if (!row.stage.problem.empty()) {
-            appendRemark(row.remarks, "无水位");
-            table.problems.push_back(
-                {g.file, row.stage.problem + "，已列入但不参加水位流量关系", true});
-        }
-        if (!g.foreignForm.empty()) {
-            table.problems.push_back(
-                {g.file, "文件" + g.foreignForm + "，按转换后的内容列入（原文件未改）", true});
-        }
-        for (StageDoubt& doubt : stageDoubts(g)) {
-            appendRemark(row.remarks, doubt.remark);
-            row.doubts.push_back(std::move(doubt.remark));
-            table.problems.push_back({g.file, std::move(doubt.problem), true});
+        row.time = *e.time.time;
+        for (std::string& reason : e.kept) {
+            table.problems.push_back({row.file, std::move(reason), true});
         }
         if (!row.time.start.hasTime()) {
             appendRemark(row.remarks, "施测时间无时分");
             table.problems.push_back(
-                {g.file,
-                 "施测时间" + inQuotes(g.field(hdr::施测时间)) + "只有日期、没有时分，已列入",
-                 true});
+                {row.file, "施测时间" + inQuotes(e.timeText) + "只有日期、没有时分，已列入", true});
         }
         if (!row.time.yearInText) {
-            noteYearTaken(row, table.problems, g.field(hdr::施测时间), year, writtenYear);
+            noteYearTaken(row, table.problems, e.timeText, year, writtenYear);
         }
-        if (const int notices = countSeverity(g.findings, Finding::Severity::Notice)) {
-            const std::string words = "检查有 " + std::to_string(notices) + " 处注意";
+        if (e.notices > 0) {
+            const std::string words = "检查有 " + std::to_string(e.notices) + " 处注意";
             appendRemark(row.remarks, words);
             row.doubts.push_back(words);
         }
-        table.rows.push_back(std::move(row));
+        if (kept != i) {
+            rows[kept] = std::move(row);
+        }
+        ++kept;
     }
+    std::vector<EntryNotes>().swap(notes);
+    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(kept), rows.end());
+    table.rows = std::move(rows);
 
     std::stable_sort(table.rows.begin(), table.rows.end(),
                      [](const TableRow& a, const TableRow& b) {
@@ -328,84 +333,19 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings, std:
     return table;
 }
 
-namespace {
-
-// A gauging cut down to what buildStationTable reads of it, so that a year of many thousand
-// files is held in a few times their size: the uncertainty's figures without their budget and
-// notes, and the notices counted but without their words (an error keeps its words: it is named
-// when the gauging is left out).
-void keepWhatTheTableReads(StationGauging& g) {
-    for (UncertaintyMethod* method : {&g.uncertainty.ive, &g.uncertainty.iso748}) {
-        UncertaintyMethod kept;
-        kept.percent = method->percent;
-        *method = std::move(kept);
-    }
-    for (Finding& f : g.findings) {
-        std::vector<int>().swap(f.alsoRows);
-        if (f.severity == Finding::Severity::Notice) {
-            std::string().swap(f.reason);
+StationTable buildStationTable(const std::vector<StationGauging>& gaugings, std::optional<int> year,
+                               const std::function<bool()>& stopped) {
+    TableEntries entries;
+    entries.rows.resize(gaugings.size());
+    entries.notes.resize(gaugings.size());
+    for (std::size_t i = 0; i < gaugings.size(); ++i) {
+        if (stopped && stopped()) {
+            return {};
         }
+        StationGauging g = gaugings[i];
+        tableEntry(std::move(g), year, entries.rows[i], entries.notes[i]);
     }
-    g.findings.shrink_to_fit();
-}
-
-} // namespace
-
-std::vector<StationGauging> readGaugings(const std::vector<std::filesystem::path>& files,
-                                         const std::function<bool()>& stopped) {
-    std::vector<StationGauging> gaugings(files.size());
-    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        for (std::size_t i = next++; i < files.size() && !(stopped && stopped()); i = next++) {
-            gaugings[i] = readGauging(files[i]);
-            keepWhatTheTableReads(gaugings[i]);
-        }
-    };
-    if (threads == 1 || files.size() < 64) {
-        work();
-        return gaugings;
-    }
-    std::vector<std::thread> pool;
-    for (std::size_t t = 1; t < threads; ++t) {
-        pool.emplace_back(work);
-    }
-    work();
-    for (std::thread& thread : pool) {
-        thread.join();
-    }
-    return gaugings;
-}
-
-std::vector<std::filesystem::path> gaugingFiles(const std::vector<std::filesystem::path>& paths,
-                                                std::vector<TableProblem>& problems) {
-    std::vector<std::filesystem::path> files;
-    for (const auto& path : paths) {
-        std::error_code error;
-        const auto status = std::filesystem::status(path, error);
-        if (status.type() == std::filesystem::file_type::directory) {
-            std::vector<std::filesystem::path> found;
-            for (std::filesystem::directory_iterator it(path, error), end; !error && it != end;
-                 it.increment(error)) {
-                std::string ext = it->path().extension().string();
-                std::transform(ext.begin(), ext.end(), ext.begin(),
-                               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-                std::error_code typeError;
-                if (ext == ".dat" && !it->is_directory(typeError)) {
-                    found.push_back(it->path());
-                }
-            }
-            if (error) {
-                problems.push_back({path, "无法读取文件夹：" + error.message(), false});
-            }
-            std::sort(found.begin(), found.end());
-            files.insert(files.end(), found.begin(), found.end());
-        } else {
-            // Missing and special files are named by the reader.
-            files.push_back(path);
-        }
-    }
-    return files;
+    return tableOfEntries(std::move(entries), year, stopped);
 }
 
 } // namespace tarnelo::station

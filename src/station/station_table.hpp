@@ -89,12 +89,43 @@ std::span<const TableColumn> tableColumns();
 // The texts of a row, one per column of tableColumns().
 std::vector<std::string> rowTexts(const TableRow& row);
 
-// Reads and computes the files, in their order, on as many threads as the machine has cores.
-// stopped is asked before each file; once it says yes no further file is read, and the gaugings
-// not read are left as they are (the caller gives up the run). Each gauging keeps what
-// buildStationTable reads: the figures of its uncertainty, and its notices counted, not worded.
-std::vector<StationGauging> readGaugings(const std::vector<std::filesystem::path>& files,
-                                         const std::function<bool()>& stopped = {});
+// What the table keeps of each gauging, made as soon as the gauging is read so that a year of
+// many thousand files never holds their gaugings: the row as far as the gauging alone tells it
+// (its 附注 stops before the notes on 施测时间 and the count of notices), and beside it what is
+// decided once every gauging is in (the station and year most name, a 施测时间 without year).
+struct EntryNotes {
+    std::string station;  // 测站名称, empty when not written
+    std::string timeText; // 施测时间 as written
+    // 施测时间 read with the year given (--year), else without one.
+    MeasuredTimeRead time;
+    // Why the gauging takes no part, whatever the year: not computed, or an error found.
+    std::string leftOut;
+    // A stage beyond the plausible, said once the gauging is of the table's station and year.
+    std::string stageBeyond;
+    // What the sheet 问题 lists of a gauging that keeps its row, in order.
+    std::vector<std::string> kept;
+    int notices = 0;
+};
+// One row and one EntryNotes per gauging, in the order of the files.
+struct TableEntries {
+    std::vector<TableRow> rows;
+    std::vector<EntryNotes> notes;
+};
+// The gauging's file name is moved into the row.
+void tableEntry(StationGauging&& gauging, std::optional<int> year, TableRow& row,
+                EntryNotes& notes);
+
+// The table of the entries, as buildStationTable makes it of the gaugings they were made of;
+// the kept rows are moved, not copied.
+StationTable tableOfEntries(TableEntries entries, std::optional<int> year = std::nullopt,
+                            const std::function<bool()>& stopped = {});
+
+// Reads, computes and tables the files, in their order, on as many threads as the machine has
+// cores, keeping of each gauging only its entry. stopped is asked before each file; once it says
+// yes no further file is read and the table is given up half-built (the caller writes nothing).
+StationTable readStationTable(std::vector<std::filesystem::path> files,
+                              std::optional<int> year = std::nullopt,
+                              const std::function<bool()>& stopped = {});
 
 // The largest stage (m, either sign) a gauging may give: beyond it 相应水位 is taken for a
 // typing error and the gauging is left out (经验值: the highest gauges on earth read a few
