@@ -44,8 +44,9 @@ bool checkFileWritable(const std::filesystem::path& target, AtLink atLink = AtLi
 // a success.
 std::string lastWriteProblem();
 
-// Removes this writer's temporary files (".NAME.tmpPID-N") that a process which no longer runs
-// left in folder; nothing else is touched.
+// Removes this writer's temporary files (".NAME.tmpPID-N") that interrupted writes left in
+// folder: the user's own, held by no write (the lock, or on Windows an open handle) and not
+// written for ten minutes, whatever process id the name carries; nothing else is touched.
 void removeStaleTemporaries(const std::filesystem::path& folder);
 
 // Why a folder the program takes templates or state from must not be trusted, as ssh judges

@@ -21,9 +21,15 @@ bool writesFlushedToDisk();
 
 // The end of a temporary file's name, ".tmpPID-N", with N new for every call.
 std::string temporarySuffix(unsigned long pid);
-// Whether a leftover temporary file name of this writer ".NAME.tmpPID-N" belongs to a process
-// that no longer runs.
-bool isStaleTemporary(const std::string& name);
+// Whether a file name is one of this writer's temporary files, ".NAME.tmpPID-N". The process id
+// tells nothing about whether the write still runs (a writer in another PID namespace, or on
+// another machine sharing the folder, has ids of its own): a write holds its temporary locked
+// (POSIX) or open without sharing (Windows), and a temporary is stale once nobody holds it and
+// it has not been written for kStaleTemporarySeconds.
+bool isWriterTemporary(const std::string& name);
+// Ten minutes: far beyond the time any write of the program's files takes, and a leftover of an
+// interrupted write does no harm meanwhile (its name starts with a dot).
+inline constexpr long long kStaleTemporarySeconds = 600;
 
 // Where a write lands once the link rules are applied: with AtLink::WriteThrough a chain of
 // symbolic links at the target is followed to the file it ends at.
@@ -37,8 +43,6 @@ std::optional<WritePlace> followLinks(const std::filesystem::path& target, AtLin
 
 // Each system's own.
 
-// Whether the process with this id has ended: it is not this process and none runs under it.
-bool processEnded(unsigned long pid);
 // Whether a write may go on through the symbolic link at link.
 bool mayFollowLink(const std::filesystem::path& link);
 

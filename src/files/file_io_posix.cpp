@@ -4,7 +4,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -109,11 +111,6 @@ bool mayFollowLink(const std::filesystem::path& link) {
     return !shared || linkInfo.st_uid == ::geteuid() || linkInfo.st_uid == folderInfo.st_uid;
 }
 
-bool processEnded(unsigned long id) {
-    const auto pid = static_cast<pid_t>(id);
-    return pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
-}
-
 } // namespace detail
 
 using detail::quoted;
@@ -121,13 +118,24 @@ using detail::refuse;
 
 void removeStaleTemporaries(const std::filesystem::path& folder) {
     std::error_code ec;
+    const std::time_t now = std::time(nullptr);
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        struct stat info {};
-        if (detail::isStaleTemporary(name) && ::lstat(entry.path().c_str(), &info) == 0 &&
-            S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
-            ::unlink(entry.path().c_str());
+        if (!detail::isWriterTemporary(entry.path().filename().string())) {
+            continue;
         }
+        FileDescriptor file(::open(entry.path().c_str(),
+                                   O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat info {};
+        if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid() || now - info.st_mtime < detail::kStaleTemporarySeconds) {
+            continue;
+        }
+        // A write in progress holds the lock, whichever process (or namespace) it runs in; where
+        // the file system keeps no locks the age alone decides.
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            continue;
+        }
+        ::unlink(entry.path().c_str());
     }
 }
 
@@ -359,6 +367,8 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
     if (!out.valid()) {
         return refuse(std::string("无法在文件夹") + quoted(folder) + "中建立临时文件");
     }
+    // Held until the temporary is renamed or removed: no cleaner takes it for a leftover.
+    ::flock(out.get(), LOCK_EX | LOCK_NB);
     const bool flush = detail::writesFlushedToDisk();
     errno = 0;
     bool written = writeAll(out.get(), bytes) &&

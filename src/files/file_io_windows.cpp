@@ -63,18 +63,6 @@ std::string utf8(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-bool processRuns(DWORD pid) {
-    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    if (process == nullptr) {
-        // Access denied means it runs (as another user); anything else, that it is gone.
-        return ::GetLastError() == ERROR_ACCESS_DENIED;
-    }
-    DWORD code = 0;
-    const bool running = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
-    ::CloseHandle(process);
-    return running;
-}
-
 // Another program holds the file open without letting it be replaced (a workbook open in
 // Excel or WPS): asking for the right to delete it is refused as a sharing violation.
 bool heldByAnotherProgram(const std::filesystem::path& file) {
@@ -96,11 +84,6 @@ std::string inUse(const std::filesystem::path& file) {
 } // namespace
 
 namespace detail {
-
-bool processEnded(unsigned long id) {
-    const auto pid = static_cast<DWORD>(id);
-    return pid != ::GetCurrentProcessId() && !processRuns(pid);
-}
 
 // No sticky shared folders here: every link is followed.
 bool mayFollowLink(const std::filesystem::path& /*link*/) {
@@ -147,13 +130,27 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& file, std:
 
 void removeStaleTemporaries(const std::filesystem::path& folder) {
     std::error_code ec;
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string name = utf8(entry.path().filename());
-        std::error_code typeError;
-        if (detail::isStaleTemporary(name) && entry.is_regular_file(typeError) &&
-            !entry.is_symlink(typeError)) {
-            ::DeleteFileW(entry.path().c_str());
+        WIN32_FILE_ATTRIBUTE_DATA info{};
+        if (!detail::isWriterTemporary(utf8(entry.path().filename())) ||
+            !::GetFileAttributesExW(entry.path().c_str(), GetFileExInfoStandard, &info) ||
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
+                0 ||
+            ticks(now) <
+                ticks(info.ftLastWriteTime) +
+                    static_cast<unsigned long long>(detail::kStaleTemporarySeconds) * 10000000ULL) {
+            continue;
         }
+        // A write in progress holds its temporary open without sharing, whichever process holds
+        // it: the file opens here only once nobody does, and goes when it is closed.
+        Handle stale(::CreateFileW(entry.path().c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+                                   nullptr));
     }
 }
 
