@@ -119,6 +119,15 @@ grep -q '感谢使用!' "$work/out" || fail "installed tarnelo-cli did not compu
 run_as_user "$root/usr/bin/tarnelo-cli" export "$example" -o "$work/form.xlsx" 2>"$work/err" ||
     fail "installed tarnelo-cli export: $(cat "$work/err")"
 [[ -s $work/form.xlsx ]] || fail "installed tarnelo-cli wrote no workbook"
+# Without LibreOffice a PDF through it cannot be made: the workbook is written all the same, and
+# the message names the package that brings LibreOffice.
+status=0
+run_as_user TARNELO_SOFFICE=/nonexistent "$root/usr/bin/tarnelo-cli" export "$example" \
+    -o "$work/without.xlsx" --pdf "$work/without.pdf" --renderer libreoffice 2>"$work/err" || status=$?
+[[ $status -eq 1 && -s $work/without.xlsx && ! -e $work/without.pdf ]] ||
+    fail "export without LibreOffice: status $status: $(cat "$work/err")"
+grep -q 'apt install libreoffice-calc-nogui' "$work/err" && grep -q '工作簿已保存' "$work/err" ||
+    fail "export without LibreOffice names no package: $(cat "$work/err")"
 own="$work/xdg-data/tarnelo"
 # The command-line tool reads the package's templates and makes no folder of the user's.
 [[ ! -e $own && ! -e "$home/文档" ]] || fail "tarnelo-cli made the user's folders"
