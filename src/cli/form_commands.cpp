@@ -49,9 +49,12 @@ constexpr std::string_view kExportHelp =
     "只需注意的问题（注意）不影响输出。起点距中间有空行或垂线多于 40 条时，加 --force 也不输出。\n"
     "Findings of the input check go to stderr. Input with errors (错误) gives no form unless\n"
     "--force is given; notices (注意) alone never stop it. A gap in 起点距 or more than 40\n"
-    "verticals gives no form even with --force.\n\n"
+    "verticals gives no form even with --force.\n"
+    "输出文件不能是输入文件；只读的目标文件也要加 --force 才替换。\n"
+    "An output may not be the input; a read-only target is replaced with --force alone.\n\n"
     "退出状态 Exit status: 0 完成 done; 1 资料不全、被拒绝或无法写出 incomplete, refused or not\n"
-    "written (reason on stderr); 2 用法错误或文件无法读取 usage error or unreadable file;\n"
+    "written (reason on stderr); 2 用法错误、文件无法读取或输出文件是输入文件 usage error,\n"
+    "unreadable file or an output that is the input;\n"
     "3 输入中有错误，未加 --force the input holds errors and --force was not given.\n";
 
 constexpr std::string_view kPrintHelp =

@@ -34,7 +34,8 @@ constexpr std::string_view kHelp =
     "图不能写在输入文件上；只读的图文件加 --force 才替换。\n"
     "The picture may not replace the input; a read-only one is replaced with --force alone.\n\n"
     "退出状态 Exit status: 0 已画出 drawn; 1 资料不全（只画了断面）或无法写出 incomplete\n"
-    "(profile only) or not written; 2 用法错误或文件无法读取 usage error or unreadable file.\n";
+    "(profile only) or not written; 2 用法错误、文件无法读取或图文件是输入文件 usage error,\n"
+    "unreadable file or a picture that is the input.\n";
 
 std::string lowerExtension(const fs::path& path) {
     std::string ext = path.extension().string();

@@ -27,7 +27,7 @@ constexpr std::string_view kHelp =
     "用法 Usage: tarnelo-cli rating FILES|FOLDERS [--year Y] [-o CURVE.svg|CURVE.png]\n"
     "       [--table RATING.xlsx] [--pdf RATING.pdf] [--json] [--form power|quadratic|cubic]\n"
     "       [--alpha-deviation 0.10|0.20] [--class 1|2|3] [--exclude 8,27:原因]...\n"
-    "       [--log] [--time-order]\n\n"
+    "       [--log] [--time-order] [--force]\n\n"
     "由实测流量成果表中的测点拟合水位流量关系：缺省为 Q = a(Z − Z₀)^b（对 log Q 最小二乘，\n"
     "Z₀ 在最低实测水位之下一维搜索），或 Z 的二次、三次多项式（--form）。先给定线结论（合格或\n"
     "不合格及其原因），再给各测点的偏离 P = (Q − Qc)/Qc，符号检验、适线检验、偏离数值检验\n"
@@ -59,8 +59,9 @@ constexpr std::string_view kHelp =
     "退出状态 Exit status: 0 已定线且所有文件都列入（无论定线合格与否）fitted from every file,\n"
     "whether adequate or not; 1 无法定线、有文件未列入或无法写出 not fitted, a file left out\n"
     "or an output not written; 2 用法错误（也包括未知的 --exclude 号数），或命名的文件不存在、\n"
-    "不是普通文件 usage error (also an unknown --exclude number), or a named file missing or not\n"
-    "a regular file; 128+N 被信号 N 中断 ended by signal N.\n";
+    "不是普通文件，或输出文件是输入文件之一 usage error (also an unknown --exclude number), a\n"
+    "named file missing or not a regular file, or an output that is an input; 128+N 被信号 N\n"
+    "中断 ended by signal N.\n";
 
 std::string lowerExtension(const fs::path& path) {
     std::string ext = path.extension().string();

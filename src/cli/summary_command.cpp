@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kHelp =
     "用法 Usage: tarnelo-cli summary FILES|FOLDERS [--year Y] [-o TABLE.xlsx] [--pdf TABLE.pdf]\n"
-    "       [--csv T.csv] [--json]\n\n"
+    "       [--csv T.csv] [--json] [--force]\n\n"
     "读入一个测站的各次测验（流速仪原始数据文件，或文件夹中的 .dat 文件），逐个按“计算”计算，\n"
     "编制实测流量成果表：每次测验一行，按施测时间、施测号数排列；标题“<测站名称> <年> 年实测\n"
     "流量成果表”，A4 横向，每页重复表头；附注之后是流量的 95% 不确定度（IVE、ISO 748）。\n"
@@ -40,9 +40,9 @@ constexpr std::string_view kHelp =
     "Builds the yearbook table of measured discharges of one station and year from its gaugings;\n"
     "files left out are listed with their reason in the sheet 问题 and on stderr.\n\n"
     "退出状态 Exit status: 0 全部列入 all listed; 1 有文件未列入或无法写出 some file left out or\n"
-    "a file not written; 2 用法错误，或命名的文件不存在、不是普通文件 usage error, or a named "
-    "file\n"
-    "missing or not a regular file; 128+N 被信号 N 中断 ended by signal N.\n";
+    "a file not written; 2 用法错误，或命名的文件不存在、不是普通文件，或输出文件是输入文件之一\n"
+    "usage error, a named file missing or not a regular file, or an output that is an input;\n"
+    "128+N 被信号 N 中断 ended by signal N.\n";
 
 std::string csvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
