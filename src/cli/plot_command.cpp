@@ -87,10 +87,7 @@ int run(std::span<const std::string> args) {
     if (ext == ".png") {
         renderer = findSvgRenderer();
         if (!renderer) {
-            return fail(file,
-                        "没有安装 rsvg-convert（librsvg2-bin），无法生成 PNG；可改用 .svg "
-                        "no rsvg-convert to render the PNG; write an .svg instead",
-                        kExitIncomplete);
+            return fail(file, svgRendererAbsent(), kExitIncomplete);
         }
     }
 

@@ -318,8 +318,7 @@ int run(std::span<const std::string> args) {
             return kExitUsage;
         }
         if (ext == ".png" && !(renderer = findSvgRenderer())) {
-            std::cerr << "tarnelo-cli rating: 没有安装 rsvg-convert（librsvg2-bin），无法生成 "
-                         "PNG；可改用 .svg\n";
+            std::cerr << "tarnelo-cli rating: " << svgRendererAbsent() << "\n";
             return kExitIncomplete;
         }
     }

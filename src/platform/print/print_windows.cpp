@@ -30,6 +30,11 @@ std::optional<std::filesystem::path> findSvgRenderer() {
     return std::nullopt;
 }
 
+std::string svgRendererAbsent() {
+    return "Windows 版的命令行不能输出 PNG 图片，请输出 .svg（可用浏览器打开或插入文档）"
+           "the Windows version writes no PNG; write an .svg instead";
+}
+
 RenderResult renderSvgToPng(const std::filesystem::path& /*renderer*/, std::string_view /*svg*/,
                             const std::filesystem::path& /*png*/,
                             std::chrono::seconds /*timeLimit*/) {

@@ -99,4 +99,9 @@ RenderResult renderSvgToPng(const fs::path& renderer, std::string_view svg, cons
     return {true, {}};
 }
 
+std::string svgRendererAbsent() {
+    return "没有安装 rsvg-convert（librsvg2-bin），无法生成 PNG；可改用 .svg "
+           "no rsvg-convert to render the PNG; write an .svg instead";
+}
+
 } // namespace tarnelo
