@@ -14,7 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <functional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -158,17 +161,26 @@ TEST(AtomicWriter, ADanglingLinkIsRefusedAndLeftoversOfDeadWritersAreRemoved) {
     EXPECT_FALSE(writeFileAtomic(link, "x"));
     EXPECT_NE(lastWriteProblem().find("不存在"), std::string::npos);
 
-    // A temporary file of a writer that was killed, one of a running process, and a user's
-    // file that only looks alike.
+    // A temporary file of a writer that was killed an hour ago, one of a running process, one
+    // an hour old that a writer still holds (whatever the id in its name), and a user's file
+    // that only looks alike.
     const fs::path dead = folder.path() / ".a.dat.tmp4194305-0";
     const fs::path alive = folder.path() / (".a.dat.tmp" + std::to_string(::getpid()) + "-7");
+    const fs::path held = folder.path() / ".a.dat.tmp4194306-0";
     const fs::path lookalike = folder.path() / ".a.dat.tmp4194305-0.keep";
-    for (const auto& file : {dead, alive, lookalike}) {
+    for (const auto& file : {dead, alive, held, lookalike}) {
         ASSERT_TRUE(writeFileAtomic(file, "x"));
     }
+    for (const auto& file : {dead, held}) {
+        fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+    const int holder = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
     ASSERT_TRUE(writeFileAtomic(folder.path() / "a.dat", "saved"));
+    ::close(holder);
     EXPECT_FALSE(fs::exists(dead));
     EXPECT_TRUE(fs::exists(alive));
+    EXPECT_TRUE(fs::exists(held));
     EXPECT_TRUE(fs::exists(lookalike));
 }
 

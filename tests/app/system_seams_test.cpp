@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <set>
 
@@ -137,12 +138,16 @@ TEST(SystemSeams, OnlyWhatEndedProcessesLeftBehindIsRemoved) {
     for (const auto& file : kept) {
         ASSERT_TRUE(writeFileAtomic(folder / file, "x"));
     }
-    // A writer's leftover that is a folder stays; a file of a writer that ended goes.
+    // A writer's leftover that is a folder stays; a file of a writer that ended an hour ago goes,
+    // one written just now stays (its writer may run where its process id means nothing).
     fs::create_directory(folder / ".b.dat.tmp4194305-2");
     ASSERT_TRUE(writeFileAtomic(folder / ".a.dat.tmp4194305-0", "x"));
+    ASSERT_TRUE(writeFileAtomic(folder / ".a.dat.tmp4194305-3", "x"));
+    fs::last_write_time(folder / ".a.dat.tmp4194305-0",
+                        fs::file_time_type::clock::now() - std::chrono::hours(1));
     ASSERT_TRUE(writeFileAtomic(folder / "a.dat", "saved"));
     std::set<std::string> expected = kept;
-    expected.insert({".b.dat.tmp4194305-2", "a.dat"});
+    expected.insert({".b.dat.tmp4194305-2", ".a.dat.tmp4194305-3", "a.dat"});
     EXPECT_EQ(namesIn(folder), expected);
 
     // Scratch folders: one of an ended process, one of this process, one of another prefix.
