@@ -10,6 +10,7 @@ namespace tarnelo {
 namespace {
 
 thread_local std::string lastProblem;
+thread_local bool lastOutOfSpace = false;
 std::atomic<bool> flushToDisk{true};
 std::atomic<unsigned> temporaryCounter{0};
 
@@ -24,6 +25,12 @@ bool refuse(std::string why) {
 
 void clearWriteProblem() {
     lastProblem.clear();
+    lastOutOfSpace = false;
+}
+
+bool refuseForSpace(std::string why) {
+    lastOutOfSpace = true;
+    return refuse(std::move(why));
 }
 
 std::string quoted(const std::filesystem::path& path) {
@@ -93,6 +100,10 @@ std::optional<WritePlace> followLinks(const std::filesystem::path& target, AtLin
 }
 
 } // namespace detail
+
+bool lastWriteOutOfSpace() {
+    return lastOutOfSpace;
+}
 
 std::string lastWriteProblem() {
     return lastProblem;

@@ -43,6 +43,8 @@ bool checkFileWritable(const std::filesystem::path& target, AtLink atLink = AtLi
 // Why the last writeFileAtomic or checkFileWritable of this thread failed, in Chinese; empty after
 // a success.
 std::string lastWriteProblem();
+// Whether that write failed for want of room: the disk, or the user's quota, is full.
+bool lastWriteOutOfSpace();
 
 // Removes this writer's temporary files (".NAME.tmpPID-N") that interrupted writes left in
 // folder: the user's own, held by no write (the lock, or on Windows an open handle) and not

@@ -14,6 +14,8 @@ namespace tarnelo::detail {
 bool refuse(std::string why);
 // Empties lastWriteProblem(): the first step of every write and check.
 void clearWriteProblem();
+// refuse() for a write that found no room (lastWriteOutOfSpace()).
+bool refuseForSpace(std::string why);
 // A path as messages quote it: escaped (escapedName), between Chinese quotation marks.
 std::string quoted(const std::filesystem::path& path);
 // Whether writes wait for the disk (setWritesFlushedToDisk).

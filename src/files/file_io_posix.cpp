@@ -359,6 +359,10 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary = temporaryName(folder, file.filename().string());
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0 && diskFull(errno)) {
+            return detail::refuseForSpace(std::string("文件夹") + quoted(folder) +
+                                          "所在的磁盘已满，无法建立文件");
+        }
         if (fd < 0 && errno != EEXIST) {
             return refuse(folderProblem(folder, errno));
         }
@@ -385,7 +389,7 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
         }
         ::unlink(temporary.c_str());
         if (diskFull(error)) {
-            return refuse(quoted(file) + "写入失败：磁盘已满，原文件未改动");
+            return detail::refuseForSpace(quoted(file) + "写入失败：磁盘已满，原文件未改动");
         }
         return refuse(quoted(file) + "写入失败（磁盘已满或不可写入）");
     }

@@ -197,6 +197,7 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
     }
     const bool flush = detail::writesFlushedToDisk();
     const bool written = writeAll(out.get(), bytes) && (!flush || ::FlushFileBuffers(out.get()));
+    const DWORD writeError = written ? ERROR_SUCCESS : ::GetLastError();
     bool moved = false;
     if (out.close() && written) {
         // ReplaceFileW keeps the replaced file's attributes and permissions; where it cannot
@@ -211,6 +212,9 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
         ::DeleteFileW(temporary.c_str());
         if (replacing && heldByAnotherProgram(file)) {
             return refuse(inUse(file)); // opened by another program while this one wrote
+        }
+        if (writeError == ERROR_DISK_FULL || writeError == ERROR_HANDLE_DISK_FULL) {
+            return detail::refuseForSpace(quoted(file) + "写入失败：磁盘已满，原文件未改动");
         }
         return refuse(quoted(file) + "写入失败（磁盘已满或不可写入）");
     }

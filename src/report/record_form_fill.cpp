@@ -10,6 +10,7 @@
 #include "platform/automation/host_registry.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/print_host.hpp"
+#include "platform/system/scratch.hpp"
 #include "platform/workbook/package.hpp"
 #include "report/spreadsheet_automation.hpp"
 #include "report/window_view.hpp"
@@ -74,8 +75,17 @@ class FormFill {
         const bool copied = form_detail::copyAtomic(templateFile, workingCopy, AtLink::Replace);
         if (!copied) {
             const std::string why = lastWriteProblem();
-            problem_ = "无法写入记载表的工作副本“" + escapedName(workingCopy) + "”" +
-                       (why.empty() ? "" : "：" + why) + "。请检查程序的 Data 文件夹是否可以写入。";
+            // The command-line tool keeps its working copy in a scratch folder, the window in
+            // the Data folder: the advice names the one that failed.
+            const fs::path inScratch = workingCopy.lexically_relative(sys::scratchParent());
+            const bool scratch = !inScratch.empty() && *inScratch.begin() != "..";
+            problem_ = "无法写入记载表的工作副本“" + escapedName(workingCopy) + "”";
+            if (scratch && lastWriteOutOfSpace()) {
+                problem_ += "：" + sys::scratchFullProblem(workingCopy.parent_path()) + "。";
+            } else {
+                problem_ += (why.empty() ? "" : "：" + why) +
+                            (scratch ? "。" : "。请检查程序的 Data 文件夹是否可以写入。");
+            }
         }
         progress(10);
         SpreadsheetAutomation& xl = spreadsheetAutomation();

@@ -9,6 +9,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <iterator>
 #include <map>
@@ -94,8 +95,16 @@ class Book {
             return "无法建立临时文件夹";
         }
         const lxw_error error = workbook_close(book_);
+        const int cause = errno;
         book_ = nullptr;
         if (error != LXW_NO_ERROR) {
+            // The scratch copy is made in the temporary folder, not at the target: a full disk
+            // there is said as such, not as the library's zip error.
+            std::error_code spaceError;
+            const auto space = std::filesystem::space(scratch_.path(), spaceError);
+            if (cause == ENOSPC || (!spaceError && space.available < (std::uintmax_t(1) << 20))) {
+                return "无法生成工作簿：" + sys::scratchFullProblem(scratch_.path());
+            }
             return std::string("无法生成工作簿：") + lxw_strerror(error);
         }
         const auto bytes = readFileBytes(path_);

@@ -71,7 +71,9 @@ RenderResult renderSvgToPng(const fs::path& renderer, std::string_view svg, cons
     const fs::path input = work.path() / "section.svg";
     const fs::path output = work.path() / "section.png";
     if (!writeFileAtomic(input, svg)) {
-        return {false, "无法写入临时文件：" + lastWriteProblem()};
+        return {false, lastWriteOutOfSpace()
+                           ? "无法生成 PNG 图片：" + sys::scratchFullProblem(work.path())
+                           : "无法写入临时文件：" + lastWriteProblem()};
     }
     const sys::ChildResult run =
         sys::runChild({fs::absolute(renderer).string(), "--format=png",

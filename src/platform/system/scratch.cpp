@@ -3,6 +3,8 @@
 
 #include "platform/system/scratch_impl.hpp"
 
+#include "files/file_io.hpp"
+
 #include <system_error>
 
 namespace tarnelo::sys {
@@ -80,5 +82,13 @@ std::string percentEncoded(std::string_view bytes, std::string_view keep) {
 }
 
 } // namespace detail
+
+std::string scratchFullProblem(const fs::path& scratchFolder) {
+    const fs::path parent =
+        scratchFolder.parent_path().empty() ? scratchFolder : scratchFolder.parent_path();
+    const std::string setting(detail::temporaryFolderSetting());
+    return "临时文件夹“" + escapedName(parent) + "”（" + setting +
+           "）所在的磁盘已满，请腾出空间或把 " + setting + " 指向别的文件夹";
+}
 
 } // namespace tarnelo::sys

@@ -34,6 +34,12 @@ class ScratchFolder {
 // process no longer runs and that belong to this user. Nothing else is touched.
 void removeStaleScratchFolders(std::string_view prefix, bool memoryBacked = false) noexcept;
 
+// What to say when a write into a scratch folder found no room: the temporary folder, by name
+// and by the setting that chose it, is on a full disk
+// ("临时文件夹“/tmp/x”（TMPDIR）所在的磁盘已满， 请腾出空间或把 TMPDIR 指向别的文件夹"), not the
+// user's own file or folder.
+std::string scratchFullProblem(const std::filesystem::path& scratchFolder);
+
 // A file:// URL for an absolute path, with every byte outside the unreserved set
 // percent-encoded, as LibreOffice's -env:UserInstallation expects.
 std::string fileUrl(const std::filesystem::path& absolutePath);

@@ -16,6 +16,8 @@ std::string percentEncoded(std::string_view bytes, std::string_view keep);
 
 // Whether the process with this id has ended: it is not this process and none runs under it.
 bool processEnded(unsigned long pid);
+// The setting that names the temporary folder ("TMPDIR"; "TMP" on Windows).
+std::string_view temporaryFolderSetting();
 // Whether the scratch folder of an ended process at entry may be removed: a folder, not a link
 // to one, and this user's.
 bool mayRemoveScratchFolder(const std::filesystem::directory_entry& entry);

@@ -29,6 +29,10 @@ bool usableFolder(const fs::path& folder) {
 
 namespace detail {
 
+std::string_view temporaryFolderSetting() {
+    return "TMPDIR";
+}
+
 bool processEnded(unsigned long id) {
     const auto pid = static_cast<pid_t>(id);
     return pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;

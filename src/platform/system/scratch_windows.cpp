@@ -36,6 +36,10 @@ std::string utf8(const fs::path& path) {
 
 namespace detail {
 
+std::string_view temporaryFolderSetting() {
+    return "TMP";
+}
+
 bool processEnded(unsigned long id) {
     const auto pid = static_cast<DWORD>(id);
     return pid != ::GetCurrentProcessId() && !processRuns(pid);
