@@ -1,5 +1,6 @@
 // The program folder's lock on Windows: LockFileEx on the lock file in the Data folder. The
-// lock goes with the handle, so a crash never leaves a stale lock behind.
+// lock goes with the handle, so a crash never leaves a stale lock behind. Windows does not tell
+// who holds a lock: a lock of another user's is said as another window (HeldByOther).
 #include "app/program_lock.hpp"
 
 #include "window/program_paths.hpp"
@@ -13,7 +14,8 @@ ProgramFolderLock::~ProgramFolderLock() {
 }
 
 ProgramFolderLock::Result ProgramFolderLock::acquire(const std::filesystem::path& programFolder,
-                                                     std::unique_ptr<ProgramFolderLock>& lock) {
+                                                     std::unique_ptr<ProgramFolderLock>& lock,
+                                                     std::string* /*holder*/) {
     const std::filesystem::path data = paths::dataFolder(programFolder);
     const DWORD attributes = ::GetFileAttributesW(data.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {

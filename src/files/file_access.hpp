@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace tarnelo {
 
@@ -19,5 +20,9 @@ bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // would otherwise replace it), or the read-only attribute on Windows. False for anything
 // missing.
 bool markedReadOnly(const std::filesystem::path& file);
+
+// The user a file or folder belongs to, by the name they log in with (the number where the
+// system knows no name; on Windows DOMAIN\name); empty for anything missing.
+std::string ownerName(const std::filesystem::path& fileOrFolder);
 
 } // namespace tarnelo

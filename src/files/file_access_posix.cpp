@@ -1,7 +1,10 @@
 #include "files/file_access.hpp"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace tarnelo {
 
@@ -29,6 +32,21 @@ bool markedReadOnly(const std::filesystem::path& file) {
     struct stat info {};
     return ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
            ((info.st_mode & 0222) == 0 || ::access(file.c_str(), W_OK) != 0);
+}
+
+std::string ownerName(const std::filesystem::path& fileOrFolder) {
+    struct stat info {};
+    if (::lstat(fileOrFolder.c_str(), &info) != 0) {
+        return {};
+    }
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(info.st_uid, &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_name != nullptr && *found->pw_name != '\0') {
+        return found->pw_name;
+    }
+    return std::to_string(info.st_uid);
 }
 
 } // namespace tarnelo

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
 namespace tarnelo {
 
 bool mayWrite(const std::filesystem::path& fileOrFolder) {
@@ -78,6 +80,27 @@ bool markedReadOnly(const std::filesystem::path& file) {
     const DWORD attributes = ::GetFileAttributesW(file.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
            (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+std::string ownerName(const std::filesystem::path& fileOrFolder) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(fileOrFolder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                &owner, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return {};
+    }
+    wchar_t name[256];
+    wchar_t domain[256];
+    DWORD nameSize = 256;
+    DWORD domainSize = 256;
+    SID_NAME_USE use{};
+    std::wstring account;
+    if (::LookupAccountSidW(nullptr, owner, name, &nameSize, domain, &domainSize, &use)) {
+        account = std::wstring(domain) + (domainSize > 0 ? L"\\" : L"") + name;
+    }
+    ::LocalFree(descriptor);
+    const std::u8string utf8 = std::filesystem::path(account).u8string();
+    return std::string(utf8.begin(), utf8.end());
 }
 
 } // namespace tarnelo

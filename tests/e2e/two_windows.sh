@@ -20,10 +20,10 @@ cp "$TARNELO_PROGRAM_DIR"/Data/moduleexcel_*.dat "$work/Data/"
 first=$!
 # The first window holds the lock once its header is reset.
 for _ in $(seq 100); do
-    [[ -f "$work/Data/snap.dat" ]] && ! flock -n "$work/Data" true && break
+    [[ -f "$work/Data/snap.dat" ]] && ! flock -n "$work/Data/.tarnelo.lock" true && break
     sleep 0.1
 done
-flock -n "$work/Data" true && { echo "FAIL: the first window holds no lock"; exit 1; }
+flock -n "$work/Data/.tarnelo.lock" true && { echo "FAIL: the first window holds no lock"; exit 1; }
 # What the user of the first window typed into the header dialog.
 printf '寸滩,*,*,*,*,*,*,*,*,*,*,*,\r\n*,*,*,*,*,*,*,*,\r\n*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,\r\n*,*,*,' \
     >"$work/Data/snap.dat"

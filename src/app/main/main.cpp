@@ -203,8 +203,19 @@ int main(int argc, char** argv) {
     // One window per program folder: a second one would overwrite the first one's header and
     // working copies. A second start hands its file to the first window.
     std::unique_ptr<tarnelo::ProgramFolderLock> lock;
-    if (tarnelo::ProgramFolderLock::acquire(folder, lock) ==
-        tarnelo::ProgramFolderLock::Result::HeldByOther) {
+    std::string holder;
+    const tarnelo::ProgramFolderLock::Result locked =
+        tarnelo::ProgramFolderLock::acquire(folder, lock, &holder);
+    if (locked == tarnelo::ProgramFolderLock::Result::HeldByOtherUser) {
+        // Not a window of this user's: nothing to hand the file to, and no folder to work in.
+        std::fprintf(stderr,
+                     "tarnelo: 程序文件夹的 Data 文件夹被另一个用户（%s）锁住，无法在这里打开窗口："
+                     "%s\n",
+                     tarnelo::escapedName(std::string_view(holder)).c_str(),
+                     tarnelo::escapedName(folder).c_str());
+        return kExitRunning;
+    }
+    if (locked == tarnelo::ProgramFolderLock::Result::HeldByOther) {
         const std::optional<std::filesystem::path> handed =
             file ? std::optional(pathOf(*file)) : std::nullopt;
         const bool reached = tarnelo::knockOnRunningWindow(folder, handed);
