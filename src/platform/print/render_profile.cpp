@@ -2,12 +2,14 @@
 
 #include "files/file_io.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -96,37 +98,116 @@ RendererRelease rendererRelease(const fs::path& renderer) {
     return release;
 }
 
+namespace {
+
+struct ProfileItem {
+    std::string path;
+    std::string name;
+    std::string value;
+
+    std::string xml() const {
+        return "<item oor:path=\"" + path + "\"><prop oor:name=\"" + name +
+               "\" oor:op=\"fuse\"><value>" + value + "</value></prop></item>\n";
+    }
+};
+
+// What every render's profile must say, whatever LibreOffice or a user wrote into it since.
+std::vector<ProfileItem> securityItems() {
+    return {
+        // A form never needs a macro: none runs, whatever a workbook carries.
+        {"/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3"},
+        {"/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true"},
+        // Nor is anything fetched for it: linked images and external links stay unread, and
+        // links of a spreadsheet are never updated.
+        {"/org.openoffice.Office.Common/Security/Scripting", "BlockUntrustedRefererLinks", "true"},
+        {"/org.openoffice.Office.Calc/Content/Update", "Link", "1"},
+    };
+}
+
+fs::path settingsFile(const fs::path& profile) {
+    return profile / "user" / "registrymodifications.xcu";
+}
+
+// Removes a tree of this user's, making its folders accessible first: a folder whose
+// permissions were taken away (chmod 000) cannot be emptied otherwise.
+void removeOwnTree(const fs::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        return;
+    }
+    if (S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()) {
+        ::chmod(path.c_str(), 0700);
+        std::error_code error;
+        std::vector<fs::path> inside;
+        for (fs::directory_iterator it(path, error), end; !error && it != end;
+             it.increment(error)) {
+            inside.push_back(it->path());
+        }
+        for (const fs::path& entry : inside) {
+            removeOwnTree(entry);
+        }
+    }
+    std::error_code error;
+    fs::remove(path, error);
+}
+
+} // namespace
+
 bool seedRendererProfile(const fs::path& profile, const RendererRelease& release) {
     std::error_code error;
     fs::create_directories(profile / "user", error);
     if (error) {
         return false;
     }
-    std::string items;
-    const auto item = [&items](const char* path, const char* name, const std::string& value) {
-        items += std::string("<item oor:path=\"") + path + "\"><prop oor:name=\"" + name +
-                 "\" oor:op=\"fuse\"><value>" + value + "</value></prop></item>\n";
-    };
+    std::vector<ProfileItem> items;
     // The version decides whether LibreOffice takes the profile for a first start.
     if (!release.version.empty()) {
-        item("/org.openoffice.Setup/Product", "ooSetupLastVersion", release.version);
+        items.push_back({"/org.openoffice.Setup/Product", "ooSetupLastVersion", release.version});
     }
     if (!release.buildId.empty()) {
-        item("/org.openoffice.Setup/Office", "LastCompatibilityCheckID", release.buildId);
+        items.push_back(
+            {"/org.openoffice.Setup/Office", "LastCompatibilityCheckID", release.buildId});
     }
-    // A form never needs a macro: none runs, whatever a workbook carries.
-    item("/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3");
-    item("/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true");
-    // Nor is anything fetched for it: linked images and external links stay unread, and links
-    // of a spreadsheet are never updated.
-    item("/org.openoffice.Office.Common/Security/Scripting", "BlockUntrustedRefererLinks", "true");
-    item("/org.openoffice.Office.Calc/Content/Update", "Link", "1");
+    std::string xml;
+    for (const ProfileItem& item : items) {
+        xml += item.xml();
+    }
+    for (const ProfileItem& item : securityItems()) {
+        xml += item.xml();
+    }
     const std::string xcu = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                             "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
                             "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
                             "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n" +
-                            items + "</oor:items>\n";
-    return writeFileAtomic(profile / "user" / "registrymodifications.xcu", xcu, AtLink::Replace);
+                            xml + "</oor:items>\n";
+    return writeFileAtomic(settingsFile(profile), xcu, AtLink::Replace);
+}
+
+bool reapplyRendererSettings(const fs::path& profile) {
+    // LibreOffice writes one item a line; a line that sets one of ours goes, and ours are put
+    // back before the end.
+    const auto bytes = readFileBytes(settingsFile(profile), 16 << 20);
+    const std::size_t end = bytes ? bytes->rfind("</oor:items>") : std::string::npos;
+    if (end == std::string::npos) {
+        return false;
+    }
+    const std::vector<ProfileItem> ours = securityItems();
+    std::string kept;
+    std::istringstream lines(bytes->substr(0, end));
+    for (std::string line; std::getline(lines, line);) {
+        const bool overridden = std::any_of(ours.begin(), ours.end(), [&line](const auto& item) {
+            return line.find("oor:path=\"" + item.path + "\"") != std::string::npos &&
+                   line.find("oor:name=\"" + item.name + "\"") != std::string::npos;
+        });
+        if (!overridden) {
+            kept += line + "\n";
+        }
+    }
+    for (const ProfileItem& item : ours) {
+        kept += item.xml();
+    }
+    kept += bytes->substr(end);
+    return kept == *bytes || writeFileAtomic(settingsFile(profile), kept, AtLink::Replace);
 }
 
 fs::path rendererCacheFolder() {
@@ -175,14 +256,18 @@ RendererProfile::RendererProfile(const fs::path& renderer, const fs::path& scrat
     path_ = cache / "renderer-profile";
     std::error_code error;
     const fs::path stamp = path_ / "tarnelo-seed";
-    const bool current = privateFolder(path_, false) &&
-                         readFileBytes(stamp, 4096).value_or("") == seedStamp(release_);
+    // A profile LibreOffice could not use (its user folder or settings unreadable) would fail
+    // every render once before a fresh one is tried; the settings are put back at each start.
+    const bool current = privateFolder(path_, false) && privateFolder(path_ / "user", false) &&
+                         ::access((path_ / "user").c_str(), R_OK | W_OK | X_OK) == 0 &&
+                         readFileBytes(stamp, 4096).value_or("") == seedStamp(release_) &&
+                         reapplyRendererSettings(path_);
     if (!current) {
-        // Missing, made for another LibreOffice, or not safe: seeded anew.
-        fs::remove_all(path_, error);
+        // Missing, made for another LibreOffice, damaged or not safe: seeded anew.
+        removeOwnTree(path_);
         if (!makePrivateFolder(path_) || !seedRendererProfile(path_, release_) ||
             !writeFileAtomic(stamp, seedStamp(release_), AtLink::Replace)) {
-            fs::remove_all(path_, error);
+            removeOwnTree(path_);
             discard();
             return;
         }
@@ -199,8 +284,7 @@ RendererProfile::~RendererProfile() {
 
 void RendererProfile::discard() {
     if (lockFd_ >= 0) {
-        std::error_code error;
-        fs::remove_all(path_, error);
+        removeOwnTree(path_);
         ::close(lockFd_);
         lockFd_ = -1;
     }

@@ -23,6 +23,11 @@ RendererRelease rendererRelease(const std::filesystem::path& renderer);
 // this release, and macros never run. False when it cannot be written.
 bool seedRendererProfile(const std::filesystem::path& profile, const RendererRelease& release);
 
+// Puts the settings every render needs (macros off, nothing linked fetched) back into a
+// profile LibreOffice has used, over whatever it or the user set since. False when the settings
+// file cannot be read or written, or is no settings file.
+bool reapplyRendererSettings(const std::filesystem::path& profile);
+
 // The folder the kept profile and its lock live in: $XDG_CACHE_HOME/tarnelo, else
 // ~/.cache/tarnelo. Empty when neither names an absolute folder.
 std::filesystem::path rendererCacheFolder();
