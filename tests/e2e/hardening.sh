@@ -514,7 +514,7 @@ sys.exit(0 if "推流表只列到水位" in strings else 1)
 PY
 
 # --- 3. A signal ends the station commands within half a second, and nothing is written.
-many="$work/many"
+many="$work/many-gaugings"
 python3 - "$st" "$many" <<'PY'
 import glob, os, sys
 os.makedirs(sys.argv[2])
@@ -657,6 +657,192 @@ for arg in "$work/missing.dat" "$work/fifo.dat" /dev/null; do
         [[ $status -eq 2 ]] || fail "$sub with $arg: exit $status, expected 2"
     done
 done
+
+# --- 9. summary keeps a row of each gauging, not the gauging: its peak memory stays within 4
+# times the folder plus what one small file takes, whichever output it writes.
+mem="$work/mem"
+python3 - "$st" "$mem" <<'PY'
+import glob, os, sys
+os.makedirs(sys.argv[2])
+files = [open(f, "rb").read() for f in sorted(glob.glob(sys.argv[1] + "/*.dat"))]
+for i in range(6000):
+    open(f"{sys.argv[2]}/g{i:05d}.dat", "wb").write(files[i % len(files)])
+PY
+mem_kb=$(($(du -s -b --apparent-size "$mem" | cut -f1) / 1024))
+base=$(peak_kb "$cli" compute "$example")
+for outputs in "--csv $work/mem.csv" "-o $work/mem.xlsx" "--json"; do
+    # shellcheck disable=SC2086
+    peak=$(peak_kb "$cli" summary "$mem" $outputs)
+    echo "peak memory: summary of 6000 files ($mem_kb KB) $outputs: $peak KB (small file: $base KB)"
+    ((peak <= base + 4 * mem_kb)) || fail "summary $outputs took $peak KB, over 4 x $mem_kb KB + $base KB"
+done
+python3 - "$work/mem.xlsx" <<'PY' || fail "the table written a row at a time is not a whole table"
+import re, sys, zipfile
+sheet = zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet1.xml").decode()
+rows = re.findall(r'<row r="(\d+)"', sheet)
+merged = re.findall(r'<mergeCell ref="([A-Z]+\d+:[A-Z]+\d+)"', sheet)
+sys.exit(0 if len(rows) >= 6003 and "A2:A3" in merged and "B2:E2" in merged and "施测号数" in sheet else 1)
+PY
+rm -rf "$mem"
+
+# --- 10. A temporary of the writer is judged by its lock and its age, not by the process id in
+# its name: one a writer holds (here under an id no process here has) stays, one nobody has held
+# for an hour goes, one written a moment ago stays.
+tmps="$work/tmps"
+mkdir "$tmps"
+printf x >"$tmps/.t.csv.tmp999991-0"
+printf x >"$tmps/.t.csv.tmp999992-0"
+printf x >"$tmps/.t.csv.tmp999993-0"
+touch -d '1 hour ago' "$tmps/.t.csv.tmp999991-0" "$tmps/.t.csv.tmp999992-0"
+flock -x "$tmps/.t.csv.tmp999992-0" sleep 10 &
+holder=$!
+sleep 0.3
+"$cli" summary "$st" --csv "$tmps/t.csv" >/dev/null 2>&1 || fail "summary into the folder of temporaries failed"
+[[ -e "$tmps/.t.csv.tmp999991-0" ]] && fail "an old temporary nobody holds was kept"
+[[ -e "$tmps/.t.csv.tmp999992-0" ]] || fail "a temporary a writer holds was removed as stale"
+[[ -e "$tmps/.t.csv.tmp999993-0" ]] || fail "a temporary written a moment ago was removed"
+kill "$holder" 2>/dev/null
+wait "$holder" 2>/dev/null
+
+# --- 11. The Data folder's lock and the runtime folder are the user's own: another user's lock
+# on the Data folder does not keep the window from starting, a lock file of another user's is
+# refused naming them, and a runtime folder taken by another user is passed over and said.
+app="$TARNELO_PROGRAM_DIR/tarnelo"
+if [[ -x "$app" && -n "$user" ]]; then
+    prog="$work/prog-u"
+    mkdir -p "$prog/Data" "$prog/Text data" "$prog/excel" "$work/home-$user" "$work/rt"
+    chmod 1777 "$work/rt"
+    cp "$app" "$prog/tarnelo"
+    cp "$TARNELO_PROGRAM_DIR"/Data/moduleexcel_*.dat "$prog/Data/"
+    cp "$example" "$prog/handed.dat"
+    chown -R "$user" "$prog" "$work/home-$user"
+    window() { as_user env -u XDG_RUNTIME_DIR TMPDIR="$work/rt" QT_QPA_PLATFORM=offscreen "$@"; }
+    flock -x "$prog/Data" sleep 30 &
+    holder=$!
+    window timeout 4 "$prog/tarnelo" >"$work/out" 2>"$work/err"
+    status=$?
+    [[ $status -eq 124 ]] ||
+        fail "another user's lock on Data kept the window from starting: exit $status: $(cat "$work/err")"
+    grep -q '已经在运行' "$work/err" && fail "another user's lock on Data was taken for a running window"
+    kill "$holder" 2>/dev/null
+    wait "$holder" 2>/dev/null
+    rm -f "$prog/Data/.tarnelo.lock"
+    touch "$prog/Data/.tarnelo.lock"
+    window timeout 10 "$prog/tarnelo" >"$work/out" 2>"$work/err"
+    status=$?
+    [[ $status -eq 3 ]] || fail "a lock file of another user's: exit $status, expected 3"
+    grep -q '另一个用户（root）' "$work/err" || fail "the lock file's owner is not named: $(cat "$work/err")"
+    rm -f "$prog/Data/.tarnelo.lock"
+    mkdir -m 700 "$work/rt/tarnelo-$(id -u "$user")"
+    window "$prog/tarnelo" >"$work/first.log" 2>&1 &
+    first=$!
+    for _ in $(seq 100); do
+        [[ -e "$prog/Data/.tarnelo.lock" ]] && ! flock -n "$prog/Data/.tarnelo.lock" true && break
+        sleep 0.1
+    done
+    sleep 0.5
+    window timeout 20 "$prog/tarnelo" "$prog/handed.dat" >"$work/out" 2>"$work/err"
+    status=$?
+    [[ $status -eq 0 ]] ||
+        fail "a second start could not hand its file over past a taken runtime folder: exit $status: $(cat "$work/err")"
+    grep -q '文件已交给正在运行的窗口' "$work/err" || fail "the file was not handed over: $(cat "$work/err")"
+    grep -q '属于另一个用户（root）' "$work/first.log" ||
+        fail "the taken runtime folder is not said: $(cat "$work/first.log")"
+    kill "$first" 2>/dev/null
+    wait "$first" 2>/dev/null
+else
+    echo "note: no window or no ordinary user, the lock and runtime-folder cases are skipped"
+fi
+
+# --- 12. A kept renderer profile that LibreOffice could not use (its user folder unreadable) is
+# replaced before the render, so LibreOffice starts once; the macro and link settings are put
+# back at each start, whatever was written over them.
+if [[ -n "$user" ]]; then
+    pu="$work/profile-u"
+    mkdir -p "$pu"
+    cat >"$pu/soffice" <<FAKE
+#!/usr/bin/env python3
+import os, sys, urllib.parse, shutil
+args = sys.argv[1:]
+def path(url): return urllib.parse.unquote(url[len("file://"):])
+open("$pu/runs", "a").write("run\n")
+for a in args:
+    if a.startswith("-env:UserInstallation="):
+        user = os.path.join(path(a.split("=", 1)[1]), "user")
+        if not os.access(user, os.R_OK | os.W_OK | os.X_OK):
+            sys.exit(1)
+        shutil.copy(os.path.join(user, "registrymodifications.xcu"), "$pu/seen.xcu")
+out = path(args[args.index("--outdir") + 1])
+open(os.path.join(out, "form.pdf"), "wb").write(b"%PDF-1.4\n%%EOF\n")
+FAKE
+    chmod 755 "$pu/soffice"
+    chown -R "$user" "$pu"
+    render() {
+        as_user env XDG_CACHE_HOME="$pu/cache" TARNELO_SOFFICE="$pu/soffice" "$inst/bin/tarnelo-cli" \
+            export "$example" \
+            --renderer libreoffice --pdf "$pu/form.pdf" >"$work/out" 2>"$work/err"
+    }
+    render || fail "a PDF with the kept profile failed: $(cat "$work/err")"
+    kept="$pu/cache/tarnelo/renderer-profile/user"
+    [[ -f "$kept/registrymodifications.xcu" ]] || fail "no kept renderer profile"
+    as_user sed -i -e 's|\(DisableMacrosExecution.*<value>\)true<|\1false<|' \
+        -e 's|\(MacroSecurityLevel.*<value>\)3<|\10<|' "$kept/registrymodifications.xcu"
+    render || fail "a PDF with a changed kept profile failed"
+    if ! grep -q 'DisableMacrosExecution.*<value>true<' "$pu/seen.xcu" ||
+        grep -q 'DisableMacrosExecution.*<value>false<\|MacroSecurityLevel.*<value>0<' "$pu/seen.xcu"; then
+        fail "the macro settings were not put back: $(grep -i macro "$pu/seen.xcu")"
+    fi
+    chmod 000 "$kept"
+    rm -f "$pu/runs" "$pu/seen.xcu"
+    render
+    status=$?
+    runs=$(cat "$pu/runs" 2>/dev/null | wc -l)
+    echo "kept profile with user/ unreadable: exit $status, LibreOffice started $runs time(s)"
+    [[ $status -eq 0 ]] || fail "a PDF with an unreadable kept profile failed: $(cat "$work/err")"
+    [[ $runs -eq 1 ]] || fail "LibreOffice started $runs times for one PDF"
+    [[ $(stat -c %A "$kept") == drwx* ]] || fail "the broken kept profile was not replaced"
+    grep -q 'DisableMacrosExecution.*<value>true<' "$pu/seen.xcu" 2>/dev/null ||
+        fail "the replaced profile does not turn macros off"
+else
+    echo "note: no ordinary user, the kept-profile case is skipped"
+fi
+
+# --- 13. A full TMPDIR is said as such, naming the temporary folder, not the input, the Data
+# folder or the zip library.
+if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=256k tmpfs "$work/small" 2>/dev/null; then
+    head -c 250000 /dev/zero >"$work/small/filler"
+    for run in "export export $example -o $work/full.xlsx" "summary summary $st -o $work/full-table.xlsx" \
+        "rating rating $st --table $work/full-rating.xlsx"; do
+        read -r sub args <<<"$run"
+        # shellcheck disable=SC2086
+        TMPDIR="$work/small" "$cli" $args >"$work/out" 2>"$work/err"
+        status=$?
+        said=$(grep "^tarnelo-cli $sub" "$work/err")
+        echo "full TMPDIR, $sub: exit $status"
+        [[ $status -eq 1 ]] || fail "full TMPDIR, $sub: exit $status, expected 1"
+        grep -q "临时文件夹“$work/small”（TMPDIR）所在的磁盘已满" <<<"$said" ||
+            fail "full TMPDIR, $sub: not said as such: $said"
+        grep -q 'ZIP_ERRNO\|Data 文件夹' <<<"$said" && fail "full TMPDIR, $sub: blamed elsewhere: $said"
+    done
+    umount "$work/small"
+else
+    echo "note: no tmpfs can be mounted here, the full-TMPDIR case is skipped"
+fi
+
+# --- 14. --help and the man page name --force wherever it replaces a read-only output, and say
+# the exit statuses the commands give.
+man_page="$TARNELO_SOURCE_DIR/packaging/tarnelo-cli.1"
+for sub in export plot summary rating; do
+    usage=$("$cli" "$sub" --help 2>&1 | head -5)
+    [[ $usage == *--force* ]] || fail "$sub --help does not name --force"
+    synopsis=$(sed -n "/^\.B tarnelo-cli $sub\$/,/^\.\(br\|SH.*\)\$/p" "$man_page")
+    [[ $synopsis == *force* ]] || fail "the man page's synopsis of $sub lacks --force"
+done
+"$cli" rating --help 2>&1 | grep -q '1 无法定线、有文件未列入' || fail "rating --help: a file left out is not 1"
+grep -q 'exits 0 when the curve is fitted from every file' "$man_page" ||
+    fail "the man page does not say rating exits 1 for a gauging left out"
+grep -q 'Exit status of `rating`: 0 fitted from every file' "$TARNELO_SOURCE_DIR/README.md" ||
+    fail "README does not say rating exits 1 for a gauging left out"
 
 [[ $failures -eq 0 ]] && echo "hardening: all cases passed"
 exit $((failures > 0))
