@@ -733,6 +733,8 @@ if [[ -x "$app" && -n "$user" ]]; then
     [[ $status -eq 3 ]] || fail "a lock file of another user's: exit $status, expected 3"
     grep -q '另一个用户（root）' "$work/err" || fail "the lock file's owner is not named: $(cat "$work/err")"
     rm -f "$prog/Data/.tarnelo.lock"
+    # The starts above made the user's own runtime folder: another user takes the name first.
+    rm -rf "$work/rt/tarnelo-$(id -u "$user")"*
     mkdir -m 700 "$work/rt/tarnelo-$(id -u "$user")"
     window "$prog/tarnelo" >"$work/first.log" 2>&1 &
     first=$!
