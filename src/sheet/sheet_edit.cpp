@@ -173,13 +173,7 @@ bool SheetHistory::perform(Sheet& sheet, SheetEdit edit) {
     for (SheetOp& op : edit.ops) {
         apply(sheet, op);
     }
-    steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(done_), steps_.end());
-    steps_.push_back(std::move(edit));
-    while (steps_.size() > depth_) {
-        steps_.pop_front();
-    }
-    done_ = steps_.size();
-    return true;
+    return record(std::move(edit));
 }
 
 bool SheetHistory::record(SheetEdit edit) {

@@ -133,22 +133,6 @@ void MainWindow::create() {
     keepDefaultCoefficients();
 }
 
-void MainWindow::keepDefaultCoefficients() {
-    for (std::size_t i = 0; i < kCoefficientCount; ++i) {
-        defaultCoefficients_[i] = text(kCoefficientFields[i].control);
-    }
-}
-
-void MainWindow::afterOpened(const std::filesystem::path& file) {
-    forgetComputation();
-    headerFromFile_ = true;
-    currentFile_ = file;
-    velocitiesComputed_ = false;
-    snapshot_ = takeInputSnapshot(*this);
-    editing_->startNewHistory();
-    showFromFirstRow();
-}
-
 OpenResult MainWindow::openFile(const std::filesystem::path& file) {
     OpenResult opened;
     run([&](Window& window) { opened = openRawDataFile(window, file); });
@@ -471,18 +455,6 @@ void MainWindow::run(const std::function<void(Window&)>& command) {
         closeRequested_ = false;
         QTimer::singleShot(0, this, &QWidget::close);
     }
-}
-
-std::string MainWindow::unfinishedStatus(std::string_view action, const FormOutcome& outcome) {
-    // What a wait or an earlier command left on the status bar is no longer true.
-    if (outcome.status == FormOutcome::Status::Cancelled) {
-        return "已取消" + std::string(action) + "。";
-    }
-    std::string reason = outcome.message;
-    if (const std::size_t line = reason.find('\n'); line != std::string::npos) {
-        reason.resize(line);
-    }
-    return std::string(action) + "没有完成" + (reason.empty() ? "。" : "：" + reason);
 }
 
 bool MainWindow::keepWaiting() {

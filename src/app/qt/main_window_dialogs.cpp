@@ -7,6 +7,7 @@
 #include "app/qt/file_dialog.hpp"
 #include "app/qt/qt_text.hpp"
 #include "app/qt/record_header_dialog.hpp"
+#include "app/qt/sheet_editing.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 #include "app/qt/station_table_dialog.hpp"
@@ -313,6 +314,34 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     } else {
         event->ignore();
     }
+}
+
+void MainWindow::keepDefaultCoefficients() {
+    for (std::size_t i = 0; i < kCoefficientCount; ++i) {
+        defaultCoefficients_[i] = text(kCoefficientFields[i].control);
+    }
+}
+
+void MainWindow::afterOpened(const std::filesystem::path& file) {
+    forgetComputation();
+    headerFromFile_ = true;
+    currentFile_ = file;
+    velocitiesComputed_ = false;
+    snapshot_ = takeInputSnapshot(*this);
+    editing_->startNewHistory();
+    showFromFirstRow();
+}
+
+std::string MainWindow::unfinishedStatus(std::string_view action, const FormOutcome& outcome) {
+    // What a wait or an earlier command left on the status bar is no longer true.
+    if (outcome.status == FormOutcome::Status::Cancelled) {
+        return "已取消" + std::string(action) + "。";
+    }
+    std::string reason = outcome.message;
+    if (const std::size_t line = reason.find('\n'); line != std::string::npos) {
+        reason.resize(line);
+    }
+    return std::string(action) + "没有完成" + (reason.empty() ? "。" : "：" + reason);
 }
 
 } // namespace tarnelo
