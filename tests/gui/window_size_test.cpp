@@ -4,6 +4,7 @@
 #include "window/program_paths.hpp"
 
 #include "app/qt/row_numbers.hpp"
+#include "app/qt/screen_fit.hpp"
 #include "files/record_header.hpp"
 
 #include <QApplication>
@@ -11,6 +12,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -34,14 +37,21 @@ constexpr Span kSpans[] = {{ctl::标签1, 0, 0},    {ctl::标签12, 3, 4},   {ct
 // Headings over their columns, results under the sheet, panels at the right edge.
 void checkPlaces(Harness& h, MainWindow& w) {
     SheetView& grid = w.grid();
-    QWidget* client = w.centralWidget();
+    QWidget* client = h.find(std::string_view("client"));
     const int dx = client->width() - 952;
     const int dy = client->height() - 525;
-    QVERIFY(dx >= 0 && dy >= 0);
+    QVERIFY(dx >= 0 && dy >= -MainWindow::kCompactBy);
     QCOMPARE(grid.geometry(), QRect(8, 67, 716 + dx, 387 + dy));
     QCOMPARE(h.find(ctl::分组框3)->geometry(), QRect(9, 4, 731 + dx, 511 + dy));
-    QCOMPARE(h.find(ctl::分组框1)->geometry(), QRect(750 + dx, 4, 192, 224));
-    QCOMPARE(h.find(ctl::分组框2)->geometry(), QRect(750 + dx, 248, 192, 267));
+    // Lower than the default, 计算系数 loses its empty foot below 更多, then the gap under it.
+    const int lower = std::max(0, -dy);
+    QCOMPARE(h.find(ctl::分组框1)->geometry(), QRect(750 + dx, 4, 192, 224 - std::min(lower, 66)));
+    QCOMPARE(h.find(ctl::分组框2)->geometry(), QRect(750 + dx, 248 - lower, 192, 267));
+    const QRect more = h.find(ctl::保存系数)->geometry();
+    QVERIFY(more.bottom() < h.find(ctl::分组框1)->height());
+    QVERIFY(h.find(ctl::分组框1)->geometry().bottom() < h.find(ctl::分组框2)->y());
+    // Every control of 程序控制 is inside the client.
+    QVERIFY(h.find(ctl::分组框2)->geometry().bottom() < client->height());
     int total = 0;
     for (int c = 0; c < Sheet::kColumns; ++c) {
         QVERIFY(grid.columnWidth(c) >= w.sheet().columnWidth(c));
@@ -75,6 +85,7 @@ class WindowSizeTest : public QObject {
 
   private slots:
     void growsLargerNeverSmaller();
+    void fitsItsScreenAtAnyScaling();
     void sizeIsKeptBetweenRuns();
     void maximisedWithTwentyFiveVerticalsComputed();
     void fileDialogsSpeakChineseAndProposeAName();
@@ -85,7 +96,8 @@ void WindowSizeTest::growsLargerNeverSmaller() {
     Harness h;
     MainWindow& w = h.make();
     const QSize start = w.size();
-    QCOMPARE(w.minimumSize(), start);
+    const QSize compact = start - QSize(0, MainWindow::kCompactBy);
+    QCOMPARE(w.minimumSize(), compact);
     checkPlaces(h, w);
     w.resize(1500, 900);
     QCoreApplication::processEvents();
@@ -93,10 +105,76 @@ void WindowSizeTest::growsLargerNeverSmaller() {
     checkPlaces(h, w);
     // More rows are in view: all twenty.
     QVERIFY(w.grid().viewport()->height() >= 20 * 24);
+    // Lower than the default, down to the compact size; the sheet keeps its rows in view.
+    for (const int lower : {30, 66, 70, MainWindow::kCompactBy}) {
+        w.resize(start - QSize(0, lower));
+        QCoreApplication::processEvents();
+        checkPlaces(h, w);
+    }
+    QVERIFY(w.grid().viewport()->height() >= 12 * 24);
     w.resize(700, 400);
     QCoreApplication::processEvents();
-    QCOMPARE(w.size(), start);
+    QCOMPARE(w.size(), compact);
     checkPlaces(h, w);
+}
+
+// On whatever screen the suite runs: the offscreen one (800 by 600), and a laptop's 1366 by 768
+// at 125 % and at 200 % (1093 by 614 and 683 by 384). The window opens inside the screen's
+// free area with its status bar on it; lower than the compact size, the controls scroll and
+// every button can be scrolled to.
+void WindowSizeTest::fitsItsScreenAtAnyScaling() {
+    Harness h;
+    MainWindow& w = h.make();
+    w.hide();
+    const QSize start = w.size();
+    const QSize compact = start - QSize(0, MainWindow::kCompactBy);
+    const QRect free = usableArea(w);
+    // A window kept from a larger screen, too.
+    for (const QSize kept : {start, QSize(1900, 1100)}) {
+        w.resize(kept);
+        w.move(50, 50);
+        w.fitToItsScreen();
+        QVERIFY2(free.contains(QRect(w.pos() + QPoint(8, 38), w.size())),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
+                                .arg(w.x())
+                                .arg(w.y())
+                                .arg(w.width())
+                                .arg(w.height())
+                                .arg(free.width())
+                                .arg(free.height())));
+        if (free.width() >= kept.width() && free.height() >= kept.height()) {
+            QCOMPARE(w.size(), kept);
+        }
+        if (free.contains(QRect(QPoint(58, 88), kept))) {
+            QCOMPARE(w.pos(), QPoint(50, 50));
+        }
+        QCOMPARE(w.minimumSize(), compact.boundedTo(free.size()));
+    }
+    w.resize(start);
+    w.fitToItsScreen();
+    w.show();
+    QCoreApplication::processEvents();
+    checkPlaces(h, w);
+    QVERIFY(w.statusBar()->geometry().bottom() < w.height());
+    auto* scroller = h.find<QScrollArea>("客户区");
+    QVERIFY(scroller != nullptr);
+    const QSize room = scroller->viewport()->size();
+    const bool scrolls = w.height() < compact.height() || w.width() < compact.width();
+    QCOMPARE(scroller->verticalScrollBar()->isVisible() ||
+                 scroller->horizontalScrollBar()->isVisible(),
+             scrolls);
+    for (std::string_view name : {ctl::计算, ctl::打印, ctl::进度条1, ctl::最大水深}) {
+        scroller->ensureWidgetVisible(h.find(name), 0, 0);
+        QCoreApplication::processEvents();
+        const QRect at(h.find(name)->mapTo(scroller->viewport(), QPoint(0, 0)),
+                       h.find(name)->size());
+        QVERIFY2(QRect(QPoint(0, 0), room).contains(at), std::string(name).c_str());
+    }
+    const QByteArray shot = QStringLiteral("main-window-%1x%2.png")
+                                .arg(w.screen()->geometry().width())
+                                .arg(w.screen()->geometry().height())
+                                .toUtf8();
+    saveScreenshot(w, shot.constData());
 }
 
 void WindowSizeTest::sizeIsKeptBetweenRuns() {

@@ -249,6 +249,7 @@ int main(int argc, char** argv) {
         window.openHandedOver(path);
     });
     window.restoreWindowSize();
+    window.fitToItsScreen();
 
     FirstPaintProbe probe(clock);
     if (qEnvironmentVariableIsSet("TARNELO_STARTUP_TIME")) {

@@ -171,10 +171,7 @@ void MainWindow::restyleHeading(QLabel* label, int colour) {
 }
 
 void MainWindow::buildControls() {
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setMinimumSize(kClientWidth, kClientHeight - 20);
-    setCentralWidget(client);
+    QWidget* client = makeClient();
 
     auto addGroup = [&](std::string_view name, int x, int y, int w, int h) {
         auto* group = new QGroupBox(qtext(initialText(name)), client);
@@ -320,7 +317,7 @@ void MainWindow::buildControls() {
     buildPrintControls();
 
     const int menuHeight = menuBar()->sizeHint().height();
-    setMinimumSize(kClientWidth, menuHeight + kClientHeight);
+    setMinimumSize(kClientWidth, menuHeight + kClientHeight - kCompactBy);
     resize(kClientWidth, menuHeight + kClientHeight);
     move(50, 50);
 }

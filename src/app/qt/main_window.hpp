@@ -47,6 +47,9 @@ class MainWindow : public QMainWindow, public Window {
     // Client area below the menu bar (958 by 589 with the frame, caption and menu bar).
     static constexpr int kClientWidth = 952;
     static constexpr int kClientHeight = 545;
+    // How much lower than the default the client may be before it scrolls: the room below
+    // 更多 and 设为默认 in 计算系数 (66) and most of the gap under it (12).
+    static constexpr int kCompactBy = 78;
 
     enum class CloseChoice { Save, Discard, Cancel };
 
@@ -110,9 +113,13 @@ class MainWindow : public QMainWindow, public Window {
     StationTableDialog& showStationTable();
 
     // The window's size is remembered between runs (QSettings of the application): saved when
-    // the window closes, brought back by start-up. Never smaller than the default size.
+    // the window closes, brought back by start-up. Never smaller than the compact size.
     void restoreWindowSize();
     void saveWindowSize() const;
+    // Keeps the window on its screen's free area: a screen too small for the compact size (a
+    // laptop at 125 % or more) lowers the least size, and the controls scroll instead. Called
+    // before the window is first shown; again by itself when it moves to another screen.
+    void fitToItsScreen();
 
     // Window
     std::string text(std::string_view control) const override;
@@ -145,7 +152,6 @@ class MainWindow : public QMainWindow, public Window {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
   private:
     // The file name a dialog keeps from its last choice.
@@ -163,8 +169,11 @@ class MainWindow : public QMainWindow, public Window {
                        int maxLength);
     void restyleHeading(QLabel* label, int colour);
     // Places the controls for the window's size: at the default size as the template has
-    // them; larger, the sheet takes the extra room and the right-hand panels keep to the edge.
+    // them; larger, the sheet takes the extra room and the right-hand panels keep to the edge;
+    // lower (down to kCompactBy), the sheet shows fewer rows and 计算系数 loses its empty foot.
     void relayout();
+    // The scrolled area under the menu that holds every control (main_window_layout.cpp).
+    QWidget* makeClient();
     void bindSheetEditing();
     // 保存: true when the measurement is in its file.
     bool saveMeasurement();
@@ -255,6 +264,8 @@ class MainWindow : public QMainWindow, public Window {
     std::filesystem::path documentFolder_;
     Sheet sheet_;
     SheetModel* model_ = nullptr;
+    QWidget* client_ = nullptr;
+    bool screenWatched_ = false;
     SheetView* grid_ = nullptr;
     RowNumbers* rowNumbers_ = nullptr;
     SheetEditing* editing_ = nullptr;

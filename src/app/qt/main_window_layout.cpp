@@ -1,14 +1,20 @@
-// The main window at sizes other than its default, the size kept between runs, and the
-// editing of the sheet bound to the status bar.
+// The main window at sizes other than its default, on screens smaller than it, the size kept
+// between runs, and the editing of the sheet bound to the status bar.
 #include "app/qt/main_window.hpp"
 #include "app/qt/row_numbers.hpp"
+#include "app/qt/screen_fit.hpp"
 #include "app/qt/sheet_editing.hpp"
 #include "app/qt/sheet_view.hpp"
 
 #include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
+#include <QWindow>
 
 #include <cmath>
+#include <functional>
 
 namespace tarnelo {
 
@@ -39,21 +45,52 @@ constexpr std::string_view kResultControls[] = {
 constexpr QRect kGrid(8, 67, 716, 387);
 constexpr QRect kSheetGroup(9, 4, 731, 511);
 constexpr int kRightPanelsX = 750;
+// 计算系数 and 程序控制 at the default size, and the part of 计算系数 under its last buttons
+// that a lower window leaves out first.
+constexpr QRect kCoefficientGroup(750, 4, 192, 224);
+constexpr QRect kControlGroup(750, 248, 192, 267);
+constexpr int kCoefficientFoot = 66;
+// Below this the window would be of no use even scrolled.
+constexpr QSize kSmallestWindow(320, 240);
 // The last pair of result label and box starts 534 pixels into the sheet's width.
 constexpr int kLastResultPairX = 534;
+
+// The controls' area, which places them again whenever its size changes.
+class Client : public QWidget {
+  public:
+    explicit Client(std::function<void()> resized) : resized_(std::move(resized)) {}
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        resized_();
+    }
+
+  private:
+    std::function<void()> resized_;
+};
 
 constexpr auto kSizeKey = "window/size";
 constexpr auto kMaximisedKey = "window/maximised";
 
 } // namespace
 
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    relayout();
+QWidget* MainWindow::makeClient() {
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("客户区"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setBackgroundRole(QPalette::Window);
+    scroller->setWidgetResizable(true);
+    client_ = new Client([this] { relayout(); });
+    client_->setObjectName(QStringLiteral("client"));
+    client_->setMinimumSize(kClientWidth, kClientHeight - 20 - kCompactBy);
+    scroller->setWidget(client_);
+    setCentralWidget(scroller);
+    return client_;
 }
 
 void MainWindow::relayout() {
-    QWidget* client = centralWidget();
+    QWidget* client = client_;
     if (client == nullptr || grid_ == nullptr) {
         return;
     }
@@ -65,10 +102,14 @@ void MainWindow::relayout() {
         }
     }
     const int dx = std::max(0, client->width() - kClientWidth);
-    const int dy = std::max(0, client->height() - (kClientHeight - 20));
+    const int dy = std::max(-kCompactBy, client->height() - (kClientHeight - 20));
     control(ctl::分组框3)->setGeometry(kSheetGroup.adjusted(0, 0, dx, dy));
-    control(ctl::分组框1)->move(kRightPanelsX + dx, control(ctl::分组框1)->y());
-    control(ctl::分组框2)->move(kRightPanelsX + dx, control(ctl::分组框2)->y());
+    // Lower than the default, 计算系数 gives up its empty foot first, then the gap below it.
+    const int lower = std::max(0, -dy);
+    control(ctl::分组框1)
+        ->setGeometry(kCoefficientGroup.translated(dx, 0).adjusted(
+            0, 0, 0, -std::min(lower, kCoefficientFoot)));
+    control(ctl::分组框2)->setGeometry(kControlGroup.translated(dx, -lower));
     grid_->setGeometry(kGrid.adjusted(0, 0, dx, dy));
 
     // Columns widen in proportion; the headings follow their columns.
@@ -106,6 +147,24 @@ void MainWindow::relayout() {
 void MainWindow::bindSheetEditing() {
     editing_ = new SheetEditing(
         *grid_, *model_, *rowNumbers_, [this](std::string_view text) { setStatus(text); }, this);
+}
+
+void MainWindow::fitToItsScreen() {
+    const QRect area = usableArea(*this);
+    const QSize compact(kClientWidth, menuBar()->sizeHint().height() + kClientHeight - kCompactBy);
+    setMinimumSize(compact.boundedTo(area.size()).expandedTo(kSmallestWindow));
+    if (!screenWatched_ && windowHandle() != nullptr) {
+        screenWatched_ = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { fitToItsScreen(); });
+    }
+    if (isMaximized() || isFullScreen()) {
+        return;
+    }
+    const QSize size = this->size().boundedTo(area.size()).expandedTo(minimumSize());
+    if (size != this->size()) {
+        resize(size);
+    }
+    keepOnScreen(*this);
 }
 
 void MainWindow::restoreWindowSize() {

@@ -32,6 +32,18 @@ QMargins frameOf(const QWidget& window) {
     return kAssumedFrame;
 }
 
+// Moves a window whose inner rectangle would be `placed` so that it is inside `area`.
+void placeInside(QWidget& window, QRect placed, const QRect& area) {
+    // Inside the area, its top left corner first when it cannot be wholly inside.
+    placed.moveRight(std::min(placed.right(), area.right()));
+    placed.moveBottom(std::min(placed.bottom(), area.bottom()));
+    placed.moveLeft(std::max(placed.left(), area.left()));
+    placed.moveTop(std::max(placed.top(), area.top()));
+    // A top-level window is moved by the top left corner of its frame.
+    const QMargins frame = frameOf(window);
+    window.move(placed.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
 } // namespace
 
 QRect usableArea(const QWidget& window) {
@@ -53,14 +65,16 @@ void fitToScreen(QWidget& window, QSize wanted, const QWidget* over) {
     }
     QRect placed(QPoint(), size);
     placed.moveCenter(centre);
-    // Inside the area, its top left corner first when it cannot be wholly inside.
-    placed.moveRight(std::min(placed.right(), area.right()));
-    placed.moveBottom(std::min(placed.bottom(), area.bottom()));
-    placed.moveLeft(std::max(placed.left(), area.left()));
-    placed.moveTop(std::max(placed.top(), area.top()));
-    // A top-level window is moved by the top left corner of its frame.
+    placeInside(window, placed, area);
+}
+
+void keepOnScreen(QWidget& window) {
+    if (window.isVisible()) {
+        return;
+    }
     const QMargins frame = frameOf(window);
-    window.move(placed.topLeft() - QPoint(frame.left(), frame.top()));
+    placeInside(window, QRect(window.pos() + QPoint(frame.left(), frame.top()), window.size()),
+                usableArea(window));
 }
 
 } // namespace tarnelo

@@ -18,4 +18,8 @@ QRect usableArea(const QWidget& window);
 // is centred over `over` (or the area) and kept inside the area.
 void fitToScreen(QWidget& window, QSize wanted, const QWidget* over = nullptr);
 
+// Moves a window not yet shown as little as it takes to bring it inside the usable area, its
+// top left corner first when it cannot be wholly inside.
+void keepOnScreen(QWidget& window);
+
 } // namespace tarnelo
