@@ -229,7 +229,7 @@ int main(int argc, char** argv) {
                 return 0;
             }
             std::fprintf(stderr, "tarnelo: Tarnelo 已经在运行，已把它的窗口提到前面。\n");
-            return kExitRunning;
+            return 0;
         }
         std::fprintf(stderr, "tarnelo: Tarnelo 已经在运行，同一个程序文件夹只能打开一个窗口：%s\n",
                      tarnelo::paths::toUtf8(folder).c_str());
