@@ -1,12 +1,12 @@
 // tarnelo-cli plot: a raw data file opened and computed as in the window, drawn as the section
-// picture (SVG, or PNG rendered from the same SVG by rsvg-convert).
+// picture (SVG, or PNG drawn from the same SVG in this process).
 #include "cli/output_guard.hpp"
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/gauging_file.hpp"
-#include "platform/print/svg_render.hpp"
+#include "pages/picture_png.hpp"
 #include "platform/system/child_process.hpp"
 #include "report/section_plot.hpp"
 #include "window/program_paths.hpp"
@@ -25,12 +25,12 @@ namespace fs = std::filesystem;
 constexpr std::string_view kHelp =
     "用法 Usage: tarnelo-cli plot FILE.dat -o SECTION.svg|SECTION.png [--force]\n\n"
     "打开并计算流速仪原始数据文件，画出断面图：断面（起点距与水深）、各条垂线、垂线平均流速\n"
-    "和部分流量占断面流量的百分比（画出 10% 线）。文件名以 .png 结尾时用 rsvg-convert\n"
-    "（librsvg2-bin）把同一张 SVG 图转成 PNG。资料不全时只画断面。\n"
+    "和部分流量占断面流量的百分比（画出 10% 线）。文件名以 .png 结尾时由本程序把同一张\n"
+    "SVG 图画成 PNG。资料不全时只画断面。\n"
     "Opens and computes a raw data file and draws the section picture: the cross-section, the\n"
     "verticals, the vertical mean velocities and the partial discharges in percent of the\n"
-    "section discharge with the 10 % line. A name ending in .png is rendered from the same SVG\n"
-    "by rsvg-convert (librsvg2-bin). Incomplete input is drawn as the profile only.\n\n"
+    "section discharge with the 10 % line. A name ending in .png is drawn from the same SVG by\n"
+    "Tarnelo itself. Incomplete input is drawn as the profile only.\n\n"
     "图不能写在输入文件上；只读的图文件加 --force 才替换。\n"
     "The picture may not replace the input; a read-only one is replaced with --force alone.\n\n"
     "退出状态 Exit status: 0 已画出 drawn; 1 资料不全（只画了断面）或无法写出 incomplete\n"
@@ -83,11 +83,10 @@ int run(std::span<const std::string> args) {
                   << escapedName(*target) << "\n";
         return kExitUsage;
     }
-    std::optional<fs::path> renderer;
-    if (ext == ".png") {
-        renderer = findSvgRenderer();
-        if (!renderer) {
-            return fail(file, svgRendererAbsent(), kExitIncomplete);
+    const bool png = ext == ".png";
+    if (png) {
+        if (const std::string problem = pages::pngProblem(); !problem.empty()) {
+            return fail(file, problem, kExitIncomplete);
         }
     }
 
@@ -129,12 +128,14 @@ int run(std::span<const std::string> args) {
     if (sys::interruptSignal() != 0) {
         return kExitIncomplete;
     }
-    if (renderer) {
-        const RenderResult rendered = renderSvgToPng(*renderer, svg, *target);
-        if (!rendered.ok) {
-            return fail(file, rendered.error, kExitIncomplete);
-        }
-    } else if (!writeFileAtomic(*target, svg)) {
+    const pages::PngDrawing drawn = png ? pages::drawSvgPng(svg) : pages::PngDrawing{};
+    if (!drawn.problem.empty()) {
+        return fail(file, drawn.problem, kExitIncomplete);
+    }
+    if (sys::interruptSignal() != 0) {
+        return kExitIncomplete;
+    }
+    if (!writeFileAtomic(*target, png ? drawn.bytes : svg)) {
         return fail(file,
                     "无法写入 cannot write " + escapedName(*target) + "：" + lastWriteProblem(),
                     kExitIncomplete);

@@ -6,7 +6,7 @@
 #include "compute/numtext.hpp"
 #include "files/file_io.hpp"
 #include "pages/page_painter.hpp"
-#include "platform/print/svg_render.hpp"
+#include "pages/picture_png.hpp"
 #include "platform/system/scratch.hpp"
 #include "report/rating_plot.hpp"
 #include "report/station_workbook.hpp"
@@ -309,7 +309,7 @@ int run(std::span<const std::string> args) {
         std::cerr << kHelp;
         return kExitUsage;
     }
-    std::optional<fs::path> renderer;
+    bool png = false;
     if (picture) {
         const std::string ext = lowerExtension(*picture);
         if (ext != ".svg" && ext != ".png") {
@@ -317,8 +317,10 @@ int run(std::span<const std::string> args) {
                          "end in .svg or .png\n";
             return kExitUsage;
         }
-        if (ext == ".png" && !(renderer = findSvgRenderer())) {
-            std::cerr << "tarnelo-cli rating: " << svgRendererAbsent() << "\n";
+        png = ext == ".png";
+        if (const std::string problem = png ? pages::pngProblem() : std::string();
+            !problem.empty()) {
+            std::cerr << "tarnelo-cli rating: " << terminalSafe(problem) << "\n";
             return kExitIncomplete;
         }
     }
@@ -364,13 +366,13 @@ int run(std::span<const std::string> args) {
     }
     if (picture) {
         const std::string svg = ratingPlotSvg(report, plotOptions);
-        if (renderer) {
-            const RenderResult rendered = renderSvgToPng(*renderer, svg, *picture);
-            if (!rendered.ok) {
-                std::cerr << "tarnelo-cli rating: " << terminalSafe(rendered.error) << "\n";
-                status = kExitIncomplete;
-            }
-        } else if (!writeFileAtomic(*picture, svg)) {
+        const pages::PngDrawing drawn = png ? pages::drawSvgPng(svg) : pages::PngDrawing{};
+        if (!drawn.problem.empty()) {
+            std::cerr << "tarnelo-cli rating: " << terminalSafe(drawn.problem) << "\n";
+            status = kExitIncomplete;
+        } else if (interrupted()) {
+            return kExitIncomplete;
+        } else if (!writeFileAtomic(*picture, png ? drawn.bytes : svg)) {
             std::cerr << "tarnelo-cli rating: 无法写入 cannot write " << escapedName(*picture)
                       << "：" << terminalSafe(lastWriteProblem()) << "\n";
             status = kExitIncomplete;

@@ -21,11 +21,9 @@
 
 namespace tarnelo::pages {
 
-namespace {
-
 // A GUI application for the painter's fonts when the program made none (the command line runs
 // on the offscreen platform, needing no display).
-void ensureApplication() {
+void ensureGuiApplication() {
     if (QCoreApplication::instance() != nullptr) {
         return;
     }
@@ -53,6 +51,8 @@ void ensureApplication() {
     static QGuiApplication* application = new QGuiApplication(argc, argv);
     (void)application;
 }
+
+namespace {
 
 QRectF scaled(const Rect& r, double unit) {
     return {r.x * unit, r.y * unit, r.width * unit, r.height * unit};
@@ -249,14 +249,15 @@ void paintPage(QPainter& painter, const Page& page, double unit) {
     painter.restore();
 }
 
-std::string chineseFontProblem() {
-    ensureApplication();
+std::string chineseFontProblem(std::string_view drawing) {
+    ensureGuiApplication();
     const QFont font(QStringLiteral("宋体"));
     const QFontMetricsF metrics(font);
     for (const QChar ch : QStringLiteral("流速仪记载表")) {
         if (!metrics.inFont(ch)) {
-            return "系统中没有可以显示中文的字体，无法绘制记载表。请安装中文字体（Debian："
-                   "fonts-wqy-microhei 或 fonts-noto-cjk；Windows：宋体或微软雅黑）。";
+            return "系统中没有可以显示中文的字体，无法绘制" + std::string(drawing) +
+                   "。请安装中文字体（Debian：fonts-wqy-microhei 或 fonts-noto-cjk；Windows：宋体或"
+                   "微软雅黑）。";
         }
     }
     return {};

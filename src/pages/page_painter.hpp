@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 class QPainter;
 class QPageLayout;
@@ -24,8 +25,11 @@ void paintPage(QPainter& painter, const Page& page, double unit);
 std::string writeWorkbookPdf(const std::filesystem::path& workbook,
                              const std::filesystem::path& target);
 
-// Why the pages cannot be drawn in Chinese on this system (no font with Chinese glyphs), or an
-// empty text.
-std::string chineseFontProblem();
+// Why `drawing` (记载表, 图片) cannot be drawn in Chinese on this system (no font with Chinese
+// glyphs), or an empty text.
+std::string chineseFontProblem(std::string_view drawing = "记载表");
+
+// Makes the GUI application the painter needs when the program has none.
+void ensureGuiApplication();
 
 } // namespace tarnelo::pages

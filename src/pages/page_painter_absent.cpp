@@ -17,8 +17,10 @@ std::string writeWorkbookPdf(const std::filesystem::path& workbook, const std::f
     return kAbsent;
 }
 
-std::string chineseFontProblem() {
+std::string chineseFontProblem(std::string_view) {
     return kAbsent;
 }
+
+void ensureGuiApplication() {}
 
 } // namespace tarnelo::pages

@@ -77,19 +77,26 @@ python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d["status"] 
     fail "incomplete status in JSON"
 grep -q '不确定度' <("$cli" compute "${examples[0]}") || fail "uncertainty missing from the text output"
 
-# The section picture: SVG as written by the core, PNG through rsvg-convert, refusals.
+# The section picture: SVG as written by the core, PNG drawn from it in-process at the SVG's own
+# size, refusals.
 expect_status 0 "plot svg" "$cli" plot "${examples[0]}" -o "$work/section.svg"
 head -c 60 "$work/section.svg" | grep -q '<?xml' || fail "plot wrote no SVG"
 python3 -c 'import sys, xml.dom.minidom as m; m.parse(sys.argv[1])' "$work/section.svg" ||
     fail "plot SVG is not well-formed"
-if command -v rsvg-convert >/dev/null; then
-    expect_status 0 "plot png" "$cli" plot "${examples[0]}" -o "$work/section.png"
-    [[ "$(head -c 4 "$work/section.png" | od -An -c | tr -d ' ')" == "211PNG" ]] ||
-        fail "plot wrote no PNG"
-fi
-TARNELO_RSVG_CONVERT= expect_status 1 "plot png without renderer" "$cli" plot "${examples[0]}" -o "$work/none.png"
-[[ -e "$work/none.png" ]] && fail "a PNG was written without a renderer"
-grep -q 'rsvg-convert' "$work/err" || fail "missing renderer not named"
+PATH=/nonexistent expect_status 0 "plot png" "$cli" plot "${examples[0]}" -o "$work/section.png"
+python3 - "$work/section.svg" "$work/section.png" <<'PY' || fail "plot wrote no PNG of the picture's size"
+import struct, sys, xml.dom.minidom as m
+svg = m.parse(sys.argv[1]).documentElement
+png = open(sys.argv[2], "rb").read()
+assert png[:8] == b"\x89PNG\r\n\x1a\n", png[:8]
+width, height = struct.unpack(">II", png[16:24])
+assert (width, height) == (round(float(svg.getAttribute("width"))), round(float(svg.getAttribute("height")))), (width, height)
+PY
+# Without a font that has Chinese, no PNG: the picture's texts would be boxes.
+printf '<?xml version="1.0"?>\n<fontconfig></fontconfig>\n' >"$work/no-fonts.conf"
+FONTCONFIG_FILE="$work/no-fonts.conf" expect_status 1 "plot png without a Chinese font" "$cli" plot "${examples[0]}" -o "$work/none.png"
+[[ -e "$work/none.png" ]] && fail "a PNG was written without a Chinese font"
+grep -q '中文字体' "$work/err" || fail "the missing font not named: $(cat "$work/err")"
 expect_status 2 "plot other suffix" "$cli" plot "${examples[0]}" -o "$work/section.gif"
 expect_status 2 "plot without -o" "$cli" plot "${examples[0]}"
 expect_status 1 "plot incomplete" "$cli" plot "$work/few.dat" -o "$work/few.svg"

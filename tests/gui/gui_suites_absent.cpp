@@ -1,6 +1,6 @@
-// The suites a build leaves out: on Windows the print wait (no renderer or CUPS there) and the
-// section picture read back through Qt SVG (not built there). Asked for, they say so and end
-// with 77, ctest's "skipped"; scripts/test-windows lists them with the reason.
+// The suites a build leaves out: on Windows the print wait (no renderer or CUPS there). Asked
+// for, it says so and ends with 77, ctest's "skipped"; scripts/test-windows lists it with the
+// reason.
 #include <cstdio>
 
 namespace {
@@ -14,8 +14,4 @@ int absent(const char* suite, const char* why) {
 
 int runPrintWaitTests(int /*argc*/, char** /*argv*/) {
     return absent("print_wait", "printing needs the renderer and CUPS");
-}
-
-int runSectionPlotTests(int /*argc*/, char** /*argv*/) {
-    return absent("section_plot", "the picture is read back through Qt SVG");
 }

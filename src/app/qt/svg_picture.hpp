@@ -1,12 +1,12 @@
-// Showing and rendering the pictures (SVG documents: the section, the stage-discharge
-// relation). Qt SVG does it where it is built; the Windows build, which has no Qt SVG, draws the
-// few SVG elements the pictures are made of with QPainter. CMake picks the file.
+// Showing the pictures (SVG documents: the section, the stage-discharge relation) in a window:
+// Qt SVG's widget where it is built, else a widget that draws them with the page renderer's
+// painter. CMake picks the file.
 #pragma once
 
-#include <QByteArray>
-#include <QSize>
+#include "pages/svg_drawing.hpp"
 
-class QPainter;
+#include <QByteArray>
+
 class QWidget;
 
 namespace tarnelo {
@@ -15,9 +15,5 @@ namespace tarnelo {
 QWidget* makeSvgView(QWidget* parent);
 // Shows svg in a view made by makeSvgView.
 void showSvg(QWidget* view, const QByteArray& svg);
-// The picture's own size; empty when svg is not a picture.
-QSize svgSize(const QByteArray& svg);
-// Draws svg over the whole of painter's device.
-void renderSvg(QPainter& painter, const QByteArray& svg);
 
 } // namespace tarnelo

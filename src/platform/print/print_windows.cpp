@@ -1,8 +1,7 @@
-// What Windows has not of the Linux print road: the PDF and PNG renderers and CUPS. The record
+// What Windows has not of the Linux print road: the PDF renderer and CUPS. The record
 // form is printed there by the user's spreadsheet program instead.
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/pdf_render.hpp"
-#include "platform/print/svg_render.hpp"
 
 namespace tarnelo {
 
@@ -24,21 +23,6 @@ RenderResult renderToPdf(const std::filesystem::path& /*renderer*/,
 
 int pdfPageCount(const std::filesystem::path& /*pdf*/) {
     return 0;
-}
-
-std::optional<std::filesystem::path> findSvgRenderer() {
-    return std::nullopt;
-}
-
-std::string svgRendererAbsent() {
-    return "Windows 版的命令行不能输出 PNG 图片，请输出 .svg（可用浏览器打开或插入文档）"
-           "the Windows version writes no PNG; write an .svg instead";
-}
-
-RenderResult renderSvgToPng(const std::filesystem::path& /*renderer*/, std::string_view /*svg*/,
-                            const std::filesystem::path& /*png*/,
-                            std::chrono::seconds /*timeLimit*/) {
-    return {false, "Windows 版的命令行暂时还不能输出 PNG 图片，请输出 SVG。"};
 }
 
 std::string printerRefusal(const std::string& /*printer*/, PrintServiceLimits /*limits*/) {
