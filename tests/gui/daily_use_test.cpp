@@ -2,6 +2,7 @@
 // are undone like any edit, questions before input is dropped offer 保存/不保存/取消, and
 // figures that no longer fit the sheet say so.
 #include "gui_support.hpp"
+#include "window/program_paths.hpp"
 
 #include "app/qt/file_dialog.hpp"
 #include "app/qt/sheet_editing.hpp"
@@ -151,7 +152,7 @@ void DailyUseTest::questionsNameTheFileAndLoseNothing() {
     const std::string defaultK = "0.7012";
 
     // A file of our own, opened: 保存 proposes it, in its folder.
-    const auto own = h.folder / "Text data" / "第58次.dat";
+    const auto own = h.folder / "Text data" / paths::fromUtf8("第58次.dat");
     std::filesystem::copy_file(example("vertical-25-verticals.dat"), own);
     h.files.push_back(own);
     choices = {MainWindow::CloseChoice::Discard};
@@ -183,10 +184,10 @@ void DailyUseTest::questionsNameTheFileAndLoseNothing() {
     choices = {MainWindow::CloseChoice::Cancel, MainWindow::CloseChoice::Save};
     h.click(ctl::清空);
     QCOMPARE(asked.size(), std::size_t(1));
-    QCOMPARE(asked[0], std::string("当前的测量数据“第58次.dat”（含制表数据）还没有保存，"
-                                   "清空前是否保存？"));
+    QCOMPARE(QString::fromStdString(asked[0]),
+             QStringLiteral("当前的测量数据“第58次.dat”（含制表数据）还没有保存，清空前是否保存？"));
     QVERIFY(!w.text(ctl::断面流量).empty());
-    const auto copy = h.folder / "Text data" / "第58次 改.dat";
+    const auto copy = h.folder / "Text data" / paths::fromUtf8("第58次 改.dat");
     h.files.push_back(copy);
     h.click(ctl::清空);
     QCOMPARE(asked.size(), std::size_t(2));
