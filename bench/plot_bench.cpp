@@ -1,12 +1,14 @@
 // The section picture and the uncertainty of a computed sheet of 40 and 10,000 verticals: both
-// must grow linearly.
+// must grow linearly. The picture drawn as a PNG in this process, as tarnelo-cli plot -o X.png
+// and the window draw it.
 #include "app/compute_command.hpp"
-#include "support/headless_window.hpp"
 #include "compute/compute.hpp"
 #include "compute/numtext.hpp"
 #include "compute/section.hpp"
+#include "pages/picture_png.hpp"
 #include "report/section_plot.hpp"
 #include "report/window_view.hpp"
+#include "support/headless_window.hpp"
 #include "uncertainty/uncertainty.hpp"
 
 #include <benchmark/benchmark.h>
@@ -47,6 +49,24 @@ void BM_SectionPlot(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_SectionPlot)->Arg(40)->Arg(1000)->Arg(10000)->Complexity(benchmark::oN);
+
+void BM_SectionPng(benchmark::State& state) {
+    HeadlessWindow window("/nonexistent");
+    computedSection(window, static_cast<int>(state.range(0)));
+    const std::vector<Finding> findings = checkWindow(window);
+    const MeasuredSection section = readWindowSection(window);
+    const std::string svg =
+        sectionPlotSvg(section, {"站", "日期"}, findings, estimateUncertainty(section));
+    for (auto _ : state) {
+        const pages::PngDrawing drawn = pages::drawSvgPng(svg);
+        if (!drawn.problem.empty()) {
+            state.SkipWithError(drawn.problem.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(drawn.bytes.data());
+    }
+}
+BENCHMARK(BM_SectionPng)->Arg(40)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 void BM_Uncertainty(benchmark::State& state) {
     HeadlessWindow window("/nonexistent");
