@@ -262,6 +262,14 @@ void MainWindowTest::coefficientFieldsTakeTabPositionsOneToSix() {
                                  QStringLiteral("测速模式"), QStringLiteral("计算"),
                                  QStringLiteral("清空"), QStringLiteral("打开"),
                                  QStringLiteral("保存"), QStringLiteral("导出Excel")}));
+    // Round the whole chain: the area that scrolls the controls on a small screen is no stop.
+    for (QWidget* next = widget->nextInFocusChain(); next != widget;
+         next = next->nextInFocusChain()) {
+        const bool stop = (next->focusPolicy() & Qt::TabFocus) != 0 && next->isEnabled() &&
+                          next->isVisibleTo(&w);
+        QVERIFY2(!stop || next->objectName() != QStringLiteral("客户区"),
+                 "the scroll area takes Tab");
+    }
 }
 
 void MainWindowTest::computesTheWorkedExampleOnScreen() {

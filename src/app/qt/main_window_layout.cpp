@@ -80,6 +80,8 @@ QWidget* MainWindow::makeClient() {
     scroller->setObjectName(QStringLiteral("客户区"));
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setBackgroundRole(QPalette::Window);
+    // Only the controls take the focus: Tab and clicks never stop on the area itself.
+    scroller->setFocusPolicy(Qt::NoFocus);
     scroller->setWidgetResizable(true);
     client_ = new Client([this] { relayout(); });
     client_->setObjectName(QStringLiteral("client"));
