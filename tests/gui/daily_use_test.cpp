@@ -14,7 +14,9 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
 
 using namespace tarnelo;
 using namespace tarnelo::guitest;
@@ -41,6 +43,7 @@ class DailyUseTest : public QObject {
     void staleFiguresAndUnfinishedCommandsSaySo();
     void typedNumbersShowWhole();
     void saveDialogsDoNotOfferTheExamples();
+    void aServicesOwnWordsGoBehindTheDetails();
 };
 
 void DailyUseTest::computeAndModeSwitchAreUndoSteps() {
@@ -184,8 +187,9 @@ void DailyUseTest::questionsNameTheFileAndLoseNothing() {
     choices = {MainWindow::CloseChoice::Cancel, MainWindow::CloseChoice::Save};
     h.click(ctl::清空);
     QCOMPARE(asked.size(), std::size_t(1));
-    QCOMPARE(QString::fromStdString(asked[0]),
-             QStringLiteral("当前的测量数据“第58次.dat”（含制表数据）还没有保存，清空前是否保存？"));
+    QCOMPARE(
+        QString::fromStdString(asked[0]),
+        QStringLiteral("当前的测量数据“第58次.dat”（含制表数据）还没有保存，清空前是否保存？"));
     QVERIFY(!w.text(ctl::断面流量).empty());
     const auto copy = h.folder / "Text data" / paths::fromUtf8("第58次 改.dat");
     h.files.push_back(copy);
@@ -322,6 +326,28 @@ void DailyUseTest::saveDialogsDoNotOfferTheExamples() {
 int runDailyUseTests(int argc, char** argv) {
     DailyUseTest test;
     return QTest::qExec(&test, argc, argv);
+}
+
+// A message box: English words of a service in brackets go behind 显示详细信息; a Chinese
+// bracket, a path and an unclosed bracket stay where they are.
+void DailyUseTest::aServicesOwnWordsGoBehindTheDetails() {
+    Harness h;
+    MainWindow& w = h.make();
+    w.setAnswerer({});
+    QString shown;
+    QString details;
+    QTimer::singleShot(50, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box != nullptr);
+        shown = box->text();
+        details = box->detailedText();
+        box->accept();
+    });
+    const std::string text = "无法连接打印服务（Unable to connect）：请检查（打印机）与"
+                             "（/tmp/a b.pdf）（未闭合";
+    w.showMessage(text, "打印", MessageIcon::Warning);
+    QCOMPARE(shown, QStringLiteral("无法连接打印服务：请检查（打印机）与（/tmp/a b.pdf）（未闭合"));
+    QCOMPARE(details, qs(text));
 }
 
 #include "daily_use_test.moc"

@@ -85,19 +85,7 @@ std::string_view shownTitle(std::string_view title) {
 // A service's own words in brackets ("（Unable to connect）") are no text for the user: they
 // go behind 显示详细信息, with the whole text.
 std::string withoutForeignWords(std::string_view text) {
-    constexpr std::string_view kOpen = "（";
-    constexpr std::string_view kClose = "）";
-    std::string shown;
-    std::size_t from = 0;
-    while (true) {
-        const std::size_t open = text.find(kOpen, from);
-        const std::size_t close =
-            open == std::string_view::npos ? open : text.find(kClose, open + kOpen.size());
-        if (close == std::string_view::npos) {
-            break;
-        }
-        const std::string_view inside =
-            text.substr(open + kOpen.size(), close - open - kOpen.size());
+    return rewriteBrackets(text, [](std::string_view inside) {
         const bool ascii = std::all_of(inside.begin(), inside.end(),
                                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
         // Words, not a path or a file name.
@@ -106,14 +94,8 @@ std::string withoutForeignWords(std::string_view text) {
                            std::any_of(inside.begin(), inside.end(), [](char c) {
                                return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
                            });
-        shown.append(text.substr(from, open - from));
-        if (!ascii || !words) {
-            shown.append(text.substr(open, close + kClose.size() - open));
-        }
-        from = close + kClose.size();
-    }
-    shown.append(text.substr(from));
-    return shown;
+        return !ascii || !words ? "（" + std::string(inside) + "）" : std::string();
+    });
 }
 
 } // namespace

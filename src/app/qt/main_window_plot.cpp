@@ -30,29 +30,14 @@ constexpr std::string_view kUncertaintyTip =
 // name ("（ISO 748）"), the rest goes to the tooltip, so that the figures fit beside the findings.
 // A bracket saying why there is no figure stays whole.
 std::string shortSummary(std::string_view summary) {
-    constexpr std::string_view kOpen = "（";
-    constexpr std::string_view kClose = "）";
-    std::string shown;
-    std::size_t from = 0;
-    while (true) {
-        const std::size_t open = summary.find(kOpen, from);
-        const std::size_t close =
-            open == std::string_view::npos ? open : summary.find(kClose, open + kOpen.size());
-        if (close == std::string_view::npos) {
-            break;
-        }
-        shown += summary.substr(from, open - from);
-        const std::string_view inside = summary.substr(open + kOpen.size(), close - open - 3);
+    return rewriteBrackets(summary, [](std::string_view inside) {
         if (inside.find("95%") == std::string_view::npos) {
-            shown += summary.substr(open, close + kClose.size() - open);
-        } else if (inside.starts_with("ISO")) {
-            shown += std::string(kOpen) + std::string(inside.substr(0, inside.find("，"))) +
-                     std::string(kClose);
+            return "（" + std::string(inside) + "）";
         }
-        from = close + kClose.size();
-    }
-    shown += summary.substr(from);
-    return shown;
+        return inside.starts_with("ISO")
+                   ? "（" + std::string(inside.substr(0, inside.find("，"))) + "）"
+                   : std::string();
+    });
 }
 
 } // namespace
