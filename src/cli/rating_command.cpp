@@ -203,7 +203,7 @@ std::string textReport(const RatingReport& report) {
         out += "  " + note + "\n";
     }
     out += "水位流量关系 " + std::string(station::ratingFormName(fit.curve.form)) + "，测点 " +
-           std::to_string(report.points.size()) + " 个\n";
+           pointCountText(report) + "\n";
     out += "关系线：" + fit.curve.equation() + "\n";
     if (fit.curve.z0AtBound) {
         out += "注意：Z₀ 落在搜索区间的边界上，幂函数可能不适合这些测点。\n";

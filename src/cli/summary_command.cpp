@@ -30,8 +30,9 @@ constexpr std::string_view kHelp =
     "也写在“问题”中（已列入）并简记于附注；测验方法写明测速垂线数/测点数（如“流速仪 7/7”）。\n"
     "  -o TABLE.xlsx  成果表工作簿 the table as a workbook\n"
     "  --pdf TABLE.pdf 成果表的打印页面（本程序自行绘制） the printed pages as a PDF\n"
-    "  --csv T.csv    UTF-8 CSV：time,stage,Q,uncertainty_ive_95,uncertainty_iso748_95\n"
-    "                 （流量的 95% 扩展不确定度，%，IVE 与 ISO 748 各一列）\n"
+    "  --csv T.csv    UTF-8 CSV：time,stage,Q_form,uncertainty_ive_95,uncertainty_iso748_95\n"
+    "                 （Q_form 为记载表上的断面流量，即定线所用的值，不是成果表按年鉴取的\n"
+    "                 三位有效数字；流量的 95% 扩展不确定度，%，IVE 与 ISO 748 各一列）\n"
     "  --json         成果表写到标准输出 the table as JSON on stdout\n"
     "  --year Y       编表年份（缺省为多数测验的年份） the year (default: most gaugings')\n"
     "  --force        替换只读的输出文件 replace read-only outputs\n\n"
@@ -56,18 +57,19 @@ std::string csvField(std::string_view text) {
 }
 
 std::string csvText(const station::StationTable& table) {
-    // Both estimates, each in its own column named by the estimate and the level (95 %
-    // expanded uncertainty in per cent), empty where the estimate cannot be made.
-    std::string csv = "time,stage,Q,uncertainty_ive_95,uncertainty_iso748_95\r\n";
+    // Q_form: the discharge as the record form gives it, the value the rating is fitted to
+    // (the table's three yearbook figures would fit another curve). Both estimates, each in its
+    // own column named by the estimate and the level (95 % expanded uncertainty in per cent),
+    // empty where the estimate cannot be made.
+    std::string csv = "time,stage,Q_form,uncertainty_ive_95,uncertainty_iso748_95\r\n";
     for (const auto& row : table.rows) {
         const auto q = row.discharge();
         if (!row.stage.metres || !q) {
             continue;
         }
         csv += csvField(station::isoText(row.time.start)) + "," + row.stage.text + "," +
-               station::yearbookFigure(row.results[0]) + "," +
-               (row.ive ? uncertaintyPercentText(*row.ive) : std::string()) + "," +
-               (row.iso748 ? uncertaintyPercentText(*row.iso748) : std::string()) + "\r\n";
+               row.results[0] + "," + (row.ive ? uncertaintyPercentText(*row.ive) : std::string()) +
+               "," + (row.iso748 ? uncertaintyPercentText(*row.iso748) : std::string()) + "\r\n";
     }
     return csv;
 }
@@ -95,7 +97,9 @@ void writeJson(std::ostream& out, const station::StationTable& table) {
                            ", \"stage_from_gauge\": " + (row.stage.fromGauge ? "true" : "false");
         for (std::size_t k = 0; k < row.results.size(); ++k) {
             line += ", \"" + std::string(kResultKeys[k]) + "\": " +
-                    jsonString(k < 2 ? station::yearbookFigure(row.results[k]) : row.results[k]);
+                    jsonString(k == 0   ? station::yearbookDischarge(row)
+                               : k == 1 ? station::yearbookArea(row)
+                                        : row.results[k]);
         }
         line += ", \"slope\": " + jsonString(row.slope) +
                 ", \"roughness\": " + jsonString(row.roughness) +

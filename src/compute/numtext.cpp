@@ -520,4 +520,17 @@ std::string graded(double x, Grade grade) {
     return plainText(x);
 }
 
+std::string yearbookText(double x, Grade grade) {
+    const double y = thirteenDigitValue(x);
+    if (!std::isfinite(y) || std::fabs(y) < 1000.0 - kTolerance || std::fabs(y) >= kNoFraction) {
+        return graded(x, grade);
+    }
+    // The unit of the third figure: 10 for 1000-9999, 100 for 10000-99999, ...
+    double unit = 10.0;
+    while (std::fabs(y) >= unit * 1000.0) {
+        unit *= 10.0;
+    }
+    return fixedText(roundHalfEven(y / unit, 0) * unit, 0);
+}
+
 } // namespace tarnelo::num

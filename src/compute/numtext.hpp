@@ -44,4 +44,11 @@ enum class Grade { Velocity, Depth, Distance, Area, Discharge };
 // The graded hydrometric rounding: the text a computed value is published with.
 std::string graded(double x, Grade grade);
 
+// A discharge or an area as the yearbook prints it: three significant figures, rounded once
+// from x, half to even (GB/T 8170: a value is rounded in one step, never by successive
+// roundings). Below 1000 the graded text already has them (at most three decimals for
+// discharge, two for area); from 1000 on only the first three figures are kept
+// (1934.561 -> "1930", 1025 -> "1020", 9995 -> "10000").
+std::string yearbookText(double x, Grade grade);
+
 } // namespace tarnelo::num

@@ -9,6 +9,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <iterator>
@@ -73,8 +74,10 @@ class Book {
         return f;
     }
 
-    // A number cell that shows the digits of its text ("12.30" as 12.30), or the text itself.
-    void write(lxw_worksheet* sheet, int row, int column, const std::string& text) {
+    // A number cell that shows the digits of its text ("12.30" as 12.30), or the text itself;
+    // a marked number is in bold (the rating table's extended discharges).
+    void write(lxw_worksheet* sheet, int row, int column, const std::string& text,
+               bool marked = false) {
         const auto r = static_cast<lxw_row_t>(row);
         const auto c = static_cast<lxw_col_t>(column);
         if (!text.empty() && num::isWholeNumber(text) &&
@@ -82,7 +85,8 @@ class Book {
             const auto point = text.find('.');
             const int decimals =
                 point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
-            worksheet_write_number(sheet, r, c, num::numberOf(text), numberFormat(decimals));
+            worksheet_write_number(sheet, r, c, num::numberOf(text),
+                                   numberFormat(decimals, marked));
         } else {
             worksheet_write_string(sheet, r, c, text.c_str(), text_);
         }
@@ -118,10 +122,10 @@ class Book {
     }
 
   private:
-    lxw_format* numberFormat(int decimals) {
-        auto& f = numbers_[decimals];
+    lxw_format* numberFormat(int decimals, bool marked) {
+        auto& f = numbers_[{decimals, marked}];
         if (f == nullptr) {
-            f = format(false, true, true, false);
+            f = format(marked, true, true, false);
             const std::string pattern =
                 decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
             format_set_num_format(f, pattern.c_str());
@@ -133,7 +137,7 @@ class Book {
     std::filesystem::path path_;
     lxw_workbook* book_ = nullptr;
     lxw_format* text_ = nullptr;
-    std::map<int, lxw_format*> numbers_;
+    std::map<std::pair<int, bool>, lxw_format*> numbers_;
 };
 
 // The height of a row whose text wraps in a cell `widthChars` wide (a wide character takes two),
@@ -242,6 +246,123 @@ void ratingProblemsSheet(Book& book, const RatingReport& report) {
     pageSetup(sheet, 0, 0);
 }
 
+// A line of the rating table: its sheet row, which of its ten stages are listed, how many of
+// them extended.
+struct TableLine {
+    int row;
+    std::array<bool, 10> listed{};
+    int extended = 0;
+};
+
+// The 附注 of a line: whether its discharges are extended, and why a cell is empty (the curve
+// gives no flow there, or the stage is beyond the extension limits).
+std::string lineNote(const station::RatingCurve& curve, long long tenth, const TableLine& line) {
+    const auto listed = std::count(line.listed.begin(), line.listed.end(), true);
+    std::vector<std::string> notes;
+    if (line.extended > 0) {
+        notes.emplace_back(line.extended == listed ? "外延" : "部分外延");
+    }
+    bool dry = false;
+    bool beyond = false;
+    for (std::size_t k = 0; k < line.listed.size(); ++k) {
+        if (!line.listed[k]) {
+            const long long cm = tenth * 10 + static_cast<long long>(k);
+            (station::listsFlow(curve, static_cast<double>(cm) / 100.0) ? beyond : dry) = true;
+        }
+    }
+    if (dry) {
+        notes.emplace_back("空格无流量");
+    }
+    if (beyond) {
+        notes.emplace_back("空格超出外延限");
+    }
+    std::string note;
+    for (const std::string& n : notes) {
+        note += (note.empty() ? "" : "；") + n;
+    }
+    return note;
+}
+
+// The sheet 推流表: a row of ten centimetres a line, with the curve, the gauged range and the
+// extension limits above it; an extended discharge is in bold, and a stage the curve gives no
+// flow at is left out with the reason in the note and the row's 附注.
+void ratingTableSheet(Book& book, const RatingReport& report) {
+    const RatingFit& fit = report.fit();
+    lxw_format* title = book.format(true, false, true, false, 14);
+    lxw_format* heading = book.format(true, true, true, true, 9);
+    lxw_format* text = book.format(false, true, true, true);
+    lxw_format* plain = book.format(false, false, false, false);
+    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "推流表");
+    const std::string name = (report.station.empty() ? std::string() : report.station + " ") +
+                             (report.year > 0 ? std::to_string(report.year) + " 年" : "") +
+                             "水位流量关系推流表";
+    worksheet_merge_range(sheet, 0, 0, 0, 11, name.c_str(), title);
+    worksheet_write_string(
+        sheet, 1, 0, ("关系线：" + fit.curve.equation() + "　流量单位 m³/s，水位单位 m").c_str(),
+        plain);
+    double lowest = INFINITY;
+    double highest = -INFINITY;
+    for (std::size_t i = 0; i < report.points.size(); ++i) {
+        if (report.review.excluded[i].empty()) {
+            lowest = std::min(lowest, report.points[i].stage);
+            highest = std::max(highest, report.points[i].stage);
+        }
+    }
+    std::string omitted;
+    const auto entries = station::ratingTable(fit.curve, lowest, highest, true, &omitted);
+    std::string range = "实测水位 " + num::fixedText(lowest, 2) + "–" + num::fixedText(highest, 2) +
+                        " m；粗体的流量为外延（水位在此范围以外），" +
+                        std::string(station::kExtensionSource);
+    if (!omitted.empty()) {
+        range += "。" + omitted;
+    }
+    if (entries.size() >= station::kMostRatingTableRows) {
+        range += "。推流表只列到水位 " + num::fixedText(entries.back().stage, 2) + " m（最多 " +
+                 std::to_string(station::kMostRatingTableRows) + " 个水位），以上未列";
+    } else if (entries.empty()) {
+        range += "。水位超出可列表的范围，推流表无数值";
+    }
+    lxw_format* wrap = book.format(false, false, false, true);
+    worksheet_merge_range(sheet, 2, 0, 2, 11, range.c_str(), wrap);
+    worksheet_set_row(sheet, 2, wrappedHeight(range, 112), nullptr);
+    worksheet_write_string(sheet, 3, 0, "水位 (m)", heading);
+    for (int k = 0; k < 10; ++k) {
+        worksheet_write_string(sheet, 3, static_cast<lxw_col_t>(k + 1),
+                               ("+0.0" + std::to_string(k)).c_str(), heading);
+    }
+    worksheet_write_string(sheet, 3, 11, "附注", heading);
+    worksheet_set_column(sheet, 0, 0, 10, nullptr);
+    worksheet_set_column(sheet, 1, 10, 9, nullptr);
+    worksheet_set_column(sheet, 11, 11, 12, nullptr);
+    std::map<long long, TableLine> lines;
+    int next = 4;
+    for (const auto& entry : entries) {
+        const long long cm = std::llround(entry.stage * 100.0);
+        // Ten centimetres a line, below zero too (-0.05 m is -0.1 and +0.05).
+        const long long tenth = cm >= 0 ? cm / 10 : -((-cm + 9) / 10);
+        auto [it, added] = lines.emplace(tenth, TableLine{next});
+        if (added) {
+            book.write(sheet, next, 0, num::fixedText(static_cast<double>(tenth) / 10.0, 1));
+            ++next;
+        }
+        TableLine& line = it->second;
+        const int cell = static_cast<int>(cm - tenth * 10);
+        book.write(sheet, line.row, cell + 1, entry.discharge, entry.extended);
+        line.listed[static_cast<std::size_t>(cell)] = true;
+        line.extended += entry.extended ? 1 : 0;
+    }
+    for (const auto& [tenth, line] : lines) {
+        const std::string note = lineNote(fit.curve, tenth, line);
+        if (!note.empty()) {
+            const auto r = static_cast<lxw_row_t>(line.row);
+            worksheet_write_string(sheet, r, 11, note.c_str(), text);
+            worksheet_set_row(sheet, r, wrappedHeight(note, 12), nullptr);
+        }
+    }
+    pageSetup(sheet, 3, 3);
+    worksheet_set_portrait(sheet);
+}
+
 } // namespace
 
 RatingReport ratingReport(const StationTable& table, std::span<const station::Exclusion> exclusions,
@@ -255,6 +376,13 @@ RatingReport ratingReport(const StationTable& table, std::span<const station::Ex
     report.stationClass = stationClass;
     report.problems = table.problems;
     return report;
+}
+
+std::string pointCountText(const RatingReport& report) {
+    const std::size_t all = report.points.size();
+    const auto fitted = static_cast<std::size_t>(std::max(report.fit().tests.n, 0));
+    return std::to_string(all) + " 个" +
+           (fitted == all ? std::string() : "，参加定线 " + std::to_string(fitted) + " 个");
 }
 
 std::string verdictText(bool passed) {
@@ -354,67 +482,12 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
     }
     const RatingFit& fit = report.fit();
     const station::RatingReview& review = report.review;
-    lxw_format* title = book.format(true, false, true, false, 14);
     lxw_format* heading = book.format(true, true, true, true, 9);
     lxw_format* text = book.format(false, true, true, false);
     lxw_format* plain = book.format(false, false, false, false);
     book.setText(text);
 
-    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "推流表");
-    const std::string name = (report.station.empty() ? std::string() : report.station + " ") +
-                             (report.year > 0 ? std::to_string(report.year) + " 年" : "") +
-                             "水位流量关系推流表";
-    worksheet_merge_range(sheet, 0, 0, 0, 11, name.c_str(), title);
-    worksheet_write_string(
-        sheet, 1, 0, ("关系线：" + fit.curve.equation() + "　流量单位 m³/s，水位单位 m").c_str(),
-        plain);
-    double lowest = INFINITY;
-    double highest = -INFINITY;
-    for (std::size_t i = 0; i < report.points.size(); ++i) {
-        if (report.review.excluded[i].empty()) {
-            lowest = std::min(lowest, report.points[i].stage);
-            highest = std::max(highest, report.points[i].stage);
-        }
-    }
-    const auto entries = station::ratingTable(fit.curve, lowest, highest, true);
-    std::string range = "实测水位 " + num::fixedText(lowest, 2) + "–" + num::fixedText(highest, 2) +
-                        " m；标“外延”的行含此范围以外的水位，" +
-                        std::string(station::kExtensionSource);
-    if (entries.size() >= station::kMostRatingTableRows) {
-        range += "。推流表只列到水位 " + num::fixedText(entries.back().stage, 2) + " m（最多 " +
-                 std::to_string(station::kMostRatingTableRows) + " 个水位），以上未列";
-    } else if (entries.empty()) {
-        range += "。水位超出可列表的范围，推流表无数值";
-    }
-    lxw_format* wrap = book.format(false, false, false, true);
-    worksheet_merge_range(sheet, 2, 0, 2, 11, range.c_str(), wrap);
-    worksheet_set_row(sheet, 2, wrappedHeight(range, 107), nullptr);
-    worksheet_write_string(sheet, 3, 0, "水位 (m)", heading);
-    for (int k = 0; k < 10; ++k) {
-        worksheet_write_string(sheet, 3, static_cast<lxw_col_t>(k + 1),
-                               ("+0.0" + std::to_string(k)).c_str(), heading);
-    }
-    worksheet_write_string(sheet, 3, 11, "附注", heading);
-    worksheet_set_column(sheet, 0, 0, 10, nullptr);
-    worksheet_set_column(sheet, 1, 10, 9, nullptr);
-    worksheet_set_column(sheet, 11, 11, 7, nullptr);
-    std::map<long long, int> rows;
-    int next = 4;
-    for (const auto& entry : entries) {
-        const long long cm = std::llround(entry.stage * 100.0);
-        const long long tenth = cm / 10;
-        auto [it, added] = rows.emplace(tenth, next);
-        if (added) {
-            book.write(sheet, next, 0, num::fixedText(static_cast<double>(tenth) / 10.0, 1));
-            ++next;
-        }
-        book.write(sheet, it->second, static_cast<int>(cm % 10) + 1, entry.discharge);
-        if (entry.extended) {
-            worksheet_write_string(sheet, static_cast<lxw_row_t>(it->second), 11, "外延", text);
-        }
-    }
-    pageSetup(sheet, 3, 3);
-    worksheet_set_portrait(sheet);
+    ratingTableSheet(book, report);
 
     lxw_worksheet* tests = workbook_add_worksheet(book.get(), "检验");
     worksheet_set_column(tests, 0, 0, 16, nullptr);
@@ -442,7 +515,7 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
     }
     line("关系线", fit.curve.equation());
     line("线型", std::string(station::ratingFormName(fit.curve.form)));
-    line("测点数", std::to_string(fit.tests.n));
+    line("测点数", pointCountText(report));
     line("系统误差", num::fixedText(fit.tests.meanDeviation * 100.0, 2) + "%");
     line("随机不确定度", num::fixedText(fit.tests.randomUncertainty * 100.0, 2) +
                              "%（2Se，Se = " + num::fixedText(fit.tests.se * 100.0, 2) + "%）");
@@ -456,9 +529,9 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
     for (const auto* t : {&fit.tests.sign, &fit.tests.run, &fit.tests.deviation}) {
         const auto r = static_cast<lxw_row_t>(row++);
         worksheet_write_string(tests, r, 0, std::string(t->name).c_str(), text);
-        worksheet_write_string(
-            tests, r, 1, t->statistic ? num::fixedText(*t->statistic, 2).c_str() : "免检", text);
-        worksheet_write_string(tests, r, 2, num::fixedText(t->critical, 2).c_str(), text);
+        book.write(tests, static_cast<int>(r), 1,
+                   t->statistic ? num::fixedText(*t->statistic, 2) : std::string("免检"));
+        book.write(tests, static_cast<int>(r), 2, num::fixedText(t->critical, 2));
         worksheet_write_string(tests, r, 3, verdictText(t->passed).c_str(), text);
         worksheet_write_string(tests, r, 6, t->detail.c_str(), remark);
         worksheet_set_row(tests, r, wrappedHeight(t->detail, 60), nullptr);
@@ -466,31 +539,29 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
     line("绳套（涨落）", review.loop.detail);
     line("时序变化", review.drift.detail);
     ++row;
-    const char* pointHeadings[] = {"施测号数", "水位 (m)", "实测流量", "关系线流量",
-                                   "偏离 (%)", "涨落",     "附注"};
+    // The measured discharge is the form's, which the curve was fitted to and P is taken
+    // from; the curve's is the yearbook's three figures.
+    const char* pointHeadings[] = {
+        "施测号数", "水位 (m)", "实测流量（记载表）", "关系线流量", "偏离 (%)", "涨落", "附注"};
     for (int c = 0; c < 7; ++c) {
         worksheet_write_string(tests, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(c),
                                pointHeadings[c], heading);
     }
+    worksheet_set_row(tests, static_cast<lxw_row_t>(row), 27, nullptr);
     ++row;
     for (std::size_t i = 0; i < report.points.size() && i < review.deviations.size(); ++i) {
         const auto& p = report.points[i];
         const auto r = static_cast<lxw_row_t>(row++);
         worksheet_write_string(tests, r, 0, p.label.c_str(), text);
-        worksheet_write_string(tests, r, 1, num::fixedText(p.stage, 2).c_str(), text);
-        worksheet_write_string(
-            tests, r, 2,
-            station::yearbookFigure(num::graded(p.discharge, num::Grade::Discharge)).c_str(), text);
-        worksheet_write_string(tests, r, 3,
-                               station::yearbookFigure(
-                                   num::graded(fit.curve.discharge(p.stage), num::Grade::Discharge))
-                                   .c_str(),
-                               text);
-        worksheet_write_string(tests, r, 4,
-                               std::isnan(review.deviations[i])
-                                   ? ""
-                                   : num::fixedText(review.deviations[i] * 100.0, 2).c_str(),
-                               text);
+        const int at = static_cast<int>(r);
+        book.write(tests, at, 1, num::fixedText(p.stage, 2));
+        book.write(tests, at, 2, num::graded(p.discharge, num::Grade::Discharge));
+        book.write(tests, at, 3,
+                   num::yearbookText(fit.curve.discharge(p.stage), num::Grade::Discharge));
+        book.write(tests, at, 4,
+                   std::isnan(review.deviations[i])
+                       ? std::string()
+                       : num::fixedText(review.deviations[i] * 100.0, 2));
         worksheet_write_string(tests, r, 5,
                                std::string(station::trendName(review.trends[i])).c_str(), text);
         const std::string remarkText = gaugingRemark(review, i);

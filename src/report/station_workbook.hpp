@@ -44,6 +44,9 @@ RatingReport ratingReport(const station::StationTable& table,
 std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
                                                const std::filesystem::path& file);
 
+// "35 个", or "35 个，参加定线 32 个" when some are left out of the fit.
+std::string pointCountText(const RatingReport& report);
+
 // "通过" or "不通过".
 std::string verdictText(bool passed);
 

@@ -309,14 +309,16 @@ RatingTests ratingTests(std::span<const double> stages, std::span<const double> 
     const double n = static_cast<double>(count);
     t.n = static_cast<int>(count);
 
-    // 符号检验: u = (|k − 0.5n| − 0.5) / (0.5√n), passes below 1.15 (significance 0.25).
+    // 符号检验: u = (|k − 0.5n| − 0.5) / (0.5√n), passes below 1.15 (significance 0.25). The
+    // continuity correction (− 0.5) only takes up the step of a count: when k is within half a
+    // point of 0.5n, u is 0, never negative.
     double k = 0.0;
     for (const double p : deviations) {
         k += p > 0.0 ? 1.0 : p == 0.0 ? 0.5 : 0.0;
     }
     t.sign.name = "符号检验";
     t.sign.count = k;
-    t.sign.statistic = (std::abs(k - 0.5 * n) - 0.5) / (0.5 * std::sqrt(n));
+    t.sign.statistic = std::max(std::abs(k - 0.5 * n) - 0.5, 0.0) / (0.5 * std::sqrt(n));
     t.sign.critical = 1.15;
     t.sign.passed = *t.sign.statistic < t.sign.critical;
     t.sign.detail = "正偏离 " + num::plainText(k) + " 个，共 " + std::to_string(count) +
@@ -461,6 +463,29 @@ std::string RatingVerdict::headline() const {
     return std::string(adequate ? "合格" : "不合格") + "（" + className(station) + "）";
 }
 
+namespace {
+
+// What the rating table says of the stages it leaves out: "水位 43.20–43.25 m 未列：...".
+std::string omittedStages(const RatingCurve& curve,
+                          const std::vector<std::pair<long long, long long>>& dry) {
+    if (dry.empty()) {
+        return {};
+    }
+    std::string stages;
+    for (std::size_t k = 0; k < dry.size(); ++k) {
+        const auto [low, high] = dry[k];
+        stages += (k == 0 ? "" : "、") + num::fixedText(static_cast<double>(low) / 100.0, 2) +
+                  (high == low ? "" : "–" + num::fixedText(static_cast<double>(high) / 100.0, 2));
+    }
+    std::string why = curve.form == RatingForm::Power
+                          ? "关系线的断流水位 Z₀ = " + num::fixedText(curve.z0, 3) +
+                                " m，此水位及以下无流量；流量不足 0.0005 m³/s 的水位也不列"
+                          : "关系线在这些水位的流量为零、负值或不足 0.0005 m³/s";
+    return "水位 " + stages + " m 未列：" + why;
+}
+
+} // namespace
+
 RatingVerdict ratingVerdict(const RatingTests& tests, StationClass station) {
     RatingVerdict verdict;
     verdict.station = station;
@@ -486,8 +511,16 @@ RatingVerdict ratingVerdict(const RatingTests& tests, StationClass station) {
     return verdict;
 }
 
+bool listsFlow(const RatingCurve& curve, double z) {
+    if (curve.form == RatingForm::Power && z <= curve.z0) {
+        return false;
+    }
+    const double q = curve.discharge(z);
+    return q > 0.0 && num::numberOf(num::yearbookText(q, num::Grade::Discharge)) > 0.0;
+}
+
 std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowest, double highest,
-                                          bool extend) {
+                                          bool extend, std::string* omitted) {
     std::vector<RatingTableEntry> table;
     // Stages in centimetres stay far inside a long long; beyond them there is no table.
     constexpr double kLargestCentimetres = 1e15;
@@ -505,12 +538,41 @@ std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowes
         from = static_cast<long long>(std::ceil((lowest - kExtensionBelow * range) * 100.0 - 1e-6));
         to = static_cast<long long>(std::floor((highest + kExtensionAbove * range) * 100.0 + 1e-6));
     }
-    for (long long cm = from; cm <= to && table.size() < kMostRatingTableRows; ++cm) {
+    // The stages left out, as the first and last centimetre of each run; those at or below Z₀
+    // in one step, however far the extension reaches below it.
+    std::vector<std::pair<long long, long long>> dry;
+    long long cm = from;
+    if (curve.form == RatingForm::Power && std::isfinite(curve.z0) &&
+        static_cast<double>(from) / 100.0 <= curve.z0) {
+        long long wet = static_cast<long long>(std::floor(curve.z0 * 100.0));
+        while (static_cast<double>(wet) / 100.0 <= curve.z0) {
+            ++wet;
+        }
+        dry.emplace_back(from, std::min(wet, to + 1) - 1);
+        cm = wet;
+    }
+    std::size_t walked = 0;
+    for (; cm <= to && table.size() < kMostRatingTableRows && walked < kMostRatingTableRows; ++cm) {
         const double z = static_cast<double>(cm) / 100.0;
-        const double q = curve.discharge(z);
-        table.push_back(
-            {z, q > 0.0 ? yearbookFigure(num::graded(q, num::Grade::Discharge)) : std::string(),
-             cm < first || cm > last});
+        if (!listsFlow(curve, z)) {
+            if (!dry.empty() && dry.back().second == cm - 1) {
+                dry.back().second = cm;
+            } else {
+                dry.emplace_back(cm, cm);
+            }
+            ++walked;
+            continue;
+        }
+        table.push_back({z, num::yearbookText(curve.discharge(z), num::Grade::Discharge),
+                         cm < first || cm > last});
+    }
+    if (omitted != nullptr) {
+        *omitted = omittedStages(curve, dry);
+        if (walked >= kMostRatingTableRows && cm <= to) {
+            *omitted += "；水位 " + num::fixedText(static_cast<double>(cm) / 100.0, 2) +
+                        " m 及以上未列（关系线无流量的水位超过 " +
+                        std::to_string(kMostRatingTableRows) + " 个）";
+        }
     }
     return table;
 }

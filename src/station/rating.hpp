@@ -141,18 +141,24 @@ RatingVerdict ratingVerdict(const RatingTests& tests, StationClass station);
 double studentCritical(double alpha, int degreesOfFreedom);
 
 // The rating table: Q for every 0.01 m of stage from the lowest to the highest gauged stage
-// (both rounded inward to the centimetre), as graded discharge texts; with `extend`, also beyond
-// them up to the extension limits, each such entry marked.
+// (both rounded inward to the centimetre), as the yearbook's figures rounded once from the
+// curve; with `extend`, also beyond them up to the extension limits, each such entry marked.
+// A stage where the curve gives no flow to the table's precision (at or below Z₀, a polynomial
+// at or below zero, or less than the last decimal shown) has no entry: a table never lists a
+// flow of 0 nor a stage the curve has run dry at.
 struct RatingTableEntry {
     double stage;
     std::string discharge;
     bool extended = false;
 };
 // At most kMostRatingTableRows entries (1000 m of stage): a longer table stops there, and
-// whoever shows it says where. A stage range that is not finite gives no entries.
+// whoever shows it says where. A stage range that is not finite gives no entries. omitted, when
+// given, is told in Chinese which stages of the range have no entry and why (empty when none).
 inline constexpr std::size_t kMostRatingTableRows = 100000;
 std::vector<RatingTableEntry> ratingTable(const RatingCurve& curve, double lowest, double highest,
-                                          bool extend = false);
+                                          bool extend = false, std::string* omitted = nullptr);
+// Whether the rating table lists a flow at stage z: above Z₀, and positive to its last decimal.
+bool listsFlow(const RatingCurve& curve, double z);
 
 // How far a curve may be extended beyond the year's gauged stages: a share of the gauged range
 // above the highest and below the lowest gauging.

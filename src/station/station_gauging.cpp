@@ -94,11 +94,19 @@ StationGauging computeGauging(std::string_view bytes, const std::filesystem::pat
     g.results = computed.results;
     g.velocityVerticals = computed.section.velocityVerticalCount();
     const Table& table = computed.table;
+    double discharge = 0.0;
+    double area = 0.0;
     for (int r = 0; r < table.rowCount(); ++r) {
         g.velocityPoints += table.filled(r, col::测点流速) ? 1 : 0;
+        // Added as the computation adds them, to thirteen digits.
+        discharge =
+            num::thirteenDigitValue(discharge + num::numberOf(table.cell(r, col::部分流量)));
+        area = num::thirteenDigitValue(area + num::numberOf(table.cell(r, col::部分)));
     }
     if (g.status == StationGauging::Status::Computed) {
         g.uncertainty = computed.uncertainty;
+        g.dischargeSum = discharge;
+        g.areaSum = area;
     }
     return g;
 }

@@ -52,6 +52,10 @@ struct StationGauging {
     std::array<std::string, kRecordHeaderFields> header;
     // The seven section results as the form prints them (断面流量 ... 最大水深).
     std::array<std::string, 7> results;
+    // The partial discharges and the partial areas added up: what 断面流量 and 断面面积 were
+    // rounded from, and what the yearbook's three figures are rounded from, once.
+    std::optional<double> dischargeSum;
+    std::optional<double> areaSum;
     std::vector<Finding> findings;
     SectionUncertainty uncertainty;
     // The number of velocity verticals and the points (rows with a point velocity).

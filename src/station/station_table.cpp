@@ -131,6 +131,16 @@ std::string yearbookFigure(std::string_view graded) {
     return (negative ? "-" : "") + kept;
 }
 
+std::string yearbookDischarge(const TableRow& row) {
+    return row.dischargeSum ? num::yearbookText(*row.dischargeSum, num::Grade::Discharge)
+                            : yearbookFigure(row.results[0]);
+}
+
+std::string yearbookArea(const TableRow& row) {
+    return row.areaSum ? num::yearbookText(*row.areaSum, num::Grade::Area)
+                       : yearbookFigure(row.results[1]);
+}
+
 std::vector<std::string> rowTexts(const TableRow& row) {
     const LocalTime& start = row.time.start;
     const LocalTime& end = row.time.end;
@@ -149,8 +159,8 @@ std::vector<std::string> rowTexts(const TableRow& row) {
                                    row.stage.text};
     texts.insert(texts.end(), row.results.begin(), row.results.end());
     // 流量 and 断面面积 as the yearbook prints them.
-    texts[8] = yearbookFigure(row.results[0]);
-    texts[9] = yearbookFigure(row.results[1]);
+    texts[8] = yearbookDischarge(row);
+    texts[9] = yearbookArea(row);
     texts.push_back(row.slope);
     texts.push_back(row.roughness);
     texts.push_back(row.remarks);
@@ -198,6 +208,8 @@ void tableEntry(StationGauging&& g, std::optional<int> year, TableRow& row, Entr
         return;
     }
     row.results = g.results;
+    row.dischargeSum = g.dischargeSum;
+    row.areaSum = g.areaSum;
     row.slope = g.field(hdr::水面比降);
     row.roughness = g.field(hdr::糙率);
     row.ive = g.uncertainty.ive.percent;

@@ -27,6 +27,9 @@ struct TableRow {
     BaseStage stage; // 基本水尺水位
     // 流量, 断面面积, 平均流速, 最大流速, 水面宽, 平均水深, 最大水深 as the form prints them.
     std::array<std::string, 7> results;
+    // What 流量 and 断面面积 were rounded from (StationGauging::dischargeSum, areaSum).
+    std::optional<double> dischargeSum;
+    std::optional<double> areaSum;
     std::string slope;     // 水面比降 (‱)
     std::string roughness; // 糙率
     // 附注: the record header's 说明, then what the program found, each after a "；".
@@ -73,8 +76,15 @@ StationTable buildStationTable(const std::vector<StationGauging>& gaugings,
 // A discharge or an area as the yearbook prints it: three significant figures (at most three
 // decimals for discharge, two for area, which the graded texts already keep). The graded text of
 // a value of 1000 or more is rounded half to even to three figures ("1239" -> "1240",
-// "1245" -> "1240", "12345" -> "12300"); any other text is returned as it is.
+// "1245" -> "1240", "12345" -> "12300"); any other text is returned as it is. Only for a figure
+// whose unrounded value is unknown: rounding a rounded text again can be a unit off in the third
+// figure ("1935" from 1934.561 gives "1940"); num::yearbookText rounds the value once.
 std::string yearbookFigure(std::string_view graded);
+
+// 流量 and 断面面积 of a row as the yearbook prints them: rounded once from the sums, or from
+// the form's texts when the sums are not known.
+std::string yearbookDischarge(const TableRow& row);
+std::string yearbookArea(const TableRow& row);
 
 // "<测站名称> <年> 年实测流量成果表".
 std::string tableTitle(const StationTable& table);

@@ -172,7 +172,7 @@ expect_status 0 "compute help" "$cli" compute --help
 year="$TARNELO_SOURCE_DIR/examples/station-year"
 expect_status 0 "summary" "$cli" summary "$year" -o "$work/table.xlsx" --csv "$work/table.csv"
 head -c 2 "$work/table.xlsx" | grep -q PK || fail "summary wrote no workbook"
-[[ $(head -1 "$work/table.csv") == $'time,stage,Q,uncertainty_ive_95,uncertainty_iso748_95\r' ]] ||
+[[ $(head -1 "$work/table.csv") == $'time,stage,Q_form,uncertainty_ive_95,uncertainty_iso748_95\r' ]] ||
     fail "summary CSV heading"
 [[ $(wc -l <"$work/table.csv") == 31 ]] || fail "summary CSV rows"
 expect_status 0 "summary --json" "$cli" summary "$year" --json

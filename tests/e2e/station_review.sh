@@ -67,6 +67,10 @@ done
 [[ $(unzip -l "$work/rating.xlsx" | grep -c 'xl/worksheets/sheet') == 3 ]] ||
     fail "the rating workbook should have 推流表, 检验 and 问题"
 grep -q '不参加定线' "$work/rating.svg" || fail "the picture does not name the exclusions"
+# The text counts the gaugings as the 检验 sheet does: all of them, and those fitted.
+"$cli" rating "$work/year" --exclude "8,14,33:流速仪记录有误，待查" >"$work/out" 2>"$work/err"
+grep -q '测点 [0-9]* 个，参加定线 [0-9]* 个' "$work/out" ||
+    fail "the text does not say how many gaugings were fitted: $(head -3 "$work/out")"
 
 # What cannot be excluded is refused, with nothing written.
 for bad in "99:原因" "27:原因" "8"; do

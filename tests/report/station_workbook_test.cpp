@@ -29,6 +29,20 @@ std::string part(const std::filesystem::path& file, std::string_view name) {
     return {};
 }
 
+// The style index of a cell ("K7") of a sheet's XML, empty when the cell is not there.
+std::string cellStyle(const std::string& sheet, const std::string& cell) {
+    const auto at = sheet.find("<c r=\"" + cell + "\"");
+    if (at == std::string::npos) {
+        return {};
+    }
+    const auto end = sheet.find('>', at);
+    const auto style = sheet.find(" s=\"", at);
+    if (style == std::string::npos || style > end) {
+        return "0";
+    }
+    return sheet.substr(style + 4, sheet.find('"', style + 4) - style - 4);
+}
+
 station::StationTable smallYear(const std::filesystem::path& folder) {
     std::vector<station::StationGauging> gaugings;
     const double scales[] = {0.8, 1.6, 1.1, 0.9, 1.4};
@@ -107,6 +121,37 @@ TEST(StationWorkbook, TheRatingTableAndPictureCarryTheCurveAndTheTests) {
     EXPECT_EQ(sheet.find("<v>105.1</v>"), std::string::npos);
     EXPECT_NE(strings.find("外延"), std::string::npos);
     EXPECT_NE(strings.find("实测水位 101.50–104.25 m"), std::string::npos);
+    // The cells are marked, not the lines: 101.48 and 101.49 (line 101.4, sheet row 7) are
+    // extended and bold, 101.50 and 101.51 (line 101.5, row 8) gauged and plain, all of two
+    // decimals. The line 104.2 holds both and says so; the first and last lines say why their
+    // cells beyond the limits are empty.
+    EXPECT_FALSE(cellStyle(sheet, "K7").empty());
+    EXPECT_EQ(cellStyle(sheet, "J7"), cellStyle(sheet, "K7"));
+    EXPECT_EQ(cellStyle(sheet, "B8"), cellStyle(sheet, "C8"));
+    EXPECT_NE(cellStyle(sheet, "K7"), cellStyle(sheet, "B8"));
+    EXPECT_EQ(cellStyle(sheet, "L8"), "") << "a gauged line has no note";
+    for (const char* note : {"部分外延", "外延；空格超出外延限", "粗体的流量为外延"}) {
+        EXPECT_NE(strings.find(note), std::string::npos) << note;
+    }
+
+    // The 检验 sheet keeps its figures as numbers, the measured discharge as the form gives it,
+    // and counts the gaugings as the text report does.
+    const std::string tests = part(file, "xl/worksheets/sheet2.xml");
+    const auto& first = report.points.front();
+    for (const std::string& figure :
+         {num::fixedText(first.stage, 2), num::graded(first.discharge, num::Grade::Discharge),
+          num::fixedText(report.review.deviations[0] * 100.0, 2),
+          num::fixedText(report.fit().tests.run.critical, 2)}) {
+        EXPECT_NE(tests.find("<v>" + num::plainText(num::numberOf(figure)) + "</v>"),
+                  std::string::npos)
+            << figure;
+    }
+    EXPECT_NE(strings.find("实测流量（记载表）"), std::string::npos);
+    EXPECT_EQ(pointCountText(report), "12 个");
+    RatingReport fewer = report;
+    const station::Exclusion two[] = {{"2", "测验有误"}, {"5", "测验有误"}};
+    fewer.review = station::reviewRating(fewer.points, two, station::RatingForm::Power, 0.20);
+    EXPECT_EQ(pointCountText(fewer), "12 个，参加定线 10 个");
 
     const std::string svg = ratingPlotSvg(report);
     EXPECT_EQ(svg, ratingPlotSvg(report)) << "the same input gives the same bytes";

@@ -170,5 +170,57 @@ TEST(RatingVerdict, WeighsTheCurveAgainstTheClassesIndices) {
     }
 }
 
+// Exactly half the deviations positive: the sign test's u is 0, not the −0.5 of the continuity
+// correction; with one point more on a side it is (|k − 0.5n| − 0.5) / (0.5√n) again.
+TEST(RatingTests, TheSignTestIsNeverNegative) {
+    const double stages[] = {1.0, 2.0, 3.0, 4.0, 5.0, 6.0};
+    const double half[] = {0.01, -0.01, 0.02, -0.02, 0.01, -0.01};
+    const RatingTests even = ratingTests(stages, half, 0.10);
+    ASSERT_TRUE(even.sign.statistic);
+    EXPECT_EQ(*even.sign.statistic, 0.0);
+    EXPECT_NE(even.sign.detail.find("u = 0.00，"), std::string::npos) << even.sign.detail;
+    // k = 2.5 of 5 (a zero deviation counts half): also 0.
+    const double withZero[] = {0.01, -0.01, 0.0, 0.02, -0.02};
+    EXPECT_EQ(*ratingTests(std::span(stages, 5), withZero, 0.10).sign.statistic, 0.0);
+    const double four[] = {0.01, 0.01, 0.02, -0.02, -0.01, 0.01};
+    EXPECT_NEAR(*ratingTests(stages, four, 0.10).sign.statistic, 0.5 / (0.5 * std::sqrt(6.0)),
+                1e-12);
+}
+
+// Below the lowest gauging the table runs to the extension limit, but never to a stage the
+// curve has run dry at: Z₀ = 101.20 lies within the 10 % below 101.25 (the gauged range is
+// 2.75 m), so the table starts at 101.21 and says why 100.98–101.20 are missing.
+TEST(RatingTable, StopsAboveTheZeroFlowStageAndSaysWhy) {
+    RatingCurve curve;
+    curve.a = 18.6;
+    curve.b = 1.75;
+    curve.z0 = 101.2;
+    std::string omitted;
+    const auto table = ratingTable(curve, 101.25, 104.0, true, &omitted);
+    ASSERT_FALSE(table.empty());
+    EXPECT_DOUBLE_EQ(table.front().stage, 101.21);
+    EXPECT_DOUBLE_EQ(table.back().stage, 104.82);
+    for (const RatingTableEntry& e : table) {
+        EXPECT_GT(e.stage, curve.z0);
+        ASSERT_FALSE(e.discharge.empty()) << e.stage;
+        EXPECT_GT(std::stod(e.discharge), 0.0) << e.stage << " " << e.discharge;
+    }
+    EXPECT_EQ(omitted, "水位 100.98–101.20 m 未列：关系线的断流水位 Z₀ = 101.200 m，此水位及以下"
+                       "无流量；流量不足 0.0005 m³/s 的水位也不列");
+    EXPECT_FALSE(listsFlow(curve, 101.2));
+    EXPECT_TRUE(listsFlow(curve, 101.21));
+
+    // A curve that is nearly dry above Z₀: a flow that would print as 0.000 is left out too.
+    curve.a = 0.001;
+    const auto small = ratingTable(curve, 101.25, 104.0, true, &omitted);
+    ASSERT_FALSE(small.empty());
+    EXPECT_NE(small.front().discharge, "0.000");
+    EXPECT_GT(small.front().stage, 101.21);
+    // Within the gauged range nothing is left out, and nothing is said.
+    curve.a = 18.6;
+    ratingTable(curve, 101.25, 104.0, false, &omitted);
+    EXPECT_EQ(omitted, "");
+}
+
 } // namespace
 } // namespace tarnelo::station

@@ -1,3 +1,4 @@
+#include "station/rating.hpp"
 #include "station/station_table.hpp"
 
 #include "app/compute_command.hpp"
@@ -169,6 +170,10 @@ TEST(StationTable, TheGaugingIsComputedAsTheWindowComputesIt) {
         for (std::size_t i = 0; i < data.results.size(); ++i) {
             EXPECT_EQ(data.results[i], window.text(ctl::kResultFields[i])) << name << " " << i;
         }
+        // The sums the yearbook rounds once are those the form's 流量 and 面积 were rounded from.
+        ASSERT_TRUE(data.dischargeSum && data.areaSum) << name;
+        EXPECT_EQ(num::graded(*data.dischargeSum, num::Grade::Discharge), data.results[0]) << name;
+        EXPECT_EQ(num::graded(*data.areaSum, num::Grade::Area), data.results[1]) << name;
         EXPECT_EQ(data.findings, computed.findings) << name;
         const SectionUncertainty shown = estimateUncertainty(readWindowSection(window));
         EXPECT_EQ(data.uncertainty.ive.percent, shown.ive.percent) << name;
@@ -358,6 +363,45 @@ TEST(StationTableReview, MissingNumbersAreRangesAndRepeatsAreNotOutOfOrder) {
     EXPECT_TRUE(has(all, "施测号数 1–8 之间缺 2–4、6–7（共 5 个号）")) << all;
     EXPECT_FALSE(has(all, "顺序")) << all;
     EXPECT_EQ(table.rows[1].remarks, "施测号数重复");
+}
+
+// The yearbook's figures are rounded once, from the sum of the partials or the curve's value,
+// half to even (GB/T 8170), never from the form's whole number again.
+TEST(YearbookFigures, AreRoundedOnceFromTheUnroundedValue) {
+    const std::pair<double, const char*> cases[] = {
+        {1934.561, "1930"}, {1025.31, "1030"}, {1005.115, "1010"},  {11149.7, "11100"},
+        {1025.0, "1020"},   {1035.0, "1040"},  {1934.5, "1930"},    {9995.0, "10000"},
+        {9994.9, "9990"},   {999.6, "1000"},   {999.4, "999"},      {123.456, "123"},
+        {12.345, "12.3"},   {0.0123, "0.012"}, {-1934.561, "-1930"}};
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(num::yearbookText(value, num::Grade::Discharge), text) << value;
+    }
+    EXPECT_EQ(num::yearbookText(1234.5, num::Grade::Area), "1230");
+    EXPECT_EQ(num::yearbookText(9.995, num::Grade::Area), "10.0");
+
+    // A row of the table: the form says 1935 and 1025, the yearbook 1930 and 1030.
+    StationGauging g = computed("2024-06-01 08:00~09:00", "1");
+    g.results[0] = "1935";
+    g.results[1] = "1025";
+    g.dischargeSum = 1934.561;
+    g.areaSum = 1025.31;
+    const StationTable table = buildStationTable({g});
+    ASSERT_EQ(table.rows.size(), 1u);
+    const auto texts = rowTexts(table.rows[0]);
+    EXPECT_EQ(texts[8], "1930");
+    EXPECT_EQ(texts[9], "1030");
+    EXPECT_EQ(table.rows[0].results[0], "1935") << "the form's figure is kept beside";
+
+    // The rating table: Q = 1005.115 Z at 1.00 m and Q = 11149.7 at 11.093... m, as the curve
+    // gives them, rounded once.
+    RatingCurve curve;
+    curve.a = 1005.115;
+    curve.b = 1.0;
+    const auto entries = ratingTable(curve, 1.0, 1.0);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].discharge, "1010");
+    curve.a = 11149.7;
+    EXPECT_EQ(ratingTable(curve, 1.0, 1.0).at(0).discharge, "11100");
 }
 
 } // namespace
