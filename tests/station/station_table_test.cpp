@@ -392,8 +392,8 @@ TEST(YearbookFigures, AreRoundedOnceFromTheUnroundedValue) {
     EXPECT_EQ(texts[9], "1030");
     EXPECT_EQ(table.rows[0].results[0], "1935") << "the form's figure is kept beside";
 
-    // The rating table: Q = 1005.115 Z at 1.00 m and Q = 11149.7 at 11.093... m, as the curve
-    // gives them, rounded once.
+    // The rating table at Z = 1.00 m of Q = 1005.115 Z and of Q = 11149.7 Z: the curve's values,
+    // rounded once (by way of the form's whole number they gave 1000 and 11200).
     RatingCurve curve;
     curve.a = 1005.115;
     curve.b = 1.0;
