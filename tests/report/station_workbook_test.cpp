@@ -161,6 +161,22 @@ TEST(StationWorkbook, TheRatingTableAndPictureCarryTheCurveAndTheTests) {
     EXPECT_NE(svg.find("α = 0.2"), std::string::npos);
     EXPECT_NE(svg.find("<path d=\"M"), std::string::npos);
 
+    // Stages below a gauge's zero: the line -0.1 holds -0.10 to -0.01, ten cells, as any other.
+    RatingReport low = report;
+    for (auto& p : low.points) {
+        p.stage -= 102.0;
+    }
+    low.review = station::reviewRating(low.points, {}, station::RatingForm::Power, 0.20);
+    ASSERT_EQ(writeRatingWorkbook(low, file), std::nullopt);
+    const std::string lowSheet = part(file, "xl/worksheets/sheet1.xml");
+    const auto line = lowSheet.rfind("<row ", lowSheet.find("<v>-0.1</v>"));
+    const std::string cells = lowSheet.substr(line, lowSheet.find("</row>", line) - line);
+    int count = 0;
+    for (auto at = cells.find("<c "); at != std::string::npos; at = cells.find("<c ", at + 1)) {
+        ++count;
+    }
+    EXPECT_EQ(count, 11) << cells;
+
     RatingReport unfitted;
     unfitted.points = {report.points[0]};
     unfitted.review = station::reviewRating(unfitted.points, {}, station::RatingForm::Power);
