@@ -246,6 +246,25 @@ void ratingProblemsSheet(Book& book, const RatingReport& report) {
     pageSetup(sheet, 0, 0);
 }
 
+// The counts of the 检验 sheet and the fit's errors, each a number beside its caption; gives the
+// row after them.
+int fitFigures(Book& book, lxw_worksheet* sheet, int row, const RatingReport& report,
+               lxw_format* caption) {
+    const station::RatingTests& t = report.fit().tests;
+    const std::pair<const char*, std::string> figures[] = {
+        {"测点数", std::to_string(report.points.size())},
+        {"参加定线点数", std::to_string(t.n)},
+        {"系统误差(%)", num::fixedText(t.meanDeviation * 100.0, 2)},
+        {"随机不确定度(%)", num::fixedText(t.randomUncertainty * 100.0, 2)},
+        {"Se(%)", num::fixedText(t.se * 100.0, 2)}};
+    for (const auto& [name, value] : figures) {
+        worksheet_write_string(sheet, static_cast<lxw_row_t>(row), 0, name, caption);
+        book.write(sheet, row, 1, value);
+        ++row;
+    }
+    return row;
+}
+
 // A line of the rating table: its sheet row, which of its ten stages are listed, how many of
 // them extended.
 struct TableLine {
@@ -515,10 +534,7 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
     }
     line("关系线", fit.curve.equation());
     line("线型", std::string(station::ratingFormName(fit.curve.form)));
-    line("测点数", pointCountText(report));
-    line("系统误差", num::fixedText(fit.tests.meanDeviation * 100.0, 2) + "%");
-    line("随机不确定度", num::fixedText(fit.tests.randomUncertainty * 100.0, 2) +
-                             "%（2Se，Se = " + num::fixedText(fit.tests.se * 100.0, 2) + "%）");
+    row = fitFigures(book, tests, row, report, plain);
     ++row;
     const char* headings[] = {"检验", "统计量", "临界值", "结论", "", "", "说明"};
     for (int c = 0; c < 7; ++c) {

@@ -141,7 +141,8 @@ TEST(StationWorkbook, TheRatingTableAndPictureCarryTheCurveAndTheTests) {
     for (const std::string& figure :
          {num::fixedText(first.stage, 2), num::graded(first.discharge, num::Grade::Discharge),
           num::fixedText(report.review.deviations[0] * 100.0, 2),
-          num::fixedText(report.fit().tests.run.critical, 2)}) {
+          num::fixedText(report.fit().tests.run.critical, 2),
+          num::fixedText(report.fit().tests.randomUncertainty * 100.0, 2)}) {
         EXPECT_NE(tests.find("<v>" + num::plainText(num::numberOf(figure)) + "</v>"),
                   std::string::npos)
             << figure;
