@@ -68,6 +68,32 @@ done
     fail "the rating workbook should have 推流表, 检验 and 问题"
 grep -q '不参加定线' "$work/rating.svg" || fail "the picture does not name the exclusions"
 
+# Kept after review: the outliers take part, count as handled and are listed with the reason.
+"$cli" rating "$work/year" --json --keep "8,14,33:已核对原始记录，无误" --exclude "11:相应水位抄错" \
+    --table "$work/kept.xlsx" >"$work/kept.json" 2>"$work/err"
+[[ $? == 0 ]] || fail "rating with --keep: $(cat "$work/err")"
+python3 - "$work/kept.json" <<'PY' || fail "the year with outliers kept"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+v = r["verdict"]
+unhandled = [x for x in v["reasons"] if "未处理" in x]
+for number in ("8", "14", "33"):
+    assert not any(f"：{number}（" in x or f"、{number}（" in x for x in unhandled), unhandled
+notes = "\n".join(v["notes"])
+for number in ("8", "14", "33"):
+    assert f"施测号数 {number} 为突出点（偏离 " in notes, notes
+assert "经复核保留，参加定线：已核对原始记录，无误" in notes, notes
+kept = {e["number"]: e["reason"] for e in r["kept"]}
+assert set(kept) == {"8", "14", "33"}, kept
+gaugings = {g["number"]: g for g in r["gaugings"]}
+assert gaugings["8"]["kept"] == "已核对原始记录，无误" and gaugings["8"]["excluded"] is None
+assert all(o["kept"] for o in r["outliers"] if o["number"] in kept), r["outliers"]
+PY
+unzip -p "$work/kept.xlsx" xl/sharedStrings.xml | grep -q '经复核保留，参加定线' ||
+    fail "the workbook does not list the kept outliers"
+"$cli" rating "$work/year" --keep "8:x" --exclude "8:y" >"$work/out" 2>"$work/err"
+[[ $? == 2 ]] || fail "a number both kept and excluded should be a usage error"
+
 # What cannot be excluded is refused, with nothing written.
 for bad in "99:原因" "27:原因" "8"; do
     "$cli" rating "$work/year" --exclude "$bad" --table "$work/bad.xlsx" >"$work/out" 2>"$work/err"
