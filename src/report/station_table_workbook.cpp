@@ -69,8 +69,7 @@ void findingsSheet(Book& book, const StationTable& table) {
         const auto texts = station::rowTexts(r);
         const std::string remarks = station::foundRemarks(r);
         const auto at = static_cast<lxw_row_t>(row);
-        worksheet_set_row(sheet, at, std::max(15.0, wrappedHeight(remarks, kWidths[kLast])),
-                          nullptr);
+        worksheet_set_row(sheet, at, wrappedHeight(remarks, kWidths[kLast]), nullptr);
         for (const std::size_t c : {0, 1, 2}) {
             worksheet_write_string(sheet, at, static_cast<lxw_col_t>(c), texts[c].c_str(), text);
         }
