@@ -141,8 +141,14 @@ std::string reviewJson(const RatingReport& report) {
     out += ", \"detail\": " + jsonString(loop.detail) + "}";
     const auto& drift = review.drift;
     out += ",\n  \"time_order\": {\"tested\": " + std::string(drift.ran ? "true" : "false") +
-           ", \"single_curve_inadequate\": " + (drift.fires ? "true" : "false") +
-           ", \"detail\": " + jsonString(drift.detail) + "}";
+           ", \"single_curve_inadequate\": " + (drift.fires ? "true" : "false");
+    if (drift.fires) {
+        out += ", \"before\": " + labelList(report, drift.before) +
+               ", \"after\": " + labelList(report, drift.after) +
+               ", \"before_mean_pct\": " + num::plainText(drift.beforeMean * 100) +
+               ", \"after_mean_pct\": " + num::plainText(drift.afterMean * 100);
+    }
+    out += ", \"detail\": " + jsonString(drift.detail) + "}";
     return out;
 }
 
