@@ -281,6 +281,7 @@ void StationTableTest::keepsAnOutlierAfterReview() {
     QVERIFY(!detailsOf(view).contains(QStringLiteral("未处理")));
     QVERIFY(
         !view.relationWindow()->findChild<QPushButton*>(QStringLiteral("复核保留"))->isEnabled());
+    saveScreenshot(*view.relationWindow(), "rating-window-kept.png");
     QTableWidget& grid = view.grid();
     QCOMPARE(numberCell(grid, QStringLiteral("7"))->checkState(), Qt::Checked);
     QVERIFY(grid.item(numberCell(grid, QStringLiteral("7"))->row(), 8)
