@@ -3,6 +3,7 @@
 #include "report/station_workbook.hpp"
 
 #include <iterator>
+#include <span>
 
 namespace tarnelo {
 
@@ -34,6 +35,48 @@ void setYearbookWidths(lxw_worksheet* sheet, const StationTable& table) {
     for (std::size_t c = 0; c < kYearbookColumns; ++c) {
         worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
                              c == kMethodColumn ? method : kWidths[c], nullptr);
+    }
+}
+
+// The table's two heading rows, written top to bottom: a group ("施测时间") over its columns,
+// else one cell over both rows, merged once the second row is written.
+void yearbookHeadings(lxw_worksheet* sheet, std::span<const station::TableColumn> columns,
+                      lxw_format* heading) {
+    worksheet_set_row(sheet, 1, 22, nullptr);
+    const auto headingText = [](const station::TableColumn& column) {
+        return std::string(column.name) +
+               (column.unit.empty() ? "" : "\n(" + std::string(column.unit) + ")");
+    };
+    for (std::size_t c = 0; c < columns.size();) {
+        const auto at = static_cast<lxw_col_t>(c);
+        if (columns[c].group.empty()) {
+            worksheet_write_string(sheet, 1, at, headingText(columns[c]).c_str(), heading);
+            ++c;
+            continue;
+        }
+        std::size_t end = c;
+        while (end + 1 < columns.size() && columns[end + 1].group == columns[c].group) {
+            ++end;
+        }
+        worksheet_merge_range(sheet, 1, at, 1, static_cast<lxw_col_t>(end),
+                              std::string(columns[c].group).c_str(), heading);
+        c = end + 1;
+    }
+    worksheet_set_row(sheet, 2, 30, nullptr);
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const auto at = static_cast<lxw_col_t>(c);
+        if (columns[c].group.empty()) {
+            worksheet_write_blank(sheet, 2, at, heading);
+        } else {
+            worksheet_write_string(sheet, 2, at, headingText(columns[c]).c_str(), heading);
+        }
+    }
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c].group.empty()) {
+            // The first cell is in the row above, written already.
+            const auto at = static_cast<lxw_col_t>(c);
+            worksheet_merge_range(sheet, 1, at, 2, at, headingText(columns[c]).c_str(), heading);
+        }
     }
 }
 
@@ -127,44 +170,7 @@ std::optional<std::string> writeStationTableWorkbook(const StationTable& table,
     const auto last = static_cast<lxw_col_t>(columns.size() - 1);
     worksheet_merge_range(sheet, 0, 0, 0, last, tableTitle(table).c_str(), title);
     worksheet_set_row(sheet, 0, 28, nullptr);
-    worksheet_set_row(sheet, 1, 22, nullptr);
-    const auto headingText = [](const station::TableColumn& column) {
-        return std::string(column.name) +
-               (column.unit.empty() ? "" : "\n(" + std::string(column.unit) + ")");
-    };
-    // Two heading rows, written top to bottom: a group ("施测时间") over its columns, else one
-    // cell over both rows, merged once the second row is written.
-    for (std::size_t c = 0; c < columns.size();) {
-        const auto at = static_cast<lxw_col_t>(c);
-        if (columns[c].group.empty()) {
-            worksheet_write_string(sheet, 1, at, headingText(columns[c]).c_str(), heading);
-            ++c;
-            continue;
-        }
-        std::size_t end = c;
-        while (end + 1 < columns.size() && columns[end + 1].group == columns[c].group) {
-            ++end;
-        }
-        worksheet_merge_range(sheet, 1, at, 1, static_cast<lxw_col_t>(end),
-                              std::string(columns[c].group).c_str(), heading);
-        c = end + 1;
-    }
-    worksheet_set_row(sheet, 2, 30, nullptr);
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        const auto at = static_cast<lxw_col_t>(c);
-        if (columns[c].group.empty()) {
-            worksheet_write_blank(sheet, 2, at, heading);
-        } else {
-            worksheet_write_string(sheet, 2, at, headingText(columns[c]).c_str(), heading);
-        }
-    }
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        if (columns[c].group.empty()) {
-            // The first cell is in the row above, written already.
-            const auto at = static_cast<lxw_col_t>(c);
-            worksheet_merge_range(sheet, 1, at, 2, at, headingText(columns[c]).c_str(), heading);
-        }
-    }
+    yearbookHeadings(sheet, columns, heading);
     setYearbookWidths(sheet, table);
     int row = 3;
     for (const auto& r : table.rows) {
