@@ -27,6 +27,7 @@ constexpr std::string_view kHelp =
     "用法 Usage: tarnelo-cli rating FILES|FOLDERS [--year Y] [-o CURVE.svg|CURVE.png]\n"
     "       [--table RATING.xlsx] [--pdf RATING.pdf] [--json] [--form power|quadratic|cubic]\n"
     "       [--alpha-deviation 0.10|0.20] [--class 1|2|3] [--exclude 8,27:原因]...\n"
+    "       [--keep 14:原因]...\n"
     "       [--log] [--time-order] [--force]\n\n"
     "由实测流量成果表中的测点拟合水位流量关系：缺省为 Q = a(Z − Z₀)^b（对 log Q 最小二乘，\n"
     "Z₀ 在最低实测水位之下一维搜索），或 Z 的二次、三次多项式（--form）。先给定线结论（合格或\n"
@@ -39,6 +40,8 @@ constexpr std::string_view kHelp =
     "结论为单一曲线不适用。\n"
     "  --exclude 8,27:原因   这些施测号数不参加定线，原因写入结论、问题表和 JSON；可重复；\n"
     "                        重号的测点写作 27#1、27#2\n"
+    "  --keep 14:原因        这些施测号数经复核保留，参加定线：突出点算已处理，原因同样写入\n"
+    "                        结论、问题表和 JSON；可重复\n"
     "  -o CURVE.svg|.png     关系图：测点编号、95% 不确定度横线、关系线、检验结论\n"
     "  --table RATING.xlsx   推流表：每 0.01 m 的流量（按修约规则），外延至实测水位变幅\n"
     "                        以上 30%、以下 10%（经验值），外延行标“外延”；检验；问题\n"
@@ -58,10 +61,10 @@ constexpr std::string_view kHelp =
     "An output may not be one of the inputs; an interrupted run writes nothing.\n\n"
     "退出状态 Exit status: 0 已定线且所有文件都列入（无论定线合格与否）fitted from every file,\n"
     "whether adequate or not; 1 无法定线、有文件未列入或无法写出 not fitted, a file left out\n"
-    "or an output not written; 2 用法错误（也包括未知的 --exclude 号数），或命名的文件不存在、\n"
-    "不是普通文件，或输出文件是输入文件之一 usage error (also an unknown --exclude number), a\n"
-    "named file missing or not a regular file, or an output that is an input; 128+N 被信号 N\n"
-    "中断 ended by signal N.\n";
+    "or an output not written; 2 用法错误（也包括未知的 --exclude、--keep 号数），或命名的文件\n"
+    "不存在、不是普通文件，或输出文件是输入文件之一 usage error (also an unknown --exclude or\n"
+    "--keep number), a named file missing or not a regular file, or an output that is an input;\n"
+    "128+N 被信号 N 中断 ended by signal N.\n";
 
 std::string lowerExtension(const fs::path& path) {
     std::string ext = path.extension().string();
@@ -99,6 +102,16 @@ std::string reviewJson(const RatingReport& report) {
             first = false;
         }
     }
+    out += "],\n  \"kept\": [";
+    first = true;
+    for (std::size_t i = 0; i < report.points.size(); ++i) {
+        if (!review.kept[i].empty()) {
+            out += std::string(first ? "" : ", ") +
+                   "{\"number\": " + jsonString(report.points[i].label) +
+                   ", \"reason\": " + jsonString(review.kept[i]) + "}";
+            first = false;
+        }
+    }
     out += "],\n  \"outliers\": [";
     for (std::size_t k = 0; k < review.outliers.size(); ++k) {
         const auto& o = review.outliers[k];
@@ -106,7 +119,10 @@ std::string reviewJson(const RatingReport& report) {
                "{\"number\": " + jsonString(report.points[o.point].label) +
                ", \"deviation_pct\": " +
                (std::isfinite(o.deviation) ? num::plainText(o.deviation * 100) : "null") +
-               ", \"likely\": " + jsonString(o.likely) + "}";
+               ", \"likely\": " + jsonString(o.likely) + ", \"kept\": " +
+               (review.kept[o.point].empty() ? std::string("null")
+                                             : jsonString(review.kept[o.point])) +
+               "}";
     }
     out += "],\n  \"outlier_rule\": " +
            jsonString("3Se，Se 按剔除突出点后的测点计算（逐个剔除最大者重新定线）") +
@@ -125,8 +141,14 @@ std::string reviewJson(const RatingReport& report) {
     out += ", \"detail\": " + jsonString(loop.detail) + "}";
     const auto& drift = review.drift;
     out += ",\n  \"time_order\": {\"tested\": " + std::string(drift.ran ? "true" : "false") +
-           ", \"single_curve_inadequate\": " + (drift.fires ? "true" : "false") +
-           ", \"detail\": " + jsonString(drift.detail) + "}";
+           ", \"single_curve_inadequate\": " + (drift.fires ? "true" : "false");
+    if (drift.fires) {
+        out += ", \"before\": " + labelList(report, drift.before) +
+               ", \"after\": " + labelList(report, drift.after) +
+               ", \"before_mean_pct\": " + num::plainText(drift.beforeMean * 100) +
+               ", \"after_mean_pct\": " + num::plainText(drift.afterMean * 100);
+    }
+    out += ", \"detail\": " + jsonString(drift.detail) + "}";
     return out;
 }
 
@@ -186,6 +208,8 @@ std::string jsonText(const RatingReport& report) {
                ", \"trend\": " + (trend.empty() ? std::string("null") : jsonString(trend)) +
                ", \"excluded\": " +
                (review.excluded[i].empty() ? std::string("null") : jsonString(review.excluded[i])) +
+               ", \"kept\": " +
+               (review.kept[i].empty() ? std::string("null") : jsonString(review.kept[i])) +
                ", \"outlier\": " + (review.isOutlier(i) ? "true" : "false") + "}";
     }
     return out + "\n  ]\n}\n";
@@ -222,7 +246,8 @@ std::string textReport(const RatingReport& report) {
     for (const station::Outlier& o : review.outliers) {
         out += "突出点：施测号数 " + report.points[o.point].label + "，偏离 " +
                num::fixedText(o.deviation * 100, 2) +
-               "%（剔除突出点后 3Se = " + num::fixedText(review.cleanSe * 300, 2) + "%），未剔除" +
+               "%（剔除突出点后 3Se = " + num::fixedText(review.cleanSe * 300, 2) + "%），" +
+               (review.kept[o.point].empty() ? "未剔除" : "经复核保留：" + review.kept[o.point]) +
                (o.likely.empty() ? "" : "；可能原因：" + o.likely) + "\n";
     }
     return out;
@@ -259,11 +284,11 @@ int run(std::span<const std::string> args) {
             plotOptions.logarithmic = true;
         } else if (arg == "--time-order") {
             plotOptions.timeOrder = true;
-        } else if (arg == "--exclude" && hasValue) {
+        } else if ((arg == "--exclude" || arg == "--keep") && hasValue) {
             std::string problem;
-            const auto read = station::parseExclusions(args[++i], problem);
+            const auto read = station::parseExclusions(args[++i], problem, arg == "--keep");
             if (!read) {
-                std::cerr << "tarnelo-cli rating: --exclude " << terminalSafe(args[i]) << "："
+                std::cerr << "tarnelo-cli rating: " << arg << " " << terminalSafe(args[i]) << "："
                           << problem << "\n";
                 return kExitUsage;
             }
@@ -347,7 +372,7 @@ int run(std::span<const std::string> args) {
     if (const std::string problem =
             station::exclusionProblem(station::ratingPoints(table), exclusions);
         !problem.empty()) {
-        std::cerr << "tarnelo-cli rating: --exclude：" << terminalSafe(problem) << "\n";
+        std::cerr << "tarnelo-cli rating: --exclude、--keep：" << terminalSafe(problem) << "\n";
         return kExitUsage;
     }
     const RatingReport report = ratingReport(table, exclusions, form, alpha, stationClass);
@@ -396,7 +421,9 @@ int run(std::span<const std::string> args) {
             failed = writeRatingWorkbook(report, pages);
         }
         if (!failed) {
-            if (std::string problem = pages::writeWorkbookPdf(pages, *pdf); !problem.empty()) {
+            if (std::string problem =
+                    pages::writeWorkbookPdf(pages, *pdf, xlsx::kOwnWorkbookLimits);
+                !problem.empty()) {
                 failed = std::move(problem);
             }
         }

@@ -23,11 +23,12 @@ constexpr std::string_view kHelp =
     "       [--csv T.csv] [--json] [--force]\n\n"
     "读入一个测站的各次测验（流速仪原始数据文件，或文件夹中的 .dat 文件），逐个按“计算”计算，\n"
     "编制实测流量成果表：每次测验一行，按施测时间、施测号数排列；标题“<测站名称> <年> 年实测\n"
-    "流量成果表”，A4 横向，每页重复表头；附注之后是流量的 95% 不确定度（IVE、ISO 748）。\n"
+    "流量成果表”，A4 横向，每页重复表头，栏目同年鉴，附注只载记载表的说明。流量的 95% 不确定度\n"
+    "（IVE、ISO 748）和本程序的检查所见在工作表“检查与不确定度”（JSON 的 remarks 含两者）。\n"
     "不是测验的文件、有错误的测验、重复的施测号数、测站名称与多数文件不同、不在该年内的测验\n"
     "都列在工作表“问题”和标准错误输出中，附有原因。列入的测验中，相应水位与基本水尺读数不符、\n"
     "测流期间水位变化过大不宜算术平均、施测时间无时分或未写年份、施测号数缺号或与时间顺序不符，\n"
-    "也写在“问题”中（已列入）并简记于附注；测验方法写明测速垂线数/测点数（如“流速仪 7/7”）。\n"
+    "也写在“问题”中（已列入）并简记于检查所见；测验方法写明测速垂线数/测点数（如“流速仪 7/7”）。\n"
     "  -o TABLE.xlsx  成果表工作簿 the table as a workbook\n"
     "  --pdf TABLE.pdf 成果表的打印页面（本程序自行绘制） the printed pages as a PDF\n"
     "  --csv T.csv    UTF-8 CSV：time,stage,Q_form,uncertainty_ive_95,uncertainty_iso748_95\n"
@@ -200,7 +201,10 @@ int run(std::span<const std::string> args) {
             failed = writeStationTableWorkbook(table, pages);
         }
         if (!failed) {
-            if (std::string problem = pages::writeWorkbookPdf(pages, *pdf); !problem.empty()) {
+            // The workbook was written just now by this program: its sheet grows with the year.
+            if (std::string problem =
+                    pages::writeWorkbookPdf(pages, *pdf, xlsx::kOwnWorkbookLimits);
+                !problem.empty()) {
                 failed = std::move(problem);
             }
         }

@@ -264,8 +264,9 @@ std::string chineseFontProblem(std::string_view drawing) {
 }
 
 std::string writeWorkbookPdf(const std::filesystem::path& workbook,
-                             const std::filesystem::path& target) {
-    const Layout layout = layoutWorkbook(workbook);
+                             const std::filesystem::path& target,
+                             const xlsx::PackageLimits& limits) {
+    const Layout layout = layoutWorkbook(workbook, limits);
     if (!layout.problem.empty()) {
         return layout.problem;
     }

@@ -21,9 +21,11 @@ QPageLayout pageLayoutOf(const Page& page);
 void paintPage(QPainter& painter, const Page& page, double unit);
 
 // The workbook's pages as a PDF file, replacing it; an empty text when written, else why not
-// (in Chinese). Nothing is left at target when it fails.
+// (in Chinese). Nothing is left at target when it fails. A workbook the program has just
+// written itself is read with xlsx::kOwnWorkbookLimits.
 std::string writeWorkbookPdf(const std::filesystem::path& workbook,
-                             const std::filesystem::path& target);
+                             const std::filesystem::path& target,
+                             const xlsx::PackageLimits& limits = {});
 
 // Why `drawing` (记载表, 图片) cannot be drawn in Chinese on this system (no font with Chinese
 // glyphs), or an empty text.

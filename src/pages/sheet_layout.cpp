@@ -334,10 +334,10 @@ class SheetPages {
 
 } // namespace
 
-Layout layoutWorkbook(const std::filesystem::path& file) {
+Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits) {
     Layout layout;
     std::vector<Worksheet> sheets;
-    if (!readWorksheets(file, sheets, layout.problem)) {
+    if (!readWorksheets(file, sheets, layout.problem, limits)) {
         return layout;
     }
     for (const Worksheet& sheet : sheets) {

@@ -5,6 +5,8 @@
 // workbook use is known; anything else is refused with a reason rather than drawn wrong.
 #pragma once
 
+#include "platform/workbook/package.hpp"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -62,7 +64,8 @@ struct Layout {
     std::string problem;
 };
 
-// Lays out every worksheet of the workbook file, in order.
-Layout layoutWorkbook(const std::filesystem::path& file);
+// Lays out every worksheet of the workbook file, in order; one the program has just written
+// itself is read with xlsx::kOwnWorkbookLimits.
+Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits = {});
 
 } // namespace tarnelo::pages

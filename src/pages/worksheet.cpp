@@ -362,10 +362,10 @@ bool Worksheet::isNumberAt(int row, int column) const {
 }
 
 bool readWorksheets(const std::filesystem::path& file, std::vector<Worksheet>& sheets,
-                    std::string& problem) {
+                    std::string& problem, const xlsx::PackageLimits& limits) {
     std::vector<xlsx::RawPart> raw;
     std::string error;
-    if (!xlsx::readPackage(file, raw, error)) {
+    if (!xlsx::readPackage(file, raw, error, limits)) {
         problem = "无法读取工作簿：" + error;
         return false;
     }

@@ -116,6 +116,6 @@ struct Worksheet {
 // Every worksheet of the package in the workbook's order; false and a reason in Chinese when the
 // file cannot be read or holds what the layout does not know.
 bool readWorksheets(const std::filesystem::path& file, std::vector<Worksheet>& sheets,
-                    std::string& problem);
+                    std::string& problem, const xlsx::PackageLimits& limits = {});
 
 } // namespace tarnelo::pages

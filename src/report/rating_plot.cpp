@@ -399,8 +399,12 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
                                "%，随机不确定度 " +
                                num::fixedText(fit.tests.randomUncertainty * 100, 2) + "%",
                            kInk);
+        const auto kept = std::count_if(
+            review.outliers.begin(), review.outliers.end(),
+            [&](const station::Outlier& o) { return !review.isUnhandledOutlier(o.point); });
         lines.emplace_back("参加定线 " + std::to_string(fit.tests.n) + " 个，突出点 " +
-                               std::to_string(review.outliers.size()) + " 个",
+                               std::to_string(review.outliers.size()) + " 个" +
+                               (kept > 0 ? "（经复核保留 " + std::to_string(kept) + " 个）" : ""),
                            review.outliers.empty() ? kInk : kOutlier);
         const double limit = station::precisionIndex(report.stationClass).random;
         lines.emplace_back("", kInk);

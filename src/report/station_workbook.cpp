@@ -1,199 +1,37 @@
 #include "report/station_workbook.hpp"
+#include "report/station_book.hpp"
 #include "window/program_paths.hpp"
-
-#include "compute/numtext.hpp"
-#include "files/file_io.hpp"
-#include "platform/system/scratch.hpp"
-#include "report/svg_text.hpp"
-
-#include <xlsxwriter.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
-#include <iterator>
 #include <map>
 
 namespace tarnelo {
 
 namespace {
 
+using sheets::Book;
+using sheets::pageSetup;
+using sheets::wrappedHeight;
 using station::RatingFit;
 using station::StationTable;
-
-constexpr std::uint8_t kA4 = 9;
-
-// A workbook being written into a scratch file; finished into its target by the atomic writer.
-// Rowwise, each row goes to the scratch folder as soon as the next one starts, so that a sheet
-// of many thousand rows is never held whole: its rows must then be written top to bottom, and
-// its texts are kept in the cells rather than in a table of shared strings.
-class Book {
-  public:
-    explicit Book(bool rowwise = false) : scratch_("tarnelo-xlsx") {
-        if (scratch_.valid()) {
-            path_ = scratch_.path() / "book.xlsx";
-            // libxlsxwriter takes names as UTF-8 on every system; its own temporary files go
-            // into the same private folder.
-            const std::u8string name = path_.u8string();
-            const std::u8string folder = scratch_.path().u8string();
-            std::string tmpdir(folder.begin(), folder.end());
-            lxw_workbook_options options{};
-            options.constant_memory = rowwise ? LXW_TRUE : LXW_FALSE;
-            options.tmpdir = tmpdir.data();
-            book_ = workbook_new_opt(reinterpret_cast<const char*>(name.c_str()), &options);
-        }
-    }
-    Book(const Book&) = delete;
-    Book& operator=(const Book&) = delete;
-    ~Book() {
-        if (book_ != nullptr) {
-            workbook_close(book_);
-        }
-    }
-
-    lxw_workbook* get() const { return book_; }
-
-    lxw_format* format(bool bold, bool border, bool centre, bool wrap, double size = 10) {
-        lxw_format* f = workbook_add_format(book_);
-        format_set_font_name(f, "SimSun");
-        format_set_font_size(f, size);
-        if (bold) {
-            format_set_bold(f);
-        }
-        if (border) {
-            format_set_border(f, LXW_BORDER_THIN);
-        }
-        if (centre) {
-            format_set_align(f, LXW_ALIGN_CENTER);
-        }
-        format_set_align(f, LXW_ALIGN_VERTICAL_CENTER);
-        if (wrap) {
-            format_set_text_wrap(f);
-        }
-        return f;
-    }
-
-    // A number cell that shows the digits of its text ("12.30" as 12.30), or the text itself;
-    // a marked number is in bold (the rating table's extended discharges).
-    void write(lxw_worksheet* sheet, int row, int column, const std::string& text,
-               bool marked = false) {
-        const auto r = static_cast<lxw_row_t>(row);
-        const auto c = static_cast<lxw_col_t>(column);
-        if (!text.empty() && num::isWholeNumber(text) &&
-            text.find_first_of("eE") == std::string::npos) {
-            const auto point = text.find('.');
-            const int decimals =
-                point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
-            worksheet_write_number(sheet, r, c, num::numberOf(text),
-                                   numberFormat(decimals, marked));
-        } else {
-            worksheet_write_string(sheet, r, c, text.c_str(), text_);
-        }
-    }
-
-    void setText(lxw_format* text) { text_ = text; }
-
-    std::optional<std::string> finish(const std::filesystem::path& file) {
-        if (book_ == nullptr) {
-            return "无法建立临时文件夹";
-        }
-        const lxw_error error = workbook_close(book_);
-        const int cause = errno;
-        book_ = nullptr;
-        if (error != LXW_NO_ERROR) {
-            // The scratch copy is made in the temporary folder, not at the target: a full disk
-            // there is said as such, not as the library's zip error.
-            std::error_code spaceError;
-            const auto space = std::filesystem::space(scratch_.path(), spaceError);
-            if (cause == ENOSPC || (!spaceError && space.available < (std::uintmax_t(1) << 20))) {
-                return "无法生成工作簿：" + sys::scratchFullProblem(scratch_.path());
-            }
-            return std::string("无法生成工作簿：") + lxw_strerror(error);
-        }
-        const auto bytes = readFileBytes(path_);
-        if (!bytes) {
-            return "无法读回生成的工作簿";
-        }
-        if (!writeFileAtomic(file, *bytes)) {
-            return "无法写入“" + escapedName(file) + "”：" + lastWriteProblem();
-        }
-        return std::nullopt;
-    }
-
-  private:
-    lxw_format* numberFormat(int decimals, bool marked) {
-        auto& f = numbers_[{decimals, marked}];
-        if (f == nullptr) {
-            f = format(marked, true, true, false);
-            const std::string pattern =
-                decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
-            format_set_num_format(f, pattern.c_str());
-        }
-        return f;
-    }
-
-    sys::ScratchFolder scratch_;
-    std::filesystem::path path_;
-    lxw_workbook* book_ = nullptr;
-    lxw_format* text_ = nullptr;
-    std::map<std::pair<int, bool>, lxw_format*> numbers_;
-};
-
-// The height of a row whose text wraps in a cell `widthChars` wide (a wide character takes two),
-// so that every line shows: 13.5 pt a line of the 10 pt font.
-double wrappedHeight(std::string_view text, double widthChars) {
-    const double width = svg::textEms(text, 0.5) * 2.0;
-    const double lines = std::max(1.0, std::ceil(width / std::max(widthChars - 1.0, 1.0)));
-    return 13.5 * lines;
-}
-
-void pageSetup(lxw_worksheet* sheet, int headingFirst, int headingLast) {
-    worksheet_set_paper(sheet, kA4);
-    worksheet_set_landscape(sheet);
-    worksheet_fit_to_pages(sheet, 1, 0);
-    worksheet_repeat_rows(sheet, static_cast<lxw_row_t>(headingFirst),
-                          static_cast<lxw_row_t>(headingLast));
-    worksheet_set_margins(sheet, 0.4, 0.4, 0.6, 0.6);
-    worksheet_set_footer(sheet, "&C第 &P 页，共 &N 页");
-}
-
-void problemsSheet(Book& book, const StationTable& table) {
-    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "问题");
-    lxw_format* heading = book.format(true, true, true, false);
-    lxw_format* cell = book.format(false, true, false, true);
-    worksheet_set_column(sheet, 0, 0, 28, nullptr);
-    worksheet_set_column(sheet, 1, 1, 80, nullptr);
-    worksheet_set_column(sheet, 2, 2, 10, nullptr);
-    worksheet_write_string(sheet, 0, 0, "文件", heading);
-    worksheet_write_string(sheet, 0, 1, "原因", heading);
-    worksheet_write_string(sheet, 0, 2, "成果表", heading);
-    lxw_row_t row = 1;
-    for (const auto& problem : table.problems) {
-        worksheet_write_string(sheet, row, 0, escapedName(problem.file.filename()).c_str(), cell);
-        worksheet_write_string(sheet, row, 1, problem.reason.c_str(), cell);
-        worksheet_write_string(sheet, row, 2, problem.kept ? "已列入" : "未列入", cell);
-        worksheet_set_row(sheet, row, wrappedHeight(problem.reason, 80), nullptr);
-        ++row;
-    }
-    if (table.problems.empty()) {
-        worksheet_write_string(sheet, 1, 0, "（无）", cell);
-    }
-    pageSetup(sheet, 0, 0);
-}
 
 // What the 检验 sheet says of a gauging beside its deviation.
 std::string gaugingRemark(const station::RatingReview& review, std::size_t i) {
     if (!review.excluded[i].empty()) {
         return "不参加定线：" + review.excluded[i];
     }
+    const std::string kept = review.kept[i].empty() ? "" : "经复核保留：" + review.kept[i];
     for (const station::Outlier& o : review.outliers) {
         if (o.point == i) {
             return "突出点，偏离剔除突出点后的关系线 " + station::deviationText(o.deviation) +
-                   "（未剔除）" + (o.likely.empty() ? "" : "；可能原因：" + o.likely);
+                   "（" + (kept.empty() ? "未剔除" : kept) + "）" +
+                   (o.likely.empty() ? "" : "；可能原因：" + o.likely);
         }
     }
-    return {};
+    return kept;
 }
 
 // The sheet 问题 of the rating table: the files left out of the table, the gaugings left out of
@@ -227,8 +65,15 @@ void ratingProblemsSheet(Book& book, const RatingReport& report) {
         put("施测号数 " + report.points[o.point].label,
             "突出点：偏离剔除突出点后的关系线 " + station::deviationText(o.deviation) +
                 "，超过 3Se = " + num::fixedText(review.cleanSe * 300.0, 1) + "%" +
-                (o.likely.empty() ? "" : "；可能原因：" + o.likely),
-            "未剔除，参加定线");
+                (o.likely.empty() ? "" : "；可能原因：" + o.likely) +
+                (review.kept[o.point].empty() ? "" : "；保留的原因：" + review.kept[o.point]),
+            review.kept[o.point].empty() ? "未剔除，参加定线" : "经复核保留，参加定线");
+    }
+    for (std::size_t i = 0; i < report.points.size(); ++i) {
+        if (!review.kept[i].empty() && !review.isOutlier(i)) {
+            put("施测号数 " + report.points[i].label, "保留的原因：" + review.kept[i],
+                "经复核保留，参加定线");
+        }
     }
     if (review.loop.fires) {
         put("全年", "涨落水测点偏离显著不同（绳套）：" + review.loop.detail, "单一曲线不适用");
@@ -406,91 +251,6 @@ std::string pointCountText(const RatingReport& report) {
 
 std::string verdictText(bool passed) {
     return passed ? "通过" : "不通过";
-}
-
-std::optional<std::string> writeStationTableWorkbook(const StationTable& table,
-                                                     const std::filesystem::path& file) {
-    Book book(true);
-    if (book.get() == nullptr) {
-        return "无法建立临时文件夹";
-    }
-    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "实测流量成果表");
-    lxw_format* title = book.format(true, false, true, false, 16);
-    lxw_format* heading = book.format(true, true, true, true, 9);
-    lxw_format* text = book.format(false, true, true, true);
-    book.setText(text);
-    const auto columns = station::tableColumns();
-    const auto last = static_cast<lxw_col_t>(columns.size() - 1);
-    worksheet_merge_range(sheet, 0, 0, 0, last, tableTitle(table).c_str(), title);
-    worksheet_set_row(sheet, 0, 28, nullptr);
-    worksheet_set_row(sheet, 1, 22, nullptr);
-    const auto headingText = [](const station::TableColumn& column) {
-        return std::string(column.name) +
-               (column.unit.empty() ? "" : "\n(" + std::string(column.unit) + ")");
-    };
-    // Two heading rows, written top to bottom: a group ("施测时间") over its columns, else one
-    // cell over both rows, merged once the second row is written.
-    for (std::size_t c = 0; c < columns.size();) {
-        const auto at = static_cast<lxw_col_t>(c);
-        if (columns[c].group.empty()) {
-            worksheet_write_string(sheet, 1, at, headingText(columns[c]).c_str(), heading);
-            ++c;
-            continue;
-        }
-        std::size_t end = c;
-        while (end + 1 < columns.size() && columns[end + 1].group == columns[c].group) {
-            ++end;
-        }
-        worksheet_merge_range(sheet, 1, at, 1, static_cast<lxw_col_t>(end),
-                              std::string(columns[c].group).c_str(), heading);
-        c = end + 1;
-    }
-    worksheet_set_row(sheet, 2, 30, nullptr);
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        const auto at = static_cast<lxw_col_t>(c);
-        if (columns[c].group.empty()) {
-            worksheet_write_blank(sheet, 2, at, heading);
-        } else {
-            worksheet_write_string(sheet, 2, at, headingText(columns[c]).c_str(), heading);
-        }
-    }
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        if (columns[c].group.empty()) {
-            // The first cell is in the row above, written already.
-            const auto at = static_cast<lxw_col_t>(c);
-            worksheet_merge_range(sheet, 1, at, 2, at, headingText(columns[c]).c_str(), heading);
-        }
-    }
-    static constexpr double kWidths[] = {6, 4, 4, 7, 9, 12, 8, 9,  9, 9,
-                                         8, 8, 8, 8, 8, 8,  7, 22, 8, 8};
-    for (std::size_t c = 0; c < columns.size() && c < std::size(kWidths); ++c) {
-        worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
-                             kWidths[c], nullptr);
-    }
-    int row = 3;
-    for (const auto& r : table.rows) {
-        const auto texts = station::rowTexts(r);
-        for (std::size_t c = 0; c < texts.size(); ++c) {
-            // 施测号数, dates and times stay texts; the figures become numbers with their digits.
-            if (c <= 6 || c == 17) {
-                worksheet_write_string(sheet, static_cast<lxw_row_t>(row),
-                                       static_cast<lxw_col_t>(c), texts[c].c_str(), text);
-            } else {
-                book.write(sheet, row, static_cast<int>(c), texts[c]);
-            }
-        }
-        ++row;
-    }
-    lxw_format* note = book.format(false, false, false, false, 9);
-    worksheet_write_string(sheet, static_cast<lxw_row_t>(row + 1), 0,
-                           "注：流量等数值取自各次测验记载表，已按修约规则修约；流量、断面面积"
-                           "按年鉴刊印的写法取三位有效数字（经验值：取自年鉴页面，规范条文未能"
-                           "核对）；不确定度为 95% 扩展不确定度（IVE：Cohn 等 2013；ISO "
-                           "748:2007），不属年鉴表格式。",
-                           note);
-    pageSetup(sheet, 1, 2);
-    problemsSheet(book, table);
-    return book.finish(file);
 }
 
 std::optional<std::string> writeRatingWorkbook(const RatingReport& report,

@@ -14,7 +14,9 @@
 
 namespace tarnelo {
 
-// Writes the table (A4 landscape, heading rows repeated on every page) and the sheet 问题.
+// Writes the table as the yearbook prints it (A4 landscape, heading rows repeated on every
+// page, 附注 the records' own 说明), the sheet 检查与不确定度 (each gauging's uncertainties and
+// what the program found) and the sheet 问题.
 // Gives why it failed, or std::nullopt when written.
 std::optional<std::string> writeStationTableWorkbook(const station::StationTable& table,
                                                      const std::filesystem::path& file);

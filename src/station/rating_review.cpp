@@ -197,6 +197,65 @@ LoopTest loopTest(std::span<const RatingPoint> points, const RatingReview& revie
     return t;
 }
 
+// Parts the deviations in time order where the means of the two sides differ most (weighted by
+// the sides' sizes, as a change in the mean is found), each side of two gaugings at least.
+void splitInTime(const std::vector<std::size_t>& order, const std::vector<double>& deviations,
+                 DriftTest& t) {
+    const std::size_t n = order.size();
+    double total = 0.0;
+    for (const std::size_t i : order) {
+        total += deviations[i];
+    }
+    double sum = 0.0;
+    double best = -1.0;
+    std::size_t at = 0;
+    for (std::size_t k = 1; k + 1 < n; ++k) {
+        sum += deviations[order[k - 1]];
+        if (k < 2) {
+            continue;
+        }
+        const double kd = static_cast<double>(k);
+        const double rest = static_cast<double>(n - k);
+        const double gap = sum / kd - (total - sum) / rest;
+        if (const double score = kd * rest * gap * gap; score > best) {
+            best = score;
+            at = k;
+            t.beforeMean = sum / kd;
+            t.afterMean = (total - sum) / rest;
+        }
+    }
+    t.before.assign(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(at));
+    t.after.assign(order.begin() + static_cast<std::ptrdiff_t>(at), order.end());
+}
+
+// The two periods of a shift with their mean deviations, and how to fit each apart.
+std::string shiftText(std::span<const RatingPoint> points, const DriftTest& t) {
+    const auto period = [&](const std::vector<std::size_t>& which, double m) {
+        return std::to_string(which.size()) + " 次（施测号数 " + labelsOf(points, which) +
+               "）平均偏离 " + percent(m);
+    };
+    std::string text = "以施测号数 " + points[t.after.front()].label + " 为界，之前 " +
+                       period(t.before, t.beforeMean) + "，之后 " + period(t.after, t.afterMean) +
+                       "，相差 " + num::fixedText(std::abs(t.afterMean - t.beforeMean) * 100.0, 1) +
+                       "%";
+    const auto joined = [&](const std::vector<std::size_t>& which) {
+        std::string labels;
+        for (const std::size_t i : which) {
+            labels += (labels.empty() ? "" : ",") + points[i].label;
+        }
+        return labels;
+    };
+    // The power form needs four points (经验值 of the fit: two more than its parameters).
+    constexpr std::size_t kLeast = 4;
+    if (t.before.size() < kLeast || t.after.size() < kLeast) {
+        return text + "；一个时段的测点不足 " + std::to_string(kLeast) +
+               " 个，不能分开定线，请查明该时段的测验";
+    }
+    return text + "；宜按两个时段分别定线：前一时段 tarnelo-cli rating 本年测验文件 --exclude " +
+           joined(t.after) + ":后一时段另行定线，后一时段 tarnelo-cli rating 本年测验文件 " +
+           "--exclude " + joined(t.before) + ":前一时段另行定线（窗口中取消勾选另一时段的测次）";
+}
+
 DriftTest driftTest(std::span<const RatingPoint> points, const std::vector<double>& deviations) {
     DriftTest t;
     std::vector<std::size_t> order;
@@ -240,6 +299,10 @@ DriftTest driftTest(std::span<const RatingPoint> points, const std::vector<doubl
                " 次，U = " + num::fixedText(t.statistic, 2) +
                "，临界值 1.64（适线检验的方法用于时间顺序，" + "显著性水平 0.05，单侧）；" +
                runText;
+    if (t.fires) {
+        splitInTime(order, deviations, t);
+        t.detail += "；" + shiftText(points, t);
+    }
     return t;
 }
 
@@ -269,7 +332,8 @@ std::string_view trendName(Trend trend) {
     return {};
 }
 
-std::optional<std::vector<Exclusion>> parseExclusions(std::string_view text, std::string& problem) {
+std::optional<std::vector<Exclusion>> parseExclusions(std::string_view text, std::string& problem,
+                                                      bool kept) {
     std::size_t colon = text.find(':');
     std::size_t width = 1;
     if (const std::size_t wide = text.find("："); wide < colon) {
@@ -277,7 +341,8 @@ std::optional<std::vector<Exclusion>> parseExclusions(std::string_view text, std
         width = std::string_view("：").size();
     }
     if (colon == std::string_view::npos || trimmed(text.substr(colon + width)).empty()) {
-        problem = "请在冒号后写明不参加定线的原因，如 8,27:流速仪故障";
+        problem = kept ? "请在冒号后写明复核后保留的原因，如 8:已核对原始记录，无误"
+                       : "请在冒号后写明不参加定线的原因，如 8,27:流速仪故障";
         return std::nullopt;
     }
     const std::string reason = trimmed(text.substr(colon + width));
@@ -295,7 +360,7 @@ std::optional<std::vector<Exclusion>> parseExclusions(std::string_view text, std
             problem = "施测号数不能为空：" + std::string(text);
             return std::nullopt;
         }
-        exclusions.push_back({label, reason});
+        exclusions.push_back({label, reason, kept});
         if (comma == std::string_view::npos) {
             break;
         }
@@ -313,15 +378,20 @@ bool RatingReview::isOutlier(std::size_t point) const {
                        [&](const Outlier& o) { return o.point == point; });
 }
 
+bool RatingReview::isUnhandledOutlier(std::size_t point) const {
+    return isOutlier(point) && (point >= kept.size() || kept[point].empty());
+}
+
 RatingReview reviewRating(std::span<const RatingPoint> points,
                           std::span<const Exclusion> exclusions, RatingForm form, double alpha) {
     RatingReview review;
     review.excluded.assign(points.size(), std::string());
+    review.kept.assign(points.size(), std::string());
     review.deviations.assign(points.size(), NAN);
     for (const Exclusion& e : exclusions) {
         for (std::size_t i = 0; i < points.size(); ++i) {
             if (points[i].label == e.label) {
-                review.excluded[i] = e.reason;
+                (e.kept ? review.kept : review.excluded)[i] = e.reason;
             }
         }
     }
@@ -365,17 +435,21 @@ RatingReview reviewRating(std::span<const RatingPoint> points,
 RatingVerdict ratingVerdict(const RatingReview& review, std::span<const RatingPoint> points,
                             StationClass station) {
     RatingVerdict verdict = ratingVerdict(review.fit.tests, station);
-    if (!review.outliers.empty()) {
-        std::string named;
-        for (const Outlier& o : review.outliers) {
+    std::string named;
+    std::size_t unhandled = 0;
+    for (const Outlier& o : review.outliers) {
+        if (review.isUnhandledOutlier(o.point)) {
             named += (named.empty() ? "" : "、") + points[o.point].label + "（" +
                      deviationText(o.deviation) + "）";
+            ++unhandled;
         }
-        verdict.reasons.push_back(
-            "突出点 " + std::to_string(review.outliers.size()) + " 个未处理：" + named +
-            "，超过 3Se = " + num::fixedText(review.cleanSe * 300.0, 1) + "%（Se 按剔除突出点" +
-            (review.loopAwareScale ? "、扣除涨落水平均偏离" : "") +
-            "后计算）；查明原因后剔除或改正");
+    }
+    if (unhandled > 0) {
+        verdict.reasons.push_back("突出点 " + std::to_string(unhandled) + " 个未处理：" + named +
+                                  "，超过 3Se = " + num::fixedText(review.cleanSe * 300.0, 1) +
+                                  "%（Se 按剔除突出点" +
+                                  (review.loopAwareScale ? "、扣除涨落水平均偏离" : "") +
+                                  "后计算）；查明原因后剔除、改正或复核保留");
     }
     if (review.loop.fires) {
         verdict.reasons.push_back(
@@ -394,6 +468,19 @@ RatingVerdict ratingVerdict(const RatingReview& review, std::span<const RatingPo
         if (!review.excluded[i].empty()) {
             verdict.notes.push_back("施测号数 " + points[i].label + " 不参加定线：" +
                                     review.excluded[i]);
+        }
+    }
+    for (const Outlier& o : review.outliers) {
+        if (!review.isUnhandledOutlier(o.point)) {
+            verdict.notes.push_back("施测号数 " + points[o.point].label + " 为突出点（偏离 " +
+                                    deviationText(o.deviation) + "），经复核保留，参加定线：" +
+                                    review.kept[o.point]);
+        }
+    }
+    for (std::size_t i = 0; i < points.size() && i < review.kept.size(); ++i) {
+        if (!review.kept[i].empty() && !review.isOutlier(i)) {
+            verdict.notes.push_back("施测号数 " + points[i].label + " 经复核保留，参加定线：" +
+                                    review.kept[i]);
         }
     }
     verdict.adequate = verdict.reasons.empty();
@@ -447,6 +534,12 @@ std::vector<RatingPoint> ratingPoints(const StationTable& table) {
 std::string exclusionProblem(std::span<const RatingPoint> points,
                              std::span<const Exclusion> exclusions) {
     for (const Exclusion& e : exclusions) {
+        const bool both = std::any_of(exclusions.begin(), exclusions.end(), [&](const auto& x) {
+            return x.label == e.label && x.kept != e.kept;
+        });
+        if (both) {
+            return "施测号数 " + e.label + " 不能既不参加定线又复核保留，请只选一种";
+        }
         const bool found = std::any_of(points.begin(), points.end(),
                                        [&](const RatingPoint& p) { return p.label == e.label; });
         if (found) {

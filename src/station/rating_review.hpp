@@ -22,15 +22,18 @@ Trend trendOf(std::optional<double> stageChange);
 // "涨", "落", "平" or empty.
 std::string_view trendName(Trend trend);
 
-// A gauging the user leaves out of the fit, named by its label, with the reason.
+// A gauging the reviewer has decided on, named by its label, with the reason: left out of the
+// fit, or (kept) reviewed and kept in it, so that an outlier among them counts as handled.
 struct Exclusion {
     std::string label;
     std::string reason;
+    bool kept = false;
 };
 
-// Reads "8,27:原因" into one exclusion per label; empty labels or no reason give std::nullopt
-// and why in `problem`.
-std::optional<std::vector<Exclusion>> parseExclusions(std::string_view text, std::string& problem);
+// Reads "8,27:原因" into one exclusion per label (each kept, with `kept`); empty labels or no
+// reason give std::nullopt and why in `problem`.
+std::optional<std::vector<Exclusion>> parseExclusions(std::string_view text, std::string& problem,
+                                                      bool kept = false);
 
 struct Outlier {
     std::size_t point = 0; // index into the points
@@ -64,6 +67,12 @@ struct DriftTest {
     double statistic = 0.0;
     // The longest run of deviations of one sign in time order, as indexes into the points.
     std::vector<std::size_t> longestRun;
+    // The gaugings before and after the time that parts their mean deviations most, in time
+    // order, with those means (when the test fires).
+    std::vector<std::size_t> before;
+    std::vector<std::size_t> after;
+    double beforeMean = 0.0;
+    double afterMean = 0.0;
     std::string detail;
 };
 
@@ -74,6 +83,8 @@ struct RatingReview {
     std::vector<std::size_t> used;
     // Per point: why the user left it out, or empty.
     std::vector<std::string> excluded;
+    // Per point: why the reviewer kept it in the fit after review, or empty.
+    std::vector<std::string> kept;
     // Per point: the relative deviation from fit.curve (NaN without a curve).
     std::vector<double> deviations;
     std::vector<Trend> trends;
@@ -88,6 +99,8 @@ struct RatingReview {
     DriftTest drift;
 
     bool isOutlier(std::size_t point) const;
+    // An outlier the reviewer has not kept (an excluded point is no outlier).
+    bool isUnhandledOutlier(std::size_t point) const;
 };
 
 RatingReview reviewRating(std::span<const RatingPoint> points,
@@ -112,7 +125,7 @@ void distinguishLabels(std::vector<RatingPoint>& points);
 std::vector<RatingPoint> ratingPoints(const StationTable& table);
 
 // Why the exclusions cannot be applied to the points (a label no point bears, a repeated number
-// named without its "#k"), or empty.
+// named without its "#k", a point both left out and kept), or empty.
 std::string exclusionProblem(std::span<const RatingPoint> points,
                              std::span<const Exclusion> exclusions);
 

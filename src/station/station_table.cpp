@@ -141,6 +141,15 @@ std::string yearbookArea(const TableRow& row) {
                        : yearbookFigure(row.results[1]);
 }
 
+std::string foundRemarks(const TableRow& row) {
+    if (row.stated.empty() || row.remarks.rfind(row.stated, 0) != 0) {
+        return row.remarks;
+    }
+    const std::string_view rest = std::string_view(row.remarks).substr(row.stated.size());
+    constexpr std::string_view kSeparator = "；";
+    return std::string(rest.starts_with(kSeparator) ? rest.substr(kSeparator.size()) : rest);
+}
+
 std::vector<std::string> rowTexts(const TableRow& row) {
     const LocalTime& start = row.time.start;
     const LocalTime& end = row.time.end;
@@ -218,6 +227,7 @@ void tableEntry(StationGauging&& g, std::optional<int> year, TableRow& row, Entr
     // The note on the record header comes first, then what the program has to say.
     if (!g.field(hdr::说明).empty()) {
         appendRemark(row.remarks, g.field(hdr::说明));
+        row.stated = row.remarks;
     }
     if (e.station.empty()) {
         appendRemark(row.remarks, "表头无测站名称");

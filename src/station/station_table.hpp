@@ -34,6 +34,8 @@ struct TableRow {
     std::string roughness; // 糙率
     // 附注: the record header's 说明, then what the program found, each after a "；".
     std::string remarks;
+    // The record header's 说明 alone (the start of remarks): the yearbook's 附注.
+    std::string stated;
     // Expanded uncertainty (95 %) of the discharge in percent, by IVE and by ISO 748.
     std::optional<double> ive;
     std::optional<double> iso748;
@@ -98,6 +100,8 @@ struct TableColumn {
 std::span<const TableColumn> tableColumns();
 // The texts of a row, one per column of tableColumns().
 std::vector<std::string> rowTexts(const TableRow& row);
+// What the program found about a row: its 附注 after the record header's 说明.
+std::string foundRemarks(const TableRow& row);
 
 // What the table keeps of each gauging, made as soon as the gauging is read so that a year of
 // many thousand files never holds their gaugings: the row as far as the gauging alone tells it

@@ -187,7 +187,8 @@ PY
 if command -v pdfinfo >/dev/null; then
     expect_status 0 "summary --pdf" "$cli" summary "$year" --pdf "$work/table.pdf"
     [[ $(pdfinfo "$work/table.pdf") == *"842 x 595"* ]] || fail "summary PDF not A4 landscape"
-    [[ $(pdftotext "$work/table.pdf" -) == *"第 1 页，共 2 页"* ]] || fail "summary PDF page numbers"
+    # The table, 检查与不确定度 and 问题, a page each.
+    [[ $(pdftotext "$work/table.pdf" -) == *"第 1 页，共 3 页"* ]] || fail "summary PDF page numbers"
     expect_status 0 "rating --pdf" "$cli" rating "$year" --pdf "$work/rating.pdf"
     [[ $(pdfinfo "$work/rating.pdf") == *"595 x 842"* ]] || fail "rating PDF not A4 portrait"
 fi

@@ -72,6 +72,62 @@ grep -q '不参加定线' "$work/rating.svg" || fail "the picture does not name 
 grep -q '测点 [0-9]* 个，参加定线 [0-9]* 个' "$work/out" ||
     fail "the text does not say how many gaugings were fitted: $(head -3 "$work/out")"
 
+# Kept after review: the outliers take part, count as handled and are listed with the reason.
+"$cli" rating "$work/year" --json --keep "8,14,33:已核对原始记录，无误" --exclude "11:相应水位抄错" \
+    --table "$work/kept.xlsx" >"$work/kept.json" 2>"$work/err"
+[[ $? == 0 ]] || fail "rating with --keep: $(cat "$work/err")"
+python3 - "$work/kept.json" <<'PY' || fail "the year with outliers kept"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+v = r["verdict"]
+unhandled = [x for x in v["reasons"] if "未处理" in x]
+for number in ("8", "14", "33"):
+    assert not any(f"：{number}（" in x or f"、{number}（" in x for x in unhandled), unhandled
+notes = "\n".join(v["notes"])
+for number in ("8", "14", "33"):
+    assert f"施测号数 {number} 为突出点（偏离 " in notes, notes
+assert "经复核保留，参加定线：已核对原始记录，无误" in notes, notes
+kept = {e["number"]: e["reason"] for e in r["kept"]}
+assert set(kept) == {"8", "14", "33"}, kept
+gaugings = {g["number"]: g for g in r["gaugings"]}
+assert gaugings["8"]["kept"] == "已核对原始记录，无误" and gaugings["8"]["excluded"] is None
+assert all(o["kept"] for o in r["outliers"] if o["number"] in kept), r["outliers"]
+PY
+unzip -p "$work/kept.xlsx" xl/sharedStrings.xml | grep -q '经复核保留，参加定线' ||
+    fail "the workbook does not list the kept outliers"
+"$cli" rating "$work/year" --keep "8:x" --exclude "8:y" >"$work/out" 2>"$work/err"
+[[ $? == 2 ]] || fail "a number both kept and excluded should be a usage error"
+
+# A shift in time: the example year with the stage of the gaugings from the 16th on read 0.12 m
+# high (the control scoured). Both periods are named with their mean deviations, and the verdict
+# says how to fit each apart.
+python3 - "$TARNELO_SOURCE_DIR/examples/station-year" "$work/shift" <<'PY' || fail "cannot make the shifted year"
+import glob, os, sys
+os.makedirs(sys.argv[2])
+for k, name in enumerate(sorted(glob.glob(sys.argv[1] + "/*.dat"))):
+    lines = open(name, "rb").read().split(b"\r\n")
+    for i, line in enumerate(lines):
+        parts = line.split(b",")
+        if k >= 15 and len(parts) > 2 and parts[0] in ("基本水尺断面".encode("gbk"), "基上 50 m".encode("gbk")) and parts[1] != b"*":
+            parts[1] = b"%.2f" % (float(parts[1]) + 0.12)
+            lines[i] = b",".join(parts)
+    open(os.path.join(sys.argv[2], os.path.basename(name)), "wb").write(b"\r\n".join(lines))
+PY
+"$cli" rating "$work/shift" --json >"$work/shift.json" 2>"$work/err" || fail "rating of the shifted year"
+python3 - "$work/shift.json" <<'PY' || fail "the shift in time"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+t = r["time_order"]
+assert t["single_curve_inadequate"] is True, t
+assert t["before"][0] == "1" and t["after"][-1] == "30", t
+assert t["before_mean_pct"] > 4 and t["after_mean_pct"] < -4, t
+reason = [x for x in r["verdict"]["reasons"] if "偏离随时间系统变化" in x][0]
+first = ",".join(t["after"])
+assert f"之前 {len(t['before'])} 次" in reason and f"之后 {len(t['after'])} 次" in reason, reason
+assert f"--exclude {first}:后一时段另行定线" in reason, reason
+assert "--exclude " + ",".join(t["before"]) + ":前一时段另行定线" in reason, reason
+PY
+
 # What cannot be excluded is refused, with nothing written.
 for bad in "99:原因" "27:原因" "8"; do
     "$cli" rating "$work/year" --exclude "$bad" --table "$work/bad.xlsx" >"$work/out" 2>"$work/err"

@@ -41,6 +41,7 @@ class StationTableTest : public QObject {
     void readsAFolderSortsAndOpensAGauging();
     void exportsTheTableAndShowsTheRelation();
     void leavesGaugingsOutOfTheRelationAndKeepsThem();
+    void keepsAnOutlierAfterReview();
     void keepsItsFoldersAndProposesNamesOfTheStationAndYear();
     void theRelationWindowFitsTheScreen();
 };
@@ -59,6 +60,22 @@ std::filesystem::path writeYear(const std::filesystem::path& folder) {
         testing::writeGauging(folder / ("g" + std::to_string(i + 1) + ".dat"), made);
     }
     writeFileAtomic(folder / "other.dat", "not a gauging");
+    return folder;
+}
+
+// Twenty gaugings on one curve but the seventh, whose 相应水位 reads 0.5 m high: an outlier.
+std::filesystem::path writeYearWithOutlier(const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < 20; ++i) {
+        testing::MadeGauging made;
+        const int month = 1 + i / 2;
+        made.time = "2024-" + std::string(month < 10 ? "0" : "") + std::to_string(month) + "-" +
+                    (i % 2 == 0 ? "10" : "20") + " 08:30~09:10";
+        made.number = std::to_string(i + 1);
+        made.scale = 0.7 + 0.06 * i;
+        made.stage = num::fixedText(44.0 + made.scale + (i == 6 ? 0.5 : 0.0), 2);
+        testing::writeGauging(folder / ("g" + std::to_string(i + 1) + ".dat"), made);
+    }
     return folder;
 }
 
@@ -239,6 +256,52 @@ void StationTableTest::leavesGaugingsOutOfTheRelationAndKeepsThem() {
     QVERIFY(view.exclusions().empty());
     QVERIFY(problems().contains(QStringLiteral("不参加定线的施测号数 3 已不在本年测点中")));
     QVERIFY(QSettings().value(QStringLiteral("rating/exclusions/青石桥/2024")).isNull());
+    QVERIFY(h.messages.empty());
+}
+
+void StationTableTest::keepsAnOutlierAfterReview() {
+    Harness h;
+    MainWindow& w = h.make();
+    StationTableDialog& view = w.showStationTable();
+    const auto folder = writeYearWithOutlier(h.folder / "Text data" / "青石桥");
+    QVERIFY(view.loadFolder(folder));
+    QTest::mouseClick(view.findChild<QPushButton*>(QStringLiteral("水位流量关系")), Qt::LeftButton);
+    QVERIFY2(detailsOf(view).contains(QStringLiteral("突出点 1 个未处理：7（")),
+             qPrintable(detailsOf(view)));
+    auto* keep = view.relationWindow()->findChild<QPushButton*>(QStringLiteral("复核保留"));
+    QVERIFY(keep != nullptr && keep->isEnabled());
+
+    // 复核保留 asks why for the outlier; the reason keeps it in the fit and handles it.
+    h.texts.push_back("已核对原始记录，无误");
+    QTest::mouseClick(keep, Qt::LeftButton);
+    QVERIFY(QString::fromStdString(h.prompts.back().text)
+                .startsWith(QStringLiteral("施测号数 7 为突出点（偏离 ")));
+    QTRY_VERIFY(
+        detailsOf(view).contains(QStringLiteral("经复核保留，参加定线：已核对原始记录，无误")));
+    QVERIFY(!detailsOf(view).contains(QStringLiteral("未处理")));
+    QVERIFY(
+        !view.relationWindow()->findChild<QPushButton*>(QStringLiteral("复核保留"))->isEnabled());
+    saveScreenshot(*view.relationWindow(), "rating-window-kept.png");
+    QTableWidget& grid = view.grid();
+    QCOMPARE(numberCell(grid, QStringLiteral("7"))->checkState(), Qt::Checked);
+    QVERIFY(grid.item(numberCell(grid, QStringLiteral("7"))->row(), 8)
+                ->toolTip()
+                .contains(QStringLiteral("经复核保留")));
+    QVERIFY(view.findChild<QPlainTextEdit*>(QStringLiteral("问题"))
+                ->toPlainText()
+                .contains(QStringLiteral("施测号数 7 经复核保留，参加定线：已核对原始记录，无误")));
+
+    // Kept for the year; unticking it then leaves it out instead.
+    StationTableDialog again(w, {}, nullptr);
+    QVERIFY(again.loadFolder(folder));
+    QCOMPARE(again.exclusions().size(), std::size_t(1));
+    QVERIFY(again.exclusions()[0].kept);
+    h.texts.push_back("水位抄错");
+    toggle(again.grid(), numberCell(again.grid(), QStringLiteral("7")));
+    QCOMPARE(numberCell(again.grid(), QStringLiteral("7"))->checkState(), Qt::Unchecked);
+    QCOMPARE(again.exclusions().size(), std::size_t(1));
+    QVERIFY(!again.exclusions()[0].kept);
+    QCOMPARE(again.exclusions()[0].reason, std::string("水位抄错"));
     QVERIFY(h.messages.empty());
 }
 

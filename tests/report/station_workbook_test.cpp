@@ -5,7 +5,9 @@
 #include "report/station_workbook.hpp"
 
 #include "compute/numtext.hpp"
+#include "pages/sheet_layout.hpp"
 #include "platform/workbook/package.hpp"
+#include "report/svg_text.hpp"
 #include "support/program_folder.hpp"
 #include "support/station_files.hpp"
 
@@ -16,10 +18,11 @@
 namespace tarnelo {
 namespace {
 
-std::string part(const std::filesystem::path& file, std::string_view name) {
+std::string part(const std::filesystem::path& file, std::string_view name,
+                 const xlsx::PackageLimits& limits = {}) {
     std::vector<xlsx::RawPart> parts;
     std::string error;
-    EXPECT_TRUE(xlsx::readPackage(file, parts, error)) << error;
+    EXPECT_TRUE(xlsx::readPackage(file, parts, error, limits)) << error;
     for (const auto& p : parts) {
         if (p.name == name) {
             return p.bytes;
@@ -74,7 +77,8 @@ TEST(StationWorkbook, TheTableIsAYearbookPageAndNamesWhatWasLeftOut) {
     EXPECT_NE(sheet.find("paperSize=\"9\""), std::string::npos);
     EXPECT_NE(sheet.find("orientation=\"landscape\""), std::string::npos);
     // The texts stand in the cells: the table is written a row at a time.
-    const std::string strings = sheet + part(file, "xl/worksheets/sheet2.xml");
+    const std::string strings =
+        sheet + part(file, "xl/worksheets/sheet2.xml") + part(file, "xl/worksheets/sheet3.xml");
     for (const char* text :
          {"青石桥 2024 年实测流量成果表", "基本水尺水位\n(m)", "流量\n(m³/s)", "水面比降\n(‱)",
           "附注", "IVE\n(%)", "ISO 748\n(%)", "x.dat", "未列入"}) {
@@ -88,6 +92,108 @@ TEST(StationWorkbook, TheTableIsAYearbookPageAndNamesWhatWasLeftOut) {
     const auto failed = writeStationTableWorkbook(table, folder.path() / "无" / "t.xlsx");
     ASSERT_TRUE(failed);
     EXPECT_NE(failed->find("无法写入"), std::string::npos);
+}
+
+// A table of `count` rows as the yearbook has them, each with the record's 说明 and what the
+// program found in its 附注.
+station::StationTable yearbookYear(int count, const std::string& stated) {
+    station::StationTable table;
+    table.station = "青石桥";
+    table.year = 2024;
+    for (int i = 0; i < count; ++i) {
+        station::TableRow row;
+        row.file = "g" + std::to_string(i + 1) + ".dat";
+        row.number = std::to_string(i + 1);
+        row.time.start = {2024, 1 + i % 12, 1 + i % 28, 8, 30};
+        row.time.end = {2024, 1 + i % 12, 1 + i % 28, 9, 45};
+        row.place = "基本水尺断面";
+        row.method = "流速仪 18/18";
+        row.stage.metres = 45.12;
+        row.stage.text = "45.12";
+        row.results = {"186", "205", "0.907", "1.62", "83.1", "2.47", "3.90"};
+        row.stated = stated;
+        row.remarks = stated + "；检查有 1 处注意";
+        row.ive = 5.2;
+        row.iso748 = 6.1;
+        table.rows.push_back(row);
+    }
+    return table;
+}
+
+// The 成果表 is laid out as the yearbook's table: 测验方法 on one line, 附注 the record's own 说明,
+// and the uncertainties and the program's remarks on a sheet of their own.
+TEST(StationWorkbook, TheTableIsTheYearbooksAndTheProgramSpeaksOnItsOwnSheet) {
+    testing::ProgramFolder folder;
+    const auto file = folder.path() / "成果表.xlsx";
+    ASSERT_EQ(writeStationTableWorkbook(yearbookYear(40, "测流时有风"), file), std::nullopt);
+    const std::string book = part(file, "xl/workbook.xml");
+    const auto at = [&](std::string_view name) { return book.find(name); };
+    ASSERT_NE(at("name=\"检查与不确定度\""), std::string::npos);
+    EXPECT_LT(at("name=\"实测流量成果表\""), at("name=\"检查与不确定度\""));
+    EXPECT_LT(at("name=\"检查与不确定度\""), at("name=\"问题\""));
+
+    const std::string table = part(file, "xl/worksheets/sheet1.xml");
+    for (const char* absent : {"IVE", "ISO 748", "检查有"}) {
+        EXPECT_EQ(table.find(absent), std::string::npos) << absent;
+    }
+    EXPECT_NE(table.find(">测流时有风<"), std::string::npos);
+    EXPECT_NE(table.find("附注"), std::string::npos);
+    const std::string checks = part(file, "xl/worksheets/sheet2.xml");
+    for (const char* present :
+         {"IVE", "ISO 748", ">检查有 1 处注意<", "<v>5.2</v>", "<v>6.1</v>"}) {
+        EXPECT_NE(checks.find(present), std::string::npos) << present;
+    }
+
+    // Every page of the table carries rows, whatever their count: never the headings and a note
+    // alone; each 测验方法 stands on one line; the note is at the foot of every page.
+    for (int count = 24; count <= 40; ++count) {
+        SCOPED_TRACE(std::to_string(count) + " rows");
+        ASSERT_EQ(writeStationTableWorkbook(yearbookYear(count, "测流时有风"), file), std::nullopt);
+        const pages::Layout layout = pages::layoutWorkbook(file);
+        ASSERT_TRUE(layout.problem.empty()) << layout.problem;
+        int rows = 0;
+        for (const pages::Page& page : layout.pages) {
+            bool heading = false;
+            bool method = false;
+            bool note = false;
+            for (const pages::TextBox& t : page.texts) {
+                heading = heading || t.text == "附注";
+                note = note || t.text.find("三位有效数字") != std::string::npos;
+                if (t.text == "流速仪 18/18") {
+                    method = true;
+                    ++rows;
+                    EXPECT_GE(t.cell.width, svg::textEms(t.text, 0.5) * t.points) << t.text;
+                }
+            }
+            EXPECT_EQ(heading, method);
+            EXPECT_EQ(heading, note);
+        }
+        EXPECT_EQ(rows, count);
+    }
+}
+
+// A year of many gaugings makes a sheet larger than a workbook from elsewhere may be; the
+// program reads its own workbook whole, and says a foreign one is too large, not damaged.
+TEST(StationWorkbook, TheProgramReadsItsOwnLargeWorkbook) {
+    testing::ProgramFolder folder;
+    const auto file = folder.path() / "成果表.xlsx";
+    // 2,500 rows with a long 说明 each make a table sheet of more than 8 MiB, as 10,000 gaugings
+    // with short ones do.
+    std::string stated;
+    for (int i = 0; i < 250; ++i) {
+        stated += "测流时有风";
+    }
+    ASSERT_EQ(writeStationTableWorkbook(yearbookYear(2500, stated), file), std::nullopt);
+    EXPECT_GT(part(file, "xl/worksheets/sheet1.xml", xlsx::kOwnWorkbookLimits).size(),
+              xlsx::kMaxPartBytes);
+    const pages::Layout own = pages::layoutWorkbook(file, xlsx::kOwnWorkbookLimits);
+    ASSERT_TRUE(own.problem.empty()) << own.problem;
+    EXPECT_GT(own.pages.size(), 100U);
+    const pages::Layout foreign = pages::layoutWorkbook(file);
+    EXPECT_EQ(foreign.problem.find("损坏"), std::string::npos) << foreign.problem;
+    EXPECT_NE(foreign.problem.find("工作簿太大，无法读取（部件 xl/worksheets/sheet1.xml 解压后 "),
+              std::string::npos)
+        << foreign.problem;
 }
 
 TEST(StationWorkbook, TheRatingTableAndPictureCarryTheCurveAndTheTests) {

@@ -134,6 +134,81 @@ TEST(RatingReview, NamesEveryGrossErrorTheSlipAndTheLoop) {
     }
 }
 
+// Outliers the reviewer keeps after review stay in the fit, count as handled and are listed with
+// their reason; a point cannot be both left out and kept.
+TEST(RatingReview, OutliersKeptAfterReviewAreHandledAndStayInTheFit) {
+    const Year year = makeYear(7);
+    std::string problem;
+    auto decided = parseExclusions(year.gross[0] + "，" + year.gross[1] + "," + year.gross[2] +
+                                       "：已核对原始记录，无误",
+                                   problem, true);
+    ASSERT_TRUE(decided) << problem;
+    EXPECT_TRUE((*decided)[2].kept);
+    decided->push_back({year.slip, "相应水位抄错"});
+    const RatingReview review = reviewRating(year.points, *decided, RatingForm::Power);
+    ASSERT_TRUE(review.fit.problem.empty()) << review.fit.problem;
+    // Only the slip is left out; the kept ones take part and are still found as outliers.
+    EXPECT_EQ(review.used.size(), 39U);
+    EXPECT_EQ(review.kept[5], "已核对原始记录，无误");
+    EXPECT_TRUE(review.excluded[5].empty());
+    EXPECT_TRUE(review.isOutlier(5));
+    EXPECT_FALSE(review.isUnhandledOutlier(5));
+    const RatingVerdict verdict = ratingVerdict(review, year.points, StationClass::Second);
+    for (const Outlier& o : review.outliers) {
+        EXPECT_FALSE(review.isUnhandledOutlier(o.point)) << year.points[o.point].label;
+    }
+    EXPECT_FALSE(mentions(verdict.reasons, "突出点")) << verdict.reasons.front();
+    EXPECT_TRUE(mentions(verdict.notes, "施测号数 6 为突出点（偏离 +"));
+    EXPECT_TRUE(mentions(verdict.notes, "），经复核保留，参加定线：已核对原始记录，无误"));
+    EXPECT_TRUE(mentions(verdict.notes, "施测号数 16 不参加定线：相应水位抄错"));
+    EXPECT_EQ(verdict.notes.size(), 4U);
+
+    // One of three kept: the other two are still unhandled.
+    const RatingReview one = reviewRating(
+        year.points, std::vector<Exclusion>{{year.gross[0], "核对无误", true}}, RatingForm::Power);
+    const RatingVerdict partly = ratingVerdict(one, year.points, StationClass::Second);
+    ASSERT_TRUE(mentions(partly.reasons, "突出点"));
+    EXPECT_FALSE(mentions(partly.reasons, "施测号数 6（")) << partly.reasons.front();
+    EXPECT_FALSE(mentions(partly.reasons, "、6（"));
+
+    EXPECT_FALSE(parseExclusions("8", problem, true));
+    EXPECT_NE(problem.find("保留的原因"), std::string::npos);
+    const std::vector<Exclusion> both{{"6", "x"}, {"6", "y", true}};
+    EXPECT_EQ(exclusionProblem(year.points, both),
+              "施测号数 6 不能既不参加定线又复核保留，请只选一种");
+}
+
+// A shift in time: both periods are named with their mean deviations, and the verdict says how
+// to fit each apart.
+TEST(RatingReview, AShiftInTimeNamesBothPeriodsAndHowToFitThemApart) {
+    std::vector<RatingPoint> points;
+    for (int i = 0; i < 24; ++i) {
+        RatingPoint p;
+        p.stage = 100.5 + 3.0 * std::abs(std::sin(0.9 * i + 0.3));
+        // The bed scoured in mid-year: 10 % less water at the same stage from the 13th on.
+        const double wobble = 0.004 * std::sin(2.1 * i);
+        p.discharge = 20.0 * std::pow(p.stage - 100.0, 1.7) * (i < 12 ? 1.05 : 0.95) + wobble;
+        p.label = std::to_string(i + 1);
+        p.minutes = 1'000'000 + 10'000LL * i;
+        points.push_back(p);
+    }
+    const RatingReview review = reviewRating(points, {}, RatingForm::Power);
+    ASSERT_TRUE(review.drift.fires) << review.drift.detail;
+    ASSERT_EQ(review.drift.before.size(), 12U);
+    EXPECT_EQ(points[review.drift.after.front()].label, "13");
+    EXPECT_NEAR(review.drift.beforeMean, 0.05, 0.01);
+    EXPECT_NEAR(review.drift.afterMean, -0.05, 0.01);
+    const RatingVerdict verdict = ratingVerdict(review, points, StationClass::Second);
+    ASSERT_TRUE(mentions(verdict.reasons, "偏离随时间系统变化"));
+    EXPECT_TRUE(mentions(verdict.reasons, "以施测号数 13 为界，之前 12 次（施测号数 1、2、"));
+    EXPECT_TRUE(mentions(verdict.reasons, "之后 12 次（施测号数 13、14、"));
+    EXPECT_TRUE(mentions(verdict.reasons, "12）平均偏离 +5.1%，之后"));
+    EXPECT_TRUE(mentions(verdict.reasons, "24）平均偏离 -4.8%，相差 9.9%；宜按两个时段分别定线"));
+    EXPECT_TRUE(mentions(verdict.reasons, "tarnelo-cli rating 本年测验文件 --exclude "
+                                          "13,14,15,16,17,18,19,20,21,22,23,24:后一时段另行定线"));
+    EXPECT_TRUE(mentions(verdict.reasons, "--exclude 1,2,3,4,5,6,7,8,9,10,11,12:前一时段另行定线"));
+}
+
 // A sound year passes; the trend follows the base gauge by whole centimetres; the exclusion text
 // is read strictly; repeated numbers are told apart.
 TEST(RatingReview, SoundYearsPassAndInputsAreReadStrictly) {

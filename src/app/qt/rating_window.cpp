@@ -48,10 +48,18 @@ RatingWindow::RatingWindow(const RatingReport& report, Window& owner, QWidget* p
     auto* saveTableButton = new QPushButton(QStringLiteral("保存推流表..."), this);
     saveTableButton->setObjectName(QStringLiteral("保存推流表"));
     saveTableButton->setEnabled(report_.fit().problem.empty());
+    auto* keepButton = new QPushButton(QStringLiteral("复核保留..."), this);
+    keepButton->setObjectName(QStringLiteral("复核保留"));
+    keepButton->setToolTip(QStringLiteral("突出点经复核无误时保留，参加定线并写明原因"));
+    keepButton->setEnabled(std::any_of(
+        report_.review.outliers.begin(), report_.review.outliers.end(),
+        [&](const station::Outlier& o) { return report_.review.isUnhandledOutlier(o.point); }));
+    connect(keepButton, &QPushButton::clicked, this, [this] { keepOutliers(); });
     connect(savePictureButton, &QPushButton::clicked, this, [this] { savePicture(); });
     connect(saveTableButton, &QPushButton::clicked, this, [this] { saveTable(); });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(status_, 1);
+    buttons->addWidget(keepButton);
     buttons->addWidget(savePictureButton);
     buttons->addWidget(saveTableButton);
     auto* layout = new QVBoxLayout(this);
@@ -99,8 +107,10 @@ QString RatingWindow::detailsText() const {
     lines << qtext("绳套（涨落）：" + report.review.loop.detail);
     lines << qtext("时序变化：" + report.review.drift.detail);
     for (const station::Outlier& o : report.review.outliers) {
+        const std::string& why = report.review.kept[o.point];
         lines << qtext("突出点：施测号数 " + report.points[o.point].label + "，偏离 " +
-                       station::deviationText(o.deviation) + "，未剔除" +
+                       station::deviationText(o.deviation) + "，" +
+                       (why.empty() ? "未剔除" : "经复核保留：" + why) +
                        (o.likely.empty() ? "" : "；可能原因：" + o.likely));
     }
     return lines.join('\n');
@@ -131,6 +141,30 @@ bool RatingWindow::saveTable() {
         return false;
     }
     saved("推流表", choice.path);
+    return true;
+}
+
+bool RatingWindow::keepOutliers() {
+    std::vector<station::Exclusion> given;
+    for (const station::Outlier& o : report_.review.outliers) {
+        if (!report_.review.isUnhandledOutlier(o.point)) {
+            continue;
+        }
+        const std::string& label = report_.points[o.point].label;
+        const auto answer = owner_.askText("施测号数 " + label + " 为突出点（偏离 " +
+                                               station::deviationText(o.deviation) +
+                                               "），经复核保留的原因（不填则不保留）：",
+                                           "复核保留");
+        // One line, as the table keeps it.
+        const QString reason = answer ? qtext(*answer).simplified() : QString();
+        if (!reason.isEmpty()) {
+            given.push_back({label, utf8(reason), true});
+        }
+    }
+    if (given.empty() || !kept) {
+        return false;
+    }
+    kept(std::move(given));
     return true;
 }
 

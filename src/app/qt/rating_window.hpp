@@ -1,5 +1,6 @@
 // The window 水位流量关系 of the station table: the relation's picture (scaled to the window),
-// its verdict, tests and review, and the buttons that save the picture and the 推流表. It is
+// its verdict, tests and review, the button that keeps reviewed outliers in the fit, and the
+// buttons that save the picture and the 推流表. It is
 // sized for its screen, so the buttons are always on it.
 #pragma once
 
@@ -8,7 +9,9 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QPlainTextEdit;
@@ -34,6 +37,10 @@ class RatingWindow : public QWidget {
     // 保存关系图... and 保存推流表...: false when nothing was written.
     bool savePicture();
     bool saveTable();
+    // 复核保留...: asks for each outlier not yet handled why it is kept (an empty answer keeps
+    // none) and hands those given to `kept`; false when none was given.
+    bool keepOutliers();
+    std::function<void(std::vector<station::Exclusion>)> kept;
 
   private:
     QString detailsText() const;

@@ -42,7 +42,8 @@ constexpr int kLabelRole = Qt::UserRole + 3;
 
 constexpr auto kClassKey = kStationClassSetting;
 
-// The kept exclusions of a station's year: "label\treason" each.
+// The kept exclusions of a station's year: "label\treason" each, "label\treason\t保留" for a
+// gauging reviewed and kept in the fit.
 QString exclusionsKey(const station::StationTable& table) {
     QString name = qtext(table.station).trimmed();
     // A station's name must not make groups of the settings.
@@ -53,8 +54,11 @@ QString exclusionsKey(const station::StationTable& table) {
     return QStringLiteral("rating/exclusions/%1/%2").arg(name).arg(table.year);
 }
 
+constexpr auto kKeptMark = "保留";
+
 std::string excludedText(const station::Exclusion& e) {
-    return "施测号数 " + e.label + " 不参加定线：" + e.reason;
+    return "施测号数 " + e.label + (e.kept ? " 经复核保留，参加定线：" : " 不参加定线：") +
+           e.reason;
 }
 
 // Tells what the class sets, with the indices and where they come from.
@@ -371,9 +375,9 @@ void StationTableDialog::loadExclusions() {
     };
     const QStringList kept = QSettings().value(exclusionsKey(table_)).toStringList();
     for (const QString& entry : kept) {
-        const qsizetype tab = entry.indexOf(QLatin1Char('\t'));
-        station::Exclusion e{utf8(entry.left(tab).trimmed()),
-                             tab < 0 ? std::string() : utf8(entry.mid(tab + 1).trimmed())};
+        const QStringList fields = entry.split(QLatin1Char('\t'));
+        station::Exclusion e{utf8(fields.value(0).trimmed()), utf8(fields.value(1).trimmed()),
+                             fields.value(2) == QString::fromUtf8(kKeptMark)};
         // An entry without a reason was never written by the table: it leaves nothing out.
         if (e.label.empty() || e.reason.empty() ||
             std::any_of(exclusions_.begin(), exclusions_.end(),
@@ -394,7 +398,8 @@ void StationTableDialog::loadExclusions() {
 void StationTableDialog::saveExclusions() const {
     QStringList kept;
     for (const station::Exclusion& e : exclusions_) {
-        kept << qtext(e.label) + QLatin1Char('\t') + qtext(e.reason);
+        kept << qtext(e.label) + QLatin1Char('\t') + qtext(e.reason) +
+                    (e.kept ? QLatin1Char('\t') + QString::fromUtf8(kKeptMark) : QString());
     }
     QSettings settings;
     if (kept.isEmpty()) {
@@ -412,8 +417,9 @@ void StationTableDialog::participationChanged(QTableWidgetItem& item) {
     const std::string label = utf8(labelData.toString());
     const auto found = std::find_if(exclusions_.begin(), exclusions_.end(),
                                     [&](const station::Exclusion& e) { return e.label == label; });
+    const bool excluded = found != exclusions_.end() && !found->kept;
     const bool ticked = item.checkState() == Qt::Checked;
-    if (ticked == (found == exclusions_.end())) {
+    if (ticked != excluded) {
         return;
     }
     if (ticked) {
@@ -429,6 +435,10 @@ void StationTableDialog::participationChanged(QTableWidgetItem& item) {
             item.setCheckState(Qt::Checked);
             marking_ = false;
             return;
+        }
+        // Left out, it is no longer kept.
+        if (found != exclusions_.end()) {
+            exclusions_.erase(found);
         }
         exclusions_.push_back({label, utf8(reason)});
     }
@@ -446,7 +456,8 @@ void StationTableDialog::markRow(int row) {
     const std::string label = utf8(first->data(kLabelRole).toString());
     const auto found = std::find_if(exclusions_.begin(), exclusions_.end(),
                                     [&](const station::Exclusion& e) { return e.label == label; });
-    const bool excluded = first->data(kLabelRole).isValid() && found != exclusions_.end();
+    const bool decided = first->data(kLabelRole).isValid() && found != exclusions_.end();
+    const bool excluded = decided && !found->kept;
     const bool wasMarking = marking_;
     marking_ = true;
     for (int c = 0; c < grid_->columnCount(); ++c) {
@@ -460,7 +471,7 @@ void StationTableDialog::markRow(int row) {
             item->setData(Qt::ForegroundRole, QVariant());
         }
         const QString file = c == 0 ? item->data(kFileRole).toString() : QString();
-        const QString why = excluded ? qtext(excludedText(*found)) : QString();
+        const QString why = decided ? qtext(excludedText(*found)) : QString();
         item->setToolTip(file.isEmpty() || why.isEmpty() ? file + why
                                                          : file + QLatin1Char('\n') + why);
     }
@@ -496,11 +507,30 @@ void StationTableDialog::relationChanged() {
     relationWindow_->show();
 }
 
+void StationTableDialog::keepInRelation(const std::vector<station::Exclusion>& given) {
+    for (const station::Exclusion& e : given) {
+        std::erase_if(exclusions_, [&](const station::Exclusion& x) { return x.label == e.label; });
+        exclusions_.push_back(e);
+    }
+    saveExclusions();
+    for (int row = 0; row < grid_->rowCount(); ++row) {
+        markRow(row);
+    }
+    showProblems();
+    relationChanged();
+}
+
 void StationTableDialog::buildRelation() {
     // A window made anew stays where the user put the old one.
     const QRect where = relationWindow_ != nullptr ? relationWindow_->geometry() : QRect();
     delete relationWindow_;
     relationWindow_ = new RatingWindow(relation(), owner_, this);
+    // The window is made anew by what it hands over: after its button's click has returned.
+    relationWindow_->kept = [this](std::vector<station::Exclusion> given) {
+        QMetaObject::invokeMethod(
+            this, [this, given = std::move(given)] { keepInRelation(given); },
+            Qt::QueuedConnection);
+    };
     if (where.isValid()) {
         relationWindow_->setGeometry(where);
     }

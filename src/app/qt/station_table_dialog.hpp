@@ -72,7 +72,8 @@ class StationTableDialog : public QDialog {
 
     // 测站类别: the class whose 定线精度指标 the relation must meet.
     station::StationClass stationClass() const;
-    // The gaugings left out of the relation (unticked in the table), with the reasons.
+    // The gaugings left out of the relation (unticked in the table), and those kept in it after
+    // review (复核保留 in the relation window), with the reasons.
     const std::vector<station::Exclusion>& exclusions() const { return exclusions_; }
 
   protected:
@@ -90,6 +91,8 @@ class StationTableDialog : public QDialog {
     void showProblems();
     // Builds the relation window anew; shown and raised only when asked.
     void buildRelation();
+    // Gaugings reviewed and kept in the relation, replacing what was decided of them before.
+    void keepInRelation(const std::vector<station::Exclusion>& given);
     // The relation window, when open, follows a change of class or exclusions.
     void relationChanged();
 

@@ -20,7 +20,7 @@ bool StationTableDialog::printTable() {
     }
     pages::Layout layout;
     if (problem.empty()) {
-        layout = pages::layoutWorkbook(workbook);
+        layout = pages::layoutWorkbook(workbook, xlsx::kOwnWorkbookLimits);
         problem = layout.problem;
     }
     if (problem.empty()) {

@@ -47,11 +47,22 @@ struct Entry {
     std::string name;
 };
 
+std::string mebibytes(std::size_t bytes) {
+    return std::to_string((bytes + (std::size_t(1) << 20) - 1) >> 20) + " MiB";
+}
+
 // Checks every entry against the limits before anything is decompressed, so that a bomb is
-// refused from its directory alone. Duplicates after the first and folders are left out.
-bool listEntries(zip_t* archive, std::vector<Entry>& entries) {
+// refused from its directory alone. Duplicates after the first and folders are left out. An
+// entry beyond the limits is said in `beyond`.
+bool listEntries(zip_t* archive, std::vector<Entry>& entries, const PackageLimits& limits,
+                 std::string& beyond) {
     const zip_int64_t count = zip_get_num_entries(archive, 0);
-    if (count < 0 || static_cast<zip_uint64_t>(count) > kMaxEntries) {
+    if (count >= 0 && static_cast<zip_uint64_t>(count) > limits.entries) {
+        beyond = "部件 " + std::to_string(count) + " 个，超过可读取的 " +
+                 std::to_string(limits.entries) + " 个";
+        return false;
+    }
+    if (count < 0) {
         return false;
     }
     std::unordered_set<std::string> seen;
@@ -70,12 +81,19 @@ bool listEntries(zip_t* archive, std::vector<Entry>& entries) {
         if (name.back() == '/') {
             continue;
         }
-        if (st.size > kMaxPartBytes ||
-            (st.size > kRatioCheckedFrom && st.comp_size < (st.size + kMaxRatio - 1) / kMaxRatio)) {
+        if (st.size > limits.part) {
+            beyond = "部件 " + name + " 解压后 " + mebibytes(st.size) + "，超过可读取的 " +
+                     mebibytes(limits.part);
+            return false;
+        }
+        if (limits.ratioChecked && st.size > kRatioCheckedFrom &&
+            st.comp_size < (st.size + kMaxRatio - 1) / kMaxRatio) {
             return false;
         }
         total += static_cast<std::size_t>(st.size);
-        if (total > kMaxPackageBytes) {
+        if (total > limits.total) {
+            beyond =
+                "解压后共 " + mebibytes(total) + " 以上，超过可读取的 " + mebibytes(limits.total);
             return false;
         }
         if (seen.insert(name).second) {
@@ -108,7 +126,8 @@ bool readEntry(zip_t* archive, const Entry& entry, std::string& bytes) {
     return !failed && got == entry.size;
 }
 
-bool readArchive(std::string_view data, std::vector<RawPart>& parts) {
+bool readArchive(std::string_view data, std::vector<RawPart>& parts, const PackageLimits& limits,
+                 std::string& beyond) {
     zip_error_t zerr;
     zip_error_init(&zerr);
     zip_source_t* source = zip_source_buffer_create(data.data(), data.size(), 0, &zerr);
@@ -119,7 +138,7 @@ bool readArchive(std::string_view data, std::vector<RawPart>& parts) {
         return false;
     }
     std::vector<Entry> entries;
-    bool ok = listEntries(archive, entries);
+    bool ok = listEntries(archive, entries, limits, beyond);
     for (std::size_t i = 0; ok && i < entries.size(); ++i) {
         std::string bytes;
         ok = readEntry(archive, entries[i], bytes);
@@ -333,19 +352,19 @@ std::optional<std::string> activeContentIn(const std::vector<RawPart>& parts) {
     return std::nullopt;
 }
 
-bool readPackage(const std::filesystem::path& file, std::vector<RawPart>& parts,
-                 std::string& error) {
+bool readPackage(const std::filesystem::path& file, std::vector<RawPart>& parts, std::string& error,
+                 const PackageLimits& limits) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
     if (ec || !std::filesystem::is_regular_file(file, ec)) {
         error = "找不到文件：" + escapedName(file);
         return false;
     }
-    if (size > kMaxPackageBytes) {
-        error = "文件太大：" + escapedName(file);
+    if (size > limits.total) {
+        error = "文件太大（超过 " + mebibytes(limits.total) + "）：" + escapedName(file);
         return false;
     }
-    const std::optional<std::string> data = readFileBytes(file, kMaxPackageBytes);
+    const std::optional<std::string> data = readFileBytes(file, limits.total);
     if (!data) {
         error = "无法读取文件：" + escapedName(file);
         return false;
@@ -354,9 +373,11 @@ bool readPackage(const std::filesystem::path& file, std::vector<RawPart>& parts,
         error = "工作簿受密码保护或是旧的 xls 格式，无法打开：" + escapedName(file);
         return false;
     }
-    if (!readArchive(*data, parts)) {
+    std::string beyond;
+    if (!readArchive(*data, parts, limits, beyond)) {
         parts.clear();
-        error = "工作簿已损坏：" + escapedName(file);
+        error = beyond.empty() ? "工作簿已损坏：" + escapedName(file)
+                               : "工作簿太大，无法读取（" + beyond + "）：" + escapedName(file);
         return false;
     }
     return true;

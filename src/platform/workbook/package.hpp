@@ -27,12 +27,25 @@ inline constexpr std::size_t kMaxPackageBytes = std::size_t(16) << 20;
 inline constexpr std::size_t kRatioCheckedFrom = std::size_t(1) << 20;
 inline constexpr std::size_t kMaxRatio = 1000;
 
+// What a package read may hold. The defaults are the limits above, for any workbook from
+// elsewhere; a workbook this program has just written itself (a station's year, whose sheets
+// grow with its gaugings: 10,000 gaugings make a sheet of about 9 MiB) is read with
+// kOwnWorkbookLimits, bounded by memory alone.
+struct PackageLimits {
+    std::size_t entries = kMaxEntries;
+    std::size_t part = kMaxPartBytes;
+    std::size_t total = kMaxPackageBytes;
+    bool ratioChecked = true;
+};
+inline constexpr PackageLimits kOwnWorkbookLimits{kMaxEntries, std::size_t(2) << 30,
+                                                  std::size_t(2) << 30, false};
+
 // The parts of a package file in archive order; a name that occurs twice keeps its first part,
 // folder entries are left out. False and a reason when the file is not a readable package;
-// one beyond the limits above, or with an entry name that is empty, absolute, not UTF-8, or
-// holds a ".." segment, a backslash or NUL, is damaged.
-bool readPackage(const std::filesystem::path& file, std::vector<RawPart>& parts,
-                 std::string& error);
+// one with an entry name that is empty, absolute, not UTF-8, or holds a ".." segment, a
+// backslash or NUL, is damaged; one beyond the limits is said to be too large, with the limit.
+bool readPackage(const std::filesystem::path& file, std::vector<RawPart>& parts, std::string& error,
+                 const PackageLimits& limits = {});
 
 // What a record-form template must not carry, in words for the user: macros (vbaProject.bin,
 // macro sheets), external links, DDE links, or formulas (the form has none of its own, and a
