@@ -25,6 +25,9 @@ constexpr Threshold kDepthSpike{3.0, "经验值"};
 // position, or less than a third of both; beside a bank, more than 3 times its one neighbour
 // (slower water at a bank is no slip). N and T swapped gives about 4 times or more.
 constexpr Threshold kVelocitySpike{3.0, "经验值"};
+// Velocities less than 0.05 m/s apart are never far: in slack water near a meter's starting
+// velocity (a few hundredths) 0.01 and 0.04 are alike.
+constexpr Threshold kVelocityResolution{0.05, "经验值"};
 
 std::string timesText(const Threshold& threshold) {
     return num::plainText(threshold.value) + " 倍";
@@ -36,20 +39,32 @@ std::string shareText(const Threshold& threshold) {
 // How a value stands against its neighbours, either of which may be missing (the bank side).
 enum class Standing { InLine, AboveBoth, BelowBoth, AboveInner };
 
+// How far is far: more than `factor` times, or less than 1/`factor`, and more than `apart` away.
+struct Far {
+    double factor;
+    double apart = 0.0;
+    bool above(double value, double neighbour) const {
+        return value > factor * neighbour && value - neighbour > apart;
+    }
+    bool below(double value, double neighbour) const {
+        return value * factor < neighbour && neighbour - value > apart;
+    }
+};
+
 // Beside a bank (bankSide) a missing or zero neighbour is the bank's side: the value is
 // weighed against its one inner neighbour, and only when it is far above it.
 Standing standingOf(double value, std::optional<double> before, std::optional<double> after,
-                    double factor, bool bankSide) {
+                    const Far& far, bool bankSide) {
     if (!(value > 0.0)) {
         return Standing::InLine;
     }
     const bool hasBefore = before && *before > 0.0;
     const bool hasAfter = after && *after > 0.0;
     if (hasBefore && hasAfter) {
-        if (value > factor * *before && value > factor * *after) {
+        if (far.above(value, *before) && far.above(value, *after)) {
             return Standing::AboveBoth;
         }
-        if (value * factor < *before && value * factor < *after) {
+        if (far.below(value, *before) && far.below(value, *after)) {
             return Standing::BelowBoth;
         }
         return Standing::InLine;
@@ -58,7 +73,7 @@ Standing standingOf(double value, std::optional<double> before, std::optional<do
     const std::optional<double> inner = hasBefore ? before : after;
     const std::optional<double> outer = hasBefore ? after : before;
     if (bankSide && (hasBefore || hasAfter) && (!outer || *outer == 0.0) &&
-        value > factor * *inner) {
+        far.above(value, *inner)) {
         return Standing::AboveInner;
     }
     return Standing::InLine;
@@ -117,7 +132,7 @@ class TypoChecker {
             // The first and last verticals of the section, beside its water edges (an island's
             // edges in mid-section are passed over).
             const bool bankSide = i <= 1 || i + 2 >= rows.size();
-            switch (standingOf(depth, before, after, kDepthSpike.value, bankSide)) {
+            switch (standingOf(depth, before, after, Far{kDepthSpike.value}, bankSide)) {
             case Standing::AboveBoth:
                 add(row, col::水深,
                     "水深 " + typed + " 超过上下两条垂线水深（" + both + "）的 " +
@@ -142,8 +157,12 @@ class TypoChecker {
     }
 
     // The velocity of a measured row: the point velocity of the sheet (typed, or computed), or
-    // before a computation the meter rating's.
+    // before a computation the meter rating's. Nothing for a row whose velocity, N or T is an
+    // error: it is no measure for its neighbours either.
     std::optional<double> velocityOf(int row) const {
+        if (hasError(row, col::测点流速) || hasError(row, col::N) || hasError(row, col::T)) {
+            return std::nullopt;
+        }
         if (const std::optional<double> shown = number(row, col::测点流速)) {
             return shown;
         }
@@ -175,7 +194,7 @@ class TypoChecker {
             for (const int r : verticals[k].points) {
                 const int column = mode_ == EntryMode::Velocity ? col::测点流速 : col::N;
                 const std::optional<double> v = velocityOf(r);
-                if (!v || hasError(r, col::测点流速) || hasError(r, column)) {
+                if (!v) {
                     continue;
                 }
                 const double at = number(r, col::相对).value_or(0.6);
@@ -187,8 +206,9 @@ class TypoChecker {
                 if ((k > 0 && !before) || (k + 1 < verticals.size() && !after)) {
                     continue;
                 }
-                const Standing standing = standingOf(*v, before, after, kVelocitySpike.value,
-                                                     k == 0 || k + 1 == verticals.size());
+                const Standing standing = standingOf(
+                    *v, before, after, Far{kVelocitySpike.value, kVelocityResolution.value},
+                    k == 0 || k + 1 == verticals.size());
                 if (standing != Standing::InLine) {
                     add(r, column, velocityReason(r, *v, standing, before, after));
                 }

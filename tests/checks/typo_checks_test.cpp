@@ -58,8 +58,15 @@ TEST(TypoChecks, AVelocityFarFromBothNeighboursOrAboveItsOneBesideABank) {
               Texts{"注意 测点流速 1.6 米/秒超过里侧相邻测速垂线相应测点流速（0.50）的 3 "
                     "倍，而另一侧是岸边（经验值）：可能多打、漏打一位或点错小数点，请核对"});
     EXPECT_EQ(at(g, 10, col::测点流速), Texts{});
-    // Three times is not yet far.
+    // Three times is not yet far, nor 0.04 beside 0.01: slack water.
     g.rows[5].velocity = "1.5";
+    EXPECT_EQ(at(g, 5, col::测点流速), Texts{});
+    g.rows[5].velocity = "0.04";
+    g.rows[4].velocity = g.rows[6].velocity = "0.01";
+    EXPECT_EQ(at(g, 5, col::测点流速), Texts{});
+    // Neighbours over 10 m/s are errors, and no measure.
+    g.rows[4].velocity = g.rows[6].velocity = "12.5";
+    g.rows[5].velocity = "0.5";
     EXPECT_EQ(at(g, 5, col::测点流速), Texts{});
 
     // A point is weighed against the same position of its neighbours: 0.2 and 0.8 of a
