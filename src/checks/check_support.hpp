@@ -1,4 +1,5 @@
-// Shared by the check pass's sources (checks.cpp, meter_checks.cpp); not for use outside
+// Shared by the check pass's sources (checks.cpp, meter_checks.cpp, typo_checks.cpp); not for use
+// outside
 // src/checks.
 #pragma once
 
@@ -6,6 +7,7 @@
 #include "gauging/gauging.hpp"
 #include "gauging/table.hpp"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,5 +35,14 @@ std::string rowName(int row);
 // and the spacing of the verticals. Appends its findings, unsorted.
 void checkMeter(const Gauging& gauging, const Table& table, const CheckOptions& options,
                 std::vector<Finding>& findings);
+
+// The velocity of a point row as the meter rating gives it before rounding; nothing where N or T
+// is not above 0, a coefficient is not a number or the rating has a negative factor (those are
+// findings of their own).
+std::optional<double> ratedVelocity(const Gauging& gauging, const Table& table, int row);
+
+// The checks of slipped digits: depths and point velocities far from their neighbours. Appends
+// its findings, unsorted; run after the others, it passes over cells they call errors.
+void checkTypos(const Gauging& gauging, const Table& table, std::vector<Finding>& findings);
 
 } // namespace tarnelo::check_support

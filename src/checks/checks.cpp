@@ -43,7 +43,7 @@ using check_support::rowName;
 using check_support::Threshold;
 
 // The thresholds of the checks, each with its source (those of the meter and the velocity
-// verticals stand at the top of meter_checks.cpp).
+// verticals stand at the top of meter_checks.cpp, those of slipped digits in typo_checks.cpp).
 // A point measuring time under 100 s. The u_e table of ISO 748 shows how the uncertainty grows
 // as the time shortens, but no code found gives 100 s as a limit.
 constexpr Threshold kShortestTime{100.0, "经验值"};
@@ -59,8 +59,6 @@ constexpr Threshold kLowestBank{0.5, "经验值"};
 constexpr Threshold kHighestBank{1.0, "经验值"};
 // A spacing more than 10 times the median spacing of the section: a slipped digit in 起点距.
 constexpr Threshold kSpacingJump{10.0, "经验值"};
-// A depth more than 3 times both of its neighbours: a slipped digit in 水深.
-constexpr Threshold kDepthSpike{3.0, "经验值"};
 // Neighbouring points of a vertical closer than 0.10 m: GB 50179-2015 B.3.1 keeps them at least
 // a rotor or cup diameter apart; the diameter is not recorded, 0.10 m stands for the common
 // meters' rotors.
@@ -85,9 +83,9 @@ class Checker {
         times();
         velocities();
         spacingJumps();
-        depthSpikes();
         partialShares();
         check_support::checkMeter(gauging_, sheet_, options_, findings_);
+        check_support::checkTypos(gauging_, sheet_, findings_);
         std::stable_sort(
             findings_.begin(), findings_.end(), [](const Finding& a, const Finding& b) {
                 if (a.row != b.row) {
@@ -239,13 +237,12 @@ class Checker {
     }
 
     // Point rows lie under a velocity vertical, and each vertical's points make a method of the
-    // code (GB 50179-2015, the vertical mean velocity by point methods).
+    // code (GB 50179-2015, the vertical mean velocity by point methods), in a gauging of one
+    // point a vertical as well.
     void points() {
         const EntryMode mode = gauging_.mode;
-        if (!hasPointRows(sheet_, mode)) {
-            return;
-        }
-        for (int r = 0; r < sheet_.rowCount(); ++r) {
+        const bool onePoint = !hasPointRows(sheet_, mode);
+        for (int r = 0; r < sheet_.rowCount() && !onePoint; ++r) {
             if (!isPointRow(sheet_, r, mode)) {
                 continue;
             }
@@ -260,7 +257,7 @@ class Checker {
             }
         }
         for (const PointedVertical& vertical : pointedVerticals(sheet_, mode)) {
-            const PointSet set = pointSetOf(relativesOf(sheet_, vertical.points), false);
+            const PointSet set = pointSetOf(relativesOf(sheet_, vertical.points), onePoint);
             const int head = vertical.row;
             if (!set.repeated.empty()) {
                 for (std::size_t i = 1; i < vertical.points.size(); ++i) {
@@ -275,6 +272,10 @@ class Checker {
             }
             switch (set.method) {
             case PointMethod::Unknown:
+                // A lone position outside 0 to 1 is already an error on this cell.
+                if (flagged(head, col::相对)) {
+                    break;
+                }
                 add(Severity::Error, head, col::相对,
                     "这条垂线的测点位置 " + set.positions +
                         " 不成规范的测点组合（GB 50179-2015：一点法 0.6；二点法 0.2、0.8；三点法 "
@@ -440,30 +441,6 @@ class Checker {
                         num::fixedText(spacing, 2) + " 米，超过全断面间距中位数 " +
                         num::fixedText(median, 2) + " 米的 10 倍（" +
                         std::string(kSpacingJump.source) + "）");
-            }
-        }
-    }
-
-    // A depth more than three times both of its neighbours (water edges, of depth 0, are no
-    // measure to compare with).
-    void depthSpikes() {
-        std::vector<std::pair<int, double>> rows;
-        for (int r = 0; r < sheet_.rowCount(); ++r) {
-            if (const std::optional<double> d = number(r, col::水深)) {
-                rows.emplace_back(r, *d);
-            }
-        }
-        for (std::size_t i = 1; i + 1 < rows.size(); ++i) {
-            const double before = rows[i - 1].second;
-            const double after = rows[i + 1].second;
-            const double depth = rows[i].second;
-            if (before > 0.0 && after > 0.0 && depth > kDepthSpike.value * before &&
-                depth > kDepthSpike.value * after) {
-                add(Severity::Notice, rows[i].first, col::水深,
-                    "水深 " + cell(rows[i].first, col::水深) + " 超过上下两条垂线水深（" +
-                        cell(rows[i - 1].first, col::水深) + "、" +
-                        cell(rows[i + 1].first, col::水深) + "）的 3 倍，请核对（" +
-                        std::string(kDepthSpike.source) + "）");
             }
         }
     }

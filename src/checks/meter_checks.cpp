@@ -29,6 +29,14 @@ constexpr Threshold kHighestSurface{0.95, "按常见引用，未核对原文"};
 // Any surface coefficient, surface points or not.
 constexpr Threshold kLowestAnySurface{0.5, "经验值"};
 constexpr Threshold kHighestAnySurface{1.0, "经验值"};
+// The meter rating V = K·总转数/T + C. K, the water's run per revolution (the hydraulic pitch),
+// is about 0.1 to 1.0 m for propeller meters and about 0.67 m for cup meters; C, in m/s, is a few
+// thousandths; a signal comes every 1 to 100 revolutions. No code gives limits: a value outside
+// these is mostly a slipped point or digit (0,6793 read as 6793).
+constexpr Threshold kLowestPitch{0.05, "经验值"};
+constexpr Threshold kHighestPitch{1.5, "经验值"};
+constexpr Threshold kLargestConstant{0.1, "经验值"};
+constexpr Threshold kMostRevolutions{100.0, "经验值"};
 // Fewer than 3 signals in a point's time: one signal more or less moves the velocity by a third
 // or more.
 constexpr Threshold kFewestSignals{3.0, "经验值"};
@@ -123,17 +131,41 @@ class MeterChecker {
         }
     }
 
-    // 信号转数 and K of the rating V = K·总转数/T + C, 总转数 = 信号转数 × N.
+    // 信号转数 and K of the rating V = K·总转数/T + C, 总转数 = 信号转数 × N: not negative, not 0
+    // (every velocity would be C), and within the bounds of the meters in use, as C is.
     void meterRating() {
         const std::optional<double> r = coefficient(coef::信号转数);
         if (r && *r < 0.0) {
             addField(Severity::Error, coef::信号转数,
                      "信号转数不能为负数（总转数 = 信号转数 × N）");
+        } else if (r && *r == 0.0) {
+            addField(Severity::Error, coef::信号转数,
+                     "信号转数为 0：总转数都为 0，测点流速按公式只得常数 C");
+        } else if (r && (*r < 1.0 || *r > kMostRevolutions.value || *r != std::floor(*r))) {
+            addField(Severity::Notice, coef::信号转数,
+                     "信号转数一般是 1 到 " + num::plainText(kMostRevolutions.value) +
+                         " 之间的整数（" + std::string(kMostRevolutions.source) + "），请核对");
         }
         const std::optional<double> k = coefficient(coef::公式系数K);
         if (k && *k < 0.0) {
             addField(Severity::Error, coef::公式系数K,
                      "流速仪公式系数 K 不能为负数（测点流速 = K × 总转数 / T + C）");
+        } else if (k && *k == 0.0) {
+            addField(Severity::Error, coef::公式系数K,
+                     "流速仪公式系数 K 为 0：测点流速按公式只得常数 C");
+        } else if (k && (*k < kLowestPitch.value || *k > kHighestPitch.value)) {
+            addField(Severity::Notice, coef::公式系数K,
+                     "流速仪公式系数 K（每转的水流行程）一般在 " +
+                         num::plainText(kLowestPitch.value) + " 到 " +
+                         num::plainText(kHighestPitch.value) + " 米之间（" +
+                         std::string(kLowestPitch.source) + "），请核对小数点");
+        }
+        const std::optional<double> c = coefficient(coef::公式常数C);
+        if (c && std::abs(*c) > kLargestConstant.value) {
+            addField(Severity::Notice, coef::公式常数C,
+                     "流速仪公式常数 C 一般在 -" + num::plainText(kLargestConstant.value) + " 到 " +
+                         num::plainText(kLargestConstant.value) + " 米/秒之间（" +
+                         std::string(kLargestConstant.source) + "），请核对小数点");
         }
     }
 
@@ -188,21 +220,6 @@ class MeterChecker {
         }
     }
 
-    // The velocity of a point row as the rating gives it before rounding; nothing where N or T
-    // is not above 0 or the rating has a negative factor (those are findings of their own).
-    std::optional<double> ratedVelocity(int row) const {
-        const std::optional<double> n = number(row, col::N);
-        const std::optional<double> t = number(row, col::T);
-        const std::optional<double> r = coefficient(coef::信号转数);
-        const std::optional<double> k = coefficient(coef::公式系数K);
-        const std::optional<double> c = coefficient(coef::公式常数C);
-        if (!n || !t || !r || !k || !c || !(*n > 0.0) || !(*t > 0.0) || *r < 0.0 || *k < 0.0) {
-            return std::nullopt;
-        }
-        const double v = *k * (*r * *n) / *t + *c;
-        return std::isfinite(v) ? std::optional(v) : std::nullopt;
-    }
-
     // Point velocities below the meter's starting velocity, typed or computed; typed negative
     // velocities, reverse flow.
     void pointVelocities() {
@@ -226,7 +243,8 @@ class MeterChecker {
                         " 为负数，即逆流：按负值计入垂线平均流速和部分流量，请核对流向");
                 continue;
             }
-            const std::optional<double> v = mode_ == EntryMode::Velocity ? shown : ratedVelocity(r);
+            const std::optional<double> v =
+                mode_ == EntryMode::Velocity ? shown : ratedVelocity(gauging_, sheet_, r);
             if (checkStart && v && *v < *starting - 1e-12) {
                 add(Severity::Notice, r, col::测点流速,
                     "测点流速 " + text + " 低于流速仪起转速 " + num::plainText(*starting) +
@@ -303,6 +321,26 @@ class MeterChecker {
 };
 
 } // namespace
+
+std::optional<double> ratedVelocity(const Gauging& gauging, const Table& table, int row) {
+    const auto numberIn = [](const std::string& text) -> std::optional<double> {
+        if (text.empty() || !num::isWholeNumber(text)) {
+            return std::nullopt;
+        }
+        const double value = num::numberOf(text);
+        return std::isfinite(value) ? std::optional(value) : std::nullopt;
+    };
+    const std::optional<double> n = numberIn(table.cell(row, col::N));
+    const std::optional<double> t = numberIn(table.cell(row, col::T));
+    const std::optional<double> r = numberIn(gauging.coefficient(coef::信号转数));
+    const std::optional<double> k = numberIn(gauging.coefficient(coef::公式系数K));
+    const std::optional<double> c = numberIn(gauging.coefficient(coef::公式常数C));
+    if (!n || !t || !r || !k || !c || !(*n > 0.0) || !(*t > 0.0) || *r < 0.0 || *k < 0.0) {
+        return std::nullopt;
+    }
+    const double v = *k * (*r * *n) / *t + *c;
+    return std::isfinite(v) ? std::optional(v) : std::nullopt;
+}
 
 void checkMeter(const Gauging& gauging, const Table& table, const CheckOptions& options,
                 std::vector<Finding>& findings) {

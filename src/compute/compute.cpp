@@ -165,7 +165,7 @@ class Run {
         return false;
     }
 
-    // Everything that would make the computation divide by zero, lose the left-bank partial or
+    // Everything that would make the computation divide by zero, lose a bank partial or
     // write a number that is not finite is refused before a single cell is written.
     bool check() {
         const int rows = sheet_.rowCount();
@@ -183,6 +183,13 @@ class Run {
         if (*first == 0) {
             return refuse("第一条测速垂线之上没有水边行，无法计算左岸部分。请在表格第 1 行填写"
                           "左岸水边（或一条测深垂线），测速垂线从第 2 行起。");
+        }
+        // As on the left bank, a missing right water edge is never assumed: its distance is
+        // measured, and taking the last vertical for it would drop the bank's area unsaid.
+        if (const int below = missingRightEdgeRow(sheet_, mode_); below >= 0) {
+            return refuse("最后一条测速垂线（第 " + std::to_string(pointed_.back().row + 1) +
+                          " 行）之下没有水边行，无法计算右岸部分。请在第 " +
+                          std::to_string(below + 1) + " 行填写右岸水边（或一条测深垂线）。");
         }
         std::vector<int> columns{col::起点距, col::水深, col::相对};
         if (mode_ == Mode::Vertical) {

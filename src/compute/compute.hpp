@@ -44,7 +44,7 @@ std::string unusableResultsText(int errors);
 
 // Scores the completeness of the input; when it is full, computes every column and the section
 // results of the gauging's mode (refusing, with a message, input that would divide by zero,
-// lose the left-bank partial or give numbers out of range); then runs the check pass and
+// lose a bank partial or give numbers out of range); then runs the check pass and
 // estimates the uncertainty. No window, no file, no global state; never throws.
 Computation compute(const Gauging& gauging, const CheckOptions& options = {});
 

@@ -58,8 +58,15 @@ PointSet pointSetOf(const std::vector<std::string>& relatives, bool onePointGaug
         set.weights = {1};
         if (onePointGauging) {
             // A gauging of one point a vertical reads as it always has: a surface point is the
-            // one typed "0.0", any other lone point gives the mean itself.
-            set.method = text == "0.0" ? PointMethod::Surface : PointMethod::OnePoint;
+            // one typed "0.0"; a point at the surface typed otherwise, at 0.6, 0.2 or 0.5 gives
+            // the mean itself. A point anywhere else is no method, as in a gauging with points.
+            if (text == "0.0") {
+                set.method = PointMethod::Surface;
+            } else if (same(at, 0.0) || same(at, 0.6) || same(at, 0.2) || same(at, 0.5)) {
+                set.method = PointMethod::OnePoint;
+            } else {
+                set.weights.clear();
+            }
         } else if (same(at, 0.0)) {
             set.method = PointMethod::Surface;
         } else if (same(at, 0.6)) {

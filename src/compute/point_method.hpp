@@ -15,7 +15,8 @@
 namespace tarnelo {
 
 enum class PointMethod {
-    OnePoint,   // one point, its velocity is the mean (0.6; any other lone position as before)
+    OnePoint,   // one point, its velocity is the mean (0.6; in a gauging of one point a
+                // vertical also 0.2, 0.5 and a surface point not typed "0.0")
     Surface,    // one point at the surface, times 水面系数
     Assumed,    // one point at 0.2 or 0.5, times a coefficient assumed (see kLonePointFactors)
     TwoPoint,   // 0.2, 0.8

@@ -45,6 +45,25 @@ std::vector<PointedVertical> pointedVerticals(const Table& table, EntryMode mode
     return verticals;
 }
 
+int missingRightEdgeRow(const Table& table, EntryMode mode) {
+    const std::vector<PointedVertical> verticals = pointedVerticals(table, mode);
+    if (verticals.empty()) {
+        return -1;
+    }
+    const auto placed = [&](int row) {
+        return table.filled(row, col::起点距) || table.filled(row, col::水深);
+    };
+    if (!placed(verticals.back().row)) {
+        return -1;
+    }
+    for (int r = verticals.back().points.back() + 1; r < table.rowCount(); ++r) {
+        if (placed(r)) {
+            return -1;
+        }
+    }
+    return verticals.back().points.back() + 1;
+}
+
 bool hasPointRows(const Table& table, EntryMode mode) {
     for (int r = 0; r < table.rowCount(); ++r) {
         if (isPointRow(table, r, mode)) {

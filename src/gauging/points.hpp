@@ -32,6 +32,12 @@ struct PointedVertical {
 // with its point rows.
 std::vector<PointedVertical> pointedVerticals(const Table& table, EntryMode mode);
 
+// Where the right water edge is missing: the last velocity vertical is a vertical of the section
+// (it has a distance or a depth) and no row below it has either, so the right-bank partial has
+// no area. The row below the vertical and its points; -1 when the edge is there or there is no
+// velocity vertical.
+int missingRightEdgeRow(const Table& table, EntryMode mode);
+
 // True when some vertical has more than one point.
 bool hasPointRows(const Table& table, EntryMode mode);
 

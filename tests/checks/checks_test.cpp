@@ -306,7 +306,7 @@ TEST_F(Checks, FieldTyposAreCaught) {
     type({{"0", "0"}, {"5", "1.2", "0.6", "10", "100"}, {"500", "0"}});
     EXPECT_TRUE(only(Severity::Notice).empty());
 
-    // A depth more than three times both of its neighbours; a water edge is no neighbour.
+    // A depth more than three times both of its neighbours.
     rows = workedExample();
     rows[2].depth = "18";
     type(rows);
@@ -318,10 +318,14 @@ TEST_F(Checks, FieldTyposAreCaught) {
     rows[2].depth = "4.5"; // exactly three times 1.5
     type(rows);
     EXPECT_TRUE(only(Severity::Notice, col::水深).empty());
+    // Beside a water edge, the one neighbour inside the section is the measure.
     rows = workedExample();
     rows[1].depth = "12";
     type(rows);
-    EXPECT_TRUE(only(Severity::Notice, col::水深).empty());
+    notices = only(Severity::Notice, col::水深);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].reason,
+              "水深 12 超过里侧垂线水深（1.8）的 3 倍，而另一侧是水边，请核对（经验值）");
 }
 
 TEST_F(Checks, PartialsAboveATenthOfTheSectionAreNoticedAfterTheComputation) {

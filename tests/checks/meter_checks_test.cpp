@@ -103,6 +103,36 @@ TEST(MeterChecks, CoefficientsOfTheSurfaceAndTheMeter) {
     EXPECT_EQ(countSeverity(typed(g), Finding::Severity::Error), 0);
 }
 
+// The rating's coefficients within the bounds of the meters in use: a lost point (6793 for
+// 0.6793, 33 for 0.0033) or 0, which leaves every velocity at C.
+TEST(MeterChecks, TheRatingsCoefficientsWithinTheirBounds) {
+    Gauging g = section(EntryMode::Vertical);
+    g.coefficients[coef::信号转数] = "20";
+    g.coefficients[coef::公式系数K] = "0.6793";
+    g.coefficients[coef::公式常数C] = "0.0033";
+    EXPECT_EQ(countSeverity(typed(g), Finding::Severity::Notice), 0);
+    g.coefficients[coef::信号转数] = "2.5";
+    g.coefficients[coef::公式系数K] = "6793";
+    g.coefficients[coef::公式常数C] = "33";
+    auto f = typed(g);
+    EXPECT_EQ(at(f, -1, coef::信号转数),
+              Texts{"注意 信号转数一般是 1 到 100 之间的整数（经验值），请核对"});
+    EXPECT_EQ(at(f, -1, coef::公式系数K),
+              Texts{"注意 流速仪公式系数 K（每转的水流行程）一般在 0.05 到 1.5 米之间（经验值），"
+                    "请核对小数点"});
+    EXPECT_EQ(at(f, -1, coef::公式常数C),
+              Texts{"注意 流速仪公式常数 C 一般在 -0.1 到 0.1 米/秒之间（经验值），请核对小数点"});
+    g.coefficients[coef::信号转数] = "0";
+    g.coefficients[coef::公式系数K] = "0";
+    g.coefficients[coef::公式常数C] = "-0.004";
+    f = typed(g);
+    EXPECT_EQ(at(f, -1, coef::信号转数),
+              Texts{"错误 信号转数为 0：总转数都为 0，测点流速按公式只得常数 C"});
+    EXPECT_EQ(at(f, -1, coef::公式系数K),
+              Texts{"错误 流速仪公式系数 K 为 0：测点流速按公式只得常数 C"});
+    EXPECT_EQ(at(f, -1, coef::公式常数C), Texts{});
+}
+
 TEST(MeterChecks, SignalsAndPointVelocities) {
     Gauging g = section(EntryMode::Vertical);
     g.rows[2].signalCount = "0";

@@ -1,6 +1,6 @@
 #include "app/compute_command.hpp"
-#include "support/headless_window.hpp"
 #include "compute/numtext.hpp"
+#include "support/headless_window.hpp"
 
 #include <gtest/gtest.h>
 
@@ -305,6 +305,14 @@ TEST(ComputeCommand, RefusesWhatCannotBeComputedBeforeWritingAnything) {
           {"6", "1"},
           {"8", "0"}},
          "第 1 行"},
+        // The same on the right bank: the last velocity vertical on the last row typed.
+        {"last velocity vertical on the last row",
+         {{"0", "0"},
+          {"2", "1"},
+          {"4", "1", "0.6", "10", "100"},
+          {"6", "1", "0.6", "10", "100"},
+          {"8", "1", "0.6", "10", "100"}},
+         "最后一条测速垂线（第 5 行）之下没有水边行，无法计算右岸部分。请在第 6 行填写右岸水边"},
         {"T of zero", zeroT, "第 8 行“T”"},
         {"T not a number", textT, "第 4 行“T”"},
         {"depth beyond a double", hugeDepth, "第 5 行“水深”"},

@@ -299,6 +299,54 @@ TEST(PointMethods, PointsThatMakeNoMethodAreErrorsOnTheirCellsAndNothingIsComput
     EXPECT_NE(said.front().find("假定为 1（经验值）"), std::string::npos) << said.front();
 }
 
+// A lone point where no method measures is the same error, and the same refusal, whether the
+// gauging has point rows or one point a vertical; 0.2, 0.5, 0.6 and the surface still compute.
+TEST(PointMethods, ALonePointOfNoMethodIsAnErrorInAOnePointGaugingToo) {
+    Gauging g;
+    g.mode = EntryMode::Vertical;
+    g.coefficients = {"0.85", "0.7", "0.7", "20", "0.2505", "0.005"};
+    g.rows = {typed("0", "0"), typed("5", "1.2", "0.6", "12", "100"),
+              typed("10", "1.8", "0.6", "15", "100"), typed("15", "1.5", "0.6", "13", "100"),
+              typed("20", "0")};
+    for (const char* position : {"0.06", "0.4", "0.9", "1.0"}) {
+        SCOPED_TRACE(position);
+        g.rows[2].relative = position;
+        const Computation c = compute(g);
+        EXPECT_EQ(c.status, Computation::Status::Refused);
+        EXPECT_NE(c.message.find("第 2 条测速垂线（第 3 行）的测点位置 " + std::string(position) +
+                                 " 不成规范的测点组合"),
+                  std::string::npos)
+            << c.message;
+        const std::vector<std::string> here = findingsAt(c, 2, col::相对);
+        ASSERT_EQ(here.size(), 1U) << findingList(c.findings);
+        EXPECT_EQ(here.front().rfind("错误 这条垂线的测点位置 " + std::string(position) +
+                                         " 不成规范的测点组合",
+                                     0),
+                  0U)
+            << here.front();
+    }
+    for (const char* position : {"0.2", "0.5", "0.60", "0", "0.0"}) {
+        g.rows[2].relative = position;
+        const Computation c = compute(g);
+        EXPECT_TRUE(c.computed()) << position << ": " << c.message;
+        EXPECT_EQ(countSeverity(c.findings, Finding::Severity::Error), 0) << position;
+    }
+}
+
+// Without the right water edge the last vertical's points are the end of the sheet: refused as
+// the left bank is, naming the row below the points.
+TEST(PointMethods, AMissingRightWaterEdgeIsRefusedBelowTheLastPoints) {
+    Gauging g = twoPointGauging();
+    ASSERT_EQ(g.rows.back().depth, "0");
+    g.rows.pop_back();
+    g.rows.insert(g.rows.begin() + 5, typed("12.5", "2.90")); // five distances still
+    const Computation c = compute(g);
+    EXPECT_EQ(c.status, Computation::Status::Refused);
+    EXPECT_EQ(c.message, "最后一条测速垂线（第 7 行）之下没有水边行，无法计算右岸部分。请在第 9 "
+                         "行填写右岸水边（或一条测深垂线）。");
+    EXPECT_EQ(c.results[res::断面流量], "");
+}
+
 // The record form has a line for every point, as the paper form: the vertical's line carries
 // its numbers and its distance, the point's line its position and measurement.
 TEST(PointMethods, TheFormGivesEveryPointALineOfItsOwn) {

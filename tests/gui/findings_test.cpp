@@ -69,6 +69,7 @@ class FindingsTest : public QObject {
     void decreasingDistancesAreMarked();
     void aGapInTheDistancesIsRefusedAtExportWithTheRowNamed();
     void longReasonsWrapInTheList();
+    void aCommaInACoefficientIsKeptAndNamed();
 };
 
 void FindingsTest::anEditAfterComputingOutdatesTheResultsUntilTheNextCompute() {
@@ -289,6 +290,34 @@ void FindingsTest::longReasonsWrapInTheList() {
     QCoreApplication::processEvents();
     QTRY_VERIFY(items->visualItemRect(items->item(0)).height() > before);
     QVERIFY(!items->horizontalScrollBar()->isVisible());
+}
+
+// A decimal comma typed in K stays in the field (it was dropped: 0,6793 became 6793) and is an
+// error on the field in the sheet's words; K without its point is noticed for its size.
+void FindingsTest::aCommaInACoefficientIsKeptAndNamed() {
+    Harness h;
+    MainWindow& w = h.make();
+    type(h, workedExample());
+    auto* factor = h.find<QLineEdit>(ctl::计算公式编辑框01);
+    const auto firstFinding = [&] {
+        h.click(ctl::计算);
+        w.showFindings();
+        auto* items = w.findingsDialog().findChild<QListWidget*>(QStringLiteral("问题"));
+        return items->count() > 0 ? items->item(0)->text() : QString();
+    };
+    typeIntoBox(factor, QStringLiteral("0,6793"));
+    QCOMPARE(factor->text(), QStringLiteral("0,6793"));
+    QCOMPARE(firstFinding(), QStringLiteral("错误  “流速仪公式系数 K”：“0,6793”：小数点请用“.”"));
+    QVERIFY(status(h).startsWith(QStringLiteral("结果不可用：输入中有 1 处错误")));
+    typeIntoBox(factor, QStringLiteral("0，6793"));
+    QCOMPARE(factor->text(), QStringLiteral("0，6793"));
+    QCOMPARE(firstFinding(), QStringLiteral("错误  “流速仪公式系数 K”：“0，6793”：小数点请用“.”"));
+    typeIntoBox(factor, QStringLiteral("0。6793"));
+    QVERIFY(firstFinding().contains(QStringLiteral("不是句号“。”")));
+    typeIntoBox(factor, QStringLiteral("6793"));
+    QCOMPARE(firstFinding(),
+             QStringLiteral("注意  “流速仪公式系数 K”：流速仪公式系数 K（每转的水流"
+                            "行程）一般在 0.05 到 1.5 米之间（经验值），请核对小数点"));
 }
 
 int runFindingsTests(int argc, char** argv) {

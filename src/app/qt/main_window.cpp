@@ -233,8 +233,11 @@ void MainWindow::buildControls() {
     addLabel(coefficientGroup, ctl::标签25, 11, 62, 77, 24);
     addLabel(coefficientGroup, ctl::标签26, 11, 85, 45, 24);
     addLabel(coefficientGroup, ctl::标签27, 98, 85, 41, 24)->setAlignment(Qt::AlignCenter);
+    // A decimal number. The separators and digits a typist may slip into (a comma, the Chinese
+    // full stop, full-width characters) are kept rather than dropped, so that the check pass
+    // can say what the sheet says of them: dropped, 0,6793 silently became 6793.
     const auto decimal = new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[+-]?[0-9]*\\.?[0-9]*")), this);
+        QRegularExpression(QStringLiteral("[+\\-＋－]?[0-9０-９]*[.,，。．]?[0-9０-９]*")), this);
     struct Field {
         std::string_view name;
         int x;
