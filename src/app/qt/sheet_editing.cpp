@@ -171,11 +171,10 @@ void SheetEditing::insertPoint() {
     const int row = range.bottom;
     int at = row + 1;
     if (rowIsEmpty(sheet, row)) {
-        // The empty row right under a vertical's last point: the point goes there, inside the
-        // vertical; under another empty row there is no vertical to add a point to.
-        const bool underVertical =
-            row > 0 && (!sheet.cell(row - 1, col::起点距).empty() || model_.isPointRow(row - 1));
-        if (!underVertical) {
+        // The empty row right under a vertical's last point (a point row perhaps still being
+        // typed): the point goes there, inside the vertical; under another empty row there is no
+        // vertical to add a point to.
+        if (row == 0 || rowIsEmpty(sheet, row - 1)) {
             status_("第 " + std::to_string(row + 1) +
                     " 行是空行，没有垂线可以插入测点：请把光标放在要加测点的垂线上，再按 Ctrl+I。");
             return;
