@@ -1,5 +1,7 @@
 #include "app/compute_state.hpp"
 
+#include "report/window_view.hpp"
+
 namespace tarnelo {
 
 void ComputedState::record(const Window& window, const ComputeOutcome& outcome,
@@ -11,13 +13,16 @@ void ComputedState::record(const Window& window, const ComputeOutcome& outcome,
     status_ = std::move(status);
     if (outcome.status == ComputeOutcome::Status::Computed) {
         snapshot_ = takeInputSnapshot(window);
+        section_ = readWindowSection(window);
     } else {
         snapshot_.reset();
+        section_ = {};
     }
 }
 
 void ComputedState::forget() {
     snapshot_.reset();
+    section_ = {};
     findings_.clear();
     status_.clear();
 }

@@ -5,6 +5,7 @@
 
 #include "app/compute_command.hpp"
 #include "app/shell.hpp"
+#include "compute/section.hpp"
 
 #include <optional>
 #include <string>
@@ -32,11 +33,16 @@ class ComputedState {
     // Computed, and the mode, a coefficient or a typed cell changed since.
     bool stale(const Window& window) const;
     const std::vector<Finding>& findings() const { return findings_; }
+    // The section as the computation left it in the window: while the figures are outdated,
+    // what is said of them (the uncertainty, the picture) comes from here, not from the input
+    // that changed since.
+    const MeasuredSection& section() const { return section_; }
     // The status bar text the computation left.
     const std::string& status() const { return status_; }
 
   private:
     std::optional<InputSnapshot> snapshot_;
+    MeasuredSection section_;
     std::vector<Finding> findings_;
     std::string status_;
 };

@@ -364,6 +364,9 @@ void MainWindow::bindCommands() {
     });
     connect(button(ctl::保存), &QPushButton::clicked, this, [this] { saveMeasurement(); });
     connect(button(ctl::导出Excel), &QPushButton::clicked, this, [this] {
+        if (!settledFor(ctl::导出Excel)) {
+            return;
+        }
         FormOutcome outcome;
         if (exportAction) {
             run([&](Window& window) { outcome = exportAction(window); });
@@ -376,6 +379,9 @@ void MainWindow::bindCommands() {
         }
     });
     connect(button(ctl::打印), &QPushButton::clicked, this, [this] {
+        if (!settledFor(ctl::打印)) {
+            return;
+        }
         FormOutcome outcome;
         if (printAction) {
             run([&](Window& window) { outcome = printAction(window); });

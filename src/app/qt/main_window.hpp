@@ -152,6 +152,9 @@ class MainWindow : public QMainWindow, public Window {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // Every key command (a shortcut, a button's Alt key, a menu's key) first writes the cell
+    // being edited into the sheet (main_window_keys.cpp).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // The file name a dialog keeps from its last choice.
@@ -163,6 +166,14 @@ class MainWindow : public QMainWindow, public Window {
     void bindCommands();
     // The commands' keys (main_window_keys.cpp).
     void buildShortcuts();
+    // Writes the cell being edited into the sheet before a command, so that the command works
+    // on the input as typed and finds the results outdated when they are.
+    void settleEdit();
+    // The status bar when 打印 or 导出Excel was asked for while the results are outdated.
+    void sayOutdated(std::string_view button);
+    // settleEdit, then whether the button is still enabled (the form is made of the results:
+    // none of input that changed since); when not, sayOutdated.
+    bool settledFor(std::string_view button);
     QWidget* control(std::string_view name) const;
     QLabel* addLabel(QWidget* parent, std::string_view name, int x, int y, int w, int h);
     QLineEdit* addEdit(QWidget* parent, std::string_view name, int x, int y, int w, int h,
@@ -259,6 +270,9 @@ class MainWindow : public QMainWindow, public Window {
     // The section picture and the uncertainty (main_window_plot.cpp).
     void buildSectionPlotControls();
     void refreshSectionPlot();
+    // The section the uncertainty and the picture show: the window's, or while the results are
+    // outdated the last computation's.
+    MeasuredSection shownSection() const;
 
     std::filesystem::path programFolder_;
     std::filesystem::path documentFolder_;

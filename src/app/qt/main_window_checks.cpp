@@ -36,7 +36,7 @@ void MainWindow::buildFindingsControls() {
     connect(findingsDialog_, &FindingsDialog::chosen, this,
             [this](const Finding& finding) { goToFinding(finding); });
     connect(findingsDialog_, &FindingsDialog::uncertaintyWanted, this,
-            [this] { openUncertaintyView(this, *this, shownStale_); });
+            [this] { openUncertaintyView(this, shownSection(), shownStale_); });
     findingsButton_ = new QPushButton(statusBar());
     findingsButton_->setObjectName(QStringLiteral("问题按钮"));
     findingsButton_->setFlat(true);
@@ -256,6 +256,7 @@ void MainWindow::showFindingCounts() {
 }
 
 void MainWindow::showFindings() {
+    settleEdit();
     findingsDialog_->setFindings(computed_.findings(), emptyFindingsReason());
     findingsDialog_->show();
     findingsDialog_->raise();

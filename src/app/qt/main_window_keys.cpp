@@ -1,13 +1,17 @@
 // The keys of the commands, as other desktop programs have them: F5 computes, Ctrl+O opens,
 // Ctrl+S (and Ctrl+Shift+S, 另存为) saves, Ctrl+P prints, Ctrl+E exports the form, F1 shows the
 // guide. Each key does what its button or menu entry does, and only when that is enabled; the
-// buttons carry an underlined Alt key and every button and field a tooltip.
+// buttons carry an underlined Alt key and every button and field a tooltip. A key first writes
+// the cell being edited into the sheet, so 打印 and 导出Excel find outdated results outdated.
 #include "app/qt/main_window.hpp"
 #include "app/qt/qt_text.hpp"
+#include "app/qt/sheet_view.hpp"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -76,9 +80,11 @@ void MainWindow::buildShortcuts() {
                                      ? QStringLiteral("2")
                                      : QString()));
         shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, button, [button] {
+        connect(shortcut, &QShortcut::activated, button, [this, button] {
             if (button->isEnabled() && button->isVisible()) {
                 button->click();
+            } else {
+                sayOutdated(utf8(button->objectName()));
             }
         });
     }
@@ -110,6 +116,48 @@ void MainWindow::buildShortcuts() {
         guide->setShortcut(QKeySequence(Qt::Key_F1));
         guide->setShortcutContext(Qt::WindowShortcut);
     }
+    // A key command reaches its shortcut, button or menu while the cell editor keeps the focus;
+    // a menu opened by the mouse takes no focus from it either.
+    QCoreApplication::instance()->installEventFilter(this);
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
+        connect(menu, &QMenu::aboutToShow, this, [this] { settleEdit(); });
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Shortcut && grid_ != nullptr && grid_->editing() &&
+        isActiveWindow()) {
+        settleEdit();
+        // A button's Alt key: the button may have just been disabled by outdated results.
+        if (auto* button = qobject_cast<QAbstractButton*>(watched);
+            button != nullptr && !button->isEnabled()) {
+            sayOutdated(utf8(button->objectName()));
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::settleEdit() {
+    grid_->commitPendingEdit();
+    refreshStale();
+}
+
+bool MainWindow::settledFor(std::string_view button) {
+    settleEdit();
+    if (isEnabled(button)) {
+        return true;
+    }
+    sayOutdated(button);
+    return false;
+}
+
+void MainWindow::sayOutdated(std::string_view button) {
+    const bool print = button == ctl::打印;
+    if ((!print && button != ctl::导出Excel) || !computed_.stale(*this)) {
+        return;
+    }
+    setStatus(print ? "计算后输入已修改，记载表没有打印：请重新计算（F5）后再打印。"
+                    : "计算后输入已修改，记载表没有导出：请重新计算（F5）后再导出。");
 }
 
 } // namespace tarnelo

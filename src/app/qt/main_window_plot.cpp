@@ -8,6 +8,7 @@
 #include "app/qt/station_table_dialog.hpp"
 #include "app/qt/uncertainty_view.hpp"
 #include "compute/section.hpp"
+#include "files/record_header.hpp"
 #include "report/section_plot.hpp"
 #include "report/window_view.hpp"
 #include "uncertainty/uncertainty.hpp"
@@ -53,7 +54,7 @@ void MainWindow::buildSectionPlotControls() {
     QAction* uncertainty = view->addAction(QStringLiteral("不确定度"));
     uncertainty->setObjectName(QStringLiteral("不确定度菜单"));
     connect(uncertainty, &QAction::triggered, this,
-            [this] { openUncertaintyView(this, *this, shownStale_); });
+            [this] { openUncertaintyView(this, shownSection(), shownStale_); });
     QAction* table = view->addAction(QStringLiteral("实测流量成果表..."));
     table->setObjectName(QStringLiteral("实测流量成果表"));
     connect(table, &QAction::triggered, this, [this] { showStationTable(); });
@@ -82,8 +83,14 @@ void MainWindow::showSectionPlot() {
     window.activateWindow();
 }
 
+MeasuredSection MainWindow::shownSection() const {
+    // While the figures are outdated, the uncertainty and the picture are those of the last
+    // computation too, never of input no one has computed.
+    return shownStale_ && computed_.computed() ? computed_.section() : readWindowSection(*this);
+}
+
 void MainWindow::refreshSectionPlot() {
-    const MeasuredSection section = readWindowSection(*this);
+    const MeasuredSection section = shownSection();
     const std::string summary =
         section.computed() ? uncertaintySummary(estimateUncertainty(section), section.dischargeText)
                            : std::string();
@@ -98,9 +105,12 @@ void MainWindow::refreshSectionPlot() {
     uncertaintyLabel_->setProperty("stale", shownStale_);
     // No uncertainty is claimed for figures that cannot be used.
     uncertaintyLabel_->setVisible(!summary.empty() && !shownUnusable_);
-    refreshUncertaintyView(this, *this, shownStale_);
+    refreshUncertaintyView(this, section, shownStale_);
     if (plotWindow_ != nullptr) {
-        plotWindow_->showPicture(sectionPlotSvg(*this, computed_.findings()), summary);
+        plotWindow_->showPicture(sectionPlotSvg(section,
+                                                sectionPlotTitle(loadRecordHeader(programFolder())),
+                                                computed_.findings(), estimateUncertainty(section)),
+                                 summary);
     }
 }
 

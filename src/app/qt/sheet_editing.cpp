@@ -17,6 +17,16 @@ namespace {
 // The clipboard format that marks cells copied from this sheet: the first column copied.
 constexpr const char* kOwnCellsFormat = "application/x-tarnelo-cells";
 
+// No cell the user types into holds a text.
+bool rowIsEmpty(const Sheet& sheet, int row) {
+    for (int c = 0; c < Sheet::kColumns; ++c) {
+        if (!sheet.isReadOnly(c) && !sheet.cell(row, c).empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 SheetEditing::SheetEditing(SheetView& grid, SheetModel& model, QHeaderView& rowNumbers,
@@ -157,12 +167,25 @@ void SheetEditing::insertPoint() {
     if (range.empty()) {
         return;
     }
+    const Sheet& sheet = model_.sheet();
+    const int row = range.bottom;
+    int at = row + 1;
+    if (rowIsEmpty(sheet, row)) {
+        // The empty row right under a vertical's last point (a point row perhaps still being
+        // typed): the point goes there, inside the vertical; under another empty row there is no
+        // vertical to add a point to.
+        if (row == 0 || rowIsEmpty(sheet, row - 1)) {
+            status_("第 " + std::to_string(row + 1) +
+                    " 行是空行，没有垂线可以插入测点：请把光标放在要加测点的垂线上，再按 Ctrl+I。");
+            return;
+        }
+        at = row;
+    }
     // Below the last point of the vertical the cursor is on, the cursor on its 相对.
-    int at = range.bottom + 1;
-    while (at < model_.sheet().rowCount() && model_.isPointRow(at)) {
+    while (at < sheet.rowCount() && model_.isPointRow(at)) {
         ++at;
     }
-    SheetEdit edit = insertRowsEdit(model_.sheet(), at, 1);
+    SheetEdit edit = insertRowsEdit(sheet, at, 1);
     edit.name = stepname::kInsertPoint;
     perform(std::move(edit));
     const QModelIndex relative = model_.index(at, col::相对);

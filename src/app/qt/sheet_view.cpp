@@ -78,8 +78,12 @@ SheetView::SheetView(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->setMinimumSectionSize(1);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
+    // As in a spreadsheet, a click only selects: typing, F2 or a double-click opens the editor.
+    // A click on the current cell would open one a moment later (to tell it from a double-click):
+    // keys typed in that moment were dropped, and Delete pressed after it emptied the editor,
+    // not the cell.
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+                    QAbstractItemView::AnyKeyPressed);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setWordWrap(false);
@@ -140,6 +144,14 @@ bool SheetView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
 }
 
 bool SheetView::eventFilter(QObject* watched, QEvent* event) {
+    // The line editor takes Ctrl+E for the end of the line (End does that): here it is the
+    // window's 导出Excel, which first writes the cell being edited into the sheet.
+    if (event->type() == QEvent::ShortcutOverride && watched == indexWidget(currentIndex()) &&
+        static_cast<QKeyEvent*>(event)->keyCombination() ==
+            QKeyCombination(Qt::ControlModifier, Qt::Key_E)) {
+        event->ignore();
+        return true;
+    }
     if (event->type() == QEvent::KeyPress && state() == QAbstractItemView::EditingState &&
         watched == indexWidget(currentIndex())) {
         auto* key = static_cast<QKeyEvent*>(event);

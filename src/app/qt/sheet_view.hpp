@@ -37,6 +37,8 @@ class SheetView : public QTableView {
 
     // Writes a cell being edited into the sheet and closes its editor.
     void commitPendingEdit();
+    // A cell editor is open.
+    bool editing() const { return state() == QAbstractItemView::EditingState; }
 
     // Shows the columns with the given widths, widened in proportion so that together they
     // fill the grid's width less `reserved` pixels.

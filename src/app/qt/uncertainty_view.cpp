@@ -4,7 +4,6 @@
 #include "app/qt/wrapped_items.hpp"
 #include "compute/numtext.hpp"
 #include "compute/section.hpp"
-#include "report/window_view.hpp"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -52,8 +51,7 @@ UncertaintyView::UncertaintyView(QWidget* parent) : QDialog(parent) {
     layout->addWidget(buttons);
 }
 
-void UncertaintyView::showSection(const Window& window, bool stale) {
-    const MeasuredSection section = readWindowSection(window);
+void UncertaintyView::showSection(const MeasuredSection& section, bool stale) {
     setProperty("stale", false);
     tree_->setStyleSheet(QString());
     if (!section.computed()) {
@@ -118,20 +116,20 @@ void UncertaintyView::addMethod(const UncertaintyMethod& method, const QString& 
     source->setToolTip(3, qtext(method.source));
 }
 
-void openUncertaintyView(QWidget* parent, const Window& window, bool stale) {
+void openUncertaintyView(QWidget* parent, const MeasuredSection& section, bool stale) {
     auto* view = parent->findChild<UncertaintyView*>(QString(), Qt::FindDirectChildrenOnly);
     if (view == nullptr) {
         view = new UncertaintyView(parent);
     }
-    view->showSection(window, stale);
+    view->showSection(section, stale);
     view->show();
     view->raise();
     view->activateWindow();
 }
 
-void refreshUncertaintyView(QWidget* parent, const Window& window, bool stale) {
+void refreshUncertaintyView(QWidget* parent, const MeasuredSection& section, bool stale) {
     if (auto* view = parent->findChild<UncertaintyView*>(QString(), Qt::FindDirectChildrenOnly)) {
-        view->showSection(window, stale);
+        view->showSection(section, stale);
     }
 }
 

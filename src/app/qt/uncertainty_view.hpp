@@ -2,6 +2,7 @@
 // and systematic terms apart, the coverage factor, the notes and the sources.
 #pragma once
 
+#include "compute/section.hpp"
 #include "uncertainty/uncertainty.hpp"
 
 #include <QDialog>
@@ -13,17 +14,15 @@ class QTreeWidget;
 
 namespace tarnelo {
 
-class Window;
-
 class UncertaintyView : public QDialog {
     Q_OBJECT
 
   public:
     explicit UncertaintyView(QWidget* parent = nullptr);
 
-    // Shows the window's last computation, or says there is none; `stale` when the input has
-    // changed since, which the view says above the figures and shows in grey.
-    void showSection(const Window& window, bool stale = false);
+    // Shows the estimates of a computed section, or says there is none; `stale` when the input
+    // has changed since, which the view says above the figures and shows in grey.
+    void showSection(const MeasuredSection& section, bool stale = false);
     void showUncertainty(const SectionUncertainty& uncertainty, const std::string& dischargeText);
 
   private:
@@ -33,10 +32,10 @@ class UncertaintyView : public QDialog {
     QTreeWidget* tree_ = nullptr;
 };
 
-// Opens the view of the window's last computation over parent, or raises it if it is open.
-void openUncertaintyView(QWidget* parent, const Window& window, bool stale = false);
+// Opens the view of a section over parent, or raises it if it is open.
+void openUncertaintyView(QWidget* parent, const MeasuredSection& section, bool stale = false);
 
 // Brings an open view up to date after a computation; nothing when it was never opened.
-void refreshUncertaintyView(QWidget* parent, const Window& window, bool stale = false);
+void refreshUncertaintyView(QWidget* parent, const MeasuredSection& section, bool stale = false);
 
 } // namespace tarnelo
