@@ -193,7 +193,9 @@ class Gauging:
         if surface:
             self.relative[i] = "0.0"
         else:
-            self.relative[i] = rng.choice(["0.6"] * 8 + ["0.2", "0.8", "0.5", "0"])
+            # The one-point methods only (0.6, 0.2, 0.5, the surface): a lone 0.8 is refused. The
+            # list keeps its length so that the random stream, and every other file, stays as it was.
+            self.relative[i] = rng.choice(["0.6"] * 8 + ["0.2", "0.6", "0.5", "0"])
         if self.vertical:
             r, k, c = (float(v) for v in self.coefficients[3:6])
             t = rng.choice([100, 100, 105, 110, 120, 125, 130, rng.int(100, 200)])
