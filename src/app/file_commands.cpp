@@ -87,10 +87,14 @@ std::string rawDataText(const Window& window) {
 
 OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
     const std::string name = bareName(file);
+    bool converted = false;
     const GaugingFile read = readGaugingFile(file, gaugingOf(window), [&](const std::string& what) {
-        return window.ask(what + "。\n是否转换后打开？（只转换读入的内容，原文件不变。）", kNotice);
+        converted =
+            window.ask(what + "。\n是否转换后打开？（只转换读入的内容，原文件不变。）", kNotice);
+        return converted;
     });
     OpenResult result;
+    result.converted = converted;
     switch (read.status) {
     case GaugingFile::Status::NotOpened:
         // An empty file, a text without the 流速仪原始数据 line, a binary file: nothing is
@@ -136,46 +140,86 @@ OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
     return result;
 }
 
-SaveOutcome saveCommand(Window& window) {
+namespace {
+
+// The record header a saved measurement carries, byte for byte. A header file this program
+// cannot write was not reset at start and may hold another measurement's header: the default
+// header goes into the file instead.
+struct SavedHeader {
+    std::string bytes;
+    bool ours = true;
+};
+
+SavedHeader headerToSave(const std::filesystem::path& folder) {
+    const bool ours = recordHeaderWritable(folder);
+    return {ours ? readFileBytes(paths::recordHeaderFile(folder)).value_or(std::string())
+                 : std::string(kDefaultRecordHeader),
+            ours};
+}
+
+// Writes the measurement into `file`; a message says why when it cannot.
+SaveOutcome writeMeasurement(Window& window, const std::filesystem::path& file,
+                             const SavedHeader& header) {
     SaveOutcome outcome;
-    if (const auto problem = rawDataProblem(window)) {
-        window.showMessage(*problem, kNotice, MessageIcon::Warning);
-        outcome.status = SaveOutcome::Status::Refused;
-        outcome.message = *problem;
+    outcome.file = file;
+    // Every carried text was checked to be GBK before.
+    const auto sheetPart = utf8ToGbk(rawDataText(window));
+    if (!sheetPart ||
+        !writeFileAtomic(file, *sheetPart + std::string(kRawDataSeparator) + header.bytes)) {
+        outcome.status = SaveOutcome::Status::Failed;
+        const std::string why = lastWriteProblem();
+        outcome.message = "无法写入文件" + inQuotes(bareName(file)) + "，原始数据未保存。" +
+                          (why.empty() ? "" : why + "。") + "请检查文件夹是否存在、是否可写。";
+        window.showMessage(outcome.message, kNotice, MessageIcon::Warning);
         return outcome;
     }
-    const std::filesystem::path folder = window.programFolder();
-    // The header is taken as it stands before the dialog, carried byte for byte. A header file
-    // this program cannot write was not reset at start and may hold another measurement's
-    // header: the default header goes into the file instead.
-    const bool headerIsOurs = recordHeaderWritable(folder);
-    const std::string header =
-        headerIsOurs ? readFileBytes(paths::recordHeaderFile(folder)).value_or(std::string())
-                     : std::string(kDefaultRecordHeader);
+    outcome.status = SaveOutcome::Status::Saved;
+    if (!header.ours) {
+        outcome.message = "原始数据已保存，但 Data 文件夹中的测站记录表头不可写入，"
+                          "可能不属于本次测量，因此存入的是空白表头。";
+        window.showMessage(outcome.message, kNotice, MessageIcon::Information);
+    }
+    return outcome;
+}
+
+std::optional<SaveOutcome> refusedSave(Window& window) {
+    if (const auto problem = rawDataProblem(window)) {
+        window.showMessage(*problem, kNotice, MessageIcon::Warning);
+        return SaveOutcome{SaveOutcome::Status::Refused, {}, *problem};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+SaveOutcome saveCommand(Window& window) {
+    if (auto refused = refusedSave(window)) {
+        return *refused;
+    }
+    // The header is taken as it stands before the dialog.
+    const SavedHeader header = headerToSave(window.programFolder());
     const FileChoice choice =
         window.chooseFile(dlg::通用对话框保存, paths::textDataFolder(window.documentFolder()));
+    SaveOutcome outcome;
     outcome.file = choice.path;
     if (choice.confirmed) {
-        // Every carried text was checked to be GBK above.
-        const auto sheetPart = utf8ToGbk(rawDataText(window));
-        if (!sheetPart ||
-            !writeFileAtomic(choice.path, *sheetPart + std::string(kRawDataSeparator) + header)) {
-            outcome.status = SaveOutcome::Status::Failed;
-            const std::string why = lastWriteProblem();
-            outcome.message = "无法写入文件" + inQuotes(bareName(choice.path)) +
-                              "，原始数据未保存。" + (why.empty() ? "" : why + "。") +
-                              "请检查文件夹是否存在、是否可写。";
-            window.showMessage(outcome.message, kNotice, MessageIcon::Warning);
+        outcome = writeMeasurement(window, choice.path, header);
+        if (outcome.status != SaveOutcome::Status::Saved) {
             return outcome;
-        }
-        outcome.status = SaveOutcome::Status::Saved;
-        if (!headerIsOurs) {
-            outcome.message = "原始数据已保存，但 Data 文件夹中的测站记录表头不可写入，"
-                              "可能不属于本次测量，因此存入的是空白表头。";
-            window.showMessage(outcome.message, kNotice, MessageIcon::Information);
         }
     }
     window.setText(ctl::编辑框当前操作数据, bareName(choice.path));
+    return outcome;
+}
+
+SaveOutcome saveInPlace(Window& window, const std::filesystem::path& file) {
+    if (auto refused = refusedSave(window)) {
+        return *refused;
+    }
+    SaveOutcome outcome = writeMeasurement(window, file, headerToSave(window.programFolder()));
+    if (outcome.status == SaveOutcome::Status::Saved) {
+        window.setText(ctl::编辑框当前操作数据, bareName(file));
+    }
     return outcome;
 }
 

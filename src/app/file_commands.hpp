@@ -35,6 +35,9 @@ enum class OpenOutcome {
 struct OpenResult {
     OpenOutcome outcome = OpenOutcome::NotOpened;
     std::string message;
+    // Read converted from another encoding or line end: the file is not the raw data file that
+    // 保存 would write back.
+    bool converted = false;
 };
 
 // Opens file into the window as the 打开 button does after its dialog. A path that is not a
@@ -59,6 +62,9 @@ struct SaveOutcome {
 
 // Button 保存.
 SaveOutcome saveCommand(Window& window);
+
+// 保存 without its dialog: the measurement written over its own file.
+SaveOutcome saveInPlace(Window& window, const std::filesystem::path& file);
 
 // Puts a read file into a cleared window: mode radio boxes and sheet layout, the coefficient
 // fields the file holds, the row count and the typed cells.

@@ -1,6 +1,9 @@
 #include "app/proposed_names.hpp"
 
+#include "window/program_paths.hpp"
+
 #include <algorithm>
+#include <cctype>
 
 namespace tarnelo {
 
@@ -51,6 +54,35 @@ std::string proposedFileName(const RecordHeader& header, std::string_view extens
         name += "_" + second;
     }
     return name + "." + std::string(extension);
+}
+
+bool inExamplesFolder(const std::filesystem::path& folder) {
+    const auto named = [](const std::filesystem::path& path) {
+        for (const std::filesystem::path& part : path) {
+            std::string name = paths::toUtf8(part);
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            if (name == "examples") {
+                return true;
+            }
+        }
+        return false;
+    };
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::weakly_canonical(folder, error);
+    return named(folder.lexically_normal()) || (!error && named(real));
+}
+
+std::string freshFileName(const std::filesystem::path& folder, std::string_view extension) {
+    const std::string suffix = "." + std::string(extension);
+    for (int n = 1;; ++n) {
+        const std::string name =
+            "新测次" + (n == 1 ? std::string() : " " + std::to_string(n)) + suffix;
+        std::error_code error;
+        if (!std::filesystem::exists(folder / paths::fromUtf8(name), error) || n >= 999) {
+            return name;
+        }
+    }
 }
 
 std::string exportDoneStatus(const std::filesystem::path& file) {

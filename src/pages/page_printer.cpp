@@ -23,11 +23,15 @@ std::string printLayout(const Layout& layout, QPrinter& printer) {
     if (first > last) {
         return "所选页码不在 1 到 " + std::to_string(count) + " 之间，没有打印。";
     }
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
     printer.setFullPage(true);
     printer.setPageLayout(pageLayoutOf(layout.pages[static_cast<std::size_t>(first - 1)]));
     QPainter painter;
     if (!painter.begin(&printer)) {
-        return "打印机“" + printer.printerName().toStdString() + "”无法开始打印，记载表没有打印。";
+        return toFile ? "无法写入文件“" + printer.outputFileName().toStdString() +
+                            "”，记载表没有打印。"
+                      : "打印机“" + printer.printerName().toStdString() +
+                            "”无法开始打印，记载表没有打印。";
     }
     const double unit = printer.resolution() / 72.0;
     for (int i = first; i <= last; ++i) {
@@ -48,6 +52,12 @@ std::string printLayout(const Layout& layout, QPrinter& printer) {
     return {};
 }
 
+std::string unchosenPrinter(const QPrinter& printer) {
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
+    return (toFile ? printer.outputFileName() : printer.printerName()).isEmpty() ? noPrinterText()
+                                                                                 : std::string();
+}
+
 PrintJob printOn(const Layout& layout, const std::string& printerName, int copies) {
     PrintJob job;
     job.copies = copies;
@@ -55,14 +65,21 @@ PrintJob printOn(const Layout& layout, const std::string& printerName, int copie
         job.problem = font;
         return job;
     }
+    // The print service is asked first through its own client under a time limit: Qt's calls
+    // into it wait minutes on a service that takes the connection and never answers.
+    if (const PrinterLookup service = findDefaultPrinter(); !service.problem.empty()) {
+        job.problem = service.problem + "，记载表没有打印。请检查打印服务是否在运行。";
+        return job;
+    }
     const QPrinterInfo info = printerName.empty()
                                   ? QPrinterInfo::defaultPrinter()
                                   : QPrinterInfo::printerInfo(QString::fromStdString(printerName));
     if (info.isNull()) {
         job.problem =
-            printerName.empty()
-                ? "没有找到默认打印机，记载表没有打印。请先在系统中安装打印机并设为默认打印机。"
-                : "没有名为“" + printerName + "”的打印机，记载表没有打印。";
+            !printerName.empty() ? "没有名为“" + printerName + "”的打印机，记载表没有打印。"
+            : QPrinterInfo::availablePrinterNames().isEmpty()
+                ? noPrinterText()
+                : "没有找到默认打印机，记载表没有打印。请先在系统中安装打印机并设为默认打印机。";
         return job;
     }
     if (std::string refusal = printerRefusal(info.printerName().toStdString()); !refusal.empty()) {

@@ -14,6 +14,10 @@ namespace tarnelo::pages {
 // of its own size and orientation; an empty text when they were sent, else why not in Chinese.
 std::string printLayout(const Layout& layout, QPrinter& printer);
 
+// What to say of the printer a print dialog handed back when it names none (no printer is set
+// up, or a file without a name): there is no printer, and how to add one. Empty otherwise.
+std::string unchosenPrinter(const QPrinter& printer);
+
 struct PrintJob {
     std::string printer; // the printer's name as the system knows it
     int pages = 0;

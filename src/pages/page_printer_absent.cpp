@@ -13,6 +13,10 @@ std::string printLayout(const Layout&, QPrinter&) {
     return kAbsent;
 }
 
+std::string unchosenPrinter(const QPrinter&) {
+    return kAbsent;
+}
+
 PrintJob printOn(const Layout&, const std::string&, int copies) {
     PrintJob job;
     job.copies = copies;

@@ -1,8 +1,9 @@
-#include "support/headless_window.hpp"
 #include "app/proposed_names.hpp"
 #include "app/shell.hpp"
+#include "files/file_io.hpp"
 #include "files/gbk.hpp"
 #include "sheet/sheet.hpp"
+#include "support/headless_window.hpp"
 #include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,27 @@ TEST(ProposedFileName, StationWithNumberOrDate) {
     EXPECT_EQ(proposedFileName(headerWith(" 甲/乙:站* ", "7/1", "第3?次"), "dat"),
               "甲乙站_第3次.dat");
     EXPECT_EQ(proposedFileName(headerWith(" .. ", "", "1"), "dat"), "");
+}
+
+TEST(ProposedFolder, NeverOneOfExamples) {
+    EXPECT_TRUE(inExamplesFolder("/src/tarnelo/examples"));
+    EXPECT_TRUE(inExamplesFolder("/usr/share/tarnelo/examples/station-year"));
+    EXPECT_TRUE(inExamplesFolder(paths::fromUtf8("D:/Tarnelo/Examples/年")));
+    EXPECT_TRUE(inExamplesFolder("/src/tarnelo/examples/"));
+    EXPECT_FALSE(inExamplesFolder("/home/u/Text data"));
+    EXPECT_FALSE(inExamplesFolder("/home/u/my-examples"));
+    EXPECT_FALSE(inExamplesFolder("/home/u/examples.old"));
+}
+
+TEST(ProposedFileName, AFreshNameIsNoFileOfTheFolder) {
+    const std::filesystem::path folder = ::testing::TempDir() + "fresh-names";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    EXPECT_EQ(freshFileName(folder, "dat"), "新测次.dat");
+    writeFileAtomic(folder / paths::fromUtf8("新测次.dat"), "x");
+    writeFileAtomic(folder / paths::fromUtf8("新测次 2.dat"), "x");
+    EXPECT_EQ(freshFileName(folder, "dat"), "新测次 3.dat");
+    std::filesystem::remove_all(folder);
 }
 
 TEST(DoneStatus, SaysWhereTheFormWent) {

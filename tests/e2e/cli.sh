@@ -214,6 +214,32 @@ PY
 expect_status 2 "rating bad alpha" "$cli" rating "$year" --alpha-deviation 0.05
 expect_status 1 "rating of one gauging" "$cli" rating "${examples[0]}"
 
+# A print service that takes the connection and never answers (a listener of the test's own,
+# CUPS_SERVER pointing at it): print gives up within 30 s on the program's own road and says
+# why, in Chinese.
+python3 - "$work/port" <<'PY' &
+import os, socket, sys
+server = socket.socket()
+server.bind(("127.0.0.1", 0))
+server.listen(16)
+with open(sys.argv[1] + ".new", "w") as out:
+    out.write(str(server.getsockname()[1]))
+os.rename(sys.argv[1] + ".new", sys.argv[1])
+held = []
+while True:
+    held.append(server.accept()[0])
+PY
+listener=$!
+for _ in $(seq 100); do [[ -s "$work/port" ]] && break; sleep 0.1; done
+started=$SECONDS
+expect_status 1 "print to a silent service" env CUPS_SERVER="127.0.0.1:$(cat "$work/port")" \
+    timeout 150 "$cli" print "$TARNELO_SOURCE_DIR/examples/vertical-two-point.dat"
+waited=$((SECONDS - started))
+kill "$listener" 2>/dev/null
+wait "$listener" 2>/dev/null
+((waited <= 30)) || fail "print held $waited s on a silent print service"
+grep -q '没有响应' "$work/err" || fail "print to a silent service said: $(cat "$work/err")"
+
 [[ "$(ls -l --time-style=full-iso "$TARNELO_PROGRAM_DIR/Data" 2>/dev/null)" == "$data_before" ]] ||
     fail "the program's Data folder changed"
 

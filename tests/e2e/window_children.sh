@@ -44,8 +44,13 @@ xvfb=$!
 for _ in $(seq 200); do DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 export DISPLAY=$display HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-mkdir -p "$HOME" "$XDG_CONFIG_HOME/Tarnelo"
-printf '[print]\nroad=spreadsheet\n' >"$XDG_CONFIG_HOME/Tarnelo/Tarnelo.conf"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME"
+# A portable copy of the program keeps its settings in its own Data folder.
+mkdir -p "$work/program/Data/Tarnelo"
+cp "$app" "$work/program/"
+cp "$TARNELO_PROGRAM_DIR"/Data/moduleexcel_*.dat "$work/program/Data/"
+app="$work/program/tarnelo"
+printf '[print]\nroad=spreadsheet\n' >"$work/program/Data/Tarnelo/Tarnelo.ini"
 # LibreOffice renders the form (it leaves helpers of its own behind); where it is not
 # installed, a stand-in that leaves a daemon and an orphan behind and renders nothing.
 if ! command -v soffice >/dev/null; then

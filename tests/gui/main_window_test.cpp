@@ -183,7 +183,7 @@ void MainWindowTest::layoutFollowsTheControlTable() {
 
     QMenu* about = w.menuBar()->findChild<QMenu*>(QStringLiteral("简介"));
     QVERIFY(about != nullptr);
-    QCOMPARE(about->title(), QStringLiteral("简介"));
+    QCOMPARE(about->title(), QStringLiteral("简介(&H)"));
     QStringList items;
     for (QAction* action : about->actions()) {
         items << action->text();

@@ -10,8 +10,10 @@
 #include "window/program_paths.hpp"
 
 #include <QAction>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QSettings>
 #include <QStatusBar>
 
@@ -44,6 +46,7 @@ class PrintPreviewTest : public QObject {
     void printPreviewShowsThePagesAndPrintAsksForThePrinter();
     void theStationTablePreviewsItsPages();
     void theChosenPrintRoadIsKept();
+    void withoutAPrinterItSaysHowToAddOne();
 };
 
 // 打印预览 draws the form with the program's own renderer; 打印 opens the system's print dialog,
@@ -114,6 +117,36 @@ void PrintPreviewTest::theChosenPrintRoadIsKept() {
     MainWindow& w = again.make();
     QVERIFY(w.findChild<QAction*>(QStringLiteral("打印方式电子表格"))->isChecked());
     w.findChild<QAction*>(QStringLiteral("打印方式本程序"))->trigger();
+}
+
+// A computer without a printer: the print dialog shows the form's paper turned as the form is
+// (横向), and printing says that no printer is set up and where one is added, never a printer
+// without a name.
+void PrintPreviewTest::withoutAPrinterItSaysHowToAddOne() {
+    // A print service that cannot be reached has no printers.
+    qputenv("CUPS_SERVER", "127.0.0.1:1");
+    Harness h;
+    makeComputed(h);
+    QString printer = QStringLiteral("?");
+    QPageLayout::Orientation turned = QPageLayout::Portrait;
+    h.onDialog = [&](QDialog& dialog) {
+        auto* print = qobject_cast<QPrintDialog*>(&dialog);
+        QVERIFY(print != nullptr);
+        turned = print->printer()->pageLayout().orientation();
+        dialog.accept();
+        printer = print->printer()->printerName();
+    };
+    h.click(ctl::打印);
+    qunsetenv("CUPS_SERVER");
+    QCOMPARE(turned, QPageLayout::Landscape);
+    if (!printer.isEmpty()) {
+        QSKIP("the print dialog found a printer");
+    }
+    QCOMPARE(h.messages.size(), std::size_t(1));
+    const std::string& said = h.messages[0].text;
+    QVERIFY2(said.find("没有设置打印机") != std::string::npos, said.c_str());
+    QVERIFY2(said.find("http://localhost:631") != std::string::npos, said.c_str());
+    QVERIFY2(said.find("“”") == std::string::npos, said.c_str());
 }
 
 #include "print_preview_test.moc"

@@ -12,8 +12,10 @@
 #include "support/station_files.hpp"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,6 +24,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTableWidget>
+#include <QTimer>
 
 using namespace tarnelo;
 using namespace tarnelo::guitest;
@@ -44,6 +47,8 @@ class StationTableTest : public QObject {
     void keepsAnOutlierAfterReview();
     void keepsItsFoldersAndProposesNamesOfTheStationAndYear();
     void theRelationWindowFitsTheScreen();
+    void theReasonBoxBelongsToTheTableAndEscapeClosesTheRelation();
+    void theYearReadLastComesBackAfterANewStart();
 };
 
 namespace {
@@ -387,6 +392,53 @@ void StationTableTest::theRelationWindowFitsTheScreen() {
     auto* classes = view.findChild<QComboBox*>(QStringLiteral("测站类别"));
     classes->setCurrentIndex(classes->findText(QStringLiteral("一类精度站")));
     QCOMPARE(view.relationWindow()->geometry(), where);
+}
+
+// Unticking a gauging asks for the reason in a box of the table's own, so that answering it
+// leaves the table in front; Escape closes the relation as it closes the table.
+void StationTableTest::theReasonBoxBelongsToTheTableAndEscapeClosesTheRelation() {
+    Harness h;
+    MainWindow& w = h.make();
+    StationTableDialog& view = w.showStationTable();
+    QVERIFY(view.loadFolder(writeYear(h.folder / "Text data" / "青石桥")));
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+    // The real box, without the tests' answerer.
+    w.setAnswerer({});
+    QWidget* owner = nullptr;
+    QTimer::singleShot(0, [&owner] {
+        auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        QVERIFY(box != nullptr);
+        owner = box->parentWidget() != nullptr ? box->parentWidget()->window() : nullptr;
+        box->setTextValue(QStringLiteral("流速仪故障"));
+        box->accept();
+    });
+    toggle(view.grid(), numberCell(view.grid(), QStringLiteral("3")));
+    QCOMPARE(view.exclusions().size(), std::size_t(1));
+    QCOMPARE(owner, static_cast<QWidget*>(&view));
+
+    view.showRelation();
+    RatingWindow& relation = *view.relationWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&relation));
+    QTest::keyClick(&relation, Qt::Key_Escape);
+    QVERIFY(!relation.isVisible());
+    QVERIFY(view.isVisible());
+}
+
+// The table shown after a new start reads the year read last, when its folder is still there.
+void StationTableTest::theYearReadLastComesBackAfterANewStart() {
+    Harness h;
+    const auto folder = writeYear(h.folder / "Text data" / "青石桥");
+    {
+        MainWindow& w = h.make();
+        QVERIFY(w.showStationTable().loadFolder(folder));
+    }
+    Harness again;
+    MainWindow& w = again.make();
+    StationTableDialog& view = w.showStationTable();
+    QCOMPARE(view.grid().rowCount(), 6);
+    std::filesystem::remove_all(folder);
+    Harness third;
+    QCOMPARE(third.make().showStationTable().grid().rowCount(), 0);
 }
 
 int runStationTableTests(int argc, char** argv) {

@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
     const tarnelo::ProgramFolders folders = tarnelo::resolveProgramFolders(
         pathOf(QCoreApplication::applicationDirPath()), tarnelo::UserEnvironment::ofProcess());
     const std::filesystem::path folder = folders.program;
-    tarnelo::keepSettingsIn(folder);
+    tarnelo::keepSettingsIn(folder, !folders.perUser);
     // One window per program folder: a second one would overwrite the first one's header and
     // working copies. A second start hands its file to the first window.
     std::unique_ptr<tarnelo::ProgramFolderLock> lock;

@@ -1,5 +1,6 @@
 #include "app/qt/file_dialog.hpp"
 
+#include "app/proposed_names.hpp"
 #include "app/qt/qt_text.hpp"
 #include "files/file_access.hpp"
 
@@ -79,8 +80,10 @@ class ChineseIconProvider : public QFileIconProvider {
 bool savingFolder(const std::filesystem::path& folder) {
     const QString examples = examplesFolder();
     const QString canonical = QFileInfo(qpath(folder)).canonicalFilePath();
-    return mayWrite(folder) && (examples.isEmpty() || canonical.isEmpty() ||
-                                canonical != QFileInfo(examples).canonicalFilePath());
+    return mayWrite(folder) && !inExamplesFolder(folder) &&
+           (examples.isEmpty() || canonical.isEmpty() ||
+            !(canonical + QLatin1Char('/'))
+                 .startsWith(QFileInfo(examples).canonicalFilePath() + QLatin1Char('/')));
 }
 
 void withoutExamples(QFileDialog& box) {

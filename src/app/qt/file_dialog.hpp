@@ -18,8 +18,8 @@ std::optional<std::filesystem::path> showFileDialog(QWidget* parent, const FileD
                                                     const std::filesystem::path& initialFolder,
                                                     const std::filesystem::path& name);
 
-// Whether a folder is a place to save into: it may be written and it is not the bundled
-// examples, which a new installation replaces.
+// Whether a folder is a place to save into: it may be written and it is not, nor lies in, the
+// bundled examples or another folder of examples, which a new installation replaces.
 bool savingFolder(const std::filesystem::path& folder);
 
 // Takes the bundled examples out of a dialog's sidebar: Qt keeps the places of every dialog

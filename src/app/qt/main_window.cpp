@@ -137,7 +137,7 @@ OpenResult MainWindow::openFile(const std::filesystem::path& file) {
     OpenResult opened;
     run([&](Window& window) { opened = openRawDataFile(window, file); });
     if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
-        afterOpened(file);
+        afterOpened(file, opened);
     }
     return opened;
 }
@@ -306,7 +306,7 @@ void MainWindow::buildControls() {
     setStatusBar(status);
     controls_.emplace(std::string(ctl::状态条1), status);
 
-    QMenu* about = menuBar()->addMenu(QStringLiteral("简介"));
+    QMenu* about = menuBar()->addMenu(QStringLiteral("简介(&H)"));
     about->setObjectName(QStringLiteral("简介"));
     // 帮助 opens the user guide and is named so; there is no blog.
     for (const auto& [name, text] :
@@ -344,7 +344,10 @@ void MainWindow::bindCommands() {
             }
         });
         headerFromFile_ = false;
+        // A new measurement: 保存 proposes a fresh name, never the last file's.
         currentFile_.clear();
+        fileIsOwn_ = false;
+        choices_.erase(std::string(ctl::通用对话框保存));
         velocitiesComputed_ = false;
         forgetComputation();
         snapshot_ = takeInputSnapshot(*this);
@@ -359,7 +362,7 @@ void MainWindow::bindCommands() {
         // A file that was not opened leaves the window exactly as it was, unsaved input
         // included.
         if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
-            afterOpened(choices_[std::string(ctl::通用对话框打开)].path);
+            afterOpened(choices_[std::string(ctl::通用对话框打开)].path, opened);
         }
     });
     connect(button(ctl::保存), &QPushButton::clicked, this, [this] { saveMeasurement(); });

@@ -188,15 +188,24 @@ class MainWindow : public QMainWindow, public Window {
     void bindSheetEditing();
     // 保存: true when the measurement is in its file.
     bool saveMeasurement();
+    // Ctrl+S: over the measurement's own file without a dialog, as editors save, when it has
+    // one that may be written (see ownFileToSave); else as 保存.
+    bool saveToOwnFile();
+    // The file Ctrl+S writes over: opened whole and unconverted, or saved, by this window;
+    // still a file that may be written, and not in a folder of examples. Empty when none.
+    std::filesystem::path ownFileToSave() const;
     // Before input that is not saved would be dropped (清空, 打开, closing): one question,
     // 保存 / 不保存 / 取消, naming the measurement. True when the action may go on: saved, given
     // up, or nothing to lose. `before` says when ("清空前", "退出前").
     bool mayDropInput(std::string_view before);
     std::string unsavedQuestion(std::string_view before) const;
     CloseChoice askSaving(const std::string& question);
+    // The window a message box, question or file dialog belongs to: the program's window in
+    // use (the station table, the relation), else the main window.
+    QWidget* boxParent();
     // A file was opened (打开, a file at start, a handed-over file, 实测流量成果表): nothing
     // computed stands, its input counts as saved, a new history starts and 保存 proposes it.
-    void afterOpened(const std::filesystem::path& file);
+    void afterOpened(const std::filesystem::path& file, const OpenResult& opened);
     // The coefficients as start-up or 保存系数 left them, which 清空 brings back after a file.
     void keepDefaultCoefficients();
     // After 打开: the sheet from its first row, the cursor on its first distance.
@@ -309,6 +318,8 @@ class MainWindow : public QMainWindow, public Window {
     bool headerFromFile_ = false;
     // The measurement's file: opened or last saved (until 清空); 保存 proposes it.
     std::filesystem::path currentFile_;
+    // currentFile_ holds exactly this measurement as 保存 writes it: Ctrl+S may write over it.
+    bool fileIsOwn_ = false;
     std::array<std::string, kCoefficientCount> defaultCoefficients_;
     // Every 测点流速 in the sheet came from a computation in 垂线模式 (no switch since): a vertical
     // whose N and T are then emptied drops its velocity without asking.

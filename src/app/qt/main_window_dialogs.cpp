@@ -12,8 +12,10 @@
 #include "app/qt/sheet_view.hpp"
 #include "app/qt/station_table_dialog.hpp"
 #include "app/shell.hpp"
+#include "files/file_access.hpp"
 #include "files/record_header.hpp"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QEventLoop>
@@ -28,6 +30,21 @@
 #include <algorithm>
 
 namespace tarnelo {
+
+QWidget* MainWindow::boxParent() {
+    // A box asked from the station table or the relation belongs to that window: answering it
+    // must not bring the main window over the window the user works in.
+    QWidget* active = QApplication::activeWindow();
+    if (active == nullptr || active == this || (active->windowType() == Qt::Popup)) {
+        return this;
+    }
+    for (const QWidget* up = active->parentWidget(); up != nullptr; up = up->parentWidget()) {
+        if (up == this) {
+            return active;
+        }
+    }
+    return this;
+}
 
 FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
                                   const std::filesystem::path& initialFolder) {
@@ -50,22 +67,23 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
         // Cancelled, the dialog keeps the name it proposed.
         choice.path = folder / currentFile_.filename();
     }
+    // Otherwise a measurement is proposed under its station and number (or date), or the
+    // dialog keeps the name last chosen; a measurement with neither gets a fresh name.
+    const std::string proposed =
+        dialog.save ? proposedFileName(loadRecordHeader(programFolder_), dialog.defaultSuffix)
+                    : std::string();
+    std::filesystem::path name = ownFile            ? currentFile_.filename()
+                                 : !named.empty()   ? named
+                                 : proposed.empty() ? choice.path.filename()
+                                                    : toPath(qtext(proposed));
+    if (name.empty() && dialog.name == ctl::通用对话框保存) {
+        name = toPath(qtext(freshFileName(folder, dialog.defaultSuffix)));
+    }
     std::optional<std::filesystem::path> chosen;
     if (answerer_.file) {
-        chosen = answerer_.file(dialog, ownFile          ? folder / currentFile_.filename()
-                                        : !named.empty() ? folder / named
-                                                         : folder);
+        chosen = answerer_.file(dialog, name.empty() ? folder : folder / name);
     } else {
-        // Otherwise a measurement is proposed under its station and number (or date), or the
-        // dialog keeps the name last chosen.
-        const std::string proposed =
-            dialog.save ? proposedFileName(loadRecordHeader(programFolder_), dialog.defaultSuffix)
-                        : std::string();
-        const std::filesystem::path name = ownFile            ? currentFile_.filename()
-                                           : !named.empty()   ? named
-                                           : proposed.empty() ? choice.path.filename()
-                                                              : toPath(qtext(proposed));
-        chosen = showFileDialog(this, dialog, folder, name);
+        chosen = showFileDialog(boxParent(), dialog, folder, name);
     }
     if (chosen) {
         choice.path = *chosen;
@@ -107,7 +125,7 @@ void MainWindow::showMessage(std::string_view text, std::string_view commandTitl
         answerer_.message(std::string(text), std::string(title), icon);
         return;
     }
-    QMessageBox box(this);
+    QMessageBox box(boxParent());
     box.setWindowTitle(qtext(title));
     // A message that quotes a whole file's worth of text is cut, and a service's English words
     // are left out; the full text stays one click away.
@@ -128,7 +146,7 @@ bool MainWindow::ask(std::string_view text, std::string_view commandTitle) {
     if (answerer_.question) {
         return answerer_.question(std::string(text), std::string(title));
     }
-    QMessageBox box(this);
+    QMessageBox box(boxParent());
     box.setWindowTitle(qtext(title));
     const std::string shown = readableMessage(text);
     box.setText(qtext(shown));
@@ -136,8 +154,8 @@ bool MainWindow::ask(std::string_view text, std::string_view commandTitle) {
         box.setDetailedText(qtext(text));
     }
     box.setIcon(QMessageBox::Question);
-    QPushButton* yes = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
+    QPushButton* yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
     box.exec();
@@ -155,7 +173,7 @@ std::optional<std::string> MainWindow::askText(std::string_view prompt,
     if (answerer_.text) {
         return answerer_.text(std::string(prompt), std::string(title));
     }
-    QInputDialog box(this);
+    QInputDialog box(boxParent());
     box.setWindowTitle(qtext(title));
     box.setLabelText(qtext(prompt));
     box.setInputMode(QInputDialog::TextInput);
@@ -226,7 +244,33 @@ bool MainWindow::saveMeasurement() {
     }
     snapshot_ = takeInputSnapshot(*this);
     currentFile_ = saved.file;
+    fileIsOwn_ = true;
     setStatus("已保存：" + utf8(qpath(saved.file)));
+    return true;
+}
+
+std::filesystem::path MainWindow::ownFileToSave() const {
+    std::error_code error;
+    if (!fileIsOwn_ || currentFile_.empty() ||
+        !std::filesystem::is_regular_file(currentFile_, error) ||
+        !savingFolder(currentFile_.parent_path()) || !mayWrite(currentFile_)) {
+        return {};
+    }
+    return currentFile_;
+}
+
+bool MainWindow::saveToOwnFile() {
+    const std::filesystem::path own = ownFileToSave();
+    if (own.empty()) {
+        return saveMeasurement();
+    }
+    SaveOutcome saved;
+    run([&](Window& window) { saved = saveInPlace(window, own); });
+    if (saved.status != SaveOutcome::Status::Saved) {
+        return false;
+    }
+    snapshot_ = takeInputSnapshot(*this);
+    setStatus("已保存：" + utf8(qpath(own)));
     return true;
 }
 
@@ -304,10 +348,12 @@ void MainWindow::keepDefaultCoefficients() {
     }
 }
 
-void MainWindow::afterOpened(const std::filesystem::path& file) {
+void MainWindow::afterOpened(const std::filesystem::path& file, const OpenResult& opened) {
     forgetComputation();
     headerFromFile_ = true;
     currentFile_ = file;
+    // A file read only in part, or converted, is not what 保存 would write back.
+    fileIsOwn_ = opened.outcome == OpenOutcome::Opened && !opened.converted;
     velocitiesComputed_ = false;
     snapshot_ = takeInputSnapshot(*this);
     editing_->startNewHistory();

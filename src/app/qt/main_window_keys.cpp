@@ -1,8 +1,9 @@
 // The keys of the commands, as other desktop programs have them: F5 computes, Ctrl+O opens,
-// Ctrl+S (and Ctrl+Shift+S, 另存为) saves, Ctrl+P prints, Ctrl+E exports the form, F1 shows the
-// guide. Each key does what its button or menu entry does, and only when that is enabled; the
-// buttons carry an underlined Alt key and every button and field a tooltip. A key first writes
-// the cell being edited into the sheet, so 打印 and 导出Excel find outdated results outdated.
+// Ctrl+S saves (over the measurement's own file), Ctrl+Shift+S saves as, Ctrl+P prints, Ctrl+E
+// exports the form, F1 shows the guide, F10 opens the menu bar. Each key does what its button or
+// menu entry does, and only when that is enabled; the buttons carry an underlined Alt key and every
+// button and field a tooltip. A key first writes the cell being edited into the sheet, so 打印 and
+// 导出Excel find outdated results outdated.
 #include "app/qt/main_window.hpp"
 #include "app/qt/qt_text.hpp"
 #include "app/qt/sheet_view.hpp"
@@ -53,7 +54,8 @@ constexpr Tip kTips[] = {
     {ctl::计算, "计算（F5）：计算各列与断面成果，并检查输入；可用 Ctrl+Z 撤销"},
     {ctl::清空, "清空表格、成果和制表数据，开始新的测次；未保存的输入会先询问"},
     {ctl::打开, "打开（Ctrl+O）：打开保存过的流速仪原始数据文件（.dat）"},
-    {ctl::保存, "保存（Ctrl+S，另存为 Ctrl+Shift+S）：把输入和制表数据存为原始数据文件（.dat）"},
+    {ctl::保存, "保存：把输入和制表数据存为原始数据文件（.dat）；Ctrl+S 直接存回本测次的文件，"
+                "另存为 Ctrl+Shift+S"},
     {ctl::打印, "打印（Ctrl+P）：打印流量记载表（计算后可用）"},
     {ctl::导出Excel, "导出Excel（Ctrl+E）：把流量记载表存为 Excel 工作簿（计算后可用）"},
     {ctl::更多, "制表数据：测站、施测时间、水位等记载表表头"},
@@ -80,11 +82,18 @@ void MainWindow::buildShortcuts() {
                                      ? QStringLiteral("2")
                                      : QString()));
         shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, button, [this, button] {
-            if (button->isEnabled() && button->isVisible()) {
-                button->click();
-            } else {
+        // Ctrl+S writes over the measurement's own file, as editors do; 另存为 and the button
+        // ask where.
+        const bool inPlace = key.button == ctl::保存 && std::string_view(key.keys) == "Ctrl+S";
+        connect(shortcut, &QShortcut::activated, button, [this, button, inPlace] {
+            if (!button->isEnabled() || !button->isVisible()) {
                 sayOutdated(utf8(button->objectName()));
+                return;
+            }
+            if (inPlace) {
+                saveToOwnFile();
+            } else {
+                button->click();
             }
         });
     }
@@ -112,6 +121,17 @@ void MainWindow::buildShortcuts() {
             previous = next;
         }
     }
+    // F10 opens the menu bar at its first menu, as on other desktops; the arrow keys go on.
+    auto* menus = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    menus->setObjectName(QStringLiteral("菜单快捷键"));
+    menus->setContext(Qt::WindowShortcut);
+    connect(menus, &QShortcut::activated, this, [this] {
+        const QList<QAction*> titles = menuBar()->actions();
+        if (!titles.isEmpty()) {
+            menuBar()->setFocus(Qt::MenuBarFocusReason);
+            menuBar()->setActiveAction(titles.constFirst());
+        }
+    });
     if (auto* guide = menuBar()->findChild<QAction*>(QStringLiteral("帮助"))) {
         guide->setShortcut(QKeySequence(Qt::Key_F1));
         guide->setShortcutContext(Qt::WindowShortcut);

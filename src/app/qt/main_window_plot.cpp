@@ -44,7 +44,7 @@ std::string shortSummary(std::string_view summary) {
 } // namespace
 
 void MainWindow::buildSectionPlotControls() {
-    QMenu* view = menuBar()->addMenu(QStringLiteral("查看"));
+    QMenu* view = menuBar()->addMenu(QStringLiteral("查看(&V)"));
     view->setObjectName(QStringLiteral("查看"));
     QAction* plot = view->addAction(QStringLiteral("断面图"));
     plot->setObjectName(QStringLiteral("断面图"));
@@ -131,6 +131,9 @@ StationTableDialog& MainWindow::showStationTable() {
                 }
             },
             this);
+        stationTable_->show();
+        // The year read last comes back, also after a new start.
+        stationTable_->loadKeptFolder();
     }
     stationTable_->show();
     stationTable_->raise();

@@ -27,6 +27,12 @@ constexpr const char* kDocumentName = "测深、测速记载及流量计算表";
 // Who puts the form on paper, kept between runs: the program's own renderer (the default) or
 // the spreadsheet program of the computer (Excel or WPS on Windows, LibreOffice).
 constexpr const char* kPrintRoadKey = "print/road";
+#ifdef _WIN32
+constexpr const char* kSpreadsheetRoad = "电子表格程序（Excel、WPS 或 LibreOffice）";
+#else
+// Linux prints through LibreOffice only.
+constexpr const char* kSpreadsheetRoad = "电子表格程序（LibreOffice）";
+#endif
 
 void MainWindow::buildPrintControls() {
     printAction = [this](Window& window) { return printThroughDialog(window); };
@@ -53,7 +59,7 @@ void MainWindow::buildPrintControls() {
         });
     };
     add("打印方式本程序", "本程序绘制（默认）", !spreadsheet, false);
-    add("打印方式电子表格", "电子表格程序（Excel、WPS 或 LibreOffice）", spreadsheet, true);
+    add("打印方式电子表格", kSpreadsheetRoad, spreadsheet, true);
     printViaSpreadsheet_ = spreadsheet;
 }
 
@@ -85,6 +91,10 @@ FormOutcome MainWindow::printThroughDialog(Window& window) {
     }
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QString::fromUtf8(kDocumentName));
+    // The dialog and its printer properties show the form's paper and orientation (横向).
+    if (!made.layout.pages.empty()) {
+        printer.setPageLayout(pages::pageLayoutOf(made.layout.pages.front()));
+    }
     const int count = static_cast<int>(made.layout.pages.size());
     printer.setFromTo(1, count);
     QPrintDialog dialog(&printer, this);
@@ -95,9 +105,10 @@ FormOutcome MainWindow::printThroughDialog(Window& window) {
     if (runDialog(dialog, answerer_.modal) != QDialog::Accepted) {
         return {FormOutcome::Status::Cancelled, made.outcome.twoPages, {}, {}};
     }
-    std::string problem = printer.outputFormat() == QPrinter::NativeFormat
-                              ? printerRefusal(utf8(printer.printerName()))
-                              : std::string();
+    std::string problem = pages::unchosenPrinter(printer);
+    if (problem.empty() && printer.outputFormat() == QPrinter::NativeFormat) {
+        problem = printerRefusal(utf8(printer.printerName()));
+    }
     if (problem.empty()) {
         problem = pages::printLayout(made.layout, printer);
     }

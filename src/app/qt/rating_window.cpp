@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -31,6 +32,10 @@ RatingWindow::RatingWindow(const RatingReport& report, Window& owner, QWidget* p
     : QWidget(parent, Qt::Window), owner_(owner), report_(report), svg_(ratingPlotSvg(report)) {
     setObjectName(QStringLiteral("水位流量关系图"));
     setWindowTitle(QStringLiteral("水位流量关系"));
+    // Escape closes it, as it closes the other windows of the program.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     QWidget* picture = makeSvgView(this);
     picture->setObjectName(QStringLiteral("关系图画面"));
     showSvg(picture, QByteArray(svg_.data(), static_cast<qsizetype>(svg_.size())));

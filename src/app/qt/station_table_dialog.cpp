@@ -220,6 +220,12 @@ void StationTableDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
+bool StationTableDialog::loadKeptFolder() {
+    const std::filesystem::path none;
+    const std::filesystem::path kept = keptFolder(kStationFolderSetting, none);
+    return !kept.empty() && loadFolder(kept);
+}
+
 std::filesystem::path StationTableDialog::startFolder() const {
     return keptFolder(kStationFolderSetting, paths::textDataFolder(owner_.documentFolder()));
 }

@@ -49,6 +49,9 @@ class StationTableDialog : public QDialog {
     // Reads every .dat file of the folder with progress shown and keeps the folder for the
     // next start; false when cancelled.
     bool loadFolder(const std::filesystem::path& folder);
+    // Reads the folder read last, in this run or an earlier one, when it is still there; false
+    // when there is none or it was cancelled.
+    bool loadKeptFolder();
     // Where 选择文件夹... starts: the folder read last, else the measurements' folder.
     std::filesystem::path startFolder() const;
     const station::StationTable& table() const { return table_; }

@@ -183,6 +183,12 @@ std::string printerRefusal(const std::string& printer, PrintServiceLimits limits
     return "打印机“" + printer + "”拒绝了打印任务（打印服务设置为不接受新任务），记载表没有打印。";
 }
 
+std::string noPrinterText() {
+    return "这台计算机还没有设置打印机，记载表没有打印。\n"
+           "请先添加打印机：在系统设置 > 打印机中添加，或在浏览器中打开打印服务（CUPS）的"
+           "管理页 http://localhost:631 添加；添加后再打印。";
+}
+
 std::string defaultPrinterName() {
     return findDefaultPrinter().name;
 }

@@ -24,6 +24,10 @@ struct PrinterLookup {
 // The system's default printer.
 PrinterLookup findDefaultPrinter(PrintServiceLimits limits = {});
 
+// What to say when no printer is set up at all: that there is none and where this system adds
+// one, in Chinese.
+std::string noPrinterText();
+
 // Name of the system's default printer; empty when there is none (or no print service).
 std::string defaultPrinterName();
 

@@ -30,6 +30,11 @@ std::string printerRefusal(const std::string& /*printer*/, PrintServiceLimits /*
     return {};
 }
 
+std::string noPrinterText() {
+    return "这台计算机还没有设置打印机，记载表没有打印。\n"
+           "请先在 Windows 的 设置 > 打印机和扫描仪 中添加打印机，添加后再打印。";
+}
+
 PrintJobResult printPdfPages(const std::string& /*printer*/, const std::filesystem::path& /*pdf*/,
                              int /*firstPage*/, int /*lastPage*/, const std::string& /*title*/,
                              PrintServiceLimits /*limits*/) {
