@@ -11,6 +11,7 @@ void ComputedState::record(const Window& window, const ComputeOutcome& outcome,
     status_ = std::move(status);
     if (outcome.status == ComputeOutcome::Status::Computed) {
         snapshot_ = takeInputSnapshot(window);
+        threePoint_ = window.threePointRule();
     } else {
         snapshot_.reset();
     }
@@ -23,7 +24,8 @@ void ComputedState::forget() {
 }
 
 bool ComputedState::stale(const Window& window) const {
-    return snapshot_ && inputDiffers(window, *snapshot_);
+    return snapshot_ &&
+           (inputDiffers(window, *snapshot_) || window.threePointRule() != threePoint_);
 }
 
 } // namespace tarnelo

@@ -29,7 +29,7 @@ class ComputedState {
     void dropFindings() { findings_.clear(); }
 
     bool computed() const { return snapshot_.has_value(); }
-    // Computed, and the mode, a coefficient or a typed cell changed since.
+    // Computed, and the mode, a coefficient, a typed cell or the 三点法 rule changed since.
     bool stale(const Window& window) const;
     const std::vector<Finding>& findings() const { return findings_; }
     // The status bar text the computation left.
@@ -37,6 +37,7 @@ class ComputedState {
 
   private:
     std::optional<InputSnapshot> snapshot_;
+    ThreePointRule threePoint_ = ThreePointRule::Equal;
     std::vector<Finding> findings_;
     std::string status_;
 };
