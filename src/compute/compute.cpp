@@ -373,11 +373,7 @@ class Run {
 
     // A spacing or the width, at the typed distances' resolution (see distances.hpp).
     std::string distance(double x) {
-        if (!std::isfinite(x)) {
-            outOfRange_ = true;
-            return {};
-        }
-        return spacingText(x, distanceDecimals_);
+        return std::isfinite(x) ? spacingText(x, distanceDecimals_) : graded(x, Grade::Distance);
     }
 
     // 10. Spacing between a row's vertical and the next one's.
