@@ -277,10 +277,9 @@ TEST_F(FillTest, CombinedCellsNeedBothFieldsAndTheStationHeadsBothPages) {
     EXPECT_EQ(filled.at({20, 1}), original.at({20, 1}));
 }
 
-// The meter sentence names what the verticals are: surface verticals among 0.6 ones each with
-// their count, and ISO 748's 三点法 when the station weighs it so; a signed stopwatch deviation
-// is not printed "+- -0.3".
-TEST_F(FillTest, TheMeterSentenceCountsSurfaceVerticalsAndNamesTheThreePointRule) {
+// The meter sentence names what the verticals are, surface verticals among 0.6 ones each with
+// their count; a signed stopwatch deviation is not printed "+- -0.3".
+TEST_F(FillTest, TheMeterSentenceCountsSurfaceVerticalsApart) {
     auto header = fullHeader();
     header[10] = "-0.3"; // a stopwatch deviation with its sign
     ASSERT_TRUE(saveRecordHeader(folder.path(), header));
@@ -294,33 +293,6 @@ TEST_F(FillTest, TheMeterSentenceCountsSurfaceVerticalsAndNamesTheThreePointRule
     EXPECT_EQ(filled.at({19, 17}),
               "流速仪（ LS25-3A ）测速垂线数/0.0、0.6或测点总数 4 / 0.6×2、0.0×2");
     EXPECT_EQ(filled.at({3, 17}), "停表牌号 SJ-3 206 10分钟 -0.3 s　");
-
-    FormSheet form;
-    form.mode = EntryMode::Velocity;
-    form.header = loadRecordHeader(folder.path());
-    form.results = {"1.23", "2.00", "0.62", "0.80", "4.0", "0.50", "1.2"};
-    form.threePoint = ThreePointRule::Iso748;
-    const char* rows[][4] = {
-        {"0", "0", "", ""},      {"1.0", "1.0", "0.2", "0.50"}, {"", "", "0.6", "0.80"},
-        {"", "", "0.8", "0.40"}, {"2.0", "1.2", "0.6", "0.60"}, {"3.0", "0", "", ""}};
-    std::vector<RowTexts> texts;
-    for (const auto& row : rows) {
-        RowTexts t{};
-        t[col::起点距] = row[0];
-        t[col::水深] = row[1];
-        t[col::相对] = row[2];
-        t[col::测点流速] = row[3];
-        texts.push_back(t);
-    }
-    form.table = Table(std::move(texts));
-    FormPlace place;
-    place.templateFile = paths::formTemplate(folder.path(), false);
-    place.workingCopy = folder.path() / "iso.xlsx";
-    std::string problem;
-    ASSERT_TRUE(fillForm(form, place, false, problem)) << problem;
-    EXPECT_EQ(readWorkbook(place.workingCopy, 25).at({19, 17}),
-              "流速仪（ LS25-3A ）测速垂线数/0.0、0.6或测点总数 2 / 4"
-              "（三点法按 (V0.2+2V0.6+V0.8)/4）");
 }
 
 TEST_F(FillTest, CountFilledRowsCountsDistancesAnywhereInTheSheet) {
