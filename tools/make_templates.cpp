@@ -307,10 +307,12 @@ struct Geometry {
     double footerHeight;
 };
 
-// Column widths in characters, A to Y; the two-page form prints at 75 per cent of them.
-constexpr double kColumnWidths[kColumns] = {4,   4,    6,    5,   5,   5, 5,  5.5, 5.5,
-                                            5,   4.75, 4.75, 4.5, 4.5, 5, 5,  5.5, 5,
-                                            5.5, 5.5,  6,    5.5, 6,   6, 6.5};
+// Column widths in characters, A to Y; the two-page form prints at 75 per cent of them. A
+// heading of three characters (改正数, 测点深) needs 6, 平均水深 7.5; F (偏角) gives up what G
+// takes, so that the station's name over F to H keeps its room.
+constexpr double kColumnWidths[kColumns] = {4,   4,    6,    5,   5,   4, 6,  5.5, 5.5,
+                                            6,   4.75, 4.75, 4.5, 4.5, 5, 5,  5.5, 5,
+                                            5.5, 5.5,  7.5,  5.5, 6,   6, 6.5};
 
 bool writeForm(const std::string& file, bool twoPages) {
     lxw_workbook_options options{};

@@ -49,7 +49,8 @@ void showComputation(Window& window, const Computation& computation) {
 }
 
 ComputeOutcome computeCommand(Window& window) {
-    const Gauging gauging = gaugingOf(window);
+    Gauging gauging = gaugingOf(window);
+    gauging.threePoint = window.threePointRule();
     if (const std::string question = modeSwitchQuestion(gauging);
         !question.empty() && !window.ask(question, kNotice)) {
         return {ComputeOutcome::Status::Cancelled, {}, {}};

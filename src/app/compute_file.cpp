@@ -12,7 +12,8 @@ namespace tarnelo {
 
 namespace {
 
-FileComputation computeRead(GaugingFile read, const CheckOptions& options) {
+FileComputation computeRead(GaugingFile read, const CheckOptions& options,
+                            ThreePointRule threePoint) {
     FileComputation outcome;
     switch (read.status) {
     case GaugingFile::Status::NotOpened:
@@ -27,6 +28,7 @@ FileComputation computeRead(GaugingFile read, const CheckOptions& options) {
     }
     outcome.opened = true;
     outcome.gauging = std::move(read.gauging);
+    outcome.gauging.threePoint = threePoint;
     outcome.computation = compute(outcome.gauging, options);
     std::vector<GaugingRow>().swap(outcome.gauging.rows);
     const Computation& computed = outcome.computation;
@@ -64,14 +66,15 @@ std::string whyNotOpened(const std::filesystem::path& file) {
     return "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
 }
 
-FileComputation computeRawDataFile(const std::filesystem::path& file, const CheckOptions& options) {
+FileComputation computeRawDataFile(const std::filesystem::path& file, const CheckOptions& options,
+                                   ThreePointRule threePoint) {
     GaugingFile read = readGaugingFile(file);
     if (read.notAFile) {
         FileComputation outcome;
         outcome.message = whyNotOpened(file);
         return outcome;
     }
-    FileComputation outcome = computeRead(std::move(read), options);
+    FileComputation outcome = computeRead(std::move(read), options, threePoint);
     if (outcome.status == FileComputation::Status::Unreadable) {
         outcome.message = whyNotOpened(file);
     }
@@ -79,7 +82,8 @@ FileComputation computeRawDataFile(const std::filesystem::path& file, const Chec
 }
 
 void computeRawDataFiles(std::span<const std::filesystem::path> files, const FileRendering& render,
-                         const FileUse& use, const CheckOptions& options) {
+                         const FileUse& use, const CheckOptions& options,
+                         ThreePointRule threePoint) {
     // A batch keeps the memory of many large files bounded and the output flowing.
     constexpr std::size_t kMostFiles = 64;
     constexpr std::uintmax_t kMostBytes = std::uintmax_t(4) << 20;
@@ -102,7 +106,7 @@ void computeRawDataFiles(std::span<const std::filesystem::path> files, const Fil
         std::atomic<std::size_t> next{0};
         const auto work = [&] {
             for (std::size_t i = next++; i < count; i = next++) {
-                outcomes[i] = computeRawDataFile(files[first + i], options);
+                outcomes[i] = computeRawDataFile(files[first + i], options, threePoint);
                 if (render) {
                     rendered[i] = render(first + i, outcomes[i]);
                 }

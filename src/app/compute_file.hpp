@@ -36,10 +36,11 @@ struct FileComputation {
 // the 流速仪原始数据 line it starts with; a sentence in Chinese.
 std::string whyNotOpened(const std::filesystem::path& file);
 
-// Reads file over a gauging with the factory coefficients and computes it. Never throws for a
-// bad file.
+// Reads file over a gauging with the factory coefficients and computes it, 三点法 weighed by
+// threePoint. Never throws for a bad file.
 FileComputation computeRawDataFile(const std::filesystem::path& file,
-                                   const CheckOptions& options = {});
+                                   const CheckOptions& options = {},
+                                   ThreePointRule threePoint = ThreePointRule::Equal);
 
 // The rows a listing shows: a new sheet holds 20 rows, and a file's rows beyond them.
 int listedRows(const FileComputation& outcome);
@@ -55,6 +56,7 @@ using FileUse =
 // of them), and hands each to `use` in order. A stop is honoured between files; what was
 // computed beyond it is dropped.
 void computeRawDataFiles(std::span<const std::filesystem::path> files, const FileRendering& render,
-                         const FileUse& use, const CheckOptions& options = {});
+                         const FileUse& use, const CheckOptions& options = {},
+                         ThreePointRule threePoint = ThreePointRule::Equal);
 
 } // namespace tarnelo

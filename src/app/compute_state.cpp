@@ -14,6 +14,7 @@ void ComputedState::record(const Window& window, const ComputeOutcome& outcome,
     if (outcome.status == ComputeOutcome::Status::Computed) {
         snapshot_ = takeInputSnapshot(window);
         section_ = readWindowSection(window);
+        threePoint_ = window.threePointRule();
     } else {
         snapshot_.reset();
         section_ = {};
@@ -28,7 +29,8 @@ void ComputedState::forget() {
 }
 
 bool ComputedState::stale(const Window& window) const {
-    return snapshot_ && inputDiffers(window, *snapshot_);
+    return snapshot_ &&
+           (inputDiffers(window, *snapshot_) || window.threePointRule() != threePoint_);
 }
 
 } // namespace tarnelo

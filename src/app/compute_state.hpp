@@ -30,7 +30,7 @@ class ComputedState {
     void dropFindings() { findings_.clear(); }
 
     bool computed() const { return snapshot_.has_value(); }
-    // Computed, and the mode, a coefficient or a typed cell changed since.
+    // Computed, and the mode, a coefficient, a typed cell or the 三点法 rule changed since.
     bool stale(const Window& window) const;
     const std::vector<Finding>& findings() const { return findings_; }
     // The section as the computation left it in the window: while the figures are outdated,
@@ -43,6 +43,7 @@ class ComputedState {
   private:
     std::optional<InputSnapshot> snapshot_;
     MeasuredSection section_;
+    ThreePointRule threePoint_ = ThreePointRule::Equal;
     std::vector<Finding> findings_;
     std::string status_;
 };

@@ -3,6 +3,7 @@
 // flow and the spacing of the velocity verticals.
 #include "checks/check_support.hpp"
 
+#include "compute/distances.hpp"
 #include "compute/numtext.hpp"
 #include "compute/point_method.hpp"
 #include "gauging/points.hpp"
@@ -299,11 +300,14 @@ class MeterChecker {
             return;
         }
         const int row = placed[widest].first;
+        // The width with the digits the results give it: centimetres typed stay centimetres.
+        const std::string widthText =
+            num::fixedText(width, std::max(2, fineDistanceDecimals(sheet_)));
         add(Severity::Notice, row, col::起点距,
             "有 " + std::to_string(over.size()) + " 处相邻测速垂线的间距超过水面宽的 " +
                 percent(share.largest.value) + "（最大为" + rowName(placed[widest - 1].first) +
                 "与" + rowName(row) + "之间 " + num::fixedText(most, 2) + " 米，占水面宽 " +
-                num::fixedText(width, 2) + " 米的 " + percent(most / width) + "）；" +
+                widthText + " 米的 " + percent(most / width) + "）；" +
                 std::string(share.largest.source) + "：" + std::string(share.className) +
                 "相邻测速垂线的间距应为水面宽的 " + num::fixedText(share.lowest * 100.0, 0) +
                 "%～" + percent(share.largest.value) + "，可考虑增加测速垂线");

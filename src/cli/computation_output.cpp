@@ -3,6 +3,8 @@
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "compute/numtext.hpp"
+#include "compute/point_method.hpp"
+#include "gauging/points.hpp"
 
 #include <iostream>
 #include <optional>
@@ -149,6 +151,20 @@ std::vector<std::pair<std::string_view, std::string_view>> results(const FileCom
     return named;
 }
 
+namespace {
+
+// Whether a vertical has three points, the one method whose rule is a station's choice.
+bool hasThreePointVertical(const Table& table, EntryMode mode) {
+    for (const PointedVertical& vertical : pointedVerticals(table, mode)) {
+        if (vertical.points.size() == 3) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 const std::vector<Finding>& findingsOf(const FileComputation& outcome) {
     static const std::vector<Finding> kNone;
     return outcome.opened ? outcome.computation.findings : kNone;
@@ -162,8 +178,12 @@ std::string json(const std::string& file, const FileComputation& outcome) {
         out += (i == 0 ? "" : ", ") + jsonString(kCoefficientNames[i].key) + ": " +
                jsonString(outcome.gauging.coefficients[i]);
     }
-    out += "}, \"sheet\": [";
+    out += "}";
     const Table& table = outcome.computation.table;
+    if (outcome.opened && hasThreePointVertical(table, outcome.computation.mode)) {
+        out += ", \"three_point\": " + jsonString(threePointRuleText(outcome.gauging.threePoint));
+    }
+    out += ", \"sheet\": [";
     const int rows = rowsShown(outcome);
     out.reserve(out.size() + static_cast<std::size_t>(rows) * 160);
     for (int r = 0; r < rows; ++r) {

@@ -6,6 +6,7 @@
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "compute/numtext.hpp"
+#include "compute/point_method.hpp"
 #include "files/file_io.hpp"
 #include "platform/system/child_process.hpp"
 #include "platform/system/console.hpp"
@@ -23,7 +24,7 @@ namespace tarnelo::cli {
 namespace {
 
 constexpr std::string_view kHelp =
-    "用法 Usage: tarnelo-cli compute [--json] [--class 1|2|3] FILE...\n\n"
+    "用法 Usage: tarnelo-cli compute [--json] [--class 1|2|3] [--three-point 3|4] FILE...\n\n"
     "打开每个流速仪原始数据文件（.dat，GBK），按“计算”按钮的规则计算，\n"
     "输出计算后的表格（有内容的行，17 列）、断面流量等七项成果和检查发现的问题。\n"
     "Opens each raw measurement data file as the 打开 button does, computes it as 计算 does,\n"
@@ -44,6 +45,10 @@ constexpr std::string_view kHelp =
     "           usable says whether the figures may be used, unusable_reason why not\n"
     "  --class C 测站精度类别 1、2（缺省）、3：测速垂线间距按 GB 50179-2015 B.12.9 该类站的\n"
     "           上限（水面宽的 10%、11%、12%）检查 the station's class for the spacing check\n"
+    "  --three-point 4  三点法按 ISO 748 (V0.2+2V0.6+V0.8)/4 计算；缺省 3 为\n"
+    "           (V0.2+V0.6+V0.8)/3。JSON 的 three_point 写出有三点法垂线时所用的公式\n"
+    "           4 weighs 三点法 as ISO 748 does, 3 (the default) equally; the JSON names the\n"
+    "           rule in three_point when a vertical has three points\n"
     "  --help   显示本说明 show this help\n\n"
     "系数取程序的缺省值，文件中的系数覆盖之；不读写程序的 Data 文件夹。\n"
     "Coefficients start at the program's defaults and the file's override them; the program's\n"
@@ -57,6 +62,7 @@ int run(std::span<const std::string> args) {
     std::vector<std::string> files;
     bool optionsEnded = false;
     CheckOptions options;
+    ThreePointRule threePoint = ThreePointRule::Equal;
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& arg = args[k];
         if (!optionsEnded && arg == "--") {
@@ -71,6 +77,15 @@ int run(std::span<const std::string> args) {
                 return kExitUsage;
             }
             options.stationClass = value[0] - '0';
+        } else if (!optionsEnded && arg == "--three-point") {
+            const std::string value = k + 1 < args.size() ? args[++k] : std::string();
+            const std::optional<ThreePointRule> rule = threePointRuleNamed(value);
+            if (!rule) {
+                std::cerr << "tarnelo-cli compute: --three-point 应为 3 或 4: "
+                          << terminalSafe(value) << "\n";
+                return kExitUsage;
+            }
+            threePoint = *rule;
         } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
             std::cerr << "tarnelo-cli compute: 未知选项 unknown option: " << terminalSafe(arg)
                       << "\n"
@@ -125,7 +140,7 @@ int run(std::span<const std::string> args) {
             }
             return true;
         },
-        options);
+        options, threePoint);
     if (stopped != 0) {
         return stopped;
     }

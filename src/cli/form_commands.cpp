@@ -8,6 +8,7 @@
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "compute/compute.hpp"
+#include "compute/point_method.hpp"
 #include "files/file_io.hpp"
 #include "files/gauging_file.hpp"
 #include "files/raw_data_file.hpp"
@@ -38,7 +39,8 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kExportHelp =
     "用法 Usage: tarnelo-cli export FILE.dat [-o FORM.xlsx] [--pdf FORM.pdf]\n"
-    "                                  [--renderer tarnelo|libreoffice] [--force]\n\n"
+    "                                  [--renderer tarnelo|libreoffice] [--three-point 3|4]\n"
+    "                                  [--force]\n\n"
     "打开并计算流速仪原始数据文件，用文件中的制表数据填写测深、测速记载及流量计算表，\n"
     "保存为 Excel 工作簿（-o）和/或 PDF（--pdf）。PDF 由本程序自行绘制；\n"
     "--renderer libreoffice 改用 LibreOffice 转换（需要安装 LibreOffice）。\n"
@@ -52,6 +54,8 @@ constexpr std::string_view kExportHelp =
     "verticals gives no form even with --force.\n"
     "输出文件不能是输入文件；只读的目标文件也要加 --force 才替换。\n"
     "An output may not be the input; a read-only target is replaced with --force alone.\n\n"
+    "--three-point 4：三点法按 ISO 748 (V0.2+2V0.6+V0.8)/4 计算（缺省 3：(V0.2+V0.6+V0.8)/3）。\n"
+    "--three-point 4 weighs 三点法 as ISO 748 does; 3 (the default) weighs its points equally.\n\n"
     "退出状态 Exit status: 0 完成 done; 1 资料不全、被拒绝或无法写出 incomplete, refused or not\n"
     "written (reason on stderr); 2 用法错误、文件无法读取或输出文件是输入文件 usage error,\n"
     "unreadable file or an output that is the input;\n"
@@ -59,7 +63,8 @@ constexpr std::string_view kExportHelp =
 
 constexpr std::string_view kPrintHelp =
     "用法 Usage: tarnelo-cli print FILE.dat [--printer NAME] [--copies N]\n"
-    "                                [--renderer tarnelo|libreoffice|spreadsheet] [--force]\n\n"
+    "                                [--renderer tarnelo|libreoffice|spreadsheet]\n"
+    "                                [--three-point 3|4] [--force]\n\n"
     "打开并计算流速仪原始数据文件，填写记载表并打印（与“打印”按钮相同）：由本程序自行绘制，\n"
     "送往默认打印机或 --printer 指定的打印机，共 --copies 份。--renderer libreoffice 或\n"
     "spreadsheet 改用 LibreOffice 或电子表格程序打印（只能送往默认打印机）。\n"
@@ -70,6 +75,8 @@ constexpr std::string_view kPrintHelp =
     "检查发现的问题写到标准错误输出；输入中有错误（错误）时不打印，除非加 --force。\n"
     "Findings of the input check go to stderr; input with errors (错误) is not printed unless\n"
     "--force is given. A gap in 起点距 or more than 40 verticals is never printed.\n\n"
+    "--three-point 4：三点法按 ISO 748 (V0.2+2V0.6+V0.8)/4 计算（缺省 3：(V0.2+V0.6+V0.8)/3）。\n"
+    "--three-point 4 weighs 三点法 as ISO 748 does; 3 (the default) weighs its points equally.\n\n"
     "退出状态 Exit status: 0 已送往打印机 sent to the printer; 1 资料不全、被拒绝或未能打印\n"
     "incomplete, refused or not printed (reason on stderr); 2 用法错误 usage error;\n"
     "3 输入中有错误，未加 --force the input holds errors and --force was not given.\n";
@@ -95,7 +102,8 @@ fs::path templateFolder() {
 // A measurement read and computed, with a private folder for the form's working copy.
 class ComputedMeasurement {
   public:
-    explicit ComputedMeasurement(const fs::path& file) : scratch_("tarnelo", true) {
+    ComputedMeasurement(const fs::path& file, ThreePointRule threePoint)
+        : scratch_("tarnelo", true) {
         if (!scratch_.valid()) {
             problem_ = "无法建立临时文件夹 cannot make a temporary folder";
             status_ = kExitUsage;
@@ -120,6 +128,7 @@ class ComputedMeasurement {
             return;
         }
         gauging_ = std::move(read.gauging);
+        gauging_.threePoint = threePoint;
         computation_ = compute(gauging_);
         if (!computation_.computed()) {
             problem_ = computation_.message;
@@ -200,11 +209,15 @@ int runExport(std::span<const std::string> args) {
     bool force = false;
     bool useOffice = false;
     bool optionsEnded = false;
+    ThreePointRule threePoint = ThreePointRule::Equal;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (!optionsEnded && args[i] == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && args[i] == "--force") {
             force = true;
+        } else if (!optionsEnded && args[i] == "--three-point" && i + 1 < args.size() &&
+                   threePointRuleNamed(args[i + 1])) {
+            threePoint = *threePointRuleNamed(args[++i]);
         } else if (!optionsEnded && args[i] == "--renderer" && i + 1 < args.size() &&
                    (args[i + 1] == "tarnelo" || args[i + 1] == "libreoffice")) {
             useOffice = args[++i] == "libreoffice";
@@ -262,7 +275,7 @@ int runExport(std::span<const std::string> args) {
                         kExitIncomplete);
         }
     }
-    ComputedMeasurement measurement(paths::fromUtf8(file));
+    ComputedMeasurement measurement(paths::fromUtf8(file), threePoint);
     const fs::path target =
         workbook ? *workbook : measurement.folder() / paths::fromUtf8("记载表.xlsx");
     if (const int status = publish("export", file, measurement, target, force, exportForm);
@@ -294,6 +307,7 @@ int runPrint(std::span<const std::string> args) {
     std::string road = "tarnelo";
     bool force = false;
     bool optionsEnded = false;
+    ThreePointRule threePoint = ThreePointRule::Equal;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool valued = !optionsEnded && i + 1 < args.size();
@@ -301,6 +315,8 @@ int runPrint(std::span<const std::string> args) {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--force") {
             force = true;
+        } else if (valued && arg == "--three-point" && threePointRuleNamed(args[i + 1])) {
+            threePoint = *threePointRuleNamed(args[++i]);
         } else if (valued && arg == "--printer" && !args[i + 1].empty()) {
             printer = args[++i];
         } else if (valued && arg == "--copies" && args[i + 1].size() <= 3 &&
@@ -325,7 +341,7 @@ int runPrint(std::span<const std::string> args) {
         return kExitUsage;
     }
     setWritesFlushedToDisk(false);
-    ComputedMeasurement measurement(paths::fromUtf8(file));
+    ComputedMeasurement measurement(paths::fromUtf8(file), threePoint);
     if (road != "tarnelo") {
         const int status = publish("print", file, measurement, {}, force, printForm);
         if (status == kExitDone) {

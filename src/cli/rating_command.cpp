@@ -52,6 +52,8 @@ constexpr std::string_view kHelp =
     "  --alpha-deviation A   偏离数值检验的显著性水平，0.10（缺省）或 0.20\n"
     "  --class 1|2|3         测站精度类别（一类、二类（缺省）、三类精度站），定线结论按其\n"
     "                        定线精度指标（经验值，常见引用为 SL/T 247-2020）判定\n"
+    "  --three-point 3|4     三点法按 (V0.2+V0.6+V0.8)/3（缺省）或 ISO 748 的\n"
+    "                        (V0.2+2V0.6+V0.8)/4 计算\n"
     "  --force               替换只读的输出文件 replace read-only outputs\n\n"
     "Fits the stage–discharge relation of the gaugings, says first whether the curve meets the\n"
     "precision indices of the station's class, then runs the sign, run and deviation tests;\n"
@@ -293,6 +295,10 @@ int run(std::span<const std::string> args) {
                 return kExitUsage;
             }
             exclusions.insert(exclusions.end(), read->begin(), read->end());
+        } else if (arg == "--three-point" && hasValue) {
+            if (!parseThreePoint("rating", args[++i], input.threePoint)) {
+                return kExitUsage;
+            }
         } else if (arg == "--year" && hasValue) {
             if (!parseYear("rating", args[++i], input.year)) {
                 return kExitUsage;
@@ -363,7 +369,8 @@ int run(std::span<const std::string> args) {
     if (const int refused = checkOutputs("rating", files.files, outputs, input.force)) {
         return refused;
     }
-    const std::optional<station::StationTable> read = readStationTable(files, input.year);
+    const std::optional<station::StationTable> read =
+        readStationTable(files, input.year, input.threePoint);
     if (!read) {
         return kExitIncomplete;
     }

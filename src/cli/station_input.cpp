@@ -3,6 +3,7 @@
 
 #include "cli/text_output.hpp"
 #include "compute/numtext.hpp"
+#include "compute/point_method.hpp"
 #include "platform/system/child_process.hpp"
 
 #include <iostream>
@@ -23,14 +24,25 @@ StationFiles listStationFiles(const StationArguments& arguments) {
     return listed;
 }
 
+bool parseThreePoint(std::string_view command, const std::string& text, ThreePointRule& rule) {
+    const std::optional<ThreePointRule> named = threePointRuleNamed(text);
+    if (!named) {
+        std::cerr << "tarnelo-cli " << command
+                  << ": --three-point 应为 3 或 4: " << terminalSafe(text) << "\n";
+        return false;
+    }
+    rule = *named;
+    return true;
+}
+
 bool interrupted() {
     return sys::interruptSignal() != 0;
 }
 
-std::optional<station::StationTable> readStationTable(StationFiles& files,
-                                                      std::optional<int> year) {
+std::optional<station::StationTable> readStationTable(StationFiles& files, std::optional<int> year,
+                                                      ThreePointRule threePoint) {
     station::StationTable table =
-        station::readStationTable(std::move(files.files), year, interrupted);
+        station::readStationTable(std::move(files.files), year, interrupted, threePoint);
     files.files.clear();
     if (interrupted()) {
         return std::nullopt;

@@ -17,6 +17,8 @@ struct StationArguments {
     std::optional<int> year;
     // --force: replace read-only outputs.
     bool force = false;
+    // --three-point 3|4: how 三点法 is weighed.
+    ThreePointRule threePoint = ThreePointRule::Equal;
 };
 
 // The files of the paths (files, or the .dat files of folders), before any is read.
@@ -32,13 +34,17 @@ StationFiles listStationFiles(const StationArguments& arguments);
 
 // Reads the gaugings of the files into the table (files.files is used up); std::nullopt when an
 // interruption (Ctrl-C, a closed terminal, kill) came first: the run then writes nothing.
-std::optional<station::StationTable> readStationTable(StationFiles& files, std::optional<int> year);
+std::optional<station::StationTable> readStationTable(StationFiles& files, std::optional<int> year,
+                                                      ThreePointRule threePoint);
 
 // Whether an interruption has come: the command then stops before its next output.
 bool interrupted();
 
 // Each problem on stderr as "tarnelo-cli NAME: FILE: reason".
 void reportProblems(std::string_view command, const station::StationTable& table);
+
+// Parses "--three-point 3|4"; false (after a message) for anything else.
+bool parseThreePoint(std::string_view command, const std::string& text, ThreePointRule& rule);
 
 // Parses "--year Y"; false (after a message) when Y is not a year.
 bool parseYear(std::string_view command, const std::string& text, std::optional<int>& year);

@@ -36,6 +36,7 @@ constexpr std::string_view kHelp =
     "                 三位有效数字；流量的 95% 扩展不确定度，%，IVE 与 ISO 748 各一列）\n"
     "  --json         成果表写到标准输出 the table as JSON on stdout\n"
     "  --year Y       编表年份（缺省为多数测验的年份） the year (default: most gaugings')\n"
+    "  --three-point 3|4 三点法按 (V0.2+V0.6+V0.8)/3（缺省）或 ISO 748 的 (V0.2+2V0.6+V0.8)/4\n"
     "  --force        替换只读的输出文件 replace read-only outputs\n\n"
     "输出文件不能是输入文件之一；中断（Ctrl-C）时不写出任何文件。\n"
     "An output may not be one of the inputs; an interrupted run writes nothing.\n\n"
@@ -141,6 +142,10 @@ int run(std::span<const std::string> args) {
             json = true;
         } else if (arg == "--force") {
             input.force = true;
+        } else if (arg == "--three-point" && hasValue) {
+            if (!parseThreePoint("summary", args[++i], input.threePoint)) {
+                return kExitUsage;
+            }
         } else if (arg == "--year" && hasValue) {
             if (!parseYear("summary", args[++i], input.year)) {
                 return kExitUsage;
@@ -173,7 +178,8 @@ int run(std::span<const std::string> args) {
     if (const int refused = checkOutputs("summary", files.files, outputs, input.force)) {
         return refused;
     }
-    const std::optional<station::StationTable> read = readStationTable(files, input.year);
+    const std::optional<station::StationTable> read =
+        readStationTable(files, input.year, input.threePoint);
     if (!read) {
         return kExitIncomplete;
     }

@@ -1,5 +1,6 @@
 #include "compute/compute.hpp"
 
+#include "compute/distances.hpp"
 #include "compute/numtext.hpp"
 #include "compute/point_method.hpp"
 #include "gauging/points.hpp"
@@ -242,7 +243,8 @@ class Run {
         sets_.reserve(pointed_.size());
         for (std::size_t k = 0; k < pointed_.size(); ++k) {
             const PointedVertical& vertical = pointed_[k];
-            PointSet set = pointSetOf(relativesOf(sheet_, vertical.points), onePoint_);
+            PointSet set =
+                pointSetOf(relativesOf(sheet_, vertical.points), onePoint_, gauging_.threePoint);
             if (set.method == PointMethod::Unknown) {
                 const std::string which = "第 " + std::to_string(k + 1) + " 条测速垂线（第 " +
                                           std::to_string(vertical.row + 1) + " 行）";
@@ -376,13 +378,18 @@ class Run {
         }
     }
 
+    // A spacing or the width, at the typed distances' resolution (see distances.hpp).
+    std::string distance(double x) {
+        return std::isfinite(x) ? spacingText(x, distanceDecimals_) : graded(x, Grade::Distance);
+    }
+
     // 10. Spacing between a row's vertical and the next one's.
     void spacings() {
+        distanceDecimals_ = fineDistanceDecimals(sheet_);
         for (int r = 0; r + 1 < sheet_.rowCount(); ++r) {
             const int next = nextVertical(r);
             if (filled(r, col::起点距) && filled(next, col::起点距)) {
-                set(r, col::间距,
-                    graded(number(next, col::起点距) - number(r, col::起点距), Grade::Distance));
+                set(r, col::间距, distance(number(next, col::起点距) - number(r, col::起点距)));
             }
         }
     }
@@ -459,7 +466,7 @@ class Run {
             areaNumber == 0.0 ? std::string()
                               : graded(num::numberOf(discharge) / areaNumber, Grade::Velocity);
         results[res::最大流速] = graded(largest(col::测点流速), Grade::Velocity);
-        const std::string width = graded(sumColumn(col::间距, 0, last), Grade::Distance);
+        const std::string width = distance(sumColumn(col::间距, 0, last));
         results[res::水面宽] = width;
         const double widthNumber = num::numberOf(width);
         results[res::平均水深] =
@@ -492,6 +499,7 @@ class Run {
     std::vector<PointedVertical> pointed_;
     std::vector<PointSet> sets_;
     bool onePoint_ = true;
+    int distanceDecimals_ = 0;
     std::vector<std::array<double, kRecordColumns>> numbers_;
     std::vector<std::bitset<kRecordColumns>> known_;
     std::vector<double> partials_;

@@ -464,6 +464,25 @@ std::string fixedText(double x, int n) {
     return text;
 }
 
+int typedDecimals(std::string_view text, int most) {
+    const double x = std::fabs(numberOf(text));
+    if (!std::isfinite(x)) {
+        return most;
+    }
+    for (int n = 0; n < most; ++n) {
+        const double scaled = x * powerOfTen(n);
+        if (std::fabs(scaled - std::round(scaled)) < kTolerance) {
+            return n;
+        }
+    }
+    return most;
+}
+
+std::string distanceText(double x, int decimals) {
+    const double r = roundHalfEven(x, decimals);
+    return fixedText(r == 0.0 ? 0.0 : r, decimals);
+}
+
 namespace {
 
 struct Step {
@@ -505,6 +524,13 @@ template <std::size_t N> std::string applySteps(double x, const std::array<Step,
 } // namespace
 
 std::string graded(double x, Grade grade) {
+    // A negative value (a reverse-flow vertical, its partials) takes the steps of its
+    // magnitude, ties to even by magnitude, and its sign; a value that rounds to zero has none.
+    if (x < 0 && std::isfinite(x)) {
+        std::string text = graded(-x, grade);
+        const bool zero = text.find_first_not_of("0.") == std::string::npos;
+        return zero ? text : "-" + text;
+    }
     switch (grade) {
     case Grade::Velocity:
         return applySteps(x, kVelocity);

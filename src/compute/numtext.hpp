@@ -39,9 +39,18 @@ double roundHalfEven(double x, int n);
 // Rounded half away from zero to n decimals, then padded with zeros to exactly n decimals.
 std::string fixedText(double x, int n);
 
+// The decimals a typed number needs to be written exactly (0 for "12" and "12.0", 2 for "2.45"
+// and "2.450"), at most `most`: a finer text counts as `most`.
+int typedDecimals(std::string_view text, int most);
+
+// A measured distance (a spacing, a width) with exactly `decimals` decimals, rounded half to
+// even by magnitude, never "-0.00".
+std::string distanceText(double x, int decimals);
+
 enum class Grade { Velocity, Depth, Distance, Area, Discharge };
 
-// The graded hydrometric rounding: the text a computed value is published with.
+// The graded hydrometric rounding: the text a computed value is published with. A negative
+// value is graded by its magnitude and keeps its sign (never "-0.00").
 std::string graded(double x, Grade grade);
 
 // A discharge or an area as the yearbook prints it: three significant figures, rounded once

@@ -47,7 +47,22 @@ std::vector<std::string> relativesOf(const Table& table, const std::vector<int>&
     return relatives;
 }
 
-PointSet pointSetOf(const std::vector<std::string>& relatives, bool onePointGauging) {
+std::string_view threePointRuleText(ThreePointRule rule) {
+    return rule == ThreePointRule::Iso748 ? "(V0.2+2V0.6+V0.8)/4" : "(V0.2+V0.6+V0.8)/3";
+}
+
+std::optional<ThreePointRule> threePointRuleNamed(std::string_view divisor) {
+    if (divisor == "3") {
+        return ThreePointRule::Equal;
+    }
+    if (divisor == "4") {
+        return ThreePointRule::Iso748;
+    }
+    return std::nullopt;
+}
+
+PointSet pointSetOf(const std::vector<std::string>& relatives, bool onePointGauging,
+                    ThreePointRule threePoint) {
     PointSet set;
     for (std::size_t i = 0; i < relatives.size(); ++i) {
         set.positions += (i == 0 ? "" : "、") + relatives[i];
@@ -113,6 +128,13 @@ PointSet pointSetOf(const std::vector<std::string>& relatives, bool onePointGaug
             set.method = rule.method;
             set.weights = std::move(weights);
             set.divisor = rule.divisor;
+            if (rule.method == PointMethod::ThreePoint && threePoint == ThreePointRule::Iso748) {
+                // ISO 748 (annex on the velocity distribution methods): the 0.6 point twice.
+                for (std::size_t i = 0; i < at.size(); ++i) {
+                    set.weights[i] = same(at[i], 0.6) ? 2 : 1;
+                }
+                set.divisor = 4;
+            }
             return set;
         }
     }

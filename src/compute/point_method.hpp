@@ -68,7 +68,15 @@ struct PointSet {
     // The positions as typed, joined by "、".
     std::string positions;
 };
-PointSet pointSetOf(const std::vector<std::string>& relatives, bool onePointGauging);
+PointSet pointSetOf(const std::vector<std::string>& relatives, bool onePointGauging,
+                    ThreePointRule threePoint = ThreePointRule::Equal);
+
+// 三点法's rule as the form and the listings name it: "(V0.2+V0.6+V0.8)/3" or
+// "(V0.2+2V0.6+V0.8)/4".
+std::string_view threePointRuleText(ThreePointRule rule);
+
+// The rule given on the command line: "3" or "4" (the divisor); std::nullopt for anything else.
+std::optional<ThreePointRule> threePointRuleNamed(std::string_view divisor);
 
 // The relative texts of a vertical's point rows.
 std::vector<std::string> relativesOf(const Table& table, const std::vector<int>& rows);

@@ -87,6 +87,11 @@ inline constexpr std::size_t kResultCount = 7;
 inline constexpr std::array<std::string_view, kResultCount> kResultNames{
     "断面流量", "断面面积", "平均流速", "最大流速", "水面宽", "平均水深", "最大水深"};
 
+// How 三点法 (0.2, 0.6, 0.8) weighs its points: equally, (V0.2 + V0.6 + V0.8)/3, as the program
+// always has, or with the 0.6 point counted twice, (V0.2 + 2V0.6 + V0.8)/4, as ISO 748 gives it.
+// A station's setting, not part of the raw data file.
+enum class ThreePointRule { Equal, Iso748 };
+
 struct Gauging {
     EntryMode mode = EntryMode::Vertical;
     // The six coefficient texts; a mode uses the first coefficientCount(mode).
@@ -99,6 +104,7 @@ struct Gauging {
     // 39 fields this one shows); empty for a gauging without one.
     std::string headerPart;
     std::vector<GaugingRow> rows;
+    ThreePointRule threePoint = ThreePointRule::Equal;
 
     const std::string& coefficient(std::size_t index) const { return coefficients[index]; }
     bool operator==(const Gauging&) const = default;

@@ -117,6 +117,7 @@ FormSheet windowForm(const Window& window) {
         form.results[i] = window.text(ctl::kResultFields[i]);
     }
     form.header = loadRecordHeader(window.programFolder());
+    form.threePoint = window.threePointRule();
     return form;
 }
 
@@ -182,6 +183,7 @@ FormSheet formSheetOf(const Gauging& gauging, const Computation& computation,
     form.signalsPerRevolution = gauging.coefficient(coef::信号转数);
     form.results = computation.results;
     form.header = header;
+    form.threePoint = gauging.threePoint;
     return form;
 }
 

@@ -25,6 +25,8 @@ struct FormSheet {
     std::string signalsPerRevolution;
     std::array<std::string, kResultCount> results;
     RecordHeader header;
+    // How the computation weighed 三点法, named on the form when it is ISO 748's.
+    ThreePointRule threePoint = ThreePointRule::Equal;
 };
 
 // The form of a computed gauging with its record header.

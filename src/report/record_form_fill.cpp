@@ -3,6 +3,7 @@
 
 #include "checks/checks.hpp"
 #include "compute/numtext.hpp"
+#include "compute/point_method.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "gauging/points.hpp"
@@ -19,6 +20,7 @@
 #include "window/window.hpp"
 #include "window/window_gauging.hpp"
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -59,6 +61,67 @@ enum FormColumn : int {
     X,
     Y
 };
+
+// "测速垂线数 / 0.0、0.6或测点总数" of the first n rows: one point a vertical names its
+// position ("25 / 0.6"; surface and 0.6 verticals mixed, each with its count, "25 / 0.6×23、
+// 0.0×2"),
+// several points their number; a station weighing 三点法 by ISO 748 says so. Empty when no
+// vertical has a velocity.
+std::string verticalCounts(const FormSheet& form, int n) {
+    const Table& table = form.table;
+    int verticals = 0;
+    int points = 0;
+    bool threePoint = false;
+    const bool multiPoint = hasPointRows(table, form.mode);
+    std::vector<std::pair<std::string, int>> positions;
+    for (int r = 0; r < n; ++r) {
+        if (!table.filled(r, col::测点流速)) {
+            continue;
+        }
+        ++points;
+        if (isPointRow(table, r, form.mode)) {
+            continue;
+        }
+        ++verticals;
+        int below = 0;
+        while (r + 1 + below < n && isPointRow(table, r + 1 + below, form.mode)) {
+            ++below;
+        }
+        threePoint = threePoint || below == 2;
+        // A lone point at the surface is "0.0" (or reads as 0 among multi-point verticals);
+        // any other lone point gives the mean as 0.6 does.
+        const std::string& typed = table.cell(r, col::相对);
+        const bool surface = typed == "0.0" || (multiPoint && num::isWholeNumber(typed) &&
+                                                num::numberOf(typed) == 0.0);
+        const std::string at = surface ? "0.0" : "0.6";
+        auto known = std::find_if(positions.begin(), positions.end(),
+                                  [&](const auto& p) { return p.first == at; });
+        if (known == positions.end()) {
+            positions.emplace_back(at, 1);
+        } else {
+            ++known->second;
+        }
+    }
+    if (verticals == 0) {
+        return {};
+    }
+    std::string method;
+    if (points > verticals) {
+        method = num::plainText(points);
+    } else if (positions.size() == 1) {
+        method = positions.front().first;
+    } else {
+        for (std::size_t i = 0; i < positions.size(); ++i) {
+            method += (i == 0 ? "" : "、") + positions[i].first + "×" +
+                      num::plainText(positions[i].second);
+        }
+    }
+    std::string text = num::plainText(verticals) + " / " + method;
+    if (threePoint && form.threePoint == ThreePointRule::Iso748) {
+        text += "（三点法按 " + std::string(threePointRuleText(form.threePoint)) + "）";
+    }
+    return text;
+}
 
 // One run of a fill: every cell goes through the wrapper onto the workbook's active sheet.
 class FormFill {
@@ -216,7 +279,13 @@ class FormFill {
             write(3, M, "铅鱼重量 " + field(1, 9) + " kg");
         }
         if (has(1, 10) && has(1, 11)) {
-            write(3, Q, "停表牌号 " + field(1, 10) + " 10分钟+- " + field(1, 11) + " s");
+            // A deviation typed with its sign needs no "+-" before it; the closing full-width
+            // blank keeps the text clear of the label 测流渡河设备 when both are shrunk to fit.
+            const std::string deviation = field(1, 11);
+            const bool hasSign = deviation.front() == '+' || deviation.front() == '-';
+            write(3, Q,
+                  "停表牌号 " + field(1, 10) + (hasSign ? " 10分钟 " : " 10分钟+- ") + deviation +
+                      " s　");
         }
         writeField(3, X, 1, 12);
     }
@@ -281,20 +350,11 @@ class FormFill {
         writeField(19 + footer_, M, 2, 1);
         writeField(20 + footer_, M, 2, 2);
         writeField(23 + footer_, M, 2, 3);
-        if (has(2, 4)) {
-            int k = 0;
-            int points = 0;
-            for (int r = 0; r < n; ++r) {
-                if (sheet_.table.filled(r, col::测点流速)) {
-                    ++points;
-                    k += isPointRow(sheet_.table, r, sheet_.mode) ? 0 : 1;
-                }
-            }
-            // One point a vertical names its position; several points, their number.
-            const std::string method = points == k ? std::string("0.6") : num::plainText(points);
+        if (const std::string counts = verticalCounts(sheet_, n); !counts.empty()) {
+            // The counts stand whether or not the meter's type was recorded.
             write(19 + footer_, Q,
-                  "流速仪（ " + field(2, 4) + " ）测速垂线数/0.0、0.6或测点总数 " +
-                      num::plainText(k) + " / " + method);
+                  "流速仪（ " + (has(2, 4) ? field(2, 4) : std::string("  ")) +
+                      " ）测速垂线数/0.0、0.6或测点总数 " + counts);
         }
         writeField(21 + footer_, U, 2, 5);
         writeField(21 + footer_, Y, 2, 6);

@@ -24,7 +24,8 @@ std::string inQuotes(std::string_view text) {
 
 } // namespace
 
-StationGauging computeGauging(std::string_view bytes, const std::filesystem::path& name) {
+StationGauging computeGauging(std::string_view bytes, const std::filesystem::path& name,
+                              ThreePointRule threePoint) {
     StationGauging g;
     g.file = name;
     const std::string fileName = inQuotes(escapedName(name.filename()));
@@ -65,7 +66,9 @@ StationGauging computeGauging(std::string_view bytes, const std::filesystem::pat
         return g;
     }
 
-    const Computation computed = compute(gaugingFromRawData(read.data));
+    Gauging gauging = gaugingFromRawData(read.data);
+    gauging.threePoint = threePoint;
+    const Computation computed = compute(gauging);
     g.findings = computed.findings;
     switch (computed.status) {
     case Computation::Status::Computed:
@@ -111,7 +114,7 @@ StationGauging computeGauging(std::string_view bytes, const std::filesystem::pat
     return g;
 }
 
-StationGauging readGauging(const std::filesystem::path& file) {
+StationGauging readGauging(const std::filesystem::path& file, ThreePointRule threePoint) {
     std::error_code error;
     const auto status = std::filesystem::status(file, error);
     if (status.type() != std::filesystem::file_type::regular) {
@@ -129,7 +132,7 @@ StationGauging readGauging(const std::filesystem::path& file) {
         g.message = "无法读取文件“" + escapedName(file.filename()) + "”（或文件太大）。";
         return g;
     }
-    return computeGauging(*bytes, file);
+    return computeGauging(*bytes, file, threePoint);
 }
 
 BaseStage baseStage(const StationGauging& gauging) {

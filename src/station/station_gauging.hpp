@@ -6,6 +6,7 @@
 #include "checks/checks.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
+#include "gauging/gauging.hpp"
 #include "uncertainty/uncertainty.hpp"
 
 #include <array>
@@ -67,10 +68,13 @@ struct StationGauging {
 };
 
 // Reads and computes the bytes of a raw data file; name is the file the bytes came from.
-StationGauging computeGauging(std::string_view bytes, const std::filesystem::path& name);
+StationGauging computeGauging(std::string_view bytes, const std::filesystem::path& name,
+                              ThreePointRule threePoint = ThreePointRule::Equal);
 
-// Reads file (at most 16 MiB) and computes it. Never throws for a bad file.
-StationGauging readGauging(const std::filesystem::path& file);
+// Reads file (at most 16 MiB) and computes it, 三点法 weighed by threePoint. Never throws for a
+// bad file.
+StationGauging readGauging(const std::filesystem::path& file,
+                           ThreePointRule threePoint = ThreePointRule::Equal);
 
 // Where the table's 基本水尺水位 comes from.
 struct BaseStage {

@@ -139,7 +139,8 @@ StationTable tableOfEntries(TableEntries entries, std::optional<int> year = std:
 // yes no further file is read and the table is given up half-built (the caller writes nothing).
 StationTable readStationTable(std::vector<std::filesystem::path> files,
                               std::optional<int> year = std::nullopt,
-                              const std::function<bool()>& stopped = {});
+                              const std::function<bool()>& stopped = {},
+                              ThreePointRule threePoint = ThreePointRule::Equal);
 
 // The largest stage (m, either sign) a gauging may give: beyond it 相应水位 is taken for a
 // typing error and the gauging is left out (经验值: the highest gauges on earth read a few

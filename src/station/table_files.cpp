@@ -9,7 +9,7 @@
 namespace tarnelo::station {
 
 StationTable readStationTable(std::vector<std::filesystem::path> files, std::optional<int> year,
-                              const std::function<bool()>& stopped) {
+                              const std::function<bool()>& stopped, ThreePointRule threePoint) {
     // Each worker reads and computes one gauging at a time and keeps only its entry, so that the
     // run holds a row's worth of each file, never the files' gaugings; a file's name moves from
     // the list into its row.
@@ -20,7 +20,7 @@ StationTable readStationTable(std::vector<std::filesystem::path> files, std::opt
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         for (std::size_t i = next++; i < files.size() && !(stopped && stopped()); i = next++) {
-            StationGauging g = readGauging(files[i]);
+            StationGauging g = readGauging(files[i], threePoint);
             files[i] = std::filesystem::path();
             tableEntry(std::move(g), year, entries.rows[i], entries.notes[i]);
         }

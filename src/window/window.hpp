@@ -204,6 +204,8 @@ class Window {
     // The station's class (1, 2 or 3, 一类 to 三类精度站) the checks apply, as the user set it
     // for the station's year; 2 where nothing is set.
     virtual int stationClass() const { return 2; }
+    // How the station weighs 三点法, as the user set it; equal weights where nothing is set.
+    virtual ThreePointRule threePointRule() const { return ThreePointRule::Equal; }
 
     // Opens the record-header dialog as a modal window and returns when it is closed.
     virtual void openRecordHeaderDialog() = 0;

@@ -237,11 +237,24 @@ TEST(Graded, EveryGradeAndItsThresholds) {
         {0, Grade::Discharge, "0.000"},
         // negatives never come out as "-0..."
         {-0.0001, Grade::Velocity, "0.000"},
-        {-0.1245, Grade::Velocity, "-0.124"}, // below 0.1: three decimals, tie to even
+        {-0.1245, Grade::Velocity, "-0.12"}, // graded by its magnitude, as 0.1245 is
     };
     for (const auto& c : cases) {
         EXPECT_EQ(graded(c.value, c.grade), c.text)
             << c.value << " grade " << static_cast<int>(c.grade);
+    }
+}
+
+// A reverse-flow vertical and its partials are graded by their magnitude, exactly as the same
+// values downstream would be, ties to even by magnitude; only the sign differs.
+TEST(Graded, NegativeValuesTakeTheStepsOfTheirMagnitude) {
+    const GradedCase cases[] = {
+        {-0.158, Grade::Velocity, "-0.16"},   {-0.0994, Grade::Velocity, "-0.099"},
+        {-0.125, Grade::Velocity, "-0.12"},   {-18.202, Grade::Discharge, "-18.2"},
+        {-0.0005, Grade::Discharge, "0.000"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(graded(c.value, c.grade), c.text) << c.value;
     }
 }
 

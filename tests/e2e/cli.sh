@@ -30,8 +30,9 @@ import json, sys
 data = json.load(open(sys.argv[1], encoding="utf-8"))
 assert isinstance(data, list) and len(data) == int(sys.argv[2]), "one object per file"
 for item in data:
-    assert set(item) == {"file", "mode", "coefficients", "sheet", "results", "findings",
-                         "uncertainty", "status", "usable", "unusable_reason", "message"}
+    assert set(item) - {"three_point"} == {"file", "mode", "coefficients", "sheet", "results",
+                                           "findings", "uncertainty", "status", "usable",
+                                           "unusable_reason", "message"}
     u = item["uncertainty"]
     assert set(u) == {"ive", "iso748"}, u
     components = {"ive": {"depth", "velocity", "systematic"},
@@ -106,6 +107,28 @@ expect_status 2 "plot missing file" "$cli" plot "$work/absent.dat" -o "$work/abs
 printf 'x' >"$work/$(printf 'esc\033]0;t\007.dat')"
 "$cli" plot "$work/$(printf 'esc\033]0;t\007.dat')" -o "$work/esc.svg" 2>"$work/err"
 grep -q $'\033' "$work/err" && fail "a control character reached the terminal"
+
+# 三点法 as the station weighs it: --three-point 4 takes ISO 748's (V0.2+2V0.6+V0.8)/4 on
+# compute and export, the JSON names the rule, and anything but 3 or 4 is a usage error.
+iconv -f GBK -t UTF-8 "$TARNELO_SOURCE_DIR/examples/velocity-mode.dat" |
+    awk 'BEGIN { split("0,1.0,*,*,2.0,3.0,4.0|0,1.0,*,*,1.2,1.0,0|*,0.2,0.6,0.8,0.6,0.6,*|" \
+                       "*,0.50,0.80,0.40,0.60,0.50,*", typed, "|") }
+         NR >= 3 && NR <= 6 { print typed[NR - 2] "\r"; next } { print }' |
+    iconv -f UTF-8 -t GBK >"$work/three.dat"
+expect_status 0 "three points, default rule" "$cli" compute --json "$work/three.dat"
+cp "$work/out" "$work/three-equal.json"
+expect_status 0 "three points, ISO 748" "$cli" compute --json --three-point 4 "$work/three.dat"
+python3 - "$work/three-equal.json" "$work/out" <<'PY' || fail "three-point rule in JSON"
+import json, sys
+equal, iso = (json.load(open(f, encoding="utf-8")) for f in sys.argv[1:3])
+assert equal["three_point"] == "(V0.2+V0.6+V0.8)/3", equal.get("three_point")
+assert iso["three_point"] == "(V0.2+2V0.6+V0.8)/4", iso.get("three_point")
+assert equal["sheet"][1][10] == "0.57" and iso["sheet"][1][10] == "0.62", (equal["sheet"][1], iso["sheet"][1])
+PY
+expect_status 2 "three points, a rule that is none" "$cli" compute --three-point 5 "$work/three.dat"
+expect_status 0 "export, ISO 748" "$cli" export "$work/three.dat" --three-point 4 -o "$work/three.xlsx"
+unzip -p "$work/three.xlsx" | grep -qF '测点总数 3 / 5（三点法按 (V0.2+2V0.6+V0.8)/4）' ||
+    fail "the form does not name ISO 748's 三点法"
 
 # A letter for a digit in a depth: computed, but exit 3 and the finding in the JSON; export
 # refuses without --force and writes the form with it.

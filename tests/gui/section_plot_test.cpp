@@ -12,8 +12,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTreeWidget>
+
+#include <array>
 
 using namespace tarnelo;
 using namespace tarnelo::guitest;
@@ -47,6 +51,7 @@ class SectionPlotTest : public QObject {
     void opensAfterComputingAndFollowsTheNextComputation();
     void savesTheShownPictureAsSvgAndPng();
     void theUncertaintyViewListsTheComponents();
+    void theThreePointRuleIsKeptAndStalesTheResults();
 };
 
 void SectionPlotTest::opensAfterComputingAndFollowsTheNextComputation() {
@@ -99,6 +104,47 @@ void SectionPlotTest::opensAfterComputingAndFollowsTheNextComputation() {
 
 // The 25-vertical example: both methods in the status bar, and the 不确定度 view (from the 查看
 // menu or the findings list) with every component, random and systematic apart.
+// 查看 → 三点法: the station's rule, kept for the next start; figures computed by the other
+// rule go stale until 计算 is pressed again.
+void SectionPlotTest::theThreePointRuleIsKeptAndStalesTheResults() {
+    const QString key = QStringLiteral("compute/three_point");
+    QSettings().remove(key);
+    Harness h;
+    MainWindow& w = h.make();
+    w.setSelected(ctl::测速模式, true);
+    const std::vector<std::array<const char*, 4>> rows{
+        {"0", "0", "", ""},      {"1.0", "1.0", "0.2", "0.50"}, {"", "", "0.6", "0.80"},
+        {"", "", "0.8", "0.40"}, {"2.0", "1.2", "0.6", "0.60"}, {"3.0", "1.0", "0.6", "0.50"},
+        {"4.0", "0", "", ""}};
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const int columns[] = {col::起点距, col::水深, col::相对, col::测点流速};
+        for (int i = 0; i < 4; ++i) {
+            w.sheet().setCell(r, columns[i], rows[static_cast<std::size_t>(r)][i]);
+        }
+    }
+    h.click(ctl::计算);
+    QCOMPARE(w.sheet().cell(1, col::平均流速), std::string("0.57"));
+    auto* iso = w.menuBar()
+                    ->findChild<QMenu*>(QStringLiteral("查看"))
+                    ->findChild<QMenu*>(QStringLiteral("三点法"))
+                    ->findChild<QAction*>(QStringLiteral("三点法ISO748"));
+    QVERIFY(iso != nullptr);
+    QVERIFY(!iso->isChecked());
+    iso->trigger();
+    QCOMPARE(QSettings().value(key).toString(), QStringLiteral("4"));
+    QVERIFY(!h.find<QPushButton>(ctl::打印)->isEnabled());
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("输入已修改，请重新计算。"));
+    h.click(ctl::计算);
+    QCOMPARE(w.sheet().cell(1, col::平均流速), std::string("0.62"));
+    QVERIFY(h.find<QPushButton>(ctl::打印)->isEnabled());
+
+    Harness next;
+    MainWindow& again = next.make();
+    QVERIFY(again.threePointRule() == ThreePointRule::Iso748);
+    QVERIFY(again.menuBar()->findChild<QAction*>(QStringLiteral("三点法ISO748"))->isChecked());
+    QSettings().remove(key);
+}
+
 void SectionPlotTest::theUncertaintyViewListsTheComponents() {
     Harness h;
     MainWindow& w = h.make();

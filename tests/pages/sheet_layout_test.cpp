@@ -63,6 +63,48 @@ TEST(SheetLayout, LaysOutBothFormsAsTheyPrint) {
     EXPECT_NEAR(findText(two.pages[1], "比降上下水尺间距")->points, 10 * 0.75 * 0.9914, 0.01);
 }
 
+// The height a wrapped heading needs: each of its lines broken to the cell's inner width, a
+// Chinese character an em wide, a Latin one at most 0.9 em (m, W), most 0.6 em.
+double wrappedHeight(const TextBox& box) {
+    const double inner = box.cell.width - 2 * box.padding;
+    int lines = 0;
+    std::size_t start = 0;
+    while (start <= box.text.size()) {
+        const std::size_t end = std::min(box.text.find('\n', start), box.text.size());
+        double ems = 0;
+        for (std::size_t i = start; i < end;) {
+            const auto c = static_cast<unsigned char>(box.text[i]);
+            if (c < 0x80) {
+                ems += std::string_view("mMW").find(static_cast<char>(c)) != std::string_view::npos
+                           ? 0.9
+                           : 0.6;
+                ++i;
+            } else {
+                ems += 1.0;
+                i += c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+            }
+        }
+        lines += std::max(1, static_cast<int>(std::ceil(ems * box.points / inner - 1e-9)));
+        start = end + 1;
+    }
+    return lines * box.points * 1.15;
+}
+
+// The column headings are never clipped: each line of a heading (改正数(m), 测点深(m), 平均水深(m))
+// fits its column, or the lines it breaks into fit the heading's height.
+TEST(SheetLayout, EveryWrappedHeadingFitsItsCell) {
+    for (const bool twoPages : {false, true}) {
+        const Layout layout = layoutWorkbook(formTemplate(twoPages));
+        ASSERT_TRUE(layout.problem.empty()) << layout.problem;
+        for (const TextBox& box : layout.pages.front().texts) {
+            if (box.wrap && !box.text.empty()) {
+                EXPECT_LE(wrappedHeight(box), box.cell.height + 0.01)
+                    << box.text << (twoPages ? " (two pages)" : "");
+            }
+        }
+    }
+}
+
 // A copy of the two-page form with one part's text replaced.
 fs::path patched(const fs::path& folder, const std::string& part, const std::string& from,
                  const std::string& to) {

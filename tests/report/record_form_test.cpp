@@ -1,7 +1,6 @@
 // The record-form fills read back cell by cell from the saved working copy, and the export and
 // print commands around them.
 #include "app/compute_command.hpp"
-#include "support/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "platform/automation/host_registry.hpp"
@@ -9,6 +8,7 @@
 #include "report/record_form.hpp"
 #include "report/spreadsheet_automation.hpp"
 #include "support/form_folder.hpp"
+#include "support/headless_window.hpp"
 #include "support/worked_example.hpp"
 #include "window/program_paths.hpp"
 
@@ -111,6 +111,11 @@ Cells expectedVerticalAndResultCells(int n, bool twoPages) {
     cells[{22 + footer, 18}] = "20.0";
     cells[{23 + footer, 18}] = "1.12";
     cells[{20 + footer, 21}] = "1.80";
+    // The counts stand without the meter's type in the record header.
+    if (n > 0) {
+        cells[{19 + footer, 17}] =
+            "流速仪（    ）测速垂线数/0.0、0.6或测点总数 " + std::to_string(n) + " / 0.6";
+    }
     return cells;
 }
 
@@ -217,7 +222,7 @@ TEST_F(FillTest, HeaderFooterAndGaugesOfAFullHeader) {
     expected[{3, 5}] = "12  次";
     expected[{3, 7}] = "流速仪轴至铅鱼底距离 15 cm";
     expected[{3, 13}] = "铅鱼重量 25 kg";
-    expected[{3, 17}] = "停表牌号 SJ-3 206 10分钟+- 0.5 s";
+    expected[{3, 17}] = "停表牌号 SJ-3 206 10分钟+- 0.5 s　";
     expected[{3, 24}] = "机动测船";
     expected[{19, 13}] = "基本水尺断面上游50m";
     expected[{19, 17}] = "流速仪（ LS25-3A ）测速垂线数/0.0、0.6或测点总数 3 / 0.6";
@@ -252,7 +257,7 @@ TEST_F(FillTest, CombinedCellsNeedBothFieldsAndTheStationHeadsBothPages) {
     auto header = fullHeader();
     header[5] = "";  // meter formula: T2 is not written
     header[10] = ""; // stopwatch deviation: Q3 is not written
-    header[15] = ""; // meter model: Q19 is not written
+    header[15] = ""; // meter model: Q19 keeps the counts, the brackets stay empty
     ASSERT_TRUE(saveRecordHeader(folder.path(), header));
     typeVerticals(window, 14);
     ASSERT_TRUE(fillTwoPageForm(window));
@@ -260,7 +265,7 @@ TEST_F(FillTest, CombinedCellsNeedBothFieldsAndTheStationHeadsBothPages) {
     const Cells filled = readWorkbook(paths::formWorkingCopy(folder.path(), true), 53);
     EXPECT_EQ(filled.at({2, 20}), original.at({2, 20}));
     EXPECT_EQ(filled.at({3, 17}), original.at({3, 17}));
-    EXPECT_EQ(filled.at({47, 17}), original.at({47, 17}));
+    EXPECT_EQ(filled.at({47, 17}), "流速仪（    ）测速垂线数/0.0、0.6或测点总数 14 / 0.6");
     EXPECT_EQ(filled.at({1, 6}), "长江寸滩");
     EXPECT_EQ(filled.at({26, 6}), "长江寸滩");
     EXPECT_EQ(filled.at({26, 24}), "第 2 页");
@@ -270,6 +275,24 @@ TEST_F(FillTest, CombinedCellsNeedBothFieldsAndTheStationHeadsBothPages) {
     EXPECT_EQ(filled.at({53, 24}), "2026-17");
     EXPECT_EQ(filled.at({19, 1}), "水边"); // vertical 14 on row 19
     EXPECT_EQ(filled.at({20, 1}), original.at({20, 1}));
+}
+
+// The meter sentence names what the verticals are, surface verticals among 0.6 ones each with
+// their count; a signed stopwatch deviation is not printed "+- -0.3".
+TEST_F(FillTest, TheMeterSentenceCountsSurfaceVerticalsApart) {
+    auto header = fullHeader();
+    header[10] = "-0.3"; // a stopwatch deviation with its sign
+    ASSERT_TRUE(saveRecordHeader(folder.path(), header));
+    typeVerticals(window, 6);
+    window.sheet().setCell(0, col::测点流速, "");
+    window.sheet().setCell(5, col::测点流速, "");
+    window.sheet().setCell(2, col::相对, "0.0");
+    window.sheet().setCell(3, col::相对, "0.0");
+    ASSERT_TRUE(fillSinglePageForm(window));
+    const Cells filled = readWorkbook(paths::formWorkingCopy(folder.path(), false), 25);
+    EXPECT_EQ(filled.at({19, 17}),
+              "流速仪（ LS25-3A ）测速垂线数/0.0、0.6或测点总数 4 / 0.6×2、0.0×2");
+    EXPECT_EQ(filled.at({3, 17}), "停表牌号 SJ-3 206 10分钟 -0.3 s　");
 }
 
 TEST_F(FillTest, CountFilledRowsCountsDistancesAnywhereInTheSheet) {

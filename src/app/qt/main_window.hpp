@@ -24,6 +24,7 @@ class QButtonGroup;
 class QDialog;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QUrl;
@@ -142,6 +143,7 @@ class MainWindow : public QMainWindow, public Window {
     bool ask(std::string_view text, std::string_view title) override;
     std::optional<std::string> askText(std::string_view prompt, std::string_view title) override;
     int stationClass() const override;
+    ThreePointRule threePointRule() const override;
     void openRecordHeaderDialog() override;
     void openUrl(std::string_view address) override;
     void pause(int milliseconds) override;
@@ -278,6 +280,8 @@ class MainWindow : public QMainWindow, public Window {
 
     // The section picture and the uncertainty (main_window_plot.cpp).
     void buildSectionPlotControls();
+    // 查看 → 三点法: the station's rule, kept between runs.
+    void buildThreePointMenu(QMenu* menu);
     void refreshSectionPlot();
     // The section the uncertainty and the picture show: the window's, or while the results are
     // outdated the last computation's.

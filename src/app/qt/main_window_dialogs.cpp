@@ -16,10 +16,12 @@
 #include "files/record_header.hpp"
 
 #include <QApplication>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -165,6 +167,33 @@ bool MainWindow::ask(std::string_view text, std::string_view commandTitle) {
 int MainWindow::stationClass() const {
     const int chosen = QSettings().value(QLatin1String(kStationClassSetting), 2).toInt();
     return chosen >= 1 && chosen <= 3 ? chosen : 2;
+}
+
+ThreePointRule MainWindow::threePointRule() const {
+    return threePointSetting();
+}
+
+void MainWindow::buildThreePointMenu(QMenu* menu) {
+    QMenu* rule = menu->addMenu(QStringLiteral("三点法(&3)"));
+    rule->setObjectName(QStringLiteral("三点法"));
+    auto* rules = new QActionGroup(rule);
+    const ThreePointRule chosen = threePointRule();
+    const auto add = [&](const char* name, const QString& text, ThreePointRule value) {
+        QAction* action = rule->addAction(text);
+        action->setObjectName(QString::fromUtf8(name));
+        action->setCheckable(true);
+        action->setChecked(chosen == value);
+        rules->addAction(action);
+        connect(action, &QAction::triggered, this, [this, value] {
+            QSettings().setValue(QLatin1String(kThreePointSetting), value == ThreePointRule::Iso748
+                                                                        ? QStringLiteral("4")
+                                                                        : QStringLiteral("3"));
+            // Figures computed by the other rule no longer stand.
+            refreshStale();
+        });
+    };
+    add("三点法平均", QStringLiteral("(V0.2+V0.6+V0.8)/3（默认）"), ThreePointRule::Equal);
+    add("三点法ISO748", QStringLiteral("(V0.2+2V0.6+V0.8)/4（ISO 748）"), ThreePointRule::Iso748);
 }
 
 std::optional<std::string> MainWindow::askText(std::string_view prompt,

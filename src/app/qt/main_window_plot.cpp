@@ -58,6 +58,7 @@ void MainWindow::buildSectionPlotControls() {
     QAction* table = view->addAction(QStringLiteral("实测流量成果表..."));
     table->setObjectName(QStringLiteral("实测流量成果表"));
     connect(table, &QAction::triggered, this, [this] { showStationTable(); });
+    buildThreePointMenu(view);
 
     uncertaintyLabel_ = new QLabel(statusBar());
     uncertaintyLabel_->setObjectName(QStringLiteral("不确定度"));

@@ -271,7 +271,7 @@ bool StationTableDialog::loadFolder(const std::filesystem::path& folder) {
                 return false;
             }
         }
-        gaugings.push_back(station::readGauging(files[i]));
+        gaugings.push_back(station::readGauging(files[i], threePointSetting()));
     }
     progress.setValue(static_cast<int>(files.size()));
     keepFolder(kStationFolderSetting, folder);
@@ -362,6 +362,12 @@ void StationTableDialog::showProblems() {
         lines << qtext(excludedText(e));
     }
     problems_->setPlainText(lines.isEmpty() ? QStringLiteral("（无）") : lines.join('\n'));
+}
+
+ThreePointRule threePointSetting() {
+    return QSettings().value(QLatin1String(kThreePointSetting)).toString() == QStringLiteral("4")
+               ? ThreePointRule::Iso748
+               : ThreePointRule::Equal;
 }
 
 station::StationClass StationTableDialog::stationClass() const {

@@ -33,6 +33,11 @@ namespace tarnelo {
 // spacing check of 计算 both apply it.
 inline constexpr auto kStationClassSetting = "rating/class";
 
+// Where the settings keep how the station weighs 三点法: "4" for ISO 748's (V0.2+2V0.6+V0.8)/4,
+// anything else the equal weights of (V0.2+V0.6+V0.8)/3. 计算 and the station's year apply it.
+inline constexpr auto kThreePointSetting = "compute/three_point";
+ThreePointRule threePointSetting();
+
 namespace dlg {
 inline constexpr FileDialogSpec 成果表{"成果表对话框", true, "Excel 工作簿（*.xlsx）", "xlsx"};
 } // namespace dlg
