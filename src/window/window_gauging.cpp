@@ -18,6 +18,7 @@ EntryMode selectedMode(const Window& window) {
 Gauging gaugingOf(const Window& window) {
     Gauging gauging;
     gauging.mode = selectedMode(window);
+    gauging.threePoint = window.threePointRule();
     for (std::size_t i = 0; i < kCoefficientCount; ++i) {
         gauging.coefficients[i] = window.text(kCoefficientFields[i].control);
     }
