@@ -97,7 +97,10 @@ QFont fontOf(const TextBox& box, double pixels) {
     QFont font;
     font.setFamilies(familiesOf(box.family));
     font.setBold(box.bold);
-    font.setPixelSize(std::max(1, static_cast<int>(pixels + 0.5)));
+    // Qt takes whole pixels; a size beyond a page (or no number at all) is not drawn larger.
+    constexpr double kMostPixels = 1e6;
+    const double size = pixels >= 1 ? std::min(pixels, kMostPixels) : 1.0;
+    font.setPixelSize(static_cast<int>(size + 0.5));
     return font;
 }
 

@@ -4,9 +4,14 @@
 #include "platform/workbook/package.hpp"
 #include "platform/workbook/xml.hpp"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <set>
+#include <tuple>
 
 namespace tarnelo::pages {
 
@@ -24,6 +29,13 @@ constexpr double kDigitPixels = 7.0;
 
 const CellStyle kPlain;
 
+// Excel's limits (Excel 规范与限制): a font of 1 to 409 points, a row of at most 409 points, a
+// column of at most 255 characters, 65,490 cell formats, 1,026 manual page breaks a sheet.
+constexpr double kMostPoints = 409;
+constexpr double kMostColumnWidth = 255;
+constexpr std::size_t kMostStyles = 65490;
+constexpr std::size_t kMostBreaks = 1026;
+
 struct Parts {
     std::map<std::string, const std::string*> byName;
     const std::string* find(const std::string& name) const {
@@ -40,6 +52,36 @@ bool parsePart(const Parts& parts, const std::string& name, pugi::xml_document& 
 double number(pugi::xml_node node, const char* name, double fallback) {
     const pugi::xml_attribute a = node.attribute(name);
     return a ? a.as_double(fallback) : fallback;
+}
+
+// A whole-number attribute within low..high: the fallback when it is absent, nothing when it is
+// not a whole number in that range (NaN, infinite, fractional, beyond an int).
+std::optional<int> whole(pugi::xml_node node, const char* name, int fallback, int low, int high) {
+    const pugi::xml_attribute a = node.attribute(name);
+    if (!a) {
+        return fallback;
+    }
+    const double value = a.as_double(std::nan(""));
+    if (!(value >= low && value <= high) || value != std::floor(value)) {
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+// A measure within low..high: the fallback when it is absent, nothing when NaN or beyond.
+std::optional<double> measure(pugi::xml_node node, const char* name, double fallback, double low,
+                              double high) {
+    const pugi::xml_attribute a = node.attribute(name);
+    if (!a) {
+        return fallback;
+    }
+    const double value = a.as_double(std::nan(""));
+    return value >= low && value <= high ? std::optional<double>(value) : std::nullopt;
+}
+
+// The attribute as the file writes it, for a message.
+std::string quoted(pugi::xml_node node, const char* name) {
+    return std::string(name) + "=“" + node.attribute(name).value() + "”";
 }
 
 bool flag(pugi::xml_node node, const char* name) {
@@ -110,15 +152,20 @@ bool readStyles(const Parts& parts, std::vector<CellStyle>& styles, std::string&
     }
     const pugi::xml_node root = doc.document_element();
     std::vector<CellStyle::Font> fonts;
+    std::string unknown;
     each(child(root, "fonts"), "font", [&](pugi::xml_node f) {
         CellStyle::Font font;
         font.family = child(f, "name").attribute("val").value();
-        font.points = number(child(f, "sz"), "val", 11);
+        const auto points = measure(child(f, "sz"), "val", 11, 1, kMostPoints);
+        if (!points) {
+            unknown = "字号“" + std::string(child(f, "sz").attribute("val").value()) +
+                      "”（字号应在 1 到 409 磅之间，Excel 规范与限制）";
+        }
+        font.points = points.value_or(11);
         const pugi::xml_node b = child(f, "b");
         font.bold = b && std::string_view(b.attribute("val").value()) != "0";
         fonts.push_back(font);
     });
-    std::string unknown;
     std::vector<CellStyle::Border> borders;
     each(child(root, "borders"), "border", [&](pugi::xml_node b) {
         CellStyle::Border border;
@@ -138,7 +185,7 @@ bool readStyles(const Parts& parts, std::vector<CellStyle>& styles, std::string&
     std::map<int, int> decimals{{1, 0}, {2, 2}};
     each(child(root, "numFmts"), "numFmt", [&](pugi::xml_node f) {
         const std::string code = f.attribute("formatCode").value();
-        const int id = static_cast<int>(number(f, "numFmtId", -1));
+        const int id = whole(f, "numFmtId", -1, 0, INT_MAX).value_or(-1);
         if (code == "0") {
             decimals[id] = 0;
         } else if (code.size() > 2 && code.rfind("0.", 0) == 0 &&
@@ -146,17 +193,25 @@ bool readStyles(const Parts& parts, std::vector<CellStyle>& styles, std::string&
             decimals[id] = static_cast<int>(code.size() - 2);
         }
     });
+    bool too = false;
     each(child(root, "cellXfs"), "xf", [&](pugi::xml_node xf) {
+        if (styles.size() >= kMostStyles) {
+            too = true;
+            return;
+        }
         CellStyle style;
-        const auto font = static_cast<std::size_t>(number(xf, "fontId", 0));
-        const auto border = static_cast<std::size_t>(number(xf, "borderId", 0));
+        const auto font = static_cast<std::size_t>(whole(xf, "fontId", 0, 0, INT_MAX).value_or(0));
+        const auto border =
+            static_cast<std::size_t>(whole(xf, "borderId", 0, 0, INT_MAX).value_or(0));
         style.font = font < fonts.size() ? fonts[font] : style.font;
         style.border = border < borders.size() ? borders[border] : style.border;
-        const int format = static_cast<int>(number(xf, "numFmtId", 0));
-        if (const auto fixed = decimals.find(format); fixed != decimals.end()) {
+        const std::optional<int> format = whole(xf, "numFmtId", 0, 0, INT_MAX);
+        if (!format) {
+            unknown = "数字格式“" + std::string(xf.attribute("numFmtId").value()) + "”";
+        } else if (const auto fixed = decimals.find(*format); fixed != decimals.end()) {
             style.decimals = fixed->second;
-        } else if (format != 0 && format != 49) {
-            unknown = "数字格式 " + std::to_string(format);
+        } else if (*format != 0 && *format != 49) {
+            unknown = "数字格式 " + std::to_string(*format);
         }
         const pugi::xml_node a = child(xf, "alignment");
         const std::string h = a.attribute("horizontal").value();
@@ -178,6 +233,10 @@ bool readStyles(const Parts& parts, std::vector<CellStyle>& styles, std::string&
         }
         styles.push_back(style);
     });
+    if (too) {
+        problem = "单元格格式多于 65490 种（Excel 规范与限制），无法绘制页面。";
+        return false;
+    }
     if (!unknown.empty()) {
         problem = "单元格格式中有页面绘制不支持的" + unknown;
         return false;
@@ -210,68 +269,233 @@ bool readHeaderFooter(const std::string& text, HeaderFooter& out) {
     return true;
 }
 
-bool readSheet(const Parts& parts, const std::string& partName, Worksheet& sheet,
-               const std::vector<std::string>& shared, std::string& problem) {
-    pugi::xml_document doc;
-    if (!parsePart(parts, partName, doc)) {
-        problem = "工作表“" + sheet.name + "”无法读取";
-        return false;
+std::string areaText(const CellArea& a) {
+    return xlsx::areaName({a.top, a.left, a.bottom, a.right});
+}
+
+// Splits a defined name's text at the commas between its areas (not those in a quoted sheet
+// name).
+std::vector<std::string> areasOf(const std::string& text) {
+    std::vector<std::string> areas(1);
+    bool quoted = false;
+    for (const char ch : text) {
+        if (ch == '\'') {
+            quoted = !quoted;
+        }
+        if (ch == ',' && !quoted) {
+            areas.emplace_back();
+        } else {
+            areas.back() += ch;
+        }
     }
-    const pugi::xml_node root = doc.document_element();
-    const pugi::xml_node format = child(root, "sheetFormatPr");
-    const double base = number(format, "baseColWidth", 8);
-    const auto widthPoints = [](double characters) { return characters * kDigitPoints; };
-    sheet.defaultWidth = format.attribute("defaultColWidth")
-                             ? widthPoints(number(format, "defaultColWidth", 8.43))
-                             : widthPoints(base + 5.0 / kDigitPixels);
-    sheet.defaultHeight = number(format, "defaultRowHeight", 15);
-    each(child(root, "cols"), "col", [&](pugi::xml_node col) {
-        const double width = flag(col, "hidden") ? 0 : widthPoints(number(col, "width", 8.43));
-        for (int c = static_cast<int>(number(col, "min", 1)); c <= number(col, "max", 1); ++c) {
-            sheet.widths[c] = width;
+    return areas;
+}
+
+// The reference of one area of a defined name ("'记载表'!$A$1:$Y$53" gives "$A$1:$Y$53"), or
+// why it is not on this sheet: another sheet, or a sheet of another workbook.
+std::optional<std::string> ownReference(const std::string& area, const std::string& sheet,
+                                        std::string& why) {
+    const std::size_t bang = area.rfind('!');
+    if (bang == std::string::npos) {
+        return area;
+    }
+    std::string name = area.substr(0, bang);
+    if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') {
+        name = name.substr(1, name.size() - 2);
+        for (std::size_t at = name.find("''"); at != std::string::npos;
+             at = name.find("''", at + 1)) {
+            name.erase(at, 1);
+        }
+    }
+    if (name.find('[') != std::string::npos) {
+        why = "指向另一个工作簿（" + area + "）";
+    } else if (name != sheet) {
+        why = "指向另一个工作表“" + name + "”";
+    } else {
+        return area.substr(bang + 1);
+    }
+    return std::nullopt;
+}
+
+// "$3:$5" (whole rows) as an area of every column, "$B:$D" (whole columns) of every row.
+std::optional<xlsx::Area> wholeLines(const std::string& ref) {
+    const std::size_t colon = ref.find(':');
+    if (colon == std::string::npos) {
+        return std::nullopt;
+    }
+    const auto side = [](std::string_view s) {
+        return s.substr(!s.empty() && s.front() == '$' ? 1 : 0);
+    };
+    const std::string_view a = side(std::string_view(ref).substr(0, colon));
+    const std::string_view b = side(std::string_view(ref).substr(colon + 1));
+    if (const auto r1 = xlsx::parseCell("A" + std::string(a)),
+        r2 = xlsx::parseCell("A" + std::string(b));
+        r1 && r2 && a.find_first_not_of("0123456789") == std::string_view::npos &&
+        b.find_first_not_of("0123456789") == std::string_view::npos) {
+        return xlsx::Area{std::min(r1->first, r2->first), 1, std::max(r1->first, r2->first),
+                          xlsx::kMaxColumn};
+    }
+    const int c1 = xlsx::columnNumber(a);
+    const int c2 = xlsx::columnNumber(b);
+    if (c1 > 0 && c2 > 0) {
+        return xlsx::Area{1, std::min(c1, c2), xlsx::kMaxRow, std::max(c1, c2)};
+    }
+    return std::nullopt;
+}
+
+// The print area and the title rows from the workbook's names local to this sheet. Empty when
+// both can be printed, else why not.
+std::string readPrintNames(pugi::xml_node book, int local, Worksheet& sheet) {
+    std::string why;
+    each(child(book, "definedNames"), "definedName", [&](pugi::xml_node d) {
+        const std::string name = d.attribute("name").value();
+        if (!why.empty() || number(d, "localSheetId", -1) != local ||
+            (name != "_xlnm.Print_Area" && name != "_xlnm.Print_Titles")) {
+            return;
+        }
+        const bool titles = name == "_xlnm.Print_Titles";
+        const std::string what = titles ? "的打印标题" : "的打印区域";
+        const std::vector<std::string> areas = areasOf(d.text().get());
+        if (!titles && areas.size() > 1) {
+            why = what + "有多个区域（" + d.text().get() + "），页面绘制只打印一个区域";
+            return;
+        }
+        for (const std::string& area : areas) {
+            const std::optional<std::string> ref = ownReference(area, sheet.name, why);
+            if (!ref) {
+                why = what + why;
+                return;
+            }
+            std::optional<xlsx::Area> cells = xlsx::parseArea(*ref);
+            cells = cells ? cells : wholeLines(*ref);
+            if (!cells) {
+                why = what + "“" + *ref +
+                      "”无法识别（行应在 1 到 1048576 之间，列在 A 到 XFD 之间，Excel 规范与限制）";
+                return;
+            }
+            const bool allColumns = cells->left == 1 && cells->right == xlsx::kMaxColumn;
+            const bool allRows = cells->top == 1 && cells->bottom == xlsx::kMaxRow;
+            if (titles && allColumns && !allRows) {
+                // Rows repeated at the top of each page ("$1:$3"); columns repeated at the left
+                // are not used by our sheets.
+                sheet.titleRows.first = cells->top;
+                sheet.titleRows.last = cells->bottom;
+            } else if (!titles && (allColumns || allRows)) {
+                why = what + " " + xlsx::areaName(*cells) +
+                      (allColumns && allRows ? " 是整个工作表"
+                       : allColumns          ? " 是整行"
+                                             : " 是整列") +
+                      "，页面绘制只打印有内容的区域";
+                return;
+            } else if (!titles) {
+                sheet.printArea = {cells->top, cells->left, cells->bottom, cells->right};
+            }
         }
     });
+    return why;
+}
+
+// Column widths, rows and their heights: each index inside the sheet, each size one a
+// spreadsheet can hold. Empty when all are, else what is not.
+std::string readSizes(pugi::xml_node root, Worksheet& sheet) {
+    const pugi::xml_node format = child(root, "sheetFormatPr");
+    const auto base = measure(format, "baseColWidth", 8, 0, kMostColumnWidth);
+    const auto defaultWidth = measure(format, "defaultColWidth", 8.43, 0, kMostColumnWidth);
+    const auto defaultHeight = measure(format, "defaultRowHeight", 15, 0, kMostPoints);
+    if (!base || !defaultWidth || !defaultHeight) {
+        return "的默认列宽或行高无效（列宽应在 0 到 255 个字符之间，行高在 0 到 409 磅之间，Excel "
+               "规范与限制）";
+    }
+    sheet.defaultWidth = format.attribute("defaultColWidth")
+                             ? *defaultWidth * kDigitPoints
+                             : (*base + 5.0 / kDigitPixels) * kDigitPoints;
+    sheet.defaultHeight = *defaultHeight;
+    std::string why;
+    each(child(root, "cols"), "col", [&](pugi::xml_node col) {
+        const auto first = whole(col, "min", 1, 1, xlsx::kMaxColumn);
+        const auto last = whole(col, "max", first.value_or(1), 1, xlsx::kMaxColumn);
+        const auto width = measure(col, "width", 8.43, 0, kMostColumnWidth);
+        if (!why.empty()) {
+            return;
+        }
+        if (!first || !last || *last < *first) {
+            why = "的列范围 " + quoted(col, "min") + " " + quoted(col, "max") +
+                  " 超出工作表的 16384 列（Excel 规范与限制）";
+        } else if (!sheet.widths.empty() && *first <= sheet.widths.back().last) {
+            why = "的列宽定义重叠或未按列的顺序排列";
+        } else if (!width) {
+            why = "的列宽 " + quoted(col, "width") +
+                  " 无效（应在 0 到 255 个字符之间，Excel 规范与限制）";
+        } else {
+            sheet.widths.push_back(
+                {*first, *last, flag(col, "hidden") ? 0 : *width * kDigitPoints});
+        }
+    });
+    each(child(root, "sheetData"), "row", [&](pugi::xml_node row) {
+        const auto r = whole(row, "r", 0, 1, xlsx::kMaxRow);
+        const auto height = measure(row, "ht", sheet.defaultHeight, 0, kMostPoints);
+        if (!why.empty()) {
+            return;
+        }
+        if (!r) {
+            why = "的行号 " + quoted(row, "r") + " 超出工作表的 1048576 行（Excel 规范与限制）";
+        } else if (!height) {
+            why = "的行高 " + quoted(row, "ht") + " 无效（应在 0 到 409 磅之间，Excel 规范与限制）";
+        } else if (*r > 0 && (row.attribute("ht") || flag(row, "hidden"))) {
+            sheet.heights[*r] = flag(row, "hidden") ? 0 : *height;
+        }
+    });
+    return why;
+}
+
+// The text a cell shows: its string, or its number as its format writes it.
+std::string cellText(pugi::xml_node c, const Worksheet& sheet, int style,
+                     const std::vector<std::string>& shared, bool& isNumber) {
+    const std::string type = c.attribute("t").value();
+    const std::string value = child(c, "v").text().get();
+    if (type == "s") {
+        std::size_t index = shared.size();
+        std::from_chars(value.data(), value.data() + value.size(), index);
+        return index < shared.size() ? shared[index] : std::string();
+    }
+    if (type == "inlineStr") {
+        return stringText(child(c, "is"));
+    }
+    if (type == "str" || type == "e") {
+        return value;
+    }
+    if (type == "b") {
+        return value == "1" ? "TRUE" : "FALSE";
+    }
+    if (value.empty()) {
+        return {};
+    }
+    const double v = std::atof(value.c_str());
+    const std::vector<CellStyle>& styles = *sheet.styles;
+    const int places =
+        style >= 0 && static_cast<std::size_t>(style) < styles.size() ? styles[style].decimals : -1;
+    isNumber = true;
+    if (places >= 0) {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.*f", places, v);
+        return buffer;
+    }
+    return generalText(v);
+}
+
+// The cells with their texts and styles; the area they fill.
+CellArea readCells(pugi::xml_node root, Worksheet& sheet, const std::vector<std::string>& shared) {
     CellArea used{1, 1, 1, 1};
     bool any = false;
     each(child(root, "sheetData"), "row", [&](pugi::xml_node row) {
-        const int r = static_cast<int>(number(row, "r", 0));
-        if (row.attribute("ht")) {
-            sheet.heights[r] = number(row, "ht", sheet.defaultHeight);
-        }
-        if (flag(row, "hidden")) {
-            sheet.heights[r] = 0;
-        }
         each(row, "c", [&](pugi::xml_node c) {
             const auto at = xlsx::parseCell(c.attribute("r").value());
             if (!at) {
                 return;
             }
             Worksheet::Cell cell;
-            cell.style = static_cast<int>(number(c, "s", 0));
-            const std::string type = c.attribute("t").value();
-            const std::string value = child(c, "v").text().get();
-            if (type == "s") {
-                const auto index = static_cast<std::size_t>(std::atoi(value.c_str()));
-                cell.text = index < shared.size() ? shared[index] : std::string();
-            } else if (type == "inlineStr") {
-                cell.text = stringText(child(c, "is"));
-            } else if (type == "str" || type == "e") {
-                cell.text = value;
-            } else if (type == "b") {
-                cell.text = value == "1" ? "TRUE" : "FALSE";
-            } else if (!value.empty()) {
-                const double v = std::atof(value.c_str());
-                const auto index = static_cast<std::size_t>(cell.style);
-                const int places = index < sheet.styles.size() ? sheet.styles[index].decimals : -1;
-                if (places >= 0) {
-                    char buffer[64];
-                    std::snprintf(buffer, sizeof buffer, "%.*f", places, v);
-                    cell.text = buffer;
-                } else {
-                    cell.text = generalText(v);
-                }
-                cell.number = true;
-            }
+            cell.style = whole(c, "s", 0, 0, INT_MAX).value_or(-1);
+            cell.text = cellText(c, sheet, cell.style, shared, cell.number);
             const auto [r2, c2] = *at;
             used = any ? CellArea{std::min(used.top, r2), std::min(used.left, c2),
                                   std::max(used.bottom, r2), std::max(used.right, c2)}
@@ -280,43 +504,102 @@ bool readSheet(const Parts& parts, const std::string& partName, Worksheet& sheet
             sheet.cells[{r2, c2}] = std::move(cell);
         });
     });
-    each(child(root, "mergeCells"), "mergeCell", [&](pugi::xml_node m) {
-        if (const auto area = xlsx::parseArea(m.attribute("ref").value())) {
-            sheet.merges.push_back({area->top, area->left, area->bottom, area->right});
-        }
-    });
-    if (sheet.printArea.top == 0) {
-        sheet.printArea = used;
-    }
+    return used;
+}
+
+// The page setup: margins, paper, scale, fitting, centring, breaks. Empty when a spreadsheet
+// could hold every value, else what is not.
+std::string readSetup(pugi::xml_node root, Worksheet& sheet) {
     const pugi::xml_node margins = child(root, "pageMargins");
     Margins& m = sheet.setup.margins;
-    m = {number(margins, "left", m.left),     number(margins, "right", m.right),
-         number(margins, "top", m.top),       number(margins, "bottom", m.bottom),
-         number(margins, "header", m.header), number(margins, "footer", m.footer)};
+    for (auto [name, value] : {std::pair{"left", &m.left},
+                               {"right", &m.right},
+                               {"top", &m.top},
+                               {"bottom", &m.bottom},
+                               {"header", &m.header},
+                               {"footer", &m.footer}}) {
+        const auto inches = measure(margins, name, *value, 0, 100);
+        if (!inches) {
+            return "的页边距 " + quoted(margins, name) + " 无效（应在 0 到 100 英寸之间，经验值）";
+        }
+        *value = *inches;
+    }
     const pugi::xml_node setup = child(root, "pageSetup");
-    sheet.setup.paperSize = static_cast<int>(number(setup, "paperSize", 9));
+    const auto paper = whole(setup, "paperSize", 9, 0, INT_MAX);
+    const auto scale = measure(setup, "scale", 100, 10, 400);
+    const auto wide = whole(setup, "fitToWidth", 1, 0, 32767);
+    const auto high = whole(setup, "fitToHeight", 1, 0, 32767);
+    if (!paper) {
+        return "的纸张代码 " + quoted(setup, "paperSize") + " 无效";
+    }
+    if (!scale) {
+        return "的缩放比例 " + quoted(setup, "scale") +
+               " 无效（应在 10% 到 400% 之间，ECMA-376 第 1 部分 18.3.1.63）";
+    }
+    if (!wide || !high) {
+        return "的适应页数 " + quoted(setup, "fitToWidth") + " " + quoted(setup, "fitToHeight") +
+               " 无效（应在 0 到 32767 页之间，经验值）";
+    }
+    sheet.setup.paperSize = *paper;
     sheet.setup.landscape = std::string_view(setup.attribute("orientation").value()) == "landscape";
-    sheet.setup.scale = number(setup, "scale", 100);
-    sheet.setup.fitWidth = static_cast<int>(number(setup, "fitToWidth", 1));
-    sheet.setup.fitHeight = static_cast<int>(number(setup, "fitToHeight", 1));
+    sheet.setup.scale = *scale;
+    sheet.setup.fitWidth = *wide;
+    sheet.setup.fitHeight = *high;
     sheet.setup.fitToPage = flag(child(child(root, "sheetPr"), "pageSetUpPr"), "fitToPage");
     const pugi::xml_node options = child(root, "printOptions");
     sheet.setup.centredHorizontally = flag(options, "horizontalCentered");
     sheet.setup.centredVertically = flag(options, "verticalCentered");
     if (flag(options, "gridLines") || flag(options, "headings")) {
-        problem = "工作表“" + sheet.name + "”要求打印网格线或行号列标";
+        return "要求打印网格线或行号列标";
+    }
+    std::string why;
+    for (auto [name, breaks, most] : {std::tuple{"rowBreaks", &sheet.rowBreaks, xlsx::kMaxRow},
+                                      {"colBreaks", &sheet.columnBreaks, xlsx::kMaxColumn}}) {
+        each(child(root, name), "brk", [&](pugi::xml_node b) {
+            const auto id = whole(b, "id", 0, 0, most);
+            if (!id || breaks->size() >= kMostBreaks) {
+                why = id ? "的手动分页符多于 1026 个（Excel 规范与限制）"
+                         : "的分页符位置 " + quoted(b, "id") + " 超出工作表";
+            } else if (why.empty()) {
+                breaks->push_back(*id);
+            }
+        });
+    }
+    return why;
+}
+
+bool readSheet(const Parts& parts, const std::string& partName, Worksheet& sheet,
+               const std::vector<std::string>& shared, std::string& problem) {
+    pugi::xml_document doc;
+    if (!parsePart(parts, partName, doc)) {
+        problem = "工作表“" + sheet.name + "”无法读取";
         return false;
     }
-    each(child(root, "rowBreaks"), "brk", [&](pugi::xml_node b) {
-        sheet.rowBreaks.push_back(static_cast<int>(number(b, "id", 0)));
+    const pugi::xml_node root = doc.document_element();
+    std::string why = readSizes(root, sheet);
+    const CellArea used = readCells(root, sheet, shared);
+    std::vector<CellArea> merges;
+    each(child(root, "mergeCells"), "mergeCell", [&](pugi::xml_node m) {
+        if (const auto area = xlsx::parseArea(m.attribute("ref").value())) {
+            merges.push_back({area->top, area->left, area->bottom, area->right});
+        }
     });
-    each(child(root, "colBreaks"), "brk", [&](pugi::xml_node b) {
-        sheet.columnBreaks.push_back(static_cast<int>(number(b, "id", 0)));
-    });
+    if (const auto both = sheet.merges.build(std::move(merges)); both && why.empty()) {
+        why = "的合并区域 " + areaText(both->first) + " 与 " + areaText(both->second) + " 重叠";
+    }
+    if (sheet.printArea.top == 0) {
+        sheet.printArea = used;
+    }
+    if (why.empty()) {
+        why = readSetup(root, sheet);
+    }
     const pugi::xml_node hf = child(root, "headerFooter");
-    if (!readHeaderFooter(child(hf, "oddHeader").text().get(), sheet.header) ||
-        !readHeaderFooter(child(hf, "oddFooter").text().get(), sheet.footer)) {
-        problem = "工作表“" + sheet.name + "”的页眉页脚中有页面绘制不支持的代码";
+    if (why.empty() && (!readHeaderFooter(child(hf, "oddHeader").text().get(), sheet.header) ||
+                        !readHeaderFooter(child(hf, "oddFooter").text().get(), sheet.footer))) {
+        why = "的页眉页脚中有页面绘制不支持的代码";
+    }
+    if (!why.empty()) {
+        problem = "工作表“" + sheet.name + "”" + why;
         return false;
     }
     return true;
@@ -325,8 +608,10 @@ bool readSheet(const Parts& parts, const std::string& partName, Worksheet& sheet
 } // namespace
 
 double Worksheet::columnWidth(int column) const {
-    const auto it = widths.find(column);
-    return it == widths.end() ? defaultWidth : it->second;
+    const auto it = std::upper_bound(widths.begin(), widths.end(), column,
+                                     [](int c, const Columns& run) { return c < run.first; });
+    return it != widths.begin() && std::prev(it)->last >= column ? std::prev(it)->width
+                                                                 : defaultWidth;
 }
 
 double Worksheet::rowHeight(int row) const {
@@ -335,19 +620,14 @@ double Worksheet::rowHeight(int row) const {
 }
 
 const CellArea* Worksheet::mergeAt(int row, int column) const {
-    for (const CellArea& area : merges) {
-        if (area.contains(row, column)) {
-            return &area;
-        }
-    }
-    return nullptr;
+    return merges.find(row, column);
 }
 
 const CellStyle& Worksheet::styleOf(int row, int column) const {
     const auto it = cells.find({row, column});
     const int index = it == cells.end() ? 0 : it->second.style;
-    return index >= 0 && static_cast<std::size_t>(index) < styles.size()
-               ? styles[static_cast<std::size_t>(index)]
+    return styles && index >= 0 && static_cast<std::size_t>(index) < styles->size()
+               ? (*styles)[static_cast<std::size_t>(index)]
                : kPlain;
 }
 
@@ -386,8 +666,8 @@ bool readWorksheets(const std::filesystem::path& file, std::vector<Worksheet>& s
         each(strings.document_element(), "si",
              [&](pugi::xml_node si) { shared.push_back(stringText(si)); });
     }
-    std::vector<CellStyle> styles;
-    if (!readStyles(parts, styles, problem)) {
+    auto styles = std::make_shared<std::vector<CellStyle>>();
+    if (!readStyles(parts, *styles, problem)) {
         return false;
     }
     std::map<std::string, std::string> targets;
@@ -398,6 +678,7 @@ bool readWorksheets(const std::filesystem::path& file, std::vector<Worksheet>& s
     const pugi::xml_node root = book.document_element();
     int index = 0;
     bool failed = false;
+    std::set<std::string> read;
     each(child(root, "sheets"), "sheet", [&](pugi::xml_node s) {
         const std::string part = targets[xlsx::relationId(s)];
         const int local = index++;
@@ -409,29 +690,15 @@ bool readWorksheets(const std::filesystem::path& file, std::vector<Worksheet>& s
         sheet.name = s.attribute("name").value();
         sheet.styles = styles;
         sheet.printArea.top = 0;
-        each(child(root, "definedNames"), "definedName", [&](pugi::xml_node d) {
-            if (number(d, "localSheetId", -1) != local) {
-                return;
-            }
-            const std::string name = d.attribute("name").value();
-            std::string ref = d.text().get();
-            ref = ref.substr(ref.rfind('!') == std::string::npos ? 0 : ref.rfind('!') + 1);
-            if (name == "_xlnm.Print_Area") {
-                if (const auto area = xlsx::parseArea(ref)) {
-                    sheet.printArea = {area->top, area->left, area->bottom, area->right};
-                }
-            } else if (name == "_xlnm.Print_Titles") {
-                // Rows "$1:$3" (a column part before a comma is not used by our sheets).
-                const std::string rows =
-                    ref.substr(ref.find(',') == std::string::npos ? 0 : ref.find(',') + 1);
-                int first = 0;
-                int last = 0;
-                if (std::sscanf(rows.c_str(), "$%d:$%d", &first, &last) == 2) {
-                    sheet.titleRows.first = first;
-                    sheet.titleRows.last = last;
-                }
-            }
-        });
+        std::string why = readPrintNames(root, local, sheet);
+        if (why.empty() && !read.insert(part).second) {
+            why = "与另一个工作表是同一个部件";
+        }
+        if (!why.empty()) {
+            problem = "工作表“" + sheet.name + "”" + why;
+            failed = true;
+            return;
+        }
         if (!readSheet(parts, part, sheet, shared, problem)) {
             failed = true;
             return;

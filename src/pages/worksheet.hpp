@@ -3,26 +3,18 @@
 // and the breaks. Formats the record forms and the station workbook do not use are refused.
 #pragma once
 
+#include "pages/merge_index.hpp"
 #include "pages/sheet_layout.hpp"
 
 #include <array>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace tarnelo::pages {
-
-struct CellArea {
-    int top = 1;
-    int left = 1;
-    int bottom = 1;
-    int right = 1;
-    bool contains(int row, int column) const {
-        return row >= top && row <= bottom && column >= left && column <= right;
-    }
-};
 
 struct CellStyle {
     enum class Align { General, Left, Center, Right };
@@ -98,19 +90,25 @@ struct Worksheet {
     const std::string* textAt(int row, int column) const;
     bool isNumberAt(int row, int column) const;
 
-    // Read by readWorksheets.
-    std::map<int, double> widths;
+    // Read by readWorksheets. Widths by runs of columns, in order and apart.
+    struct Columns {
+        int first = 1;
+        int last = 1;
+        double width = 0;
+    };
+    std::vector<Columns> widths;
     std::map<int, double> heights;
     double defaultWidth = 48;
     double defaultHeight = 15;
-    std::vector<CellArea> merges;
+    MergeIndex merges;
     struct Cell {
         std::string text;
         int style = 0;
         bool number = false;
     };
     std::map<std::pair<int, int>, Cell> cells;
-    std::vector<CellStyle> styles;
+    // The workbook's style table, one for all its sheets.
+    std::shared_ptr<const std::vector<CellStyle>> styles;
 };
 
 // Every worksheet of the package in the workbook's order; false and a reason in Chinese when the

@@ -1,0 +1,201 @@
+// The page renderer's reader and layout under hostile templates: each case, in a child process
+// held to 512 MB of address space, is refused with its own reason or laid out within bounds, and
+// soon (the time is checked loosely: a loaded machine may be slow, an unbounded loop is not).
+#include "pages/sheet_layout.hpp"
+#include "platform/system/scratch.hpp"
+#include "platform/workbook/package.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <regex>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tarnelo::pages {
+namespace {
+
+namespace fs = std::filesystem;
+using Parts = std::vector<xlsx::RawPart>;
+
+std::string& partOf(Parts& parts, const std::string& name) {
+    for (xlsx::RawPart& p : parts) {
+        if (p.name == name) {
+            return p.bytes;
+        }
+    }
+    ADD_FAILURE() << name;
+    static std::string none;
+    return none;
+}
+
+// Replaces the first match of pattern with the literal text `with`.
+void replace(std::string& text, const std::string& pattern, const std::string& with) {
+    std::smatch m;
+    if (std::regex_search(text, m, std::regex(pattern))) {
+        text.replace(static_cast<std::size_t>(m.position(0)), static_cast<std::size_t>(m.length(0)),
+                     with);
+    }
+}
+
+std::string& sheet(Parts& p) {
+    return partOf(p, "xl/worksheets/sheet1.xml");
+}
+std::string& book(Parts& p) {
+    return partOf(p, "xl/workbook.xml");
+}
+
+struct Case {
+    const char* name;
+    std::function<void(Parts&)> change;
+    const char* reason; // nullptr: laid out
+};
+
+std::string repeated(const char* format, int from, int to) {
+    std::string text;
+    char buffer[96];
+    for (int i = from; i < to; ++i) {
+        std::snprintf(buffer, sizeof buffer, format, i, i);
+        text += buffer;
+    }
+    return text;
+}
+
+const std::vector<Case>& cases() {
+    static const std::vector<Case> all = {
+        {"column range to two billion",
+         [](Parts& p) {
+             replace(sheet(p), "<cols>.*</cols>",
+                     R"(<cols><col min="26" max="2000000000" width="5"/></cols>)");
+         },
+         "超出工作表的 16384 列"},
+        {"negative first column",
+         [](Parts& p) {
+             replace(sheet(p), "<cols>.*</cols>",
+                     R"(<cols><col min="-5" max="3" width="5"/></cols>)");
+         },
+         "超出工作表的 16384 列"},
+        {"column width nan",
+         [](Parts& p) { replace(sheet(p), R"(width="[0-9.]+")", R"(width="nan")"); },
+         "的列宽 width=“nan” 无效"},
+        {"row number beyond an int",
+         [](Parts& p) { replace(sheet(p), R"(<row r="1")", R"(<row r="1e300")"); },
+         "的行号 r=“1e300”"},
+        {"row height infinite",
+         [](Parts& p) { replace(sheet(p), R"(<row r="1")", R"(<row r="1" ht="inf")"); }, "的行高"},
+        {"scale 1e-300",
+         [](Parts& p) {
+             replace(sheet(p), R"(fitToPage="1")", "");
+             replace(sheet(p), "<pageSetup ", R"(<pageSetup scale="1e-300" )");
+         },
+         "的缩放比例 scale=“1e-300” 无效"},
+        {"margin nan", [](Parts& p) { replace(sheet(p), R"(left="[0-9.]+")", R"(left="nan")"); },
+         "的页边距 left=“nan” 无效"},
+        {"paper code huge",
+         [](Parts& p) { replace(sheet(p), R"(paperSize="9")", R"(paperSize="1e10")"); },
+         "的纸张代码 paperSize=“1e10” 无效"},
+        {"fit to a negative width",
+         [](Parts& p) { replace(sheet(p), "<pageSetup ", R"(<pageSetup fitToWidth="-1e300" )"); },
+         "的适应页数"},
+        {"break beyond the sheet",
+         [](Parts& p) {
+             replace(sheet(p), "</worksheet>",
+                     R"(<rowBreaks><brk id="3e9"/></rowBreaks></worksheet>)");
+         },
+         "的分页符位置"},
+        {"font size nan",
+         [](Parts& p) {
+             replace(partOf(p, "xl/styles.xml"), R"(<sz val="[0-9.]+")", R"(<sz val="nan")");
+         },
+         "字号“nan”"},
+        {"style index beyond an int",
+         [](Parts& p) { replace(sheet(p), R"(<c r="A1" s="[0-9]+")", R"(<c r="A1" s="1e300")"); },
+         nullptr},
+        {"print area on another sheet", [](Parts& p) { replace(book(p), "'记载表'!", "'其他'!"); },
+         "的打印区域指向另一个工作表“其他”"},
+        {"print area in another book",
+         [](Parts& p) { replace(book(p), "'记载表'!", "[1]记载表!"); },
+         "的打印区域指向另一个工作簿"},
+        {"print area the whole sheet",
+         [](Parts& p) { replace(book(p), R"(\$A\$1:\$Y\$[0-9]+)", "$A$1:$XFD$1048576"); },
+         "是整个工作表"},
+        {"print titles to two billion",
+         [](Parts& p) {
+             replace(
+                 book(p), "</definedNames>",
+                 R"(<definedName name="_xlnm.Print_Titles" localSheetId="0">'记载表'!$1:$2000000000</definedName></definedNames>)");
+         },
+         "的打印标题“$1:$2000000000”无法识别"},
+        {"overlapping merged ranges",
+         [](Parts& p) {
+             replace(sheet(p), "</mergeCells>", R"(<mergeCell ref="B2:Z3"/></mergeCells>)");
+         },
+         "重叠"},
+        {"200,000 merged ranges",
+         [](Parts& p) {
+             replace(sheet(p), "</mergeCells>",
+                     repeated(R"(<mergeCell ref="AA%d:AB%d"/>)", 1000, 201000) + "</mergeCells>");
+         },
+         nullptr},
+        {"1,500,000 styles",
+         [](Parts& p) {
+             replace(partOf(p, "xl/styles.xml"), "</cellXfs>",
+                     repeated("<xf/>", 0, 1500000) + "</cellXfs>");
+         },
+         "单元格格式多于 65490 种"},
+    };
+    return all;
+}
+
+// Lays out the file in a child held to 512 MB; 0 when laid out in at most `pages` pages, 1 when
+// refused with `reason`, else 2 (a crash or an abort shows as a signal).
+int childLayout(const fs::path& file, const char* reason) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit limit{512UL << 20, 512UL << 20};
+        ::setrlimit(RLIMIT_AS, &limit);
+        ::alarm(20);
+        const Layout layout = layoutWorkbook(file);
+        if (reason == nullptr) {
+            std::fprintf(stderr, "%s\n", layout.problem.c_str());
+            ::_exit(layout.problem.empty() && !layout.pages.empty() && layout.pages.size() <= 2
+                        ? 0
+                        : 2);
+        }
+        std::fprintf(stderr, "%s\n", layout.problem.c_str());
+        ::_exit(layout.problem.find(reason) != std::string::npos ? 1 : 2);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+TEST(HostileTemplate, EachRefusedWithItsReasonOrDrawnWithinBounds) {
+    const fs::path form = fs::path(TARNELO_PROGRAM_DIR) / "Data" / "moduleexcel_1.dat";
+    Parts sound;
+    std::string error;
+    ASSERT_TRUE(xlsx::readPackage(form, sound, error)) << error;
+    const sys::ScratchFolder scratch("tarnelo-hostile");
+    ASSERT_TRUE(scratch.valid());
+    for (const Case& c : cases()) {
+        Parts parts = sound;
+        c.change(parts);
+        const fs::path file = scratch.path() / "form.xlsx";
+        ASSERT_TRUE(xlsx::writePackage(file, parts, error)) << error;
+        const auto start = std::chrono::steady_clock::now();
+        const int outcome = childLayout(file, c.reason);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(outcome, c.reason == nullptr ? 0 : 1) << c.name;
+        // Under a second on an idle machine; loosely here.
+        EXPECT_LT(seconds, 3.0) << c.name;
+        std::printf("%-32s %.2f s\n", c.name, seconds);
+    }
+}
+
+} // namespace
+} // namespace tarnelo::pages
