@@ -151,9 +151,10 @@ const std::vector<Case>& cases() {
     return all;
 }
 
-// Lays out the file in a child held to 512 MB; 0 when laid out in at most `pages` pages, 1 when
-// refused with `reason`, else 2 (a crash or an abort shows as a signal).
-int childLayout(const fs::path& file, const char* reason) {
+// Lays out the file in a child held to 512 MB; 0 when laid out in one or two pages, 1 when
+// refused with `reason`, else 2 (a crash or an abort shows as 100 + its signal). The child's
+// peak memory in peakKb.
+int childLayout(const fs::path& file, const char* reason, long& peakKb) {
     const pid_t child = ::fork();
     if (child == 0) {
         const rlimit limit{512UL << 20, 512UL << 20};
@@ -170,7 +171,9 @@ int childLayout(const fs::path& file, const char* reason) {
         ::_exit(layout.problem.find(reason) != std::string::npos ? 1 : 2);
     }
     int status = 0;
-    ::waitpid(child, &status, 0);
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    peakKb = usage.ru_maxrss;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
 }
 
@@ -187,13 +190,14 @@ TEST(HostileTemplate, EachRefusedWithItsReasonOrDrawnWithinBounds) {
         const fs::path file = scratch.path() / "form.xlsx";
         ASSERT_TRUE(xlsx::writePackage(file, parts, error)) << error;
         const auto start = std::chrono::steady_clock::now();
-        const int outcome = childLayout(file, c.reason);
+        long peakKb = 0;
+        const int outcome = childLayout(file, c.reason, peakKb);
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_EQ(outcome, c.reason == nullptr ? 0 : 1) << c.name;
         // Under a second on an idle machine; loosely here.
         EXPECT_LT(seconds, 3.0) << c.name;
-        std::printf("%-32s %.2f s\n", c.name, seconds);
+        std::printf("%-32s %.2f s %ld KB\n", c.name, seconds, peakKb);
     }
 }
 
