@@ -84,6 +84,9 @@ class SheetPages {
         const Margins& m = sheet_.setup.margins;
         roomWidth_ = pageWidth_ - (m.left + m.right) * 72.0;
         roomHeight_ = pageHeight_ - (m.top + m.bottom) * 72.0;
+        if (!(roomWidth_ > 0.0) || !(roomHeight_ > 0.0)) {
+            return refuse("页边距之和超出纸张，页面上没有打印的地方");
+        }
         const CellArea area = sheet_.printArea;
         for (int c = area.left; c <= area.right; ++c) {
             widths_[c] = sheet_.columnWidth(c);

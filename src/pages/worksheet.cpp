@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <optional>
 #include <set>
-#include <tuple>
 
 namespace tarnelo::pages {
 
@@ -553,18 +552,19 @@ std::string readSetup(pugi::xml_node root, Worksheet& sheet) {
         return "要求打印网格线或行号列标";
     }
     std::string why;
-    for (auto [name, breaks, most] : {std::tuple{"rowBreaks", &sheet.rowBreaks, xlsx::kMaxRow},
-                                      {"colBreaks", &sheet.columnBreaks, xlsx::kMaxColumn}}) {
+    const auto readBreaks = [&](const char* name, std::vector<int>& breaks, int most) {
         each(child(root, name), "brk", [&](pugi::xml_node b) {
             const auto id = whole(b, "id", 0, 0, most);
-            if (!id || breaks->size() >= kMostBreaks) {
+            if (!id || breaks.size() >= kMostBreaks) {
                 why = id ? "的手动分页符多于 1026 个（Excel 规范与限制）"
                          : "的分页符位置 " + quoted(b, "id") + " 超出工作表";
             } else if (why.empty()) {
-                breaks->push_back(*id);
+                breaks.push_back(*id);
             }
         });
-    }
+    };
+    readBreaks("rowBreaks", sheet.rowBreaks, xlsx::kMaxRow);
+    readBreaks("colBreaks", sheet.columnBreaks, xlsx::kMaxColumn);
     return why;
 }
 
