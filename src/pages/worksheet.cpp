@@ -28,9 +28,12 @@ constexpr double kDigitPixels = 7.0;
 
 const CellStyle kPlain;
 
-// Excel's limits (Excel 规范与限制): a font of 1 to 409 points, a row of at most 409 points, a
-// column of at most 255 characters, 65,490 cell formats, 1,026 manual page breaks a sheet.
+// Excel's limits (Excel 规范与限制): a font of 1 to 409 points, a column of at most 255 characters,
+// 65,490 cell formats, 1,026 manual page breaks a sheet.
 constexpr double kMostPoints = 409;
+// A row may be taller than Excel lets one be set (the program's own tables wrap long notes into
+// taller rows); beyond 100,000 points (35 m) it is no row of a page (经验值).
+constexpr double kMostRowPoints = 100000;
 constexpr double kMostColumnWidth = 255;
 constexpr std::size_t kMostStyles = 65490;
 constexpr std::size_t kMostBreaks = 1026;
@@ -400,10 +403,10 @@ std::string readSizes(pugi::xml_node root, Worksheet& sheet) {
     const pugi::xml_node format = child(root, "sheetFormatPr");
     const auto base = measure(format, "baseColWidth", 8, 0, kMostColumnWidth);
     const auto defaultWidth = measure(format, "defaultColWidth", 8.43, 0, kMostColumnWidth);
-    const auto defaultHeight = measure(format, "defaultRowHeight", 15, 0, kMostPoints);
+    const auto defaultHeight = measure(format, "defaultRowHeight", 15, 0, kMostRowPoints);
     if (!base || !defaultWidth || !defaultHeight) {
-        return "的默认列宽或行高无效（列宽应在 0 到 255 个字符之间，行高在 0 到 409 磅之间，Excel "
-               "规范与限制）";
+        return "的默认列宽或行高无效（列宽应在 0 到 255 个字符之间，Excel 规范与限制；行高在 0 到 "
+               "100000 磅之间，经验值）";
     }
     sheet.defaultWidth = format.attribute("defaultColWidth")
                              ? *defaultWidth * kDigitPoints
@@ -432,14 +435,14 @@ std::string readSizes(pugi::xml_node root, Worksheet& sheet) {
     });
     each(child(root, "sheetData"), "row", [&](pugi::xml_node row) {
         const auto r = whole(row, "r", 0, 1, xlsx::kMaxRow);
-        const auto height = measure(row, "ht", sheet.defaultHeight, 0, kMostPoints);
+        const auto height = measure(row, "ht", sheet.defaultHeight, 0, kMostRowPoints);
         if (!why.empty()) {
             return;
         }
         if (!r) {
             why = "的行号 " + quoted(row, "r") + " 超出工作表的 1048576 行（Excel 规范与限制）";
         } else if (!height) {
-            why = "的行高 " + quoted(row, "ht") + " 无效（应在 0 到 409 磅之间，Excel 规范与限制）";
+            why = "的行高 " + quoted(row, "ht") + " 无效（应在 0 到 100000 磅之间，经验值）";
         } else if (*r > 0 && (row.attribute("ht") || flag(row, "hidden"))) {
             sheet.heights[*r] = flag(row, "hidden") ? 0 : *height;
         }
