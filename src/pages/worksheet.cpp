@@ -1,5 +1,6 @@
 #include "pages/worksheet.hpp"
 
+#include "pages/worksheet_xml.hpp"
 #include "platform/workbook/cell_address.hpp"
 #include "platform/workbook/package.hpp"
 #include "platform/workbook/xml.hpp"
@@ -18,6 +19,7 @@ namespace {
 
 using xlsx::child;
 using xlsx::localName;
+using namespace sheet_xml;
 
 // A column width counts digits of the default font, Calibri 11 (or the metric-compatible
 // Carlito): 0.5085 em, 5.593 points. A spreadsheet on screen rounds each column to whole pixels
@@ -29,14 +31,13 @@ constexpr double kDigitPixels = 7.0;
 const CellStyle kPlain;
 
 // Excel's limits (Excel 规范与限制): a font of 1 to 409 points, a column of at most 255 characters,
-// 65,490 cell formats, 1,026 manual page breaks a sheet.
+// 65,490 cell formats.
 constexpr double kMostPoints = 409;
 // A row may be taller than Excel lets one be set (the program's own tables wrap long notes into
 // taller rows); beyond 100,000 points (35 m) it is no row of a page (经验值).
 constexpr double kMostRowPoints = 100000;
 constexpr double kMostColumnWidth = 255;
 constexpr std::size_t kMostStyles = 65490;
-constexpr std::size_t kMostBreaks = 1026;
 
 struct Parts {
     std::map<std::string, const std::string*> byName;
@@ -49,55 +50,6 @@ struct Parts {
 bool parsePart(const Parts& parts, const std::string& name, pugi::xml_document& doc) {
     const std::string* bytes = parts.find(name);
     return bytes != nullptr && xlsx::parseXml(doc, *bytes);
-}
-
-double number(pugi::xml_node node, const char* name, double fallback) {
-    const pugi::xml_attribute a = node.attribute(name);
-    return a ? a.as_double(fallback) : fallback;
-}
-
-// A whole-number attribute within low..high: the fallback when it is absent, nothing when it is
-// not a whole number in that range (NaN, infinite, fractional, beyond an int).
-std::optional<int> whole(pugi::xml_node node, const char* name, int fallback, int low, int high) {
-    const pugi::xml_attribute a = node.attribute(name);
-    if (!a) {
-        return fallback;
-    }
-    const double value = a.as_double(std::nan(""));
-    if (!(value >= low && value <= high) || value != std::floor(value)) {
-        return std::nullopt;
-    }
-    return static_cast<int>(value);
-}
-
-// A measure within low..high: the fallback when it is absent, nothing when NaN or beyond.
-std::optional<double> measure(pugi::xml_node node, const char* name, double fallback, double low,
-                              double high) {
-    const pugi::xml_attribute a = node.attribute(name);
-    if (!a) {
-        return fallback;
-    }
-    const double value = a.as_double(std::nan(""));
-    return value >= low && value <= high ? std::optional<double>(value) : std::nullopt;
-}
-
-// The attribute as the file writes it, for a message.
-std::string quoted(pugi::xml_node node, const char* name) {
-    return std::string(name) + "=“" + node.attribute(name).value() + "”";
-}
-
-bool flag(pugi::xml_node node, const char* name) {
-    const std::string value = node.attribute(name).value();
-    return value == "1" || value == "true";
-}
-
-// Each child element of that local name.
-template <typename Visit> void each(pugi::xml_node node, std::string_view name, Visit visit) {
-    for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling()) {
-        if (c.type() == pugi::node_element && localName(c.name()) == name) {
-            visit(c);
-        }
-    }
 }
 
 // The text of a shared or inline string: its <t>, or its runs' <t> joined.
@@ -275,128 +227,6 @@ std::string areaText(const CellArea& a) {
     return xlsx::areaName({a.top, a.left, a.bottom, a.right});
 }
 
-// Splits a defined name's text at the commas between its areas (not those in a quoted sheet
-// name).
-std::vector<std::string> areasOf(const std::string& text) {
-    std::vector<std::string> areas(1);
-    bool quoted = false;
-    for (const char ch : text) {
-        if (ch == '\'') {
-            quoted = !quoted;
-        }
-        if (ch == ',' && !quoted) {
-            areas.emplace_back();
-        } else {
-            areas.back() += ch;
-        }
-    }
-    return areas;
-}
-
-// The reference of one area of a defined name ("'记载表'!$A$1:$Y$53" gives "$A$1:$Y$53"), or
-// why it is not on this sheet: another sheet, or a sheet of another workbook.
-std::optional<std::string> ownReference(const std::string& area, const std::string& sheet,
-                                        std::string& why) {
-    const std::size_t bang = area.rfind('!');
-    if (bang == std::string::npos) {
-        return area;
-    }
-    std::string name = area.substr(0, bang);
-    if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') {
-        name = name.substr(1, name.size() - 2);
-        for (std::size_t at = name.find("''"); at != std::string::npos;
-             at = name.find("''", at + 1)) {
-            name.erase(at, 1);
-        }
-    }
-    if (name.find('[') != std::string::npos) {
-        why = "指向另一个工作簿（" + area + "）";
-    } else if (name != sheet) {
-        why = "指向另一个工作表“" + name + "”";
-    } else {
-        return area.substr(bang + 1);
-    }
-    return std::nullopt;
-}
-
-// "$3:$5" (whole rows) as an area of every column, "$B:$D" (whole columns) of every row.
-std::optional<xlsx::Area> wholeLines(const std::string& ref) {
-    const std::size_t colon = ref.find(':');
-    if (colon == std::string::npos) {
-        return std::nullopt;
-    }
-    const auto side = [](std::string_view s) {
-        return s.substr(!s.empty() && s.front() == '$' ? 1 : 0);
-    };
-    const std::string_view a = side(std::string_view(ref).substr(0, colon));
-    const std::string_view b = side(std::string_view(ref).substr(colon + 1));
-    if (const auto r1 = xlsx::parseCell("A" + std::string(a)),
-        r2 = xlsx::parseCell("A" + std::string(b));
-        r1 && r2 && a.find_first_not_of("0123456789") == std::string_view::npos &&
-        b.find_first_not_of("0123456789") == std::string_view::npos) {
-        return xlsx::Area{std::min(r1->first, r2->first), 1, std::max(r1->first, r2->first),
-                          xlsx::kMaxColumn};
-    }
-    const int c1 = xlsx::columnNumber(a);
-    const int c2 = xlsx::columnNumber(b);
-    if (c1 > 0 && c2 > 0) {
-        return xlsx::Area{1, std::min(c1, c2), xlsx::kMaxRow, std::max(c1, c2)};
-    }
-    return std::nullopt;
-}
-
-// The print area and the title rows from the workbook's names local to this sheet. Empty when
-// both can be printed, else why not.
-std::string readPrintNames(pugi::xml_node book, int local, Worksheet& sheet) {
-    std::string why;
-    each(child(book, "definedNames"), "definedName", [&](pugi::xml_node d) {
-        const std::string name = d.attribute("name").value();
-        if (!why.empty() || number(d, "localSheetId", -1) != local ||
-            (name != "_xlnm.Print_Area" && name != "_xlnm.Print_Titles")) {
-            return;
-        }
-        const bool titles = name == "_xlnm.Print_Titles";
-        const std::string what = titles ? "的打印标题" : "的打印区域";
-        const std::vector<std::string> areas = areasOf(d.text().get());
-        if (!titles && areas.size() > 1) {
-            why = what + "有多个区域（" + d.text().get() + "），页面绘制只打印一个区域";
-            return;
-        }
-        for (const std::string& area : areas) {
-            const std::optional<std::string> ref = ownReference(area, sheet.name, why);
-            if (!ref) {
-                why = what + why;
-                return;
-            }
-            std::optional<xlsx::Area> cells = xlsx::parseArea(*ref);
-            cells = cells ? cells : wholeLines(*ref);
-            if (!cells) {
-                why = what + "“" + *ref +
-                      "”无法识别（行应在 1 到 1048576 之间，列在 A 到 XFD 之间，Excel 规范与限制）";
-                return;
-            }
-            const bool allColumns = cells->left == 1 && cells->right == xlsx::kMaxColumn;
-            const bool allRows = cells->top == 1 && cells->bottom == xlsx::kMaxRow;
-            if (titles && allColumns && !allRows) {
-                // Rows repeated at the top of each page ("$1:$3"); columns repeated at the left
-                // are not used by our sheets.
-                sheet.titleRows.first = cells->top;
-                sheet.titleRows.last = cells->bottom;
-            } else if (!titles && (allColumns || allRows)) {
-                why = what + " " + xlsx::areaName(*cells) +
-                      (allColumns && allRows ? " 是整个工作表"
-                       : allColumns          ? " 是整行"
-                                             : " 是整列") +
-                      "，页面绘制只打印有内容的区域";
-                return;
-            } else if (!titles) {
-                sheet.printArea = {cells->top, cells->left, cells->bottom, cells->right};
-            }
-        }
-    });
-    return why;
-}
-
 // Column widths, rows and their heights: each index inside the sheet, each size one a
 // spreadsheet can hold. Empty when all are, else what is not.
 std::string readSizes(pugi::xml_node root, Worksheet& sheet) {
@@ -507,68 +337,6 @@ CellArea readCells(pugi::xml_node root, Worksheet& sheet, const std::vector<std:
         });
     });
     return used;
-}
-
-// The page setup: margins, paper, scale, fitting, centring, breaks. Empty when a spreadsheet
-// could hold every value, else what is not.
-std::string readSetup(pugi::xml_node root, Worksheet& sheet) {
-    const pugi::xml_node margins = child(root, "pageMargins");
-    Margins& m = sheet.setup.margins;
-    for (auto [name, value] : {std::pair{"left", &m.left},
-                               {"right", &m.right},
-                               {"top", &m.top},
-                               {"bottom", &m.bottom},
-                               {"header", &m.header},
-                               {"footer", &m.footer}}) {
-        const auto inches = measure(margins, name, *value, 0, 100);
-        if (!inches) {
-            return "的页边距 " + quoted(margins, name) + " 无效（应在 0 到 100 英寸之间，经验值）";
-        }
-        *value = *inches;
-    }
-    const pugi::xml_node setup = child(root, "pageSetup");
-    const auto paper = whole(setup, "paperSize", 9, 0, INT_MAX);
-    const auto scale = measure(setup, "scale", 100, 10, 400);
-    const auto wide = whole(setup, "fitToWidth", 1, 0, 32767);
-    const auto high = whole(setup, "fitToHeight", 1, 0, 32767);
-    if (!paper) {
-        return "的纸张代码 " + quoted(setup, "paperSize") + " 无效";
-    }
-    if (!scale) {
-        return "的缩放比例 " + quoted(setup, "scale") +
-               " 无效（应在 10% 到 400% 之间，ECMA-376 第 1 部分 18.3.1.63）";
-    }
-    if (!wide || !high) {
-        return "的适应页数 " + quoted(setup, "fitToWidth") + " " + quoted(setup, "fitToHeight") +
-               " 无效（应在 0 到 32767 页之间，经验值）";
-    }
-    sheet.setup.paperSize = *paper;
-    sheet.setup.landscape = std::string_view(setup.attribute("orientation").value()) == "landscape";
-    sheet.setup.scale = *scale;
-    sheet.setup.fitWidth = *wide;
-    sheet.setup.fitHeight = *high;
-    sheet.setup.fitToPage = flag(child(child(root, "sheetPr"), "pageSetUpPr"), "fitToPage");
-    const pugi::xml_node options = child(root, "printOptions");
-    sheet.setup.centredHorizontally = flag(options, "horizontalCentered");
-    sheet.setup.centredVertically = flag(options, "verticalCentered");
-    if (flag(options, "gridLines") || flag(options, "headings")) {
-        return "要求打印网格线或行号列标";
-    }
-    std::string why;
-    const auto readBreaks = [&](const char* name, std::vector<int>& breaks, int most) {
-        each(child(root, name), "brk", [&](pugi::xml_node b) {
-            const auto id = whole(b, "id", 0, 0, most);
-            if (!id || breaks.size() >= kMostBreaks) {
-                why = id ? "的手动分页符多于 1026 个（Excel 规范与限制）"
-                         : "的分页符位置 " + quoted(b, "id") + " 超出工作表";
-            } else if (why.empty()) {
-                breaks.push_back(*id);
-            }
-        });
-    };
-    readBreaks("rowBreaks", sheet.rowBreaks, xlsx::kMaxRow);
-    readBreaks("colBreaks", sheet.columnBreaks, xlsx::kMaxColumn);
-    return why;
 }
 
 bool readSheet(const Parts& parts, const std::string& partName, Worksheet& sheet,
