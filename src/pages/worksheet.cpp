@@ -98,6 +98,27 @@ double lineWidth(const std::string& style, std::string& unknown) {
     return 0;
 }
 
+// A cell format's alignment, wrapping and shrinking; what the layout does not know in unknown.
+void alignmentOf(pugi::xml_node a, CellStyle& style, std::string& unknown) {
+    const std::string h = a.attribute("horizontal").value();
+    style.horizontal = h == "left"     ? CellStyle::Align::Left
+                       : h == "center" ? CellStyle::Align::Center
+                       : h == "right"  ? CellStyle::Align::Right
+                                       : CellStyle::Align::General;
+    if (!h.empty() && h != "left" && h != "center" && h != "right" && h != "general") {
+        unknown = "水平对齐“" + h + "”";
+    }
+    const std::string v = a.attribute("vertical").value();
+    style.vertical = v == "top"      ? Vertical::Top
+                     : v == "center" ? Vertical::Center
+                                     : Vertical::Bottom;
+    style.wrap = flag(a, "wrapText");
+    style.shrink = flag(a, "shrinkToFit");
+    if (number(a, "textRotation", 0) != 0 || number(a, "indent", 0) != 0) {
+        unknown = "文字旋转或缩进";
+    }
+}
+
 bool readStyles(const Parts& parts, std::vector<CellStyle>& styles, std::string& problem) {
     pugi::xml_document doc;
     if (!parsePart(parts, "xl/styles.xml", doc)) {
@@ -167,24 +188,7 @@ bool readStyles(const Parts& parts, std::vector<CellStyle>& styles, std::string&
         } else if (*format != 0 && *format != 49) {
             unknown = "数字格式 " + std::to_string(*format);
         }
-        const pugi::xml_node a = child(xf, "alignment");
-        const std::string h = a.attribute("horizontal").value();
-        style.horizontal = h == "left"     ? CellStyle::Align::Left
-                           : h == "center" ? CellStyle::Align::Center
-                           : h == "right"  ? CellStyle::Align::Right
-                                           : CellStyle::Align::General;
-        if (!h.empty() && h != "left" && h != "center" && h != "right" && h != "general") {
-            unknown = "水平对齐“" + h + "”";
-        }
-        const std::string v = a.attribute("vertical").value();
-        style.vertical = v == "top"      ? Vertical::Top
-                         : v == "center" ? Vertical::Center
-                                         : Vertical::Bottom;
-        style.wrap = flag(a, "wrapText");
-        style.shrink = flag(a, "shrinkToFit");
-        if (number(a, "textRotation", 0) != 0 || number(a, "indent", 0) != 0) {
-            unknown = "文字旋转或缩进";
-        }
+        alignmentOf(child(xf, "alignment"), style, unknown);
         styles.push_back(style);
     });
     if (too) {
