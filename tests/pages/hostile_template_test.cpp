@@ -1,12 +1,14 @@
 // The page renderer's reader and layout under hostile templates: each case, in a child process
 // held to 512 MB of address space, is refused with its own reason or laid out within bounds, and
 // soon (the time is checked loosely: a loaded machine may be slow, an unbounded loop is not).
+#include "pages/merge_index.hpp"
 #include "pages/sheet_layout.hpp"
 #include "platform/system/scratch.hpp"
 #include "platform/workbook/package.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <functional>
@@ -239,6 +241,54 @@ TEST(HostileTemplate, EachRefusedWithItsReasonOrDrawnWithinBounds) {
         EXPECT_LT(seconds, 3.0) << c.name;
         std::printf("%-32s %.2f s %ld KB\n", c.name, seconds, peakKb);
     }
+}
+
+} // namespace
+} // namespace tarnelo::pages
+
+namespace tarnelo::pages {
+namespace {
+
+// The index finds what a scan of every range finds: ranges of one cell, long rows, long
+// columns, next to each other and far apart, at the sheet's last column.
+TEST(MergeIndex, FindsWhatAScanFinds) {
+    std::vector<CellArea> areas;
+    for (int i = 0; i < 300; ++i) {
+        const int top = 1 + (i * 37) % 900 * 3;
+        const int left = 1 + (i * 53) % 16300;
+        areas.push_back({top, left, top + i % 3, left + (i % 7 == 0 ? 60 : i % 4)});
+    }
+    areas.push_back({5000, 16380, 1048576, 16384});
+    std::vector<CellArea> disjoint;
+    for (const CellArea& a : areas) {
+        const bool clear = std::none_of(disjoint.begin(), disjoint.end(), [&](const CellArea& b) {
+            return a.top <= b.bottom && b.top <= a.bottom && a.left <= b.right && b.left <= a.right;
+        });
+        if (clear) {
+            disjoint.push_back(a);
+        }
+    }
+    MergeIndex index;
+    ASSERT_FALSE(index.build(disjoint));
+    int hits = 0;
+    for (int row = 1; row < 2800; ++row) {
+        for (int column = 1; column <= 16384; column += 1 + column % 13) {
+            const auto it = std::find_if(disjoint.begin(), disjoint.end(), [&](const CellArea& a) {
+                return a.contains(row, column);
+            });
+            const CellArea* found = index.find(row, column);
+            ASSERT_EQ(found != nullptr, it != disjoint.end()) << row << "," << column;
+            if (found != nullptr) {
+                ++hits;
+                EXPECT_EQ(found->top, it->top);
+                EXPECT_EQ(found->left, it->left);
+            }
+        }
+    }
+    EXPECT_GT(hits, 1000);
+    EXPECT_NE(index.find(1048576, 16384), nullptr);
+    std::vector<CellArea> crossing{{1, 3, 10, 3}, {4, 1, 4, 8}};
+    EXPECT_TRUE(index.build(crossing)) << "a row across a column";
 }
 
 } // namespace
