@@ -288,7 +288,9 @@ int runExport(std::span<const std::string> args) {
                     kExitIncomplete);
     }
     if (pdf && !useOffice) {
-        if (const std::string problem = pages::writeWorkbookPdf(target, *pdf); !problem.empty()) {
+        if (const std::string problem =
+                pages::writeWorkbookPdf(target, *pdf, {}, pages::formPageCap(true));
+            !problem.empty()) {
             return fail("export", file, problem, kExitIncomplete);
         }
     } else if (pdf) {
