@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <iostream>
 
 namespace tarnelo {
 namespace {
@@ -334,6 +336,36 @@ TEST(StationWorkbook, ALongVerdictPrintsOnRowsThatFitThePage) {
     const pages::Layout layout = pages::layoutWorkbook(file, xlsx::kOwnWorkbookLimits);
     ASSERT_TRUE(layout.problem.empty()) << layout.problem;
     EXPECT_LT(layout.pages.size(), 300U);
+}
+
+// The picture of a year of many gaugings costs time in proportion to them: a label is tried
+// against what lies near it, not against every marker and label drawn before.
+TEST(StationWorkbook, ThePictureOfManyGaugingsIsDrawnInLinearTime) {
+    const auto report = [](int count) {
+        RatingReport r;
+        r.station = "青石桥";
+        r.year = 2024;
+        for (int i = 0; i < count; ++i) {
+            const double z = 101.5 + 3.0 * i / count;
+            const double wobble = ((i * 7919) % 101 - 50) / 1000.0;
+            r.points.push_back(station::ratingPoint(
+                z, 18.6 * std::pow(z - 101.2, 1.75) * (1 + wobble), std::to_string(i + 1), 4.0));
+        }
+        r.review = station::reviewRating(r.points, {}, station::RatingForm::Power, 0.20);
+        return r;
+    };
+    const auto seconds = [](const RatingReport& r) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string svg = ratingPlotSvg(r);
+        EXPECT_NE(svg.find("</svg>"), std::string::npos);
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    const RatingReport small = report(5000);
+    const RatingReport large = report(40000);
+    const double a = seconds(small);
+    const double b = seconds(large);
+    std::cerr << a << " s " << b << " s\n";
+    EXPECT_LT(b, 2.0 + 16 * a) << "eight times the gaugings, " << b / a << " times the time";
 }
 
 } // namespace
