@@ -64,7 +64,7 @@ constexpr std::string_view kExportHelp =
 constexpr std::string_view kPrintHelp =
     "用法 Usage: tarnelo-cli print FILE.dat [--printer NAME] [--copies N]\n"
     "                                [--renderer tarnelo|libreoffice|spreadsheet]\n"
-    "                                [--three-point 3|4] [--force]\n\n"
+    "                                [--three-point 3|4] [--force] [--pages-ok]\n\n"
     "打开并计算流速仪原始数据文件，填写记载表并打印（与“打印”按钮相同）：由本程序自行绘制，\n"
     "送往默认打印机或 --printer 指定的打印机，共 --copies 份。--renderer libreoffice 或\n"
     "spreadsheet 改用 LibreOffice 或电子表格程序打印（只能送往默认打印机）。\n"
@@ -75,6 +75,8 @@ constexpr std::string_view kPrintHelp =
     "检查发现的问题写到标准错误输出；输入中有错误（错误）时不打印，除非加 --force。\n"
     "Findings of the input check go to stderr; input with errors (错误) is not printed unless\n"
     "--force is given. A gap in 起点距 or more than 40 verticals is never printed.\n\n"
+    "多于 10 页（页数 × 份数）时不打印，除非加 --pages-ok。\n"
+    "More than 10 sheets (pages x copies) are not printed unless --pages-ok is given.\n\n"
     "--three-point 4：三点法按 ISO 748 (V0.2+2V0.6+V0.8)/4 计算（缺省 3：(V0.2+V0.6+V0.8)/3）。\n"
     "--three-point 4 weighs 三点法 as ISO 748 does; 3 (the default) weighs its points equally.\n\n"
     "退出状态 Exit status: 0 已送往打印机 sent to the printer; 1 资料不全、被拒绝或未能打印\n"
@@ -288,7 +290,9 @@ int runExport(std::span<const std::string> args) {
                     kExitIncomplete);
     }
     if (pdf && !useOffice) {
-        if (const std::string problem = pages::writeWorkbookPdf(target, *pdf); !problem.empty()) {
+        if (const std::string problem =
+                pages::writeWorkbookPdf(target, *pdf, {}, pages::formPageCap(true));
+            !problem.empty()) {
             return fail("export", file, problem, kExitIncomplete);
         }
     } else if (pdf) {
@@ -306,6 +310,7 @@ int runPrint(std::span<const std::string> args) {
     int copies = 1;
     std::string road = "tarnelo";
     bool force = false;
+    bool pagesOk = false;
     bool optionsEnded = false;
     ThreePointRule threePoint = ThreePointRule::Equal;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -315,6 +320,8 @@ int runPrint(std::span<const std::string> args) {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--force") {
             force = true;
+        } else if (!optionsEnded && arg == "--pages-ok") {
+            pagesOk = true;
         } else if (valued && arg == "--three-point" && threePointRuleNamed(args[i + 1])) {
             threePoint = *threePointRuleNamed(args[++i]);
         } else if (valued && arg == "--printer" && !args[i + 1].empty()) {
@@ -355,20 +362,25 @@ int runPrint(std::span<const std::string> args) {
         return status;
     }
     pages::PrintJob job;
-    const int status = publish("print", file, measurement, {}, force,
-                               [&](const FormSheet& form, std::span<const Finding> findings,
-                                   const ExportPlace& place, bool withErrors) {
-                                   pages::FormPages made =
-                                       pages::formPages(form, findings, place, withErrors, "打印");
-                                   if (made.outcome.status == FormOutcome::Status::Done) {
-                                       job = pages::printOn(made.layout, printer, copies);
-                                       if (!job.problem.empty()) {
-                                           made.outcome.status = FormOutcome::Status::Failed;
-                                           made.outcome.message = job.problem;
-                                       }
-                                   }
-                                   return made.outcome;
-                               });
+    const int status = publish(
+        "print", file, measurement, {}, force,
+        [&](const FormSheet& form, std::span<const Finding> findings, const ExportPlace& place,
+            bool withErrors) {
+            pages::FormPages made = pages::formPages(form, findings, place, withErrors, "打印");
+            const std::string many =
+                pages::manySheets(static_cast<int>(made.layout.pages.size()), copies);
+            if (made.outcome.status == FormOutcome::Status::Done && !many.empty() && !pagesOk) {
+                made.outcome.status = FormOutcome::Status::Refused;
+                made.outcome.message = many + "，没有打印；确认无误请加 --pages-ok。";
+            } else if (made.outcome.status == FormOutcome::Status::Done) {
+                job = pages::printOn(made.layout, printer, copies);
+                if (!job.problem.empty()) {
+                    made.outcome.status = FormOutcome::Status::Failed;
+                    made.outcome.message = job.problem;
+                }
+            }
+            return made.outcome;
+        });
     if (status == kExitDone) {
         std::cout << "已送往打印机“" << terminalSafe(job.printer) << "”：" << job.pages << " 页 × "
                   << job.copies << " 份\nsent " << job.pages << " page"

@@ -19,7 +19,7 @@ FormPages laidOut(FormOutcome outcome, bool filled, const std::string& problem,
         pages.outcome.message = problem;
         return pages;
     }
-    pages.layout = layoutWorkbook(workingCopy);
+    pages.layout = layoutWorkbook(workingCopy, {}, formPageCap(pages.outcome.twoPages));
     if (!pages.layout.problem.empty()) {
         pages.outcome.status = FormOutcome::Status::Failed;
         pages.outcome.message = pages.layout.problem;

@@ -267,9 +267,9 @@ std::string chineseFontProblem(std::string_view drawing) {
 }
 
 std::string writeWorkbookPdf(const std::filesystem::path& workbook,
-                             const std::filesystem::path& target,
-                             const xlsx::PackageLimits& limits) {
-    const Layout layout = layoutWorkbook(workbook, limits);
+                             const std::filesystem::path& target, const xlsx::PackageLimits& limits,
+                             const PageCap& cap) {
+    const Layout layout = layoutWorkbook(workbook, limits, cap);
     if (!layout.problem.empty()) {
         return layout.problem;
     }

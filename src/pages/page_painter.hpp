@@ -25,7 +25,7 @@ void paintPage(QPainter& painter, const Page& page, double unit);
 // written itself is read with xlsx::kOwnWorkbookLimits.
 std::string writeWorkbookPdf(const std::filesystem::path& workbook,
                              const std::filesystem::path& target,
-                             const xlsx::PackageLimits& limits = {});
+                             const xlsx::PackageLimits& limits = {}, const PageCap& cap = {});
 
 // Why `drawing` (记载表, 图片) cannot be drawn in Chinese on this system (no font with Chinese
 // glyphs), or an empty text.

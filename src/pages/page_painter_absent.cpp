@@ -10,9 +10,9 @@ constexpr const char* kAbsent =
 } // namespace
 
 std::string writeWorkbookPdf(const std::filesystem::path& workbook, const std::filesystem::path&,
-                             const xlsx::PackageLimits& limits) {
+                             const xlsx::PackageLimits& limits, const PageCap& cap) {
     // What the layout refuses is said as it would be where the pages can be drawn.
-    if (const Layout layout = layoutWorkbook(workbook, limits); !layout.problem.empty()) {
+    if (const Layout layout = layoutWorkbook(workbook, limits, cap); !layout.problem.empty()) {
         return layout.problem;
     }
     return kAbsent;

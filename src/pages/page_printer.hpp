@@ -2,6 +2,7 @@
 // on Linux, the Windows spooler), no office program.
 #pragma once
 
+#include "compute/numtext.hpp"
 #include "pages/sheet_layout.hpp"
 
 #include <string>
@@ -17,6 +18,22 @@ std::string printLayout(const Layout& layout, QPrinter& printer);
 // What to say of the printer a print dialog handed back when it names none (no printer is set
 // up, or a file without a name): there is no printer, and how to add one. Empty otherwise.
 std::string unchosenPrinter(const QPrinter& printer);
+
+// Sheets that go to a printer without a question: a record form's two pages five times over
+// (经验值).
+inline constexpr int kSheetsWithoutAsking = 10;
+
+// What to say of a job of `pages` pages, `copies` times, above kSheetsWithoutAsking sheets
+// (which needs the user's yes, or --pages-ok); empty at or below it.
+inline std::string manySheets(int pages, int copies) {
+    const long long sheets = static_cast<long long>(pages) * copies;
+    if (sheets <= kSheetsWithoutAsking) {
+        return {};
+    }
+    const auto text = [](long long n) { return num::plainText(static_cast<double>(n)); };
+    return "将打印 " + text(sheets) + " 页（" + text(pages) + " 页 × " + text(copies) +
+           " 份），多于不经确认即可打印的 " + text(kSheetsWithoutAsking) + " 页（经验值）";
+}
 
 struct PrintJob {
     std::string printer; // the printer's name as the system knows it

@@ -1,10 +1,12 @@
 #include "pages/sheet_layout.hpp"
 
+#include "compute/numtext.hpp"
 #include "pages/worksheet.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 
 namespace tarnelo::pages {
 
@@ -39,7 +41,7 @@ struct Span {
 };
 
 // Cuts the items first..last (sizes by item, in points) into runs no longer than `room`, also
-// before every manual break (a break after item k starts a run at k + 1).
+// before every manual break (a break after item k starts a run at k + 1; `breaks` sorted).
 std::vector<Span> cut(int first, int last, const std::map<int, double>& sizes, double fixed,
                       double room, const std::vector<int>& breaks) {
     std::vector<Span> spans;
@@ -47,8 +49,7 @@ std::vector<Span> cut(int first, int last, const std::map<int, double>& sizes, d
     double used = fixed;
     for (int i = first; i <= last; ++i) {
         const double size = sizes.at(i);
-        const bool manual =
-            i > start && std::find(breaks.begin(), breaks.end(), i - 1) != breaks.end();
+        const bool manual = i > start && std::binary_search(breaks.begin(), breaks.end(), i - 1);
         if (i > start && (manual || used + size > room + 1e-6)) {
             spans.push_back({start, i - 1});
             start = i;
@@ -60,16 +61,40 @@ std::vector<Span> cut(int first, int last, const std::map<int, double>& sizes, d
     return spans;
 }
 
-void replaceAll(std::string& text, std::string_view what, const std::string& with) {
-    for (std::size_t at = text.find(what); at != std::string::npos;
-         at = text.find(what, at + with.size())) {
-        text.replace(at, what.size(), with);
-    }
+std::vector<int> sorted(std::vector<int> breaks) {
+    std::sort(breaks.begin(), breaks.end());
+    return breaks;
 }
+
+} // namespace
+
+// &P and &N in one pass: a header of a million codes costs a million steps, not a million
+// moves of its tail.
+std::string withPageCodes(std::string_view text, const std::string& page,
+                          const std::string& count) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool code = text[i] == '&' && i + 1 < text.size();
+        if (code && text[i + 1] == 'P') {
+            out += page;
+            ++i;
+        } else if (code && text[i + 1] == 'N') {
+            out += count;
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+namespace {
 
 class SheetPages {
   public:
-    SheetPages(const Worksheet& sheet, Layout& out) : sheet_(sheet), out_(out) {}
+    SheetPages(const Worksheet& sheet, const PageCap& cap, Layout& out)
+        : sheet_(sheet), cap_(cap), out_(out) {}
 
     bool run() {
         const Paper* paper = nullptr;
@@ -94,33 +119,39 @@ class SheetPages {
         for (int r = area.top; r <= area.bottom; ++r) {
             heights_[r] = sheet_.rowHeight(r);
         }
+        titleFirst_ = sheet_.titleRows.first;
+        titleLast_ = sheet_.titleRows.last;
         double titles = 0;
-        for (int r = sheet_.titleRows.first; r >= 1 && r <= sheet_.titleRows.last; ++r) {
+        for (int r = titleFirst_; r >= 1 && r <= titleLast_; ++r) {
             heights_.try_emplace(r, sheet_.rowHeight(r));
             titles += heights_[r];
         }
-        scale_ = sheet_.setup.scale / 100.0 * kPrintScale;
-        heightScale_ = scale_;
-        if (sheet_.setup.fitToPage) {
-            // Fitted to the page in whole per cent, as a spreadsheet sets the scale it fits.
-            heightScale_ = std::floor(fitScale(area, titles) * 100.0 + 1e-9) / 100.0;
-            scale_ = heightScale_ * kPrintScale;
+        scaleFor(area, titles);
+        if (titles > 0 && !titlesLeaveRoom(area, titles)) {
+            // Title rows that leave no room for a row beside them are printed once, in their
+            // place, rather than one page a row.
+            titleFirst_ = 0;
+            titleLast_ = 0;
+            titles = 0;
+            scaleFor(area, titles);
         }
         if (!(scale_ > 0.0)) {
             return refuse("缩放比例无效");
         }
         const std::vector<Span> rows = cut(area.top, area.bottom, heights_, titles,
-                                           roomHeight_ / heightScale_, sheet_.rowBreaks);
-        const std::vector<Span> columns =
-            cut(area.left, area.right, widths_, 0, roomWidth_ / scale_, sheet_.columnBreaks);
+                                           roomHeight_ / heightScale_, sorted(sheet_.rowBreaks));
+        const std::vector<Span> columns = cut(area.left, area.right, widths_, 0,
+                                              roomWidth_ / scale_, sorted(sheet_.columnBreaks));
+        if (!withinCap(rows, columns)) {
+            return false;
+        }
         const std::size_t first = out_.pages.size();
         // Down, then over, as a spreadsheet numbers its pages.
         for (const Span& columnSpan : columns) {
             for (std::size_t k = 0; k < rows.size(); ++k) {
                 std::vector<int> pageRows;
                 if (k > 0) {
-                    for (int r = sheet_.titleRows.first;
-                         r >= 1 && r <= sheet_.titleRows.last && r < rows[k].first; ++r) {
+                    for (int r = titleFirst_; r >= 1 && r <= titleLast_ && r < rows[k].first; ++r) {
                         pageRows.push_back(r);
                     }
                 }
@@ -138,6 +169,56 @@ class SheetPages {
     bool refuse(std::string why) {
         out_.problem = "工作表“" + sheet_.name + "”：" + std::move(why) + "，无法绘制页面。";
         return false;
+    }
+
+    void scaleFor(const CellArea& area, double titles) {
+        scale_ = sheet_.setup.scale / 100.0 * kPrintScale;
+        heightScale_ = scale_;
+        if (sheet_.setup.fitToPage) {
+            // Fitted to the page in whole per cent, as a spreadsheet sets the scale it fits.
+            heightScale_ = std::floor(fitScale(area, titles) * 100.0 + 1e-9) / 100.0;
+            scale_ = heightScale_ * kPrintScale;
+        }
+    }
+
+    // Whether the repeated title rows leave room for the tallest row of the print area.
+    bool titlesLeaveRoom(const CellArea& area, double titles) const {
+        double tallest = 0;
+        for (int r = area.top; r <= area.bottom; ++r) {
+            if (r < titleFirst_ || r > titleLast_) {
+                tallest = std::max(tallest, heights_.at(r));
+            }
+        }
+        return !(heightScale_ > 0.0) || titles + tallest <= roomHeight_ / heightScale_ + 1e-6;
+    }
+
+    // The pages are counted before any is drawn: no more than the caller's document holds, and
+    // no more than the sheet's rows and columns that hold a cell can fill.
+    bool withinCap(const std::vector<Span>& rows, const std::vector<Span>& columns) {
+        const CellArea& area = sheet_.printArea;
+        std::set<int> filledRows;
+        std::set<int> filledColumns;
+        for (const auto& [at, cell] : sheet_.cells) {
+            if (at.first >= area.top && at.first <= area.bottom && at.second >= area.left &&
+                at.second <= area.right) {
+                filledRows.insert(at.first);
+                filledColumns.insert(at.second);
+            }
+        }
+        const auto count = [](std::size_t n) { return num::plainText(static_cast<double>(n)); };
+        const std::size_t pages = rows.size() * columns.size();
+        const std::size_t total = out_.pages.size() + pages;
+        if (cap_.most > 0 && total > cap_.most) {
+            return refuse("打印区域排成 " + count(total) + " 页，而" + cap_.document + "最多 " +
+                          count(cap_.most) + " 页（请检查打印区域和分页符）");
+        }
+        if (rows.size() > std::max<std::size_t>(1, filledRows.size()) ||
+            columns.size() > std::max<std::size_t>(1, filledColumns.size())) {
+            return refuse("打印区域排成 " + count(pages) + " 页，而其中只有 " +
+                          count(filledRows.size()) + " 行、" + count(filledColumns.size()) +
+                          " 列有内容（打印区域远大于表格）");
+        }
+        return true;
     }
 
     double fitScale(const CellArea& area, double titles) const {
@@ -322,7 +403,11 @@ class SheetPages {
     }
 
     const Worksheet& sheet_;
+    const PageCap& cap_;
     Layout& out_;
+    // The rows repeated at the top of each page; none when they would leave no room.
+    int titleFirst_ = 0;
+    int titleLast_ = 0;
     double pageWidth_ = 0;
     double pageHeight_ = 0;
     double roomWidth_ = 0;
@@ -337,14 +422,15 @@ class SheetPages {
 
 } // namespace
 
-Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits) {
+Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits,
+                      const PageCap& cap) {
     Layout layout;
     std::vector<Worksheet> sheets;
     if (!readWorksheets(file, sheets, layout.problem, limits)) {
         return layout;
     }
     for (const Worksheet& sheet : sheets) {
-        if (!SheetPages(sheet, layout).run()) {
+        if (!SheetPages(sheet, cap, layout).run()) {
             layout.pages.clear();
             return layout;
         }
@@ -353,11 +439,12 @@ Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimi
         layout.problem = "工作簿中没有可打印的工作表。";
     }
     // Pages are numbered through the whole workbook, as a spreadsheet prints it.
+    const std::string count = num::plainText(static_cast<double>(layout.pages.size()));
     for (std::size_t i = 0; i < layout.pages.size(); ++i) {
+        const std::string page = num::plainText(static_cast<double>(i + 1));
         for (TextBox& t : layout.pages[i].texts) {
             if (t.pageCodes) {
-                replaceAll(t.text, "&P", std::to_string(i + 1));
-                replaceAll(t.text, "&N", std::to_string(layout.pages.size()));
+                t.text = withPageCodes(t.text, page, count);
             }
         }
     }

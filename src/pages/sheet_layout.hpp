@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnelo::pages {
@@ -64,8 +65,27 @@ struct Layout {
     std::string problem;
 };
 
+// The most pages a workbook's layout may have, counted before any is drawn: a record form holds
+// one or two; 0 leaves the count to the rows (a station's table, as long as its rows make it).
+// Whatever the cap, no sheet lays out more pages down (or across) than it has rows (columns)
+// holding a cell in its print area.
+struct PageCap {
+    std::size_t most = 0;
+    std::string document = "文档"; // what the pages are, in the refusal: 记载表
+};
+
+// A record form of one or two pages.
+inline PageCap formPageCap(bool twoPages) {
+    return {twoPages ? 2U : 1U, "记载表"};
+}
+
 // Lays out every worksheet of the workbook file, in order; one the program has just written
-// itself is read with xlsx::kOwnWorkbookLimits.
-Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits = {});
+// itself is read with xlsx::kOwnWorkbookLimits. A layout of more pages than the cap is refused,
+// saying how many and why.
+Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits = {},
+                      const PageCap& cap = {});
+
+// A header's or footer's text with &P and &N replaced by the page and the count of pages.
+std::string withPageCodes(std::string_view text, const std::string& page, const std::string& count);
 
 } // namespace tarnelo::pages

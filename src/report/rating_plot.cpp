@@ -90,6 +90,58 @@ struct Box {
     bool meets(const Box& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
 };
 
+// What is drawn on the plot, kept by the squares of a grid it covers, so that a new label is
+// tried against what lies near it alone: a year of many gaugings costs in proportion to them.
+class Taken {
+  public:
+    void add(const Box& box) {
+        const std::size_t index = boxes_.size();
+        boxes_.push_back(box);
+        eachCell(box, [&](std::size_t cell) {
+            cells_[cell].push_back(index);
+            return false;
+        });
+    }
+
+    bool meets(const Box& box) const {
+        return eachCell(box, [&](std::size_t cell) {
+            return std::any_of(cells_[cell].begin(), cells_[cell].end(),
+                               [&](std::size_t i) { return boxes_[i].meets(box); });
+        });
+    }
+
+  private:
+    static constexpr double kCell = 16.0;
+    static constexpr int kColumns = static_cast<int>(kWidth / kCell) + 1;
+    static constexpr int kRows = static_cast<int>(kHeight / kCell) + 1;
+
+    static int index(double at, int count) {
+        const double cell = std::floor(at / kCell);
+        // NaN and beyond the picture go to its edge squares.
+        return !(cell >= 0.0) ? 0 : cell >= count - 1 ? count - 1 : static_cast<int>(cell);
+    }
+
+    // Calls `visit` on each square the box covers until it says true; whether it did.
+    template <typename Visit> bool eachCell(const Box& box, const Visit& visit) const {
+        const int c0 = index(box.x0, kColumns);
+        const int c1 = std::max(c0, index(box.x1, kColumns));
+        const int r0 = index(box.y0, kRows);
+        const int r1 = std::max(r0, index(box.y1, kRows));
+        for (int r = r0; r <= r1; ++r) {
+            for (int c = c0; c <= c1; ++c) {
+                if (visit(static_cast<std::size_t>(r * kColumns + c))) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    std::vector<Box> boxes_;
+    std::vector<std::vector<std::size_t>> cells_ =
+        std::vector<std::vector<std::size_t>>(static_cast<std::size_t>(kColumns * kRows));
+};
+
 // The marker of a gauging: ▲ rising, ▼ falling, ● steady or unknown; hollow when left out.
 std::string marker(double x, double y, station::Trend trend, std::string_view colour, bool hollow) {
     const std::string paint =
@@ -307,12 +359,18 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
     }
 
     // Bars and markers first, so that labels can keep clear of every marker.
-    std::vector<Box> taken;
+    std::vector<char> outlier(points.size(), 0);
+    for (const station::Outlier& o : review.outliers) {
+        if (o.point < outlier.size()) {
+            outlier[o.point] = 1;
+        }
+    }
+    Taken taken;
     std::vector<std::string_view> colours(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
         const auto& p = points[i];
         colours[i] = excluded(i)                           ? kExcluded
-                     : review.isOutlier(i)                 ? kOutlier
+                     : outlier[i] != 0                     ? kOutlier
                      : trend(i) == station::Trend::Rising  ? kRising
                      : trend(i) == station::Trend::Falling ? kFalling
                                                            : kPoint;
@@ -321,12 +379,12 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
         if (p.uncertainty && !excluded(i)) {
             const double d = p.discharge * *p.uncertainty / 100.0;
             svg += line(a.x(p.discharge - d), y, a.x(p.discharge + d), y,
-                        review.isOutlier(i) ? kOutlier : kBar, 1.5);
+                        outlier[i] != 0 ? kOutlier : kBar, 1.5);
             svg += line(a.x(p.discharge - d), y - 3, a.x(p.discharge - d), y + 3, kBar, 1.2);
             svg += line(a.x(p.discharge + d), y - 3, a.x(p.discharge + d), y + 3, kBar, 1.2);
         }
         svg += marker(x, y, trend(i), colours[i], excluded(i));
-        taken.push_back({x - 5, y - 5, x + 5, y + 5});
+        taken.add({x - 5, y - 5, x + 5, y + 5});
     }
     // Labels at the first of eight places around the marker, near and then farther with a
     // leader, that overlaps nothing drawn; a label with no such place is left out and listed
@@ -350,11 +408,10 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
                     box.y1 > kBottom - 1) {
                     continue;
                 }
-                if (std::any_of(taken.begin(), taken.end(),
-                                [&](const Box& b) { return b.meets(box); })) {
+                if (taken.meets(box)) {
                     continue;
                 }
-                taken.push_back(box);
+                taken.add(box);
                 if (ring > 0) {
                     // The leader ends at the label's nearest corner or edge.
                     const double lx = std::clamp(x, box.x0, box.x1);

@@ -148,13 +148,16 @@ inline double wrappedHeight(std::string_view text, double widthChars) {
     return 13.5 * lines;
 }
 
-// A4 landscape, one page wide, the heading rows repeated, the page numbered at the foot.
+// A4 landscape, one page wide, the heading rows repeated (none when headingLast is below
+// headingFirst), the page numbered at the foot.
 inline void pageSetup(lxw_worksheet* sheet, int headingFirst, int headingLast) {
     worksheet_set_paper(sheet, kA4);
     worksheet_set_landscape(sheet);
     worksheet_fit_to_pages(sheet, 1, 0);
-    worksheet_repeat_rows(sheet, static_cast<lxw_row_t>(headingFirst),
-                          static_cast<lxw_row_t>(headingLast));
+    if (headingFirst >= 0 && headingLast >= headingFirst) {
+        worksheet_repeat_rows(sheet, static_cast<lxw_row_t>(headingFirst),
+                              static_cast<lxw_row_t>(headingLast));
+    }
     worksheet_set_margins(sheet, 0.4, 0.4, 0.6, 0.6);
     worksheet_set_footer(sheet, "&C第 &P 页，共 &N 页");
 }

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cmath>
 #include <map>
+#include <string_view>
+#include <vector>
 
 namespace tarnelo {
 
@@ -17,6 +19,43 @@ using sheets::pageSetup;
 using sheets::wrappedHeight;
 using station::RatingFit;
 using station::StationTable;
+
+// A row prints only when it fits a page: no taller than 409 pt, the tallest row a spreadsheet
+// keeps (Microsoft, "Excel specifications and limits": row height 409 points), which is less
+// than the room on an A4 landscape page.
+constexpr double kTallestRow = 409.0;
+
+// The text in pieces, each wrapping to no more than kTallestRow in a cell `widthChars` wide (as
+// wrappedHeight counts): cut after a "；" where one falls in the piece, else between
+// characters.
+std::vector<std::string> rowPieces(std::string_view text, double widthChars) {
+    const double mostEms = std::floor(kTallestRow / 13.5) * std::max(widthChars - 1.0, 1.0) / 2.0;
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    std::size_t lastBreak = 0; // just after the piece's last "；", 0 when none
+    double ems = 0;
+    double emsAtBreak = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        const double w = svg::textEms(text.substr(i, length), 0.5);
+        if (ems + w > mostEms && i > start) {
+            const std::size_t end = lastBreak > start ? lastBreak : i;
+            pieces.emplace_back(text.substr(start, end - start));
+            ems = end == i ? 0 : ems - emsAtBreak;
+            start = end;
+            lastBreak = 0;
+        }
+        ems += w;
+        i += length;
+        if (text.substr(i - length, length) == "；") {
+            lastBreak = i;
+            emsAtBreak = ems;
+        }
+    }
+    pieces.emplace_back(text.substr(start));
+    return pieces;
+}
 
 // What the 检验 sheet says of a gauging beside its deviation.
 std::string gaugingRemark(const station::RatingReview& review, std::size_t i) {
@@ -277,11 +316,16 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
     lxw_format* remark = book.format(false, true, false, true);
     int row = 0;
     // A caption and its text across the rest of the sheet, wrapped.
+    // A text too long for one row that prints goes on over the rows below it.
     const auto line = [&](const std::string& a, const std::string& b) {
-        const auto r = static_cast<lxw_row_t>(row++);
-        worksheet_write_string(tests, r, 0, a.c_str(), plain);
-        worksheet_merge_range(tests, r, 1, r, 6, b.c_str(), wrapped);
-        worksheet_set_row(tests, r, wrappedHeight(b, 4 * 12 + 6 + 60), nullptr);
+        constexpr double kWidth = 4 * 12 + 6 + 60;
+        const std::vector<std::string> pieces = rowPieces(b, kWidth);
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            const auto r = static_cast<lxw_row_t>(row++);
+            worksheet_write_string(tests, r, 0, i == 0 ? a.c_str() : "", plain);
+            worksheet_merge_range(tests, r, 1, r, 6, pieces[i].c_str(), wrapped);
+            worksheet_set_row(tests, r, wrappedHeight(pieces[i], kWidth), nullptr);
+        }
     };
     const station::RatingVerdict verdict = report.verdict();
     std::string said = verdict.headline();
@@ -289,6 +333,8 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
         said += (i == 0 ? "：" : "；") + verdict.reasons[i];
     }
     line("定线结论", said);
+    // The verdict heads every page while it is short; a long one would crowd the rows out.
+    const bool verdictRepeated = row == 1 && wrappedHeight(said, 4 * 12 + 6 + 60) <= 4 * 13.5;
     for (const std::string& note : verdict.notes) {
         line("", note);
     }
@@ -344,7 +390,7 @@ std::optional<std::string> writeRatingWorkbook(const RatingReport& report,
         worksheet_write_string(tests, r, 6, remarkText.c_str(), remark);
         worksheet_set_row(tests, r, wrappedHeight(remarkText, 60), nullptr);
     }
-    pageSetup(tests, 0, 0);
+    pageSetup(tests, 0, verdictRepeated ? 0 : -1);
     ratingProblemsSheet(book, report);
     return book.finish(file);
 }

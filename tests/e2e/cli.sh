@@ -237,6 +237,13 @@ PY
 expect_status 2 "rating bad alpha" "$cli" rating "$year" --alpha-deviation 0.05
 expect_status 1 "rating of one gauging" "$cli" rating "${examples[0]}"
 
+# More than ten sheets (pages x copies) go to no printer without --pages-ok: refused, saying how
+# many, before a print service is asked (here a silent one that would hold it 30 s).
+expect_status 1 "print of 22 sheets" env CUPS_SERVER=127.0.0.1:9 timeout 60 "$cli" print \
+    "$TARNELO_SOURCE_DIR/examples/vertical-two-point.dat" --copies 11
+grep -q '将打印 22 页（2 页 × 11 份）.*--pages-ok' "$work/err" ||
+    fail "print of 22 sheets said: $(cat "$work/err")"
+
 # A print service that takes the connection and never answers (a listener of the test's own,
 # CUPS_SERVER pointing at it): print gives up within 30 s on the program's own road and says
 # why, in Chinese.

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -107,7 +108,7 @@ TEST(SheetLayout, EveryWrappedHeadingFitsItsCell) {
 
 // A copy of the two-page form with one part's text replaced.
 fs::path patched(const fs::path& folder, const std::string& part, const std::string& from,
-                 const std::string& to) {
+                 const std::string& to, const std::string& name = "patched.xlsx") {
     std::vector<xlsx::RawPart> parts;
     std::string error;
     EXPECT_TRUE(xlsx::readPackage(formTemplate(true), parts, error)) << error;
@@ -120,7 +121,7 @@ fs::path patched(const fs::path& folder, const std::string& part, const std::str
             }
         }
     }
-    const fs::path file = folder / "patched.xlsx";
+    const fs::path file = folder / name;
     EXPECT_TRUE(xlsx::writePackage(file, parts, error)) << error;
     return file;
 }
@@ -155,6 +156,72 @@ TEST(SheetLayout, RefusesWhatItWouldDrawWrongAndWritesNoPdf) {
     }
     const Layout unreadable = layoutWorkbook(scratch.path() / "missing.xlsx");
     EXPECT_NE(unreadable.problem.find("无法读取工作簿"), std::string::npos) << unreadable.problem;
+}
+
+// Hostile page setups are bounded before a page is drawn: a print area down to the sheet's last
+// row (thousands of pages), title rows taller than the page (one page a row), a million page
+// codes in a header.
+TEST(SheetLayout, BoundsThePagesOfAHostileTemplate) {
+    const sys::ScratchFolder scratch("tarnelo-pages");
+    const fs::path whole =
+        patched(scratch.path(), "xl/workbook.xml", "$A$1:$Y$53", "$A$1:$Y$1048576", "whole.xlsx");
+    const Layout form = layoutWorkbook(whole, {}, formPageCap(true));
+    EXPECT_TRUE(form.pages.empty());
+    EXPECT_NE(form.problem.find("而记载表最多 2 页"), std::string::npos) << form.problem;
+    // Without a cap the rows that hold a cell bound it: 53 of them.
+    const Layout rows = layoutWorkbook(whole);
+    EXPECT_TRUE(rows.pages.empty());
+    EXPECT_NE(rows.problem.find("只有 53 行、25 列有内容"), std::string::npos) << rows.problem;
+    // The one-page form holds one page; the two-page form still lays out under its cap.
+    EXPECT_NE(layoutWorkbook(formTemplate(true), {}, formPageCap(false)).problem.find("最多 1 页"),
+              std::string::npos);
+    EXPECT_EQ(layoutWorkbook(formTemplate(true), {}, formPageCap(true)).pages.size(), 2U);
+
+    // A first row of 972 pt repeated on a 595 pt page: printed once, in its place.
+    const fs::path titled =
+        patched(scratch.path(), "xl/workbook.xml", "</definedNames>",
+                "<definedName name=\"_xlnm.Print_Titles\" localSheetId=\"0\">'记载表'!$1:$1"
+                "</definedName></definedNames>",
+                "titled.xlsx");
+    const fs::path tall = scratch.path() / "tall.xlsx";
+    std::vector<xlsx::RawPart> parts;
+    std::string error;
+    ASSERT_TRUE(xlsx::readPackage(titled, parts, error)) << error;
+    for (xlsx::RawPart& p : parts) {
+        if (p.name == "xl/worksheets/sheet1.xml") {
+            const std::string from = "<row r=\"1\" spans=\"1:25\" ht=\"30\"";
+            p.bytes.replace(p.bytes.find(from), from.size(),
+                            "<row r=\"1\" spans=\"1:25\" ht=\"972\"");
+        }
+    }
+    ASSERT_TRUE(xlsx::writePackage(tall, parts, error)) << error;
+    const Layout once = layoutWorkbook(tall);
+    ASSERT_TRUE(once.problem.empty()) << once.problem;
+    EXPECT_EQ(once.pages.size(), 3U) << "the tall row alone, then the form's two pages";
+    // A short title row is still repeated on the second page.
+    const Layout repeated = layoutWorkbook(titled);
+    ASSERT_GE(repeated.pages.size(), 2U) << repeated.problem;
+    EXPECT_NE(findText(repeated.pages[1], "测深、测速记载及流量计算表"), nullptr);
+
+    // A million &P codes in the header, each page numbered in one pass.
+    std::string codes;
+    for (int i = 0; i < 1000000; ++i) {
+        codes += "&amp;P";
+    }
+    const fs::path numbered = patched(scratch.path(), "xl/worksheets/sheet1.xml", "<rowBreaks",
+                                      "<headerFooter><oddHeader>&amp;C" + codes +
+                                          "/&amp;N</oddHeader></headerFooter><rowBreaks",
+                                      "numbered.xlsx");
+    const auto start = std::chrono::steady_clock::now();
+    const Layout header = layoutWorkbook(numbered, xlsx::kOwnWorkbookLimits);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_EQ(header.pages.size(), 2U) << header.problem;
+    const TextBox* second = findText(header.pages[1], "22222");
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->text.size(), 1000002U);
+    EXPECT_EQ(second->text.substr(second->text.size() - 3), "2/2");
+    EXPECT_LT(seconds, 3.0);
 }
 
 } // namespace

@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <iostream>
 
 namespace tarnelo {
 namespace {
@@ -288,6 +290,82 @@ TEST(StationWorkbook, TheRatingTableAndPictureCarryTheCurveAndTheTests) {
     unfitted.points = {report.points[0]};
     unfitted.review = station::reviewRating(unfitted.points, {}, station::RatingForm::Power);
     EXPECT_NE(ratingPlotSvg(unfitted).find("未能定线"), std::string::npos);
+}
+
+// A verdict that names hundreds of outliers is too long for one row: it goes on over rows that
+// each print, is no longer repeated on every page, and the 检验 sheet takes pages by its rows,
+// not one page a row.
+TEST(StationWorkbook, ALongVerdictPrintsOnRowsThatFitThePage) {
+    testing::ProgramFolder folder;
+    RatingReport report;
+    report.station = "青石桥";
+    report.year = 2024;
+    for (int i = 0; i < 3000; ++i) {
+        const double z = 101.5 + 0.001 * i;
+        const double off = i % 10 == 0 ? 0.6 : i % 7 == 0 ? -0.01 : i % 3 == 0 ? 0.01 : 0.0;
+        report.points.push_back(station::ratingPoint(z,
+                                                     18.6 * std::pow(z - 101.2, 1.75) * (1 + off),
+                                                     "第" + std::to_string(i + 1) + "次", 4.0));
+    }
+    report.review = station::reviewRating(report.points, {}, station::RatingForm::Power, 0.20);
+    ASSERT_TRUE(report.fit().problem.empty()) << report.fit().problem;
+    const station::RatingVerdict verdict = report.verdict();
+    ASSERT_FALSE(verdict.reasons.empty());
+    std::size_t said = 0;
+    for (const std::string& reason : verdict.reasons) {
+        said += reason.size();
+    }
+    ASSERT_GT(said, 6000U) << "a verdict of some 900 pt in one row";
+
+    const auto file = folder.path() / "推流表.xlsx";
+    ASSERT_EQ(writeRatingWorkbook(report, file), std::nullopt);
+    const std::string tests = part(file, "xl/worksheets/sheet2.xml");
+    int rows = 0;
+    for (auto at = tests.find(" ht=\""); at != std::string::npos;
+         at = tests.find(" ht=\"", at + 1)) {
+        EXPECT_LE(num::numberOf(tests.substr(at + 5, 12)), 409.0);
+        ++rows;
+    }
+    EXPECT_GT(rows, 3000);
+    // Every outlier is still named, in order.
+    const std::string strings = part(file, "xl/sharedStrings.xml");
+    for (const char* named : {"第1次（", "第1501次（", "第2991次（"}) {
+        EXPECT_NE(strings.find(named), std::string::npos) << named;
+    }
+    EXPECT_EQ(part(file, "xl/workbook.xml").find("检验'!$1:$1"), std::string::npos);
+    const pages::Layout layout = pages::layoutWorkbook(file, xlsx::kOwnWorkbookLimits);
+    ASSERT_TRUE(layout.problem.empty()) << layout.problem;
+    EXPECT_LT(layout.pages.size(), 300U);
+}
+
+// The picture of a year of many gaugings costs time in proportion to them: a label is tried
+// against what lies near it, not against every marker and label drawn before.
+TEST(StationWorkbook, ThePictureOfManyGaugingsIsDrawnInLinearTime) {
+    const auto report = [](int count) {
+        RatingReport r;
+        r.station = "青石桥";
+        r.year = 2024;
+        for (int i = 0; i < count; ++i) {
+            const double z = 101.5 + 3.0 * i / count;
+            const double wobble = ((i * 7919) % 101 - 50) / 1000.0;
+            r.points.push_back(station::ratingPoint(
+                z, 18.6 * std::pow(z - 101.2, 1.75) * (1 + wobble), std::to_string(i + 1), 4.0));
+        }
+        r.review = station::reviewRating(r.points, {}, station::RatingForm::Power, 0.20);
+        return r;
+    };
+    const auto seconds = [](const RatingReport& r) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string svg = ratingPlotSvg(r);
+        EXPECT_NE(svg.find("</svg>"), std::string::npos);
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    const RatingReport small = report(5000);
+    const RatingReport large = report(40000);
+    const double a = seconds(small);
+    const double b = seconds(large);
+    std::cerr << a << " s " << b << " s\n";
+    EXPECT_LT(b, 2.0 + 16 * a) << "eight times the gaugings, " << b / a << " times the time";
 }
 
 } // namespace

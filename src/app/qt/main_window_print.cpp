@@ -108,6 +108,14 @@ FormOutcome MainWindow::printThroughDialog(Window& window) {
     std::string problem = pages::unchosenPrinter(printer);
     if (problem.empty() && printer.outputFormat() == QPrinter::NativeFormat) {
         problem = printerRefusal(utf8(printer.printerName()));
+        const bool range = printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0;
+        const int pages = range ? std::min(count, std::max(printer.toPage(), printer.fromPage())) -
+                                      printer.fromPage() + 1
+                                : count;
+        const std::string many = pages::manySheets(pages, printer.copyCount());
+        if (problem.empty() && !many.empty() && !ask(many + "。确实要打印吗？", "打印")) {
+            return {FormOutcome::Status::Cancelled, made.outcome.twoPages, {}, {}};
+        }
     }
     if (problem.empty()) {
         problem = pages::printLayout(made.layout, printer);
