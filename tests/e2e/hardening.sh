@@ -885,8 +885,8 @@ grep -q 'Exit status of `rating`: 0 fitted from every file' "$TARNELO_SOURCE_DIR
 # --- 15. Leftovers of runs ended by SIGKILL or an abort (the page renderer's runtime folder, the
 # station commands' folders) go at the next start of the command-line tool or of the window, as
 # the other scratch folders do; those of a process that still runs stay.
-left="$work/left"
-mkdir -m 700 "$left"
+leftovers="$work/leftovers"
+mkdir -m 700 "$leftovers"
 sleep 30 &
 alive=$!
 sh -c 'exit 0' &
@@ -894,14 +894,14 @@ gone=$!
 wait "$gone"
 plant_leftovers() {
     for prefix in tarnelo-runtime tarnelo-rating tarnelo-summary; do
-        mkdir -p "$left/$prefix-$gone-abcdef/sub" "$left/$prefix-$alive-abcdef"
+        mkdir -p "$leftovers/$prefix-$gone-abcdef/sub" "$leftovers/$prefix-$alive-abcdef"
     done
 }
-count_left() { find "$left" -maxdepth 1 -name "tarnelo-*-$1-*" | wc -l; }
+count_left() { find "$leftovers" -maxdepth 1 -name "tarnelo-*-$1-*" | wc -l; }
 plant_leftovers
-TMPDIR="$left" "$cli" compute "$example" >/dev/null 2>&1
+TMPDIR="$leftovers" "$cli" compute "$example" >/dev/null 2>&1
 echo "leftovers of an ended run after tarnelo-cli starts: $(count_left "$gone") of 3"
-[[ $(count_left "$gone") -eq 0 ]] || fail "tarnelo-cli left leftovers: $(ls "$left")"
+[[ $(count_left "$gone") -eq 0 ]] || fail "tarnelo-cli left leftovers: $(ls "$leftovers")"
 [[ $(count_left "$alive") -eq 3 ]] || fail "a running process's scratch folders were removed"
 
 # --- 16. A FIFO (or a device) as the settings file is treated as an unreadable one: the window
@@ -916,7 +916,7 @@ if [[ -x "$app" ]]; then
     mkfifo "$prog/Data/Tarnelo/Tarnelo.ini"
     plant_leftovers
     started=$(millis)
-    TMPDIR="$left" TARNELO_STARTUP_TIME=1 QT_QPA_PLATFORM=offscreen timeout 20 "$prog/tarnelo" \
+    TMPDIR="$leftovers" TARNELO_STARTUP_TIME=1 QT_QPA_PLATFORM=offscreen timeout 20 "$prog/tarnelo" \
         >"$work/out" 2>"$work/err"
     status=$?
     echo "a FIFO as the settings file: exit $status after $(($(millis) - started)) ms"
@@ -925,7 +925,7 @@ if [[ -x "$app" ]]; then
     grep -q '设置文件.*Tarnelo.ini.*不是普通文件' "$work/err" ||
         fail "the FIFO settings file is not said: $(cat "$work/err")"
     [[ -p "$prog/Data/Tarnelo/Tarnelo.ini" ]] || fail "the FIFO settings file was replaced"
-    [[ $(count_left "$gone") -eq 0 ]] || fail "the window left leftovers: $(ls "$left")"
+    [[ $(count_left "$gone") -eq 0 ]] || fail "the window left leftovers: $(ls "$leftovers")"
     [[ $(count_left "$alive") -eq 3 ]] || fail "the window removed a running process's scratch folders"
 fi
 kill "$alive" 2>/dev/null
