@@ -60,12 +60,8 @@ int main(int argc, char** argv) {
     // Ctrl-C, a closed terminal or a kill end every command cleanly: the renderer's whole tree
     // is ended and the scratch folders are removed on the way out.
     tarnelo::sys::installInterruptHandlers();
-    tarnelo::sys::removeStaleScratchFolders("tarnelo", true);
-    tarnelo::sys::removeStaleScratchFolders("tarnelo-render");
-    tarnelo::sys::removeStaleScratchFolders("tarnelo-print");
-    tarnelo::sys::removeStaleScratchFolders("tarnelo-svg");
+    tarnelo::sys::removeStaleScratchFoldersOfEveryKind();
     tarnelo::sys::useUtf8StandardStreams();
-    tarnelo::sys::removeStaleScratchFolders("tarnelo-xlsx");
     std::vector<std::string> args = tarnelo::sys::commandLineArguments(argc, argv);
     if (args.empty()) {
         printOverview(std::cerr);

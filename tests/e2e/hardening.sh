@@ -713,7 +713,7 @@ wait "$holder" 2>/dev/null
 
 # --- 11. The Data folder's lock and the runtime folder are the user's own: another user's lock
 # on the Data folder does not keep the window from starting, a lock file of another user's is
-# refused naming them, and a runtime folder taken by another user is passed over and said.
+# refused naming them, and runtime folders taken by another user are passed over.
 app="$TARNELO_PROGRAM_DIR/tarnelo"
 if [[ -x "$app" && -n "$user" ]]; then
     prog="$work/prog-u"
@@ -740,25 +740,54 @@ if [[ -x "$app" && -n "$user" ]]; then
     [[ $status -eq 3 ]] || fail "a lock file of another user's: exit $status, expected 3"
     grep -q '另一个用户（root）' "$work/err" || fail "the lock file's owner is not named: $(cat "$work/err")"
     rm -f "$prog/Data/.tarnelo.lock"
-    # The starts above made the user's own runtime folder: another user takes the name first.
-    rm -rf "$work/rt/tarnelo-$(id -u "$user")"*
-    mkdir -m 700 "$work/rt/tarnelo-$(id -u "$user")"
-    window "$prog/tarnelo" >"$work/first.log" 2>&1 &
-    first=$!
-    for _ in $(seq 100); do
-        [[ -e "$prog/Data/.tarnelo.lock" ]] && ! flock -n "$prog/Data/.tarnelo.lock" true && break
-        sleep 0.1
-    done
-    sleep 0.5
-    window timeout 20 "$prog/tarnelo" "$prog/handed.dat" >"$work/out" 2>"$work/err"
+    # first_window [ENV...]: a window started in the background, waited for until it holds the
+    # Data folder's lock.
+    first_window() {
+        window "$@" "$prog/tarnelo" >"$work/first.log" 2>&1 &
+        first=$!
+        for _ in $(seq 100); do
+            [[ -e "$prog/Data/.tarnelo.lock" ]] && ! flock -n "$prog/Data/.tarnelo.lock" true && break
+            sleep 0.1
+        done
+        sleep 0.5
+    }
+    # runuser does not pass the signal on: the window under it is ended itself.
+    stop_first() {
+        pkill -TERM -P "$first" 2>/dev/null
+        kill "$first" 2>/dev/null
+        wait "$first" 2>/dev/null
+    }
+    uid=$(id -u "$user")
+    # Without a data folder of the user's own (no home), the runtime folder is the first private
+    # one of tarnelo-UID and its alternatives: another user takes the name first.
+    rm -rf "$work/rt/tarnelo-$uid"*
+    mkdir -m 700 "$work/rt/tarnelo-$uid"
+    first_window HOME="$work/no-home"
+    window HOME="$work/no-home" timeout 20 "$prog/tarnelo" "$prog/handed.dat" >"$work/out" 2>"$work/err"
     status=$?
     [[ $status -eq 0 ]] ||
         fail "a second start could not hand its file over past a taken runtime folder: exit $status: $(cat "$work/err")"
     grep -q '文件已交给正在运行的窗口' "$work/err" || fail "the file was not handed over: $(cat "$work/err")"
     grep -q '属于另一个用户（root）' "$work/first.log" ||
         fail "the taken runtime folder is not said: $(cat "$work/first.log")"
-    kill "$first" 2>/dev/null
-    wait "$first" 2>/dev/null
+    stop_first
+    # All ten names taken by another user: the window listens in a folder made under a name no
+    # one can guess, named in a file in the user's own data folder, and the hand-over works.
+    rm -rf "$work/rt/tarnelo-$uid"*
+    for suffix in "" -1 -2 -3 -4 -5 -6 -7 -8 -9; do
+        mkdir -m 700 "$work/rt/tarnelo-$uid$suffix"
+    done
+    first_window
+    window timeout 20 "$prog/tarnelo" "$prog/handed.dat" >"$work/out" 2>"$work/err"
+    status=$?
+    echo "ten runtime folders taken by another user: second start exit $status"
+    [[ $status -eq 0 ]] ||
+        fail "ten folders of another user's stopped the hand-over: exit $status: $(cat "$work/err")"
+    grep -q '文件已交给正在运行的窗口' "$work/err" || fail "the file was not handed over: $(cat "$work/err")"
+    pointed=$(head -n 1 "$work/home-$user/.local/share/tarnelo/instance-folder" 2>/dev/null)
+    [[ $pointed == "$work/rt/tarnelo-knock-"* && $(stat -c %U:%a "$pointed" 2>/dev/null) == "$user:700" ]] ||
+        fail "the socket folder is not the user's own private one: '$pointed'"
+    stop_first
 else
     echo "note: no window or no ordinary user, the lock and runtime-folder cases are skipped"
 fi
@@ -852,6 +881,55 @@ grep -q 'exits 0 when the curve is fitted from every file' "$man_page" ||
     fail "the man page does not say rating exits 1 for a gauging left out"
 grep -q 'Exit status of `rating`: 0 fitted from every file' "$TARNELO_SOURCE_DIR/README.md" ||
     fail "README does not say rating exits 1 for a gauging left out"
+
+# --- 15. Leftovers of runs ended by SIGKILL or an abort (the page renderer's runtime folder, the
+# station commands' folders) go at the next start of the command-line tool or of the window, as
+# the other scratch folders do; those of a process that still runs stay.
+leftovers="$work/leftovers"
+mkdir -m 700 "$leftovers"
+sleep 30 &
+alive=$!
+sh -c 'exit 0' &
+gone=$!
+wait "$gone"
+plant_leftovers() {
+    for prefix in tarnelo-runtime tarnelo-rating tarnelo-summary; do
+        mkdir -p "$leftovers/$prefix-$gone-abcdef/sub" "$leftovers/$prefix-$alive-abcdef"
+    done
+}
+count_left() { find "$leftovers" -maxdepth 1 -name "tarnelo-*-$1-*" | wc -l; }
+plant_leftovers
+TMPDIR="$leftovers" "$cli" compute "$example" >/dev/null 2>&1
+echo "leftovers of an ended run after tarnelo-cli starts: $(count_left "$gone") of 3"
+[[ $(count_left "$gone") -eq 0 ]] || fail "tarnelo-cli left leftovers: $(ls "$leftovers")"
+[[ $(count_left "$alive") -eq 3 ]] || fail "a running process's scratch folders were removed"
+
+# --- 16. A FIFO (or a device) as the settings file is treated as an unreadable one: the window
+# appears with its defaults and says why; it never waits for a writer. The window's start also
+# removes leftovers.
+app="$TARNELO_PROGRAM_DIR/tarnelo"
+if [[ -x "$app" ]]; then
+    prog="$work/prog-fifo"
+    mkdir -p "$prog/Data/Tarnelo" "$prog/Text data" "$prog/excel"
+    cp "$app" "$prog/tarnelo"
+    cp "$TARNELO_PROGRAM_DIR"/Data/moduleexcel_*.dat "$prog/Data/"
+    mkfifo "$prog/Data/Tarnelo/Tarnelo.ini"
+    plant_leftovers
+    started=$(millis)
+    TMPDIR="$leftovers" TARNELO_STARTUP_TIME=1 QT_QPA_PLATFORM=offscreen timeout 20 "$prog/tarnelo" \
+        >"$work/out" 2>"$work/err"
+    status=$?
+    echo "a FIFO as the settings file: exit $status after $(($(millis) - started)) ms"
+    grep -q 'window shown' "$work/err" ||
+        fail "a FIFO as the settings file kept the window from appearing: exit $status: $(cat "$work/err")"
+    grep -q '设置文件.*Tarnelo.ini.*不是普通文件' "$work/err" ||
+        fail "the FIFO settings file is not said: $(cat "$work/err")"
+    [[ -p "$prog/Data/Tarnelo/Tarnelo.ini" ]] || fail "the FIFO settings file was replaced"
+    [[ $(count_left "$gone") -eq 0 ]] || fail "the window left leftovers: $(ls "$leftovers")"
+    [[ $(count_left "$alive") -eq 3 ]] || fail "the window removed a running process's scratch folders"
+fi
+kill "$alive" 2>/dev/null
+wait "$alive" 2>/dev/null
 
 [[ $failures -eq 0 ]] && echo "hardening: all cases passed"
 exit $((failures > 0))

@@ -17,6 +17,12 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <optional>
+#include <string>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 using namespace tarnelo;
 using namespace tarnelo::guitest;
@@ -31,6 +37,7 @@ class WindowHabitsTest : public QObject {
     void savingNeverProposesExamplesNorTheLastFile();
     void ctrlSWritesOverTheMeasurementsOwnFile();
     void aPortableFolderKeepsItsSettings();
+    void aSettingsFileThatIsAFifoIsLeftAlone();
 };
 
 // The menus' titles carry Alt letters, F10 opens the first menu, and a real yes-or-no question
@@ -167,6 +174,35 @@ void WindowHabitsTest::aPortableFolderKeepsItsSettings() {
     QVERIFY(!toPath(QSettings().fileName()).string().starts_with(h.folder.string()));
     QVERIFY(QSettings().value(QStringLiteral("station/folder")).toString() !=
             QStringLiteral("/年"));
+}
+
+// A FIFO as the settings file, or as the lock file Qt takes to write it, would block the first
+// read or write for ever: both are said, and reading and saving end at once with the defaults.
+void WindowHabitsTest::aSettingsFileThatIsAFifoIsLeftAlone() {
+#ifdef Q_OS_WIN
+    QSKIP("no FIFO among a folder's files on Windows");
+#else
+    Harness h;
+    const fs::path folder = h.folder / "Data" / "Tarnelo-tests";
+    fs::create_directories(folder);
+    for (const char* name : {"tarnelo_gui_tests.ini", "tarnelo_gui_tests.ini.lock"}) {
+        const fs::path fifo = folder / name;
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+        const std::optional<std::string> problem = keepSettingsIn(h.folder, true);
+        QVERIFY(problem && problem->find(name) != std::string::npos &&
+                problem->find("不是普通文件") != std::string::npos);
+        {
+            QSettings settings;
+            QCOMPARE(settings.value(QStringLiteral("window/size"), 7).toInt(), 7);
+            settings.setValue(QStringLiteral("window/size"), 8);
+            settings.sync();
+            QVERIFY(settings.status() != QSettings::NoError);
+        }
+        QVERIFY(fs::is_fifo(fifo));
+        fs::remove(fifo);
+    }
+    QVERIFY(!keepSettingsIn(h.folder, true));
+#endif
 }
 
 int runWindowHabitsTests(int argc, char** argv) {

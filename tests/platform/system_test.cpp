@@ -88,7 +88,9 @@ TEST(ScratchFolders, OnlyFoldersOfProcessesThatAreGoneAreRemoved) {
     const fs::path mine = base.path() / ("tarnelo-" + std::to_string(::getpid()) + "-abcdef");
     const fs::path other = base.path() / "tarnelo-report-4194305-abcdef";
     const fs::path file = base.path() / "tarnelo-4194306-file";
-    for (const auto& folder : {gone, mine, other}) {
+    // The window's socket folder of the shared kind, tarnelo-<uid>-<n>: no process's.
+    const fs::path socket = base.path() / "tarnelo-4194305-1";
+    for (const auto& folder : {gone, mine, other, socket}) {
         fs::create_directory(folder);
     }
     std::ofstream(file) << "x";
@@ -97,6 +99,7 @@ TEST(ScratchFolders, OnlyFoldersOfProcessesThatAreGoneAreRemoved) {
     EXPECT_TRUE(fs::exists(mine));
     EXPECT_TRUE(fs::exists(other));
     EXPECT_TRUE(fs::exists(file));
+    EXPECT_TRUE(fs::exists(socket));
 }
 
 TEST(ChildProcess, ATreeThatOutlivesItsTimeIsEndedWholeEvenWhereItLeftItsSession) {

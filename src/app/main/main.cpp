@@ -9,6 +9,7 @@
 #include "app/qt/translations.hpp"
 #include "files/file_io.hpp"
 #include "platform/system/console.hpp"
+#include "platform/system/scratch.hpp"
 #include "report/record_form.hpp"
 #include "report/spreadsheet_automation.hpp"
 #include "window/program_paths.hpp"
@@ -23,7 +24,9 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -166,6 +169,8 @@ int main(int argc, char** argv) {
     if (const auto status = answerWithoutWindow(argc, argv)) {
         return *status;
     }
+    // What runs ended by a kill or a crash left in the temporary folders.
+    tarnelo::sys::removeStaleScratchFoldersOfEveryKind();
     QElapsedTimer clock;
     clock.start();
     // The process-wide spreadsheet wrapper, from before the window to the end of the run.
@@ -199,7 +204,10 @@ int main(int argc, char** argv) {
     const tarnelo::ProgramFolders folders = tarnelo::resolveProgramFolders(
         pathOf(QCoreApplication::applicationDirPath()), tarnelo::UserEnvironment::ofProcess());
     const std::filesystem::path folder = folders.program;
-    tarnelo::keepSettingsIn(folder, !folders.perUser);
+    std::vector<std::string> problems = folders.problems;
+    if (auto settings = tarnelo::keepSettingsIn(folder, !folders.perUser)) {
+        problems.push_back(std::move(*settings));
+    }
     // One window per program folder: a second one would overwrite the first one's header and
     // working copies. A second start hands its file to the first window.
     std::unique_ptr<tarnelo::ProgramFolderLock> lock;
@@ -256,7 +264,7 @@ int main(int argc, char** argv) {
         window.installEventFilter(&probe);
     }
     window.show();
-    for (const std::string& problem : folders.problems) {
+    for (const std::string& problem : problems) {
         std::fprintf(stderr, "tarnelo: %s\n", problem.c_str());
         window.setStatus(problem);
     }

@@ -1,15 +1,23 @@
 #include "app/qt/settings_place.hpp"
 
+#include "app/qt/qt_text.hpp"
+
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace tarnelo {
 
-void keepSettingsIn(const std::filesystem::path& programFolder, bool portable) {
+std::optional<std::string> keepSettingsIn(const std::filesystem::path& programFolder,
+                                          bool portable) {
     if (portable) {
-        keepSettingsInDataFolder(programFolder);
-    } else {
-        QSettings::setDefaultFormat(QSettings::NativeFormat);
+        return keepSettingsInDataFolder(programFolder);
     }
+    QSettings::setDefaultFormat(QSettings::NativeFormat);
+    // Qt's own place for the user's settings, said here so that it can be checked.
+    return keepSettingsInFolder(
+        QSettings::NativeFormat,
+        toPath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)),
+        QStringLiteral(".conf"));
 }
 
 } // namespace tarnelo

@@ -2,10 +2,11 @@
 
 namespace tarnelo {
 
-void keepSettingsIn(const std::filesystem::path& programFolder, bool /*portable*/) {
+std::optional<std::string> keepSettingsIn(const std::filesystem::path& programFolder,
+                                          bool /*portable*/) {
     // The per-user folder of an installed program is %LOCALAPPDATA%\Tarnelo: its Data folder
     // is the user's own too.
-    keepSettingsInDataFolder(programFolder);
+    return keepSettingsInDataFolder(programFolder);
 }
 
 } // namespace tarnelo

@@ -14,8 +14,10 @@ class QWidget;
 namespace tarnelo {
 
 // The socket the running window listens on for a second start on the same program folder: in
-// $XDG_RUNTIME_DIR when it is this user's private folder, else in a private folder
-// tarnelo-<uid> under the temporary folder. Empty when no private place can be had.
+// $XDG_RUNTIME_DIR when it is this user's private folder, else in a private folder made under
+// an unguessable name in the temporary folder and named by the file instance-folder in the
+// user's data folder (or, without a data folder of the user's own, the first private one of
+// tarnelo-<uid>, tarnelo-<uid>-1 ... -9). Empty when no private place can be had.
 QString instanceServerName(const std::filesystem::path& programFolder);
 
 // Listens for later starts on the same folder. Every knock raises window; a knock that hands

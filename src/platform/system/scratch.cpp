@@ -5,6 +5,7 @@
 
 #include "files/file_io.hpp"
 
+#include <span>
 #include <system_error>
 
 namespace tarnelo::sys {
@@ -13,7 +14,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The process id in a scratch folder's name <prefix>-<pid>-XXXXXX, or 0.
+// The process id in a scratch folder's name <prefix>-<pid>-XXXXXX, or 0. The six characters
+// mkdtemp put in are asked for: the window's socket folders of the shared kind are named
+// tarnelo-<uid>-1 ... -9, and a user id is no process of a run that ended.
+constexpr std::size_t kMadeSuffix = 6;
+
 unsigned long ownerOf(std::string_view name, std::string_view prefix) {
     if (name.size() <= prefix.size() + 1 || !name.starts_with(prefix) ||
         name[prefix.size()] != '-') {
@@ -21,7 +26,8 @@ unsigned long ownerOf(std::string_view name, std::string_view prefix) {
     }
     name.remove_prefix(prefix.size() + 1);
     const auto dash = name.find('-');
-    if (dash == std::string_view::npos || dash == 0 || dash > 9) {
+    if (dash == std::string_view::npos || dash == 0 || dash > 9 ||
+        name.size() - dash - 1 != kMadeSuffix) {
         return 0;
     }
     unsigned long pid = 0;
@@ -32,6 +38,29 @@ unsigned long ownerOf(std::string_view name, std::string_view prefix) {
         pid = pid * 10 + static_cast<unsigned long>(c - '0');
     }
     return pid;
+}
+
+// Every prefix of the program's scratch folders. "tarnelo" is the forms' working copies (in
+// memory where it can be); the others are named after what makes them.
+constexpr std::string_view kPrefixes[] = {
+    "tarnelo",      "tarnelo-render", "tarnelo-print",  "tarnelo-lp",      "tarnelo-svg",
+    "tarnelo-xlsx", "tarnelo-table",  "tarnelo-rating", "tarnelo-summary", "tarnelo-runtime",
+};
+
+void removeStale(const fs::path& parent, std::span<const std::string_view> prefixes) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(parent, ec)) {
+        // UTF-8 on every system (Windows keeps names as UTF-16).
+        const std::u8string name = entry.path().filename().u8string();
+        const std::string plain(name.begin(), name.end());
+        for (const std::string_view prefix : prefixes) {
+            const unsigned long pid = ownerOf(plain, prefix);
+            if (pid != 0 && detail::processEnded(pid) && detail::mayRemoveScratchFolder(entry)) {
+                fs::remove_all(entry.path(), ec);
+                break;
+            }
+        }
+    }
 }
 
 } // namespace
@@ -45,18 +74,21 @@ ScratchFolder::~ScratchFolder() {
 
 void removeStaleScratchFolders(std::string_view prefix, bool memoryBacked) noexcept {
     try {
-        std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(scratchParent(memoryBacked), ec)) {
-            // UTF-8 on every system (Windows keeps names as UTF-16).
-            const std::u8string name = entry.path().filename().u8string();
-            const unsigned long pid = ownerOf(std::string(name.begin(), name.end()), prefix);
-            if (pid == 0 || !detail::processEnded(pid) || !detail::mayRemoveScratchFolder(entry)) {
-                continue;
-            }
-            fs::remove_all(entry.path(), ec);
-        }
+        removeStale(scratchParent(memoryBacked), std::span(&prefix, 1));
     } catch (...) {
         // A folder that cannot be listed keeps its leftovers; nothing else depends on it.
+    }
+}
+
+void removeStaleScratchFoldersOfEveryKind() noexcept {
+    try {
+        const fs::path parent = scratchParent(false);
+        removeStale(parent, kPrefixes);
+        if (const fs::path memory = scratchParent(true); memory != parent) {
+            removeStale(memory, kPrefixes);
+        }
+    } catch (...) {
+        // As above.
     }
 }
 

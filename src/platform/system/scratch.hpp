@@ -34,6 +34,13 @@ class ScratchFolder {
 // process no longer runs and that belong to this user. Nothing else is touched.
 void removeStaleScratchFolders(std::string_view prefix, bool memoryBacked = false) noexcept;
 
+// Removes, as removeStaleScratchFolders does, the leftovers of every kind of scratch folder the
+// program makes (the forms' working copies, the renderer's and the printer's folders, the page
+// renderer's runtime folder, the station commands' folders), in both places they may be. The
+// window and the command-line tool call it when they start, so that runs ended by SIGKILL or an
+// abort leave nothing behind for long.
+void removeStaleScratchFoldersOfEveryKind() noexcept;
+
 // What to say when a write into a scratch folder found no room: the temporary folder, by name
 // and by the setting that chose it, is on a full disk
 // ("临时文件夹“/tmp/x”（TMPDIR）所在的磁盘已满， 请腾出空间或把 TMPDIR 指向别的文件夹"), not the
