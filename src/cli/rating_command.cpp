@@ -255,6 +255,56 @@ std::string textReport(const RatingReport& report) {
     return out;
 }
 
+struct RatingOutputs {
+    std::optional<fs::path> picture;
+    bool png = false;
+    RatingPlotOptions plotOptions;
+    std::optional<fs::path> workbook;
+    std::optional<fs::path> pdf;
+};
+
+// The picture, the workbook and its pages, made in turn and put in place together at the end:
+// an interruption on the way (checked between the pages too) leaves every target as it was.
+int writeOutputs(const RatingReport& report, const RatingOutputs& asked, int status) {
+    const auto fail = [&status](const std::string& why) {
+        std::cerr << "tarnelo-cli rating: " << terminalSafe(why) << "\n";
+        status = kExitIncomplete;
+    };
+    StagedOutputs outputs("rating");
+    if (asked.picture && !interrupted()) {
+        std::string svg = ratingPlotSvg(report, asked.plotOptions);
+        pages::PngDrawing drawn = asked.png ? pages::drawSvgPng(svg) : pages::PngDrawing{};
+        if (!drawn.problem.empty()) {
+            fail(drawn.problem);
+        } else {
+            outputs.add(*asked.picture, asked.png ? std::move(drawn.bytes) : std::move(svg));
+        }
+    }
+    const bool fitted = report.fit().problem.empty();
+    if ((asked.workbook || asked.pdf) && fitted && !interrupted()) {
+        // The workbook is made in a private folder; the table's pages are drawn from it.
+        const sys::ScratchFolder scratch("tarnelo-rating");
+        const fs::path made = scratch.path() / "rating.xlsx";
+        if (const auto failed = writeRatingWorkbook(report, made)) {
+            fail(*failed);
+        } else if (asked.workbook && !outputs.addFile(*asked.workbook, made)) {
+            status = kExitIncomplete;
+        } else if (asked.pdf && !interrupted()) {
+            pages::PdfDrawing drawn =
+                pages::drawWorkbookPdf(made, xlsx::kOwnWorkbookLimits, interrupted);
+            if (!drawn.problem.empty() && !drawn.stopped) {
+                fail(drawn.problem);
+            } else if (!drawn.stopped) {
+                outputs.add(*asked.pdf, std::move(drawn.bytes));
+            }
+        }
+    }
+    if (interrupted()) {
+        return kExitIncomplete;
+    }
+    return outputs.putInPlace(status);
+}
+
 int run(std::span<const std::string> args) {
     StationArguments input;
     std::optional<fs::path> picture;
@@ -393,51 +443,9 @@ int run(std::span<const std::string> args) {
         std::cerr << "tarnelo-cli rating: 无法定线 cannot fit: "
                   << terminalSafe(report.fit().problem) << "\n";
     }
+    status = writeOutputs(report, {picture, png, plotOptions, workbook, pdf}, status);
     if (interrupted()) {
         return kExitIncomplete;
-    }
-    if (picture) {
-        const std::string svg = ratingPlotSvg(report, plotOptions);
-        const pages::PngDrawing drawn = png ? pages::drawSvgPng(svg) : pages::PngDrawing{};
-        if (!drawn.problem.empty()) {
-            std::cerr << "tarnelo-cli rating: " << terminalSafe(drawn.problem) << "\n";
-            status = kExitIncomplete;
-        } else if (interrupted()) {
-            return kExitIncomplete;
-        } else if (!writeFileAtomic(*picture, png ? drawn.bytes : svg)) {
-            std::cerr << "tarnelo-cli rating: 无法写入 cannot write " << escapedName(*picture)
-                      << "：" << terminalSafe(lastWriteProblem()) << "\n";
-            status = kExitIncomplete;
-        }
-    }
-    if (interrupted()) {
-        return kExitIncomplete;
-    }
-    if (workbook && report.fit().problem.empty()) {
-        if (const auto failed = writeRatingWorkbook(report, *workbook)) {
-            std::cerr << "tarnelo-cli rating: " << terminalSafe(*failed) << "\n";
-            status = kExitIncomplete;
-        }
-    }
-    if (pdf && report.fit().problem.empty() && !interrupted()) {
-        // The table's pages, drawn from the workbook (a private copy without --table).
-        const sys::ScratchFolder scratch("tarnelo-rating");
-        const fs::path pages = workbook ? *workbook : scratch.path() / "rating.xlsx";
-        std::optional<std::string> failed;
-        if (!workbook) {
-            failed = writeRatingWorkbook(report, pages);
-        }
-        if (!failed) {
-            if (std::string problem =
-                    pages::writeWorkbookPdf(pages, *pdf, xlsx::kOwnWorkbookLimits);
-                !problem.empty()) {
-                failed = std::move(problem);
-            }
-        }
-        if (failed) {
-            std::cerr << "tarnelo-cli rating: " << terminalSafe(*failed) << "\n";
-            status = kExitIncomplete;
-        }
     }
     // Labels, reasons and the station come from the files: escaped for the terminal.
     if (json) {

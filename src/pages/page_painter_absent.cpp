@@ -9,13 +9,19 @@ constexpr const char* kAbsent =
 
 } // namespace
 
-std::string writeWorkbookPdf(const std::filesystem::path& workbook, const std::filesystem::path&,
-                             const xlsx::PackageLimits& limits) {
+PdfDrawing drawWorkbookPdf(const std::filesystem::path& workbook, const xlsx::PackageLimits& limits,
+                           const StopAsked& stopped) {
     // What the layout refuses is said as it would be where the pages can be drawn.
-    if (const Layout layout = layoutWorkbook(workbook, limits); !layout.problem.empty()) {
-        return layout.problem;
-    }
-    return kAbsent;
+    const Layout layout = layoutWorkbook(workbook, limits, stopped);
+    PdfDrawing drawn;
+    drawn.problem = layout.problem.empty() ? std::string(kAbsent) : layout.problem;
+    drawn.stopped = layout.stopped;
+    return drawn;
+}
+
+std::string writeWorkbookPdf(const std::filesystem::path& workbook, const std::filesystem::path&,
+                             const xlsx::PackageLimits& limits, const StopAsked& stopped) {
+    return drawWorkbookPdf(workbook, limits, stopped).problem;
 }
 
 std::string chineseFontProblem(std::string_view) {

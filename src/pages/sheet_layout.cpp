@@ -69,7 +69,8 @@ void replaceAll(std::string& text, std::string_view what, const std::string& wit
 
 class SheetPages {
   public:
-    SheetPages(const Worksheet& sheet, Layout& out) : sheet_(sheet), out_(out) {}
+    SheetPages(const Worksheet& sheet, Layout& out, const StopAsked& stopped)
+        : sheet_(sheet), out_(out), stopped_(stopped) {}
 
     bool run() {
         const Paper* paper = nullptr;
@@ -123,6 +124,9 @@ class SheetPages {
                 }
                 for (int r = rows[k].first; r <= rows[k].last; ++r) {
                     pageRows.push_back(r);
+                }
+                if (stopped_ && stopped_()) {
+                    return false;
                 }
                 page(pageRows, columnSpan);
             }
@@ -320,6 +324,7 @@ class SheetPages {
 
     const Worksheet& sheet_;
     Layout& out_;
+    const StopAsked& stopped_;
     double pageWidth_ = 0;
     double pageHeight_ = 0;
     double roomWidth_ = 0;
@@ -334,14 +339,22 @@ class SheetPages {
 
 } // namespace
 
-Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits) {
+Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits,
+                      const StopAsked& stopped) {
     Layout layout;
     std::vector<Worksheet> sheets;
     if (!readWorksheets(file, sheets, layout.problem, limits)) {
         return layout;
     }
     for (const Worksheet& sheet : sheets) {
-        if (!SheetPages(sheet, layout).run()) {
+        const bool laidOut = SheetPages(sheet, layout, stopped).run();
+        if (stopped && stopped()) {
+            layout.pages.clear();
+            layout.stopped = true;
+            layout.problem = "已中断，未绘制页面。";
+            return layout;
+        }
+        if (!laidOut) {
             layout.pages.clear();
             return layout;
         }

@@ -8,6 +8,7 @@
 #include "platform/workbook/package.hpp"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,10 +63,17 @@ struct Layout {
     std::vector<Page> pages;
     // Why nothing was laid out; empty when the pages are there.
     std::string problem;
+    // The layout was given up because `stopped` said so (an interruption): no pages.
+    bool stopped = false;
 };
+
+// Asked between sheets and pages, and between the pages that are drawn: once it says yes the
+// work ends unfinished and nothing is written. Empty: never stopped.
+using StopAsked = std::function<bool()>;
 
 // Lays out every worksheet of the workbook file, in order; one the program has just written
 // itself is read with xlsx::kOwnWorkbookLimits.
-Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits = {});
+Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits = {},
+                      const StopAsked& stopped = {});
 
 } // namespace tarnelo::pages

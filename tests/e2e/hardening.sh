@@ -551,6 +551,49 @@ for run in "summary INT 130" "summary TERM 143" "summary HUP 129" "rating INT 13
 done
 rm -rf "$many"
 
+# --- 3b. A signal while the pages are drawn (rating --pdf, summary --pdf of 3,000 gaugings): the
+# command ends within a second and writes none of its outputs, nor replaces an old one.
+many="$work/many-drawn"
+python3 - "$st" "$many" <<'PY'
+import glob, os, sys
+os.makedirs(sys.argv[2])
+files = [open(f, "rb").read() for f in sorted(glob.glob(sys.argv[1] + "/*.dat"))]
+for i in range(3000):
+    open(f"{sys.argv[2]}/g{i:05d}.dat", "wb").write(files[i % len(files)])
+PY
+for sub in rating summary; do
+    case $sub in
+    summary) outputs=(--pdf "$work/drawn.pdf" -o "$work/drawn.xlsx" --csv "$work/drawn.csv") ;;
+    rating) outputs=(--pdf "$work/drawn.pdf" --table "$work/drawn.xlsx" -o "$work/drawn.svg") ;;
+    esac
+    # The whole run first: the signal then comes at six and at eight tenths of it, while the
+    # pages are laid out and drawn.
+    start=$(millis)
+    "$cli" "$sub" "$many" "${outputs[@]}" >/dev/null 2>&1
+    whole=$(($(millis) - start))
+    [[ -s "$work/drawn.pdf" ]] || fail "$sub of 3,000 gaugings wrote no PDF"
+    for share in 60 80; do
+        rm -f "$work"/drawn.*
+        printf 'old' >"$work/drawn.pdf"
+        "$cli" "$sub" "$many" "${outputs[@]}" >/dev/null 2>&1 &
+        pid=$!
+        sleep "$(awk -v ms="$whole" -v s="$share" 'BEGIN { printf "%.3f", ms * s / 100000 }')"
+        start=$(millis)
+        kill -INT "$pid"
+        wait "$pid"
+        status=$?
+        took=$(($(millis) - start))
+        echo "$sub --pdf of 3,000 gaugings (${whole} ms), SIGINT at ${share} %: exit $status," \
+            "ended ${took} ms after the signal"
+        [[ $status -eq 130 ]] || fail "$sub --pdf, SIGINT at ${share} %: exit $status, expected 130"
+        ((took <= 1000)) || fail "$sub --pdf, SIGINT at ${share} %: ended ${took} ms after it"
+        cmp -s "$work/drawn.pdf" <(printf old) || fail "an interrupted $sub --pdf replaced the PDF"
+        written=$(cd "$work" && ls drawn.xlsx drawn.csv drawn.svg 2>/dev/null)
+        [[ -z $written ]] || fail "an interrupted $sub --pdf wrote: $written"
+    done
+done
+rm -rf "$many" "$work"/drawn.*
+
 # --- 4. Templates that reach outside: external targets, link parts, binaries that are no
 # pictures, and functions that fetch or call wherever a formula stands.
 python3 - "$TARNELO_PROGRAM_DIR/Data/moduleexcel_1.dat" "$work" <<'PY'
