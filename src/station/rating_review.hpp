@@ -31,6 +31,7 @@ class Reason {
   public:
     Reason() = default;
     Reason(std::string text) : text_(std::make_shared<const std::string>(std::move(text))) {}
+    Reason(const char* text) : Reason(std::string(text)) {}
     bool empty() const { return !text_ || text_->empty(); }
     const std::string& text() const;
     operator const std::string&() const { return text(); }
