@@ -588,7 +588,8 @@ for sub in rating summary; do
         echo "$sub --pdf of 3,000 gaugings, SIGINT ${after} s into the pages: exit $status," \
             "ended ${took} ms after the signal"
         [[ $status -eq 130 ]] || fail "$sub --pdf, SIGINT ${after} s into the pages: exit $status"
-        ((took <= 1000)) || fail "$sub --pdf, SIGINT ${after} s into the pages: ended ${took} ms after it"
+        ((took <= 1000)) ||
+            fail "$sub --pdf, SIGINT ${after} s into the pages: ended ${took} ms after it"
         cmp -s "$work/drawn.pdf" <(printf old) || fail "an interrupted $sub --pdf replaced the PDF"
         written=$(cd "$work" && ls drawn.xlsx drawn.csv drawn.svg 2>/dev/null)
         [[ -z $written ]] || fail "an interrupted $sub --pdf wrote: $written"
