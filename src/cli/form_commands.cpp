@@ -18,6 +18,7 @@
 #include "pages/page_printer.hpp"
 #include "platform/print/pdf_render.hpp"
 #include "platform/print/print_host.hpp"
+#include "platform/system/child_process.hpp"
 #include "platform/system/scratch.hpp"
 #include "report/record_form.hpp"
 #include "report/record_form_steps.hpp"
@@ -204,6 +205,29 @@ int publish(std::string_view command, const std::string& file,
     return kExitDone;
 }
 
+// The form's pages drawn from the filled workbook, then the workbook (when asked for) and the
+// PDF put in place together; an interruption while the pages are drawn writes neither.
+int placeWithPdf(const std::string& file, const fs::path& filled,
+                 const std::optional<fs::path>& workbook, const fs::path& pdf) {
+    const auto interrupted = [] { return sys::interruptSignal() != 0; };
+    pages::PdfDrawing drawn =
+        pages::drawWorkbookPdf(filled, {}, pages::formPageCap(true), interrupted);
+    if (drawn.stopped || interrupted()) {
+        return kExitIncomplete;
+    }
+    StagedOutputs outputs("export");
+    if (workbook && !outputs.addFile(*workbook, filled)) {
+        return kExitIncomplete;
+    }
+    if (!drawn.problem.empty()) {
+        // The workbook is written all the same, as it would be without --pdf.
+        outputs.putInPlace(kExitIncomplete);
+        return fail("export", file, drawn.problem, kExitIncomplete);
+    }
+    outputs.add(pdf, std::move(drawn.bytes));
+    return outputs.putInPlace(kExitDone);
+}
+
 int runExport(std::span<const std::string> args) {
     std::string file;
     std::optional<fs::path> workbook;
@@ -278,8 +302,11 @@ int runExport(std::span<const std::string> args) {
         }
     }
     ComputedMeasurement measurement(paths::fromUtf8(file), threePoint);
+    // A PDF drawn here: the workbook is filled in the private folder, and both are put in place
+    // together once the pages are drawn, so that an interruption leaves both targets as they were.
+    const bool together = pdf && !useOffice;
     const fs::path target =
-        workbook ? *workbook : measurement.folder() / paths::fromUtf8("记载表.xlsx");
+        workbook && !together ? *workbook : measurement.folder() / paths::fromUtf8("记载表.xlsx");
     if (const int status = publish("export", file, measurement, target, force, exportForm);
         status != kExitDone) {
         return status;
@@ -289,13 +316,10 @@ int runExport(std::span<const std::string> args) {
                     pdfProblem + "工作簿已保存 the workbook was written：" + paths::toUtf8(target),
                     kExitIncomplete);
     }
-    if (pdf && !useOffice) {
-        if (const std::string problem =
-                pages::writeWorkbookPdf(target, *pdf, {}, pages::formPageCap(true));
-            !problem.empty()) {
-            return fail("export", file, problem, kExitIncomplete);
-        }
-    } else if (pdf) {
+    if (together) {
+        return placeWithPdf(file, target, workbook, *pdf);
+    }
+    if (pdf) {
         const RenderResult rendered = renderToPdf(*renderer, target, *pdf);
         if (!rendered.ok) {
             return fail("export", file, rendered.error, kExitIncomplete);

@@ -4,6 +4,7 @@
 #include "cli/text_output.hpp"
 #include "files/file_access.hpp"
 #include "files/file_io.hpp"
+#include "platform/system/child_process.hpp"
 #include "window/program_paths.hpp"
 
 #include <iostream>
@@ -45,6 +46,53 @@ int checkOutputs(std::string_view command, std::span<const std::filesystem::path
         }
     }
     return kExitDone;
+}
+
+void StagedOutputs::add(std::filesystem::path target, std::string bytes) {
+    outputs_.push_back({std::move(target), std::move(bytes)});
+}
+
+bool StagedOutputs::addFile(std::filesystem::path target, const std::filesystem::path& made) {
+    std::optional<std::string> bytes = readFileBytes(made);
+    if (!bytes) {
+        std::cerr << "tarnelo-cli " << command_ << ": 无法读回临时文件 cannot read back "
+                  << escapedName(made) << "\n";
+        return false;
+    }
+    add(std::move(target), std::move(*bytes));
+    return true;
+}
+
+int StagedOutputs::putInPlace(int status) {
+    std::vector<std::filesystem::path> made;
+    const auto interrupted = [&made] {
+        if (sys::interruptSignal() == 0) {
+            return false;
+        }
+        for (const auto& file : made) {
+            std::error_code ignored;
+            std::filesystem::remove(file, ignored);
+        }
+        return true;
+    };
+    for (Output& output : outputs_) {
+        if (interrupted()) {
+            return kExitIncomplete;
+        }
+        std::error_code error;
+        const bool existed =
+            std::filesystem::exists(std::filesystem::symlink_status(output.target, error));
+        if (!writeFileAtomic(output.target, output.bytes)) {
+            std::cerr << "tarnelo-cli " << command_ << ": 无法写入 cannot write "
+                      << escapedName(output.target) << "：" << terminalSafe(lastWriteProblem())
+                      << "\n";
+            status = kExitIncomplete;
+        } else if (!existed) {
+            made.push_back(output.target);
+        }
+        std::string().swap(output.bytes);
+    }
+    return interrupted() ? kExitIncomplete : status;
 }
 
 } // namespace tarnelo::cli

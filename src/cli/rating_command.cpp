@@ -92,15 +92,41 @@ std::string labelList(const RatingReport& report, const std::vector<std::size_t>
     return out + "]";
 }
 
-std::string reviewJson(const RatingReport& report) {
+// Text handed on as it is made: the reports of a year whose many labels share one long reason
+// are never held whole.
+class Spool {
+  public:
+    Spool(std::ostream& stream, bool terminal) : stream_(stream), terminal_(terminal) {}
+    Spool(const Spool&) = delete;
+    Spool& operator=(const Spool&) = delete;
+    ~Spool() { flush(); }
+    Spool& operator+=(std::string_view piece) {
+        text_ += piece;
+        if (text_.size() >= (std::size_t(1) << 16)) {
+            flush();
+        }
+        return *this;
+    }
+
+  private:
+    void flush() {
+        stream_ << (terminal_ ? terminalSafe(text_, true) : text_);
+        text_.clear();
+    }
+    std::ostream& stream_;
+    bool terminal_;
+    std::string text_;
+};
+
+void reviewJson(Spool& out, const RatingReport& report) {
     const auto& review = report.review;
-    std::string out = ",\n  \"excluded\": [";
+    out += ",\n  \"excluded\": [";
     bool first = true;
     for (std::size_t i = 0; i < report.points.size(); ++i) {
         if (!review.excluded[i].empty()) {
             out += std::string(first ? "" : ", ") +
                    "{\"number\": " + jsonString(report.points[i].label) +
-                   ", \"reason\": " + jsonString(review.excluded[i]) + "}";
+                   ", \"reason\": " + jsonString(review.excluded[i].text()) + "}";
             first = false;
         }
     }
@@ -110,7 +136,7 @@ std::string reviewJson(const RatingReport& report) {
         if (!review.kept[i].empty()) {
             out += std::string(first ? "" : ", ") +
                    "{\"number\": " + jsonString(report.points[i].label) +
-                   ", \"reason\": " + jsonString(review.kept[i]) + "}";
+                   ", \"reason\": " + jsonString(review.kept[i].text()) + "}";
             first = false;
         }
     }
@@ -123,7 +149,7 @@ std::string reviewJson(const RatingReport& report) {
                (std::isfinite(o.deviation) ? num::plainText(o.deviation * 100) : "null") +
                ", \"likely\": " + jsonString(o.likely) + ", \"kept\": " +
                (review.kept[o.point].empty() ? std::string("null")
-                                             : jsonString(review.kept[o.point])) +
+                                             : jsonString(review.kept[o.point].text())) +
                "}";
     }
     out += "],\n  \"outlier_rule\": " +
@@ -151,16 +177,17 @@ std::string reviewJson(const RatingReport& report) {
                ", \"after_mean_pct\": " + num::plainText(drift.afterMean * 100);
     }
     out += ", \"detail\": " + jsonString(drift.detail) + "}";
-    return out;
 }
 
-std::string jsonText(const RatingReport& report) {
+void writeJson(std::ostream& stream, const RatingReport& report) {
     const auto& fit = report.fit();
-    std::string out = "{\n  \"station\": " + jsonString(report.station) +
-                      ",\n  \"year\": " + std::to_string(report.year) +
-                      ",\n  \"points\": " + std::to_string(report.points.size());
+    Spool out(stream, false);
+    out += "{\n  \"station\": " + jsonString(report.station) +
+           ",\n  \"year\": " + std::to_string(report.year) +
+           ",\n  \"points\": " + std::to_string(report.points.size());
     if (!fit.problem.empty()) {
-        return out + ",\n  \"problem\": " + jsonString(fit.problem) + "\n}\n";
+        out += ",\n  \"problem\": " + jsonString(fit.problem) + "\n}\n";
+        return;
     }
     const auto& c = fit.curve;
     out += ",\n  \"form\": \"" +
@@ -195,8 +222,9 @@ std::string jsonText(const RatingReport& report) {
            testJson(t.deviation) + "],\n  \"alpha_deviation\": " + num::plainText(t.alpha) +
            ",\n  \"systematic_error_pct\": " + num::plainText(t.meanDeviation * 100) +
            ",\n  \"se_pct\": " + num::plainText(t.se * 100) +
-           ",\n  \"random_uncertainty_pct\": " + num::plainText(t.randomUncertainty * 100) +
-           reviewJson(report) + ",\n  \"gaugings\": [";
+           ",\n  \"random_uncertainty_pct\": " + num::plainText(t.randomUncertainty * 100);
+    reviewJson(out, report);
+    out += ",\n  \"gaugings\": [";
     const auto& review = report.review;
     for (std::size_t i = 0; i < report.points.size(); ++i) {
         const auto& p = report.points[i];
@@ -209,19 +237,22 @@ std::string jsonText(const RatingReport& report) {
                (std::isnan(deviation) ? std::string("null") : num::plainText(deviation * 100)) +
                ", \"trend\": " + (trend.empty() ? std::string("null") : jsonString(trend)) +
                ", \"excluded\": " +
-               (review.excluded[i].empty() ? std::string("null") : jsonString(review.excluded[i])) +
+               (review.excluded[i].empty() ? std::string("null")
+                                           : jsonString(review.excluded[i].text())) +
                ", \"kept\": " +
-               (review.kept[i].empty() ? std::string("null") : jsonString(review.kept[i])) +
+               (review.kept[i].empty() ? std::string("null") : jsonString(review.kept[i].text())) +
                ", \"outlier\": " + (review.isOutlier(i) ? "true" : "false") + "}";
     }
-    return out + "\n  ]\n}\n";
+    out += "\n  ]\n}\n";
 }
 
-std::string textReport(const RatingReport& report) {
+// Labels, reasons and the station come from the files: escaped for the terminal.
+void writeTextReport(std::ostream& stream, const RatingReport& report) {
     const auto& fit = report.fit();
     const auto& review = report.review;
     const station::RatingVerdict verdict = report.verdict();
-    std::string out = "定线结论：" + verdict.headline() + "\n";
+    Spool out(stream, true);
+    out += "定线结论：" + verdict.headline() + "\n";
     for (const std::string& reason : verdict.reasons) {
         out += "  " + reason + "\n";
     }
@@ -252,7 +283,56 @@ std::string textReport(const RatingReport& report) {
                (review.kept[o.point].empty() ? "未剔除" : "经复核保留：" + review.kept[o.point]) +
                (o.likely.empty() ? "" : "；可能原因：" + o.likely) + "\n";
     }
-    return out;
+}
+
+struct RatingOutputs {
+    std::optional<fs::path> picture;
+    bool png = false;
+    RatingPlotOptions plotOptions;
+    std::optional<fs::path> workbook;
+    std::optional<fs::path> pdf;
+};
+
+// The picture, the workbook and its pages, made in turn and put in place together at the end:
+// an interruption on the way (checked between the pages too) leaves every target as it was.
+int writeOutputs(const RatingReport& report, const RatingOutputs& asked, int status) {
+    const auto fail = [&status](const std::string& why) {
+        std::cerr << "tarnelo-cli rating: " << terminalSafe(why) << "\n";
+        status = kExitIncomplete;
+    };
+    StagedOutputs outputs("rating");
+    if (asked.picture && !interrupted()) {
+        std::string svg = ratingPlotSvg(report, asked.plotOptions);
+        pages::PngDrawing drawn = asked.png ? pages::drawSvgPng(svg) : pages::PngDrawing{};
+        if (!drawn.problem.empty()) {
+            fail(drawn.problem);
+        } else {
+            outputs.add(*asked.picture, asked.png ? std::move(drawn.bytes) : std::move(svg));
+        }
+    }
+    const bool fitted = report.fit().problem.empty();
+    if ((asked.workbook || asked.pdf) && fitted && !interrupted()) {
+        // The workbook is made in a private folder; the table's pages are drawn from it.
+        const sys::ScratchFolder scratch("tarnelo-rating");
+        const fs::path made = scratch.path() / "rating.xlsx";
+        if (const auto failed = writeRatingWorkbook(report, made)) {
+            fail(*failed);
+        } else if (asked.workbook && !outputs.addFile(*asked.workbook, made)) {
+            status = kExitIncomplete;
+        } else if (asked.pdf && !interrupted()) {
+            pages::PdfDrawing drawn =
+                pages::drawWorkbookPdf(made, xlsx::kOwnWorkbookLimits, {}, interrupted);
+            if (!drawn.problem.empty() && !drawn.stopped) {
+                fail(drawn.problem);
+            } else if (!drawn.stopped) {
+                outputs.add(*asked.pdf, std::move(drawn.bytes));
+            }
+        }
+    }
+    if (interrupted()) {
+        return kExitIncomplete;
+    }
+    return outputs.putInPlace(status);
 }
 
 int run(std::span<const std::string> args) {
@@ -393,57 +473,15 @@ int run(std::span<const std::string> args) {
         std::cerr << "tarnelo-cli rating: 无法定线 cannot fit: "
                   << terminalSafe(report.fit().problem) << "\n";
     }
+    status = writeOutputs(report, {picture, png, plotOptions, workbook, pdf}, status);
     if (interrupted()) {
         return kExitIncomplete;
-    }
-    if (picture) {
-        const std::string svg = ratingPlotSvg(report, plotOptions);
-        const pages::PngDrawing drawn = png ? pages::drawSvgPng(svg) : pages::PngDrawing{};
-        if (!drawn.problem.empty()) {
-            std::cerr << "tarnelo-cli rating: " << terminalSafe(drawn.problem) << "\n";
-            status = kExitIncomplete;
-        } else if (interrupted()) {
-            return kExitIncomplete;
-        } else if (!writeFileAtomic(*picture, png ? drawn.bytes : svg)) {
-            std::cerr << "tarnelo-cli rating: 无法写入 cannot write " << escapedName(*picture)
-                      << "：" << terminalSafe(lastWriteProblem()) << "\n";
-            status = kExitIncomplete;
-        }
-    }
-    if (interrupted()) {
-        return kExitIncomplete;
-    }
-    if (workbook && report.fit().problem.empty()) {
-        if (const auto failed = writeRatingWorkbook(report, *workbook)) {
-            std::cerr << "tarnelo-cli rating: " << terminalSafe(*failed) << "\n";
-            status = kExitIncomplete;
-        }
-    }
-    if (pdf && report.fit().problem.empty() && !interrupted()) {
-        // The table's pages, drawn from the workbook (a private copy without --table).
-        const sys::ScratchFolder scratch("tarnelo-rating");
-        const fs::path pages = workbook ? *workbook : scratch.path() / "rating.xlsx";
-        std::optional<std::string> failed;
-        if (!workbook) {
-            failed = writeRatingWorkbook(report, pages);
-        }
-        if (!failed) {
-            if (std::string problem =
-                    pages::writeWorkbookPdf(pages, *pdf, xlsx::kOwnWorkbookLimits);
-                !problem.empty()) {
-                failed = std::move(problem);
-            }
-        }
-        if (failed) {
-            std::cerr << "tarnelo-cli rating: " << terminalSafe(*failed) << "\n";
-            status = kExitIncomplete;
-        }
     }
     // Labels, reasons and the station come from the files: escaped for the terminal.
     if (json) {
-        std::cout << jsonText(report);
+        writeJson(std::cout, report);
     } else if (report.fit().problem.empty()) {
-        std::cout << terminalSafe(textReport(report), true);
+        writeTextReport(std::cout, report);
     }
     return status;
 }

@@ -123,6 +123,44 @@ void writeJson(std::ostream& out, const station::StationTable& table) {
     out << "\n  ]\n}\n";
 }
 
+// The workbook, its pages and the CSV, made in turn and put in place together at the end: an
+// interruption on the way (checked between the pages too) leaves every target as it was.
+int writeOutputs(const station::StationTable& table, const std::optional<fs::path>& workbook,
+                 const std::optional<fs::path>& pdf, const std::optional<fs::path>& csv,
+                 int status) {
+    const auto fail = [&status](const std::string& why) {
+        std::cerr << "tarnelo-cli summary: " << terminalSafe(why) << "\n";
+        status = kExitIncomplete;
+    };
+    StagedOutputs outputs("summary");
+    if ((workbook || pdf) && !interrupted()) {
+        // The workbook is made in a private folder; its pages are drawn from it.
+        const sys::ScratchFolder scratch("tarnelo-summary");
+        const fs::path made = scratch.path() / "table.xlsx";
+        if (const auto failed = writeStationTableWorkbook(table, made)) {
+            fail(*failed);
+        } else if (workbook && !outputs.addFile(*workbook, made)) {
+            status = kExitIncomplete;
+        } else if (pdf && !interrupted()) {
+            // Written just now by this program: its sheet grows with the year.
+            pages::PdfDrawing drawn =
+                pages::drawWorkbookPdf(made, xlsx::kOwnWorkbookLimits, {}, interrupted);
+            if (!drawn.problem.empty() && !drawn.stopped) {
+                fail(drawn.problem);
+            } else if (!drawn.stopped) {
+                outputs.add(*pdf, std::move(drawn.bytes));
+            }
+        }
+    }
+    if (csv && !interrupted()) {
+        outputs.add(*csv, csvText(table));
+    }
+    if (interrupted()) {
+        return kExitIncomplete;
+    }
+    return outputs.putInPlace(status);
+}
+
 int run(std::span<const std::string> args) {
     StationArguments input;
     std::optional<fs::path> workbook;
@@ -189,43 +227,9 @@ int run(std::span<const std::string> args) {
     for (const auto& problem : table.problems) {
         status = problem.kept ? status : worseExit(status, kExitIncomplete);
     }
+    status = writeOutputs(table, workbook, pdf, csv, status);
     if (interrupted()) {
         return kExitIncomplete;
-    }
-    if (workbook) {
-        if (const auto failed = writeStationTableWorkbook(table, *workbook)) {
-            std::cerr << "tarnelo-cli summary: " << terminalSafe(*failed) << "\n";
-            status = kExitIncomplete;
-        }
-    }
-    if (pdf && !interrupted()) {
-        // The pages of the workbook, drawn from a copy in a private folder.
-        const sys::ScratchFolder scratch("tarnelo-summary");
-        const fs::path pages = workbook ? *workbook : scratch.path() / "table.xlsx";
-        std::optional<std::string> failed;
-        if (!workbook) {
-            failed = writeStationTableWorkbook(table, pages);
-        }
-        if (!failed) {
-            // The workbook was written just now by this program: its sheet grows with the year.
-            if (std::string problem =
-                    pages::writeWorkbookPdf(pages, *pdf, xlsx::kOwnWorkbookLimits);
-                !problem.empty()) {
-                failed = std::move(problem);
-            }
-        }
-        if (failed) {
-            std::cerr << "tarnelo-cli summary: " << terminalSafe(*failed) << "\n";
-            status = kExitIncomplete;
-        }
-    }
-    if (interrupted()) {
-        return kExitIncomplete;
-    }
-    if (csv && !writeFileAtomic(*csv, csvText(table))) {
-        std::cerr << "tarnelo-cli summary: 无法写入 cannot write " << escapedName(*csv) << "："
-                  << terminalSafe(lastWriteProblem()) << "\n";
-        status = kExitIncomplete;
     }
     if (json) {
         writeJson(std::cout, table);

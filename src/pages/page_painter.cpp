@@ -266,15 +266,18 @@ std::string chineseFontProblem(std::string_view drawing) {
     return {};
 }
 
-std::string writeWorkbookPdf(const std::filesystem::path& workbook,
-                             const std::filesystem::path& target, const xlsx::PackageLimits& limits,
-                             const PageCap& cap) {
-    const Layout layout = layoutWorkbook(workbook, limits, cap);
+PdfDrawing drawWorkbookPdf(const std::filesystem::path& workbook, const xlsx::PackageLimits& limits,
+                           const PageCap& cap, const StopAsked& stopped) {
+    PdfDrawing drawn;
+    const Layout layout = layoutWorkbook(workbook, limits, cap, stopped);
     if (!layout.problem.empty()) {
-        return layout.problem;
+        drawn.problem = layout.problem;
+        drawn.stopped = layout.stopped;
+        return drawn;
     }
     if (std::string font = chineseFontProblem(); !font.empty()) {
-        return font;
+        drawn.problem = std::move(font);
+        return drawn;
     }
     QByteArray bytes;
     {
@@ -287,9 +290,17 @@ std::string writeWorkbookPdf(const std::filesystem::path& workbook,
         writer.setPageLayout(pageLayoutOf(layout.pages.front()));
         QPainter painter;
         if (!painter.begin(&writer)) {
-            return "无法开始绘制 PDF。";
+            drawn.problem = "无法开始绘制 PDF。";
+            return drawn;
         }
         for (std::size_t i = 0; i < layout.pages.size(); ++i) {
+            if (stopped && stopped()) {
+                // The painter still ends its document; the bytes are dropped.
+                painter.end();
+                drawn.problem = "已中断，未写出 PDF。";
+                drawn.stopped = true;
+                return drawn;
+            }
             if (i > 0) {
                 writer.setPageLayout(pageLayoutOf(layout.pages[i]));
                 writer.newPage();
@@ -298,8 +309,21 @@ std::string writeWorkbookPdf(const std::filesystem::path& workbook,
         }
         painter.end();
     }
-    if (!writeFileAtomic(
-            target, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
+    drawn.bytes.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return drawn;
+}
+
+std::string writeWorkbookPdf(const std::filesystem::path& workbook,
+                             const std::filesystem::path& target, const xlsx::PackageLimits& limits,
+                             const PageCap& cap, const StopAsked& stopped) {
+    const PdfDrawing drawn = drawWorkbookPdf(workbook, limits, cap, stopped);
+    if (!drawn.problem.empty()) {
+        return drawn.problem;
+    }
+    if (stopped && stopped()) {
+        return "已中断，未写出 PDF。";
+    }
+    if (!writeFileAtomic(target, drawn.bytes)) {
         return "无法写入 PDF：" + lastWriteProblem();
     }
     return {};

@@ -20,12 +20,24 @@ QPageLayout pageLayoutOf(const Page& page);
 // Draws one page, `unit` device pixels to a point, from the device's top-left corner.
 void paintPage(QPainter& painter, const Page& page, double unit);
 
-// The workbook's pages as a PDF file, replacing it; an empty text when written, else why not
-// (in Chinese). Nothing is left at target when it fails. A workbook the program has just
-// written itself is read with xlsx::kOwnWorkbookLimits.
+// The workbook's pages as the bytes of a PDF, or why not (in Chinese). A workbook the program
+// has just written itself is read with xlsx::kOwnWorkbookLimits. `stopped` is asked between
+// pages, of the layout and of the drawing; once it says yes no bytes are given (stopped set).
+struct PdfDrawing {
+    std::string bytes;
+    std::string problem;
+    bool stopped = false;
+};
+PdfDrawing drawWorkbookPdf(const std::filesystem::path& workbook,
+                           const xlsx::PackageLimits& limits = {}, const PageCap& cap = {},
+                           const StopAsked& stopped = {});
+
+// The same PDF written to target, replacing it; an empty text when written, else why not.
+// Nothing is left at target when it fails or is stopped.
 std::string writeWorkbookPdf(const std::filesystem::path& workbook,
                              const std::filesystem::path& target,
-                             const xlsx::PackageLimits& limits = {}, const PageCap& cap = {});
+                             const xlsx::PackageLimits& limits = {}, const PageCap& cap = {},
+                             const StopAsked& stopped = {});
 
 // Why `drawing` (记载表, 图片) cannot be drawn in Chinese on this system (no font with Chinese
 // glyphs), or an empty text.

@@ -9,13 +9,20 @@ constexpr const char* kAbsent =
 
 } // namespace
 
-std::string writeWorkbookPdf(const std::filesystem::path& workbook, const std::filesystem::path&,
-                             const xlsx::PackageLimits& limits, const PageCap& cap) {
+PdfDrawing drawWorkbookPdf(const std::filesystem::path& workbook, const xlsx::PackageLimits& limits,
+                           const PageCap& cap, const StopAsked& stopped) {
     // What the layout refuses is said as it would be where the pages can be drawn.
-    if (const Layout layout = layoutWorkbook(workbook, limits, cap); !layout.problem.empty()) {
-        return layout.problem;
-    }
-    return kAbsent;
+    const Layout layout = layoutWorkbook(workbook, limits, cap, stopped);
+    PdfDrawing drawn;
+    drawn.problem = layout.problem.empty() ? std::string(kAbsent) : layout.problem;
+    drawn.stopped = layout.stopped;
+    return drawn;
+}
+
+std::string writeWorkbookPdf(const std::filesystem::path& workbook, const std::filesystem::path&,
+                             const xlsx::PackageLimits& limits, const PageCap& cap,
+                             const StopAsked& stopped) {
+    return drawWorkbookPdf(workbook, limits, cap, stopped).problem;
 }
 
 std::string chineseFontProblem(std::string_view) {

@@ -93,8 +93,8 @@ namespace {
 
 class SheetPages {
   public:
-    SheetPages(const Worksheet& sheet, const PageCap& cap, Layout& out)
-        : sheet_(sheet), cap_(cap), out_(out) {}
+    SheetPages(const Worksheet& sheet, const PageCap& cap, Layout& out, const StopAsked& stopped)
+        : sheet_(sheet), cap_(cap), out_(out), stopped_(stopped) {}
 
     bool run() {
         const Paper* paper = nullptr;
@@ -157,6 +157,9 @@ class SheetPages {
                 }
                 for (int r = rows[k].first; r <= rows[k].last; ++r) {
                     pageRows.push_back(r);
+                }
+                if (stopped_ && stopped_()) {
+                    return false;
                 }
                 page(pageRows, columnSpan);
             }
@@ -408,6 +411,7 @@ class SheetPages {
     // The rows repeated at the top of each page; none when they would leave no room.
     int titleFirst_ = 0;
     int titleLast_ = 0;
+    const StopAsked& stopped_;
     double pageWidth_ = 0;
     double pageHeight_ = 0;
     double roomWidth_ = 0;
@@ -423,14 +427,21 @@ class SheetPages {
 } // namespace
 
 Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits,
-                      const PageCap& cap) {
+                      const PageCap& cap, const StopAsked& stopped) {
     Layout layout;
     std::vector<Worksheet> sheets;
     if (!readWorksheets(file, sheets, layout.problem, limits)) {
         return layout;
     }
     for (const Worksheet& sheet : sheets) {
-        if (!SheetPages(sheet, cap, layout).run()) {
+        const bool laidOut = SheetPages(sheet, cap, layout, stopped).run();
+        if (stopped && stopped()) {
+            layout.pages.clear();
+            layout.stopped = true;
+            layout.problem = "已中断，未绘制页面。";
+            return layout;
+        }
+        if (!laidOut) {
             layout.pages.clear();
             return layout;
         }

@@ -8,6 +8,7 @@
 #include "platform/workbook/package.hpp"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,8 @@ struct Layout {
     std::vector<Page> pages;
     // Why nothing was laid out; empty when the pages are there.
     std::string problem;
+    // The layout was given up because `stopped` said so (an interruption): no pages.
+    bool stopped = false;
 };
 
 // The most pages a workbook's layout may have, counted before any is drawn: a record form holds
@@ -79,11 +82,15 @@ inline PageCap formPageCap(bool twoPages) {
     return {twoPages ? 2U : 1U, "记载表"};
 }
 
+// Asked between sheets and pages, and between the pages that are drawn: once it says yes the
+// work ends unfinished and nothing is written. Empty: never stopped.
+using StopAsked = std::function<bool()>;
+
 // Lays out every worksheet of the workbook file, in order; one the program has just written
 // itself is read with xlsx::kOwnWorkbookLimits. A layout of more pages than the cap is refused,
 // saying how many and why.
 Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits = {},
-                      const PageCap& cap = {});
+                      const PageCap& cap = {}, const StopAsked& stopped = {});
 
 // A header's or footer's text with &P and &N replaced by the page and the count of pages.
 std::string withPageCodes(std::string_view text, const std::string& page, const std::string& count);

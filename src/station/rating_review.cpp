@@ -332,6 +332,11 @@ std::string_view trendName(Trend trend) {
     return {};
 }
 
+const std::string& Reason::text() const {
+    static const std::string none;
+    return text_ ? *text_ : none;
+}
+
 std::optional<std::vector<Exclusion>> parseExclusions(std::string_view text, std::string& problem,
                                                       bool kept) {
     std::size_t colon = text.find(':');
@@ -345,7 +350,7 @@ std::optional<std::vector<Exclusion>> parseExclusions(std::string_view text, std
                        : "请在冒号后写明不参加定线的原因，如 8,27:流速仪故障";
         return std::nullopt;
     }
-    const std::string reason = trimmed(text.substr(colon + width));
+    const Reason reason(trimmed(text.substr(colon + width)));
     std::vector<Exclusion> exclusions;
     std::string_view labels = text.substr(0, colon);
     while (true) {
@@ -385,8 +390,8 @@ bool RatingReview::isUnhandledOutlier(std::size_t point) const {
 RatingReview reviewRating(std::span<const RatingPoint> points,
                           std::span<const Exclusion> exclusions, RatingForm form, double alpha) {
     RatingReview review;
-    review.excluded.assign(points.size(), std::string());
-    review.kept.assign(points.size(), std::string());
+    review.excluded.assign(points.size(), Reason());
+    review.kept.assign(points.size(), Reason());
     review.deviations.assign(points.size(), NAN);
     for (const Exclusion& e : exclusions) {
         for (std::size_t i = 0; i < points.size(); ++i) {

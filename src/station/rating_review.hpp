@@ -6,6 +6,7 @@
 #include "station/rating.hpp"
 #include "station/station_table.hpp"
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -24,9 +25,27 @@ std::string_view trendName(Trend trend);
 
 // A gauging the reviewer has decided on, named by its label, with the reason: left out of the
 // fit, or (kept) reviewed and kept in it, so that an outlier among them counts as handled.
+// The reason is shared by every gauging one decision names: "1,2,…,3000:原因" holds the text
+// once, however many labels it names and wherever the decision is kept.
+class Reason {
+  public:
+    Reason() = default;
+    Reason(std::string text) : text_(std::make_shared<const std::string>(std::move(text))) {}
+    Reason(const char* text) : Reason(std::string(text)) {}
+    bool empty() const { return !text_ || text_->empty(); }
+    const std::string& text() const;
+    operator const std::string&() const { return text(); }
+    friend bool operator==(const Reason& a, std::string_view b) { return a.text() == b; }
+    friend std::string operator+(std::string a, const Reason& b) { return a += b.text(); }
+    friend std::string operator+(const char* a, const Reason& b) { return a + b.text(); }
+
+  private:
+    std::shared_ptr<const std::string> text_;
+};
+
 struct Exclusion {
     std::string label;
-    std::string reason;
+    Reason reason;
     bool kept = false;
 };
 
@@ -82,9 +101,9 @@ struct RatingReview {
     RatingFit fit;
     std::vector<std::size_t> used;
     // Per point: why the user left it out, or empty.
-    std::vector<std::string> excluded;
+    std::vector<Reason> excluded;
     // Per point: why the reviewer kept it in the fit after review, or empty.
-    std::vector<std::string> kept;
+    std::vector<Reason> kept;
     // Per point: the relative deviation from fit.curve (NaN without a curve).
     std::vector<double> deviations;
     std::vector<Trend> trends;

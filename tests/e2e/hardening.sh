@@ -551,6 +551,65 @@ for run in "summary INT 130" "summary TERM 143" "summary HUP 129" "rating INT 13
 done
 rm -rf "$many"
 
+# --- 3b. A signal while the pages are drawn (rating --pdf, summary --pdf of 3,000 gaugings): the
+# command ends within a second and writes none of its outputs, nor replaces an old one.
+many="$work/many-drawn"
+python3 - "$st" "$many" <<'PY'
+import glob, os, sys
+os.makedirs(sys.argv[2])
+files = [open(f, "rb").read() for f in sorted(glob.glob(sys.argv[1] + "/*.dat"))]
+for i in range(3000):
+    open(f"{sys.argv[2]}/g{i:05d}.dat", "wb").write(files[i % len(files)])
+PY
+mkdir "$work/drawn-tmp"
+for sub in rating summary; do
+    case $sub in
+    summary) outputs=(--pdf "$work/drawn.pdf" -o "$work/drawn.xlsx" --csv "$work/drawn.csv") ;;
+    rating) outputs=(--pdf "$work/drawn.pdf" --table "$work/drawn.xlsx" -o "$work/drawn.svg") ;;
+    esac
+    # The signal comes once the workbook is made in the command's scratch folder and its pages
+    # are being laid out and drawn: 0.1 s and 0.4 s after.
+    for after in 0.1 0.4; do
+        rm -f "$work"/drawn.*
+        printf 'old' >"$work/drawn.pdf"
+        TMPDIR="$work/drawn-tmp" "$cli" "$sub" "$many" "${outputs[@]}" >/dev/null 2>&1 &
+        pid=$!
+        for _ in $(seq 1000); do
+            compgen -G "$work/drawn-tmp/tarnelo-$sub-$pid-*/*.xlsx" >/dev/null && break
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.02
+        done
+        sleep "$after"
+        start=$(millis)
+        kill -INT "$pid"
+        wait "$pid"
+        status=$?
+        took=$(($(millis) - start))
+        echo "$sub --pdf of 3,000 gaugings, SIGINT ${after} s into the pages: exit $status," \
+            "ended ${took} ms after the signal"
+        [[ $status -eq 130 ]] || fail "$sub --pdf, SIGINT ${after} s into the pages: exit $status"
+        ((took <= 1000)) ||
+            fail "$sub --pdf, SIGINT ${after} s into the pages: ended ${took} ms after it"
+        cmp -s "$work/drawn.pdf" <(printf old) || fail "an interrupted $sub --pdf replaced the PDF"
+        written=$(cd "$work" && ls drawn.xlsx drawn.csv drawn.svg 2>/dev/null)
+        [[ -z $written ]] || fail "an interrupted $sub --pdf wrote: $written"
+    done
+done
+# One long reason named for many gaugings is held once: 1,500 labels and a 72 KB reason (an
+# 80 KB --exclude) stay far below the 1.3 GB that copying it for every label took.
+rss=$(python3 - "$cli" "$many" <<'PY'
+import resource, subprocess, sys
+labels = ",".join(f"{n}#{k}" for n in range(1, 31) for k in range(1, 51))
+argument = labels + ":" + "原" * ((80000 - len(labels)) // 3)
+subprocess.run([sys.argv[1], "rating", sys.argv[2], "--json", "--exclude", argument],
+               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss // 1024)
+PY
+)
+echo "rating --json with an 80 KB --exclude over 1,500 gaugings: ${rss} MB at most"
+((rss < 400)) || fail "an 80 KB --exclude took ${rss} MB"
+rm -rf "$many" "$work"/drawn.* "$work/drawn-tmp"
+
 # --- 4. Templates that reach outside: external targets, link parts, binaries that are no
 # pictures, and functions that fetch or call wherever a formula stands.
 python3 - "$TARNELO_PROGRAM_DIR/Data/moduleexcel_1.dat" "$work" <<'PY'

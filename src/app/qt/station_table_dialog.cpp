@@ -410,7 +410,7 @@ void StationTableDialog::loadExclusions() {
 void StationTableDialog::saveExclusions() const {
     QStringList kept;
     for (const station::Exclusion& e : exclusions_) {
-        kept << qtext(e.label) + QLatin1Char('\t') + qtext(e.reason) +
+        kept << qtext(e.label) + QLatin1Char('\t') + qtext(e.reason.text()) +
                     (e.kept ? QLatin1Char('\t') + QString::fromUtf8(kKeptMark) : QString());
     }
     QSettings settings;
