@@ -93,7 +93,8 @@ gaugings = {g["number"]: g for g in r["gaugings"]}
 assert gaugings["8"]["kept"] == "已核对原始记录，无误" and gaugings["8"]["excluded"] is None
 assert all(o["kept"] for o in r["outliers"] if o["number"] in kept), r["outliers"]
 PY
-unzip -p "$work/kept.xlsx" xl/sharedStrings.xml | grep -q '经复核保留，参加定线' ||
+unzip -p "$work/kept.xlsx" xl/sharedStrings.xml >"$work/kept-strings.xml"
+grep -q '经复核保留，参加定线' "$work/kept-strings.xml" ||
     fail "the workbook does not list the kept outliers"
 "$cli" rating "$work/year" --keep "8:x" --exclude "8:y" >"$work/out" 2>"$work/err"
 [[ $? == 2 ]] || fail "a number both kept and excluded should be a usage error"
