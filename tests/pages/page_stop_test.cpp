@@ -17,6 +17,10 @@ namespace fs = std::filesystem;
 
 TEST(PageStop, EveryAskEndsTheWorkWithNothingWritten) {
     const fs::path form = fs::path(TARNELO_PROGRAM_DIR) / "Data" / "moduleexcel_2.dat";
+    // The pages are drawn only where a Chinese font is (or the renderer is built at all).
+    if (const std::string font = chineseFontProblem(); !font.empty()) {
+        GTEST_SKIP() << font;
+    }
     int asks = 0;
     const StopAsked counting = [&asks] {
         ++asks;

@@ -164,7 +164,7 @@ TEST(SheetLayout, RefusesWhatItWouldDrawWrongAndWritesNoPdf) {
 TEST(SheetLayout, BoundsThePagesOfAHostileTemplate) {
     const sys::ScratchFolder scratch("tarnelo-pages");
     const fs::path whole =
-        patched(scratch.path(), "xl/workbook.xml", "$A$1:$Y$53", "$A$1:$Y$1048576", "whole.xlsx");
+        patched(scratch.path(), "xl/workbook.xml", "$A$1:$Y$53", "$A$1:$Y$1048575", "whole.xlsx");
     const Layout form = layoutWorkbook(whole, {}, formPageCap(true));
     EXPECT_TRUE(form.pages.empty());
     EXPECT_NE(form.problem.find("而记载表最多 2 页"), std::string::npos) << form.problem;
