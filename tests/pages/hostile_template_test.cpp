@@ -12,11 +12,11 @@
 #include <chrono>
 #include <csignal>
 #include <functional>
-#include <regex>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tarnelo::pages {
 namespace {
@@ -35,12 +35,84 @@ std::string& partOf(Parts& parts, const std::string& name) {
     return none;
 }
 
+// A pattern of literal text, "\\$" for a dollar, "[...]+" for a run of the listed characters
+// (ranges like 0-9) and ".*" for anything, the longest first. std::regex is not used: its
+// recursive matcher overflows the stack on a whole sheet's XML.
+struct Token {
+    enum Kind { Literal, Run, Any } kind;
+    std::string text; // the literal, or the characters of a run
+};
+
+std::vector<Token> tokensOf(const std::string& pattern) {
+    std::vector<Token> tokens;
+    for (std::size_t i = 0; i < pattern.size();) {
+        if (pattern.compare(i, 2, ".*") == 0) {
+            tokens.push_back({Token::Any, {}});
+            i += 2;
+        } else if (pattern[i] == '[') {
+            const std::size_t close = pattern.find(']', i);
+            std::string set;
+            for (std::size_t k = i + 1; k < close; ++k) {
+                if (k + 2 < close && pattern[k + 1] == '-') {
+                    for (char c = pattern[k]; c <= pattern[k + 2]; ++c) {
+                        set += c;
+                    }
+                    k += 2;
+                } else {
+                    set += pattern[k];
+                }
+            }
+            tokens.push_back({Token::Run, set});
+            i = close + 2; // past "]+"
+        } else {
+            const char c = pattern[i] == '\\' ? pattern[++i] : pattern[i];
+            if (tokens.empty() || tokens.back().kind != Token::Literal) {
+                tokens.push_back({Token::Literal, {}});
+            }
+            tokens.back().text += c;
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+// Where the tokens from `t` on, matched at `at`, end; npos when they do not match there.
+std::size_t matchEnd(const std::string& text, const std::vector<Token>& tokens, std::size_t t,
+                     std::size_t at) {
+    if (t == tokens.size()) {
+        return at;
+    }
+    const Token& token = tokens[t];
+    if (token.kind == Token::Literal) {
+        return text.compare(at, token.text.size(), token.text) == 0
+                   ? matchEnd(text, tokens, t + 1, at + token.text.size())
+                   : std::string::npos;
+    }
+    std::size_t last = text.size();
+    if (token.kind == Token::Run) {
+        last = at;
+        while (last < text.size() && token.text.find(text[last]) != std::string::npos) {
+            ++last;
+        }
+    }
+    const std::size_t least = token.kind == Token::Run ? at + 1 : at;
+    for (std::size_t end = last + 1; end-- > least;) {
+        if (const std::size_t found = matchEnd(text, tokens, t + 1, end);
+            found != std::string::npos) {
+            return found;
+        }
+    }
+    return std::string::npos;
+}
+
 // Replaces the first match of pattern with the literal text `with`.
 void replace(std::string& text, const std::string& pattern, const std::string& with) {
-    std::smatch m;
-    if (std::regex_search(text, m, std::regex(pattern))) {
-        text.replace(static_cast<std::size_t>(m.position(0)), static_cast<std::size_t>(m.length(0)),
-                     with);
+    const std::vector<Token> tokens = tokensOf(pattern);
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (const std::size_t end = matchEnd(text, tokens, 0, at); end != std::string::npos) {
+            text.replace(at, end - at, with);
+            return;
+        }
     }
 }
 
