@@ -124,6 +124,26 @@ TEST(VerticalMode, SingleVelocityVerticalHasTwoBankPartials) {
     EXPECT_EQ(computed.result(res::平均流速), "1.90"); // 16.5 / 8.70, from the rounded texts
 }
 
+// Velocities keep three figures and at most three decimals: slow water below 0.1 m/s to three
+// decimals, fast water of 5 to 10 m/s to two.
+TEST(VerticalMode, SlowAndFastVelocitiesKeepTheirFigures) {
+    const Computation computed = compute(typedGauging({{"0", "0"},
+                                                       {"5", "1.0", "0.6", "1", "200"},
+                                                       {"10", "1.2", "0.6", "45", "100"},
+                                                       {"15", "1.0", "0.6", "10", "100"},
+                                                       {"20", "0"}}));
+    ASSERT_EQ(computed.status, Computation::Status::Computed) << computed.message;
+    const Table& sheet = computed.table;
+    // 0.6793 * 20 / 200 + 0.0033 = 0.07123; 0.6793 * 900 / 100 + 0.0033 = 6.117.
+    EXPECT_EQ(sheet.cell(1, col::测点流速), "0.071");
+    EXPECT_EQ(sheet.cell(1, col::平均流速), "0.071");
+    EXPECT_EQ(sheet.cell(2, col::测点流速), "6.12");
+    EXPECT_EQ(sheet.cell(2, col::平均流速), "6.12");
+    // The left bank: 0.7 * 0.071 = 0.0497.
+    EXPECT_EQ(sheet.cell(0, col::岸边部分), "0.7/0.050");
+    EXPECT_EQ(computed.result(res::最大流速), "6.12");
+}
+
 TEST(VerticalMode, GaugingFilledDownToItsLastRowComputes) {
     // As many rows as a new sheet has, the last one a water edge.
     constexpr int kRows = 20;
