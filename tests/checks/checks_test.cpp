@@ -1,9 +1,8 @@
 // The check pass: what it flags, where, and that sound gaugings pass it without a word.
-#include "app/compute_file.hpp"
 #include "checks/checks.hpp"
 #include "compute/compute.hpp"
 #include "compute/numtext.hpp"
-#include "support/program_folder.hpp"
+#include "files/gauging_file.hpp"
 #include "support/typed_gauging.hpp"
 
 #include <gtest/gtest.h>
@@ -393,9 +392,11 @@ TEST(ChecksOnSoundSheets, BundledExamplesAndTheWorkedExampleHaveNoErrors) {
     };
     for (const auto& [file, notices] : files) {
         SCOPED_TRACE(file.filename().string());
-        const FileComputation outcome = computeRawDataFile(file);
-        ASSERT_EQ(outcome.status, FileComputation::Status::Computed);
-        const std::vector<Finding>& findings = outcome.computation.findings;
+        const GaugingFile read = readGaugingFile(file);
+        ASSERT_EQ(read.status, GaugingFile::Status::Opened) << read.message;
+        const Computation computed = compute(read.gauging);
+        ASSERT_EQ(computed.status, Computation::Status::Computed) << computed.message;
+        const std::vector<Finding>& findings = computed.findings;
         EXPECT_EQ(countSeverity(findings, Severity::Error), 0) << findingList(findings);
         // Only the notices on partials above a tenth of the section and on velocity verticals
         // too far apart, in the sparse small sections.
