@@ -1,11 +1,9 @@
 // The check pass: what it flags, where, and that sound gaugings pass it without a word.
-#include "app/compute_command.hpp"
-#include "app/compute_file.hpp"
 #include "checks/checks.hpp"
+#include "compute/compute.hpp"
 #include "compute/numtext.hpp"
-#include "report/window_view.hpp"
-#include "support/headless_window.hpp"
-#include "support/program_folder.hpp"
+#include "files/gauging_file.hpp"
+#include "support/typed_gauging.hpp"
 
 #include <gtest/gtest.h>
 
@@ -20,14 +18,7 @@ namespace {
 
 using Severity = Finding::Severity;
 
-struct Row {
-    std::string distance;
-    std::string depth;
-    std::string relative = "";
-    std::string n = "";
-    std::string t = "";
-    std::string velocity = "";
-};
+using Row = testing::Typed;
 
 // The worked example of the field manual: 37.4 m³/s over five rows.
 std::vector<Row> workedExample() {
@@ -38,35 +29,22 @@ std::vector<Row> workedExample() {
             {"20", "0"}};
 }
 
+// The check pass over a gauging as typed, before any computation: every typed cell of both
+// modes is in the table it is given, as in a sheet.
+std::vector<Finding> checkTyped(const Gauging& gauging) {
+    return checkMeasurement(gauging, testing::typedCells(gauging), "");
+}
+
 class Checks : public ::testing::Test {
   protected:
-    Checks() : window("/nonexistent") {
-        layoutSheet(window);
-        window.setText(ctl::水面系数编辑框, "0.85");
-    }
+    Checks() { gauging.coefficients[coef::水面系数] = "0.85"; }
 
-    void type(const std::vector<Row>& rows) {
-        Sheet& sheet = window.sheet();
-        sheet.clearColumns(cols::kAll);
-        sheet.growTo(static_cast<int>(rows.size()));
-        for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-            const Row& row = rows[static_cast<std::size_t>(r)];
-            sheet.setCell(r, col::起点距, row.distance);
-            sheet.setCell(r, col::水深, row.depth);
-            sheet.setCell(r, col::相对, row.relative);
-            sheet.setCell(r, col::N, row.n);
-            sheet.setCell(r, col::T, row.t);
-            sheet.setCell(r, col::测点流速, row.velocity);
-        }
-    }
+    void type(const std::vector<Row>& rows) { gauging.rows = testing::typedGauging(rows).rows; }
 
-    void velocityMode() {
-        window.setSelected(ctl::测速模式, true);
-        layoutSheet(window);
-    }
+    void velocityMode() { gauging.mode = EntryMode::Velocity; }
 
     std::vector<Finding> only(Severity severity) const {
-        std::vector<Finding> found = checkWindow(window);
+        std::vector<Finding> found = checkTyped(gauging);
         std::erase_if(found, [&](const Finding& f) { return f.severity != severity; });
         return found;
     }
@@ -77,8 +55,9 @@ class Checks : public ::testing::Test {
         std::erase_if(found, [&](const Finding& f) { return f.column != column; });
         return found;
     }
+    int firstGap() const { return firstDistanceGap(testing::typedCells(gauging), gauging.mode); }
 
-    HeadlessWindow window;
+    Gauging gauging;
 };
 
 TEST_F(Checks, TextsThatAreNotWhollyNumbersAreErrorsOnTheirCell) {
@@ -93,8 +72,8 @@ TEST_F(Checks, TextsThatAreNotWhollyNumbersAreErrorsOnTheirCell) {
     rows.push_back({"70", "1e0"});
     rows.push_back({"75", "0"});
     type(rows);
-    window.setText(ctl::岸边系数编辑框01, "0.7x");
-    window.setText(ctl::计算公式编辑框02, ".");
+    gauging.coefficients[coef::左岸岸边系数] = "0.7x";
+    gauging.coefficients[coef::公式常数C] = ".";
 
     const auto errors = only(Severity::Error);
     ASSERT_EQ(errors.size(), bad.size() + 2);
@@ -113,7 +92,7 @@ TEST_F(Checks, TextsThatAreNotWhollyNumbersAreErrorsOnTheirCell) {
     EXPECT_EQ(findingLine(errors[2]), "第 6 行“水深”：“l.2”不是数字，将按 0 计算");
 
     // Columns the mode does not type are not checked: N and T in 测速模式.
-    window.sheet().setCell(1, col::N, "x");
+    gauging.rows[1].signalCount = "x";
     EXPECT_EQ(only(Severity::Error).size(), bad.size() + 2 + 1);
     velocityMode();
     EXPECT_EQ(only(Severity::Error).size(), bad.size() + 1);
@@ -132,7 +111,7 @@ TEST_F(Checks, DistancesThatDoNotIncreaseAndGapsAreErrors) {
         EXPECT_EQ(errors[static_cast<std::size_t>(i)].row, i + 1);
         EXPECT_EQ(errors[static_cast<std::size_t>(i)].column, col::起点距);
     }
-    EXPECT_EQ(firstDistanceGap(window), -1);
+    EXPECT_EQ(firstGap(), -1);
 
     auto rows = workedExample();
     rows[2].distance = "5"; // repeats the row above
@@ -177,10 +156,10 @@ TEST_F(Checks, DistancesThatDoNotIncreaseAndGapsAreErrors) {
     EXPECT_EQ(errors[0].row, 2);
     EXPECT_EQ(errors[0].column, col::起点距);
     EXPECT_NE(errors[0].reason.find("第 4 行还有起点距"), std::string::npos) << errors[0].reason;
-    EXPECT_EQ(firstDistanceGap(window), 2);
+    EXPECT_EQ(firstGap(), 2);
     // Empty rows after the last distance are no gap.
-    window.sheet().setCell(2, col::起点距, "10");
-    EXPECT_EQ(firstDistanceGap(window), -1);
+    gauging.rows[2].distance = "10";
+    EXPECT_EQ(firstGap(), -1);
 }
 
 TEST_F(Checks, ValuesOutsideTheirRangeAreErrors) {
@@ -211,8 +190,8 @@ TEST_F(Checks, PlausibleButOddInputIsANotice) {
           {"", "0.4"},                         // depth without distance (and a gap: error)
           {"30", "0.2", "0.6", "15", "120"}}); // last row not a water edge; 15 m from the
                                                // vertical before in 30 m of water
-    window.setText(ctl::岸边系数编辑框01, "0.4");
-    window.setText(ctl::岸边系数编辑框02, "1.2");
+    gauging.coefficients[coef::左岸岸边系数] = "0.4";
+    gauging.coefficients[coef::右岸岸边系数] = "1.2";
     std::vector<std::tuple<int, int, int>> where;
     for (const Finding& f : only(Severity::Notice)) {
         where.emplace_back(f.row, f.column, !f.isCoefficient() ? 0 : 1);
@@ -240,7 +219,7 @@ TEST_F(Checks, FieldTyposAreCaught) {
     rows[2].depth = "1，8";
     rows[3].depth = "a,b";
     type(rows);
-    window.setText(ctl::岸边系数编辑框01, "0,7");
+    gauging.coefficients[coef::左岸岸边系数] = "0,7";
     auto errors = only(Severity::Error);
     ASSERT_EQ(errors.size(), 4u);
     EXPECT_EQ(errors[0].reason, "“0,7”：小数点请用“.”");
@@ -260,7 +239,7 @@ TEST_F(Checks, FieldTyposAreCaught) {
         << errors[1].reason;
     rows = workedExample();
     type(rows);
-    window.setText(ctl::岸边系数编辑框01, "0.7");
+    gauging.coefficients[coef::左岸岸边系数] = "0.7";
 
     // A point velocity over 10 m/s is an error, typed or computed from N and T.
     velocityMode();
@@ -273,18 +252,17 @@ TEST_F(Checks, FieldTyposAreCaught) {
     EXPECT_EQ(std::make_pair(errors[0].row, errors[0].column), std::make_pair(2, col::测点流速));
     EXPECT_NE(errors[0].reason.find("超过 10 米/秒"), std::string::npos);
     EXPECT_NE(errors[0].reason.find("（经验值）"), std::string::npos);
-    window.setSelected(ctl::垂线模式, true);
-    layoutSheet(window);
-    window.setText(ctl::信号转数编辑框, "20");
-    window.setText(ctl::计算公式编辑框01, "0.6793");
-    window.setText(ctl::计算公式编辑框02, "0.0033");
+    gauging.mode = EntryMode::Vertical;
+    gauging.coefficients[coef::信号转数] = "20";
+    gauging.coefficients[coef::公式系数K] = "0.6793";
+    gauging.coefficients[coef::公式常数C] = "0.0033";
     rows = workedExample();
     rows[2].n = "150"; // 3000 revolutions in 110 s: 18.5 m/s
     type(rows);
-    ComputeOutcome outcome = computeCommand(window);
-    ASSERT_EQ(outcome.status, ComputeOutcome::Status::Computed);
-    ASSERT_EQ(countSeverity(outcome.findings, Severity::Error), 1);
-    for (const Finding& f : outcome.findings) {
+    const Computation fast = compute(gauging);
+    ASSERT_EQ(fast.status, Computation::Status::Computed) << fast.message;
+    ASSERT_EQ(countSeverity(fast.findings, Severity::Error), 1);
+    for (const Finding& f : fast.findings) {
         if (f.severity == Severity::Error) {
             EXPECT_EQ(std::make_pair(f.row, f.column), std::make_pair(2, col::测点流速));
         }
@@ -331,79 +309,75 @@ TEST_F(Checks, FieldTyposAreCaught) {
 TEST_F(Checks, PartialsAboveATenthOfTheSectionAreNoticedAfterTheComputation) {
     type(workedExample());
     // Before the computation only the spacing of the verticals is noticed.
-    ASSERT_EQ(checkWindow(window).size(), 1u);
-    EXPECT_EQ(checkWindow(window)[0].column, col::起点距);
-    const ComputeOutcome outcome = computeCommand(window);
-    ASSERT_EQ(outcome.status, ComputeOutcome::Status::Computed);
+    ASSERT_EQ(checkTyped(gauging).size(), 1u);
+    EXPECT_EQ(checkTyped(gauging)[0].column, col::起点距);
+    const Computation computed = compute(gauging);
+    ASSERT_EQ(computed.status, Computation::Status::Computed) << computed.message;
     // 2.85 of 37.4 is under a tenth; 12.1, 16.7 and 5.78 are not: one notice, on the largest,
     // the other two tinted with it.
-    ASSERT_EQ(outcome.findings.size(), 2u);
-    const Finding& share = outcome.findings[1];
+    ASSERT_EQ(computed.findings.size(), 2u);
+    const Finding& share = computed.findings[1];
     EXPECT_EQ(share.row, 2);
     EXPECT_EQ(share.column, col::部分流量);
     EXPECT_EQ(share.reason, "有 3 条部分流量超过断面流量的 10%（最大 45%，第 3 行）；ISO 748 "
                             "建议每条部分流量不超过 10%，可考虑增加垂线。");
     EXPECT_EQ(share.alsoRows, (std::vector<int>{1, 3}));
-    EXPECT_EQ(window.status(), "计算完成，有 2 处需要注意。");
+    EXPECT_EQ(computationStatusLine(computed), "计算完成，有 2 处需要注意。");
 }
 
-TEST_F(Checks, TheComputeCommandCarriesFindingsAndCountsThemInTheStatusBar) {
+TEST_F(Checks, TheComputationCarriesFindingsAndTheStatusLineCountsThem) {
     // The letter l for the digit 1: the depth reads as 0 and the discharge drops, but the
     // computation still runs; the finding says why.
     auto rows = workedExample();
     rows[1].depth = "l.2";
     type(rows);
-    ComputeOutcome outcome = computeCommand(window);
-    ASSERT_EQ(outcome.status, ComputeOutcome::Status::Computed);
-    EXPECT_EQ(window.text(ctl::断面流量), "29.7");
-    ASSERT_FALSE(outcome.findings.empty());
-    EXPECT_EQ(outcome.findings[0].severity, Severity::Error);
-    EXPECT_EQ(outcome.findings[0].row, 1);
-    EXPECT_EQ(outcome.findings[0].column, col::水深);
-    EXPECT_EQ(window.status().rfind("计算完成，有 1 处错误、", 0), 0u) << window.status();
+    Computation computed = compute(gauging);
+    ASSERT_EQ(computed.status, Computation::Status::Computed) << computed.message;
+    EXPECT_EQ(computed.result(res::断面流量), "29.7");
+    ASSERT_FALSE(computed.findings.empty());
+    EXPECT_EQ(computed.findings[0].severity, Severity::Error);
+    EXPECT_EQ(computed.findings[0].row, 1);
+    EXPECT_EQ(computed.findings[0].column, col::水深);
+    EXPECT_EQ(computationStatusLine(computed).rfind("计算完成，有 1 处错误、", 0), 0u)
+        << computationStatusLine(computed);
 
-    // An incomplete run keeps saying why it did not run, with the findings after it.
-    window.sheet().clearColumns(col::N, col::T);
-    outcome = computeCommand(window);
-    ASSERT_EQ(outcome.status, ComputeOutcome::Status::Incomplete);
-    EXPECT_EQ(window.status().rfind("数据不全，未计算", 0), 0u) << window.status();
-    EXPECT_NE(window.status().find("输入中有 1 处错误"), std::string::npos) << window.status();
+    // An incomplete run keeps saying why it did not run, with the findings after it. N and T
+    // are cleared from what the sheet shows after the computation.
+    gauging = testing::retyped(gauging, computed.table);
+    for (GaugingRow& row : gauging.rows) {
+        row.signalCount.clear();
+        row.seconds.clear();
+    }
+    computed = compute(gauging);
+    ASSERT_EQ(computed.status, Computation::Status::Incomplete);
+    const std::string status = computationStatusLine(computed);
+    EXPECT_EQ(status.rfind("数据不全，未计算", 0), 0u) << status;
+    EXPECT_NE(status.find("输入中有 1 处错误"), std::string::npos) << status;
 }
 
+// Whether a computation is to ask first, and what; the asking itself is the window's
+// (tests/app/compute_command_test.cpp).
 TEST_F(Checks, ComputingInTheOtherModeAsksBeforeClearingTypedCells) {
     type(workedExample());
-    window.sheet().setCell(5, col::N, "12");
-    window.sheet().setCell(5, col::T, "130");
+    gauging.rows.resize(6);
+    gauging.rows[5].signalCount = "12";
+    gauging.rows[5].seconds = "130";
     velocityMode();
-    window.sheet().setCell(1, col::测点流速, "1.2");
-    const Sheet before = window.sheet();
-    EXPECT_EQ(modeSwitchQuestion(window), "计算将清除在垂线模式下输入的 N、T 共 8 格，是否继续？");
+    gauging.rows[1].velocity = "1.2";
+    EXPECT_EQ(modeSwitchQuestion(gauging), "计算将清除在垂线模式下输入的 N、T 共 8 格，是否继续？");
 
-    window.answerQuestion(false);
-    ComputeOutcome outcome = computeCommand(window);
-    EXPECT_EQ(outcome.status, ComputeOutcome::Status::Cancelled);
-    EXPECT_TRUE(outcome.findings.empty());
-    for (int r = 0; r < before.rowCount(); ++r) {
-        for (int c = 0; c < Sheet::kColumns; ++c) {
-            EXPECT_EQ(window.sheet().cell(r, c), before.cell(r, c)) << r << "," << c;
-        }
-    }
-    EXPECT_FALSE(window.isEnabled(ctl::导出Excel));
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].title, "提示：");
-
-    window.answerQuestion(true);
-    outcome = computeCommand(window);
-    EXPECT_NE(outcome.status, ComputeOutcome::Status::Cancelled);
-    EXPECT_TRUE(window.sheet().cell(1, col::N).empty());
-    EXPECT_EQ(modeSwitchQuestion(window), "");
+    // Computed, the velocity mode's table holds no N and T: nothing is asked again.
+    const Computation computed = compute(gauging);
+    EXPECT_NE(computed.status, Computation::Status::Refused) << computed.message;
+    EXPECT_TRUE(computed.table.cell(1, col::N).empty());
+    EXPECT_EQ(modeSwitchQuestion(testing::retyped(gauging, computed.table)), "");
 
     // Back in 垂线模式: typed point velocities on rows without N and T are the other mode's.
-    window.setSelected(ctl::垂线模式, true);
+    gauging.mode = EntryMode::Vertical;
     type(workedExample());
-    window.sheet().setCell(4, col::测点流速, "0.3");
-    window.sheet().setCell(1, col::测点流速, "1.36"); // on a velocity vertical: computed here
-    EXPECT_EQ(modeSwitchQuestion(window),
+    gauging.rows[4].velocity = "0.3";
+    gauging.rows[1].velocity = "1.36"; // on a velocity vertical: computed here
+    EXPECT_EQ(modeSwitchQuestion(gauging),
               "计算将清除在测速模式下输入的测点流速共 1 格，是否继续？");
 }
 
@@ -418,9 +392,11 @@ TEST(ChecksOnSoundSheets, BundledExamplesAndTheWorkedExampleHaveNoErrors) {
     };
     for (const auto& [file, notices] : files) {
         SCOPED_TRACE(file.filename().string());
-        const FileComputation outcome = computeRawDataFile(file);
-        ASSERT_EQ(outcome.status, FileComputation::Status::Computed);
-        const std::vector<Finding>& findings = outcome.computation.findings;
+        const GaugingFile read = readGaugingFile(file);
+        ASSERT_EQ(read.status, GaugingFile::Status::Opened) << read.message;
+        const Computation computed = compute(read.gauging);
+        ASSERT_EQ(computed.status, Computation::Status::Computed) << computed.message;
+        const std::vector<Finding>& findings = computed.findings;
         EXPECT_EQ(countSeverity(findings, Severity::Error), 0) << findingList(findings);
         // Only the notices on partials above a tenth of the section and on velocity verticals
         // too far apart, in the sparse small sections.
@@ -431,27 +407,24 @@ TEST(ChecksOnSoundSheets, BundledExamplesAndTheWorkedExampleHaveNoErrors) {
 // A gauging of the kind the code asks for: 25 verticals, T of 100 s and more, bank
 // coefficients 0.7, water edges at both ends. Not a single finding.
 TEST(ChecksOnSoundSheets, ACleanTwentyFiveVerticalGaugingHasNoFindingAtAll) {
-    HeadlessWindow window("/nonexistent");
-    layoutSheet(window);
-    Sheet& sheet = window.sheet();
-    sheet.growTo(27);
+    Gauging gauging;
+    gauging.rows.resize(27);
     constexpr double kPi = 3.14159265358979;
-    sheet.setCell(0, col::起点距, "2");
-    sheet.setCell(0, col::水深, "0");
+    gauging.rows[0] = {"2", "0", "", "", "", ""};
     for (int i = 1; i <= 25; ++i) {
         const double shape = std::sin(kPi * i / 26.0);
-        sheet.setCell(i, col::起点距, num::plainText(2 + 4.0 * i));
-        sheet.setCell(i, col::水深, num::fixedText(0.4 + 2.6 * shape, 2));
-        sheet.setCell(i, col::相对, "0.6");
-        sheet.setCell(i, col::N, num::plainText(std::round(4 + 20 * shape)));
-        sheet.setCell(i, col::T, num::plainText(100 + (i * 11) % 40));
+        GaugingRow& row = gauging.rows[static_cast<std::size_t>(i)];
+        row.distance = num::plainText(2 + 4.0 * i);
+        row.depth = num::fixedText(0.4 + 2.6 * shape, 2);
+        row.relative = "0.6";
+        row.signalCount = num::plainText(std::round(4 + 20 * shape));
+        row.seconds = num::plainText(100 + (i * 11) % 40);
     }
-    sheet.setCell(26, col::起点距, "106");
-    sheet.setCell(26, col::水深, "0");
-    const ComputeOutcome outcome = computeCommand(window);
-    ASSERT_EQ(outcome.status, ComputeOutcome::Status::Computed);
-    EXPECT_TRUE(outcome.findings.empty()) << findingList(outcome.findings);
-    EXPECT_EQ(window.status(), "");
+    gauging.rows[26] = {"106", "0", "", "", "", ""};
+    const Computation computed = compute(gauging);
+    ASSERT_EQ(computed.status, Computation::Status::Computed) << computed.message;
+    EXPECT_TRUE(computed.findings.empty()) << findingList(computed.findings);
+    EXPECT_EQ(computationStatusLine(computed), "");
 }
 
 // Random plausible sheets in both modes: increasing distances, water edges at both ends,
@@ -463,43 +436,43 @@ TEST(ChecksOnSoundSheets, RandomPlausibleSheetsHaveNoErrors) {
     };
     for (int run = 0; run < 200; ++run) {
         SCOPED_TRACE(run);
-        HeadlessWindow window("/nonexistent");
+        Gauging gauging;
         const bool velocity = run % 2 == 1;
-        window.setSelected(velocity ? ctl::测速模式 : ctl::垂线模式, true);
-        layoutSheet(window);
-        window.setText(ctl::岸边系数编辑框01, num::fixedText(uniform(0.5, 1.0), 2));
+        gauging.mode = velocity ? EntryMode::Velocity : EntryMode::Vertical;
+        gauging.coefficients[coef::左岸岸边系数] = num::fixedText(uniform(0.5, 1.0), 2);
         // A third of the verticals are surface points: a surface coefficient of the usual range.
-        window.setText(ctl::水面系数编辑框, num::fixedText(uniform(0.8, 0.95), 2));
+        gauging.coefficients[coef::水面系数] = num::fixedText(uniform(0.8, 0.95), 2);
         const int verticals = 3 + static_cast<int>(random() % 30);
-        Sheet& sheet = window.sheet();
-        sheet.growTo(verticals + 2);
+        gauging.rows.resize(static_cast<std::size_t>(verticals + 2));
         double distance = uniform(0, 50);
-        sheet.setCell(0, col::起点距, num::fixedText(distance, 1));
-        sheet.setCell(0, col::水深, "0");
+        gauging.rows[0].distance = num::fixedText(distance, 1);
+        gauging.rows[0].depth = "0";
         for (int r = 1; r <= verticals; ++r) {
+            GaugingRow& row = gauging.rows[static_cast<std::size_t>(r)];
             distance += uniform(0.3, 20);
-            sheet.setCell(r, col::起点距, num::fixedText(distance, 1));
-            sheet.setCell(r, col::水深, num::fixedText(uniform(0.1, 15), 2));
+            row.distance = num::fixedText(distance, 1);
+            row.depth = num::fixedText(uniform(0.1, 15), 2);
             if (random() % 4 == 0) {
                 continue; // a sounding-only vertical
             }
-            sheet.setCell(r, col::相对, random() % 3 == 0 ? "0.0" : "0.6");
+            row.relative = random() % 3 == 0 ? "0.0" : "0.6";
             if (velocity) {
-                sheet.setCell(r, col::测点流速, num::fixedText(uniform(0.01, 6), 2));
+                row.velocity = num::fixedText(uniform(0.01, 6), 2);
             } else {
                 // At most 25 signals of 20 turns in 60 s: under 6 m/s with the default meter.
-                sheet.setCell(r, col::N, num::plainText(1 + random() % 25));
-                sheet.setCell(r, col::T, num::plainText(60 + random() % 200));
+                row.signalCount = num::plainText(1 + random() % 25);
+                row.seconds = num::plainText(60 + random() % 200);
             }
         }
-        sheet.setCell(verticals + 1, col::起点距, num::fixedText(distance + uniform(0.3, 10), 1));
-        sheet.setCell(verticals + 1, col::水深, "0");
-        const ComputeOutcome outcome = computeCommand(window);
-        EXPECT_EQ(countSeverity(outcome.findings, Severity::Error), 0)
-            << findingList(outcome.findings);
-        for (const Finding& f : outcome.findings) {
+        GaugingRow& edge = gauging.rows.back();
+        edge.distance = num::fixedText(distance + uniform(0.3, 10), 1);
+        edge.depth = "0";
+        const Computation computed = compute(gauging);
+        EXPECT_EQ(countSeverity(computed.findings, Severity::Error), 0)
+            << findingList(computed.findings);
+        for (const Finding& f : computed.findings) {
             EXPECT_TRUE(f.isCell());
-            EXPECT_LT(f.row, sheet.rowCount());
+            EXPECT_LT(f.row, static_cast<int>(gauging.rows.size()));
         }
     }
 }

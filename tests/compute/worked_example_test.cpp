@@ -1,5 +1,5 @@
-#include "app/compute_command.hpp"
-#include "support/headless_window.hpp"
+#include "compute/compute.hpp"
+#include "support/typed_gauging.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +10,10 @@
 namespace tarnelo {
 namespace {
 
-using Row = std::array<const char*, Sheet::kColumns>;
+using Row = std::array<const char*, kRecordColumns>;
 
-void typeRow(Sheet& sheet, int row, const std::vector<std::pair<int, const char*>>& cells) {
-    for (const auto& [column, text] : cells) {
-        sheet.setCell(row, column, text);
-    }
-}
-
-void expectRow(const Sheet& sheet, int row, const Row& expected) {
-    for (int c = 0; c < Sheet::kColumns; ++c) {
+void expectRow(const Table& sheet, int row, const Row& expected) {
+    for (int c = 0; c < kRecordColumns; ++c) {
         const std::string want = expected[static_cast<std::size_t>(c)][0] == '-'
                                      ? std::string()
                                      : expected[static_cast<std::size_t>(c)];
@@ -27,19 +21,12 @@ void expectRow(const Sheet& sheet, int row, const Row& expected) {
     }
 }
 
-// The five-row measurement of the field manual's worked example.
-void typeWorkedExample(HeadlessWindow& window) {
-    window.setText(ctl::水面系数编辑框, "0.85");
-    Sheet& sheet = window.sheet();
-    typeRow(sheet, 0, {{1, "0"}, {2, "0"}});
-    typeRow(sheet, 1, {{1, "5"}, {2, "1.2"}, {3, "0.6"}, {5, "10"}, {6, "100"}});
-    typeRow(sheet, 2, {{1, "10"}, {2, "1.8"}, {3, "0.6"}, {5, "15"}, {6, "110"}});
-    typeRow(sheet, 3, {{1, "15"}, {2, "1.5"}, {3, "0.0"}, {5, "20"}, {6, "105"}});
-    typeRow(sheet, 4, {{1, "20"}, {2, "0"}});
-}
-
-void expectWorkedExample(const HeadlessWindow& window) {
-    const Sheet& sheet = window.sheet();
+// Every cell and result of the field manual's worked example (support/typed_gauging.hpp).
+void expectWorkedExample(const Computation& computed) {
+    ASSERT_EQ(computed.status, Computation::Status::Computed) << computed.message;
+    EXPECT_EQ(computed.message, "");
+    const Table& sheet = computed.table;
+    ASSERT_GE(sheet.rowCount(), 5);
     expectRow(sheet, 0,
               {"水边", "0", "0", "-", "-", "-", "-", "-", "-", "-", "-", "0.7/0.95", "0.60", "5.0",
                "3.00", "3.00", "2.85"});
@@ -56,36 +43,36 @@ void expectWorkedExample(const HeadlessWindow& window) {
         sheet, 4,
         {"水边", "20", "0", "-", "-", "-", "-", "-", "-", "-", "-", "-", "-", "-", "-", "-", "-"});
     for (int r = 5; r < sheet.rowCount(); ++r) {
-        for (int c = 0; c < Sheet::kColumns; ++c) {
+        for (int c = 0; c < kRecordColumns; ++c) {
             EXPECT_EQ(sheet.cell(r, c), "") << r << "," << c;
         }
     }
-    EXPECT_EQ(window.text(ctl::断面流量), "37.4");
-    EXPECT_EQ(window.text(ctl::断面面积), "22.5");
-    EXPECT_EQ(window.text(ctl::平均流速), "1.66");
-    EXPECT_EQ(window.text(ctl::最大流速), "2.59");
-    EXPECT_EQ(window.text(ctl::水面宽), "20.0");
-    EXPECT_EQ(window.text(ctl::平均水深), "1.12");
-    EXPECT_EQ(window.text(ctl::最大水深), "1.80");
-    EXPECT_EQ(window.text(ctl::致谢框), "感谢使用!");
+    EXPECT_EQ(computed.result(res::断面流量), "37.4");
+    EXPECT_EQ(computed.result(res::断面面积), "22.5");
+    EXPECT_EQ(computed.result(res::平均流速), "1.66");
+    EXPECT_EQ(computed.result(res::最大流速), "2.59");
+    EXPECT_EQ(computed.result(res::水面宽), "20.0");
+    EXPECT_EQ(computed.result(res::平均水深), "1.12");
+    EXPECT_EQ(computed.result(res::最大水深), "1.80");
+    EXPECT_EQ(computed.completion, "感谢使用!");
 }
 
 TEST(WorkedExample, VerticalModeReproducesEveryCellAndResult) {
-    HeadlessWindow window("/nonexistent");
-    typeWorkedExample(window);
-    computeCommand(window);
-    expectWorkedExample(window);
-    EXPECT_TRUE(window.isEnabled(ctl::导出Excel));
-    EXPECT_TRUE(window.isEnabled(ctl::打印));
-    EXPECT_TRUE(window.messages.empty());
+    expectWorkedExample(compute(testing::workedExample()));
+    // Empty rows below it, as in a new sheet, stay empty.
+    Gauging sheetLong = testing::workedExample();
+    sheetLong.rows.resize(20);
+    expectWorkedExample(compute(sheetLong));
 }
 
+// Computing again what a sheet shows after a computation (its computed point velocities
+// among the typed columns) gives the same texts.
 TEST(WorkedExample, SecondComputeGivesIdenticalTexts) {
-    HeadlessWindow window("/nonexistent");
-    typeWorkedExample(window);
-    computeCommand(window);
-    computeCommand(window);
-    expectWorkedExample(window);
+    const Gauging gauging = testing::workedExample();
+    const Computation first = compute(gauging);
+    const Computation second = compute(testing::retyped(gauging, first.table));
+    expectWorkedExample(second);
+    EXPECT_EQ(second.findings, first.findings);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// Random sheets and coefficients through 计算, the check pass and both record-form fills: no
-// crash, no "inf" or "nan" in a computed cell or result, every finding inside the sheet (with
+// Random gaugings through the computation, the check pass and both record-form fills: no
+// crash, no "inf" or "nan" in a computed cell or result, every finding inside the table (with
 // the further rows a finding tints), at most one finding on the share of the partials. The seed
 // corpus holds the typos the checks look for: a comma in a number, a velocity over 10 m/s, a
 // jump in 起点距, a depth out of line with its neighbours, lone points off 0.6 and "0" for the
@@ -9,16 +9,12 @@
 // class for the check pass, 0 for the default; bit 4: a starting velocity is set, bits 5–7 give
 // it in steps of 0.05 m/s, 0 turning the check off), then lines: six coefficient texts, then one
 // line per row with the typed cells 起点距, 水深, 相对, N, T and 测点流速 separated by '|'.
-#include "app/compute_command.hpp"
 #include "checks/checks.hpp"
 #include "compute/compute.hpp"
 #include "files/record_header.hpp"
 #include "report/record_form.hpp"
-#include "report/window_view.hpp"
-#include "support/headless_window.hpp"
 #include "support/scratch_program_folder.hpp"
 #include "window/program_paths.hpp"
-#include "window/window_gauging.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -31,7 +27,7 @@ using namespace tarnelo;
 
 namespace {
 
-constexpr int kMostRows = 64;
+constexpr std::size_t kMostRows = 64;
 constexpr int kTyped[] = {col::起点距, col::水深, col::相对, col::N, col::T, col::测点流速};
 
 std::vector<std::string_view> split(std::string_view text, char separator) {
@@ -77,27 +73,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::string_view input(reinterpret_cast<const char*>(bytes + 1), size - 1);
     const std::vector<std::string_view> lines = split(input, '\n');
 
-    HeadlessWindow window(formFolder());
-    window.setSelected((flags & 1) != 0 ? ctl::测速模式 : ctl::垂线模式, true);
-    layoutSheet(window);
-    for (std::size_t i = 0; i < kCoefficientFields.size() && i < lines.size(); ++i) {
-        window.setText(kCoefficientFields[i].control, lines[i]);
+    Gauging gauging;
+    gauging.mode = (flags & 1) != 0 ? EntryMode::Velocity : EntryMode::Vertical;
+    for (std::size_t i = 0; i < kCoefficientCount && i < lines.size(); ++i) {
+        gauging.coefficients[i] = lines[i];
     }
-    Sheet& sheet = window.sheet();
-    for (std::size_t i = kCoefficientFields.size(); i < lines.size(); ++i) {
-        const int row = static_cast<int>(i - kCoefficientFields.size());
-        if (row >= kMostRows) {
+    for (std::size_t i = kCoefficientCount; i < lines.size(); ++i) {
+        if (gauging.rows.size() >= kMostRows) {
             break;
         }
-        sheet.growTo(row + 1);
+        GaugingRow& row = gauging.rows.emplace_back();
         const auto cells = split(lines[i], '|');
         for (std::size_t k = 0; k < cells.size() && k < std::size(kTyped); ++k) {
-            sheet.setCell(row, kTyped[k], cells[k]);
+            setTypedText(row, kTyped[k], std::string(cells[k]));
         }
     }
 
-    const ComputeOutcome outcome = computeCommand(window);
-    // The check pass again with the settings of the flags, over what the window now shows.
+    const Computation computed = compute(gauging);
+    const Table& table = computed.table;
+    const std::string& discharge = computed.result(res::断面流量);
+    // The check pass again over the computed table, as it is and with the settings of the flags.
     CheckOptions options;
     if (const int stationClass = (flags >> 2) & 3; stationClass != 0) {
         options.stationClass = stationClass;
@@ -105,38 +100,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if ((flags & 16) != 0) {
         options.startingVelocity = 0.05 * ((flags >> 5) & 7);
     }
-    const std::vector<Finding> withOptions = checkMeasurement(
-        gaugingOf(window), tableOf(window.sheet()), window.text(ctl::断面流量), options);
+    const std::vector<Finding> again = checkMeasurement(gauging, table, discharge);
+    const std::vector<Finding> withOptions = checkMeasurement(gauging, table, discharge, options);
     const bool velocity = (flags & 1) != 0;
-    for (int r = 0; r < sheet.rowCount(); ++r) {
+    for (int r = 0; r < table.rowCount(); ++r) {
         for (const ColumnRange range :
              velocity ? cols::kComputedVelocity : cols::kComputedVertical) {
             for (int c = range.first; c <= range.last; ++c) {
-                if (badText(sheet.cell(r, c))) {
+                if (badText(table.cell(r, c))) {
                     __builtin_trap();
                 }
             }
         }
     }
-    for (const auto field : ctl::kResultFields) {
-        if (badText(window.text(field))) {
+    for (const std::string& result : computed.results) {
+        if (badText(result)) {
             __builtin_trap();
         }
     }
-    for (const std::vector<Finding>& findings :
-         {outcome.findings, checkWindow(window), withOptions}) {
+    for (const std::vector<Finding>& findings : {computed.findings, again, withOptions}) {
         for (const Finding& f : findings) {
-            const bool inSheet =
-                f.isCell() && f.row < sheet.rowCount() && f.column < Sheet::kColumns;
+            const bool inTable =
+                f.isCell() && f.row < table.rowCount() && f.column < kRecordColumns;
             const bool field = !f.isCell() && f.row == -1 && f.column == -1;
-            if (!inSheet && !field) {
+            if (!inTable && !field) {
                 __builtin_trap();
             }
             if (f.reason.empty() || findingPlace(f).empty()) {
                 __builtin_trap();
             }
             for (const int row : f.alsoRows) {
-                if (!f.isCell() || row < 0 || row >= sheet.rowCount() || row == f.row) {
+                if (!f.isCell() || row < 0 || row >= table.rowCount() || row == f.row) {
                     __builtin_trap();
                 }
             }
@@ -154,8 +148,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         }
     }
     if ((flags & 2) != 0) {
-        fillSinglePageForm(window);
-        fillTwoPageForm(window);
+        static const RecordHeader header = loadRecordHeader(formFolder());
+        const FormSheet form = formSheetOf(gauging, computed, header);
+        for (bool twoPages : {false, true}) {
+            FormPlace place;
+            place.templateFile = paths::formTemplate(formFolder(), twoPages);
+            place.workingCopy = paths::formWorkingCopy(formFolder(), twoPages);
+            std::string problem;
+            fillForm(form, place, twoPages, problem);
+        }
     }
     return 0;
 }

@@ -1,8 +1,6 @@
-#include "app/compute_command.hpp"
+#include "compute/compute.hpp"
 #include "compute/section.hpp"
-#include "report/window_view.hpp"
-#include "sheet/sheet.hpp"
-#include "support/headless_window.hpp"
+#include "support/typed_gauging.hpp"
 #include "uncertainty/uncertainty.hpp"
 
 #include <gtest/gtest.h>
@@ -293,24 +291,10 @@ TEST(Iso748Uncertainty, WithoutExposureTimesTheFigureSaysWhatItLeavesOut) {
     EXPECT_NE(iso.notes[1].find("u_e 未知"), std::string::npos) << iso.notes[1];
 }
 
-TEST(SectionUncertainty, TheWorkedExampleFromTheWindow) {
-    HeadlessWindow window("/nonexistent");
-    layoutSheet(window);
-    window.setText(ctl::水面系数编辑框, "0.85");
-    const char* rows[5][6] = {{"0", "0", "", "", ""},
-                              {"5", "1.2", "0.6", "10", "100"},
-                              {"10", "1.8", "0.6", "15", "110"},
-                              {"15", "1.5", "0.0", "20", "105"},
-                              {"20", "0", "", "", ""}};
-    for (int r = 0; r < 5; ++r) {
-        window.sheet().setCell(r, col::起点距, rows[r][0]);
-        window.sheet().setCell(r, col::水深, rows[r][1]);
-        window.sheet().setCell(r, col::相对, rows[r][2]);
-        window.sheet().setCell(r, col::N, rows[r][3]);
-        window.sheet().setCell(r, col::T, rows[r][4]);
-    }
-    ASSERT_EQ(computeCommand(window).status, ComputeOutcome::Status::Computed);
-    const MeasuredSection s = readWindowSection(window);
+TEST(SectionUncertainty, TheWorkedExampleAsComputed) {
+    const Computation computed = compute(testing::workedExample());
+    ASSERT_EQ(computed.status, Computation::Status::Computed) << computed.message;
+    const MeasuredSection& s = computed.section;
     ASSERT_EQ(s.verticals.size(), 5u);
     ASSERT_EQ(s.partials.size(), 4u);
     EXPECT_EQ(s.dischargeText, "37.4");
@@ -327,10 +311,28 @@ TEST(SectionUncertainty, TheWorkedExampleFromTheWindow) {
     EXPECT_FALSE(s.verticals[1].points[0].surface);
     EXPECT_TRUE(s.verticals[3].points[0].surface);
     EXPECT_TRUE(s.verticals[4].points.empty());
-    // Three velocity verticals: neither method estimates.
-    const SectionUncertainty u = estimateUncertainty(s);
-    EXPECT_EQ(uncertaintySummary(u, s.dischargeText),
-              "Q = 37.4 m³/s　不确定度无法估算（垂线太少）");
+    // Three velocity verticals: neither method estimates, in the computation as on its own.
+    for (const SectionUncertainty& u : {estimateUncertainty(s), computed.uncertainty}) {
+        EXPECT_EQ(uncertaintySummary(u, s.dischargeText),
+                  "Q = 37.4 m³/s　不确定度无法估算（垂线太少）");
+    }
+
+    // Seven velocity verticals: the computation carries both estimates of its own section.
+    const Computation seven = compute(testing::typedGauging({{"0", "0"},
+                                                             {"2", "0.8", "0.6", "8", "110"},
+                                                             {"4", "1.3", "0.6", "12", "105"},
+                                                             {"6", "1.6", "0.6", "15", "120"},
+                                                             {"8", "1.7", "0.0", "16", "100"},
+                                                             {"10", "1.5", "0.6", "13", "115"},
+                                                             {"12", "1.1", "0.6", "11", "100"},
+                                                             {"14", "0.7", "0.6", "7", "130"},
+                                                             {"16", "0"}}));
+    ASSERT_EQ(seven.status, Computation::Status::Computed) << seven.message;
+    ASSERT_EQ(seven.section.dischargeText, seven.result(res::断面流量));
+    const SectionUncertainty own = estimateUncertainty(seven.section);
+    ASSERT_TRUE(seven.uncertainty.ive.percent && seven.uncertainty.iso748.percent);
+    EXPECT_EQ(seven.uncertainty.ive.percent, own.ive.percent);
+    EXPECT_EQ(seven.uncertainty.iso748.percent, own.iso748.percent);
 }
 
 // What each figure leaves out is said in the notes and, in a few words, in the summary: the
