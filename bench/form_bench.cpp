@@ -2,13 +2,13 @@
 // built-in host, save, copy to the user's file) for 13 and 40 verticals, and the latency of
 // the print command (fill, LibreOffice rendering, hand-over to CUPS). The fill's half-second
 // pause belongs to the window and is not waited for here.
-#include "support/headless_window.hpp"
 #include "compute/numtext.hpp"
 #include "files/record_header.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/pdf_render.hpp"
 #include "report/record_form.hpp"
 #include "support/form_folder.hpp"
+#include "support/headless_window.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -73,7 +73,7 @@ void BM_RenderFormToPdf(benchmark::State& state) {
     exportCommand(window);
     const fs::path pdf = folder.path() / "form.pdf";
     for (auto _ : state) {
-        const RenderResult rendered = renderToPdf(*renderer, workbook, pdf);
+        const RenderResult rendered = renderToPdf(*renderer, workbook, pdf, {});
         if (!rendered.ok) {
             state.SkipWithError(rendered.error.c_str());
             return;
@@ -91,7 +91,7 @@ void BM_PrintCommand(benchmark::State& state) {
     HeadlessWindow window(folder.path());
     typeComputedSection(window, static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        printCommand(window);
+        printCommand(window, {});
     }
     if (!window.messages.empty()) {
         state.SkipWithError(window.messages.front().text.c_str());

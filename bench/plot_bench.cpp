@@ -44,7 +44,8 @@ void BM_SectionPlot(benchmark::State& state) {
     const MeasuredSection section = readWindowSection(window);
     const SectionUncertainty uncertainty = estimateUncertainty(section);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(sectionPlotSvg(section, {"站", "日期"}, findings, uncertainty));
+        benchmark::DoNotOptimize(
+            sectionPlotSvg(section, {"站", "日期"}, findings, uncertainty, {}));
     }
     state.SetComplexityN(state.range(0));
 }
@@ -56,7 +57,7 @@ void BM_SectionPng(benchmark::State& state) {
     const std::vector<Finding> findings = checkWindow(window);
     const MeasuredSection section = readWindowSection(window);
     const std::string svg =
-        sectionPlotSvg(section, {"站", "日期"}, findings, estimateUncertainty(section));
+        sectionPlotSvg(section, {"站", "日期"}, findings, estimateUncertainty(section), {});
     for (auto _ : state) {
         const pages::PngDrawing drawn = pages::drawSvgPng(svg);
         if (!drawn.problem.empty()) {

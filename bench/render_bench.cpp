@@ -119,9 +119,9 @@ void BM_PrintRoadsPaired(benchmark::State& state) {
         earlier += millisecondsOf(
             [&] { return convertDirectly(*renderer, workbook, home.path(), before); }, ok);
         setRendererProfileUse(RendererProfileUse::AlwaysFresh);
-        seeded += millisecondsOf([&] { return renderToPdf(*renderer, workbook, pdf).ok; }, ok);
+        seeded += millisecondsOf([&] { return renderToPdf(*renderer, workbook, pdf, {}).ok; }, ok);
         setRendererProfileUse(RendererProfileUse::KeptWhenFree);
-        kept += millisecondsOf([&] { return renderToPdf(*renderer, workbook, pdf).ok; }, ok);
+        kept += millisecondsOf([&] { return renderToPdf(*renderer, workbook, pdf, {}).ok; }, ok);
         own += millisecondsOf([&] { return pages::writeWorkbookPdf(workbook, pdf).empty(); }, ok);
         exported += millisecondsOf([&] { return exportPdf(home.path()); }, ok);
     }

@@ -125,8 +125,8 @@ bool writeGauging(const std::filesystem::path& file, const std::array<std::strin
         const std::string computed = g.results[0];
         scale *= target / num::numberOf(computed);
         if (round == 5) {
-            if (!writeFileAtomic(file, *bytes)) {
-                std::cerr << "cannot write " << file << ": " << lastWriteProblem() << "\n";
+            if (const WriteResult written = writeFileAtomic(file, *bytes); !written) {
+                std::cerr << "cannot write " << file << ": " << written.problem << "\n";
                 return false;
             }
             std::cout << file.filename().string() << "  Z=" << fixed(z, 2)

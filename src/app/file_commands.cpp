@@ -164,10 +164,13 @@ SaveOutcome writeMeasurement(Window& window, const std::filesystem::path& file,
     outcome.file = file;
     // Every carried text was checked to be GBK before.
     const auto sheetPart = utf8ToGbk(rawDataText(window));
-    if (!sheetPart ||
-        !writeFileAtomic(file, *sheetPart + std::string(kRawDataSeparator) + header.bytes)) {
+    const WriteResult written =
+        sheetPart
+            ? writeFileAtomic(file, *sheetPart + std::string(kRawDataSeparator) + header.bytes)
+            : WriteResult{false, {}, false};
+    if (!written) {
         outcome.status = SaveOutcome::Status::Failed;
-        const std::string why = lastWriteProblem();
+        const std::string& why = written.problem;
         outcome.message = "无法写入文件" + inQuotes(bareName(file)) + "，原始数据未保存。" +
                           (why.empty() ? "" : why + "。") + "请检查文件夹是否存在、是否可写。";
         window.showMessage(outcome.message, kNotice, MessageIcon::Warning);

@@ -28,7 +28,7 @@ bool refreshSuppliedFile(const fs::path& source, const fs::path& target) {
     if (readFileBytes(target, kLargestSuppliedFile) == supplied) {
         return true;
     }
-    return writeFileAtomic(target, *supplied);
+    return writeFileAtomic(target, *supplied).ok;
 }
 
 // A path as a message names it.

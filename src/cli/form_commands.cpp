@@ -296,8 +296,11 @@ int runExport(std::span<const std::string> args) {
     }
     // Targets that cannot be written are said before any work is done.
     for (const auto& output : {workbook, pdf}) {
-        if (output && !checkFileWritable(*output)) {
-            return fail("export", file, "无法写入 cannot write：" + lastWriteProblem(),
+        if (!output) {
+            continue;
+        }
+        if (const WriteResult writable = checkFileWritable(*output); !writable) {
+            return fail("export", file, "无法写入 cannot write：" + writable.problem,
                         kExitIncomplete);
         }
     }
@@ -320,7 +323,7 @@ int runExport(std::span<const std::string> args) {
         return placeWithPdf(file, target, workbook, *pdf);
     }
     if (pdf) {
-        const RenderResult rendered = renderToPdf(*renderer, target, *pdf);
+        const RenderResult rendered = renderToPdf(*renderer, target, *pdf, {});
         if (!rendered.ok) {
             return fail("export", file, rendered.error, kExitIncomplete);
         }

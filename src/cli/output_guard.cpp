@@ -41,8 +41,8 @@ int checkOutputs(std::string_view command, std::span<const std::filesystem::path
                               "，未改动；确认要替换可加 --force the target is read-only",
                           kExitIncomplete);
         }
-        if (!checkFileWritable(output)) {
-            return refuse("无法写入 cannot write：" + lastWriteProblem(), kExitIncomplete);
+        if (const WriteResult writable = checkFileWritable(output); !writable) {
+            return refuse("无法写入 cannot write：" + writable.problem, kExitIncomplete);
         }
     }
     return kExitDone;
@@ -82,9 +82,9 @@ int StagedOutputs::putInPlace(int status) {
         std::error_code error;
         const bool existed =
             std::filesystem::exists(std::filesystem::symlink_status(output.target, error));
-        if (!writeFileAtomic(output.target, output.bytes)) {
+        if (const WriteResult written = writeFileAtomic(output.target, output.bytes); !written) {
             std::cerr << "tarnelo-cli " << command_ << ": 无法写入 cannot write "
-                      << escapedName(output.target) << "：" << terminalSafe(lastWriteProblem())
+                      << escapedName(output.target) << "：" << terminalSafe(written.problem)
                       << "\n";
             status = kExitIncomplete;
         } else if (!existed) {

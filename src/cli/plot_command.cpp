@@ -124,7 +124,8 @@ int run(std::span<const std::string> args) {
     if (const auto unbounded = sectionPlotProblem(computed.section)) {
         return fail(file, *unbounded, kExitIncomplete);
     }
-    const std::string svg = sectionPlotSvg(gauging, computed, findings);
+    const std::string svg =
+        sectionPlotSvg(gauging, computed, findings, [] { return sys::interruptSignal() != 0; });
     if (sys::interruptSignal() != 0) {
         return kExitIncomplete;
     }
@@ -135,9 +136,8 @@ int run(std::span<const std::string> args) {
     if (sys::interruptSignal() != 0) {
         return kExitIncomplete;
     }
-    if (!writeFileAtomic(*target, png ? drawn.bytes : svg)) {
-        return fail(file,
-                    "无法写入 cannot write " + escapedName(*target) + "：" + lastWriteProblem(),
+    if (const WriteResult written = writeFileAtomic(*target, png ? drawn.bytes : svg); !written) {
+        return fail(file, "无法写入 cannot write " + escapedName(*target) + "：" + written.problem,
                     kExitIncomplete);
     }
     if (!problem.empty()) {

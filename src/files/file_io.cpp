@@ -9,8 +9,6 @@ namespace tarnelo {
 
 namespace {
 
-thread_local std::string lastProblem;
-thread_local bool lastOutOfSpace = false;
 std::atomic<bool> flushToDisk{true};
 std::atomic<unsigned> temporaryCounter{0};
 
@@ -18,19 +16,12 @@ std::atomic<unsigned> temporaryCounter{0};
 
 namespace detail {
 
-bool refuse(std::string why) {
-    lastProblem = std::move(why);
-    return false;
+WriteResult refuse(std::string why) {
+    return {false, std::move(why), false};
 }
 
-void clearWriteProblem() {
-    lastProblem.clear();
-    lastOutOfSpace = false;
-}
-
-bool refuseForSpace(std::string why) {
-    lastOutOfSpace = true;
-    return refuse(std::move(why));
+WriteResult refuseForSpace(std::string why) {
+    return {false, std::move(why), true};
 }
 
 std::string quoted(const std::filesystem::path& path) {
@@ -60,7 +51,8 @@ bool isWriterTemporary(const std::string& name) {
     return true;
 }
 
-std::optional<WritePlace> followLinks(const std::filesystem::path& target, AtLink atLink) {
+WritePlace followLinks(const std::filesystem::path& target, AtLink atLink) {
+    const auto refused = [](std::string why) { return WritePlace{{}, {}, std::move(why)}; };
     std::filesystem::path file = target;
     std::error_code linkError;
     if (atLink == AtLink::WriteThrough) {
@@ -68,30 +60,25 @@ std::optional<WritePlace> followLinks(const std::filesystem::path& target, AtLin
         bool followed = false;
         for (int hops = 0; std::filesystem::is_symlink(file, linkError); ++hops) {
             if (hops >= 40) {
-                refuse("符号链接" + quoted(target) + "指向的层次太多");
-                return std::nullopt;
+                return refused("符号链接" + quoted(target) + "指向的层次太多");
             }
             if (!mayFollowLink(file)) {
-                refuse(quoted(file) +
-                       "是别的用户放在共享文件夹中的符号链接，为安全起见不经由它写入");
-                return std::nullopt;
+                return refused(quoted(file) +
+                               "是别的用户放在共享文件夹中的符号链接，为安全起见不经由它写入");
             }
             std::filesystem::path next = std::filesystem::read_symlink(file, linkError);
             if (linkError) {
-                refuse("无法读取符号链接" + quoted(file));
-                return std::nullopt;
+                return refused("无法读取符号链接" + quoted(file));
             }
             file = next.is_absolute() ? next : file.parent_path() / next;
             followed = true;
         }
         if (followed && !std::filesystem::exists(file, linkError)) {
-            refuse("符号链接" + quoted(target) + "指向的文件" + quoted(file) + "不存在");
-            return std::nullopt;
+            return refused("符号链接" + quoted(target) + "指向的文件" + quoted(file) + "不存在");
         }
     }
     if (file.filename().empty()) {
-        refuse(quoted(target) + "不是文件名");
-        return std::nullopt;
+        return refused(quoted(target) + "不是文件名");
     }
     WritePlace place;
     place.folder = file.parent_path().empty() ? "." : file.parent_path();
@@ -100,14 +87,6 @@ std::optional<WritePlace> followLinks(const std::filesystem::path& target, AtLin
 }
 
 } // namespace detail
-
-bool lastWriteOutOfSpace() {
-    return lastOutOfSpace;
-}
-
-std::string lastWriteProblem() {
-    return lastProblem;
-}
 
 void setWritesFlushedToDisk(bool flushed) {
     flushToDisk.store(flushed);

@@ -26,25 +26,30 @@ enum class AtLink {
     Replace,
 };
 
+// What a write or a check came to: done, or why not. Tests true when done.
+struct WriteResult {
+    bool ok = true;
+    // Why not, in Chinese; empty when done.
+    std::string problem;
+    // Whether it failed for want of room: the disk, or the user's quota, is full.
+    bool outOfSpace = false;
+    explicit operator bool() const { return ok; }
+};
+
 // Replaces the content of file with bytes: temporary file in the same folder, flushed to disk,
 // then renamed over the target. The replaced file keeps its permission bits (never set-user-ID,
 // set-group-ID or sticky); a new one gets
-// rw-rw-rw- less the umask. Returns false (and leaves the old file as it was) when any step
-// fails; lastWriteProblem() then says why. The folder is never created. Leftover temporary
-// files of interrupted writes in that folder are removed first.
-bool writeFileAtomic(const std::filesystem::path& file, std::string_view bytes,
-                     AtLink atLink = AtLink::WriteThrough);
+// rw-rw-rw- less the umask. When any step fails the old file is left as it was and the result
+// says why. The folder is never created. Leftover temporary files of interrupted writes in that
+// folder are removed first.
+WriteResult writeFileAtomic(const std::filesystem::path& file, std::string_view bytes,
+                            AtLink atLink = AtLink::WriteThrough);
 
 // Whether writeFileAtomic could write target, found without writing: the link rules, the
-// name's length, the kind of file there and the folder's permissions. Returns false and sets
-// lastWriteProblem() when not; a long job checks its target with this before it starts.
-bool checkFileWritable(const std::filesystem::path& target, AtLink atLink = AtLink::WriteThrough);
-
-// Why the last writeFileAtomic or checkFileWritable of this thread failed, in Chinese; empty after
-// a success.
-std::string lastWriteProblem();
-// Whether that write failed for want of room: the disk, or the user's quota, is full.
-bool lastWriteOutOfSpace();
+// name's length, the kind of file there and the folder's permissions; the result says why not.
+// A long job checks its target with this before it starts.
+WriteResult checkFileWritable(const std::filesystem::path& target,
+                              AtLink atLink = AtLink::WriteThrough);
 
 // Removes this writer's temporary files (".NAME.tmpPID-N") that interrupted writes left in
 // folder: the user's own, held by no write (the lock, or on Windows an open handle) and not

@@ -10,12 +10,10 @@
 
 namespace tarnelo::detail {
 
-// Sets lastWriteProblem() to why; returns false, for `return refuse(...)`.
-bool refuse(std::string why);
-// Empties lastWriteProblem(): the first step of every write and check.
-void clearWriteProblem();
-// refuse() for a write that found no room (lastWriteOutOfSpace()).
-bool refuseForSpace(std::string why);
+// A failed write or check, for `return refuse(...)`.
+WriteResult refuse(std::string why);
+// refuse() for a write that found no room (WriteResult::outOfSpace).
+WriteResult refuseForSpace(std::string why);
 // A path as messages quote it: escaped (escapedName), between Chinese quotation marks.
 std::string quoted(const std::filesystem::path& path);
 // Whether writes wait for the disk (setWritesFlushedToDisk).
@@ -34,14 +32,15 @@ bool isWriterTemporary(const std::string& name);
 inline constexpr long long kStaleTemporarySeconds = 600;
 
 // Where a write lands once the link rules are applied: with AtLink::WriteThrough a chain of
-// symbolic links at the target is followed to the file it ends at.
+// symbolic links at the target is followed to the file it ends at. problem says why the write
+// may not go on: the chain is too long, cannot be read or ends nowhere, mayFollowLink refuses a
+// link, or the target names no file.
 struct WritePlace {
     std::filesystem::path file;
     std::filesystem::path folder; // "." for a file named without a folder
+    std::string problem;          // empty when the write may go on
 };
-// std::nullopt (and lastWriteProblem() set) when the chain is too long, cannot be read or ends
-// nowhere, when mayFollowLink refuses a link, or when the target names no file.
-std::optional<WritePlace> followLinks(const std::filesystem::path& target, AtLink atLink);
+WritePlace followLinks(const std::filesystem::path& target, AtLink atLink);
 
 // Each system's own.
 

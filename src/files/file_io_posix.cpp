@@ -208,12 +208,13 @@ std::filesystem::path temporaryName(const std::filesystem::path& folder, const s
 constexpr mode_t kKeptBits = 0777;
 
 // The file a write puts its bytes into, after the link rules, with what replacing it keeps;
-// std::nullopt (and lastProblem set) when the target is refused.
+// problem says why the target is refused.
 struct WriteTarget {
     std::filesystem::path file;
     std::filesystem::path folder;
     mode_t mode = 0666;
     bool replacing = false;
+    std::string problem; // empty when the write may go on
 };
 
 // Why the folder a write goes into must not be reached: below a sticky, world-writable folder
@@ -275,22 +276,25 @@ std::optional<std::string> plantedFolderLinkProblem(const std::filesystem::path&
     return "符号链接" + quoted(folder) + "指向的层次太多";
 }
 
-std::optional<WriteTarget> resolveWriteTarget(const std::filesystem::path& target, AtLink atLink) {
+WriteTarget resolveWriteTarget(const std::filesystem::path& target, AtLink atLink) {
+    const auto refused = [](std::string why) {
+        WriteTarget refusal;
+        refusal.problem = std::move(why);
+        return refusal;
+    };
     auto place = detail::followLinks(target, atLink);
-    if (!place) {
-        return std::nullopt;
+    if (!place.problem.empty()) {
+        return refused(std::move(place.problem));
     }
-    if (const auto planted = plantedFolderLinkProblem(place->folder)) {
-        refuse(*planted);
-        return std::nullopt;
+    if (auto planted = plantedFolderLinkProblem(place.folder)) {
+        return refused(std::move(*planted));
     }
-    std::filesystem::path& file = place->file;
+    std::filesystem::path& file = place.file;
     WriteTarget resolved;
-    resolved.folder = std::move(place->folder);
+    resolved.folder = std::move(place.folder);
     if (file.filename().string().size() > longestName(resolved.folder)) {
-        refuse(quoted(file.filename()) + "文件名太长，超过文件系统允许的 " +
-               std::to_string(longestName(resolved.folder)) + " 字节");
-        return std::nullopt;
+        return refused(quoted(file.filename()) + "文件名太长，超过文件系统允许的 " +
+                       std::to_string(longestName(resolved.folder)) + " 字节");
     }
     // Keep the permissions of the file being replaced; a new file gets what the umask leaves
     // of rw-rw-rw-, as any program's new file does.
@@ -301,8 +305,7 @@ std::optional<WriteTarget> resolveWriteTarget(const std::filesystem::path& targe
             // Replaced by the new file: the link's permissions say nothing.
             old.st_mode = S_IFREG | (0666 & ~currentUmask());
         } else if (!S_ISREG(old.st_mode)) {
-            refuse(quoted(file) + "不是普通文件");
-            return std::nullopt;
+            return refused(quoted(file) + "不是普通文件");
         }
         resolved.mode = old.st_mode & kKeptBits;
         resolved.replacing = true;
@@ -325,34 +328,33 @@ bool diskFull(int error) {
 
 } // namespace
 
-bool checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
-    detail::clearWriteProblem();
+WriteResult checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
     const auto resolved = resolveWriteTarget(target, atLink);
-    if (!resolved) {
-        return false;
+    if (!resolved.problem.empty()) {
+        return refuse(resolved.problem);
     }
     struct stat info {};
-    if (::stat(resolved->folder.c_str(), &info) != 0) {
-        return refuse(folderProblem(resolved->folder, errno));
+    if (::stat(resolved.folder.c_str(), &info) != 0) {
+        return refuse(folderProblem(resolved.folder, errno));
     }
     if (!S_ISDIR(info.st_mode)) {
-        return refuse(quoted(resolved->folder) + "不是文件夹");
+        return refuse(quoted(resolved.folder) + "不是文件夹");
     }
-    if (::access(resolved->folder.c_str(), W_OK | X_OK) != 0) {
-        return refuse(folderProblem(resolved->folder, errno));
+    if (::access(resolved.folder.c_str(), W_OK | X_OK) != 0) {
+        return refuse(folderProblem(resolved.folder, errno));
     }
-    return true;
+    return {};
 }
 
-bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes, AtLink atLink) {
-    detail::clearWriteProblem();
+WriteResult writeFileAtomic(const std::filesystem::path& target, std::string_view bytes,
+                            AtLink atLink) {
     const auto resolved = resolveWriteTarget(target, atLink);
-    if (!resolved) {
-        return false;
+    if (!resolved.problem.empty()) {
+        return refuse(resolved.problem);
     }
-    const std::filesystem::path& file = resolved->file;
-    const std::filesystem::path& folder = resolved->folder;
-    const mode_t mode = resolved->mode;
+    const std::filesystem::path& file = resolved.file;
+    const std::filesystem::path& folder = resolved.folder;
+    const mode_t mode = resolved.mode;
     removeStaleTemporaries(folder);
     std::filesystem::path temporary;
     int fd = -1;
@@ -376,7 +378,7 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
     const bool flush = detail::writesFlushedToDisk();
     errno = 0;
     bool written = writeAll(out.get(), bytes) &&
-                   (!resolved->replacing || ::fchmod(out.get(), mode) == 0) &&
+                   (!resolved.replacing || ::fchmod(out.get(), mode) == 0) &&
                    (!flush || ::fsync(out.get()) == 0);
     int error = written ? 0 : errno;
     if (!out.close() && written) {
@@ -400,7 +402,7 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
             ::fsync(dir.get());
         }
     }
-    return true;
+    return {};
 }
 
 } // namespace tarnelo

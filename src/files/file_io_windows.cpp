@@ -154,14 +154,14 @@ void removeStaleTemporaries(const std::filesystem::path& folder) {
     }
 }
 
-bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes, AtLink atLink) {
-    detail::clearWriteProblem();
+WriteResult writeFileAtomic(const std::filesystem::path& target, std::string_view bytes,
+                            AtLink atLink) {
     const auto place = detail::followLinks(target, atLink);
-    if (!place) {
-        return false;
+    if (!place.problem.empty()) {
+        return refuse(place.problem);
     }
-    const std::filesystem::path& file = place->file;
-    const std::filesystem::path& folder = place->folder;
+    const std::filesystem::path& file = place.file;
+    const std::filesystem::path& folder = place.folder;
     removeStaleTemporaries(folder);
 
     const DWORD attributes = ::GetFileAttributesW(file.c_str());
@@ -218,11 +218,10 @@ bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes
         }
         return refuse(quoted(file) + "写入失败（磁盘已满或不可写入）");
     }
-    return true;
+    return {};
 }
 
-bool checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
-    detail::clearWriteProblem();
+WriteResult checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
     std::filesystem::path file = target;
     std::error_code ec;
     if (atLink == AtLink::WriteThrough && std::filesystem::is_symlink(file, ec)) {
@@ -250,7 +249,7 @@ bool checkFileWritable(const std::filesystem::path& target, AtLink atLink) {
     if (!mayWrite(folder)) {
         return refuse(std::string("文件夹") + quoted(folder) + "不可写入");
     }
-    return true;
+    return {};
 }
 
 std::optional<std::string> untrustedFolderProblem(const std::filesystem::path& /*folder*/) {

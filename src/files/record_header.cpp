@@ -34,7 +34,7 @@ constexpr std::array<std::string_view, 3> kLine4Captions{"说明", "施测", "�
 
 bool writeDefaultRecordHeader(const std::filesystem::path& programFolder) {
     // The default content is ASCII, the same in GBK.
-    return writeFileAtomic(paths::recordHeaderFile(programFolder), kDefaultRecordHeader);
+    return writeFileAtomic(paths::recordHeaderFile(programFolder), kDefaultRecordHeader).ok;
 }
 
 RecordHeader parseRecordHeader(std::string_view bytes) {

@@ -323,8 +323,8 @@ std::string writeWorkbookPdf(const std::filesystem::path& workbook,
     if (stopped && stopped()) {
         return "已中断，未写出 PDF。";
     }
-    if (!writeFileAtomic(target, drawn.bytes)) {
-        return "无法写入 PDF：" + lastWriteProblem();
+    if (const WriteResult written = writeFileAtomic(target, drawn.bytes); !written) {
+        return "无法写入 PDF：" + written.problem;
     }
     return {};
 }

@@ -30,8 +30,8 @@ namespace fs = std::filesystem;
 namespace form_detail {
 
 // Why the filled form could not be copied to the file the user named.
-std::string savingFailed(const fs::path& target) {
-    const std::string why = lastWriteProblem();
+std::string savingFailed(const fs::path& target, const WriteResult& copy) {
+    const std::string& why = copy.problem;
     return "无法保存记载表：" + paths::toUtf8(target) + (why.empty() ? "" : "\n" + why + "。") +
            "\n请检查文件夹是否存在、是否可以写入，或文件是否正被其他程序打开。";
 }
@@ -280,9 +280,9 @@ FormOutcome exportForm(const FormSheet& form, std::span<const Finding> findings,
         outcome.message = problem;
         return outcome;
     }
-    if (!copyAtomic(fillPlace.workingCopy, place.target)) {
+    if (const WriteResult copy = copyAtomic(fillPlace.workingCopy, place.target); !copy) {
         outcome.status = FormOutcome::Status::Failed;
-        outcome.message = savingFailed(place.target);
+        outcome.message = savingFailed(place.target, copy);
         return outcome;
     }
     outcome.status = FormOutcome::Status::Done;
@@ -306,8 +306,10 @@ FormOutcome exportCommand(Window& window) {
         return tell(window, outcome, FormOutcome::Status::Failed, fillProblem, kNotice,
                     MessageIcon::Warning);
     }
-    if (!copyAtomic(paths::formWorkingCopy(window.programFolder(), twoPages), choice.path)) {
-        return tell(window, outcome, FormOutcome::Status::Failed, savingFailed(choice.path),
+    if (const WriteResult copy =
+            copyAtomic(paths::formWorkingCopy(window.programFolder(), twoPages), choice.path);
+        !copy) {
+        return tell(window, outcome, FormOutcome::Status::Failed, savingFailed(choice.path, copy),
                     kNotice, MessageIcon::Warning);
     }
     outcome.status = FormOutcome::Status::Done;

@@ -6,6 +6,7 @@
 #include "compute/compute.hpp"
 #include "files/record_header.hpp"
 #include "gauging/table.hpp"
+#include "platform/system/child_process.hpp"
 
 #include <array>
 #include <filesystem>
@@ -106,8 +107,9 @@ struct FormOutcome {
 // Button 导出Excel: fills the form and copies it to a workbook the user names.
 FormOutcome exportCommand(Window& window);
 
-// Button 打印: fills the form and prints it on the default printer.
-FormOutcome printCommand(Window& window);
+// Button 打印: fills the form and prints it on the default printer. The waits for other programs
+// ask keepWaiting (sys::Waiting): the window's keeps it painted and lets closing it give up.
+FormOutcome printCommand(Window& window, const sys::KeepWaiting& keepWaiting);
 
 // The two commands without the window, for a computed gauging and its findings: the same checks
 // and messages, the question about errors answered by withErrors (declined: Cancelled).

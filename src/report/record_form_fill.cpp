@@ -135,20 +135,11 @@ class FormFill {
         const fs::path& templateFile = place_.templateFile;
         // The working copy is the program's own file: a link in its place is replaced, never
         // followed out of the Data folder.
-        const bool copied = form_detail::copyAtomic(templateFile, workingCopy, AtLink::Replace);
+        const WriteResult copy =
+            form_detail::copyAtomic(templateFile, workingCopy, AtLink::Replace);
+        const bool copied = copy.ok;
         if (!copied) {
-            const std::string why = lastWriteProblem();
-            // The command-line tool keeps its working copy in a scratch folder, the window in
-            // the Data folder: the advice names the one that failed.
-            const fs::path inScratch = workingCopy.lexically_relative(sys::scratchParent());
-            const bool scratch = !inScratch.empty() && *inScratch.begin() != "..";
-            problem_ = "无法写入记载表的工作副本“" + escapedName(workingCopy) + "”";
-            if (scratch && lastWriteOutOfSpace()) {
-                problem_ += "：" + sys::scratchFullProblem(workingCopy.parent_path()) + "。";
-            } else {
-                problem_ += (why.empty() ? "" : "：" + why) +
-                            (scratch ? "。" : "。请检查程序的 Data 文件夹是否可以写入。");
-            }
+            copyFailed(copy);
         }
         progress(10);
         SpreadsheetAutomation& xl = spreadsheetAutomation();
@@ -156,21 +147,7 @@ class FormFill {
         const bool opened =
             static_cast<bool>(xl.OpenWorkbook(paths::toUtf8(workingCopy), "", false));
         if (copied && !opened) {
-            // The copy is the template byte for byte: what cannot be opened is the template.
-            std::string error = automation::lastError();
-            const auto colon = error.find("：");
-            if (colon != std::string::npos) {
-                error.erase(0, colon + 3);
-            }
-            // The reason names the working copy; the user knows the template.
-            const std::string copyName = escapedName(workingCopy);
-            const std::string ownName = escapedName(templateFile);
-            for (auto at = error.find(copyName); at != std::string::npos;
-                 at = error.find(copyName, at + ownName.size())) {
-                error.replace(at, copyName.size(), ownName);
-            }
-            problem_ = "excel模板已损坏：“" + escapedName(templateFile) + "”（" + error +
-                       "）。请重新安装本软件。";
+            templateUnopened(xl.callError());
         }
         if (copied && opened && problem_.empty()) {
             // The form needs no macro, link or formula: a template carrying one is not ours.
@@ -216,10 +193,10 @@ class FormFill {
         writeField(25 + footer_, C, 4, 2);
         writeField(25 + footer_, X, 4, 3);
         xl.SaveWorkbook();
-        const bool saved = automation::lastError().empty();
+        const bool saved = xl.callError().empty();
         if (!saved) {
             problem_ = "无法保存记载表的工作副本“" + paths::toUtf8(workingCopy) + "”：" +
-                       automation::lastError() + "。请检查程序的 Data 文件夹是否可以写入。";
+                       xl.callError() + "。请检查程序的 Data 文件夹是否可以写入。";
         }
         xl.CloseWorkbooks();
         xl.QuitApplication();
@@ -239,6 +216,40 @@ class FormFill {
         if (place_.progress) {
             place_.progress(value);
         }
+    }
+
+    // The working copy could not be written, for the reason the writer gave.
+    void copyFailed(const WriteResult& copy) {
+        const fs::path& workingCopy = place_.workingCopy;
+        const std::string& why = copy.problem;
+        // The command-line tool keeps its working copy in a scratch folder, the window in
+        // the Data folder: the advice names the one that failed.
+        const fs::path inScratch = workingCopy.lexically_relative(sys::scratchParent());
+        const bool scratch = !inScratch.empty() && *inScratch.begin() != "..";
+        problem_ = "无法写入记载表的工作副本“" + escapedName(workingCopy) + "”";
+        if (scratch && copy.outOfSpace) {
+            problem_ += "：" + sys::scratchFullProblem(workingCopy.parent_path()) + "。";
+        } else {
+            problem_ += (why.empty() ? "" : "：" + why) +
+                        (scratch ? "。" : "。请检查程序的 Data 文件夹是否可以写入。");
+        }
+    }
+
+    // The copy is the template byte for byte: what the spreadsheet could not open (its Open
+    // call's error) is the template.
+    void templateUnopened(std::string error) {
+        const auto colon = error.find("：");
+        if (colon != std::string::npos) {
+            error.erase(0, colon + 3);
+        }
+        // The reason names the working copy; the user knows the template.
+        const std::string copyName = escapedName(place_.workingCopy);
+        const std::string ownName = escapedName(place_.templateFile);
+        for (auto at = error.find(copyName); at != std::string::npos;
+             at = error.find(copyName, at + ownName.size())) {
+            error.replace(at, copyName.size(), ownName);
+        }
+        problem_ = "excel模板已损坏：“" + ownName + "”（" + error + "）。请重新安装本软件。";
     }
 
     void write(int row, int column, const std::string& text) {
@@ -393,9 +404,9 @@ class FormFill {
 } // namespace
 
 // Copies a file so that the target is either the old file or the complete new one.
-bool form_detail::copyAtomic(const fs::path& from, const fs::path& to, AtLink atLink) {
+WriteResult form_detail::copyAtomic(const fs::path& from, const fs::path& to, AtLink atLink) {
     const auto bytes = readFileBytes(from);
-    return bytes && writeFileAtomic(to, *bytes, atLink);
+    return bytes ? writeFileAtomic(to, *bytes, atLink) : WriteResult{false, {}, false};
 }
 
 bool fillForm(const FormSheet& form, const FormPlace& place, bool twoPages, std::string& problem) {

@@ -39,10 +39,11 @@ struct PrintNotice {
 
 // The print road: the host, the checks (`choose`), the fill of the working copy (`fill`, which
 // names the copy) and the pages on the default printer. Messages the user must see come back
-// in the outcome, with how to show them in `notice`.
+// in the outcome, with how to show them in `notice`. The waits for the renderer and the print
+// service ask keepWaiting (sys::Waiting).
 FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
                             const std::function<bool(bool, std::string&, fs::path&)>& fill,
-                            PrintNotice& notice) {
+                            const sys::KeepWaiting& keepWaiting, PrintNotice& notice) {
     using namespace automation;
     FormOutcome outcome;
     const auto fail = [&](FormOutcome::Status status, std::string message, MessageIcon icon) {
@@ -54,8 +55,7 @@ FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
     if (const std::string why = printingUnavailable(); !why.empty()) {
         return fail(FormOutcome::Status::Refused, why, MessageIcon::Information);
     }
-    registerPrintHostIfAbsent();
-    Dispatch application = createObject(kPrintProgId);
+    Dispatch application = startPrintHost(keepWaiting).object();
     if (!application) {
         return fail(FormOutcome::Status::Refused, std::string(kNoSpreadsheet),
                     MessageIcon::Warning);
@@ -75,7 +75,9 @@ FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
     workbook = call(workbooks, "Open", {paths::toUtf8(workingCopy)}).object();
     sheets = get(workbook, "Sheets").object();
     put(application, "Visible", {Variant(false)});
-    const PrinterLookup lookup = filled ? findDefaultPrinter() : PrinterLookup{};
+    PrintServiceLimits limits;
+    limits.keepWaiting = keepWaiting;
+    const PrinterLookup lookup = filled ? findDefaultPrinter(limits) : PrinterLookup{};
     const std::string& printer = lookup.name;
     std::string problem;
     if (!filled) {
@@ -86,12 +88,13 @@ FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
         problem = "没有找到默认打印机，记载表没有打印。请先在系统中安装打印机并设为默认打印机。";
     } else {
         const std::int32_t pages = twoPages ? 2 : 1;
-        call(sheets, "PrintOut",
-             {Variant(std::int32_t{1}), Variant(pages), Variant(std::int32_t{1}), Variant(false),
-              Variant(printer), Variant(false), Variant(false), Variant("")});
-        if (!lastError().empty()) {
+        const Outcome printed =
+            call(sheets, "PrintOut",
+                 {Variant(std::int32_t{1}), Variant(pages), Variant(std::int32_t{1}),
+                  Variant(false), Variant(printer), Variant(false), Variant(false), Variant("")});
+        if (!printed.error.empty()) {
             // The host names the member that failed ("PrintOut：…"); the user needs the reason.
-            const std::string error = lastError();
+            const std::string& error = printed.error;
             const auto colon = error.find("：");
             problem = "打印失败：" + (colon == std::string::npos ? error : error.substr(colon + 3));
             if (!problem.ends_with("。")) {
@@ -114,7 +117,7 @@ FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
 
 } // namespace
 
-FormOutcome printCommand(Window& window) {
+FormOutcome printCommand(Window& window, const sys::KeepWaiting& keepWaiting) {
     PrintNotice notice;
     FormOutcome outcome = printFilledForm(
         [&](FormOutcome& chosen) { return chooseForm(window, windowForm(window), "打印", chosen); },
@@ -122,7 +125,7 @@ FormOutcome printCommand(Window& window) {
             workingCopy = paths::formWorkingCopy(window.programFolder(), twoPages);
             return fillWindowForm(window, twoPages, problem);
         },
-        notice);
+        keepWaiting, notice);
     if (!notice.title.empty()) {
         window.showMessage(outcome.message, notice.title, notice.icon);
     } else if (outcome.status == FormOutcome::Status::Done) {
@@ -143,7 +146,7 @@ FormOutcome printForm(const FormSheet& form, std::span<const Finding> findings,
             workingCopy = fillPlace.workingCopy;
             return fillForm(form, fillPlace, twoPages, problem);
         },
-        notice);
+        {}, notice);
 }
 
 } // namespace tarnelo

@@ -21,9 +21,10 @@ inline constexpr std::string_view kTemplateMissing = "excel模板丢失，请重
 inline constexpr std::string_view kNoSpreadsheet =
     "您需要在计算机上安装 LibreOffice（或 EXCEL）程序才能进行操作！";
 
-// Copies a file so that the target is either the old file or the complete new one.
-bool copyAtomic(const std::filesystem::path& from, const std::filesystem::path& to,
-                AtLink atLink = AtLink::WriteThrough);
+// Copies a file so that the target is either the old file or the complete new one. A source that
+// cannot be read fails with no problem named.
+WriteResult copyAtomic(const std::filesystem::path& from, const std::filesystem::path& to,
+                       AtLink atLink = AtLink::WriteThrough);
 
 // The errors among the findings.
 std::vector<Finding> errorsOf(std::vector<Finding> findings);

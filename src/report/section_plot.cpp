@@ -2,7 +2,6 @@
 
 #include "compute/numtext.hpp"
 #include "files/record_header.hpp"
-#include "platform/system/child_process.hpp"
 #include "report/svg_text.hpp"
 #include "report/window_view.hpp"
 #include "window/window.hpp"
@@ -64,11 +63,6 @@ double onPage(double coordinate) {
 
 std::string n1(double value) {
     return num::fixedText(onPage(value), 1);
-}
-
-// Whether the user asked to stop (Ctrl-C at the terminal): a long drawing ends early.
-bool interrupted() {
-    return sys::interruptSignal() != 0;
 }
 
 using svg::tickStep;
@@ -165,8 +159,9 @@ class Svg {
 class Plot {
   public:
     Plot(const MeasuredSection& section, const SectionPlotTitle& title,
-         std::span<const Finding> findings, const SectionUncertainty& uncertainty)
-        : section_(section), title_(title), uncertainty_(uncertainty) {
+         std::span<const Finding> findings, const SectionUncertainty& uncertainty,
+         const StopAsked& stopAsked)
+        : section_(section), title_(title), uncertainty_(uncertainty), stopAsked_(stopAsked) {
         for (const Finding& f : findings) {
             if (!f.isCell()) {
                 continue;
@@ -541,9 +536,13 @@ class Plot {
             260);
     }
 
+    // Whether the caller asked to stop (Ctrl-C at the terminal): a long drawing ends early.
+    bool interrupted() const { return stopAsked_ && stopAsked_(); }
+
     const MeasuredSection& section_;
     const SectionPlotTitle& title_;
     const SectionUncertainty& uncertainty_;
+    const StopAsked& stopAsked_;
     std::set<int> markedRows_;
     std::set<int> markedPartials_;
     double xMin_ = 0.0;
@@ -572,9 +571,9 @@ std::string headerText(const RecordHeader& header, int line, int pos) {
 } // namespace
 
 std::string sectionPlotSvg(const MeasuredSection& section, const SectionPlotTitle& title,
-                           std::span<const Finding> findings,
-                           const SectionUncertainty& uncertainty) {
-    return Plot(section, title, findings, uncertainty).draw();
+                           std::span<const Finding> findings, const SectionUncertainty& uncertainty,
+                           const StopAsked& stopAsked) {
+    return Plot(section, title, findings, uncertainty, stopAsked).draw();
 }
 
 SectionPlotTitle sectionPlotTitle(const RecordHeader& header) {
@@ -582,16 +581,17 @@ SectionPlotTitle sectionPlotTitle(const RecordHeader& header) {
 }
 
 std::string sectionPlotSvg(const Gauging& gauging, const Computation& computation,
-                           std::span<const Finding> findings) {
+                           std::span<const Finding> findings, const StopAsked& stopAsked) {
     return sectionPlotSvg(computation.section,
                           sectionPlotTitle(parseRecordHeader(gauging.headerPart)), findings,
-                          computation.uncertainty);
+                          computation.uncertainty, stopAsked);
 }
 
-std::string sectionPlotSvg(const Window& window, std::span<const Finding> findings) {
+std::string sectionPlotSvg(const Window& window, std::span<const Finding> findings,
+                           const StopAsked& stopAsked) {
     const MeasuredSection section = readWindowSection(window);
     return sectionPlotSvg(section, sectionPlotTitle(loadRecordHeader(window.programFolder())),
-                          findings, estimateUncertainty(section));
+                          findings, estimateUncertainty(section), stopAsked);
 }
 
 } // namespace tarnelo

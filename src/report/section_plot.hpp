@@ -10,6 +10,7 @@
 #include "files/record_header.hpp"
 #include "uncertainty/uncertainty.hpp"
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,6 +18,10 @@
 namespace tarnelo {
 
 class Window;
+
+// Asked between the parts of a drawing (and between the bars of a long one): once it says yes
+// the drawing ends early, with what is drawn so far. Empty: never stopped.
+using StopAsked = std::function<bool()>;
 
 struct SectionPlotTitle {
     // 测站名称 and 施测时间 of the record header; empty when it has none.
@@ -28,8 +33,8 @@ struct SectionPlotTitle {
 // Cells a finding points at are drawn in the warning colour: the vertical of their row, or the
 // bar of a partial whose 部分流量 is marked.
 std::string sectionPlotSvg(const MeasuredSection& section, const SectionPlotTitle& title,
-                           std::span<const Finding> findings,
-                           const SectionUncertainty& uncertainty);
+                           std::span<const Finding> findings, const SectionUncertainty& uncertainty,
+                           const StopAsked& stopAsked);
 
 // Why the section cannot be drawn (a number in a cell beyond a double's range), naming the
 // cell; std::nullopt when it can. Such a section is drawn as this message alone.
@@ -37,11 +42,12 @@ std::optional<std::string> sectionPlotProblem(const MeasuredSection& section);
 
 // The picture of what the window shows now: its sheet, the record header in its program folder
 // and the given findings.
-std::string sectionPlotSvg(const Window& window, std::span<const Finding> findings);
+std::string sectionPlotSvg(const Window& window, std::span<const Finding> findings,
+                           const StopAsked& stopAsked);
 
 // The picture of a computed gauging, titled from its record header.
 std::string sectionPlotSvg(const Gauging& gauging, const Computation& computation,
-                           std::span<const Finding> findings);
+                           std::span<const Finding> findings, const StopAsked& stopAsked);
 
 // 测站名称 and 施测时间 of a record header.
 SectionPlotTitle sectionPlotTitle(const RecordHeader& header);

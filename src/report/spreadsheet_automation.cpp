@@ -4,12 +4,9 @@
 
 namespace tarnelo {
 
-using automation::call;
 using automation::Dispatch;
 using automation::displayText;
-using automation::get;
 using automation::kOmitted;
-using automation::put;
 using automation::Variant;
 
 namespace {
@@ -24,8 +21,32 @@ constexpr int kInsideHorizontal = 12;
 constexpr int kDiagonalDown = 5;
 constexpr int kDiagonalUp = 6;
 
-void setBorders(const Dispatch& range, int weight, int colour,
-                std::initializer_list<std::pair<int, int>> lines) {
+SpreadsheetAutomation* gCurrent = nullptr;
+
+} // namespace
+
+Variant SpreadsheetAutomation::kept(automation::Outcome outcome) {
+    callError_ = std::move(outcome.error);
+    return std::move(outcome.value);
+}
+
+Variant SpreadsheetAutomation::get(const Dispatch& object, std::string_view member,
+                                   std::initializer_list<Variant> args) {
+    return kept(automation::get(object, member, args));
+}
+
+void SpreadsheetAutomation::put(const Dispatch& object, std::string_view member,
+                                std::initializer_list<Variant> args) {
+    kept(automation::put(object, member, args));
+}
+
+Variant SpreadsheetAutomation::call(const Dispatch& object, std::string_view member,
+                                    std::initializer_list<Variant> args) {
+    return kept(automation::call(object, member, args));
+}
+
+void SpreadsheetAutomation::setBorders(const Dispatch& range, int weight, int colour,
+                                       std::initializer_list<std::pair<int, int>> lines) {
     const Dispatch borders = get(range, "Borders").object();
     put(borders, "Weight", {weight});
     put(borders, "Color", {colour});
@@ -37,10 +58,6 @@ void setBorders(const Dispatch& range, int weight, int colour,
     }
 }
 
-SpreadsheetAutomation* gCurrent = nullptr;
-
-} // namespace
-
 SpreadsheetAutomation::~SpreadsheetAutomation() {
     application.release();
 }
@@ -50,9 +67,9 @@ std::unique_ptr<SpreadsheetAutomation> SpreadsheetAutomation::copy() const {
 }
 
 bool SpreadsheetAutomation::CreateApplication() {
-    application = automation::getActiveObject(automation::kSpreadsheetProgId);
+    application = kept(automation::getActiveObject(automation::kSpreadsheetProgId)).object();
     if (!application) {
-        application = automation::createObject(automation::kSpreadsheetProgId);
+        application = kept(automation::createObject(automation::kSpreadsheetProgId)).object();
     }
     return static_cast<bool>(application);
 }
@@ -63,7 +80,7 @@ Dispatch SpreadsheetAutomation::GetApplication() {
 
 bool SpreadsheetAutomation::SetApplication(const Dispatch& host) {
     application = host;
-    return automation::lastError().empty();
+    return callError_.empty();
 }
 
 void SpreadsheetAutomation::SetVisible(bool visible) {
@@ -112,7 +129,7 @@ std::string SpreadsheetAutomation::GetUsedRangeSize(int& rows, int& columns) {
     const Dispatch used = get(sheet, "UsedRange").object();
     const Dispatch usedColumns = get(used, "Columns").object();
     columns = get(usedColumns, "Count").integer();
-    return automation::lastError();
+    return callError_;
 }
 
 Dispatch SpreadsheetAutomation::OpenWorkbook(const std::string& path, const std::string& password,
@@ -169,7 +186,7 @@ void SpreadsheetAutomation::SetRangeFormula(const std::string& address,
 
 bool SpreadsheetAutomation::RunMacro(const std::string& name) {
     call(application, "run", {name});
-    return automation::lastError().empty();
+    return callError_.empty();
 }
 
 Dispatch SpreadsheetAutomation::SelectRange(const std::string& address) {
@@ -336,10 +353,8 @@ void SpreadsheetAutomation::SetRangeLayout(const std::string& address, std::opti
     }
 }
 
-namespace {
-
-void setHeaderOrFooter(const Dispatch& application, const std::string& text, int position,
-                       const char* const (&members)[3]) {
+void SpreadsheetAutomation::setHeaderOrFooter(const std::string& text, int position,
+                                              const char* const (&members)[3]) {
     const Dispatch sheet = get(application, "ActiveSheet").object();
     const Dispatch setup = get(sheet, "PageSetup").object();
     if (position >= 0 && position <= 2) {
@@ -347,16 +362,14 @@ void setHeaderOrFooter(const Dispatch& application, const std::string& text, int
     }
 }
 
-} // namespace
-
 void SpreadsheetAutomation::SetPageHeader(const std::string& text, int position) {
     static const char* const kMembers[3] = {"LeftHeader", "CenterHeader", "RightHeader"};
-    setHeaderOrFooter(application, text, position, kMembers);
+    setHeaderOrFooter(text, position, kMembers);
 }
 
 void SpreadsheetAutomation::SetPageFooter(const std::string& text, int position) {
     static const char* const kMembers[3] = {"LeftFooter", "CenterFooter", "RightFooter"};
-    setHeaderOrFooter(application, text, position, kMembers);
+    setHeaderOrFooter(text, position, kMembers);
 }
 
 void SpreadsheetAutomation::SetPageMargins(double left, double right, double top, double bottom,

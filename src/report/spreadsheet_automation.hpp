@@ -2,14 +2,18 @@
 // workbook, sheet and cell operations as plain calls with texts and integers. Every operation
 // starts again from the application object, calls the host's members by name, and releases
 // every intermediate object before it returns. A failing host call has no effect and yields an
-// empty result; the operation goes on with its remaining steps and returns normally.
+// empty result; the operation goes on with its remaining steps and returns normally, and
+// callError() then tells what the operation's last host call answered.
 #pragma once
 
 #include "platform/automation/dispatch.hpp"
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarnelo {
@@ -90,8 +94,25 @@ class SpreadsheetAutomation {
     virtual void PrintPreview(int workbook);
     virtual void PrintOut(int workbook);
 
+    // The error of this wrapper's last host call (the last step of its last operation); empty
+    // when that call succeeded.
+    const std::string& callError() const { return callError_; }
+
   private:
+    using Variant = automation::Variant;
+    // The host calls, each keeping its error in callError_.
+    Variant get(const Dispatch& object, std::string_view member,
+                std::initializer_list<Variant> args = {});
+    void put(const Dispatch& object, std::string_view member, std::initializer_list<Variant> args);
+    Variant call(const Dispatch& object, std::string_view member,
+                 std::initializer_list<Variant> args = {});
+    Variant kept(automation::Outcome outcome);
+    void setBorders(const Dispatch& range, int weight, int colour,
+                    std::initializer_list<std::pair<int, int>> lines);
+    void setHeaderOrFooter(const std::string& text, int position, const char* const (&members)[3]);
+
     Dispatch application;
+    std::string callError_;
 };
 
 // The process-wide wrapper. While a SpreadsheetAutomationInstance lives (the program makes one

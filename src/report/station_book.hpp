@@ -115,8 +115,8 @@ class Book {
         if (!bytes) {
             return "无法读回生成的工作簿";
         }
-        if (!writeFileAtomic(file, *bytes)) {
-            return "无法写入“" + escapedName(file) + "”：" + lastWriteProblem();
+        if (const WriteResult written = writeFileAtomic(file, *bytes); !written) {
+            return "无法写入“" + escapedName(file) + "”：" + written.problem;
         }
         return std::nullopt;
     }

@@ -39,14 +39,17 @@ TEST(AtomicWriter, LongNamesSpecialBitsAndTheCheckBeforeALongJob) {
     testing::FormFolder folder;
     // A name of 250 bytes is written: the temporary name is shortened to fit beside it.
     const fs::path longName = folder.path() / (std::string(246, 'x') + ".pdf");
-    EXPECT_TRUE(writeFileAtomic(longName, "pages")) << lastWriteProblem();
+    const WriteResult first = writeFileAtomic(longName, "pages");
+    EXPECT_TRUE(first) << first.problem;
     EXPECT_EQ(readFileBytes(longName), "pages");
     const fs::path tooLong = folder.path() / (std::string(300, 'y') + ".pdf");
-    EXPECT_FALSE(checkFileWritable(tooLong));
-    EXPECT_NE(lastWriteProblem().find("文件名太长"), std::string::npos);
-    EXPECT_FALSE(writeFileAtomic(tooLong, "pages"));
-    EXPECT_NE(lastWriteProblem().find("文件名太长"), std::string::npos);
-    EXPECT_EQ(lastWriteProblem().find("不可写入"), std::string::npos);
+    const WriteResult checked = checkFileWritable(tooLong);
+    EXPECT_FALSE(checked);
+    EXPECT_NE(checked.problem.find("文件名太长"), std::string::npos);
+    const WriteResult written = writeFileAtomic(tooLong, "pages");
+    EXPECT_FALSE(written);
+    EXPECT_NE(written.problem.find("文件名太长"), std::string::npos);
+    EXPECT_EQ(written.problem.find("不可写入"), std::string::npos);
 
     // A replaced file keeps its permission bits, never set-user-ID, set-group-ID or sticky.
     ASSERT_EQ(::chmod(longName.c_str(), 06777), 0);
@@ -60,18 +63,38 @@ TEST(AtomicWriter, LongNamesSpecialBitsAndTheCheckBeforeALongJob) {
     const fs::path fresh = folder.path() / "fresh.pdf";
     EXPECT_TRUE(checkFileWritable(fresh));
     EXPECT_FALSE(fs::exists(fresh));
-    EXPECT_FALSE(checkFileWritable(folder.path() / "none" / "form.pdf"));
-    EXPECT_NE(lastWriteProblem().find("不存在"), std::string::npos);
-    EXPECT_FALSE(checkFileWritable(folder.path() / "Data"));
-    EXPECT_NE(lastWriteProblem().find("不是普通文件"), std::string::npos);
+    const WriteResult noFolder = checkFileWritable(folder.path() / "none" / "form.pdf");
+    EXPECT_FALSE(noFolder);
+    EXPECT_NE(noFolder.problem.find("不存在"), std::string::npos);
+    const WriteResult aFolder = checkFileWritable(folder.path() / "Data");
+    EXPECT_FALSE(aFolder);
+    EXPECT_NE(aFolder.problem.find("不是普通文件"), std::string::npos);
+}
+
+TEST(AtomicWriter, EachWriteAndCheckSaysItsOwnProblem) {
+    testing::FormFolder folder;
+    // A refused write, a write that succeeds and one refused for another reason, the results
+    // read only at the end: each tells its own, and a success tells nothing.
+    const WriteResult missing = writeFileAtomic(folder.path() / "none" / "a.dat", "x");
+    const WriteResult done = writeFileAtomic(folder.path() / "a.dat", "x");
+    const WriteResult aFolder = checkFileWritable(folder.path() / "Data");
+    EXPECT_FALSE(missing);
+    EXPECT_NE(missing.problem.find("不存在"), std::string::npos) << missing.problem;
+    EXPECT_TRUE(done);
+    EXPECT_EQ(done.problem, "");
+    EXPECT_FALSE(done.outOfSpace);
+    EXPECT_FALSE(aFolder);
+    EXPECT_NE(aFolder.problem.find("不是普通文件"), std::string::npos) << aFolder.problem;
+    EXPECT_EQ(aFolder.problem.find("不存在"), std::string::npos);
 }
 
 TEST(Messages, NamesShowLineBreaksAndControlsEscaped) {
     EXPECT_EQ(escapedName(std::string_view("a\nb\rc\td\x1b")), "a\\nb\\rc\\td\\x1b");
     EXPECT_EQ(escapedName(std::string_view("测流 站.dat")), "测流 站.dat");
-    EXPECT_FALSE(writeFileAtomic("/no such\nfolder/x.dat", "x"));
-    EXPECT_EQ(lastWriteProblem().find('\n'), std::string::npos);
-    EXPECT_NE(lastWriteProblem().find("no such\\nfolder"), std::string::npos);
+    const WriteResult written = writeFileAtomic("/no such\nfolder/x.dat", "x");
+    EXPECT_FALSE(written);
+    EXPECT_EQ(written.problem.find('\n'), std::string::npos);
+    EXPECT_NE(written.problem.find("no such\\nfolder"), std::string::npos);
 }
 
 TEST(TrustedFolders, FoldersOfOthersOrWritableByOthersAreRefused) {
@@ -200,7 +223,7 @@ TEST(SectionPlot, NumbersAtTheEndsOfTheDoubleRangeGiveBoundedAxes) {
         sectionOf({{5, 2}, {5, 2}, {5, 2}}, kMax),
     };
     for (const MeasuredSection& section : sections) {
-        const std::string svg = sectionPlotSvg(section, {}, {}, {});
+        const std::string svg = sectionPlotSvg(section, {}, {}, {}, {});
         for (const std::string_view bad : {"inf", "nan"}) {
             const auto at = svg.find(bad);
             EXPECT_EQ(at, std::string::npos) << svg.substr(at < 200 ? 0 : at - 200, 300);
@@ -213,7 +236,7 @@ TEST(SectionPlot, NumbersAtTheEndsOfTheDoubleRangeGiveBoundedAxes) {
     const auto problem = sectionPlotProblem(beyond);
     ASSERT_TRUE(problem);
     EXPECT_NE(problem->find("第 5 行“水深”"), std::string::npos);
-    EXPECT_NE(sectionPlotSvg(beyond, {}, {}, {}).find(*problem), std::string::npos);
+    EXPECT_NE(sectionPlotSvg(beyond, {}, {}, {}, {}).find(*problem), std::string::npos);
 }
 
 } // namespace

@@ -3,12 +3,12 @@
 // umask allows.
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
-#include "support/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
+#include "support/headless_window.hpp"
 #include "support/worked_example.hpp"
 #include "window/program_paths.hpp"
 
@@ -158,8 +158,9 @@ TEST(AtomicWriter, ADanglingLinkIsRefusedAndLeftoversOfDeadWritersAreRemoved) {
     testing::FormFolder folder;
     const fs::path link = folder.path() / "dangling.dat";
     fs::create_symlink(folder.path() / "nowhere" / "x.dat", link);
-    EXPECT_FALSE(writeFileAtomic(link, "x"));
-    EXPECT_NE(lastWriteProblem().find("不存在"), std::string::npos);
+    const WriteResult written = writeFileAtomic(link, "x");
+    EXPECT_FALSE(written);
+    EXPECT_NE(written.problem.find("不存在"), std::string::npos);
 
     // A temporary file of a writer that was killed an hour ago, one of a running process, one
     // an hour old that a writer still holds (whatever the id in its name), and a user's file

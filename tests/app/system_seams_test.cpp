@@ -3,7 +3,6 @@
 // and a helper program runs and reports its status. These run on Linux and on Windows (Wine).
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
-#include "support/headless_window.hpp"
 #include "app/program_lock.hpp"
 #include "files/file_access.hpp"
 #include "files/file_io.hpp"
@@ -13,6 +12,7 @@
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
+#include "support/headless_window.hpp"
 #include "support/worked_example.hpp"
 #include "window/program_paths.hpp"
 
@@ -172,8 +172,9 @@ TEST(SystemSeams, OnlyWhatEndedProcessesLeftBehindIsRemoved) {
 TEST(SystemSeams, AnAtomicWriteIntoAMissingFolderSaysSoAndWritesNothing) {
     const sys::ScratchFolder scratch("tarnelo-seams");
     ASSERT_TRUE(scratch.valid());
-    EXPECT_FALSE(writeFileAtomic(scratch.path() / "missing" / "a.dat", "x"));
-    EXPECT_NE(lastWriteProblem().find("不存在"), std::string::npos) << lastWriteProblem();
+    const WriteResult written = writeFileAtomic(scratch.path() / "missing" / "a.dat", "x");
+    EXPECT_FALSE(written);
+    EXPECT_NE(written.problem.find("不存在"), std::string::npos) << written.problem;
     // A folder at the target is never replaced.
     fs::create_directory(scratch.path() / "folder");
     EXPECT_FALSE(writeFileAtomic(scratch.path() / "folder", "x"));

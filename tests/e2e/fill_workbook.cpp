@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     write(21, 9, "101.22");
     write(24, 13, " 说明前后有空格 ");
     xl.SaveWorkbook();
-    const bool saved = tarnelo::automation::lastError().empty();
+    const bool saved = xl.callError().empty();
     xl.CloseWorkbooks();
     xl.QuitApplication();
     if (!saved) {

@@ -22,16 +22,17 @@ TEST(FileInUse, AFileHeldByAnotherProgramIsNamedAndKeptUntilItIsLetGo) {
     const HANDLE held = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(checkFileWritable(file));
-    EXPECT_NE(lastWriteProblem().find("文件正被其他程序使用"), std::string::npos)
-        << lastWriteProblem();
-    EXPECT_FALSE(writeFileAtomic(file, "new"));
-    EXPECT_NE(lastWriteProblem().find("文件正被其他程序使用"), std::string::npos)
-        << lastWriteProblem();
-    EXPECT_NE(lastWriteProblem().find("石门 2024 成果表.xlsx"), std::string::npos);
+    const WriteResult checked = checkFileWritable(file);
+    EXPECT_FALSE(checked);
+    EXPECT_NE(checked.problem.find("文件正被其他程序使用"), std::string::npos) << checked.problem;
+    const WriteResult refused = writeFileAtomic(file, "new");
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.problem.find("文件正被其他程序使用"), std::string::npos) << refused.problem;
+    EXPECT_NE(refused.problem.find("石门 2024 成果表.xlsx"), std::string::npos);
     ::CloseHandle(held);
     EXPECT_EQ(readFileBytes(file, 100), std::optional<std::string>("old"));
-    EXPECT_TRUE(writeFileAtomic(file, "new")) << lastWriteProblem();
+    const WriteResult written = writeFileAtomic(file, "new");
+    EXPECT_TRUE(written) << written.problem;
     EXPECT_EQ(readFileBytes(file, 100), std::optional<std::string>("new"));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
     fs::remove_all(folder);

@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                         v.depth / 2 + v.distance / 4});
         }
     }
-    const std::string svg = sectionPlotSvg(section, {"站", "日期"}, {}, SectionUncertainty{});
+    const std::string svg = sectionPlotSvg(section, {"站", "日期"}, {}, SectionUncertainty{}, {});
     if (svg.find("inf") != std::string::npos || svg.find("nan") != std::string::npos) {
         std::abort();
     }

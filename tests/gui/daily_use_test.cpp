@@ -283,7 +283,7 @@ void DailyUseTest::staleFiguresAndUnfinishedCommandsSaySo() {
     QTest::keyClick(&w.grid(), Qt::Key_Z, Qt::ControlModifier);
     h.click(ctl::计算);
     QVERIFY(w.isEnabled(ctl::打印));
-    w.printAction = [](Window& window) {
+    w.printAction = [](Window& window, const sys::KeepWaiting&) {
         window.setStatus("正在等待 LibreOffice…（0 秒）");
         FormOutcome outcome;
         outcome.status = FormOutcome::Status::Failed;

@@ -265,8 +265,8 @@ void MainWindowTest::coefficientFieldsTakeTabPositionsOneToSix() {
     // Round the whole chain: the area that scrolls the controls on a small screen is no stop.
     for (QWidget* next = widget->nextInFocusChain(); next != widget;
          next = next->nextInFocusChain()) {
-        const bool stop = (next->focusPolicy() & Qt::TabFocus) != 0 && next->isEnabled() &&
-                          next->isVisibleTo(&w);
+        const bool stop =
+            (next->focusPolicy() & Qt::TabFocus) != 0 && next->isEnabled() && next->isVisibleTo(&w);
         QVERIFY2(!stop || next->objectName() != QStringLiteral("客户区"),
                  "the scroll area takes Tab");
     }
@@ -301,7 +301,7 @@ void MainWindowTest::computesTheWorkedExampleOnScreen() {
         ++exported;
         return FormOutcome{};
     };
-    w.printAction = [&printed](Window&) {
+    w.printAction = [&printed](Window&, const sys::KeepWaiting&) {
         ++printed;
         return FormOutcome{};
     };

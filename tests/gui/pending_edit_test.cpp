@@ -122,7 +122,7 @@ void PendingEditTest::everyCommandWritesTheCellBeingEditedFirst() {
     MainWindow& w = makeComputed(h);
     int printed = 0;
     int exported = 0;
-    w.printAction = [&printed](Window&) {
+    w.printAction = [&printed](Window&, const sys::KeepWaiting&) {
         ++printed;
         return FormOutcome{FormOutcome::Status::Done, false, {}, "printed"};
     };

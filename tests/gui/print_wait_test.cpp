@@ -41,10 +41,10 @@ class PrintWaitTest : public QObject {
         const std::string marker = "29.7" + std::to_string(::getpid());
         sys::ChildResult rendered;
         // The print's renderer: a program that sleeps and starts a sleeper of its own.
-        w.printAction = [&](Window&) {
-            rendered =
-                sys::runChild({"/bin/sh", "-c", "setsid sleep " + marker + " & sleep " + marker},
-                              {"PATH=/usr/bin:/bin"}, std::chrono::seconds(60));
+        w.printAction = [&](Window&, const sys::KeepWaiting& keepWaiting) {
+            rendered = sys::runChild(
+                {"/bin/sh", "-c", "setsid sleep " + marker + " & sleep " + marker},
+                {"PATH=/usr/bin:/bin"}, std::chrono::seconds(60), {}, {keepWaiting, {}});
             return FormOutcome{};
         };
         w.setEnabled(ctl::打印, true);
@@ -62,8 +62,9 @@ class PrintWaitTest : public QObject {
     void theWaitShowsHowLongItHasWaited() {
         Harness h;
         MainWindow& w = h.make();
-        w.printAction = [](Window&) {
-            sys::runChild({"/bin/sleep", "1.3"}, {}, std::chrono::seconds(10));
+        w.printAction = [](Window&, const sys::KeepWaiting& keepWaiting) {
+            sys::runChild({"/bin/sleep", "1.3"}, {}, std::chrono::seconds(10), {},
+                          {keepWaiting, "Microsoft Excel 打印记载表"});
             return FormOutcome{};
         };
         w.setEnabled(ctl::打印, true);
@@ -73,7 +74,9 @@ class PrintWaitTest : public QObject {
                          [&] { seen = w.statusBar()->currentMessage(); });
         probe.start(100);
         h.click(ctl::打印);
-        QVERIFY2(seen.contains(QStringLiteral("正在等待")), qPrintable(seen));
+        // The subject is the one the wait names.
+        QVERIFY2(seen.contains(QStringLiteral("正在等待 Microsoft Excel 打印记载表…")),
+                 qPrintable(seen));
     }
 };
 

@@ -299,7 +299,7 @@ void WindowSizeTest::exportSaysWhereTheFormWent() {
         outcome.file = paths::fromUtf8("/tmp/记载表.xlsx");
         return outcome;
     };
-    w.printAction = [](Window&) {
+    w.printAction = [](Window&, const sys::KeepWaiting&) {
         FormOutcome outcome;
         outcome.status = FormOutcome::Status::Done;
         outcome.twoPages = true;

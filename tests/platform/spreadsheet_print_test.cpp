@@ -62,12 +62,13 @@ struct Program : automation::Object {
 constexpr SpreadsheetProgram kExcel{"Excel.Application", "Microsoft Excel"};
 
 PagesPrinted printWith(const std::shared_ptr<Program>& program,
-                       std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+                       std::chrono::milliseconds limit = std::chrono::seconds(30),
+                       const sys::KeepWaiting& keepWaiting = {}) {
     const ProgramStarter start = [program](std::string_view progId) {
         EXPECT_EQ(progId, "Excel.Application");
-        return Dispatch(program);
+        return automation::Outcome::ok(Dispatch(program));
     };
-    return printWithSpreadsheetProgram(kExcel, start, "form.xlsx", 1, 2, limit);
+    return printWithSpreadsheetProgram(kExcel, start, "form.xlsx", 1, 2, limit, keepWaiting);
 }
 
 TEST(SpreadsheetPrint, OpensReadOnlyPrintsThePagesClosesWithoutSavingAndQuits) {
@@ -100,11 +101,10 @@ TEST(SpreadsheetPrint, AFailingStepIsNamedWithTheProgramAndEverythingIsStillClos
     EXPECT_EQ(log.back(), "Quit");
 
     const ProgramStarter absent = [](std::string_view) {
-        automation::setLastError("Excel.Application：没有安装（系统中没有注册这个程序）");
-        return Dispatch();
+        return automation::Outcome::fail("Excel.Application：没有安装（系统中没有注册这个程序）");
     };
-    printed =
-        printWithSpreadsheetProgram(kExcel, absent, "form.xlsx", 1, 1, std::chrono::seconds(30));
+    printed = printWithSpreadsheetProgram(kExcel, absent, "form.xlsx", 1, 1,
+                                          std::chrono::seconds(30), {});
     EXPECT_EQ(printed.error, "用 Microsoft Excel 打印记载表时，“启动程序”一步出错："
                              "Excel.Application：没有安装（系统中没有注册这个程序）");
 }
@@ -128,13 +128,17 @@ TEST(SpreadsheetPrint, AProgramThatDoesNotAnswerIsGivenUpOnAndTheWaitCanBeCancel
     }
     EXPECT_EQ(stuck->log().back(), "Quit");
 
-    // The window's wait hook (the user closing the window) ends the wait at once.
+    // The window's keepWaiting (the user closing the window) ends the wait at once; it is told
+    // which program is waited for.
     auto waiting = std::make_shared<Program>();
     waiting->hold = true;
     std::atomic<int> asked{0};
-    sys::setWaitHook([&asked] { return ++asked < 3; });
-    printed = printWith(waiting, std::chrono::seconds(60));
-    sys::setWaitHook({});
+    std::string subject;
+    printed = printWith(waiting, std::chrono::seconds(60), [&](const std::string& about) {
+        subject = about;
+        return ++asked < 3;
+    });
+    EXPECT_EQ(subject, "Microsoft Excel 打印记载表");
     EXPECT_EQ(printed.error, "已停止等待 Microsoft Excel，记载表可能没有打印。");
     {
         std::lock_guard lock(waiting->mutex);

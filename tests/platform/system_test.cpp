@@ -125,11 +125,20 @@ TEST(ChildProcess, ExitStatusEnvironmentAndCancelledWaits) {
     EXPECT_EQ(runChild({"/bin/sh", "-c", "exit 3"}, {}, std::chrono::seconds(10)).exitCode, 3);
     EXPECT_EQ(runChild({"/no/such/program"}, {}, std::chrono::seconds(10)).exitCode, 127);
 
+    // The wait asks the caller's keepWaiting, naming its subject, and only that one.
     int calls = 0;
-    setWaitHook([&calls] { return ++calls < 3; });
-    const ChildResult cancelled = runChild({"/bin/sleep", "30"}, {}, std::chrono::seconds(30));
-    setWaitHook({});
+    std::string asked;
+    const Waiting waiting{[&](const std::string& subject) {
+                              asked = subject;
+                              return ++calls < 3;
+                          },
+                          "LibreOffice 打印记载表"};
+    const ChildResult cancelled =
+        runChild({"/bin/sleep", "30"}, {}, std::chrono::seconds(30), {}, waiting);
     EXPECT_EQ(cancelled.status, ChildResult::Status::Interrupted);
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(asked, "LibreOffice 打印记载表");
+    EXPECT_EQ(runChild({"/bin/sh", "-c", "exit 4"}, {}, std::chrono::seconds(10)).exitCode, 4);
     EXPECT_EQ(calls, 3);
 }
 

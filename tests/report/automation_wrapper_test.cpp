@@ -268,7 +268,7 @@ TEST_F(WrapperTest, RefusedCallsYieldEmptyResultsAndTheRestStillRuns) {
     EXPECT_EQ(xl.GetActiveSheet(name), 0);
     EXPECT_EQ(name, "");
     EXPECT_FALSE(xl.RunMacro("M"));
-    EXPECT_EQ(lastError(), "refused run");
+    EXPECT_EQ(xl.callError(), "refused run");
     int rows = 7;
     int columns = 7;
     EXPECT_FALSE(xl.GetUsedRangeSize(rows, columns).empty());
@@ -278,7 +278,26 @@ TEST_F(WrapperTest, RefusedCallsYieldEmptyResultsAndTheRestStillRuns) {
     take();
     xl.SetCell(1, 1, 1, "x");
     EXPECT_EQ(take(), Calls{"App.ActiveWorkbook get()"});
-    EXPECT_EQ(lastError(), "对空对象调用成员 Item");
+    EXPECT_EQ(xl.callError(), "对空对象调用成员 Item");
+}
+
+TEST_F(WrapperTest, EachWrapperAndEachCallKeepsItsOwnError) {
+    // A refused run in one wrapper, then a call that succeeds in another: each tells its own,
+    // and a direct call answers with its error whatever ran before.
+    log->failAll = true;
+    EXPECT_FALSE(xl.RunMacro("M"));
+    auto other = std::make_shared<Log>();
+    SpreadsheetAutomation second;
+    ASSERT_TRUE(second.SetApplication(Dispatch(std::make_shared<Recorder>(other, "App"))));
+    EXPECT_TRUE(second.RunMacro("M"));
+    EXPECT_EQ(second.callError(), "");
+    EXPECT_EQ(xl.callError(), "refused run");
+    const Outcome refused = call(xl.GetApplication(), "Quit");
+    const Outcome done = call(second.GetApplication(), "Quit");
+    EXPECT_EQ(refused.error, "refused Quit");
+    EXPECT_TRUE(refused.value.isEmpty());
+    EXPECT_EQ(done.error, "");
+    EXPECT_EQ(call(Dispatch(), "Quit").error, "对空对象调用成员 Quit");
 }
 
 TEST(WrapperLifecycle, EmptyWrapperDoesNothing) {
@@ -289,7 +308,7 @@ TEST(WrapperLifecycle, EmptyWrapperDoesNothing) {
     EXPECT_EQ(xl.GetCell(1, 1, 1), "");
     xl.SetCell(1, 1, 1, "x");
     xl.QuitApplication();
-    EXPECT_FALSE(lastError().empty());
+    EXPECT_FALSE(xl.callError().empty());
 }
 
 TEST(WrapperLifecycle, CreateAttachesToARunningInstanceAndCopySharesIt) {
@@ -325,7 +344,7 @@ TEST(WrapperLifecycle, CreateFailsWithoutAHost) {
     ScopedHostRegistration guard(kSpreadsheetProgId, [] { return Dispatch(); });
     SpreadsheetAutomation xl;
     EXPECT_FALSE(xl.CreateApplication());
-    EXPECT_FALSE(lastError().empty());
+    EXPECT_FALSE(xl.callError().empty());
 }
 
 TEST(WrapperLifecycle, ProcessWideInstanceFollowsItsOwner) {

@@ -1,12 +1,12 @@
 // The print service in trouble: not running, or accepting a connection and never answering.
 // Printing must give up within its limits and say which it was, in Chinese.
 #include "app/compute_command.hpp"
-#include "support/headless_window.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/pdf_render.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
+#include "support/headless_window.hpp"
 #include "support/worked_example.hpp"
 
 #include <gtest/gtest.h>
@@ -76,14 +76,14 @@ TEST_F(PrintServer, ASilentServiceIsGivenUpWithinItsLimits) {
     ::setenv("CUPS_SERVER", server.address().c_str(), 1);
     const auto started = std::chrono::steady_clock::now();
     const PrinterLookup lookup =
-        findDefaultPrinter({std::chrono::milliseconds(500), std::chrono::milliseconds(1000)});
+        findDefaultPrinter({std::chrono::milliseconds(500), std::chrono::milliseconds(1000), {}});
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
     EXPECT_EQ(lookup.name, "");
     EXPECT_NE(lookup.problem.find("没有响应"), std::string::npos) << lookup.problem;
 
     const PrintJobResult job =
         printPdfPages("x", "/nonexistent.pdf", 1, 1, "t",
-                      {std::chrono::milliseconds(500), std::chrono::milliseconds(1000)});
+                      {std::chrono::milliseconds(500), std::chrono::milliseconds(1000), {}});
     EXPECT_FALSE(job.ok);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(6));
 }
@@ -107,7 +107,7 @@ TEST_F(PrintServer, ThePrintCommandSaysThatTheServiceDoesNotAnswer) {
     const SilentServer server;
     ::setenv("CUPS_SERVER", server.address().c_str(), 1);
     const auto started = std::chrono::steady_clock::now();
-    const FormOutcome printed = printCommand(window);
+    const FormOutcome printed = printCommand(window, {});
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
     EXPECT_EQ(printed.status, FormOutcome::Status::Failed);
     EXPECT_NE(printed.message.find("没有响应"), std::string::npos) << printed.message;

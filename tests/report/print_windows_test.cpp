@@ -1,8 +1,8 @@
 // 打印 on a Windows computer without a spreadsheet program that can print: the command says
 // which programs it looked for and that 导出Excel still works, before it fills anything.
-#include "support/headless_window.hpp"
 #include "report/record_form.hpp"
 #include "support/form_folder.hpp"
+#include "support/headless_window.hpp"
 #include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ TEST(WindowsPrint, WithoutAProgramThatCanPrintTheCommandNamesTheOnesItLookedFor)
     HeadlessWindow window(folder.path());
     window.sheet().growTo(1);
     window.sheet().setCell(0, col::起点距, "0");
-    const FormOutcome outcome = printCommand(window);
+    const FormOutcome outcome = printCommand(window, {});
     ::_wputenv(L"TARNELO_SOFFICE");
     EXPECT_EQ(outcome.status, FormOutcome::Status::Refused);
     ASSERT_EQ(window.messages.size(), 1u);

@@ -415,7 +415,7 @@ TEST_F(CommandTest, ExportToAFolderThatCannotBeWrittenSaysSo) {
 
 TEST_F(CommandTest, PrintWithoutRendererAsksForTheSpreadsheetProgram) {
     ::setenv("TARNELO_SOFFICE", "", 1);
-    printCommand(window);
+    printCommand(window, {});
     ::unsetenv("TARNELO_SOFFICE");
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0].text,
@@ -449,7 +449,7 @@ TEST_F(CommandTest, PrintFillsThenPrintsThePagesOfTheChosenForm) {
         return automation::Dispatch(std::make_shared<RecordingPrintHost>(log));
     });
     typeVerticals(window, 14);
-    printCommand(window);
+    printCommand(window, {});
     const std::string workingCopy = paths::formWorkingCopy(folder.path(), true).string();
     ASSERT_GE(log.size(), 9u);
     EXPECT_EQ(log[0], "Workbooks");

@@ -27,7 +27,7 @@ struct Drawn {
 };
 
 // Opens and computes a raw data file as the window does and draws it.
-Drawn draw(const fs::path& file) {
+Drawn draw(const fs::path& file, const StopAsked& stopAsked = {}) {
     const ScratchProgramFolder folder;
     HeadlessWindow window(folder.path());
     layoutSheet(window);
@@ -36,7 +36,7 @@ Drawn draw(const fs::path& file) {
     EXPECT_TRUE(opened.outcome == OpenOutcome::Opened) << file;
     Drawn drawn;
     drawn.outcome = computeCommand(window);
-    drawn.svg = sectionPlotSvg(window, drawn.outcome.findings);
+    drawn.svg = sectionPlotSvg(window, drawn.outcome.findings, stopAsked);
     return drawn;
 }
 
@@ -180,6 +180,25 @@ TEST(SectionPlot, DrawsWhatTheComputationWrote) {
               static_cast<std::size_t>(over) + 1);
 }
 
+TEST(SectionPlot, AStopPassedInEndsTheDrawingEarly) {
+    const fs::path file = kExamples / "vertical-25-verticals.dat";
+    const std::string whole = draw(file).svg;
+    // Asked before the first part: the heading alone, still a picture.
+    int asked = 0;
+    const std::string none = draw(file, [&asked] { return ++asked > 0; }).svg;
+    expectWellFormed(none);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(none.find("<polygon"), std::string::npos);
+    // Yes after a few bars: part of the upper panel, nothing after it.
+    asked = 0;
+    const std::string part = draw(file, [&asked] { return ++asked > 4; }).svg;
+    expectWellFormed(part);
+    EXPECT_LT(none.size(), part.size());
+    EXPECT_LT(part.size(), whole.size());
+    // A stop that never says yes draws the whole picture.
+    EXPECT_EQ(draw(file, [] { return false; }).svg, whole);
+}
+
 TEST(SectionPlot, AnIncompleteMeasurementIsTheProfileOnly) {
     const Drawn drawn = draw(kFiles / "vertical-3rows.dat");
     EXPECT_NE(drawn.svg.find("未计算"), std::string::npos);
@@ -193,7 +212,7 @@ TEST(SectionPlot, HeaderTextsAreEscapedAndControlCharactersDropped) {
     section.verticals.push_back({0, 0.0, 0.0, true, false, {}, {}, {}});
     section.verticals.push_back({1, 1.0, 0.5, false, false, {}, {}, {}});
     section.verticals.push_back({2, 2.0, 0.0, true, false, {}, {}, {}});
-    const std::string svg = sectionPlotSvg(section, {"A&B <站>\x1b[2J", "\"5\"月"}, {}, {});
+    const std::string svg = sectionPlotSvg(section, {"A&B <站>\x1b[2J", "\"5\"月"}, {}, {}, {});
     expectWellFormed(svg);
     EXPECT_NE(svg.find("A&amp;B &lt;站&gt;[2J"), std::string::npos);
     EXPECT_NE(svg.find("&quot;5&quot;月"), std::string::npos);
@@ -201,13 +220,13 @@ TEST(SectionPlot, HeaderTextsAreEscapedAndControlCharactersDropped) {
 }
 
 TEST(SectionPlot, NothingToDrawStillGivesAPicture) {
-    const std::string svg = sectionPlotSvg(MeasuredSection{}, {}, {}, {});
+    const std::string svg = sectionPlotSvg(MeasuredSection{}, {}, {}, {}, {});
     expectWellFormed(svg);
     EXPECT_NE(svg.find("没有可画的测深垂线"), std::string::npos);
     // One vertical alone, or all at one distance: no division by a zero width.
     MeasuredSection one;
     one.verticals.push_back({0, 3.0, 1.0, false, true, "1", 0.5, {}});
-    const std::string single = sectionPlotSvg(one, {}, {}, {});
+    const std::string single = sectionPlotSvg(one, {}, {}, {}, {});
     expectWellFormed(single);
     EXPECT_EQ(single.find("nan"), std::string::npos);
     EXPECT_EQ(single.find("inf"), std::string::npos);

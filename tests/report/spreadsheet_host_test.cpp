@@ -18,7 +18,6 @@ namespace tarnelo {
 namespace {
 
 namespace fs = std::filesystem;
-using automation::lastError;
 
 const fs::path kTemplates = fs::path(TARNELO_PROGRAM_DIR) / "Data";
 
@@ -163,10 +162,10 @@ TEST_F(HostTest, FillOfTheTwoPageTemplateSurvivesSaveAndReopen) {
         {8, 3, ""}};
     for (const auto& [row, column, text] : cells) {
         write(row, column, text);
-        EXPECT_EQ(lastError(), "") << row << "," << column;
+        EXPECT_EQ(xl.callError(), "") << row << "," << column;
     }
     xl.SaveWorkbook();
-    EXPECT_EQ(lastError(), "");
+    EXPECT_EQ(xl.callError(), "");
     xl.CloseWorkbooks();
     xl.QuitApplication();
 
@@ -200,11 +199,11 @@ TEST_F(HostTest, WrongSheetIndexChangesNothing) {
     xl.CreateApplication();
     xl.OpenWorkbook(copy.string(), "", false);
     xl.SetCell(2, 1, 1, "x");
-    EXPECT_NE(lastError().find("Item"), std::string::npos);
+    EXPECT_NE(xl.callError().find("Item"), std::string::npos);
     xl.SetCell(0, 1, 1, "x");
     xl.SetCell(1, 0, 1, "x");
     xl.SetCell(1, 1, 16385, "x");
-    EXPECT_FALSE(lastError().empty());
+    EXPECT_FALSE(xl.callError().empty());
     xl.SaveWorkbook();
     xl.QuitApplication();
     std::string error;
@@ -237,7 +236,7 @@ TEST_F(HostTest, AfterQuitEveryOperationIsEmpty) {
     // A handle kept from before the quit reaches a dead instance.
     xl.SetApplication(app);
     EXPECT_EQ(xl.GetActiveSheet(name), 0);
-    EXPECT_FALSE(lastError().empty());
+    EXPECT_FALSE(xl.callError().empty());
     xl.SetApplication({});
 }
 
@@ -265,7 +264,7 @@ TEST_F(HostTest, SheetsRangesFormulasAndPageSetup) {
     const fs::path file = dir / "sample.xlsx";
     writePackage(file, samplePackage());
     xl.CreateApplication();
-    ASSERT_TRUE(static_cast<bool>(xl.OpenWorkbook(file.string(), "", false))) << lastError();
+    ASSERT_TRUE(static_cast<bool>(xl.OpenWorkbook(file.string(), "", false))) << xl.callError();
 
     std::vector<std::string> names;
     EXPECT_EQ(xl.ListSheets(names), 2);
@@ -291,7 +290,7 @@ TEST_F(HostTest, SheetsRangesFormulasAndPageSetup) {
     xl.SetCell(2, 3, 2, "b3");
     xl.SetCell(2, 5, 1, "row5");
     xl.MergeRange("A5:B5");
-    EXPECT_EQ(lastError(), "");
+    EXPECT_EQ(xl.callError(), "");
     xl.SetPageHeader("第&P页", 1);
     xl.SetPageFooter("左", 0);
     xl.SetPageMargins(36, 36, 72, 54, 9);
@@ -299,13 +298,13 @@ TEST_F(HostTest, SheetsRangesFormulasAndPageSetup) {
     EXPECT_EQ(xl.GetRangeValue("B1"), "b");
     EXPECT_EQ(xl.ActivateSheet(1), "封面");
     xl.DeleteSheet(1);
-    EXPECT_EQ(lastError(), "");
+    EXPECT_EQ(xl.callError(), "");
     EXPECT_EQ(xl.ListSheets(names), 1);
     xl.DeleteSheet(1); // the last sheet stays
-    EXPECT_NE(lastError().find("Delete"), std::string::npos);
+    EXPECT_NE(xl.callError().find("Delete"), std::string::npos);
     const fs::path saved = dir / "saved.xlsx";
     xl.SaveWorkbookAs(saved.string());
-    EXPECT_EQ(lastError(), "");
+    EXPECT_EQ(xl.callError(), "");
     xl.QuitApplication();
 
     const std::string xml = partOf(saved, "xl/worksheets/sheet2.xml");
@@ -368,13 +367,14 @@ TEST_F(HostTest, UnsupportedMembersFailCleanlyAndNameTheMember) {
     };
     for (const Case& c : cases) {
         c.call();
-        EXPECT_NE(lastError().find(c.member), std::string::npos) << c.member << ": " << lastError();
+        EXPECT_NE(xl.callError().find(c.member), std::string::npos)
+            << c.member << ": " << xl.callError();
     }
     EXPECT_FALSE(xl.RunMacro("x"));
     // Visible and screen updating are accepted and change nothing.
     xl.SetVisible(true);
     xl.SetScreenUpdating(false);
-    EXPECT_EQ(lastError(), "");
+    EXPECT_EQ(xl.callError(), "");
     xl.CloseWorkbooks();
     EXPECT_EQ(readAll(copy), original);
 }
@@ -419,7 +419,7 @@ TEST_F(HostTest, DamagedWorkbooksAreRefused) {
         const fs::path file = dir / (label + ".xlsx");
         damage(file);
         EXPECT_FALSE(static_cast<bool>(xl.OpenWorkbook(file.string(), "", false))) << label;
-        EXPECT_NE(lastError().find("Open"), std::string::npos) << label;
+        EXPECT_NE(xl.callError().find("Open"), std::string::npos) << label;
         std::string name;
         EXPECT_EQ(xl.GetActiveSheet(name), 0) << label;
     }
@@ -430,7 +430,7 @@ TEST_F(HostTest, DamagedWorkbooksAreRefused) {
         R"(<c r="B1" t="s"><v>-1</v></c></row></sheetData></worksheet>)";
     const fs::path file = dir / "odd.xlsx";
     writePackage(file, odd);
-    ASSERT_TRUE(static_cast<bool>(xl.OpenWorkbook(file.string(), "", false))) << lastError();
+    ASSERT_TRUE(static_cast<bool>(xl.OpenWorkbook(file.string(), "", false))) << xl.callError();
     EXPECT_EQ(xl.GetCell(2, 1, 1), "");
     EXPECT_EQ(xl.GetCell(2, 1, 2), "");
 }

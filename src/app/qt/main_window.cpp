@@ -113,13 +113,9 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
     bindCommands();
     buildShortcuts();
     snapshot_ = takeInputSnapshot(*this);
-    // While a renderer runs the window stays painted and says so; closing it gives up the wait
-    // and ends the renderer with everything it started.
-    sys::setWaitHook([this] { return keepWaiting(); });
 }
 
 MainWindow::~MainWindow() {
-    sys::setWaitHook({});
     // The grid and its model go before the sheet they show: Qt would delete them only after
     // this window's members are gone.
     delete grid_;
@@ -387,7 +383,12 @@ void MainWindow::bindCommands() {
         }
         FormOutcome outcome;
         if (printAction) {
-            run([&](Window& window) { outcome = printAction(window); });
+            // While a renderer runs the window stays painted and says so; closing it gives up
+            // the wait and ends the renderer with everything it started.
+            run([&](Window& window) {
+                outcome = printAction(
+                    window, [this](const std::string& subject) { return keepWaiting(subject); });
+            });
         }
         if (outcome.status == FormOutcome::Status::Done) {
             setStatus(outcome.message.empty()
@@ -466,14 +467,13 @@ void MainWindow::run(const std::function<void(Window&)>& command) {
     }
 }
 
-bool MainWindow::keepWaiting() {
+bool MainWindow::keepWaiting(const std::string& subject) {
     if (!waitClock_.isValid()) {
         waitClock_.start();
     }
     const qint64 seconds = waitClock_.elapsed() / 1000;
     if (seconds != waitShown_) {
         waitShown_ = seconds;
-        const std::string subject = sys::waitSubject();
         setStatus("正在等待 " +
                   (subject.empty() ? std::string("LibreOffice 生成打印页面") : subject) + "…（" +
                   std::to_string(seconds) + " 秒）");

@@ -94,7 +94,8 @@ class MainWindow : public QMainWindow, public Window {
 
     // The export and print commands (tests may put others in their place).
     std::function<FormOutcome(Window&)> exportAction = exportCommand;
-    std::function<FormOutcome(Window&)> printAction = printCommand;
+    // 打印 is handed the window's keepWaiting for its waits on other programs.
+    std::function<FormOutcome(Window&, const sys::KeepWaiting&)> printAction = printCommand;
 
     void setAnswerer(Answerer answerer) { answerer_ = std::move(answerer); }
 
@@ -214,9 +215,9 @@ class MainWindow : public QMainWindow, public Window {
     void showFromFirstRow();
     // Runs a command to its end with the grid's change notices gathered into one.
     void run(const std::function<void(Window&)>& command);
-    // Called while a renderer runs: keeps the window painted, shows how long it has waited,
-    // and gives up when the window is being closed.
-    bool keepWaiting();
+    // Called while a renderer runs: keeps the window painted, shows how long it has waited for
+    // the subject, and gives up when the window is being closed.
+    bool keepWaiting(const std::string& subject);
     // The status bar after 导出Excel or 打印 did not finish: cancelled, or why not.
     static std::string unfinishedStatus(std::string_view action, const FormOutcome& outcome);
     // Shows the marks, counts and picture of the computation at hand; true when results that
@@ -249,7 +250,7 @@ class MainWindow : public QMainWindow, public Window {
 
     // 打印 through the system's print dialog and 打印预览 (main_window_print.cpp).
     void buildPrintControls();
-    FormOutcome printThroughDialog(Window& window);
+    FormOutcome printThroughDialog(Window& window, const sys::KeepWaiting& keepWaiting);
     // 查看 → 打印方式: the spreadsheet program instead of the program's own renderer.
     bool printViaSpreadsheet_ = false;
 

@@ -108,10 +108,11 @@ void MainWindow::refreshSectionPlot() {
     uncertaintyLabel_->setVisible(!summary.empty() && !shownUnusable_);
     refreshUncertaintyView(this, section, shownStale_);
     if (plotWindow_ != nullptr) {
-        plotWindow_->showPicture(sectionPlotSvg(section,
-                                                sectionPlotTitle(loadRecordHeader(programFolder())),
-                                                computed_.findings(), estimateUncertainty(section)),
-                                 summary);
+        // Drawn in a few milliseconds between two events: nothing stops it.
+        plotWindow_->showPicture(
+            sectionPlotSvg(section, sectionPlotTitle(loadRecordHeader(programFolder())),
+                           computed_.findings(), estimateUncertainty(section), {}),
+            summary);
     }
 }
 

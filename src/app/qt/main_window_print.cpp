@@ -35,7 +35,9 @@ constexpr const char* kSpreadsheetRoad = "电子表格程序（LibreOffice）";
 #endif
 
 void MainWindow::buildPrintControls() {
-    printAction = [this](Window& window) { return printThroughDialog(window); };
+    printAction = [this](Window& window, const sys::KeepWaiting& keepWaiting) {
+        return printThroughDialog(window, keepWaiting);
+    };
     QMenu* view = menuBar()->findChild<QMenu*>(QStringLiteral("查看"));
     QAction* preview = view->addAction(QStringLiteral("打印预览..."));
     preview->setObjectName(QStringLiteral("打印预览"));
@@ -77,9 +79,9 @@ static int runDialog(QDialog& dialog, const std::function<void(QDialog&)>& modal
     return dialog.exec();
 }
 
-FormOutcome MainWindow::printThroughDialog(Window& window) {
+FormOutcome MainWindow::printThroughDialog(Window& window, const sys::KeepWaiting& keepWaiting) {
     if (printViaSpreadsheet_) {
-        return printCommand(window);
+        return printCommand(window, keepWaiting);
     }
     pages::FormPages made = pages::windowFormPages(window, "打印");
     if (made.outcome.status != FormOutcome::Status::Done) {
@@ -107,7 +109,9 @@ FormOutcome MainWindow::printThroughDialog(Window& window) {
     }
     std::string problem = pages::unchosenPrinter(printer);
     if (problem.empty() && printer.outputFormat() == QPrinter::NativeFormat) {
-        problem = printerRefusal(utf8(printer.printerName()));
+        PrintServiceLimits service;
+        service.keepWaiting = keepWaiting;
+        problem = printerRefusal(utf8(printer.printerName()), service);
         const bool range = printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0;
         const int pages = range ? std::min(count, std::max(printer.toPage(), printer.fromPage())) -
                                       printer.fromPage() + 1

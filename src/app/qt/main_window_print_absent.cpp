@@ -5,8 +5,8 @@ namespace tarnelo {
 
 void MainWindow::buildPrintControls() {}
 
-FormOutcome MainWindow::printThroughDialog(Window& window) {
-    return printCommand(window);
+FormOutcome MainWindow::printThroughDialog(Window& window, const sys::KeepWaiting& keepWaiting) {
+    return printCommand(window, keepWaiting);
 }
 
 void MainWindow::showPrintPreview() {

@@ -127,8 +127,8 @@ bool RatingWindow::savePicture() {
     if (!choice.confirmed) {
         return false;
     }
-    if (!writeFileAtomic(choice.path, svg_)) {
-        owner_.showMessage("关系图未能保存：" + lastWriteProblem(), "提示：", MessageIcon::Warning);
+    if (const WriteResult written = writeFileAtomic(choice.path, svg_); !written) {
+        owner_.showMessage("关系图未能保存：" + written.problem, "提示：", MessageIcon::Warning);
         return false;
     }
     saved("关系图", choice.path);

@@ -107,8 +107,8 @@ bool SectionPlotWindow::save(const FileDialogSpec& dialog, bool png) {
     } else {
         bytes = svg_;
     }
-    if (!writeFileAtomic(choice.path, bytes)) {
-        owner_.showMessage("断面图没有保存：" + lastWriteProblem(), "提示：", MessageIcon::Warning);
+    if (const WriteResult written = writeFileAtomic(choice.path, bytes); !written) {
+        owner_.showMessage("断面图没有保存：" + written.problem, "提示：", MessageIcon::Warning);
         return false;
     }
     owner_.setStatus("断面图已保存：" + utf8(qpath(choice.path)));

@@ -9,8 +9,6 @@ namespace tarnelo::automation {
 
 namespace {
 
-thread_local std::string tLastError;
-
 const std::string kNoText;
 
 } // namespace
@@ -93,45 +91,34 @@ bool memberIs(std::string_view member, std::string_view name) {
     return true;
 }
 
-Variant invoke(const Dispatch& object, std::string_view member, CallKind kind,
+Outcome invoke(const Dispatch& object, std::string_view member, CallKind kind,
                std::span<const Variant> args) {
     if (!object) {
-        tLastError = "对空对象调用成员 " + std::string(member);
-        return {};
+        return Outcome::fail("对空对象调用成员 " + std::string(member));
     }
     Outcome outcome = object.object()->invoke(member, kind, args);
     if (outcome.failed) {
-        tLastError = std::move(outcome.error);
-        return {};
+        // A failing call yields nothing, whatever the host put beside its error.
+        outcome.value = {};
+    } else {
+        outcome.error.clear();
     }
-    tLastError.clear();
-    return std::move(outcome.value);
+    return outcome;
 }
 
-Variant get(const Dispatch& object, std::string_view member, std::initializer_list<Variant> args) {
+Outcome get(const Dispatch& object, std::string_view member, std::initializer_list<Variant> args) {
     return invoke(object, member, CallKind::Get,
                   std::span<const Variant>(args.begin(), args.size()));
 }
 
-void put(const Dispatch& object, std::string_view member, std::initializer_list<Variant> args) {
-    invoke(object, member, CallKind::Put, std::span<const Variant>(args.begin(), args.size()));
-}
-
-Variant call(const Dispatch& object, std::string_view member, std::initializer_list<Variant> args) {
-    return invoke(object, member, CallKind::Method,
+Outcome put(const Dispatch& object, std::string_view member, std::initializer_list<Variant> args) {
+    return invoke(object, member, CallKind::Put,
                   std::span<const Variant>(args.begin(), args.size()));
 }
 
-const std::string& lastError() {
-    return tLastError;
-}
-
-void clearLastError() {
-    tLastError.clear();
-}
-
-void setLastError(std::string text) {
-    tLastError = std::move(text);
+Outcome call(const Dispatch& object, std::string_view member, std::initializer_list<Variant> args) {
+    return invoke(object, member, CallKind::Method,
+                  std::span<const Variant>(args.begin(), args.size()));
 }
 
 } // namespace tarnelo::automation

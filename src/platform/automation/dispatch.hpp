@@ -94,6 +94,11 @@ struct Outcome {
     std::string error;
     bool failed = false;
 
+    // The value's object, or an empty handle.
+    Dispatch object() const { return value.object(); }
+    // The value as Variant::integer reads it.
+    std::int32_t integer() const { return value.integer(); }
+
     static Outcome ok(Variant v = {}) { return {std::move(v), {}, false}; }
     static Outcome fail(std::string why) {
         if (why.empty()) {
@@ -117,20 +122,14 @@ class Object : public std::enable_shared_from_this<Object> {
 // Case-insensitive (ASCII) comparison of member names.
 bool memberIs(std::string_view member, std::string_view name);
 
-// The calls. A failing call, or any call on an empty handle, has no effect and yields an empty
-// variant; the text of its error becomes the last error. A call that succeeds clears it.
-Variant get(const Dispatch& object, std::string_view member,
+// The calls, each answering with its value or its error. A failing call, or any call on an
+// empty handle, has no effect and yields an empty value with the text of its error.
+Outcome get(const Dispatch& object, std::string_view member,
             std::initializer_list<Variant> args = {});
-void put(const Dispatch& object, std::string_view member, std::initializer_list<Variant> args);
-Variant call(const Dispatch& object, std::string_view member,
+Outcome put(const Dispatch& object, std::string_view member, std::initializer_list<Variant> args);
+Outcome call(const Dispatch& object, std::string_view member,
              std::initializer_list<Variant> args = {});
-Variant invoke(const Dispatch& object, std::string_view member, CallKind kind,
+Outcome invoke(const Dispatch& object, std::string_view member, CallKind kind,
                std::span<const Variant> args);
-
-// The error text of the last call (empty when it succeeded). Kept per thread, as the platform's
-// error information is.
-const std::string& lastError();
-void clearLastError();
-void setLastError(std::string text);
 
 } // namespace tarnelo::automation

@@ -64,7 +64,7 @@ void registerActiveObject(std::string_view progId, const Dispatch& instance) {
     list.push_back(instance.shared());
 }
 
-Dispatch createObject(std::string_view progId) {
+Outcome createObject(std::string_view progId) {
     HostFactory factory;
     {
         Registry& r = registry();
@@ -74,20 +74,17 @@ Dispatch createObject(std::string_view progId) {
         }
     }
     if (!factory) {
-        setLastError("没有注册的程序：" + std::string(progId));
-        return {};
+        return Outcome::fail("没有注册的程序：" + std::string(progId));
     }
     Dispatch instance = factory();
     if (!instance) {
-        setLastError("无法启动程序：" + std::string(progId));
-        return {};
+        return Outcome::fail("无法启动程序：" + std::string(progId));
     }
     registerActiveObject(progId, instance);
-    clearLastError();
-    return instance;
+    return Outcome::ok(instance);
 }
 
-Dispatch getActiveObject(std::string_view progId) {
+Outcome getActiveObject(std::string_view progId) {
     Registry& r = registry();
     std::unique_lock lock(r.mutex);
     auto it = r.running.find(keyOf(progId));
@@ -100,13 +97,11 @@ Dispatch getActiveObject(std::string_view progId) {
         if (!list.empty()) {
             Dispatch found(list.front().lock());
             lock.unlock();
-            clearLastError();
-            return found;
+            return Outcome::ok(found);
         }
     }
     lock.unlock();
-    setLastError("没有正在运行的程序：" + std::string(progId));
-    return {};
+    return Outcome::fail("没有正在运行的程序：" + std::string(progId));
 }
 
 ScopedHostRegistration::ScopedHostRegistration(std::string_view progId, HostFactory factory)

@@ -21,12 +21,12 @@ inline constexpr std::string_view kSpreadsheetProgId = "Excel.Application";
 // regard to case.
 HostFactory registerHost(std::string_view progId, HostFactory factory);
 
-// Starts a new instance of a ProgID; an empty handle (and a last error) when the ProgID is
-// unknown or its factory fails.
-Dispatch createObject(std::string_view progId);
+// Starts a new instance of a ProgID (the outcome's object); an error when the ProgID is unknown
+// or its factory fails.
+Outcome createObject(std::string_view progId);
 
-// A running instance of a ProgID, or an empty handle when none is alive (last error set).
-Dispatch getActiveObject(std::string_view progId);
+// A running instance of a ProgID (the outcome's object); an error when none is alive.
+Outcome getActiveObject(std::string_view progId);
 
 // For tests and for a host that wants its own instance to be found: enters an object into the
 // running table of a ProgID.

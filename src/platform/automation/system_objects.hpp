@@ -12,10 +12,10 @@ namespace tarnelo::automation {
 // Whether a program is registered under the ProgID, without starting it.
 bool systemObjectRegistered(std::string_view progId);
 
-// Starts the program registered under the ProgID and hands out its application object; an
-// empty handle and a last error (in Chinese, naming the ProgID) when it cannot. The object is
+// Starts the program registered under the ProgID and hands out its application object (the
+// outcome's object); an error (in Chinese, naming the ProgID) when it cannot. The object is
 // used and released on the thread that made it, inside a SystemObjectThread.
-Dispatch createSystemObject(std::string_view progId);
+Outcome createSystemObject(std::string_view progId);
 
 // Readies the calling thread for system objects for the guard's lifetime (a single-threaded
 // apartment on Windows).

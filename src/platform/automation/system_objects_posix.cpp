@@ -10,9 +10,8 @@ bool systemObjectRegistered(std::string_view /*progId*/) {
     return false;
 }
 
-Dispatch createSystemObject(std::string_view progId) {
-    setLastError("本系统没有 COM 自动化，无法启动 " + std::string(progId));
-    return {};
+Outcome createSystemObject(std::string_view progId) {
+    return Outcome::fail("本系统没有 COM 自动化，无法启动 " + std::string(progId));
 }
 
 SystemObjectThread::SystemObjectThread() = default;

@@ -347,24 +347,21 @@ bool systemObjectRegistered(std::string_view progId) {
     return SUCCEEDED(::CLSIDFromProgID(id.c_str(), &clsid));
 }
 
-Dispatch createSystemObject(std::string_view progId) {
+Outcome createSystemObject(std::string_view progId) {
     const std::string name(progId);
     CLSID clsid;
     const std::wstring id = wide(progId);
     HRESULT hr = ::CLSIDFromProgID(id.c_str(), &clsid);
     if (FAILED(hr)) {
-        setLastError(name + "：" + describe(hr));
-        return {};
+        return Outcome::fail(name + "：" + describe(hr));
     }
     IDispatch* dispatch = nullptr;
     hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
                             IID_IDispatch, reinterpret_cast<void**>(&dispatch));
     if (FAILED(hr) || dispatch == nullptr) {
-        setLastError(name + "：" + describe(FAILED(hr) ? hr : E_NOINTERFACE));
-        return {};
+        return Outcome::fail(name + "：" + describe(FAILED(hr) ? hr : E_NOINTERFACE));
     }
-    clearLastError();
-    return Dispatch(std::make_shared<ComObject>(dispatch));
+    return Outcome::ok(Dispatch(std::make_shared<ComObject>(dispatch)));
 }
 
 SystemObjectThread::SystemObjectThread() {

@@ -36,7 +36,8 @@ struct ClientRun {
     std::string output;
 };
 
-ClientRun runClient(const std::vector<std::string>& argv, std::chrono::milliseconds limit) {
+ClientRun runClient(const std::vector<std::string>& argv, std::chrono::milliseconds limit,
+                    const sys::KeepWaiting& keepWaiting) {
     std::vector<std::string> environment{"LANG=C", "LC_ALL=C"};
     for (const char* name : {"PATH", "HOME", "CUPS_SERVER", "CUPS_USER", "IPP_PORT"}) {
         if (const char* value = std::getenv(name); value != nullptr) {
@@ -49,7 +50,7 @@ ClientRun runClient(const std::vector<std::string>& argv, std::chrono::milliseco
         return run;
     }
     const std::string output = (folder.path() / "output").string();
-    run.result = sys::runChild(argv, environment, limit, output);
+    run.result = sys::runChild(argv, environment, limit, output, {keepWaiting, {}});
     std::ifstream in(output, std::ios::binary);
     run.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     while (!run.output.empty() && (run.output.back() == '\n' || run.output.back() == ' ')) {
@@ -128,7 +129,8 @@ PrinterLookup findDefaultPrinter(PrintServiceLimits limits) {
     if (const auto lpstat = client("lpstat")) {
         // -r first: without it lpstat says "no system default destination" also when the
         // scheduler cannot be reached.
-        const ClientRun run = runClient({*lpstat, "-r", "-d"}, limits.connect + limits.answer);
+        const ClientRun run =
+            runClient({*lpstat, "-r", "-d"}, limits.connect + limits.answer, limits.keepWaiting);
         switch (run.result.status) {
         case sys::ChildResult::Status::TimedOut:
             return {{}, noAnswerText(limits.connect + limits.answer)};
@@ -175,7 +177,8 @@ std::string printerRefusal(const std::string& printer, PrintServiceLimits limits
     if (!lpstat || printer.empty()) {
         return {};
     }
-    const ClientRun run = runClient({*lpstat, "-a", printer}, limits.connect + limits.answer);
+    const ClientRun run =
+        runClient({*lpstat, "-a", printer}, limits.connect + limits.answer, limits.keepWaiting);
     if (run.result.status != sys::ChildResult::Status::Exited ||
         run.output.find(printer + " not accepting requests") == std::string::npos) {
         return {};
@@ -201,7 +204,7 @@ PrintJobResult printPdfPages(const std::string& printer, const std::filesystem::
         const ClientRun run = runClient({*lp, "-d", printer, "-n", "1", "-P",
                                          std::to_string(firstPage) + "-" + std::to_string(lastPage),
                                          "-t", title, "--", pdf.string()},
-                                        limit);
+                                        limit, limits.keepWaiting);
         switch (run.result.status) {
         case sys::ChildResult::Status::TimedOut:
             return {false, 0, noAnswerText(limit)};

@@ -3,6 +3,8 @@
 // accepts a connection and never answers cannot hold the program.
 #pragma once
 
+#include "platform/system/child_process.hpp"
+
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -12,6 +14,8 @@ namespace tarnelo {
 struct PrintServiceLimits {
     std::chrono::milliseconds connect{3000};
     std::chrono::milliseconds answer{8000};
+    // Asked while a print service client runs (sys::Waiting); empty waits to the limit.
+    sys::KeepWaiting keepWaiting;
 };
 
 struct PrinterLookup {

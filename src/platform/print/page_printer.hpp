@@ -3,6 +3,8 @@
 // printing host asks it for the pages; everything around them is the same everywhere.
 #pragma once
 
+#include "platform/system/child_process.hpp"
+
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -18,6 +20,8 @@ struct PageRequest {
     std::string printer;
     // The pages go to this file instead of a printer, where the road can do that.
     std::optional<std::filesystem::path> file;
+    // Asked while the road waits for another program (sys::Waiting).
+    sys::KeepWaiting keepWaiting;
 };
 
 struct PagesPrinted {

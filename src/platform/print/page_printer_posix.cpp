@@ -28,27 +28,33 @@ class RenderedPagePrinter : public PagePrinter {
             return result;
         }
         const fs::path pdf = folder.path() / "记载表.pdf";
-        const RenderResult rendered = renderToPdf(renderer_, request.workbook, pdf);
+        const RenderResult rendered =
+            renderToPdf(renderer_, request.workbook, pdf, request.keepWaiting);
         if (!rendered.ok) {
             result.error = rendered.error;
             return result;
         }
         if (request.file) {
             const auto pages = readFileBytes(pdf, std::size_t(256) << 20);
-            if (!pages || !writeFileAtomic(*request.file, *pages)) {
-                result.error = "无法写入 " + escapedName(*request.file) + "：" + lastWriteProblem();
+            const WriteResult written =
+                pages ? writeFileAtomic(*request.file, *pages) : WriteResult{false, {}, false};
+            if (!written) {
+                result.error = "无法写入 " + escapedName(*request.file) + "：" + written.problem;
                 return result;
             }
             result.ok = true;
             return result;
         }
-        result.printer = request.printer.empty() ? defaultPrinterName() : request.printer;
+        PrintServiceLimits limits;
+        limits.keepWaiting = request.keepWaiting;
+        result.printer =
+            request.printer.empty() ? findDefaultPrinter(limits).name : request.printer;
         if (result.printer.empty()) {
             result.error = "没有默认打印机";
             return result;
         }
         const PrintJobResult job = printPdfPages(result.printer, pdf, request.from, request.to,
-                                                 "测深、测速记载及流量计算表");
+                                                 "测深、测速记载及流量计算表", limits);
         if (!job.ok) {
             result.error = job.error;
             return result;

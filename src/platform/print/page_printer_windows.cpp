@@ -146,12 +146,13 @@ class WindowsPagePrinter : public PagePrinter {
                                        const PageRequest& request, bool& started) {
         auto made = std::make_shared<std::atomic<bool>>(false);
         const ProgramStarter start = [made](std::string_view progId) {
-            automation::Dispatch application = automation::createSystemObject(progId);
-            made->store(static_cast<bool>(application));
+            automation::Outcome application = automation::createSystemObject(progId);
+            made->store(static_cast<bool>(application.object()));
             return application;
         };
-        PagesPrinted result = printWithSpreadsheetProgram(program, start, request.workbook,
-                                                          request.from, request.to, kPrintLimit);
+        PagesPrinted result =
+            printWithSpreadsheetProgram(program, start, request.workbook, request.from, request.to,
+                                        kPrintLimit, request.keepWaiting);
         // A program that never answered counts as started: it may still print.
         started = made->load() || result.error.find("“启动程序”") == std::string::npos;
         return result;
@@ -176,9 +177,9 @@ class WindowsPagePrinter : public PagePrinter {
             argv.push_back(request.printer);
         }
         argv.push_back(paths::toUtf8(fs::path(request.workbook).make_preferred()));
-        const sys::WaitSubject subject("LibreOffice 打印记载表");
         const sys::ChildResult child =
-            sys::runChild(argv, sofficeEnvironment(), std::chrono::milliseconds(kPrintLimit));
+            sys::runChild(argv, sofficeEnvironment(), std::chrono::milliseconds(kPrintLimit), {},
+                          {request.keepWaiting, "LibreOffice 打印记载表"});
         started = child.status != sys::ChildResult::Status::CouldNotRun;
         switch (child.status) {
         case sys::ChildResult::Status::Exited:

@@ -46,8 +46,8 @@ RenderResult publishPdf(const fs::path& produced, const fs::path& pdf) {
     if (!bytes) {
         return {false, "LibreOffice 生成的打印页面无法读取或太大。"};
     }
-    if (!writeFileAtomic(pdf, *bytes)) {
-        return {false, "无法写入打印页面：" + lastWriteProblem()};
+    if (const WriteResult written = writeFileAtomic(pdf, *bytes); !written) {
+        return {false, "无法写入打印页面：" + written.problem};
     }
     return {true, {}};
 }
@@ -83,10 +83,10 @@ std::optional<fs::path> findRenderer() {
 }
 
 RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, const fs::path& pdf,
-                         std::chrono::seconds timeLimit) {
+                         const sys::KeepWaiting& keepWaiting, std::chrono::seconds timeLimit) {
     // A target that cannot be written is said before LibreOffice spends seconds on it.
-    if (!checkFileWritable(pdf)) {
-        return {false, "无法写入打印页面：" + lastWriteProblem()};
+    if (const WriteResult writable = checkFileWritable(pdf); !writable) {
+        return {false, "无法写入打印页面：" + writable.problem};
     }
     sys::removeStaleScratchFolders("tarnelo-render");
     const sys::ScratchFolder work("tarnelo-render");
@@ -111,7 +111,7 @@ RenderResult renderToPdf(const fs::path& renderer, const fs::path& workbook, con
                               "-env:UserInstallation=" + sys::fileUrl(profile.path()), "--headless",
                               "--norestore", "--convert-to", "pdf", "--outdir", sys::fileUrl(out),
                               sys::fileUrl(input)},
-                             rendererEnvironment(work.path()), timeLimit);
+                             rendererEnvironment(work.path()), timeLimit, {}, {keepWaiting, {}});
     };
     sys::ChildResult run = convert();
     if (profile.kept() && run.status == sys::ChildResult::Status::Exited &&

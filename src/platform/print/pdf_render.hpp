@@ -1,6 +1,8 @@
 // Renders a workbook to PDF with LibreOffice, run headless with a profile of its own.
 #pragma once
 
+#include "platform/system/child_process.hpp"
+
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -18,9 +20,10 @@ struct RenderResult {
 };
 
 // Renders the workbook (an .xlsx whatever its name) to pdf, replacing it. Gives up after
-// the time limit and kills the renderer.
+// the time limit, or when keepWaiting gives up (sys::Waiting), and kills the renderer.
 RenderResult renderToPdf(const std::filesystem::path& renderer,
                          const std::filesystem::path& workbook, const std::filesystem::path& pdf,
+                         const sys::KeepWaiting& keepWaiting,
                          std::chrono::seconds timeLimit = std::chrono::seconds(60));
 
 // Number of pages of a PDF file written by the renderer (0 when it cannot be read).

@@ -24,6 +24,7 @@ using automation::Variant;
 
 struct PrintState {
     std::shared_ptr<PagePrinter> printer;
+    sys::KeepWaiting keepWaiting;
     bool visible = false;
     bool quit = false;
 };
@@ -81,6 +82,7 @@ class PrintWorkbook : public automation::Object {
         request.from = arg(0).isNumber() ? arg(0).integer() : 1;
         request.to = arg(1).isNumber() ? arg(1).integer() : 9999;
         request.printer = arg(4).text();
+        request.keepWaiting = state_->keepWaiting;
         if (arg(5).isNumber() && arg(5).integer() != 0) {
             request.file = paths::fromUtf8(arg(7).text());
         }
@@ -168,10 +170,11 @@ class PrintWorkbooks : public automation::Object {
 
 class PrintApplication : public automation::Object {
   public:
-    explicit PrintApplication(std::shared_ptr<PagePrinter> printer)
+    PrintApplication(std::shared_ptr<PagePrinter> printer, sys::KeepWaiting keepWaiting)
         : state_(std::make_shared<PrintState>()),
           workbooks_(std::make_shared<PrintWorkbooks>(state_)) {
         state_->printer = std::move(printer);
+        state_->keepWaiting = std::move(keepWaiting);
     }
 
     bool alive() const override { return !state_->quit; }
@@ -211,25 +214,18 @@ std::optional<HandedOverPrint> lastHandedOverPrint() {
     return handedOver();
 }
 
-namespace {
-
-Dispatch makePrintApplication() {
+Outcome startPrintHost(sys::KeepWaiting keepWaiting) {
+    automation::HostFactory standIn = automation::registerHost(kPrintProgId, {});
+    automation::registerHost(kPrintProgId, standIn);
+    if (standIn) {
+        return automation::createObject(kPrintProgId);
+    }
     std::shared_ptr<PagePrinter> printer = findPagePrinter();
     if (!printer) {
-        return {};
+        return Outcome::fail("无法启动程序：" + std::string(kPrintProgId));
     }
-    return Dispatch(std::make_shared<PrintApplication>(std::move(printer)));
-}
-
-} // namespace
-
-void registerPrintHost() {
-    automation::registerHost(kPrintProgId, makePrintApplication);
-}
-
-void registerPrintHostIfAbsent() {
-    automation::HostFactory previous = automation::registerHost(kPrintProgId, {});
-    automation::registerHost(kPrintProgId, previous ? previous : makePrintApplication);
+    return Outcome::ok(
+        Dispatch(std::make_shared<PrintApplication>(std::move(printer), std::move(keepWaiting))));
 }
 
 } // namespace tarnelo

@@ -5,6 +5,9 @@
 // spreadsheet instance the record-form fill attaches to.
 #pragma once
 
+#include "platform/automation/dispatch.hpp"
+#include "platform/system/child_process.hpp"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,16 +16,14 @@ namespace tarnelo {
 
 inline constexpr std::string_view kPrintProgId = "Tarnelo.PrintApplication";
 
-// Registers the printing host. Creating an instance fails (an empty handle) when no renderer
-// is installed.
-void registerPrintHost();
-
 // Why this system cannot print the record form at all, in Chinese; empty where it can. 打印 says
 // it before anything else.
 std::string printingUnavailable();
 
-// Registers the printing host unless something (a test double) is registered under its ProgID.
-void registerPrintHostIfAbsent();
+// Starts the printing host (the outcome's object), whose waits for other programs ask
+// keepWaiting (sys::Waiting); an error when nothing that can print the form is installed. A test
+// double registered under the host's ProgID is started instead.
+automation::Outcome startPrintHost(sys::KeepWaiting keepWaiting);
 
 // What the last print of this process handed to the print service.
 struct HandedOverPrint {

@@ -17,7 +17,9 @@ std::optional<std::filesystem::path> findRenderer() {
 
 RenderResult renderToPdf(const std::filesystem::path& /*renderer*/,
                          const std::filesystem::path& /*workbook*/,
-                         const std::filesystem::path& /*pdf*/, std::chrono::seconds /*timeLimit*/) {
+                         const std::filesystem::path& /*pdf*/,
+                         const sys::KeepWaiting& /*keepWaiting*/,
+                         std::chrono::seconds /*timeLimit*/) {
     return {false, "Windows 版暂时还不能把记载表转成 PDF。"};
 }
 

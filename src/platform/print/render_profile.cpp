@@ -180,7 +180,7 @@ bool seedRendererProfile(const fs::path& profile, const RendererRelease& release
                             "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
                             "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n" +
                             xml + "</oor:items>\n";
-    return writeFileAtomic(settingsFile(profile), xcu, AtLink::Replace);
+    return writeFileAtomic(settingsFile(profile), xcu, AtLink::Replace).ok;
 }
 
 bool reapplyRendererSettings(const fs::path& profile) {
@@ -207,7 +207,7 @@ bool reapplyRendererSettings(const fs::path& profile) {
         kept += item.xml();
     }
     kept += bytes->substr(end);
-    return kept == *bytes || writeFileAtomic(settingsFile(profile), kept, AtLink::Replace);
+    return kept == *bytes || writeFileAtomic(settingsFile(profile), kept, AtLink::Replace).ok;
 }
 
 fs::path rendererCacheFolder() {

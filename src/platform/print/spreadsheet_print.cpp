@@ -31,44 +31,45 @@ PagesPrinted converse(const SpreadsheetProgram& program, const ProgramStarter& s
                       const fs::path& workbook, int from, int to) {
     using automation::call;
     using automation::get;
-    using automation::lastError;
     using automation::put;
     const automation::SystemObjectThread apartment;
-    const auto failed = [&](std::string_view step) {
+    const auto failed = [&](std::string_view step, const std::string& error) {
         PagesPrinted result;
         result.error = "用 " + std::string(program.name) + " 打印记载表时，“" + std::string(step) +
-                       "”一步出错：" + lastError();
+                       "”一步出错：" + error;
         return result;
     };
-    Dispatch application = start(program.progId);
+    const automation::Outcome started = start(program.progId);
+    Dispatch application = started.object();
     if (!application) {
-        return failed("启动程序");
+        return failed("启动程序", started.error);
     }
     // No dialog of the program may wait for an answer that nobody at the window can give.
     put(application, "DisplayAlerts", {Variant(false)});
     PagesPrinted result;
-    Dispatch books = get(application, "Workbooks").object();
-    Dispatch book;
+    automation::Outcome opened = get(application, "Workbooks");
+    Dispatch books = opened.object();
     if (books) {
-        book = call(books, "Open",
-                    {Variant(paths::toUtf8(fs::path(workbook).make_preferred())),
-                     Variant(std::int32_t{0}), Variant(true)})
-                   .object();
+        opened = call(books, "Open",
+                      {Variant(paths::toUtf8(fs::path(workbook).make_preferred())),
+                       Variant(std::int32_t{0}), Variant(true)});
     }
+    Dispatch book = opened.object();
     if (!book) {
-        result = failed("打开记载表");
+        result = failed("打开记载表", opened.error);
     } else {
-        call(book, "PrintOut",
-             {Variant(std::int32_t{from}), Variant(std::int32_t{to}), Variant(std::int32_t{1})});
-        if (!lastError().empty()) {
-            result = failed("打印");
+        const automation::Outcome printed = call(
+            book, "PrintOut",
+            {Variant(std::int32_t{from}), Variant(std::int32_t{to}), Variant(std::int32_t{1})});
+        if (!printed.error.empty()) {
+            result = failed("打印", printed.error);
         } else {
             result.ok = true;
             result.pages = std::max(to - from + 1, 0);
         }
-        call(book, "Close", {Variant(false)});
-        if (result.ok && !lastError().empty()) {
-            result = failed("关闭记载表");
+        const automation::Outcome closed = call(book, "Close", {Variant(false)});
+        if (result.ok && !closed.error.empty()) {
+            result = failed("关闭记载表", closed.error);
         }
     }
     book.release();
@@ -83,8 +84,9 @@ PagesPrinted converse(const SpreadsheetProgram& program, const ProgramStarter& s
 
 PagesPrinted printWithSpreadsheetProgram(const SpreadsheetProgram& program,
                                          const ProgramStarter& start, const fs::path& workbook,
-                                         int from, int to, std::chrono::milliseconds limit) {
-    const sys::WaitSubject subject(std::string(program.name) + " 打印记载表");
+                                         int from, int to, std::chrono::milliseconds limit,
+                                         const sys::KeepWaiting& keepWaiting) {
+    const sys::Waiting waiting{keepWaiting, std::string(program.name) + " 打印记载表"};
     auto conversation = std::make_shared<Conversation>();
     std::thread worker([conversation, program, start, workbook, from, to] {
         PagesPrinted result = converse(program, start, workbook, from, to);
@@ -100,7 +102,7 @@ PagesPrinted printWithSpreadsheetProgram(const SpreadsheetProgram& program,
         conversation->finished.wait_for(lock, std::chrono::milliseconds(50));
         if (!conversation->done) {
             lock.unlock();
-            cancelled = !sys::keepWaiting();
+            cancelled = !waiting.goOn();
             lock.lock();
         }
     }

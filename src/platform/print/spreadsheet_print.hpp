@@ -28,14 +28,16 @@ inline constexpr SpreadsheetProgram kSpreadsheetPrograms[] = {
 };
 
 // Starts the program of a ProgID on the calling thread (the system's automation, or a test
-// double); an empty handle and a last error when it cannot.
-using ProgramStarter = std::function<automation::Dispatch(std::string_view progId)>;
+// double): the outcome's object, or the error that kept it from starting.
+using ProgramStarter = std::function<automation::Outcome(std::string_view progId)>;
 
 // Prints pages from..to of the workbook with the program. A failure names the program and the
-// step that failed.
+// step that failed. The wait for the program ends at the limit or when keepWaiting gives up
+// (sys::Waiting).
 PagesPrinted printWithSpreadsheetProgram(const SpreadsheetProgram& program,
                                          const ProgramStarter& start,
                                          const std::filesystem::path& workbook, int from, int to,
-                                         std::chrono::milliseconds limit);
+                                         std::chrono::milliseconds limit,
+                                         const sys::KeepWaiting& keepWaiting);
 
 } // namespace tarnelo

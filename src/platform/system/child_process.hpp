@@ -22,35 +22,29 @@ struct ChildResult {
     int exitCode = -1;
 };
 
+// Asked again and again while the program waits for another program, with what it waits for
+// (for the status line: "Microsoft Excel 打印记载表"; empty for LibreOffice making the print
+// pages): the window keeps painting and showing how long it has waited through it. Returning
+// false gives up the wait. Whoever starts the wait is handed one by its caller.
+using KeepWaiting = std::function<bool(const std::string& subject)>;
+
+// A wait as its caller allows it: an empty keepWaiting waits on (to the time limit or a signal).
+struct Waiting {
+    KeepWaiting keepWaiting;
+    std::string subject;
+
+    // Asks keepWaiting about the subject; true when there is none. Anything that waits on
+    // another program calls it between its looks.
+    bool goOn() const;
+};
+
 // argv[0] is the program's path; environment is the whole environment ("NAME=value") the
 // program gets. Its standard output and error go to output when one is given (the file is
-// replaced), else nowhere.
+// replaced), else nowhere. The wait for it ends, with the child and its tree, when waiting
+// gives up (asked every few tens of milliseconds).
 ChildResult runChild(const std::vector<std::string>& argv,
                      const std::vector<std::string>& environment, std::chrono::milliseconds limit,
-                     const std::string& output = {});
-
-// Called about every 50 ms while a child runs: the window keeps painting and showing progress
-// through it. Returning false gives up the wait (the child and its tree are ended).
-using WaitHook = std::function<bool()>;
-void setWaitHook(WaitHook hook);
-
-// Asks the wait hook whether to go on waiting; true when none is set. Anything that waits on
-// another program calls it between its looks.
-bool keepWaiting();
-
-// What the program is waiting for, for the status line ("LibreOffice 生成打印页面"); the one who
-// waits names it for the time of the wait.
-std::string waitSubject();
-class WaitSubject {
-  public:
-    explicit WaitSubject(std::string subject);
-    ~WaitSubject();
-    WaitSubject(const WaitSubject&) = delete;
-    WaitSubject& operator=(const WaitSubject&) = delete;
-
-  private:
-    std::string previous_;
-};
+                     const std::string& output = {}, const Waiting& waiting = {});
 
 // Signals SIGINT, SIGTERM and SIGHUP: the first ends the running child's tree and is then
 // reported by interruptSignal() so the program can unwind and remove its scratch folders; a

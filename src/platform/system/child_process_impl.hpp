@@ -1,4 +1,4 @@
-// What runChild does the same way on every system (wait_hook.cpp). Not for use outside
+// What runChild does the same way on every system (child_wait.cpp). Not for use outside
 // src/platform/system.
 #pragma once
 
@@ -10,8 +10,9 @@
 namespace tarnelo::sys::detail {
 
 // Whether the wait for a child that still runs ends now, and why: Interrupted when a signal came
-// (interruptSignal()) or the wait hook gives up, TimedOut once deadline has passed;
-// std::nullopt to go on waiting.
-std::optional<ChildResult::Status> waitEnds(std::chrono::steady_clock::time_point deadline);
+// (interruptSignal()) or waiting gives up, TimedOut once deadline has passed; std::nullopt to go
+// on waiting.
+std::optional<ChildResult::Status> waitEnds(std::chrono::steady_clock::time_point deadline,
+                                            const Waiting& waiting);
 
 } // namespace tarnelo::sys::detail

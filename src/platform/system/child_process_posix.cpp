@@ -207,7 +207,8 @@ void reapHandedOver(const std::set<pid_t>& childrenBefore) {
 // Runs the child with this process as the subreaper of its tree, and ends the tree.
 ChildResult runInTree(const std::vector<std::string>& argv,
                       const std::vector<std::string>& environment, std::chrono::milliseconds limit,
-                      const std::string& output, const std::set<pid_t>& childrenBefore) {
+                      const std::string& output, const Waiting& waiting,
+                      const std::set<pid_t>& childrenBefore) {
     const SubreaperForRun subreaper;
     const pid_t pid = ::fork();
     if (pid < 0) {
@@ -230,7 +231,7 @@ ChildResult runInTree(const std::vector<std::string>& argv,
             endTree(pid, childrenBefore);
             return result;
         }
-        if (const auto ended = detail::waitEnds(deadline)) {
+        if (const auto ended = detail::waitEnds(deadline, waiting)) {
             result.status = *ended;
             runningGroup.store(0);
             endTree(pid, childrenBefore);
@@ -244,12 +245,12 @@ ChildResult runInTree(const std::vector<std::string>& argv,
 
 ChildResult runChild(const std::vector<std::string>& argv,
                      const std::vector<std::string>& environment, std::chrono::milliseconds limit,
-                     const std::string& output) {
+                     const std::string& output, const Waiting& waiting) {
     if (argv.empty()) {
         return {};
     }
     const std::set<pid_t> childrenBefore = currentChildren();
-    ChildResult result = runInTree(argv, environment, limit, output, childrenBefore);
+    ChildResult result = runInTree(argv, environment, limit, output, waiting, childrenBefore);
     reapHandedOver(childrenBefore);
     return result;
 }

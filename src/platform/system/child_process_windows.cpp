@@ -103,7 +103,7 @@ HANDLE inheritableFile(const std::wstring& name, bool write) {
 
 ChildResult runChild(const std::vector<std::string>& argv,
                      const std::vector<std::string>& environment, std::chrono::milliseconds limit,
-                     const std::string& output) {
+                     const std::string& output, const Waiting& waiting) {
     if (argv.empty()) {
         return {};
     }
@@ -183,7 +183,7 @@ ChildResult runChild(const std::vector<std::string>& argv,
             result.exitCode = static_cast<int>(code);
             break;
         }
-        if (const auto ended = detail::waitEnds(deadline)) {
+        if (const auto ended = detail::waitEnds(deadline, waiting)) {
             result.status = *ended;
             break;
         }
