@@ -2,7 +2,7 @@
 #include "app/compute_command.hpp"
 #include "app/compute_file.hpp"
 #include "checks/checks.hpp"
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "report/window_view.hpp"
 #include "support/headless_window.hpp"
 #include "support/program_folder.hpp"

@@ -1,5 +1,5 @@
 #include "app/compute_command.hpp"
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "support/headless_window.hpp"
 
 #include <gtest/gtest.h>

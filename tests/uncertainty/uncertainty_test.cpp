@@ -1,5 +1,5 @@
 #include "app/compute_command.hpp"
-#include "compute/section.hpp"
+#include "measure/section.hpp"
 #include "report/window_view.hpp"
 #include "sheet/sheet.hpp"
 #include "support/headless_window.hpp"
