@@ -2,7 +2,7 @@
 // window: the cost must grow linearly.
 #include "app/compute_command.hpp"
 #include "compute/compute.hpp"
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "support/headless_window.hpp"
 #include "window/window_gauging.hpp"
 

@@ -2,8 +2,8 @@
 // built-in host, save, copy to the user's file) for 13 and 40 verticals, and the latency of
 // the print command (fill, LibreOffice rendering, hand-over to CUPS). The fill's half-second
 // pause belongs to the window and is not waited for here.
-#include "compute/numtext.hpp"
 #include "files/record_header.hpp"
+#include "measure/numtext.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/pdf_render.hpp"
 #include "report/record_form.hpp"

@@ -3,8 +3,8 @@
 // and the window draw it.
 #include "app/compute_command.hpp"
 #include "compute/compute.hpp"
-#include "compute/numtext.hpp"
-#include "compute/section.hpp"
+#include "measure/numtext.hpp"
+#include "measure/section.hpp"
 #include "pages/picture_png.hpp"
 #include "report/section_plot.hpp"
 #include "report/window_view.hpp"

@@ -1,6 +1,6 @@
 // The station's year: the table of 10,000 gauging files (read, computed, tabled; and written as
 // a workbook), and the rating fit with its tests over 500 gaugings.
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "platform/system/scratch.hpp"
 #include "report/station_workbook.hpp"
 #include "station/rating.hpp"

@@ -3,9 +3,9 @@
 // press must stay small (at most as much again as the computation itself).
 #include "app/qt/main_window.hpp"
 #include "compute/compute.hpp"
-#include "compute/numtext.hpp"
 #include "files/gauging_file.hpp"
 #include "files/gbk.hpp"
+#include "measure/numtext.hpp"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -6,8 +6,8 @@
 // and a generator of our own, so every run gives the same bytes.
 //
 // Usage: tarnelo-station-year [--reviewer] FOLDER
-#include "compute/numtext.hpp"
 #include "files/file_io.hpp"
+#include "measure/numtext.hpp"
 #include "sheet/sheet.hpp"
 #include "station/station_gauging.hpp"
 

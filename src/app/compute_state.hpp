@@ -5,7 +5,7 @@
 
 #include "app/compute_command.hpp"
 #include "app/shell.hpp"
-#include "compute/section.hpp"
+#include "measure/section.hpp"
 
 #include <optional>
 #include <string>

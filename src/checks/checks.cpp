@@ -1,9 +1,9 @@
 #include "checks/checks.hpp"
 
 #include "checks/check_support.hpp"
-#include "compute/numtext.hpp"
-#include "compute/point_method.hpp"
 #include "gauging/points.hpp"
+#include "measure/numtext.hpp"
+#include "measure/point_method.hpp"
 
 #include <algorithm>
 #include <cmath>

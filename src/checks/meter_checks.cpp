@@ -3,10 +3,10 @@
 // flow and the spacing of the velocity verticals.
 #include "checks/check_support.hpp"
 
-#include "compute/distances.hpp"
-#include "compute/numtext.hpp"
-#include "compute/point_method.hpp"
 #include "gauging/points.hpp"
+#include "measure/distances.hpp"
+#include "measure/numtext.hpp"
+#include "measure/point_method.hpp"
 
 #include <algorithm>
 #include <array>

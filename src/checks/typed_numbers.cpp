@@ -1,7 +1,7 @@
 // Why a typed cell is not a number, in the words a field book's typist needs: a decimal comma,
 // a Chinese full stop, digits typed in full-width mode.
 #include "checks/check_support.hpp"
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 
 #include <cmath>
 

@@ -4,8 +4,8 @@
 // other's place each makes a value some ten times or more off.
 #include "checks/check_support.hpp"
 
-#include "compute/numtext.hpp"
 #include "gauging/points.hpp"
+#include "measure/numtext.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -2,9 +2,9 @@
 
 #include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
-#include "compute/numtext.hpp"
-#include "compute/point_method.hpp"
 #include "gauging/points.hpp"
+#include "measure/numtext.hpp"
+#include "measure/point_method.hpp"
 
 #include <iostream>
 #include <optional>

@@ -2,8 +2,8 @@
 #include "window/program_paths.hpp"
 
 #include "cli/text_output.hpp"
-#include "compute/numtext.hpp"
-#include "compute/point_method.hpp"
+#include "measure/numtext.hpp"
+#include "measure/point_method.hpp"
 #include "platform/system/child_process.hpp"
 
 #include <iostream>

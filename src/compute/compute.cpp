@@ -1,9 +1,9 @@
 #include "compute/compute.hpp"
 
-#include "compute/distances.hpp"
-#include "compute/numtext.hpp"
-#include "compute/point_method.hpp"
 #include "gauging/points.hpp"
+#include "measure/distances.hpp"
+#include "measure/numtext.hpp"
+#include "measure/point_method.hpp"
 
 #include <algorithm>
 #include <array>

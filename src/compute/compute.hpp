@@ -2,9 +2,9 @@
 #pragma once
 
 #include "checks/checks.hpp"
-#include "compute/section.hpp"
 #include "gauging/gauging.hpp"
 #include "gauging/table.hpp"
+#include "measure/section.hpp"
 #include "uncertainty/uncertainty.hpp"
 
 #include <array>

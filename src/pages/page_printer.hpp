@@ -2,7 +2,7 @@
 // on Linux, the Windows spooler), no office program.
 #pragma once
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "pages/sheet_layout.hpp"
 
 #include <string>

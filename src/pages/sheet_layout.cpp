@@ -1,6 +1,6 @@
 #include "pages/sheet_layout.hpp"
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "pages/worksheet.hpp"
 
 #include <algorithm>

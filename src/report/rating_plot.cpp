@@ -1,6 +1,6 @@
 #include "report/rating_plot.hpp"
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "report/svg_text.hpp"
 
 #include <algorithm>

@@ -2,9 +2,9 @@
 #include "report/record_form_steps.hpp"
 
 #include "checks/checks.hpp"
-#include "compute/numtext.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
+#include "measure/numtext.hpp"
 #include "platform/automation/dispatch.hpp"
 #include "platform/automation/host_registry.hpp"
 #include "platform/print/cups_printer.hpp"

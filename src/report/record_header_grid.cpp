@@ -1,7 +1,7 @@
 #include "report/record_header_grid.hpp"
 
-#include "compute/numtext.hpp"
 #include "files/record_header.hpp"
+#include "measure/numtext.hpp"
 
 #include <ctime>
 

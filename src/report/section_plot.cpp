@@ -1,7 +1,7 @@
 #include "report/section_plot.hpp"
 
-#include "compute/numtext.hpp"
 #include "files/record_header.hpp"
+#include "measure/numtext.hpp"
 #include "report/svg_text.hpp"
 #include "report/window_view.hpp"
 #include "window/window.hpp"

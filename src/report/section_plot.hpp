@@ -6,8 +6,8 @@
 
 #include "checks/checks.hpp"
 #include "compute/compute.hpp"
-#include "compute/section.hpp"
 #include "files/record_header.hpp"
+#include "measure/section.hpp"
 #include "uncertainty/uncertainty.hpp"
 
 #include <functional>

@@ -3,8 +3,8 @@
 // the page set-up.
 #pragma once
 
-#include "compute/numtext.hpp"
 #include "files/file_io.hpp"
+#include "measure/numtext.hpp"
 #include "platform/system/scratch.hpp"
 #include "report/svg_text.hpp"
 

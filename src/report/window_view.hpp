@@ -3,7 +3,7 @@
 #pragma once
 
 #include "checks/checks.hpp"
-#include "compute/section.hpp"
+#include "measure/section.hpp"
 
 #include <vector>
 

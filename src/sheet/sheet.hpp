@@ -2,6 +2,7 @@
 #pragma once
 
 #include "gauging/columns.hpp"
+#include "gauging/gauging.hpp"
 
 #include <array>
 #include <string>
@@ -89,12 +90,11 @@ class Sheet {
     SheetObserver* observer_ = nullptr;
 };
 
-class Window;
-
-// Widths, read-only columns and heading colours for the selected entry mode.
-void layoutSheet(Window& window);
+// Widths, and read-only columns for an entry mode: its typed columns open, its computed ones
+// locked (EntryMode::Unknown: the widths alone).
+void layoutSheet(Sheet& sheet, EntryMode mode);
 
 // Enter (key code 13) on the last row appends a row; any other key or row does nothing.
-void onSheetKey(Window& window, int key);
+void onSheetKey(Sheet& sheet, int key);
 
 } // namespace tarnelo

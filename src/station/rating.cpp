@@ -1,6 +1,6 @@
 #include "station/rating.hpp"
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "station/station_table.hpp"
 
 #include <algorithm>

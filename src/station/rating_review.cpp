@@ -1,7 +1,7 @@
 #include "station/rating_review.hpp"
 
-#include "compute/numtext.hpp"
 #include "files/file_io.hpp"
+#include "measure/numtext.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -2,11 +2,11 @@
 #include "window/program_paths.hpp"
 
 #include "compute/compute.hpp"
-#include "compute/numtext.hpp"
-#include "compute/section.hpp"
 #include "files/file_io.hpp"
 #include "files/gauging_file.hpp"
 #include "files/gbk.hpp"
+#include "measure/numtext.hpp"
+#include "measure/section.hpp"
 
 #include <algorithm>
 #include <cmath>

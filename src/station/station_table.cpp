@@ -1,6 +1,6 @@
 #include "station/station_table.hpp"
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "station/table_checks.hpp"
 
 #include <algorithm>

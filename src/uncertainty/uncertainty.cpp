@@ -1,6 +1,6 @@
 #include "uncertainty/uncertainty.hpp"
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "uncertainty/uncertainty_weights.hpp"
 
 #include <algorithm>

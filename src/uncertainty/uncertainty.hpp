@@ -4,7 +4,7 @@
 // its source. Shown beside the results, never on the record form.
 #pragma once
 
-#include "compute/section.hpp"
+#include "measure/section.hpp"
 
 #include <optional>
 #include <string>

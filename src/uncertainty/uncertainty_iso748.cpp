@@ -2,7 +2,7 @@
 // are those of DIN EN ISO 748:2008 (the German adoption of ISO 748:2007) as Morgenschweis,
 // Hydrometrie (Springer, 2010), tables 4.8–4.13 and equations 4.51/4.52, reproduces them; every
 // value is a relative standard uncertainty (1σ) in percent, and U95 = 2u.
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "uncertainty/uncertainty.hpp"
 #include "uncertainty/uncertainty_weights.hpp"
 

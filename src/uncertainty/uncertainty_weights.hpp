@@ -2,7 +2,7 @@
 // discharge moves with each depth and each vertical's mean velocity.
 #pragma once
 
-#include "compute/section.hpp"
+#include "measure/section.hpp"
 
 #include <cstddef>
 #include <optional>

@@ -1,8 +1,8 @@
 // The check pass: what it flags, where, and that sound gaugings pass it without a word.
 #include "checks/checks.hpp"
 #include "compute/compute.hpp"
-#include "compute/numtext.hpp"
 #include "files/gauging_file.hpp"
+#include "measure/numtext.hpp"
 #include "support/typed_gauging.hpp"
 
 #include <gtest/gtest.h>

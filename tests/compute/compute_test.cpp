@@ -1,5 +1,5 @@
 #include "compute/compute.hpp"
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "support/typed_gauging.hpp"
 
 #include <gtest/gtest.h>

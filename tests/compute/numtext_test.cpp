@@ -1,4 +1,4 @@
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 
 #include "app/qt/qt_text.hpp"
 #include "app/qt/station_table_dialog.hpp"
-#include "compute/numtext.hpp"
 #include "files/file_io.hpp"
+#include "measure/numtext.hpp"
 #include "report/rating_plot.hpp"
 #include "support/station_files.hpp"
 

@@ -4,7 +4,7 @@
 #include "report/rating_plot.hpp"
 #include "report/station_workbook.hpp"
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "pages/sheet_layout.hpp"
 #include "platform/workbook/package.hpp"
 #include "report/svg_text.hpp"

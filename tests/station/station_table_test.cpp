@@ -3,8 +3,8 @@
 
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
-#include "compute/numtext.hpp"
 #include "files/gbk.hpp"
+#include "measure/numtext.hpp"
 #include "report/window_view.hpp"
 #include "support/headless_window.hpp"
 #include "support/program_folder.hpp"

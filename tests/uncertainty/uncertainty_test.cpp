@@ -1,5 +1,5 @@
 #include "compute/compute.hpp"
-#include "compute/section.hpp"
+#include "measure/section.hpp"
 #include "support/typed_gauging.hpp"
 #include "uncertainty/uncertainty.hpp"
 

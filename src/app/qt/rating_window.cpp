@@ -3,8 +3,8 @@
 #include "app/qt/qt_text.hpp"
 #include "app/qt/station_outputs.hpp"
 #include "app/qt/svg_picture.hpp"
-#include "compute/numtext.hpp"
 #include "files/file_io.hpp"
+#include "measure/numtext.hpp"
 #include "report/rating_plot.hpp"
 
 #include <QHBoxLayout>

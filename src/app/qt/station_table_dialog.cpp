@@ -4,7 +4,7 @@
 #include "app/qt/qt_text.hpp"
 #include "app/qt/screen_fit.hpp"
 #include "app/qt/station_outputs.hpp"
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "window/program_paths.hpp"
 
 #include <QApplication>

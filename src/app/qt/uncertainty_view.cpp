@@ -2,8 +2,8 @@
 
 #include "app/qt/qt_text.hpp"
 #include "app/qt/wrapped_items.hpp"
-#include "compute/numtext.hpp"
-#include "compute/section.hpp"
+#include "measure/numtext.hpp"
+#include "measure/section.hpp"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

@@ -2,7 +2,7 @@
 // and systematic terms apart, the coverage factor, the notes and the sources.
 #pragma once
 
-#include "compute/section.hpp"
+#include "measure/section.hpp"
 #include "uncertainty/uncertainty.hpp"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "platform/automation/dispatch.hpp"
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 
 #include <cmath>
 #include <limits>

@@ -3,7 +3,7 @@
 // Variant and VARIANT. A failing call comes back as a Chinese text that names the member.
 #include "platform/automation/system_objects.hpp"
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "window/program_paths.hpp"
 
 #include <chrono>

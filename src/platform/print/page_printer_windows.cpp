@@ -1,7 +1,7 @@
 // The pages on Windows: the user's spreadsheet program prints them, driven through COM (Excel,
 // then WPS); where neither is installed, LibreOffice prints them from its command line. The
 // first that starts prints; the default printer is the system's.
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "platform/automation/system_objects.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/page_printer.hpp"

@@ -1,6 +1,6 @@
 #include "platform/print/spreadsheet_print.hpp"
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 #include "platform/automation/system_objects.hpp"
 #include "platform/system/child_process.hpp"
 #include "window/program_paths.hpp"

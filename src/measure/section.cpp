@@ -1,7 +1,7 @@
-#include "compute/section.hpp"
+#include "measure/section.hpp"
 
-#include "compute/numtext.hpp"
 #include "gauging/points.hpp"
+#include "measure/numtext.hpp"
 
 #include <algorithm>
 #include <cmath>

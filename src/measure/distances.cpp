@@ -1,6 +1,6 @@
-#include "compute/distances.hpp"
+#include "measure/distances.hpp"
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "compute/point_method.hpp"
+#include "measure/point_method.hpp"
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 
 #include <algorithm>
 #include <cmath>
