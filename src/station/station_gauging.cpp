@@ -2,6 +2,7 @@
 #include "window/program_paths.hpp"
 
 #include "compute/compute.hpp"
+#include "compute/gauge_stage.hpp"
 #include "compute/numtext.hpp"
 #include "compute/section.hpp"
 #include "files/file_io.hpp"
@@ -159,8 +160,7 @@ BaseStage baseStage(const StationGauging& gauging) {
         stage.problem = "相应水位为空，基本水尺读数或零点高程不是数字，没有水位";
         return stage;
     }
-    const double metres = (num::numberOf(from) + num::numberOf(to)) / 2.0 + num::numberOf(zero);
-    stage.text = num::fixedText(num::roundHalfEven(metres, 2), 2);
+    stage.text = gaugeStage(from, to, zero).stage;
     stage.metres = num::numberOf(stage.text);
     stage.fromGauge = true;
     return stage;

@@ -79,8 +79,8 @@ StationGauging readGauging(const std::filesystem::path& file,
 // Where the table's 基本水尺水位 comes from.
 struct BaseStage {
     std::optional<double> metres;
-    // The stage as text: 相应水位 as typed, or the mean of the base gauge's readings plus its
-    // gauge-zero elevation to the millimetre.
+    // The stage as text: 相应水位 as typed, or the record form's 水位 of the base gauge
+    // (gaugeStage: the mean of its readings as written, plus its zero).
     std::string text;
     // True when computed from the base gauge rather than read from 相应水位.
     bool fromGauge = false;
