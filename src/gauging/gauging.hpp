@@ -119,7 +119,13 @@ void setTypedText(GaugingRow& row, int column, std::string text);
 // holds once 计算 has cleared what it writes.
 Table typedTable(const Gauging& gauging);
 
-// The columns a mode types, in file order.
+// The columns a mode types (起点距, 水深, 相对, then N and T, or 测点流速), in the raw data
+// file's order; none without a mode. The one list of them: the sheet's locks, the file, the
+// checks and the snapshot of the input all read it.
 std::span<const int> typedColumns(EntryMode mode);
+// Every column either mode types (the six a GaugingRow holds), in column order.
+std::span<const int> eitherModeTypedColumns();
+// Whether the mode types the column.
+bool typesColumn(EntryMode mode, int column);
 
 } // namespace tarnelo

@@ -1,5 +1,6 @@
 #include "sheet/sheet.hpp"
 
+#include "gauging/gauging.hpp"
 #include "window/window.hpp"
 
 #include <algorithm>
@@ -148,17 +149,16 @@ void layoutSheet(Window& window) {
     for (int c = 0; c < Sheet::kColumns; ++c) {
         sheet.setColumnWidth(c, kWidths[static_cast<std::size_t>(c)]);
     }
-    const auto lock = [&](std::span<const ColumnRange> computed,
-                          std::span<const ColumnRange> typed) {
+    const auto lock = [&](std::span<const ColumnRange> computed, EntryMode mode) {
         for (const ColumnRange range : computed) {
             sheet.setColumnsReadOnly(range, true);
         }
-        for (const ColumnRange range : typed) {
-            sheet.setColumnsReadOnly(range, false);
+        for (const int c : typedColumns(mode)) {
+            sheet.setColumnsReadOnly(c, c, false);
         }
     };
     if (window.isSelected(ctl::垂线模式)) {
-        lock(cols::kComputedVertical, cols::kTypedVertical);
+        lock(cols::kComputedVertical, EntryMode::Vertical);
         window.setTextColour(ctl::标签2, kRed);
         window.setTextColour(ctl::标签3, kRed);
         window.setTextColour(ctl::标签4, kRed);
@@ -167,7 +167,7 @@ void layoutSheet(Window& window) {
         window.setTextColour(ctl::标签13, kBlack);
     }
     if (window.isSelected(ctl::测速模式)) {
-        lock(cols::kComputedVelocity, cols::kTypedVelocity);
+        lock(cols::kComputedVelocity, EntryMode::Velocity);
         window.setTextColour(ctl::标签2, kRed);
         window.setTextColour(ctl::标签3, kRed);
         window.setTextColour(ctl::标签4, kRed);

@@ -418,7 +418,7 @@ TEST(ChecksOnSoundSheets, BundledExamplesAndTheWorkedExampleHaveNoErrors) {
     };
     for (const auto& [file, notices] : files) {
         SCOPED_TRACE(file.filename().string());
-        const FileComputation outcome = computeRawDataFile(file);
+        const FileComputation outcome = openGauging(file);
         ASSERT_EQ(outcome.status, FileComputation::Status::Computed);
         const std::vector<Finding>& findings = outcome.computation.findings;
         EXPECT_EQ(countSeverity(findings, Severity::Error), 0) << findingList(findings);

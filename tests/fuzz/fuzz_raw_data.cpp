@@ -1,9 +1,10 @@
 // Reads arbitrary bytes as a raw data file and puts them into a window. Whatever the reader
 // accepts and the writer can carry must come back cell for cell when written and read again.
 #include "app/file_commands.hpp"
-#include "support/headless_window.hpp"
-#include "files/gbk.hpp"
+#include "files/gauging_file.hpp"
 #include "files/raw_data_file.hpp"
+#include "support/headless_window.hpp"
+#include "window/window_gauging.hpp"
 
 #include <cstdint>
 #include <string_view>
@@ -14,7 +15,9 @@ namespace {
 
 void fill(HeadlessWindow& window, const RawData& data) {
     layoutSheet(window);
-    fillFromRawData(window, data);
+    if (data.mode != EntryMode::Unknown) {
+        fillFromGauging(window, gaugingFromRawData(data, gaugingOf(window)));
+    }
 }
 
 } // namespace
@@ -35,10 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             std::min<std::size_t>(read.data.rows, kMostRawDataRows)) {
         __builtin_trap();
     }
-    if (read.data.mode == RawData::Mode::Unknown || rawDataProblem(window)) {
+    if (read.data.mode == EntryMode::Unknown || rawDataProblem(gaugingOf(window))) {
         return 0;
     }
-    const auto again = utf8ToGbk(rawDataText(window) + "\r\n\r\n");
+    const auto again = gaugingFileBytes(gaugingOf(window), "").bytes;
     if (!again) {
         __builtin_trap();
     }

@@ -250,7 +250,7 @@ StationGauging computed(std::string time, std::string number, std::string stage 
     StationGauging g;
     g.status = StationGauging::Status::Computed;
     g.file = "/year/" + number + ".dat";
-    g.mode = RawData::Mode::Vertical;
+    g.mode = EntryMode::Vertical;
     g.header[hdr::测站名称] = "青石桥";
     g.header[hdr::施测时间] = std::move(time);
     g.header[hdr::施测号数] = std::move(number);
