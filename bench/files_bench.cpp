@@ -81,7 +81,7 @@ void BM_OpenAndCompute40Verticals(benchmark::State& state) {
     ScratchFolder folder;
     const auto file = saveMeasurement(folder.path(), 40);
     for (auto _ : state) {
-        const FileComputation outcome = computeRawDataFile(file);
+        const FileComputation outcome = openGauging(file);
         if (outcome.status != FileComputation::Status::Computed) {
             state.SkipWithError("the 40-vertical measurement did not compute");
             break;
@@ -142,7 +142,7 @@ void BM_ComputeTenThousandFilesOneThread(benchmark::State& state) {
     for (auto _ : state) {
         std::size_t bytes = 0;
         for (const auto& file : files) {
-            bytes += cli::json(file.filename().string(), computeRawDataFile(file)).size();
+            bytes += cli::json(file.filename().string(), openGauging(file)).size();
         }
         benchmark::DoNotOptimize(bytes);
     }
@@ -222,7 +222,7 @@ void BM_ReadLargeInput(benchmark::State& state) {
     const long before = residentKb();
     const pid_t child = ::fork();
     if (child == 0) {
-        computeRawDataFile(file);
+        openGauging(file);
         ::_exit(0);
     }
     int status = 0;
@@ -232,7 +232,7 @@ void BM_ReadLargeInput(benchmark::State& state) {
         state.counters["file_kb"] = static_cast<double>(bytes.size() / 1024);
     }
     for (auto _ : state) {
-        const FileComputation outcome = computeRawDataFile(file);
+        const FileComputation outcome = openGauging(file);
         benchmark::DoNotOptimize(outcome.status);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));

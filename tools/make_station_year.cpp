@@ -7,9 +7,12 @@
 //
 // Usage: tarnelo-station-year [--reviewer] FOLDER
 #include "files/file_io.hpp"
+#include "files/gauging_file.hpp"
+#include "files/record_header.hpp"
 #include "measure/numtext.hpp"
 #include "sheet/sheet.hpp"
 #include "station/station_gauging.hpp"
+#include "window/window_gauging.hpp"
 
 #include <algorithm>
 #include <array>
@@ -106,13 +109,14 @@ bool writeGauging(const std::filesystem::path& file, const std::array<std::strin
                   double z, double target) {
     double scale = 1.0;
     for (int round = 0; round < 6; ++round) {
-        const Sheet sheet = sectionSheet(z, scale);
+        Gauging gauging;
+        gauging.mode = EntryMode::Vertical;
+        gauging.coefficients = {
+            "0.85", "0.7", "0.8", num::plainText(kSignal), num::plainText(kK), num::plainText(kC)};
+        gauging.rows = typedRowsOf(sectionSheet(z, scale));
+        const auto headerBytes = recordHeaderBytes(header);
         const auto bytes =
-            station::gaugingFileBytes(RawInput{RawData::Mode::Vertical,
-                                               {"0.85", "0.7", "0.8", num::plainText(kSignal),
-                                                num::plainText(kK), num::plainText(kC)},
-                                               sheet},
-                                      header);
+            headerBytes ? gaugingFileBytes(gauging, *headerBytes).bytes : std::nullopt;
         if (!bytes) {
             std::cerr << "cannot write " << file << "\n";
             return false;

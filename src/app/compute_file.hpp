@@ -1,9 +1,9 @@
-// One raw data file read and computed as 打开 and 计算 would: the command-line tool and the
-// benchmarks run measurements through it.
+// Many raw data files opened and computed through the one door (files/open_gauging.hpp) on the
+// machine's cores: the command-line tool and the benchmarks run measurements through it.
 #pragma once
 
 #include "compute/compute.hpp"
-#include "files/gauging_file.hpp"
+#include "files/open_gauging.hpp"
 
 #include <filesystem>
 #include <functional>
@@ -11,36 +11,6 @@
 #include <string>
 
 namespace tarnelo {
-
-struct FileComputation {
-    enum class Status {
-        Computed,   // every result was written
-        Incomplete, // the file or its input is incomplete; what is missing is in message
-        Refused,    // the file or the computation was refused; the reason is in message
-        Unreadable, // missing, unreadable or not a raw data file
-    };
-    Status status = Status::Unreadable;
-    // The gauging as read (the factory coefficients where the file holds none) and its
-    // computation; both empty when the file was not opened. The gauging's rows are let go once
-    // computed: their typed texts are in the computation's table, and a file of ten thousand
-    // long rows is not held twice.
-    Gauging gauging;
-    Computation computation;
-    // Whether the file was read (the two above mean something).
-    bool opened = false;
-    // What was wrong, in the words the window showed; empty when computed.
-    std::string message;
-};
-
-// Why file could not be opened as a raw data file: missing, not a file, unreadable, or without
-// the 流速仪原始数据 line it starts with; a sentence in Chinese.
-std::string whyNotOpened(const std::filesystem::path& file);
-
-// Reads file over a gauging with the factory coefficients and computes it, 三点法 weighed by
-// threePoint. Never throws for a bad file.
-FileComputation computeRawDataFile(const std::filesystem::path& file,
-                                   const CheckOptions& options = {},
-                                   ThreePointRule threePoint = ThreePointRule::Equal);
 
 // The rows a listing shows: a new sheet holds 20 rows, and a file's rows beyond them.
 int listedRows(const FileComputation& outcome);

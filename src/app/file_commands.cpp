@@ -1,11 +1,11 @@
 #include "app/file_commands.hpp"
-#include "app/compute_file.hpp"
 
 #include "files/coefficient_file.hpp"
 #include "files/file_access.hpp"
 #include "files/file_io.hpp"
 #include "files/gauging_file.hpp"
 #include "files/gbk.hpp"
+#include "files/open_gauging.hpp"
 #include "files/record_header.hpp"
 #include "sheet/sheet.hpp"
 #include "window/program_paths.hpp"
@@ -71,38 +71,29 @@ void fillFromGauging(Window& window, const Gauging& gauging) {
     }
 }
 
-void fillFromRawData(Window& window, const RawData& data) {
-    if (data.mode != RawData::Mode::Unknown) {
-        fillFromGauging(window, gaugingFromRawData(data, gaugingOf(window)));
-    }
-}
-
-std::optional<std::string> rawDataProblem(const Window& window) {
-    return rawDataProblem(gaugingOf(window));
-}
-
-std::string rawDataText(const Window& window) {
-    return rawDataText(gaugingOf(window));
-}
-
 OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
     const std::string name = bareName(file);
     bool converted = false;
-    const GaugingFile read = readGaugingFile(file, gaugingOf(window), [&](const std::string& what) {
+    OpenOptions options;
+    options.start = gaugingOf(window);
+    options.convert = [&](const std::string& what) {
         converted =
             window.ask(what + "。\n是否转换后打开？（只转换读入的内容，原文件不变。）", kNotice);
         return converted;
-    });
+    };
+    // 打开 reads; 计算 computes.
+    options.compute = false;
+    const FileComputation read = openGauging(file, options);
     OpenResult result;
     result.converted = converted;
     switch (read.status) {
-    case GaugingFile::Status::NotOpened:
+    case FileComputation::Status::Unreadable:
         // An empty file, a text without the 流速仪原始数据 line, a binary file: nothing is
         // changed, and the user is told why.
-        result.message = "无法打开“" + name + "”：" + whyNotOpened(file);
+        result.message = "无法打开“" + name + "”：" + read.message;
         window.showMessage(result.message, kNotice, MessageIcon::Warning);
         return result;
-    case GaugingFile::Status::Refused:
+    case FileComputation::Status::Refused:
         result.outcome = OpenOutcome::Refused;
         result.message = read.message;
         // A declined conversion was the user's own answer: nothing more to say.
@@ -110,13 +101,13 @@ OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
             window.showMessage(result.message, kNotice, MessageIcon::Warning);
         }
         return result;
-    case GaugingFile::Status::Incomplete:
-    case GaugingFile::Status::Opened:
+    case FileComputation::Status::Incomplete:
+    case FileComputation::Status::Computed:
         break;
     }
 
     clearCommand(window);
-    if (read.fileMode != RawData::Mode::Unknown) {
+    if (read.fileMode != EntryMode::Unknown) {
         fillFromGauging(window, read.gauging);
     }
     std::vector<std::string> problems = read.problems;
@@ -157,17 +148,23 @@ SavedHeader headerToSave(const std::filesystem::path& folder) {
             ours};
 }
 
-// Writes the measurement into `file`; a message says why when it cannot.
+// The measurement as the file will hold it: the window's gauging and the header as it stands.
+struct Measurement {
+    GaugingFileBytes file;
+    bool ownHeader = true;
+};
+
+Measurement measurementToSave(const Window& window) {
+    const SavedHeader header = headerToSave(window.programFolder());
+    return {gaugingFileBytes(gaugingOf(window), header.bytes), header.ours};
+}
+
+// Writes the measurement's bytes into `file`; a message says why when it cannot.
 SaveOutcome writeMeasurement(Window& window, const std::filesystem::path& file,
-                             const SavedHeader& header) {
+                             const Measurement& measurement) {
     SaveOutcome outcome;
     outcome.file = file;
-    // Every carried text was checked to be GBK before.
-    const auto sheetPart = utf8ToGbk(rawDataText(window));
-    const WriteResult written =
-        sheetPart
-            ? writeFileAtomic(file, *sheetPart + std::string(kRawDataSeparator) + header.bytes)
-            : WriteResult{false, {}, false};
+    const WriteResult written = writeFileAtomic(file, *measurement.file.bytes);
     if (!written) {
         outcome.status = SaveOutcome::Status::Failed;
         const std::string& why = written.problem;
@@ -177,7 +174,7 @@ SaveOutcome writeMeasurement(Window& window, const std::filesystem::path& file,
         return outcome;
     }
     outcome.status = SaveOutcome::Status::Saved;
-    if (!header.ours) {
+    if (!measurement.ownHeader) {
         outcome.message = "原始数据已保存，但 Data 文件夹中的测站记录表头不可写入，"
                           "可能不属于本次测量，因此存入的是空白表头。";
         window.showMessage(outcome.message, kNotice, MessageIcon::Information);
@@ -185,10 +182,11 @@ SaveOutcome writeMeasurement(Window& window, const std::filesystem::path& file,
     return outcome;
 }
 
-std::optional<SaveOutcome> refusedSave(Window& window) {
-    if (const auto problem = rawDataProblem(window)) {
-        window.showMessage(*problem, kNotice, MessageIcon::Warning);
-        return SaveOutcome{SaveOutcome::Status::Refused, {}, *problem};
+std::optional<SaveOutcome> refusedSave(Window& window, const Measurement& measurement) {
+    if (!measurement.file.bytes) {
+        const std::string& problem = measurement.file.problem;
+        window.showMessage(problem, kNotice, MessageIcon::Warning);
+        return SaveOutcome{SaveOutcome::Status::Refused, {}, problem};
     }
     return std::nullopt;
 }
@@ -196,17 +194,17 @@ std::optional<SaveOutcome> refusedSave(Window& window) {
 } // namespace
 
 SaveOutcome saveCommand(Window& window) {
-    if (auto refused = refusedSave(window)) {
+    // The input and the header are taken as they stand before the dialog.
+    const Measurement measurement = measurementToSave(window);
+    if (auto refused = refusedSave(window, measurement)) {
         return *refused;
     }
-    // The header is taken as it stands before the dialog.
-    const SavedHeader header = headerToSave(window.programFolder());
     const FileChoice choice =
         window.chooseFile(dlg::通用对话框保存, paths::textDataFolder(window.documentFolder()));
     SaveOutcome outcome;
     outcome.file = choice.path;
     if (choice.confirmed) {
-        outcome = writeMeasurement(window, choice.path, header);
+        outcome = writeMeasurement(window, choice.path, measurement);
         if (outcome.status != SaveOutcome::Status::Saved) {
             return outcome;
         }
@@ -216,10 +214,11 @@ SaveOutcome saveCommand(Window& window) {
 }
 
 SaveOutcome saveInPlace(Window& window, const std::filesystem::path& file) {
-    if (auto refused = refusedSave(window)) {
+    const Measurement measurement = measurementToSave(window);
+    if (auto refused = refusedSave(window, measurement)) {
         return *refused;
     }
-    SaveOutcome outcome = writeMeasurement(window, file, headerToSave(window.programFolder()));
+    SaveOutcome outcome = writeMeasurement(window, file, measurement);
     if (outcome.status == SaveOutcome::Status::Saved) {
         window.setText(ctl::编辑框当前操作数据, bareName(file));
     }

@@ -66,17 +66,9 @@ SaveOutcome saveCommand(Window& window);
 // 保存 without its dialog: the measurement written over its own file.
 SaveOutcome saveInPlace(Window& window, const std::filesystem::path& file);
 
-// Puts a read file into a cleared window: mode radio boxes and sheet layout, the coefficient
-// fields the file holds, the row count and the typed cells.
-void fillFromRawData(Window& window, const RawData& data);
-
 // Shows a gauging in the window: its mode, its six coefficients and its typed rows (the sheet
 // grows to them; cells already there stay unless the gauging types them).
 void fillFromGauging(Window& window, const Gauging& gauging);
-
-// The window's input as the raw data file stores it.
-std::optional<std::string> rawDataProblem(const Window& window);
-std::string rawDataText(const Window& window);
 
 // What loading or saving the default coefficients did.
 struct CoefficientOutcome {

@@ -4,6 +4,7 @@
 #include "files/coefficient_file.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
+#include "gauging/gauging.hpp"
 #include "sheet/sheet.hpp"
 #include "window/program_paths.hpp"
 
@@ -13,12 +14,6 @@
 namespace tarnelo {
 
 namespace {
-
-// Typed columns kept in a snapshot, and which of them each mode types.
-constexpr std::array<int, 6> kTypedColumns{col::起点距, col::水深, col::相对,
-                                           col::N,      col::T,    col::测点流速};
-constexpr std::array<bool, 6> kVerticalTyped{true, true, true, true, true, false};
-constexpr std::array<bool, 6> kVelocityTyped{true, true, true, false, false, true};
 
 std::string selectedMode(const Window& window) {
     if (window.isSelected(ctl::垂线模式)) {
@@ -117,8 +112,9 @@ InputSnapshot takeInputSnapshot(const Window& window) {
     snapshot.rows.resize(static_cast<std::size_t>(sheet.rowCount()));
     for (int r = 0; r < sheet.rowCount(); ++r) {
         auto& row = snapshot.rows[static_cast<std::size_t>(r)];
-        for (std::size_t i = 0; i < kTypedColumns.size(); ++i) {
-            row[i] = sheet.cell(r, kTypedColumns[i]);
+        const auto typed = eitherModeTypedColumns();
+        for (std::size_t i = 0; i < typed.size(); ++i) {
+            row[i] = sheet.cell(r, typed[i]);
         }
     }
     snapshot.header = loadRecordHeader(window.programFolder());
@@ -136,14 +132,15 @@ bool inputDiffers(const Window& window, const InputSnapshot& snapshot) {
     if (now.mode != snapshot.mode || now.coefficients != snapshot.coefficients) {
         return true;
     }
-    const auto& typed = now.mode == ctl::测速模式 ? kVelocityTyped : kVerticalTyped;
+    const EntryMode mode = now.mode == ctl::测速模式 ? EntryMode::Velocity : EntryMode::Vertical;
+    const auto typed = eitherModeTypedColumns();
     const std::array<std::string, 6> emptyRow{};
     const std::size_t rows = std::max(now.rows.size(), snapshot.rows.size());
     for (std::size_t r = 0; r < rows; ++r) {
         const auto& a = r < now.rows.size() ? now.rows[r] : emptyRow;
         const auto& b = r < snapshot.rows.size() ? snapshot.rows[r] : emptyRow;
         for (std::size_t i = 0; i < typed.size(); ++i) {
-            if (typed[i] && a[i] != b[i]) {
+            if (typesColumn(mode, typed[i]) && a[i] != b[i]) {
                 return true;
             }
         }

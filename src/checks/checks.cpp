@@ -122,11 +122,8 @@ class Checker {
             {severity, -1, -1, static_cast<int>(coefficient), std::move(reason), {}});
     }
 
-    std::vector<int> typedNumberColumns() const {
-        if (velocityMode_) {
-            return {col::起点距, col::水深, col::相对, col::测点流速};
-        }
-        return {col::起点距, col::水深, col::相对, col::N, col::T};
+    std::span<const int> typedNumberColumns() const {
+        return typedColumns(velocityMode_ ? EntryMode::Velocity : EntryMode::Vertical);
     }
 
     void coefficients() {

@@ -138,8 +138,8 @@ int rowsShown(const FileComputation& outcome) {
     return outcome.opened ? listedRows(outcome) : 0;
 }
 
-// The seven results and 致谢框 (as the window names 完成情况), by name.
-std::vector<std::pair<std::string_view, std::string_view>> results(const FileComputation& out) {
+std::vector<std::pair<std::string_view, std::string_view>>
+results(const FileComputation& out, std::string_view completionName) {
     std::vector<std::pair<std::string_view, std::string_view>> named;
     if (!out.opened) {
         return named;
@@ -147,7 +147,7 @@ std::vector<std::pair<std::string_view, std::string_view>> results(const FileCom
     for (std::size_t i = 0; i < kResultCount; ++i) {
         named.emplace_back(kResultNames[i], out.computation.results[i]);
     }
-    named.emplace_back("致谢框", out.computation.completion);
+    named.emplace_back(completionName, out.computation.completion);
     return named;
 }
 
@@ -171,7 +171,8 @@ const std::vector<Finding>& findingsOf(const FileComputation& outcome) {
 }
 
 std::string json(const std::string& file, const FileComputation& outcome) {
-    std::string out = "{\"file\": " + jsonString(file);
+    std::string out =
+        "{\"format\": " + std::to_string(kJsonFormat) + ", \"file\": " + jsonString(file);
     out += ", \"mode\": " + jsonString(modeName(outcome));
     out += ", \"coefficients\": {";
     for (std::size_t i = 0; i < coefficientsShown(outcome); ++i) {
@@ -270,7 +271,8 @@ void printText(std::ostream& stream, const std::string& file, const FileComputat
     out = "\n";
 
     std::vector<std::vector<std::string>> results(2);
-    for (const auto& [name, value] : tarnelo::cli::results(outcome)) {
+    // The text listing keeps the heading it has always had.
+    for (const auto& [name, value] : tarnelo::cli::results(outcome, "致谢框")) {
         results[0].emplace_back(name);
         results[1].push_back(value.empty() ? "-" : std::string(value));
     }

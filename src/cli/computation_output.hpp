@@ -22,9 +22,14 @@ std::optional<std::string> unusableReason(const FileComputation& outcome);
 // The mode's name, or empty when the file was not opened.
 std::string_view modeName(const FileComputation& outcome);
 
-// The seven results and 致谢框 (as the window names 完成情况), by name; none when the file
-// was not opened.
-std::vector<std::pair<std::string_view, std::string_view>> results(const FileComputation& out);
+// The version of the JSON's shape: 2 names every key by the thing it holds (完成情况, 水面系数),
+// where 1 used the window's control names (致谢框, 水面系数编辑框).
+inline constexpr int kJsonFormat = 2;
+
+// The seven results and 完成情况, by name; none when the file was not opened. completionName
+// is what the listing calls 完成情况.
+std::vector<std::pair<std::string_view, std::string_view>>
+results(const FileComputation& out, std::string_view completionName = "完成情况");
 
 // The findings, or none when the file was not opened.
 const std::vector<Finding>& findingsOf(const FileComputation& outcome);

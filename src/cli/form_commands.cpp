@@ -9,7 +9,7 @@
 #include "cli/text_output.hpp"
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
-#include "files/gauging_file.hpp"
+#include "files/open_gauging.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
 #include "measure/point_method.hpp"
@@ -113,28 +113,25 @@ class ComputedMeasurement {
             return;
         }
         templates_ = templateFolder();
-        // A FIFO, a folder or a device is unreadable input, as for every subcommand.
-        if (const auto kind = notARegularFile(file)) {
-            problem_ = "是" + *kind + "，不是文件 not a regular file";
+        OpenOptions options;
+        options.threePoint = threePoint;
+        FileComputation opened = openGauging(file, options);
+        // A missing file, a FIFO, a folder or a device is unreadable input, as for every
+        // subcommand; a refused or incomplete file is not filled into a form.
+        if (opened.status == FileComputation::Status::Unreadable) {
+            problem_ = std::move(opened.message);
             status_ = kExitUsage;
             return;
         }
-        GaugingFile read = readGaugingFile(file);
-        if (read.status == GaugingFile::Status::NotOpened) {
-            problem_ = "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file";
-            status_ = kExitUsage;
-            return;
-        }
-        if (read.status != GaugingFile::Status::Opened) {
-            problem_ = read.message;
+        if (!opened.opened || !opened.fileMessage.empty()) {
+            problem_ = std::move(opened.fileMessage);
             status_ = kExitIncomplete;
             return;
         }
-        gauging_ = std::move(read.gauging);
-        gauging_.threePoint = threePoint;
-        computation_ = compute(gauging_);
+        gauging_ = std::move(opened.gauging);
+        computation_ = std::move(opened.computation);
         if (!computation_.computed()) {
-            problem_ = computation_.message;
+            problem_ = std::move(opened.message);
             status_ = kExitIncomplete;
         }
     }

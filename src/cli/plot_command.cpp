@@ -5,7 +5,7 @@
 #include "cli/text_output.hpp"
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
-#include "files/gauging_file.hpp"
+#include "files/open_gauging.hpp"
 #include "pages/picture_png.hpp"
 #include "platform/system/child_process.hpp"
 #include "report/section_plot.hpp"
@@ -94,32 +94,23 @@ int run(std::span<const std::string> args) {
     if (const int refused = checkOutputs("plot", {&input, 1}, {&*target, 1}, force)) {
         return refused;
     }
-    if (notARegularFile(file)) {
-        return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
-                    kExitUsage);
-    }
-    GaugingFile read = readGaugingFile(paths::fromUtf8(file));
-    if (read.status == GaugingFile::Status::NotOpened) {
-        return fail(file, "无法打开，或不是流速仪原始数据文件 cannot be opened as a raw data file",
-                    kExitUsage);
+    FileComputation opened = openGauging(paths::fromUtf8(file));
+    if (opened.status == FileComputation::Status::Unreadable) {
+        return fail(file, opened.message, kExitUsage);
     }
     // A refused file leaves nothing to compute: its picture is that of an empty sheet.
-    const bool refused = read.status == GaugingFile::Status::Refused;
-    Gauging gauging = refused ? Gauging{} : std::move(read.gauging);
-    const Computation computed = compute(gauging);
+    const bool refused = !opened.opened;
+    Gauging gauging = refused ? Gauging{} : std::move(opened.gauging);
+    const Computation computed = refused ? compute(gauging) : std::move(opened.computation);
     // The picture needs the record header alone: the typed texts are in the table too.
     std::vector<GaugingRow>().swap(gauging.rows);
     std::string problem;
     std::vector<Finding> findings;
     if (refused) {
-        problem = read.message;
+        problem = opened.fileMessage;
     } else {
         findings = computed.findings;
-        if (!computed.computed()) {
-            problem = computed.message;
-        } else if (read.status == GaugingFile::Status::Incomplete) {
-            problem = read.message;
-        }
+        problem = computed.computed() ? opened.fileMessage : computed.message;
     }
     if (const auto unbounded = sectionPlotProblem(computed.section)) {
         return fail(file, *unbounded, kExitIncomplete);

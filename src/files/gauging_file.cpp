@@ -10,12 +10,6 @@ namespace tarnelo {
 
 namespace {
 
-EntryMode entryMode(RawData::Mode mode) {
-    return mode == RawData::Mode::Vertical   ? EntryMode::Vertical
-           : mode == RawData::Mode::Velocity ? EntryMode::Velocity
-                                             : EntryMode::Unknown;
-}
-
 std::string inQuotes(std::string_view text) {
     return "“" + escapedName(text) + "”";
 }
@@ -45,16 +39,16 @@ Gauging gaugingFromRawData(RawData data, Gauging start) {
     if (data.header) {
         gauging.headerPart = std::move(*data.header);
     }
-    if (data.mode == RawData::Mode::Unknown) {
+    if (data.mode == EntryMode::Unknown) {
         return gauging;
     }
-    gauging.mode = entryMode(data.mode);
+    gauging.mode = data.mode;
     for (std::size_t i = 0; i < data.coefficients.size() && i < kCoefficientCount; ++i) {
         gauging.coefficients[i] = std::move(data.coefficients[i]);
     }
     const std::size_t rows = std::min(data.rows, kMostRawDataRows);
     gauging.rows.assign(rows, GaugingRow{});
-    const auto columns = rawDataColumns(data.mode);
+    const auto columns = typedColumns(data.mode);
     for (std::size_t k = 0; k < data.columns.size() && k < columns.size(); ++k) {
         auto& values = data.columns[k];
         const std::size_t filled = std::min(values.size(), rows);
@@ -98,9 +92,11 @@ GaugingFile readGaugingBytes(std::string_view bytes, std::string_view name, Gaug
         }
         converted = std::move(*foreign.converted);
         bytes = converted;
+        file.foreignForm = std::move(foreign.description);
     }
     RawDataRead read = parseRawData(bytes);
     if (!read.tagged) {
+        file.message = "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
         return file;
     }
     if (!read.refusal.empty()) {
@@ -129,38 +125,44 @@ GaugingFile readGaugingFile(const std::filesystem::path& path, Gauging start,
                             const ConvertQuestion& convert) {
     const std::string name = paths::toUtf8(path.filename());
     GaugingFile file;
-    if (const auto kind = notARegularFile(path)) {
-        file.gauging = std::move(start);
-        file.status = GaugingFile::Status::Refused;
-        file.notAFile = true;
-        file.message = inQuotes(name) + "是" + *kind + "，不是文件，未打开。";
+    file.gauging = std::move(start);
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        file.message = "文件不存在。";
         return file;
     }
-    std::error_code error;
+    if (const auto kind = notARegularFile(path)) {
+        file.message = "是" + *kind + "，不是文件。";
+        return file;
+    }
     const auto size = std::filesystem::file_size(path, error);
     if (!error && size > kLargestRawDataFile) {
-        file.gauging = std::move(start);
         file.status = GaugingFile::Status::Refused;
         file.message = "文件" + inQuotes(name) + "太大，不是流速仪原始数据文件，未打开。";
         return file;
     }
     const auto bytes = readFileBytes(path, kLargestRawDataFile);
     if (!bytes) {
-        file.gauging = std::move(start);
+        file.message = "无法读取文件。";
         return file;
     }
-    return readGaugingBytes(*bytes, name, std::move(start), convert);
+    return readGaugingBytes(*bytes, name, std::move(file.gauging), convert);
 }
 
-std::optional<std::string> gaugingFileBytes(const Gauging& gauging) {
-    if (rawDataProblem(gauging)) {
-        return std::nullopt;
+GaugingFileBytes gaugingFileBytes(const Gauging& gauging, std::string_view headerPart) {
+    GaugingFileBytes written;
+    if (auto problem = rawDataProblem(gauging)) {
+        written.problem = std::move(*problem);
+        return written;
     }
+    // Every carried text was checked to be GBK above.
     const auto input = utf8ToGbk(rawDataText(gauging));
     if (!input) {
-        return std::nullopt;
+        written.problem = "原始数据无法以 GBK 编码保存。";
+        return written;
     }
-    return *input + std::string(kRawDataSeparator) + gauging.headerPart;
+    written.bytes = *input + std::string(kRawDataSeparator) + std::string(headerPart);
+    return written;
 }
 
 } // namespace tarnelo

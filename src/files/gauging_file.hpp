@@ -24,24 +24,26 @@ inline constexpr std::size_t kLargestRawDataFile = std::size_t(16) << 20;
 
 struct GaugingFile {
     enum class Status {
-        NotOpened,  // unreadable, or not a raw data file
+        NotOpened,  // missing, not a file, unreadable, or not a raw data file; message says which
         Refused,    // message says why; the gauging is the one given
         Incomplete, // read as far as it goes; message says what was missing
         Opened,
     };
     Status status = Status::NotOpened;
+    // Why not opened ("文件不存在。", without the file's name), why refused or what is
+    // missing (both naming the file); empty when opened whole.
     std::string message;
     // The file's own mode (Unknown when it names none: the gauging then keeps its mode and
     // gets no rows).
-    RawData::Mode fileMode = RawData::Mode::Unknown;
+    EntryMode fileMode = EntryMode::Unknown;
     // What a short or damaged file lacks, in words for the user.
     std::vector<std::string> problems;
     // Whether the file has a record header part at all.
     bool hasHeader = false;
+    // What the file was when it was read converted; empty in the program's own form.
+    std::string foreignForm;
     // Refused because the question about a foreign form was answered no.
     bool conversionDeclined = false;
-    // Refused because the path names a folder, a pipe, a device or a socket.
-    bool notAFile = false;
     Gauging gauging;
 };
 
@@ -60,15 +62,27 @@ using ConvertQuestion = std::function<bool(const std::string& what)>;
 GaugingFile readGaugingBytes(std::string_view bytes, std::string_view name, Gauging start = {},
                              const ConvertQuestion& convert = {});
 
-// The same from a file: a path that is not a regular file or is too large is refused at once.
+// The same from a file: a path that is missing or not a regular file is not opened, one that is
+// too large is refused, at once.
 GaugingFile readGaugingFile(const std::filesystem::path& file, Gauging start = {},
                             const ConvertQuestion& convert = {});
 
 // What 打开 says of an incomplete file: "文件“m.dat”不完整，已读入能读入的部分：…。"
 std::string incompleteFileMessage(std::string_view name, const std::vector<std::string>& problems);
 
-// The raw data file's bytes for a gauging (GBK, CR LF): the input part, the blank line and the
-// header part. std::nullopt when a text cannot be carried (rawDataProblem says why).
-std::optional<std::string> gaugingFileBytes(const Gauging& gauging);
+// A raw data file's bytes, or why the gauging cannot be written.
+struct GaugingFileBytes {
+    // GBK, CR LF: the input part, the blank line and the header part; std::nullopt when
+    // refused.
+    std::optional<std::string> bytes;
+    // Why not (rawDataProblem's words: the field or cell that cannot be carried, or no mode);
+    // empty when written.
+    std::string problem;
+};
+
+// The one writer of a raw data file: the gauging's input part and, after the blank line,
+// headerPart byte for byte (the gauging's own headerPart, or the header the window saves with
+// it). What 保存, the command line, the tools and the tests write.
+GaugingFileBytes gaugingFileBytes(const Gauging& gauging, std::string_view headerPart);
 
 } // namespace tarnelo

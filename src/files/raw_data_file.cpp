@@ -4,7 +4,6 @@
 #include "files/record_header.hpp"
 #include "files/split.hpp"
 #include "gauging/gauging.hpp"
-#include "sheet/sheet.hpp"
 
 #include <algorithm>
 #include <span>
@@ -15,21 +14,8 @@ namespace {
 
 constexpr std::string_view kSeparator = kRawDataSeparator;
 // The tag line, the coefficient line and the most column lines a mode has.
-constexpr std::size_t kMostInputLines = 2 + kVerticalFileColumns.size();
-
-std::span<const int> fileColumns(RawData::Mode mode) {
-    if (mode == RawData::Mode::Vertical) {
-        return kVerticalFileColumns;
-    }
-    if (mode == RawData::Mode::Velocity) {
-        return kVelocityFileColumns;
-    }
-    return {};
-}
-
-std::size_t coefficientCount(RawData::Mode mode) {
-    return mode == RawData::Mode::Vertical ? 6 : mode == RawData::Mode::Velocity ? 3 : 0;
-}
+const std::size_t kMostInputLines = 2 + std::max(typedColumns(EntryMode::Vertical).size(),
+                                                 typedColumns(EntryMode::Velocity).size());
 
 std::size_t characterCount(std::string_view text) {
     std::size_t count = 0;
@@ -258,9 +244,9 @@ RawDataRead parseRawData(std::string_view bytes) {
     const auto tagLine = splitText(lines.front(), ",", 2);
     const std::string modeName = tagLine.size() > 1 ? tagLine[1] : std::string();
     if (modeName == kVerticalModeName) {
-        data.mode = RawData::Mode::Vertical;
+        data.mode = EntryMode::Vertical;
     } else if (modeName == kVelocityModeName) {
-        data.mode = RawData::Mode::Velocity;
+        data.mode = EntryMode::Velocity;
     } else {
         data.problems.push_back("文件未注明“垂线模式”或“测速模式”，只读入了测站记录表头");
     }
@@ -279,7 +265,7 @@ RawDataRead parseRawData(std::string_view bytes) {
         }
     }
 
-    const auto columns = fileColumns(data.mode);
+    const auto columns = typedColumns(data.mode);
     for (std::size_t k = 0; k < columns.size() && 2 + k < lines.size(); ++k) {
         const std::string_view line = lines[2 + k];
         if (valueCount(line) > kMostRawDataRows) {
@@ -338,37 +324,11 @@ RawDataRead parseRawData(std::string_view bytes) {
     return read;
 }
 
-std::span<const int> rawDataColumns(RawData::Mode mode) {
-    return fileColumns(mode);
-}
-
-std::size_t rawDataCoefficientCount(RawData::Mode mode) {
-    return coefficientCount(mode);
-}
-
 namespace {
 
-RawData::Mode rawMode(EntryMode mode) {
-    return mode == EntryMode::Vertical   ? RawData::Mode::Vertical
-           : mode == EntryMode::Velocity ? RawData::Mode::Velocity
-                                         : RawData::Mode::Unknown;
-}
-
-// The typed rows of a sheet, as a gauging holds them.
-std::vector<GaugingRow> typedRows(const Sheet& sheet, RawData::Mode mode) {
-    std::vector<GaugingRow> rows(static_cast<std::size_t>(sheet.rowCount()));
-    for (int r = 0; r < sheet.rowCount(); ++r) {
-        for (const int c : fileColumns(mode)) {
-            setTypedText(rows[static_cast<std::size_t>(r)], c, sheet.cell(r, c));
-        }
-    }
-    return rows;
-}
-
-std::optional<std::string> inputProblem(RawData::Mode mode,
-                                        std::span<const std::string> coefficients,
+std::optional<std::string> inputProblem(EntryMode mode, std::span<const std::string> coefficients,
                                         std::span<const GaugingRow> rows) {
-    if (mode == RawData::Mode::Unknown) {
+    if (mode == EntryMode::Unknown) {
         return std::string("未选择“垂线模式”或“测速模式”，原始数据未保存。");
     }
     constexpr std::string_view kAdvice = "，原始数据未保存。请修改后再保存。";
@@ -378,7 +338,7 @@ std::optional<std::string> inputProblem(RawData::Mode mode,
         }
     }
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        for (const int c : fileColumns(mode)) {
+        for (const int c : typedColumns(mode)) {
             if (const auto problem = carryProblem(typedText(rows[r], c))) {
                 return "第 " + std::to_string(r + 1) + " 行" + inQuotes(columnHeading(c)) +
                        *problem + std::string(kAdvice);
@@ -388,9 +348,9 @@ std::optional<std::string> inputProblem(RawData::Mode mode,
     return std::nullopt;
 }
 
-std::string inputText(RawData::Mode mode, std::span<const std::string> coefficients,
+std::string inputText(EntryMode mode, std::span<const std::string> coefficients,
                       std::span<const GaugingRow> rows) {
-    const bool vertical = mode == RawData::Mode::Vertical;
+    const bool vertical = mode == EntryMode::Vertical;
     std::string text(kRawDataTag);
     text += ',';
     text += vertical ? kVerticalModeName : kVelocityModeName;
@@ -399,7 +359,7 @@ std::string inputText(RawData::Mode mode, std::span<const std::string> coefficie
         text += (i == 0 ? "" : ",") + coefficients[i];
     }
     text += "\r\n";
-    const auto columns = fileColumns(mode);
+    const auto columns = typedColumns(mode);
     for (std::size_t k = 0; k < columns.size(); ++k) {
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const std::string& cell = typedText(rows[r], columns[k]);
@@ -419,23 +379,15 @@ std::span<const std::string> storedCoefficients(const Gauging& gauging) {
 
 } // namespace
 
-std::optional<std::string> rawDataProblem(const RawInput& input) {
-    return inputProblem(input.mode, input.coefficients, typedRows(input.sheet, input.mode));
-}
-
-std::string rawDataText(const RawInput& input) {
-    return inputText(input.mode, input.coefficients, typedRows(input.sheet, input.mode));
-}
-
 std::optional<std::string> rawDataProblem(const Gauging& gauging) {
-    return inputProblem(rawMode(gauging.mode), storedCoefficients(gauging), gauging.rows);
+    return inputProblem(gauging.mode, storedCoefficients(gauging), gauging.rows);
 }
 
 std::string rawDataText(const Gauging& gauging) {
     // Writing without a mode is refused before this; the vertical mode stands in.
-    const RawData::Mode mode =
-        gauging.mode == EntryMode::Velocity ? RawData::Mode::Velocity : RawData::Mode::Vertical;
-    return inputText(mode, std::span(gauging.coefficients).first(rawDataCoefficientCount(mode)),
+    const EntryMode mode =
+        gauging.mode == EntryMode::Velocity ? EntryMode::Velocity : EntryMode::Vertical;
+    return inputText(mode, std::span(gauging.coefficients).first(coefficientCount(mode)),
                      gauging.rows);
 }
 

@@ -2,6 +2,8 @@
 // the sheet and, after a blank line, the record header carried unchanged.
 #pragma once
 
+#include "gauging/gauging.hpp"
+
 #include <array>
 #include <filesystem>
 #include <optional>
@@ -12,23 +14,15 @@
 
 namespace tarnelo {
 
-class Sheet;
-struct Gauging;
-
 inline constexpr std::string_view kRawDataTag = "流速仪原始数据";
 inline constexpr std::string_view kVerticalModeName = "垂线模式";
 inline constexpr std::string_view kVelocityModeName = "测速模式";
 // Values per column line beyond which a file is not opened.
 inline constexpr std::size_t kMostRawDataRows = 10000;
 
-// Typed columns of each mode, in file order.
-inline constexpr std::array<int, 5> kVerticalFileColumns{1, 2, 3, 5, 6};
-inline constexpr std::array<int, 4> kVelocityFileColumns{1, 2, 3, 8};
-
 // What a raw data file holds, read before anything in the window changes.
 struct RawData {
-    enum class Mode { Vertical, Velocity, Unknown };
-    Mode mode = Mode::Unknown;
+    EntryMode mode = EntryMode::Unknown;
     // The coefficient values the file holds, at most 6 (vertical) or 3 (velocity).
     std::vector<std::string> coefficients;
     // The column lines the file holds, in the mode's file order; each line's values.
@@ -71,29 +65,14 @@ struct ForeignForm {
 // file in any form give an empty description.
 ForeignForm recogniseForeignForm(std::string_view bytes);
 
-// The mode's typed columns, in file order, and how many coefficients it stores.
-std::span<const int> rawDataColumns(RawData::Mode mode);
-
-std::size_t rawDataCoefficientCount(RawData::Mode mode);
-
-// The input of a measurement as the file stores it: the mode, the mode's coefficient texts in
-// field order, and the sheet whose typed columns are stored.
-struct RawInput {
-    RawData::Mode mode = RawData::Mode::Unknown;
-    std::vector<std::string> coefficients;
-    const Sheet& sheet;
-};
-
-// Why the input cannot be saved (a "," or line break, or a character GBK cannot hold, in a
+// Why the gauging cannot be saved (a "," or line break, or a character GBK cannot hold, in a
 // coefficient or typed cell; no mode selected), naming the field or cell; std::nullopt when it
 // can.
-std::optional<std::string> rawDataProblem(const RawInput& input);
-
-// The tag line, coefficient line and column lines of the input (UTF-8, no header).
-std::string rawDataText(const RawInput& input);
-
-// The same for a gauging: its mode's coefficients and typed columns, every row.
 std::optional<std::string> rawDataProblem(const Gauging& gauging);
+
+// The tag line, coefficient line and column lines of a gauging (UTF-8, no header): its mode's
+// coefficients and typed columns, every row. gaugingFileBytes (gauging_file.hpp) is the writer
+// of the whole file; this is its input part.
 std::string rawDataText(const Gauging& gauging);
 
 // The line between the input part and the record-header part.

@@ -116,12 +116,16 @@ std::string recordHeaderText(const std::array<std::string, 39>& values) {
     return text;
 }
 
+std::optional<std::string> recordHeaderBytes(const std::array<std::string, 39>& values) {
+    if (recordHeaderProblem(values)) {
+        return std::nullopt;
+    }
+    return utf8ToGbk(recordHeaderText(values));
+}
+
 bool saveRecordHeader(const std::filesystem::path& programFolder,
                       const std::array<std::string, 39>& values) {
-    if (recordHeaderProblem(values)) {
-        return false;
-    }
-    const auto bytes = utf8ToGbk(recordHeaderText(values));
+    const auto bytes = recordHeaderBytes(values);
     return bytes && writeFileAtomic(paths::recordHeaderFile(programFolder), *bytes);
 }
 

@@ -47,6 +47,9 @@ std::optional<std::string> recordHeaderProblem(const std::array<std::string, 39>
 // The saved content as UTF-8 text: fields joined by "," (empty as "*"), lines by CR LF.
 std::string recordHeaderText(const std::array<std::string, 39>& values);
 
+// The saved shape of the 39 values in GBK; std::nullopt when recordHeaderProblem refuses them.
+std::optional<std::string> recordHeaderBytes(const std::array<std::string, 39>& values);
+
 // Writes the saved shape of the 39 values (80 bytes when all are empty). Refuses values that
 // would break the layout or that GBK cannot hold; false when nothing was written.
 bool saveRecordHeader(const std::filesystem::path& programFolder,

@@ -46,11 +46,7 @@ inline constexpr std::array<ColumnRange, 3> kComputedVertical{
     {{col::号数, col::号数}, {col::测点深, col::测点深}, {col::总转数, col::部分流量}}};
 inline constexpr std::array<ColumnRange, 3> kComputedVelocity{
     {{col::号数, col::号数}, {col::测点深, col::总转数}, {col::系数, col::部分流量}}};
-// Columns the user types, per entry mode: 起点距, 水深, 相对, then N and T, or 测点流速.
-inline constexpr std::array<ColumnRange, 2> kTypedVertical{
-    {{col::起点距, col::相对}, {col::N, col::T}}};
-inline constexpr std::array<ColumnRange, 2> kTypedVelocity{
-    {{col::起点距, col::相对}, {col::测点流速, col::测点流速}}};
+// The columns the user types are typedColumns(mode) in gauging/gauging.hpp.
 } // namespace cols
 
 // Heading of a column as the user reads it ("起点距", "N", "岸边/部分", ...).

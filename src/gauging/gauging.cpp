@@ -1,11 +1,30 @@
 #include "gauging/gauging.hpp"
 
+#include <algorithm>
+
 namespace tarnelo {
 
 namespace {
 
+// The columns each mode types, in the raw data file's order: the one list of them.
 constexpr std::array<int, 5> kVerticalColumns{col::起点距, col::水深, col::相对, col::N, col::T};
 constexpr std::array<int, 4> kVelocityColumns{col::起点距, col::水深, col::相对, col::测点流速};
+// Every column either mode types, in column order.
+constexpr auto kEitherModeColumns = [] {
+    std::array<int, 6> all{};
+    std::size_t n = 0;
+    for (const int c : kVerticalColumns) {
+        all[n++] = c;
+    }
+    for (const int c : kVelocityColumns) {
+        if (std::find(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(n), c) ==
+            all.begin() + static_cast<std::ptrdiff_t>(n)) {
+            all[n++] = c;
+        }
+    }
+    std::sort(all.begin(), all.end());
+    return all;
+}();
 
 const std::string kNone;
 
@@ -37,6 +56,15 @@ std::span<const int> typedColumns(EntryMode mode) {
         return kVelocityColumns;
     }
     return {};
+}
+
+std::span<const int> eitherModeTypedColumns() {
+    return kEitherModeColumns;
+}
+
+bool typesColumn(EntryMode mode, int column) {
+    const auto columns = typedColumns(mode);
+    return std::find(columns.begin(), columns.end(), column) != columns.end();
 }
 
 const std::string& typedText(const GaugingRow& row, int column) {
@@ -85,11 +113,8 @@ void setTypedText(GaugingRow& row, int column, std::string text) {
 
 Table typedTable(const Gauging& gauging) {
     // Without a mode nothing is cleared: every typed text stays.
-    static constexpr std::array<int, 6> kAllTyped{col::起点距, col::水深, col::相对,
-                                                  col::N,      col::T,    col::测点流速};
-    const std::span<const int> columns = gauging.mode == EntryMode::Unknown
-                                             ? std::span<const int>(kAllTyped)
-                                             : typedColumns(gauging.mode);
+    const std::span<const int> columns =
+        gauging.mode == EntryMode::Unknown ? eitherModeTypedColumns() : typedColumns(gauging.mode);
     std::vector<RowTexts> rows(gauging.rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (const int c : columns) {

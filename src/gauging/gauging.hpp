@@ -37,19 +37,20 @@ inline constexpr std::size_t kCoefficientCount = 6;
 inline constexpr std::size_t kVelocityModeCoefficients = 3;
 
 struct CoefficientName {
-    // The key under which the command line's JSON and listings name the coefficient.
+    // The key under which the command line's JSON names the coefficient: the thing's name,
+    // never a control's (the window's control names belong to the Qt layer).
     std::string_view key;
     // The name users know it by (messages) and its short label (listings).
     std::string_view name;
     std::string_view label;
 };
 inline constexpr std::array<CoefficientName, kCoefficientCount> kCoefficientNames{{
-    {"水面系数编辑框", "水面系数", "水面系数"},
-    {"岸边系数编辑框01", "左岸岸边系数", "左岸岸边系数"},
-    {"岸边系数编辑框02", "右岸岸边系数", "右岸岸边系数"},
-    {"信号转数编辑框", "信号转数", "信号转数"},
-    {"计算公式编辑框01", "流速仪公式系数 K", "流速仪公式 K"},
-    {"计算公式编辑框02", "流速仪公式常数 C", "流速仪公式 C"},
+    {"水面系数", "水面系数", "水面系数"},
+    {"左岸岸边系数", "左岸岸边系数", "左岸岸边系数"},
+    {"右岸岸边系数", "右岸岸边系数", "右岸岸边系数"},
+    {"信号转数", "信号转数", "信号转数"},
+    {"公式系数K", "流速仪公式系数 K", "流速仪公式 K"},
+    {"公式常数C", "流速仪公式常数 C", "流速仪公式 C"},
 }};
 
 // How many coefficients a mode uses.
@@ -119,7 +120,13 @@ void setTypedText(GaugingRow& row, int column, std::string text);
 // holds once 计算 has cleared what it writes.
 Table typedTable(const Gauging& gauging);
 
-// The columns a mode types, in file order.
+// The columns a mode types (起点距, 水深, 相对, then N and T, or 测点流速), in the raw data
+// file's order; none without a mode. The one list of them: the sheet's locks, the file, the
+// checks and the snapshot of the input all read it.
 std::span<const int> typedColumns(EntryMode mode);
+// Every column either mode types (the six a GaugingRow holds), in column order.
+std::span<const int> eitherModeTypedColumns();
+// Whether the mode types the column.
+bool typesColumn(EntryMode mode, int column);
 
 } // namespace tarnelo

@@ -2,6 +2,7 @@
 #include "report/record_form_steps.hpp"
 
 #include "checks/checks.hpp"
+#include "compute/gauge_stage.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "gauging/points.hpp"
@@ -374,7 +375,7 @@ class FormFill {
     }
 
     // Gauge k: number, readings at start and end, zero elevation; the mean of the readings and
-    // the stage, each rounded half to even, the stage from the mean as written.
+    // the stage by the one stage rule.
     void gauge(int k) {
         const int row = 20 + k + footer_;
         const int first = 4 * k - 3;
@@ -383,13 +384,10 @@ class FormFill {
         writeField(row, E, 3, first + 2);
         writeField(row, G, 3, first + 3);
         if (has(3, first + 1) && has(3, first + 2) && has(3, first + 3)) {
-            const double mean = num::roundHalfEven(
-                (num::numberOf(field(3, first + 1)) + num::numberOf(field(3, first + 2))) / 2, 2);
-            const std::string meanText = num::fixedText(mean, 2);
-            write(row, F, meanText);
-            const double stage =
-                num::roundHalfEven(num::numberOf(meanText) + num::numberOf(field(3, first + 3)), 2);
-            write(row, I, num::fixedText(stage, 2));
+            const GaugeStage stage =
+                gaugeStage(field(3, first + 1), field(3, first + 2), field(3, first + 3));
+            write(row, F, stage.mean);
+            write(row, I, stage.stage);
         }
     }
 

@@ -145,20 +145,19 @@ void layoutSheet(Sheet& sheet, EntryMode mode) {
     for (int c = 0; c < Sheet::kColumns; ++c) {
         sheet.setColumnWidth(c, kWidths[static_cast<std::size_t>(c)]);
     }
-    const auto lock = [&](std::span<const ColumnRange> computed,
-                          std::span<const ColumnRange> typed) {
+    const auto lock = [&](std::span<const ColumnRange> computed, EntryMode typed) {
         for (const ColumnRange range : computed) {
             sheet.setColumnsReadOnly(range, true);
         }
-        for (const ColumnRange range : typed) {
-            sheet.setColumnsReadOnly(range, false);
+        for (const int c : typedColumns(typed)) {
+            sheet.setColumnsReadOnly(c, c, false);
         }
     };
     if (mode == EntryMode::Vertical) {
-        lock(cols::kComputedVertical, cols::kTypedVertical);
+        lock(cols::kComputedVertical, EntryMode::Vertical);
     }
     if (mode == EntryMode::Velocity) {
-        lock(cols::kComputedVelocity, cols::kTypedVelocity);
+        lock(cols::kComputedVelocity, EntryMode::Velocity);
     }
 }
 

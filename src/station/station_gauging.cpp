@@ -2,9 +2,10 @@
 #include "window/program_paths.hpp"
 
 #include "compute/compute.hpp"
+#include "compute/gauge_stage.hpp"
 #include "files/file_io.hpp"
-#include "files/gauging_file.hpp"
-#include "files/gbk.hpp"
+#include "files/open_gauging.hpp"
+#include "files/record_header.hpp"
 #include "measure/numtext.hpp"
 #include "measure/section.hpp"
 
@@ -15,85 +16,52 @@ namespace tarnelo::station {
 
 namespace {
 
-// Larger files are no raw data files (the window refuses them too).
-constexpr std::size_t kLargestFile = std::size_t(16) << 20;
-
-std::string inQuotes(std::string_view text) {
-    return "“" + std::string(text) + "”";
+// The door's message on one line, for a table's list of problems: the lines of what a file
+// lacks run on after their "：" and "；", the computation's reason follows after a space.
+std::string oneLine(const std::string& message) {
+    std::string line;
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        if (message[i] != '\n') {
+            line += message[i];
+        } else if (!line.ends_with("：") && !line.ends_with("；")) {
+            line += ' ';
+        }
+    }
+    return line;
 }
 
-} // namespace
-
-StationGauging computeGauging(std::string_view bytes, const std::filesystem::path& name,
-                              ThreePointRule threePoint) {
+StationGauging fromOpened(FileComputation opened, const std::filesystem::path& file) {
     StationGauging g;
-    g.file = name;
-    const std::string fileName = inQuotes(escapedName(name.filename()));
-    std::optional<std::string> converted;
-    if (ForeignForm foreign = recogniseForeignForm(bytes); !foreign.description.empty()) {
-        g.foreignForm = foreign.description;
-        if (!foreign.converted) {
-            g.message = "文件" + fileName + foreign.description + "，其中有 GBK 无法表示的字符。";
-            return g;
-        }
-        converted = std::move(foreign.converted);
-        bytes = *converted;
-    }
-    const RawDataRead read = parseRawData(bytes);
-    if (!read.tagged) {
-        g.message = "文件" + fileName + "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。";
+    g.file = file;
+    g.message = oneLine(opened.message);
+    g.foreignForm = std::move(opened.foreignForm);
+    if (!opened.opened) {
         return g;
     }
-    if (!read.refusal.empty()) {
-        g.message = "文件" + fileName + read.refusal;
-        return g;
-    }
-    g.mode = read.data.mode;
-    if (read.data.header) {
-        const RecordHeader header = parseRecordHeader(*read.data.header);
-        std::size_t index = 0;
-        for (const auto& line : header) {
-            for (const auto& value : line) {
-                if (index < g.header.size()) {
-                    g.header[index++] = hasValue(value) ? value : std::string();
-                }
+    g.mode = opened.fileMode;
+    const RecordHeader header = parseRecordHeader(opened.gauging.headerPart);
+    std::size_t index = 0;
+    for (const auto& line : header) {
+        for (const auto& value : line) {
+            if (index < g.header.size()) {
+                g.header[index++] = hasValue(value) ? value : std::string();
             }
         }
     }
-    if (g.mode == RawData::Mode::Unknown) {
-        g.status = StationGauging::Status::Incomplete;
-        g.message = "文件" + fileName + "没有录入模式（垂线模式或测速模式），无法计算。";
-        return g;
-    }
-
-    Gauging gauging = gaugingFromRawData(read.data);
-    gauging.threePoint = threePoint;
-    const Computation computed = compute(gauging);
-    g.findings = computed.findings;
-    switch (computed.status) {
-    case Computation::Status::Computed:
+    switch (opened.status) {
+    case FileComputation::Status::Computed:
         g.status = StationGauging::Status::Computed;
         break;
-    case Computation::Status::Refused:
+    case FileComputation::Status::Refused:
         g.status = StationGauging::Status::Refused;
-        g.message = computed.message;
         break;
-    case Computation::Status::Incomplete:
+    case FileComputation::Status::Incomplete:
+    case FileComputation::Status::Unreadable:
         g.status = StationGauging::Status::Incomplete;
-        g.message = computed.message;
         break;
     }
-    if (!read.data.problems.empty()) {
-        std::string what = "文件" + fileName + "不完整：";
-        for (std::size_t i = 0; i < read.data.problems.size(); ++i) {
-            what += (i == 0 ? "" : "；") + read.data.problems[i];
-        }
-        what += "。";
-        g.message = what + (g.message.empty() ? "" : " " + g.message);
-        if (g.status == StationGauging::Status::Computed) {
-            g.status = StationGauging::Status::Incomplete;
-        }
-    }
+    const Computation& computed = opened.computation;
+    g.findings = computed.findings;
     g.results = computed.results;
     g.velocityVerticals = computed.section.velocityVerticalCount();
     const Table& table = computed.table;
@@ -114,25 +82,22 @@ StationGauging computeGauging(std::string_view bytes, const std::filesystem::pat
     return g;
 }
 
+OpenOptions openOptions(ThreePointRule threePoint) {
+    OpenOptions options;
+    options.threePoint = threePoint;
+    return options;
+}
+
+} // namespace
+
+StationGauging computeGauging(std::string_view bytes, const std::filesystem::path& name,
+                              ThreePointRule threePoint) {
+    return fromOpened(
+        openGaugingBytes(bytes, paths::toUtf8(name.filename()), openOptions(threePoint)), name);
+}
+
 StationGauging readGauging(const std::filesystem::path& file, ThreePointRule threePoint) {
-    std::error_code error;
-    const auto status = std::filesystem::status(file, error);
-    if (status.type() != std::filesystem::file_type::regular) {
-        StationGauging g;
-        g.file = file;
-        g.message = "“" + escapedName(file.filename()) + "”" +
-                    (status.type() == std::filesystem::file_type::not_found ? "不存在。"
-                                                                            : "不是普通文件。");
-        return g;
-    }
-    const auto bytes = readFileBytes(file, kLargestFile);
-    if (!bytes) {
-        StationGauging g;
-        g.file = file;
-        g.message = "无法读取文件“" + escapedName(file.filename()) + "”（或文件太大）。";
-        return g;
-    }
-    return computeGauging(*bytes, file, threePoint);
+    return fromOpened(openGauging(file, openOptions(threePoint)), file);
 }
 
 BaseStage baseStage(const StationGauging& gauging) {
@@ -159,8 +124,7 @@ BaseStage baseStage(const StationGauging& gauging) {
         stage.problem = "相应水位为空，基本水尺读数或零点高程不是数字，没有水位";
         return stage;
     }
-    const double metres = (num::numberOf(from) + num::numberOf(to)) / 2.0 + num::numberOf(zero);
-    stage.text = num::fixedText(num::roundHalfEven(metres, 2), 2);
+    stage.text = gaugeStage(from, to, zero).stage;
     stage.metres = num::numberOf(stage.text);
     stage.fromGauge = true;
     return stage;
@@ -173,19 +137,6 @@ std::optional<double> gaugeChange(const StationGauging& gauging) {
         return std::nullopt;
     }
     return num::numberOf(to) - num::numberOf(from);
-}
-
-} // namespace tarnelo::station
-
-namespace tarnelo::station {
-
-std::optional<std::string> gaugingFileBytes(const RawInput& input,
-                                            const std::array<std::string, 39>& header) {
-    if (rawDataProblem(input) || recordHeaderProblem(header)) {
-        return std::nullopt;
-    }
-    return utf8ToGbk(rawDataText(input) + std::string(kRawDataSeparator) +
-                     recordHeaderText(header));
 }
 
 } // namespace tarnelo::station

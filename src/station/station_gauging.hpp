@@ -48,7 +48,7 @@ struct StationGauging {
     // converted to read it; empty for the program's own form.
     std::string foreignForm;
 
-    RawData::Mode mode = RawData::Mode::Unknown;
+    EntryMode mode = EntryMode::Unknown;
     // The 39 header fields, UTF-8, empty for "*".
     std::array<std::string, kRecordHeaderFields> header;
     // The seven section results as the form prints them (断面流量 ... 最大水深).
@@ -79,8 +79,8 @@ StationGauging readGauging(const std::filesystem::path& file,
 // Where the table's 基本水尺水位 comes from.
 struct BaseStage {
     std::optional<double> metres;
-    // The stage as text: 相应水位 as typed, or the mean of the base gauge's readings plus its
-    // gauge-zero elevation to the millimetre.
+    // The stage as text: 相应水位 as typed, or the record form's 水位 of the base gauge
+    // (gaugeStage: the mean of its readings as written, plus its zero).
     std::string text;
     // True when computed from the base gauge rather than read from 相应水位.
     bool fromGauge = false;
@@ -92,15 +92,5 @@ BaseStage baseStage(const StationGauging& gauging);
 // The base gauge's reading at the end less the one at the start, in metres, when both are
 // numbers.
 std::optional<double> gaugeChange(const StationGauging& gauging);
-
-} // namespace tarnelo::station
-
-namespace tarnelo::station {
-
-// The bytes of a raw data file as 保存 writes them (GBK, CR LF): the input, the separator and
-// the 39 header fields (empty ones as "*"). std::nullopt when the input or the header cannot be
-// stored (a "," or line break, a character GBK cannot hold).
-std::optional<std::string> gaugingFileBytes(const RawInput& input,
-                                            const std::array<std::string, 39>& header);
 
 } // namespace tarnelo::station

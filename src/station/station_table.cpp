@@ -71,7 +71,7 @@ bool numberBefore(const std::string& a, const std::string& b) {
 std::string methodText(const StationGauging& g) {
     return "流速仪 " + std::to_string(g.velocityVerticals) + "/" +
            std::to_string(g.velocityPoints) +
-           (g.mode == RawData::Mode::Velocity ? " 测速模式" : "");
+           (g.mode == EntryMode::Velocity ? " 测速模式" : "");
 }
 
 // Where the year of a 施测时间 written without one came from, for the row and the sheet 问题.
@@ -209,7 +209,7 @@ void tableEntry(StationGauging&& g, std::optional<int> year, TableRow& row, Entr
     row.place = g.field(hdr::断面位置);
     row.method = methodText(g);
     row.verticals = g.velocityVerticals;
-    row.velocityMode = g.mode == RawData::Mode::Velocity;
+    row.velocityMode = g.mode == EntryMode::Velocity;
     row.stage = baseStage(g);
     if (row.stage.metres && std::abs(*row.stage.metres) > kMostStage) {
         e.stageBeyond = "错误：相应水位" + inQuotes(row.stage.text) + " m 超出 ±" +

@@ -1,5 +1,6 @@
 #include "station/table_checks.hpp"
 
+#include "compute/gauge_stage.hpp"
 #include "measure/numtext.hpp"
 #include "station/station_table.hpp"
 
@@ -158,7 +159,10 @@ std::vector<StageDoubt> stageDoubts(const StationGauging& g) {
 
     bool weighted = false;
     if (typed && zero) {
-        const double mean = num::roundHalfEven((*from + *to) / 2.0 + *zero, 2);
+        const double mean =
+            num::numberOf(gaugeStage(g.field(hdr::基本水尺读数始), g.field(hdr::基本水尺读数终),
+                                     g.field(hdr::基本水尺零点高程))
+                              .stage);
         const double apart = num::roundHalfEven(std::abs(*typed - mean), 2);
         const double low = std::min(*from, *to) + *zero - kStageTolerance;
         const double high = std::max(*from, *to) + *zero + kStageTolerance;

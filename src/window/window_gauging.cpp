@@ -22,15 +22,19 @@ Gauging gaugingOf(const Window& window) {
     for (std::size_t i = 0; i < kCoefficientCount; ++i) {
         gauging.coefficients[i] = window.text(kCoefficientFields[i].control);
     }
-    const Sheet& sheet = window.sheet();
-    gauging.rows.resize(static_cast<std::size_t>(sheet.rowCount()));
+    gauging.rows = typedRowsOf(window.sheet());
+    return gauging;
+}
+
+std::vector<GaugingRow> typedRowsOf(const Sheet& sheet) {
+    std::vector<GaugingRow> rows(static_cast<std::size_t>(sheet.rowCount()));
     for (int r = 0; r < sheet.rowCount(); ++r) {
-        GaugingRow& row = gauging.rows[static_cast<std::size_t>(r)];
-        for (const int c : {col::起点距, col::水深, col::相对, col::N, col::T, col::测点流速}) {
+        GaugingRow& row = rows[static_cast<std::size_t>(r)];
+        for (const int c : eitherModeTypedColumns()) {
             setTypedText(row, c, sheet.cell(r, c));
         }
     }
-    return gauging;
+    return rows;
 }
 
 Table tableOf(const Sheet& sheet) {

@@ -4,6 +4,8 @@
 #include "gauging/gauging.hpp"
 #include "gauging/table.hpp"
 
+#include <vector>
+
 namespace tarnelo {
 
 class Sheet;
@@ -13,6 +15,9 @@ class Window;
 // sheet (both modes' columns, as they stand). The record header stays with the window's
 // header file.
 Gauging gaugingOf(const Window& window);
+
+// The typed columns of every row of the sheet (both modes' columns, as they stand).
+std::vector<GaugingRow> typedRowsOf(const Sheet& sheet);
 
 // Every cell of the sheet, typed and computed.
 Table tableOf(const Sheet& sheet);

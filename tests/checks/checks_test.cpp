@@ -2,6 +2,7 @@
 #include "checks/checks.hpp"
 #include "compute/compute.hpp"
 #include "files/gauging_file.hpp"
+#include "files/open_gauging.hpp"
 #include "measure/numtext.hpp"
 #include "support/typed_gauging.hpp"
 
@@ -392,11 +393,9 @@ TEST(ChecksOnSoundSheets, BundledExamplesAndTheWorkedExampleHaveNoErrors) {
     };
     for (const auto& [file, notices] : files) {
         SCOPED_TRACE(file.filename().string());
-        const GaugingFile read = readGaugingFile(file);
-        ASSERT_EQ(read.status, GaugingFile::Status::Opened) << read.message;
-        const Computation computed = compute(read.gauging);
-        ASSERT_EQ(computed.status, Computation::Status::Computed) << computed.message;
-        const std::vector<Finding>& findings = computed.findings;
+        const FileComputation outcome = openGauging(file);
+        ASSERT_EQ(outcome.status, FileComputation::Status::Computed);
+        const std::vector<Finding>& findings = outcome.computation.findings;
         EXPECT_EQ(countSeverity(findings, Severity::Error), 0) << findingList(findings);
         // Only the notices on partials above a tenth of the section and on velocity verticals
         // too far apart, in the sparse small sections.

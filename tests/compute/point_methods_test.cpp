@@ -234,9 +234,9 @@ TEST(PointMethods, PointsThatMakeNoMethodAreErrorsOnTheirCellsAndNothingIsComput
         ASSERT_EQ(here.size(), 1U) << findingList(c.findings);
         EXPECT_NE(here.front().find(error), std::string::npos) << here.front();
         // The rows are saved as typed, and read back the same.
-        const auto bytes = gaugingFileBytes(g);
-        ASSERT_TRUE(bytes.has_value());
-        EXPECT_EQ(readGaugingBytes(*bytes, "points.dat").gauging.rows, g.rows);
+        const auto written = gaugingFileBytes(g, g.headerPart);
+        ASSERT_TRUE(written.bytes.has_value()) << written.problem;
+        EXPECT_EQ(readGaugingBytes(*written.bytes, "points.dat").gauging.rows, g.rows);
     };
 
     Gauging repeated = twoPointGauging();

@@ -30,7 +30,7 @@ import json, sys
 data = json.load(open(sys.argv[1], encoding="utf-8"))
 assert isinstance(data, list) and len(data) == int(sys.argv[2]), "one object per file"
 for item in data:
-    assert set(item) - {"three_point"} == {"file", "mode", "coefficients", "sheet", "results",
+    assert set(item) - {"three_point"} == {"format", "file", "mode", "coefficients", "sheet", "results",
                                            "findings", "uncertainty", "status", "usable",
                                            "unusable_reason", "message"}
     u = item["uncertainty"]
@@ -57,11 +57,14 @@ for item in data:
         assert f["severity"] == "注意", f  # the examples hold no error
     assert item["status"] == "computed", item
     assert item["usable"] is True and item["unusable_reason"] is None, item
-    assert item["results"]["致谢框"] == "感谢使用!", item["results"]
+    assert item["results"]["完成情况"] == "感谢使用!", item["results"]
     assert item["mode"] in ("垂线模式", "测速模式")
-    assert len(item["coefficients"]) == (6 if item["mode"] == "垂线模式" else 3)
+    # Format 2: keys name things, never the window's controls.
+    assert item["format"] == 2 and list(item)[0] == "format", item
+    assert list(item["coefficients"]) == ["水面系数", "左岸岸边系数", "右岸岸边系数", "信号转数",
+                                          "公式系数K", "公式常数C"][:len(item["coefficients"])]
+    assert not any("框" in key for key in list(item["results"]) + list(item["coefficients"]))
     assert len(item["sheet"]) >= 20 and all(len(row) == 17 for row in item["sheet"])
-    assert item["results"]["致谢框"] == "感谢使用!"
     assert len(item["results"]) == 8
 PY
 
@@ -146,7 +149,7 @@ assert len(errors) == 1 and errors[0]["row"] == 1 and errors[0]["column"] == 2, 
 assert item["sheet"][1][2] == "l.2"
 # Figures from input with errors are never called finished.
 assert item["usable"] is False and item["unusable_reason"].startswith("有 1 处错误，结果不可用"), item
-assert item["results"]["致谢框"] == "有 1 处错误，结果不可用", item["results"]
+assert item["results"]["完成情况"] == "有 1 处错误，结果不可用", item["results"]
 PY
 expect_status 3 "input with an error, as text" "$cli" compute "$work/letter.dat"
 grep -q '有 1 处错误，结果不可用' "$work/out" || fail "the text output does not call the results unusable"

@@ -33,7 +33,7 @@ hits = [f for f in item["findings"] if (want_row == "?" or f["row"] == want_row)
         and f["severity"] == severity and words in f["reason"]]
 assert hits, (row, field, severity, words, item["findings"])
 if status == "0":
-    assert item["usable"] and item["results"]["致谢框"] == "感谢使用!", item["results"]
+    assert item["usable"] and item["results"]["完成情况"] == "感谢使用!", item["results"]
 else:
     assert not item["usable"] and "结果不可用" in item["unusable_reason"], item
 PY
@@ -47,10 +47,10 @@ edit surface-typed-0 "$data" '5s/,0\.0,\*/,0,*/'
 probe surface-typed-0 0 3 相对 注意 "是否指水面点“0.0”"
 
 edit surface-coefficient-0.6 "$data" '2s/^0\.85,/0.6,/'
-probe surface-coefficient-0.6 0 - 水面系数编辑框 注意 "0.80 到 0.95"
+probe surface-coefficient-0.6 0 - 水面系数 注意 "0.80 到 0.95"
 
 edit negative-k "$data" '2s/,0\.6793,/,-0.6793,/'
-probe negative-k 3 - 计算公式编辑框01 错误 "K 不能为负数"
+probe negative-k 3 - 公式系数K 错误 "K 不能为负数"
 
 edit no-signals "$data" '6s/^\*,10,/*,0,/'
 probe no-signals 3 1 N 错误 "信号数 N 为 0"

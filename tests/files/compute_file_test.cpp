@@ -1,6 +1,9 @@
 #include "app/compute_file.hpp"
+#include "app/file_commands.hpp"
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"
+#include "station/station_gauging.hpp"
+#include "support/headless_window.hpp"
 #include "support/program_folder.hpp"
 
 #include <gtest/gtest.h>
@@ -13,7 +16,7 @@ class ComputeFile : public ::testing::Test {
     FileComputation computeText(std::string_view utf8) {
         const auto file = folder.textData("m.dat");
         EXPECT_TRUE(writeFileAtomic(file, *utf8ToGbk(utf8)));
-        return computeRawDataFile(file);
+        return openGauging(file);
     }
     testing::ProgramFolder folder;
 };
@@ -66,9 +69,74 @@ TEST_F(ComputeFile, RefusalsAndUnreadableFilesSayWhy) {
     const auto foreign = computeText("流速仪系数\r\n1,2,3,4,5,6");
     EXPECT_EQ(foreign.status, FileComputation::Status::Unreadable);
     EXPECT_NE(foreign.message.find("不是流速仪原始数据文件"), std::string::npos);
-    const auto missing = computeRawDataFile(folder.textData("absent.dat"));
+    const auto missing = openGauging(folder.textData("absent.dat"));
     EXPECT_EQ(missing.status, FileComputation::Status::Unreadable);
     EXPECT_EQ(missing.message, "文件不存在。");
+}
+
+// 打开, the command line and a station's year open a file through one door: each tells a file
+// that cannot be read, is refused or is short in the door's words, the window with "无法打开",
+// the year's list of problems on one line.
+TEST_F(ComputeFile, EveryFrontEndTellsAFileInTheDoorsWords) {
+    const auto write = [&](const std::string& name, std::string_view utf8) {
+        const auto file = folder.textData(name);
+        EXPECT_TRUE(writeFileAtomic(file, *utf8ToGbk(utf8)));
+        return file;
+    };
+    std::string shortFile(kWorkedExample);
+    shortFile.resize(shortFile.size() - 4); // no header part
+    const std::filesystem::path files[] = {
+        write("coefficients.dat", "流速仪系数\r\n1,2,3,4,5,6"),
+        write("short.dat", shortFile),
+        write("no-mode.dat", "流速仪原始数据\r\n\r\n"),
+        write("long.dat", "流速仪原始数据,垂线模式\r\n" + std::string(300, '1') + "\r\n\r\n"),
+        folder.textData("absent.dat"),
+        folder.path(),
+    };
+    const std::string expectedUnreadable[] = {
+        "不是流速仪原始数据文件（开头没有“流速仪原始数据”）。",
+        "",
+        "",
+        "",
+        "文件不存在。",
+        "是文件夹，不是文件。"};
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        const std::filesystem::path& file = files[i];
+        SCOPED_TRACE(file.filename().string());
+        const FileComputation door = openGauging(file);
+        const station::StationGauging year = station::readGauging(file);
+        HeadlessWindow window(folder.path());
+        const OpenResult opened = openRawDataFile(window, file);
+        EXPECT_FALSE(door.message.empty());
+        if (door.status == FileComputation::Status::Unreadable) {
+            EXPECT_EQ(door.message, expectedUnreadable[i]);
+            EXPECT_EQ(year.status, station::StationGauging::Status::NotAGauging);
+            EXPECT_EQ(year.message, door.message);
+            EXPECT_EQ(opened.message,
+                      "无法打开“" + file.filename().string() + "”：" + door.message);
+            continue;
+        }
+        EXPECT_TRUE(expectedUnreadable[i].empty());
+        // The window opens without computing: it tells the file's state alone.
+        EXPECT_EQ(opened.message, door.fileMessage);
+        EXPECT_TRUE(door.message.starts_with(door.fileMessage)) << door.message;
+        EXPECT_EQ(year.message.find('\n'), std::string::npos) << year.message;
+        EXPECT_EQ(year.message.starts_with("文件“" + file.filename().string() + "”"),
+                  door.message.starts_with("文件“" + file.filename().string() + "”"));
+        ASSERT_FALSE(window.messages.empty());
+        EXPECT_EQ(window.messages.back().text, opened.message);
+    }
+    // The short file is computed all the same: the door says both what it lacks and nothing
+    // more, and the year's row is incomplete with the same words run on one line.
+    const FileComputation shortRead = openGauging(files[1]);
+    EXPECT_EQ(shortRead.status, FileComputation::Status::Incomplete);
+    EXPECT_EQ(shortRead.message, shortRead.fileMessage);
+    EXPECT_EQ(shortRead.computation.results[res::断面流量], "37.4");
+    const station::StationGauging shortYear = station::readGauging(files[1]);
+    EXPECT_EQ(shortYear.status, station::StationGauging::Status::Incomplete);
+    EXPECT_EQ(
+        shortYear.message,
+        "文件“short.dat”不完整，已读入能读入的部分：缺少测站记录表头部分（测站记录表头为空白）。");
 }
 
 // Many files are computed on every core but handed over in their order, each with what its own
@@ -93,7 +161,7 @@ TEST_F(ComputeFile, ManyFilesComeBackInOrderAndAStopEndsTheRun) {
         },
         [&](std::size_t i, const FileComputation& outcome, std::string& rendered) {
             seen.push_back(i);
-            const FileComputation alone = computeRawDataFile(files[i]);
+            const FileComputation alone = openGauging(files[i]);
             EXPECT_EQ(outcome.status, alone.status) << i;
             EXPECT_EQ(outcome.computation.results, alone.computation.results) << i;
             EXPECT_EQ(rendered, std::to_string(i) + ":" + alone.gauging.coefficients[0]) << i;

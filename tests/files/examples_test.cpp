@@ -200,7 +200,7 @@ TEST(Examples, AreWhatTheWriterSavesAndComputeFully) {
         }
         EXPECT_EQ(testing::bytesOf(committed), saved);
 
-        const FileComputation outcome = computeRawDataFile(committed);
+        const FileComputation outcome = openGauging(committed);
         EXPECT_EQ(outcome.status, FileComputation::Status::Computed) << outcome.message;
         EXPECT_EQ(outcome.computation.completion, "感谢使用!");
     }

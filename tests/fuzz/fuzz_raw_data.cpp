@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (read.data.rows > kMostRawDataRows || read.data.coefficients.size() > 6) {
         __builtin_trap();
     }
-    if (read.data.mode == RawData::Mode::Unknown) {
+    if (read.data.mode == EntryMode::Unknown) {
         return 0;
     }
     const std::size_t rows = read.data.rows;
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (rawDataProblem(gauging)) {
         return 0;
     }
-    const auto again = utf8ToGbk(rawDataText(gauging) + "\r\n\r\n");
+    const auto again = gaugingFileBytes(gauging, "").bytes;
     if (!again) {
         __builtin_trap();
     }

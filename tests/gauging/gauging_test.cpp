@@ -3,6 +3,9 @@
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/gauging_file.hpp"
+#include "files/gbk.hpp"
+#include "files/raw_data_file.hpp"
+#include "sheet/sheet.hpp"
 
 #include <gtest/gtest.h>
 
@@ -37,12 +40,53 @@ TEST(GaugingFile, EveryMeasurementTheProgramSavedReadsAndWritesBackByteForByte) 
         if (read.status != GaugingFile::Status::Opened) {
             continue; // short or foreign files are read as far as they go, not written back
         }
-        const auto bytes = gaugingFileBytes(read.gauging);
-        ASSERT_TRUE(bytes.has_value());
-        EXPECT_TRUE(*bytes == readFileBytes(file).value_or("")) << "written back differently";
+        const auto saved = gaugingFileBytes(read.gauging, read.gauging.headerPart);
+        ASSERT_TRUE(saved.bytes.has_value()) << saved.problem;
+        EXPECT_TRUE(*saved.bytes == readFileBytes(file).value_or("")) << "written back differently";
         ++written;
     }
     EXPECT_GE(written, 20);
+}
+
+// The columns a mode types are one list: the sheet's editable columns are exactly it.
+TEST(GaugingColumns, TheSheetLetsTheUserTypeTheModesColumnsAlone) {
+    const auto either = eitherModeTypedColumns();
+    EXPECT_EQ(std::vector<int>(either.begin(), either.end()),
+              (std::vector<int>{col::起点距, col::水深, col::相对, col::N, col::T, col::测点流速}));
+    for (const EntryMode mode : {EntryMode::Vertical, EntryMode::Velocity}) {
+        Sheet sheet;
+        layoutSheet(sheet, mode);
+        for (int c = 0; c < kRecordColumns; ++c) {
+            EXPECT_EQ(!sheet.isReadOnly(c), typesColumn(mode, c))
+                << entryModeName(mode) << " " << columnHeading(c);
+        }
+    }
+}
+
+// The one writer: the mode's typed columns in file order whatever else a row holds, the header
+// bytes after the blank line as given, and a text it cannot carry refused with its cell named.
+TEST(GaugingFile, TheWriterTakesTheModesColumnsAndTheHeaderBytesAsGiven) {
+    Gauging g;
+    g.mode = EntryMode::Velocity;
+    g.rows.resize(2);
+    g.rows[0] = {"0", "0", "", "7", "30", ""};
+    g.rows[1] = {"5", "1.2", "0.6", "7", "30", "0.45"};
+    const std::string header = "\xb2\xe2,*,\r\n*,"; // GBK bytes, carried unread
+    const GaugingFileBytes written = gaugingFileBytes(g, header);
+    ASSERT_TRUE(written.bytes) << written.problem;
+    EXPECT_EQ(*written.bytes,
+              *utf8ToGbk("流速仪原始数据,测速模式\r\n0.6,0.7,0.7\r\n0,5\r\n0,1.2\r\n"
+                         "*,0.6\r\n*,0.45") +
+                  "\r\n\r\n" + header);
+    const GaugingFile read = readGaugingBytes(*written.bytes, "m.dat");
+    EXPECT_EQ(read.gauging.headerPart, header);
+    EXPECT_EQ(typedColumns(EntryMode::Velocity).size(), 4u);
+
+    g.rows[1].velocity = "0,45";
+    const GaugingFileBytes refused = gaugingFileBytes(g, header);
+    EXPECT_FALSE(refused.bytes);
+    EXPECT_EQ(refused.problem, rawDataProblem(g).value_or(""));
+    EXPECT_NE(refused.problem.find("第 2 行“测点流速”"), std::string::npos) << refused.problem;
 }
 
 // Every saved measurement computes to one value, however many empty rows follow it; the window

@@ -1,8 +1,11 @@
 #include "station/rating.hpp"
 #include "station/station_table.hpp"
+#include "station/table_checks.hpp"
 
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
+#include "compute/gauge_stage.hpp"
+#include "measure/numtext.hpp"
 #include "files/gbk.hpp"
 #include "measure/numtext.hpp"
 #include "report/window_view.hpp"
@@ -248,7 +251,7 @@ StationGauging computed(std::string time, std::string number, std::string stage 
     StationGauging g;
     g.status = StationGauging::Status::Computed;
     g.file = "/year/" + number + ".dat";
-    g.mode = RawData::Mode::Vertical;
+    g.mode = EntryMode::Vertical;
     g.header[hdr::测站名称] = "青石桥";
     g.header[hdr::施测时间] = std::move(time);
     g.header[hdr::施测号数] = std::move(number);
@@ -280,6 +283,37 @@ std::string problemsOf(const StationTable& table, const std::filesystem::path& f
         }
     }
     return all;
+}
+
+// The stage from the base gauge is the record form's: 平均 written to the centimetre (1.005 is a
+// tie, to the even 1.00), then 水位 from that mean, so 51.00 and not 51.01 from 51.008 at once.
+// The year's table, its rating points and the slip check all read that one stage.
+TEST(StationTableStage, TheFormsStageRuleFromTheBaseGauge) {
+    const GaugeStage paper = gaugeStage("1.00", "1.01", "50.003");
+    EXPECT_EQ(paper.mean, "1.00");
+    EXPECT_EQ(paper.stage, "51.00");
+    EXPECT_EQ(gaugeStage("1.22", "1.23", "100").stage, "101.22");
+
+    const StationGauging g = withGauge(computed("2024-03-05", "1", ""), "1.00", "1.01", "50.003");
+    const BaseStage stage = baseStage(g);
+    EXPECT_TRUE(stage.fromGauge);
+    EXPECT_EQ(stage.text, "51.00");
+    ASSERT_TRUE(stage.metres);
+    EXPECT_EQ(*stage.metres, 51.0);
+    const StationTable table = buildStationTable({g});
+    ASSERT_EQ(table.rows.size(), 1u);
+    EXPECT_EQ(table.rows[0].stage.text, "51.00");
+
+    // 相应水位 typed as the once-rounded 51.01 is 1 cm from the form's stage: within 2 cm, no
+    // doubt; typed 2.1 cm off the form's stage it is named with the form's figure.
+    EXPECT_TRUE(
+        stageDoubts(withGauge(computed("2024-03-05", "1", "51.01"), "1.00", "1.01", "50.003"))
+            .empty());
+    const auto doubts =
+        stageDoubts(withGauge(computed("2024-03-05", "1", "51.03"), "1.00", "1.01", "50.003"));
+    ASSERT_EQ(doubts.size(), 1u);
+    EXPECT_TRUE(doubts[0].remark.find("（51.00）相差 0.03 m") != std::string::npos)
+        << doubts[0].remark;
 }
 
 bool has(std::string_view text, std::string_view words) {

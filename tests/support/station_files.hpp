@@ -2,8 +2,11 @@
 #pragma once
 
 #include "files/file_io.hpp"
+#include "files/gauging_file.hpp"
+#include "files/record_header.hpp"
 #include "sheet/sheet.hpp"
 #include "station/station_gauging.hpp"
+#include "window/window_gauging.hpp"
 
 #include <array>
 #include <cmath>
@@ -60,9 +63,15 @@ inline std::string gaugingBytes(const MadeGauging& made) {
     header[station::hdr::基本水尺读数始] = made.gaugeFrom;
     header[station::hdr::基本水尺读数终] = made.gaugeTo;
     header[station::hdr::基本水尺零点高程] = made.gaugeZero;
-    const auto bytes = station::gaugingFileBytes(
-        RawInput{RawData::Mode::Velocity, {"0.85", "0.7", "0.7"}, sheet}, header);
-    return bytes.value_or(std::string());
+    Gauging gauging;
+    gauging.mode = EntryMode::Velocity;
+    gauging.coefficients[0] = "0.85";
+    gauging.coefficients[1] = "0.7";
+    gauging.coefficients[2] = "0.7";
+    gauging.rows = typedRowsOf(sheet);
+    const auto headerBytes = recordHeaderBytes(header);
+    return headerBytes ? gaugingFileBytes(gauging, *headerBytes).bytes.value_or(std::string())
+                       : std::string();
 }
 
 inline void writeGauging(const std::filesystem::path& file, const MadeGauging& made) {
