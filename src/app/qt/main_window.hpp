@@ -261,7 +261,7 @@ class MainWindow : public QMainWindow, public Window {
         std::string mode;
         ComputedState computed;
         CellMarks marks;
-        std::optional<InputSnapshot> runInput;
+        std::optional<Gauging> runInput;
         bool unusable = false;
         QString unusableReason;
         bool exportEnabled = false;
@@ -330,7 +330,7 @@ class MainWindow : public QMainWindow, public Window {
     bool velocitiesComputed_ = false;
     QString unusableReason_;
     // The input at the last run of 计算 while its finding count is still on the status bar.
-    std::optional<InputSnapshot> runInput_;
+    std::optional<Gauging> runInput_;
     // Unit labels inside the result boxes.
     std::vector<QLabel*> unitLabels_;
     // Where the result fields stand at the default size.

@@ -4,6 +4,7 @@
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 #include "app/qt/uncertainty_view.hpp"
+#include "window/window_gauging.hpp"
 
 #include <QButtonGroup>
 #include <QFontMetrics>
@@ -92,12 +93,12 @@ void MainWindow::afterCompute(const ComputeOutcome& outcome) {
         setStatus("结果不可用：输入中" + findingCounts(outcome.findings) +
                   "，请改正后重新计算（F8 列出问题）。");
     }
-    computed_.record(*this, outcome, text(ctl::状态条1));
+    computed_.record(outcome, text(ctl::状态条1));
     rowsMovedSince_ = false;
     marks_.set(computed_.findings());
     showResultsUnusable(unusable ? outcome.findings : std::vector<Finding>());
     showComputedState();
-    runInput_ = takeInputSnapshot(*this);
+    runInput_ = gaugingOf(*this);
 }
 
 void MainWindow::forgetComputation() {
@@ -141,7 +142,7 @@ void MainWindow::refreshStale() {
 }
 
 void MainWindow::dropRunStatus() {
-    if (!runInput_ || !inputDiffers(*this, *runInput_)) {
+    if (!runInput_ || sameInput(gaugingOf(*this), *runInput_)) {
         return;
     }
     runInput_.reset();

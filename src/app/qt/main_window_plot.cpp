@@ -10,8 +10,8 @@
 #include "compute/section.hpp"
 #include "files/record_header.hpp"
 #include "report/section_plot.hpp"
-#include "report/window_view.hpp"
 #include "uncertainty/uncertainty.hpp"
+#include "window/window_gauging.hpp"
 
 #include <QAction>
 #include <QLabel>
@@ -87,14 +87,21 @@ void MainWindow::showSectionPlot() {
 MeasuredSection MainWindow::shownSection() const {
     // While the figures are outdated, the uncertainty and the picture are those of the last
     // computation too, never of input no one has computed.
-    return shownStale_ && computed_.computed() ? computed_.section() : readWindowSection(*this);
+    // Computed once by 计算; before any, the soundings typed so far.
+    if (computed_.computed()) {
+        return computed_.section();
+    }
+    const Gauging gauging = gaugingOf(*this);
+    return readSection(gauging, typedTable(gauging), "");
 }
 
 void MainWindow::refreshSectionPlot() {
     const MeasuredSection section = shownSection();
+    // The computation's own estimate; before any, none is claimed for the soundings alone.
+    const SectionUncertainty uncertainty =
+        computed_.computed() ? computed_.computation()->uncertainty : estimateUncertainty(section);
     const std::string summary =
-        section.computed() ? uncertaintySummary(estimateUncertainty(section), section.dischargeText)
-                           : std::string();
+        section.computed() ? uncertaintySummary(uncertainty, section.dischargeText) : std::string();
     // Figures computed before the input changed say so, in grey, until the next 计算.
     const std::string shown = shortSummary(summary);
     uncertaintyLabel_->setText(
@@ -110,7 +117,7 @@ void MainWindow::refreshSectionPlot() {
     if (plotWindow_ != nullptr) {
         plotWindow_->showPicture(sectionPlotSvg(section,
                                                 sectionPlotTitle(loadRecordHeader(programFolder())),
-                                                computed_.findings(), estimateUncertainty(section)),
+                                                computed_.findings(), uncertainty),
                                  summary);
     }
 }
