@@ -33,6 +33,7 @@ class ComputedState {
     bool computed() const { return run_ != nullptr; }
     // The computation shown, or nullptr when none is.
     const Computation* computation() const { return run_ ? &run_->computation : nullptr; }
+    const ComputedRun* run() const { return run_.get(); }
     // Computed, and the mode, a coefficient, a typed cell or the 三点法 rule of `input` differ
     // from what it was computed from.
     bool stale(const Gauging& input) const;

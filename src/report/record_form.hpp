@@ -109,6 +109,13 @@ FormOutcome exportCommand(Window& window);
 // Button 打印: fills the form and prints it on the default printer.
 FormOutcome printCommand(Window& window);
 
+// The two buttons for a form the window was given (its computation's) and the findings of that
+// computation; the window asks and tells.
+FormOutcome exportComputedForm(Window& window, const FormSheet& form,
+                               std::span<const Finding> findings);
+FormOutcome printComputedForm(Window& window, const FormSheet& form,
+                              std::span<const Finding> findings);
+
 // The two commands without the window, for a computed gauging and its findings: the same checks
 // and messages, the question about errors answered by withErrors (declined: Cancelled).
 FormOutcome exportForm(const FormSheet& form, std::span<const Finding> findings,

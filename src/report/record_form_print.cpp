@@ -115,18 +115,23 @@ FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
 } // namespace
 
 FormOutcome printCommand(Window& window) {
+    return printComputedForm(window, windowForm(window), checkWindow(window));
+}
+
+FormOutcome printComputedForm(Window& window, const FormSheet& form,
+                              std::span<const Finding> findings) {
     PrintNotice notice;
     FormOutcome outcome = printFilledForm(
-        [&](FormOutcome& chosen) { return chooseForm(window, windowForm(window), "打印", chosen); },
+        [&](FormOutcome& chosen) { return chooseForm(window, form, findings, "打印", chosen); },
         [&](bool twoPages, std::string& problem, fs::path& workingCopy) {
             workingCopy = paths::formWorkingCopy(window.programFolder(), twoPages);
-            return fillWindowForm(window, twoPages, problem);
+            return fillWindowForm(window, form, twoPages, problem);
         },
         notice);
     if (!notice.title.empty()) {
         window.showMessage(outcome.message, notice.title, notice.icon);
     } else if (outcome.status == FormOutcome::Status::Done) {
-        noteNotices(window, "记载表已送往打印机");
+        noteNotices(window, findings, "记载表已送往打印机");
     }
     return outcome;
 }

@@ -92,9 +92,16 @@ class MainWindow : public QMainWindow, public Window {
     // Where the dialogs' "Text data" and "excel" folders are, when not in the program folder.
     void setDocumentFolder(std::filesystem::path folder) { documentFolder_ = std::move(folder); }
 
-    // The export and print commands (tests may put others in their place).
-    std::function<FormOutcome(Window&)> exportAction = exportCommand;
-    std::function<FormOutcome(Window&)> printAction = printCommand;
+    // The export and print commands (tests may put others in their place): the form of the
+    // computation at hand, with its findings.
+    std::function<FormOutcome(Window&)> exportAction = [this](Window& window) {
+        return computed_.run() ? exportComputedForm(window, computedForm(), computed_.findings())
+                               : exportCommand(window);
+    };
+    std::function<FormOutcome(Window&)> printAction = [this](Window& window) {
+        return computed_.run() ? printComputedForm(window, computedForm(), computed_.findings())
+                               : printCommand(window);
+    };
 
     void setAnswerer(Answerer answerer) { answerer_ = std::move(answerer); }
 
@@ -283,6 +290,8 @@ class MainWindow : public QMainWindow, public Window {
     // 查看 → 三点法: the station's rule, kept between runs.
     void buildThreePointMenu(QMenu* menu);
     void refreshSectionPlot();
+    // The record form of the computation at hand, with the record header as it stands.
+    FormSheet computedForm() const;
     // The section the uncertainty and the picture show: the window's, or while the results are
     // outdated the last computation's.
     MeasuredSection shownSection() const;

@@ -95,6 +95,11 @@ MeasuredSection MainWindow::shownSection() const {
     return readSection(gauging, typedTable(gauging), "");
 }
 
+FormSheet MainWindow::computedForm() const {
+    const ComputedRun& run = *computed_.run();
+    return formSheetOf(run.input, run.computation, loadRecordHeader(programFolder_));
+}
+
 void MainWindow::refreshSectionPlot() {
     const MeasuredSection section = shownSection();
     // The computation's own estimate; before any, none is claimed for the soundings alone.

@@ -6,7 +6,8 @@ namespace tarnelo {
 void MainWindow::buildPrintControls() {}
 
 FormOutcome MainWindow::printThroughDialog(Window& window) {
-    return printCommand(window);
+    return computed_.run() ? printComputedForm(window, computedForm(), computed_.findings())
+                           : printCommand(window);
 }
 
 void MainWindow::showPrintPreview() {
