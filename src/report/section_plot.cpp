@@ -4,8 +4,6 @@
 #include "files/record_header.hpp"
 #include "platform/system/child_process.hpp"
 #include "report/svg_text.hpp"
-#include "report/window_view.hpp"
-#include "window/window.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -586,12 +584,6 @@ std::string sectionPlotSvg(const Gauging& gauging, const Computation& computatio
     return sectionPlotSvg(computation.section,
                           sectionPlotTitle(parseRecordHeader(gauging.headerPart)), findings,
                           computation.uncertainty);
-}
-
-std::string sectionPlotSvg(const Window& window, std::span<const Finding> findings) {
-    const MeasuredSection section = readWindowSection(window);
-    return sectionPlotSvg(section, sectionPlotTitle(loadRecordHeader(window.programFolder())),
-                          findings, estimateUncertainty(section));
 }
 
 } // namespace tarnelo

@@ -16,8 +16,6 @@
 
 namespace tarnelo {
 
-class Window;
-
 struct SectionPlotTitle {
     // 测站名称 and 施测时间 of the record header; empty when it has none.
     std::string station;
@@ -34,10 +32,6 @@ std::string sectionPlotSvg(const MeasuredSection& section, const SectionPlotTitl
 // Why the section cannot be drawn (a number in a cell beyond a double's range), naming the
 // cell; std::nullopt when it can. Such a section is drawn as this message alone.
 std::optional<std::string> sectionPlotProblem(const MeasuredSection& section);
-
-// The picture of what the window shows now: its sheet, the record header in its program folder
-// and the given findings.
-std::string sectionPlotSvg(const Window& window, std::span<const Finding> findings);
 
 // The picture of a computed gauging, titled from its record header.
 std::string sectionPlotSvg(const Gauging& gauging, const Computation& computation,
