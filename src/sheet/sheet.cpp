@@ -1,7 +1,5 @@
 #include "sheet/sheet.hpp"
 
-#include "window/window.hpp"
-
 #include <algorithm>
 #include <span>
 
@@ -143,8 +141,7 @@ const Sheet::Row& Sheet::row(int at) const {
     return cells_[static_cast<std::size_t>(at)];
 }
 
-void layoutSheet(Window& window) {
-    Sheet& sheet = window.sheet();
+void layoutSheet(Sheet& sheet, EntryMode mode) {
     for (int c = 0; c < Sheet::kColumns; ++c) {
         sheet.setColumnWidth(c, kWidths[static_cast<std::size_t>(c)]);
     }
@@ -157,31 +154,10 @@ void layoutSheet(Window& window) {
             sheet.setColumnsReadOnly(range, false);
         }
     };
-    if (window.isSelected(ctl::垂线模式)) {
+    if (mode == EntryMode::Vertical) {
         lock(cols::kComputedVertical, cols::kTypedVertical);
-        window.setTextColour(ctl::标签2, kRed);
-        window.setTextColour(ctl::标签3, kRed);
-        window.setTextColour(ctl::标签4, kRed);
-        window.setTextColour(ctl::标签7, kRed);
-        window.setTextColour(ctl::标签8, kRed);
-        window.setTextColour(ctl::标签13, kBlack);
-    }
-    if (window.isSelected(ctl::测速模式)) {
+    } else if (mode == EntryMode::Velocity) {
         lock(cols::kComputedVelocity, cols::kTypedVelocity);
-        window.setTextColour(ctl::标签2, kRed);
-        window.setTextColour(ctl::标签3, kRed);
-        window.setTextColour(ctl::标签4, kRed);
-        window.setTextColour(ctl::标签7, kBlack);
-        window.setTextColour(ctl::标签8, kBlack);
-        window.setTextColour(ctl::标签13, kRed);
-    }
-}
-
-void onSheetKey(Window& window, int key) {
-    constexpr int kEnter = 13;
-    Sheet& sheet = window.sheet();
-    if (key == kEnter && sheet.currentRow() == sheet.rowCount() - 1) {
-        sheet.appendRow();
     }
 }
 

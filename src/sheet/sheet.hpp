@@ -2,6 +2,7 @@
 #pragma once
 
 #include "gauging/columns.hpp"
+#include "gauging/gauging.hpp"
 
 #include <array>
 #include <string>
@@ -89,12 +90,8 @@ class Sheet {
     SheetObserver* observer_ = nullptr;
 };
 
-class Window;
-
-// Widths, read-only columns and heading colours for the selected entry mode.
-void layoutSheet(Window& window);
-
-// Enter (key code 13) on the last row appends a row; any other key or row does nothing.
-void onSheetKey(Window& window, int key);
+// Widths and read-only columns for an entry mode: the columns it types are editable, the ones the
+// computation writes are not. Unknown leaves the marks as they are.
+void layoutSheet(Sheet& sheet, EntryMode mode);
 
 } // namespace tarnelo

@@ -3,8 +3,8 @@
 // and a helper program runs and reports its status. These run on Linux and on Windows (Wine).
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
-#include "support/headless_window.hpp"
 #include "app/program_lock.hpp"
+#include "app/window_sheet.hpp"
 #include "files/file_access.hpp"
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"
@@ -13,6 +13,7 @@
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
+#include "support/headless_window.hpp"
 #include "support/worked_example.hpp"
 #include "window/program_paths.hpp"
 

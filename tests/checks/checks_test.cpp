@@ -1,6 +1,7 @@
 // The check pass: what it flags, where, and that sound gaugings pass it without a word.
 #include "app/compute_command.hpp"
 #include "app/compute_file.hpp"
+#include "app/window_sheet.hpp"
 #include "checks/checks.hpp"
 #include "compute/numtext.hpp"
 #include "report/window_view.hpp"

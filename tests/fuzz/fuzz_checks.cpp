@@ -10,6 +10,7 @@
 // it in steps of 0.05 m/s, 0 turning the check off), then lines: six coefficient texts, then one
 // line per row with the typed cells 起点距, 水深, 相对, N, T and 测点流速 separated by '|'.
 #include "app/compute_command.hpp"
+#include "app/window_sheet.hpp"
 #include "checks/checks.hpp"
 #include "compute/compute.hpp"
 #include "files/record_header.hpp"

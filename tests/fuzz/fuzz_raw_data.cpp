@@ -1,9 +1,10 @@
 // Reads arbitrary bytes as a raw data file and puts them into a window. Whatever the reader
 // accepts and the writer can carry must come back cell for cell when written and read again.
 #include "app/file_commands.hpp"
-#include "support/headless_window.hpp"
+#include "app/window_sheet.hpp"
 #include "files/gbk.hpp"
 #include "files/raw_data_file.hpp"
+#include "support/headless_window.hpp"
 
 #include <cstdint>
 #include <string_view>

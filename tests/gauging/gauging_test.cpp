@@ -2,6 +2,7 @@
 // window exactly as 计算 computes it in one, and never thrown off by what a file may hold.
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
+#include "app/window_sheet.hpp"
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/gauging_file.hpp"

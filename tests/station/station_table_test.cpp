@@ -3,6 +3,7 @@
 
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
+#include "app/window_sheet.hpp"
 #include "compute/numtext.hpp"
 #include "files/gbk.hpp"
 #include "report/window_view.hpp"

@@ -1,4 +1,5 @@
 #include "app/compute_command.hpp"
+#include "app/window_sheet.hpp"
 #include "compute/section.hpp"
 #include "report/window_view.hpp"
 #include "sheet/sheet.hpp"
