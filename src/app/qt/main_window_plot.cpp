@@ -54,7 +54,7 @@ void MainWindow::buildSectionPlotControls() {
     QAction* uncertainty = view->addAction(QStringLiteral("不确定度"));
     uncertainty->setObjectName(QStringLiteral("不确定度菜单"));
     connect(uncertainty, &QAction::triggered, this,
-            [this] { openUncertaintyView(this, shownSection(), shownStale_); });
+            [this] { openUncertaintyView(this, computed_.computation(), shownStale_); });
     QAction* table = view->addAction(QStringLiteral("实测流量成果表..."));
     table->setObjectName(QStringLiteral("实测流量成果表"));
     connect(table, &QAction::triggered, this, [this] { showStationTable(); });
@@ -118,7 +118,7 @@ void MainWindow::refreshSectionPlot() {
     uncertaintyLabel_->setProperty("stale", shownStale_);
     // No uncertainty is claimed for figures that cannot be used.
     uncertaintyLabel_->setVisible(!summary.empty() && !shownUnusable_);
-    refreshUncertaintyView(this, section, shownStale_);
+    refreshUncertaintyView(this, computed_.computation(), shownStale_);
     if (plotWindow_ != nullptr) {
         plotWindow_->showPicture(sectionPlotSvg(section,
                                                 sectionPlotTitle(loadRecordHeader(programFolder())),
