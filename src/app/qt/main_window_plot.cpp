@@ -85,14 +85,16 @@ void MainWindow::showSectionPlot() {
 }
 
 MeasuredSection MainWindow::shownSection() const {
-    // While the figures are outdated, the uncertainty and the picture are those of the last
-    // computation too, never of input no one has computed.
-    // Computed once by 计算; before any, the soundings typed so far.
+    // The section 计算 made, also while its figures are outdated: the uncertainty and the
+    // picture are never of input no one has computed. Before any, the soundings typed so far.
     if (computed_.computed()) {
         return computed_.section();
     }
+    // Every typed text counts, as the sheet shows it (nothing computed is in it yet).
     const Gauging gauging = gaugingOf(*this);
-    return readSection(gauging, typedTable(gauging), "");
+    Gauging typed = gauging;
+    typed.mode = EntryMode::Unknown;
+    return readSection(gauging, typedTable(typed), "");
 }
 
 FormSheet MainWindow::computedForm() const {
