@@ -5,6 +5,7 @@
 #include "app/compute_command.hpp"
 #include "app/compute_file.hpp"
 #include "app/file_commands.hpp"
+#include "app/window_sheet.hpp"
 #include "cli/computation_output.hpp"
 #include "files/file_io.hpp"
 #include "files/raw_data_file.hpp"

@@ -1,5 +1,6 @@
 #include "app/compute_command.hpp"
 
+#include "document/document.hpp"
 #include "sheet/sheet.hpp"
 #include "window/window.hpp"
 #include "window/window_gauging.hpp"
@@ -53,12 +54,17 @@ ComputeOutcome computeCommand(Window& window) {
     gauging.threePoint = window.threePointRule();
     if (const std::string question = modeSwitchQuestion(gauging);
         !question.empty() && !window.ask(question, kNotice)) {
-        return {ComputeOutcome::Status::Cancelled, {}, {}};
+        return {ComputeOutcome::Status::Cancelled, {}, {}, nullptr};
     }
     CheckOptions options;
     options.stationClass = window.stationClass();
-    const Computation computation = compute(gauging, options);
+    auto run = std::make_shared<ComputedRun>();
+    run->computation = compute(gauging, options);
+    const Computation& computation = run->computation;
     showComputation(window, computation);
+    // What the computation was made of is what the window now holds: the other mode's columns
+    // it writes (the computed 测点流速 in 垂线模式) are no input.
+    run->input = gauging;
     ComputeOutcome outcome;
     switch (computation.status) {
     case Computation::Status::Computed:
@@ -74,6 +80,7 @@ ComputeOutcome computeCommand(Window& window) {
     }
     outcome.message = computation.message;
     outcome.findings = computation.findings;
+    outcome.run = std::move(run);
     return outcome;
 }
 

@@ -4,12 +4,14 @@
 #include "checks/checks.hpp"
 #include "compute/compute.hpp"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tarnelo {
 
 class Window;
+struct ComputedRun;
 
 // What a press of 计算 did.
 struct ComputeOutcome {
@@ -24,6 +26,9 @@ struct ComputeOutcome {
     // What the check pass found in the input (and in the computed partials); empty after a
     // cancel.
     std::vector<Finding> findings;
+    // The computation and the input it was made of (none after a cancel): what the section
+    // picture, the uncertainty and the findings show, never derived again from the sheet.
+    std::shared_ptr<const ComputedRun> run;
 };
 
 // The question 计算 asks first, for the window's sheet and selected mode.

@@ -1,36 +1,35 @@
 #include "app/compute_state.hpp"
 
-#include "report/window_view.hpp"
+#include "window/window_gauging.hpp"
 
 namespace tarnelo {
 
-void ComputedState::record(const Window& window, const ComputeOutcome& outcome,
-                           std::string status) {
+void ComputedState::record(const ComputeOutcome& outcome, std::string status) {
     if (outcome.status == ComputeOutcome::Status::Cancelled) {
         return;
     }
     findings_ = outcome.findings;
     status_ = std::move(status);
-    if (outcome.status == ComputeOutcome::Status::Computed) {
-        snapshot_ = takeInputSnapshot(window);
-        section_ = readWindowSection(window);
-        threePoint_ = window.threePointRule();
-    } else {
-        snapshot_.reset();
-        section_ = {};
-    }
+    run_ = outcome.status == ComputeOutcome::Status::Computed ? outcome.run : nullptr;
 }
 
 void ComputedState::forget() {
-    snapshot_.reset();
-    section_ = {};
+    run_.reset();
     findings_.clear();
     status_.clear();
 }
 
+bool ComputedState::stale(const Gauging& input) const {
+    return run_ && (input.threePoint != run_->input.threePoint || !sameInput(input, run_->input));
+}
+
 bool ComputedState::stale(const Window& window) const {
-    return snapshot_ &&
-           (inputDiffers(window, *snapshot_) || window.threePointRule() != threePoint_);
+    return run_ && stale(gaugingOf(window));
+}
+
+const MeasuredSection& ComputedState::section() const {
+    static const MeasuredSection kNone;
+    return run_ ? run_->computation.section : kNone;
 }
 
 } // namespace tarnelo

@@ -1,4 +1,6 @@
 #include "app/file_commands.hpp"
+#include "app/compute_file.hpp"
+#include "app/window_sheet.hpp"
 
 #include "files/coefficient_file.hpp"
 #include "files/file_access.hpp"

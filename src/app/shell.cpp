@@ -1,6 +1,7 @@
 #include "app/shell.hpp"
 
 #include "app/file_commands.hpp"
+#include "app/window_sheet.hpp"
 #include "files/coefficient_file.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"

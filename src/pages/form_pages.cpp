@@ -1,6 +1,7 @@
 #include "pages/form_pages.hpp"
 
 #include "report/record_form_steps.hpp"
+#include "report/window_view.hpp"
 #include "window/program_paths.hpp"
 #include "window/window.hpp"
 
@@ -32,12 +33,17 @@ FormPages laidOut(FormOutcome outcome, bool filled, const std::string& problem,
 } // namespace
 
 FormPages windowFormPages(Window& window, std::string_view verb) {
+    return windowFormPages(window, windowForm(window), checkWindow(window), verb);
+}
+
+FormPages windowFormPages(Window& window, const FormSheet& form, std::span<const Finding> findings,
+                          std::string_view verb) {
     FormOutcome outcome;
-    if (!chooseForm(window, windowForm(window), verb, outcome)) {
+    if (!chooseForm(window, form, findings, verb, outcome)) {
         return {outcome, {}};
     }
     std::string problem;
-    const bool filled = fillWindowForm(window, outcome.twoPages, problem);
+    const bool filled = fillWindowForm(window, form, outcome.twoPages, problem);
     FormPages pages = laidOut(outcome, filled, problem,
                               paths::formWorkingCopy(window.programFolder(), outcome.twoPages));
     if (pages.outcome.status == FormOutcome::Status::Failed) {

@@ -23,6 +23,9 @@ struct FormPages {
 
 // The window's form: refusals and the question about errors in its message boxes.
 FormPages windowFormPages(Window& window, std::string_view verb);
+// The same for a form the window was given (its computation's) and that computation's findings.
+FormPages windowFormPages(Window& window, const FormSheet& form, std::span<const Finding> findings,
+                          std::string_view verb);
 
 // A form without the window: errors let through by withErrors.
 FormPages formPages(const FormSheet& form, std::span<const Finding> findings,

@@ -132,8 +132,8 @@ FormPlace windowPlace(Window& window, bool twoPages) {
 
 // The checks before a form of the window: refusals, then one question when the input holds
 // errors. False when no form is to be made; the outcome says why.
-bool chooseForm(Window& window, const FormSheet& form, std::string_view verb,
-                FormOutcome& outcome) {
+bool chooseForm(Window& window, const FormSheet& form, std::span<const Finding> findings,
+                std::string_view verb, FormOutcome& outcome) {
     const FormCheck check = checkForm(form, window.programFolder());
     outcome.twoPages = check.twoPages;
     if (!check.refusal.empty()) {
@@ -141,7 +141,8 @@ bool chooseForm(Window& window, const FormSheet& form, std::string_view verb,
              check.templateMissing ? MessageIcon::None : MessageIcon::Warning);
         return false;
     }
-    const std::vector<Finding> errors = errorsOf(checkWindow(window));
+    const std::vector<Finding> errors =
+        errorsOf(std::vector<Finding>(findings.begin(), findings.end()));
     if (errors.empty()) {
         return true;
     }
@@ -156,15 +157,15 @@ bool chooseForm(Window& window, const FormSheet& form, std::string_view verb,
 }
 
 // 注意 findings do not stop a form; the status bar names their count.
-void noteNotices(Window& window, std::string_view done) {
-    const int notices = countSeverity(checkWindow(window), Finding::Severity::Notice);
+void noteNotices(Window& window, std::span<const Finding> findings, std::string_view done) {
+    const int notices = countSeverity(findings, Finding::Severity::Notice);
     if (notices > 0) {
         window.setStatus(std::string(done) + "，有 " + std::to_string(notices) + " 处需要注意。");
     }
 }
 
-bool fillWindowForm(Window& window, bool twoPages, std::string& problem) {
-    return fillForm(windowForm(window), windowPlace(window, twoPages), twoPages, problem);
+bool fillWindowForm(Window& window, const FormSheet& form, bool twoPages, std::string& problem) {
+    return fillForm(form, windowPlace(window, twoPages), twoPages, problem);
 }
 
 } // namespace form_detail
@@ -232,12 +233,12 @@ FormCheck checkForm(const FormSheet& form, const std::filesystem::path& template
 
 bool fillSinglePageForm(Window& window) {
     std::string problem;
-    return fillWindowForm(window, false, problem);
+    return fillWindowForm(window, windowForm(window), false, problem);
 }
 
 bool fillTwoPageForm(Window& window) {
     std::string problem;
-    return fillWindowForm(window, true, problem);
+    return fillWindowForm(window, windowForm(window), true, problem);
 }
 
 bool form_detail::chooseForm(const FormSheet& form, std::span<const Finding> findings,
@@ -290,8 +291,13 @@ FormOutcome exportForm(const FormSheet& form, std::span<const Finding> findings,
 }
 
 FormOutcome exportCommand(Window& window) {
+    return exportComputedForm(window, windowForm(window), checkWindow(window));
+}
+
+FormOutcome exportComputedForm(Window& window, const FormSheet& form,
+                               std::span<const Finding> findings) {
     FormOutcome outcome;
-    if (!chooseForm(window, windowForm(window), "导出", outcome)) {
+    if (!chooseForm(window, form, findings, "导出", outcome)) {
         return outcome;
     }
     const bool twoPages = outcome.twoPages;
@@ -302,7 +308,7 @@ FormOutcome exportCommand(Window& window) {
     }
     outcome.file = choice.path;
     std::string fillProblem;
-    if (!fillWindowForm(window, twoPages, fillProblem)) {
+    if (!fillWindowForm(window, form, twoPages, fillProblem)) {
         return tell(window, outcome, FormOutcome::Status::Failed, fillProblem, kNotice,
                     MessageIcon::Warning);
     }
@@ -313,7 +319,7 @@ FormOutcome exportCommand(Window& window) {
                     kNotice, MessageIcon::Warning);
     }
     outcome.status = FormOutcome::Status::Done;
-    noteNotices(window, "记载表已导出");
+    noteNotices(window, findings, "记载表已导出");
     return outcome;
 }
 

@@ -111,6 +111,14 @@ FormOutcome exportCommand(Window& window);
 // ask keepWaiting (sys::Waiting): the window's keeps it painted and lets closing it give up.
 FormOutcome printCommand(Window& window, const sys::KeepWaiting& keepWaiting);
 
+// The two buttons for a form the window was given (its computation's) and the findings of that
+// computation; the window asks and tells.
+FormOutcome exportComputedForm(Window& window, const FormSheet& form,
+                               std::span<const Finding> findings);
+FormOutcome printComputedForm(Window& window, const FormSheet& form,
+                              std::span<const Finding> findings,
+                              const sys::KeepWaiting& keepWaiting);
+
 // The two commands without the window, for a computed gauging and its findings: the same checks
 // and messages, the question about errors answered by withErrors (declined: Cancelled).
 FormOutcome exportForm(const FormSheet& form, std::span<const Finding> findings,

@@ -118,18 +118,24 @@ FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
 } // namespace
 
 FormOutcome printCommand(Window& window, const sys::KeepWaiting& keepWaiting) {
+    return printComputedForm(window, windowForm(window), checkWindow(window), keepWaiting);
+}
+
+FormOutcome printComputedForm(Window& window, const FormSheet& form,
+                              std::span<const Finding> findings,
+                              const sys::KeepWaiting& keepWaiting) {
     PrintNotice notice;
     FormOutcome outcome = printFilledForm(
-        [&](FormOutcome& chosen) { return chooseForm(window, windowForm(window), "打印", chosen); },
+        [&](FormOutcome& chosen) { return chooseForm(window, form, findings, "打印", chosen); },
         [&](bool twoPages, std::string& problem, fs::path& workingCopy) {
             workingCopy = paths::formWorkingCopy(window.programFolder(), twoPages);
-            return fillWindowForm(window, twoPages, problem);
+            return fillWindowForm(window, form, twoPages, problem);
         },
         keepWaiting, notice);
     if (!notice.title.empty()) {
         window.showMessage(outcome.message, notice.title, notice.icon);
     } else if (outcome.status == FormOutcome::Status::Done) {
-        noteNotices(window, "记载表已送往打印机");
+        noteNotices(window, findings, "记载表已送往打印机");
     }
     return outcome;
 }

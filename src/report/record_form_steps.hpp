@@ -38,7 +38,8 @@ FormSheet windowForm(const Window& window);
 
 // The checks before a form of the window: refusals (in a message box), then one question when
 // the input holds errors. False when no form is to be made; the outcome says why.
-bool chooseForm(Window& window, const FormSheet& form, std::string_view verb, FormOutcome& outcome);
+bool chooseForm(Window& window, const FormSheet& form, std::span<const Finding> findings,
+                std::string_view verb, FormOutcome& outcome);
 
 // The same without the window: the refusals, then the errors, let through by withErrors.
 bool chooseForm(const FormSheet& form, std::span<const Finding> findings, const ExportPlace& place,
@@ -48,10 +49,10 @@ bool chooseForm(const FormSheet& form, std::span<const Finding> findings, const 
 FormPlace privatePlace(const ExportPlace& place, bool twoPages);
 
 // 注意 findings do not stop a form; the status bar names their count.
-void noteNotices(Window& window, std::string_view done);
+void noteNotices(Window& window, std::span<const Finding> findings, std::string_view done);
 
 // Fills the window's form into the working copy in its program folder.
-bool fillWindowForm(Window& window, bool twoPages, std::string& problem);
+bool fillWindowForm(Window& window, const FormSheet& form, bool twoPages, std::string& problem);
 
 } // namespace form_detail
 } // namespace tarnelo

@@ -3,8 +3,6 @@
 #include "files/record_header.hpp"
 #include "measure/numtext.hpp"
 #include "report/svg_text.hpp"
-#include "report/window_view.hpp"
-#include "window/window.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -585,13 +583,6 @@ std::string sectionPlotSvg(const Gauging& gauging, const Computation& computatio
     return sectionPlotSvg(computation.section,
                           sectionPlotTitle(parseRecordHeader(gauging.headerPart)), findings,
                           computation.uncertainty, stopAsked);
-}
-
-std::string sectionPlotSvg(const Window& window, std::span<const Finding> findings,
-                           const StopAsked& stopAsked) {
-    const MeasuredSection section = readWindowSection(window);
-    return sectionPlotSvg(section, sectionPlotTitle(loadRecordHeader(window.programFolder())),
-                          findings, estimateUncertainty(section), stopAsked);
 }
 
 } // namespace tarnelo

@@ -17,8 +17,6 @@
 
 namespace tarnelo {
 
-class Window;
-
 // Asked between the parts of a drawing (and between the bars of a long one): once it says yes
 // the drawing ends early, with what is drawn so far. Empty: never stopped.
 using StopAsked = std::function<bool()>;
@@ -39,11 +37,6 @@ std::string sectionPlotSvg(const MeasuredSection& section, const SectionPlotTitl
 // Why the section cannot be drawn (a number in a cell beyond a double's range), naming the
 // cell; std::nullopt when it can. Such a section is drawn as this message alone.
 std::optional<std::string> sectionPlotProblem(const MeasuredSection& section);
-
-// The picture of what the window shows now: its sheet, the record header in its program folder
-// and the given findings.
-std::string sectionPlotSvg(const Window& window, std::span<const Finding> findings,
-                           const StopAsked& stopAsked);
 
 // The picture of a computed gauging, titled from its record header.
 std::string sectionPlotSvg(const Gauging& gauging, const Computation& computation,

@@ -105,30 +105,4 @@ std::span<const InitialText> initialTexts() {
     return kInitialTexts;
 }
 
-void layoutSheet(Window& window) {
-    if (window.isSelected(ctl::垂线模式)) {
-        layoutSheet(window.sheet(), EntryMode::Vertical);
-        window.setTextColour(ctl::标签2, kRed);
-        window.setTextColour(ctl::标签3, kRed);
-        window.setTextColour(ctl::标签4, kRed);
-        window.setTextColour(ctl::标签7, kRed);
-        window.setTextColour(ctl::标签8, kRed);
-        window.setTextColour(ctl::标签13, kBlack);
-    } else if (window.isSelected(ctl::测速模式)) {
-        layoutSheet(window.sheet(), EntryMode::Velocity);
-        window.setTextColour(ctl::标签2, kRed);
-        window.setTextColour(ctl::标签3, kRed);
-        window.setTextColour(ctl::标签4, kRed);
-        window.setTextColour(ctl::标签7, kBlack);
-        window.setTextColour(ctl::标签8, kBlack);
-        window.setTextColour(ctl::标签13, kRed);
-    } else {
-        layoutSheet(window.sheet(), EntryMode::Unknown);
-    }
-}
-
-void onSheetKey(Window& window, int key) {
-    onSheetKey(window.sheet(), key);
-}
-
 } // namespace tarnelo

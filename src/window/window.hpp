@@ -224,10 +224,4 @@ class Window {
     virtual std::filesystem::path documentFolder() const { return programFolder(); }
 };
 
-// The sheet's widths and read-only columns, and the headings' colours, for the selected mode.
-void layoutSheet(Window& window);
-
-// Enter (key code 13) on the sheet's last row appends a row; any other key or row does nothing.
-void onSheetKey(Window& window, int key);
-
 } // namespace tarnelo

@@ -3,6 +3,7 @@
 // umask allows.
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
+#include "app/window_sheet.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "report/record_form.hpp"

@@ -4,6 +4,7 @@
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
 #include "app/program_lock.hpp"
+#include "app/window_sheet.hpp"
 #include "files/file_access.hpp"
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"

@@ -3,6 +3,7 @@
 // TARNELO_WRITE_EXAMPLES=1 rewrites them after a deliberate change.
 #include "app/compute_file.hpp"
 #include "app/file_commands.hpp"
+#include "app/window_sheet.hpp"
 #include "files/file_io.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"

@@ -1,11 +1,12 @@
 // Raw data files that are not in the program's own form (another encoding, other line ends, a
 // header cut short, cells far too long): each is named for what it is before the window changes.
 #include "app/file_commands.hpp"
-#include "support/headless_window.hpp"
+#include "app/window_sheet.hpp"
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"
 #include "files/record_header.hpp"
 #include "sheet/sheet.hpp"
+#include "support/headless_window.hpp"
 #include "support/program_folder.hpp"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,10 @@
 #include "app/file_commands.hpp"
-#include "support/headless_window.hpp"
+#include "app/window_sheet.hpp"
 #include "files/file_io.hpp"
 #include "files/gbk.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
+#include "support/headless_window.hpp"
 #include "support/program_folder.hpp"
 
 #include <gtest/gtest.h>

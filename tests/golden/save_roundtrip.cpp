@@ -5,6 +5,7 @@
 //
 //   tarnelo-golden-save FILE...
 #include "app/file_commands.hpp"
+#include "app/window_sheet.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "support/headless_window.hpp"

@@ -7,7 +7,8 @@
 #include "app/qt/section_plot_window.hpp"
 #include "app/qt/sheet_editing.hpp"
 #include "app/qt/uncertainty_view.hpp"
-#include "report/window_view.hpp"
+#include "compute/compute.hpp"
+#include "window/window_gauging.hpp"
 
 #include <QApplication>
 #include <QLabel>
@@ -242,8 +243,8 @@ void PendingEditTest::outdatedResultsKeepTheirUncertaintyAndPicture() {
     // A depth changed: the input would give another uncertainty, but what is shown is the
     // computation's, greyed and marked as outdated, beside its Q.
     typeIntoCell(&w.grid(), 10, col::水深, QStringLiteral("1.00"));
-    const MeasuredSection edited = readWindowSection(w);
-    QVERIFY(qs(uncertaintySummary(estimateUncertainty(edited), edited.dischargeText)) != full);
+    const Computation edited = compute(gaugingOf(w));
+    QVERIFY(qs(uncertaintySummary(edited.uncertainty, edited.section.dischargeText)) != full);
     QVERIFY(staleShown(h));
     QCOMPARE(label->text(), computed + QStringLiteral("（已过时）"));
     QVERIFY(summary->text().endsWith(full));

@@ -1,6 +1,7 @@
 // The grid's model over the sheet, without any widget.
 #include "app/compute_command.hpp"
 #include "app/qt/sheet_model.hpp"
+#include "app/window_sheet.hpp"
 #include "compute/compute.hpp"
 #include "support/headless_window.hpp"
 

@@ -2,12 +2,13 @@
 // the template's place, a text longer than a spreadsheet cell holds. Each is named as what it
 // is, quickly, and nothing is exported.
 #include "app/compute_command.hpp"
-#include "support/headless_window.hpp"
+#include "app/window_sheet.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
+#include "support/headless_window.hpp"
 #include "support/worked_example.hpp"
 #include "window/program_paths.hpp"
 

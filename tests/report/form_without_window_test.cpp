@@ -2,6 +2,7 @@
 // same form as 导出Excel, the same refusals, and errors kept from the form unless let through.
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
+#include "app/window_sheet.hpp"
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/gauging_file.hpp"

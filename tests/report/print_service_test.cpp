@@ -1,6 +1,7 @@
 // The print service in trouble: not running, or accepting a connection and never answering.
 // Printing must give up within its limits and say which it was, in Chinese.
 #include "app/compute_command.hpp"
+#include "app/window_sheet.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/pdf_render.hpp"
 #include "report/record_form.hpp"

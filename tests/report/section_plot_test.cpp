@@ -1,11 +1,7 @@
-#include "app/compute_command.hpp"
-#include "app/file_commands.hpp"
+#include "compute/compute.hpp"
 #include "files/file_io.hpp"
-#include "files/record_header.hpp"
+#include "files/gauging_file.hpp"
 #include "report/section_plot.hpp"
-#include "sheet/sheet.hpp"
-#include "support/headless_window.hpp"
-#include "support/scratch_program_folder.hpp"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -23,20 +19,17 @@ namespace fs = std::filesystem;
 
 struct Drawn {
     std::string svg;
-    ComputeOutcome outcome;
+    Computation computation;
 };
 
-// Opens and computes a raw data file as the window does and draws it.
+// Reads and computes a raw data file as 打开 and 计算 do, and draws the computation.
 Drawn draw(const fs::path& file, const StopAsked& stopAsked = {}) {
-    const ScratchProgramFolder folder;
-    HeadlessWindow window(folder.path());
-    layoutSheet(window);
-    writeDefaultRecordHeader(folder.path());
-    const OpenResult opened = openRawDataFile(window, file);
-    EXPECT_TRUE(opened.outcome == OpenOutcome::Opened) << file;
+    const GaugingFile read = readGaugingFile(file);
+    EXPECT_TRUE(read.status == GaugingFile::Status::Opened) << file;
     Drawn drawn;
-    drawn.outcome = computeCommand(window);
-    drawn.svg = sectionPlotSvg(window, drawn.outcome.findings, stopAsked);
+    drawn.computation = compute(read.gauging);
+    drawn.svg = sectionPlotSvg(read.gauging, drawn.computation, drawn.computation.findings,
+                               stopAsked);
     return drawn;
 }
 
@@ -74,22 +67,22 @@ TEST(SectionPlot, GoldenPicturesOfTheBundledExamples) {
     struct Case {
         fs::path file;
         const char* golden;
-        ComputeOutcome::Status status;
+        Computation::Status status;
     };
     const Case cases[] = {
         {kExamples / "vertical-25-verticals.dat", "vertical-25-verticals.svg",
-         ComputeOutcome::Status::Computed},
-        {kExamples / "velocity-mode.dat", "velocity-mode.svg", ComputeOutcome::Status::Computed},
+         Computation::Status::Computed},
+        {kExamples / "velocity-mode.dat", "velocity-mode.svg", Computation::Status::Computed},
         // Sounding-only verticals between the velocity verticals.
         {kExamples / "vertical-surface-points.dat", "vertical-surface-points.svg",
-         ComputeOutcome::Status::Computed},
+         Computation::Status::Computed},
         // Too few rows to compute: the profile alone.
-        {kFiles / "vertical-3rows.dat", "incomplete-3rows.svg", ComputeOutcome::Status::Incomplete},
+        {kFiles / "vertical-3rows.dat", "incomplete-3rows.svg", Computation::Status::Incomplete},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.golden);
         const Drawn drawn = draw(c.file);
-        EXPECT_EQ(drawn.outcome.status, c.status);
+        EXPECT_EQ(drawn.computation.status, c.status);
         expectWellFormed(drawn.svg);
         expectGolden(drawn.svg, c.golden);
         // Same input, same bytes.
@@ -172,7 +165,7 @@ TEST(SectionPlot, DrawsWhatTheComputationWrote) {
     // Every partial over 10 % is drawn in the warning colour: the one finding on the largest,
     // and the further rows it names.
     std::size_t over = 0;
-    for (const Finding& f : drawn.outcome.findings) {
+    for (const Finding& f : drawn.computation.findings) {
         over += f.column == col::部分流量 ? 1 + f.alsoRows.size() : 0;
     }
     ASSERT_EQ(over, 6u);

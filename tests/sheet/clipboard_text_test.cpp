@@ -1,5 +1,6 @@
-#include "support/headless_window.hpp"
+#include "app/window_sheet.hpp"
 #include "sheet/clipboard_text.hpp"
+#include "support/headless_window.hpp"
 
 #include <gtest/gtest.h>
 

@@ -14,6 +14,7 @@
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 #include "app/qt/skin.hpp"
+#include "app/window_sheet.hpp"
 #include "files/coefficient_file.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"

@@ -92,10 +92,19 @@ class MainWindow : public QMainWindow, public Window {
     // Where the dialogs' "Text data" and "excel" folders are, when not in the program folder.
     void setDocumentFolder(std::filesystem::path folder) { documentFolder_ = std::move(folder); }
 
-    // The export and print commands (tests may put others in their place).
-    std::function<FormOutcome(Window&)> exportAction = exportCommand;
-    // 打印 is handed the window's keepWaiting for its waits on other programs.
-    std::function<FormOutcome(Window&, const sys::KeepWaiting&)> printAction = printCommand;
+    // The export and print commands (tests may put others in their place): the form of the
+    // computation at hand, with its findings. 打印 is handed the window's keepWaiting for its
+    // waits on other programs.
+    std::function<FormOutcome(Window&)> exportAction = [this](Window& window) {
+        return computed_.run() ? exportComputedForm(window, computedForm(), computed_.findings())
+                               : exportCommand(window);
+    };
+    std::function<FormOutcome(Window&, const sys::KeepWaiting&)> printAction =
+        [this](Window& window, const sys::KeepWaiting& keepWaiting) {
+            return computed_.run() ? printComputedForm(window, computedForm(),
+                                                       computed_.findings(), keepWaiting)
+                                   : printCommand(window, keepWaiting);
+        };
 
     void setAnswerer(Answerer answerer) { answerer_ = std::move(answerer); }
 
@@ -262,7 +271,7 @@ class MainWindow : public QMainWindow, public Window {
         std::string mode;
         ComputedState computed;
         CellMarks marks;
-        std::optional<InputSnapshot> runInput;
+        std::optional<Gauging> runInput;
         bool unusable = false;
         QString unusableReason;
         bool exportEnabled = false;
@@ -284,6 +293,8 @@ class MainWindow : public QMainWindow, public Window {
     // 查看 → 三点法: the station's rule, kept between runs.
     void buildThreePointMenu(QMenu* menu);
     void refreshSectionPlot();
+    // The record form of the computation at hand, with the record header as it stands.
+    FormSheet computedForm() const;
     // The section the uncertainty and the picture show: the window's, or while the results are
     // outdated the last computation's.
     MeasuredSection shownSection() const;
@@ -331,7 +342,7 @@ class MainWindow : public QMainWindow, public Window {
     bool velocitiesComputed_ = false;
     QString unusableReason_;
     // The input at the last run of 计算 while its finding count is still on the status bar.
-    std::optional<InputSnapshot> runInput_;
+    std::optional<Gauging> runInput_;
     // Unit labels inside the result boxes.
     std::vector<QLabel*> unitLabels_;
     // Where the result fields stand at the default size.

@@ -4,6 +4,7 @@
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 #include "app/qt/uncertainty_view.hpp"
+#include "window/window_gauging.hpp"
 
 #include <QButtonGroup>
 #include <QFontMetrics>
@@ -36,7 +37,7 @@ void MainWindow::buildFindingsControls() {
     connect(findingsDialog_, &FindingsDialog::chosen, this,
             [this](const Finding& finding) { goToFinding(finding); });
     connect(findingsDialog_, &FindingsDialog::uncertaintyWanted, this,
-            [this] { openUncertaintyView(this, shownSection(), shownStale_); });
+            [this] { openUncertaintyView(this, computed_.computation(), shownStale_); });
     findingsButton_ = new QPushButton(statusBar());
     findingsButton_->setObjectName(QStringLiteral("问题按钮"));
     findingsButton_->setFlat(true);
@@ -87,17 +88,20 @@ void MainWindow::afterCompute(const ComputeOutcome& outcome) {
     // Figures computed from input with errors are never shown as a finished result.
     const int errors = countSeverity(outcome.findings, Finding::Severity::Error);
     const bool unusable = outcome.status == ComputeOutcome::Status::Computed && errors > 0;
+    // The status line the computation left, as the run's own words.
+    std::string status = computationStatusLine(outcome.run->computation);
     if (unusable) {
         setText(ctl::致谢框, unusableResultsText(errors));
-        setStatus("结果不可用：输入中" + findingCounts(outcome.findings) +
-                  "，请改正后重新计算（F8 列出问题）。");
+        status = "结果不可用：输入中" + findingCounts(outcome.findings) +
+                 "，请改正后重新计算（F8 列出问题）。";
+        setStatus(status);
     }
-    computed_.record(*this, outcome, text(ctl::状态条1));
+    computed_.record(outcome, std::move(status));
     rowsMovedSince_ = false;
     marks_.set(computed_.findings());
     showResultsUnusable(unusable ? outcome.findings : std::vector<Finding>());
     showComputedState();
-    runInput_ = takeInputSnapshot(*this);
+    runInput_ = gaugingOf(*this);
 }
 
 void MainWindow::forgetComputation() {
@@ -141,7 +145,7 @@ void MainWindow::refreshStale() {
 }
 
 void MainWindow::dropRunStatus() {
-    if (!runInput_ || !inputDiffers(*this, *runInput_)) {
+    if (!runInput_ || sameInput(gaugingOf(*this), *runInput_)) {
         return;
     }
     runInput_.reset();

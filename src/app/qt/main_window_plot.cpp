@@ -10,8 +10,8 @@
 #include "files/record_header.hpp"
 #include "measure/section.hpp"
 #include "report/section_plot.hpp"
-#include "report/window_view.hpp"
 #include "uncertainty/uncertainty.hpp"
+#include "window/window_gauging.hpp"
 
 #include <QAction>
 #include <QLabel>
@@ -54,7 +54,7 @@ void MainWindow::buildSectionPlotControls() {
     QAction* uncertainty = view->addAction(QStringLiteral("不确定度"));
     uncertainty->setObjectName(QStringLiteral("不确定度菜单"));
     connect(uncertainty, &QAction::triggered, this,
-            [this] { openUncertaintyView(this, shownSection(), shownStale_); });
+            [this] { openUncertaintyView(this, computed_.computation(), shownStale_); });
     QAction* table = view->addAction(QStringLiteral("实测流量成果表..."));
     table->setObjectName(QStringLiteral("实测流量成果表"));
     connect(table, &QAction::triggered, this, [this] { showStationTable(); });
@@ -85,16 +85,30 @@ void MainWindow::showSectionPlot() {
 }
 
 MeasuredSection MainWindow::shownSection() const {
-    // While the figures are outdated, the uncertainty and the picture are those of the last
-    // computation too, never of input no one has computed.
-    return shownStale_ && computed_.computed() ? computed_.section() : readWindowSection(*this);
+    // The section 计算 made, also while its figures are outdated: the uncertainty and the
+    // picture are never of input no one has computed. Before any, the soundings typed so far.
+    if (computed_.computed()) {
+        return computed_.section();
+    }
+    // Every typed text counts, as the sheet shows it (nothing computed is in it yet).
+    const Gauging gauging = gaugingOf(*this);
+    Gauging typed = gauging;
+    typed.mode = EntryMode::Unknown;
+    return readSection(gauging, typedTable(typed), "");
+}
+
+FormSheet MainWindow::computedForm() const {
+    const ComputedRun& run = *computed_.run();
+    return formSheetOf(run.input, run.computation, loadRecordHeader(programFolder_));
 }
 
 void MainWindow::refreshSectionPlot() {
     const MeasuredSection section = shownSection();
+    // The computation's own estimate; before any, none is claimed for the soundings alone.
+    const SectionUncertainty uncertainty =
+        computed_.computed() ? computed_.computation()->uncertainty : estimateUncertainty(section);
     const std::string summary =
-        section.computed() ? uncertaintySummary(estimateUncertainty(section), section.dischargeText)
-                           : std::string();
+        section.computed() ? uncertaintySummary(uncertainty, section.dischargeText) : std::string();
     // Figures computed before the input changed say so, in grey, until the next 计算.
     const std::string shown = shortSummary(summary);
     uncertaintyLabel_->setText(
@@ -106,13 +120,13 @@ void MainWindow::refreshSectionPlot() {
     uncertaintyLabel_->setProperty("stale", shownStale_);
     // No uncertainty is claimed for figures that cannot be used.
     uncertaintyLabel_->setVisible(!summary.empty() && !shownUnusable_);
-    refreshUncertaintyView(this, section, shownStale_);
+    refreshUncertaintyView(this, computed_.computation(), shownStale_);
     if (plotWindow_ != nullptr) {
         // Drawn in a few milliseconds between two events: nothing stops it.
-        plotWindow_->showPicture(
-            sectionPlotSvg(section, sectionPlotTitle(loadRecordHeader(programFolder())),
-                           computed_.findings(), estimateUncertainty(section), {}),
-            summary);
+        plotWindow_->showPicture(sectionPlotSvg(section,
+                                                sectionPlotTitle(loadRecordHeader(programFolder())),
+                                                computed_.findings(), uncertainty, {}),
+                                 summary);
     }
 }
 

@@ -81,9 +81,13 @@ static int runDialog(QDialog& dialog, const std::function<void(QDialog&)>& modal
 
 FormOutcome MainWindow::printThroughDialog(Window& window, const sys::KeepWaiting& keepWaiting) {
     if (printViaSpreadsheet_) {
-        return printCommand(window, keepWaiting);
+        return computed_.run() ? printComputedForm(window, computedForm(), computed_.findings(),
+                                                   keepWaiting)
+                               : printCommand(window, keepWaiting);
     }
-    pages::FormPages made = pages::windowFormPages(window, "打印");
+    pages::FormPages made = computed_.run() ? pages::windowFormPages(window, computedForm(),
+                                                                     computed_.findings(), "打印")
+                                            : pages::windowFormPages(window, "打印");
     if (made.outcome.status != FormOutcome::Status::Done) {
         return made.outcome;
     }
@@ -140,7 +144,11 @@ void MainWindow::showPrintPreview() {
         return;
     }
     pages::FormPages made;
-    run([&](Window& window) { made = pages::windowFormPages(window, "打印预览"); });
+    run([&](Window& window) {
+        made = computed_.run() ? pages::windowFormPages(window, computedForm(),
+                                                        computed_.findings(), "打印预览")
+                               : pages::windowFormPages(window, "打印预览");
+    });
     if (made.outcome.status != FormOutcome::Status::Done) {
         return;
     }

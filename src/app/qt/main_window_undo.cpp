@@ -6,6 +6,7 @@
 #include "app/qt/sheet_editing.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
+#include "app/window_sheet.hpp"
 
 #include <QButtonGroup>
 #include <QKeySequence>

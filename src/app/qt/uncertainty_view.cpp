@@ -51,15 +51,15 @@ UncertaintyView::UncertaintyView(QWidget* parent) : QDialog(parent) {
     layout->addWidget(buttons);
 }
 
-void UncertaintyView::showSection(const MeasuredSection& section, bool stale) {
+void UncertaintyView::showComputation(const Computation* computation, bool stale) {
     setProperty("stale", false);
     tree_->setStyleSheet(QString());
-    if (!section.computed()) {
+    if (computation == nullptr || !computation->section.computed()) {
         summary_->setText(QStringLiteral("尚未计算出断面流量：按“计算”后再看不确定度。"));
         tree_->clear();
         return;
     }
-    showUncertainty(estimateUncertainty(section), section.dischargeText);
+    showUncertainty(computation->uncertainty, computation->section.dischargeText);
     if (stale) {
         setProperty("stale", true);
         summary_->setText(QStringLiteral("已过时：计算后输入已修改，以下是上次计算的数字，"
@@ -116,20 +116,20 @@ void UncertaintyView::addMethod(const UncertaintyMethod& method, const QString& 
     source->setToolTip(3, qtext(method.source));
 }
 
-void openUncertaintyView(QWidget* parent, const MeasuredSection& section, bool stale) {
+void openUncertaintyView(QWidget* parent, const Computation* computation, bool stale) {
     auto* view = parent->findChild<UncertaintyView*>(QString(), Qt::FindDirectChildrenOnly);
     if (view == nullptr) {
         view = new UncertaintyView(parent);
     }
-    view->showSection(section, stale);
+    view->showComputation(computation, stale);
     view->show();
     view->raise();
     view->activateWindow();
 }
 
-void refreshUncertaintyView(QWidget* parent, const MeasuredSection& section, bool stale) {
+void refreshUncertaintyView(QWidget* parent, const Computation* computation, bool stale) {
     if (auto* view = parent->findChild<UncertaintyView*>(QString(), Qt::FindDirectChildrenOnly)) {
-        view->showSection(section, stale);
+        view->showComputation(computation, stale);
     }
 }
 

@@ -2,6 +2,7 @@
 // and systematic terms apart, the coverage factor, the notes and the sources.
 #pragma once
 
+#include "compute/compute.hpp"
 #include "measure/section.hpp"
 #include "uncertainty/uncertainty.hpp"
 
@@ -20,9 +21,10 @@ class UncertaintyView : public QDialog {
   public:
     explicit UncertaintyView(QWidget* parent = nullptr);
 
-    // Shows the estimates of a computed section, or says there is none; `stale` when the input
-    // has changed since, which the view says above the figures and shows in grey.
-    void showSection(const MeasuredSection& section, bool stale = false);
+    // Shows the estimates a computation made, or says there are none (no computation, or one
+    // without a discharge); `stale` when the input has changed since, which the view says above
+    // the figures and shows in grey.
+    void showComputation(const Computation* computation, bool stale = false);
     void showUncertainty(const SectionUncertainty& uncertainty, const std::string& dischargeText);
 
   private:
@@ -32,10 +34,10 @@ class UncertaintyView : public QDialog {
     QTreeWidget* tree_ = nullptr;
 };
 
-// Opens the view of a section over parent, or raises it if it is open.
-void openUncertaintyView(QWidget* parent, const MeasuredSection& section, bool stale = false);
+// Opens the view of a computation (or of none) over parent, or raises it if it is open.
+void openUncertaintyView(QWidget* parent, const Computation* computation, bool stale = false);
 
 // Brings an open view up to date after a computation; nothing when it was never opened.
-void refreshUncertaintyView(QWidget* parent, const MeasuredSection& section, bool stale = false);
+void refreshUncertaintyView(QWidget* parent, const Computation* computation, bool stale = false);
 
 } // namespace tarnelo

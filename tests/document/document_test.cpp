@@ -1,0 +1,163 @@
+// The open measurement as a document: edits as steps of one history, the computation kept and
+// found outdated by the input alone, what counts as saved, and what the views are told.
+#include "document/document.hpp"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tarnelo {
+namespace {
+
+// The field manual's worked example, typed in 垂线模式.
+void typeWorkedExample(Document& document) {
+    const char* rows[5][5] = {{"0", "0", "", "", ""},
+                              {"5", "1.2", "0.6", "10", "100"},
+                              {"10", "1.8", "0.6", "15", "110"},
+                              {"15", "1.5", "0.0", "20", "105"},
+                              {"20", "0", "", "", ""}};
+    const int columns[5] = {col::起点距, col::水深, col::相对, col::N, col::T};
+    std::vector<CellText> cells;
+    for (int r = 0; r < 5; ++r) {
+        for (int k = 0; k < 5; ++k) {
+            cells.push_back({r, columns[k], rows[r][k]});
+        }
+    }
+    document.setCells(cells, edits::kPaste);
+}
+
+TEST(Document, EveryEditIsOneStepThatUndoAndRedoTakeBackExactly) {
+    Document document;
+    EXPECT_EQ(document.gauging().rows.size(), 20U);
+    EXPECT_FALSE(document.canUndo());
+    EXPECT_FALSE(document.setCell(0, col::起点距, "")) << "nothing changed, nothing kept";
+
+    typeWorkedExample(document);
+    EXPECT_EQ(document.undoName(), edits::kPaste);
+    ASSERT_TRUE(document.setCell(2, col::水深, "1.9"));
+    ASSERT_TRUE(document.setCoefficient(coef::水面系数, "0.7"));
+    ASSERT_TRUE(document.insertRows(1, 2));
+    EXPECT_EQ(document.gauging().rows[3].distance, "5");
+    ASSERT_TRUE(document.setMode(EntryMode::Velocity));
+    const Gauging edited = document.gauging();
+
+    ASSERT_TRUE(document.undo());
+    EXPECT_EQ(document.gauging().mode, EntryMode::Vertical);
+    ASSERT_TRUE(document.undo());
+    EXPECT_EQ(document.gauging().rows[1].distance, "5");
+    ASSERT_TRUE(document.undo());
+    EXPECT_EQ(document.gauging().coefficient(coef::水面系数), "0.6");
+    EXPECT_EQ(document.redoName(), edits::kCoefficient);
+    ASSERT_TRUE(document.undo());
+    EXPECT_EQ(document.gauging().rows[2].depth, "1.8");
+    ASSERT_TRUE(document.undo());
+    EXPECT_EQ(document.gauging(), Document().gauging()) << "one paste is one step";
+    EXPECT_FALSE(document.undo());
+
+    while (document.redo()) {
+    }
+    EXPECT_EQ(document.gauging(), edited);
+
+    // A new step drops what was undone; removing rows keeps the least number of rows.
+    document.undo();
+    ASSERT_TRUE(document.removeRows(0, 30));
+    EXPECT_FALSE(document.canRedo());
+    EXPECT_EQ(document.gauging().rows.size(), 20U);
+    EXPECT_EQ(document.gauging().rows[0], GaugingRow{});
+    document.undo();
+    EXPECT_EQ(document.gauging().rows.size(), 22U);
+    EXPECT_EQ(document.gauging().rows[3].distance, "5");
+}
+
+TEST(Document, TheComputationIsKeptAndOutdatedOnlyWhileTheInputDiffers) {
+    Document document;
+    typeWorkedExample(document);
+    EXPECT_EQ(document.computation(), nullptr);
+    EXPECT_FALSE(document.current());
+
+    const Computation& computation = document.compute();
+    ASSERT_TRUE(computation.computed()) << computation.message;
+    EXPECT_TRUE(document.current());
+    EXPECT_EQ(document.undoName(), edits::kCompute);
+    // 垂线模式 writes the point velocities it computed into the column 测速模式 types.
+    EXPECT_EQ(document.gauging().rows[1].velocity, computation.table.cell(1, col::测点流速));
+    EXPECT_FALSE(document.gauging().rows[1].velocity.empty());
+
+    document.setCell(1, col::N, "11");
+    EXPECT_FALSE(document.current());
+    EXPECT_NE(document.computation(), nullptr) << "outdated figures are still shown";
+    document.setCell(1, col::N, "10");
+    EXPECT_TRUE(document.current()) << "typed back as it was computed";
+    document.setCell(40, col::测点流速, "1.0");
+    EXPECT_TRUE(document.current()) << "a column the mode does not type is no input";
+
+    document.setThreePointRule(ThreePointRule::Iso748);
+    EXPECT_FALSE(document.current());
+    document.setThreePointRule(ThreePointRule::Equal);
+    EXPECT_TRUE(document.current());
+
+    // Undo of 计算 brings back the state before it: nothing computed.
+    while (document.undoName() != edits::kCompute) {
+        document.undo();
+    }
+    document.undo();
+    EXPECT_EQ(document.computation(), nullptr);
+    EXPECT_TRUE(document.gauging().rows[1].velocity.empty());
+    document.redo();
+    EXPECT_TRUE(document.current());
+
+    // 清空 drops it, as one step.
+    ASSERT_TRUE(document.clear());
+    EXPECT_EQ(document.computation(), nullptr);
+    document.undo();
+    EXPECT_TRUE(document.current());
+
+    // Input that scores short is kept as a computation that did not compute.
+    document.setCell(1, col::T, "");
+    EXPECT_FALSE(document.compute().computed());
+    EXPECT_TRUE(document.current());
+}
+
+TEST(Document, SavedIsWhatOpeningOrSavingLeftAndObserversAreToldOfEachChange) {
+    Document document;
+    std::vector<unsigned> told;
+    const int id = document.observe([&](unsigned changes) { told.push_back(changes); });
+    EXPECT_TRUE(document.saved());
+    EXPECT_TRUE(document.isNew());
+
+    Gauging opened;
+    opened.rows = {{"0", "0", "", "", "", ""}, {"4", "1", "0.6", "8", "100", ""}};
+    document.open(opened, MeasurementHeader::fromBytes("a,b\r\n"), "/m/1.dat");
+    EXPECT_EQ(document.file(), "/m/1.dat");
+    EXPECT_EQ(document.gauging().rows.size(), 20U);
+    EXPECT_TRUE(document.saved());
+    EXPECT_FALSE(document.canUndo()) << "a new history";
+    ASSERT_EQ(told.size(), 1U);
+    EXPECT_EQ(told.back(), change::kAll);
+
+    document.setCell(1, col::N, "9");
+    EXPECT_FALSE(document.saved());
+    EXPECT_TRUE(told.back() & change::kInput);
+    EXPECT_FALSE(told.back() & change::kHeader);
+    document.undo();
+    EXPECT_TRUE(document.saved());
+
+    HeaderFields fields = document.header().fields();
+    fields.施测号数 = "12";
+    document.setHeader(fields);
+    EXPECT_FALSE(document.saved());
+    EXPECT_TRUE(told.back() & change::kHeader);
+    EXPECT_FALSE(told.back() & change::kInput);
+    document.markSaved("/m/2.dat");
+    EXPECT_TRUE(document.saved());
+    EXPECT_EQ(told.back(), change::kFile);
+    EXPECT_EQ(document.savedGauging().headerPart.substr(0, 4), "a,b,");
+
+    document.forget(id);
+    const std::size_t count = told.size();
+    document.setCell(0, col::水深, "0.1");
+    EXPECT_EQ(told.size(), count);
+}
+
+} // namespace
+} // namespace tarnelo
