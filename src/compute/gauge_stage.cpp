@@ -1,6 +1,6 @@
 #include "compute/gauge_stage.hpp"
 
-#include "compute/numtext.hpp"
+#include "measure/numtext.hpp"
 
 namespace tarnelo {
 
