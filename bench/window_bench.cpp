@@ -5,6 +5,7 @@
 #include "compute/compute.hpp"
 #include "files/gauging_file.hpp"
 #include "files/gbk.hpp"
+#include "files/record_header.hpp"
 #include "measure/numtext.hpp"
 
 #include <QAbstractButton>
@@ -52,7 +53,8 @@ struct OpenWindow {
             std::filesystem::create_directories(folder / sub);
         }
         const std::filesystem::path file = folder / "Text data" / "bench.dat";
-        std::ofstream(file, std::ios::binary) << gaugingFileBytes(gauging).value();
+        std::ofstream(file, std::ios::binary)
+            << gaugingFileBytes(gauging, kDefaultRecordHeader).bytes.value();
         window = std::make_unique<MainWindow>(folder);
         MainWindow::Answerer answerer;
         answerer.message = [](const std::string&, const std::string&, MessageIcon) {};

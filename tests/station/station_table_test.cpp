@@ -1,3 +1,4 @@
+#include "app/window_sheet.hpp"
 #include "station/rating.hpp"
 #include "station/station_table.hpp"
 #include "station/table_checks.hpp"
@@ -5,7 +6,6 @@
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
 #include "compute/gauge_stage.hpp"
-#include "measure/numtext.hpp"
 #include "files/gbk.hpp"
 #include "measure/numtext.hpp"
 #include "report/window_view.hpp"
