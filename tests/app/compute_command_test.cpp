@@ -4,6 +4,7 @@
 // tests/uncertainty.
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
+#include "app/window_sheet.hpp"
 #include "compute/compute.hpp"
 #include "support/headless_window.hpp"
 #include "support/scratch_program_folder.hpp"
