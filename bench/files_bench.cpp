@@ -57,7 +57,6 @@ class ScratchFolder {
 std::filesystem::path saveMeasurement(const std::filesystem::path& folder, int verticals) {
     HeadlessWindow window(folder);
     layoutSheet(window);
-    writeDefaultRecordHeader(folder);
     Sheet& sheet = window.sheet();
     sheet.growTo(verticals + 2);
     sheet.setCell(0, col::起点距, "0");
@@ -152,7 +151,7 @@ void BM_ComputeTenThousandFilesOneThread(benchmark::State& state) {
 BENCHMARK(BM_ComputeTenThousandFilesOneThread)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The same 10,000 files the earlier way, for comparison: each opened by 打开 into a window
-// without a screen over a program folder (its record header written to Data/snap.dat), computed
+// without a screen over a program folder, computed
 // by 计算 and read back from the window, the uncertainty from the sheet. No JSON.
 void BM_ComputeTenThousandFilesThroughAWindow(benchmark::State& state) {
     ScratchFolder folder;
@@ -163,7 +162,6 @@ void BM_ComputeTenThousandFilesThroughAWindow(benchmark::State& state) {
         for (const auto& file : files) {
             HeadlessWindow window(work.path());
             layoutSheet(window);
-            writeDefaultRecordHeader(work.path());
             openRawDataFile(window, file);
             const ComputeOutcome computed = computeCommand(window);
             benchmark::DoNotOptimize(computed.status);

@@ -3,7 +3,6 @@
 #include "app/window_sheet.hpp"
 
 #include "files/coefficient_file.hpp"
-#include "files/file_access.hpp"
 #include "files/file_io.hpp"
 #include "files/gauging_file.hpp"
 #include "files/gbk.hpp"
@@ -30,28 +29,18 @@ std::string bareName(const std::filesystem::path& path) {
     return paths::toUtf8(path.filename());
 }
 
-// Whether snap.dat can be written (and so was reset at start and holds this run's header).
-bool recordHeaderWritable(const std::filesystem::path& folder) {
-    const std::filesystem::path file = paths::recordHeaderFile(folder);
-    std::error_code ec;
-    return mayWrite(file) ||
-           (!std::filesystem::exists(file, ec) && mayWrite(paths::dataFolder(folder)));
-}
-
 } // namespace
 
-ClearOutcome clearCommand(Window& window) {
+void clearCommand(Window& window) {
     window.sheet().clearColumns(cols::kAll);
     for (const auto field : ctl::kResultFields) {
         window.setText(field, "");
     }
     window.setText(ctl::致谢框, "");
     window.setText(ctl::编辑框当前操作数据, "");
-    ClearOutcome outcome;
-    outcome.recordHeaderReset = writeDefaultRecordHeader(window.programFolder());
+    window.setRecordHeader(kDefaultRecordHeader);
     window.setEnabled(ctl::导出Excel, false);
     window.setEnabled(ctl::打印, false);
-    return outcome;
 }
 
 void fillFromGauging(Window& window, const Gauging& gauging) {
@@ -112,13 +101,10 @@ OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
     if (read.fileMode != EntryMode::Unknown) {
         fillFromGauging(window, read.gauging);
     }
-    std::vector<std::string> problems = read.problems;
-    const std::filesystem::path folder = window.programFolder();
-    writeDefaultRecordHeader(folder);
-    if (read.hasHeader &&
-        !writeFileAtomic(paths::recordHeaderFile(folder), read.gauging.headerPart)) {
-        problems.push_back("测站记录表头未能写入 Data\\snap.dat");
+    if (read.hasHeader) {
+        window.setRecordHeader(read.gauging.headerPart);
     }
+    const std::vector<std::string>& problems = read.problems;
     window.setEnabled(ctl::导出Excel, false);
     window.setEnabled(ctl::打印, false);
     window.setText(ctl::编辑框当前操作数据, name);
@@ -135,38 +121,17 @@ OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
 
 namespace {
 
-// The record header a saved measurement carries, byte for byte. A header file this program
-// cannot write was not reset at start and may hold another measurement's header: the default
-// header goes into the file instead.
-struct SavedHeader {
-    std::string bytes;
-    bool ours = true;
-};
-
-SavedHeader headerToSave(const std::filesystem::path& folder) {
-    const bool ours = recordHeaderWritable(folder);
-    return {ours ? readFileBytes(paths::recordHeaderFile(folder)).value_or(std::string())
-                 : std::string(kDefaultRecordHeader),
-            ours};
-}
-
-// The measurement as the file will hold it: the window's gauging and the header as it stands.
-struct Measurement {
-    GaugingFileBytes file;
-    bool ownHeader = true;
-};
-
-Measurement measurementToSave(const Window& window) {
-    const SavedHeader header = headerToSave(window.programFolder());
-    return {gaugingFileBytes(gaugingOf(window), header.bytes), header.ours};
+// The measurement as the file will hold it: the window's gauging and its record header.
+GaugingFileBytes measurementToSave(const Window& window) {
+    return gaugingFileBytes(gaugingOf(window), window.recordHeader());
 }
 
 // Writes the measurement's bytes into `file`; a message says why when it cannot.
 SaveOutcome writeMeasurement(Window& window, const std::filesystem::path& file,
-                             const Measurement& measurement) {
+                             const GaugingFileBytes& measurement) {
     SaveOutcome outcome;
     outcome.file = file;
-    const WriteResult written = writeFileAtomic(file, *measurement.file.bytes);
+    const WriteResult written = writeFileAtomic(file, *measurement.bytes);
     if (!written) {
         outcome.status = SaveOutcome::Status::Failed;
         const std::string& why = written.problem;
@@ -176,17 +141,12 @@ SaveOutcome writeMeasurement(Window& window, const std::filesystem::path& file,
         return outcome;
     }
     outcome.status = SaveOutcome::Status::Saved;
-    if (!measurement.ownHeader) {
-        outcome.message = "原始数据已保存，但 Data 文件夹中的测站记录表头不可写入，"
-                          "可能不属于本次测量，因此存入的是空白表头。";
-        window.showMessage(outcome.message, kNotice, MessageIcon::Information);
-    }
     return outcome;
 }
 
-std::optional<SaveOutcome> refusedSave(Window& window, const Measurement& measurement) {
-    if (!measurement.file.bytes) {
-        const std::string& problem = measurement.file.problem;
+std::optional<SaveOutcome> refusedSave(Window& window, const GaugingFileBytes& measurement) {
+    if (!measurement.bytes) {
+        const std::string& problem = measurement.problem;
         window.showMessage(problem, kNotice, MessageIcon::Warning);
         return SaveOutcome{SaveOutcome::Status::Refused, {}, problem};
     }
@@ -197,7 +157,7 @@ std::optional<SaveOutcome> refusedSave(Window& window, const Measurement& measur
 
 SaveOutcome saveCommand(Window& window) {
     // The input and the header are taken as they stand before the dialog.
-    const Measurement measurement = measurementToSave(window);
+    const GaugingFileBytes measurement = measurementToSave(window);
     if (auto refused = refusedSave(window, measurement)) {
         return *refused;
     }
@@ -216,7 +176,7 @@ SaveOutcome saveCommand(Window& window) {
 }
 
 SaveOutcome saveInPlace(Window& window, const std::filesystem::path& file) {
-    const Measurement measurement = measurementToSave(window);
+    const GaugingFileBytes measurement = measurementToSave(window);
     if (auto refused = refusedSave(window, measurement)) {
         return *refused;
     }

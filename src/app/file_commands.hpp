@@ -13,16 +13,10 @@ namespace tarnelo {
 
 class Window;
 
-// What 清空 did. The sheet, results and current file are always emptied; the record header
-// may fail to reset when the Data folder cannot be written.
-struct ClearOutcome {
-    bool recordHeaderReset = true;
-};
-
 // Empties every cell of the sheet (rows, widths and read-only marks stay), the result fields,
-// 致谢框 and 编辑框当前操作数据, resets the record header to its default and disables
-// 导出Excel and 打印. Coefficients and the selected mode are left alone.
-ClearOutcome clearCommand(Window& window);
+// 致谢框 and 编辑框当前操作数据, makes the record header blank and disables 导出Excel and 打印.
+// Coefficients and the selected mode are left alone.
+void clearCommand(Window& window);
 
 // How opening a file went.
 enum class OpenOutcome {

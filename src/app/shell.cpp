@@ -3,6 +3,7 @@
 #include "app/file_commands.hpp"
 #include "app/window_sheet.hpp"
 #include "files/coefficient_file.hpp"
+#include "files/file_access.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "gauging/gauging.hpp"
@@ -52,6 +53,7 @@ std::string donation() {
 
 void creationStep(Window& window) {
     layoutSheet(window);
+    window.setRecordHeader(kDefaultRecordHeader);
     const std::filesystem::path folder = window.programFolder();
     const std::filesystem::path data = paths::dataFolder(folder);
     std::error_code error;
@@ -67,10 +69,10 @@ void creationStep(Window& window) {
         removeStaleTemporaries(place);
     }
     loadCoefficientFile(window);
-    if (!writeDefaultRecordHeader(folder)) {
+    if (!mayWrite(data)) {
         window.showMessage("程序的 Data 文件夹“" + paths::toUtf8(data) +
-                               "”不可写入，测站记录表头无法清空：保存原始数据时将存入空白表头，"
-                               "“设为默认”和导出、打印也无法进行。请检查该文件夹的权限。",
+                               "”不可写入：“设为默认”和导出、打印都无法进行。"
+                               "请检查该文件夹的权限。",
                            shelltext::kNoticeTitle, MessageIcon::Warning);
     }
 }
@@ -118,7 +120,7 @@ InputSnapshot takeInputSnapshot(const Window& window) {
             row[i] = sheet.cell(r, typed[i]);
         }
     }
-    snapshot.header = loadRecordHeader(window.programFolder());
+    snapshot.header = parseRecordHeader(window.recordHeader());
     // Rows added by Enter and left empty are no input.
     while (!snapshot.rows.empty() &&
            std::all_of(snapshot.rows.back().begin(), snapshot.rows.back().end(),
@@ -151,7 +153,7 @@ bool inputDiffers(const Window& window, const InputSnapshot& snapshot) {
 
 bool inputUnsaved(const Window& window, const InputSnapshot& snapshot) {
     return inputDiffers(window, snapshot) ||
-           loadRecordHeader(window.programFolder()) != snapshot.header;
+           parseRecordHeader(window.recordHeader()) != snapshot.header;
 }
 
 bool confirmQuit(Window& window, const InputSnapshot& snapshot) {

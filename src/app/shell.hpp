@@ -29,7 +29,7 @@ inline constexpr std::string_view kDiscardQuestion = "当前的测量数据还�
 } // namespace shelltext
 
 // Creation step of the main window (after the skin is attached): sheet layout for the selected
-// mode, coefficient file over the template coefficients, record-header file reset.
+// mode, coefficient file over the template coefficients, a blank record header.
 void creationStep(Window& window);
 
 // Click on 垂线模式 or 测速模式: the radio box is already selected; only the layout follows.
@@ -51,7 +51,7 @@ struct InputSnapshot {
     std::array<std::string, 6> coefficients;
     // Columns 1, 2, 3, 5, 6 and 8 of every row, empty rows at the end left out.
     std::vector<std::array<std::string, 6>> rows;
-    // The record header of the program folder (Data/snap.dat) as read.
+    // The window's record header, field by field.
     RecordHeader header;
 
     bool operator==(const InputSnapshot&) const = default;

@@ -1,9 +1,7 @@
 #include "files/record_header.hpp"
 
-#include "files/file_io.hpp"
 #include "files/gbk.hpp"
 #include "files/split.hpp"
-#include "window/program_paths.hpp"
 
 namespace tarnelo {
 
@@ -32,11 +30,6 @@ constexpr std::array<std::string_view, 3> kLine4Captions{"说明", "施测", "�
 
 } // namespace
 
-bool writeDefaultRecordHeader(const std::filesystem::path& programFolder) {
-    // The default content is ASCII, the same in GBK.
-    return writeFileAtomic(paths::recordHeaderFile(programFolder), kDefaultRecordHeader).ok;
-}
-
 RecordHeader parseRecordHeader(std::string_view bytes) {
     RecordHeader header;
     const auto lines = splitText(gbkToUtf8(bytes), "\r\n");
@@ -47,13 +40,6 @@ RecordHeader parseRecordHeader(std::string_view bytes) {
         header[l].resize(kRecordHeaderLineFields[l], "*");
     }
     return header;
-}
-
-RecordHeader loadRecordHeader(const std::filesystem::path& programFolder) {
-    // A header is a few hundred bytes; anything far larger is not one.
-    constexpr std::size_t kLargest = 1 << 20;
-    const auto bytes = readFileBytes(paths::recordHeaderFile(programFolder), kLargest);
-    return parseRecordHeader(bytes ? *bytes : std::string());
 }
 
 std::string headerField(const RecordHeader& header, int line, int pos) {
@@ -121,12 +107,6 @@ std::optional<std::string> recordHeaderBytes(const std::array<std::string, 39>& 
         return std::nullopt;
     }
     return utf8ToGbk(recordHeaderText(values));
-}
-
-bool saveRecordHeader(const std::filesystem::path& programFolder,
-                      const std::array<std::string, 39>& values) {
-    const auto bytes = recordHeaderBytes(values);
-    return bytes && writeFileAtomic(paths::recordHeaderFile(programFolder), *bytes);
 }
 
 } // namespace tarnelo

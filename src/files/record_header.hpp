@@ -1,9 +1,9 @@
-// The record-header file Data/snap.dat: 39 fields in four comma-separated lines of 12, 8, 16
-// and 3 fields; "*" stands for a field without a value.
+// The record header of a measurement, as a raw data file carries it after its data: 39 fields
+// in four comma-separated lines of 12, 8, 16 and 3 fields; "*" stands for a field without a
+// value.
 #pragma once
 
 #include <array>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,17 +17,11 @@ using RecordHeader = std::array<std::vector<std::string>, 4>;
 inline constexpr std::array<std::size_t, 4> kRecordHeaderLineFields{12, 8, 16, 3};
 inline constexpr std::size_t kRecordHeaderFields = 39;
 
-// The content every start, clear and open begins with: every field "*" followed by ",".
+// The blank header every start, 清空 and open begins with: every field "*" followed by ",".
 inline constexpr std::string_view kDefaultRecordHeader =
     "*,*,*,*,*,*,*,*,*,*,*,*,\r\n*,*,*,*,*,*,*,*,\r\n*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,\r\n*,*,*,";
 
-// Overwrites snap.dat with the default content. A folder that cannot be written leaves the old
-// file (or none) and gives false; readers then see what is there.
-bool writeDefaultRecordHeader(const std::filesystem::path& programFolder);
-
-// Reads snap.dat. A missing or damaged file, or lines and fields that are absent, read as "*".
-RecordHeader loadRecordHeader(const std::filesystem::path& programFolder);
-// The same from the bytes of a header text.
+// The header from its bytes. Damaged bytes, or lines and fields that are absent, read as "*".
 RecordHeader parseRecordHeader(std::string_view bytes);
 
 // Field pos (from 1) of line (from 1); "*" when absent.
@@ -49,10 +43,5 @@ std::string recordHeaderText(const std::array<std::string, 39>& values);
 
 // The saved shape of the 39 values in GBK; std::nullopt when recordHeaderProblem refuses them.
 std::optional<std::string> recordHeaderBytes(const std::array<std::string, 39>& values);
-
-// Writes the saved shape of the 39 values (80 bytes when all are empty). Refuses values that
-// would break the layout or that GBK cannot hold; false when nothing was written.
-bool saveRecordHeader(const std::filesystem::path& programFolder,
-                      const std::array<std::string, 39>& values);
 
 } // namespace tarnelo

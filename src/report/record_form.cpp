@@ -106,8 +106,7 @@ std::string declined(std::size_t errors, std::string_view verb) {
     return "记载表中有 " + std::to_string(errors) + " 处错误，没有" + std::string(verb) + "。";
 }
 
-// The form of what the window shows: its sheet, fields and the record header in its program
-// folder.
+// The form of what the window shows: its sheet, fields and record header.
 FormSheet windowForm(const Window& window) {
     FormSheet form;
     form.mode = selectedMode(window);
@@ -116,7 +115,7 @@ FormSheet windowForm(const Window& window) {
     for (std::size_t i = 0; i < kResultCount; ++i) {
         form.results[i] = window.text(ctl::kResultFields[i]);
     }
-    form.header = loadRecordHeader(window.programFolder());
+    form.header = parseRecordHeader(window.recordHeader());
     form.threePoint = window.threePointRule();
     return form;
 }

@@ -221,8 +221,7 @@ RecordHeaderGrid buildRecordHeaderGrid(std::string_view factor, std::string_view
     return grid;
 }
 
-void showStoredRecordHeader(RecordHeaderGrid& grid, const std::filesystem::path& programFolder) {
-    const RecordHeader header = loadRecordHeader(programFolder);
+void showRecordHeader(RecordHeaderGrid& grid, const RecordHeader& header) {
     std::size_t field = 0;
     for (std::size_t line = 0; line < kRecordHeaderLineFields.size(); ++line) {
         const auto& texts = header[line];
@@ -244,11 +243,6 @@ std::array<std::string, 39> recordHeaderValues(const RecordHeaderGrid& grid) {
         values[i] = grid.text(cell.row, cell.column);
     }
     return values;
-}
-
-bool storeRecordHeaderGrid(const RecordHeaderGrid& grid,
-                           const std::filesystem::path& programFolder) {
-    return saveRecordHeader(programFolder, recordHeaderValues(grid));
 }
 
 } // namespace tarnelo

@@ -1,10 +1,11 @@
 // The record-header dialog's grid "制表数据": 15 rows by 8 columns of labels and value cells,
 // three full-width separator rows, two merged value cells in the last row, read-only labels.
-// The Qt dialog shows this grid; everything it does with the header file happens here.
+// The Qt dialog shows this grid; how a record header goes into it and out of it is here.
 #pragma once
 
+#include "files/record_header.hpp"
+
 #include <array>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,15 +82,10 @@ extern const std::array<GridCell, 39> kRecordHeaderCells;
 RecordHeaderGrid buildRecordHeaderGrid(std::string_view factor, std::string_view constant,
                                        const LocalDateTime& now);
 
-// Every stored field that is not "*" replaces the text of its value cell.
-void showStoredRecordHeader(RecordHeaderGrid& grid, const std::filesystem::path& programFolder);
+// Every field of the header that is not "*" replaces the text of its value cell.
+void showRecordHeader(RecordHeaderGrid& grid, const RecordHeader& header);
 
 // The texts of the 39 value cells in file order (a merged cell gives its first cell's text).
 std::array<std::string, 39> recordHeaderValues(const RecordHeaderGrid& grid);
-
-// The 39 value cells to the record-header file (an empty cell is stored as "*"). False when
-// nothing was written: a value the file cannot hold (see recordHeaderProblem) or a failed write.
-bool storeRecordHeaderGrid(const RecordHeaderGrid& grid,
-                           const std::filesystem::path& programFolder);
 
 } // namespace tarnelo

@@ -29,9 +29,6 @@ inline std::filesystem::path dataFolder(const std::filesystem::path& programFold
 inline std::filesystem::path coefficientFile(const std::filesystem::path& programFolder) {
     return dataFolder(programFolder) / "coefficient.dat";
 }
-inline std::filesystem::path recordHeaderFile(const std::filesystem::path& programFolder) {
-    return dataFolder(programFolder) / "snap.dat";
-}
 // The record-form template of one or two pages, supplied beside the program.
 inline std::filesystem::path formTemplate(const std::filesystem::path& programFolder,
                                           bool twoPages) {

@@ -210,6 +210,12 @@ class Window {
     // Opens the record-header dialog as a modal window and returns when it is closed.
     virtual void openRecordHeaderDialog() = 0;
 
+    // The record header of the open measurement as a raw data file carries it after its data
+    // (GBK, lines by CR LF). It lives with the measurement, in memory: 打开 sets it from the
+    // file, 清空 and the start make it blank, 更多 edits it and 保存 writes it into the file.
+    virtual std::string recordHeader() const = 0;
+    virtual void setRecordHeader(std::string_view headerPart) = 0;
+
     // Opens an address (or a local file) in the user's browser.
     virtual void openUrl(std::string_view address) = 0;
 

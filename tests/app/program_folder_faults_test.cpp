@@ -1,12 +1,12 @@
 // A program folder in trouble: used by another window, or with a Data folder this user cannot
 // write. The window must say so and must not carry a stale record header into a new file.
 #include "app/file_commands.hpp"
-#include "support/headless_window.hpp"
 #include "app/program_lock.hpp"
 #include "app/shell.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "sheet/sheet.hpp"
+#include "support/headless_window.hpp"
 #include "support/program_folder.hpp"
 #include "window/program_paths.hpp"
 
@@ -81,8 +81,9 @@ std::string asUnprivilegedUser(const std::function<std::string()>& body) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? failure : "the child could not run";
 }
 
-TEST(ReadOnlyData, StartSaysSoAndSaveCarriesTheDefaultHeaderNotAnOldOne) {
+TEST(ReadOnlyData, StartSaysSoAndSaveCarriesTheBlankHeaderNotAnOldFile) {
     testing::ProgramFolder folder;
+    // A header file an older version left behind is not the measurement's header.
     const std::string oldHeader = "寸滩,2025,*,*,*,*,*,*,*,*,*,*,\r\n*,*,*,*,*,*,*,*,\r\n"
                                   "*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,\r\n*,*,*,";
     ASSERT_TRUE(writeFileAtomic(folder.snap(), oldHeader));
@@ -101,8 +102,8 @@ TEST(ReadOnlyData, StartSaysSoAndSaveCarriesTheDefaultHeaderNotAnOldOne) {
         window.sheet().setCell(0, col::起点距, "0");
         window.answerFileDialog(ctl::通用对话框保存, folder.textData("x.dat"));
         const SaveOutcome saved = saveCommand(window);
-        if (saved.status != SaveOutcome::Status::Saved || saved.message.empty()) {
-            return "the save did not say that it left the header out";
+        if (saved.status != SaveOutcome::Status::Saved || !saved.message.empty()) {
+            return "the save did not go through without a word";
         }
         const std::string bytes = readFileBytes(folder.textData("x.dat")).value_or("");
         if (!bytes.ends_with(std::string("\r\n\r\n") + std::string(kDefaultRecordHeader))) {

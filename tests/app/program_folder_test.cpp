@@ -1,9 +1,9 @@
 #include "app/program_folder.hpp"
 
 #include "app/file_commands.hpp"
-#include "support/headless_window.hpp"
 #include "files/file_io.hpp"
 #include "report/record_form.hpp"
+#include "support/headless_window.hpp"
 #include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
@@ -78,7 +78,7 @@ TEST_F(ProgramFolderTest, FirstStartOfAnInstalledProgramLaysOutTheUsersFolders) 
     EXPECT_EQ(bytesOf(paths::guideFile(program)), "<html>guide</html>");
     // Nothing the user owns is supplied: the window writes those itself.
     EXPECT_FALSE(fs::exists(paths::coefficientFile(program)));
-    EXPECT_FALSE(fs::exists(paths::recordHeaderFile(program)));
+    EXPECT_FALSE(fs::exists(paths::dataFolder(program) / "snap.dat"));
 
     const fs::path documents = environment.home / "Documents" / "Tarnelo";
     EXPECT_EQ(folders.documents, documents);
@@ -89,7 +89,7 @@ TEST_F(ProgramFolderTest, FirstStartOfAnInstalledProgramLaysOutTheUsersFolders) 
 TEST_F(ProgramFolderTest, LaterStartsKeepTheUsersFilesAndFollowAnUpgradedPackage) {
     const fs::path program = resolveProgramFolders(bin, environment).program;
     put(paths::coefficientFile(program), "coefficients");
-    put(paths::recordHeaderFile(program), "header");
+    put(paths::dataFolder(program) / "snap.dat", "header");
     put(paths::formWorkingCopy(program, false), "filled form");
     put(paths::textDataFolder(environment.home / "Documents" / "Tarnelo") / "m.dat", "saved");
     put(share / "Data" / "moduleexcel_2.dat", "two pages, new");
@@ -97,7 +97,7 @@ TEST_F(ProgramFolderTest, LaterStartsKeepTheUsersFilesAndFollowAnUpgradedPackage
     const ProgramFolders again = resolveProgramFolders(bin, environment);
     EXPECT_TRUE(again.problems.empty());
     EXPECT_EQ(bytesOf(paths::coefficientFile(program)), "coefficients");
-    EXPECT_EQ(bytesOf(paths::recordHeaderFile(program)), "header");
+    EXPECT_EQ(bytesOf(paths::dataFolder(program) / "snap.dat"), "header");
     EXPECT_EQ(bytesOf(paths::formWorkingCopy(program, false)), "filled form");
     EXPECT_EQ(bytesOf(paths::textDataFolder(again.documents) / "m.dat"), "saved");
     EXPECT_EQ(bytesOf(paths::formTemplate(program, false)), "one page");

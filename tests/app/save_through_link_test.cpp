@@ -74,12 +74,6 @@ class EveryFileKind : public ::testing::Test {
              [this] {
                  return saveCoefficientFile(window).status == CoefficientOutcome::Status::Done;
              }},
-            {"record header", paths::recordHeaderFile(folder.path()),
-             [this] {
-                 std::array<std::string, 39> values{};
-                 values[0] = "寸滩";
-                 return saveRecordHeader(folder.path(), values);
-             }},
             {"working copy", paths::formWorkingCopy(folder.path(), false),
              [this] { return fillSinglePageForm(window); }, false},
             {"exported workbook", folder.path() / "excel" / "form.xlsx",

@@ -133,8 +133,8 @@ own="$work/xdg-data/tarnelo"
 [[ ! -e $own && ! -e "$home/文档" ]] || fail "tarnelo-cli made the user's folders"
 
 if [[ -x $root/usr/bin/tarnelo ]]; then
-    # The window lays out the user's folders and opens the file named on its command line: its
-    # record header goes to snap.dat.
+    # The window lays out the user's folders and opens the file named on its command line, its
+    # record header with it.
     run_as_user QT_QPA_PLATFORM=offscreen TARNELO_STARTUP_TIME=1 timeout 60 \
         "$root/usr/bin/tarnelo" "$example" >"$work/out" 2>"$work/err" ||
         fail "installed window: $(cat "$work/err")"
@@ -146,11 +146,16 @@ if [[ -x $root/usr/bin/tarnelo ]]; then
     [[ -s $own/guide.html ]] || fail "guide not laid out in the user's folder"
     [[ -d "$home/文档/Tarnelo/Text data" && -d "$home/文档/Tarnelo/excel" ]] ||
         fail "dialog folders not made in the documents folder"
-    python3 - "$example" "$own/Data/snap.dat" <<'PY' || fail "window did not open the file on its command line"
-import sys
-raw, snap = (open(p, "rb").read() for p in sys.argv[1:])
-assert raw.split(b"\r\n\r\n", 1)[1] == snap, snap[:80]
+    python3 - "$example" "$work/err" <<'PY' || fail "window did not open the file on its command line"
+import os, re, sys
+raw = open(sys.argv[1], "rb").read()
+said = open(sys.argv[2], encoding="utf-8", errors="replace").read()
+opened = re.search(r"opened (.*), record header of (\d+) bytes", said)
+assert opened, said
+assert opened.group(1) == os.path.basename(sys.argv[1]), opened.group(1)
+assert int(opened.group(2)) == len(raw.split(b"\r\n\r\n", 1)[1]), opened.group(2)
 PY
+    [[ ! -e $own/Data/snap.dat ]] || fail "window wrote a record header file"
     [[ ! -e $own/Data/coefficient.dat ]] || fail "window wrote default coefficients it was not asked to"
 fi
 [[ $(listing) == "$before" ]] || fail "the programs wrote beside themselves"

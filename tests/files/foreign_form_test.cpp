@@ -56,7 +56,6 @@ class ForeignForms : public ::testing::Test {
   protected:
     ForeignForms() {
         layoutSheet(window);
-        writeDefaultRecordHeader(folder.path());
         window.sheet().setCell(0, col::起点距, "typed before");
     }
 

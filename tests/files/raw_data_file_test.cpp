@@ -17,10 +17,7 @@ using testing::expectedBytes;
 
 class RawDataFile : public ::testing::Test {
   protected:
-    RawDataFile() {
-        layoutSheet(window);
-        writeDefaultRecordHeader(folder.path());
-    }
+    RawDataFile() { layoutSheet(window); }
 
     void type(int row, std::initializer_list<std::pair<int, const char*>> cells) {
         for (const auto& [column, text] : cells) {
@@ -80,7 +77,7 @@ TEST_F(RawDataFile, VelocityModeWritesThreeCoefficientsAndCarriesTheSavedHeader)
     type(2, {{1, "9"}, {2, "1.30"}, {3, "0.2"}, {8, "0.57"}, {6, "77"}});
     type(3, {{1, "13.5"}, {2, "1.1"}, {3, "0.8"}, {8, "0.31"}});
     type(4, {{1, "18"}, {2, "0"}});
-    ASSERT_TRUE(writeFileAtomic(folder.snap(), expectedBytes("header-filled.dat")));
+    window.setRecordHeader(expectedBytes("header-filled.dat"));
     EXPECT_EQ(save("v.dat"), expectedBytes("velocity-5rows.dat"));
 }
 
@@ -101,7 +98,7 @@ TEST_F(RawDataFile, OpeningRestoresTheRowsAndLeavesTheOthersEmpty) {
     EXPECT_FALSE(window.isEnabled(ctl::导出Excel));
     EXPECT_FALSE(window.isEnabled(ctl::打印));
     EXPECT_EQ(window.text(ctl::编辑框当前操作数据), "vertical-3rows.dat");
-    EXPECT_EQ(bytesOf(folder.snap()), expectedBytes("header-default.dat"));
+    EXPECT_EQ(window.recordHeader(), expectedBytes("header-default.dat"));
     EXPECT_TRUE(window.messages.empty());
 }
 
@@ -142,7 +139,7 @@ TEST_F(RawDataFile, VelocityFileLeavesTheMeterFieldsAndSwitchesTheLayout) {
     EXPECT_EQ(window.text(ctl::计算公式编辑框02), "");
     EXPECT_EQ(window.sheet().cell(2, 8), "0.57");
     EXPECT_EQ(window.sheet().cell(0, 5), "");
-    EXPECT_EQ(bytesOf(folder.snap()), expectedBytes("header-filled.dat"));
+    EXPECT_EQ(window.recordHeader(), expectedBytes("header-filled.dat"));
     EXPECT_TRUE(window.messages.empty());
 }
 
@@ -154,7 +151,7 @@ TEST_F(RawDataFile, AFileNamingNeitherModeOnlyClearsAndReplacesTheHeader) {
     EXPECT_TRUE(window.isSelected(ctl::测速模式));
     EXPECT_EQ(window.sheet().cell(0, 1), "");
     EXPECT_EQ(window.text(ctl::水面系数编辑框), "0.9");
-    EXPECT_EQ(bytesOf(folder.snap()), expectedBytes("header-filled.dat"));
+    EXPECT_EQ(window.recordHeader(), expectedBytes("header-filled.dat"));
     EXPECT_EQ(window.text(ctl::编辑框当前操作数据), "no-mode.dat");
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_NE(window.messages[0].text.find("垂线模式"), std::string::npos);
@@ -207,7 +204,7 @@ TEST_F(RawDataFile, SaveThenOpenRestoresEveryTypedCellInBothModes) {
 TEST_F(RawDataFile, TheHeaderPartEndsAtAFurtherBlankLine) {
     openBytes(window, "流速仪原始数据,垂线模式\r\n0.6,0.7,0.7,20,0.6793,0.0033\r\n0\r\n0\r\n*\r\n*"
                       "\r\n*\r\n\r\n站,*\r\n\r\nnot part of the header");
-    EXPECT_EQ(testing::bytesOf(folder.snap()), "\xd5\xbe,*");
+    EXPECT_EQ(window.recordHeader(), "\xd5\xbe,*");
 }
 
 TEST_F(RawDataFile, AStarCellIsSavedAsAStarAndComesBackEmpty) {
@@ -220,15 +217,15 @@ TEST_F(RawDataFile, AStarCellIsSavedAsAStarAndComesBackEmpty) {
     EXPECT_EQ(other.sheet().cell(0, 2), "0");
 }
 
-TEST_F(RawDataFile, AMissingHeaderFileStillEndsWithTheSeparator) {
-    std::filesystem::remove(folder.snap());
+TEST_F(RawDataFile, AnEmptyHeaderStillEndsWithTheSeparator) {
+    window.setRecordHeader("");
     const std::string bytes = save("noheader.dat");
     EXPECT_TRUE(bytes.ends_with("*\r\n\r\n"));
     HeadlessWindow other(folder.path());
     other.answerFileDialog(ctl::通用对话框打开, folder.textData("noheader.dat"));
     openCommand(other);
     EXPECT_TRUE(other.messages.empty());
-    EXPECT_EQ(bytesOf(folder.snap()), "");
+    EXPECT_EQ(other.recordHeader(), "");
 }
 
 TEST_F(RawDataFile, ACancelledSaveShowsTheNameTheDialogKept) {
@@ -311,7 +308,7 @@ TEST_F(RawDataFile, ShortAndDamagedFilesFillWhatTheyCanAndSayWhatIsMissing) {
     EXPECT_EQ(window.text(ctl::岸边系数编辑框02), "0.7");
     EXPECT_EQ(window.sheet().cell(1, 5), "10");
     EXPECT_EQ(window.sheet().cell(2, 2), "0");
-    EXPECT_EQ(bytesOf(folder.snap()), expectedBytes("header-default.dat"));
+    EXPECT_EQ(window.recordHeader(), expectedBytes("header-default.dat"));
     ASSERT_EQ(window.messages.size(), 1u);
     const std::string& text = window.messages[0].text;
     EXPECT_EQ(window.messages[0].title, "提示：");
@@ -356,7 +353,7 @@ TEST(ClearCommand, EmptiesCellsResultsAndHeaderButKeepsRowsCoefficientsAndMode) 
     window.setText(ctl::编辑框当前操作数据, "a.dat");
     window.setEnabled(ctl::导出Excel, true);
     window.setEnabled(ctl::打印, true);
-    ASSERT_TRUE(writeFileAtomic(folder.snap(), "x,y"));
+    window.setRecordHeader("x,y");
 
     clearCommand(window);
     EXPECT_EQ(window.sheet().rowCount(), 30);
@@ -375,7 +372,7 @@ TEST(ClearCommand, EmptiesCellsResultsAndHeaderButKeepsRowsCoefficientsAndMode) 
     EXPECT_FALSE(window.sheet().isReadOnly(8));
     EXPECT_FALSE(window.isEnabled(ctl::导出Excel));
     EXPECT_FALSE(window.isEnabled(ctl::打印));
-    EXPECT_EQ(bytesOf(folder.snap()), expectedBytes("header-default.dat"));
+    EXPECT_EQ(window.recordHeader(), expectedBytes("header-default.dat"));
 }
 
 } // namespace

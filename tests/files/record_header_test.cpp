@@ -1,4 +1,3 @@
-#include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "support/program_folder.hpp"
 
@@ -7,7 +6,6 @@
 namespace tarnelo {
 namespace {
 
-using testing::bytesOf;
 using testing::expectedBytes;
 
 std::array<std::string, 39> filledValues() {
@@ -62,30 +60,24 @@ void expectAllMissing(const RecordHeader& header) {
     }
 }
 
-TEST(RecordHeaderFile, DefaultContentIsThe84ByteShape) {
-    testing::ProgramFolder folder;
-    writeDefaultRecordHeader(folder.path());
-    const std::string bytes = bytesOf(folder.snap());
-    EXPECT_EQ(bytes.size(), 84u);
-    EXPECT_EQ(bytes, expectedBytes("header-default.dat"));
-    expectAllMissing(loadRecordHeader(folder.path()));
+TEST(RecordHeaderBytes, TheBlankHeaderIsThe84ByteShape) {
+    EXPECT_EQ(kDefaultRecordHeader.size(), 84u);
+    EXPECT_EQ(std::string(kDefaultRecordHeader), expectedBytes("header-default.dat"));
+    expectAllMissing(parseRecordHeader(kDefaultRecordHeader));
 }
 
-TEST(RecordHeaderFile, AllEmptyValuesSaveAsThe80ByteShapeAndReadBackEmpty) {
-    testing::ProgramFolder folder;
-    ASSERT_TRUE(saveRecordHeader(folder.path(), {}));
-    const std::string bytes = bytesOf(folder.snap());
+TEST(RecordHeaderBytes, AllEmptyValuesGiveThe80ByteShapeAndReadBackEmpty) {
+    const std::string bytes = recordHeaderBytes({}).value();
     EXPECT_EQ(bytes.size(), 80u);
     EXPECT_EQ(bytes, expectedBytes("header-empty.dat"));
-    expectAllMissing(loadRecordHeader(folder.path()));
+    expectAllMissing(parseRecordHeader(bytes));
 }
 
-TEST(RecordHeaderFile, FilledValuesSaveInGbkAndLoadBackVerbatim) {
-    testing::ProgramFolder folder;
+TEST(RecordHeaderBytes, FilledValuesGoInGbkAndReadBackVerbatim) {
     const auto values = filledValues();
-    ASSERT_TRUE(saveRecordHeader(folder.path(), values));
-    EXPECT_EQ(bytesOf(folder.snap()), expectedBytes("header-filled.dat"));
-    const RecordHeader header = loadRecordHeader(folder.path());
+    const std::string bytes = recordHeaderBytes(values).value();
+    EXPECT_EQ(bytes, expectedBytes("header-filled.dat"));
+    const RecordHeader header = parseRecordHeader(bytes);
     std::size_t index = 0;
     for (int line = 1; line <= 4; ++line) {
         for (std::size_t pos = 1; pos <= kRecordHeaderLineFields[line - 1]; ++pos, ++index) {
@@ -100,22 +92,15 @@ TEST(RecordHeaderFile, FilledValuesSaveInGbkAndLoadBackVerbatim) {
     EXPECT_EQ(headerField(header, 0, 1), "*");
 }
 
-TEST(RecordHeaderFile, AStarValueIsIndistinguishableFromNoValue) {
-    testing::ProgramFolder folder;
+TEST(RecordHeaderBytes, AStarValueIsIndistinguishableFromNoValue) {
     std::array<std::string, 39> values{};
     values[0] = "*";
-    ASSERT_TRUE(saveRecordHeader(folder.path(), values));
-    EXPECT_EQ(bytesOf(folder.snap()), expectedBytes("header-empty.dat"));
+    EXPECT_EQ(recordHeaderBytes(values), expectedBytes("header-empty.dat"));
 }
 
-TEST(RecordHeaderFile, MissingShortAndDamagedFilesReadAsMissingValues) {
-    testing::ProgramFolder folder;
-    expectAllMissing(loadRecordHeader(folder.path()));
-    ASSERT_TRUE(writeFileAtomic(folder.snap(), ""));
-    expectAllMissing(loadRecordHeader(folder.path()));
-
-    ASSERT_TRUE(writeFileAtomic(folder.snap(), "\xC7\xE5,\xFF\r\n\r\nA"));
-    const RecordHeader header = loadRecordHeader(folder.path());
+TEST(RecordHeaderBytes, ShortAndDamagedBytesReadAsMissingValues) {
+    expectAllMissing(parseRecordHeader(""));
+    const RecordHeader header = parseRecordHeader("\xC7\xE5,\xFF\r\n\r\nA");
     EXPECT_EQ(headerField(header, 1, 1), "清");
     EXPECT_EQ(headerField(header, 1, 2), "\xEF\xBF\xBD");
     EXPECT_EQ(headerField(header, 1, 3), "*");
@@ -126,15 +111,13 @@ TEST(RecordHeaderFile, MissingShortAndDamagedFilesReadAsMissingValues) {
     EXPECT_EQ(header[3].size(), 3u);
 }
 
-TEST(RecordHeaderFile, ValuesThatWouldBreakTheLayoutAreRefusedAndNothingIsWritten) {
-    testing::ProgramFolder folder;
-    writeDefaultRecordHeader(folder.path());
+TEST(RecordHeaderBytes, ValuesThatWouldBreakTheLayoutAreRefused) {
     auto values = filledValues();
     values[21] = "101,32";
     const auto problem = recordHeaderProblem(values);
     ASSERT_TRUE(problem);
     EXPECT_NE(problem->find("基本水尺的水尺读数（始）"), std::string::npos) << *problem;
-    EXPECT_FALSE(saveRecordHeader(folder.path(), values));
+    EXPECT_FALSE(recordHeaderBytes(values));
 
     values[21] = "101.32";
     values[25] = "95,1";
@@ -143,21 +126,11 @@ TEST(RecordHeaderFile, ValuesThatWouldBreakTheLayoutAreRefusedAndNothingIsWritte
     values[25] = "";
     values[36] = "第一行\n第二行";
     EXPECT_NE(recordHeaderProblem(values)->find("说明"), std::string::npos);
-    EXPECT_FALSE(saveRecordHeader(folder.path(), values));
+    EXPECT_FALSE(recordHeaderBytes(values));
 
     values[36] = "天气 ☀";
     EXPECT_NE(recordHeaderProblem(values)->find("☀"), std::string::npos);
-    EXPECT_FALSE(saveRecordHeader(folder.path(), values));
-    EXPECT_EQ(bytesOf(folder.snap()), expectedBytes("header-default.dat"));
-}
-
-TEST(RecordHeaderFile, WithoutADataFolderNothingIsWritten) {
-    testing::ProgramFolder folder;
-    std::filesystem::remove(folder.path() / "Data");
-    writeDefaultRecordHeader(folder.path());
-    EXPECT_FALSE(saveRecordHeader(folder.path(), {}));
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Data"));
-    expectAllMissing(loadRecordHeader(folder.path()));
+    EXPECT_FALSE(recordHeaderBytes(values));
 }
 
 } // namespace

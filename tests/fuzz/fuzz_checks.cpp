@@ -56,7 +56,6 @@ const std::filesystem::path& formFolder() {
                                        paths::formTemplate(folder.path(), twoPages),
                                        std::filesystem::copy_options::overwrite_existing, ec);
         }
-        writeDefaultRecordHeader(folder.path());
         return true;
     }();
     (void)prepared;
@@ -148,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         }
     }
     if ((flags & 2) != 0) {
-        static const RecordHeader header = loadRecordHeader(formFolder());
+        static const RecordHeader header = parseRecordHeader(kDefaultRecordHeader);
         const FormSheet form = formSheetOf(gauging, computed, header);
         for (bool twoPages : {false, true}) {
             FormPlace place;

@@ -87,7 +87,6 @@ std::string roundTrip(const std::filesystem::path& file) {
     }
     HeadlessWindow window(folder.path());
     tarnelo::layoutSheet(window);
-    tarnelo::writeDefaultRecordHeader(folder.path());
     switch (tarnelo::openRawDataFile(window, file).outcome) {
     case OpenOutcome::Cancelled:
     case OpenOutcome::NotOpened:

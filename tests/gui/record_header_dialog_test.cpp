@@ -7,7 +7,6 @@
 
 #include <QTableWidget>
 
-#include <fstream>
 #include <set>
 
 using namespace tarnelo;
@@ -34,11 +33,6 @@ QString cellText(QTableWidget* table, int row, int column) {
 QString valueFor(std::size_t field) {
     return field % 3 == 0 ? QStringLiteral("值%1").arg(field + 1)
                           : QStringLiteral("v %1.5").arg(field + 1);
-}
-
-std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 } // namespace
@@ -172,14 +166,13 @@ void RecordHeaderDialogTest::firstOpeningProposesTimeAndFormula() {
     QVERIFY2(time == qs(before) || time == qs(after), qPrintable(time));
     QCOMPARE(formula, QStringLiteral("V= 0.6793 N/T+ 0.0041"));
     QCOMPARE(filled, 2);
-    // Closing without "返  回" leaves the default header.
-    QCOMPARE(slurp(h.folder / "Data" / "snap.dat"), std::string(kDefaultRecordHeader));
-    (void)w;
+    // Closing without "返  回" leaves the blank header.
+    QCOMPARE(w.recordHeader(), std::string(kDefaultRecordHeader));
 }
 
 void RecordHeaderDialogTest::everyFieldMakesTheRoundTrip() {
     Harness h;
-    h.make();
+    MainWindow& w = h.make();
     h.onDialog = [](QDialog& dialog) {
         QTableWidget* table = tableOf(dialog);
         for (std::size_t i = 0; i < kRecordHeaderCells.size(); ++i) {
@@ -194,7 +187,9 @@ void RecordHeaderDialogTest::everyFieldMakesTheRoundTrip() {
         QVERIFY(!dialog.isVisible());
     };
     h.click(ctl::更多);
-    const RecordHeader stored = loadRecordHeader(h.folder);
+    // The window keeps the header; no file is written.
+    QVERIFY(!std::filesystem::exists(h.folder / "Data" / "snap.dat"));
+    const RecordHeader stored = parseRecordHeader(w.recordHeader());
     std::size_t field = 0;
     for (int line = 1; line <= 4; ++line) {
         for (std::size_t pos = 1;
@@ -225,16 +220,15 @@ void RecordHeaderDialogTest::storedValuesWinOverProposals() {
     // Save once with the proposals as they are.
     h.onDialog = [](QDialog& dialog) { clickReturn(dialog); };
     h.click(ctl::更多);
-    QCOMPARE(qs(headerField(loadRecordHeader(h.folder), 1, 6)),
+    QCOMPARE(qs(headerField(parseRecordHeader(w.recordHeader()), 1, 6)),
              QStringLiteral("V= 0.6793 N/T+ 0.0033"));
 
     // A new coefficient does not change the stored formula; a stored time stays too.
     typeIntoBox(h.find<QLineEdit>(ctl::计算公式编辑框01), QStringLiteral("0.7"));
-    std::ofstream(h.folder / "Data" / "snap.dat", std::ios::binary)
-        << "*,2020\xC4\xEA"
-           "1\xD4\xC2"
-           "2\xC8\xD5,*,*,*,V= 0.6793 N/T+ 0.0033,*,*,*,*,*,*\r\n"
-           "*,*,*,*,*,*,*,*\r\n*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*\r\n*,*,*";
+    w.setRecordHeader("*,2020\xC4\xEA"
+                      "1\xD4\xC2"
+                      "2\xC8\xD5,*,*,*,V= 0.6793 N/T+ 0.0033,*,*,*,*,*,*\r\n"
+                      "*,*,*,*,*,*,*,*\r\n*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*\r\n*,*,*");
     QString time;
     QString formula;
     h.onDialog = [&](QDialog& dialog) {
@@ -248,27 +242,26 @@ void RecordHeaderDialogTest::storedValuesWinOverProposals() {
     h.click(ctl::更多);
     QCOMPARE(time, QStringLiteral("2020年1月2日"));
     QCOMPARE(formula, QStringLiteral("V= 0.6793 N/T+ 0.0033"));
-    QCOMPARE(headerField(loadRecordHeader(h.folder), 1, 6), std::string("*"));
+    QCOMPARE(headerField(parseRecordHeader(w.recordHeader()), 1, 6), std::string("*"));
     h.onDialog = [&](QDialog& dialog) { formula = cellText(tableOf(dialog), 2, 3); };
     h.click(ctl::更多);
     QCOMPARE(formula, QStringLiteral("V= 0.7 N/T+ 0.0033"));
-    (void)w;
 }
 
 void RecordHeaderDialogTest::closeBoxDiscardsEdits() {
     Harness h;
-    h.make();
+    MainWindow& w = h.make();
     h.onDialog = [](QDialog& dialog) {
         typeIntoCell(tableOf(dialog), 1, 1, QStringLiteral("长江站"));
         QVERIFY(dialog.close());
     };
     h.click(ctl::更多);
-    QCOMPARE(slurp(h.folder / "Data" / "snap.dat"), std::string(kDefaultRecordHeader));
+    QCOMPARE(w.recordHeader(), std::string(kDefaultRecordHeader));
 }
 
 void RecordHeaderDialogTest::unsavableValueKeepsTheDialogOpen() {
     Harness h;
-    h.make();
+    MainWindow& w = h.make();
     bool stillOpen = false;
     h.onDialog = [&](QDialog& dialog) {
         typeIntoCell(tableOf(dialog), 5, 1, QStringLiteral("上游,下游"));
@@ -282,12 +275,12 @@ void RecordHeaderDialogTest::unsavableValueKeepsTheDialogOpen() {
     QCOMPARE(h.messages.size(), std::size_t(1));
     QCOMPARE(h.messages[0].title, std::string("Tarnelo"));
     QVERIFY(h.messages[0].text.find("断面位置") != std::string::npos);
-    QCOMPARE(slurp(h.folder / "Data" / "snap.dat"), std::string(kDefaultRecordHeader));
+    QCOMPARE(w.recordHeader(), std::string(kDefaultRecordHeader));
 }
 
 void RecordHeaderDialogTest::keyboardMovesFromFieldToFieldAndEnterReturns() {
     Harness h;
-    h.make();
+    MainWindow& w = h.make();
     std::vector<GridCell> visited;
     bool closed = false;
     h.onDialog = [&](QDialog& dialog) {
@@ -323,8 +316,10 @@ void RecordHeaderDialogTest::keyboardMovesFromFieldToFieldAndEnterReturns() {
         QVERIFY(visited[i - 1].row < visited[i].row || (visited[i - 1].row == visited[i].row &&
                                                         visited[i - 1].column < visited[i].column));
     }
-    const std::string stored = slurp(h.folder / "Data" / "snap.dat");
-    QVERIFY(stored != std::string(kDefaultRecordHeader));
+    // 返回 gave the typed text to the window's header.
+    const auto values = w.measurementHeader().fields().values();
+    QVERIFY(std::any_of(values.begin(), values.end(),
+                        [](const std::string& value) { return value.starts_with("长"); }));
 }
 
 #include "record_header_dialog_test.moc"

@@ -225,7 +225,7 @@ void WindowSizeTest::fileDialogsSpeakChineseAndProposeAName() {
     values[0] = "黄河口站";
     values[1] = "2023年7月1日8时30分";
     values[38] = "15";
-    QVERIFY(saveRecordHeader(h.folder, values));
+    w.setRecordHeader(recordHeaderBytes(values).value());
     // Real dialogs from here on; messages are still caught.
     MainWindow::Answerer answerer;
     answerer.message = [&h](const std::string& text, const std::string& title, MessageIcon icon) {

@@ -102,7 +102,7 @@ TEST_F(FormFaults, AZipBombInPlaceOfTheTemplateIsRefusedWithinASecondAndLittleMe
 TEST_F(FormFaults, ATextLongerThanACellHoldsIsRefusedWithTheFieldNamed) {
     std::array<std::string, 39> values{};
     values[0] = std::string(32768, 'a');
-    ASSERT_TRUE(saveRecordHeader(folder.path(), values));
+    ASSERT_TRUE(giveRecordHeader(window, values));
     FormOutcome outcome = exportTo("long.xlsx");
     EXPECT_EQ(outcome.status, FormOutcome::Status::Refused);
     EXPECT_NE(outcome.message.find("“" + recordHeaderCaption(0) + "”"), std::string::npos)
@@ -110,7 +110,7 @@ TEST_F(FormFaults, ATextLongerThanACellHoldsIsRefusedWithTheFieldNamed) {
     EXPECT_NE(outcome.message.find("32767"), std::string::npos);
 
     values[0] = std::string(32767, 'a');
-    ASSERT_TRUE(saveRecordHeader(folder.path(), values));
+    ASSERT_TRUE(giveRecordHeader(window, values));
     outcome = exportTo("long.xlsx");
     EXPECT_EQ(outcome.status, FormOutcome::Status::Done) << outcome.message;
 }

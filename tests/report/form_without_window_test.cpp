@@ -60,7 +60,7 @@ TEST_F(FormWithoutWindow, IsTheFormThatTheWindowExports) {
 
     HeadlessWindow window(folder_.path());
     layoutSheet(window);
-    ASSERT_TRUE(writeFileAtomic(paths::recordHeaderFile(folder_.path()), gauging.headerPart));
+    window.setRecordHeader(gauging.headerPart);
     fillFromGauging(window, gauging);
     ASSERT_EQ(computeCommand(window).status, ComputeOutcome::Status::Computed);
     window.answerFileDialog(ctl::通用对话框excel, scratch_.path() / "window.xlsx");

@@ -203,7 +203,7 @@ std::array<std::string, 39> fullHeader() {
 }
 
 TEST_F(FillTest, HeaderFooterAndGaugesOfAFullHeader) {
-    ASSERT_TRUE(saveRecordHeader(folder.path(), fullHeader()));
+    ASSERT_TRUE(giveRecordHeader(window, fullHeader()));
     typeVerticals(window, 5);
     window.sheet().setCell(0, col::测点流速, "");
     window.sheet().setCell(4, col::测点流速, "");
@@ -258,7 +258,7 @@ TEST_F(FillTest, CombinedCellsNeedBothFieldsAndTheStationHeadsBothPages) {
     header[5] = "";  // meter formula: T2 is not written
     header[10] = ""; // stopwatch deviation: Q3 is not written
     header[15] = ""; // meter model: Q19 keeps the counts, the brackets stay empty
-    ASSERT_TRUE(saveRecordHeader(folder.path(), header));
+    ASSERT_TRUE(giveRecordHeader(window, header));
     typeVerticals(window, 14);
     ASSERT_TRUE(fillTwoPageForm(window));
     const Cells original = readWorkbook(paths::formTemplate(folder.path(), true), 53);
@@ -282,7 +282,7 @@ TEST_F(FillTest, CombinedCellsNeedBothFieldsAndTheStationHeadsBothPages) {
 TEST_F(FillTest, TheMeterSentenceCountsSurfaceVerticalsApart) {
     auto header = fullHeader();
     header[10] = "-0.3"; // a stopwatch deviation with its sign
-    ASSERT_TRUE(saveRecordHeader(folder.path(), header));
+    ASSERT_TRUE(giveRecordHeader(window, header));
     typeVerticals(window, 6);
     window.sheet().setCell(0, col::测点流速, "");
     window.sheet().setCell(5, col::测点流速, "");

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <set>
 
 namespace tarnelo {
@@ -82,24 +80,14 @@ TEST(RecordHeaderGridLayout, LabelsMergesAndLocks) {
     EXPECT_FALSE(grid.isReadOnly(14, 7));
 }
 
-class RecordHeaderGridFile : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 (std::string("tarnelo-grid-") +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder / "Data");
-        writeDefaultRecordHeader(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+// The grid's 39 values as a file would carry them, read back.
+RecordHeader carried(const RecordHeaderGrid& grid) {
+    return parseRecordHeader(recordHeaderBytes(recordHeaderValues(grid)).value());
+}
 
-    std::filesystem::path folder;
-};
-
-TEST_F(RecordHeaderGridFile, DefaultFileLeavesTheProposalsAndEmptyCells) {
+TEST(RecordHeaderGridValues, ABlankHeaderLeavesTheProposalsAndEmptyCells) {
     RecordHeaderGrid grid = buildRecordHeaderGrid("0.6793", "0.0033", {2026, 12, 7, 9, 5, 3});
-    showStoredRecordHeader(grid, folder);
+    showRecordHeader(grid, parseRecordHeader(kDefaultRecordHeader));
     int filled = 0;
     for (const GridCell& cell : kRecordHeaderCells) {
         filled += grid.text(cell.row, cell.column).empty() ? 0 : 1;
@@ -109,14 +97,13 @@ TEST_F(RecordHeaderGridFile, DefaultFileLeavesTheProposalsAndEmptyCells) {
     EXPECT_EQ(grid.text(1, 3), "2026年12月7日9时5分");
 }
 
-TEST_F(RecordHeaderGridFile, EveryFieldGoesToItsCellAndBack) {
+TEST(RecordHeaderGridValues, EveryFieldGoesToItsCellAndBack) {
     RecordHeaderGrid grid = buildRecordHeaderGrid("0.6793", "0.0033", {2026, 1, 1, 0, 0, 0});
     for (std::size_t i = 0; i < kRecordHeaderCells.size(); ++i) {
         grid.setText(kRecordHeaderCells[i].row, kRecordHeaderCells[i].column,
                      " 字段" + std::to_string(i + 1) + " ");
     }
-    ASSERT_TRUE(storeRecordHeaderGrid(grid, folder));
-    const RecordHeader stored = loadRecordHeader(folder);
+    const RecordHeader stored = carried(grid);
     EXPECT_EQ(headerField(stored, 1, 1), " 字段1 ");
     EXPECT_EQ(headerField(stored, 1, 12), " 字段12 ");
     EXPECT_EQ(headerField(stored, 2, 8), " 字段20 ");
@@ -126,42 +113,38 @@ TEST_F(RecordHeaderGridFile, EveryFieldGoesToItsCellAndBack) {
     EXPECT_EQ(headerField(stored, 4, 3), " 字段39 ");
 
     RecordHeaderGrid again = buildRecordHeaderGrid("1", "2", {2030, 5, 5, 5, 5, 5});
-    showStoredRecordHeader(again, folder);
+    showRecordHeader(again, stored);
     for (std::size_t i = 0; i < kRecordHeaderCells.size(); ++i) {
         EXPECT_EQ(again.text(kRecordHeaderCells[i].row, kRecordHeaderCells[i].column),
                   " 字段" + std::to_string(i + 1) + " ");
     }
 }
 
-TEST_F(RecordHeaderGridFile, EmptyCellsAreStoredAsNoValueAndProposeAgain) {
+TEST(RecordHeaderGridValues, EmptyCellsAreCarriedAsNoValueAndProposeAgain) {
     RecordHeaderGrid grid = buildRecordHeaderGrid("0.6793", "0.0033", {2026, 1, 1, 0, 0, 0});
     grid.setText(1, 3, "");
-    ASSERT_TRUE(storeRecordHeaderGrid(grid, folder));
-    const RecordHeader stored = loadRecordHeader(folder);
+    const RecordHeader stored = carried(grid);
     EXPECT_EQ(headerField(stored, 1, 2), "*");
     EXPECT_EQ(headerField(stored, 1, 6), "V= 0.6793 N/T+ 0.0033");
     RecordHeaderGrid again = buildRecordHeaderGrid("0.7", "0.0033", {2027, 2, 3, 0, 0, 0});
-    showStoredRecordHeader(again, folder);
+    showRecordHeader(again, stored);
     EXPECT_EQ(again.text(1, 3), "2027年2月3日");
     // The stored formula wins over the new coefficients.
     EXPECT_EQ(again.text(2, 3), "V= 0.6793 N/T+ 0.0033");
 }
 
-TEST_F(RecordHeaderGridFile, AValueTheFileCannotHoldIsNotStored) {
+TEST(RecordHeaderGridValues, AValueTheFileCannotHoldIsRefused) {
     RecordHeaderGrid grid = buildRecordHeaderGrid("0.6793", "0.0033", {2026, 1, 1, 0, 0, 0});
     grid.setText(5, 1, "上游,下游");
     EXPECT_TRUE(recordHeaderProblem(recordHeaderValues(grid)).has_value());
-    EXPECT_FALSE(storeRecordHeaderGrid(grid, folder));
-    EXPECT_EQ(headerField(loadRecordHeader(folder), 2, 1), "*");
+    EXPECT_FALSE(recordHeaderBytes(recordHeaderValues(grid)).has_value());
 }
 
-TEST_F(RecordHeaderGridFile, ShortOrMissingFileLeavesCellsAsTheyAre) {
-    std::ofstream(folder / "Data" / "snap.dat", std::ios::binary) << "站名";
+TEST(RecordHeaderGridValues, AShortOrEmptyHeaderLeavesCellsAsTheyAre) {
     RecordHeaderGrid grid = buildRecordHeaderGrid("0.6793", "0.0033", {2026, 1, 1, 0, 0, 0});
-    showStoredRecordHeader(grid, folder);
+    showRecordHeader(grid, parseRecordHeader("站名"));
     EXPECT_EQ(grid.text(2, 3), "V= 0.6793 N/T+ 0.0033");
-    std::filesystem::remove(folder / "Data" / "snap.dat");
-    showStoredRecordHeader(grid, folder);
+    showRecordHeader(grid, parseRecordHeader(""));
     EXPECT_EQ(grid.text(1, 3), "2026年1月1日");
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
+#include "app/window_sheet.hpp"
 #include "compute/gauge_stage.hpp"
 #include "files/gbk.hpp"
 #include "measure/numtext.hpp"

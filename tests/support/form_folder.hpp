@@ -17,7 +17,6 @@ class FormFolder {
             std::filesystem::copy_file(std::filesystem::path(TARNELO_PROGRAM_DIR) / "Data" / name,
                                        scratch_.path() / "Data" / name);
         }
-        writeDefaultRecordHeader(scratch_.path());
     }
     const std::filesystem::path& path() const { return scratch_.path(); }
 

@@ -1,11 +1,14 @@
 #include "support/headless_window.hpp"
 
+#include "files/record_header.hpp"
+
 #include <algorithm>
 
 namespace tarnelo {
 
 HeadlessWindow::HeadlessWindow(std::filesystem::path programFolder)
-    : programFolder_(std::move(programFolder)), selectedMode_(ctl::垂线模式) {
+    : programFolder_(std::move(programFolder)), selectedMode_(ctl::垂线模式),
+      recordHeader_(kDefaultRecordHeader) {
     for (const auto& initial : initialTexts()) {
         texts_.emplace(std::string(initial.control), std::string(initial.text));
     }
@@ -116,6 +119,14 @@ void HeadlessWindow::openRecordHeaderDialog() {
 void HeadlessWindow::answerFileDialog(std::string_view dialog,
                                       std::optional<std::filesystem::path> path) {
     fileAnswers_[std::string(dialog)].push_back(std::move(path));
+}
+
+bool giveRecordHeader(Window& window, const std::array<std::string, 39>& values) {
+    const auto bytes = recordHeaderBytes(values);
+    if (bytes) {
+        window.setRecordHeader(*bytes);
+    }
+    return bytes.has_value();
 }
 
 } // namespace tarnelo

@@ -43,6 +43,8 @@ class HeadlessWindow : public Window {
     bool ask(std::string_view text, std::string_view title) override;
     std::optional<std::string> askText(std::string_view prompt, std::string_view title) override;
     void openRecordHeaderDialog() override;
+    std::string recordHeader() const override { return recordHeader_; }
+    void setRecordHeader(std::string_view headerPart) override { recordHeader_ = headerPart; }
     void openUrl(std::string_view address) override { openedUrls.emplace_back(address); }
     void pause(int milliseconds) override { pauses.push_back(milliseconds); }
     std::filesystem::path programFolder() const override { return programFolder_; }
@@ -81,11 +83,16 @@ class HeadlessWindow : public Window {
     std::string selectedMode_;
     int progress_ = 0;
     std::string status_;
+    std::string recordHeader_;
     std::map<std::string, std::deque<std::optional<std::filesystem::path>>, std::less<>>
         fileAnswers_;
     std::map<std::string, std::filesystem::path, std::less<>> dialogNames_;
     std::deque<bool> answers_;
     std::deque<std::optional<std::string>> textAnswers_;
 };
+
+// Gives the window the record header of the 39 values, as 更多 does; false (and the header
+// unchanged) when a file could not carry them.
+bool giveRecordHeader(Window& window, const std::array<std::string, 39>& values);
 
 } // namespace tarnelo

@@ -32,7 +32,7 @@
 namespace {
 
 // TARNELO_STARTUP_TIME set: report how long it took until the window was first painted, then
-// quit. Used to measure start-up.
+// quit. Used to measure start-up (and, with a file named, what was opened).
 class FirstPaintProbe : public QObject {
   public:
     explicit FirstPaintProbe(const QElapsedTimer& clock) : clock_(clock) {}
@@ -273,6 +273,11 @@ int main(int argc, char** argv) {
         if (const tarnelo::OpenResult opened = window.openFile(pathOf(*file));
             opened.outcome == tarnelo::OpenOutcome::NotOpened) {
             window.setStatus(opened.message);
+        }
+        if (qEnvironmentVariableIsSet("TARNELO_STARTUP_TIME")) {
+            std::fprintf(stderr, "tarnelo: opened %s, record header of %zu bytes\n",
+                         window.text(tarnelo::ctl::编辑框当前操作数据).c_str(),
+                         window.recordHeader().size());
         }
     }
     return QApplication::exec();

@@ -113,6 +113,7 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
     buildControls();
     bindCommands();
     buildShortcuts();
+    setRecordHeader(kDefaultRecordHeader);
     snapshot_ = takeInputSnapshot(*this);
 }
 

@@ -7,6 +7,7 @@
 #include "app/file_commands.hpp"
 #include "app/qt/findings_view.hpp"
 #include "app/shell.hpp"
+#include "document/measurement_header.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "window/window.hpp"
@@ -101,8 +102,8 @@ class MainWindow : public QMainWindow, public Window {
     };
     std::function<FormOutcome(Window&, const sys::KeepWaiting&)> printAction =
         [this](Window& window, const sys::KeepWaiting& keepWaiting) {
-            return computed_.run() ? printComputedForm(window, computedForm(),
-                                                       computed_.findings(), keepWaiting)
+            return computed_.run() ? printComputedForm(window, computedForm(), computed_.findings(),
+                                                       keepWaiting)
                                    : printCommand(window, keepWaiting);
         };
 
@@ -155,6 +156,10 @@ class MainWindow : public QMainWindow, public Window {
     int stationClass() const override;
     ThreePointRule threePointRule() const override;
     void openRecordHeaderDialog() override;
+    std::string recordHeader() const override;
+    void setRecordHeader(std::string_view headerPart) override;
+    // The record header of the open measurement, field by field.
+    const MeasurementHeader& measurementHeader() const { return header_; }
     void openUrl(std::string_view address) override;
     void pause(int milliseconds) override;
     std::filesystem::path programFolder() const override { return programFolder_; }
@@ -330,6 +335,8 @@ class MainWindow : public QMainWindow, public Window {
     qint64 waitShown_ = -1;
     bool shownStale_ = false;
     bool shownUnusable_ = false;
+    // The open measurement's record header: from its file, blank, or as 更多 left it.
+    MeasurementHeader header_;
     // The record header came from an opened file (until 清空): no 施测时间 is proposed.
     bool headerFromFile_ = false;
     // The measurement's file: opened or last saved (until 清空); 保存 proposes it.

@@ -15,8 +15,8 @@
 #include "files/file_access.hpp"
 #include "files/record_header.hpp"
 
-#include <QApplication>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QEventLoop>
@@ -72,8 +72,7 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
     // Otherwise a measurement is proposed under its station and number (or date), or the
     // dialog keeps the name last chosen; a measurement with neither gets a fresh name.
     const std::string proposed =
-        dialog.save ? proposedFileName(loadRecordHeader(programFolder_), dialog.defaultSuffix)
-                    : std::string();
+        dialog.save ? proposedFileName(header_.lines(), dialog.defaultSuffix) : std::string();
     std::filesystem::path name = ownFile            ? currentFile_.filename()
                                  : !named.empty()   ? named
                                  : proposed.empty() ? choice.path.filename()
@@ -214,8 +213,17 @@ std::optional<std::string> MainWindow::askText(std::string_view prompt,
     return utf8(box.textValue());
 }
 
+std::string MainWindow::recordHeader() const {
+    // 更多 takes only values a file can carry.
+    return header_.bytes().value_or(std::string(kDefaultRecordHeader));
+}
+
+void MainWindow::setRecordHeader(std::string_view headerPart) {
+    header_ = MeasurementHeader::fromBytes(headerPart);
+}
+
 void MainWindow::openRecordHeaderDialog() {
-    RecordHeaderDialog dialog(programFolder_, text(ctl::计算公式编辑框01),
+    RecordHeaderDialog dialog(header_.lines(), text(ctl::计算公式编辑框01),
                               text(ctl::计算公式编辑框02), currentLocalDateTime(), this,
                               !headerFromFile_);
     dialog.setPalette(palette());
@@ -223,7 +231,7 @@ void MainWindow::openRecordHeaderDialog() {
     dialog.reportProblem = [this](const std::string& problem) {
         showMessage(problem, "提示：", MessageIcon::Warning);
     };
-    // Proposals (the time, the formula) stored by 返回 with nothing typed leave saved input
+    // Proposals (the time, the formula) taken by 返回 with nothing typed leave saved input
     // saved.
     const bool wasSaved = !inputUnsaved(*this, snapshot_);
     if (answerer_.modal) {
@@ -235,8 +243,11 @@ void MainWindow::openRecordHeaderDialog() {
     } else {
         dialog.exec();
     }
+    if (dialog.result() == QDialog::Accepted) {
+        header_.setFields(HeaderFields::fromValues(dialog.values()));
+    }
     if (wasSaved && !dialog.edited()) {
-        snapshot_.header = loadRecordHeader(programFolder_);
+        snapshot_.header = parseRecordHeader(recordHeader());
     }
 }
 

@@ -95,10 +95,10 @@ class RecordHeaderTable : public QTableWidget {
     }
 };
 
-RecordHeaderDialog::RecordHeaderDialog(std::filesystem::path programFolder, std::string_view factor,
+RecordHeaderDialog::RecordHeaderDialog(const RecordHeader& header, std::string_view factor,
                                        std::string_view constant, const LocalDateTime& now,
                                        QWidget* parent, bool proposeTime)
-    : QDialog(parent), programFolder_(std::move(programFolder)) {
+    : QDialog(parent) {
     setWindowTitle(QStringLiteral("制表数据..."));
     setFixedSize(kClientWidth, kClientHeight);
     move(50, 50);
@@ -109,7 +109,7 @@ RecordHeaderDialog::RecordHeaderDialog(std::filesystem::path programFolder, std:
         // An opened gauging has its own time, or none: never the time the dialog opened.
         grid_.setText(1, 3, "");
     }
-    showStoredRecordHeader(grid_, programFolder_);
+    showRecordHeader(grid_, header);
 
     table_ = new RecordHeaderTable(RecordHeaderGrid::kRows, RecordHeaderGrid::kColumns, this);
     table_->setObjectName(QStringLiteral("制表数据表格"));
@@ -170,9 +170,9 @@ RecordHeaderDialog::RecordHeaderDialog(std::filesystem::path programFolder, std:
     // Enter in the grid must not close the dialog.
     returnButton_->setAutoDefault(false);
     returnButton_->setDefault(false);
-    connect(returnButton_, &QPushButton::clicked, this, &RecordHeaderDialog::storeAndClose);
+    connect(returnButton_, &QPushButton::clicked, this, &RecordHeaderDialog::giveBackAndClose);
     returnButton_->setToolTip(QStringLiteral("保存制表数据并关闭（在表格中按 Enter 亦可）"));
-    table_->finished = [this] { storeAndClose(); };
+    table_->finished = [this] { giveBackAndClose(); };
     // The cursor starts on the first field, not on a caption.
     const GridCell first = RecordHeaderTable::fields().front();
     table_->setCurrentCell(first.row, first.column);
@@ -192,14 +192,10 @@ RecordHeaderGrid RecordHeaderDialog::currentGrid() const {
     return grid;
 }
 
-void RecordHeaderDialog::storeAndClose() {
+void RecordHeaderDialog::giveBackAndClose() {
     table_->commitPendingEdit();
-    const RecordHeaderGrid grid = currentGrid();
-    std::optional<std::string> problem = recordHeaderProblem(recordHeaderValues(grid));
-    if (!problem && !storeRecordHeaderGrid(grid, programFolder_)) {
-        problem = "测站记录表头无法写入 Data 文件夹中的 snap.dat，请检查该文件夹是否存在、可写。";
-    }
-    if (problem) {
+    const std::array<std::string, kRecordHeaderFields> values = recordHeaderValues(currentGrid());
+    if (const std::optional<std::string> problem = recordHeaderProblem(values)) {
         if (reportProblem) {
             reportProblem(*problem);
         } else {
@@ -207,6 +203,7 @@ void RecordHeaderDialog::storeAndClose() {
         }
         return;
     }
+    values_ = values;
     accept();
 }
 

@@ -1,12 +1,12 @@
-// The record-header dialog "制表数据...": the header grid in a table, saved by "返  回" and
-// discarded by the close box.
+// The record-header dialog "制表数据...": the header grid in a table. "返  回" gives the values
+// back to the window; the close box discards them. It reads and writes no file.
 #pragma once
 
 #include "report/record_header_grid.hpp"
 
 #include <QDialog>
 
-#include <filesystem>
+#include <array>
 #include <functional>
 #include <string>
 
@@ -26,9 +26,9 @@ class RecordHeaderDialog : public QDialog {
     static constexpr int kClientHeight = 415;
 
     // The window's creation: buildRecordHeaderGrid with the two rating coefficient texts and
-    // the given time, then showStoredRecordHeader from the program folder. Without
-    // proposeTime (the header came from an opened file) 施测时间 shows only what is stored.
-    RecordHeaderDialog(std::filesystem::path programFolder, std::string_view factor,
+    // the given time, then showRecordHeader with the measurement's header. Without
+    // proposeTime (the header came from an opened file) 施测时间 shows only what the header has.
+    RecordHeaderDialog(const RecordHeader& header, std::string_view factor,
                        std::string_view constant, const LocalDateTime& now,
                        QWidget* parent = nullptr, bool proposeTime = true);
 
@@ -37,7 +37,11 @@ class RecordHeaderDialog : public QDialog {
     // The grid with the texts the table shows now.
     RecordHeaderGrid currentGrid() const;
 
-    // Tells the user why "返  回" could not save (the dialog then stays open, edits intact).
+    // After "返  回": the 39 values in file order, as the window takes them.
+    const std::array<std::string, kRecordHeaderFields>& values() const { return values_; }
+
+    // Tells the user why "返  回" could not take the values (the dialog then stays open, edits
+    // intact).
     // Unset, a warning box is shown.
     std::function<void(const std::string& text)> reportProblem;
 
@@ -45,10 +49,10 @@ class RecordHeaderDialog : public QDialog {
     bool edited() const { return edited_; }
 
   private:
-    void storeAndClose();
+    void giveBackAndClose();
 
-    std::filesystem::path programFolder_;
     RecordHeaderGrid grid_;
+    std::array<std::string, kRecordHeaderFields> values_;
     RecordHeaderTable* table_ = nullptr;
     QPushButton* returnButton_ = nullptr;
     bool edited_ = false;
