@@ -7,6 +7,7 @@
 #include "app/window_sheet.hpp"
 #include "compute/compute.hpp"
 #include "support/headless_window.hpp"
+#include "support/saved_measurements.hpp"
 #include "support/scratch_program_folder.hpp"
 #include "support/worked_example.hpp"
 #include "window/window_gauging.hpp"
@@ -111,18 +112,7 @@ TEST(ComputeCommand, AsksBeforeClearingTheOtherModesTypedCells) {
     EXPECT_EQ(modeSwitchQuestion(window), "");
 }
 
-std::vector<fs::path> savedMeasurements() {
-    const fs::path source(TARNELO_SOURCE_DIR);
-    std::vector<fs::path> files;
-    for (const fs::path& folder : {source / "examples", source / "tests" / "data"}) {
-        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-            if (entry.path().extension() == ".dat") {
-                files.push_back(entry.path());
-            }
-        }
-    }
-    return files;
-}
+using testing::savedMeasurements;
 
 // The window's 打开 and 计算 against the pure computation: the same texts in every cell and
 // result, the same findings.

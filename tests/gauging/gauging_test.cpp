@@ -6,6 +6,7 @@
 #include "files/gbk.hpp"
 #include "files/raw_data_file.hpp"
 #include "sheet/sheet.hpp"
+#include "support/saved_measurements.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,18 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path> savedMeasurements() {
-    const fs::path source(TARNELO_SOURCE_DIR);
-    std::vector<fs::path> files;
-    for (const fs::path& folder : {source / "examples", source / "tests" / "data"}) {
-        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-            if (entry.path().extension() == ".dat") {
-                files.push_back(entry.path());
-            }
-        }
-    }
-    return files;
-}
+using testing::savedMeasurements;
 
 TEST(GaugingFile, EveryMeasurementTheProgramSavedReadsAndWritesBackByteForByte) {
     int written = 0;

@@ -131,15 +131,6 @@ void MainWindow::create() {
     keepDefaultCoefficients();
 }
 
-OpenResult MainWindow::openFile(const std::filesystem::path& file) {
-    OpenResult opened;
-    run([&](Window& window) { opened = openRawDataFile(window, file); });
-    if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
-        afterOpened(file, opened);
-    }
-    return opened;
-}
-
 QLabel* MainWindow::addLabel(QWidget* parent, std::string_view name, int x, int y, int w, int h) {
     auto* label = new QLabel(qtext(initialText(name)), parent);
     label->setObjectName(qtext(name));

@@ -15,6 +15,15 @@ constexpr int kRetryMs = 300;
 
 } // namespace
 
+OpenResult MainWindow::openFile(const std::filesystem::path& file) {
+    OpenResult opened;
+    run([&](Window& window) { opened = openRawDataFile(window, file); });
+    if (opened.outcome == OpenOutcome::Opened || opened.outcome == OpenOutcome::Incomplete) {
+        afterOpened(file, opened);
+    }
+    return opened;
+}
+
 void MainWindow::openHandedOver(const std::filesystem::path& file) {
     if (commandDepth_ > 0 || QApplication::activeModalWidget() != nullptr) {
         // A command or a dialog is open: the file waits until it has ended.
