@@ -34,6 +34,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
@@ -107,7 +108,8 @@ std::string initialText(std::string_view control) {
 } // namespace
 
 MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
-    : QMainWindow(parent), programFolder_(std::move(programFolder)) {
+    : QMainWindow(parent), programFolder_(std::move(programFolder)),
+      settings_(new QSettings(this)) {
     setWindowTitle(QStringLiteral("Tarnelo 13.05"));
     setWindowIcon(programIcon());
     buildControls();

@@ -28,6 +28,7 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QSettings;
 class QUrl;
 
 namespace tarnelo {
@@ -306,6 +307,9 @@ class MainWindow : public QMainWindow, public Window {
 
     std::filesystem::path programFolder_;
     std::filesystem::path documentFolder_;
+    // The application's settings, opened once: the station's class and 三点法 rule are read at
+    // every 计算 and keystroke, and a settings object of its own would read the file each time.
+    QSettings* settings_ = nullptr;
     Sheet sheet_;
     SheetModel* model_ = nullptr;
     QWidget* client_ = nullptr;

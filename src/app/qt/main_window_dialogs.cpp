@@ -164,12 +164,12 @@ bool MainWindow::ask(std::string_view text, std::string_view commandTitle) {
 }
 
 int MainWindow::stationClass() const {
-    const int chosen = QSettings().value(QLatin1String(kStationClassSetting), 2).toInt();
+    const int chosen = settings_->value(QLatin1String(kStationClassSetting), 2).toInt();
     return chosen >= 1 && chosen <= 3 ? chosen : 2;
 }
 
 ThreePointRule MainWindow::threePointRule() const {
-    return threePointSetting();
+    return threePointSetting(*settings_);
 }
 
 void MainWindow::buildThreePointMenu(QMenu* menu) {
@@ -184,7 +184,7 @@ void MainWindow::buildThreePointMenu(QMenu* menu) {
         action->setChecked(chosen == value);
         rules->addAction(action);
         connect(action, &QAction::triggered, this, [this, value] {
-            QSettings().setValue(QLatin1String(kThreePointSetting), value == ThreePointRule::Iso748
+            settings_->setValue(QLatin1String(kThreePointSetting), value == ThreePointRule::Iso748
                                                                         ? QStringLiteral("4")
                                                                         : QStringLiteral("3"));
             // Figures computed by the other rule no longer stand.

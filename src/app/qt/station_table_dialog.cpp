@@ -365,7 +365,11 @@ void StationTableDialog::showProblems() {
 }
 
 ThreePointRule threePointSetting() {
-    return QSettings().value(QLatin1String(kThreePointSetting)).toString() == QStringLiteral("4")
+    return threePointSetting(QSettings());
+}
+
+ThreePointRule threePointSetting(const QSettings& settings) {
+    return settings.value(QLatin1String(kThreePointSetting)).toString() == QStringLiteral("4")
                ? ThreePointRule::Iso748
                : ThreePointRule::Equal;
 }

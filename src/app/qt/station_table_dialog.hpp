@@ -24,6 +24,7 @@ class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QSettings;
 class QTableWidget;
 class QTableWidgetItem;
 
@@ -37,6 +38,7 @@ inline constexpr auto kStationClassSetting = "rating/class";
 // anything else the equal weights of (V0.2+V0.6+V0.8)/3. 计算 and the station's year apply it.
 inline constexpr auto kThreePointSetting = "compute/three_point";
 ThreePointRule threePointSetting();
+ThreePointRule threePointSetting(const QSettings& settings);
 
 namespace dlg {
 inline constexpr FileDialogSpec 成果表{"成果表对话框", true, "Excel 工作簿（*.xlsx）", "xlsx"};
