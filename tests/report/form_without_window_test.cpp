@@ -8,6 +8,7 @@
 #include "files/gauging_file.hpp"
 #include "platform/system/scratch.hpp"
 #include "platform/workbook/package.hpp"
+#include "app/window_form.hpp"
 #include "report/record_form.hpp"
 #include "support/form_folder.hpp"
 #include "support/headless_window.hpp"

@@ -1,5 +1,6 @@
 // 打印 on a Windows computer without a spreadsheet program that can print: the command says
 // which programs it looked for and that 导出Excel still works, before it fills anything.
+#include "app/window_form.hpp"
 #include "report/record_form.hpp"
 #include "support/form_folder.hpp"
 #include "support/headless_window.hpp"

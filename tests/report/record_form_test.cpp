@@ -5,12 +5,14 @@
 #include "files/record_header.hpp"
 #include "platform/automation/host_registry.hpp"
 #include "platform/print/print_host.hpp"
+#include "app/window_form.hpp"
 #include "report/record_form.hpp"
 #include "report/spreadsheet_automation.hpp"
 #include "support/form_folder.hpp"
 #include "support/headless_window.hpp"
 #include "support/worked_example.hpp"
 #include "window/program_paths.hpp"
+#include "window/window_gauging.hpp"
 
 #include <gtest/gtest.h>
 
@@ -299,7 +301,7 @@ TEST_F(FillTest, CountFilledRowsCountsDistancesAnywhereInTheSheet) {
     window.sheet().setCell(0, col::起点距, "0");
     window.sheet().setCell(2, col::水深, "1.0");
     window.sheet().setCell(19, col::起点距, "30");
-    EXPECT_EQ(countFilledRows(window), 2);
+    EXPECT_EQ(countFilledRows(tableOf(window.sheet())), 2);
 }
 
 class CommandTest : public FillTest {
