@@ -102,15 +102,6 @@ std::string declined(std::size_t errors, std::string_view verb) {
     return "记载表中有 " + std::to_string(errors) + " 处错误，没有" + std::string(verb) + "。";
 }
 
-FormPlace contextPlace(const FormContext& context, bool twoPages) {
-    FormPlace place;
-    place.templateFile = paths::formTemplate(context.programFolder, twoPages);
-    place.workingCopy = paths::formWorkingCopy(context.programFolder, twoPages);
-    place.progress = context.progress;
-    place.pause = context.pause;
-    return place;
-}
-
 // The checks before a form of the window: refusals, then one question when the input holds
 // errors. False when no form is to be made; the outcome says why.
 bool chooseForm(UserDialogs& user, const FormContext& context, const FormSheet& form,
@@ -148,12 +139,21 @@ void noteNotices(const FormContext& context, std::span<const Finding> findings,
 
 bool fillContextForm(const FormContext& context, const FormSheet& form, bool twoPages,
                      std::string& problem) {
-    return fillForm(form, contextPlace(context, twoPages), twoPages, problem);
+    return fillForm(form, formPlaceOf(context, twoPages), twoPages, problem);
 }
 
 } // namespace form_detail
 
 using namespace form_detail;
+
+FormPlace formPlaceOf(const FormContext& context, bool twoPages) {
+    FormPlace place;
+    place.templateFile = paths::formTemplate(context.programFolder, twoPages);
+    place.workingCopy = paths::formWorkingCopy(context.programFolder, twoPages);
+    place.progress = context.progress;
+    place.pause = context.pause;
+    return place;
+}
 
 FormSheet formSheetOf(const Gauging& gauging, const Computation& computation,
                       const RecordHeader& header) {

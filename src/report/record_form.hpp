@@ -87,6 +87,10 @@ struct FormContext {
     std::function<void(std::string_view)> status;
 };
 
+// The fill's place in the context: the program folder's template and working copy, with the
+// context's progress and pause.
+FormPlace formPlaceOf(const FormContext& context, bool twoPages);
+
 // What 导出Excel or 打印 did.
 struct FormOutcome {
     enum class Status {
