@@ -324,7 +324,7 @@ TEST_F(FillTest, TheMeterSentenceCountsSurfaceVerticalsApart) {
 }
 
 TEST_F(FillTest, CountFilledRowsCountsDistancesAnywhereInTheSheet) {
-    Table table(std::vector<RowTexts>(Sheet::kInitialRows));
+    Table table{std::vector<RowTexts>(Sheet::kInitialRows)};
     table.setCell(0, col::起点距, "0");
     table.setCell(2, col::水深, "1.0");
     table.setCell(19, col::起点距, "30");
