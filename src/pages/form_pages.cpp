@@ -1,9 +1,7 @@
 #include "pages/form_pages.hpp"
 
 #include "report/record_form_steps.hpp"
-#include "report/window_view.hpp"
 #include "window/program_paths.hpp"
-#include "window/window.hpp"
 
 namespace tarnelo::pages {
 
@@ -32,22 +30,18 @@ FormPages laidOut(FormOutcome outcome, bool filled, const std::string& problem,
 
 } // namespace
 
-FormPages windowFormPages(Window& window, std::string_view verb) {
-    return windowFormPages(window, windowForm(window), checkWindow(window), verb);
-}
-
-FormPages windowFormPages(Window& window, const FormSheet& form, std::span<const Finding> findings,
-                          std::string_view verb) {
+FormPages formPages(UserDialogs& user, const FormContext& context, const FormSheet& form,
+                    std::span<const Finding> findings, std::string_view verb) {
     FormOutcome outcome;
-    if (!chooseForm(window, form, findings, verb, outcome)) {
+    if (!chooseForm(user, context, form, findings, verb, outcome)) {
         return {outcome, {}};
     }
     std::string problem;
-    const bool filled = fillWindowForm(window, form, outcome.twoPages, problem);
+    const bool filled = fillContextForm(context, form, outcome.twoPages, problem);
     FormPages pages = laidOut(outcome, filled, problem,
-                              paths::formWorkingCopy(window.programFolder(), outcome.twoPages));
+                              paths::formWorkingCopy(context.programFolder, outcome.twoPages));
     if (pages.outcome.status == FormOutcome::Status::Failed) {
-        window.showMessage(pages.outcome.message, "信息：", MessageIcon::Warning);
+        user.showMessage(pages.outcome.message, "信息：", MessageIcon::Warning);
     }
     return pages;
 }

@@ -8,24 +8,20 @@
 #include <span>
 #include <string>
 
-namespace tarnelo {
-class Window;
-}
-
 namespace tarnelo::pages {
 
 struct FormPages {
     // Done with the pages; Cancelled, Refused or Failed as the export would be, the message
-    // saying why (the window has shown it already).
+    // saying why (the user has been shown it already).
     FormOutcome outcome;
     Layout layout;
 };
 
-// The window's form: refusals and the question about errors in its message boxes.
-FormPages windowFormPages(Window& window, std::string_view verb);
-// The same for a form the window was given (its computation's) and that computation's findings.
-FormPages windowFormPages(Window& window, const FormSheet& form, std::span<const Finding> findings,
-                          std::string_view verb);
+// A form the window was given (its computation's) and that computation's findings: refusals,
+// the question about errors and a failure told through `user`, the working copy filled in the
+// context's program folder.
+FormPages formPages(UserDialogs& user, const FormContext& context, const FormSheet& form,
+                    std::span<const Finding> findings, std::string_view verb);
 
 // A form without the window: errors let through by withErrors.
 FormPages formPages(const FormSheet& form, std::span<const Finding> findings,

@@ -11,11 +11,7 @@
 #include "platform/print/print_host.hpp"
 #include "platform/workbook/package.hpp"
 #include "report/spreadsheet_automation.hpp"
-#include "report/window_view.hpp"
-#include "sheet/sheet.hpp"
 #include "window/program_paths.hpp"
-#include "window/window.hpp"
-#include "window/window_gauging.hpp"
 
 #include <functional>
 #include <optional>
@@ -88,11 +84,11 @@ std::optional<std::string> tooLongForTheForm(const FormSheet& form) {
 }
 
 // Shows a message and records it in the outcome.
-FormOutcome& tell(Window& window, FormOutcome& outcome, FormOutcome::Status status,
+FormOutcome& tell(UserDialogs& user, FormOutcome& outcome, FormOutcome::Status status,
                   std::string text, std::string_view title, MessageIcon icon) {
     outcome.status = status;
     outcome.message = std::move(text);
-    window.showMessage(outcome.message, title, icon);
+    user.showMessage(outcome.message, title, icon);
     return outcome;
 }
 
@@ -106,37 +102,14 @@ std::string declined(std::size_t errors, std::string_view verb) {
     return "记载表中有 " + std::to_string(errors) + " 处错误，没有" + std::string(verb) + "。";
 }
 
-// The form of what the window shows: its sheet, fields and record header.
-FormSheet windowForm(const Window& window) {
-    FormSheet form;
-    form.mode = selectedMode(window);
-    form.table = tableOf(window.sheet());
-    form.signalsPerRevolution = window.text(ctl::信号转数编辑框);
-    for (std::size_t i = 0; i < kResultCount; ++i) {
-        form.results[i] = window.text(ctl::kResultFields[i]);
-    }
-    form.header = parseRecordHeader(window.recordHeader());
-    form.threePoint = window.threePointRule();
-    return form;
-}
-
-FormPlace windowPlace(Window& window, bool twoPages) {
-    FormPlace place;
-    place.templateFile = paths::formTemplate(window.programFolder(), twoPages);
-    place.workingCopy = paths::formWorkingCopy(window.programFolder(), twoPages);
-    place.progress = [&window](int value) { window.setProgress(value); };
-    place.pause = [&window](int milliseconds) { window.pause(milliseconds); };
-    return place;
-}
-
 // The checks before a form of the window: refusals, then one question when the input holds
 // errors. False when no form is to be made; the outcome says why.
-bool chooseForm(Window& window, const FormSheet& form, std::span<const Finding> findings,
-                std::string_view verb, FormOutcome& outcome) {
-    const FormCheck check = checkForm(form, window.programFolder());
+bool chooseForm(UserDialogs& user, const FormContext& context, const FormSheet& form,
+                std::span<const Finding> findings, std::string_view verb, FormOutcome& outcome) {
+    const FormCheck check = checkForm(form, context.programFolder);
     outcome.twoPages = check.twoPages;
     if (!check.refusal.empty()) {
-        tell(window, outcome, FormOutcome::Status::Refused, check.refusal, kNotice,
+        tell(user, outcome, FormOutcome::Status::Refused, check.refusal, kNotice,
              check.templateMissing ? MessageIcon::None : MessageIcon::Warning);
         return false;
     }
@@ -145,9 +118,9 @@ bool chooseForm(Window& window, const FormSheet& form, std::span<const Finding> 
     if (errors.empty()) {
         return true;
     }
-    if (window.ask("记载表中有 " + std::to_string(errors.size()) + " 处错误，仍要" +
-                       std::string(verb) + "吗？\n\n" + findingList(errors),
-                   kNotice)) {
+    if (user.ask("记载表中有 " + std::to_string(errors.size()) + " 处错误，仍要" +
+                     std::string(verb) + "吗？\n\n" + findingList(errors),
+                 kNotice)) {
         return true;
     }
     outcome.status = FormOutcome::Status::Cancelled;
@@ -156,23 +129,30 @@ bool chooseForm(Window& window, const FormSheet& form, std::span<const Finding> 
 }
 
 // 注意 findings do not stop a form; the status bar names their count.
-void noteNotices(Window& window, std::span<const Finding> findings, std::string_view done) {
+void noteNotices(const FormContext& context, std::span<const Finding> findings,
+                 std::string_view done) {
     const int notices = countSeverity(findings, Finding::Severity::Notice);
-    if (notices > 0) {
-        window.setStatus(std::string(done) + "，有 " + std::to_string(notices) + " 处需要注意。");
+    if (notices > 0 && context.status) {
+        context.status(std::string(done) + "，有 " + std::to_string(notices) + " 处需要注意。");
     }
 }
 
-bool fillWindowForm(Window& window, const FormSheet& form, bool twoPages, std::string& problem) {
-    return fillForm(form, windowPlace(window, twoPages), twoPages, problem);
+bool fillContextForm(const FormContext& context, const FormSheet& form, bool twoPages,
+                     std::string& problem) {
+    return fillForm(form, formPlaceOf(context, twoPages), twoPages, problem);
 }
 
 } // namespace form_detail
 
 using namespace form_detail;
 
-int countFilledRows(const Window& window) {
-    return countFilledRows(tableOf(window.sheet()));
+FormPlace formPlaceOf(const FormContext& context, bool twoPages) {
+    FormPlace place;
+    place.templateFile = paths::formTemplate(context.programFolder, twoPages);
+    place.workingCopy = paths::formWorkingCopy(context.programFolder, twoPages);
+    place.progress = context.progress;
+    place.pause = context.pause;
+    return place;
 }
 
 FormSheet formSheetOf(const Gauging& gauging, const Computation& computation,
@@ -230,16 +210,6 @@ FormCheck checkForm(const FormSheet& form, const std::filesystem::path& template
     return check;
 }
 
-bool fillSinglePageForm(Window& window) {
-    std::string problem;
-    return fillWindowForm(window, windowForm(window), false, problem);
-}
-
-bool fillTwoPageForm(Window& window) {
-    std::string problem;
-    return fillWindowForm(window, windowForm(window), true, problem);
-}
-
 bool form_detail::chooseForm(const FormSheet& form, std::span<const Finding> findings,
                              const ExportPlace& place, bool withErrors, std::string_view verb,
                              FormOutcome& outcome) {
@@ -289,36 +259,32 @@ FormOutcome exportForm(const FormSheet& form, std::span<const Finding> findings,
     return outcome;
 }
 
-FormOutcome exportCommand(Window& window) {
-    return exportComputedForm(window, windowForm(window), checkWindow(window));
-}
-
-FormOutcome exportComputedForm(Window& window, const FormSheet& form,
+FormOutcome exportComputedForm(UserDialogs& user, const FormContext& context, const FormSheet& form,
                                std::span<const Finding> findings) {
     FormOutcome outcome;
-    if (!chooseForm(window, form, findings, "导出", outcome)) {
+    if (!chooseForm(user, context, form, findings, "导出", outcome)) {
         return outcome;
     }
     const bool twoPages = outcome.twoPages;
     const FileChoice choice =
-        window.chooseFile(dlg::通用对话框excel, paths::excelFolder(window.documentFolder()));
+        user.chooseFile(dlg::通用对话框excel, paths::excelFolder(context.documentFolder));
     if (!choice.confirmed || choice.path.empty()) {
         return outcome;
     }
     outcome.file = choice.path;
     std::string fillProblem;
-    if (!fillWindowForm(window, form, twoPages, fillProblem)) {
-        return tell(window, outcome, FormOutcome::Status::Failed, fillProblem, kNotice,
+    if (!fillContextForm(context, form, twoPages, fillProblem)) {
+        return tell(user, outcome, FormOutcome::Status::Failed, fillProblem, kNotice,
                     MessageIcon::Warning);
     }
     if (const WriteResult copy =
-            copyAtomic(paths::formWorkingCopy(window.programFolder(), twoPages), choice.path);
+            copyAtomic(paths::formWorkingCopy(context.programFolder, twoPages), choice.path);
         !copy) {
-        return tell(window, outcome, FormOutcome::Status::Failed, savingFailed(choice.path, copy),
+        return tell(user, outcome, FormOutcome::Status::Failed, savingFailed(choice.path, copy),
                     kNotice, MessageIcon::Warning);
     }
     outcome.status = FormOutcome::Status::Done;
-    noteNotices(window, findings, "记载表已导出");
+    noteNotices(context, findings, "记载表已导出");
     return outcome;
 }
 

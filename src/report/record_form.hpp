@@ -7,16 +7,16 @@
 #include "files/record_header.hpp"
 #include "gauging/table.hpp"
 #include "platform/system/child_process.hpp"
+#include "window/user_dialogs.hpp"
 
 #include <array>
 #include <filesystem>
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace tarnelo {
-
-class Window;
 
 // What the record form shows of one gauging: every row's texts, 信号转数 as typed, the seven
 // results and the record header.
@@ -74,14 +74,22 @@ inline constexpr int kTwoPageVerticals = 40;
 int countFilledRows(const Table& table);
 // Number of the form's lines: the rows with a distance and the point rows of verticals.
 int countFormLines(const Table& table, EntryMode mode);
-int countFilledRows(const Window& window);
 
-// Copy the template over its working copy in the Data folder and write the record header, one
-// form row per vertical, the section results and the gauges into it through the spreadsheet
-// wrapper; the working copy is saved and closed when they return. The progress bar runs from
-// 10 to 100 and rests at 0. True when the working copy was written and saved.
-bool fillSinglePageForm(Window& window);
-bool fillTwoPageForm(Window& window);
+// What the window's form commands use besides asking the user: the program folder (its
+// templates, and the working copy in its Data folder), the folder the dialogs start in, and how
+// the window shows progress (10 to 100, resting at 0), waits a moment and says something on its
+// status bar. Any of the three may be empty.
+struct FormContext {
+    std::filesystem::path programFolder;
+    std::filesystem::path documentFolder;
+    std::function<void(int)> progress;
+    std::function<void(int)> pause;
+    std::function<void(std::string_view)> status;
+};
+
+// The fill's place in the context: the program folder's template and working copy, with the
+// context's progress and pause.
+FormPlace formPlaceOf(const FormContext& context, bool twoPages);
 
 // What 导出Excel or 打印 did.
 struct FormOutcome {
@@ -104,18 +112,15 @@ struct FormOutcome {
 // wrong), ask once before publishing input with errors (checkMeasurement), and name the count of
 // notices in the status bar when done.
 
-// Button 导出Excel: fills the form and copies it to a workbook the user names.
-FormOutcome exportCommand(Window& window);
-
-// Button 打印: fills the form and prints it on the default printer. The waits for other programs
-// ask keepWaiting (sys::Waiting): the window's keeps it painted and lets closing it give up.
-FormOutcome printCommand(Window& window, const sys::KeepWaiting& keepWaiting);
-
 // The two buttons for a form the window was given (its computation's) and the findings of that
-// computation; the window asks and tells.
-FormOutcome exportComputedForm(Window& window, const FormSheet& form,
+// computation; the user is asked and told through `user`, the working copy is filled in the
+// context's program folder.
+// 导出Excel: fills the form and copies it to a workbook the user names.
+FormOutcome exportComputedForm(UserDialogs& user, const FormContext& context, const FormSheet& form,
                                std::span<const Finding> findings);
-FormOutcome printComputedForm(Window& window, const FormSheet& form,
+// 打印: fills the form and prints it on the default printer. The waits for other programs ask
+// keepWaiting (sys::Waiting): the window's keeps it painted and lets closing it give up.
+FormOutcome printComputedForm(UserDialogs& user, const FormContext& context, const FormSheet& form,
                               std::span<const Finding> findings,
                               const sys::KeepWaiting& keepWaiting);
 

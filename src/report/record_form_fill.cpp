@@ -15,11 +15,8 @@
 #include "platform/system/scratch.hpp"
 #include "platform/workbook/package.hpp"
 #include "report/spreadsheet_automation.hpp"
-#include "report/window_view.hpp"
 #include "sheet/sheet.hpp"
 #include "window/program_paths.hpp"
-#include "window/window.hpp"
-#include "window/window_gauging.hpp"
 
 #include <algorithm>
 #include <functional>

@@ -11,11 +11,7 @@
 #include "platform/print/print_host.hpp"
 #include "platform/workbook/package.hpp"
 #include "report/spreadsheet_automation.hpp"
-#include "report/window_view.hpp"
-#include "sheet/sheet.hpp"
 #include "window/program_paths.hpp"
-#include "window/window.hpp"
-#include "window/window_gauging.hpp"
 
 #include <functional>
 #include <optional>
@@ -117,25 +113,23 @@ FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
 
 } // namespace
 
-FormOutcome printCommand(Window& window, const sys::KeepWaiting& keepWaiting) {
-    return printComputedForm(window, windowForm(window), checkWindow(window), keepWaiting);
-}
-
-FormOutcome printComputedForm(Window& window, const FormSheet& form,
+FormOutcome printComputedForm(UserDialogs& user, const FormContext& context, const FormSheet& form,
                               std::span<const Finding> findings,
                               const sys::KeepWaiting& keepWaiting) {
     PrintNotice notice;
     FormOutcome outcome = printFilledForm(
-        [&](FormOutcome& chosen) { return chooseForm(window, form, findings, "打印", chosen); },
+        [&](FormOutcome& chosen) {
+            return chooseForm(user, context, form, findings, "打印", chosen);
+        },
         [&](bool twoPages, std::string& problem, fs::path& workingCopy) {
-            workingCopy = paths::formWorkingCopy(window.programFolder(), twoPages);
-            return fillWindowForm(window, form, twoPages, problem);
+            workingCopy = paths::formWorkingCopy(context.programFolder, twoPages);
+            return fillContextForm(context, form, twoPages, problem);
         },
         keepWaiting, notice);
     if (!notice.title.empty()) {
-        window.showMessage(outcome.message, notice.title, notice.icon);
+        user.showMessage(outcome.message, notice.title, notice.icon);
     } else if (outcome.status == FormOutcome::Status::Done) {
-        noteNotices(window, findings, "记载表已送往打印机");
+        noteNotices(context, findings, "记载表已送往打印机");
     }
     return outcome;
 }

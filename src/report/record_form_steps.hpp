@@ -12,8 +12,6 @@
 
 namespace tarnelo {
 
-class Window;
-
 namespace form_detail {
 
 inline constexpr std::string_view kNotice = "提示：";
@@ -32,14 +30,10 @@ std::vector<Finding> errorsOf(std::vector<Finding> findings);
 // "记载表中有 2 处错误，没有导出。"
 std::string declined(std::size_t errors, std::string_view verb);
 
-// The form of what the window shows: its sheet, fields and the record header in its program
-// folder.
-FormSheet windowForm(const Window& window);
-
 // The checks before a form of the window: refusals (in a message box), then one question when
 // the input holds errors. False when no form is to be made; the outcome says why.
-bool chooseForm(Window& window, const FormSheet& form, std::span<const Finding> findings,
-                std::string_view verb, FormOutcome& outcome);
+bool chooseForm(UserDialogs& user, const FormContext& context, const FormSheet& form,
+                std::span<const Finding> findings, std::string_view verb, FormOutcome& outcome);
 
 // The same without the window: the refusals, then the errors, let through by withErrors.
 bool chooseForm(const FormSheet& form, std::span<const Finding> findings, const ExportPlace& place,
@@ -49,10 +43,12 @@ bool chooseForm(const FormSheet& form, std::span<const Finding> findings, const 
 FormPlace privatePlace(const ExportPlace& place, bool twoPages);
 
 // 注意 findings do not stop a form; the status bar names their count.
-void noteNotices(Window& window, std::span<const Finding> findings, std::string_view done);
+void noteNotices(const FormContext& context, std::span<const Finding> findings,
+                 std::string_view done);
 
-// Fills the window's form into the working copy in its program folder.
-bool fillWindowForm(Window& window, const FormSheet& form, bool twoPages, std::string& problem);
+// Fills the form into the working copy in the context's program folder.
+bool fillContextForm(const FormContext& context, const FormSheet& form, bool twoPages,
+                     std::string& problem);
 
 } // namespace form_detail
 } // namespace tarnelo

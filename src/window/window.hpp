@@ -4,6 +4,7 @@
 #pragma once
 
 #include "gauging/gauging.hpp"
+#include "window/user_dialogs.hpp"
 
 #include <array>
 #include <filesystem>
@@ -91,9 +92,7 @@ inline constexpr std::string_view 保存 = "保存";
 inline constexpr std::string_view 导出Excel = "导出Excel";
 inline constexpr std::string_view 打印 = "打印";
 inline constexpr std::string_view 进度条1 = "进度条1";
-inline constexpr std::string_view 通用对话框保存 = "通用对话框保存";
-inline constexpr std::string_view 通用对话框打开 = "通用对话框打开";
-inline constexpr std::string_view 通用对话框excel = "通用对话框excel";
+// The file dialogs' names are in window/user_dialogs.hpp.
 
 // The seven section results.
 inline constexpr std::string_view kResultFields[] = {断面流量, 断面面积, 平均流速, 最大流速,
@@ -123,45 +122,13 @@ struct InitialText {
 };
 std::span<const InitialText> initialTexts();
 
-// A file dialog of the window: its template name, whether it saves, filter and default suffix.
-struct FileDialogSpec {
-    std::string_view name;
-    bool save;
-    std::string_view filter;
-    std::string_view defaultSuffix;
-};
-namespace dlg {
-inline constexpr FileDialogSpec 通用对话框保存{ctl::通用对话框保存, true, "文本文件（*.dat）",
-                                               "dat"};
-inline constexpr FileDialogSpec 通用对话框打开{ctl::通用对话框打开, false, "文本文件（*.dat）",
-                                               "dat"};
-// The record form is Office Open XML, so it is offered as .xlsx.
-inline constexpr FileDialogSpec 通用对话框excel{ctl::通用对话框excel, true,
-                                                "Excel 工作簿（*.xlsx）", "xlsx"};
-} // namespace dlg
-
-struct FileChoice {
-    bool confirmed = false;
-    // The dialog's file name afterwards: the chosen path, or after a cancel the name it kept
-    // from the last choice (possibly empty).
-    std::filesystem::path path;
-};
-
-enum class MessageIcon { None, Information, Warning };
-
-// A message as a message box shows it: at most mostCharacters characters and mostLines lines,
-// cut at a character boundary and ended with "…" when it is longer. The box offers the full
-// text beside it.
-std::string readableMessage(std::string_view text, std::size_t mostCharacters = 600,
-                            std::size_t mostLines = 20);
-
 // Colour values the sheet layout writes into heading labels.
 inline constexpr int kRed = 255;
 inline constexpr int kBlack = 0;
 
-class Window {
+class Window : public UserDialogs {
   public:
-    virtual ~Window() = default;
+    ~Window() override = default;
 
     // Text of an edit box (its content), a label or a button (its caption).
     virtual std::string text(std::string_view control) const = 0;
@@ -190,17 +157,8 @@ class Window {
     // The status bar 状态条1.
     virtual void setStatus(std::string_view text) = 0;
 
-    // Shows a file dialog starting in initialFolder and waits for the user.
-    virtual FileChoice chooseFile(const FileDialogSpec& dialog,
-                                  const std::filesystem::path& initialFolder) = 0;
+    // showMessage, ask, chooseFile and askText: the window's boxes and dialogs (UserDialogs).
 
-    // A modal message box with one confirming button.
-    virtual void showMessage(std::string_view text, std::string_view title,
-                             MessageIcon icon = MessageIcon::None) = 0;
-    // A modal question with yes and no; true for yes.
-    virtual bool ask(std::string_view text, std::string_view title) = 0;
-    // A modal prompt for one line of text; std::nullopt when cancelled.
-    virtual std::optional<std::string> askText(std::string_view prompt, std::string_view title) = 0;
     // The station's class (1, 2 or 3, 一类 to 三类精度站) the checks apply, as the user set it
     // for the station's year; 2 where nothing is set.
     virtual int stationClass() const { return 2; }

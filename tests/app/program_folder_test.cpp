@@ -2,6 +2,7 @@
 
 #include "app/file_commands.hpp"
 #include "files/file_io.hpp"
+#include "app/window_form.hpp"
 #include "report/record_form.hpp"
 #include "support/headless_window.hpp"
 #include "window/program_paths.hpp"

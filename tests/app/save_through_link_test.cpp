@@ -6,6 +6,7 @@
 #include "app/window_sheet.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
+#include "app/window_form.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"

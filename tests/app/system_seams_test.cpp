@@ -10,6 +10,7 @@
 #include "files/gbk.hpp"
 #include "platform/system/child_process.hpp"
 #include "platform/system/scratch.hpp"
+#include "app/window_form.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"

@@ -6,6 +6,7 @@
 
 #include "files/file_io.hpp"
 #include "platform/print/print_host.hpp"
+#include "app/window_form.hpp"
 #include "report/record_form.hpp"
 #include "support/worked_example.hpp"
 #include "window/program_paths.hpp"

@@ -1,15 +1,13 @@
 // The record form when something is wrong with its inputs: a damaged template, a zip bomb in
 // the template's place, a text longer than a spreadsheet cell holds. Each is named as what it
 // is, quickly, and nothing is exported.
-#include "app/compute_command.hpp"
-#include "app/window_sheet.hpp"
+#include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "report/record_form.hpp"
-#include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
-#include "support/headless_window.hpp"
-#include "support/worked_example.hpp"
+#include "support/scripted_dialogs.hpp"
+#include "support/typed_gauging.hpp"
 #include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
@@ -27,21 +25,29 @@ namespace fs = std::filesystem;
 
 class FormFaults : public ::testing::Test {
   protected:
-    FormFaults() {
-        layoutSheet(window);
-        testing::typeWorkedExample(window);
-        computeCommand(window);
-    }
-
+    // The worked example's form, exported under that name.
     FormOutcome exportTo(const std::string& name) {
-        window.answerFileDialog(ctl::通用对话框excel, folder.path() / "excel" / name);
-        return exportCommand(window);
+        user.answerFileDialog(ctl::通用对话框excel, folder.path() / "excel" / name);
+        return exportComputedForm(user, shown.context(),
+                                  formSheetOf(gauging, computed, parseRecordHeader(header)),
+                                  computed.findings);
     }
 
     testing::FormFolder folder;
-    HeadlessWindow window{folder.path()};
+    testing::RecordingContext shown{folder.path()};
+    testing::ScriptedDialogs user;
+    const Gauging gauging = testing::workedExample();
+    const Computation computed = compute(gauging);
+    std::string header{kDefaultRecordHeader};
     fs::path templateFile = paths::formTemplate(folder.path(), false);
 };
+
+// The record header of the 39 values as 更多 gives it.
+std::string headerBytes(const std::array<std::string, 39>& values) {
+    const auto bytes = recordHeaderBytes(values);
+    EXPECT_TRUE(bytes.has_value());
+    return bytes.value_or("");
+}
 
 TEST_F(FormFaults, ADamagedTemplateIsNamedAsSuch) {
     ASSERT_TRUE(writeFileAtomic(templateFile, "PK\x03\x04 not a workbook"));
@@ -102,7 +108,7 @@ TEST_F(FormFaults, AZipBombInPlaceOfTheTemplateIsRefusedWithinASecondAndLittleMe
 TEST_F(FormFaults, ATextLongerThanACellHoldsIsRefusedWithTheFieldNamed) {
     std::array<std::string, 39> values{};
     values[0] = std::string(32768, 'a');
-    ASSERT_TRUE(giveRecordHeader(window, values));
+    header = headerBytes(values);
     FormOutcome outcome = exportTo("long.xlsx");
     EXPECT_EQ(outcome.status, FormOutcome::Status::Refused);
     EXPECT_NE(outcome.message.find("“" + recordHeaderCaption(0) + "”"), std::string::npos)
@@ -110,7 +116,7 @@ TEST_F(FormFaults, ATextLongerThanACellHoldsIsRefusedWithTheFieldNamed) {
     EXPECT_NE(outcome.message.find("32767"), std::string::npos);
 
     values[0] = std::string(32767, 'a');
-    ASSERT_TRUE(giveRecordHeader(window, values));
+    header = headerBytes(values);
     outcome = exportTo("long.xlsx");
     EXPECT_EQ(outcome.status, FormOutcome::Status::Done) << outcome.message;
 }

@@ -1,18 +1,16 @@
 // The record form of a computed gauging, made without a window: the command line's export. The
-// same form as 导出Excel, the same refusals, and errors kept from the form unless let through.
-#include "app/compute_command.hpp"
-#include "app/file_commands.hpp"
-#include "app/window_sheet.hpp"
+// same form as 导出Excel's road, the same refusals, and errors kept from the form unless let
+// through. (tests/app/window_form_test.cpp compares it with the form of a window's sheet.)
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/gauging_file.hpp"
+#include "files/record_header.hpp"
 #include "platform/system/scratch.hpp"
 #include "platform/workbook/package.hpp"
 #include "report/record_form.hpp"
 #include "support/form_folder.hpp"
-#include "support/headless_window.hpp"
+#include "support/scripted_dialogs.hpp"
 #include "window/program_paths.hpp"
-#include "window/window_gauging.hpp"
 
 #include <gtest/gtest.h>
 
@@ -58,13 +56,16 @@ TEST_F(FormWithoutWindow, IsTheFormThatTheWindowExports) {
     ASSERT_EQ(made.status, FormOutcome::Status::Done) << made.message;
     EXPECT_TRUE(made.twoPages);
 
-    HeadlessWindow window(folder_.path());
-    layoutSheet(window);
-    window.setRecordHeader(gauging.headerPart);
-    fillFromGauging(window, gauging);
-    ASSERT_EQ(computeCommand(window).status, ComputeOutcome::Status::Computed);
-    window.answerFileDialog(ctl::通用对话框excel, scratch_.path() / "window.xlsx");
-    ASSERT_EQ(exportCommand(window).status, FormOutcome::Status::Done);
+    // The window's road: asked through its dialogs, filled in its program folder.
+    testing::ScriptedDialogs user;
+    const testing::RecordingContext shown(folder_.path());
+    user.answerFileDialog(ctl::通用对话框excel, scratch_.path() / "window.xlsx");
+    ASSERT_EQ(
+        exportComputedForm(user, shown.context(),
+                           formSheetOf(gauging, computed, parseRecordHeader(gauging.headerPart)),
+                           computed.findings)
+            .status,
+        FormOutcome::Status::Done);
 
     const auto fromCli = partsOf(scratch_.path() / "cli.xlsx");
     const auto fromWindow = partsOf(scratch_.path() / "window.xlsx");

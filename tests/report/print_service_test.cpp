@@ -1,14 +1,13 @@
 // The print service in trouble: not running, or accepting a connection and never answering.
 // Printing must give up within its limits and say which it was, in Chinese.
-#include "app/compute_command.hpp"
-#include "app/window_sheet.hpp"
+#include "compute/compute.hpp"
+#include "files/record_header.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/pdf_render.hpp"
 #include "report/record_form.hpp"
-#include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
-#include "support/headless_window.hpp"
-#include "support/worked_example.hpp"
+#include "support/scripted_dialogs.hpp"
+#include "support/typed_gauging.hpp"
 
 #include <gtest/gtest.h>
 
@@ -101,14 +100,16 @@ TEST_F(PrintServer, ThePrintCommandSaysThatTheServiceDoesNotAnswer) {
         GTEST_SKIP() << "no LibreOffice to print with";
     }
     testing::FormFolder folder;
-    HeadlessWindow window(folder.path());
-    layoutSheet(window);
-    testing::typeWorkedExample(window);
-    computeCommand(window);
+    const testing::RecordingContext shown(folder.path());
+    testing::ScriptedDialogs user;
+    const Gauging gauging = testing::workedExample();
+    const Computation computed = compute(gauging);
+    const FormSheet form = formSheetOf(gauging, computed, parseRecordHeader(kDefaultRecordHeader));
     const SilentServer server;
     ::setenv("CUPS_SERVER", server.address().c_str(), 1);
     const auto started = std::chrono::steady_clock::now();
-    const FormOutcome printed = printCommand(window, {});
+    const FormOutcome printed =
+        printComputedForm(user, shown.context(), form, computed.findings, {});
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
     EXPECT_EQ(printed.status, FormOutcome::Status::Failed);
     EXPECT_NE(printed.message.find("没有响应"), std::string::npos) << printed.message;

@@ -1,22 +1,25 @@
 // The record-form fills read back cell by cell from the saved working copy, and the export and
-// print commands around them.
-#include "app/compute_command.hpp"
+// print commands around them, asked and told through a scripted user.
+#include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "platform/automation/host_registry.hpp"
 #include "platform/print/print_host.hpp"
 #include "report/record_form.hpp"
 #include "report/spreadsheet_automation.hpp"
+#include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
-#include "support/headless_window.hpp"
-#include "support/worked_example.hpp"
+#include "support/scripted_dialogs.hpp"
+#include "support/typed_gauging.hpp"
 #include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -50,31 +53,55 @@ Cells readWorkbook(const fs::path& file, int rows) {
     return cells;
 }
 
-// A computed-looking sheet of n verticals whose every cell says where it came from; N (column
-// 5) is filled on every other row only.
-void typeVerticals(HeadlessWindow& window, int n) {
-    Sheet& sheet = window.sheet();
-    sheet.growTo(n);
+// A computed-looking form of n verticals whose every cell says where it came from; N (column
+// 5) is filled on every other row only. Its table has the rows of a window's sheet (at least
+// 20) and the default record header.
+FormSheet verticalsForm(int n) {
+    std::vector<RowTexts> rows(static_cast<std::size_t>(std::max(n, Sheet::kInitialRows)));
     for (int r = 0; r < n; ++r) {
-        for (int c = 0; c < Sheet::kColumns; ++c) {
+        for (int c = 0; c < kRecordColumns; ++c) {
             if (c == col::N && r % 2 == 0) {
                 continue;
             }
-            sheet.setCell(r, c, "r" + std::to_string(r) + "c" + std::to_string(c));
+            rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] =
+                "r" + std::to_string(r) + "c" + std::to_string(c);
         }
     }
-    const char* results[] = {"37.4", "22.5", "1.66", "2.59", "20.0", "1.12", "1.80"};
-    for (std::size_t i = 0; i < std::size(ctl::kResultFields); ++i) {
-        window.setText(ctl::kResultFields[i], results[i]);
-    }
-    window.setText(ctl::信号转数编辑框, "25");
+    FormSheet form;
+    form.table = Table(std::move(rows));
+    form.results = {"37.4", "22.5", "1.66", "2.59", "20.0", "1.12", "1.80"};
+    form.signalsPerRevolution = "25";
+    form.header = parseRecordHeader(kDefaultRecordHeader);
+    return form;
+}
+
+// The record header of the 39 values, as 更多 gives it.
+RecordHeader headerOf(const std::array<std::string, 39>& values) {
+    const auto bytes = recordHeaderBytes(values);
+    EXPECT_TRUE(bytes.has_value());
+    return parseRecordHeader(bytes.value_or(std::string(kDefaultRecordHeader)));
+}
+
+// The check pass over the form's input, as the window's would run over the same sheet.
+std::vector<Finding> findingsOf(const FormSheet& form) {
+    Gauging gauging;
+    gauging.mode = form.mode;
+    gauging.coefficients[coef::信号转数] = form.signalsPerRevolution;
+    return checkMeasurement(testing::retyped(gauging, form.table), form.table, form.results[0]);
+}
+
+bool fill(const FormSheet& form, const FormContext& context, bool twoPages) {
+    std::string problem;
+    const bool filled = fillForm(form, formPlaceOf(context, twoPages), twoPages, problem);
+    EXPECT_EQ(problem, "");
+    return filled;
 }
 
 int formRowOf(int vertical, bool twoPages) {
     return twoPages && vertical > 20 ? 6 + vertical : 5 + vertical;
 }
 
-// The cells a fill writes for the verticals of typeVerticals and the results, no header.
+// The cells a fill writes for the verticals of verticalsForm and the results, no header.
 Cells expectedVerticalAndResultCells(int n, bool twoPages) {
     Cells cells;
     const int footer = twoPages ? 28 : 0;
@@ -132,28 +159,29 @@ void expectFilled(const Cells& filled, const Cells& original, const Cells& expec
 class FillTest : public ::testing::Test {
   protected:
     FormFolder folder;
-    HeadlessWindow window{folder.path()};
+    testing::RecordingContext shown{folder.path()};
+    const FormContext& context = shown.context();
 };
 
 TEST_F(FillTest, VerticalRowsAndResultsForEveryShapeOfSection) {
     for (int n : {0, 1, 2, 5, 13, 14, 20, 21, 40}) {
-        HeadlessWindow w(folder.path());
-        typeVerticals(w, n);
+        testing::RecordingContext each(folder.path());
         const bool twoPages = n > kSinglePageVerticals;
-        ASSERT_TRUE(twoPages ? fillTwoPageForm(w) : fillSinglePageForm(w)) << n;
+        ASSERT_TRUE(fill(verticalsForm(n), each.context(), twoPages)) << n;
         const int rows = twoPages ? 53 : 25;
         const Cells original = readWorkbook(paths::formTemplate(folder.path(), twoPages), rows);
         const Cells filled = readWorkbook(paths::formWorkingCopy(folder.path(), twoPages), rows);
         expectFilled(filled, original, expectedVerticalAndResultCells(n, twoPages),
                      "N = " + std::to_string(n));
-        EXPECT_EQ(w.progress(), 0);
-        EXPECT_EQ(w.pauses, std::vector<int>{500});
+        ASSERT_FALSE(each.progress.empty());
+        EXPECT_EQ(each.progress.back(), 0);
+        EXPECT_EQ(each.pauses, std::vector<int>{500});
         std::vector<int> steps{10, 20, 30};
         if (n >= 2) {
             steps.push_back(40);
         }
         steps.insert(steps.end(), {50, 60, 70, 80, 90, 100, 0});
-        std::vector<int> seen = w.progressHistory;
+        std::vector<int> seen = each.progress;
         seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
         EXPECT_EQ(seen, steps) << "N = " << n;
     }
@@ -203,12 +231,12 @@ std::array<std::string, 39> fullHeader() {
 }
 
 TEST_F(FillTest, HeaderFooterAndGaugesOfAFullHeader) {
-    ASSERT_TRUE(giveRecordHeader(window, fullHeader()));
-    typeVerticals(window, 5);
-    window.sheet().setCell(0, col::测点流速, "");
-    window.sheet().setCell(4, col::测点流速, "");
-    window.sheet().setCell(7, col::测点流速, "beyond N: not counted");
-    ASSERT_TRUE(fillSinglePageForm(window));
+    FormSheet form = verticalsForm(5);
+    form.header = headerOf(fullHeader());
+    form.table.setCell(0, col::测点流速, "");
+    form.table.setCell(4, col::测点流速, "");
+    form.table.setCell(7, col::测点流速, "beyond N: not counted");
+    ASSERT_TRUE(fill(form, context, false));
     const Cells original = readWorkbook(paths::formTemplate(folder.path(), false), 25);
     const Cells filled = readWorkbook(paths::formWorkingCopy(folder.path(), false), 25);
     Cells expected = expectedVerticalAndResultCells(5, false);
@@ -258,9 +286,9 @@ TEST_F(FillTest, CombinedCellsNeedBothFieldsAndTheStationHeadsBothPages) {
     header[5] = "";  // meter formula: T2 is not written
     header[10] = ""; // stopwatch deviation: Q3 is not written
     header[15] = ""; // meter model: Q19 keeps the counts, the brackets stay empty
-    ASSERT_TRUE(giveRecordHeader(window, header));
-    typeVerticals(window, 14);
-    ASSERT_TRUE(fillTwoPageForm(window));
+    FormSheet form = verticalsForm(14);
+    form.header = headerOf(header);
+    ASSERT_TRUE(fill(form, context, true));
     const Cells original = readWorkbook(paths::formTemplate(folder.path(), true), 53);
     const Cells filled = readWorkbook(paths::formWorkingCopy(folder.path(), true), 53);
     EXPECT_EQ(filled.at({2, 20}), original.at({2, 20}));
@@ -282,13 +310,13 @@ TEST_F(FillTest, CombinedCellsNeedBothFieldsAndTheStationHeadsBothPages) {
 TEST_F(FillTest, TheMeterSentenceCountsSurfaceVerticalsApart) {
     auto header = fullHeader();
     header[10] = "-0.3"; // a stopwatch deviation with its sign
-    ASSERT_TRUE(giveRecordHeader(window, header));
-    typeVerticals(window, 6);
-    window.sheet().setCell(0, col::测点流速, "");
-    window.sheet().setCell(5, col::测点流速, "");
-    window.sheet().setCell(2, col::相对, "0.0");
-    window.sheet().setCell(3, col::相对, "0.0");
-    ASSERT_TRUE(fillSinglePageForm(window));
+    FormSheet form = verticalsForm(6);
+    form.header = headerOf(header);
+    form.table.setCell(0, col::测点流速, "");
+    form.table.setCell(5, col::测点流速, "");
+    form.table.setCell(2, col::相对, "0.0");
+    form.table.setCell(3, col::相对, "0.0");
+    ASSERT_TRUE(fill(form, context, false));
     const Cells filled = readWorkbook(paths::formWorkingCopy(folder.path(), false), 25);
     EXPECT_EQ(filled.at({19, 17}),
               "流速仪（ LS25-3A ）测速垂线数/0.0、0.6或测点总数 4 / 0.6×2、0.0×2");
@@ -296,132 +324,143 @@ TEST_F(FillTest, TheMeterSentenceCountsSurfaceVerticalsApart) {
 }
 
 TEST_F(FillTest, CountFilledRowsCountsDistancesAnywhereInTheSheet) {
-    window.sheet().setCell(0, col::起点距, "0");
-    window.sheet().setCell(2, col::水深, "1.0");
-    window.sheet().setCell(19, col::起点距, "30");
-    EXPECT_EQ(countFilledRows(window), 2);
+    Table table{std::vector<RowTexts>(Sheet::kInitialRows)};
+    table.setCell(0, col::起点距, "0");
+    table.setCell(2, col::水深, "1.0");
+    table.setCell(19, col::起点距, "30");
+    EXPECT_EQ(countFilledRows(table), 2);
 }
 
+// The two commands on a form of five verticals, the user scripted.
 class CommandTest : public FillTest {
   protected:
-    void SetUp() override { typeVerticals(window, 5); }
+    FormOutcome exportIt() { return exportComputedForm(user, context, form, findingsOf(form)); }
+    FormOutcome printIt() { return printComputedForm(user, context, form, findingsOf(form), {}); }
+
+    // The worked example computed with one cell changed before, its findings those of the
+    // computation.
+    FormOutcome exportWorkedExample(int row, int column, const char* text,
+                                    const std::function<void(FormSheet&)>& change = {}) {
+        Gauging gauging = testing::workedExample();
+        gauging.coefficients[coef::信号转数] = "20";
+        setTypedText(gauging.rows[static_cast<std::size_t>(row)], column, text);
+        const Computation computed = compute(gauging);
+        EXPECT_EQ(computed.status, Computation::Status::Computed);
+        FormSheet worked = formSheetOf(gauging, computed, parseRecordHeader(kDefaultRecordHeader));
+        if (change) {
+            change(worked);
+        }
+        return exportComputedForm(user, context, worked, computed.findings);
+    }
+
+    FormSheet form = verticalsForm(5);
+    testing::ScriptedDialogs user;
 };
 
 TEST_F(CommandTest, ExportCopiesTheFilledFormToTheChosenFile) {
     const fs::path target = folder.path() / "excel" / "寸滩-0703.xlsx";
     ASSERT_TRUE(writeFileAtomic(target, "an older file"));
-    window.answerFileDialog(ctl::通用对话框excel, target);
-    exportCommand(window);
+    user.answerFileDialog(ctl::通用对话框excel, target);
+    exportIt();
     // The made-up cells are no numbers: the one question about errors, answered yes.
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].text.rfind("记载表中有 ", 0), 0u);
-    EXPECT_EQ(window.dialogFolders.at(std::string(ctl::通用对话框excel)), folder.path() / "excel");
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0].text.rfind("记载表中有 ", 0), 0u);
+    EXPECT_EQ(user.dialogFolders.at(std::string(ctl::通用对话框excel)), folder.path() / "excel");
     EXPECT_EQ(readFileBytes(target), readFileBytes(paths::formWorkingCopy(folder.path(), false)));
     EXPECT_EQ(readWorkbook(target, 25).at({6, 1}), "水边");
 }
 
 TEST_F(CommandTest, ExportCancelledWritesNothing) {
-    window.answerFileDialog(ctl::通用对话框excel, std::nullopt);
-    exportCommand(window);
+    user.answerFileDialog(ctl::通用对话框excel, std::nullopt);
+    exportIt();
     EXPECT_FALSE(fs::exists(paths::formWorkingCopy(folder.path(), false)));
     EXPECT_TRUE(fs::is_empty(folder.path() / "excel"));
-    EXPECT_TRUE(window.progressHistory.empty());
+    EXPECT_TRUE(shown.progress.empty());
 }
 
 TEST_F(CommandTest, MissingTemplateOfTheChosenFormIsReported) {
     fs::remove(paths::formTemplate(folder.path(), false));
-    window.answerFileDialog(ctl::通用对话框excel, folder.path() / "excel" / "x.xlsx");
-    exportCommand(window);
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].text, "excel模板丢失，请重新安装本软件。");
-    EXPECT_EQ(window.messages[0].title, "提示：");
+    user.answerFileDialog(ctl::通用对话框excel, folder.path() / "excel" / "x.xlsx");
+    exportIt();
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0].text, "excel模板丢失，请重新安装本软件。");
+    EXPECT_EQ(user.messages[0].title, "提示：");
     EXPECT_FALSE(fs::exists(folder.path() / "excel" / "x.xlsx"));
 }
 
 TEST_F(CommandTest, MoreThanFortyVerticalsAreRefused) {
-    typeVerticals(window, 41);
-    window.answerFileDialog(ctl::通用对话框excel, folder.path() / "excel" / "x.xlsx");
-    exportCommand(window);
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_NE(window.messages[0].text.find("40"), std::string::npos);
+    form = verticalsForm(41);
+    user.answerFileDialog(ctl::通用对话框excel, folder.path() / "excel" / "x.xlsx");
+    exportIt();
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_NE(user.messages[0].text.find("40"), std::string::npos);
     EXPECT_FALSE(fs::exists(folder.path() / "excel" / "x.xlsx"));
     EXPECT_FALSE(fs::exists(paths::formWorkingCopy(folder.path(), true)));
 }
 
-// The worked example typed and computed, with one cell changed afterwards.
-void computeWorkedExample(HeadlessWindow& window, int row, int column, const char* text) {
-    Sheet& sheet = window.sheet();
-    sheet.clearColumns(cols::kAll);
-    testing::typeWorkedExample(window);
-    window.setText(ctl::水面系数编辑框, "0.85");
-    window.setText(ctl::信号转数编辑框, "20");
-    sheet.setCell(row, column, text);
-    ASSERT_EQ(computeCommand(window).status, ComputeOutcome::Status::Computed);
-    window.messages.clear();
-}
-
 TEST_F(CommandTest, AGapInTheDistancesOrTooManyVerticalsIsRefusedWithTheRowNamed) {
     const fs::path target = folder.path() / "excel" / "x.xlsx";
-    computeWorkedExample(window, 4, col::起点距, "20");
-    window.sheet().setCell(2, col::起点距, "");
-    window.answerFileDialog(ctl::通用对话框excel, target);
-    EXPECT_EQ(exportCommand(window).status, FormOutcome::Status::Refused);
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].text.rfind("第 3 行的起点距为空，而下面第 4 行还有起点距", 0), 0u)
-        << window.messages[0].text;
+    user.answerFileDialog(ctl::通用对话框excel, target);
+    // The distance of the third row emptied after the computation.
+    const FormOutcome refused = exportWorkedExample(4, col::起点距, "20", [](FormSheet& computed) {
+        computed.table.setCell(2, col::起点距, "");
+    });
+    EXPECT_EQ(refused.status, FormOutcome::Status::Refused);
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0].text.rfind("第 3 行的起点距为空，而下面第 4 行还有起点距", 0), 0u)
+        << user.messages[0].text;
     EXPECT_FALSE(fs::exists(target));
     EXPECT_FALSE(fs::exists(paths::formWorkingCopy(folder.path(), false)));
 
-    typeVerticals(window, 45);
-    window.messages.clear();
-    exportCommand(window);
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_NE(window.messages[0].text.find("从第 41 行起放不下"), std::string::npos)
-        << window.messages[0].text;
+    form = verticalsForm(45);
+    user.messages.clear();
+    exportIt();
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_NE(user.messages[0].text.find("从第 41 行起放不下"), std::string::npos)
+        << user.messages[0].text;
 }
 
 TEST_F(CommandTest, ErrorsAskOnceAndNoWritesNothingWhileNoticesOnlyCount) {
     const fs::path target = folder.path() / "excel" / "x.xlsx";
-    computeWorkedExample(window, 1, col::水深, "l.2");
-    window.answerFileDialog(ctl::通用对话框excel, target);
-    window.answerQuestion(false);
-    FormOutcome outcome = exportCommand(window);
+    user.answerFileDialog(ctl::通用对话框excel, target);
+    user.answerQuestion(false);
+    FormOutcome outcome = exportWorkedExample(1, col::水深, "l.2");
     EXPECT_EQ(outcome.status, FormOutcome::Status::Cancelled);
-    ASSERT_EQ(window.messages.size(), 1u);
+    ASSERT_EQ(user.messages.size(), 1u);
     EXPECT_EQ(
-        window.messages[0].text,
+        user.messages[0].text,
         "记载表中有 1 处错误，仍要导出吗？\n\n错误  第 2 行“水深”：“l.2”不是数字，将按 0 计算");
     EXPECT_FALSE(fs::exists(target));
-    EXPECT_TRUE(window.progressHistory.empty());
+    EXPECT_TRUE(shown.progress.empty());
 
     // The worked example itself has three partials above a tenth, one notice: no question, a
     // count.
-    computeWorkedExample(window, 1, col::水深, "1.2");
-    window.answerFileDialog(ctl::通用对话框excel, target);
-    outcome = exportCommand(window);
+    user.messages.clear();
+    user.answerFileDialog(ctl::通用对话框excel, target);
+    outcome = exportWorkedExample(1, col::水深, "1.2");
     EXPECT_EQ(outcome.status, FormOutcome::Status::Done);
-    EXPECT_TRUE(window.messages.empty());
+    EXPECT_TRUE(user.messages.empty());
     // The worked example's partials and its verticals' spacing are notices.
-    EXPECT_EQ(window.status(), "记载表已导出，有 2 处需要注意。");
+    EXPECT_EQ(shown.status, "记载表已导出，有 2 处需要注意。");
     EXPECT_TRUE(fs::exists(target));
 }
 
 TEST_F(CommandTest, ExportToAFolderThatCannotBeWrittenSaysSo) {
-    window.answerFileDialog(ctl::通用对话框excel, folder.path() / "no such folder" / "x.xlsx");
-    exportCommand(window);
-    ASSERT_EQ(window.messages.size(), 2u);
-    EXPECT_NE(window.messages[1].text.find("无法保存记载表"), std::string::npos);
+    user.answerFileDialog(ctl::通用对话框excel, folder.path() / "no such folder" / "x.xlsx");
+    exportIt();
+    ASSERT_EQ(user.messages.size(), 2u);
+    EXPECT_NE(user.messages[1].text.find("无法保存记载表"), std::string::npos);
 }
 
 TEST_F(CommandTest, PrintWithoutRendererAsksForTheSpreadsheetProgram) {
     ::setenv("TARNELO_SOFFICE", "", 1);
-    printCommand(window, {});
+    printIt();
     ::unsetenv("TARNELO_SOFFICE");
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].text,
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0].text,
               "您需要在计算机上安装 LibreOffice（或 EXCEL）程序才能进行操作！");
-    EXPECT_EQ(window.messages[0].title, "信息：");
-    EXPECT_EQ(window.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(user.messages[0].title, "信息：");
+    EXPECT_EQ(user.messages[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(fs::exists(paths::formWorkingCopy(folder.path(), false)));
 }
 
@@ -448,8 +487,8 @@ TEST_F(CommandTest, PrintFillsThenPrintsThePagesOfTheChosenForm) {
     automation::ScopedHostRegistration host(kPrintProgId, [&log] {
         return automation::Dispatch(std::make_shared<RecordingPrintHost>(log));
     });
-    typeVerticals(window, 14);
-    printCommand(window, {});
+    form = verticalsForm(14);
+    printIt();
     const std::string workingCopy = paths::formWorkingCopy(folder.path(), true).string();
     ASSERT_GE(log.size(), 9u);
     EXPECT_EQ(log[0], "Workbooks");
@@ -467,9 +506,9 @@ TEST_F(CommandTest, PrintFillsThenPrintsThePagesOfTheChosenForm) {
     // Without a default printer, or without a print service, the command says so instead of
     // printing nowhere.
     const auto saysWhy = [&] {
-        return !window.messages.empty() &&
-               (window.messages.back().text.find("默认打印机") != std::string::npos ||
-                window.messages.back().text.find("打印服务") != std::string::npos);
+        return !user.messages.empty() &&
+               (user.messages.back().text.find("默认打印机") != std::string::npos ||
+                user.messages.back().text.find("打印服务") != std::string::npos);
     };
     EXPECT_TRUE(printed || saysWhy());
 }

@@ -9,11 +9,12 @@
 #include "compute/gauge_stage.hpp"
 #include "files/gbk.hpp"
 #include "measure/numtext.hpp"
-#include "report/window_view.hpp"
+#include "measure/section.hpp"
 #include "support/headless_window.hpp"
 #include "support/program_folder.hpp"
 #include "support/scratch_program_folder.hpp"
 #include "support/station_files.hpp"
+#include "window/window_gauging.hpp"
 
 #include <gtest/gtest.h>
 
@@ -179,7 +180,8 @@ TEST(StationTable, TheGaugingIsComputedAsTheWindowComputesIt) {
         EXPECT_EQ(num::graded(*data.dischargeSum, num::Grade::Discharge), data.results[0]) << name;
         EXPECT_EQ(num::graded(*data.areaSum, num::Grade::Area), data.results[1]) << name;
         EXPECT_EQ(data.findings, computed.findings) << name;
-        const SectionUncertainty shown = estimateUncertainty(readWindowSection(window));
+        const SectionUncertainty shown = estimateUncertainty(
+            readSection(gaugingOf(window), tableOf(window.sheet()), window.text(ctl::断面流量)));
         EXPECT_EQ(data.uncertainty.ive.percent, shown.ive.percent) << name;
         EXPECT_EQ(data.uncertainty.iso748.percent, shown.iso748.percent) << name;
     }

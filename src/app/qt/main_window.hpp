@@ -7,6 +7,7 @@
 #include "app/file_commands.hpp"
 #include "app/qt/findings_view.hpp"
 #include "app/shell.hpp"
+#include "app/window_form.hpp"
 #include "document/measurement_header.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
@@ -98,14 +99,16 @@ class MainWindow : public QMainWindow, public Window {
     // computation at hand, with its findings. 打印 is handed the window's keepWaiting for its
     // waits on other programs.
     std::function<FormOutcome(Window&)> exportAction = [this](Window& window) {
-        return computed_.run() ? exportComputedForm(window, computedForm(), computed_.findings())
+        return computed_.run() ? exportComputedForm(window, formContextOf(window), computedForm(),
+                                                    computed_.findings())
                                : exportCommand(window);
     };
     std::function<FormOutcome(Window&, const sys::KeepWaiting&)> printAction =
         [this](Window& window, const sys::KeepWaiting& keepWaiting) {
-            return computed_.run() ? printComputedForm(window, computedForm(), computed_.findings(),
-                                                       keepWaiting)
-                                   : printCommand(window, keepWaiting);
+            return computed_.run()
+                       ? printComputedForm(window, formContextOf(window), computedForm(),
+                                           computed_.findings(), keepWaiting)
+                       : printCommand(window, keepWaiting);
         };
 
     void setAnswerer(Answerer answerer) { answerer_ = std::move(answerer); }

@@ -81,13 +81,14 @@ static int runDialog(QDialog& dialog, const std::function<void(QDialog&)>& modal
 
 FormOutcome MainWindow::printThroughDialog(Window& window, const sys::KeepWaiting& keepWaiting) {
     if (printViaSpreadsheet_) {
-        return computed_.run() ? printComputedForm(window, computedForm(), computed_.findings(),
-                                                   keepWaiting)
+        return computed_.run() ? printComputedForm(window, formContextOf(window), computedForm(),
+                                                   computed_.findings(), keepWaiting)
                                : printCommand(window, keepWaiting);
     }
-    pages::FormPages made = computed_.run() ? pages::windowFormPages(window, computedForm(),
-                                                                     computed_.findings(), "打印")
-                                            : pages::windowFormPages(window, "打印");
+    pages::FormPages made = computed_.run()
+                                ? pages::formPages(window, formContextOf(window), computedForm(),
+                                                   computed_.findings(), "打印")
+                                : windowFormPages(window, "打印");
     if (made.outcome.status != FormOutcome::Status::Done) {
         return made.outcome;
     }
@@ -145,9 +146,9 @@ void MainWindow::showPrintPreview() {
     }
     pages::FormPages made;
     run([&](Window& window) {
-        made = computed_.run() ? pages::windowFormPages(window, computedForm(),
-                                                        computed_.findings(), "打印预览")
-                               : pages::windowFormPages(window, "打印预览");
+        made = computed_.run() ? pages::formPages(window, formContextOf(window), computedForm(),
+                                                  computed_.findings(), "打印预览")
+                               : windowFormPages(window, "打印预览");
     });
     if (made.outcome.status != FormOutcome::Status::Done) {
         return;

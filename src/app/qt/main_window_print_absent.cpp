@@ -6,9 +6,9 @@ namespace tarnelo {
 void MainWindow::buildPrintControls() {}
 
 FormOutcome MainWindow::printThroughDialog(Window& window, const sys::KeepWaiting& keepWaiting) {
-    return computed_.run()
-               ? printComputedForm(window, computedForm(), computed_.findings(), keepWaiting)
-               : printCommand(window, keepWaiting);
+    return computed_.run() ? printComputedForm(window, formContextOf(window), computedForm(),
+                                               computed_.findings(), keepWaiting)
+                           : printCommand(window, keepWaiting);
 }
 
 void MainWindow::showPrintPreview() {
