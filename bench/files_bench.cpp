@@ -11,7 +11,9 @@
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
 #include "measure/numtext.hpp"
-#include "report/window_view.hpp"
+#include "measure/section.hpp"
+#include "uncertainty/uncertainty.hpp"
+#include "window/window_gauging.hpp"
 #include "support/headless_window.hpp"
 #include "support/scratch_program_folder.hpp"
 
@@ -165,7 +167,8 @@ void BM_ComputeTenThousandFilesThroughAWindow(benchmark::State& state) {
             openRawDataFile(window, file);
             const ComputeOutcome computed = computeCommand(window);
             benchmark::DoNotOptimize(computed.status);
-            benchmark::DoNotOptimize(estimateUncertainty(readWindowSection(window)));
+            benchmark::DoNotOptimize(estimateUncertainty(readSection(
+                gaugingOf(window), tableOf(window.sheet()), window.text(ctl::断面流量))));
         }
     }
     setWritesFlushedToDisk(true);
