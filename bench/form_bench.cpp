@@ -2,6 +2,7 @@
 // built-in host, save, copy to the user's file) for 13 and 40 verticals, and the latency of
 // the print command (fill, LibreOffice rendering, hand-over to CUPS). The fill's half-second
 // pause belongs to the window and is not waited for here.
+#include "app/window_form.hpp"
 #include "files/record_header.hpp"
 #include "measure/numtext.hpp"
 #include "platform/print/cups_printer.hpp"

@@ -7,15 +7,21 @@
 #include "measure/section.hpp"
 #include "pages/picture_png.hpp"
 #include "report/section_plot.hpp"
-#include "report/window_view.hpp"
 #include "support/headless_window.hpp"
 #include "uncertainty/uncertainty.hpp"
+#include "window/window_gauging.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 
 namespace {
+
+// The section as the window's sheet shows it after 计算.
+tarnelo::MeasuredSection windowSection(const tarnelo::Window& window) {
+    return tarnelo::readSection(tarnelo::gaugingOf(window), tarnelo::tableOf(window.sheet()),
+                                window.text(tarnelo::ctl::断面流量));
+}
 
 using namespace tarnelo;
 
@@ -41,7 +47,7 @@ void BM_SectionPlot(benchmark::State& state) {
     HeadlessWindow window("/nonexistent");
     computedSection(window, static_cast<int>(state.range(0)));
     const std::vector<Finding> findings = checkWindow(window);
-    const MeasuredSection section = readWindowSection(window);
+    const MeasuredSection section = windowSection(window);
     const SectionUncertainty uncertainty = estimateUncertainty(section);
     for (auto _ : state) {
         benchmark::DoNotOptimize(
@@ -55,7 +61,7 @@ void BM_SectionPng(benchmark::State& state) {
     HeadlessWindow window("/nonexistent");
     computedSection(window, static_cast<int>(state.range(0)));
     const std::vector<Finding> findings = checkWindow(window);
-    const MeasuredSection section = readWindowSection(window);
+    const MeasuredSection section = windowSection(window);
     const std::string svg =
         sectionPlotSvg(section, {"站", "日期"}, findings, estimateUncertainty(section), {});
     for (auto _ : state) {
@@ -74,7 +80,7 @@ void BM_Uncertainty(benchmark::State& state) {
     computedSection(window, static_cast<int>(state.range(0)));
     for (auto _ : state) {
         // Reading the sheet is part of every estimate the window makes.
-        benchmark::DoNotOptimize(estimateUncertainty(readWindowSection(window)));
+        benchmark::DoNotOptimize(estimateUncertainty(windowSection(window)));
     }
     state.SetComplexityN(state.range(0));
 }
