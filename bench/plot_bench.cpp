@@ -2,6 +2,7 @@
 // must grow linearly. The picture drawn as a PNG in this process, as tarnelo-cli plot -o X.png
 // and the window draw it.
 #include "app/compute_command.hpp"
+#include "app/window_form.hpp"
 #include "compute/compute.hpp"
 #include "measure/numtext.hpp"
 #include "measure/section.hpp"
