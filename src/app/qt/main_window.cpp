@@ -116,7 +116,7 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
     takeAsSaved({});
     // The section picture's title is the record header's: it follows 更多.
     document_.observe([this](unsigned changes) {
-        if ((changes & change::kHeader) != 0 && commandDepth_ == 0 && plotWindow_ != nullptr) {
+        if ((changes & change::kHeader) != 0 && plotWindow_ != nullptr) {
             refreshSectionPlot();
         }
     });
