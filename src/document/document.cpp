@@ -34,6 +34,21 @@ bool computedIn(EntryMode mode, int column) {
     });
 }
 
+// The texts a computation gives a row in the columns no mode types.
+RowTexts computedRow(const Computation& computation, int row) {
+    RowTexts texts;
+    if (!computation.computed()) {
+        return texts;
+    }
+    for (int c = 0; c < kRecordColumns; ++c) {
+        if (std::find(kTypedColumns.begin(), kTypedColumns.end(), c) == kTypedColumns.end() &&
+            computation.table.filled(row, c)) {
+            texts[static_cast<std::size_t>(c)] = computation.table.cell(row, c);
+        }
+    }
+    return texts;
+}
+
 } // namespace
 
 bool sameInput(const Gauging& a, const Gauging& b) {
@@ -56,6 +71,7 @@ bool sameInput(const Gauging& a, const Gauging& b) {
 
 Document::Document() {
     gauging_.rows.resize(kLeastRows);
+    computed_.resize(kLeastRows);
     savedInput_ = std::make_shared<const Gauging>(gauging_);
 }
 
@@ -74,6 +90,13 @@ bool Document::current() const {
            sameInput(run_->input, gauging_);
 }
 
+const RowTexts& Document::computedTexts(int row) const {
+    static const RowTexts kEmpty{};
+    return row >= 0 && static_cast<std::size_t>(row) < computed_.size()
+               ? computed_[static_cast<std::size_t>(row)]
+               : kEmpty;
+}
+
 Document::Scalars Document::scalars() const {
     return {gauging_.mode, gauging_.coefficients, header_, run_};
 }
@@ -89,6 +112,46 @@ void Document::padRows() {
     if (gauging_.rows.size() < static_cast<std::size_t>(kLeastRows)) {
         gauging_.rows.resize(kLeastRows);
     }
+    // Rows the change appended have nothing computed.
+    computed_.resize(gauging_.rows.size());
+}
+
+Document::RowPatch Document::rowPatch(const std::vector<GaugingRow>& before,
+                                      const ComputedRows& computedBefore) const {
+    const std::vector<GaugingRow>& after = gauging_.rows;
+    const auto same = [&](std::size_t b, std::size_t a) {
+        return before[b] == after[a] && computedBefore[b] == computed_[a];
+    };
+    // Only the rows between what stayed at the start and at the end are kept.
+    std::size_t first = 0;
+    while (first < before.size() && first < after.size() && same(first, first)) {
+        ++first;
+    }
+    std::size_t tail = 0;
+    while (tail < before.size() - first && tail < after.size() - first &&
+           same(before.size() - 1 - tail, after.size() - 1 - tail)) {
+        ++tail;
+    }
+    const auto from = static_cast<std::ptrdiff_t>(first);
+    const auto back = static_cast<std::ptrdiff_t>(tail);
+    RowPatch patch;
+    patch.first = first;
+    patch.before.assign(before.begin() + from, before.end() - back);
+    patch.after.assign(after.begin() + from, after.end() - back);
+    patch.computedBefore.assign(computedBefore.begin() + from, computedBefore.end() - back);
+    patch.computedAfter.assign(computed_.begin() + from, computed_.end() - back);
+    return patch;
+}
+
+void Document::patchRows(std::size_t first, std::size_t replaced,
+                         const std::vector<GaugingRow>& rows, const ComputedRows& computed) {
+    const auto from = static_cast<std::ptrdiff_t>(first);
+    const auto count = static_cast<std::ptrdiff_t>(replaced);
+    auto at =
+        gauging_.rows.erase(gauging_.rows.begin() + from, gauging_.rows.begin() + from + count);
+    gauging_.rows.insert(at, rows.begin(), rows.end());
+    auto computedAt = computed_.erase(computed_.begin() + from, computed_.begin() + from + count);
+    computed_.insert(computedAt, computed.begin(), computed.end());
 }
 
 bool Document::step(std::string_view name, const Change& change,
@@ -97,28 +160,12 @@ bool Document::step(std::string_view name, const Change& change,
     done.name = std::string(name);
     done.before = scalars();
     const std::vector<GaugingRow> rowsBefore = gauging_.rows;
+    const ComputedRows computedBefore = computed_;
     change(gauging_, header_);
     padRows();
     run_ = std::move(run);
     done.after = scalars();
-
-    // Only the rows between what stayed at the start and at the end are kept.
-    const std::vector<GaugingRow>& rowsAfter = gauging_.rows;
-    std::size_t first = 0;
-    while (first < rowsBefore.size() && first < rowsAfter.size() &&
-           rowsBefore[first] == rowsAfter[first]) {
-        ++first;
-    }
-    std::size_t tail = 0;
-    while (tail < rowsBefore.size() - first && tail < rowsAfter.size() - first &&
-           rowsBefore[rowsBefore.size() - 1 - tail] == rowsAfter[rowsAfter.size() - 1 - tail]) {
-        ++tail;
-    }
-    done.rows.first = first;
-    done.rows.before.assign(rowsBefore.begin() + static_cast<std::ptrdiff_t>(first),
-                            rowsBefore.end() - static_cast<std::ptrdiff_t>(tail));
-    done.rows.after.assign(rowsAfter.begin() + static_cast<std::ptrdiff_t>(first),
-                           rowsAfter.end() - static_cast<std::ptrdiff_t>(tail));
+    done.rows = rowPatch(rowsBefore, computedBefore);
 
     const bool rowsChanged = !done.rows.before.empty() || !done.rows.after.empty();
     const bool inputChanged = rowsChanged || done.before.mode != done.after.mode ||
@@ -183,6 +230,7 @@ bool Document::insertRows(int at, int count, std::string_view name) {
         [&](Gauging& gauging, MeasurementHeader&) {
             gauging.rows.insert(gauging.rows.begin() + at, static_cast<std::size_t>(count),
                                 GaugingRow{});
+            computed_.insert(computed_.begin() + at, static_cast<std::size_t>(count), RowTexts{});
         },
         run_, true);
 }
@@ -197,6 +245,7 @@ bool Document::removeRows(int first, int count) {
         edits::kRemoveRows,
         [&](Gauging& gauging, MeasurementHeader&) {
             gauging.rows.erase(gauging.rows.begin() + first, gauging.rows.begin() + last);
+            computed_.erase(computed_.begin() + first, computed_.begin() + last);
         },
         run_, true);
 }
@@ -217,11 +266,19 @@ bool Document::setHeader(HeaderFields fields) {
     return edit(edits::kHeader, [&](Gauging&, HeaderFields& header) { header = fields; });
 }
 
+bool Document::replaceHeader(MeasurementHeader header) {
+    return step(
+        edits::kHeader, [&](Gauging&, MeasurementHeader& kept) { kept = std::move(header); }, run_);
+}
+
 bool Document::clear(MeasurementHeader header) {
     return step(
         edits::kClear,
         [&](Gauging& gauging, MeasurementHeader& kept) {
             for (GaugingRow& row : gauging.rows) {
+                row = {};
+            }
+            for (RowTexts& row : computed_) {
                 row = {};
             }
             kept = std::move(header);
@@ -249,8 +306,20 @@ const Computation& Document::compute(const CheckOptions& options) {
         }
     }
     run->input = after;
+    // The other computed cells, as the sheet shows them; a computation without a mode leaves
+    // them as they were.
+    ComputedRows computedAfter = computed_;
+    if (mode != EntryMode::Unknown) {
+        for (std::size_t r = 0; r < computedAfter.size(); ++r) {
+            computedAfter[r] = computedRow(computation, static_cast<int>(r));
+        }
+    }
     step(
-        edits::kCompute, [&](Gauging& gauging, MeasurementHeader&) { gauging.rows = after.rows; },
+        edits::kCompute,
+        [&](Gauging& gauging, MeasurementHeader&) {
+            gauging.rows = after.rows;
+            computed_ = std::move(computedAfter);
+        },
         std::move(run), true);
     return run_->computation;
 }
@@ -267,6 +336,7 @@ void Document::open(Gauging gauging, MeasurementHeader header, std::filesystem::
     gauging_ = std::move(gauging);
     gauging_.threePoint = rule;
     gauging_.headerPart.clear();
+    computed_.assign(gauging_.rows.size(), RowTexts{});
     padRows();
     header_ = std::move(header);
     run_.reset();
@@ -298,9 +368,7 @@ bool Document::undo() {
         return false;
     }
     const Step& step = steps_[--done_];
-    auto at = gauging_.rows.begin() + static_cast<std::ptrdiff_t>(step.rows.first);
-    at = gauging_.rows.erase(at, at + static_cast<std::ptrdiff_t>(step.rows.after.size()));
-    gauging_.rows.insert(at, step.rows.before.begin(), step.rows.before.end());
+    patchRows(step.rows.first, step.rows.after.size(), step.rows.before, step.rows.computedBefore);
     apply(step.before);
     notify(change::kAll);
     return true;
@@ -311,9 +379,7 @@ bool Document::redo() {
         return false;
     }
     const Step& step = steps_[done_++];
-    auto at = gauging_.rows.begin() + static_cast<std::ptrdiff_t>(step.rows.first);
-    at = gauging_.rows.erase(at, at + static_cast<std::ptrdiff_t>(step.rows.before.size()));
-    gauging_.rows.insert(at, step.rows.after.begin(), step.rows.after.end());
+    patchRows(step.rows.first, step.rows.before.size(), step.rows.after, step.rows.computedAfter);
     apply(step.after);
     notify(change::kAll);
     return true;

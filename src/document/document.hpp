@@ -7,6 +7,7 @@
 #include "checks/checks.hpp"
 #include "compute/compute.hpp"
 #include "document/measurement_header.hpp"
+#include "gauging/edit_names.hpp"
 #include "gauging/gauging.hpp"
 
 #include <cstddef>
@@ -45,22 +46,6 @@ inline constexpr unsigned kHistory = 16;    // what undo and redo would do
 inline constexpr unsigned kAll = 31;
 } // namespace change
 
-// Names of the steps, as the status bar shows them after undo and redo.
-namespace edits {
-inline constexpr std::string_view kTyping = "输入";
-inline constexpr std::string_view kPaste = "粘贴";
-inline constexpr std::string_view kCut = "剪切";
-inline constexpr std::string_view kDelete = "删除";
-inline constexpr std::string_view kInsertRows = "插入行";
-inline constexpr std::string_view kInsertPoint = "插入测点";
-inline constexpr std::string_view kRemoveRows = "删除行";
-inline constexpr std::string_view kCompute = "计算";
-inline constexpr std::string_view kModeSwitch = "切换模式";
-inline constexpr std::string_view kCoefficient = "修改系数";
-inline constexpr std::string_view kHeader = "修改表头";
-inline constexpr std::string_view kClear = "清空";
-} // namespace edits
-
 class Document {
   public:
     // A new measurement has at least as many rows as the sheet first shows.
@@ -88,6 +73,12 @@ class Document {
     const ComputedRun* lastRun() const { return run_.get(); }
     // There is a computation and the input is still the one it was made of.
     bool current() const;
+    // What the last 计算 wrote into a row's columns that no mode types (号数, 测点深, 总转数,
+    // 系数 onwards), as the sheet shows them: they move with their row when rows are inserted
+    // or removed, stay (outdated) while the input is typed over, go with 清空 and 打开, and
+    // come back with undo. The typed columns are empty here (they are the gauging's); a row
+    // past the end reads as empty.
+    const RowTexts& computedTexts(int row) const;
 
     // The commands: each is one step of the history, and none is kept when it changes
     // nothing (the result is then false).
@@ -101,6 +92,9 @@ class Document {
     bool setCoefficient(std::size_t index, std::string text);
     bool setMode(EntryMode mode);
     bool setHeader(HeaderFields fields);
+    // The header as a whole, with whatever bytes it carries beyond its fields (a header part
+    // handed over as bytes): one step named as 更多's.
+    bool replaceHeader(MeasurementHeader header);
     // 清空: every row emptied, the computation dropped, the header `header`; the mode and
     // the coefficients stay.
     bool clear(MeasurementHeader header = {});
@@ -141,11 +135,13 @@ class Document {
         MeasurementHeader header;
         std::shared_ptr<const ComputedRun> run;
     };
-    // The rows first..first+before.size()-1 replaced by `after`.
+    // The rows first..first+before.size()-1 replaced by `after`, with their computed texts.
     struct RowPatch {
         std::size_t first = 0;
         std::vector<GaugingRow> before;
         std::vector<GaugingRow> after;
+        std::vector<RowTexts> computedBefore;
+        std::vector<RowTexts> computedAfter;
     };
     struct Step {
         std::string name;
@@ -155,6 +151,7 @@ class Document {
     };
 
     using Change = std::function<void(Gauging& gauging, MeasurementHeader& header)>;
+    using ComputedRows = std::vector<RowTexts>;
 
     Scalars scalars() const;
     void apply(const Scalars& scalars);
@@ -163,9 +160,17 @@ class Document {
     bool step(std::string_view name, const Change& change, std::shared_ptr<const ComputedRun> run,
               bool keepUnchanged = false);
     void padRows();
+    // The patch that turns the rows and computed texts `before` into the document's.
+    RowPatch rowPatch(const std::vector<GaugingRow>& before,
+                      const ComputedRows& computedBefore) const;
+    // Puts `rows` (with `computed`) in place of `replaced` rows from `first` on.
+    void patchRows(std::size_t first, std::size_t replaced, const std::vector<GaugingRow>& rows,
+                   const ComputedRows& computed);
     void notify(unsigned changes);
 
     Gauging gauging_;
+    // One per row of the gauging.
+    ComputedRows computed_;
     MeasurementHeader header_;
     std::shared_ptr<const ComputedRun> run_;
     std::filesystem::path file_;

@@ -270,7 +270,7 @@ PastePlan planPaste(const Sheet& sheet, const CellBlock& block, CellRange select
 }
 
 SheetEdit pasteEdit(const Sheet& sheet, const PastePlan& plan) {
-    SheetEdit edit{std::string(stepname::kPaste), {}, plan.covered, {}};
+    SheetEdit edit{std::string(edits::kPaste), {}, plan.covered, {}};
     for (int i = 0; i < plan.rowsToAppend; ++i) {
         SheetOp op;
         op.kind = SheetOp::Kind::InsertRow;

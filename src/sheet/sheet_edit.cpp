@@ -54,7 +54,7 @@ void revert(Sheet& sheet, const SheetOp& op) {
 } // namespace
 
 SheetEdit typingEdit(const Sheet& sheet, int row, int column, std::string_view text) {
-    SheetEdit edit{std::string(stepname::kTyping), {}, {row, column, row, column}, {}};
+    SheetEdit edit{std::string(edits::kTyping), {}, {row, column, row, column}, {}};
     if (row >= 0 && row < sheet.rowCount() && column >= 0 && column < Sheet::kColumns &&
         sheet.cell(row, column) != text) {
         edit.ops.push_back(setCellOp(sheet, row, column, text));
@@ -77,7 +77,7 @@ SheetEdit emptyingEdit(const Sheet& sheet, CellRange range, std::string_view nam
 }
 
 SheetEdit insertRowsEdit(const Sheet& sheet, int at, int count) {
-    SheetEdit edit{std::string(stepname::kInsertRows), {}, {}, {}};
+    SheetEdit edit{std::string(edits::kInsertRows), {}, {}, {}};
     if (at < 0 || at > sheet.rowCount() || count <= 0) {
         return edit;
     }
@@ -92,7 +92,7 @@ SheetEdit insertRowsEdit(const Sheet& sheet, int at, int count) {
 }
 
 SheetEdit removeRowsEdit(const Sheet& sheet, int first, int count) {
-    SheetEdit edit{std::string(stepname::kRemoveRows), {}, {}, {}};
+    SheetEdit edit{std::string(edits::kRemoveRows), {}, {}, {}};
     first = std::max(first, 0);
     const int last = std::min(first + count, sheet.rowCount()) - 1;
     for (int r = first; r <= last; ++r) {

@@ -2,6 +2,7 @@
 // paste, cut, delete, inserting and deleting rows), and where Tab moves the cursor.
 #pragma once
 
+#include "gauging/edit_names.hpp"
 #include "sheet/sheet.hpp"
 
 #include <cstddef>
@@ -57,19 +58,6 @@ struct SheetEdit {
     // once the cells are put back (true) or done again (false).
     std::function<void(bool undone)> restore;
 };
-
-// Names of the steps.
-namespace stepname {
-inline constexpr std::string_view kTyping = "输入";
-inline constexpr std::string_view kPaste = "粘贴";
-inline constexpr std::string_view kCut = "剪切";
-inline constexpr std::string_view kDelete = "删除";
-inline constexpr std::string_view kInsertRows = "插入行";
-inline constexpr std::string_view kInsertPoint = "插入测点";
-inline constexpr std::string_view kRemoveRows = "删除行";
-inline constexpr std::string_view kCompute = "计算";
-inline constexpr std::string_view kModeSwitch = "切换模式";
-} // namespace stepname
 
 // Typing text into a cell (nothing when the cell already holds it).
 SheetEdit typingEdit(const Sheet& sheet, int row, int column, std::string_view text);

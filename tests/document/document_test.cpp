@@ -118,6 +118,57 @@ TEST(Document, TheComputationIsKeptAndOutdatedOnlyWhileTheInputDiffers) {
     EXPECT_TRUE(document.current());
 }
 
+TEST(Document, TheComputedCellsMoveWithTheirRowsAndComeBackWithUndo) {
+    Document document;
+    typeWorkedExample(document);
+    EXPECT_TRUE(document.computedTexts(1)[col::部分流量].empty());
+    const Computation& computation = document.compute();
+    ASSERT_TRUE(computation.computed()) << computation.message;
+    // What the sheet shows of the computation, typed columns left to the gauging.
+    const RowTexts second = document.computedTexts(1);
+    EXPECT_EQ(second[col::平均流速], computation.table.cell(1, col::平均流速));
+    EXPECT_EQ(second[col::测点深], computation.table.cell(1, col::测点深));
+    EXPECT_FALSE(second[col::总转数].empty());
+    EXPECT_TRUE(second[col::N].empty());
+    EXPECT_TRUE(second[col::测点流速].empty());
+    EXPECT_TRUE(document.computedTexts(-1)[col::号数].empty());
+    EXPECT_TRUE(document.computedTexts(500)[col::号数].empty());
+
+    // Rows inserted or removed take their computed cells along; typing leaves them (outdated).
+    ASSERT_TRUE(document.insertRows(1, 2));
+    EXPECT_EQ(document.computedTexts(3), second);
+    EXPECT_EQ(document.computedTexts(1), RowTexts{});
+    ASSERT_TRUE(document.setCell(3, col::N, "12"));
+    EXPECT_EQ(document.computedTexts(3), second);
+    ASSERT_TRUE(document.removeRows(0, 3));
+    EXPECT_EQ(document.computedTexts(0), second);
+    document.undo();
+    document.undo();
+    EXPECT_EQ(document.computedTexts(3), second);
+    document.undo();
+    EXPECT_EQ(document.computedTexts(1), second);
+
+    // Undo of 计算 takes them back, redo brings them again without computing.
+    document.undo();
+    EXPECT_EQ(document.computedTexts(1), RowTexts{});
+    document.redo();
+    EXPECT_EQ(document.computedTexts(1), second);
+
+    // A computation that does not compute empties them; 清空 and 打开 too.
+    document.setCell(1, col::T, "");
+    ASSERT_FALSE(document.compute().computed());
+    EXPECT_EQ(document.computedTexts(1), RowTexts{});
+    document.undo();
+    document.undo();
+    EXPECT_EQ(document.computedTexts(1), second);
+    ASSERT_TRUE(document.clear());
+    EXPECT_EQ(document.computedTexts(1), RowTexts{});
+    document.undo();
+    EXPECT_EQ(document.computedTexts(1), second);
+    document.open(document.gauging(), {}, {});
+    EXPECT_EQ(document.computedTexts(1), RowTexts{});
+}
+
 TEST(Document, SavedIsWhatOpeningOrSavingLeftAndObserversAreToldOfEachChange) {
     Document document;
     std::vector<unsigned> told;
@@ -152,6 +203,17 @@ TEST(Document, SavedIsWhatOpeningOrSavingLeftAndObserversAreToldOfEachChange) {
     EXPECT_TRUE(document.saved());
     EXPECT_EQ(told.back(), change::kFile);
     EXPECT_EQ(document.savedGauging().headerPart.substr(0, 4), "a,b,");
+
+    // A header part handed over whole keeps the bytes beyond its fields, as one undoable step.
+    const std::string part = "s,*\r\n*\r\n*\r\n*\r\nextra";
+    EXPECT_TRUE(document.replaceHeader(MeasurementHeader::fromBytes(part)));
+    EXPECT_FALSE(document.saved());
+    EXPECT_EQ(document.undoName(), edits::kHeader);
+    EXPECT_EQ(document.header().bytes(), part);
+    EXPECT_FALSE(document.replaceHeader(MeasurementHeader::fromBytes(part)));
+    document.undo();
+    EXPECT_TRUE(document.saved());
+    EXPECT_EQ(document.header().fields().施测号数, "12");
 
     document.forget(id);
     const std::size_t count = told.size();

@@ -163,6 +163,8 @@ void DailyUseTest::questionsNameTheFileAndLoseNothing() {
     QCOMPARE(asked.size(), std::size_t(1));
     asked.clear();
     QVERIFY(w.text(ctl::计算公式编辑框01) != defaultK);
+    QCOMPARE(w.document().file(), own);
+    QVERIFY(w.document().saved());
     h.click(ctl::保存);
     QCOMPARE(h.dialogs.back().first, std::string(ctl::通用对话框保存));
     QCOMPARE(h.dialogs.back().second, own);
@@ -197,6 +199,8 @@ void DailyUseTest::questionsNameTheFileAndLoseNothing() {
     QCOMPARE(asked.size(), std::size_t(2));
     QVERIFY(std::filesystem::exists(copy));
     QVERIFY(w.text(ctl::断面流量).empty());
+    QVERIFY(w.document().isNew());
+    QVERIFY(w.document().header() == MeasurementHeader());
     QVERIFY(w.sheet().cell(0, col::起点距).empty());
     // The opened file's meter constants go with it: the user's own are back.
     QCOMPARE(w.text(ctl::计算公式编辑框01), defaultK);
@@ -212,6 +216,7 @@ void DailyUseTest::questionsNameTheFileAndLoseNothing() {
     // A cancelled 保存 keeps the measurement's name.
     h.click(ctl::保存);
     QCOMPARE(w.text(ctl::编辑框当前操作数据), std::string("vertical-two-point.dat"));
+    QCOMPARE(w.document().file(), example("vertical-two-point.dat"));
 }
 
 void DailyUseTest::staleFiguresAndUnfinishedCommandsSaySo() {

@@ -199,6 +199,12 @@ void RecordHeaderDialogTest::everyFieldMakesTheRoundTrip() {
     }
     // The merged "说  明：" cell is field 4.1.
     QCOMPARE(qs(headerField(stored, 4, 1)), valueFor(36));
+    // 返回 is one edit of the measurement's header: field by field, and not saved yet.
+    const auto values = w.document().header().fields().values();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        QCOMPARE(qs(values[i]), valueFor(i));
+    }
+    QVERIFY(!w.document().saved());
 
     // The next opening shows every stored value in its cell.
     int checked = 0;
@@ -257,6 +263,8 @@ void RecordHeaderDialogTest::closeBoxDiscardsEdits() {
     };
     h.click(ctl::更多);
     QCOMPARE(w.recordHeader(), std::string(kDefaultRecordHeader));
+    QVERIFY(w.document().header() == MeasurementHeader());
+    QVERIFY(w.document().saved());
 }
 
 void RecordHeaderDialogTest::unsavableValueKeepsTheDialogOpen() {

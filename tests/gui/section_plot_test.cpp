@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTreeWidget>
 
 #include <array>
@@ -93,6 +94,20 @@ void SectionPlotTest::opensAfterComputingAndFollowsTheNextComputation() {
     QVERIFY(plot.pictureCount() > shown);
     QVERIFY(plot.svg().find("Q = " + discharge + " m³/s") != std::string::npos);
     QVERIFY(plot.svg().find("Q = 37.4 m³/s") == std::string::npos);
+
+    // 更多 names the station: the open picture's title follows the document's header at once.
+    h.onDialog = [](QDialog& dialog) {
+        typeIntoCell(dialog.findChild<QTableWidget*>(QStringLiteral("制表数据表格")), 1, 1,
+                     QStringLiteral("长江站"));
+        dialog.findChild<QPushButton*>(QStringLiteral("制表完成"))->click();
+    };
+    const int titled = plot.pictureCount();
+    QVERIFY(plot.svg().find("长江站") == std::string::npos);
+    h.click(ctl::更多);
+    QCOMPARE(w.document().header().fields().测站名称, std::string("长江站"));
+    QVERIFY(plot.pictureCount() > titled);
+    QVERIFY(plot.svg().find("长江站") != std::string::npos);
+    QVERIFY(plot.svg().find("Q = " + discharge + " m³/s") != std::string::npos);
 
     // 清空 leaves the profile of an empty sheet and no uncertainty.
     h.click(ctl::清空);

@@ -81,7 +81,7 @@ TEST(SheetHistory, UndoAndRedoRestoreEveryCellOfEveryKindOfStep) {
         states.push_back(cellsOf(sheet));
     };
     step(typingEdit(sheet, 3, col::水深, "1.5"));
-    step(emptyingEdit(sheet, {2, 0, 4, 16}, stepname::kDelete));
+    step(emptyingEdit(sheet, {2, 0, 4, 16}, edits::kDelete));
     step(insertRowsEdit(sheet, 1, 2));
     step(removeRowsEdit(sheet, 10, 6)); // 24 rows: four come out, two leave empty rows at the end
     step(removeRowsEdit(sheet, 0, 3));
@@ -107,7 +107,7 @@ TEST(SheetHistory, NamesStepsKeepsTheDepthAndDropsTheUndoneOnANewStep) {
     SheetHistory history(100);
     // Steps that change nothing are not kept.
     EXPECT_FALSE(history.perform(sheet, typingEdit(sheet, 0, 1, "")));
-    EXPECT_FALSE(history.perform(sheet, emptyingEdit(sheet, {0, 0, 19, 16}, stepname::kCut)));
+    EXPECT_FALSE(history.perform(sheet, emptyingEdit(sheet, {0, 0, 19, 16}, edits::kCut)));
     EXPECT_FALSE(history.perform(sheet, typingEdit(sheet, 20, 1, "x")));
     for (int i = 0; i < 150; ++i) {
         history.perform(sheet, typingEdit(sheet, 0, 1, std::to_string(i)));

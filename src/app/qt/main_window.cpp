@@ -115,8 +115,13 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
     buildControls();
     bindCommands();
     buildShortcuts();
-    setRecordHeader(kDefaultRecordHeader);
-    snapshot_ = takeInputSnapshot(*this);
+    takeAsSaved({});
+    // The section picture's title is the record header's: it follows 更多.
+    document_.observe([this](unsigned changes) {
+        if ((changes & change::kHeader) != 0 && plotWindow_ != nullptr) {
+            refreshSectionPlot();
+        }
+    });
 }
 
 MainWindow::~MainWindow() {
@@ -129,7 +134,7 @@ MainWindow::~MainWindow() {
 void MainWindow::create() {
     attachSkin(*this);
     run(creationStep);
-    snapshot_ = takeInputSnapshot(*this);
+    takeAsSaved({});
     keepDefaultCoefficients();
 }
 
@@ -316,34 +321,12 @@ void MainWindow::buildControls() {
     move(50, 50);
 }
 
-void MainWindow::bindCommands() {
+void MainWindow::bindFileCommands() {
     auto button = [this](std::string_view name) {
         return static_cast<QPushButton*>(control(name));
     };
     connect(button(ctl::计算), &QPushButton::clicked, this, [this] { computeAsStep(); });
-    connect(button(ctl::清空), &QPushButton::clicked, this, [this] {
-        if (!mayDropInput("清空前")) {
-            return;
-        }
-        run([this](Window& window) {
-            clearCommand(window);
-            // After an opened file, the coefficients are the user's own again.
-            if (headerFromFile_) {
-                for (std::size_t i = 0; i < kCoefficientCount; ++i) {
-                    setText(kCoefficientFields[i].control, defaultCoefficients_[i]);
-                }
-            }
-        });
-        headerFromFile_ = false;
-        // A new measurement: 保存 proposes a fresh name, never the last file's.
-        currentFile_.clear();
-        fileIsOwn_ = false;
-        choices_.erase(std::string(ctl::通用对话框保存));
-        velocitiesComputed_ = false;
-        forgetComputation();
-        snapshot_ = takeInputSnapshot(*this);
-        editing_->startNewHistory();
-    });
+    connect(button(ctl::清空), &QPushButton::clicked, this, [this] { clearMeasurement(); });
     connect(button(ctl::打开), &QPushButton::clicked, this, [this] {
         if (!mayDropInput("打开另一个文件前")) {
             return;
@@ -357,6 +340,12 @@ void MainWindow::bindCommands() {
         }
     });
     connect(button(ctl::保存), &QPushButton::clicked, this, [this] { saveMeasurement(); });
+}
+
+void MainWindow::bindFormCommands() {
+    auto button = [this](std::string_view name) {
+        return static_cast<QPushButton*>(control(name));
+    };
     connect(button(ctl::导出Excel), &QPushButton::clicked, this, [this] {
         if (!settledFor(ctl::导出Excel)) {
             return;
@@ -394,6 +383,14 @@ void MainWindow::bindCommands() {
             setStatus(unfinishedStatus("打印", outcome));
         }
     });
+}
+
+void MainWindow::bindCommands() {
+    bindFileCommands();
+    bindFormCommands();
+    auto button = [this](std::string_view name) {
+        return static_cast<QPushButton*>(control(name));
+    };
     connect(button(ctl::更多), &QPushButton::clicked, this, [this] { run(recordHeaderCommand); });
     connect(button(ctl::保存系数), &QPushButton::clicked, this, [this] {
         CoefficientOutcome saved;

@@ -8,7 +8,7 @@
 #include "app/qt/findings_view.hpp"
 #include "app/shell.hpp"
 #include "app/window_form.hpp"
-#include "document/measurement_header.hpp"
+#include "document/document.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "window/window.hpp"
@@ -162,8 +162,9 @@ class MainWindow : public QMainWindow, public Window {
     void openRecordHeaderDialog() override;
     std::string recordHeader() const override;
     void setRecordHeader(std::string_view headerPart) override;
-    // The record header of the open measurement, field by field.
-    const MeasurementHeader& measurementHeader() const { return header_; }
+    // The open measurement: its record header, its file and whether it is saved.
+    const Document& document() const { return document_; }
+    const MeasurementHeader& measurementHeader() const { return document_.header(); }
     void openUrl(std::string_view address) override;
     void pause(int milliseconds) override;
     std::filesystem::path programFolder() const override { return programFolder_; }
@@ -185,6 +186,12 @@ class MainWindow : public QMainWindow, public Window {
 
     void buildControls();
     void bindCommands();
+    // 计算, 清空, 打开 and 保存; 导出Excel and 打印.
+    void bindFileCommands();
+    void bindFormCommands();
+    // 清空: after asking about unsaved input, a new measurement with the coefficients kept (the
+    // user's own again after an opened file).
+    void clearMeasurement();
     // The commands' keys (main_window_keys.cpp).
     void buildShortcuts();
     // Writes the cell being edited into the sheet before a command, so that the command works
@@ -220,6 +227,11 @@ class MainWindow : public QMainWindow, public Window {
     // up, or nothing to lose. `before` says when ("清空前", "退出前").
     bool mayDropInput(std::string_view before);
     std::string unsavedQuestion(std::string_view before) const;
+    // Whether closing would lose anything: typed input or the record header.
+    bool unsaved() const;
+    // The measurement as it stands is in `file` (empty: a new one): the document starts over
+    // from the window's input, saved.
+    void takeAsSaved(const std::filesystem::path& file);
     CloseChoice askSaving(const std::string& question);
     // The window a message box, question or file dialog belongs to: the program's window in
     // use (the station table, the relation), else the main window.
@@ -342,13 +354,15 @@ class MainWindow : public QMainWindow, public Window {
     qint64 waitShown_ = -1;
     bool shownStale_ = false;
     bool shownUnusable_ = false;
-    // The open measurement's record header: from its file, blank, or as 更多 left it.
-    MeasurementHeader header_;
+    // The open measurement: its record header (from its file, blank, or as 更多 left it), its
+    // file (opened or last saved, until 清空; 保存 proposes it) and whether the header is saved.
+    // Its gauging is the input as last opened, saved or made new: the typed input still lives
+    // in the sheet and the fields, and snapshot_ tells whether it is saved.
+    Document document_;
     // The record header came from an opened file (until 清空): no 施测时间 is proposed.
     bool headerFromFile_ = false;
-    // The measurement's file: opened or last saved (until 清空); 保存 proposes it.
-    std::filesystem::path currentFile_;
-    // currentFile_ holds exactly this measurement as 保存 writes it: Ctrl+S may write over it.
+    // The document's file holds exactly this measurement as 保存 writes it: Ctrl+S may write
+    // over it.
     bool fileIsOwn_ = false;
     std::array<std::string, kCoefficientCount> defaultCoefficients_;
     // Every 测点流速 in the sheet came from a computation in 垂线模式 (no switch since): a vertical

@@ -14,6 +14,7 @@
 #include "app/shell.hpp"
 #include "files/file_access.hpp"
 #include "files/record_header.hpp"
+#include "window/window_gauging.hpp"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -52,7 +53,8 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
                                   const std::filesystem::path& initialFolder) {
     Choice& choice = choices_[std::string(dialog.name)];
     // The measurement's own file is proposed to 保存, in its folder when that can be written.
-    const bool ownFile = dialog.name == ctl::通用对话框保存 && !currentFile_.empty();
+    const std::filesystem::path& currentFile = document_.file();
+    const bool ownFile = dialog.name == ctl::通用对话框保存 && !currentFile.empty();
     std::filesystem::path folder = initialFolder;
     // A caller may propose a name of its own: the path names a file, not a folder.
     std::filesystem::path named;
@@ -62,18 +64,19 @@ FileChoice MainWindow::chooseFile(const FileDialogSpec& dialog,
         folder = initialFolder.parent_path();
         named = initialFolder.filename();
     }
-    if (ownFile && savingFolder(currentFile_.parent_path())) {
-        folder = currentFile_.parent_path();
+    if (ownFile && savingFolder(currentFile.parent_path())) {
+        folder = currentFile.parent_path();
     }
     if (ownFile) {
         // Cancelled, the dialog keeps the name it proposed.
-        choice.path = folder / currentFile_.filename();
+        choice.path = folder / currentFile.filename();
     }
     // Otherwise a measurement is proposed under its station and number (or date), or the
     // dialog keeps the name last chosen; a measurement with neither gets a fresh name.
     const std::string proposed =
-        dialog.save ? proposedFileName(header_.lines(), dialog.defaultSuffix) : std::string();
-    std::filesystem::path name = ownFile            ? currentFile_.filename()
+        dialog.save ? proposedFileName(document_.header().lines(), dialog.defaultSuffix)
+                    : std::string();
+    std::filesystem::path name = ownFile            ? currentFile.filename()
                                  : !named.empty()   ? named
                                  : proposed.empty() ? choice.path.filename()
                                                     : toPath(qtext(proposed));
@@ -215,15 +218,15 @@ std::optional<std::string> MainWindow::askText(std::string_view prompt,
 
 std::string MainWindow::recordHeader() const {
     // 更多 takes only values a file can carry.
-    return header_.bytes().value_or(std::string(kDefaultRecordHeader));
+    return document_.header().bytes().value_or(std::string(kDefaultRecordHeader));
 }
 
 void MainWindow::setRecordHeader(std::string_view headerPart) {
-    header_ = MeasurementHeader::fromBytes(headerPart);
+    document_.replaceHeader(MeasurementHeader::fromBytes(headerPart));
 }
 
 void MainWindow::openRecordHeaderDialog() {
-    RecordHeaderDialog dialog(header_.lines(), text(ctl::计算公式编辑框01),
+    RecordHeaderDialog dialog(document_.header().lines(), text(ctl::计算公式编辑框01),
                               text(ctl::计算公式编辑框02), currentLocalDateTime(), this,
                               !headerFromFile_);
     dialog.setPalette(palette());
@@ -233,7 +236,7 @@ void MainWindow::openRecordHeaderDialog() {
     };
     // Proposals (the time, the formula) taken by 返回 with nothing typed leave saved input
     // saved.
-    const bool wasSaved = !inputUnsaved(*this, snapshot_);
+    const bool wasSaved = !unsaved();
     if (answerer_.modal) {
         dialog.show();
         answerer_.modal(dialog);
@@ -244,10 +247,10 @@ void MainWindow::openRecordHeaderDialog() {
         dialog.exec();
     }
     if (dialog.result() == QDialog::Accepted) {
-        header_.setFields(HeaderFields::fromValues(dialog.values()));
+        document_.setHeader(HeaderFields::fromValues(dialog.values()));
     }
     if (wasSaved && !dialog.edited()) {
-        snapshot_.header = parseRecordHeader(recordHeader());
+        document_.markSaved(document_.file());
     }
 }
 
@@ -282,8 +285,7 @@ bool MainWindow::saveMeasurement() {
     if (saved.status != SaveOutcome::Status::Saved) {
         return false;
     }
-    snapshot_ = takeInputSnapshot(*this);
-    currentFile_ = saved.file;
+    takeAsSaved(saved.file);
     fileIsOwn_ = true;
     setStatus("已保存：" + utf8(qpath(saved.file)));
     return true;
@@ -291,12 +293,12 @@ bool MainWindow::saveMeasurement() {
 
 std::filesystem::path MainWindow::ownFileToSave() const {
     std::error_code error;
-    if (!fileIsOwn_ || currentFile_.empty() ||
-        !std::filesystem::is_regular_file(currentFile_, error) ||
-        !savingFolder(currentFile_.parent_path()) || !mayWrite(currentFile_)) {
+    const std::filesystem::path& file = document_.file();
+    if (!fileIsOwn_ || file.empty() || !std::filesystem::is_regular_file(file, error) ||
+        !savingFolder(file.parent_path()) || !mayWrite(file)) {
         return {};
     }
-    return currentFile_;
+    return file;
 }
 
 bool MainWindow::saveToOwnFile() {
@@ -309,7 +311,7 @@ bool MainWindow::saveToOwnFile() {
     if (saved.status != SaveOutcome::Status::Saved) {
         return false;
     }
-    snapshot_ = takeInputSnapshot(*this);
+    takeAsSaved(own);
     setStatus("已保存：" + utf8(qpath(own)));
     return true;
 }
@@ -318,6 +320,16 @@ std::string MainWindow::unsavedQuestion(std::string_view before) const {
     const std::string name = text(ctl::编辑框当前操作数据);
     return "当前的测量数据" + (name.empty() ? std::string() : "“" + name + "”") +
            "（含制表数据）还没有保存，" + std::string(before) + "是否保存？";
+}
+
+bool MainWindow::unsaved() const {
+    return inputDiffers(*this, snapshot_) || !document_.saved();
+}
+
+void MainWindow::takeAsSaved(const std::filesystem::path& file) {
+    Gauging input = gaugingOf(*this);
+    document_.open(std::move(input), document_.header(), file);
+    snapshot_ = takeInputSnapshot(*this);
 }
 
 MainWindow::CloseChoice MainWindow::askSaving(const std::string& question) {
@@ -347,7 +359,7 @@ MainWindow::CloseChoice MainWindow::askSaving(const std::string& question) {
 
 bool MainWindow::mayDropInput(std::string_view before) {
     grid_->commitPendingEdit();
-    if (!inputUnsaved(*this, snapshot_)) {
+    if (!unsaved()) {
         return true;
     }
     switch (askSaving(unsavedQuestion(before))) {
@@ -388,14 +400,36 @@ void MainWindow::keepDefaultCoefficients() {
     }
 }
 
+void MainWindow::clearMeasurement() {
+    if (!mayDropInput("清空前")) {
+        return;
+    }
+    run([this](Window& window) {
+        clearCommand(window);
+        // After an opened file, the coefficients are the user's own again.
+        if (headerFromFile_) {
+            for (std::size_t i = 0; i < kCoefficientCount; ++i) {
+                setText(kCoefficientFields[i].control, defaultCoefficients_[i]);
+            }
+        }
+    });
+    headerFromFile_ = false;
+    // A new measurement: 保存 proposes a fresh name, never the last file's.
+    fileIsOwn_ = false;
+    choices_.erase(std::string(ctl::通用对话框保存));
+    velocitiesComputed_ = false;
+    forgetComputation();
+    takeAsSaved({});
+    editing_->startNewHistory();
+}
+
 void MainWindow::afterOpened(const std::filesystem::path& file, const OpenResult& opened) {
     forgetComputation();
     headerFromFile_ = true;
-    currentFile_ = file;
+    takeAsSaved(file);
     // A file read only in part, or converted, is not what 保存 would write back.
     fileIsOwn_ = opened.outcome == OpenOutcome::Opened && !opened.converted;
     velocitiesComputed_ = false;
-    snapshot_ = takeInputSnapshot(*this);
     editing_->startNewHistory();
     showFromFirstRow();
 }

@@ -99,7 +99,7 @@ MeasuredSection MainWindow::shownSection() const {
 
 FormSheet MainWindow::computedForm() const {
     const ComputedRun& run = *computed_.run();
-    return formSheetOf(run.input, run.computation, header_.lines());
+    return formSheetOf(run.input, run.computation, document_.header().lines());
 }
 
 void MainWindow::refreshSectionPlot() {
@@ -123,7 +123,8 @@ void MainWindow::refreshSectionPlot() {
     refreshUncertaintyView(this, computed_.computation(), shownStale_);
     if (plotWindow_ != nullptr) {
         // Drawn in a few milliseconds between two events: nothing stops it.
-        plotWindow_->showPicture(sectionPlotSvg(section, sectionPlotTitle(header_.lines()),
+        plotWindow_->showPicture(sectionPlotSvg(section,
+                                                sectionPlotTitle(document_.header().lines()),
                                                 computed_.findings(), uncertainty, {}),
                                  summary);
     }

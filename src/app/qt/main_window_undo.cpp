@@ -108,7 +108,7 @@ void MainWindow::computeAsStep() {
     if (vertical && outcome.status == ComputeOutcome::Status::Computed) {
         velocitiesComputed_ = true;
     }
-    SheetEdit step = changesEdit(cells, sheet_, stepname::kCompute);
+    SheetEdit step = changesEdit(cells, sheet_, edits::kCompute);
     WindowState after = captureWindow();
     // A computation that changed nothing (too few rows, again) is no step.
     if (step.ops.empty() && after.texts == before.texts &&
@@ -136,7 +136,7 @@ void MainWindow::bindUndoSteps() {
         if (!before || before->mode.empty() || before->mode == checkedMode(*this)) {
             return;
         }
-        SheetEdit step{std::string(stepname::kModeSwitch), {}, {}, {}};
+        SheetEdit step{std::string(edits::kModeSwitch), {}, {}, {}};
         step.restore = [this, before = std::move(*before), after = captureWindow()](bool undone) {
             restoreWindow(undone ? before : after);
         };

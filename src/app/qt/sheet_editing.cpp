@@ -74,13 +74,13 @@ void SheetEditing::handle(SheetView::Request request) {
         break;
     case SheetView::Request::Cut:
         copy();
-        perform(emptyingEdit(sheet, selection(), stepname::kCut));
+        perform(emptyingEdit(sheet, selection(), edits::kCut));
         break;
     case SheetView::Request::Paste:
         paste();
         break;
     case SheetView::Request::Delete: {
-        SheetEdit edit = emptyingEdit(sheet, selection(), stepname::kDelete);
+        SheetEdit edit = emptyingEdit(sheet, selection(), edits::kDelete);
         const std::size_t emptied = edit.ops.size();
         perform(std::move(edit));
         // Emptying more than one cell asks nothing; the status bar says how many, and how to
@@ -186,7 +186,7 @@ void SheetEditing::insertPoint() {
         ++at;
     }
     SheetEdit edit = insertRowsEdit(sheet, at, 1);
-    edit.name = stepname::kInsertPoint;
+    edit.name = edits::kInsertPoint;
     perform(std::move(edit));
     const QModelIndex relative = model_.index(at, col::相对);
     grid_.setCurrentIndex(relative);
