@@ -1,5 +1,6 @@
 #include "report/rating_plot.hpp"
 
+#include "drawing/drawing.hpp"
 #include "measure/numtext.hpp"
 #include "report/svg_text.hpp"
 
@@ -22,8 +23,6 @@ constexpr double kPanel = 820.0;
 constexpr double kPanelWidth = kWidth - kPanel - 16.0;
 constexpr double kLabelSize = 10.0;
 
-constexpr std::string_view kFont = "WenQuanYi Micro Hei, Noto Sans CJK SC, Source Han Sans SC, "
-                                   "Microsoft YaHei, SimHei, sans-serif";
 constexpr std::string_view kInk = "#333333";
 constexpr std::string_view kGrid = "#E3E3E3";
 constexpr std::string_view kCurve = "#2E75B6";
@@ -36,29 +35,24 @@ constexpr std::string_view kOutlier = "#D9381E";
 constexpr std::string_view kExcluded = "#A6A6A6";
 constexpr std::string_view kPass = "#2E7D32";
 
-std::string n1(double value) {
-    return num::fixedText(value, 1);
-}
-
+using drawing::Anchor;
 using svg::tickStep;
-using svg::xmlText;
+using Items = std::vector<drawing::Item>;
 
 int decimalsOf(double step) {
     return step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
 }
 
-std::string text(double x, double y, std::string_view content, std::string_view anchor = "start",
-                 double size = 13, std::string_view colour = kInk, bool bold = false) {
-    return "<text x=\"" + n1(x) + "\" y=\"" + n1(y) + "\" font-size=\"" + n1(size) +
-           "\" text-anchor=\"" + std::string(anchor) + "\" fill=\"" + std::string(colour) + "\"" +
-           (bold ? " font-weight=\"bold\"" : "") + ">" + xmlText(content) + "</text>\n";
+drawing::Text text(double x, double y, std::string_view content, Anchor anchor = Anchor::Start,
+                   double size = 13, std::string_view colour = kInk, bool bold = false) {
+    drawing::Text t{{x, y}, std::string(content), size, anchor, std::string(colour), bold, false};
+    t.sizeDecimals = 1;
+    return t;
 }
 
-std::string line(double x1, double y1, double x2, double y2, std::string_view colour,
-                 double width = 1.0) {
-    return "<line x1=\"" + n1(x1) + "\" y1=\"" + n1(y1) + "\" x2=\"" + n1(x2) + "\" y2=\"" +
-           n1(y2) + "\" stroke=\"" + std::string(colour) + "\" stroke-width=\"" + n1(width) +
-           "\"/>\n";
+drawing::Line line(double x1, double y1, double x2, double y2, std::string_view colour,
+                   double width = 1.0) {
+    return {{x1, y1}, {x2, y2}, std::string(colour), width, {}};
 }
 
 // The width of a text in the picture's font: a wide (CJK) character about 1 em, others 0.6 em.
@@ -143,17 +137,21 @@ class Taken {
 };
 
 // The marker of a gauging: ▲ rising, ▼ falling, ● steady or unknown; hollow when left out.
-std::string marker(double x, double y, station::Trend trend, std::string_view colour, bool hollow) {
-    const std::string paint =
-        hollow ? "fill=\"#FFFFFF\" stroke=\"" + std::string(colour) + "\" stroke-width=\"1.3\""
-               : "fill=\"" + std::string(colour) + "\"";
+drawing::Item marker(double x, double y, station::Trend trend, std::string_view colour,
+                     bool hollow) {
+    const std::string fill = hollow ? "#FFFFFF" : std::string(colour);
+    const std::string stroke = hollow ? std::string(colour) : std::string();
     if (trend == station::Trend::Rising || trend == station::Trend::Falling) {
         const double s = trend == station::Trend::Rising ? -1.0 : 1.0;
-        return "<path d=\"M" + n1(x) + " " + n1(y + s * 5.0) + " L" + n1(x - 4.5) + " " +
-               n1(y - s * 3.5) + " L" + n1(x + 4.5) + " " + n1(y - s * 3.5) + " Z\" " + paint +
-               "/>\n";
+        return drawing::Path{{{x, y + s * 5.0}, {x - 4.5, y - s * 3.5}, {x + 4.5, y - s * 3.5}},
+                             true,
+                             fill,
+                             1.0,
+                             stroke,
+                             hollow ? 1.3 : 0.0,
+                             {}};
     }
-    return "<circle cx=\"" + n1(x) + "\" cy=\"" + n1(y) + "\" r=\"3.5\" " + paint + "/>\n";
+    return drawing::Circle{{x, y}, 3.5, fill, stroke, 1.3};
 }
 
 // Maps stage and discharge to the plot, on linear or logarithmic axes.
@@ -213,8 +211,7 @@ Axes axesFor(const RatingReport& report, const RatingPlotOptions& options) {
 // a huge stage (1e308 + 1 == 1e308) must not draw for ever.
 constexpr int kMostTicks = 40;
 
-std::string gridAndAxes(const Axes& a) {
-    std::string svg;
+void gridAndAxes(const Axes& a, Items& svg) {
     const int zDecimals = decimalsOf(a.zStep);
     if (a.logarithmic) {
         // Stage ticks at round stages, placed by their depth above the base.
@@ -224,8 +221,9 @@ std::string gridAndAxes(const Axes& a) {
             if (!(a.depth(z) <= a.zHigh + 1e-9)) {
                 break;
             }
-            svg += line(kLeft, a.y(z), kRight, a.y(z), kGrid);
-            svg += text(kLeft - 8, a.y(z) + 4, num::fixedText(z, zDecimals), "end", 12);
+            svg.emplace_back(line(kLeft, a.y(z), kRight, a.y(z), kGrid));
+            svg.emplace_back(
+                text(kLeft - 8, a.y(z) + 4, num::fixedText(z, zDecimals), Anchor::End, 12));
         }
         const auto decade = [](double at) {
             return std::isfinite(at) ? static_cast<int>(std::clamp(at, -400.0, 400.0)) : 0;
@@ -235,8 +233,8 @@ std::string gridAndAxes(const Axes& a) {
         for (int power = lowDecade; power < highDecade; ++power) {
             for (const int m : {1, 2, 5}) {
                 const double q = m * std::pow(10.0, power);
-                svg += line(a.x(q), kTop, a.x(q), kBottom, kGrid);
-                svg += text(a.x(q), kBottom + 18, num::plainText(q), "middle", 12);
+                svg.emplace_back(line(a.x(q), kTop, a.x(q), kBottom, kGrid));
+                svg.emplace_back(text(a.x(q), kBottom + 18, num::plainText(q), Anchor::Middle, 12));
             }
         }
     } else {
@@ -245,8 +243,9 @@ std::string gridAndAxes(const Axes& a) {
             if (!(z <= a.zHigh + a.zStep / 2)) {
                 break;
             }
-            svg += line(kLeft, a.y(z), kRight, a.y(z), kGrid);
-            svg += text(kLeft - 8, a.y(z) + 4, num::fixedText(z, zDecimals), "end", 12);
+            svg.emplace_back(line(kLeft, a.y(z), kRight, a.y(z), kGrid));
+            svg.emplace_back(
+                text(kLeft - 8, a.y(z) + 4, num::fixedText(z, zDecimals), Anchor::End, 12));
         }
         const int qDecimals = decimalsOf(a.qStep);
         for (int i = 0; i <= kMostTicks; ++i) {
@@ -254,31 +253,32 @@ std::string gridAndAxes(const Axes& a) {
             if (!(q <= a.qHigh + a.qStep / 2)) {
                 break;
             }
-            svg += line(a.x(q), kTop, a.x(q), kBottom, kGrid);
-            svg += text(a.x(q), kBottom + 18, num::fixedText(q, qDecimals), "middle", 12);
+            svg.emplace_back(line(a.x(q), kTop, a.x(q), kBottom, kGrid));
+            svg.emplace_back(
+                text(a.x(q), kBottom + 18, num::fixedText(q, qDecimals), Anchor::Middle, 12));
         }
     }
-    svg += line(kLeft, kBottom, kRight, kBottom, kInk);
-    svg += line(kLeft, kTop, kLeft, kBottom, kInk);
-    svg += text((kLeft + kRight) / 2, kBottom + 44,
-                a.logarithmic ? "流量 Q (m³/s)，对数坐标" : "流量 Q (m³/s)", "middle", 14);
+    svg.emplace_back(line(kLeft, kBottom, kRight, kBottom, kInk));
+    svg.emplace_back(line(kLeft, kTop, kLeft, kBottom, kInk));
+    svg.emplace_back(text((kLeft + kRight) / 2, kBottom + 44,
+                          a.logarithmic ? "流量 Q (m³/s)，对数坐标" : "流量 Q (m³/s)",
+                          Anchor::Middle, 14));
     const std::string stage = a.logarithmic
                                   ? "水位 Z (m)，按 Z − " + num::fixedText(a.zBase, 2) + " 取对数"
                                   : "水位 Z (m)";
-    svg += "<text x=\"24\" y=\"" + n1((kTop + kBottom) / 2) +
-           "\" font-size=\"14\" text-anchor=\"middle\" fill=\"" + std::string(kInk) +
-           "\" transform=\"rotate(-90 24 " + n1((kTop + kBottom) / 2) + ")\">" + xmlText(stage) +
-           "</text>\n";
-    return svg;
+    drawing::Text title{{24, (kTop + kBottom) / 2}, stage, 14,  Anchor::Middle,
+                        std::string(kInk),          false, true};
+    title.xDecimals = 0;
+    svg.emplace_back(std::move(title));
 }
 
 // The curve and, around it, the band of the class's random-uncertainty limit.
-std::string curveAndBand(const RatingReport& report, const Axes& a, double zMin, double zMax) {
+void curveAndBand(const RatingReport& report, const Axes& a, double zMin, double zMax, Items& svg) {
     const auto& curve = report.fit().curve;
     const double limit = station::precisionIndex(report.stationClass).random / 100.0;
-    std::string path;
-    std::string upper;
-    std::string lower;
+    std::vector<drawing::Point> path;
+    std::vector<drawing::Point> upper;
+    std::vector<drawing::Point> lower;
     constexpr int kSteps = 200;
     const double qCeiling = a.logarithmic ? std::pow(10.0, a.qHigh) : a.qHigh;
     for (int k = 0; k <= kSteps; ++k) {
@@ -293,40 +293,41 @@ std::string curveAndBand(const RatingReport& report, const Axes& a, double zMin,
             break;
         }
         const auto inside = [](double x) { return std::clamp(x, kLeft, kRight); };
-        path += (path.empty() ? "M" : " L") + n1(a.x(q)) + " " + n1(a.y(z));
-        upper += (upper.empty() ? "M" : " L") + n1(inside(a.x(q * (1 + limit)))) + " " + n1(a.y(z));
-        lower = " L" + n1(inside(a.x(q * (1 - limit)))) + " " + n1(a.y(z)) + lower;
+        path.push_back({a.x(q), a.y(z)});
+        upper.push_back({inside(a.x(q * (1 + limit))), a.y(z)});
+        lower.push_back({inside(a.x(q * (1 - limit))), a.y(z)});
     }
-    std::string svg;
     if (!upper.empty()) {
-        svg += "<path d=\"" + upper + lower + " Z\" fill=\"" + std::string(kBand) +
-               "\" fill-opacity=\"0.8\" stroke=\"none\"/>\n";
+        upper.insert(upper.end(), lower.rbegin(), lower.rend());
+        svg.emplace_back(
+            drawing::Path{std::move(upper), true, std::string(kBand), 0.8, "none", 0.0, {}});
     }
-    svg += "<path d=\"" + path + "\" fill=\"none\" stroke=\"" + std::string(kCurve) +
-           "\" stroke-width=\"2\"/>\n";
-    return svg;
+    svg.emplace_back(
+        drawing::Path{std::move(path), false, "none", 1.0, std::string(kCurve), 2.0, {}});
 }
 
 } // namespace
 
-std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& options) {
+drawing::Drawing ratingPlotDrawing(const RatingReport& report, const RatingPlotOptions& options) {
     const auto& points = report.points;
     const auto& fit = report.fit();
     const auto& review = report.review;
-    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + n1(kWidth) +
-                      "\" height=\"" + n1(kHeight) + "\" viewBox=\"0 0 " + n1(kWidth) + " " +
-                      n1(kHeight) + "\" font-family=\"" + std::string(kFont) + "\">\n";
-    svg += "<rect width=\"" + n1(kWidth) + "\" height=\"" + n1(kHeight) + "\" fill=\"#FFFFFF\"/>\n";
+    drawing::Drawing picture;
+    picture.width = kWidth;
+    picture.height = kHeight;
+    picture.fontFamily = std::string(drawing::kPictureFonts);
+    picture.svgHead = drawing::SvgHead::Bare;
+    Items& svg = picture.items;
     const std::string title = (report.station.empty() ? std::string() : report.station + " ") +
                               (report.year > 0 ? std::to_string(report.year) + " 年" : "") +
                               "水位流量关系";
-    svg += text(kWidth / 2, 34, title, "middle", 20, kInk, true);
+    svg.emplace_back(text(kWidth / 2, 34, title, Anchor::Middle, 20, kInk, true));
     if (points.empty()) {
-        svg += text(kWidth / 2, kHeight / 2, "没有可用的测点", "middle", 16);
-        return svg + "</svg>\n";
+        svg.emplace_back(text(kWidth / 2, kHeight / 2, "没有可用的测点", Anchor::Middle, 16));
+        return picture;
     }
     const Axes a = axesFor(report, options);
-    svg += gridAndAxes(a);
+    gridAndAxes(a, svg);
     double zMin = INFINITY;
     double zMax = -INFINITY;
     for (const auto& p : points) {
@@ -334,7 +335,7 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
         zMax = std::max(zMax, p.stage);
     }
     if (fit.problem.empty()) {
-        svg += curveAndBand(report, a, zMin, zMax);
+        curveAndBand(report, a, zMin, zMax, svg);
     }
     const auto excluded = [&](std::size_t i) {
         return i < review.excluded.size() && !review.excluded[i].empty();
@@ -349,13 +350,11 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
         std::stable_sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
             return points[i].minutes < points[j].minutes;
         });
-        std::string path;
+        std::vector<drawing::Point> path;
         for (const std::size_t i : order) {
-            path += (path.empty() ? "M" : " L") + n1(a.x(points[i].discharge)) + " " +
-                    n1(a.y(points[i].stage));
+            path.push_back({a.x(points[i].discharge), a.y(points[i].stage)});
         }
-        svg += "<path d=\"" + path + "\" fill=\"none\" stroke=\"#7F7F7F\" stroke-width=\"0.8\" " +
-               "stroke-dasharray=\"3 3\"/>\n";
+        svg.emplace_back(drawing::Path{std::move(path), false, "none", 1.0, "#7F7F7F", 0.8, "3 3"});
     }
 
     // Bars and markers first, so that labels can keep clear of every marker.
@@ -378,12 +377,14 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
         const double y = a.y(p.stage);
         if (p.uncertainty && !excluded(i)) {
             const double d = p.discharge * *p.uncertainty / 100.0;
-            svg += line(a.x(p.discharge - d), y, a.x(p.discharge + d), y,
-                        outlier[i] != 0 ? kOutlier : kBar, 1.5);
-            svg += line(a.x(p.discharge - d), y - 3, a.x(p.discharge - d), y + 3, kBar, 1.2);
-            svg += line(a.x(p.discharge + d), y - 3, a.x(p.discharge + d), y + 3, kBar, 1.2);
+            svg.emplace_back(line(a.x(p.discharge - d), y, a.x(p.discharge + d), y,
+                                  outlier[i] != 0 ? kOutlier : kBar, 1.5));
+            svg.emplace_back(
+                line(a.x(p.discharge - d), y - 3, a.x(p.discharge - d), y + 3, kBar, 1.2));
+            svg.emplace_back(
+                line(a.x(p.discharge + d), y - 3, a.x(p.discharge + d), y + 3, kBar, 1.2));
         }
-        svg += marker(x, y, trend(i), colours[i], excluded(i));
+        svg.emplace_back(marker(x, y, trend(i), colours[i], excluded(i)));
         taken.add({x - 5, y - 5, x + 5, y + 5});
     }
     // Labels at the first of eight places around the marker, near and then farther with a
@@ -416,9 +417,11 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
                     // The leader ends at the label's nearest corner or edge.
                     const double lx = std::clamp(x, box.x0, box.x1);
                     const double ly = std::clamp(y, box.y0, box.y1);
-                    svg += line(x + place[0] * 4.0, y + place[1] * 4.0, lx, ly, "#A6A6A6", 0.6);
+                    svg.emplace_back(
+                        line(x + place[0] * 4.0, y + place[1] * 4.0, lx, ly, "#A6A6A6", 0.6));
                 }
-                svg += text(left, top + h - 1.5, points[i].label, "start", kLabelSize, colours[i]);
+                svg.emplace_back(text(left, top + h - 1.5, points[i].label, Anchor::Start,
+                                      kLabelSize, colours[i]));
                 placed = true;
                 break;
             }
@@ -489,11 +492,15 @@ std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& o
             if (y > kHeight - 12) {
                 break;
             }
-            svg += text(kPanel, y, part, "start", size, lines[i].second, i == 0);
+            svg.emplace_back(text(kPanel, y, part, Anchor::Start, size, lines[i].second, i == 0));
             y += size + 6;
         }
     }
-    return svg + "</svg>\n";
+    return picture;
+}
+
+std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& options) {
+    return drawing::svgOf(ratingPlotDrawing(report, options));
 }
 
 } // namespace tarnelo

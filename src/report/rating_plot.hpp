@@ -2,9 +2,10 @@
 // numbered with its 95 % uncertainty bar and marked rising, falling or steady, the fitted curve
 // with the class's uncertainty limit as a band, and the verdict with the tests in a panel beside
 // it. Labels never overlap: one that finds no free place is left out and listed under the
-// picture. One SVG document; the same input always gives the same bytes.
+// picture. A drawing, and its SVG document; the same input always gives the same bytes.
 #pragma once
 
+#include "drawing/drawing.hpp"
 #include "report/station_workbook.hpp"
 
 #include <string>
@@ -22,6 +23,8 @@ struct RatingPlotOptions {
     bool timeOrder = false;
 };
 
+drawing::Drawing ratingPlotDrawing(const RatingReport& report,
+                                   const RatingPlotOptions& options = {});
 std::string ratingPlotSvg(const RatingReport& report, const RatingPlotOptions& options = {});
 
 } // namespace tarnelo

@@ -1,5 +1,6 @@
 #include "report/section_plot.hpp"
 
+#include "drawing/drawing.hpp"
 #include "files/record_header.hpp"
 #include "measure/numtext.hpp"
 #include "report/svg_text.hpp"
@@ -29,8 +30,6 @@ constexpr double kLargestShare = 10.0;
 // Vertical numbers are written on at most about this many verticals.
 constexpr int kMostLabels = 40;
 
-constexpr std::string_view kFont = "WenQuanYi Micro Hei, Noto Sans CJK SC, Source Han Sans SC, "
-                                   "Microsoft YaHei, SimHei, sans-serif";
 constexpr std::string_view kInk = "#333333";
 constexpr std::string_view kGrid = "#E3E3E3";
 constexpr std::string_view kWater = "#DDEBF7";
@@ -59,12 +58,7 @@ double onPage(double coordinate) {
                : 0.0;
 }
 
-std::string n1(double value) {
-    return num::fixedText(onPage(value), 1);
-}
-
 using svg::tickStep;
-using svg::xmlText;
 
 int decimalsFor(double step) {
     const int decimals = static_cast<int>(-std::floor(std::log10(step) + 1e-9));
@@ -82,76 +76,53 @@ double roundTop(double value, int wanted) {
     return top > 0.0 && std::isfinite(top) ? top : value;
 }
 
-class Svg {
+// The section's items, every number kept near the page (see onPage).
+class Builder {
   public:
-    void open() {
-        out_ +=
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
-            "width=\"" +
-            n0(kWidth) + "\" height=\"" + n0(kHeight) + "\" viewBox=\"0 0 " + n0(kWidth) + " " +
-            n0(kHeight) + "\" font-family=\"" + std::string(kFont) + "\">\n";
-        out_ += "<rect x=\"0\" y=\"0\" width=\"" + n0(kWidth) + "\" height=\"" + n0(kHeight) +
-                "\" fill=\"#FFFFFF\"/>\n";
+    Builder() {
+        drawing_.width = kWidth;
+        drawing_.height = kHeight;
+        drawing_.fontFamily = std::string(drawing::kPictureFonts);
     }
-    std::string close() {
-        out_ += "</svg>\n";
-        return std::move(out_);
-    }
+    drawing::Drawing finish() { return std::move(drawing_); }
     void line(double x1, double y1, double x2, double y2, std::string_view colour, double width,
               std::string_view dash = {}) {
-        out_ += "<line x1=\"" + n1(x1) + "\" y1=\"" + n1(y1) + "\" x2=\"" + n1(x2) + "\" y2=\"" +
-                n1(y2) + "\" stroke=\"" + std::string(colour) + "\" stroke-width=\"" + n1(width) +
-                "\"" + dashed(dash) + "/>\n";
+        add(drawing::Line{point(x1, y1), point(x2, y2), std::string(colour), onPage(width),
+                          std::string(dash)});
     }
     void rect(double x, double y, double w, double h, std::string_view fill,
               std::string_view stroke = {}) {
-        out_ += "<rect x=\"" + n1(x) + "\" y=\"" + n1(y) + "\" width=\"" + n1(w) + "\" height=\"" +
-                n1(h) + "\" fill=\"" + std::string(fill) + "\"";
-        if (!stroke.empty()) {
-            out_ += " stroke=\"" + std::string(stroke) + "\" stroke-width=\"0.8\"";
-        }
-        out_ += "/>\n";
+        add(drawing::Rect{onPage(x), onPage(y), onPage(w), onPage(h), std::string(fill),
+                          std::string(stroke), 0.8});
     }
     void circle(double x, double y, double r, std::string_view fill) {
-        out_ += "<circle cx=\"" + n1(x) + "\" cy=\"" + n1(y) + "\" r=\"" + n1(r) + "\" fill=\"" +
-                std::string(fill) + "\"/>\n";
+        add(drawing::Circle{point(x, y), onPage(r), std::string(fill), {}, 1.0});
     }
-    // Points as "x,y x,y ...".
-    void polygon(const std::string& points, std::string_view fill, std::string_view stroke) {
-        out_ += "<polygon points=\"" + points + "\" fill=\"" + std::string(fill) + "\"";
-        if (!stroke.empty()) {
-            out_ += " stroke=\"" + std::string(stroke) + "\" stroke-width=\"1.5\"";
-        }
-        out_ += "/>\n";
+    void polygon(std::vector<drawing::Point> points, std::string_view fill,
+                 std::string_view stroke) {
+        add(drawing::Polygon{std::move(points), std::string(fill), std::string(stroke), 1.5});
     }
-    void polyline(const std::string& points, std::string_view colour, double width) {
-        out_ += "<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" +
-                std::string(colour) + "\" stroke-width=\"" + n1(width) + "\"/>\n";
+    void polyline(std::vector<drawing::Point> points, std::string_view colour, double width) {
+        add(drawing::Polyline{std::move(points), std::string(colour), onPage(width)});
     }
     // anchor: start, middle or end.
     void text(double x, double y, std::string_view content, int size,
-              std::string_view anchor = "start", std::string_view colour = kInk,
+              drawing::Anchor anchor = drawing::Anchor::Start, std::string_view colour = kInk,
               bool bold = false) {
-        out_ += "<text x=\"" + n1(x) + "\" y=\"" + n1(y) + "\" font-size=\"" +
-                std::to_string(size) + "\" text-anchor=\"" + std::string(anchor) + "\" fill=\"" +
-                std::string(colour) + "\"" + (bold ? " font-weight=\"bold\"" : "") + ">" +
-                xmlText(content) + "</text>\n";
+        add(drawing::Text{point(x, y), std::string(content), static_cast<double>(size), anchor,
+                          std::string(colour), bold, false});
     }
     // Text turned a quarter to the left (a vertical axis title).
     void sideText(double x, double y, std::string_view content, int size) {
-        out_ += "<text x=\"" + n1(x) + "\" y=\"" + n1(y) + "\" font-size=\"" +
-                std::to_string(size) + "\" text-anchor=\"middle\" fill=\"" + std::string(kInk) +
-                "\" transform=\"rotate(-90 " + n1(x) + " " + n1(y) + ")\">" + xmlText(content) +
-                "</text>\n";
+        add(drawing::Text{point(x, y), std::string(content), static_cast<double>(size),
+                          drawing::Anchor::Middle, std::string(kInk), false, true});
     }
-    void reserve(std::size_t bytes) { out_.reserve(bytes); }
+    void reserve(std::size_t items) { drawing_.items.reserve(items); }
+    static drawing::Point point(double x, double y) { return {onPage(x), onPage(y)}; }
 
   private:
-    static std::string n0(double value) { return num::fixedText(value, 0); }
-    static std::string dashed(std::string_view dash) {
-        return dash.empty() ? std::string() : " stroke-dasharray=\"" + std::string(dash) + "\"";
-    }
-    std::string out_;
+    template <typename T> void add(T&& item) { drawing_.items.emplace_back(std::forward<T>(item)); }
+    drawing::Drawing drawing_;
 };
 
 class Plot {
@@ -173,18 +144,18 @@ class Plot {
         }
     }
 
-    std::string draw() {
-        svg_.reserve(4096 + section_.verticals.size() * 420);
-        svg_.open();
+    drawing::Drawing draw() {
+        out_.reserve(64 + section_.verticals.size() * 6);
         heading();
         if (const auto problem = sectionPlotProblem(section_)) {
-            svg_.text(kWidth / 2, (kUpperTop + kLowerBottom) / 2, *problem, 16, "middle");
-            return svg_.close();
+            out_.text(kWidth / 2, (kUpperTop + kLowerBottom) / 2, *problem, 16,
+                      drawing::Anchor::Middle);
+            return out_.finish();
         }
         if (section_.verticals.empty()) {
-            svg_.text(kWidth / 2, (kUpperTop + kLowerBottom) / 2,
-                      "没有可画的测深垂线（起点距和水深）", 16, "middle");
-            return svg_.close();
+            out_.text(kWidth / 2, (kUpperTop + kLowerBottom) / 2,
+                      "没有可画的测深垂线（起点距和水深）", 16, drawing::Anchor::Middle);
+            return out_.finish();
         }
         scaleDistances();
         for (void (Plot::*part)() :
@@ -194,7 +165,7 @@ class Plot {
             }
             (this->*part)();
         }
-        return svg_.close();
+        return out_.finish();
     }
 
   private:
@@ -214,7 +185,8 @@ class Plot {
             title += (title.empty() ? "" : "　") +
                      dischargeUncertainty(uncertainty_.iso748, section_.dischargeText);
         }
-        svg_.text(kWidth / 2, 32, title.empty() ? "断面图" : title, 18, "middle", kInk, true);
+        out_.text(kWidth / 2, 32, title.empty() ? "断面图" : title, 18, drawing::Anchor::Middle,
+                  kInk, true);
         std::string sub = "测深垂线 " + std::to_string(section_.verticals.size()) +
                           " 条，测速垂线 " + std::to_string(section_.velocityVerticalCount()) +
                           " 条";
@@ -223,7 +195,7 @@ class Plot {
         } else {
             sub += "　未计算：只画断面";
         }
-        svg_.text(kWidth / 2, 56, sub, 13, "middle");
+        out_.text(kWidth / 2, 56, sub, 13, drawing::Anchor::Middle);
     }
 
     void scaleDistances() {
@@ -248,12 +220,12 @@ class Plot {
 
     void upperPanel() {
         const double height = kUpperBottom - kUpperTop;
-        svg_.rect(kLeft, kUpperTop, kRight - kLeft, height, "#FFFFFF", "#BFBFBF");
+        out_.rect(kLeft, kUpperTop, kRight - kLeft, height, "#FFFFFF", "#BFBFBF");
         if (!section_.computed() || !(*section_.discharge > 0.0)) {
-            svg_.text((kLeft + kRight) / 2, (kUpperTop + kUpperBottom) / 2 + 5,
+            out_.text((kLeft + kRight) / 2, (kUpperTop + kUpperBottom) / 2 + 5,
                       section_.computed() ? "断面流量不大于 0：不画部分流量"
                                           : "未计算：没有部分流量和垂线平均流速",
-                      14, "middle", "#7F7F7F");
+                      14, drawing::Anchor::Middle, "#7F7F7F");
             return;
         }
         const double q = *section_.discharge;
@@ -269,9 +241,10 @@ class Plot {
         for (int i = 0; i <= kMostTicks && i * step <= top * (1 + 1e-9); ++i) {
             const double y = yShare(i * step);
             if (i > 0) {
-                svg_.line(kLeft, y, kRight, y, kGrid, 0.8);
+                out_.line(kLeft, y, kRight, y, kGrid, 0.8);
             }
-            svg_.text(kLeft - 6, y + 4, num::fixedText(i * step, decimalsFor(step)), 11, "end");
+            out_.text(kLeft - 6, y + 4, num::fixedText(i * step, decimalsFor(step)), 11,
+                      drawing::Anchor::End);
         }
         const std::vector<std::pair<double, double>> path = velocityPath(height);
         for (const SectionPartial& p : section_.partials) {
@@ -283,7 +256,7 @@ class Plot {
             const double x2 = xAt(std::max(p.from, p.to));
             const double y = yShare(share);
             const bool marked = markedPartials_.count(p.row) > 0;
-            svg_.rect(x1, y, x2 - x1, kUpperBottom - y, marked ? kMarkedBar : kBar,
+            out_.rect(x1, y, x2 - x1, kUpperBottom - y, marked ? kMarkedBar : kBar,
                       marked ? kMarked : kBarEdge);
             if (x2 - x1 >= 26.0 && std::isfinite(share)) {
                 // Over the bar, else inside it from the top down, else not at all: a label
@@ -293,35 +266,37 @@ class Plot {
                 const double x = (x1 + x2) / 2;
                 for (double baseline = y - 3; baseline <= kUpperBottom - 1; baseline += 14) {
                     if (!crosses(path, x - half, x + half, baseline - 9, baseline + 1)) {
-                        svg_.text(x, baseline, label, 9, "middle", marked ? kMarked : kInk);
+                        out_.text(x, baseline, label, 9, drawing::Anchor::Middle,
+                                  marked ? kMarked : kInk);
                         break;
                     }
                 }
             }
         }
         const double tenth = yShare(kLargestShare);
-        svg_.line(kLeft, tenth, kRight, tenth, kMarked, 1.2, "6,4");
+        out_.line(kLeft, tenth, kRight, tenth, kMarked, 1.2, "6,4");
         // "10%" at the right end of its line, above or below it, else at the left end.
         const double tenthWidth = textWidth("10%", 11);
         struct Place {
             double x;
             double y;
-            std::string_view anchor;
+            drawing::Anchor anchor;
         };
-        const Place places[] = {{kRight - 4, tenth - 4, "end"},
-                                {kRight - 4, tenth + 13, "end"},
-                                {kLeft + 4, tenth - 4, "start"},
-                                {kLeft + 4, tenth + 13, "start"}};
+        using drawing::Anchor;
+        const Place places[] = {{kRight - 4, tenth - 4, Anchor::End},
+                                {kRight - 4, tenth + 13, Anchor::End},
+                                {kLeft + 4, tenth - 4, Anchor::Start},
+                                {kLeft + 4, tenth + 13, Anchor::Start}};
         const Place* chosen = &places[0];
         for (const Place& place : places) {
-            const double left = place.anchor == "end" ? place.x - tenthWidth : place.x;
+            const double left = place.anchor == Anchor::End ? place.x - tenthWidth : place.x;
             if (!crosses(path, left, left + tenthWidth, place.y - 11, place.y + 1)) {
                 chosen = &place;
                 break;
             }
         }
-        svg_.text(chosen->x, chosen->y, "10%", 11, chosen->anchor, kMarked);
-        svg_.sideText(kLeft - 44, (kUpperTop + kUpperBottom) / 2, "部分流量占断面流量 (%)", 12);
+        out_.text(chosen->x, chosen->y, "10%", 11, chosen->anchor, kMarked);
+        out_.sideText(kLeft - 44, (kUpperTop + kUpperBottom) / 2, "部分流量占断面流量 (%)", 12);
         velocities(height);
     }
 
@@ -392,25 +367,26 @@ class Plot {
             return kUpperBottom - std::clamp(value, 0.0, top) / top * height;
         };
         for (int i = 0; i <= kMostTicks && i * step <= top * (1 + 1e-9); ++i) {
-            svg_.text(kRight + 6, yVelocity(i * step) + 4,
-                      num::fixedText(i * step, decimalsFor(step)), 11, "start", kVelocityLine);
+            out_.text(kRight + 6, yVelocity(i * step) + 4,
+                      num::fixedText(i * step, decimalsFor(step)), 11, drawing::Anchor::Start,
+                      kVelocityLine);
         }
-        svg_.sideText(kRight + 52, (kUpperTop + kUpperBottom) / 2, "垂线平均流速 (m/s)", 12);
-        std::string points;
+        out_.sideText(kRight + 52, (kUpperTop + kUpperBottom) / 2, "垂线平均流速 (m/s)", 12);
+        std::vector<drawing::Point> points;
         std::vector<std::pair<double, double>> dots;
         for (const SectionVertical& v : section_.verticals) {
             if (v.velocityVertical && v.meanVelocity) {
                 const double x = xAt(v.distance);
                 const double y = yVelocity(*v.meanVelocity);
-                points += (points.empty() ? "" : " ") + n1(x) + "," + n1(y);
+                points.push_back(Builder::point(x, y));
                 dots.emplace_back(x, y);
             }
         }
         if (!points.empty()) {
-            svg_.polyline(points, kVelocityLine, 1.8);
+            out_.polyline(std::move(points), kVelocityLine, 1.8);
         }
         for (const auto& [x, y] : dots) {
-            svg_.circle(x, y, 3.0, kVelocityLine);
+            out_.circle(x, y, 3.0, kVelocityLine);
         }
     }
 
@@ -427,26 +403,28 @@ class Plot {
         };
         for (int i = 0; i <= kMostTicks && i * step <= bottom * (1 + 1e-9); ++i) {
             const double y = yDepth(i * step);
-            svg_.line(kLeft - 4, y, kLeft, y, kInk, 1.0);
-            svg_.text(kLeft - 6, y + 4, num::fixedText(i * step, decimalsFor(step)), 11, "end");
+            out_.line(kLeft - 4, y, kLeft, y, kInk, 1.0);
+            out_.text(kLeft - 6, y + 4, num::fixedText(i * step, decimalsFor(step)), 11,
+                      drawing::Anchor::End);
         }
-        svg_.sideText(kLeft - 44, (kLowerTop + kLowerBottom) / 2, "水深 (m)", 12);
+        out_.sideText(kLeft - 44, (kLowerTop + kLowerBottom) / 2, "水深 (m)", 12);
 
         // Water from the surface to the bed, the bed below it.
         const double left = xAt(section_.verticals.front().distance);
         const double right = xAt(section_.verticals.back().distance);
-        std::string bed;
+        std::vector<drawing::Point> water{Builder::point(left, kLowerTop)};
+        std::vector<drawing::Point> ground{Builder::point(left, kLowerBottom)};
         for (const SectionVertical& v : section_.verticals) {
-            bed += (bed.empty() ? "" : " ") + n1(xAt(v.distance)) + "," + n1(yDepth(v.depth));
+            const drawing::Point at = Builder::point(xAt(v.distance), yDepth(v.depth));
+            water.push_back(at);
+            ground.push_back(at);
         }
-        svg_.polygon(n1(left) + "," + n1(kLowerTop) + " " + bed + " " + n1(right) + "," +
-                         n1(kLowerTop),
-                     kWater, {});
-        svg_.polygon(n1(left) + "," + n1(kLowerBottom) + " " + bed + " " + n1(right) + "," +
-                         n1(kLowerBottom),
-                     kBed, kBedLine);
-        svg_.line(kLeft, kLowerTop, kRight, kLowerTop, kSurface, 1.8);
-        svg_.text(kLeft + 8, kLowerTop - 4, "▽ 水面", 11, "start", kSurface);
+        water.push_back(Builder::point(right, kLowerTop));
+        ground.push_back(Builder::point(right, kLowerBottom));
+        out_.polygon(std::move(water), kWater, {});
+        out_.polygon(std::move(ground), kBed, kBedLine);
+        out_.line(kLeft, kLowerTop, kRight, kLowerTop, kSurface, 1.8);
+        out_.text(kLeft + 8, kLowerTop - 4, "▽ 水面", 11, drawing::Anchor::Start, kSurface);
 
         int velocityCount = 0;
         const int every =
@@ -458,26 +436,26 @@ class Plot {
             const double x = xAt(v.distance);
             const bool marked = markedRows_.count(v.row) > 0;
             if (v.velocityVertical) {
-                svg_.line(x, kLowerTop, x, yDepth(v.depth), marked ? kMarked : kVelocityVertical,
+                out_.line(x, kLowerTop, x, yDepth(v.depth), marked ? kMarked : kVelocityVertical,
                           marked ? 2.0 : 1.2);
                 if (velocityCount % every == 0) {
-                    svg_.text(x, kLowerTop - 18, v.number, 10, "middle",
+                    out_.text(x, kLowerTop - 18, v.number, 10, drawing::Anchor::Middle,
                               marked ? kMarked : kVelocityVertical);
                 }
                 ++velocityCount;
                 // The points of a multi-point vertical, where each was measured.
                 for (std::size_t i = 0; v.points.size() > 1 && i < v.points.size(); ++i) {
-                    svg_.circle(x, yDepth(v.depth * v.points[i].relative), 2.5, kVelocityVertical);
+                    out_.circle(x, yDepth(v.depth * v.points[i].relative), 2.5, kVelocityVertical);
                 }
             } else if (!v.waterEdge) {
-                svg_.line(x, kLowerTop, x, yDepth(v.depth), marked ? kMarked : kSoundingVertical,
+                out_.line(x, kLowerTop, x, yDepth(v.depth), marked ? kMarked : kSoundingVertical,
                           marked ? 2.0 : 1.0, "3,3");
             }
             if (marked) {
-                svg_.circle(x, yDepth(v.depth), 4.0, kMarked);
+                out_.circle(x, yDepth(v.depth), 4.0, kMarked);
             }
         }
-        svg_.rect(kLeft, kLowerTop, kRight - kLeft, height, "none", "#BFBFBF");
+        out_.rect(kLeft, kLowerTop, kRight - kLeft, height, "none", "#BFBFBF");
     }
 
     void distanceAxis() {
@@ -495,10 +473,12 @@ class Plot {
             }
             previous = value;
             const double x = xAt(value);
-            svg_.line(x, kLowerBottom, x, kLowerBottom + 4, kInk, 1.0);
-            svg_.text(x, kLowerBottom + 17, num::fixedText(value, decimals), 11, "middle");
+            out_.line(x, kLowerBottom, x, kLowerBottom + 4, kInk, 1.0);
+            out_.text(x, kLowerBottom + 17, num::fixedText(value, decimals), 11,
+                      drawing::Anchor::Middle);
         }
-        svg_.text((kLeft + kRight) / 2, kLowerBottom + 36, "起点距 (m)", 12, "middle");
+        out_.text((kLeft + kRight) / 2, kLowerBottom + 36, "起点距 (m)", 12,
+                  drawing::Anchor::Middle);
     }
 
     void legend() {
@@ -506,31 +486,31 @@ class Plot {
         double x = kLeft;
         const auto entry = [&](std::string_view label, auto&& swatch, double width) {
             swatch(x, y);
-            svg_.text(x + 22, y + 4, label, 11);
+            out_.text(x + 22, y + 4, label, 11);
             x += width;
         };
         entry(
             "测速垂线",
             [&](double at, double row) {
-                svg_.line(at + 8, row - 7, at + 8, row + 7, kVelocityVertical, 1.5);
+                out_.line(at + 8, row - 7, at + 8, row + 7, kVelocityVertical, 1.5);
             },
             92);
         entry(
             "测深垂线",
             [&](double at, double row) {
-                svg_.line(at + 8, row - 7, at + 8, row + 7, kSoundingVertical, 1.2, "3,3");
+                out_.line(at + 8, row - 7, at + 8, row + 7, kSoundingVertical, 1.2, "3,3");
             },
             92);
         entry(
             "垂线平均流速",
-            [&](double at, double row) { svg_.line(at, row, at + 16, row, kVelocityLine, 1.8); },
+            [&](double at, double row) { out_.line(at, row, at + 16, row, kVelocityLine, 1.8); },
             116);
         entry(
             "部分流量",
-            [&](double at, double row) { svg_.rect(at, row - 6, 16, 12, kBar, kBarEdge); }, 92);
+            [&](double at, double row) { out_.rect(at, row - 6, 16, 12, kBar, kBarEdge); }, 92);
         entry(
             "超过 10% 的部分流量、检查有问题的垂线",
-            [&](double at, double row) { svg_.rect(at, row - 6, 16, 12, kMarkedBar, kMarked); },
+            [&](double at, double row) { out_.rect(at, row - 6, 16, 12, kMarkedBar, kMarked); },
             260);
     }
 
@@ -545,7 +525,7 @@ class Plot {
     std::set<int> markedPartials_;
     double xMin_ = 0.0;
     double xMax_ = 1.0;
-    Svg svg_;
+    Builder out_;
 };
 
 } // namespace
@@ -568,21 +548,33 @@ std::string headerText(const RecordHeader& header, int line, int pos) {
 
 } // namespace
 
+drawing::Drawing sectionPlotDrawing(const MeasuredSection& section, const SectionPlotTitle& title,
+                                    std::span<const Finding> findings,
+                                    const SectionUncertainty& uncertainty,
+                                    const StopAsked& stopAsked) {
+    return Plot(section, title, findings, uncertainty, stopAsked).draw();
+}
+
 std::string sectionPlotSvg(const MeasuredSection& section, const SectionPlotTitle& title,
                            std::span<const Finding> findings, const SectionUncertainty& uncertainty,
                            const StopAsked& stopAsked) {
-    return Plot(section, title, findings, uncertainty, stopAsked).draw();
+    return drawing::svgOf(sectionPlotDrawing(section, title, findings, uncertainty, stopAsked));
 }
 
 SectionPlotTitle sectionPlotTitle(const RecordHeader& header) {
     return {headerText(header, 1, 1), headerText(header, 1, 2)};
 }
 
+drawing::Drawing sectionPlotDrawing(const Gauging& gauging, const Computation& computation,
+                                    std::span<const Finding> findings, const StopAsked& stopAsked) {
+    return sectionPlotDrawing(computation.section,
+                              sectionPlotTitle(parseRecordHeader(gauging.headerPart)), findings,
+                              computation.uncertainty, stopAsked);
+}
+
 std::string sectionPlotSvg(const Gauging& gauging, const Computation& computation,
                            std::span<const Finding> findings, const StopAsked& stopAsked) {
-    return sectionPlotSvg(computation.section,
-                          sectionPlotTitle(parseRecordHeader(gauging.headerPart)), findings,
-                          computation.uncertainty, stopAsked);
+    return drawing::svgOf(sectionPlotDrawing(gauging, computation, findings, stopAsked));
 }
 
 } // namespace tarnelo

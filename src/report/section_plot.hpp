@@ -6,6 +6,7 @@
 
 #include "checks/checks.hpp"
 #include "compute/compute.hpp"
+#include "drawing/drawing.hpp"
 #include "files/record_header.hpp"
 #include "measure/section.hpp"
 #include "uncertainty/uncertainty.hpp"
@@ -27,9 +28,13 @@ struct SectionPlotTitle {
     std::string date;
 };
 
-// The picture of a section. A section without a computed result is drawn as its profile only.
-// Cells a finding points at are drawn in the warning colour: the vertical of their row, or the
-// bar of a partial whose 部分流量 is marked.
+// The picture of a section, as a drawing and as its SVG document. A section without a computed
+// result is drawn as its profile only. Cells a finding points at are drawn in the warning colour:
+// the vertical of their row, or the bar of a partial whose 部分流量 is marked.
+drawing::Drawing sectionPlotDrawing(const MeasuredSection& section, const SectionPlotTitle& title,
+                                    std::span<const Finding> findings,
+                                    const SectionUncertainty& uncertainty,
+                                    const StopAsked& stopAsked);
 std::string sectionPlotSvg(const MeasuredSection& section, const SectionPlotTitle& title,
                            std::span<const Finding> findings, const SectionUncertainty& uncertainty,
                            const StopAsked& stopAsked);
@@ -39,6 +44,8 @@ std::string sectionPlotSvg(const MeasuredSection& section, const SectionPlotTitl
 std::optional<std::string> sectionPlotProblem(const MeasuredSection& section);
 
 // The picture of a computed gauging, titled from its record header.
+drawing::Drawing sectionPlotDrawing(const Gauging& gauging, const Computation& computation,
+                                    std::span<const Finding> findings, const StopAsked& stopAsked);
 std::string sectionPlotSvg(const Gauging& gauging, const Computation& computation,
                            std::span<const Finding> findings, const StopAsked& stopAsked);
 

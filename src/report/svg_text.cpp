@@ -15,30 +15,6 @@ double textEms(std::string_view text, double narrow) {
     return em;
 }
 
-std::string xmlText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '&') {
-            out += "&amp;";
-        } else if (c == '<') {
-            out += "&lt;";
-        } else if (c == '>') {
-            out += "&gt;";
-        } else if (c == '"') {
-            out += "&quot;";
-        } else if (c == '\'') {
-            out += "&apos;";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            continue;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 double tickStep(double span, int wanted) {
     if (!(span > 0.0) || !std::isfinite(span)) {
         return 1.0;

@@ -1,4 +1,4 @@
-// What every picture of the program writes the same way: text safe inside SVG, and round tick
+// What every picture of the program lays out the same way: the widths of texts and round tick
 // steps for its axes.
 #pragma once
 
@@ -6,9 +6,6 @@
 #include <string_view>
 
 namespace tarnelo::svg {
-
-// Text for XML: the five special characters escaped, control characters left out.
-std::string xmlText(std::string_view text);
 
 // The characters of a UTF-8 text with their widths in em (a character of three bytes or more,
 // as CJK, 1; others `narrow`), for laying text out without a font at hand.
