@@ -63,10 +63,10 @@ void BM_SectionPng(benchmark::State& state) {
     computedSection(window, static_cast<int>(state.range(0)));
     const std::vector<Finding> findings = checkWindow(window);
     const MeasuredSection section = windowSection(window);
-    const std::string svg =
-        sectionPlotSvg(section, {"站", "日期"}, findings, estimateUncertainty(section), {});
+    const drawing::Drawing picture =
+        sectionPlotDrawing(section, {"站", "日期"}, findings, estimateUncertainty(section), {});
     for (auto _ : state) {
-        const pages::PngDrawing drawn = pages::drawSvgPng(svg);
+        const pages::PngDrawing drawn = pages::drawPng(picture);
         if (!drawn.problem.empty()) {
             state.SkipWithError(drawn.problem.c_str());
             break;

@@ -1,11 +1,12 @@
-// tarnelo-draw-icon SVG SIZE PNG: draws an icon as a square PNG, SIZE pixels wide, with the
-// program's own picture painter, for the packages (the desktop's icon sizes, tarnelo.ico).
+// tarnelo-draw-icon SVG SIZE PNG: draws an icon as a square PNG, SIZE pixels wide, with
+// Qt SVG, for the packages (the desktop's icon sizes, tarnelo.ico). A build-time tool: the
+// program itself draws no SVG.
 #include "pages/page_painter.hpp"
-#include "pages/svg_drawing.hpp"
 
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QSvgRenderer>
 
 #include <cstdio>
 #include <string>
@@ -32,7 +33,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QByteArray svg = input.readAll();
-    if (tarnelo::svgSize(svg).isEmpty()) {
+    QSvgRenderer renderer(svg);
+    renderer.setAspectRatioMode(Qt::KeepAspectRatio);
+    if (renderer.defaultSize().isEmpty()) {
         std::fprintf(stderr, "tarnelo-draw-icon: not a picture: %s\n", argv[1]);
         return 1;
     }
@@ -42,7 +45,7 @@ int main(int argc, char** argv) {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        tarnelo::renderSvg(painter, svg);
+        renderer.render(&painter);
     }
     if (!image.save(QString::fromLocal8Bit(argv[3]), "PNG")) {
         std::fprintf(stderr, "tarnelo-draw-icon: cannot write %s\n", argv[3]);

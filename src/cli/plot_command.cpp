@@ -115,12 +115,13 @@ int run(std::span<const std::string> args) {
     if (const auto unbounded = sectionPlotProblem(computed.section)) {
         return fail(file, *unbounded, kExitIncomplete);
     }
-    const std::string svg =
-        sectionPlotSvg(gauging, computed, findings, [] { return sys::interruptSignal() != 0; });
+    const drawing::Drawing picture =
+        sectionPlotDrawing(gauging, computed, findings, [] { return sys::interruptSignal() != 0; });
     if (sys::interruptSignal() != 0) {
         return kExitIncomplete;
     }
-    const pages::PngDrawing drawn = png ? pages::drawSvgPng(svg) : pages::PngDrawing{};
+    const pages::PngDrawing drawn = png ? pages::drawPng(picture) : pages::PngDrawing{};
+    const std::string svg = png ? std::string() : drawing::svgOf(picture);
     if (!drawn.problem.empty()) {
         return fail(file, drawn.problem, kExitIncomplete);
     }

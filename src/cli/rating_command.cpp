@@ -302,12 +302,13 @@ int writeOutputs(const RatingReport& report, const RatingOutputs& asked, int sta
     };
     StagedOutputs outputs("rating");
     if (asked.picture && !interrupted()) {
-        std::string svg = ratingPlotSvg(report, asked.plotOptions);
-        pages::PngDrawing drawn = asked.png ? pages::drawSvgPng(svg) : pages::PngDrawing{};
+        const drawing::Drawing picture = ratingPlotDrawing(report, asked.plotOptions);
+        pages::PngDrawing drawn = asked.png ? pages::drawPng(picture) : pages::PngDrawing{};
         if (!drawn.problem.empty()) {
             fail(drawn.problem);
         } else {
-            outputs.add(*asked.picture, asked.png ? std::move(drawn.bytes) : std::move(svg));
+            outputs.add(*asked.picture,
+                        asked.png ? std::move(drawn.bytes) : drawing::svgOf(picture));
         }
     }
     const bool fitted = report.fit().problem.empty();

@@ -1,7 +1,7 @@
 #include "pages/picture_png.hpp"
 
+#include "pages/drawing_painter.hpp"
 #include "pages/page_painter.hpp"
-#include "pages/svg_drawing.hpp"
 
 #include <QBuffer>
 #include <QImage>
@@ -11,8 +11,8 @@ namespace tarnelo::pages {
 
 namespace {
 
-// Larger pictures are not what the program draws: a picture's size comes from the file it is
-// given, and 8000 by 8000 pixels is 256 MB of memory already (经验值).
+// Larger pictures are not what the program draws: 8000 by 8000 pixels is 256 MB of memory already
+// (经验值).
 constexpr int kLargestSide = 8000;
 
 } // namespace
@@ -21,22 +21,20 @@ std::string pngProblem() {
     return chineseFontProblem("图片");
 }
 
-PngDrawing drawSvgPng(std::string_view svg) {
+PngDrawing drawPng(const drawing::Drawing& picture) {
     if (std::string problem = pngProblem(); !problem.empty()) {
         return {{}, std::move(problem)};
     }
-    const QByteArray document(svg.data(), static_cast<qsizetype>(svg.size()));
-    const QSize size = svgSize(document);
-    if (size.isEmpty() || size.width() > kLargestSide || size.height() > kLargestSide) {
+    if (!(picture.width >= 1.0 && picture.height >= 1.0 && picture.width <= kLargestSide &&
+          picture.height <= kLargestSide)) {
         return {{}, "图片的大小不合适，无法生成 PNG 图片。"};
     }
+    const QSize size(static_cast<int>(picture.width + 0.5), static_cast<int>(picture.height + 0.5));
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setRenderHint(QPainter::TextAntialiasing);
-        renderSvg(painter, document);
+        paintDrawing(painter, picture, QRectF(QPointF(0, 0), QSizeF(size)));
     }
     QByteArray bytes;
     QBuffer buffer(&bytes);

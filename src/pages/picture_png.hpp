@@ -3,6 +3,8 @@
 // offscreen platform is made when the program has none (the command line).
 #pragma once
 
+#include "drawing/drawing.hpp"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -13,12 +15,12 @@ namespace tarnelo::pages {
 // text. Asked before any work, so that nothing is computed for a picture that cannot be drawn.
 std::string pngProblem();
 
-// The SVG picture drawn at its own size, one pixel to a unit, on a transparent ground, as the
-// bytes of a PNG file; or why not (in Chinese).
+// The picture drawn at its own size, one pixel to a unit, as the bytes of a PNG file; or why
+// not (in Chinese).
 struct PngDrawing {
     std::string bytes;
     std::string problem;
 };
-PngDrawing drawSvgPng(std::string_view svg);
+PngDrawing drawPng(const drawing::Drawing& picture);
 
 } // namespace tarnelo::pages

@@ -123,9 +123,9 @@ void MainWindow::refreshSectionPlot() {
     refreshUncertaintyView(this, computed_.computation(), shownStale_);
     if (plotWindow_ != nullptr) {
         // Drawn in a few milliseconds between two events: nothing stops it.
-        plotWindow_->showPicture(sectionPlotSvg(section,
-                                                sectionPlotTitle(document_.header().lines()),
-                                                computed_.findings(), uncertainty, {}),
+        plotWindow_->showPicture(sectionPlotDrawing(section,
+                                                    sectionPlotTitle(document_.header().lines()),
+                                                    computed_.findings(), uncertainty, {}),
                                  summary);
     }
 }

@@ -1,8 +1,8 @@
 #include "app/qt/rating_window.hpp"
 
+#include "app/qt/drawing_view.hpp"
 #include "app/qt/qt_text.hpp"
 #include "app/qt/station_outputs.hpp"
-#include "app/qt/svg_picture.hpp"
 #include "files/file_io.hpp"
 #include "measure/numtext.hpp"
 #include "report/rating_plot.hpp"
@@ -29,16 +29,17 @@ constexpr QSize kLeastPicture(480, 300);
 } // namespace
 
 RatingWindow::RatingWindow(const RatingReport& report, Window& owner, QWidget* parent)
-    : QWidget(parent, Qt::Window), owner_(owner), report_(report), svg_(ratingPlotSvg(report)) {
+    : QWidget(parent, Qt::Window), owner_(owner), report_(report),
+      picture_(ratingPlotDrawing(report)) {
     setObjectName(QStringLiteral("水位流量关系图"));
     setWindowTitle(QStringLiteral("水位流量关系"));
     // Escape closes it, as it closes the other windows of the program.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
-    QWidget* picture = makeSvgView(this);
+    auto* picture = new DrawingView(this);
     picture->setObjectName(QStringLiteral("关系图画面"));
-    showSvg(picture, QByteArray(svg_.data(), static_cast<qsizetype>(svg_.size())));
+    picture->setPicture(picture_);
     picture->setMinimumSize(kLeastPicture);
     auto* details = new QPlainTextEdit(this);
     details->setObjectName(QStringLiteral("定线结论"));
@@ -127,7 +128,8 @@ bool RatingWindow::savePicture() {
     if (!choice.confirmed) {
         return false;
     }
-    if (const WriteResult written = writeFileAtomic(choice.path, svg_); !written) {
+    if (const WriteResult written = writeFileAtomic(choice.path, drawing::svgOf(picture_));
+        !written) {
         owner_.showMessage("关系图未能保存：" + written.problem, "提示：", MessageIcon::Warning);
         return false;
     }

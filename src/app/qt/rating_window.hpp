@@ -4,6 +4,7 @@
 // sized for its screen, so the buttons are always on it.
 #pragma once
 
+#include "drawing/drawing.hpp"
 #include "report/station_workbook.hpp"
 #include "window/window.hpp"
 
@@ -48,7 +49,7 @@ class RatingWindow : public QWidget {
 
     Window& owner_;
     RatingReport report_;
-    std::string svg_;
+    drawing::Drawing picture_;
     QLabel* status_ = nullptr;
 };
 

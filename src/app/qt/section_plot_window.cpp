@@ -1,9 +1,10 @@
 #include "app/qt/section_plot_window.hpp"
 
+#include "app/qt/drawing_view.hpp"
 #include "app/qt/qt_text.hpp"
 #include "app/qt/screen_fit.hpp"
-#include "app/qt/svg_picture.hpp"
 #include "files/file_io.hpp"
+#include "pages/drawing_painter.hpp"
 #include "report/section_plot.hpp"
 #include "window/program_paths.hpp"
 
@@ -17,19 +18,11 @@
 
 namespace tarnelo {
 
-namespace {
-
-QByteArray bytesOf(const std::string& text) {
-    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
-
 SectionPlotWindow::SectionPlotWindow(Window& owner, QWidget* parent)
     : QWidget(parent, Qt::Window), owner_(owner) {
     setObjectName(QStringLiteral("断面图"));
     setWindowTitle(QStringLiteral("断面图"));
-    view_ = makeSvgView(this);
+    view_ = new DrawingView(this);
     view_->setObjectName(QStringLiteral("断面图画面"));
     view_->setMinimumSize(480, 320);
     summary_ = new QLabel(this);
@@ -54,11 +47,18 @@ SectionPlotWindow::SectionPlotWindow(Window& owner, QWidget* parent)
     fitToScreen(*this, QSize(kSectionPlotWidth + 24, kSectionPlotHeight + 64), parent);
 }
 
-void SectionPlotWindow::showPicture(std::string svg, std::string summary) {
-    svg_ = std::move(svg);
-    showSvg(view_, bytesOf(svg_));
+void SectionPlotWindow::showPicture(drawing::Drawing picture, std::string summary) {
+    view_->setPicture(std::move(picture));
     summary_->setText(qtext(summary));
     ++pictures_;
+}
+
+const drawing::Drawing& SectionPlotWindow::picture() const {
+    return view_->picture();
+}
+
+std::string SectionPlotWindow::svg() const {
+    return pictures_ > 0 ? drawing::svgOf(view_->picture()) : std::string();
 }
 
 QString SectionPlotWindow::summary() const {
@@ -66,14 +66,15 @@ QString SectionPlotWindow::summary() const {
 }
 
 QImage SectionPlotWindow::image(int width) const {
-    const QSize size = svgSize(bytesOf(svg_));
-    const int height = size.width() > 0 ? width * size.height() / size.width() : width * 2 / 3;
-    QImage picture(width, height, QImage::Format_ARGB32);
-    picture.fill(Qt::white);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    renderSvg(painter, bytesOf(svg_));
-    return picture;
+    const drawing::Drawing& shown = view_->picture();
+    const int height = shown.width > 0.0
+                           ? static_cast<int>(width * shown.height / shown.width + 0.5)
+                           : width * 2 / 3;
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    pages::paintDrawing(painter, shown, QRectF(image.rect()));
+    return image;
 }
 
 bool SectionPlotWindow::saveSvg() {
@@ -85,7 +86,7 @@ bool SectionPlotWindow::savePng() {
 }
 
 bool SectionPlotWindow::save(const FileDialogSpec& dialog, bool png) {
-    if (svg_.empty()) {
+    if (pictures_ == 0) {
         return false;
     }
     const FileChoice choice =
@@ -105,7 +106,7 @@ bool SectionPlotWindow::save(const FileDialogSpec& dialog, bool png) {
         }
         bytes.assign(encoded.constData(), static_cast<std::size_t>(encoded.size()));
     } else {
-        bytes = svg_;
+        bytes = svg();
     }
     if (const WriteResult written = writeFileAtomic(choice.path, bytes); !written) {
         owner_.showMessage("断面图没有保存：" + written.problem, "提示：", MessageIcon::Warning);

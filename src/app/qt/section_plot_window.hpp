@@ -2,6 +2,7 @@
 // it as SVG or PNG. It follows every computation while it is open.
 #pragma once
 
+#include "drawing/drawing.hpp"
 #include "window/window.hpp"
 
 #include <QWidget>
@@ -13,6 +14,8 @@ class QPushButton;
 class QWidget;
 
 namespace tarnelo {
+
+class DrawingView;
 
 // The dialogs that save the picture.
 namespace dlg {
@@ -28,8 +31,10 @@ class SectionPlotWindow : public QWidget {
     SectionPlotWindow(Window& owner, QWidget* parent);
 
     // Shows a new picture and the uncertainty line under it.
-    void showPicture(std::string svg, std::string summary);
-    const std::string& svg() const { return svg_; }
+    void showPicture(drawing::Drawing picture, std::string summary);
+    const drawing::Drawing& picture() const;
+    // The picture as the SVG file it saves.
+    std::string svg() const;
     QString summary() const;
     // How many pictures it has been given: a test sees the window follow a computation.
     int pictureCount() const { return pictures_; }
@@ -45,9 +50,8 @@ class SectionPlotWindow : public QWidget {
     bool save(const FileDialogSpec& dialog, bool png);
 
     Window& owner_;
-    QWidget* view_ = nullptr;
+    DrawingView* view_ = nullptr;
     QLabel* summary_ = nullptr;
-    std::string svg_;
     int pictures_ = 0;
 };
 
