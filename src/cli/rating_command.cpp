@@ -47,7 +47,8 @@ constexpr std::string_view kHelp =
     "                        以上 30%、以下 10%（经验值），外延行标“外延”；检验；问题\n"
     "  --log                 关系图用对数坐标 logarithmic axes\n"
     "  --time-order          关系图按施测时间顺序连线 join the gaugings in time order\n"
-    "  --pdf RATING.pdf      推流表的打印页面（本程序自行绘制） the table's pages as a PDF\n"
+    "  --pdf RATING.pdf      推流表的打印页面和关系图（本程序自行绘制）\n"
+    "                        the table's pages and the picture as a PDF\n"
     "  --json                结果写到标准输出 the result as JSON on stdout\n"
     "  --alpha-deviation A   偏离数值检验的显著性水平，0.10（缺省）或 0.20\n"
     "  --class 1|2|3         测站精度类别（一类、二类（缺省）、三类精度站），定线结论按其\n"
@@ -321,8 +322,10 @@ int writeOutputs(const RatingReport& report, const RatingOutputs& asked, int sta
         } else if (asked.workbook && !outputs.addFile(*asked.workbook, made)) {
             status = kExitIncomplete;
         } else if (asked.pdf && !interrupted()) {
-            pages::PdfDrawing drawn =
-                pages::drawWorkbookPdf(made, xlsx::kOwnWorkbookLimits, {}, interrupted);
+            // The table's pages, then the relation as the picture draws it.
+            const drawing::Drawing relation = ratingPlotDrawing(report, asked.plotOptions);
+            pages::PdfDrawing drawn = pages::drawWorkbookPdf(made, xlsx::kOwnWorkbookLimits, {},
+                                                             interrupted, {&relation, 1});
             if (!drawn.problem.empty() && !drawn.stopped) {
                 fail(drawn.problem);
             } else if (!drawn.stopped) {

@@ -7,6 +7,7 @@
 #include "measure/numtext.hpp"
 #include "pages/page_painter.hpp"
 #include "platform/system/scratch.hpp"
+#include "report/rating_plot.hpp"
 #include "report/station_workbook.hpp"
 #include "window/program_paths.hpp"
 
@@ -30,7 +31,8 @@ constexpr std::string_view kHelp =
     "测流期间水位变化过大不宜算术平均、施测时间无时分或未写年份、施测号数缺号或与时间顺序不符，\n"
     "也写在“问题”中（已列入）并简记于检查所见；测验方法写明测速垂线数/测点数（如“流速仪 7/7”）。\n"
     "  -o TABLE.xlsx  成果表工作簿 the table as a workbook\n"
-    "  --pdf TABLE.pdf 成果表的打印页面（本程序自行绘制） the printed pages as a PDF\n"
+    "  --pdf TABLE.pdf 成果表的打印页面，末页为水位流量关系图（本程序自行绘制）\n"
+    "                  the printed pages and the relation picture as a PDF\n"
     "  --csv T.csv    UTF-8 CSV：time,stage,Q_form,uncertainty_ive_95,uncertainty_iso748_95\n"
     "                 （Q_form 为记载表上的断面流量，即定线所用的值，不是成果表按年鉴取的\n"
     "                 三位有效数字；流量的 95% 扩展不确定度，%，IVE 与 ISO 748 各一列）\n"
@@ -123,6 +125,17 @@ void writeJson(std::ostream& out, const station::StationTable& table) {
     out << "\n  ]\n}\n";
 }
 
+// The stage–discharge relation of the table's gaugings as `rating` draws it by default, for the
+// last page of the table's PDF; none when the gaugings give no curve.
+std::vector<drawing::Drawing> relationPicture(const station::StationTable& table) {
+    const RatingReport report =
+        ratingReport(table, {}, station::RatingForm::Power, 0.10, station::StationClass::Second);
+    if (!report.fit().problem.empty()) {
+        return {};
+    }
+    return {ratingPlotDrawing(report)};
+}
+
 // The workbook, its pages and the CSV, made in turn and put in place together at the end: an
 // interruption on the way (checked between the pages too) leaves every target as it was.
 int writeOutputs(const station::StationTable& table, const std::optional<fs::path>& workbook,
@@ -133,6 +146,9 @@ int writeOutputs(const station::StationTable& table, const std::optional<fs::pat
         status = kExitIncomplete;
     };
     StagedOutputs outputs("summary");
+    // Fitted before the workbook is made: its pages are then drawn without a pause.
+    const std::vector<drawing::Drawing> relation =
+        pdf && !interrupted() ? relationPicture(table) : std::vector<drawing::Drawing>{};
     if ((workbook || pdf) && !interrupted()) {
         // The workbook is made in a private folder; its pages are drawn from it.
         const sys::ScratchFolder scratch("tarnelo-summary");
@@ -144,7 +160,7 @@ int writeOutputs(const station::StationTable& table, const std::optional<fs::pat
         } else if (pdf && !interrupted()) {
             // Written just now by this program: its sheet grows with the year.
             pages::PdfDrawing drawn =
-                pages::drawWorkbookPdf(made, xlsx::kOwnWorkbookLimits, {}, interrupted);
+                pages::drawWorkbookPdf(made, xlsx::kOwnWorkbookLimits, {}, interrupted, relation);
             if (!drawn.problem.empty() && !drawn.stopped) {
                 fail(drawn.problem);
             } else if (!drawn.stopped) {

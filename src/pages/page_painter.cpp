@@ -1,6 +1,7 @@
 #include "pages/page_painter.hpp"
 
 #include "files/file_io.hpp"
+#include "pages/drawing_painter.hpp"
 #include "platform/system/scratch.hpp"
 
 #include <QBuffer>
@@ -266,8 +267,30 @@ std::string chineseFontProblem(std::string_view drawing) {
     return {};
 }
 
+namespace {
+
+// Each picture on an A4 page of its own, across the page with a margin of 12 mm, scaled to fit;
+// false when asked to stop first.
+bool paintPicturePages(QPdfWriter& writer, QPainter& painter,
+                       std::span<const drawing::Drawing> pictures, const StopAsked& stopped) {
+    for (const drawing::Drawing& picture : pictures) {
+        if (stopped && stopped()) {
+            return false;
+        }
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                         QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter));
+        writer.newPage();
+        const QRect paper = writer.pageLayout().paintRectPixels(writer.resolution());
+        paintDrawing(painter, picture, QRectF(0, 0, paper.width(), paper.height()));
+    }
+    return true;
+}
+
+} // namespace
+
 PdfDrawing drawWorkbookPdf(const std::filesystem::path& workbook, const xlsx::PackageLimits& limits,
-                           const PageCap& cap, const StopAsked& stopped) {
+                           const PageCap& cap, const StopAsked& stopped,
+                           std::span<const drawing::Drawing> pictures) {
     PdfDrawing drawn;
     const Layout layout = layoutWorkbook(workbook, limits, cap, stopped);
     if (!layout.problem.empty()) {
@@ -306,6 +329,12 @@ PdfDrawing drawWorkbookPdf(const std::filesystem::path& workbook, const xlsx::Pa
                 writer.newPage();
             }
             paintPage(painter, layout.pages[i], kDotsPerPoint);
+        }
+        if (!paintPicturePages(writer, painter, pictures, stopped)) {
+            painter.end();
+            drawn.problem = "已中断，未写出 PDF。";
+            drawn.stopped = true;
+            return drawn;
         }
         painter.end();
     }

@@ -3,9 +3,11 @@
 // offscreen platform is made when the program has none (the command line).
 #pragma once
 
+#include "drawing/drawing.hpp"
 #include "pages/sheet_layout.hpp"
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,6 +25,7 @@ void paintPage(QPainter& painter, const Page& page, double unit);
 // The workbook's pages as the bytes of a PDF, or why not (in Chinese). A workbook the program
 // has just written itself is read with xlsx::kOwnWorkbookLimits. `stopped` is asked between
 // pages, of the layout and of the drawing; once it says yes no bytes are given (stopped set).
+// `pictures` follow the workbook's pages, each on an A4 landscape page of its own.
 struct PdfDrawing {
     std::string bytes;
     std::string problem;
@@ -30,7 +33,8 @@ struct PdfDrawing {
 };
 PdfDrawing drawWorkbookPdf(const std::filesystem::path& workbook,
                            const xlsx::PackageLimits& limits = {}, const PageCap& cap = {},
-                           const StopAsked& stopped = {});
+                           const StopAsked& stopped = {},
+                           std::span<const drawing::Drawing> pictures = {});
 
 // The same PDF written to target, replacing it; an empty text when written, else why not.
 // Nothing is left at target when it fails or is stopped.

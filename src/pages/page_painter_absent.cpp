@@ -10,7 +10,8 @@ constexpr const char* kAbsent =
 } // namespace
 
 PdfDrawing drawWorkbookPdf(const std::filesystem::path& workbook, const xlsx::PackageLimits& limits,
-                           const PageCap& cap, const StopAsked& stopped) {
+                           const PageCap& cap, const StopAsked& stopped,
+                           std::span<const drawing::Drawing>) {
     // What the layout refuses is said as it would be where the pages can be drawn.
     const Layout layout = layoutWorkbook(workbook, limits, cap, stopped);
     PdfDrawing drawn;

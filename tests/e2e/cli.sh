@@ -219,6 +219,14 @@ if command -v pdfinfo >/dev/null; then
     [[ $(pdftotext "$work/table.pdf" -) == *"第 1 页，共 3 页"* ]] || fail "summary PDF page numbers"
     expect_status 0 "rating --pdf" "$cli" rating "$year" --pdf "$work/rating.pdf"
     [[ $(pdfinfo "$work/rating.pdf") == *"595 x 842"* ]] || fail "rating PDF not A4 portrait"
+    # Both end with the stage-discharge relation across an A4 page of its own.
+    for pdf in table rating; do
+        last=$(pdfinfo "$work/$pdf.pdf" | sed -n 's/^Pages: *//p')
+        [[ $(pdfinfo -f "$last" -l "$last" "$work/$pdf.pdf") == *"842 x 595"* ]] ||
+            fail "$pdf PDF: the last page is not A4 landscape"
+        [[ $(pdftotext -f "$last" -l "$last" "$work/$pdf.pdf" -) == *"水位流量关系"* ]] ||
+            fail "$pdf PDF: no relation picture on the last page"
+    done
 fi
 cp "$TARNELO_SOURCE_DIR/examples/velocity-mode.dat" "$work/other-station.dat"
 printf 'not a gauging' >"$work/junk.dat"
