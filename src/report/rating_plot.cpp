@@ -306,90 +306,75 @@ void curveAndBand(const RatingReport& report, const Axes& a, double zMin, double
         drawing::Path{std::move(path), false, "none", 1.0, std::string(kCurve), 2.0, {}});
 }
 
-} // namespace
+// The gaugings joined in the order they were made.
+void timeOrderLine(const std::vector<station::RatingPoint>& points, const Axes& a, Items& svg) {
+    std::vector<std::size_t> order(points.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
+        return points[i].minutes < points[j].minutes;
+    });
+    std::vector<drawing::Point> path;
+    for (const std::size_t i : order) {
+        path.push_back({a.x(points[i].discharge), a.y(points[i].stage)});
+    }
+    svg.emplace_back(drawing::Path{std::move(path), false, "none", 1.0, "#7F7F7F", 0.8, "3 3"});
+}
 
-drawing::Drawing ratingPlotDrawing(const RatingReport& report, const RatingPlotOptions& options) {
+// The trend or state of a gauging: excluded, an outlier, rising, falling or steady.
+struct Marks {
+    const RatingReport& report;
+    std::vector<char> outlier;
+
+    explicit Marks(const RatingReport& r) : report(r), outlier(r.points.size(), 0) {
+        for (const station::Outlier& o : r.review.outliers) {
+            if (o.point < outlier.size()) {
+                outlier[o.point] = 1;
+            }
+        }
+    }
+    bool excluded(std::size_t i) const {
+        return i < report.review.excluded.size() && !report.review.excluded[i].empty();
+    }
+    station::Trend trend(std::size_t i) const {
+        return i < report.review.trends.size() ? report.review.trends[i] : station::Trend::Unknown;
+    }
+};
+
+// Each gauging's uncertainty bar and marker, kept in `taken`; the colour of each.
+std::vector<std::string_view> gaugings(const RatingReport& report, const Axes& a, Taken& taken,
+                                       Items& svg) {
     const auto& points = report.points;
-    const auto& fit = report.fit();
-    const auto& review = report.review;
-    drawing::Drawing picture;
-    picture.width = kWidth;
-    picture.height = kHeight;
-    picture.fontFamily = std::string(drawing::kPictureFonts);
-    picture.svgHead = drawing::SvgHead::Bare;
-    Items& svg = picture.items;
-    const std::string title = (report.station.empty() ? std::string() : report.station + " ") +
-                              (report.year > 0 ? std::to_string(report.year) + " 年" : "") +
-                              "水位流量关系";
-    svg.emplace_back(text(kWidth / 2, 34, title, Anchor::Middle, 20, kInk, true));
-    if (points.empty()) {
-        svg.emplace_back(text(kWidth / 2, kHeight / 2, "没有可用的测点", Anchor::Middle, 16));
-        return picture;
-    }
-    const Axes a = axesFor(report, options);
-    gridAndAxes(a, svg);
-    double zMin = INFINITY;
-    double zMax = -INFINITY;
-    for (const auto& p : points) {
-        zMin = std::min(zMin, p.stage);
-        zMax = std::max(zMax, p.stage);
-    }
-    if (fit.problem.empty()) {
-        curveAndBand(report, a, zMin, zMax, svg);
-    }
-    const auto excluded = [&](std::size_t i) {
-        return i < review.excluded.size() && !review.excluded[i].empty();
-    };
-    const auto trend = [&](std::size_t i) {
-        return i < review.trends.size() ? review.trends[i] : station::Trend::Unknown;
-    };
-
-    if (options.timeOrder) {
-        std::vector<std::size_t> order(points.size());
-        std::iota(order.begin(), order.end(), std::size_t{0});
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
-            return points[i].minutes < points[j].minutes;
-        });
-        std::vector<drawing::Point> path;
-        for (const std::size_t i : order) {
-            path.push_back({a.x(points[i].discharge), a.y(points[i].stage)});
-        }
-        svg.emplace_back(drawing::Path{std::move(path), false, "none", 1.0, "#7F7F7F", 0.8, "3 3"});
-    }
-
-    // Bars and markers first, so that labels can keep clear of every marker.
-    std::vector<char> outlier(points.size(), 0);
-    for (const station::Outlier& o : review.outliers) {
-        if (o.point < outlier.size()) {
-            outlier[o.point] = 1;
-        }
-    }
-    Taken taken;
+    const Marks marks(report);
     std::vector<std::string_view> colours(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
         const auto& p = points[i];
-        colours[i] = excluded(i)                           ? kExcluded
-                     : outlier[i] != 0                     ? kOutlier
-                     : trend(i) == station::Trend::Rising  ? kRising
-                     : trend(i) == station::Trend::Falling ? kFalling
-                                                           : kPoint;
+        colours[i] = marks.excluded(i)                           ? kExcluded
+                     : marks.outlier[i] != 0                     ? kOutlier
+                     : marks.trend(i) == station::Trend::Rising  ? kRising
+                     : marks.trend(i) == station::Trend::Falling ? kFalling
+                                                                 : kPoint;
         const double x = a.x(p.discharge);
         const double y = a.y(p.stage);
-        if (p.uncertainty && !excluded(i)) {
+        if (p.uncertainty && !marks.excluded(i)) {
             const double d = p.discharge * *p.uncertainty / 100.0;
             svg.emplace_back(line(a.x(p.discharge - d), y, a.x(p.discharge + d), y,
-                                  outlier[i] != 0 ? kOutlier : kBar, 1.5));
+                                  marks.outlier[i] != 0 ? kOutlier : kBar, 1.5));
             svg.emplace_back(
                 line(a.x(p.discharge - d), y - 3, a.x(p.discharge - d), y + 3, kBar, 1.2));
             svg.emplace_back(
                 line(a.x(p.discharge + d), y - 3, a.x(p.discharge + d), y + 3, kBar, 1.2));
         }
-        svg.emplace_back(marker(x, y, trend(i), colours[i], excluded(i)));
+        svg.emplace_back(marker(x, y, marks.trend(i), colours[i], marks.excluded(i)));
         taken.add({x - 5, y - 5, x + 5, y + 5});
     }
-    // Labels at the first of eight places around the marker, near and then farther with a
-    // leader, that overlaps nothing drawn; a label with no such place is left out and listed
-    // beside the plot.
+    return colours;
+}
+
+// Labels at the first of eight places around the marker, near and then farther with a leader,
+// that overlaps nothing drawn; the labels with no such place, to be listed beside the plot.
+std::vector<std::string> labels(const std::vector<station::RatingPoint>& points, const Axes& a,
+                                const std::vector<std::string_view>& colours, Taken& taken,
+                                Items& svg) {
     std::vector<std::string> unlabelled;
     static constexpr double kPlaces[][2] = {{1, -1}, {1, 1},  {-1, -1}, {-1, 1},
                                             {1, 0},  {-1, 0}, {0, -1},  {0, 1}};
@@ -430,9 +415,16 @@ drawing::Drawing ratingPlotDrawing(const RatingReport& report, const RatingPlotO
             unlabelled.push_back(points[i].label);
         }
     }
+    return unlabelled;
+}
 
-    // The panel: the verdict first, then the curve, the tests and the legend.
-    std::vector<std::pair<std::string, std::string_view>> lines;
+// The panel's lines: the verdict first, then the curve, the tests and the legend.
+using PanelLines = std::vector<std::pair<std::string, std::string_view>>;
+
+PanelLines verdictLines(const RatingReport& report) {
+    const auto& fit = report.fit();
+    const auto& review = report.review;
+    PanelLines lines;
     if (!fit.problem.empty()) {
         lines.emplace_back("未能定线：" + fit.problem, kOutlier);
     } else {
@@ -472,6 +464,12 @@ drawing::Drawing ratingPlotDrawing(const RatingReport& report, const RatingPlotO
                                station::className(report.stationClass) + "随机不确定度指标）",
                            kInk);
     }
+    return lines;
+}
+
+void panel(const RatingReport& report, const RatingPlotOptions& options,
+           const std::vector<std::string>& unlabelled, Items& svg) {
+    PanelLines lines = verdictLines(report);
     lines.emplace_back("▲ 涨水  ▼ 落水  ● 平水或不明（基本水尺始、终读数差 2 cm 为界，经验值）",
                        kInk);
     lines.emplace_back("红：突出点  空心灰：不参加定线  横线：实测流量的 95% 不确定度", kInk);
@@ -496,6 +494,44 @@ drawing::Drawing ratingPlotDrawing(const RatingReport& report, const RatingPlotO
             y += size + 6;
         }
     }
+}
+
+} // namespace
+
+drawing::Drawing ratingPlotDrawing(const RatingReport& report, const RatingPlotOptions& options) {
+    const auto& points = report.points;
+    drawing::Drawing picture;
+    picture.width = kWidth;
+    picture.height = kHeight;
+    picture.fontFamily = std::string(drawing::kPictureFonts);
+    picture.svgHead = drawing::SvgHead::Bare;
+    Items& svg = picture.items;
+    const std::string title = (report.station.empty() ? std::string() : report.station + " ") +
+                              (report.year > 0 ? std::to_string(report.year) + " 年" : "") +
+                              "水位流量关系";
+    svg.emplace_back(text(kWidth / 2, 34, title, Anchor::Middle, 20, kInk, true));
+    if (points.empty()) {
+        svg.emplace_back(text(kWidth / 2, kHeight / 2, "没有可用的测点", Anchor::Middle, 16));
+        return picture;
+    }
+    const Axes a = axesFor(report, options);
+    gridAndAxes(a, svg);
+    double zMin = INFINITY;
+    double zMax = -INFINITY;
+    for (const auto& p : points) {
+        zMin = std::min(zMin, p.stage);
+        zMax = std::max(zMax, p.stage);
+    }
+    if (report.fit().problem.empty()) {
+        curveAndBand(report, a, zMin, zMax, svg);
+    }
+    if (options.timeOrder) {
+        timeOrderLine(points, a, svg);
+    }
+    // Bars and markers first, so that labels can keep clear of every marker.
+    Taken taken;
+    const std::vector<std::string_view> colours = gaugings(report, a, taken, svg);
+    panel(report, options, labels(points, a, colours, taken, svg), svg);
     return picture;
 }
 
