@@ -11,6 +11,7 @@
 #include "gauging/gauging.hpp"
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -34,6 +35,15 @@ struct CellText {
     int row = 0;
     int column = 0;
     std::string text;
+};
+
+// The rows a change replaced: `before` rows from `first` on became `after` rows (both zero
+// when the rows were taken whole, as by open), so that a view can move its rows as the
+// document's moved.
+struct RowsChange {
+    int first = 0;
+    int before = 0;
+    int after = 0;
 };
 
 // What changed, for the views: a bit set of these.
@@ -101,7 +111,10 @@ class Document {
     // 计算: computes the gauging, writes what the computation writes into the other mode's
     // columns (the computed 测点流速 in 垂线模式; N and T emptied in 测速模式) and keeps the
     // computation. One step, also when the input stays as it was.
-    const Computation& compute(const CheckOptions& options = {});
+    // `prepare`, when given, first changes the input as part of the same step (a velocity the
+    // last computation wrote for a vertical whose N or T were emptied since is no input).
+    const Computation& compute(const CheckOptions& options = {},
+                               const std::function<void(Gauging& gauging)>& prepare = {});
     // Any other user action as one step: `change` edits the gauging and the header.
     bool edit(std::string_view name,
               const std::function<void(Gauging& gauging, HeaderFields& header)>& change);
@@ -122,6 +135,12 @@ class Document {
     std::string_view redoName() const;
     bool undo();
     bool redo();
+    // Which step undo and redo would take back or do again: an id no other step of this
+    // document has, 0 when none.
+    std::uint64_t undoId() const { return canUndo() ? steps_[done_ - 1].id : 0; }
+    std::uint64_t redoId() const { return canRedo() ? steps_[done_].id : 0; }
+    // The rows the last change replaced (a step done, undone or redone, or an open).
+    const RowsChange& rowsChange() const { return rowsChange_; }
 
     // Told after every change, with what changed. The result names the observer for forget.
     int observe(Observer observer);
@@ -144,6 +163,7 @@ class Document {
         std::vector<RowTexts> computedAfter;
     };
     struct Step {
+        std::uint64_t id = 0;
         std::string name;
         RowPatch rows;
         Scalars before;
@@ -180,6 +200,8 @@ class Document {
 
     std::deque<Step> steps_;
     std::size_t done_ = 0;
+    std::uint64_t lastId_ = 0;
+    RowsChange rowsChange_;
     std::vector<std::pair<int, Observer>> observers_;
     int nextObserver_ = 0;
 };
