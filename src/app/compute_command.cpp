@@ -38,6 +38,10 @@ void showComputation(Window& window, const Computation& computation) {
             }
         }
     }
+    showResults(window, computation);
+}
+
+void showResults(Window& window, const Computation& computation) {
     for (std::size_t i = 0; i < kResultCount; ++i) {
         window.setText(ctl::kResultFields[i], computation.results[i]);
     }
@@ -65,6 +69,11 @@ ComputeOutcome computeCommand(Window& window) {
     // What the computation was made of is what the window now holds: the other mode's columns
     // it writes (the computed 测点流速 in 垂线模式) are no input.
     run->input = gauging;
+    return outcomeOf(window, std::move(run));
+}
+
+ComputeOutcome outcomeOf(Window& window, std::shared_ptr<const ComputedRun> run) {
+    const Computation& computation = run->computation;
     ComputeOutcome outcome;
     switch (computation.status) {
     case Computation::Status::Computed:

@@ -81,6 +81,8 @@ class Document {
     // The last computation, or nullptr (none since it was opened or made new).
     const Computation* computation() const { return run_ ? &run_->computation : nullptr; }
     const ComputedRun* lastRun() const { return run_.get(); }
+    // The same, shared with whoever keeps it beyond the document's next change.
+    std::shared_ptr<const ComputedRun> keptRun() const { return run_; }
     // There is a computation and the input is still the one it was made of.
     bool current() const;
     // What the last 计算 wrote into a row's columns that no mode types (号数, 测点深, 总转数,

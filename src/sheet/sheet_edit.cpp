@@ -230,6 +230,14 @@ std::string redoStatus(const SheetEdit* step) {
     return step == nullptr ? "没有可以重做的操作。" : "已重做：" + step->name;
 }
 
+std::string undoStatus(std::string_view name) {
+    return name.empty() ? "没有可以撤销的操作。" : "已撤销：" + std::string(name);
+}
+
+std::string redoStatus(std::string_view name) {
+    return name.empty() ? "没有可以重做的操作。" : "已重做：" + std::string(name);
+}
+
 std::optional<CellPos> tabTarget(const Sheet& sheet, CellPos from, bool forward) {
     const int step = forward ? 1 : -1;
     int row = from.row;

@@ -115,6 +115,9 @@ class SheetHistory {
 // What the status bar says after undo or redo, or when there is nothing to take back.
 std::string undoStatus(const SheetEdit* step);
 std::string redoStatus(const SheetEdit* step);
+// The same by the step's name (empty: there was none).
+std::string undoStatus(std::string_view name);
+std::string redoStatus(std::string_view name);
 
 // Where Tab (forward) or Shift+Tab moves from a cell: to the next editable cell of the row,
 // skipping read-only columns, then to the first (last) editable cell of the next (previous)

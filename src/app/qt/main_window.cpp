@@ -115,18 +115,25 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
     buildControls();
     bindCommands();
     buildShortcuts();
-    takeAsSaved({});
     // The section picture's title is the record header's: it follows 更多.
     document_.observe([this](unsigned changes) {
+        if ((changes & change::kInput) != 0) {
+            showInput();
+        }
         if ((changes & change::kHeader) != 0 && plotWindow_ != nullptr) {
             refreshSectionPlot();
         }
     });
+    startOver({});
 }
 
 MainWindow::~MainWindow() {
     // The grid and its model go before the sheet they show: Qt would delete them only after
-    // this window's members are gone.
+    // this window's members are gone. A coefficient field that loses the focus as the window
+    // goes commits nothing.
+    for (const CoefficientField& field : kCoefficientFields) {
+        control(field.control)->disconnect(this);
+    }
     delete grid_;
     delete model_;
 }
@@ -134,7 +141,7 @@ MainWindow::~MainWindow() {
 void MainWindow::create() {
     attachSkin(*this);
     run(creationStep);
-    takeAsSaved({});
+    startOver({});
     keepDefaultCoefficients();
 }
 
@@ -434,6 +441,7 @@ QWidget* MainWindow::control(std::string_view name) const {
 
 void MainWindow::run(const std::function<void(Window&)>& command) {
     grid_->commitPendingEdit();
+    commitCoefficients();
     model_->beginBatch();
     if (commandDepth_ == 0) {
         waitClock_.invalidate();

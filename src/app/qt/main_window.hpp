@@ -17,6 +17,7 @@
 #include <QMainWindow>
 #include <QRect>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -229,9 +230,11 @@ class MainWindow : public QMainWindow, public Window {
     std::string unsavedQuestion(std::string_view before) const;
     // Whether closing would lose anything: typed input or the record header.
     bool unsaved() const;
-    // The measurement as it stands is in `file` (empty: a new one): the document starts over
-    // from the window's input, saved.
+    // The measurement as it stands was written into `file`: the document is saved there.
     void takeAsSaved(const std::filesystem::path& file);
+    // The window holds a measurement opened from `file` (empty: a new one): the document starts
+    // over from the window's input, saved, with a new history.
+    void startOver(const std::filesystem::path& file);
     CloseChoice askSaving(const std::string& question);
     // The window a message box, question or file dialog belongs to: the program's window in
     // use (the station table, the relation), else the main window.
@@ -302,12 +305,27 @@ class MainWindow : public QMainWindow, public Window {
     };
     WindowState captureWindow() const;
     void restoreWindow(const WindowState& state);
-    // 计算 as one step of the sheet's history.
+    // 计算 as one step of the document's history.
     void computeAsStep();
+    // The document's 计算 after the mode-switch question, with its results shown.
+    ComputeOutcome computeDocument();
     // The mode switch as a step, and the window's keys of undo and redo.
     void bindUndoSteps();
+    // Undo (true) or redo of the document's last step, with the window beside the sheet as
+    // that step left it; false when there was none.
+    bool stepBack(bool undo);
+    // The window follows the document's input: the sheet, the mode and the coefficients, each
+    // only where the document changed since it was last shown.
+    void showInput();
+    // A coefficient field's text, once typed, is a command on the document.
+    void commitCoefficients();
     // The window when a mode's radio box was pressed, before its click changes it.
     std::optional<WindowState> beforeModeSwitch_;
+    // The window before and after each 计算 and mode switch of the document's history, by step.
+    std::map<std::uint64_t, std::pair<WindowState, WindowState>> windowSteps_;
+    // The mode and coefficients of the document as last shown.
+    EntryMode shownMode_ = EntryMode::Unknown;
+    std::array<std::string, kCoefficientCount> shownCoefficients_;
 
     // The section picture and the uncertainty (main_window_plot.cpp).
     void buildSectionPlotControls();

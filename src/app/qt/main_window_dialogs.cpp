@@ -188,8 +188,8 @@ void MainWindow::buildThreePointMenu(QMenu* menu) {
         rules->addAction(action);
         connect(action, &QAction::triggered, this, [this, value] {
             settings_->setValue(QLatin1String(kThreePointSetting), value == ThreePointRule::Iso748
-                                                                        ? QStringLiteral("4")
-                                                                        : QStringLiteral("3"));
+                                                                       ? QStringLiteral("4")
+                                                                       : QStringLiteral("3"));
             // Figures computed by the other rule no longer stand.
             refreshStale();
         });
@@ -327,7 +327,14 @@ bool MainWindow::unsaved() const {
 }
 
 void MainWindow::takeAsSaved(const std::filesystem::path& file) {
+    commitCoefficients();
+    document_.markSaved(file);
+    snapshot_ = takeInputSnapshot(*this);
+}
+
+void MainWindow::startOver(const std::filesystem::path& file) {
     Gauging input = gaugingOf(*this);
+    windowSteps_.clear();
     document_.open(std::move(input), document_.header(), file);
     snapshot_ = takeInputSnapshot(*this);
 }
@@ -419,18 +426,16 @@ void MainWindow::clearMeasurement() {
     choices_.erase(std::string(ctl::通用对话框保存));
     velocitiesComputed_ = false;
     forgetComputation();
-    takeAsSaved({});
-    editing_->startNewHistory();
+    startOver({});
 }
 
 void MainWindow::afterOpened(const std::filesystem::path& file, const OpenResult& opened) {
     forgetComputation();
     headerFromFile_ = true;
-    takeAsSaved(file);
+    startOver(file);
     // A file read only in part, or converted, is not what 保存 would write back.
     fileIsOwn_ = opened.outcome == OpenOutcome::Opened && !opened.converted;
     velocitiesComputed_ = false;
-    editing_->startNewHistory();
     showFromFirstRow();
 }
 

@@ -159,6 +159,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::settleEdit() {
     grid_->commitPendingEdit();
+    commitCoefficients();
     refreshStale();
 }
 

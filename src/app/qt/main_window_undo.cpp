@@ -1,12 +1,14 @@
-// 计算 and a switch of the entry mode as steps of the sheet's history: undo puts back the cells
-// the computation filled or emptied, the results, the findings and the mode as they were, and
-// redo brings the computation back without running it again. Ctrl+Z and Ctrl+Y reach the sheet's
-// history from anywhere in the window but a text field, which keeps its own.
+// The window's side of the document's history: the sheet, the mode and the coefficients follow
+// the document; 计算 and a switch of the entry mode are steps of it, and undo puts back the
+// results, the findings and the mode as they were, and redo brings the computation back without
+// running it again. Ctrl+Z and Ctrl+Y reach the history from anywhere in the window but a text
+// field, which keeps its own.
 #include "app/qt/main_window.hpp"
 #include "app/qt/sheet_editing.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 #include "app/window_sheet.hpp"
+#include "window/window_gauging.hpp"
 
 #include <QButtonGroup>
 #include <QKeySequence>
@@ -84,22 +86,11 @@ void MainWindow::restoreWindow(const WindowState& state) {
 
 void MainWindow::computeAsStep() {
     grid_->commitPendingEdit();
+    commitCoefficients();
     WindowState before = captureWindow();
-    const std::vector<Sheet::Row> cells = sheetCells(sheet_);
     const bool vertical = isSelected(ctl::垂线模式);
     ComputeOutcome outcome;
-    run([&](Window& window) {
-        // Velocities this mode computed are no input: a vertical whose N and T were emptied
-        // since drops its velocity as the computation drops every computed cell.
-        if (vertical && velocitiesComputed_) {
-            for (int r = 0; r < sheet_.rowCount(); ++r) {
-                if (sheet_.cell(r, col::N).empty() || sheet_.cell(r, col::T).empty()) {
-                    sheet_.setCell(r, col::测点流速, "");
-                }
-            }
-        }
-        outcome = computeCommand(window);
-    });
+    run([&](Window&) { outcome = computeDocument(); });
     afterCompute(outcome);
     // A computation that did not run leaves the input as it was, and its history too.
     if (outcome.status == ComputeOutcome::Status::Cancelled) {
@@ -108,17 +99,67 @@ void MainWindow::computeAsStep() {
     if (vertical && outcome.status == ComputeOutcome::Status::Computed) {
         velocitiesComputed_ = true;
     }
-    SheetEdit step = changesEdit(cells, sheet_, edits::kCompute);
-    WindowState after = captureWindow();
-    // A computation that changed nothing (too few rows, again) is no step.
-    if (step.ops.empty() && after.texts == before.texts &&
-        outcome.status != ComputeOutcome::Status::Computed) {
-        return;
-    }
-    step.restore = [this, before = std::move(before), after = std::move(after)](bool undone) {
-        restoreWindow(undone ? before : after);
+    windowSteps_[document_.undoId()] = {std::move(before), captureWindow()};
+}
+
+ComputeOutcome MainWindow::computeDocument() {
+    document_.setThreePointRule(threePointRule());
+    // Velocities this mode computed are no input: a vertical whose N and T were emptied since
+    // drops its velocity as the computation drops every computed cell.
+    const bool dropVelocities =
+        document_.gauging().mode == EntryMode::Vertical && velocitiesComputed_;
+    const auto prepare = [dropVelocities](Gauging& gauging) {
+        for (GaugingRow& row : gauging.rows) {
+            if (dropVelocities && (row.signalCount.empty() || row.seconds.empty())) {
+                row.velocity.clear();
+            }
+        }
     };
-    editing_->record(std::move(step));
+    Gauging input = document_.gauging();
+    prepare(input);
+    if (const std::string question = modeSwitchQuestion(input);
+        !question.empty() && !ask(question, "提示：")) {
+        return {ComputeOutcome::Status::Cancelled, {}, {}, nullptr};
+    }
+    CheckOptions options;
+    options.stationClass = stationClass();
+    showResults(*this, document_.compute(options, prepare));
+    return outcomeOf(*this, document_.keptRun());
+}
+
+bool MainWindow::stepBack(bool undo) {
+    const std::uint64_t id = undo ? document_.undoId() : document_.redoId();
+    if (!(undo ? document_.undo() : document_.redo())) {
+        return false;
+    }
+    if (const auto step = windowSteps_.find(id); step != windowSteps_.end()) {
+        restoreWindow(undo ? step->second.first : step->second.second);
+    }
+    return true;
+}
+
+void MainWindow::showInput() {
+    editing_->showDocument();
+    const Gauging& input = document_.gauging();
+    if (input.mode != shownMode_) {
+        shownMode_ = input.mode;
+        if (input.mode != EntryMode::Unknown && selectedMode(*this) != input.mode) {
+            setSelected(input.mode == EntryMode::Vertical ? ctl::垂线模式 : ctl::测速模式, true);
+            layoutSheet(*this);
+        }
+    }
+    for (std::size_t i = 0; i < kCoefficientCount; ++i) {
+        if (input.coefficients[i] != shownCoefficients_[i]) {
+            shownCoefficients_[i] = input.coefficients[i];
+            setText(kCoefficientFields[i].control, input.coefficients[i]);
+        }
+    }
+}
+
+void MainWindow::commitCoefficients() {
+    for (std::size_t i = 0; i < kCoefficientCount; ++i) {
+        document_.setCoefficient(i, text(kCoefficientFields[i].control));
+    }
 }
 
 void MainWindow::bindUndoSteps() {
@@ -133,15 +174,17 @@ void MainWindow::bindUndoSteps() {
         beforeModeSwitch_.reset();
         run(modeSwitchCommand);
         velocitiesComputed_ = false;
-        if (!before || before->mode.empty() || before->mode == checkedMode(*this)) {
+        if (!before || before->mode.empty() || before->mode == checkedMode(*this) ||
+            !document_.setMode(selectedMode(*this))) {
             return;
         }
-        SheetEdit step{std::string(edits::kModeSwitch), {}, {}, {}};
-        step.restore = [this, before = std::move(*before), after = captureWindow()](bool undone) {
-            restoreWindow(undone ? before : after);
-        };
-        editing_->record(std::move(step));
+        windowSteps_[document_.undoId()] = {std::move(*before), captureWindow()};
     });
+    for (const CoefficientField& field : kCoefficientFields) {
+        if (auto* edit = qobject_cast<QLineEdit*>(control(field.control))) {
+            connect(edit, &QLineEdit::editingFinished, this, [this] { commitCoefficients(); });
+        }
+    }
 
     // A text field and the cell being edited take these keys first for their own undo.
     const auto bind = [this](const QKeySequence& keys, const char* name,
