@@ -69,10 +69,14 @@ ComputeOutcome computeCommand(Window& window) {
     // What the computation was made of is what the window now holds: the other mode's columns
     // it writes (the computed 测点流速 in 垂线模式) are no input.
     run->input = gauging;
-    return outcomeOf(window, std::move(run));
+    ComputeOutcome outcome = outcomeOf(std::move(run));
+    if (outcome.status == ComputeOutcome::Status::Refused) {
+        window.showMessage(outcome.message, kNotice, MessageIcon::Information);
+    }
+    return outcome;
 }
 
-ComputeOutcome outcomeOf(Window& window, std::shared_ptr<const ComputedRun> run) {
+ComputeOutcome outcomeOf(std::shared_ptr<const ComputedRun> run) {
     const Computation& computation = run->computation;
     ComputeOutcome outcome;
     switch (computation.status) {
@@ -84,7 +88,6 @@ ComputeOutcome outcomeOf(Window& window, std::shared_ptr<const ComputedRun> run)
         break;
     case Computation::Status::Refused:
         outcome.status = ComputeOutcome::Status::Refused;
-        window.showMessage(computation.message, kNotice, MessageIcon::Information);
         break;
     }
     outcome.message = computation.message;

@@ -45,7 +45,8 @@ ComputeOutcome computeCommand(Window& window);
 void showComputation(Window& window, const Computation& computation);
 // The same but for the sheet: the results, 完成情况, the two form buttons and the status bar.
 void showResults(Window& window, const Computation& computation);
-// What a run of 计算 did, as computeCommand tells it, with a refusal shown in a message box.
-ComputeOutcome outcomeOf(Window& window, std::shared_ptr<const ComputedRun> run);
+// What a run of 计算 did, as computeCommand tells it (which also shows a refusal in a message
+// box).
+ComputeOutcome outcomeOf(std::shared_ptr<const ComputedRun> run);
 
 } // namespace tarnelo

@@ -157,7 +157,6 @@ void Document::patchRows(std::size_t first, std::size_t replaced,
 bool Document::step(std::string_view name, const Change& change,
                     std::shared_ptr<const ComputedRun> run, bool keepUnchanged) {
     Step done;
-    done.id = ++lastId_;
     done.name = std::string(name);
     done.before = scalars();
     const std::vector<GaugingRow> rowsBefore = gauging_.rows;

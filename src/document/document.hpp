@@ -11,7 +11,6 @@
 #include "gauging/gauging.hpp"
 
 #include <cstddef>
-#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -137,10 +136,6 @@ class Document {
     std::string_view redoName() const;
     bool undo();
     bool redo();
-    // Which step undo and redo would take back or do again: an id no other step of this
-    // document has, 0 when none.
-    std::uint64_t undoId() const { return canUndo() ? steps_[done_ - 1].id : 0; }
-    std::uint64_t redoId() const { return canRedo() ? steps_[done_].id : 0; }
     // The rows the last change replaced (a step done, undone or redone, or an open).
     const RowsChange& rowsChange() const { return rowsChange_; }
 
@@ -165,7 +160,6 @@ class Document {
         std::vector<RowTexts> computedAfter;
     };
     struct Step {
-        std::uint64_t id = 0;
         std::string name;
         RowPatch rows;
         Scalars before;
@@ -202,7 +196,6 @@ class Document {
 
     std::deque<Step> steps_;
     std::size_t done_ = 0;
-    std::uint64_t lastId_ = 0;
     RowsChange rowsChange_;
     std::vector<std::pair<int, Observer>> observers_;
     int nextObserver_ = 0;

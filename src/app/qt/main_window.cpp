@@ -117,9 +117,6 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
     buildShortcuts();
     // The section picture's title is the record header's: it follows 更多.
     document_.observe([this](unsigned changes) {
-        if ((changes & change::kInput) != 0) {
-            showInput();
-        }
         if ((changes & change::kHeader) != 0 && plotWindow_ != nullptr) {
             refreshSectionPlot();
         }

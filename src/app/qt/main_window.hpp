@@ -17,7 +17,6 @@
 #include <QMainWindow>
 #include <QRect>
 
-#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -287,42 +286,24 @@ class MainWindow : public QMainWindow, public Window {
     // 查看 → 打印方式: the spreadsheet program instead of the program's own renderer.
     bool printViaSpreadsheet_ = false;
 
-    // What a computation or a mode switch changes beside the cells, for undo and redo
-    // (main_window_undo.cpp).
-    struct WindowState {
-        std::vector<std::pair<std::string, std::string>> texts;
-        std::map<std::string, int, std::less<>> colours;
-        std::string mode;
-        ComputedState computed;
-        CellMarks marks;
-        std::optional<Gauging> runInput;
-        bool unusable = false;
-        QString unusableReason;
-        bool exportEnabled = false;
-        bool printEnabled = false;
-        bool velocitiesComputed = false;
-        bool rowsMoved = false;
-    };
-    WindowState captureWindow() const;
-    void restoreWindow(const WindowState& state);
+    // The document's history in the window (main_window_undo.cpp).
     // 计算 as one step of the document's history.
     void computeAsStep();
     // The document's 计算 after the mode-switch question, with its results shown.
     ComputeOutcome computeDocument();
     // The mode switch as a step, and the window's keys of undo and redo.
     void bindUndoSteps();
-    // Undo (true) or redo of the document's last step, with the window beside the sheet as
-    // that step left it; false when there was none.
+    // Undo (true) or redo of the document's last step; false when there was none.
     bool stepBack(bool undo);
     // The window follows the document's input: the sheet, the mode and the coefficients, each
     // only where the document changed since it was last shown.
     void showInput();
     // A coefficient field's text, once typed, is a command on the document.
     void commitCoefficients();
-    // The window when a mode's radio box was pressed, before its click changes it.
-    std::optional<WindowState> beforeModeSwitch_;
-    // The window before and after each 计算 and mode switch of the document's history, by step.
-    std::map<std::uint64_t, std::pair<WindowState, WindowState>> windowSteps_;
+    // The results, 完成情况, marks, findings and form buttons follow the document's last
+    // computation: shown when it changed (a 计算, its undo or redo, a file opened).
+    void showRun();
+    std::shared_ptr<const ComputedRun> shownRun_;
     // The mode and coefficients of the document as last shown.
     EntryMode shownMode_ = EntryMode::Unknown;
     std::array<std::string, kCoefficientCount> shownCoefficients_;

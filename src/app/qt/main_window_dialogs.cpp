@@ -334,7 +334,6 @@ void MainWindow::takeAsSaved(const std::filesystem::path& file) {
 
 void MainWindow::startOver(const std::filesystem::path& file) {
     Gauging input = gaugingOf(*this);
-    windowSteps_.clear();
     document_.open(std::move(input), document_.header(), file);
     snapshot_ = takeInputSnapshot(*this);
 }

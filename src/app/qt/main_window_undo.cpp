@@ -1,7 +1,8 @@
-// The window's side of the document's history: the sheet, the mode and the coefficients follow
-// the document; 计算 and a switch of the entry mode are steps of it, and undo puts back the
-// results, the findings and the mode as they were, and redo brings the computation back without
-// running it again. Ctrl+Z and Ctrl+Y reach the history from anywhere in the window but a text
+// The window's side of the document: the sheet, the mode and the coefficients follow its input,
+// and the results, 完成情况, the marks and findings, the two form buttons and the section follow
+// its last computation, whenever it changes. 计算 and a switch of the entry mode are steps of its
+// history like any edit: undo of 计算 shows the computation before it, redo shows it again
+// without running it. Ctrl+Z and Ctrl+Y reach the history from anywhere in the window but a text
 // field, which keeps its own.
 #include "app/qt/main_window.hpp"
 #include "app/qt/sheet_editing.hpp"
@@ -13,93 +14,30 @@
 #include <QButtonGroup>
 #include <QKeySequence>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QShortcut>
 
 namespace tarnelo {
 
 namespace {
 
-// The radio box of the entry mode that is checked.
-std::string checkedMode(const Window& window) {
-    for (const std::string_view radio : {ctl::垂线模式, ctl::测速模式}) {
-        if (window.isSelected(radio)) {
-            return std::string(radio);
-        }
-    }
-    return {};
+// Every 测点流速 of 垂线模式 came from this computation.
+bool velocitiesFrom(const ComputedRun* run, EntryMode mode) {
+    return run != nullptr && mode == EntryMode::Vertical && run->computation.computed() &&
+           run->computation.mode == EntryMode::Vertical;
 }
 
 } // namespace
 
-MainWindow::WindowState MainWindow::captureWindow() const {
-    WindowState state;
-    for (const auto& [name, widget] : controls_) {
-        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-            state.texts.emplace_back(name, edit->text().toStdString());
-        }
-    }
-    state.colours = colours_;
-    state.mode = checkedMode(*this);
-    state.computed = computed_;
-    state.marks = marks_;
-    state.runInput = runInput_;
-    state.unusable = shownUnusable_;
-    state.unusableReason = unusableReason_;
-    state.exportEnabled = isEnabled(ctl::导出Excel);
-    state.printEnabled = isEnabled(ctl::打印);
-    state.velocitiesComputed = velocitiesComputed_;
-    state.rowsMoved = rowsMovedSince_;
-    return state;
-}
-
-void MainWindow::restoreWindow(const WindowState& state) {
-    ++commandDepth_;
-    if (!state.mode.empty() && state.mode != checkedMode(*this)) {
-        setSelected(state.mode, true);
-        layoutSheet(*this);
-    }
-    for (const auto& [name, value] : state.texts) {
-        setText(name, value);
-    }
-    for (const auto& [name, colour] : state.colours) {
-        setTextColour(name, colour);
-    }
-    computed_ = state.computed;
-    marks_ = state.marks;
-    runInput_ = state.runInput;
-    shownUnusable_ = state.unusable;
-    unusableReason_ = state.unusableReason;
-    setEnabled(ctl::导出Excel, state.exportEnabled);
-    setEnabled(ctl::打印, state.printEnabled);
-    velocitiesComputed_ = state.velocitiesComputed;
-    rowsMovedSince_ = state.rowsMoved;
-    --commandDepth_;
-    shownStale_ = computed_.stale(*this);
-    model_->setStale(shownStale_);
-    styleResults();
-    model_->marksChanged();
-    showFindingCounts();
-    refreshSectionPlot();
-}
-
 void MainWindow::computeAsStep() {
     grid_->commitPendingEdit();
     commitCoefficients();
-    WindowState before = captureWindow();
-    const bool vertical = isSelected(ctl::垂线模式);
     ComputeOutcome outcome;
     run([&](Window&) { outcome = computeDocument(); });
-    afterCompute(outcome);
     // A computation that did not run leaves the input as it was, and its history too.
-    if (outcome.status == ComputeOutcome::Status::Cancelled) {
-        return;
-    }
-    if (vertical && outcome.status == ComputeOutcome::Status::Computed) {
+    if (outcome.status == ComputeOutcome::Status::Computed &&
+        document_.gauging().mode == EntryMode::Vertical) {
         velocitiesComputed_ = true;
     }
-    windowSteps_[document_.undoId()] = {std::move(before), captureWindow()};
 }
 
 ComputeOutcome MainWindow::computeDocument() {
@@ -123,18 +61,40 @@ ComputeOutcome MainWindow::computeDocument() {
     }
     CheckOptions options;
     options.stationClass = stationClass();
-    showResults(*this, document_.compute(options, prepare));
-    return outcomeOf(*this, document_.keptRun());
+    // The document tells the window of its new computation (showRun).
+    document_.compute(options, prepare);
+    ComputeOutcome outcome = outcomeOf(document_.keptRun());
+    if (outcome.status == ComputeOutcome::Status::Refused) {
+        showMessage(outcome.message, "提示：", MessageIcon::Information);
+    }
+    return outcome;
+}
+
+void MainWindow::showRun() {
+    std::shared_ptr<const ComputedRun> run = document_.keptRun();
+    if (run == shownRun_) {
+        return;
+    }
+    shownRun_ = run;
+    if (!run) {
+        for (const auto field : ctl::kResultFields) {
+            setText(field, "");
+        }
+        setText(ctl::致谢框, "");
+        setEnabled(ctl::导出Excel, false);
+        setEnabled(ctl::打印, false);
+        forgetComputation();
+        return;
+    }
+    showResults(*this, run->computation);
+    afterCompute(outcomeOf(std::move(run)));
 }
 
 bool MainWindow::stepBack(bool undo) {
-    const std::uint64_t id = undo ? document_.undoId() : document_.redoId();
     if (!(undo ? document_.undo() : document_.redo())) {
         return false;
     }
-    if (const auto step = windowSteps_.find(id); step != windowSteps_.end()) {
-        restoreWindow(undo ? step->second.first : step->second.second);
-    }
+    refreshStale();
     return true;
 }
 
@@ -147,6 +107,7 @@ void MainWindow::showInput() {
             setSelected(input.mode == EntryMode::Vertical ? ctl::垂线模式 : ctl::测速模式, true);
             layoutSheet(*this);
         }
+        velocitiesComputed_ = velocitiesFrom(document_.lastRun(), input.mode);
     }
     for (std::size_t i = 0; i < kCoefficientCount; ++i) {
         if (input.coefficients[i] != shownCoefficients_[i]) {
@@ -163,22 +124,19 @@ void MainWindow::commitCoefficients() {
 }
 
 void MainWindow::bindUndoSteps() {
-    // The window as a click finds it: a radio box is already checked, and the results already
-    // shown as outdated, when its click arrives.
-    for (QAbstractButton* radio : modes_->buttons()) {
-        connect(radio, &QAbstractButton::pressed, this,
-                [this] { beforeModeSwitch_ = captureWindow(); });
-    }
-    connect(modes_, &QButtonGroup::idClicked, this, [this](int) {
-        std::optional<WindowState> before = std::move(beforeModeSwitch_);
-        beforeModeSwitch_.reset();
-        run(modeSwitchCommand);
-        velocitiesComputed_ = false;
-        if (!before || before->mode.empty() || before->mode == checkedMode(*this) ||
-            !document_.setMode(selectedMode(*this))) {
-            return;
+    document_.observe([this](unsigned changes) {
+        if ((changes & change::kInput) != 0) {
+            showInput();
         }
-        windowSteps_[document_.undoId()] = {std::move(*before), captureWindow()};
+        if ((changes & change::kComputation) != 0) {
+            showRun();
+        }
+    });
+    connect(modes_, &QButtonGroup::idClicked, this, [this](int) {
+        run(modeSwitchCommand);
+        document_.setMode(selectedMode(*this));
+        // Velocities typed in 测速模式 are input in 垂线模式 too.
+        velocitiesComputed_ = false;
     });
     for (const CoefficientField& field : kCoefficientFields) {
         if (auto* edit = qobject_cast<QLineEdit*>(control(field.control))) {
