@@ -227,8 +227,9 @@ class MainWindow : public QMainWindow, public Window {
     // up, or nothing to lose. `before` says when ("清空前", "退出前").
     bool mayDropInput(std::string_view before);
     std::string unsavedQuestion(std::string_view before) const;
-    // Whether closing would lose anything: typed input or the record header.
-    bool unsaved() const;
+    // Whether closing would lose anything: typed input (a coefficient field's text included)
+    // or the record header.
+    bool unsaved();
     // The measurement as it stands was written into `file`: the document is saved there.
     void takeAsSaved(const std::filesystem::path& file);
     // The window holds a measurement opened from `file` (empty: a new one): the document starts
@@ -338,7 +339,6 @@ class MainWindow : public QMainWindow, public Window {
     std::map<std::string, int, std::less<>> maxLengths_;
     std::map<std::string, Choice, std::less<>> choices_;
     Answerer answerer_;
-    InputSnapshot snapshot_;
     ComputedState computed_;
     CellMarks marks_;
     FindingsDialog* findingsDialog_ = nullptr;
@@ -353,10 +353,9 @@ class MainWindow : public QMainWindow, public Window {
     qint64 waitShown_ = -1;
     bool shownStale_ = false;
     bool shownUnusable_ = false;
-    // The open measurement: its record header (from its file, blank, or as 更多 left it), its
-    // file (opened or last saved, until 清空; 保存 proposes it) and whether the header is saved.
-    // Its gauging is the input as last opened, saved or made new: the typed input still lives
-    // in the sheet and the fields, and snapshot_ tells whether it is saved.
+    // The open measurement: its input, its record header (from its file, blank, or as 更多 left
+    // it), its file (opened or last saved, until 清空; 保存 proposes it), whether it is saved,
+    // its last computation and its history. The sheet and the fields show it.
     Document document_;
     // The record header came from an opened file (until 清空): no 施测时间 is proposed.
     bool headerFromFile_ = false;
@@ -368,8 +367,8 @@ class MainWindow : public QMainWindow, public Window {
     // whose N and T are then emptied drops its velocity without asking.
     bool velocitiesComputed_ = false;
     QString unusableReason_;
-    // The input at the last run of 计算 while its finding count is still on the status bar.
-    std::optional<Gauging> runInput_;
+    // The last run of 计算's finding count is still on the status bar (no edit since).
+    bool runStatusShown_ = false;
     // Unit labels inside the result boxes.
     std::vector<QLabel*> unitLabels_;
     // Where the result fields stand at the default size.

@@ -322,20 +322,19 @@ std::string MainWindow::unsavedQuestion(std::string_view before) const {
            "（含制表数据）还没有保存，" + std::string(before) + "是否保存？";
 }
 
-bool MainWindow::unsaved() const {
-    return inputDiffers(*this, snapshot_) || !document_.saved();
+bool MainWindow::unsaved() {
+    commitCoefficients();
+    return !document_.saved();
 }
 
 void MainWindow::takeAsSaved(const std::filesystem::path& file) {
     commitCoefficients();
     document_.markSaved(file);
-    snapshot_ = takeInputSnapshot(*this);
 }
 
 void MainWindow::startOver(const std::filesystem::path& file) {
     Gauging input = gaugingOf(*this);
     document_.open(std::move(input), document_.header(), file);
-    snapshot_ = takeInputSnapshot(*this);
 }
 
 MainWindow::CloseChoice MainWindow::askSaving(const std::string& question) {
