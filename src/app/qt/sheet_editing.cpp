@@ -107,7 +107,7 @@ void SheetEditing::handle(SheetView::Request request) {
         break;
     case SheetView::Request::Delete: {
         SheetEdit edit = emptyingEdit(sheet, selection(), edits::kDelete);
-        const std::size_t emptied = edit.ops.size();
+        const std::size_t emptied = edit.writes.size();
         perform(std::move(edit));
         // Emptying more than one cell asks nothing; the status bar says how many, and how to
         // take it back.
@@ -223,10 +223,9 @@ void SheetEditing::insertPoint() {
 
 void SheetEditing::perform(const SheetEdit& edit) {
     std::vector<CellText> cells;
-    for (const SheetOp& op : edit.ops) {
-        if (op.kind == SheetOp::Kind::SetCell) {
-            cells.push_back({op.row, op.column, op.after});
-        }
+    cells.reserve(edit.writes.size());
+    for (const CellWrite& write : edit.writes) {
+        cells.push_back({write.row, write.column, write.text});
     }
     bool done = false;
     batched([&] { done = document_.setCells(cells, edit.name); });
