@@ -409,14 +409,19 @@ void MainWindow::clearMeasurement() {
     if (!mayDropInput("清空前")) {
         return;
     }
-    run([this](Window& window) {
-        clearCommand(window);
-        // After an opened file, the coefficients are the user's own again.
-        if (headerFromFile_) {
-            for (std::size_t i = 0; i < kCoefficientCount; ++i) {
-                setText(kCoefficientFields[i].control, defaultCoefficients_[i]);
-            }
+    run([this](Window&) {
+        // A new measurement in the mode at hand: every row empty, the header blank, and after
+        // an opened file the coefficients the user's own again. The sheet, the fields and the
+        // results follow the document.
+        Gauging blank = document_.gauging();
+        for (GaugingRow& row : blank.rows) {
+            row = {};
         }
+        if (headerFromFile_) {
+            blank.coefficients = defaultCoefficients_;
+        }
+        setText(ctl::编辑框当前操作数据, "");
+        document_.open(std::move(blank), MeasurementHeader::fromBytes(kDefaultRecordHeader), {});
     });
     headerFromFile_ = false;
     // A new measurement: 保存 proposes a fresh name, never the last file's.
@@ -424,7 +429,6 @@ void MainWindow::clearMeasurement() {
     choices_.erase(std::string(ctl::通用对话框保存));
     velocitiesComputed_ = false;
     forgetComputation();
-    startOver({});
 }
 
 void MainWindow::afterOpened(const std::filesystem::path& file, const OpenResult& opened) {
