@@ -149,9 +149,12 @@ void SectionPlotTest::theThreePointRuleIsKeptAndStalesTheResults() {
     QCOMPARE(QSettings().value(key).toString(), QStringLiteral("4"));
     QVERIFY(!h.find<QPushButton>(ctl::打印)->isEnabled());
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("输入已修改，请重新计算。"));
+    QVERIFY(!w.document().current());
     h.click(ctl::计算);
     QCOMPARE(w.sheet().cell(1, col::平均流速), std::string("0.62"));
     QVERIFY(h.find<QPushButton>(ctl::打印)->isEnabled());
+    QVERIFY(w.document().current());
+    QVERIFY(w.document().lastRun()->input.threePoint == ThreePointRule::Iso748);
 
     Harness next;
     MainWindow& again = next.make();

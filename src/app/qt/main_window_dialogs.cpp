@@ -191,6 +191,7 @@ void MainWindow::buildThreePointMenu(QMenu* menu) {
                                                                        ? QStringLiteral("4")
                                                                        : QStringLiteral("3"));
             // Figures computed by the other rule no longer stand.
+            document_.setThreePointRule(value);
             refreshStale();
         });
     };
@@ -334,6 +335,7 @@ void MainWindow::takeAsSaved(const std::filesystem::path& file) {
 
 void MainWindow::startOver(const std::filesystem::path& file) {
     Gauging input = gaugingOf(*this);
+    document_.setThreePointRule(threePointRule());
     document_.open(std::move(input), document_.header(), file);
 }
 
