@@ -38,6 +38,10 @@ void showComputation(Window& window, const Computation& computation) {
             }
         }
     }
+    showResults(window, computation);
+}
+
+void showResults(Window& window, const Computation& computation) {
     for (std::size_t i = 0; i < kResultCount; ++i) {
         window.setText(ctl::kResultFields[i], computation.results[i]);
     }
@@ -65,6 +69,15 @@ ComputeOutcome computeCommand(Window& window) {
     // What the computation was made of is what the window now holds: the other mode's columns
     // it writes (the computed 测点流速 in 垂线模式) are no input.
     run->input = gauging;
+    ComputeOutcome outcome = outcomeOf(std::move(run));
+    if (outcome.status == ComputeOutcome::Status::Refused) {
+        window.showMessage(outcome.message, kNotice, MessageIcon::Information);
+    }
+    return outcome;
+}
+
+ComputeOutcome outcomeOf(std::shared_ptr<const ComputedRun> run) {
+    const Computation& computation = run->computation;
     ComputeOutcome outcome;
     switch (computation.status) {
     case Computation::Status::Computed:
@@ -75,7 +88,6 @@ ComputeOutcome computeCommand(Window& window) {
         break;
     case Computation::Status::Refused:
         outcome.status = ComputeOutcome::Status::Refused;
-        window.showMessage(computation.message, kNotice, MessageIcon::Information);
         break;
     }
     outcome.message = computation.message;

@@ -43,5 +43,10 @@ ComputeOutcome computeCommand(Window& window);
 // Writes a computation into the window: the computed columns of its mode, the results and
 // 完成情况, the two form buttons and the status bar.
 void showComputation(Window& window, const Computation& computation);
+// The same but for the sheet: the results, 完成情况, the two form buttons and the status bar.
+void showResults(Window& window, const Computation& computation);
+// What a run of 计算 did, as computeCommand tells it (which also shows a refusal in a message
+// box).
+ComputeOutcome outcomeOf(std::shared_ptr<const ComputedRun> run);
 
 } // namespace tarnelo

@@ -175,6 +175,8 @@ bool Document::step(std::string_view name, const Change& change,
     if (!inputChanged && !headerChanged && !runChanged && !keepUnchanged) {
         return false;
     }
+    rowsChange_ = {static_cast<int>(done.rows.first), static_cast<int>(done.rows.before.size()),
+                   static_cast<int>(done.rows.after.size())};
     steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(done_), steps_.end());
     steps_.push_back(std::move(done));
     if (steps_.size() > kHistoryDepth) {
@@ -286,13 +288,17 @@ bool Document::clear(MeasurementHeader header) {
         nullptr);
 }
 
-const Computation& Document::compute(const CheckOptions& options) {
+const Computation& Document::compute(const CheckOptions& options,
+                                     const std::function<void(Gauging& gauging)>& prepare) {
+    Gauging after = gauging_;
+    if (prepare) {
+        prepare(after);
+    }
     auto run = std::make_shared<ComputedRun>();
-    run->computation = tarnelo::compute(gauging_, options);
+    run->computation = tarnelo::compute(after, options);
     const Computation& computation = run->computation;
     const EntryMode mode = computation.mode;
     // What the computation writes into the columns the other mode types.
-    Gauging after = gauging_;
     if (mode != EntryMode::Unknown) {
         for (std::size_t r = 0; r < after.rows.size(); ++r) {
             for (const int c : kTypedColumns) {
@@ -345,6 +351,7 @@ void Document::open(Gauging gauging, MeasurementHeader header, std::filesystem::
     savedHeader_ = header_;
     steps_.clear();
     done_ = 0;
+    rowsChange_ = {};
     notify(change::kAll);
 }
 
@@ -369,6 +376,8 @@ bool Document::undo() {
     }
     const Step& step = steps_[--done_];
     patchRows(step.rows.first, step.rows.after.size(), step.rows.before, step.rows.computedBefore);
+    rowsChange_ = {static_cast<int>(step.rows.first), static_cast<int>(step.rows.after.size()),
+                   static_cast<int>(step.rows.before.size())};
     apply(step.before);
     notify(change::kAll);
     return true;
@@ -380,6 +389,8 @@ bool Document::redo() {
     }
     const Step& step = steps_[done_++];
     patchRows(step.rows.first, step.rows.before.size(), step.rows.after, step.rows.computedAfter);
+    rowsChange_ = {static_cast<int>(step.rows.first), static_cast<int>(step.rows.before.size()),
+                   static_cast<int>(step.rows.after.size())};
     apply(step.after);
     notify(change::kAll);
     return true;

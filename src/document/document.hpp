@@ -36,6 +36,15 @@ struct CellText {
     std::string text;
 };
 
+// The rows a change replaced: `before` rows from `first` on became `after` rows (both zero
+// when the rows were taken whole, as by open), so that a view can move its rows as the
+// document's moved.
+struct RowsChange {
+    int first = 0;
+    int before = 0;
+    int after = 0;
+};
+
 // What changed, for the views: a bit set of these.
 namespace change {
 inline constexpr unsigned kInput = 1;       // the mode, a coefficient, a typed cell, the rows
@@ -71,6 +80,8 @@ class Document {
     // The last computation, or nullptr (none since it was opened or made new).
     const Computation* computation() const { return run_ ? &run_->computation : nullptr; }
     const ComputedRun* lastRun() const { return run_.get(); }
+    // The same, shared with whoever keeps it beyond the document's next change.
+    std::shared_ptr<const ComputedRun> keptRun() const { return run_; }
     // There is a computation and the input is still the one it was made of.
     bool current() const;
     // What the last 计算 wrote into a row's columns that no mode types (号数, 测点深, 总转数,
@@ -101,7 +112,10 @@ class Document {
     // 计算: computes the gauging, writes what the computation writes into the other mode's
     // columns (the computed 测点流速 in 垂线模式; N and T emptied in 测速模式) and keeps the
     // computation. One step, also when the input stays as it was.
-    const Computation& compute(const CheckOptions& options = {});
+    // `prepare`, when given, first changes the input as part of the same step (a velocity the
+    // last computation wrote for a vertical whose N or T were emptied since is no input).
+    const Computation& compute(const CheckOptions& options = {},
+                               const std::function<void(Gauging& gauging)>& prepare = {});
     // Any other user action as one step: `change` edits the gauging and the header.
     bool edit(std::string_view name,
               const std::function<void(Gauging& gauging, HeaderFields& header)>& change);
@@ -122,6 +136,8 @@ class Document {
     std::string_view redoName() const;
     bool undo();
     bool redo();
+    // The rows the last change replaced (a step done, undone or redone, or an open).
+    const RowsChange& rowsChange() const { return rowsChange_; }
 
     // Told after every change, with what changed. The result names the observer for forget.
     int observe(Observer observer);
@@ -180,6 +196,7 @@ class Document {
 
     std::deque<Step> steps_;
     std::size_t done_ = 0;
+    RowsChange rowsChange_;
     std::vector<std::pair<int, Observer>> observers_;
     int nextObserver_ = 0;
 };

@@ -270,23 +270,11 @@ PastePlan planPaste(const Sheet& sheet, const CellBlock& block, CellRange select
 }
 
 SheetEdit pasteEdit(const Sheet& sheet, const PastePlan& plan) {
-    SheetEdit edit{std::string(edits::kPaste), {}, plan.covered, {}};
-    for (int i = 0; i < plan.rowsToAppend; ++i) {
-        SheetOp op;
-        op.kind = SheetOp::Kind::InsertRow;
-        op.row = sheet.rowCount() + i;
-        edit.ops.push_back(std::move(op));
-    }
+    SheetEdit edit{std::string(edits::kPaste), {}, plan.covered};
     for (const PastePlan::Write& write : plan.writes) {
-        // Cells of appended rows read as empty before the paste.
+        // Cells of rows past the sheet's end read as empty before the paste.
         if (sheet.cell(write.row, write.column) != write.text) {
-            SheetOp op;
-            op.kind = SheetOp::Kind::SetCell;
-            op.row = write.row;
-            op.column = write.column;
-            op.before = sheet.cell(write.row, write.column);
-            op.after = write.text;
-            edit.ops.push_back(std::move(op));
+            edit.writes.push_back({write.row, write.column, write.text});
         }
     }
     return edit;

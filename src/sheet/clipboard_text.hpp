@@ -80,7 +80,7 @@ struct PastePlan {
 PastePlan planPaste(const Sheet& sheet, const CellBlock& block, CellRange selection,
                     PasteRule rule = PasteRule::AsPlaced, int copiedLeft = -1);
 
-// The paste as one undoable step: rows appended first, then the cells that change.
+// The paste as one step: the cells that change (rows past the sheet's end included).
 SheetEdit pasteEdit(const Sheet& sheet, const PastePlan& plan);
 
 // What the status bar says after a paste, the rule named first.

@@ -169,6 +169,53 @@ TEST(Document, TheComputedCellsMoveWithTheirRowsAndComeBackWithUndo) {
     EXPECT_EQ(document.computedTexts(1), RowTexts{});
 }
 
+TEST(Document, AViewLearnsWhichRowsMoved) {
+    Document document;
+    typeWorkedExample(document);
+    const auto rows = [&document] {
+        const RowsChange& change = document.rowsChange();
+        return std::vector<int>{change.first, change.before, change.after};
+    };
+
+    // A typed cell replaces its row; inserted and removed rows show as rows gained or lost
+    // where they went (empty rows among empty rows may show anywhere among them).
+    ASSERT_TRUE(document.setCell(2, col::水深, "1.9"));
+    EXPECT_EQ(rows(), (std::vector<int>{2, 1, 1}));
+    ASSERT_TRUE(document.insertRows(1, 2));
+    EXPECT_EQ(rows(), (std::vector<int>{1, 0, 2}));
+    ASSERT_TRUE(document.undo());
+    EXPECT_EQ(rows(), (std::vector<int>{1, 2, 0}));
+    ASSERT_TRUE(document.redo());
+    EXPECT_EQ(rows(), (std::vector<int>{1, 0, 2}));
+    ASSERT_TRUE(document.removeRows(1, 2));
+    EXPECT_EQ(rows(), (std::vector<int>{1, 2, 0}));
+    // Rows taken whole.
+    document.open(document.gauging(), {}, {});
+    EXPECT_EQ(rows(), (std::vector<int>{0, 0, 0}));
+}
+
+TEST(Document, AComputationMayFirstDropWhatTheLastOneWrote) {
+    Document document;
+    typeWorkedExample(document);
+    ASSERT_TRUE(document.compute().computed());
+    const std::string velocity = document.gauging().rows[2].velocity;
+    ASSERT_FALSE(velocity.empty());
+    ASSERT_TRUE(document.setCell(2, col::N, ""));
+    ASSERT_TRUE(document.setCell(2, col::T, ""));
+    // Without N and T the vertical is short, unless its old velocity counted as typed.
+    const Computation& computation = document.compute({}, [](Gauging& gauging) {
+        for (GaugingRow& row : gauging.rows) {
+            if (row.signalCount.empty() || row.seconds.empty()) {
+                row.velocity.clear();
+            }
+        }
+    });
+    EXPECT_TRUE(document.lastRun()->input.rows[2].velocity.empty() || !computation.computed());
+    EXPECT_EQ(document.undoName(), edits::kCompute);
+    ASSERT_TRUE(document.undo());
+    EXPECT_EQ(document.gauging().rows[2].velocity, velocity) << "one step with the computation";
+}
+
 TEST(Document, SavedIsWhatOpeningOrSavingLeftAndObserversAreToldOfEachChange) {
     Document document;
     std::vector<unsigned> told;

@@ -29,7 +29,11 @@ std::filesystem::path example(const char* name) {
 
 // Every cell of the sheet, to compare before and after.
 std::vector<Sheet::Row> cells(const MainWindow& w) {
-    return sheetCells(w.sheet());
+    std::vector<Sheet::Row> rows;
+    for (int r = 0; r < w.sheet().rowCount(); ++r) {
+        rows.push_back(w.sheet().row(r));
+    }
+    return rows;
 }
 
 } // namespace
@@ -67,14 +71,18 @@ void DailyUseTest::computeAndModeSwitchAreUndoSteps() {
     QCOMPARE(cells(w), opened);
     QVERIFY(w.text(ctl::断面流量).empty());
     QVERIFY(!w.computedState().computed());
+    QCOMPARE(w.document().computation(), nullptr);
     QVERIFY(!w.isEnabled(ctl::导出Excel));
     QCOMPARE(w.text(ctl::状态条1), std::string("已撤销：计算"));
+    QCOMPARE(w.document().redoName(), edits::kCompute);
     // Redone without running again: the same figures, current and exportable.
     QTest::keyClick(&w.grid(), Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(cells(w), computed);
     QCOMPARE(w.text(ctl::断面流量), discharge);
     QVERIFY(w.computedState().computed());
     QVERIFY(!w.computedState().stale(w));
+    QVERIFY(w.document().current());
+    QCOMPARE(w.computedState().run(), w.document().lastRun());
     QVERIFY(w.isEnabled(ctl::导出Excel));
 
     // Switching to 测速模式 and computing erases N and T after a question; both steps undo,
@@ -93,9 +101,12 @@ void DailyUseTest::computeAndModeSwitchAreUndoSteps() {
     QCOMPARE(w.text(ctl::断面流量), discharge);
     // The figures of 垂线模式 stand, outdated under the other mode.
     QVERIFY(w.computedState().stale(w));
+    QVERIFY(!w.document().current());
+    QCOMPARE(w.document().gauging().mode, EntryMode::Velocity);
     QTest::keyClick(button, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(w.text(ctl::状态条1), std::string("已撤销：切换模式"));
     QVERIFY(w.isSelected(ctl::垂线模式));
+    QCOMPARE(w.document().gauging().mode, EntryMode::Vertical);
     QVERIFY(!w.sheet().isReadOnly(col::N));
     QCOMPARE(cells(w), computed);
     QVERIFY(!w.computedState().stale(w));
@@ -103,6 +114,7 @@ void DailyUseTest::computeAndModeSwitchAreUndoSteps() {
     // Back to the opened file, then nothing more to take back.
     QTest::keyClick(button, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(cells(w), opened);
+    QVERIFY(w.document().saved());
     QTest::keyClick(button, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(w.text(ctl::状态条1), std::string("没有可以撤销的操作。"));
     // A coefficient field keeps Ctrl+Z for its own text.

@@ -159,6 +159,12 @@ inline void typeIntoCell(QAbstractItemView* view, int row, int column, const QSt
 }
 
 // Replaces the text of an edit box by typing.
+// A cell's text entered as the grid enters it when an edit is committed: one typing step of
+// the window's document.
+inline void enterCell(MainWindow& w, int row, int column, std::string_view text) {
+    QVERIFY(w.sheetModel().setData(w.sheetModel().index(row, column), qs(text)));
+}
+
 inline void typeIntoBox(QLineEdit* box, const QString& text) {
     box->setFocus();
     box->selectAll();

@@ -192,13 +192,13 @@ void PendingEditTest::insertingAPointOnTheEmptyRowUnderAVertical() {
     Harness h;
     MainWindow& w = h.make();
     // A two-point vertical whose 0.8 point is the last typed row.
-    w.sheet().setCell(0, col::起点距, "0");
-    w.sheet().setCell(0, col::水深, "0");
+    enterCell(w, 0, col::起点距, "0");
+    enterCell(w, 0, col::水深, "0");
     const char* rows[2][5] = {{"5", "2.0", "0.2", "16", "100"}, {"", "", "0.8", "12", "100"}};
     for (int r = 0; r < 2; ++r) {
         for (int c = 0; c < 5; ++c) {
-            w.sheet().setCell(1 + r, testing::kWorkedExampleColumns[static_cast<std::size_t>(c)],
-                              rows[r][c]);
+            enterCell(w, 1 + r, testing::kWorkedExampleColumns[static_cast<std::size_t>(c)],
+                      rows[r][c]);
         }
     }
     const int rowCount = w.sheet().rowCount();

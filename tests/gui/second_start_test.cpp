@@ -70,7 +70,7 @@ class SecondStartTest : public QObject {
         MainWindow& w = h.make();
         listenForSecondStarts(w, h.folder, [&w](const fs::path& file) { w.openHandedOver(file); });
         // Unsaved input: the user is asked first, and declining keeps it.
-        w.sheet().setCell(0, col::起点距, "77");
+        enterCell(w, 0, col::起点距, "77");
         h.answers = {false};
         QByteArray said;
         const QString example = QString::fromStdString(paths::toUtf8(kExample));
@@ -81,6 +81,7 @@ class SecondStartTest : public QObject {
                  QStringLiteral("当前的测量数据（含制表数据）还没有保存，"
                                 "打开“vertical-25-verticals.dat”前是否保存？"));
         QCOMPARE(w.sheet().cell(0, col::起点距), std::string("77"));
+        QVERIFY(!w.document().saved());
 
         // Agreeing opens the file; its path may be relative to where the second start ran.
         h.answers = {true};

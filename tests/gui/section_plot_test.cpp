@@ -126,7 +126,7 @@ void SectionPlotTest::theThreePointRuleIsKeptAndStalesTheResults() {
     QSettings().remove(key);
     Harness h;
     MainWindow& w = h.make();
-    w.setSelected(ctl::测速模式, true);
+    h.click(ctl::测速模式);
     const std::vector<std::array<const char*, 4>> rows{
         {"0", "0", "", ""},      {"1.0", "1.0", "0.2", "0.50"}, {"", "", "0.6", "0.80"},
         {"", "", "0.8", "0.40"}, {"2.0", "1.2", "0.6", "0.60"}, {"3.0", "1.0", "0.6", "0.50"},
@@ -134,7 +134,7 @@ void SectionPlotTest::theThreePointRuleIsKeptAndStalesTheResults() {
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const int columns[] = {col::起点距, col::水深, col::相对, col::测点流速};
         for (int i = 0; i < 4; ++i) {
-            w.sheet().setCell(r, columns[i], rows[static_cast<std::size_t>(r)][i]);
+            enterCell(w, r, columns[i], rows[static_cast<std::size_t>(r)][i]);
         }
     }
     h.click(ctl::计算);
@@ -149,9 +149,12 @@ void SectionPlotTest::theThreePointRuleIsKeptAndStalesTheResults() {
     QCOMPARE(QSettings().value(key).toString(), QStringLiteral("4"));
     QVERIFY(!h.find<QPushButton>(ctl::打印)->isEnabled());
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("输入已修改，请重新计算。"));
+    QVERIFY(!w.document().current());
     h.click(ctl::计算);
     QCOMPARE(w.sheet().cell(1, col::平均流速), std::string("0.62"));
     QVERIFY(h.find<QPushButton>(ctl::打印)->isEnabled());
+    QVERIFY(w.document().current());
+    QVERIFY(w.document().lastRun()->input.threePoint == ThreePointRule::Iso748);
 
     Harness next;
     MainWindow& again = next.make();

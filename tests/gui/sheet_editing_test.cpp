@@ -51,8 +51,8 @@ std::vector<Sheet::Row> cellsOf(const Sheet& sheet) {
 // Rows 0..n-1 typed with distances 0, 5, 10, ... and depths "d0", "d1", ... (not computed).
 void fillRows(MainWindow& w, int n) {
     for (int r = 0; r < n; ++r) {
-        w.sheet().setCell(r, col::起点距, std::to_string(r * 5));
-        w.sheet().setCell(r, col::水深, "d" + std::to_string(r));
+        enterCell(w, r, col::起点距, std::to_string(r * 5));
+        enterCell(w, r, col::水深, "d" + std::to_string(r));
     }
 }
 

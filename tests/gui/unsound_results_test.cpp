@@ -140,20 +140,29 @@ void UnsoundResultsTest::aComputationThatDidNotRunLeavesNoFormAndKeepsTheUndoHis
     QVERIFY(!w.isEnabled(ctl::打印));
     QVERIFY(w.text(ctl::断面流量).empty());
     QVERIFY(w.text(ctl::致谢框).empty());
-    QVERIFY(w.sheetEditing().history().canUndo());
+    QVERIFY(w.document().canUndo());
     // The first edit takes the run's counts and words off the status bar.
     typeIntoCell(&w.grid(), 5, col::水深, QStringLiteral("0"));
     QVERIFY(status(h).isEmpty());
 
-    // Back over the edit, the run that emptied the results, and the typed distance.
+    // Back over the edit, the run that emptied the results, the emptied coefficient and the
+    // typed distance.
     press(&w.grid(), Qt::Key_Z, Qt::ControlModifier);
     press(&w.grid(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(status(h), QStringLiteral("已撤销：计算"));
     QCOMPARE(w.text(ctl::致谢框), std::string("感谢使用!"));
-    press(&w.grid(), Qt::Key_Z, Qt::ControlModifier);
-    QVERIFY(w.sheet().cell(5, col::起点距).empty());
     // The results are those of the earlier run, outdated by the emptied coefficient.
     QVERIFY(!w.isEnabled(ctl::导出Excel));
+    QVERIFY(!w.document().current());
+    press(&w.grid(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(status(h), QStringLiteral("已撤销：修改系数"));
+    QVERIFY(!w.text(ctl::水面系数编辑框).empty());
+    QVERIFY(!w.document().gauging().coefficients[coef::水面系数].empty());
+    press(&w.grid(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(w.sheet().cell(5, col::起点距).empty());
+    QVERIFY(w.document().gauging().rows[5].distance.empty());
+    // Current again: the form may be made.
+    QVERIFY(w.isEnabled(ctl::导出Excel));
 }
 
 void UnsoundResultsTest::aHeaderEditMakesClosingAsk() {

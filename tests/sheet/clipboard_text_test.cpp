@@ -1,4 +1,5 @@
 #include "app/window_sheet.hpp"
+#include "document/document.hpp"
 #include "sheet/clipboard_text.hpp"
 #include "support/headless_window.hpp"
 
@@ -6,6 +7,16 @@
 
 namespace tarnelo {
 namespace {
+
+// Writes a step's cells into the sheet, growing it as the document grows for rows past its end;
+// false when the step writes nothing.
+bool write(Sheet& sheet, const SheetEdit& edit) {
+    for (const CellWrite& cell : edit.writes) {
+        sheet.growTo(cell.row + 1);
+        sheet.setCell(cell.row, cell.column, cell.text);
+    }
+    return !edit.writes.empty();
+}
 
 // Three columns by five rows as WPS and Excel put them on the clipboard.
 constexpr std::string_view kFromExcel = "0\t0\t\r\n"
@@ -69,8 +80,7 @@ TEST(PlanPaste, ReadOnlyColumnsAreLeftOutAndCounted) {
     EXPECT_EQ(plan.leftOutOutside, 0);
     EXPECT_EQ(plan.rowsToAppend, 0);
     EXPECT_EQ(plan.covered, (CellRange{2, 3, 6, 5}));
-    SheetHistory history;
-    ASSERT_TRUE(history.perform(sheet, pasteEdit(sheet, plan)));
+    ASSERT_TRUE(write(sheet, pasteEdit(sheet, plan)));
     EXPECT_EQ(sheet.cell(2, 3), "0");
     EXPECT_EQ(sheet.cell(2, 4), "");
     EXPECT_EQ(sheet.cell(2, 5), "");
@@ -105,8 +115,7 @@ TEST(PlanPaste, AFieldBookBlockOfTheTypedColumnsSkipsTheComputedOnes) {
         planPaste(sheet, block, {3, col::起点距, 3, col::起点距}, PasteRule::TypedColumns);
     EXPECT_EQ(plan.leftOutReadOnly, 0);
     EXPECT_EQ(plan.covered, (CellRange{3, col::起点距, 4, col::T}));
-    SheetHistory history;
-    ASSERT_TRUE(history.perform(sheet, pasteEdit(sheet, plan)));
+    ASSERT_TRUE(write(sheet, pasteEdit(sheet, plan)));
     EXPECT_EQ(sheet.cell(4, col::N), "10");
     EXPECT_EQ(sheet.cell(4, col::T), "100");
     EXPECT_EQ(sheet.cell(4, col::测点深), "");
@@ -141,23 +150,33 @@ TEST(PlanPaste, RunsPastTheLastRowAndTheLastColumn) {
     const CellBlock block = parseTabSeparated("1\t2\r\n3\t4\r\n5\t6\r\n7\t8\r\n9\t\r\n\t\r\n");
     const PastePlan plan = planPaste(sheet, block, {18, 5, 18, 5});
     EXPECT_EQ(plan.rowsToAppend, 3);
-    SheetHistory history;
-    ASSERT_TRUE(history.perform(sheet, pasteEdit(sheet, plan)));
+    const SheetEdit paste = pasteEdit(sheet, plan);
+    // As one step of the measurement's history: the rows come with it and go with its undo.
+    Document document;
+    document.setCell(19, 5, "old");
+    std::vector<CellText> cells;
+    for (const CellWrite& cell : paste.writes) {
+        cells.push_back({cell.row, cell.column, cell.text});
+    }
+    ASSERT_TRUE(document.setCells(cells, paste.name));
+    EXPECT_EQ(document.gauging().rows.size(), 23U);
+    EXPECT_EQ(document.gauging().rows[22].signalCount, "9");
+    ASSERT_TRUE(document.undo());
+    EXPECT_EQ(document.gauging().rows.size(), 20U);
+    EXPECT_EQ(document.gauging().rows[19].signalCount, "old");
+    EXPECT_EQ(document.gauging().rows[18].seconds, "");
+    ASSERT_TRUE(write(sheet, paste));
     EXPECT_EQ(sheet.rowCount(), 23);
     EXPECT_EQ(sheet.cell(19, 5), "3");
     EXPECT_EQ(sheet.cell(22, 5), "9");
     EXPECT_TRUE(sheet.isReadOnly(7)); // new rows take the marks of their columns
-    history.undo(sheet);
-    EXPECT_EQ(sheet.rowCount(), 20);
-    EXPECT_EQ(sheet.cell(19, 5), "old");
-    EXPECT_EQ(sheet.cell(18, 6), "");
 
     // From 部分流量's left neighbour rightwards: values past column 16 are counted.
     const PastePlan wide = planPaste(sheet, parseTabSeparated("a\tb\tc\r\n"), {0, 15, 0, 15});
     EXPECT_EQ(wide.leftOutReadOnly, 2);
     EXPECT_EQ(wide.leftOutOutside, 1);
     EXPECT_TRUE(wide.writes.empty());
-    EXPECT_FALSE(history.perform(sheet, pasteEdit(sheet, wide)));
+    EXPECT_FALSE(write(sheet, pasteEdit(sheet, wide)));
 }
 
 TEST(PlanPaste, OneValueFillsTheEditableCellsOfARange) {
@@ -166,8 +185,7 @@ TEST(PlanPaste, OneValueFillsTheEditableCellsOfARange) {
     Sheet& sheet = window.sheet();
     const PastePlan plan = planPaste(sheet, parseTabSeparated("0.6\r\n"), {1, 2, 3, 5});
     ASSERT_EQ(plan.writes.size(), 9U); // columns 2, 3 and 5 of three rows; 4 is computed
-    SheetHistory history;
-    history.perform(sheet, pasteEdit(sheet, plan));
+    write(sheet, pasteEdit(sheet, plan));
     for (int r = 1; r <= 3; ++r) {
         EXPECT_EQ(sheet.cell(r, 2), "0.6");
         EXPECT_EQ(sheet.cell(r, 4), "");

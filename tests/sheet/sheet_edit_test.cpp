@@ -1,4 +1,5 @@
 #include "app/window_sheet.hpp"
+#include "document/document.hpp"
 #include "sheet/sheet_edit.hpp"
 #include "support/headless_window.hpp"
 
@@ -6,15 +7,6 @@
 
 namespace tarnelo {
 namespace {
-
-// Every cell of the sheet, to compare whole sheets.
-std::vector<Sheet::Row> cellsOf(const Sheet& sheet) {
-    std::vector<Sheet::Row> rows;
-    for (int r = 0; r < sheet.rowCount(); ++r) {
-        rows.push_back(sheet.row(r));
-    }
-    return rows;
-}
 
 void fillRows(Sheet& sheet, int rows) {
     for (int r = 0; r < rows; ++r) {
@@ -67,65 +59,88 @@ TEST(SheetRows, InsertAndRemoveKeepOtherRowsAndTheColumnMarks) {
     sheet.setObserver(nullptr);
 }
 
-TEST(SheetHistory, UndoAndRedoRestoreEveryCellOfEveryKindOfStep) {
+// The document's rows in the columns a user types, to compare whole measurements.
+std::vector<GaugingRow> rowsOf(const Document& document) {
+    return document.gauging().rows;
+}
+
+// A sheet's step done on the document, as the window does it.
+bool perform(Document& document, const SheetEdit& edit) {
+    std::vector<CellText> cells;
+    for (const CellWrite& write : edit.writes) {
+        cells.push_back({write.row, write.column, write.text});
+    }
+    return document.setCells(cells, edit.name);
+}
+
+TEST(SheetSteps, UndoAndRedoRestoreEveryCellOfEveryKindOfStep) {
     HeadlessWindow window("/nonexistent");
     layoutSheet(window);
     Sheet& sheet = window.sheet();
-    fillRows(sheet, 22);
     sheet.growTo(22);
     fillRows(sheet, 22);
-    std::vector<std::vector<Sheet::Row>> states{cellsOf(sheet)};
-    SheetHistory history;
-    auto step = [&](SheetEdit edit) {
-        ASSERT_TRUE(history.perform(sheet, std::move(edit)));
-        states.push_back(cellsOf(sheet));
+    // Delete leaves the computed column 16 alone, and cells already empty.
+    const SheetEdit emptied = emptyingEdit(sheet, {2, 0, 4, 16}, edits::kDelete);
+    EXPECT_EQ(
+        emptied.writes,
+        (std::vector<CellWrite>{{2, col::起点距, ""}, {3, col::起点距, ""}, {4, col::起点距, ""}}));
+    EXPECT_EQ(emptied.focus, (CellRange{2, 0, 4, 16}));
+
+    Document document;
+    for (int r = 0; r < 22; ++r) {
+        document.setCell(r, col::起点距, std::to_string(r * 5));
+    }
+    std::vector<std::vector<GaugingRow>> states{rowsOf(document)};
+    auto step = [&](bool done) {
+        ASSERT_TRUE(done);
+        states.push_back(rowsOf(document));
     };
-    step(typingEdit(sheet, 3, col::水深, "1.5"));
-    step(emptyingEdit(sheet, {2, 0, 4, 16}, edits::kDelete));
-    step(insertRowsEdit(sheet, 1, 2));
-    step(removeRowsEdit(sheet, 10, 6)); // 24 rows: four come out, two leave empty rows at the end
-    step(removeRowsEdit(sheet, 0, 3));
-    EXPECT_EQ(sheet.rowCount(), 20);
-    // Delete leaves the computed column 16 alone.
-    EXPECT_EQ(states[2][3][col::部分流量], "q3");
-    EXPECT_EQ(states[2][3][col::起点距], "");
+    step(document.setCell(3, col::水深, "1.5"));
+    step(perform(document, emptied));
+    step(document.insertRows(1, 2));
+    step(document.removeRows(10, 6)); // 24 rows: four come out, two leave empty rows at the end
+    step(document.removeRows(0, 3));
+    EXPECT_EQ(document.gauging().rows.size(), 20U);
+    EXPECT_EQ(states[2][3].depth, "1.5");
+    EXPECT_EQ(states[2][3].distance, "");
 
     for (std::size_t i = states.size() - 1; i > 0; --i) {
-        ASSERT_NE(history.undo(sheet), nullptr);
-        ASSERT_EQ(cellsOf(sheet), states[i - 1]) << "undo to state " << i - 1;
+        ASSERT_TRUE(document.undo());
+        ASSERT_EQ(rowsOf(document), states[i - 1]) << "undo to state " << i - 1;
     }
-    EXPECT_EQ(history.undo(sheet), nullptr);
     for (std::size_t i = 1; i < states.size(); ++i) {
-        ASSERT_NE(history.redo(sheet), nullptr);
-        ASSERT_EQ(cellsOf(sheet), states[i]) << "redo to state " << i;
+        ASSERT_TRUE(document.redo());
+        ASSERT_EQ(rowsOf(document), states[i]) << "redo to state " << i;
     }
-    EXPECT_EQ(history.redo(sheet), nullptr);
+    EXPECT_FALSE(document.redo());
 }
 
-TEST(SheetHistory, NamesStepsKeepsTheDepthAndDropsTheUndoneOnANewStep) {
+TEST(SheetSteps, NamesStepsKeepsTheDepthAndDropsTheUndoneOnANewStep) {
     Sheet sheet;
-    SheetHistory history(100);
+    Document document;
     // Steps that change nothing are not kept.
-    EXPECT_FALSE(history.perform(sheet, typingEdit(sheet, 0, 1, "")));
-    EXPECT_FALSE(history.perform(sheet, emptyingEdit(sheet, {0, 0, 19, 16}, edits::kCut)));
-    EXPECT_FALSE(history.perform(sheet, typingEdit(sheet, 20, 1, "x")));
-    for (int i = 0; i < 150; ++i) {
-        history.perform(sheet, typingEdit(sheet, 0, 1, std::to_string(i)));
+    EXPECT_FALSE(document.setCell(0, 1, ""));
+    EXPECT_TRUE(emptyingEdit(sheet, {0, 0, 19, 16}, edits::kCut).writes.empty());
+    EXPECT_FALSE(perform(document, emptyingEdit(sheet, {0, 0, 19, 16}, edits::kCut)));
+    const int steps = static_cast<int>(Document::kHistoryDepth) + 50;
+    for (int i = 0; i < steps; ++i) {
+        document.setCell(0, 1, std::to_string(i));
     }
-    EXPECT_EQ(history.undoSteps(), 100U);
-    for (int i = 0; i < 100; ++i) {
-        history.undo(sheet);
+    for (std::size_t i = 0; i < Document::kHistoryDepth; ++i) {
+        ASSERT_TRUE(document.undo());
     }
-    EXPECT_EQ(sheet.cell(0, 1), "49"); // the 100 newest steps came back
-    EXPECT_FALSE(history.canUndo());
-    EXPECT_EQ(undoStatus(history.undo(sheet)), "没有可以撤销的操作。");
-    EXPECT_EQ(redoStatus(history.redo(sheet)), "已重做：输入");
-    history.perform(sheet, insertRowsEdit(sheet, 0, 1));
-    EXPECT_FALSE(history.canRedo());
-    EXPECT_EQ(undoStatus(history.undo(sheet)), "已撤销：插入行");
-    history.clear();
-    EXPECT_FALSE(history.canUndo());
-    EXPECT_FALSE(history.canRedo());
+    // The newest steps came back.
+    EXPECT_EQ(document.gauging().rows[0].distance, "49");
+    EXPECT_FALSE(document.canUndo());
+    EXPECT_EQ(undoStatus(document.undoName()), "没有可以撤销的操作。");
+    EXPECT_EQ(redoStatus(document.redoName()), "已重做：输入");
+    document.insertRows(0, 1);
+    EXPECT_FALSE(document.canRedo());
+    EXPECT_EQ(undoStatus(document.undoName()), "已撤销：插入行");
+    // An opened file starts a new history.
+    document.open(document.gauging(), {}, {});
+    EXPECT_FALSE(document.canUndo());
+    EXPECT_FALSE(document.canRedo());
 }
 
 TEST(TabTarget, SkipsReadOnlyColumnsAndWrapsToTheNextRow) {

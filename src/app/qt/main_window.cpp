@@ -36,7 +36,6 @@
 #include <QRegularExpressionValidator>
 #include <QSettings>
 #include <QStatusBar>
-#include <QTimer>
 #include <QUrl>
 
 #include <exception>
@@ -115,18 +114,22 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
     buildControls();
     bindCommands();
     buildShortcuts();
-    takeAsSaved({});
     // The section picture's title is the record header's: it follows 更多.
     document_.observe([this](unsigned changes) {
         if ((changes & change::kHeader) != 0 && plotWindow_ != nullptr) {
             refreshSectionPlot();
         }
     });
+    startOver({});
 }
 
 MainWindow::~MainWindow() {
     // The grid and its model go before the sheet they show: Qt would delete them only after
-    // this window's members are gone.
+    // this window's members are gone. A coefficient field that loses the focus as the window
+    // goes commits nothing.
+    for (const CoefficientField& field : kCoefficientFields) {
+        control(field.control)->disconnect(this);
+    }
     delete grid_;
     delete model_;
 }
@@ -134,7 +137,7 @@ MainWindow::~MainWindow() {
 void MainWindow::create() {
     attachSkin(*this);
     run(creationStep);
-    takeAsSaved({});
+    startOver({});
     keepDefaultCoefficients();
 }
 
@@ -430,52 +433,6 @@ void MainWindow::bindCommands() {
 QWidget* MainWindow::control(std::string_view name) const {
     const auto it = controls_.find(name);
     return it == controls_.end() ? nullptr : it->second;
-}
-
-void MainWindow::run(const std::function<void(Window&)>& command) {
-    grid_->commitPendingEdit();
-    model_->beginBatch();
-    if (commandDepth_ == 0) {
-        waitClock_.invalidate();
-        waitShown_ = -1;
-    }
-    ++commandDepth_;
-    try {
-        command(*this);
-    } catch (const std::exception& error) {
-        model_->endBatch();
-        --commandDepth_;
-        showMessage(std::string("操作没有完成：") + error.what(), "提示：", MessageIcon::Warning);
-        refreshStale();
-        return;
-    }
-    model_->endBatch();
-    --commandDepth_;
-    refreshStale();
-    if (commandDepth_ == 0 && closeRequested_) {
-        // The window was closed while the command ran: close it now that it is done.
-        closeRequested_ = false;
-        QTimer::singleShot(0, this, &QWidget::close);
-    }
-}
-
-bool MainWindow::keepWaiting(const std::string& subject) {
-    if (!waitClock_.isValid()) {
-        waitClock_.start();
-    }
-    const qint64 seconds = waitClock_.elapsed() / 1000;
-    if (seconds != waitShown_) {
-        waitShown_ = seconds;
-        setStatus("正在等待 " +
-                  (subject.empty() ? std::string("LibreOffice 生成打印页面") : subject) + "…（" +
-                  std::to_string(seconds) + " 秒）");
-    }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-    if (closeRequested_) {
-        waitClock_.invalidate();
-        return false;
-    }
-    return true;
 }
 
 std::string MainWindow::text(std::string_view control) const {

@@ -227,11 +227,14 @@ class MainWindow : public QMainWindow, public Window {
     // up, or nothing to lose. `before` says when ("清空前", "退出前").
     bool mayDropInput(std::string_view before);
     std::string unsavedQuestion(std::string_view before) const;
-    // Whether closing would lose anything: typed input or the record header.
-    bool unsaved() const;
-    // The measurement as it stands is in `file` (empty: a new one): the document starts over
-    // from the window's input, saved.
+    // Whether closing would lose anything: typed input (a coefficient field's text included)
+    // or the record header.
+    bool unsaved();
+    // The measurement as it stands was written into `file`: the document is saved there.
     void takeAsSaved(const std::filesystem::path& file);
+    // The window holds a measurement opened from `file` (empty: a new one): the document starts
+    // over from the window's input, saved, with a new history.
+    void startOver(const std::filesystem::path& file);
     CloseChoice askSaving(const std::string& question);
     // The window a message box, question or file dialog belongs to: the program's window in
     // use (the station table, the relation), else the main window.
@@ -284,30 +287,27 @@ class MainWindow : public QMainWindow, public Window {
     // 查看 → 打印方式: the spreadsheet program instead of the program's own renderer.
     bool printViaSpreadsheet_ = false;
 
-    // What a computation or a mode switch changes beside the cells, for undo and redo
-    // (main_window_undo.cpp).
-    struct WindowState {
-        std::vector<std::pair<std::string, std::string>> texts;
-        std::map<std::string, int, std::less<>> colours;
-        std::string mode;
-        ComputedState computed;
-        CellMarks marks;
-        std::optional<Gauging> runInput;
-        bool unusable = false;
-        QString unusableReason;
-        bool exportEnabled = false;
-        bool printEnabled = false;
-        bool velocitiesComputed = false;
-        bool rowsMoved = false;
-    };
-    WindowState captureWindow() const;
-    void restoreWindow(const WindowState& state);
-    // 计算 as one step of the sheet's history.
+    // The document's history in the window (main_window_undo.cpp).
+    // 计算 as one step of the document's history.
     void computeAsStep();
+    // The document's 计算 after the mode-switch question, with its results shown.
+    ComputeOutcome computeDocument();
     // The mode switch as a step, and the window's keys of undo and redo.
     void bindUndoSteps();
-    // The window when a mode's radio box was pressed, before its click changes it.
-    std::optional<WindowState> beforeModeSwitch_;
+    // Undo (true) or redo of the document's last step; false when there was none.
+    bool stepBack(bool undo);
+    // The window follows the document's input: the sheet, the mode and the coefficients, each
+    // only where the document changed since it was last shown.
+    void showInput();
+    // A coefficient field's text, once typed, is a command on the document.
+    void commitCoefficients();
+    // The results, 完成情况, marks, findings and form buttons follow the document's last
+    // computation: shown when it changed (a 计算, its undo or redo, a file opened).
+    void showRun();
+    std::shared_ptr<const ComputedRun> shownRun_;
+    // The mode and coefficients of the document as last shown.
+    EntryMode shownMode_ = EntryMode::Unknown;
+    std::array<std::string, kCoefficientCount> shownCoefficients_;
 
     // The section picture and the uncertainty (main_window_plot.cpp).
     void buildSectionPlotControls();
@@ -339,7 +339,6 @@ class MainWindow : public QMainWindow, public Window {
     std::map<std::string, int, std::less<>> maxLengths_;
     std::map<std::string, Choice, std::less<>> choices_;
     Answerer answerer_;
-    InputSnapshot snapshot_;
     ComputedState computed_;
     CellMarks marks_;
     FindingsDialog* findingsDialog_ = nullptr;
@@ -354,10 +353,9 @@ class MainWindow : public QMainWindow, public Window {
     qint64 waitShown_ = -1;
     bool shownStale_ = false;
     bool shownUnusable_ = false;
-    // The open measurement: its record header (from its file, blank, or as 更多 left it), its
-    // file (opened or last saved, until 清空; 保存 proposes it) and whether the header is saved.
-    // Its gauging is the input as last opened, saved or made new: the typed input still lives
-    // in the sheet and the fields, and snapshot_ tells whether it is saved.
+    // The open measurement: its input, its record header (from its file, blank, or as 更多 left
+    // it), its file (opened or last saved, until 清空; 保存 proposes it), whether it is saved,
+    // its last computation and its history. The sheet and the fields show it.
     Document document_;
     // The record header came from an opened file (until 清空): no 施测时间 is proposed.
     bool headerFromFile_ = false;
@@ -369,8 +367,8 @@ class MainWindow : public QMainWindow, public Window {
     // whose N and T are then emptied drops its velocity without asking.
     bool velocitiesComputed_ = false;
     QString unusableReason_;
-    // The input at the last run of 计算 while its finding count is still on the status bar.
-    std::optional<Gauging> runInput_;
+    // The last run of 计算's finding count is still on the status bar (no edit since).
+    bool runStatusShown_ = false;
     // Unit labels inside the result boxes.
     std::vector<QLabel*> unitLabels_;
     // Where the result fields stand at the default size.

@@ -4,7 +4,6 @@
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 #include "app/qt/uncertainty_view.hpp"
-#include "window/window_gauging.hpp"
 
 #include <QButtonGroup>
 #include <QFontMetrics>
@@ -101,13 +100,13 @@ void MainWindow::afterCompute(const ComputeOutcome& outcome) {
     marks_.set(computed_.findings());
     showResultsUnusable(unusable ? outcome.findings : std::vector<Finding>());
     showComputedState();
-    runInput_ = gaugingOf(*this);
+    runStatusShown_ = true;
 }
 
 void MainWindow::forgetComputation() {
     computed_.forget();
     marks_.clear();
-    runInput_.reset();
+    runStatusShown_ = false;
     showResultsUnusable({});
     if (showComputedState()) {
         setStatus("");
@@ -145,10 +144,11 @@ void MainWindow::refreshStale() {
 }
 
 void MainWindow::dropRunStatus() {
-    if (!runInput_ || sameInput(gaugingOf(*this), *runInput_)) {
+    const ComputedRun* run = document_.lastRun();
+    if (!runStatusShown_ || run == nullptr || sameInput(document_.gauging(), run->input)) {
         return;
     }
-    runInput_.reset();
+    runStatusShown_ = false;
     if (text(ctl::状态条1) == computed_.status()) {
         setStatus("");
     }
@@ -168,7 +168,7 @@ void MainWindow::rowsMoved() {
     // The findings name rows that now hold other verticals: they go until the next 计算.
     marks_.clear();
     computed_.dropFindings();
-    runInput_.reset();
+    runStatusShown_ = false;
     model_->marksChanged();
     showFindingCounts();
     refreshSectionPlot();

@@ -188,9 +188,10 @@ void MainWindow::buildThreePointMenu(QMenu* menu) {
         rules->addAction(action);
         connect(action, &QAction::triggered, this, [this, value] {
             settings_->setValue(QLatin1String(kThreePointSetting), value == ThreePointRule::Iso748
-                                                                        ? QStringLiteral("4")
-                                                                        : QStringLiteral("3"));
+                                                                       ? QStringLiteral("4")
+                                                                       : QStringLiteral("3"));
             // Figures computed by the other rule no longer stand.
+            document_.setThreePointRule(value);
             refreshStale();
         });
     };
@@ -322,14 +323,20 @@ std::string MainWindow::unsavedQuestion(std::string_view before) const {
            "（含制表数据）还没有保存，" + std::string(before) + "是否保存？";
 }
 
-bool MainWindow::unsaved() const {
-    return inputDiffers(*this, snapshot_) || !document_.saved();
+bool MainWindow::unsaved() {
+    commitCoefficients();
+    return !document_.saved();
 }
 
 void MainWindow::takeAsSaved(const std::filesystem::path& file) {
+    commitCoefficients();
+    document_.markSaved(file);
+}
+
+void MainWindow::startOver(const std::filesystem::path& file) {
     Gauging input = gaugingOf(*this);
+    document_.setThreePointRule(threePointRule());
     document_.open(std::move(input), document_.header(), file);
-    snapshot_ = takeInputSnapshot(*this);
 }
 
 MainWindow::CloseChoice MainWindow::askSaving(const std::string& question) {
@@ -404,14 +411,19 @@ void MainWindow::clearMeasurement() {
     if (!mayDropInput("清空前")) {
         return;
     }
-    run([this](Window& window) {
-        clearCommand(window);
-        // After an opened file, the coefficients are the user's own again.
-        if (headerFromFile_) {
-            for (std::size_t i = 0; i < kCoefficientCount; ++i) {
-                setText(kCoefficientFields[i].control, defaultCoefficients_[i]);
-            }
+    run([this](Window&) {
+        // A new measurement in the mode at hand: every row empty, the header blank, and after
+        // an opened file the coefficients the user's own again. The sheet, the fields and the
+        // results follow the document.
+        Gauging blank = document_.gauging();
+        for (GaugingRow& row : blank.rows) {
+            row = {};
         }
+        if (headerFromFile_) {
+            blank.coefficients = defaultCoefficients_;
+        }
+        setText(ctl::编辑框当前操作数据, "");
+        document_.open(std::move(blank), MeasurementHeader::fromBytes(kDefaultRecordHeader), {});
     });
     headerFromFile_ = false;
     // A new measurement: 保存 proposes a fresh name, never the last file's.
@@ -419,18 +431,15 @@ void MainWindow::clearMeasurement() {
     choices_.erase(std::string(ctl::通用对话框保存));
     velocitiesComputed_ = false;
     forgetComputation();
-    takeAsSaved({});
-    editing_->startNewHistory();
 }
 
 void MainWindow::afterOpened(const std::filesystem::path& file, const OpenResult& opened) {
     forgetComputation();
     headerFromFile_ = true;
-    takeAsSaved(file);
+    startOver(file);
     // A file read only in part, or converted, is not what 保存 would write back.
     fileIsOwn_ = opened.outcome == OpenOutcome::Opened && !opened.converted;
     velocitiesComputed_ = false;
-    editing_->startNewHistory();
     showFromFirstRow();
 }
 

@@ -3,9 +3,10 @@
 // exports the form, F1 shows the guide, F10 opens the menu bar. Each key does what its button or
 // menu entry does, and only when that is enabled; the buttons carry an underlined Alt key and every
 // button and field a tooltip. A key first writes the cell being edited into the sheet, so 打印 and
-// 导出Excel find outdated results outdated.
+// 导出Excel find outdated results outdated, and so does every command the window runs.
 #include "app/qt/main_window.hpp"
 #include "app/qt/qt_text.hpp"
+#include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 
 #include <QAction>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QTimer>
 
 namespace tarnelo {
 
@@ -157,8 +159,56 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void MainWindow::run(const std::function<void(Window&)>& command) {
+    grid_->commitPendingEdit();
+    commitCoefficients();
+    model_->beginBatch();
+    if (commandDepth_ == 0) {
+        waitClock_.invalidate();
+        waitShown_ = -1;
+    }
+    ++commandDepth_;
+    try {
+        command(*this);
+    } catch (const std::exception& error) {
+        model_->endBatch();
+        --commandDepth_;
+        showMessage(std::string("操作没有完成：") + error.what(), "提示：", MessageIcon::Warning);
+        refreshStale();
+        return;
+    }
+    model_->endBatch();
+    --commandDepth_;
+    refreshStale();
+    if (commandDepth_ == 0 && closeRequested_) {
+        // The window was closed while the command ran: close it now that it is done.
+        closeRequested_ = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+bool MainWindow::keepWaiting(const std::string& subject) {
+    if (!waitClock_.isValid()) {
+        waitClock_.start();
+    }
+    const qint64 seconds = waitClock_.elapsed() / 1000;
+    if (seconds != waitShown_) {
+        waitShown_ = seconds;
+        setStatus("正在等待 " +
+                  (subject.empty() ? std::string("LibreOffice 生成打印页面") : subject) + "…（" +
+                  std::to_string(seconds) + " 秒）");
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    if (closeRequested_) {
+        waitClock_.invalidate();
+        return false;
+    }
+    return true;
+}
+
 void MainWindow::settleEdit() {
     grid_->commitPendingEdit();
+    commitCoefficients();
     refreshStale();
 }
 

@@ -148,7 +148,9 @@ void MainWindow::relayout() {
 
 void MainWindow::bindSheetEditing() {
     editing_ = new SheetEditing(
-        *grid_, *model_, *rowNumbers_, [this](std::string_view text) { setStatus(text); }, this);
+        *grid_, *model_, *rowNumbers_, document_,
+        [this](std::string_view text) { setStatus(text); }, this);
+    editing_->stepBack = [this](bool undo) { return stepBack(undo); };
 }
 
 void MainWindow::fitToItsScreen() {

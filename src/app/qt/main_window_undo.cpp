@@ -1,147 +1,148 @@
-// 计算 and a switch of the entry mode as steps of the sheet's history: undo puts back the cells
-// the computation filled or emptied, the results, the findings and the mode as they were, and
-// redo brings the computation back without running it again. Ctrl+Z and Ctrl+Y reach the sheet's
-// history from anywhere in the window but a text field, which keeps its own.
+// The window's side of the document: the sheet, the mode and the coefficients follow its input,
+// and the results, 完成情况, the marks and findings, the two form buttons and the section follow
+// its last computation, whenever it changes. 计算 and a switch of the entry mode are steps of its
+// history like any edit: undo of 计算 shows the computation before it, redo shows it again
+// without running it. Ctrl+Z and Ctrl+Y reach the history from anywhere in the window but a text
+// field, which keeps its own.
 #include "app/qt/main_window.hpp"
 #include "app/qt/sheet_editing.hpp"
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 #include "app/window_sheet.hpp"
+#include "window/window_gauging.hpp"
 
 #include <QButtonGroup>
 #include <QKeySequence>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QShortcut>
 
 namespace tarnelo {
 
 namespace {
 
-// The radio box of the entry mode that is checked.
-std::string checkedMode(const Window& window) {
-    for (const std::string_view radio : {ctl::垂线模式, ctl::测速模式}) {
-        if (window.isSelected(radio)) {
-            return std::string(radio);
-        }
-    }
-    return {};
+// Every 测点流速 of 垂线模式 came from this computation.
+bool velocitiesFrom(const ComputedRun* run, EntryMode mode) {
+    return run != nullptr && mode == EntryMode::Vertical && run->computation.computed() &&
+           run->computation.mode == EntryMode::Vertical;
 }
 
 } // namespace
 
-MainWindow::WindowState MainWindow::captureWindow() const {
-    WindowState state;
-    for (const auto& [name, widget] : controls_) {
-        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-            state.texts.emplace_back(name, edit->text().toStdString());
-        }
-    }
-    state.colours = colours_;
-    state.mode = checkedMode(*this);
-    state.computed = computed_;
-    state.marks = marks_;
-    state.runInput = runInput_;
-    state.unusable = shownUnusable_;
-    state.unusableReason = unusableReason_;
-    state.exportEnabled = isEnabled(ctl::导出Excel);
-    state.printEnabled = isEnabled(ctl::打印);
-    state.velocitiesComputed = velocitiesComputed_;
-    state.rowsMoved = rowsMovedSince_;
-    return state;
-}
-
-void MainWindow::restoreWindow(const WindowState& state) {
-    ++commandDepth_;
-    if (!state.mode.empty() && state.mode != checkedMode(*this)) {
-        setSelected(state.mode, true);
-        layoutSheet(*this);
-    }
-    for (const auto& [name, value] : state.texts) {
-        setText(name, value);
-    }
-    for (const auto& [name, colour] : state.colours) {
-        setTextColour(name, colour);
-    }
-    computed_ = state.computed;
-    marks_ = state.marks;
-    runInput_ = state.runInput;
-    shownUnusable_ = state.unusable;
-    unusableReason_ = state.unusableReason;
-    setEnabled(ctl::导出Excel, state.exportEnabled);
-    setEnabled(ctl::打印, state.printEnabled);
-    velocitiesComputed_ = state.velocitiesComputed;
-    rowsMovedSince_ = state.rowsMoved;
-    --commandDepth_;
-    shownStale_ = computed_.stale(*this);
-    model_->setStale(shownStale_);
-    styleResults();
-    model_->marksChanged();
-    showFindingCounts();
-    refreshSectionPlot();
-}
-
 void MainWindow::computeAsStep() {
     grid_->commitPendingEdit();
-    WindowState before = captureWindow();
-    const std::vector<Sheet::Row> cells = sheetCells(sheet_);
-    const bool vertical = isSelected(ctl::垂线模式);
+    commitCoefficients();
     ComputeOutcome outcome;
-    run([&](Window& window) {
-        // Velocities this mode computed are no input: a vertical whose N and T were emptied
-        // since drops its velocity as the computation drops every computed cell.
-        if (vertical && velocitiesComputed_) {
-            for (int r = 0; r < sheet_.rowCount(); ++r) {
-                if (sheet_.cell(r, col::N).empty() || sheet_.cell(r, col::T).empty()) {
-                    sheet_.setCell(r, col::测点流速, "");
-                }
-            }
-        }
-        outcome = computeCommand(window);
-    });
-    afterCompute(outcome);
+    run([&](Window&) { outcome = computeDocument(); });
     // A computation that did not run leaves the input as it was, and its history too.
-    if (outcome.status == ComputeOutcome::Status::Cancelled) {
-        return;
-    }
-    if (vertical && outcome.status == ComputeOutcome::Status::Computed) {
+    if (outcome.status == ComputeOutcome::Status::Computed &&
+        document_.gauging().mode == EntryMode::Vertical) {
         velocitiesComputed_ = true;
     }
-    SheetEdit step = changesEdit(cells, sheet_, edits::kCompute);
-    WindowState after = captureWindow();
-    // A computation that changed nothing (too few rows, again) is no step.
-    if (step.ops.empty() && after.texts == before.texts &&
-        outcome.status != ComputeOutcome::Status::Computed) {
+}
+
+ComputeOutcome MainWindow::computeDocument() {
+    document_.setThreePointRule(threePointRule());
+    // Velocities this mode computed are no input: a vertical whose N and T were emptied since
+    // drops its velocity as the computation drops every computed cell.
+    const bool dropVelocities =
+        document_.gauging().mode == EntryMode::Vertical && velocitiesComputed_;
+    const auto prepare = [dropVelocities](Gauging& gauging) {
+        for (GaugingRow& row : gauging.rows) {
+            if (dropVelocities && (row.signalCount.empty() || row.seconds.empty())) {
+                row.velocity.clear();
+            }
+        }
+    };
+    Gauging input = document_.gauging();
+    prepare(input);
+    if (const std::string question = modeSwitchQuestion(input);
+        !question.empty() && !ask(question, "提示：")) {
+        return {ComputeOutcome::Status::Cancelled, {}, {}, nullptr};
+    }
+    CheckOptions options;
+    options.stationClass = stationClass();
+    // The document tells the window of its new computation (showRun).
+    document_.compute(options, prepare);
+    ComputeOutcome outcome = outcomeOf(document_.keptRun());
+    if (outcome.status == ComputeOutcome::Status::Refused) {
+        showMessage(outcome.message, "提示：", MessageIcon::Information);
+    }
+    return outcome;
+}
+
+void MainWindow::showRun() {
+    std::shared_ptr<const ComputedRun> run = document_.keptRun();
+    if (run == shownRun_) {
         return;
     }
-    step.restore = [this, before = std::move(before), after = std::move(after)](bool undone) {
-        restoreWindow(undone ? before : after);
-    };
-    editing_->record(std::move(step));
+    shownRun_ = run;
+    if (!run) {
+        for (const auto field : ctl::kResultFields) {
+            setText(field, "");
+        }
+        setText(ctl::致谢框, "");
+        setEnabled(ctl::导出Excel, false);
+        setEnabled(ctl::打印, false);
+        forgetComputation();
+        return;
+    }
+    showResults(*this, run->computation);
+    afterCompute(outcomeOf(std::move(run)));
+}
+
+bool MainWindow::stepBack(bool undo) {
+    if (!(undo ? document_.undo() : document_.redo())) {
+        return false;
+    }
+    refreshStale();
+    return true;
+}
+
+void MainWindow::showInput() {
+    editing_->showDocument();
+    const Gauging& input = document_.gauging();
+    if (input.mode != shownMode_) {
+        shownMode_ = input.mode;
+        if (input.mode != EntryMode::Unknown && selectedMode(*this) != input.mode) {
+            setSelected(input.mode == EntryMode::Vertical ? ctl::垂线模式 : ctl::测速模式, true);
+            layoutSheet(*this);
+        }
+        velocitiesComputed_ = velocitiesFrom(document_.lastRun(), input.mode);
+    }
+    for (std::size_t i = 0; i < kCoefficientCount; ++i) {
+        if (input.coefficients[i] != shownCoefficients_[i]) {
+            shownCoefficients_[i] = input.coefficients[i];
+            setText(kCoefficientFields[i].control, input.coefficients[i]);
+        }
+    }
+}
+
+void MainWindow::commitCoefficients() {
+    for (std::size_t i = 0; i < kCoefficientCount; ++i) {
+        document_.setCoefficient(i, text(kCoefficientFields[i].control));
+    }
 }
 
 void MainWindow::bindUndoSteps() {
-    // The window as a click finds it: a radio box is already checked, and the results already
-    // shown as outdated, when its click arrives.
-    for (QAbstractButton* radio : modes_->buttons()) {
-        connect(radio, &QAbstractButton::pressed, this,
-                [this] { beforeModeSwitch_ = captureWindow(); });
-    }
-    connect(modes_, &QButtonGroup::idClicked, this, [this](int) {
-        std::optional<WindowState> before = std::move(beforeModeSwitch_);
-        beforeModeSwitch_.reset();
-        run(modeSwitchCommand);
-        velocitiesComputed_ = false;
-        if (!before || before->mode.empty() || before->mode == checkedMode(*this)) {
-            return;
+    document_.observe([this](unsigned changes) {
+        if ((changes & change::kInput) != 0) {
+            showInput();
         }
-        SheetEdit step{std::string(edits::kModeSwitch), {}, {}, {}};
-        step.restore = [this, before = std::move(*before), after = captureWindow()](bool undone) {
-            restoreWindow(undone ? before : after);
-        };
-        editing_->record(std::move(step));
+        if ((changes & change::kComputation) != 0) {
+            showRun();
+        }
     });
+    connect(modes_, &QButtonGroup::idClicked, this, [this](int) {
+        run(modeSwitchCommand);
+        document_.setMode(selectedMode(*this));
+        // Velocities typed in 测速模式 are input in 垂线模式 too.
+        velocitiesComputed_ = false;
+    });
+    for (const CoefficientField& field : kCoefficientFields) {
+        if (auto* edit = qobject_cast<QLineEdit*>(control(field.control))) {
+            connect(edit, &QLineEdit::editingFinished, this, [this] { commitCoefficients(); });
+        }
+    }
 
     // A text field and the cell being edited take these keys first for their own undo.
     const auto bind = [this](const QKeySequence& keys, const char* name,

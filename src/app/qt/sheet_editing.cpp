@@ -27,13 +27,39 @@ bool rowIsEmpty(const Sheet& sheet, int row) {
     return true;
 }
 
+constexpr std::array<int, 6> kTypedColumns{col::起点距, col::水深, col::相对,
+                                           col::N,      col::T,    col::测点流速};
+
+// A row of the document as the sheet shows it: the typed columns from the gauging, the others
+// as the last 计算 wrote them.
+RowTexts shownRow(const Document& document, std::size_t row) {
+    RowTexts texts = document.computedTexts(static_cast<int>(row));
+    for (const int c : kTypedColumns) {
+        texts[static_cast<std::size_t>(c)] = typedText(document.gauging().rows[row], c);
+    }
+    return texts;
+}
+
+void widen(CellRange& range, int row, int column) {
+    if (range.empty()) {
+        range = {row, column, row, column};
+        return;
+    }
+    range.top = std::min(range.top, row);
+    range.bottom = std::max(range.bottom, row);
+    range.left = std::min(range.left, column);
+    range.right = std::max(range.right, column);
+}
+
 } // namespace
 
 SheetEditing::SheetEditing(SheetView& grid, SheetModel& model, QHeaderView& rowNumbers,
-                           std::function<void(std::string_view)> status, QObject* parent)
-    : QObject(parent), grid_(grid), model_(model), status_(std::move(status)) {
+                           Document& document, std::function<void(std::string_view)> status,
+                           QObject* parent)
+    : QObject(parent), grid_(grid), model_(model), status_(std::move(status)), document_(document) {
+    stepBack = [this](bool undo) { return undo ? document_.undo() : document_.redo(); };
     model_.typed = [this](int row, int column, const std::string& text) {
-        perform(typingEdit(model_.sheet(), row, column, text));
+        document_.setCell(row, column, text);
     };
     connect(&grid_, &SheetView::requested, this, &SheetEditing::handle);
     connect(&grid_, &SheetView::readOnlyTyped, this,
@@ -81,7 +107,7 @@ void SheetEditing::handle(SheetView::Request request) {
         break;
     case SheetView::Request::Delete: {
         SheetEdit edit = emptyingEdit(sheet, selection(), edits::kDelete);
-        const std::size_t emptied = edit.ops.size();
+        const std::size_t emptied = edit.writes.size();
         perform(std::move(edit));
         // Emptying more than one cell asks nothing; the status bar says how many, and how to
         // take it back.
@@ -93,13 +119,15 @@ void SheetEditing::handle(SheetView::Request request) {
     case SheetView::Request::Undo:
     case SheetView::Request::Redo: {
         const bool undo = request == SheetView::Request::Undo;
-        const SheetEdit* step = nullptr;
-        batched(
-            [&] { step = undo ? history_.undo(model_.sheet()) : history_.redo(model_.sheet()); });
-        if (step != nullptr) {
-            select(step->focus);
+        const std::string name(undo ? document_.undoName() : document_.redoName());
+        lastShown_ = {};
+        bool done = false;
+        batched([&] { done = stepBack(undo); });
+        if (done) {
+            select(lastShown_);
         }
-        status_(undo ? undoStatus(step) : redoStatus(step));
+        status_(undo ? undoStatus(done ? name : std::string_view())
+                     : redoStatus(done ? name : std::string_view()));
         break;
     }
     case SheetView::Request::InsertRowsAbove:
@@ -114,7 +142,7 @@ void SheetEditing::handle(SheetView::Request request) {
     case SheetView::Request::RemoveRows: {
         const CellRange range = selection();
         if (!range.empty()) {
-            perform(removeRowsEdit(sheet, range.top, range.rows()));
+            document_.removeRows(range.top, range.rows());
         }
         break;
     }
@@ -159,7 +187,7 @@ void SheetEditing::insertRows(bool below) {
     if (range.empty()) {
         return;
     }
-    perform(insertRowsEdit(model_.sheet(), below ? range.bottom + 1 : range.top, range.rows()));
+    document_.insertRows(below ? range.bottom + 1 : range.top, range.rows());
 }
 
 void SheetEditing::insertPoint() {
@@ -185,9 +213,7 @@ void SheetEditing::insertPoint() {
     while (at < sheet.rowCount() && model_.isPointRow(at)) {
         ++at;
     }
-    SheetEdit edit = insertRowsEdit(sheet, at, 1);
-    edit.name = edits::kInsertPoint;
-    perform(std::move(edit));
+    document_.insertRows(at, 1, edits::kInsertPoint);
     const QModelIndex relative = model_.index(at, col::相对);
     grid_.setCurrentIndex(relative);
     grid_.scrollTo(relative);
@@ -195,13 +221,51 @@ void SheetEditing::insertPoint() {
             " 行插入测点行：填写相对位置和测点的测量值，起点距、水深留空。");
 }
 
-void SheetEditing::perform(SheetEdit edit) {
-    const CellRange focus = edit.focus;
+void SheetEditing::perform(const SheetEdit& edit) {
+    std::vector<CellText> cells;
+    cells.reserve(edit.writes.size());
+    for (const CellWrite& write : edit.writes) {
+        cells.push_back({write.row, write.column, write.text});
+    }
     bool done = false;
-    batched([&] { done = history_.perform(model_.sheet(), std::move(edit)); });
+    batched([&] { done = document_.setCells(cells, edit.name); });
+    const CellRange focus = edit.focus;
     if (done && !focus.empty() && focus.rows() * focus.columns() > 1) {
         select(focus);
     }
+}
+
+void SheetEditing::showDocument() {
+    const std::vector<GaugingRow>& rows = document_.gauging().rows;
+    const RowsChange& moved = document_.rowsChange();
+    Sheet& sheet = model_.sheet();
+    const auto shown = static_cast<int>(shown_.size());
+    const int gained = static_cast<int>(rows.size()) - shown;
+    // Rows gained or lost among the rows shown move the sheet's rows; at its end the sheet
+    // only grows.
+    const bool among = gained != 0 && moved.after - moved.before == gained && moved.first < shown;
+    batched([&] {
+        for (int i = 0; among && i < gained; ++i) {
+            sheet.insertRow(moved.first);
+            shown_.insert(shown_.begin() + moved.first, RowTexts{});
+        }
+        for (int i = 0; among && i < -gained; ++i) {
+            sheet.removeRow(moved.first);
+            shown_.erase(shown_.begin() + moved.first);
+        }
+        shown_.resize(rows.size());
+        sheet.growTo(static_cast<int>(rows.size()));
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            const RowTexts texts = shownRow(document_, r);
+            for (std::size_t c = 0; c < texts.size(); ++c) {
+                if (texts[c] != shown_[r][c]) {
+                    sheet.setCell(static_cast<int>(r), static_cast<int>(c), texts[c]);
+                    widen(lastShown_, static_cast<int>(r), static_cast<int>(c));
+                }
+            }
+            shown_[r] = texts;
+        }
+    });
 }
 
 void SheetEditing::batched(const std::function<void()>& change) {
@@ -235,9 +299,9 @@ void SheetEditing::showMenu(QWidget* over, const QPoint& at) {
         return action;
     };
     add("撤销", QKeySequence(QStringLiteral("Ctrl+Z")), SheetView::Request::Undo)
-        ->setEnabled(history_.canUndo());
+        ->setEnabled(document_.canUndo());
     add("重做", QKeySequence(QStringLiteral("Ctrl+Y")), SheetView::Request::Redo)
-        ->setEnabled(history_.canRedo());
+        ->setEnabled(document_.canRedo());
     menu.addSeparator();
     add("剪切", QKeySequence(QStringLiteral("Ctrl+X")), SheetView::Request::Cut);
     add("复制", QKeySequence(QStringLiteral("Ctrl+C")), SheetView::Request::Copy);

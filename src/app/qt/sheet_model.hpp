@@ -1,6 +1,6 @@
-// The grid 高级表格1 as a Qt item model: a view straight onto the measurement sheet, which
-// stays the only copy of the measurement. Edits go into the sheet; the sheet's change
-// notices come back as model signals. During a command the notices are collected and sent
+// The grid 高级表格1 as a Qt item model: a view straight onto the measurement sheet, the
+// display of the window's document. Typed text goes to the document (typed); the sheet's
+// change notices come back as model signals. During a command the notices are collected and sent
 // once at its end, so computing a long sheet does not repaint cell by cell.
 #pragma once
 
