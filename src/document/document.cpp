@@ -253,7 +253,9 @@ bool Document::removeRows(int first, int count) {
 }
 
 bool Document::setCoefficient(std::size_t index, std::string text) {
-    if (index >= kCoefficientCount) {
+    // An unchanged field is no step (and costs no copy of the rows: every command commits the
+    // six fields first).
+    if (index >= kCoefficientCount || gauging_.coefficients[index] == text) {
         return false;
     }
     return edit(edits::kCoefficient,
@@ -261,6 +263,9 @@ bool Document::setCoefficient(std::size_t index, std::string text) {
 }
 
 bool Document::setMode(EntryMode mode) {
+    if (gauging_.mode == mode) {
+        return false;
+    }
     return edit(edits::kModeSwitch, [&](Gauging& gauging, HeaderFields&) { gauging.mode = mode; });
 }
 
