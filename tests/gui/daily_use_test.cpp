@@ -8,6 +8,7 @@
 #include "app/qt/sheet_editing.hpp"
 #include "app/qt/sheet_view.hpp"
 
+#include <QItemSelectionModel>
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
@@ -74,6 +75,8 @@ void DailyUseTest::computeAndModeSwitchAreUndoSteps() {
     QCOMPARE(w.document().computation(), nullptr);
     QVERIFY(!w.isEnabled(ctl::导出Excel));
     QCOMPARE(w.text(ctl::状态条1), std::string("已撤销：计算"));
+    // What the computation wrote is no selection: the cursor stays where it was.
+    QVERIFY(w.grid().selectionModel()->selectedIndexes().size() <= 1);
     QCOMPARE(w.document().redoName(), edits::kCompute);
     // Redone without running again: the same figures, current and exportable.
     QTest::keyClick(&w.grid(), Qt::Key_Y, Qt::ControlModifier);

@@ -260,7 +260,11 @@ void SheetEditing::showDocument() {
             for (std::size_t c = 0; c < texts.size(); ++c) {
                 if (texts[c] != shown_[r][c]) {
                     sheet.setCell(static_cast<int>(r), static_cast<int>(c), texts[c]);
-                    widen(lastShown_, static_cast<int>(r), static_cast<int>(c));
+                    // Undo and redo select the typed cells they put back; what a computation
+                    // wrote or took away moves no selection.
+                    if (typesColumn(document_.gauging().mode, static_cast<int>(c))) {
+                        widen(lastShown_, static_cast<int>(r), static_cast<int>(c));
+                    }
                 }
             }
             shown_[r] = texts;
