@@ -40,7 +40,7 @@ QImage painted(const drawing::Drawing& picture) {
 // blocks whose mean grey differs by more than 12 levels of 255. Text drawn in another font
 // hinting, or an edge antialiased differently, moves a block's mean by a few levels; a missing
 // line or shape moves it by far more.
-double differingBlocks(const QImage& a, const QImage& b) {
+[[maybe_unused]] double differingBlocks(const QImage& a, const QImage& b) {
     constexpr int kBlock = 8;
     int blocks = 0;
     int differing = 0;
@@ -59,7 +59,7 @@ double differingBlocks(const QImage& a, const QImage& b) {
     return static_cast<double>(differing) / blocks;
 }
 
-drawing::Drawing sectionOfExample() {
+[[maybe_unused]] drawing::Drawing sectionOfExample() {
     const GaugingFile read =
         readGaugingFile(fs::path(TARNELO_SOURCE_DIR) / "examples" / "vertical-25-verticals.dat");
     EXPECT_EQ(read.status, GaugingFile::Status::Opened);
@@ -67,7 +67,7 @@ drawing::Drawing sectionOfExample() {
     return sectionPlotDrawing(read.gauging, computed, computed.findings, {});
 }
 
-drawing::Drawing relationOfAYear() {
+[[maybe_unused]] drawing::Drawing relationOfAYear() {
     RatingReport report;
     report.station = "青石桥";
     report.year = 2024;
