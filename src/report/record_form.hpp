@@ -106,6 +106,8 @@ struct FormOutcome {
     std::filesystem::path file;
     // The text of the message box that was shown, if any.
     std::string message;
+    // The printer the pages went to (print only; empty where the road does not say).
+    std::string printer;
 };
 
 // Both commands refuse a sheet with a gap in 起点距 or more than 40 verticals (the form would be

@@ -108,6 +108,7 @@ FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
         return fail(FormOutcome::Status::Failed, problem, MessageIcon::Warning);
     }
     outcome.status = FormOutcome::Status::Done;
+    outcome.printer = printer;
     return outcome;
 }
 

@@ -125,7 +125,7 @@ void PendingEditTest::everyCommandWritesTheCellBeingEditedFirst() {
     int exported = 0;
     w.printAction = [&printed](Window&, const sys::KeepWaiting&) {
         ++printed;
-        return FormOutcome{FormOutcome::Status::Done, false, {}, "printed"};
+        return FormOutcome{FormOutcome::Status::Done, false, {}, "printed", {}};
     };
     w.exportAction = [&exported](Window&) {
         ++exported;

@@ -18,7 +18,6 @@
 #include "files/coefficient_file.hpp"
 #include "files/raw_data_file.hpp"
 #include "files/record_header.hpp"
-#include "platform/print/cups_printer.hpp"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
@@ -378,9 +377,10 @@ void MainWindow::bindFormCommands() {
             });
         }
         if (outcome.status == FormOutcome::Status::Done) {
-            setStatus(outcome.message.empty()
-                          ? printDoneStatus(defaultPrinterName(), outcome.twoPages)
-                          : outcome.message);
+            // The printer the road used, not looked up again: that would ask the print
+            // service once more, without the wait the road was given.
+            setStatus(outcome.message.empty() ? printDoneStatus(outcome.printer, outcome.twoPages)
+                                              : outcome.message);
         } else if (outcome.status != FormOutcome::Status::Cancelled || waitShown_ >= 0) {
             // A failure, or a wait on the status bar that has ended.
             setStatus(unfinishedStatus("打印", outcome));
