@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <span>
+#include <utility>
 
 namespace tarnelo {
 
@@ -215,33 +216,34 @@ ForeignForm recogniseForeignForm(std::string_view bytes) {
     return form;
 }
 
-RawDataRead parseRawData(std::string_view bytes) {
-    RawDataRead read;
-    const std::size_t separatorAt = bytes.find(kSeparator);
-    // Only the tag line, the coefficient line and the column lines are converted and read:
-    // whatever follows them is dropped unread, so a file of millions of short lines costs no
-    // more memory than its own bytes. A GBK trail byte is never CR or LF.
-    std::string_view input = bytes.substr(0, separatorAt);
+namespace {
+
+// The tag line, the coefficient line and the column lines of the input part, as UTF-8. Only
+// they are converted and read: whatever follows them is dropped unread, so a file of millions
+// of short lines costs no more memory than its own bytes. A GBK trail byte is never CR or LF.
+std::string inputLines(std::string_view input) {
     std::size_t inputEnd = 0;
     for (std::size_t line = 0; line < kMostInputLines && inputEnd != std::string_view::npos;
          ++line) {
         inputEnd = input.find("\r\n", inputEnd);
         inputEnd = inputEnd == std::string_view::npos ? inputEnd : inputEnd + 2;
     }
-    const std::string text = gbkToUtf8(input.substr(0, inputEnd));
-    if (!text.starts_with(kRawDataTag)) {
-        return read;
-    }
-    read.tagged = true;
-    RawData& data = read.data;
-    if (separatorAt != std::string_view::npos) {
-        // The text is cut into at most two pieces: a further blank line ends the header part.
-        const std::string_view rest = bytes.substr(separatorAt + kSeparator.size());
-        data.header = std::string(rest.substr(0, rest.find(kSeparator)));
-    }
+    return gbkToUtf8(input.substr(0, inputEnd));
+}
 
-    const auto lines = splitTextViews(text, "\r\n", kMostInputLines);
-    const auto tagLine = splitText(lines.front(), ",", 2);
+// The header part after the separator; std::nullopt when the file has no separator.
+std::optional<std::string> headerPart(std::string_view bytes, std::size_t separatorAt) {
+    if (separatorAt == std::string_view::npos) {
+        return std::nullopt;
+    }
+    // The text is cut into at most two pieces: a further blank line ends the header part.
+    const std::string_view rest = bytes.substr(separatorAt + kSeparator.size());
+    return std::string(rest.substr(0, rest.find(kSeparator)));
+}
+
+// The mode named on the tag line.
+void readMode(std::string_view tagLineText, RawData& data) {
+    const auto tagLine = splitText(tagLineText, ",", 2);
     const std::string modeName = tagLine.size() > 1 ? tagLine[1] : std::string();
     if (modeName == kVerticalModeName) {
         data.mode = EntryMode::Vertical;
@@ -250,54 +252,69 @@ RawDataRead parseRawData(std::string_view bytes) {
     } else {
         data.problems.push_back("文件未注明“垂线模式”或“测速模式”，只读入了测站记录表头");
     }
+}
 
+// The mode's coefficients from the coefficient line, with the ones missing named.
+void readCoefficients(std::span<const std::string_view> lines, RawData& data) {
     const std::size_t coefficients = coefficientCount(data.mode);
-    if (coefficients > 0) {
-        if (lines.size() > 1) {
-            data.coefficients = splitValues(lines[1], coefficients);
-        }
-        if (data.coefficients.size() < coefficients) {
-            std::string missing;
-            for (std::size_t i = data.coefficients.size(); i < coefficients; ++i) {
-                missing += (missing.empty() ? "" : "、") + inQuotes(kCoefficientNames[i].name);
-            }
-            data.problems.push_back("缺少系数" + missing + "（保持原值）");
-        }
+    if (coefficients == 0) {
+        return;
     }
+    if (lines.size() > 1) {
+        data.coefficients = splitValues(lines[1], coefficients);
+    }
+    if (data.coefficients.size() < coefficients) {
+        std::string missing;
+        for (std::size_t i = data.coefficients.size(); i < coefficients; ++i) {
+            missing += (missing.empty() ? "" : "、") + inQuotes(kCoefficientNames[i].name);
+        }
+        data.problems.push_back("缺少系数" + missing + "（保持原值）");
+    }
+}
 
+// The mode's typed columns from the column lines. Returns the refusal when a column has more
+// values than a sheet has rows or a value is far too long.
+std::optional<std::string> readColumns(std::span<const std::string_view> lines, RawData& data) {
     const auto columns = typedColumns(data.mode);
     for (std::size_t k = 0; k < columns.size() && 2 + k < lines.size(); ++k) {
         const std::string_view line = lines[2 + k];
         if (valueCount(line) > kMostRawDataRows) {
-            read.refusal = "每列有 " + std::to_string(valueCount(line)) + " 个值，超过 " +
-                           std::to_string(kMostRawDataRows) + " 行的上限，文件未打开。";
-            return read;
+            return "每列有 " + std::to_string(valueCount(line)) + " 个值，超过 " +
+                   std::to_string(kMostRawDataRows) + " 行的上限，文件未打开。";
         }
         data.columns.push_back(splitText(line, ","));
         const auto& values = data.columns.back();
         for (std::size_t r = 0; r < values.size(); ++r) {
             if (const std::size_t length = characterCount(values[r]);
                 length > kLongestRawDataValue) {
-                read.refusal = "第 " + std::to_string(r + 1) + " 行" +
-                               inQuotes(columnHeading(columns[k])) + "有 " +
-                               std::to_string(length) + " 个字符，超过 " +
-                               std::to_string(kLongestRawDataValue) + " 个字符的上限，文件未打开。";
-                return read;
+                return "第 " + std::to_string(r + 1) + " 行" + inQuotes(columnHeading(columns[k])) +
+                       "有 " + std::to_string(length) + " 个字符，超过 " +
+                       std::to_string(kLongestRawDataValue) + " 个字符的上限，文件未打开。";
             }
         }
     }
+    return std::nullopt;
+}
+
+// The refusal when a coefficient is far too long.
+std::optional<std::string> overlongCoefficient(const RawData& data) {
     for (std::size_t i = 0; i < data.coefficients.size(); ++i) {
         if (const std::size_t length = characterCount(data.coefficients[i]);
             length > kLongestRawDataValue) {
-            read.refusal = "系数" + inQuotes(kCoefficientNames[i].name) + "有 " +
-                           std::to_string(length) + " 个字符，超过 " +
-                           std::to_string(kLongestRawDataValue) + " 个字符的上限，文件未打开。";
-            return read;
+            return "系数" + inQuotes(kCoefficientNames[i].name) + "有 " + std::to_string(length) +
+                   " 个字符，超过 " + std::to_string(kLongestRawDataValue) +
+                   " 个字符的上限，文件未打开。";
         }
     }
+    return std::nullopt;
+}
+
+// The rows the file fills, and each column missing or of another length than column 1.
+void checkColumnLengths(RawData& data) {
     if (!data.columns.empty()) {
         data.rows = data.columns.front().size();
     }
+    const auto columns = typedColumns(data.mode);
     for (std::size_t k = 0; k < columns.size(); ++k) {
         const std::string name = inQuotes(columnHeading(columns[k]));
         if (k >= data.columns.size()) {
@@ -314,6 +331,10 @@ RawDataRead parseRawData(std::string_view bytes) {
                                     " 个，多出的值未读入");
         }
     }
+}
+
+// A header part that is missing or cut off.
+void checkHeaderPart(RawData& data) {
     if (!data.header) {
         data.problems.push_back("缺少测站记录表头部分（测站记录表头为空白）");
     } else if (!data.header->empty() && !headerWhole(*data.header)) {
@@ -321,6 +342,34 @@ RawDataRead parseRawData(std::string_view bytes) {
         data.problems.push_back(
             "测站记录表头部分不完整，文件可能在表头处被截断（缺少的栏目为空白）");
     }
+}
+
+} // namespace
+
+RawDataRead parseRawData(std::string_view bytes) {
+    RawDataRead read;
+    const std::size_t separatorAt = bytes.find(kSeparator);
+    const std::string text = inputLines(bytes.substr(0, separatorAt));
+    if (!text.starts_with(kRawDataTag)) {
+        return read;
+    }
+    read.tagged = true;
+    RawData& data = read.data;
+    data.header = headerPart(bytes, separatorAt);
+
+    const auto lines = splitTextViews(text, "\r\n", kMostInputLines);
+    readMode(lines.front(), data);
+    readCoefficients(lines, data);
+    if (auto refusal = readColumns(lines, data)) {
+        read.refusal = std::move(*refusal);
+        return read;
+    }
+    if (auto refusal = overlongCoefficient(data)) {
+        read.refusal = std::move(*refusal);
+        return read;
+    }
+    checkColumnLengths(data);
+    checkHeaderPart(data);
     return read;
 }
 

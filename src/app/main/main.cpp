@@ -163,22 +163,8 @@ std::filesystem::path pathOf(const QString& text) {
                                                static_cast<std::size_t>(bytes.size())));
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    if (const auto status = answerWithoutWindow(argc, argv)) {
-        return *status;
-    }
-    // What runs ended by a kill or a crash left in the temporary folders.
-    tarnelo::sys::removeStaleScratchFoldersOfEveryKind();
-    QElapsedTimer clock;
-    clock.start();
-    // The process-wide spreadsheet wrapper, from before the window to the end of the run.
-    tarnelo::SpreadsheetAutomationInstance spreadsheet;
-    previousHandler = qInstallMessageHandler(startupMessage);
-    holding = true;
-    QApplication application(argc, argv);
-    holding = false;
+// The Qt messages held back while the application was made go out as usual.
+void releaseHeldMessages() {
     qInstallMessageHandler(previousHandler);
     for (const HeldMessage& message : held) {
         const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
@@ -187,33 +173,31 @@ int main(int argc, char** argv) {
         }
     }
     held.clear();
+}
+
+void nameApplication(QApplication& application) {
     // Where QSettings keeps the window's size.
     QCoreApplication::setOrganizationName(QStringLiteral("Tarnelo"));
     QCoreApplication::setApplicationName(QStringLiteral("Tarnelo"));
     tarnelo::installQtTranslations(application);
 
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tarnelo.Tarnelo"));
-    bool understood = true;
-    // A raw data file named on the command line (a double-click in the file manager).
-    const std::optional<QString> file = fileArgument(QCoreApplication::arguments(), understood);
-    if (!understood) {
-        return kExitUsage;
-    }
+}
 
-    // Beside the executable when it has a writable Data folder, else the user's own folder.
-    const tarnelo::ProgramFolders folders = tarnelo::resolveProgramFolders(
-        pathOf(QCoreApplication::applicationDirPath()), tarnelo::UserEnvironment::ofProcess());
-    const std::filesystem::path folder = folders.program;
+// The folders' problems, and where the settings are kept, as messages for the user.
+std::vector<std::string> settleFolders(const tarnelo::ProgramFolders& folders) {
     std::vector<std::string> problems = folders.problems;
-    if (auto settings = tarnelo::keepSettingsIn(folder, !folders.perUser)) {
+    if (auto settings = tarnelo::keepSettingsIn(folders.program, !folders.perUser)) {
         problems.push_back(std::move(*settings));
     }
-    // One window per program folder: a second one would overwrite the first one's header and
-    // working copies. A second start hands its file to the first window.
-    std::unique_ptr<tarnelo::ProgramFolderLock> lock;
-    std::string holder;
-    const tarnelo::ProgramFolderLock::Result locked =
-        tarnelo::ProgramFolderLock::acquire(folder, lock, &holder);
+    return problems;
+}
+
+// The program folder is held by another run: the file goes to the running window when it can.
+// Returns the exit status when the program ends here (always, unless the folder is free).
+std::optional<int> answerHeldFolder(tarnelo::ProgramFolderLock::Result locked,
+                                    const std::string& holder, const std::filesystem::path& folder,
+                                    const std::optional<QString>& file, QApplication& application) {
     if (locked == tarnelo::ProgramFolderLock::Result::HeldByOtherUser) {
         // Not a window of this user's: nothing to hand the file to, and no folder to work in.
         std::fprintf(stderr,
@@ -249,6 +233,15 @@ int main(int argc, char** argv) {
         tarnelo::refuseSecondStart(folder);
         return kExitRunning;
     }
+    return std::nullopt;
+}
+
+// The main window, shown with the folders' problems and the named file opened, until it is
+// closed. Returns the event loop's exit status.
+int runWindow(QApplication& application, const tarnelo::ProgramFolders& folders,
+              const std::vector<std::string>& problems, const std::optional<QString>& file,
+              const QElapsedTimer& clock) {
+    const std::filesystem::path& folder = folders.program;
     tarnelo::prepareSkin(application);
     tarnelo::MainWindow window(folder);
     window.setDocumentFolder(folders.documents);
@@ -281,4 +274,45 @@ int main(int argc, char** argv) {
         }
     }
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (const auto status = answerWithoutWindow(argc, argv)) {
+        return *status;
+    }
+    // What runs ended by a kill or a crash left in the temporary folders.
+    tarnelo::sys::removeStaleScratchFoldersOfEveryKind();
+    QElapsedTimer clock;
+    clock.start();
+    // The process-wide spreadsheet wrapper, from before the window to the end of the run.
+    tarnelo::SpreadsheetAutomationInstance spreadsheet;
+    previousHandler = qInstallMessageHandler(startupMessage);
+    holding = true;
+    QApplication application(argc, argv);
+    holding = false;
+    releaseHeldMessages();
+    nameApplication(application);
+    bool understood = true;
+    // A raw data file named on the command line (a double-click in the file manager).
+    const std::optional<QString> file = fileArgument(QCoreApplication::arguments(), understood);
+    if (!understood) {
+        return kExitUsage;
+    }
+
+    // Beside the executable when it has a writable Data folder, else the user's own folder.
+    const tarnelo::ProgramFolders folders = tarnelo::resolveProgramFolders(
+        pathOf(QCoreApplication::applicationDirPath()), tarnelo::UserEnvironment::ofProcess());
+    const std::vector<std::string> problems = settleFolders(folders);
+    // One window per program folder: a second one would overwrite the first one's header and
+    // working copies. A second start hands its file to the first window.
+    std::unique_ptr<tarnelo::ProgramFolderLock> lock;
+    std::string holder;
+    const tarnelo::ProgramFolderLock::Result locked =
+        tarnelo::ProgramFolderLock::acquire(folders.program, lock, &holder);
+    if (const auto status = answerHeldFolder(locked, holder, folders.program, file, application)) {
+        return *status;
+    }
+    return runWindow(application, folders, problems, file, clock);
 }

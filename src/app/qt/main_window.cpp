@@ -168,6 +168,16 @@ void MainWindow::restyleHeading(QLabel* label, int colour) {
                              .arg(c.name()));
 }
 
+QPushButton* MainWindow::addButton(QWidget* parent, std::string_view name, int x, int y, int w,
+                                   int h) {
+    auto* button = new QPushButton(qtext(initialText(name)), parent);
+    button->setObjectName(qtext(name));
+    button->setGeometry(x, y, w, h);
+    button->setAutoDefault(false);
+    controls_.emplace(std::string(name), button);
+    return button;
+}
+
 void MainWindow::buildControls() {
     QWidget* client = makeClient();
 
@@ -182,7 +192,23 @@ void MainWindow::buildControls() {
     QGroupBox* coefficientGroup = addGroup(ctl::分组框1, 750, 4, 192, 224);
     QGroupBox* controlGroup = addGroup(ctl::分组框2, 750, 248, 192, 267);
 
-    // The sheet and its heading band.
+    buildSheet(sheetGroup, client);
+    buildResultsPanel(sheetGroup);
+    buildCoefficientPanel(coefficientGroup);
+    buildProgramControlPanel(controlGroup);
+    buildStatusBarAndMenu();
+
+    buildFindingsControls();
+    buildSectionPlotControls();
+    buildPrintControls();
+
+    const int menuHeight = menuBar()->sizeHint().height();
+    setMinimumSize(kClientWidth, menuHeight + kClientHeight - kCompactBy);
+    resize(kClientWidth, menuHeight + kClientHeight);
+    move(50, 50);
+}
+
+void MainWindow::buildSheet(QGroupBox* sheetGroup, QWidget* client) {
     grid_ = new SheetView(sheetGroup);
     grid_->setObjectName(qtext(ctl::高级表格1));
     grid_->setGeometry(8, 67, 716, 387);
@@ -197,8 +223,9 @@ void MainWindow::buildControls() {
         colours_.emplace(std::string(h.name), kBlack);
         restyleHeading(label, kBlack);
     }
+}
 
-    // Section results.
+void MainWindow::buildResultsPanel(QGroupBox* sheetGroup) {
     for (const ResultPair& r : kResults) {
         QLabel* label = addLabel(sheetGroup, r.label, r.x, r.y, r.labelWidth, 24);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -224,8 +251,10 @@ void MainWindow::buildControls() {
     }
     connect(static_cast<QLineEdit*>(control(ctl::致谢框)), &QLineEdit::textChanged, this,
             [this] { fitCompletionText(); });
+}
 
-    // Coefficients, in tab order.
+void MainWindow::buildCoefficientPanel(QGroupBox* coefficientGroup) {
+    // In tab order.
     addLabel(coefficientGroup, ctl::标签23, 11, 16, 77, 24);
     addLabel(coefficientGroup, ctl::标签24, 11, 39, 77, 24);
     addLabel(coefficientGroup, ctl::标签25, 11, 62, 77, 24);
@@ -256,18 +285,11 @@ void MainWindow::buildControls() {
         QWidget::setTabOrder(previous, edit);
         previous = edit;
     }
-    auto addButton = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h) {
-        auto* button = new QPushButton(qtext(initialText(name)), parent);
-        button->setObjectName(qtext(name));
-        button->setGeometry(x, y, w, h);
-        button->setAutoDefault(false);
-        controls_.emplace(std::string(name), button);
-        return button;
-    };
     addButton(coefficientGroup, ctl::更多, 11, 124, 80, 24);
     addButton(coefficientGroup, ctl::保存系数, 102, 124, 80, 24);
+}
 
-    // Program control.
+void MainWindow::buildProgramControlPanel(QGroupBox* controlGroup) {
     addLabel(controlGroup, ctl::标签36, 8, 25, 82, 15);
     addEdit(controlGroup, ctl::编辑框当前操作数据, 12, 43, 168, 20, 0)->setReadOnly(true);
     modes_ = new QButtonGroup(this);
@@ -295,8 +317,9 @@ void MainWindow::buildControls() {
     progressBar_->setValue(0);
     progressBar_->setTextVisible(false);
     controls_.emplace(std::string(ctl::进度条1), progressBar_);
+}
 
-    // Status bar and menu.
+void MainWindow::buildStatusBarAndMenu() {
     auto* status = new QStatusBar(this);
     status->setObjectName(qtext(ctl::状态条1));
     status->setSizeGripEnabled(false);
@@ -312,15 +335,6 @@ void MainWindow::buildControls() {
         QAction* action = about->addAction(QString::fromUtf8(text));
         action->setObjectName(QString::fromUtf8(name));
     }
-
-    buildFindingsControls();
-    buildSectionPlotControls();
-    buildPrintControls();
-
-    const int menuHeight = menuBar()->sizeHint().height();
-    setMinimumSize(kClientWidth, menuHeight + kClientHeight - kCompactBy);
-    resize(kClientWidth, menuHeight + kClientHeight);
-    move(50, 50);
 }
 
 void MainWindow::bindFileCommands() {

@@ -24,6 +24,7 @@
 
 class QButtonGroup;
 class QDialog;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -185,6 +186,13 @@ class MainWindow : public QMainWindow, public Window {
     };
 
     void buildControls();
+    // The parts of buildControls, in the order they are made: the sheet and its heading band,
+    // the section results under it, 计算系数, 程序控制, then the status bar and the menu.
+    void buildSheet(QGroupBox* sheetGroup, QWidget* client);
+    void buildResultsPanel(QGroupBox* sheetGroup);
+    void buildCoefficientPanel(QGroupBox* coefficientGroup);
+    void buildProgramControlPanel(QGroupBox* controlGroup);
+    void buildStatusBarAndMenu();
     void bindCommands();
     // 计算, 清空, 打开 and 保存; 导出Excel and 打印.
     void bindFileCommands();
@@ -206,6 +214,7 @@ class MainWindow : public QMainWindow, public Window {
     QLabel* addLabel(QWidget* parent, std::string_view name, int x, int y, int w, int h);
     QLineEdit* addEdit(QWidget* parent, std::string_view name, int x, int y, int w, int h,
                        int maxLength);
+    QPushButton* addButton(QWidget* parent, std::string_view name, int x, int y, int w, int h);
     void restyleHeading(QLabel* label, int colour);
     // Places the controls for the window's size: at the default size as the template has
     // them; larger, the sheet takes the extra room and the right-hand panels keep to the edge;
