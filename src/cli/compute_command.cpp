@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace tarnelo::cli {
@@ -64,18 +65,23 @@ constexpr std::string_view kHelp =
     "不全或被拒绝 some incomplete or refused (reason on stderr); 2 用法错误或文件无法读取 usage\n"
     "error or unreadable file; 3 算完但输入中有错误 computed, but the input holds errors (错误).\n";
 
-int run(std::span<const std::string> args) {
+struct ComputeArguments {
     bool asJson = false;
     std::vector<std::string> files;
-    bool optionsEnded = false;
     CheckOptions options;
     ThreePointRule threePoint = ThreePointRule::Equal;
+};
+
+// The arguments read, or the exit status of a usage error already said on stderr.
+std::variant<ComputeArguments, int> parseArguments(std::span<const std::string> args) {
+    ComputeArguments parsed;
+    bool optionsEnded = false;
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& arg = args[k];
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--json") {
-            asJson = true;
+            parsed.asJson = true;
         } else if (!optionsEnded && arg == "--class") {
             const std::string value = k + 1 < args.size() ? args[++k] : std::string();
             if (value != "1" && value != "2" && value != "3") {
@@ -83,7 +89,7 @@ int run(std::span<const std::string> args) {
                           << "\n";
                 return kExitUsage;
             }
-            options.stationClass = value[0] - '0';
+            parsed.options.stationClass = value[0] - '0';
         } else if (!optionsEnded && arg == "--three-point") {
             const std::string value = k + 1 < args.size() ? args[++k] : std::string();
             const std::optional<ThreePointRule> rule = threePointRuleNamed(value);
@@ -92,20 +98,31 @@ int run(std::span<const std::string> args) {
                           << terminalSafe(value) << "\n";
                 return kExitUsage;
             }
-            threePoint = *rule;
+            parsed.threePoint = *rule;
         } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
             std::cerr << "tarnelo-cli compute: 未知选项 unknown option: " << terminalSafe(arg)
                       << "\n"
                       << kHelp;
             return kExitUsage;
         } else {
-            files.push_back(arg);
+            parsed.files.push_back(arg);
         }
     }
-    if (files.empty()) {
+    if (parsed.files.empty()) {
         std::cerr << "tarnelo-cli compute: 没有给出文件 no file given\n" << kHelp;
         return kExitUsage;
     }
+    return parsed;
+}
+
+int run(std::span<const std::string> args) {
+    auto parsed = parseArguments(args);
+    if (const int* refused = std::get_if<int>(&parsed)) {
+        return *refused;
+    }
+    const ComputeArguments& asked = std::get<ComputeArguments>(parsed);
+    const bool asJson = asked.asJson;
+    const std::vector<std::string>& files = asked.files;
     // A reader that goes away (tarnelo-cli ... | head) ends the run through a failed write.
     sys::ignoreBrokenPipes();
     int status = kExitDone;
@@ -147,7 +164,7 @@ int run(std::span<const std::string> args) {
             }
             return true;
         },
-        options, threePoint);
+        asked.options, asked.threePoint);
     if (stopped != 0) {
         return stopped;
     }

@@ -28,6 +28,7 @@
 #include <iostream>
 #include <optional>
 #include <system_error>
+#include <variant>
 #include <vector>
 
 #include <unistd.h>
@@ -225,102 +226,138 @@ int placeWithPdf(const std::string& file, const fs::path& filled,
     return outputs.putInPlace(kExitDone);
 }
 
-int runExport(std::span<const std::string> args) {
+struct ExportArguments {
     std::string file;
     std::optional<fs::path> workbook;
     std::optional<fs::path> pdf;
     bool force = false;
     bool useOffice = false;
-    bool optionsEnded = false;
     ThreePointRule threePoint = ThreePointRule::Equal;
+};
+
+// The arguments read, or the exit status of a usage error already said on stderr.
+std::variant<ExportArguments, int> parseExportArguments(std::span<const std::string> args) {
+    ExportArguments parsed;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (!optionsEnded && args[i] == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && args[i] == "--force") {
-            force = true;
+            parsed.force = true;
         } else if (!optionsEnded && args[i] == "--three-point" && i + 1 < args.size() &&
                    threePointRuleNamed(args[i + 1])) {
-            threePoint = *threePointRuleNamed(args[++i]);
+            parsed.threePoint = *threePointRuleNamed(args[++i]);
         } else if (!optionsEnded && args[i] == "--renderer" && i + 1 < args.size() &&
                    (args[i + 1] == "tarnelo" || args[i + 1] == "libreoffice")) {
-            useOffice = args[++i] == "libreoffice";
+            parsed.useOffice = args[++i] == "libreoffice";
         } else if (!optionsEnded && (args[i] == "-o" || args[i] == "--pdf") &&
                    i + 1 < args.size()) {
-            (args[i] == "-o" ? workbook : pdf) = fs::absolute(paths::fromUtf8(args[i + 1]));
+            (args[i] == "-o" ? parsed.workbook : parsed.pdf) =
+                fs::absolute(paths::fromUtf8(args[i + 1]));
             ++i;
-        } else if ((!optionsEnded && args[i].rfind('-', 0) == 0) || !file.empty()) {
+        } else if ((!optionsEnded && args[i].rfind('-', 0) == 0) || !parsed.file.empty()) {
             std::cerr << "tarnelo-cli export: 无法理解的参数 unexpected argument: "
                       << terminalSafe(args[i]) << "\n\n"
                       << kExportHelp;
             return kExitUsage;
         } else {
-            file = args[i];
+            parsed.file = args[i];
         }
     }
-    if (file.empty() || (!workbook && !pdf)) {
+    if (parsed.file.empty() || (!parsed.workbook && !parsed.pdf)) {
         std::cerr << kExportHelp;
         return kExitUsage;
     }
-    // What the PDF needs beyond the workbook: a Chinese font, or LibreOffice. The workbook asked
-    // for beside it needs neither and is written all the same.
+    return parsed;
+}
+
+// What the PDF needs beyond the workbook: a Chinese font, or LibreOffice. The problem is empty
+// when the PDF can be made.
+struct PdfRoad {
     std::optional<fs::path> renderer;
-    std::string pdfProblem;
-    if (pdf && !useOffice) {
-        pdfProblem = pages::chineseFontProblem();
-    } else if (pdf) {
-        renderer = findRenderer();
-        if (!renderer) {
-            pdfProblem = "没有安装 LibreOffice，无法生成 PDF no LibreOffice to render the PDF"
-                         "（Debian：sudo apt install libreoffice-calc-nogui）";
+    std::string problem;
+};
+
+PdfRoad pdfRoad(const ExportArguments& asked) {
+    PdfRoad road;
+    if (asked.pdf && !asked.useOffice) {
+        road.problem = pages::chineseFontProblem();
+    } else if (asked.pdf) {
+        road.renderer = findRenderer();
+        if (!road.renderer) {
+            road.problem = "没有安装 LibreOffice，无法生成 PDF no LibreOffice to render the PDF"
+                           "（Debian：sudo apt install libreoffice-calc-nogui）";
         }
     }
-    if (!pdfProblem.empty() && !workbook) {
-        return fail("export", file, pdfProblem, kExitIncomplete);
-    }
-    if (!pdfProblem.empty()) {
-        pdf.reset();
-    }
-    // No output may replace the measurement it is made from, and a read-only one needs --force.
+    return road;
+}
+
+// No output may replace the measurement it is made from, a read-only one needs --force, and
+// targets that cannot be written are said before any work is done.
+int checkExportTargets(const ExportArguments& asked) {
     std::vector<fs::path> outputs;
-    for (const auto& output : {workbook, pdf}) {
+    for (const auto& output : {asked.workbook, asked.pdf}) {
         if (output) {
             outputs.push_back(*output);
         }
     }
-    const fs::path input = paths::fromUtf8(file);
-    if (const int refused = checkOutputs("export", {&input, 1}, outputs, force)) {
+    const fs::path input = paths::fromUtf8(asked.file);
+    if (const int refused = checkOutputs("export", {&input, 1}, outputs, asked.force)) {
         return refused;
     }
-    // Targets that cannot be written are said before any work is done.
-    for (const auto& output : {workbook, pdf}) {
+    for (const auto& output : {asked.workbook, asked.pdf}) {
         if (!output) {
             continue;
         }
         if (const WriteResult writable = checkFileWritable(*output); !writable) {
-            return fail("export", file, "无法写入 cannot write：" + writable.problem,
+            return fail("export", asked.file, "无法写入 cannot write：" + writable.problem,
                         kExitIncomplete);
         }
     }
-    ComputedMeasurement measurement(paths::fromUtf8(file), threePoint);
+    return kExitDone;
+}
+
+int runExport(std::span<const std::string> args) {
+    auto parsed = parseExportArguments(args);
+    if (const int* refused = std::get_if<int>(&parsed)) {
+        return *refused;
+    }
+    ExportArguments& asked = std::get<ExportArguments>(parsed);
+    const std::string& file = asked.file;
+    // The workbook asked for beside the PDF needs neither font nor LibreOffice and is written
+    // all the same.
+    const PdfRoad road = pdfRoad(asked);
+    if (!road.problem.empty() && !asked.workbook) {
+        return fail("export", file, road.problem, kExitIncomplete);
+    }
+    if (!road.problem.empty()) {
+        asked.pdf.reset();
+    }
+    if (const int refused = checkExportTargets(asked)) {
+        return refused;
+    }
+    ComputedMeasurement measurement(paths::fromUtf8(file), asked.threePoint);
     // A PDF drawn here: the workbook is filled in the private folder, and both are put in place
     // together once the pages are drawn, so that an interruption leaves both targets as they were.
-    const bool together = pdf && !useOffice;
-    const fs::path target =
-        workbook && !together ? *workbook : measurement.folder() / paths::fromUtf8("记载表.xlsx");
-    if (const int status = publish("export", file, measurement, target, force, exportForm);
+    const bool together = asked.pdf && !asked.useOffice;
+    const fs::path target = asked.workbook && !together
+                                ? *asked.workbook
+                                : measurement.folder() / paths::fromUtf8("记载表.xlsx");
+    if (const int status = publish("export", file, measurement, target, asked.force, exportForm);
         status != kExitDone) {
         return status;
     }
-    if (!pdfProblem.empty()) {
+    if (!road.problem.empty()) {
         return fail("export", file,
-                    pdfProblem + "工作簿已保存 the workbook was written：" + paths::toUtf8(target),
+                    road.problem + "工作簿已保存 the workbook was written：" +
+                        paths::toUtf8(target),
                     kExitIncomplete);
     }
     if (together) {
-        return placeWithPdf(file, target, workbook, *pdf);
+        return placeWithPdf(file, target, asked.workbook, *asked.pdf);
     }
-    if (pdf) {
-        const RenderResult rendered = renderToPdf(*renderer, target, *pdf, {});
+    if (asked.pdf) {
+        const RenderResult rendered = renderToPdf(*road.renderer, target, *asked.pdf, {});
         if (!rendered.ok) {
             return fail("export", file, rendered.error, kExitIncomplete);
         }

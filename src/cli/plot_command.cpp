@@ -15,6 +15,7 @@
 #include <cctype>
 #include <iostream>
 #include <optional>
+#include <variant>
 
 namespace tarnelo::cli {
 
@@ -50,7 +51,16 @@ int fail(const std::string& file, const std::string& why, int status) {
     return status;
 }
 
-int run(std::span<const std::string> args) {
+struct PlotArguments {
+    std::string file;
+    fs::path target;
+    bool png = false;
+    bool force = false;
+};
+
+// The arguments read and the picture's name checked, or the exit status of a refusal already
+// said on stderr.
+std::variant<PlotArguments, int> parseArguments(std::span<const std::string> args) {
     std::string file;
     std::optional<fs::path> target;
     bool force = false;
@@ -89,9 +99,19 @@ int run(std::span<const std::string> args) {
             return fail(file, problem, kExitIncomplete);
         }
     }
+    return PlotArguments{file, *target, png, force};
+}
 
+int run(std::span<const std::string> args) {
+    auto parsed = parseArguments(args);
+    if (const int* refused = std::get_if<int>(&parsed)) {
+        return *refused;
+    }
+    const PlotArguments& asked = std::get<PlotArguments>(parsed);
+    const std::string& file = asked.file;
+    const bool png = asked.png;
     const fs::path input = paths::fromUtf8(file);
-    if (const int refused = checkOutputs("plot", {&input, 1}, {&*target, 1}, force)) {
+    if (const int refused = checkOutputs("plot", {&input, 1}, {&asked.target, 1}, asked.force)) {
         return refused;
     }
     FileComputation opened = openGauging(paths::fromUtf8(file));
@@ -128,8 +148,10 @@ int run(std::span<const std::string> args) {
     if (sys::interruptSignal() != 0) {
         return kExitIncomplete;
     }
-    if (const WriteResult written = writeFileAtomic(*target, png ? drawn.bytes : svg); !written) {
-        return fail(file, "无法写入 cannot write " + escapedName(*target) + "：" + written.problem,
+    if (const WriteResult written = writeFileAtomic(asked.target, png ? drawn.bytes : svg);
+        !written) {
+        return fail(file,
+                    "无法写入 cannot write " + escapedName(asked.target) + "：" + written.problem,
                     kExitIncomplete);
     }
     if (!problem.empty()) {

@@ -16,6 +16,7 @@
 #include <cctype>
 #include <cmath>
 #include <iostream>
+#include <variant>
 
 namespace tarnelo::cli {
 
@@ -339,37 +340,71 @@ int writeOutputs(const RatingReport& report, const RatingOutputs& asked, int sta
     return outputs.putInPlace(status);
 }
 
-int run(std::span<const std::string> args) {
+// The relation's form named by --form; a name it does not know is said on stderr.
+bool parseForm(const std::string& value, station::RatingForm& form) {
+    if (value == "power") {
+        form = station::RatingForm::Power;
+    } else if (value == "quadratic" || value == "2") {
+        form = station::RatingForm::Quadratic;
+    } else if (value == "cubic" || value == "3") {
+        form = station::RatingForm::Cubic;
+    } else {
+        std::cerr << "tarnelo-cli rating: --form 应为 power、quadratic 或 cubic: "
+                  << terminalSafe(value) << "\n";
+        return false;
+    }
+    return true;
+}
+
+// The deviation test's level named by --alpha-deviation; another value is said on stderr.
+bool parseAlpha(const std::string& value, double& alpha) {
+    if (value == "0.10" || value == "0.1") {
+        alpha = 0.10;
+    } else if (value == "0.20" || value == "0.2") {
+        alpha = 0.20;
+    } else {
+        std::cerr << "tarnelo-cli rating: --alpha-deviation 应为 0.10 或 0.20: "
+                  << terminalSafe(value) << "\n";
+        return false;
+    }
+    return true;
+}
+
+struct RatingArguments {
     StationArguments input;
-    std::optional<fs::path> picture;
-    std::optional<fs::path> workbook;
-    std::optional<fs::path> pdf;
+    RatingOutputs outputs;
     bool json = false;
     station::RatingForm form = station::RatingForm::Power;
     double alpha = 0.10;
     station::StationClass stationClass = station::StationClass::Second;
     std::vector<station::Exclusion> exclusions;
-    RatingPlotOptions plotOptions;
+};
+
+// The arguments read, or the exit status of a usage error already said on stderr.
+std::variant<RatingArguments, int> parseArguments(std::span<const std::string> args) {
+    RatingArguments parsed;
+    StationArguments& input = parsed.input;
+    RatingOutputs& outputs = parsed.outputs;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
         if (arg == "-o" && hasValue) {
-            picture = fs::absolute(paths::fromUtf8(args[++i]));
+            outputs.picture = fs::absolute(paths::fromUtf8(args[++i]));
         } else if (arg == "--table" && hasValue) {
-            workbook = paths::fromUtf8(args[++i]);
+            outputs.workbook = paths::fromUtf8(args[++i]);
         } else if (arg == "--class" && hasValue &&
                    (args[i + 1] == "1" || args[i + 1] == "2" || args[i + 1] == "3")) {
-            stationClass = static_cast<station::StationClass>(std::stoi(args[++i]));
+            parsed.stationClass = static_cast<station::StationClass>(std::stoi(args[++i]));
         } else if (arg == "--pdf" && hasValue) {
-            pdf = paths::fromUtf8(args[++i]);
+            outputs.pdf = paths::fromUtf8(args[++i]);
         } else if (arg == "--json") {
-            json = true;
+            parsed.json = true;
         } else if (arg == "--force") {
             input.force = true;
         } else if (arg == "--log") {
-            plotOptions.logarithmic = true;
+            outputs.plotOptions.logarithmic = true;
         } else if (arg == "--time-order") {
-            plotOptions.timeOrder = true;
+            outputs.plotOptions.timeOrder = true;
         } else if ((arg == "--exclude" || arg == "--keep") && hasValue) {
             std::string problem;
             const auto read = station::parseExclusions(args[++i], problem, arg == "--keep");
@@ -378,7 +413,7 @@ int run(std::span<const std::string> args) {
                           << problem << "\n";
                 return kExitUsage;
             }
-            exclusions.insert(exclusions.end(), read->begin(), read->end());
+            parsed.exclusions.insert(parsed.exclusions.end(), read->begin(), read->end());
         } else if (arg == "--three-point" && hasValue) {
             if (!parseThreePoint("rating", args[++i], input.threePoint)) {
                 return kExitUsage;
@@ -388,27 +423,11 @@ int run(std::span<const std::string> args) {
                 return kExitUsage;
             }
         } else if (arg == "--form" && hasValue) {
-            const std::string& value = args[++i];
-            if (value == "power") {
-                form = station::RatingForm::Power;
-            } else if (value == "quadratic" || value == "2") {
-                form = station::RatingForm::Quadratic;
-            } else if (value == "cubic" || value == "3") {
-                form = station::RatingForm::Cubic;
-            } else {
-                std::cerr << "tarnelo-cli rating: --form 应为 power、quadratic 或 cubic: "
-                          << terminalSafe(value) << "\n";
+            if (!parseForm(args[++i], parsed.form)) {
                 return kExitUsage;
             }
         } else if (arg == "--alpha-deviation" && hasValue) {
-            const std::string& value = args[++i];
-            if (value == "0.10" || value == "0.1") {
-                alpha = 0.10;
-            } else if (value == "0.20" || value == "0.2") {
-                alpha = 0.20;
-            } else {
-                std::cerr << "tarnelo-cli rating: --alpha-deviation 应为 0.10 或 0.20: "
-                          << terminalSafe(value) << "\n";
+            if (!parseAlpha(args[++i], parsed.alpha)) {
                 return kExitUsage;
             }
         } else if (arg.rfind('-', 0) == 0) {
@@ -424,49 +443,66 @@ int run(std::span<const std::string> args) {
         std::cerr << kHelp;
         return kExitUsage;
     }
-    bool png = false;
-    if (picture) {
-        const std::string ext = lowerExtension(*picture);
+    return parsed;
+}
+
+// The outputs' names checked before any file is read, and whether the picture is a PNG.
+int checkOutputNames(RatingOutputs& outputs) {
+    if (outputs.picture) {
+        const std::string ext = lowerExtension(*outputs.picture);
         if (ext != ".svg" && ext != ".png") {
             std::cerr << "tarnelo-cli rating: 图的文件名应以 .svg 或 .png 结尾 the picture must "
                          "end in .svg or .png\n";
             return kExitUsage;
         }
-        png = ext == ".png";
-        if (const std::string problem = png ? pages::pngProblem() : std::string();
+        outputs.png = ext == ".png";
+        if (const std::string problem = outputs.png ? pages::pngProblem() : std::string();
             !problem.empty()) {
             std::cerr << "tarnelo-cli rating: " << terminalSafe(problem) << "\n";
             return kExitIncomplete;
         }
     }
-    if (workbook && lowerExtension(*workbook) != ".xlsx") {
+    if (outputs.workbook && lowerExtension(*outputs.workbook) != ".xlsx") {
         std::cerr << "tarnelo-cli rating: 推流表文件名应以 .xlsx 结尾\n";
         return kExitUsage;
     }
-    StationFiles files = listStationFiles(input);
+    return kExitDone;
+}
+
+int run(std::span<const std::string> args) {
+    auto parsed = parseArguments(args);
+    if (const int* refused = std::get_if<int>(&parsed)) {
+        return *refused;
+    }
+    RatingArguments& asked = std::get<RatingArguments>(parsed);
+    if (const int refused = checkOutputNames(asked.outputs)) {
+        return refused;
+    }
+    StationFiles files = listStationFiles(asked.input);
     std::vector<fs::path> outputs;
-    for (const auto& output : {picture, workbook, pdf}) {
+    for (const auto& output : {asked.outputs.picture, asked.outputs.workbook, asked.outputs.pdf}) {
         if (output) {
             outputs.push_back(*output);
         }
     }
-    if (const int refused = checkOutputs("rating", files.files, outputs, input.force)) {
+    if (const int refused = checkOutputs("rating", files.files, outputs, asked.input.force)) {
         return refused;
     }
     const std::optional<station::StationTable> read =
-        readStationTable(files, input.year, input.threePoint);
+        readStationTable(files, asked.input.year, asked.input.threePoint);
     if (!read) {
         return kExitIncomplete;
     }
     const station::StationTable& table = *read;
     reportProblems("rating", table);
     if (const std::string problem =
-            station::exclusionProblem(station::ratingPoints(table), exclusions);
+            station::exclusionProblem(station::ratingPoints(table), asked.exclusions);
         !problem.empty()) {
         std::cerr << "tarnelo-cli rating: --exclude、--keep：" << terminalSafe(problem) << "\n";
         return kExitUsage;
     }
-    const RatingReport report = ratingReport(table, exclusions, form, alpha, stationClass);
+    const RatingReport report =
+        ratingReport(table, asked.exclusions, asked.form, asked.alpha, asked.stationClass);
     // A gauging left out of the table is a measurement the relation lacks.
     int status = report.fit().problem.empty() ? kExitDone : kExitIncomplete;
     for (const auto& problem : table.problems) {
@@ -477,12 +513,12 @@ int run(std::span<const std::string> args) {
         std::cerr << "tarnelo-cli rating: 无法定线 cannot fit: "
                   << terminalSafe(report.fit().problem) << "\n";
     }
-    status = writeOutputs(report, {picture, png, plotOptions, workbook, pdf}, status);
+    status = writeOutputs(report, asked.outputs, status);
     if (interrupted()) {
         return kExitIncomplete;
     }
     // Labels, reasons and the station come from the files: escaped for the terminal.
-    if (json) {
+    if (asked.json) {
         writeJson(std::cout, report);
     } else if (report.fit().problem.empty()) {
         writeTextReport(std::cout, report);
