@@ -12,6 +12,7 @@
 #include "platform/workbook/package.hpp"
 #include "support/form_folder.hpp"
 #include "support/headless_window.hpp"
+#include "support/workbook_parts.hpp"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +24,7 @@ namespace tarnelo {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<xlsx::RawPart> partsOf(const fs::path& workbook) {
-    std::vector<xlsx::RawPart> parts;
-    std::string problem;
-    EXPECT_TRUE(xlsx::readPackage(workbook, parts, problem)) << problem;
-    return parts;
-}
+using testing::partsOf;
 
 TEST(WindowForm, IsTheFormThatTheCommandLineExports) {
     const testing::FormFolder folder;

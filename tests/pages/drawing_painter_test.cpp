@@ -8,6 +8,7 @@
 #include "pages/picture_png.hpp"
 #include "report/rating_plot.hpp"
 #include "report/section_plot.hpp"
+#include "support/year_relation.hpp"
 
 #include <gtest/gtest.h>
 
@@ -25,8 +26,6 @@
 namespace tarnelo::pages {
 namespace {
 
-namespace fs = std::filesystem;
-
 QImage painted(const drawing::Drawing& picture) {
     QImage image(static_cast<int>(picture.width), static_cast<int>(picture.height),
                  QImage::Format_RGB32);
@@ -36,11 +35,12 @@ QImage painted(const drawing::Drawing& picture) {
     return image;
 }
 
+#ifdef TARNELO_TEST_QTSVG
 // How far two images of one size are apart, block by block of 8 × 8 pixels: the share of
 // blocks whose mean grey differs by more than 12 levels of 255. Text drawn in another font
 // hinting, or an edge antialiased differently, moves a block's mean by a few levels; a missing
 // line or shape moves it by far more.
-[[maybe_unused]] double differingBlocks(const QImage& a, const QImage& b) {
+double differingBlocks(const QImage& a, const QImage& b) {
     constexpr int kBlock = 8;
     int blocks = 0;
     int differing = 0;
@@ -59,27 +59,18 @@ QImage painted(const drawing::Drawing& picture) {
     return static_cast<double>(differing) / blocks;
 }
 
-[[maybe_unused]] drawing::Drawing sectionOfExample() {
-    const GaugingFile read =
-        readGaugingFile(fs::path(TARNELO_SOURCE_DIR) / "examples" / "vertical-25-verticals.dat");
+drawing::Drawing sectionOfExample() {
+    const GaugingFile read = readGaugingFile(std::filesystem::path(TARNELO_SOURCE_DIR) /
+                                             "examples" / "vertical-25-verticals.dat");
     EXPECT_EQ(read.status, GaugingFile::Status::Opened);
     const Computation computed = compute(read.gauging);
     return sectionPlotDrawing(read.gauging, computed, computed.findings, {});
 }
 
-[[maybe_unused]] drawing::Drawing relationOfAYear() {
-    RatingReport report;
-    report.station = "青石桥";
-    report.year = 2024;
-    for (int i = 0; i < 12; ++i) {
-        const double z = 101.5 + 0.25 * i;
-        const double wobble = (i % 3 == 0 ? 0.02 : i % 3 == 1 ? -0.015 : 0.0);
-        report.points.push_back(station::ratingPoint(
-            z, 18.6 * std::pow(z - 101.2, 1.75) * (1 + wobble), std::to_string(i + 1), 4.0));
-    }
-    report.review = station::reviewRating(report.points, {}, station::RatingForm::Power, 0.20);
-    return ratingPlotDrawing(report, {true, true});
+drawing::Drawing relationOfAYear() {
+    return ratingPlotDrawing(testing::twelveGaugingsOfAYear(), {true, true});
 }
+#endif
 
 TEST(DrawingPainter, PaintsTheInkOfTheSvgFile) {
     if (const std::string font = chineseFontProblem("图片"); !font.empty()) {

@@ -10,6 +10,7 @@
 #include "report/record_form.hpp"
 #include "support/form_folder.hpp"
 #include "support/scripted_dialogs.hpp"
+#include "support/workbook_parts.hpp"
 #include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>
@@ -22,14 +23,7 @@ namespace tarnelo {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The parts of a workbook, by name.
-std::vector<xlsx::RawPart> partsOf(const fs::path& workbook) {
-    std::vector<xlsx::RawPart> parts;
-    std::string problem;
-    EXPECT_TRUE(xlsx::readPackage(workbook, parts, problem)) << problem;
-    return parts;
-}
+using testing::partsOf;
 
 class FormWithoutWindow : public ::testing::Test {
   protected:

@@ -10,6 +10,7 @@
 #include "report/svg_text.hpp"
 #include "support/program_folder.hpp"
 #include "support/station_files.hpp"
+#include "support/year_relation.hpp"
 
 #include <gtest/gtest.h>
 
@@ -200,16 +201,7 @@ TEST(StationWorkbook, TheProgramReadsItsOwnLargeWorkbook) {
 
 TEST(StationWorkbook, TheRatingTableAndPictureCarryTheCurveAndTheTests) {
     testing::ProgramFolder folder;
-    RatingReport report;
-    report.station = "青石桥";
-    report.year = 2024;
-    for (int i = 0; i < 12; ++i) {
-        const double z = 101.5 + 0.25 * i;
-        const double wobble = (i % 3 == 0 ? 0.02 : i % 3 == 1 ? -0.015 : 0.0);
-        report.points.push_back(station::ratingPoint(
-            z, 18.6 * std::pow(z - 101.2, 1.75) * (1 + wobble), std::to_string(i + 1), 4.0));
-    }
-    report.review = station::reviewRating(report.points, {}, station::RatingForm::Power, 0.20);
+    RatingReport report = testing::twelveGaugingsOfAYear();
     ASSERT_TRUE(report.fit().problem.empty()) << report.fit().problem;
 
     const auto file = folder.path() / "推流表.xlsx";
