@@ -40,14 +40,23 @@ FormContext formContextOf(Window& window) {
     return context;
 }
 
-bool fillSinglePageForm(Window& window) {
+// The form filled and written to its working copy, as a road outside the program prints it.
+static bool fillWorkingCopy(Window& window, bool twoPages) {
+    const FormContext context = formContextOf(window);
+    const FormPlace place = formPlaceOf(context, twoPages);
+    FilledForm filled = fillForm(windowForm(window), place, twoPages);
     std::string problem;
-    return form_detail::fillContextForm(formContextOf(window), windowForm(window), false, problem);
+    const bool written = filled && writeWorkingCopy(*filled.workbook, place, problem);
+    place.finish(written);
+    return written;
+}
+
+bool fillSinglePageForm(Window& window) {
+    return fillWorkingCopy(window, false);
 }
 
 bool fillTwoPageForm(Window& window) {
-    std::string problem;
-    return form_detail::fillContextForm(formContextOf(window), windowForm(window), true, problem);
+    return fillWorkingCopy(window, true);
 }
 
 FormOutcome exportCommand(Window& window) {

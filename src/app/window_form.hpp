@@ -24,9 +24,9 @@ std::vector<Finding> checkWindow(const Window& window);
 // The window's folders, progress bar, pause and status bar as a form command uses them.
 FormContext formContextOf(Window& window);
 
-// Copy the template over its working copy in the Data folder and write the window's form into
-// it; the working copy is saved and closed when they return. The progress bar runs from 10 to
-// 100 and rests at 0. True when the working copy was written and saved.
+// Fill the template with the window's form and write it to its working copy in the Data folder,
+// where a spreadsheet program prints it. The progress bar runs from 10 to 100 and rests at 0.
+// True when the working copy was written.
 bool fillSinglePageForm(Window& window);
 bool fillTwoPageForm(Window& window);
 

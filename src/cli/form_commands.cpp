@@ -16,8 +16,8 @@
 #include "pages/form_pages.hpp"
 #include "pages/page_painter.hpp"
 #include "pages/page_printer.hpp"
+#include "platform/print/page_printer.hpp"
 #include "platform/print/pdf_render.hpp"
-#include "platform/print/print_host.hpp"
 #include "platform/system/child_process.hpp"
 #include "platform/system/scratch.hpp"
 #include "report/record_form.hpp"
@@ -203,19 +203,42 @@ int publish(std::string_view command, const std::string& file,
     return kExitDone;
 }
 
-// The form's pages drawn from the filled workbook, then the workbook (when asked for) and the
-// PDF put in place together; an interruption while the pages are drawn writes neither.
-int placeWithPdf(const std::string& file, const fs::path& filled,
+// The form filled in memory and its pages drawn, then the workbook (when asked for) and the PDF
+// put in place together; an interruption while the pages are drawn writes neither.
+int placeWithPdf(const std::string& file, const ComputedMeasurement& measurement, bool force,
                  const std::optional<fs::path>& workbook, const fs::path& pdf) {
+    FilledForm filled;
+    bool twoPages = false;
+    const int status = publish(
+        "export", file, measurement, {}, force,
+        [&](const FormSheet& form, std::span<const Finding> findings, const ExportPlace& place,
+            bool withErrors) {
+            FormOutcome outcome;
+            if (form_detail::chooseForm(form, findings, place, withErrors, "导出", outcome)) {
+                twoPages = outcome.twoPages;
+                filled = fillForm(form, form_detail::privatePlace(place, twoPages), twoPages);
+                outcome.status = filled ? FormOutcome::Status::Done : FormOutcome::Status::Failed;
+                outcome.message = filled.problem;
+            }
+            return outcome;
+        });
+    if (status != kExitDone) {
+        return status;
+    }
     const auto interrupted = [] { return sys::interruptSignal() != 0; };
-    pages::PdfDrawing drawn =
-        pages::drawWorkbookPdf(filled, {}, pages::formPageCap(true), interrupted);
+    pages::PdfDrawing drawn = pages::drawLayoutPdf(
+        pages::layoutWorkbook(*filled.workbook, pages::formPageCap(twoPages), interrupted),
+        interrupted);
     if (drawn.stopped || interrupted()) {
         return kExitIncomplete;
     }
     StagedOutputs outputs("export");
-    if (workbook && !outputs.addFile(*workbook, filled)) {
-        return kExitIncomplete;
+    if (workbook) {
+        std::optional<std::string> bytes = filled.workbook->packageBytes();
+        if (!bytes) {
+            return fail("export", file, "无法生成工作簿 cannot make the workbook", kExitIncomplete);
+        }
+        outputs.add(*workbook, std::move(*bytes));
     }
     if (!drawn.problem.empty()) {
         // The workbook is written all the same, as it would be without --pdf.
@@ -337,12 +360,13 @@ int runExport(std::span<const std::string> args) {
         return refused;
     }
     ComputedMeasurement measurement(paths::fromUtf8(file), asked.threePoint);
-    // A PDF drawn here: the workbook is filled in the private folder, and both are put in place
-    // together once the pages are drawn, so that an interruption leaves both targets as they were.
-    const bool together = asked.pdf && !asked.useOffice;
-    const fs::path target = asked.workbook && !together
-                                ? *asked.workbook
-                                : measurement.folder() / paths::fromUtf8("记载表.xlsx");
+    // A PDF drawn here: the workbook and the PDF are made in memory and put in place together
+    // once the pages are drawn, so that an interruption leaves both targets as they were.
+    if (asked.pdf && !asked.useOffice) {
+        return placeWithPdf(file, measurement, asked.force, asked.workbook, *asked.pdf);
+    }
+    const fs::path target =
+        asked.workbook ? *asked.workbook : measurement.folder() / paths::fromUtf8("记载表.xlsx");
     if (const int status = publish("export", file, measurement, target, asked.force, exportForm);
         status != kExitDone) {
         return status;
@@ -352,9 +376,6 @@ int runExport(std::span<const std::string> args) {
                     road.problem + "工作簿已保存 the workbook was written：" +
                         paths::toUtf8(target),
                     kExitIncomplete);
-    }
-    if (together) {
-        return placeWithPdf(file, target, asked.workbook, *asked.pdf);
     }
     if (asked.pdf) {
         const RenderResult rendered = renderToPdf(*road.renderer, target, *asked.pdf, {});
@@ -410,43 +431,30 @@ int runPrint(std::span<const std::string> args) {
     }
     setWritesFlushedToDisk(false);
     ComputedMeasurement measurement(paths::fromUtf8(file), threePoint);
-    if (road != "tarnelo") {
-        const int status = publish("print", file, measurement, {}, force, printForm);
-        if (status == kExitDone) {
-            if (const auto job = lastHandedOverPrint()) {
-                std::cout << "已送往打印机“" << terminalSafe(job->printer) << "”：" << job->pages
-                          << " 页，任务 " << job->job << "\nsent " << job->pages << " page"
-                          << (job->pages == 1 ? "" : "s") << " to printer "
-                          << terminalSafe(job->printer) << ", job " << job->job << "\n";
-            }
-        }
+    // The page renderer prints on the printer asked for; the office road on the default one.
+    const std::unique_ptr<PagePrinter> renderer =
+        road == "tarnelo" ? pages::rendererPrinter(printer, copies, pagesOk) : nullptr;
+    FormOutcome printed;
+    const int status = publish("print", file, measurement, {}, force,
+                               [&](const FormSheet& form, std::span<const Finding> findings,
+                                   const ExportPlace& place, bool withErrors) {
+                                   printed =
+                                       printForm(form, findings, place, withErrors, renderer.get());
+                                   return printed;
+                               });
+    if (status != kExitDone) {
         return status;
     }
-    pages::PrintJob job;
-    const int status = publish(
-        "print", file, measurement, {}, force,
-        [&](const FormSheet& form, std::span<const Finding> findings, const ExportPlace& place,
-            bool withErrors) {
-            pages::FormPages made = pages::formPages(form, findings, place, withErrors, "打印");
-            const std::string many =
-                pages::manySheets(static_cast<int>(made.layout.pages.size()), copies);
-            if (made.outcome.status == FormOutcome::Status::Done && !many.empty() && !pagesOk) {
-                made.outcome.status = FormOutcome::Status::Refused;
-                made.outcome.message = many + "，没有打印；确认无误请加 --pages-ok。";
-            } else if (made.outcome.status == FormOutcome::Status::Done) {
-                job = pages::printOn(made.layout, printer, copies);
-                if (!job.problem.empty()) {
-                    made.outcome.status = FormOutcome::Status::Failed;
-                    made.outcome.message = job.problem;
-                }
-            }
-            return made.outcome;
-        });
-    if (status == kExitDone) {
-        std::cout << "已送往打印机“" << terminalSafe(job.printer) << "”：" << job.pages << " 页 × "
-                  << job.copies << " 份\nsent " << job.pages << " page"
-                  << (job.pages == 1 ? "" : "s") << " x " << job.copies << " to printer "
-                  << terminalSafe(job.printer) << "\n";
+    const std::string name = terminalSafe(printed.printer);
+    const char* plural = printed.pages == 1 ? "" : "s";
+    if (renderer) {
+        std::cout << "已送往打印机“" << name << "”：" << printed.pages << " 页 × " << copies
+                  << " 份\nsent " << printed.pages << " page" << plural << " x " << copies
+                  << " to printer " << name << "\n";
+    } else {
+        std::cout << "已送往打印机“" << name << "”：" << printed.pages << " 页，任务 "
+                  << printed.job << "\nsent " << printed.pages << " page" << plural
+                  << " to printer " << name << ", job " << printed.job << "\n";
     }
     return status;
 }

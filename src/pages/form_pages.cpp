@@ -1,7 +1,6 @@
 #include "pages/form_pages.hpp"
 
 #include "report/record_form_steps.hpp"
-#include "window/program_paths.hpp"
 
 namespace tarnelo::pages {
 
@@ -9,16 +8,16 @@ namespace {
 
 using namespace form_detail;
 
-FormPages laidOut(FormOutcome outcome, bool filled, const std::string& problem,
-                  const std::filesystem::path& workingCopy) {
+// The pages of the form filled in memory; no file is written.
+FormPages laidOut(FormOutcome outcome, FilledForm filled) {
     FormPages pages;
     pages.outcome = std::move(outcome);
     if (!filled) {
         pages.outcome.status = FormOutcome::Status::Failed;
-        pages.outcome.message = problem;
+        pages.outcome.message = filled.problem;
         return pages;
     }
-    pages.layout = layoutWorkbook(workingCopy, {}, formPageCap(pages.outcome.twoPages));
+    pages.layout = layoutWorkbook(*filled.workbook, formPageCap(pages.outcome.twoPages));
     if (!pages.layout.problem.empty()) {
         pages.outcome.status = FormOutcome::Status::Failed;
         pages.outcome.message = pages.layout.problem;
@@ -36,10 +35,10 @@ FormPages formPages(UserDialogs& user, const FormContext& context, const FormShe
     if (!chooseForm(user, context, form, findings, verb, outcome)) {
         return {outcome, {}};
     }
-    std::string problem;
-    const bool filled = fillContextForm(context, form, outcome.twoPages, problem);
-    FormPages pages = laidOut(outcome, filled, problem,
-                              paths::formWorkingCopy(context.programFolder, outcome.twoPages));
+    const FormPlace place = formPlaceOf(context, outcome.twoPages);
+    FormPages pages = laidOut(outcome, fillForm(form, place, outcome.twoPages));
+    // The pages are shown at once (a preview, the print dialog): no pause at the end.
+    place.finish(false);
     if (pages.outcome.status == FormOutcome::Status::Failed) {
         user.showMessage(pages.outcome.message, "信息：", MessageIcon::Warning);
     }
@@ -52,10 +51,8 @@ FormPages formPages(const FormSheet& form, std::span<const Finding> findings,
     if (!chooseForm(form, findings, place, withErrors, verb, outcome)) {
         return {outcome, {}};
     }
-    const FormPlace fillPlace = privatePlace(place, outcome.twoPages);
-    std::string problem;
-    const bool filled = fillForm(form, fillPlace, outcome.twoPages, problem);
-    return laidOut(outcome, filled, problem, fillPlace.workingCopy);
+    return laidOut(outcome,
+                   fillForm(form, privatePlace(place, outcome.twoPages), outcome.twoPages));
 }
 
 } // namespace tarnelo::pages

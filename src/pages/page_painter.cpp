@@ -291,8 +291,12 @@ bool paintPicturePages(QPdfWriter& writer, QPainter& painter,
 PdfDrawing drawWorkbookPdf(const std::filesystem::path& workbook, const xlsx::PackageLimits& limits,
                            const PageCap& cap, const StopAsked& stopped,
                            std::span<const drawing::Drawing> pictures) {
+    return drawLayoutPdf(layoutWorkbook(workbook, limits, cap, stopped), stopped, pictures);
+}
+
+PdfDrawing drawLayoutPdf(const Layout& layout, const StopAsked& stopped,
+                         std::span<const drawing::Drawing> pictures) {
     PdfDrawing drawn;
-    const Layout layout = layoutWorkbook(workbook, limits, cap, stopped);
     if (!layout.problem.empty()) {
         drawn.problem = layout.problem;
         drawn.stopped = layout.stopped;

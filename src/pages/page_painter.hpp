@@ -36,6 +36,10 @@ PdfDrawing drawWorkbookPdf(const std::filesystem::path& workbook,
                            const StopAsked& stopped = {},
                            std::span<const drawing::Drawing> pictures = {});
 
+// The PDF of pages already laid out (a form filled in memory).
+PdfDrawing drawLayoutPdf(const Layout& layout, const StopAsked& stopped = {},
+                         std::span<const drawing::Drawing> pictures = {});
+
 // The same PDF written to target, replacing it; an empty text when written, else why not.
 // Nothing is left at target when it fails or is stopped.
 std::string writeWorkbookPdf(const std::filesystem::path& workbook,

@@ -13,7 +13,11 @@ PdfDrawing drawWorkbookPdf(const std::filesystem::path& workbook, const xlsx::Pa
                            const PageCap& cap, const StopAsked& stopped,
                            std::span<const drawing::Drawing>) {
     // What the layout refuses is said as it would be where the pages can be drawn.
-    const Layout layout = layoutWorkbook(workbook, limits, cap, stopped);
+    return drawLayoutPdf(layoutWorkbook(workbook, limits, cap, stopped), stopped);
+}
+
+PdfDrawing drawLayoutPdf(const Layout& layout, const StopAsked&,
+                         std::span<const drawing::Drawing>) {
     PdfDrawing drawn;
     drawn.problem = layout.problem.empty() ? std::string(kAbsent) : layout.problem;
     drawn.stopped = layout.stopped;

@@ -95,4 +95,51 @@ PrintJob printOn(const Layout& layout, const std::string& printerName, int copie
     return job;
 }
 
+namespace {
+
+class RendererPrinter : public PagePrinter {
+  public:
+    RendererPrinter(std::string printerName, int copies, bool manyOk)
+        : printerName_(std::move(printerName)), copies_(copies), manyOk_(manyOk) {}
+
+    bool needsFile() const override { return false; }
+
+    PagesPrinted print(const PageRequest& request) override {
+        PagesPrinted printed;
+        printed.copies = copies_;
+        if (request.form == nullptr) {
+            printed.error = "没有可打印的记载表";
+            return printed;
+        }
+        const Layout layout = layoutWorkbook(*request.form, formPageCap(request.to >= 2));
+        if (!layout.problem.empty()) {
+            printed.error = layout.problem;
+            return printed;
+        }
+        const std::string many = manySheets(static_cast<int>(layout.pages.size()), copies_);
+        if (!many.empty() && !manyOk_) {
+            printed.refused = true;
+            printed.error = many + "，没有打印；确认无误请加 --pages-ok。";
+            return printed;
+        }
+        const PrintJob job = printOn(layout, printerName_, copies_);
+        printed.ok = job.problem.empty();
+        printed.error = job.problem;
+        printed.printer = job.printer;
+        printed.pages = job.pages;
+        return printed;
+    }
+
+  private:
+    std::string printerName_;
+    int copies_;
+    bool manyOk_;
+};
+
+} // namespace
+
+std::unique_ptr<PagePrinter> rendererPrinter(std::string printerName, int copies, bool manyOk) {
+    return std::make_unique<RendererPrinter>(std::move(printerName), copies, manyOk);
+}
+
 } // namespace tarnelo::pages

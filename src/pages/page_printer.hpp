@@ -4,7 +4,9 @@
 
 #include "measure/numtext.hpp"
 #include "pages/sheet_layout.hpp"
+#include "platform/print/page_printer.hpp"
 
+#include <memory>
 #include <string>
 
 class QPrinter;
@@ -44,5 +46,10 @@ struct PrintJob {
 
 // The pages on the printer of that name, or on the system's default printer for an empty name.
 PrintJob printOn(const Layout& layout, const std::string& printerName, int copies);
+
+// The page renderer's road through the print seam: the filled form in memory laid out and drawn
+// on the printer of that name (the default for an empty name), `copies` times. Above
+// kSheetsWithoutAsking sheets it prints only when manyOk says the user agreed.
+std::unique_ptr<PagePrinter> rendererPrinter(std::string printerName, int copies, bool manyOk);
 
 } // namespace tarnelo::pages

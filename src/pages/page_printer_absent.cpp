@@ -24,4 +24,22 @@ PrintJob printOn(const Layout&, const std::string&, int copies) {
     return job;
 }
 
+namespace {
+
+class AbsentPrinter : public PagePrinter {
+  public:
+    bool needsFile() const override { return false; }
+    PagesPrinted print(const PageRequest&) override {
+        PagesPrinted printed;
+        printed.error = kAbsent;
+        return printed;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<PagePrinter> rendererPrinter(std::string, int, bool) {
+    return std::make_unique<AbsentPrinter>();
+}
+
 } // namespace tarnelo::pages

@@ -424,15 +424,9 @@ class SheetPages {
     std::map<int, double> heights_;
 };
 
-} // namespace
-
-Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits,
-                      const PageCap& cap, const StopAsked& stopped) {
+Layout layoutSheets(const std::vector<Worksheet>& sheets, const PageCap& cap,
+                    const StopAsked& stopped) {
     Layout layout;
-    std::vector<Worksheet> sheets;
-    if (!readWorksheets(file, sheets, layout.problem, limits)) {
-        return layout;
-    }
     for (const Worksheet& sheet : sheets) {
         const bool laidOut = SheetPages(sheet, cap, layout, stopped).run();
         if (stopped && stopped()) {
@@ -460,6 +454,27 @@ Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimi
         }
     }
     return layout;
+}
+
+} // namespace
+
+Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits,
+                      const PageCap& cap, const StopAsked& stopped) {
+    Layout layout;
+    std::vector<Worksheet> sheets;
+    if (!readWorksheets(file, sheets, layout.problem, limits)) {
+        return layout;
+    }
+    return layoutSheets(sheets, cap, stopped);
+}
+
+Layout layoutWorkbook(xlsx::Workbook& workbook, const PageCap& cap, const StopAsked& stopped) {
+    Layout layout;
+    std::vector<Worksheet> sheets;
+    if (!readWorksheets(workbook.parts(), sheets, layout.problem)) {
+        return layout;
+    }
+    return layoutSheets(sheets, cap, stopped);
 }
 
 } // namespace tarnelo::pages

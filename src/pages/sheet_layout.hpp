@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/workbook/package.hpp"
+#include "platform/workbook/workbook.hpp"
 
 #include <filesystem>
 #include <functional>
@@ -91,6 +92,10 @@ using StopAsked = std::function<bool()>;
 // saying how many and why.
 Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimits& limits = {},
                       const PageCap& cap = {}, const StopAsked& stopped = {});
+
+// Lays out every worksheet of a workbook model in memory, as layoutWorkbook does its file.
+Layout layoutWorkbook(xlsx::Workbook& workbook, const PageCap& cap = {},
+                      const StopAsked& stopped = {});
 
 // A header's or footer's text with &P and &N replaced by the page and the count of pages.
 std::string withPageCodes(std::string_view text, const std::string& page, const std::string& count);

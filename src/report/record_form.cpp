@@ -5,12 +5,7 @@
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
 #include "measure/numtext.hpp"
-#include "platform/automation/dispatch.hpp"
-#include "platform/automation/host_registry.hpp"
-#include "platform/print/cups_printer.hpp"
-#include "platform/print/print_host.hpp"
 #include "platform/workbook/package.hpp"
-#include "report/spreadsheet_automation.hpp"
 #include "window/program_paths.hpp"
 
 #include <functional>
@@ -137,9 +132,18 @@ void noteNotices(const FormContext& context, std::span<const Finding> findings,
     }
 }
 
-bool fillContextForm(const FormContext& context, const FormSheet& form, bool twoPages,
-                     std::string& problem) {
-    return fillForm(form, formPlaceOf(context, twoPages), twoPages, problem);
+FilledForm fillContextForm(const FormContext& context, const FormSheet& form, bool twoPages) {
+    return fillForm(form, formPlaceOf(context, twoPages), twoPages);
+}
+
+// Writes the filled form to the file the user named; false, with the reason in problem, when it
+// was not written.
+bool writeFilledForm(xlsx::Workbook& workbook, const fs::path& target, std::string& problem) {
+    if (const WriteResult written = workbook.write(target); !written) {
+        problem = savingFailed(target, written);
+        return false;
+    }
+    return true;
 }
 
 } // namespace form_detail
@@ -243,16 +247,11 @@ FormOutcome exportForm(const FormSheet& form, std::span<const Finding> findings,
         return outcome;
     }
     outcome.file = place.target;
-    const FormPlace fillPlace = privatePlace(place, outcome.twoPages);
-    std::string problem;
-    if (!fillForm(form, fillPlace, outcome.twoPages, problem)) {
+    FilledForm filled = fillForm(form, privatePlace(place, outcome.twoPages), outcome.twoPages);
+    std::string problem = filled.problem;
+    if (!filled || !writeFilledForm(*filled.workbook, place.target, problem)) {
         outcome.status = FormOutcome::Status::Failed;
         outcome.message = problem;
-        return outcome;
-    }
-    if (const WriteResult copy = copyAtomic(fillPlace.workingCopy, place.target); !copy) {
-        outcome.status = FormOutcome::Status::Failed;
-        outcome.message = savingFailed(place.target, copy);
         return outcome;
     }
     outcome.status = FormOutcome::Status::Done;
@@ -272,16 +271,14 @@ FormOutcome exportComputedForm(UserDialogs& user, const FormContext& context, co
         return outcome;
     }
     outcome.file = choice.path;
-    std::string fillProblem;
-    if (!fillContextForm(context, form, twoPages, fillProblem)) {
-        return tell(user, outcome, FormOutcome::Status::Failed, fillProblem, kNotice,
+    const FormPlace place = formPlaceOf(context, twoPages);
+    FilledForm filled = fillForm(form, place, twoPages);
+    std::string problem = filled.problem;
+    const bool written = filled && writeFilledForm(*filled.workbook, choice.path, problem);
+    place.finish(written);
+    if (!written) {
+        return tell(user, outcome, FormOutcome::Status::Failed, problem, kNotice,
                     MessageIcon::Warning);
-    }
-    if (const WriteResult copy =
-            copyAtomic(paths::formWorkingCopy(context.programFolder, twoPages), choice.path);
-        !copy) {
-        return tell(user, outcome, FormOutcome::Status::Failed, savingFailed(choice.path, copy),
-                    kNotice, MessageIcon::Warning);
     }
     outcome.status = FormOutcome::Status::Done;
     noteNotices(context, findings, "记载表已导出");

@@ -6,12 +6,15 @@
 #include "compute/compute.hpp"
 #include "files/record_header.hpp"
 #include "gauging/table.hpp"
+#include "platform/print/page_printer.hpp"
 #include "platform/system/child_process.hpp"
+#include "platform/workbook/workbook.hpp"
 #include "window/user_dialogs.hpp"
 
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,20 +37,31 @@ struct FormSheet {
 FormSheet formSheetOf(const Gauging& gauging, const Computation& computation,
                       const RecordHeader& header);
 
-// Where one fill reads its template and writes its working copy, and how it shows progress
-// (10 to 100, resting at 0) and waits a moment at the end; either may be empty.
+// Where one fill reads its template, where a road outside the program finds the filled form
+// (the working copy), and how the fill shows progress (10 to 100, resting at 0) and waits a
+// moment at the end; either may be empty.
 struct FormPlace {
     std::filesystem::path templateFile;
     std::filesystem::path workingCopy;
     std::function<void(int)> progress;
     std::function<void(int)> pause;
+
+    // The end of a form's making: 100 and the pause when it was made, then 0.
+    void finish(bool made) const;
 };
 
-// Copies the template over the working copy and writes the record header, one form row per
-// vertical, the results and the gauges into it through the spreadsheet wrapper; the working
-// copy is saved and closed when it returns. False, with the reason in problem, when it was not
-// written and saved.
-bool fillForm(const FormSheet& form, const FormPlace& place, bool twoPages, std::string& problem);
+// The form filled in memory: the template's workbook with the record header, one form row per
+// vertical, the results and the gauges written into its active sheet. No file is written.
+struct FilledForm {
+    std::unique_ptr<xlsx::Workbook> workbook; // nullptr when the form could not be filled
+    std::string problem;                      // why not, for the user
+    explicit operator bool() const { return workbook != nullptr; }
+};
+FilledForm fillForm(const FormSheet& form, const FormPlace& place, bool twoPages);
+
+// Writes the filled form to the place's working copy, for a road that prints from a file;
+// false, with the reason in problem, when it was not written.
+bool writeWorkingCopy(xlsx::Workbook& workbook, const FormPlace& place, std::string& problem);
 
 // What keeps a form from being made: a gap in 起点距, more verticals than the form holds, a
 // text too long for a cell, a missing template. Which template it takes.
@@ -106,8 +120,11 @@ struct FormOutcome {
     std::filesystem::path file;
     // The text of the message box that was shown, if any.
     std::string message;
-    // The printer the pages went to (print only; empty where the road does not say).
+    // The printer the pages went to (print only; empty where the road does not say), how many
+    // pages and the print service's job number, where the road knows them.
     std::string printer;
+    int pages = 0;
+    int job = 0;
 };
 
 // Both commands refuse a sheet with a gap in 起点距 or more than 40 verticals (the form would be
@@ -120,18 +137,19 @@ struct FormOutcome {
 // 导出Excel: fills the form and copies it to a workbook the user names.
 FormOutcome exportComputedForm(UserDialogs& user, const FormContext& context, const FormSheet& form,
                                std::span<const Finding> findings);
-// 打印: fills the form and prints it on the default printer. The waits for other programs ask
-// keepWaiting (sys::Waiting): the window's keeps it painted and lets closing it give up.
+// 打印: fills the form and prints it on the default printer by `road` (the office road of this
+// computer, findPagePrinter, when none is given). The waits for other programs ask keepWaiting
+// (sys::Waiting): the window's keeps it painted and lets closing it give up.
 FormOutcome printComputedForm(UserDialogs& user, const FormContext& context, const FormSheet& form,
                               std::span<const Finding> findings,
-                              const sys::KeepWaiting& keepWaiting);
+                              const sys::KeepWaiting& keepWaiting, PagePrinter* road = nullptr);
 
 // The two commands without the window, for a computed gauging and its findings: the same checks
 // and messages, the question about errors answered by withErrors (declined: Cancelled).
 FormOutcome exportForm(const FormSheet& form, std::span<const Finding> findings,
                        const ExportPlace& place, bool withErrors);
-// The pages go to the default printer; the target is not used.
+// The pages go to the default printer by `road` (as printComputedForm); the target is not used.
 FormOutcome printForm(const FormSheet& form, std::span<const Finding> findings,
-                      const ExportPlace& place, bool withErrors);
+                      const ExportPlace& place, bool withErrors, PagePrinter* road = nullptr);
 
 } // namespace tarnelo

@@ -8,18 +8,14 @@
 #include "gauging/points.hpp"
 #include "measure/numtext.hpp"
 #include "measure/point_method.hpp"
-#include "platform/automation/dispatch.hpp"
-#include "platform/automation/host_registry.hpp"
-#include "platform/print/cups_printer.hpp"
-#include "platform/print/print_host.hpp"
 #include "platform/system/scratch.hpp"
 #include "platform/workbook/package.hpp"
-#include "report/spreadsheet_automation.hpp"
-#include "sheet/sheet.hpp"
+#include "platform/workbook/workbook.hpp"
 #include "window/program_paths.hpp"
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -121,49 +117,21 @@ std::string verticalCounts(const FormSheet& form, int n) {
     return text;
 }
 
-// One run of a fill: every cell goes through the wrapper onto the workbook's active sheet.
+// One run of a fill: every cell is written into the active sheet of the template's workbook,
+// held in memory.
 class FormFill {
   public:
     FormFill(const FormSheet& sheet, const FormPlace& place, bool twoPages)
         : sheet_(sheet), place_(place), twoPages_(twoPages), footer_(twoPages ? 28 : 0),
           header_(sheet.header) {}
 
-    bool run() {
-        const fs::path& workingCopy = place_.workingCopy;
-        const fs::path& templateFile = place_.templateFile;
-        // The working copy is the program's own file: a link in its place is replaced, never
-        // followed out of the Data folder.
-        const WriteResult copy =
-            form_detail::copyAtomic(templateFile, workingCopy, AtLink::Replace);
-        const bool copied = copy.ok;
-        if (!copied) {
-            copyFailed(copy);
-        }
-        progress(10);
-        SpreadsheetAutomation& xl = spreadsheetAutomation();
-        xl.CreateApplication();
-        const bool opened =
-            static_cast<bool>(xl.OpenWorkbook(paths::toUtf8(workingCopy), "", false));
-        if (copied && !opened) {
-            templateUnopened(xl.callError());
-        }
-        if (copied && opened && problem_.empty()) {
-            // The form needs no macro, link or formula: a template carrying one is not ours.
-            std::vector<xlsx::RawPart> parts;
-            std::string unreadable;
-            if (xlsx::readPackage(templateFile, parts, unreadable)) {
-                if (const auto active = xlsx::activeContentIn(parts)) {
-                    problem_ = "excel模板已损坏：“" + escapedName(templateFile) + "”（" + *active +
-                               "，记载表不需要）。请重新安装本软件。";
-                }
-            }
-        }
-        if (!problem_.empty()) {
-            xl.CloseWorkbooks();
-            xl.QuitApplication();
+    std::unique_ptr<xlsx::Workbook> run() {
+        book_ = openTemplate();
+        if (!book_) {
             progress(0);
-            return false;
+            return nullptr;
         }
+        activeSheet_ = book_->activeSheet();
         progress(20);
         if (twoPages_) {
             write(1, X, "第 1 页");
@@ -190,20 +158,11 @@ class FormFill {
         writeField(24 + footer_, M, 4, 1);
         writeField(25 + footer_, C, 4, 2);
         writeField(25 + footer_, X, 4, 3);
-        xl.SaveWorkbook();
-        const bool saved = xl.callError().empty();
-        if (!saved) {
-            problem_ = "无法保存记载表的工作副本“" + paths::toUtf8(workingCopy) + "”：" +
-                       xl.callError() + "。请检查程序的 Data 文件夹是否可以写入。";
+        if (!problem_.empty()) {
+            progress(0);
+            return nullptr;
         }
-        xl.CloseWorkbooks();
-        xl.QuitApplication();
-        progress(100);
-        if (place_.pause) {
-            place_.pause(500);
-        }
-        progress(0);
-        return saved;
+        return std::move(book_);
     }
 
     // Why the last run failed, for the user; empty after a run that succeeded.
@@ -216,45 +175,39 @@ class FormFill {
         }
     }
 
-    // The working copy could not be written, for the reason the writer gave.
-    void copyFailed(const WriteResult& copy) {
-        const fs::path& workingCopy = place_.workingCopy;
-        const std::string& why = copy.problem;
-        // The command-line tool keeps its working copy in a scratch folder, the window in
-        // the Data folder: the advice names the one that failed.
-        const fs::path inScratch = workingCopy.lexically_relative(sys::scratchParent());
-        const bool scratch = !inScratch.empty() && *inScratch.begin() != "..";
-        problem_ = "无法写入记载表的工作副本“" + escapedName(workingCopy) + "”";
-        if (scratch && copy.outOfSpace) {
-            problem_ += "：" + sys::scratchFullProblem(workingCopy.parent_path()) + "。";
-        } else {
-            problem_ += (why.empty() ? "" : "：" + why) +
-                        (scratch ? "。" : "。请检查程序的 Data 文件夹是否可以写入。");
+    // The template's workbook, or nothing with the reason in problem_. The form needs no
+    // macro, link or formula: a template carrying one is not ours.
+    std::unique_ptr<xlsx::Workbook> openTemplate() {
+        const fs::path& templateFile = place_.templateFile;
+        std::vector<xlsx::RawPart> parts;
+        std::string error;
+        if (!xlsx::readPackage(templateFile, parts, error)) {
+            damaged(error);
+            return nullptr;
         }
+        progress(10);
+        const std::optional<std::string> active = xlsx::activeContentIn(parts);
+        auto book = xlsx::Workbook::fromParts(std::move(parts), error);
+        if (!book) {
+            damaged(error + "：" + paths::toUtf8(templateFile));
+        } else if (active) {
+            damaged(*active + "，记载表不需要");
+            book.reset();
+        }
+        return book;
     }
 
-    // The copy is the template byte for byte: what the spreadsheet could not open (its Open
-    // call's error) is the template.
-    void templateUnopened(std::string error) {
-        const auto colon = error.find("：");
-        if (colon != std::string::npos) {
-            error.erase(0, colon + 3);
-        }
-        // The reason names the working copy; the user knows the template.
-        const std::string copyName = escapedName(place_.workingCopy);
-        const std::string ownName = escapedName(place_.templateFile);
-        for (auto at = error.find(copyName); at != std::string::npos;
-             at = error.find(copyName, at + ownName.size())) {
-            error.replace(at, copyName.size(), ownName);
-        }
-        problem_ = "excel模板已损坏：“" + ownName + "”（" + error + "）。请重新安装本软件。";
+    void damaged(const std::string& why) {
+        problem_ = "excel模板已损坏：“" + escapedName(place_.templateFile) + "”（" + why +
+                   "）。请重新安装本软件。";
     }
 
+    // A cell of the active sheet; the first cell that cannot be written is the fill's problem.
     void write(int row, int column, const std::string& text) {
-        SpreadsheetAutomation& xl = spreadsheetAutomation();
-        std::string sheetName;
-        const int sheet = xl.GetActiveSheet(sheetName);
-        xl.SetCell(sheet, row, column, text);
+        std::string error;
+        if (!book_->setText(activeSheet_, row, column, text, error) && problem_.empty()) {
+            problem_ = "无法填写记载表：" + error;
+        }
     }
 
     std::string field(int line, int pos) const { return headerField(header_, line, pos); }
@@ -393,22 +346,53 @@ class FormFill {
     bool twoPages_;
     int footer_;
     RecordHeader header_;
+    std::unique_ptr<xlsx::Workbook> book_;
+    int activeSheet_ = 0;
     std::string problem_;
 };
 
 } // namespace
 
-// Copies a file so that the target is either the old file or the complete new one.
-WriteResult form_detail::copyAtomic(const fs::path& from, const fs::path& to, AtLink atLink) {
-    const auto bytes = readFileBytes(from);
-    return bytes ? writeFileAtomic(to, *bytes, atLink) : WriteResult{false, {}, false};
+FilledForm fillForm(const FormSheet& form, const FormPlace& place, bool twoPages) {
+    FormFill fill(form, place, twoPages);
+    FilledForm filled;
+    filled.workbook = fill.run();
+    filled.problem = fill.problem();
+    return filled;
 }
 
-bool fillForm(const FormSheet& form, const FormPlace& place, bool twoPages, std::string& problem) {
-    FormFill fill(form, place, twoPages);
-    const bool filled = fill.run();
-    problem = fill.problem();
-    return filled;
+void FormPlace::finish(bool made) const {
+    if (made && progress) {
+        progress(100);
+    }
+    if (made && pause) {
+        pause(500);
+    }
+    if (progress) {
+        progress(0);
+    }
+}
+
+bool writeWorkingCopy(xlsx::Workbook& workbook, const FormPlace& place, std::string& problem) {
+    const fs::path& workingCopy = place.workingCopy;
+    // The working copy is the program's own file: a link in its place is replaced, never
+    // followed out of the Data folder.
+    const WriteResult written = workbook.write(workingCopy, AtLink::Replace);
+    if (written) {
+        return true;
+    }
+    // The command-line tool keeps its working copy in a scratch folder, the window in the Data
+    // folder: the advice names the one that failed.
+    const fs::path inScratch = workingCopy.lexically_relative(sys::scratchParent());
+    const bool scratch = !inScratch.empty() && *inScratch.begin() != "..";
+    problem = "无法写入记载表的工作副本“" + escapedName(workingCopy) + "”";
+    if (scratch && written.outOfSpace) {
+        problem += "：" + sys::scratchFullProblem(workingCopy.parent_path()) + "。";
+    } else {
+        problem += (written.problem.empty() ? "" : "：" + written.problem) +
+                   (scratch ? "。" : "。请检查程序的 Data 文件夹是否可以写入。");
+    }
+    return false;
 }
 
 int countFormLines(const Table& table, EntryMode mode) {

@@ -2,22 +2,11 @@
 #include "report/record_form_steps.hpp"
 
 #include "checks/checks.hpp"
-#include "files/file_io.hpp"
-#include "files/record_header.hpp"
-#include "measure/numtext.hpp"
-#include "platform/automation/dispatch.hpp"
-#include "platform/automation/host_registry.hpp"
 #include "platform/print/cups_printer.hpp"
-#include "platform/print/print_host.hpp"
-#include "platform/workbook/package.hpp"
-#include "report/spreadsheet_automation.hpp"
-#include "window/program_paths.hpp"
+#include "platform/print/page_printer.hpp"
 
 #include <functional>
-#include <optional>
 #include <string>
-#include <system_error>
-#include <vector>
 
 namespace tarnelo {
 
@@ -33,14 +22,39 @@ struct PrintNotice {
     MessageIcon icon = MessageIcon::None;
 };
 
-// The print road: the host, the checks (`choose`), the fill of the working copy (`fill`, which
-// names the copy) and the pages on the default printer. Messages the user must see come back
-// in the outcome, with how to show them in `notice`. The waits for the renderer and the print
-// service ask keepWaiting (sys::Waiting).
-FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
-                            const std::function<bool(bool, std::string&, fs::path&)>& fill,
+// The reason a road gave, as a sentence for the user.
+std::string printFailed(const std::string& error) {
+    std::string problem = "打印失败：" + error;
+    if (!problem.ends_with("。")) {
+        problem += "。";
+    }
+    return problem;
+}
+
+// The default printer, or why the pages cannot go to one.
+std::string defaultPrinter(const sys::KeepWaiting& keepWaiting, std::string& printer) {
+    PrintServiceLimits limits;
+    limits.keepWaiting = keepWaiting;
+    const PrinterLookup lookup = findDefaultPrinter(limits);
+    printer = lookup.name;
+    if (!lookup.problem.empty()) {
+        return lookup.problem + "，记载表没有打印。请检查打印服务是否在运行。";
+    }
+    if (printer.empty()) {
+        return "没有找到默认打印机，记载表没有打印。请先在系统中安装打印机并设为默认打印机。";
+    }
+    return {};
+}
+
+// The print road: the checks (`choose`), the fill in memory (`place` names the template, and the
+// working copy a road outside the program prints from) and the pages on the default printer by
+// `road` (the office road of this computer when none is given). Messages the user must see come
+// back in the outcome, with how to show them in `notice`. The waits for other programs and the
+// print service ask keepWaiting (sys::Waiting).
+FormOutcome printFilledForm(PagePrinter* road, const FormSheet& form,
+                            const std::function<bool(FormOutcome&)>& choose,
+                            const std::function<FormPlace(bool)>& place,
                             const sys::KeepWaiting& keepWaiting, PrintNotice& notice) {
-    using namespace automation;
     FormOutcome outcome;
     const auto fail = [&](FormOutcome::Status status, std::string message, MessageIcon icon) {
         outcome.status = status;
@@ -48,67 +62,57 @@ FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
         notice = {"信息：", icon};
         return outcome;
     };
-    if (const std::string why = printingUnavailable(); !why.empty()) {
-        return fail(FormOutcome::Status::Refused, why, MessageIcon::Information);
+    std::unique_ptr<PagePrinter> office;
+    if (road == nullptr) {
+        if (const std::string why = printingUnavailable(); !why.empty()) {
+            return fail(FormOutcome::Status::Refused, why, MessageIcon::Information);
+        }
+        office = findPagePrinter();
+        road = office.get();
     }
-    Dispatch application = startPrintHost(keepWaiting).object();
-    if (!application) {
+    if (road == nullptr) {
         return fail(FormOutcome::Status::Refused, std::string(kNoSpreadsheet),
                     MessageIcon::Warning);
     }
     if (!choose(outcome)) {
-        call(application, "Quit");
         return outcome;
     }
-    const bool twoPages = outcome.twoPages;
-    std::string fillProblem;
-    fs::path workingCopy;
-    const bool filled = fill(twoPages, fillProblem, workingCopy);
-    const Dispatch workbooks = get(application, "Workbooks").object();
-    Dispatch workbook = call(workbooks, "Add").object();
-    Dispatch sheets = get(workbook, "Sheets").object();
-    Dispatch first = get(sheets, "Item", {Variant(std::int32_t{1})}).object();
-    workbook = call(workbooks, "Open", {paths::toUtf8(workingCopy)}).object();
-    sheets = get(workbook, "Sheets").object();
-    put(application, "Visible", {Variant(false)});
-    PrintServiceLimits limits;
-    limits.keepWaiting = keepWaiting;
-    const PrinterLookup lookup = filled ? findDefaultPrinter(limits) : PrinterLookup{};
-    const std::string& printer = lookup.name;
-    std::string problem;
-    if (!filled) {
-        problem = fillProblem;
-    } else if (!lookup.problem.empty()) {
-        problem = lookup.problem + "，记载表没有打印。请检查打印服务是否在运行。";
-    } else if (printer.empty()) {
-        problem = "没有找到默认打印机，记载表没有打印。请先在系统中安装打印机并设为默认打印机。";
-    } else {
-        const std::int32_t pages = twoPages ? 2 : 1;
-        const Outcome printed =
-            call(sheets, "PrintOut",
-                 {Variant(std::int32_t{1}), Variant(pages), Variant(std::int32_t{1}),
-                  Variant(false), Variant(printer), Variant(false), Variant(false), Variant("")});
-        if (!printed.error.empty()) {
-            // The host names the member that failed ("PrintOut：…"); the user needs the reason.
-            const std::string& error = printed.error;
-            const auto colon = error.find("：");
-            problem = "打印失败：" + (colon == std::string::npos ? error : error.substr(colon + 3));
-            if (!problem.ends_with("。")) {
-                problem += "。";
-            }
+    const FormPlace where = place(outcome.twoPages);
+    FilledForm filled = fillForm(form, where, outcome.twoPages);
+    std::string problem = filled.problem;
+    if (filled && road->needsFile()) {
+        writeWorkingCopy(*filled.workbook, where, problem);
+    }
+    // The office roads print on the default printer; the page renderer knows its own.
+    std::string printer;
+    if (problem.empty() && road->needsFile()) {
+        problem = defaultPrinter(keepWaiting, printer);
+    }
+    PagesPrinted printed;
+    if (problem.empty()) {
+        PageRequest request;
+        request.form = filled.workbook.get();
+        request.workbook = where.workingCopy;
+        request.to = outcome.twoPages ? 2 : 1;
+        request.printer = printer;
+        request.keepWaiting = keepWaiting;
+        printed = road->print(request);
+        if (printed.refused) {
+            where.finish(false);
+            return fail(FormOutcome::Status::Refused, printed.error, MessageIcon::Warning);
+        }
+        if (!printed.ok) {
+            problem = road->needsFile() ? printFailed(printed.error) : printed.error;
         }
     }
-    call(workbooks, "Close");
-    first.release();
-    sheets.release();
-    workbook.release();
-    call(application, "Quit");
-    application.release();
+    where.finish(problem.empty());
     if (!problem.empty()) {
         return fail(FormOutcome::Status::Failed, problem, MessageIcon::Warning);
     }
     outcome.status = FormOutcome::Status::Done;
-    outcome.printer = printer;
+    outcome.printer = printed.printer.empty() ? printer : printed.printer;
+    outcome.pages = printed.pages;
+    outcome.job = printed.job;
     return outcome;
 }
 
@@ -116,17 +120,14 @@ FormOutcome printFilledForm(const std::function<bool(FormOutcome&)>& choose,
 
 FormOutcome printComputedForm(UserDialogs& user, const FormContext& context, const FormSheet& form,
                               std::span<const Finding> findings,
-                              const sys::KeepWaiting& keepWaiting) {
+                              const sys::KeepWaiting& keepWaiting, PagePrinter* road) {
     PrintNotice notice;
     FormOutcome outcome = printFilledForm(
+        road, form,
         [&](FormOutcome& chosen) {
             return chooseForm(user, context, form, findings, "打印", chosen);
         },
-        [&](bool twoPages, std::string& problem, fs::path& workingCopy) {
-            workingCopy = paths::formWorkingCopy(context.programFolder, twoPages);
-            return fillContextForm(context, form, twoPages, problem);
-        },
-        keepWaiting, notice);
+        [&](bool twoPages) { return formPlaceOf(context, twoPages); }, keepWaiting, notice);
     if (!notice.title.empty()) {
         user.showMessage(outcome.message, notice.title, notice.icon);
     } else if (outcome.status == FormOutcome::Status::Done) {
@@ -136,18 +137,14 @@ FormOutcome printComputedForm(UserDialogs& user, const FormContext& context, con
 }
 
 FormOutcome printForm(const FormSheet& form, std::span<const Finding> findings,
-                      const ExportPlace& place, bool withErrors) {
+                      const ExportPlace& place, bool withErrors, PagePrinter* road) {
     PrintNotice notice;
     return printFilledForm(
+        road, form,
         [&](FormOutcome& chosen) {
             return chooseForm(form, findings, place, withErrors, "打印", chosen);
         },
-        [&](bool twoPages, std::string& problem, fs::path& workingCopy) {
-            const FormPlace fillPlace = privatePlace(place, twoPages);
-            workingCopy = fillPlace.workingCopy;
-            return fillForm(form, fillPlace, twoPages, problem);
-        },
-        {}, notice);
+        [&](bool twoPages) { return privatePlace(place, twoPages); }, {}, notice);
 }
 
 } // namespace tarnelo

@@ -19,11 +19,6 @@ inline constexpr std::string_view kTemplateMissing = "excel模板丢失，请重
 inline constexpr std::string_view kNoSpreadsheet =
     "您需要在计算机上安装 LibreOffice（或 EXCEL）程序才能进行操作！";
 
-// Copies a file so that the target is either the old file or the complete new one. A source that
-// cannot be read fails with no problem named.
-WriteResult copyAtomic(const std::filesystem::path& from, const std::filesystem::path& to,
-                       AtLink atLink = AtLink::WriteThrough);
-
 // The errors among the findings.
 std::vector<Finding> errorsOf(std::vector<Finding> findings);
 
@@ -46,9 +41,8 @@ FormPlace privatePlace(const ExportPlace& place, bool twoPages);
 void noteNotices(const FormContext& context, std::span<const Finding> findings,
                  std::string_view done);
 
-// Fills the form into the working copy in the context's program folder.
-bool fillContextForm(const FormContext& context, const FormSheet& form, bool twoPages,
-                     std::string& problem);
+// Fills the form from the template in the context's program folder, in memory.
+FilledForm fillContextForm(const FormContext& context, const FormSheet& form, bool twoPages);
 
 } // namespace form_detail
 } // namespace tarnelo

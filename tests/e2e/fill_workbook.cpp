@@ -1,9 +1,8 @@
-// Fills a copy of a record-form template through the spreadsheet wrapper and the built-in host,
-// the way the record-form fills do, for the end-to-end checks of the saved workbook.
+// Fills a record-form template's workbook model by direct calls, the way the record-form fills
+// do, and saves it, for the end-to-end checks of the saved workbook.
 //
 //   tarnelo-e2e-fill TEMPLATE OUTPUT
-#include "platform/automation/dispatch.hpp"
-#include "report/spreadsheet_automation.hpp"
+#include "platform/workbook/workbook.hpp"
 
 #include <cstdio>
 #include <filesystem>
@@ -14,21 +13,16 @@ int main(int argc, char** argv) {
         std::fputs("usage: tarnelo-e2e-fill TEMPLATE OUTPUT\n", stderr);
         return 2;
     }
-    std::error_code ec;
-    std::filesystem::copy_file(argv[1], argv[2], std::filesystem::copy_options::overwrite_existing,
-                               ec);
-    if (ec) {
-        std::fputs("cannot copy the template\n", stderr);
+    std::string error;
+    const auto book = tarnelo::xlsx::Workbook::open(argv[1], error);
+    if (!book) {
+        std::fprintf(stderr, "cannot open the template: %s\n", error.c_str());
         return 1;
     }
-    tarnelo::SpreadsheetAutomationInstance instance;
-    tarnelo::SpreadsheetAutomation& xl = instance.get();
-    xl.CreateApplication();
-    xl.OpenWorkbook(argv[2], "", false);
+    const int sheet = book->activeSheet();
+    bool written = true;
     auto write = [&](int row, int column, const std::string& text) {
-        std::string name;
-        const int sheet = xl.GetActiveSheet(name);
-        xl.SetCell(sheet, row, column, text);
+        written = book->setText(sheet, row, column, text, error) && written;
     };
     write(1, 6, "花园口");
     write(1, 24, "第 1 页");
@@ -47,10 +41,7 @@ int main(int argc, char** argv) {
     write(21, 6, "1.22");
     write(21, 9, "101.22");
     write(24, 13, " 说明前后有空格 ");
-    xl.SaveWorkbook();
-    const bool saved = xl.callError().empty();
-    xl.CloseWorkbooks();
-    xl.QuitApplication();
+    const bool saved = written && book->save(argv[2], error);
     if (!saved) {
         std::fputs("saving failed\n", stderr);
         return 1;

@@ -5,7 +5,7 @@
 #include "app/qt/qt_text.hpp"
 
 #include "files/file_io.hpp"
-#include "platform/print/print_host.hpp"
+#include "platform/print/page_printer.hpp"
 #include "app/window_form.hpp"
 #include "report/record_form.hpp"
 #include "support/worked_example.hpp"

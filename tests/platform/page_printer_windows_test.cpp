@@ -2,7 +2,7 @@
 // prints the form from its command line, with a profile of its own, to the default printer; a
 // failure says so with its exit code.
 #include "platform/print/page_printer.hpp"
-#include "platform/print/print_host.hpp"
+#include "platform/print/page_printer.hpp"
 #include "window/program_paths.hpp"
 
 #include <gtest/gtest.h>

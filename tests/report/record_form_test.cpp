@@ -1,12 +1,13 @@
 // The record-form fills read back cell by cell from the saved working copy, and the export and
-// print commands around them, asked and told through a scripted user.
+// print commands around them, asked and told through a scripted user and printed through a
+// road that records what it was handed.
 #include "compute/compute.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
-#include "platform/automation/host_registry.hpp"
-#include "platform/print/print_host.hpp"
+#include "measure/numtext.hpp"
+#include "platform/print/page_printer.hpp"
+#include "platform/workbook/workbook.hpp"
 #include "report/record_form.hpp"
-#include "report/spreadsheet_automation.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
 #include "support/scripted_dialogs.hpp"
@@ -37,19 +38,21 @@ using FormFolder = testing::FormFolder;
 using Cells = std::map<std::pair<int, int>, std::string>;
 
 Cells readWorkbook(const fs::path& file, int rows) {
-    SpreadsheetAutomation xl;
-    EXPECT_TRUE(xl.CreateApplication());
-    xl.OpenWorkbook(file.string(), "", false);
-    std::string name;
-    const int sheet = xl.GetActiveSheet(name);
+    std::string error;
+    const auto book = xlsx::Workbook::open(file, error);
+    EXPECT_NE(book, nullptr) << error;
     Cells cells;
+    if (!book) {
+        return cells;
+    }
+    const int sheet = book->activeSheet();
     for (int r = 1; r <= rows; ++r) {
         for (int c = 1; c <= kColumnsOfForm; ++c) {
-            cells[{r, c}] = xl.GetCell(sheet, r, c);
+            const xlsx::CellValue value = book->cell(sheet, r, c);
+            cells[{r, c}] =
+                value.kind == xlsx::CellKind::Number ? num::plainText(value.number) : value.text;
         }
     }
-    xl.CloseWorkbooks();
-    xl.QuitApplication();
     return cells;
 }
 
@@ -90,11 +93,16 @@ std::vector<Finding> findingsOf(const FormSheet& form) {
     return checkMeasurement(testing::retyped(gauging, form.table), form.table, form.results[0]);
 }
 
+// Fills the form and writes it to the working copy, where the checks read it back.
 bool fill(const FormSheet& form, const FormContext& context, bool twoPages) {
+    const FormPlace place = formPlaceOf(context, twoPages);
+    FilledForm filled = fillForm(form, place, twoPages);
+    EXPECT_EQ(filled.problem, "");
     std::string problem;
-    const bool filled = fillForm(form, formPlaceOf(context, twoPages), twoPages, problem);
+    const bool written = filled && writeWorkingCopy(*filled.workbook, place, problem);
     EXPECT_EQ(problem, "");
-    return filled;
+    place.finish(written);
+    return written;
 }
 
 int formRowOf(int vertical, bool twoPages) {
@@ -366,7 +374,8 @@ TEST_F(CommandTest, ExportCopiesTheFilledFormToTheChosenFile) {
     ASSERT_EQ(user.messages.size(), 1u);
     EXPECT_EQ(user.messages[0].text.rfind("记载表中有 ", 0), 0u);
     EXPECT_EQ(user.dialogFolders.at(std::string(ctl::通用对话框excel)), folder.path() / "excel");
-    EXPECT_EQ(readFileBytes(target), readFileBytes(paths::formWorkingCopy(folder.path(), false)));
+    // The workbook is written straight to the chosen file; no working copy is left behind.
+    EXPECT_FALSE(fs::exists(paths::formWorkingCopy(folder.path(), false)));
     EXPECT_EQ(readWorkbook(target, 25).at({6, 1}), "水边");
 }
 
@@ -464,53 +473,72 @@ TEST_F(CommandTest, PrintWithoutRendererAsksForTheSpreadsheetProgram) {
     EXPECT_FALSE(fs::exists(paths::formWorkingCopy(folder.path(), false)));
 }
 
-// A print host that records what the print command asks of it.
-class RecordingPrintHost : public automation::Object {
+// A road that records what the print command hands it and what the working copy holds then.
+class RecordingRoad : public PagePrinter {
   public:
-    explicit RecordingPrintHost(std::vector<std::string>& log) : log_(log) {}
-    automation::Outcome invoke(std::string_view member, automation::CallKind,
-                               std::span<const automation::Variant> args) override {
-        std::string entry(member);
-        for (const auto& a : args) {
-            entry += " " + automation::displayText(a);
+    explicit RecordingRoad(bool fromFile) : fromFile_(fromFile) {}
+    bool needsFile() const override { return fromFile_; }
+    PagesPrinted print(const PageRequest& request) override {
+        requests.push_back(request);
+        fileThere = fs::exists(request.workbook);
+        if (request.form != nullptr) {
+            const xlsx::CellValue first = request.form->cell(request.form->activeSheet(), 6, 1);
+            firstCell = first.text;
         }
-        log_.push_back(entry);
-        return automation::Outcome::ok(automation::Dispatch(shared_from_this()));
+        PagesPrinted printed;
+        printed.ok = true;
+        printed.printer = request.printer.empty() ? "own" : request.printer;
+        printed.pages = request.to;
+        printed.job = 7;
+        return printed;
     }
+    std::vector<PageRequest> requests;
+    bool fileThere = false;
+    std::string firstCell;
 
   private:
-    std::vector<std::string>& log_;
+    bool fromFile_;
 };
 
-TEST_F(CommandTest, PrintFillsThenPrintsThePagesOfTheChosenForm) {
-    std::vector<std::string> log;
-    automation::ScopedHostRegistration host(kPrintProgId, [&log] {
-        return automation::Dispatch(std::make_shared<RecordingPrintHost>(log));
-    });
+TEST_F(CommandTest, PrintHandsTheFilledFormToItsRoadAndOnlyAnOfficeRoadGetsAFile) {
     form = verticalsForm(14);
-    printIt();
-    const std::string workingCopy = paths::formWorkingCopy(folder.path(), true).string();
-    ASSERT_GE(log.size(), 9u);
-    EXPECT_EQ(log[0], "Workbooks");
-    EXPECT_EQ(log[1], "Add");
-    EXPECT_EQ(log[2], "Sheets");
-    EXPECT_EQ(log[3], "Item 1");
-    EXPECT_EQ(log[4], "Open " + workingCopy);
-    EXPECT_EQ(log[5], "Sheets");
-    EXPECT_EQ(log[6], "Visible FALSE");
-    EXPECT_EQ(log.back(), "Quit");
-    EXPECT_TRUE(fs::exists(workingCopy));
-    const bool printed = std::any_of(log.begin(), log.end(), [](const std::string& e) {
-        return e.rfind("PrintOut 1 2 1 FALSE ", 0) == 0;
-    });
-    // Without a default printer, or without a print service, the command says so instead of
-    // printing nowhere.
+    const fs::path workingCopy = paths::formWorkingCopy(folder.path(), true);
+    // Without a default printer, or without a print service, an office road is not handed the
+    // pages and the command says why instead of printing nowhere.
     const auto saysWhy = [&] {
         return !user.messages.empty() &&
                (user.messages.back().text.find("默认打印机") != std::string::npos ||
                 user.messages.back().text.find("打印服务") != std::string::npos);
     };
-    EXPECT_TRUE(printed || saysWhy());
+    RecordingRoad office(true);
+    FormOutcome outcome = printComputedForm(user, context, form, findingsOf(form), {}, &office);
+    EXPECT_TRUE(fs::exists(workingCopy));
+    if (office.requests.empty()) {
+        EXPECT_TRUE(saysWhy());
+    } else {
+        ASSERT_EQ(office.requests.size(), 1u);
+        EXPECT_EQ(office.requests[0].workbook, workingCopy);
+        EXPECT_EQ(office.requests[0].from, 1);
+        EXPECT_EQ(office.requests[0].to, 2);
+        EXPECT_FALSE(office.requests[0].printer.empty());
+        EXPECT_TRUE(office.fileThere);
+        EXPECT_EQ(outcome.status, FormOutcome::Status::Done);
+        EXPECT_EQ(outcome.job, 7);
+        EXPECT_EQ(readWorkbook(workingCopy, 25).at({6, 1}), "水边");
+    }
+
+    // The page renderer's road takes the form in memory and writes no file.
+    fs::remove(workingCopy);
+    user.messages.clear();
+    RecordingRoad own(false);
+    outcome = printComputedForm(user, context, form, findingsOf(form), {}, &own);
+    ASSERT_EQ(own.requests.size(), 1u);
+    EXPECT_FALSE(own.fileThere);
+    EXPECT_FALSE(fs::exists(workingCopy));
+    EXPECT_EQ(own.firstCell, "水边");
+    EXPECT_EQ(outcome.status, FormOutcome::Status::Done);
+    EXPECT_EQ(outcome.printer, "own");
+    EXPECT_EQ(outcome.pages, 2);
 }
 
 } // namespace

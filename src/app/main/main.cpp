@@ -1,4 +1,4 @@
-// Start-up of Tarnelo: the spreadsheet wrapper, the skin, the main window and its creation
+// Start-up of Tarnelo: the skin, the main window and its creation
 // step, then the event loop until the window is closed.
 #include "app/program_folder.hpp"
 #include "app/program_lock.hpp"
@@ -11,7 +11,6 @@
 #include "platform/system/console.hpp"
 #include "platform/system/scratch.hpp"
 #include "report/record_form.hpp"
-#include "report/spreadsheet_automation.hpp"
 #include "window/program_paths.hpp"
 
 #include <QApplication>
@@ -286,8 +285,6 @@ int main(int argc, char** argv) {
     tarnelo::sys::removeStaleScratchFoldersOfEveryKind();
     QElapsedTimer clock;
     clock.start();
-    // The process-wide spreadsheet wrapper, from before the window to the end of the run.
-    tarnelo::SpreadsheetAutomationInstance spreadsheet;
     previousHandler = qInstallMessageHandler(startupMessage);
     holding = true;
     QApplication application(argc, argv);

@@ -94,7 +94,7 @@ FormOutcome MainWindow::printThroughDialog(Window& window, const sys::KeepWaitin
     }
     if (const std::string font = pages::chineseFontProblem(); !font.empty()) {
         showMessage(font, "信息：", MessageIcon::Warning);
-        return {FormOutcome::Status::Failed, made.outcome.twoPages, {}, font, {}};
+        return {FormOutcome::Status::Failed, made.outcome.twoPages, {}, font, {}, 0, 0};
     }
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QString::fromUtf8(kDocumentName));
@@ -110,7 +110,7 @@ FormOutcome MainWindow::printThroughDialog(Window& window, const sys::KeepWaitin
     dialog.setOptions(QAbstractPrintDialog::PrintPageRange |
                       QAbstractPrintDialog::PrintShowPageSize);
     if (runDialog(dialog, answerer_.modal) != QDialog::Accepted) {
-        return {FormOutcome::Status::Cancelled, made.outcome.twoPages, {}, {}, {}};
+        return {FormOutcome::Status::Cancelled, made.outcome.twoPages, {}, {}, {}, 0, 0};
     }
     std::string problem = pages::unchosenPrinter(printer);
     if (problem.empty() && printer.outputFormat() == QPrinter::NativeFormat) {
@@ -123,7 +123,7 @@ FormOutcome MainWindow::printThroughDialog(Window& window, const sys::KeepWaitin
                                 : count;
         const std::string many = pages::manySheets(pages, printer.copyCount());
         if (problem.empty() && !many.empty() && !ask(many + "。确实要打印吗？", "打印")) {
-            return {FormOutcome::Status::Cancelled, made.outcome.twoPages, {}, {}, {}};
+            return {FormOutcome::Status::Cancelled, made.outcome.twoPages, {}, {}, {}, 0, 0};
         }
     }
     if (problem.empty()) {
@@ -131,10 +131,15 @@ FormOutcome MainWindow::printThroughDialog(Window& window, const sys::KeepWaitin
     }
     if (!problem.empty()) {
         showMessage(problem, "信息：", MessageIcon::Warning);
-        return {FormOutcome::Status::Failed, made.outcome.twoPages, {}, problem, {}};
+        return {FormOutcome::Status::Failed, made.outcome.twoPages, {}, problem, {}, 0, 0};
     }
-    FormOutcome done{FormOutcome::Status::Done, made.outcome.twoPages, {}, {},
-                     utf8(printer.printerName())};
+    FormOutcome done{FormOutcome::Status::Done,
+                     made.outcome.twoPages,
+                     {},
+                     {},
+                     utf8(printer.printerName()),
+                     count,
+                     0};
     done.message = "记载表已送往打印机“" + utf8(printer.printerName()) + "”（" +
                    std::to_string(count) + " 页）。";
     return done;

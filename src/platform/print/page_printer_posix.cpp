@@ -4,7 +4,6 @@
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/page_printer.hpp"
 #include "platform/print/pdf_render.hpp"
-#include "platform/print/print_host.hpp"
 #include "platform/system/scratch.hpp"
 
 #include <algorithm>
@@ -18,6 +17,8 @@ namespace fs = std::filesystem;
 class RenderedPagePrinter : public PagePrinter {
   public:
     explicit RenderedPagePrinter(fs::path renderer) : renderer_(std::move(renderer)) {}
+
+    bool needsFile() const override { return true; }
 
     PagesPrinted print(const PageRequest& request) override {
         PagesPrinted result;

@@ -5,7 +5,6 @@
 #include "platform/automation/system_objects.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/page_printer.hpp"
-#include "platform/print/print_host.hpp"
 #include "platform/print/spreadsheet_print.hpp"
 #include "platform/system/child_process.hpp"
 #include "platform/system/scratch.hpp"
@@ -115,6 +114,8 @@ struct Road {
 class WindowsPagePrinter : public PagePrinter {
   public:
     explicit WindowsPagePrinter(std::vector<Road> roads) : roads_(std::move(roads)) {}
+
+    bool needsFile() const override { return true; }
 
     PagesPrinted print(const PageRequest& request) override {
         PagesPrinted result;

@@ -216,12 +216,21 @@ Workbook::Workbook(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 Workbook::~Workbook() = default;
 
 std::unique_ptr<Workbook> Workbook::open(const std::filesystem::path& file, std::string& error) {
-    auto impl = std::make_unique<Impl>();
-    if (!readPackage(file, impl->parts, error)) {
+    std::vector<RawPart> parts;
+    if (!readPackage(file, parts, error)) {
         return nullptr;
     }
-    if (!impl->load(error)) {
+    auto book = fromParts(std::move(parts), error);
+    if (!book) {
         error += "：" + paths::toUtf8(file);
+    }
+    return book;
+}
+
+std::unique_ptr<Workbook> Workbook::fromParts(std::vector<RawPart> parts, std::string& error) {
+    auto impl = std::make_unique<Impl>();
+    impl->parts = std::move(parts);
+    if (!impl->load(error)) {
         return nullptr;
     }
     for (auto& sheet : impl->sheets) {
@@ -246,6 +255,30 @@ std::unique_ptr<Workbook> Workbook::blank() {
 }
 
 bool Workbook::save(const std::filesystem::path& file, std::string& error) {
+    const WriteResult written = write(file);
+    if (!written) {
+        error = "无法写入文件：" + escapedName(file);
+    }
+    return written.ok;
+}
+
+WriteResult Workbook::write(const std::filesystem::path& file, AtLink atLink) {
+    const std::optional<std::string> bytes = packageBytes();
+    if (!bytes) {
+        return {false, "无法生成工作簿", false};
+    }
+    WriteResult written = writeFileAtomic(file, *bytes, atLink);
+    if (written) {
+        modified_ = false;
+    }
+    return written;
+}
+
+std::optional<std::string> Workbook::packageBytes() {
+    return zipPackage(parts());
+}
+
+std::vector<RawPart> Workbook::parts() {
     Impl& d = *impl_;
     // Cached results of formulas and the calculation chain may no longer hold after the host
     // wrote cells: drop the chain and let the reader recalculate.
@@ -291,11 +324,7 @@ bool Workbook::save(const std::filesystem::path& file, std::string& error) {
             out.push_back({part.name, it == docs.end() ? part.bytes : serialize(*it->second)});
         }
     }
-    if (!writePackage(file, out, error)) {
-        return false;
-    }
-    modified_ = false;
-    return true;
+    return out;
 }
 
 // ---- Sheets ----------------------------------------------------------------------------------

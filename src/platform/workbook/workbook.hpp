@@ -3,7 +3,9 @@
 // understand are kept byte for byte; the sheets it touches are written back in order.
 #pragma once
 
+#include "files/file_io.hpp"
 #include "platform/workbook/cell_address.hpp"
+#include "platform/workbook/package.hpp"
 
 #include <filesystem>
 #include <memory>
@@ -31,6 +33,9 @@ class Workbook {
 
     // Reads a workbook file; nullptr and a reason when it is not a readable .xlsx package.
     static std::unique_ptr<Workbook> open(const std::filesystem::path& file, std::string& error);
+    // The workbook of package parts already read (readPackage); nullptr and a reason when they
+    // are no workbook.
+    static std::unique_ptr<Workbook> fromParts(std::vector<RawPart> parts, std::string& error);
     // A new workbook with one empty sheet "Sheet1" and no file.
     static std::unique_ptr<Workbook> blank();
 
@@ -38,6 +43,13 @@ class Workbook {
     // beside it, flushed, renamed over it): the old file stays as it was when anything fails,
     // and a symbolic link at file stays a link to the file it names.
     bool save(const std::filesystem::path& file, std::string& error);
+    // The same, saying why not as the atomic writer does; atLink as writeFileAtomic takes it.
+    WriteResult write(const std::filesystem::path& file, AtLink atLink = AtLink::WriteThrough);
+    // The package's parts as save writes them, in memory and not zipped: what a reader of the
+    // workbook lays out without a file.
+    std::vector<RawPart> parts();
+    // The bytes of the .xlsx file save writes; std::nullopt when they cannot be made.
+    std::optional<std::string> packageBytes();
 
     int sheetCount() const;
     // Sheets are addressed by their position, 0 to sheetCount() - 1, and have a stable id.
