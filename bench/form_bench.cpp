@@ -1,13 +1,21 @@
-// Export of the record form end to end (template copy, fill through the wrapper and the
-// built-in host, save, copy to the user's file) for 13 and 40 verticals, and the latency of
-// the print command (fill, LibreOffice rendering, hand-over to CUPS). The fill's half-second
-// pause belongs to the window and is not waited for here.
+// Export of the record form end to end (the template's workbook filled in memory and written
+// to the user's file) for 13 and 40 verticals, and the latency of the print command (fill,
+// LibreOffice rendering, hand-over to CUPS). The fill's half-second pause belongs to the window
+// and is not waited for here. Also the fill of the 25-vertical example and the print preview of
+// it (fill and page layout, in memory), as the command line opens and computes it; these read
+// the templates and the example beside the executable, so a copy of the program folder runs them
+// anywhere (bench/form-before-after.sh runs them from two program folders).
+#include "app/program_folder.hpp"
 #include "app/window_form.hpp"
+#include "files/open_gauging.hpp"
 #include "files/record_header.hpp"
 #include "measure/numtext.hpp"
+#include "pages/form_pages.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/pdf_render.hpp"
+#include "platform/system/scratch.hpp"
 #include "report/record_form.hpp"
+#include "report/record_form_steps.hpp"
 #include "support/form_folder.hpp"
 #include "support/headless_window.hpp"
 
@@ -16,6 +24,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -104,5 +113,71 @@ BENCHMARK(BM_PrintCommand)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The 25-vertical example opened and computed as tarnelo-cli export does, with its own record
+// header; empty problem when it is ready to fill.
+struct ComputedExample {
+    FormSheet form;
+    std::vector<Finding> findings;
+    std::string problem;
+};
+
+ComputedExample computedExample() {
+    ComputedExample example;
+    const FileComputation opened =
+        openGauging(executableFolder() / "examples" / "vertical-25-verticals.dat");
+    if (!opened.opened || !opened.computation.computed()) {
+        example.problem = "vertical-25-verticals.dat: " + opened.message;
+        return example;
+    }
+    example.form = formSheetOf(opened.gauging, opened.computation,
+                               parseRecordHeader(opened.gauging.headerPart));
+    example.findings = opened.computation.findings;
+    return example;
+}
+
+// The fill alone: the template's workbook read and filled in memory.
+void BM_FillForm(benchmark::State& state) {
+    const ComputedExample example = computedExample();
+    const sys::ScratchFolder scratch("tarnelo-form-bench", true);
+    if (!example.problem.empty() || !scratch.valid()) {
+        state.SkipWithError(example.problem.empty() ? "no scratch folder"
+                                                    : example.problem.c_str());
+        return;
+    }
+    const ExportPlace place{executableFolder(), scratch.path(), scratch.path() / "form.xlsx"};
+    const FormCheck check = checkForm(example.form, place.templateFolder);
+    const FormPlace fillPlace = form_detail::privatePlace(place, check.twoPages);
+    for (auto _ : state) {
+        const FilledForm filled = fillForm(example.form, fillPlace, check.twoPages);
+        if (!filled) {
+            state.SkipWithError(filled.problem.c_str());
+            return;
+        }
+    }
+}
+BENCHMARK(BM_FillForm)->Unit(benchmark::kMillisecond);
+
+// What the print preview costs: the checks, the fill and the layout of the form's pages.
+void BM_FormPreview(benchmark::State& state) {
+    const ComputedExample example = computedExample();
+    const sys::ScratchFolder scratch("tarnelo-form-bench", true);
+    if (!example.problem.empty() || !scratch.valid()) {
+        state.SkipWithError(example.problem.empty() ? "no scratch folder"
+                                                    : example.problem.c_str());
+        return;
+    }
+    const ExportPlace place{executableFolder(), scratch.path(), scratch.path() / "form.xlsx"};
+    for (auto _ : state) {
+        const pages::FormPages pages =
+            pages::formPages(example.form, example.findings, place, true, "打印预览");
+        if (pages.outcome.status != FormOutcome::Status::Done) {
+            state.SkipWithError(pages.outcome.message.c_str());
+            return;
+        }
+        benchmark::DoNotOptimize(pages.layout);
+    }
+}
+BENCHMARK(BM_FormPreview)->Unit(benchmark::kMillisecond);
 
 } // namespace
