@@ -74,8 +74,8 @@ void PrintPreviewTest::printPreviewShowsThePagesAndPrintAsksForThePrinter() {
     QCOMPARE(title, QStringLiteral("打印记载表"));
     QVERIFY(h.messages.empty());
     QCOMPARE(w.statusBar()->currentMessage(), before);
-    // The form was filled for the printer, from the same working copy as the export.
-    QVERIFY(fs::exists(paths::formWorkingCopy(h.folder, false)));
+    // The preview and the print dialog lay out the form filled in memory: no file is written.
+    QVERIFY(!fs::exists(paths::formWorkingCopy(h.folder, false)));
 }
 
 void PrintPreviewTest::theStationTablePreviewsItsPages() {
