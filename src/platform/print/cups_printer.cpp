@@ -2,6 +2,7 @@
 
 #if defined(TARNELO_HAVE_CUPS)
 #include <cups/cups.h>
+#include <dlfcn.h>
 #endif
 
 #include "platform/system/child_process.hpp"
@@ -12,6 +13,7 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <unistd.h>
 
 namespace tarnelo {
@@ -82,6 +84,63 @@ bool notRunning(const std::string& output) {
 #if defined(TARNELO_HAVE_CUPS)
 namespace {
 
+// The print service's library, loaded the first time it is needed: the client programs answer
+// nearly always, and a run that prints nothing should not load it and the thirty libraries it
+// brings (a few milliseconds of every start of the program and the command line).
+struct CupsLibrary {
+    decltype(&::cupsServer) server = nullptr;
+    decltype(&::cupsSetServer) setServer = nullptr;
+    decltype(&::cupsEncryption) encryption = nullptr;
+    decltype(&::ippPort) port = nullptr;
+    decltype(&::httpConnect2) connect = nullptr;
+    decltype(&::httpSetTimeout) setTimeout = nullptr;
+    decltype(&::httpClose) close = nullptr;
+    decltype(&::cupsGetDests2) getDests = nullptr;
+    decltype(&::cupsGetDest) getDest = nullptr;
+    decltype(&::cupsFreeDests) freeDests = nullptr;
+    decltype(&::cupsAddOption) addOption = nullptr;
+    decltype(&::cupsFreeOptions) freeOptions = nullptr;
+    decltype(&::cupsPrintFile2) printFile = nullptr;
+    decltype(&::cupsLastError) lastError = nullptr;
+    decltype(&::cupsLastErrorString) lastErrorString = nullptr;
+};
+
+constexpr const char* kCupsLibrary = "libcups.so.2";
+
+// The library with every call it is asked for, or nullptr when it is not installed.
+const CupsLibrary* cups() {
+    static const std::optional<CupsLibrary> loaded = []() -> std::optional<CupsLibrary> {
+        void* library = ::dlopen(kCupsLibrary, RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) {
+            return std::nullopt;
+        }
+        CupsLibrary calls;
+        bool found = true;
+        const auto bind = [&](auto& call, const char* name) {
+            call =
+                reinterpret_cast<std::remove_reference_t<decltype(call)>>(::dlsym(library, name));
+            found = found && call != nullptr;
+        };
+        bind(calls.server, "cupsServer");
+        bind(calls.setServer, "cupsSetServer");
+        bind(calls.encryption, "cupsEncryption");
+        bind(calls.port, "ippPort");
+        bind(calls.connect, "httpConnect2");
+        bind(calls.setTimeout, "httpSetTimeout");
+        bind(calls.close, "httpClose");
+        bind(calls.getDests, "cupsGetDests2");
+        bind(calls.getDest, "cupsGetDest");
+        bind(calls.freeDests, "cupsFreeDests");
+        bind(calls.addOption, "cupsAddOption");
+        bind(calls.freeOptions, "cupsFreeOptions");
+        bind(calls.printFile, "cupsPrintFile2");
+        bind(calls.lastError, "cupsLastError");
+        bind(calls.lastErrorString, "cupsLastErrorString");
+        return found ? std::optional<CupsLibrary>(calls) : std::nullopt;
+    }();
+    return loaded ? &*loaded : nullptr;
+}
+
 struct Connection {
     http_t* http = nullptr;
     std::string problem;
@@ -95,26 +154,34 @@ int giveUp(http_t* /*http*/, void* data) {
 }
 
 std::string serviceName() {
-    return std::string("打印服务（CUPS，") + cupsServer() + "）";
+    return std::string("打印服务（CUPS，") + cups()->server() + "）";
 }
 
 // A connection to the print service, or why there is none.
 std::unique_ptr<Connection, void (*)(Connection*)> connect(const PrintServiceLimits& limits) {
     std::unique_ptr<Connection, void (*)(Connection*)> c(new Connection, [](Connection* done) {
         if (done->http != nullptr) {
-            httpClose(done->http);
+            cups()->close(done->http);
         }
         delete done;
     });
+    const CupsLibrary* calls = cups();
+    if (calls == nullptr) {
+        c->problem =
+            std::string("打印服务的程序库 ") + kCupsLibrary + " 没有安装，无法连接打印服务";
+        return c;
+    }
     // Read CUPS_SERVER and client.conf afresh, as a new process would.
-    cupsSetServer(nullptr);
-    c->http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                           static_cast<int>(limits.connect.count()), nullptr);
+    calls->setServer(nullptr);
+    c->http =
+        calls->connect(calls->server(), calls->port(), nullptr, AF_UNSPEC, calls->encryption(), 1,
+                       static_cast<int>(limits.connect.count()), nullptr);
     if (c->http == nullptr) {
         c->problem = serviceName() + "没有运行，或无法连接";
         return c;
     }
-    httpSetTimeout(c->http, static_cast<double>(limits.answer.count()) / 1000.0, giveUp, c.get());
+    calls->setTimeout(c->http, static_cast<double>(limits.answer.count()) / 1000.0, giveUp,
+                      c.get());
     return c;
 }
 
@@ -156,15 +223,16 @@ PrinterLookup findDefaultPrinter(PrintServiceLimits limits) {
     if (c->http == nullptr) {
         return {{}, c->problem};
     }
+    const CupsLibrary& calls = *cups();
     cups_dest_t* dests = nullptr;
-    const int count = cupsGetDests2(c->http, &dests);
+    const int count = calls.getDests(c->http, &dests);
     PrinterLookup lookup;
-    if (const cups_dest_t* dest = cupsGetDest(nullptr, nullptr, count, dests); dest != nullptr) {
+    if (const cups_dest_t* dest = calls.getDest(nullptr, nullptr, count, dests); dest != nullptr) {
         lookup.name = dest->name;
     } else if (c->timedOut) {
         lookup.problem = noAnswer(limits);
     }
-    cupsFreeDests(count, dests);
+    calls.freeDests(count, dests);
     return lookup;
 #else
     (void)limits;
@@ -244,22 +312,23 @@ PrintJobResult printPdfPages(const std::string& printer, const std::filesystem::
     if (c->http == nullptr) {
         return {false, 0, c->problem};
     }
+    const CupsLibrary& calls = *cups();
     cups_option_t* options = nullptr;
     int count = 0;
     const std::string ranges = std::to_string(firstPage) + "-" + std::to_string(lastPage);
-    count = cupsAddOption("page-ranges", ranges.c_str(), count, &options);
-    count = cupsAddOption("copies", "1", count, &options);
+    count = calls.addOption("page-ranges", ranges.c_str(), count, &options);
+    count = calls.addOption("copies", "1", count, &options);
     const int job =
-        cupsPrintFile2(c->http, printer.c_str(), pdf.c_str(), title.c_str(), count, options);
-    cupsFreeOptions(count, options);
+        calls.printFile(c->http, printer.c_str(), pdf.c_str(), title.c_str(), count, options);
+    calls.freeOptions(count, options);
     if (job != 0) {
         return {true, job, {}};
     }
     if (c->timedOut) {
         return {false, 0, noAnswer(limits)};
     }
-    const ipp_status_t status = cupsLastError();
-    const std::string words = cupsLastErrorString() != nullptr ? cupsLastErrorString() : "";
+    const ipp_status_t status = calls.lastError();
+    const std::string words = calls.lastErrorString() != nullptr ? calls.lastErrorString() : "";
     std::string why;
     switch (status) {
     case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
