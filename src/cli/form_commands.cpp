@@ -1,7 +1,7 @@
 // tarnelo-cli export and print: a raw data file read and computed as in the window, then the
 // record form filled from the file's own record header and written to a workbook (and a PDF),
 // or printed on the default printer. The program's coefficients and record header are never
-// touched: the form's working copy goes into a private scratch folder.
+// touched: a working copy that a print road needs goes into a private scratch folder.
 #include "app/program_folder.hpp"
 #include "checks/checks.hpp"
 #include "cli/output_guard.hpp"

@@ -1,5 +1,5 @@
 // The record form's pages for the printer and the preview: the same checks and fill as the
-// export, then the filled working copy laid out by the page renderer.
+// export, then the form filled in memory laid out by the page renderer (no file is written).
 #pragma once
 
 #include "pages/sheet_layout.hpp"
@@ -18,8 +18,8 @@ struct FormPages {
 };
 
 // A form the window was given (its computation's) and that computation's findings: refusals,
-// the question about errors and a failure told through `user`, the working copy filled in the
-// context's program folder.
+// the question about errors and a failure told through `user`, the form filled from the
+// template in the context's program folder.
 FormPages formPages(UserDialogs& user, const FormContext& context, const FormSheet& form,
                     std::span<const Finding> findings, std::string_view verb);
 

@@ -110,7 +110,7 @@ struct FormOutcome {
     enum class Status {
         Done,      // exported to file, or the pages were handed to the printer
         Cancelled, // the export dialog or the question about errors was declined: nothing written
-        Refused,   // a gap in 起点距, too many verticals, no template, no spreadsheet host;
+        Refused,   // a gap in 起点距, too many verticals, no template, no print road;
                    // message says why
         Failed,    // the form could not be filled, saved or printed; message says why
     };
@@ -132,9 +132,10 @@ struct FormOutcome {
 // notices in the status bar when done.
 
 // The two buttons for a form the window was given (its computation's) and the findings of that
-// computation; the user is asked and told through `user`, the working copy is filled in the
-// context's program folder.
-// 导出Excel: fills the form and copies it to a workbook the user names.
+// computation; the user is asked and told through `user`, the form is filled from the template
+// in the context's program folder (the working copy there is written only for a print road that
+// needs a file).
+// 导出Excel: fills the form and writes it to a workbook the user names.
 FormOutcome exportComputedForm(UserDialogs& user, const FormContext& context, const FormSheet& form,
                                std::span<const Finding> findings);
 // 打印: fills the form and prints it on the default printer by `road` (the office road of this

@@ -1,5 +1,5 @@
 // An Office Open XML workbook (.xlsx) held in memory: its package parts, its sheets as XML
-// trees, and the operations the spreadsheet host offers on them. Parts the host does not
+// trees, and the operations the record form's fill and the tests make on them. Parts it does not
 // understand are kept byte for byte; the sheets it touches are written back in order.
 #pragma once
 
