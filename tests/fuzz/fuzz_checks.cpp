@@ -153,8 +153,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             FormPlace place;
             place.templateFile = paths::formTemplate(formFolder(), twoPages);
             place.workingCopy = paths::formWorkingCopy(formFolder(), twoPages);
-            std::string problem;
-            fillForm(form, place, twoPages, problem);
+            // The form filled in memory and packed as export writes it.
+            const FilledForm filled = fillForm(form, place, twoPages);
+            if (filled && !filled.workbook->packageBytes()) {
+                __builtin_trap();
+            }
         }
     }
     return 0;
