@@ -11,6 +11,7 @@
 #include "files/record_header.hpp"
 #include "measure/numtext.hpp"
 #include "pages/form_pages.hpp"
+#include "pages/page_painter.hpp"
 #include "platform/print/cups_printer.hpp"
 #include "platform/print/pdf_render.hpp"
 #include "platform/system/scratch.hpp"
@@ -179,5 +180,29 @@ void BM_FormPreview(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FormPreview)->Unit(benchmark::kMillisecond);
+
+// The form's pages drawn as a PDF in memory, as export --pdf draws them once the program runs
+// (fonts found, the GUI application made).
+void BM_FormPdf(benchmark::State& state) {
+    const ComputedExample example = computedExample();
+    const sys::ScratchFolder scratch("tarnelo-form-bench", true);
+    if (!example.problem.empty() || !scratch.valid()) {
+        state.SkipWithError(example.problem.empty() ? "no scratch folder"
+                                                    : example.problem.c_str());
+        return;
+    }
+    const ExportPlace place{executableFolder(), scratch.path(), scratch.path() / "form.xlsx"};
+    const pages::FormPages pages =
+        pages::formPages(example.form, example.findings, place, true, "导出");
+    if (!pages::chineseFontProblem().empty()) {
+        state.SkipWithError("no Chinese font");
+        return;
+    }
+    for (auto _ : state) {
+        const pages::PdfDrawing drawn = pages::drawLayoutPdf(pages.layout);
+        benchmark::DoNotOptimize(drawn.bytes.data());
+    }
+}
+BENCHMARK(BM_FormPdf)->Unit(benchmark::kMillisecond);
 
 } // namespace

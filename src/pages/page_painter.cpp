@@ -9,6 +9,8 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QLineF>
+#include <QList>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -238,13 +240,19 @@ void paintPage(QPainter& painter, const Page& page, double unit) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
+    // The borders by width, each width's lines in one call: a pen is set once a width, not once
+    // a line (the lines are all black; the order of lines of one colour changes nothing drawn).
+    std::map<double, QList<QLineF>> byWidth;
     for (const Line& line : page.lines) {
+        byWidth[line.width].append(
+            QLineF(line.x1 * unit, line.y1 * unit, line.x2 * unit, line.y2 * unit));
+    }
+    for (const auto& [width, lines] : byWidth) {
         QPen pen(Qt::black);
-        pen.setWidthF(line.width * unit);
+        pen.setWidthF(width * unit);
         pen.setCapStyle(Qt::SquareCap);
         painter.setPen(pen);
-        painter.drawLine(QPointF(line.x1 * unit, line.y1 * unit),
-                         QPointF(line.x2 * unit, line.y2 * unit));
+        painter.drawLines(lines);
     }
     painter.setPen(Qt::black);
     for (const TextBox& box : page.texts) {
