@@ -468,10 +468,11 @@ Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimi
     return layoutSheets(sheets, cap, stopped);
 }
 
-Layout layoutWorkbook(xlsx::Workbook& workbook, const PageCap& cap, const StopAsked& stopped) {
+Layout layoutWorkbook(const xlsx::Workbook& workbook, const PageCap& cap,
+                      const StopAsked& stopped) {
     Layout layout;
     std::vector<Worksheet> sheets;
-    if (!readWorksheets(workbook.parts(), sheets, layout.problem)) {
+    if (!readWorksheets(workbook, sheets, layout.problem)) {
         return layout;
     }
     return layoutSheets(sheets, cap, stopped);

@@ -94,7 +94,7 @@ Layout layoutWorkbook(const std::filesystem::path& file, const xlsx::PackageLimi
                       const PageCap& cap = {}, const StopAsked& stopped = {});
 
 // Lays out every worksheet of a workbook model in memory, as layoutWorkbook does its file.
-Layout layoutWorkbook(xlsx::Workbook& workbook, const PageCap& cap = {},
+Layout layoutWorkbook(const xlsx::Workbook& workbook, const PageCap& cap = {},
                       const StopAsked& stopped = {});
 
 // A header's or footer's text with &P and &N replaced by the page and the count of pages.

@@ -39,17 +39,25 @@ constexpr double kMostRowPoints = 100000;
 constexpr double kMostColumnWidth = 255;
 constexpr std::size_t kMostStyles = 65490;
 
+// The parts by name: their bytes, or for a workbook model in memory the XML trees it keeps.
 struct Parts {
-    std::map<std::string, const std::string*> byName;
+    std::map<std::string, const std::string*, std::less<>> byName;
+    std::map<std::string, const pugi::xml_document*, std::less<>> trees;
     const std::string* find(const std::string& name) const {
         const auto it = byName.find(name);
         return it == byName.end() ? nullptr : it->second;
     }
 };
 
-bool parsePart(const Parts& parts, const std::string& name, pugi::xml_document& doc) {
+// The root element of a part: the model's own tree where it keeps one, else the part's bytes
+// parsed into scratch; a null node when the part is missing or is no XML.
+pugi::xml_node rootOf(const Parts& parts, const std::string& name, pugi::xml_document& scratch) {
+    if (const auto it = parts.trees.find(name); it != parts.trees.end()) {
+        return it->second->document_element();
+    }
     const std::string* bytes = parts.find(name);
-    return bytes != nullptr && xlsx::parseXml(doc, *bytes);
+    return bytes != nullptr && xlsx::parseXml(scratch, *bytes) ? scratch.document_element()
+                                                               : pugi::xml_node();
 }
 
 // The text of a shared or inline string: its <t>, or its runs' <t> joined.
@@ -121,11 +129,11 @@ void alignmentOf(pugi::xml_node a, CellStyle& style, std::string& unknown) {
 
 bool readStyles(const Parts& parts, std::vector<CellStyle>& styles, std::string& problem) {
     pugi::xml_document doc;
-    if (!parsePart(parts, "xl/styles.xml", doc)) {
+    const pugi::xml_node root = rootOf(parts, "xl/styles.xml", doc);
+    if (!root) {
         styles.assign(1, CellStyle{});
         return true;
     }
-    const pugi::xml_node root = doc.document_element();
     std::vector<CellStyle::Font> fonts;
     std::string unknown;
     each(child(root, "fonts"), "font", [&](pugi::xml_node f) {
@@ -346,11 +354,11 @@ CellArea readCells(pugi::xml_node root, Worksheet& sheet, const std::vector<std:
 bool readSheet(const Parts& parts, const std::string& partName, Worksheet& sheet,
                const std::vector<std::string>& shared, std::string& problem) {
     pugi::xml_document doc;
-    if (!parsePart(parts, partName, doc)) {
+    const pugi::xml_node root = rootOf(parts, partName, doc);
+    if (!root) {
         problem = "工作表“" + sheet.name + "”无法读取";
         return false;
     }
-    const pugi::xml_node root = doc.document_element();
     std::string why = readSizes(root, sheet);
     const CellArea used = readCells(root, sheet, shared);
     std::vector<CellArea> merges;
@@ -378,6 +386,61 @@ bool readSheet(const Parts& parts, const std::string& partName, Worksheet& sheet
         return false;
     }
     return true;
+}
+
+bool readParts(const Parts& parts, std::vector<Worksheet>& sheets, std::string& problem) {
+    pugi::xml_document book;
+    pugi::xml_document rels;
+    const pugi::xml_node root = rootOf(parts, "xl/workbook.xml", book);
+    const pugi::xml_node relations = rootOf(parts, xlsx::relsPartOf("xl/workbook.xml"), rels);
+    if (!root || !relations) {
+        problem = "工作簿缺少 workbook.xml，无法读取。";
+        return false;
+    }
+    std::vector<std::string> shared;
+    pugi::xml_document strings;
+    if (const pugi::xml_node table = rootOf(parts, "xl/sharedStrings.xml", strings)) {
+        each(table, "si", [&](pugi::xml_node si) { shared.push_back(stringText(si)); });
+    }
+    auto styles = std::make_shared<std::vector<CellStyle>>();
+    if (!readStyles(parts, *styles, problem)) {
+        return false;
+    }
+    std::map<std::string, std::string> targets;
+    each(relations, "Relationship", [&](pugi::xml_node r) {
+        targets[r.attribute("Id").value()] =
+            xlsx::resolvePart("xl/workbook.xml", r.attribute("Target").value());
+    });
+    int index = 0;
+    bool failed = false;
+    std::set<std::string> read;
+    each(child(root, "sheets"), "sheet", [&](pugi::xml_node s) {
+        const std::string part = targets[xlsx::relationId(s)];
+        const int local = index++;
+        if (failed || part.empty() || part.find("worksheets/") == std::string::npos ||
+            std::string_view(s.attribute("state").value()) == "hidden") {
+            return;
+        }
+        Worksheet sheet;
+        sheet.name = s.attribute("name").value();
+        sheet.styles = styles;
+        sheet.printArea.top = 0;
+        std::string why = readPrintNames(root, local, sheet);
+        if (why.empty() && !read.insert(part).second) {
+            why = "与另一个工作表是同一个部件";
+        }
+        if (!why.empty()) {
+            problem = "工作表“" + sheet.name + "”" + why;
+            failed = true;
+            return;
+        }
+        if (!readSheet(parts, part, sheet, shared, problem)) {
+            failed = true;
+            return;
+        }
+        sheets.push_back(std::move(sheet));
+    });
+    return !failed;
 }
 
 } // namespace
@@ -433,59 +496,20 @@ bool readWorksheets(const std::vector<xlsx::RawPart>& raw, std::vector<Worksheet
     for (const xlsx::RawPart& part : raw) {
         parts.byName[part.name] = &part.bytes;
     }
-    pugi::xml_document book;
-    pugi::xml_document rels;
-    if (!parsePart(parts, "xl/workbook.xml", book) ||
-        !parsePart(parts, xlsx::relsPartOf("xl/workbook.xml"), rels)) {
-        problem = "工作簿缺少 workbook.xml，无法读取。";
-        return false;
+    return readParts(parts, sheets, problem);
+}
+
+bool readWorksheets(const xlsx::Workbook& workbook, std::vector<Worksheet>& sheets,
+                    std::string& problem) {
+    Parts parts;
+    for (const xlsx::Workbook::PartView& part : workbook.partViews()) {
+        if (part.tree != nullptr) {
+            parts.trees.emplace(part.name, part.tree);
+        } else {
+            parts.byName.emplace(part.name, part.bytes);
+        }
     }
-    std::vector<std::string> shared;
-    pugi::xml_document strings;
-    if (parsePart(parts, "xl/sharedStrings.xml", strings)) {
-        each(strings.document_element(), "si",
-             [&](pugi::xml_node si) { shared.push_back(stringText(si)); });
-    }
-    auto styles = std::make_shared<std::vector<CellStyle>>();
-    if (!readStyles(parts, *styles, problem)) {
-        return false;
-    }
-    std::map<std::string, std::string> targets;
-    each(rels.document_element(), "Relationship", [&](pugi::xml_node r) {
-        targets[r.attribute("Id").value()] =
-            xlsx::resolvePart("xl/workbook.xml", r.attribute("Target").value());
-    });
-    const pugi::xml_node root = book.document_element();
-    int index = 0;
-    bool failed = false;
-    std::set<std::string> read;
-    each(child(root, "sheets"), "sheet", [&](pugi::xml_node s) {
-        const std::string part = targets[xlsx::relationId(s)];
-        const int local = index++;
-        if (failed || part.empty() || part.find("worksheets/") == std::string::npos ||
-            std::string_view(s.attribute("state").value()) == "hidden") {
-            return;
-        }
-        Worksheet sheet;
-        sheet.name = s.attribute("name").value();
-        sheet.styles = styles;
-        sheet.printArea.top = 0;
-        std::string why = readPrintNames(root, local, sheet);
-        if (why.empty() && !read.insert(part).second) {
-            why = "与另一个工作表是同一个部件";
-        }
-        if (!why.empty()) {
-            problem = "工作表“" + sheet.name + "”" + why;
-            failed = true;
-            return;
-        }
-        if (!readSheet(parts, part, sheet, shared, problem)) {
-            failed = true;
-            return;
-        }
-        sheets.push_back(std::move(sheet));
-    });
-    return !failed;
+    return readParts(parts, sheets, problem);
 }
 
 } // namespace tarnelo::pages

@@ -118,5 +118,8 @@ bool readWorksheets(const std::filesystem::path& file, std::vector<Worksheet>& s
 // The same of a package's parts in memory.
 bool readWorksheets(const std::vector<xlsx::RawPart>& parts, std::vector<Worksheet>& sheets,
                     std::string& problem);
+// The same of a workbook model as it stands: the XML trees it keeps are read as they are.
+bool readWorksheets(const xlsx::Workbook& workbook, std::vector<Worksheet>& sheets,
+                    std::string& problem);
 
 } // namespace tarnelo::pages

@@ -5,6 +5,7 @@
 #include "pages/sheet_layout.hpp"
 #include "platform/system/scratch.hpp"
 #include "platform/workbook/package.hpp"
+#include "platform/workbook/workbook.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 namespace tarnelo::pages {
 namespace {
@@ -93,6 +95,50 @@ double wrappedHeight(const TextBox& box) {
 
 // The column headings are never clipped: each line of a heading (改正数(m), 测点深(m), 平均水深(m))
 // fits its column, or the lines it breaks into fit the heading's height.
+// The pages of a workbook model in memory are the pages of the file it writes, its cells
+// written since it was read among them.
+TEST(SheetLayout, TheModelInMemoryLaysOutAsTheFileItWrites) {
+    const sys::ScratchFolder scratch("tarnelo-layout-model");
+    ASSERT_TRUE(scratch.valid());
+    for (const bool twoPages : {false, true}) {
+        std::string error;
+        const auto book = xlsx::Workbook::open(formTemplate(twoPages), error);
+        ASSERT_NE(book, nullptr) << error;
+        const int sheet = book->activeSheet();
+        ASSERT_TRUE(book->setText(sheet, 1, 6, "长江寸滩", error)) << error;
+        ASSERT_TRUE(book->setText(sheet, 6, 1, "水边", error)) << error;
+        ASSERT_TRUE(book->setText(sheet, 7, 3, " 12.5 ", error)) << error;
+        const Layout inMemory = layoutWorkbook(*book, formPageCap(twoPages));
+        const fs::path file = scratch.path() / "form.xlsx";
+        ASSERT_TRUE(book->write(file)) << twoPages;
+        const Layout fromFile = layoutWorkbook(file, {}, formPageCap(twoPages));
+        ASSERT_EQ(inMemory.problem, fromFile.problem);
+        ASSERT_EQ(inMemory.pages.size(), twoPages ? 2U : 1U);
+        ASSERT_EQ(inMemory.pages.size(), fromFile.pages.size());
+        for (std::size_t p = 0; p < inMemory.pages.size(); ++p) {
+            const Page& a = inMemory.pages[p];
+            const Page& b = fromFile.pages[p];
+            ASSERT_EQ(a.lines.size(), b.lines.size());
+            for (std::size_t i = 0; i < a.lines.size(); ++i) {
+                EXPECT_EQ(std::tie(a.lines[i].x1, a.lines[i].y1, a.lines[i].x2, a.lines[i].y2,
+                                   a.lines[i].width),
+                          std::tie(b.lines[i].x1, b.lines[i].y1, b.lines[i].x2, b.lines[i].y2,
+                                   b.lines[i].width));
+            }
+            ASSERT_EQ(a.texts.size(), b.texts.size());
+            for (std::size_t i = 0; i < a.texts.size(); ++i) {
+                EXPECT_EQ(a.texts[i].text, b.texts[i].text);
+                EXPECT_EQ(std::tie(a.texts[i].cell.x, a.texts[i].cell.y, a.texts[i].points,
+                                   a.texts[i].bold),
+                          std::tie(b.texts[i].cell.x, b.texts[i].cell.y, b.texts[i].points,
+                                   b.texts[i].bold));
+            }
+        }
+        EXPECT_NE(findText(inMemory.pages.front(), "长江寸滩"), nullptr);
+        EXPECT_NE(findText(inMemory.pages.front(), " 12.5 "), nullptr);
+    }
+}
+
 TEST(SheetLayout, EveryWrappedHeadingFitsItsCell) {
     for (const bool twoPages : {false, true}) {
         const Layout layout = layoutWorkbook(formTemplate(twoPages));

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <unordered_set>
 
 namespace tarnelo::xlsx {
@@ -276,6 +277,27 @@ WriteResult Workbook::write(const std::filesystem::path& file, AtLink atLink) {
 
 std::optional<std::string> Workbook::packageBytes() {
     return zipPackage(parts());
+}
+
+std::vector<Workbook::PartView> Workbook::partViews() const {
+    const Impl& d = *impl_;
+    std::map<std::string_view, const pugi::xml_document*> trees{
+        {"[Content_Types].xml", &d.contentTypes},
+        {d.workbookPart, &d.workbook},
+        {d.workbookRelsPart, &d.workbookRels}};
+    for (const auto& sheet : d.sheets) {
+        if (sheet->worksheet) {
+            trees[sheet->part] = &sheet->doc;
+        }
+    }
+    std::vector<PartView> views;
+    views.reserve(d.parts.size());
+    for (const RawPart& part : d.parts) {
+        const auto it = trees.find(part.name);
+        views.push_back({part.name, it == trees.end() ? nullptr : it->second,
+                         it == trees.end() ? &part.bytes : nullptr});
+    }
+    return views;
 }
 
 std::vector<RawPart> Workbook::parts() {

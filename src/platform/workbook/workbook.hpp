@@ -14,6 +14,10 @@
 #include <string_view>
 #include <vector>
 
+namespace pugi {
+class xml_document;
+}
+
 namespace tarnelo::xlsx {
 
 enum class CellKind { Empty, Text, Number, Boolean, Error };
@@ -50,6 +54,17 @@ class Workbook {
     std::vector<RawPart> parts();
     // The bytes of the .xlsx file save writes; std::nullopt when they cannot be made.
     std::optional<std::string> packageBytes();
+
+    // A part as the model holds it now: the XML tree it keeps and writes (the workbook, its
+    // relationships, the content types, each worksheet), or else the bytes it was read with.
+    struct PartView {
+        std::string_view name;
+        const pugi::xml_document* tree = nullptr;
+        const std::string* bytes = nullptr;
+    };
+    // Every part, in package order, for a reader of the workbook as it stands (the page
+    // renderer): no part is written out or parsed again.
+    std::vector<PartView> partViews() const;
 
     int sheetCount() const;
     // Sheets are addressed by their position, 0 to sheetCount() - 1, and have a stable id.
