@@ -202,11 +202,15 @@ void drawText(QPainter& painter, const TextBox& box, double unit) {
     QRectF inner = scaled(box.cell, unit);
     inner.adjust(box.padding * unit, 0, -box.padding * unit, 0);
     const QString text = QString::fromStdString(box.text);
+    // Shrink to fit: the text is made smaller until it fits the cell's width. It is drawn in its
+    // font's own size and scaled down about the point it is aligned to, so that every shrunk
+    // text of a size shares that size's font (a font of its own each would be looked up and
+    // set up anew).
+    double shrunk = 1;
     if (box.shrink) {
-        // Shrink to fit: the font made smaller until the text fits the cell's width.
         const double wide = QFontMetricsF(font).horizontalAdvance(text);
         if (wide > inner.width() && inner.width() > 0) {
-            font = fontOf(box, box.points * unit * inner.width() / wide);
+            shrunk = inner.width() / wide;
         }
     }
     painter.setFont(font);
@@ -220,8 +224,21 @@ void drawText(QPainter& painter, const TextBox& box, double unit) {
         flags |= Qt::TextWordWrap;
     }
     painter.setClipRect(scaled(box.clip, unit));
+    if (shrunk < 1) {
+        const QPointF at(inner.left(), box.vertical == Vertical::Top      ? inner.top()
+                                       : box.vertical == Vertical::Center ? inner.center().y()
+                                                                          : inner.bottom());
+        painter.save();
+        painter.translate(at);
+        painter.scale(shrunk, shrunk);
+        painter.translate(-at);
+        inner = QRectF(at + (inner.topLeft() - at) / shrunk, inner.size() / shrunk);
+    }
     if (box.wrap || !drawMixed(painter, box, font, inner, flags)) {
         painter.drawText(inner, flags | Qt::TextDontClip, text);
+    }
+    if (shrunk < 1) {
+        painter.restore();
     }
     painter.setClipping(false);
 }
