@@ -25,6 +25,7 @@
 #include "window/program_paths.hpp"
 
 #include <functional>
+#include <future>
 #include <iostream>
 #include <optional>
 #include <system_error>
@@ -226,15 +227,22 @@ int placeWithPdf(const std::string& file, const ComputedMeasurement& measurement
         return status;
     }
     const auto interrupted = [] { return sys::interruptSignal() != 0; };
-    pages::PdfDrawing drawn = pages::drawLayoutPdf(
-        pages::layoutWorkbook(*filled.workbook, pages::formPageCap(twoPages), interrupted),
-        interrupted);
+    const pages::Layout layout =
+        pages::layoutWorkbook(*filled.workbook, pages::formPageCap(twoPages), interrupted);
+    // Once the pages are laid out they share nothing with the workbook: it is packed on a thread
+    // of its own while they are drawn.
+    std::future<std::optional<std::string>> packed;
+    if (workbook) {
+        packed =
+            std::async(std::launch::async, [&filled] { return filled.workbook->packageBytes(); });
+    }
+    pages::PdfDrawing drawn = pages::drawLayoutPdf(layout, interrupted);
+    std::optional<std::string> bytes = packed.valid() ? packed.get() : std::nullopt;
     if (drawn.stopped || interrupted()) {
         return kExitIncomplete;
     }
     StagedOutputs outputs("export");
     if (workbook) {
-        std::optional<std::string> bytes = filled.workbook->packageBytes();
         if (!bytes) {
             return fail("export", file, "无法生成工作簿 cannot make the workbook", kExitIncomplete);
         }
