@@ -116,39 +116,48 @@ BENCHMARK(BM_PrintCommand)
     ->UseRealTime();
 
 // The 25-vertical example opened and computed as tarnelo-cli export does, with its own record
-// header; empty problem when it is ready to fill.
+// header, and a private folder as the command line's; empty problem when it is ready to fill.
 struct ComputedExample {
     FormSheet form;
     std::vector<Finding> findings;
+    sys::ScratchFolder scratch{"tarnelo-form-bench", true};
+    ExportPlace place;
     std::string problem;
-};
 
-ComputedExample computedExample() {
-    ComputedExample example;
-    const FileComputation opened =
-        openGauging(executableFolder() / "examples" / "vertical-25-verticals.dat");
-    if (!opened.opened || !opened.computation.computed()) {
-        example.problem = "vertical-25-verticals.dat: " + opened.message;
-        return example;
+    ComputedExample() {
+        const FileComputation opened =
+            openGauging(executableFolder() / "examples" / "vertical-25-verticals.dat");
+        if (!opened.opened || !opened.computation.computed()) {
+            problem = "vertical-25-verticals.dat: " + opened.message;
+            return;
+        }
+        if (!scratch.valid()) {
+            problem = "no scratch folder";
+            return;
+        }
+        form = formSheetOf(opened.gauging, opened.computation,
+                           parseRecordHeader(opened.gauging.headerPart));
+        findings = opened.computation.findings;
+        place = {executableFolder(), scratch.path(), scratch.path() / "form.xlsx"};
     }
-    example.form = formSheetOf(opened.gauging, opened.computation,
-                               parseRecordHeader(opened.gauging.headerPart));
-    example.findings = opened.computation.findings;
-    return example;
-}
+
+    // False, with the benchmark skipped, when the example is not ready.
+    bool ready(benchmark::State& state) const {
+        if (!problem.empty()) {
+            state.SkipWithError(problem.c_str());
+        }
+        return problem.empty();
+    }
+};
 
 // The fill alone: the template's workbook read and filled in memory.
 void BM_FillForm(benchmark::State& state) {
-    const ComputedExample example = computedExample();
-    const sys::ScratchFolder scratch("tarnelo-form-bench", true);
-    if (!example.problem.empty() || !scratch.valid()) {
-        state.SkipWithError(example.problem.empty() ? "no scratch folder"
-                                                    : example.problem.c_str());
+    const ComputedExample example;
+    if (!example.ready(state)) {
         return;
     }
-    const ExportPlace place{executableFolder(), scratch.path(), scratch.path() / "form.xlsx"};
-    const FormCheck check = checkForm(example.form, place.templateFolder);
-    const FormPlace fillPlace = form_detail::privatePlace(place, check.twoPages);
+    const FormCheck check = checkForm(example.form, example.place.templateFolder);
+    const FormPlace fillPlace = form_detail::privatePlace(example.place, check.twoPages);
     for (auto _ : state) {
         const FilledForm filled = fillForm(example.form, fillPlace, check.twoPages);
         if (!filled) {
@@ -161,17 +170,13 @@ BENCHMARK(BM_FillForm)->Unit(benchmark::kMillisecond);
 
 // What the print preview costs: the checks, the fill and the layout of the form's pages.
 void BM_FormPreview(benchmark::State& state) {
-    const ComputedExample example = computedExample();
-    const sys::ScratchFolder scratch("tarnelo-form-bench", true);
-    if (!example.problem.empty() || !scratch.valid()) {
-        state.SkipWithError(example.problem.empty() ? "no scratch folder"
-                                                    : example.problem.c_str());
+    const ComputedExample example;
+    if (!example.ready(state)) {
         return;
     }
-    const ExportPlace place{executableFolder(), scratch.path(), scratch.path() / "form.xlsx"};
     for (auto _ : state) {
         const pages::FormPages pages =
-            pages::formPages(example.form, example.findings, place, true, "打印预览");
+            pages::formPages(example.form, example.findings, example.place, true, "打印预览");
         if (pages.outcome.status != FormOutcome::Status::Done) {
             state.SkipWithError(pages.outcome.message.c_str());
             return;
@@ -184,16 +189,12 @@ BENCHMARK(BM_FormPreview)->Unit(benchmark::kMillisecond);
 // The form's pages drawn as a PDF in memory, as export --pdf draws them once the program runs
 // (fonts found, the GUI application made).
 void BM_FormPdf(benchmark::State& state) {
-    const ComputedExample example = computedExample();
-    const sys::ScratchFolder scratch("tarnelo-form-bench", true);
-    if (!example.problem.empty() || !scratch.valid()) {
-        state.SkipWithError(example.problem.empty() ? "no scratch folder"
-                                                    : example.problem.c_str());
+    const ComputedExample example;
+    if (!example.ready(state)) {
         return;
     }
-    const ExportPlace place{executableFolder(), scratch.path(), scratch.path() / "form.xlsx"};
     const pages::FormPages pages =
-        pages::formPages(example.form, example.findings, place, true, "导出");
+        pages::formPages(example.form, example.findings, example.place, true, "导出");
     if (!pages::chineseFontProblem().empty()) {
         state.SkipWithError("no Chinese font");
         return;
