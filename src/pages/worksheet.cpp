@@ -127,15 +127,9 @@ void alignmentOf(pugi::xml_node a, CellStyle& style, std::string& unknown) {
     }
 }
 
-bool readStyles(const Parts& parts, std::vector<CellStyle>& styles, std::string& problem) {
-    pugi::xml_document doc;
-    const pugi::xml_node root = rootOf(parts, "xl/styles.xml", doc);
-    if (!root) {
-        styles.assign(1, CellStyle{});
-        return true;
-    }
+// The fonts of the style sheet; a size no spreadsheet holds is named in unknown.
+std::vector<CellStyle::Font> readFonts(pugi::xml_node root, std::string& unknown) {
     std::vector<CellStyle::Font> fonts;
-    std::string unknown;
     each(child(root, "fonts"), "font", [&](pugi::xml_node f) {
         CellStyle::Font font;
         font.family = child(f, "name").attribute("val").value();
@@ -149,6 +143,18 @@ bool readStyles(const Parts& parts, std::vector<CellStyle>& styles, std::string&
         font.bold = b && std::string_view(b.attribute("val").value()) != "0";
         fonts.push_back(font);
     });
+    return fonts;
+}
+
+bool readStyles(const Parts& parts, std::vector<CellStyle>& styles, std::string& problem) {
+    pugi::xml_document doc;
+    const pugi::xml_node root = rootOf(parts, "xl/styles.xml", doc);
+    if (!root) {
+        styles.assign(1, CellStyle{});
+        return true;
+    }
+    std::string unknown;
+    const std::vector<CellStyle::Font> fonts = readFonts(root, unknown);
     std::vector<CellStyle::Border> borders;
     each(child(root, "borders"), "border", [&](pugi::xml_node b) {
         CellStyle::Border border;
