@@ -228,13 +228,13 @@ int placeWithPdf(const std::string& file, const ComputedMeasurement& measurement
     }
     const auto interrupted = [] { return sys::interruptSignal() != 0; };
     const pages::Layout layout =
-        pages::layoutWorkbook(*filled.workbook, pages::formPageCap(twoPages), interrupted);
+        pages::layoutWorkbook(*filled.workbook, pages::formPageCap(true), interrupted);
     // Once the pages are laid out they share nothing with the workbook: it is packed on a thread
-    // of its own while they are drawn.
+    // of its own while they are drawn (or after them, where no thread can be made).
     std::future<std::optional<std::string>> packed;
     if (workbook) {
-        packed =
-            std::async(std::launch::async, [&filled] { return filled.workbook->packageBytes(); });
+        packed = std::async(std::launch::async | std::launch::deferred,
+                            [&filled] { return filled.workbook->packageBytes(); });
     }
     pages::PdfDrawing drawn = pages::drawLayoutPdf(layout, interrupted);
     std::optional<std::string> bytes = packed.valid() ? packed.get() : std::nullopt;

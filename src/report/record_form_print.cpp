@@ -83,6 +83,8 @@ FormOutcome printFilledForm(PagePrinter* road, const FormSheet& form,
     if (filled && road->needsFile()) {
         writeWorkingCopy(*filled.workbook, where, problem);
     }
+    // The form is made: the bar shows it whole and rests before the pages go to the printer.
+    where.finish(problem.empty());
     // The office roads print on the default printer; the page renderer knows its own.
     std::string printer;
     if (problem.empty() && road->needsFile()) {
@@ -98,14 +100,12 @@ FormOutcome printFilledForm(PagePrinter* road, const FormSheet& form,
         request.keepWaiting = keepWaiting;
         printed = road->print(request);
         if (printed.refused) {
-            where.finish(false);
             return fail(FormOutcome::Status::Refused, printed.error, MessageIcon::Warning);
         }
         if (!printed.ok) {
             problem = road->needsFile() ? printFailed(printed.error) : printed.error;
         }
     }
-    where.finish(problem.empty());
     if (!problem.empty()) {
         return fail(FormOutcome::Status::Failed, problem, MessageIcon::Warning);
     }

@@ -908,8 +908,8 @@ fi
 # folder or the zip library.
 if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=256k tmpfs "$work/small" 2>/dev/null; then
     head -c 250000 /dev/zero >"$work/small/filler"
-    # The record form is filled in memory and written straight to its target: export needs no
-    # temporary folder at all.
+    # The record form is filled in memory and written straight to its target: export writes
+    # nothing into the temporary folder (its private folder there stays empty).
     TMPDIR="$work/small" "$cli" export "$example" -o "$work/full.xlsx" >"$work/out" 2>"$work/err" ||
         fail "full TMPDIR, export: exit $?, expected 0: $(tail -1 "$work/err")"
     [[ -s $work/full.xlsx ]] || fail "full TMPDIR, export: no workbook"

@@ -480,6 +480,9 @@ class RecordingRoad : public PagePrinter {
     bool needsFile() const override { return fromFile_; }
     PagesPrinted print(const PageRequest& request) override {
         requests.push_back(request);
+        if (onPrint) {
+            onPrint();
+        }
         fileThere = fs::exists(request.workbook);
         if (request.form != nullptr) {
             const xlsx::CellValue first = request.form->cell(request.form->activeSheet(), 6, 1);
@@ -493,6 +496,7 @@ class RecordingRoad : public PagePrinter {
         return printed;
     }
     std::vector<PageRequest> requests;
+    std::function<void()> onPrint;
     bool fileThere = false;
     std::string firstCell;
 
@@ -511,8 +515,18 @@ TEST_F(CommandTest, PrintHandsTheFilledFormToItsRoadAndOnlyAnOfficeRoadGetsAFile
                 user.messages.back().text.find("打印服务") != std::string::npos);
     };
     RecordingRoad office(true);
+    // The bar has shown the whole form and rested before the pages go to the printer.
+    std::vector<int> progressAtPrint;
+    office.onPrint = [&] { progressAtPrint = shown.progress; };
     FormOutcome outcome = printComputedForm(user, context, form, findingsOf(form), {}, &office);
     EXPECT_TRUE(fs::exists(workingCopy));
+    EXPECT_EQ(shown.pauses, std::vector<int>{500});
+    ASSERT_GE(shown.progress.size(), 2u);
+    EXPECT_EQ(shown.progress[shown.progress.size() - 2], 100);
+    EXPECT_EQ(shown.progress.back(), 0);
+    if (!office.requests.empty()) {
+        EXPECT_EQ(progressAtPrint, shown.progress);
+    }
     if (office.requests.empty()) {
         EXPECT_TRUE(saysWhy());
     } else {

@@ -107,11 +107,19 @@ struct CupsLibrary {
 
 constexpr const char* kCupsLibrary = "libcups.so.2";
 
+// Why the library could not be loaded, as the dynamic loader said it.
+std::string& cupsMissing() {
+    static std::string why;
+    return why;
+}
+
 // The library with every call it is asked for, or nullptr when it is not installed.
 const CupsLibrary* cups() {
     static const std::optional<CupsLibrary> loaded = []() -> std::optional<CupsLibrary> {
         void* library = ::dlopen(kCupsLibrary, RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr) {
+            const char* why = ::dlerror();
+            cupsMissing() = why != nullptr ? why : "";
             return std::nullopt;
         }
         CupsLibrary calls;
@@ -136,6 +144,9 @@ const CupsLibrary* cups() {
         bind(calls.printFile, "cupsPrintFile2");
         bind(calls.lastError, "cupsLastError");
         bind(calls.lastErrorString, "cupsLastErrorString");
+        if (!found) {
+            cupsMissing() = "缺少所需的函数";
+        }
         return found ? std::optional<CupsLibrary>(calls) : std::nullopt;
     }();
     return loaded ? &*loaded : nullptr;
@@ -167,8 +178,9 @@ std::unique_ptr<Connection, void (*)(Connection*)> connect(const PrintServiceLim
     });
     const CupsLibrary* calls = cups();
     if (calls == nullptr) {
-        c->problem =
-            std::string("打印服务的程序库 ") + kCupsLibrary + " 没有安装，无法连接打印服务";
+        const std::string& why = cupsMissing();
+        c->problem = std::string("无法载入打印服务的程序库 ") + kCupsLibrary +
+                     (why.empty() ? "" : "（" + why + "）") + "，无法连接打印服务";
         return c;
     }
     // Read CUPS_SERVER and client.conf afresh, as a new process would.

@@ -63,7 +63,9 @@ class Workbook {
         const std::string* bytes = nullptr;
     };
     // Every part, in package order, for a reader of the workbook as it stands (the page
-    // renderer): no part is written out or parsed again.
+    // renderer): no part is written out or parsed again. The views hold until the workbook next
+    // changes; parts(), packageBytes(), write() and save() change it (they drop the calculation
+    // chain and set each sheet's dimension), so none of them may run while a reader holds views.
     std::vector<PartView> partViews() const;
 
     int sheetCount() const;
