@@ -40,25 +40,6 @@ FormContext formContextOf(Window& window) {
     return context;
 }
 
-// The form filled and written to its working copy, as a road outside the program prints it.
-static bool fillWorkingCopy(Window& window, bool twoPages) {
-    const FormContext context = formContextOf(window);
-    const FormPlace place = formPlaceOf(context, twoPages);
-    FilledForm filled = fillForm(windowForm(window), place, twoPages);
-    std::string problem;
-    const bool written = filled && writeWorkingCopy(*filled.workbook, place, problem);
-    place.finish(written);
-    return written;
-}
-
-bool fillSinglePageForm(Window& window) {
-    return fillWorkingCopy(window, false);
-}
-
-bool fillTwoPageForm(Window& window) {
-    return fillWorkingCopy(window, true);
-}
-
 FormOutcome exportCommand(Window& window) {
     return exportComputedForm(window, formContextOf(window), windowForm(window),
                               checkWindow(window));

@@ -24,12 +24,6 @@ std::vector<Finding> checkWindow(const Window& window);
 // The window's folders, progress bar, pause and status bar as a form command uses them.
 FormContext formContextOf(Window& window);
 
-// Fill the template with the window's form and write it to its working copy in the Data folder,
-// where a spreadsheet program prints it. The progress bar runs from 10 to 100 and rests at 0.
-// True when the working copy was written.
-bool fillSinglePageForm(Window& window);
-bool fillTwoPageForm(Window& window);
-
 // Buttons 导出Excel and 打印 on what the window shows (exportComputedForm, printComputedForm).
 FormOutcome exportCommand(Window& window);
 FormOutcome printCommand(Window& window, const sys::KeepWaiting& keepWaiting);

@@ -493,11 +493,6 @@ bool readWorksheets(const std::filesystem::path& file, std::vector<Worksheet>& s
         problem = "无法读取工作簿：" + error;
         return false;
     }
-    return readWorksheets(raw, sheets, problem);
-}
-
-bool readWorksheets(const std::vector<xlsx::RawPart>& raw, std::vector<Worksheet>& sheets,
-                    std::string& problem) {
     Parts parts;
     for (const xlsx::RawPart& part : raw) {
         parts.byName[part.name] = &part.bytes;

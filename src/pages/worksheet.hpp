@@ -115,9 +115,6 @@ struct Worksheet {
 // file cannot be read or holds what the layout does not know.
 bool readWorksheets(const std::filesystem::path& file, std::vector<Worksheet>& sheets,
                     std::string& problem, const xlsx::PackageLimits& limits = {});
-// The same of a package's parts in memory.
-bool readWorksheets(const std::vector<xlsx::RawPart>& parts, std::vector<Worksheet>& sheets,
-                    std::string& problem);
 // The same of a workbook model as it stands: the XML trees it keeps are read as they are.
 bool readWorksheets(const xlsx::Workbook& workbook, std::vector<Worksheet>& sheets,
                     std::string& problem);

@@ -3,10 +3,10 @@
 // umask allows.
 #include "app/compute_command.hpp"
 #include "app/file_commands.hpp"
+#include "app/window_form.hpp"
 #include "app/window_sheet.hpp"
 #include "files/file_io.hpp"
 #include "files/record_header.hpp"
-#include "app/window_form.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
 #include "support/form_folder.hpp"
@@ -76,7 +76,15 @@ class EveryFileKind : public ::testing::Test {
                  return saveCoefficientFile(window).status == CoefficientOutcome::Status::Done;
              }},
             {"working copy", paths::formWorkingCopy(folder.path(), false),
-             [this] { return fillSinglePageForm(window); }, false},
+             [this] {
+                 // The working copy a spreadsheet program prints from, written as the print
+                 // road writes it.
+                 const FormPlace place = formPlaceOf(formContextOf(window), false);
+                 FilledForm filled = fillForm(windowForm(window), place, false);
+                 std::string problem;
+                 return filled && writeWorkingCopy(*filled.workbook, place, problem);
+             },
+             false},
             {"exported workbook", folder.path() / "excel" / "form.xlsx",
              [this] {
                  window.answerFileDialog(ctl::通用对话框excel,
