@@ -113,7 +113,7 @@ struct ImportReport {
 class Engine;
 
 class Store {
-public:
+  public:
     enum class Access { ReadOnly, ReadWrite };
 
     // Creates the schema in an empty store (a new SQLite file, or an empty PostgreSQL
@@ -171,8 +171,11 @@ public:
         std::vector<int> years;
     };
     Result<std::vector<StationYears>> stations();
+    // Gives the station (named by its code or its name) the code a bureau knows it by (STCD,
+    // eight characters); until then a station has a provisional code "TN" and six digits.
+    Problem setStationCode(std::string_view station, std::string_view code);
 
-private:
+  private:
     explicit Store(std::unique_ptr<Engine> engine, Location where, Access access, int version);
     std::unique_ptr<Engine> engine_;
     Location where_;
