@@ -15,9 +15,9 @@ namespace {
 
 using tarnelo::cli::Subcommand;
 
-const std::array<const Subcommand*, 6> kSubcommands{
-    &tarnelo::cli::kCompute, &tarnelo::cli::kExport,  &tarnelo::cli::kPrint,
-    &tarnelo::cli::kPlot,    &tarnelo::cli::kSummary, &tarnelo::cli::kRating};
+const std::array<const Subcommand*, 7> kSubcommands{
+    &tarnelo::cli::kCompute, &tarnelo::cli::kExport, &tarnelo::cli::kPrint, &tarnelo::cli::kPlot,
+    &tarnelo::cli::kSummary, &tarnelo::cli::kRating, &tarnelo::cli::kStore};
 
 void printOverview(std::ostream& out) {
     out << "用法 Usage: tarnelo-cli <子命令 subcommand> [选项 options] FILE...\n\n"

@@ -418,6 +418,10 @@ std::variant<RatingArguments, int> parseArguments(std::span<const std::string> a
             if (!parseThreePoint("rating", args[++i], input.threePoint)) {
                 return kExitUsage;
             }
+        } else if (arg == "--store" && hasValue) {
+            input.store = args[++i];
+        } else if (arg == "--station" && hasValue) {
+            input.station = args[++i];
         } else if (arg == "--year" && hasValue) {
             if (!parseYear("rating", args[++i], input.year)) {
                 return kExitUsage;
@@ -439,9 +443,12 @@ std::variant<RatingArguments, int> parseArguments(std::span<const std::string> a
             input.paths.push_back(paths::fromUtf8(arg));
         }
     }
-    if (input.paths.empty()) {
+    if (input.paths.empty() && !input.store) {
         std::cerr << kHelp;
         return kExitUsage;
+    }
+    if (const int refused = checkStationSource("rating", input)) {
+        return refused;
     }
     return parsed;
 }
@@ -485,13 +492,15 @@ int run(std::span<const std::string> args) {
             outputs.push_back(*output);
         }
     }
-    if (const int refused = checkOutputs("rating", files.files, outputs, asked.input.force)) {
+    if (const int refused =
+            checkOutputs("rating", inputFiles(asked.input, files), outputs, asked.input.force)) {
         return refused;
     }
+    int readStatus = kExitDone;
     const std::optional<station::StationTable> read =
-        readStationTable(files, asked.input.year, asked.input.threePoint);
+        readInputTable("rating", asked.input, files, readStatus);
     if (!read) {
-        return kExitIncomplete;
+        return readStatus;
     }
     const station::StationTable& table = *read;
     reportProblems("rating", table);

@@ -1,10 +1,12 @@
 #include "cli/station_input.hpp"
 #include "window/program_paths.hpp"
 
+#include "cli/subcommands.hpp"
 #include "cli/text_output.hpp"
 #include "measure/numtext.hpp"
 #include "measure/point_method.hpp"
 #include "platform/system/child_process.hpp"
+#include "store/station_year.hpp"
 
 #include <iostream>
 
@@ -49,6 +51,70 @@ std::optional<station::StationTable> readStationTable(StationFiles& files, std::
     }
     table.problems.insert(table.problems.begin(), files.listing.begin(), files.listing.end());
     return table;
+}
+
+int checkStationSource(std::string_view command, const StationArguments& arguments) {
+    const auto refuse = [command](std::string_view why) {
+        std::cerr << "tarnelo-cli " << command << ": " << why << "\n";
+        return kExitUsage;
+    };
+    if (arguments.store && !arguments.paths.empty()) {
+        return refuse("--store 与文件、文件夹只能给一种 give a store or files, not both");
+    }
+    if (!arguments.store && !arguments.station.empty()) {
+        return refuse("--station 只用于 --store --station needs --store");
+    }
+    return kExitDone;
+}
+
+std::vector<std::filesystem::path> inputFiles(const StationArguments& arguments,
+                                              const StationFiles& files) {
+    std::vector<std::filesystem::path> inputs = files.files;
+    if (arguments.store) {
+        const store::Location where = store::locationOf(*arguments.store);
+        if (where.engine == store::Location::Engine::SQLite) {
+            inputs.push_back(paths::fromUtf8(where.text));
+        }
+    }
+    return inputs;
+}
+
+std::optional<station::StationTable> readInputTable(std::string_view command,
+                                                    const StationArguments& arguments,
+                                                    StationFiles& files, int& status) {
+    status = kExitIncomplete;
+    if (!arguments.store) {
+        return readStationTable(files, arguments.year, arguments.threePoint);
+    }
+    const auto fail = [&](const store::Problem& problem) {
+        std::cerr << "tarnelo-cli " << command << ": " << terminalSafe(problem.message) << "\n";
+        status = kExitUsage;
+        return std::nullopt;
+    };
+    auto opened =
+        store::Store::open(store::locationOf(*arguments.store), store::Store::Access::ReadOnly);
+    if (!opened) {
+        return fail(opened.problem);
+    }
+    store::Filter filter;
+    filter.station = arguments.station;
+    filter.year = arguments.year;
+    auto table = store::stationYearTable(*opened.value, filter, arguments.threePoint, interrupted);
+    if (interrupted()) {
+        return std::nullopt;
+    }
+    if (!table) {
+        return fail(table.problem);
+    }
+    // The store names each gauging by its file name; a folder's files are named by the folder.
+    for (auto& row : table.value->rows) {
+        row.file = std::filesystem::path(".") / row.file;
+    }
+    for (auto& problem : table.value->problems) {
+        problem.file = std::filesystem::path(".") / problem.file;
+    }
+    status = kExitDone;
+    return std::move(table.value);
 }
 
 void reportProblems(std::string_view command, const station::StationTable& table) {

@@ -14,6 +14,9 @@ namespace tarnelo::cli {
 
 struct StationArguments {
     std::vector<std::filesystem::path> paths;
+    // --store STORE [--station CODE]: the station's year from a store instead of files.
+    std::optional<std::string> store;
+    std::string station;
     std::optional<int> year;
     // --force: replace read-only outputs.
     bool force = false;
@@ -36,6 +39,23 @@ StationFiles listStationFiles(const StationArguments& arguments);
 // interruption (Ctrl-C, a closed terminal, kill) came first: the run then writes nothing.
 std::optional<station::StationTable> readStationTable(StationFiles& files, std::optional<int> year,
                                                       ThreePointRule threePoint);
+
+// Whether the run's input is named once: files or folders, or a store (with --station only
+// with a store). kExitDone, or kExitUsage after a message.
+int checkStationSource(std::string_view command, const StationArguments& arguments);
+
+// What checkOutputs takes as the run's inputs: the files, or a store's SQLite file.
+std::vector<std::filesystem::path> inputFiles(const StationArguments& arguments,
+                                              const StationFiles& files);
+
+// The table of the files (readStationTable), or of the store's station and year: each gauging
+// named "./NAME.dat", as a run given the current folder of the exported files names them.
+// std::nullopt with the status in status: kExitIncomplete when interrupted, kExitUsage after
+// the store's problem on stderr (it cannot be opened, or it holds no such station or year, or
+// several and the run named none).
+std::optional<station::StationTable> readInputTable(std::string_view command,
+                                                    const StationArguments& arguments,
+                                                    StationFiles& files, int& status);
 
 // Whether an interruption has come: the command then stops before its next output.
 bool interrupted();

@@ -45,4 +45,7 @@ extern const Subcommand kSummary;
 // tarnelo-cli rating FILES|FOLDERS [-o CURVE.svg|.png] [--table RATING.xlsx] [--json] ...
 extern const Subcommand kRating;
 
+// tarnelo-cli store init|import|list|show|history|export|delete|station STORE ...
+extern const Subcommand kStore;
+
 } // namespace tarnelo::cli

@@ -200,6 +200,10 @@ int run(std::span<const std::string> args) {
             if (!parseThreePoint("summary", args[++i], input.threePoint)) {
                 return kExitUsage;
             }
+        } else if (arg == "--store" && hasValue) {
+            input.store = args[++i];
+        } else if (arg == "--station" && hasValue) {
+            input.station = args[++i];
         } else if (arg == "--year" && hasValue) {
             if (!parseYear("summary", args[++i], input.year)) {
                 return kExitUsage;
@@ -213,9 +217,12 @@ int run(std::span<const std::string> args) {
             input.paths.push_back(paths::fromUtf8(arg));
         }
     }
-    if (input.paths.empty() || (!workbook && !pdf && !csv && !json)) {
+    if ((input.paths.empty() && !input.store) || (!workbook && !pdf && !csv && !json)) {
         std::cerr << kHelp;
         return kExitUsage;
+    }
+    if (const int refused = checkStationSource("summary", input)) {
+        return refused;
     }
     if (workbook && workbook->extension() != ".xlsx") {
         std::cerr << "tarnelo-cli summary: 成果表文件名应以 .xlsx 结尾 the table must end in "
@@ -229,13 +236,15 @@ int run(std::span<const std::string> args) {
             outputs.push_back(*output);
         }
     }
-    if (const int refused = checkOutputs("summary", files.files, outputs, input.force)) {
+    if (const int refused =
+            checkOutputs("summary", inputFiles(input, files), outputs, input.force)) {
         return refused;
     }
+    int readStatus = kExitDone;
     const std::optional<station::StationTable> read =
-        readStationTable(files, input.year, input.threePoint);
+        readInputTable("summary", input, files, readStatus);
     if (!read) {
-        return kExitIncomplete;
+        return readStatus;
     }
     const station::StationTable& table = *read;
     reportProblems("summary", table);

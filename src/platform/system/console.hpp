@@ -30,4 +30,8 @@ std::size_t wholeUtf8Length(std::string_view text);
 // process (POSIX: SIGPIPE is ignored; Windows has no such signal).
 void ignoreBrokenPipes();
 
+// Whether standard error is a terminal (a console on Windows): progress shown by rewriting one
+// line goes there alone, never into a file or a pipe.
+bool standardErrorIsTerminal();
+
 } // namespace tarnelo::sys

@@ -2,6 +2,8 @@
 
 #include <csignal>
 
+#include <unistd.h>
+
 namespace tarnelo::sys {
 
 std::vector<std::string> commandLineArguments(int argc, char** argv) {
@@ -14,6 +16,10 @@ void attachParentConsole() {}
 
 void ignoreBrokenPipes() {
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool standardErrorIsTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
 }
 
 } // namespace tarnelo::sys

@@ -150,4 +150,11 @@ void attachParentConsole() {
 
 void ignoreBrokenPipes() {}
 
+bool standardErrorIsTerminal() {
+    const HANDLE handle = ::GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           ::GetConsoleMode(handle, &mode) != 0;
+}
+
 } // namespace tarnelo::sys
