@@ -5,7 +5,7 @@
 // until the computed 断面流量 matches the noisy discharge. The numbers come from a fixed seed
 // and a generator of our own, so every run gives the same bytes.
 //
-// Usage: tarnelo-station-year [--reviewer] FOLDER
+// Usage: tarnelo-station-year [--reviewer | --count N] FOLDER
 #include "files/file_io.hpp"
 #include "files/gauging_file.hpp"
 #include "files/record_header.hpp"
@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -207,12 +208,100 @@ int reviewerYear(const std::filesystem::path& folder) {
     return 0;
 }
 
+// The record header of the shimen year's gauging number on day from startTotal to endTotal
+// (minutes of the day) at stage z; the base gauge's change and the slope take numbers from rng.
+std::array<std::string, 39> shimenHeader(int number, const Day& day, int startTotal, int endTotal,
+                                         double z, Random& rng) {
+    static const char* weather[] = {"晴", "多云", "阴", "小雨", "中雨"};
+    static const char* wind[] = {"无风", "东风 2级", "东南风 3级", "西北风 2级", "南风 1级"};
+    static const char* observers[] = {"李明", "王芳", "张建国"};
+    std::array<std::string, 39> header{};
+    header[station::hdr::测站名称] = "柳溪 石门站";
+    const int startHour = startTotal / 60;
+    const int startMinute = startTotal % 60;
+    const std::string start = std::to_string(startHour) + "时" + pad2(startMinute) + "分";
+    const std::string end = std::to_string(endTotal / 60) + "时" + pad2(endTotal % 60) + "分";
+    // Staff write the time two ways.
+    header[station::hdr::施测时间] = number % 3 == 0
+                                         ? "2024-" + pad2(day.month) + "-" + pad2(day.day) + " " +
+                                               pad2(startHour) + ":" + pad2(startMinute) + "~" +
+                                               pad2(endTotal / 60) + ":" + pad2(endTotal % 60)
+                                         : "2024年" + std::to_string(day.month) + "月" +
+                                               std::to_string(day.day) + "日" + start + "至" + end;
+    header[2] = weather[number % 5];
+    header[3] = wind[(number * 3) % 5];
+    header[4] = "LS25-1 No.1108";
+    header[5] = "V=0.2505n+0.0051";
+    header[6] = std::to_string(40 + number * 3);
+    header[11] = z > 103.5 ? "缆道" : "测船";
+    header[station::hdr::断面位置] = number % 7 == 0 ? "基上 50 m" : "基本水尺断面";
+    // A few forms carry only the base gauge's readings, not 相应水位.
+    const bool readingsOnly = number % 8 == 5;
+    const double rise = 0.01 * std::round(4.0 * (rng.uniform() - 0.3));
+    header[station::hdr::相应水位] = readingsOnly ? "" : fixed(z, 2);
+    header[15] = "LS25-1";
+    header[20] = "P1";
+    header[station::hdr::基本水尺读数始] = fixed(z - kGaugeZero - rise / 2, 2);
+    header[station::hdr::基本水尺读数终] = fixed(z - kGaugeZero + rise / 2, 2);
+    header[station::hdr::基本水尺零点高程] = fixed(kGaugeZero, 3);
+    if (z > 103.8) {
+        header[station::hdr::水面比降] = fixed(1.6 + 0.4 * rng.uniform(), 1);
+        header[station::hdr::糙率] = fixed(0.030 + 0.004 * rng.uniform(), 3);
+    }
+    header[37] = observers[number % 3];
+    header[station::hdr::施测号数] = std::to_string(number);
+    return header;
+}
+
+// The shimen station's stage on a day: low in winter, high in July, with the day's own rise.
+double shimenStage(const Day& day, Random& rng) {
+    const double season = std::exp(-std::pow((day.month + day.day / 31.0 - 7.6) / 1.9, 2));
+    return std::round((101.62 + 2.9 * season * (0.45 + 0.55 * rng.uniform())) * 100.0) / 100.0;
+}
+
+// A year of count gaugings of the shimen station (tests and timings of many gaugings): spread
+// evenly over the days of 2024, each day's in slots of equal length so that none crosses
+// midnight, numbered in time order, named shimen-2024-N with N as wide as count.
+int countedYear(const std::filesystem::path& folder, long count) {
+    Random rng(20240229);
+    const int width = static_cast<int>(std::to_string(count).size());
+    static constexpr int kLengths[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    for (long k = 0; k < count; ++k) {
+        const long dayOfYear = k * 366 / count;
+        const long firstOfDay = (dayOfYear * count + 365) / 366;
+        const long ofDay = ((dayOfYear + 1) * count + 365) / 366 - firstOfDay;
+        const int slot = static_cast<int>(1440 / ofDay);
+        Day day{1, static_cast<int>(dayOfYear) + 1};
+        while (day.day > kLengths[day.month - 1]) {
+            day.day -= kLengths[day.month - 1];
+            ++day.month;
+        }
+        const double z = shimenStage(day, rng);
+        const double target = kA * std::pow(z - kZ0, kB) * (1.0 + kNoise * rng.normal());
+        const int minutes = std::clamp(25 + static_cast<int>(rng.uniform() * 50.0), 1, slot - 1);
+        const int start = static_cast<int>(k - firstOfDay) * slot +
+                          static_cast<int>(rng.uniform() * (slot - minutes));
+        const int number = static_cast<int>(k + 1);
+        const std::array<std::string, 39> header =
+            shimenHeader(number, day, start, start + minutes, z, rng);
+        std::string name = std::to_string(number);
+        name.insert(0, static_cast<std::size_t>(width) - name.size(), '0');
+        if (!writeGauging(folder / ("shimen-2024-" + name + ".dat"), header, z, target)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const bool reviewer = argc == 3 && std::string(argv[1]) == "--reviewer";
-    if (argc != 2 && !reviewer) {
-        std::cerr << "usage: tarnelo-station-year [--reviewer] FOLDER\n";
+    const bool counted = argc == 4 && std::string(argv[1]) == "--count";
+    const long count = counted ? std::strtol(argv[2], nullptr, 10) : 0;
+    if ((argc != 2 && !reviewer && !counted) || (counted && (count < 1 || count > 200000))) {
+        std::cerr << "usage: tarnelo-station-year [--reviewer | --count N] FOLDER\n"
+                     "  (N gaugings of one year, 1 to 200000)\n";
         return 2;
     }
     const std::filesystem::path folder = argv[argc - 1];
@@ -220,6 +309,9 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(folder, error);
     if (reviewer) {
         return reviewerYear(folder);
+    }
+    if (counted) {
+        return countedYear(folder, count);
     }
     Random rng(20240101);
 
@@ -229,55 +321,18 @@ int main(int argc, char** argv) {
                                 {7, 2},  {7, 8},   {7, 12},  {7, 17},  {7, 23}, {7, 30},
                                 {8, 6},  {8, 13},  {8, 20},  {8, 28},  {9, 5},  {9, 14},
                                 {9, 26}, {10, 10}, {10, 24}, {11, 12}, {12, 3}, {12, 20}};
-    const char* weather[] = {"晴", "多云", "阴", "小雨", "中雨"};
-    const char* wind[] = {"无风", "东风 2级", "东南风 3级", "西北风 2级", "南风 1级"};
-    const char* observers[] = {"李明", "王芳", "张建国"};
     int number = 0;
     for (const Day& day : days) {
         ++number;
-        // Stage: low in winter, high in July, with the day's own rise.
-        const double season = std::exp(-std::pow((day.month + day.day / 31.0 - 7.6) / 1.9, 2));
-        const double z =
-            std::round((101.62 + 2.9 * season * (0.45 + 0.55 * rng.uniform())) * 100.0) / 100.0;
+        const double z = shimenStage(day, rng);
         const double target = kA * std::pow(z - kZ0, kB) * (1.0 + kNoise * rng.normal());
         const int startHour = 7 + static_cast<int>(rng.uniform() * 8.0);
         const int startMinute = 5 * static_cast<int>(rng.uniform() * 12.0);
         const int minutes = 25 + static_cast<int>(rng.uniform() * 50.0);
         const int endTotal = startHour * 60 + startMinute + minutes;
 
-        std::array<std::string, 39> header{};
-        header[station::hdr::测站名称] = "柳溪 石门站";
-        const std::string start = std::to_string(startHour) + "时" + pad2(startMinute) + "分";
-        const std::string end = std::to_string(endTotal / 60) + "时" + pad2(endTotal % 60) + "分";
-        // Staff write the time two ways.
-        header[station::hdr::施测时间] =
-            number % 3 == 0
-                ? "2024-" + pad2(day.month) + "-" + pad2(day.day) + " " + pad2(startHour) + ":" +
-                      pad2(startMinute) + "~" + pad2(endTotal / 60) + ":" + pad2(endTotal % 60)
-                : "2024年" + std::to_string(day.month) + "月" + std::to_string(day.day) + "日" +
-                      start + "至" + end;
-        header[2] = weather[number % 5];
-        header[3] = wind[(number * 3) % 5];
-        header[4] = "LS25-1 No.1108";
-        header[5] = "V=0.2505n+0.0051";
-        header[6] = std::to_string(40 + number * 3);
-        header[11] = z > 103.5 ? "缆道" : "测船";
-        header[station::hdr::断面位置] = number % 7 == 0 ? "基上 50 m" : "基本水尺断面";
-        // A few forms carry only the base gauge's readings, not 相应水位.
-        const bool readingsOnly = number % 8 == 5;
-        const double rise = 0.01 * std::round(4.0 * (rng.uniform() - 0.3));
-        header[station::hdr::相应水位] = readingsOnly ? "" : fixed(z, 2);
-        header[15] = "LS25-1";
-        header[20] = "P1";
-        header[station::hdr::基本水尺读数始] = fixed(z - kGaugeZero - rise / 2, 2);
-        header[station::hdr::基本水尺读数终] = fixed(z - kGaugeZero + rise / 2, 2);
-        header[station::hdr::基本水尺零点高程] = fixed(kGaugeZero, 3);
-        if (z > 103.8) {
-            header[station::hdr::水面比降] = fixed(1.6 + 0.4 * rng.uniform(), 1);
-            header[station::hdr::糙率] = fixed(0.030 + 0.004 * rng.uniform(), 3);
-        }
-        header[37] = observers[number % 3];
-        header[station::hdr::施测号数] = std::to_string(number);
+        const std::array<std::string, 39> header =
+            shimenHeader(number, day, startHour * 60 + startMinute, endTotal, z, rng);
         if (!writeGauging(folder / ("shimen-2024-" + pad2(number) + ".dat"), header, z, target)) {
             return 1;
         }
