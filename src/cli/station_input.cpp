@@ -53,6 +53,23 @@ std::optional<station::StationTable> readStationTable(StationFiles& files, std::
     return table;
 }
 
+namespace {
+
+// The store names each gauging by its file name alone, NAME.dat; a run given the current folder
+// names the same files "./NAME.dat", and what concerns the whole year (missing 施测号数) by the
+// folder they share, ".".
+void inCurrentFolder(station::StationTable& table) {
+    const std::filesystem::path here(".");
+    for (auto& row : table.rows) {
+        row.file = here / row.file;
+    }
+    for (auto& problem : table.problems) {
+        problem.file = problem.file.extension() == ".dat" ? here / problem.file : here;
+    }
+}
+
+} // namespace
+
 int checkStationSource(std::string_view command, const StationArguments& arguments) {
     const auto refuse = [command](std::string_view why) {
         std::cerr << "tarnelo-cli " << command << ": " << why << "\n";
@@ -106,13 +123,7 @@ std::optional<station::StationTable> readInputTable(std::string_view command,
     if (!table) {
         return fail(table.problem);
     }
-    // The store names each gauging by its file name; a folder's files are named by the folder.
-    for (auto& row : table.value->rows) {
-        row.file = std::filesystem::path(".") / row.file;
-    }
-    for (auto& problem : table.value->problems) {
-        problem.file = std::filesystem::path(".") / problem.file;
-    }
+    inCurrentFolder(*table.value);
     status = kExitDone;
     return std::move(table.value);
 }
