@@ -45,10 +45,11 @@ void writeEntryJson(std::ostream& out, const store::GaugingEntry& e) {
     out << line;
 }
 
-// A gauging's name as a file name in a folder: never a path of its own ("../x", "a/b").
+// A gauging's name as a file name in a folder: never a path of its own ("../x", "a/b", and
+// "..\\x" on Windows).
 bool plainFileName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
+           name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
 // The files an export would replace, counted, and the first of them named.
