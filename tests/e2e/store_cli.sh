@@ -85,7 +85,8 @@ run_engine() { # ENGINE STORE
     chinese "$work/out" || fail "$engine: init says nothing: $(cat "$work/out")"
     start="$(date +%s.%N)"
     expect_status 0 "$engine: import" "$cli" store import "$store" "$work/year" || return
-    echo "$engine: import of $count: $(seconds_since "$start") s"
+    import_seconds="$(seconds_since "$start")"
+    echo "$engine: import of $count: $import_seconds s"
     [[ $(grep -c '^新增  .*shimen-2024-[0-9]*\.dat$' "$work/out") == "$count" ]] ||
         fail "$engine: not one 新增 line per file: $(head -n 3 "$work/out")"
     [[ "$(tail -n 1 "$work/out")" == "共 $count 个文件：新增 $count，新修订 0，未变 0，拒绝 0" ]] ||
@@ -164,6 +165,31 @@ PY
 }
 
 run_engine sqlite "$work/station.db"
+
+# An import ended by a signal stops between two files, says how far it got, and the store holds
+# whole gaugings: each file it reported, nothing else.
+"$cli" store init "$work/stopped.db" >/dev/null 2>&1
+"$cli" store import "$work/stopped.db" "$work/year" >"$work/stopped.out" 2>"$work/stopped.err" &
+importer=$!
+# A third of the way through, as long as the first import took.
+sleep "$(awk -v t="${import_seconds:-1}" 'BEGIN { printf "%.2f", t / 3 }')"
+kill -TERM "$importer"
+wait "$importer"
+status=$?
+if [[ $status == 143 ]]; then
+    grep -q '已中断.*处理了 [0-9]* 个文件，共 '"$count"' 个' "$work/stopped.err" ||
+        fail "an ended import does not say how far it got: $(cat "$work/stopped.err")"
+    "$cli" store list "$work/stopped.db" --json >"$work/out" 2>"$work/err" ||
+        fail "the ended import's store: $(cat "$work/err")"
+    python3 - "$work/out" "$work/stopped.out" "$count" <<'PY' || fail "the ended import's store is not what it said"
+import json, sys
+names = {e["name"] for e in json.load(open(sys.argv[1], encoding="utf-8"))}
+said = [l.split("/")[-1][:-len(".dat")] for l in open(sys.argv[2], encoding="utf-8") if l.startswith("新增")]
+assert 0 < len(said) < int(sys.argv[3]) and names == set(said), (len(names), len(said))
+PY
+else
+    echo "note: the import ended ($status) before the signal came; the stopped import is not tried"
+fi
 pg() { echo "postgresql:///$1?host=$TARNELO_TEST_PG_HOST&user=$TARNELO_TEST_PG_USER"; }
 if psql -q "$(pg postgres)" -c "CREATE DATABASE tarnelo_cli" >"$work/psql" 2>&1; then
     run_engine postgresql "$(pg tarnelo_cli)"
