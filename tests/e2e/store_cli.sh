@@ -166,6 +166,14 @@ PY
 
 run_engine sqlite "$work/station.db"
 
+# Progress goes to a stderr that is a terminal, and only there.
+if command -v script >/dev/null; then
+    "$cli" store init "$work/terminal.db" >/dev/null 2>&1
+    script -qec "'$cli' store import '$work/terminal.db' '$work/year/shimen-2024-0001.dat' \
+        '$work/year/shimen-2024-0002.dat' 2>&1 >/dev/null" /dev/null >"$work/terminal.out"
+    grep -q '已导入 2/2' "$work/terminal.out" || fail "no progress on a terminal: $(cat -v "$work/terminal.out")"
+fi
+
 # An import ended by a signal stops between two files, says how far it got, and the store holds
 # whole gaugings: each file it reported, nothing else.
 "$cli" store init "$work/stopped.db" >/dev/null 2>&1
