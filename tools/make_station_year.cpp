@@ -307,6 +307,8 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[argc - 1];
     std::error_code error;
     std::filesystem::create_directories(folder, error);
+    // Generated again at will: atomic, but no wait for the disk after each of many files.
+    setWritesFlushedToDisk(false);
     if (reviewer) {
         return reviewerYear(folder);
     }

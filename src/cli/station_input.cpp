@@ -104,7 +104,7 @@ std::optional<station::StationTable> readInputTable(std::string_view command,
         return readStationTable(files, arguments.year, arguments.threePoint);
     }
     const auto fail = [&](const store::Problem& problem) {
-        std::cerr << "tarnelo-cli " << command << ": " << terminalSafe(problem.message) << "\n";
+        std::cerr << "tarnelo-cli " << command << ": " << messageLines(problem.message) << "\n";
         status = kExitUsage;
         return std::nullopt;
     };

@@ -45,14 +45,16 @@ constexpr std::string_view kHelp =
     "  show      测验的各项和最新修订（或 --revision N）；-o FILE.dat 原样写出该修订的文件\n"
     "  history   每次修订一行，从最早的起 one line per revision, oldest first\n"
     "  export    把选中的各测验的最新修订（已删除的除外）写到文件夹，文件名 NAME.dat，与保存时\n"
-    "            逐字节相同；文件夹中已有同名文件时不写出任何文件，加 --force 才替换\n"
+    "            逐字节相同；已有内容相同的文件不改写；有同名而内容不同的文件时不写出任何\n"
+    "            文件，加 --force 才替换\n"
     "  delete    以一次修订标记测验已删除（不抹去任何修订）mark a gauging deleted\n"
     "  station   给测站（站名或临时站码）定站码 STCD set a station's code\n"
     "  --station CODE  只取该测站（站码或站名）only this station\n"
     "  --year Y        只取该年 only this year\n"
-    "  --force         show -o、export 替换已有的（也包括只读的）文件 replace existing files\n\n"
-    "Keeps every raw data file as saved and every revision of it. An existing file is never\n"
-    "replaced without --force; an export that would replace one writes nothing.\n\n"
+    "  --force         show -o、export 替换已有而内容不同的（也包括只读的）文件\n"
+    "                  replace existing files of other bytes\n\n"
+    "Keeps every raw data file as saved and every revision of it. A file of other bytes is\n"
+    "never replaced without --force; an export that would replace one writes nothing.\n\n"
     "退出状态 Exit status: 0 完成 done; 1 有文件被拒绝、修订被拒绝（他人已先保存）或文件未写出\n"
     "some file or revision refused, or a file not written; 2 用法错误，或数据库无法打开、版本\n"
     "较新、无此测验 usage error, or a store that cannot be opened, is newer, or lacks the\n"
@@ -140,7 +142,7 @@ std::optional<store::Store> openStore(const std::string& text, store::Store::Acc
                                       int& status) {
     auto opened = store::Store::open(store::locationOf(text), access);
     if (!opened) {
-        std::cerr << "tarnelo-cli store: " << terminalSafe(opened.problem.message) << "\n";
+        std::cerr << "tarnelo-cli store: " << messageLines(opened.problem.message) << "\n";
         status = kExitUsage;
         return std::nullopt;
     }
@@ -148,7 +150,7 @@ std::optional<store::Store> openStore(const std::string& text, store::Store::Acc
 }
 
 int sayProblem(const store::Problem& problem) {
-    std::cerr << "tarnelo-cli store: " << terminalSafe(problem.message) << "\n";
+    std::cerr << "tarnelo-cli store: " << messageLines(problem.message) << "\n";
     if (problem.newer) {
         std::cerr << "tarnelo-cli store: 修订 " << problem.newer->number << " 已由 "
                   << terminalSafe(savedByText(*problem.newer)) << " (UTC) 保存\n";

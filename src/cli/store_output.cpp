@@ -10,6 +10,7 @@
 #include "window/program_paths.hpp"
 
 #include <iostream>
+#include <set>
 
 namespace tarnelo::cli {
 
@@ -34,7 +35,6 @@ void writeEntryJson(std::ostream& out, const store::GaugingEntry& e) {
         ", \"end\": " + jsonString(e.end) + ", \"stage\": " + jsonString(e.stage) +
         ", \"discharge\": " + jsonString(e.discharge) + ", \"status\": " + jsonString(e.status) +
         ", \"errors\": " + std::to_string(e.errors) +
-        ", \"warnings\": " + std::to_string(e.warnings) +
         ", \"notices\": " + std::to_string(e.notices) +
         ", \"revisions\": " + std::to_string(e.latest.number) +
         ", \"saved_by\": " + jsonString(e.latest.savedBy) +
@@ -52,24 +52,51 @@ bool plainFileName(std::string_view name) {
            name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
-// The files an export would replace, counted, and the first of them named.
-struct ExistingFiles {
+// A gauging's file in the export's folder.
+fs::path exportedFile(const fs::path& folder, const std::string& name) {
+    return folder / paths::fromUtf8(name + ".dat");
+}
+
+// What a file already in the folder is to the gauging's bytes.
+enum class AlreadyThere { No, Same, Other };
+AlreadyThere alreadyThere(const fs::path& target, std::string_view bytes) {
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(target, error))) {
+        return AlreadyThere::No;
+    }
+    const std::optional<std::string> held = readFileBytes(target);
+    return held && *held == bytes ? AlreadyThere::Same : AlreadyThere::Other;
+}
+
+// The files of the folder an export would replace by other bytes: counted, the first named.
+struct Replaced {
     std::size_t count = 0;
     std::string first;
+    store::Problem problem;
 };
-
-ExistingFiles existingFiles(const std::vector<store::GaugingEntry>& entries,
-                            const fs::path& folder) {
-    ExistingFiles existing;
+Replaced replacedFiles(store::Store& store, const store::Filter& filter, const fs::path& folder,
+                       const std::vector<store::GaugingEntry>& entries) {
+    Replaced replaced;
+    std::set<std::string> present;
     for (const auto& entry : entries) {
         std::error_code error;
-        const fs::path target = folder / paths::fromUtf8(entry.name + ".dat");
-        if (!entry.latest.deleted && fs::exists(fs::symlink_status(target, error))) {
-            existing.first = existing.count == 0 ? escapedName(target) : existing.first;
-            ++existing.count;
+        if (fs::exists(fs::symlink_status(exportedFile(folder, entry.name), error))) {
+            present.insert(entry.name);
         }
     }
-    return existing;
+    if (present.empty()) {
+        return replaced;
+    }
+    replaced.problem = store.eachLatest(filter, [&](store::StoredGauging&& stored) {
+        const fs::path target = exportedFile(folder, stored.entry.name);
+        if (present.count(stored.entry.name) != 0 &&
+            alreadyThere(target, stored.bytes) == AlreadyThere::Other) {
+            replaced.first = replaced.count == 0 ? escapedName(target) : replaced.first;
+            ++replaced.count;
+        }
+        return !interrupted();
+    });
+    return replaced;
 }
 
 } // namespace
@@ -111,8 +138,8 @@ void writeStored(std::ostream& out, const store::StoredGauging& stored) {
         << "\n"
         << "基本水尺水位：" << orDash(e.stage) << (e.stage.empty() ? "" : " m") << "\n"
         << "断面流量：" << orDash(e.discharge) << (e.discharge.empty() ? "" : " m³/s") << "\n"
-        << "计算：" << orDash(e.status) << "（错误 " << e.errors << "，注意 " << e.warnings
-        << "，提示 " << e.notices << "）\n"
+        << "计算：" << orDash(e.status) << "（错误 " << e.errors << " 处，注意 " << e.notices
+        << " 处）\n"
         << "修订：第 " << r.number << " 次，共 " << e.latest.number << " 次"
         << (r.deleted ? "（删除标记）" : "") << "\n"
         << "保存：" << terminalSafe(savedByText(r)) << " UTC，" << terminalSafe(r.program) << "\n";
@@ -137,9 +164,12 @@ int writeGaugingFile(const store::StoredGauging& stored, const fs::path& file, b
                   << " 是删除标记，没有文件可写出 the revision marks a deletion\n";
         return kExitIncomplete;
     }
-    std::error_code error;
-    if (!force && fs::exists(fs::symlink_status(file, error))) {
-        std::cerr << "tarnelo-cli store show: 目标文件已存在：" << escapedName(file)
+    const AlreadyThere there = alreadyThere(file, stored.bytes);
+    if (there == AlreadyThere::Same) {
+        return kExitDone;
+    }
+    if (!force && there == AlreadyThere::Other) {
+        std::cerr << "tarnelo-cli store show: 目标文件已存在且内容不同：" << escapedName(file)
                   << "，未改动；确认要替换可加 --force the file exists\n";
         return kExitIncomplete;
     }
@@ -154,7 +184,7 @@ int writeGaugingFile(const store::StoredGauging& stored, const fs::path& file, b
 int exportGaugings(store::Store& store, const store::Filter& filter, const fs::path& folder,
                    bool force) {
     const auto fail = [](const std::string& why, int status) {
-        std::cerr << "tarnelo-cli store export: " << terminalSafe(why) << "\n";
+        std::cerr << "tarnelo-cli store export: " << messageLines(why) << "\n";
         return status;
     };
     store::Filter latest = filter;
@@ -163,13 +193,18 @@ int exportGaugings(store::Store& store, const store::Filter& filter, const fs::p
     if (!listed) {
         return fail(listed.problem.message, kExitUsage);
     }
-    if (const ExistingFiles existing = existingFiles(*listed.value, folder);
-        !force && existing.count > 0) {
-        return fail("文件夹中已有 " + std::to_string(existing.count) + " 个同名文件（如 " +
-                        existing.first +
-                        "），未写出任何文件；确认要替换可加 --force the folder holds files of "
-                        "these names",
-                    kExitIncomplete);
+    if (!force) {
+        const Replaced replaced = replacedFiles(store, latest, folder, *listed.value);
+        if (replaced.problem) {
+            return fail(replaced.problem.message, kExitUsage);
+        }
+        if (replaced.count > 0) {
+            return fail("文件夹中已有 " + std::to_string(replaced.count) +
+                            " 个同名而内容不同的文件（如 " + replaced.first +
+                            "），未写出任何文件；确认要替换可加 --force the folder holds other "
+                            "files of these names",
+                        kExitIncomplete);
+        }
     }
     std::error_code error;
     fs::create_directories(folder, error);
@@ -184,32 +219,33 @@ int exportGaugings(store::Store& store, const store::Filter& filter, const fs::p
                                    ? paths::fromUtf8(store.location().text)
                                    : fs::path();
     std::size_t written = 0;
+    std::size_t same = 0;
     int status = kExitDone;
-    const auto refuse = [&](const std::string& why) {
-        fail(why, kExitIncomplete);
-        status = kExitIncomplete;
-    };
+    const auto refuse = [&](const std::string& why) { status = fail(why, kExitIncomplete); };
     const store::Problem problem = store.eachLatest(latest, [&](store::StoredGauging&& stored) {
         if (interrupted()) {
             return false;
         }
         const std::string& name = stored.entry.name;
-        const fs::path target = folder / paths::fromUtf8(name + ".dat");
-        std::error_code missing;
+        const fs::path target = exportedFile(folder, name);
+        const AlreadyThere there =
+            plainFileName(name) ? alreadyThere(target, stored.bytes) : AlreadyThere::No;
         if (!plainFileName(name)) {
             refuse("测验名称不能作文件名，未写出 a name that is no file name: " + name);
+        } else if (there == AlreadyThere::Same) {
+            ++same;
         } else if (!storeFile.empty() && sameFile(target, storeFile)) {
             refuse("输出文件与数据库文件相同，未写出 the output is the store: " +
                    escapedName(target));
-        } else if (!force && fs::exists(fs::symlink_status(target, missing))) {
-            refuse("目标文件已存在，未改动 the file exists: " + escapedName(target));
+        } else if (there == AlreadyThere::Other && !force) {
+            refuse("目标文件已存在且内容不同，未改动 the file exists: " + escapedName(target));
         } else if (const WriteResult put = writeFileAtomic(target, stored.bytes); !put) {
             refuse("无法写入 cannot write " + escapedName(target) + "：" + put.problem);
         } else {
             ++written;
         }
         if (progress) {
-            std::cerr << "\r已写出 " << written << "/" << total << std::flush;
+            std::cerr << "\r已导出 " << written + same << "/" << total << std::flush;
         }
         return true;
     });
@@ -217,15 +253,16 @@ int exportGaugings(store::Store& store, const store::Filter& filter, const fs::p
         std::cerr << "\n";
     }
     if (problem) {
-        fail(problem.message, kExitUsage);
-        status = kExitUsage;
+        status = fail(problem.message, kExitUsage);
     }
     if (interrupted()) {
         std::cerr << "tarnelo-cli store export: 已中断 interrupted：已写出 " << written
                   << " 个文件，共 " << total << " 个；写出的文件都完整\n";
         return kExitIncomplete;
     }
-    std::cout << "已导出 " << written << " 个测验到 " << escapedName(folder) << "\n";
+    std::cout << "已导出 " << written + same << " 个测验到 " << escapedName(folder);
+    std::cout << (same > 0 ? "（其中 " + std::to_string(same) + " 个文件已相同，未改写）" : "")
+              << "\n";
     return status;
 }
 

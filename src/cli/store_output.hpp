@@ -22,16 +22,18 @@ void writeStored(std::ostream& out, const store::StoredGauging& stored);
 // One line per revision, oldest first.
 void writeHistory(std::ostream& out, const std::vector<store::Revision>& revisions);
 
-// Writes the revision's file byte for byte through the atomic writer. An existing file is
-// replaced only with force (a read-only one too). The exit status, after a message when not
+// Writes the revision's file byte for byte through the atomic writer. An existing file with
+// other bytes is replaced only with force (a read-only one too); one with the same bytes is
+// left as it is. The exit status, after a message when not
 // written.
 int writeGaugingFile(const store::StoredGauging& stored, const std::filesystem::path& file,
                      bool force);
 
 // Writes the latest revision of each gauging the filter takes, not deleted, into folder as
-// NAME.dat (the folder is made when missing). Without force nothing is written when one of
-// those files is already there. Ctrl-C stops between two files. The exit status, after the
-// count written (or why not) on stderr.
+// NAME.dat (the folder is made when missing); a file there with the same bytes is left as it
+// is. Without force nothing is written when one of those files is there with other bytes.
+// Ctrl-C stops between two files. The exit status, after the count on stdout or why not on
+// stderr.
 int exportGaugings(store::Store& store, const store::Filter& filter,
                    const std::filesystem::path& folder, bool force);
 

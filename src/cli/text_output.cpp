@@ -239,4 +239,15 @@ std::string terminalSafe(std::string_view text, bool keepLineBreaks) {
     return out;
 }
 
+std::string messageLines(std::string_view message) {
+    std::string text;
+    for (const char c : message) {
+        text += c == '\t' ? std::string("  ") : std::string(1, c);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return terminalSafe(text, true);
+}
+
 } // namespace tarnelo::cli

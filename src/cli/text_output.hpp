@@ -24,6 +24,10 @@ void writeAlignedTable(std::ostream& out, const std::vector<std::vector<std::str
 // keepLineBreaks, "\n" stays a line break (for messages of several lines).
 std::string terminalSafe(std::string_view text, bool keepLineBreaks = false);
 
+// A message of several lines from elsewhere (a database server's): its line breaks kept, a tab
+// shown as two spaces, trailing line breaks dropped, and otherwise made safe as above.
+std::string messageLines(std::string_view message);
+
 // A JSON string literal, quotes included. Bytes that are not UTF-8 become U+FFFD; control
 // characters (C0, DEL, C1) and bidirectional controls are written as \uXXXX escapes.
 // The same appended to out, without a text of its own for plain ASCII.

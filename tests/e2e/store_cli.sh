@@ -192,7 +192,7 @@ if [[ $status == 143 ]]; then
     python3 - "$work/out" "$work/stopped.out" "$count" <<'PY' || fail "the ended import's store is not what it said"
 import json, sys
 names = {e["name"] for e in json.load(open(sys.argv[1], encoding="utf-8"))}
-said = [l.split("/")[-1][:-len(".dat")] for l in open(sys.argv[2], encoding="utf-8") if l.startswith("新增")]
+said = [l.strip().split("/")[-1][:-len(".dat")] for l in open(sys.argv[2], encoding="utf-8") if l.startswith("新增")]
 assert 0 < len(said) < int(sys.argv[3]) and names == set(said), (len(names), len(said))
 PY
 else
