@@ -174,6 +174,16 @@ if command -v script >/dev/null; then
     grep -q '已导入 2/2' "$work/terminal.out" || fail "no progress on a terminal: $(cat -v "$work/terminal.out")"
 fi
 
+# A store of a newer schema (a later program made it): read, never written.
+cp "$work/terminal.db" "$work/newer.db" 2>/dev/null || "$cli" store init "$work/newer.db" >/dev/null
+python3 -c 'import sqlite3, sys
+with sqlite3.connect(sys.argv[1]) as db:
+    db.execute("INSERT INTO tarnelo_schema (version, program) VALUES (99, ?)", ("Tarnelo 99",))' "$work/newer.db"
+expect_status 0 "list of a newer store" "$cli" store list "$work/newer.db"
+expect_status 2 "import into a newer store" timeout 20 "$cli" store import "$work/newer.db" "$work/year/shimen-2024-0003.dat"
+chinese "$work/err" || fail "a newer store: no Chinese message: $(cat "$work/err")"
+expect_status 2 "delete in a newer store" timeout 20 "$cli" store delete "$work/newer.db" shimen-2024-0001
+
 # An import ended by a signal stops between two files, says how far it got, and the store holds
 # whole gaugings: each file it reported, nothing else.
 "$cli" store init "$work/stopped.db" >/dev/null 2>&1
