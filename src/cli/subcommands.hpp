@@ -39,10 +39,10 @@ extern const Subcommand kPrint;
 // tarnelo-cli plot FILE.dat -o SECTION.svg|SECTION.png
 extern const Subcommand kPlot;
 
-// tarnelo-cli summary FILES|FOLDERS [--year Y] [-o TABLE.xlsx] [--csv T.csv] [--json]
+// tarnelo-cli summary FILES|FOLDERS|--store STORE [--year Y] [-o TABLE.xlsx] [--csv T.csv] [--json]
 extern const Subcommand kSummary;
 
-// tarnelo-cli rating FILES|FOLDERS [-o CURVE.svg|.png] [--table RATING.xlsx] [--json] ...
+// tarnelo-cli rating FILES|FOLDERS|--store STORE [-o CURVE.svg|.png] [--table RATING.xlsx] ...
 extern const Subcommand kRating;
 
 // tarnelo-cli store init|import|list|show|history|export|delete|station STORE ...
