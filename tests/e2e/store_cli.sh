@@ -215,6 +215,12 @@ else
     fail "cannot create the PostgreSQL database: $(cat "$work/psql")"
 fi
 
+# A file that is no gauging is refused with its reason, and the import says so by its status.
+printf 'not a gauging' >"$work/junk.dat"
+expect_status 1 "import of a file that is no gauging" "$cli" store import "$work/station.db" "$work/junk.dat"
+grep -q '^拒绝  .*junk\.dat：..' "$work/out" && grep -q '拒绝 1$' "$work/out" ||
+    fail "the refusal of a file that is no gauging: $(cat "$work/out")"
+
 # Usage errors, and stores that cannot be reached: a Chinese message and status 2, at once.
 expect_status 2 "store without arguments" "$cli" store
 expect_status 2 "list without a store" "$cli" store list
