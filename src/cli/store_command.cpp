@@ -27,6 +27,7 @@ constexpr std::string_view kHelp =
     "       tarnelo-cli store export STORE -o FOLDER [--station CODE] [--year Y] [--force]\n"
     "       tarnelo-cli store delete STORE GAUGING\n"
     "       tarnelo-cli store station STORE NAME CODE\n"
+    "       tarnelo-cli store setup-sql\n"
     "\n"
     "数据库保存每次测验的原始数据文件（原样，GBK）及其每一次修订：谁、在哪台机器、何时、用哪个\n"
     "程序版本保存；修订从不覆盖，删除也是一次修订（删除标记）。\n"
@@ -49,6 +50,9 @@ constexpr std::string_view kHelp =
     "            文件，加 --force 才替换\n"
     "  delete    以一次修订标记测验已删除（不抹去任何修订）mark a gauging deleted\n"
     "  station   给测站（站名或临时站码）定站码 STCD set a station's code\n"
+    "  setup-sql 输出 PostgreSQL 管理员在数据库中执行一次的 SQL：表结构和两个角色 tarnelo_staff\n"
+    "            （读、添加修订）与 tarnelo_reader（只读），均不能删除 the SQL that sets up a\n"
+    "            bureau's database and its roles\n"
     "  --station CODE  只取该测站（站码或站名）only this station\n"
     "  --year Y        只取该年 only this year\n"
     "  --force         show -o、export 替换已有而内容不同的（也包括只读的）文件\n"
@@ -344,7 +348,12 @@ struct Action {
     int (*run)(const StoreArguments&);
 };
 
-constexpr std::array<Action, 8> kActions{{
+int runSetupSql(const StoreArguments&) {
+    std::cout << store::postgresqlSetupSql();
+    return kExitDone;
+}
+
+constexpr std::array<Action, 9> kActions{{
     {"init", 1, false, 0, runInit},
     {"import", 2, true, 0, runImport},
     {"list", 1, false, kFilterOptions | kJsonOption | kDeletedOption, runList},
@@ -353,6 +362,7 @@ constexpr std::array<Action, 8> kActions{{
     {"export", 1, false, kFilterOptions | kOutputOption | kForceOption, runExport},
     {"delete", 2, false, 0, runDelete},
     {"station", 3, false, 0, runStation},
+    {"setup-sql", 0, false, 0, runSetupSql},
 }};
 
 int run(std::span<const std::string> args) {

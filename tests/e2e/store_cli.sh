@@ -215,6 +215,11 @@ else
     fail "cannot create the PostgreSQL database: $(cat "$work/psql")"
 fi
 
+# The SQL a bureau's administrator runs is the one shipped.
+expect_status 0 "setup-sql" "$cli" store setup-sql
+cmp -s "$work/out" "$TARNELO_SOURCE_DIR/docs/store/postgresql-setup.sql" ||
+    fail "store setup-sql is not docs/store/postgresql-setup.sql"
+
 # A file that is no gauging is refused with its reason, and the import says so by its status.
 printf 'not a gauging' >"$work/junk.dat"
 expect_status 1 "import of a file that is no gauging" "$cli" store import "$work/station.db" "$work/junk.dat"
