@@ -80,7 +80,8 @@ Replaced replacedFiles(store::Store& store, const store::Filter& filter, const f
     std::set<std::string> present;
     for (const auto& entry : entries) {
         std::error_code error;
-        if (fs::exists(fs::symlink_status(exportedFile(folder, entry.name), error))) {
+        if (plainFileName(entry.name) &&
+            fs::exists(fs::symlink_status(exportedFile(folder, entry.name), error))) {
             present.insert(entry.name);
         }
     }
