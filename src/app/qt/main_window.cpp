@@ -335,6 +335,7 @@ void MainWindow::buildStatusBarAndMenu() {
         QAction* action = about->addAction(QString::fromUtf8(text));
         action->setObjectName(QString::fromUtf8(name));
     }
+    buildStoreMenu();
 }
 
 void MainWindow::bindFileCommands() {

@@ -251,7 +251,7 @@ void MainWindow::openRecordHeaderDialog() {
         document_.setHeader(HeaderFields::fromValues(dialog.values()));
     }
     if (wasSaved && !dialog.edited()) {
-        document_.markSaved(document_.file());
+        document_.markUnchanged();
     }
 }
 
@@ -281,6 +281,10 @@ void MainWindow::showFromFirstRow() {
 }
 
 bool MainWindow::saveMeasurement() {
+    // A measurement of a store goes back into it as the next revision of its gauging.
+    if (document_.stored()) {
+        return saveToItsStore();
+    }
     SaveOutcome saved;
     run([&saved](Window& window) { saved = saveCommand(window); });
     if (saved.status != SaveOutcome::Status::Saved) {
