@@ -35,10 +35,8 @@ QStringList revisionTexts(const store::Revision& r) {
 } // namespace
 
 void MainWindow::buildStoreMenu() {
-    auto* menu = new QMenu(QStringLiteral("数据库(&D)"), menuBar());
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("数据库(&B)"));
     menu->setObjectName(QStringLiteral("数据库"));
-    const QList<QAction*> titles = menuBar()->actions();
-    menuBar()->insertMenu(titles.isEmpty() ? nullptr : titles.constFirst(), menu);
     const auto add = [&](const char* name, const QString& text, std::function<void()> command) {
         QAction* action = menu->addAction(text);
         action->setObjectName(QString::fromUtf8(name));
