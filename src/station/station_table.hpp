@@ -142,6 +142,13 @@ StationTable readStationTable(std::vector<std::filesystem::path> files,
                               const std::function<bool()>& stopped = {},
                               ThreePointRule threePoint = ThreePointRule::Equal);
 
+// The same for gaugings read by read(i), i from 0 to count - 1, from wherever they are kept;
+// read is called on several threads at once, each i once.
+StationTable readStationTable(std::size_t count,
+                              const std::function<StationGauging(std::size_t)>& read,
+                              std::optional<int> year = std::nullopt,
+                              const std::function<bool()>& stopped = {});
+
 // The largest stage (m, either sign) a gauging may give: beyond it 相应水位 is taken for a
 // typing error and the gauging is left out (经验值: the highest gauges on earth read a few
 // thousand metres).

@@ -8,24 +8,22 @@
 
 namespace tarnelo::station {
 
-StationTable readStationTable(std::vector<std::filesystem::path> files, std::optional<int> year,
-                              const std::function<bool()>& stopped, ThreePointRule threePoint) {
+StationTable readStationTable(std::size_t count,
+                              const std::function<StationGauging(std::size_t)>& read,
+                              std::optional<int> year, const std::function<bool()>& stopped) {
     // Each worker reads and computes one gauging at a time and keeps only its entry, so that the
-    // run holds a row's worth of each file, never the files' gaugings; a file's name moves from
-    // the list into its row.
+    // run holds a row's worth of each gauging, never the gaugings themselves.
     TableEntries entries;
-    entries.rows.resize(files.size());
-    entries.notes.resize(files.size());
+    entries.rows.resize(count);
+    entries.notes.resize(count);
     const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
-        for (std::size_t i = next++; i < files.size() && !(stopped && stopped()); i = next++) {
-            StationGauging g = readGauging(files[i], threePoint);
-            files[i] = std::filesystem::path();
-            tableEntry(std::move(g), year, entries.rows[i], entries.notes[i]);
+        for (std::size_t i = next++; i < count && !(stopped && stopped()); i = next++) {
+            tableEntry(read(i), year, entries.rows[i], entries.notes[i]);
         }
     };
-    if (threads == 1 || files.size() < 64) {
+    if (threads == 1 || count < 64) {
         work();
     } else {
         std::vector<std::thread> pool;
@@ -41,6 +39,19 @@ StationTable readStationTable(std::vector<std::filesystem::path> files, std::opt
         return {};
     }
     return tableOfEntries(std::move(entries), year, stopped);
+}
+
+StationTable readStationTable(std::vector<std::filesystem::path> files, std::optional<int> year,
+                              const std::function<bool()>& stopped, ThreePointRule threePoint) {
+    // A file's name moves from the list into its row.
+    return readStationTable(
+        files.size(),
+        [&](std::size_t i) {
+            StationGauging g = readGauging(files[i], threePoint);
+            files[i] = std::filesystem::path();
+            return g;
+        },
+        year, stopped);
 }
 
 std::vector<std::filesystem::path> gaugingFiles(const std::vector<std::filesystem::path>& paths,

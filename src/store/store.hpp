@@ -64,9 +64,8 @@ struct GaugingEntry {
     std::string stage;     // 基本水尺水位 as the table shows it
     std::string discharge; // 断面流量 as the form prints it
     std::string status;    // "已计算", "不完整", "无法计算", "无法读取"
-    int errors = 0;
-    int warnings = 0;
-    int notices = 0;
+    int errors = 0;        // findings 错误
+    int notices = 0;       // findings 注意
     Revision latest;
 };
 
@@ -159,10 +158,13 @@ class Store {
     // The latest revision of every gauging the filter takes that is not deleted, with its bytes,
     // one at a time in list order; each(stored) returns false to stop.
     Problem eachLatest(const Filter& filter, const std::function<bool(StoredGauging&&)>& each);
-    // Writes the latest revision of each gauging the filter takes, not deleted, to folder as
-    // NAME.dat, byte for byte as saved. The number written, or why not.
+    // Writes the latest revision of each gauging the filter takes, not deleted, to folder (made
+    // when missing) as NAME.dat, byte for byte as saved, each through the atomic writer. Unless
+    // replace, a file already there with other bytes stops the export before anything is
+    // written, and the problem names the files. The number written, or why not.
     Result<int> exportTo(const Filter& filter, const std::string& folder,
-                         const std::function<void(std::size_t, std::size_t)>& progress = {});
+                         const std::function<void(std::size_t, std::size_t)>& progress = {},
+                         bool replace = true);
 
     // The stations the store holds (code, name) and the years of each.
     struct StationYears {

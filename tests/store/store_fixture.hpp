@@ -1,0 +1,90 @@
+// A fresh store on each engine: a SQLite file in a scratch folder, and a new database on the
+// PostgreSQL server that tests/support/postgres-server started (the PostgreSQL cases are
+// skipped without one; ctest runs them under it as store_postgresql).
+#pragma once
+
+#include "store/engine.hpp"
+#include "store/store.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace tarnelo::testing {
+
+inline std::string postgresHost() {
+    const char* host = std::getenv("TARNELO_TEST_PG_HOST");
+    return host != nullptr ? host : "";
+}
+
+inline std::string postgresUrl(const std::string& database, const std::string& user = "") {
+    const char* admin = std::getenv("TARNELO_TEST_PG_USER");
+    return "postgresql:///" + database + "?host=" + postgresHost() +
+           "&user=" + (user.empty() ? std::string(admin != nullptr ? admin : "") : user);
+}
+
+// Runs SQL as the server's superuser in database (a new database from "postgres").
+inline void postgresAdmin(const std::string& sql, const std::string& database = "postgres") {
+    store::Problem problem;
+    auto engine = store::openPostgreSQL(postgresUrl(database), problem);
+    ASSERT_TRUE(engine) << problem.message;
+    ASSERT_FALSE(engine->script(sql)) << sql;
+}
+
+class StoreOnEngine : public ::testing::TestWithParam<store::Location::Engine> {
+  protected:
+    void SetUp() override {
+        static std::atomic<int> made{0};
+        const std::string name = "t" + std::to_string(::getpid()) + "_" + std::to_string(++made);
+        folder_ = std::filesystem::temp_directory_path() / ("tarnelo-store-" + name);
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+        if (GetParam() == store::Location::Engine::SQLite) {
+            where_ = (folder_ / "station.db").string();
+            return;
+        }
+        if (postgresHost().empty()) {
+            GTEST_SKIP()
+                << "no PostgreSQL server (ctest runs these under tests/support/postgres-server)";
+        }
+        database_ = name;
+        postgresAdmin("CREATE DATABASE " + database_);
+        where_ = postgresUrl(database_);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    store::Location location() const { return store::locationOf(where_); }
+    store::Store made() {
+        store::Result<store::Store> made = store::Store::init(location());
+        EXPECT_TRUE(made) << made.problem.message;
+        return std::move(*made.value);
+    }
+    store::Store opened(store::Store::Access access = store::Store::Access::ReadWrite) {
+        store::Result<store::Store> opened = store::Store::open(location(), access);
+        EXPECT_TRUE(opened) << opened.problem.message;
+        return std::move(*opened.value);
+    }
+    // The engine underneath, for what only plain SQL shows.
+    std::unique_ptr<store::Engine> engine() {
+        store::Problem problem;
+        auto e = GetParam() == store::Location::Engine::SQLite
+                     ? store::openSQLite(where_, false, false, problem)
+                     : store::openPostgreSQL(where_, problem);
+        EXPECT_TRUE(e) << problem.message;
+        return e;
+    }
+
+    std::filesystem::path folder_;
+    std::string where_;
+    std::string database_;
+};
+
+inline std::string engineName(const ::testing::TestParamInfo<store::Location::Engine>& info) {
+    return info.param == store::Location::Engine::SQLite ? "SQLite" : "PostgreSQL";
+}
+
+} // namespace tarnelo::testing

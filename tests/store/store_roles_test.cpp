@@ -1,0 +1,70 @@
+// The roles a bureau grants, on a real server: the staff add revisions, the reviewers read, and
+// no one needs, or has, the right to delete.
+#include "store/schema.hpp"
+#include "store_fixture.hpp"
+#include "support/station_files.hpp"
+
+#include <fstream>
+
+namespace tarnelo {
+namespace {
+
+using store::Store;
+
+TEST(StoreRoles, ShippedSetupIsTheProgramsOwn) {
+    std::ifstream in(std::string(TARNELO_SOURCE_DIR) + "/docs/store/postgresql-setup.sql",
+                     std::ios::binary);
+    const std::string shipped{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(shipped, store::postgresqlSetupSql())
+        << "docs/store/postgresql-setup.sql: write it anew with tarnelo-cli store setup-sql";
+}
+
+TEST(StoreRoles, StaffAddRevisionsReviewersReadAndNoOneDeletes) {
+    if (testing::postgresHost().empty()) {
+        GTEST_SKIP()
+            << "no PostgreSQL server (ctest runs this under tests/support/postgres-server)";
+    }
+    const std::string database = "roles" + std::to_string(::getpid());
+    testing::postgresAdmin("CREATE DATABASE " + database);
+    testing::postgresAdmin(store::postgresqlSetupSql(), database);
+    testing::postgresAdmin("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
+                           "'zhang') THEN CREATE ROLE zhang LOGIN IN ROLE tarnelo_staff; "
+                           "CREATE ROLE li LOGIN IN ROLE tarnelo_reader; END IF; END $$;",
+                           database);
+    testing::MadeGauging made;
+    const std::string bytes = testing::gaugingBytes(made);
+    const store::Author zhang{"zhang", "pc", "Tarnelo 13.05"};
+
+    store::Result<Store> staff =
+        Store::open(store::locationOf(testing::postgresUrl(database, "zhang")));
+    ASSERT_TRUE(staff) << staff.problem.message;
+    ASSERT_EQ(staff.value->save("g1", bytes, 0, zhang).value, 1);
+    made.scale = 1.2;
+    ASSERT_EQ(staff.value->save("g1", testing::gaugingBytes(made), 1, zhang).value, 2);
+    ASSERT_EQ(staff.value->remove("g1", 2, zhang).value, 3);
+    EXPECT_TRUE(staff.value->setStationCode("青石桥", "60101000").message.empty());
+
+    store::Result<Store> reader =
+        Store::open(store::locationOf(testing::postgresUrl(database, "li")));
+    ASSERT_TRUE(reader) << reader.problem.message;
+    EXPECT_EQ(reader.value->read("g1", 1).value->bytes, bytes);
+    EXPECT_EQ(reader.value->history("g1").value->size(), 3U);
+    store::Result<int> refused = reader.value->save("g2", bytes, 0, zhang);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.problem.message.find("权限"), std::string::npos) << refused.problem.message;
+
+    // Neither may erase or rewrite what was saved.
+    for (const std::string who : {"zhang", "li"}) {
+        store::Problem problem;
+        auto engine = store::openPostgreSQL(testing::postgresUrl(database, who), problem);
+        ASSERT_TRUE(engine) << problem.message;
+        EXPECT_TRUE(engine->run("DELETE FROM revision")) << who;
+        EXPECT_TRUE(engine->run("UPDATE revision SET saved_by = 'someone'")) << who;
+        EXPECT_TRUE(engine->run("DELETE FROM gauging")) << who;
+        store::Rows rows;
+        ASSERT_FALSE(engine->run("SELECT count(*) FROM hy_obq_g", {}, &rows)) << who;
+    }
+}
+
+} // namespace
+} // namespace tarnelo
