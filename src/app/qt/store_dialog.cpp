@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -118,7 +119,8 @@ StoreDialog::StoreDialog(Purpose purpose, QWidget* parent) : QDialog(parent), pu
             name_->setText(list_->item(chosen->row(), 0)->data(kNameRole).toString());
         }
     });
-    connect(list_, &QTableWidget::cellDoubleClicked, this, [this] { accept(); });
+    // A double-click or Enter on a gauging takes it.
+    connect(list_, &QTableWidget::activated, this, [this] { accept(); });
 
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("数据库状态"));
@@ -132,6 +134,11 @@ StoreDialog::StoreDialog(Purpose purpose, QWidget* parent) : QDialog(parent), pu
     ok_->setObjectName(QStringLiteral("确定"));
     QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("取消"));
+    // Enter in the location connects; it never takes a gauging the user has not seen.
+    for (QPushButton* b : {ok_, cancel}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
     connect(buttons, &QDialogButtonBox::accepted, this, &StoreDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -144,6 +151,7 @@ StoreDialog::StoreDialog(Purpose purpose, QWidget* parent) : QDialog(parent), pu
         name_->setObjectName(QStringLiteral("测次名称"));
         auto* named = new QFormLayout;
         named->addRow(QStringLiteral("保存为测次："), name_);
+        connect(name_, &QLineEdit::returnPressed, this, [this] { accept(); });
         layout->addLayout(named);
     }
     if (purpose == Purpose::StationYear) {
@@ -153,6 +161,24 @@ StoreDialog::StoreDialog(Purpose purpose, QWidget* parent) : QDialog(parent), pu
     layout->addWidget(buttons);
     resize(purpose == Purpose::StationYear ? QSize(640, 180) : QSize(900, 520));
     say(QStringLiteral("请选择或输入数据库，然后按“连接”。"));
+}
+
+void StoreDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (shown_) {
+        return;
+    }
+    shown_ = true;
+    const store::Location kept = store::locationOf(utf8(location_->text().trimmed()));
+    std::error_code error;
+    if (!kept.text.empty() && kept.engine == store::Location::Engine::SQLite &&
+        std::filesystem::is_regular_file(toPath(qtext(kept.text)), error)) {
+        QTimer::singleShot(0, this, [this] {
+            if (!store_) {
+                connectStore();
+            }
+        });
+    }
 }
 
 void StoreDialog::setProposedName(const QString& name) {

@@ -63,6 +63,11 @@ class StoreDialog : public QDialog {
   public slots:
     void accept() override;
 
+  protected:
+    // The store used last is listed at once when it is a file (a server is asked only when
+    // the user says so: it may keep the dialog waiting).
+    void showEvent(QShowEvent* event) override;
+
   private:
     void chooseFile();
     void listStations();
@@ -83,6 +88,7 @@ class StoreDialog : public QDialog {
     QLineEdit* name_ = nullptr;
     QLabel* status_ = nullptr;
     QPushButton* ok_ = nullptr;
+    bool shown_ = false;
 };
 
 } // namespace tarnelo
