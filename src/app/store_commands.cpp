@@ -88,7 +88,7 @@ StoreSaveOutcome saveToStore(Window& window, store::Store& store, const std::str
 }
 
 std::string storedTitle(const StoredSource& source) {
-    return source.gauging + " " + revisionText(source.revision) + " — 数据库 " + source.shown;
+    return source.gauging + " " + revisionText(source.revision) + "（数据库 " + source.shown + "）";
 }
 
 std::string proposedGaugingName(const std::filesystem::path& file, const RecordHeader& header) {

@@ -159,8 +159,12 @@ void StoreWindowTest::savesReopensAndRevisesAGaugingWithoutALostUpdate() {
     }
     QCOMPARE(w.document().stored()->revision, 2);
     QVERIFY(!w.document().saved());
+    // Ctrl+S as 保存: into the store, without a dialog.
     h.answers = {true};
-    h.click(ctl::保存);
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(h.dialogs.empty());
     QCOMPARE(w.document().stored()->revision, 4);
     QVERIFY(w.document().saved());
     const auto latest = other.value->read("g1");
@@ -184,6 +188,15 @@ void StoreWindowTest::savesReopensAndRevisesAGaugingWithoutALostUpdate() {
     QCOMPARE(secondWriter, QStringLiteral("李四测站二号机"));
     QCOMPARE(QSettings().value(QLatin1String(kLastStoreSetting)).toString(),
              qs(paths::toUtf8(storeFile)));
+
+    // 另存为 writes a file, and from then on the measurement is that file's.
+    const auto copy = h.folder / "Text data" / "copy.dat";
+    h.files.push_back(copy);
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(readFileBytes(copy).value_or(""), windowBytes(w));
+    QVERIFY(!w.document().stored());
+    QCOMPARE(w.document().file(), copy);
+    QCOMPARE(w.windowTitle(), QStringLiteral("Tarnelo 13.05"));
 }
 
 void StoreWindowTest::aNameTheStoreHoldsIsOfferedAsItsNextRevision() {

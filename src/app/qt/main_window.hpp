@@ -249,8 +249,10 @@ class MainWindow : public QMainWindow, public Window {
     bool runModal(QDialog& dialog);
     // The store last opened.
     std::unique_ptr<store::Store> store_;
-    // 保存: true when the measurement is in its file.
+    // 保存: true when the measurement is in its file, or in its store as a new revision.
     bool saveMeasurement();
+    // 另存为 (and 保存 of a measurement of no store): a file chosen in the dialog.
+    bool saveAsFile();
     // Ctrl+S: over the measurement's own file without a dialog, as editors save, when it has
     // one that may be written (see ownFileToSave); else as 保存.
     bool saveToOwnFile();

@@ -282,9 +282,10 @@ void MainWindow::showFromFirstRow() {
 
 bool MainWindow::saveMeasurement() {
     // A measurement of a store goes back into it as the next revision of its gauging.
-    if (document_.stored()) {
-        return saveToItsStore();
-    }
+    return document_.stored() ? saveToItsStore() : saveAsFile();
+}
+
+bool MainWindow::saveAsFile() {
     SaveOutcome saved;
     run([&saved](Window& window) { saved = saveCommand(window); });
     if (saved.status != SaveOutcome::Status::Saved) {

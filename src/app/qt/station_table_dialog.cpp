@@ -302,8 +302,9 @@ bool StationTableDialog::loadFolder(const std::filesystem::path& folder) {
 
 void StationTableDialog::fill() {
     const bool any = !table_.rows.empty();
-    title_->setText(any || !table_.problems.empty() ? qtext(tableTitle(table_))
-                                                    : QStringLiteral("请选择存放测验文件的文件夹"));
+    title_->setText(any || !table_.problems.empty()
+                        ? qtext(tableTitle(table_))
+                        : QStringLiteral("请选择存放测验文件的文件夹，或从数据库读入"));
     std::map<std::filesystem::path, std::string> labels;
     for (const station::RatingPoint& p : station::ratingPoints(table_)) {
         labels.emplace(p.file, p.label);

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -101,8 +100,12 @@ StoreDialog::StoreDialog(Purpose purpose, QWidget* parent) : QDialog(parent), pu
     choice->addWidget(station_, 2);
     choice->addWidget(new QLabel(QStringLiteral("年份："), this));
     choice->addWidget(year_, 1);
-    choice->addWidget(new QLabel(QStringLiteral("查找："), this));
+    auto* findLabel = new QLabel(QStringLiteral("查找："), this);
+    choice->addWidget(findLabel);
     choice->addWidget(find_, 2);
+    // A station's year is chosen by station and year alone.
+    findLabel->setVisible(purpose != Purpose::StationYear);
+    find_->setVisible(purpose != Purpose::StationYear);
 
     const QStringList headings = {"名称", "测站",     "施测号数", "施测时间", "水位",
                                   "流量", "计算情况", "版本",     "保存者",   "保存时间"};
@@ -127,20 +130,22 @@ StoreDialog::StoreDialog(Purpose purpose, QWidget* parent) : QDialog(parent), pu
     status_->setWordWrap(true);
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    auto* buttons = new QDialogButtonBox(this);
-    ok_ = buttons->addButton(purpose == Purpose::Save ? QStringLiteral("保存")
-                                                      : QStringLiteral("打开"),
-                             QDialogButtonBox::AcceptRole);
+    ok_ = new QPushButton(
+        purpose == Purpose::Save ? QStringLiteral("保存") : QStringLiteral("打开"), this);
     ok_->setObjectName(QStringLiteral("确定"));
-    QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    auto* cancel = new QPushButton(QStringLiteral("取消"), this);
     cancel->setObjectName(QStringLiteral("取消"));
-    // Enter in the location connects; it never takes a gauging the user has not seen.
+    // No default button: Enter in the location connects, and never takes a gauging or a name
+    // the user has not seen.
     for (QPushButton* b : {ok_, cancel}) {
         b->setAutoDefault(false);
-        b->setDefault(false);
     }
-    connect(buttons, &QDialogButtonBox::accepted, this, &StoreDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(ok_, &QPushButton::clicked, this, &StoreDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(where);
@@ -153,12 +158,15 @@ StoreDialog::StoreDialog(Purpose purpose, QWidget* parent) : QDialog(parent), pu
         named->addRow(QStringLiteral("保存为测次："), name_);
         connect(name_, &QLineEdit::returnPressed, this, [this] { accept(); });
         layout->addLayout(named);
+        QWidget::setTabOrder(list_, name_);
+        QWidget::setTabOrder(name_, ok_);
+        QWidget::setTabOrder(ok_, cancel);
     }
     if (purpose == Purpose::StationYear) {
         list_->hide();
     }
     layout->addWidget(status_);
-    layout->addWidget(buttons);
+    layout->addLayout(buttons);
     resize(purpose == Purpose::StationYear ? QSize(640, 180) : QSize(900, 520));
     say(QStringLiteral("请选择或输入数据库，然后按“连接”。"));
 }
