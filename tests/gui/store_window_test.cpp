@@ -182,10 +182,17 @@ void StoreWindowTest::savesReopensAndRevisesAGaugingWithoutALostUpdate() {
         rows = list->rowCount();
         secondWriter = list->item(2, 1)->text() + list->item(2, 2)->text();
         QVERIFY(list->item(3, 0)->font().bold());
+        // An earlier revision opens as it was saved.
+        list->setCurrentCell(1, 0);
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("打开此版")),
+                          Qt::LeftButton);
     };
     storeAction(w, "修订历史")->trigger();
     QCOMPARE(rows, 4);
     QCOMPARE(secondWriter, QStringLiteral("李四测站二号机"));
+    QCOMPARE(w.document().stored()->revision, 2);
+    QCOMPARE(windowBytes(w), other.value->read("g1", 2).value->bytes);
+    QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("最新为第 4 版")));
     QCOMPARE(QSettings().value(QLatin1String(kLastStoreSetting)).toString(),
              qs(paths::toUtf8(storeFile)));
 

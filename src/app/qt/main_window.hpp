@@ -133,12 +133,13 @@ class MainWindow : public QMainWindow, public Window {
     // 数据库 → 从数据库打开…: a store's gauging, its latest revision, after asking about unsaved
     // input (main_window_store.cpp).
     bool openFromStore();
-    // Opens the latest revision of the gauging of the store at `location` as 打开 opens a file;
-    // the measurement then remembers the store, the gauging and the revision.
-    bool openStored(const std::string& location, const std::string& gauging);
+    // Opens the latest revision (or `revision`) of the gauging of the store at `location` as
+    // 打开 opens a file; the measurement then remembers the store, the gauging and the revision.
+    bool openStored(const std::string& location, const std::string& gauging,
+                    std::optional<int> revision = {});
     // 数据库 → 保存到数据库…: the store and the name (proposed from the file or 施测号数).
     bool saveIntoStore();
-    // 数据库 → 修订历史…: every revision of the open gauging of a store.
+    // 数据库 → 修订历史…: every revision of the open gauging of a store; 打开此版 opens one.
     void showHistory();
 
     // The window's size is remembered between runs (QSettings of the application): saved when

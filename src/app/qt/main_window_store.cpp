@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -30,6 +31,35 @@ QStringList revisionTexts(const store::Revision& r) {
             qtext(r.program),
             QString::number(r.bytes),
             r.deleted ? QStringLiteral("已删除") : QString()};
+}
+
+// Every revision of a gauging, oldest first, the one open (`current`) in bold.
+QTableWidget* revisionList(const std::vector<store::Revision>& revisions, int current,
+                           QWidget& parent) {
+    const QStringList headings = {"版本", "保存者", "计算机", "保存时间（UTC）",
+                                  "程序", "字节",   "删除"};
+    auto* list = new QTableWidget(static_cast<int>(revisions.size()),
+                                  static_cast<int>(headings.size()), &parent);
+    list->setObjectName(QStringLiteral("修订列表"));
+    list->setHorizontalHeaderLabels(headings);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->verticalHeader()->hide();
+    for (std::size_t r = 0; r < revisions.size(); ++r) {
+        const QStringList texts = revisionTexts(revisions[r]);
+        for (int c = 0; c < texts.size(); ++c) {
+            auto* item = new QTableWidgetItem(texts[c]);
+            if (revisions[r].number == current) {
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
+            }
+            list->setItem(static_cast<int>(r), c, item);
+        }
+    }
+    list->resizeColumnsToContents();
+    return list;
 }
 
 } // namespace
@@ -105,7 +135,8 @@ bool MainWindow::openFromStore() {
     return openStored(store_->location().text, dialog.gauging());
 }
 
-bool MainWindow::openStored(const std::string& location, const std::string& gauging) {
+bool MainWindow::openStored(const std::string& location, const std::string& gauging,
+                            std::optional<int> revision) {
     store::Store* at = storeAt(location, store::Store::Access::ReadOnly);
     if (at == nullptr) {
         return false;
@@ -113,7 +144,7 @@ bool MainWindow::openStored(const std::string& location, const std::string& gaug
     store::Result<store::StoredGauging> read;
     {
         BusyCursor busy;
-        read = at->read(gauging);
+        read = at->read(gauging, revision);
     }
     if (!read) {
         showMessage("无法从数据库读入测次“" + gauging + "”：" + read.problem.message, "提示：",
@@ -135,8 +166,13 @@ bool MainWindow::openStored(const std::string& location, const std::string& gaug
                          {at->location().text, at->location().shown, read.value->entry.name,
                           read.value->revision.number});
     showFromFirstRow();
+    const int number = read.value->revision.number;
+    const int latest = read.value->entry.latest.number;
     setStatus("已从数据库 " + at->location().shown + " 打开测次“" + read.value->entry.name +
-              "”第 " + std::to_string(read.value->revision.number) + " 版");
+              "”第 " + std::to_string(number) + " 版" +
+              (number < latest
+                   ? "（最新为第 " + std::to_string(latest) + " 版；保存时不会覆盖较新的版本）"
+                   : std::string()));
     return true;
 }
 
@@ -210,29 +246,16 @@ void MainWindow::showHistory() {
     QDialog dialog(this);
     dialog.setObjectName(QStringLiteral("修订历史"));
     dialog.setWindowTitle(QStringLiteral("修订历史 - ") + qtext(source->gauging));
-    const QStringList headings = {"版本", "保存者", "计算机", "保存时间（UTC）",
-                                  "程序", "字节",   "删除"};
-    auto* list = new QTableWidget(static_cast<int>(history.value->size()),
-                                  static_cast<int>(headings.size()), &dialog);
-    list->setObjectName(QStringLiteral("修订列表"));
-    list->setHorizontalHeaderLabels(headings);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->verticalHeader()->hide();
-    for (std::size_t r = 0; r < history.value->size(); ++r) {
-        const store::Revision& revision = (*history.value)[r];
-        const QStringList texts = revisionTexts(revision);
-        for (int c = 0; c < texts.size(); ++c) {
-            auto* item = new QTableWidgetItem(texts[c]);
-            if (revision.number == source->revision) {
-                QFont bold = item->font();
-                bold.setBold(true);
-                item->setFont(bold);
-            }
-            list->setItem(static_cast<int>(r), c, item);
-        }
-    }
-    list->resizeColumnsToContents();
+    QTableWidget* list = revisionList(*history.value, source->revision, dialog);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QPushButton* open =
+        buttons->addButton(QStringLiteral("打开此版"), QDialogButtonBox::ActionRole);
+    open->setObjectName(QStringLiteral("打开此版"));
+    open->setEnabled(false);
+    connect(list, &QTableWidget::currentCellChanged, open, [open, list](int row) {
+        open->setEnabled(row >= 0 && list->item(row, 6)->text().isEmpty());
+    });
+    connect(open, &QPushButton::clicked, &dialog, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(
@@ -242,7 +265,14 @@ void MainWindow::showHistory() {
     layout->addWidget(list, 1);
     layout->addWidget(buttons);
     dialog.resize(760, 320);
-    runModal(dialog);
+    if (!runModal(dialog) || list->currentRow() < 0) {
+        return;
+    }
+    // An earlier revision is opened as it was saved; 保存 then never writes over the later ones.
+    const int number = list->item(list->currentRow(), 0)->text().toInt();
+    if (mayDropInput("打开第 " + std::to_string(number) + " 版前")) {
+        openStored(source->store, source->gauging, number);
+    }
 }
 
 } // namespace tarnelo
