@@ -209,15 +209,23 @@ Problem Store::eachLatest(const Filter& filter, const std::function<bool(StoredG
     if (Problem p = listGaugings(*engine_, living, 0, listed)) {
         return p;
     }
-    for (ListedGauging& one : listed) {
-        StoredGauging stored;
-        if (Problem p = readRevision(*engine_, one.id, one.entry.latest.number, stored.revision,
-                                     &stored.bytes)) {
+    // The files are fetched a batch at a time: one round trip to a server for many of them,
+    // and never the whole store in memory at once.
+    constexpr std::size_t kBatch = 200;
+    for (std::size_t from = 0; from < listed.size(); from += kBatch) {
+        const std::size_t to = std::min(listed.size(), from + kBatch);
+        std::vector<std::string> bytes;
+        if (Problem p = latestBytes(*engine_, listed, from, to, bytes)) {
             return p;
         }
-        stored.entry = std::move(one.entry);
-        if (!each(std::move(stored))) {
-            break;
+        for (std::size_t i = from; i < to; ++i) {
+            StoredGauging stored;
+            stored.entry = std::move(listed[i].entry);
+            stored.revision = stored.entry.latest;
+            stored.bytes = std::move(bytes[i - from]);
+            if (!each(std::move(stored))) {
+                return {};
+            }
         }
     }
     return {};

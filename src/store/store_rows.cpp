@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <unordered_map>
 
 namespace tarnelo::store {
 
@@ -264,6 +265,33 @@ Problem listGaugings(Engine& engine, const Filter& filter, std::int64_t onlyId,
         return std::tie(a.entry.stationCode, a.entry.year, a.entry.start, a.entry.name) <
                std::tie(b.entry.stationCode, b.entry.year, b.entry.start, b.entry.name);
     });
+    return {};
+}
+
+Problem latestBytes(Engine& engine, const std::vector<ListedGauging>& listed, std::size_t from,
+                    std::size_t to, std::vector<std::string>& bytes) {
+    std::string sql = "SELECT r.gauging_id, r.bytes FROM revision r JOIN gauging g ON g.id = "
+                      "r.gauging_id AND r.number = g.latest WHERE r.gauging_id IN (";
+    std::vector<Param> ids;
+    for (std::size_t i = from; i < to; ++i) {
+        ids.push_back(Param::of(listed[i].id));
+        sql += (i == from ? "$" : ", $") + std::to_string(i - from + 1);
+    }
+    sql += ")";
+    Rows rows;
+    if (Problem p = engine.run(sql, ids, &rows)) {
+        return p;
+    }
+    std::unordered_map<std::int64_t, std::string*> byId;
+    bytes.assign(to - from, {});
+    for (std::size_t i = from; i < to; ++i) {
+        byId[listed[i].id] = &bytes[i - from];
+    }
+    for (auto& row : rows.rows) {
+        if (const auto found = byId.find(row[0].number()); found != byId.end()) {
+            *found->second = std::move(row[1].text);
+        }
+    }
     return {};
 }
 

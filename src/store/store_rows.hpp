@@ -51,6 +51,10 @@ struct ListedGauging {
 Problem listGaugings(Engine& engine, const Filter& filter, std::int64_t onlyId,
                      std::vector<ListedGauging>& out);
 
+// The bytes of the latest revision of listed[from] … listed[to - 1], in that order.
+Problem latestBytes(Engine& engine, const std::vector<ListedGauging>& listed, std::size_t from,
+                    std::size_t to, std::vector<std::string>& bytes);
+
 // One revision, and its bytes when bytes is given.
 Problem readRevision(Engine& engine, std::int64_t gauging, int number, Revision& revision,
                      std::string* bytes);

@@ -6,13 +6,16 @@
 #include "store/engine.hpp"
 #include "store/store.hpp"
 
+#include "support/station_files.hpp"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace tarnelo::testing {
 
@@ -39,7 +42,10 @@ class StoreOnEngine : public ::testing::TestWithParam<store::Location::Engine> {
   protected:
     void SetUp() override {
         static std::atomic<int> made{0};
-        const std::string name = "t" + std::to_string(::getpid()) + "_" + std::to_string(++made);
+        // Unique among runs on one server: the clock, and a count within the run.
+        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+        const std::string name =
+            "t" + std::to_string(now % 1000000000) + "_" + std::to_string(++made);
         folder_ = std::filesystem::temp_directory_path() / ("tarnelo-store-" + name);
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
@@ -82,6 +88,28 @@ class StoreOnEngine : public ::testing::TestWithParam<store::Location::Engine> {
     std::string where_;
     std::string database_;
 };
+
+inline const store::Author kZhang{"zhang", "station-pc", "Tarnelo 13.05"};
+inline const store::Author kLi{"li", "bureau-pc", "Tarnelo 13.05"};
+
+inline std::string madeBytes(const std::string& number, double scale = 1.0,
+                             const std::string& station = "青石桥") {
+    testing::MadeGauging made;
+    made.number = number;
+    made.scale = scale;
+    made.station = station;
+    made.time = "2024年7月" + std::to_string(1 + std::stoi(number) % 28) + "日8时30分至9时45分";
+    return testing::gaugingBytes(made);
+}
+
+inline void writeFile(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+inline std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 inline std::string engineName(const ::testing::TestParamInfo<store::Location::Engine>& info) {
     return info.param == store::Location::Engine::SQLite ? "SQLite" : "PostgreSQL";

@@ -24,7 +24,9 @@ TEST(StoreRoles, StaffAddRevisionsReviewersReadAndNoOneDeletes) {
         GTEST_SKIP()
             << "no PostgreSQL server (ctest runs this under tests/support/postgres-server)";
     }
-    const std::string database = "roles" + std::to_string(::getpid());
+    const std::string database =
+        "roles" +
+        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000000);
     testing::postgresAdmin("CREATE DATABASE " + database);
     testing::postgresAdmin(store::postgresqlSetupSql(), database);
     testing::postgresAdmin("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "

@@ -3,9 +3,6 @@
 #include "store_fixture.hpp"
 #include "support/station_files.hpp"
 
-#include <sys/wait.h>
-
-#include <csignal>
 #include <fstream>
 #include <thread>
 
@@ -14,29 +11,12 @@ namespace {
 
 using store::Location;
 using store::Store;
+using testing::kLi;
+using testing::kZhang;
+using testing::madeBytes;
+using testing::readFile;
 using testing::StoreOnEngine;
-
-const store::Author kZhang{"zhang", "station-pc", "Tarnelo 13.05"};
-const store::Author kLi{"li", "bureau-pc", "Tarnelo 13.05"};
-
-std::string madeBytes(const std::string& number, double scale = 1.0,
-                      const std::string& station = "青石桥") {
-    testing::MadeGauging made;
-    made.number = number;
-    made.scale = scale;
-    made.station = station;
-    made.time = "2024年7月" + std::to_string(1 + std::stoi(number) % 28) + "日8时30分至9时45分";
-    return testing::gaugingBytes(made);
-}
-
-void writeFile(const std::filesystem::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
-}
-
-std::string readFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::writeFile;
 
 class Stores : public StoreOnEngine {};
 
@@ -207,54 +187,6 @@ TEST_P(Stores, ImportFileByFileAndExportTheSameBytes) {
                   station::rowTexts(fromFolder.rows[r]));
         EXPECT_EQ(fromStore.value->rows[r].file.filename(), fromFolder.rows[r].file.filename());
     }
-}
-
-TEST_P(Stores, KeepOnlyWholeGaugingsWhenAnImportIsKilled) {
-    const auto in = folder_ / "in";
-    std::filesystem::create_directories(in);
-    for (int n = 1; n <= 3000; ++n) {
-        writeFile(in / ("g" + std::to_string(n) + ".dat"), madeBytes(std::to_string(n)));
-    }
-    made();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        Store mine = std::move(*Store::open(location()).value);
-        mine.importFiles({in.string()}, kZhang);
-        ::_exit(0);
-    }
-    // Killed once it has taken some files.
-    for (int wait = 0; wait < 2000; ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        Store peek = opened(Store::Access::ReadOnly);
-        if (peek.list().value->size() >= 20) {
-            break;
-        }
-    }
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-
-    Store store = opened();
-    const std::vector<store::GaugingEntry> entries = *store.list().value;
-    EXPECT_GE(entries.size(), 20U);
-    EXPECT_LT(entries.size(), 3000U) << "the import ended before it was killed";
-    for (const store::GaugingEntry& e : entries) {
-        store::Result<store::StoredGauging> one = store.read(e.name);
-        ASSERT_TRUE(one) << e.name;
-        EXPECT_EQ(one.value->bytes, readFile(in / (e.name + ".dat"))) << e.name;
-        EXPECT_EQ(e.status, "已计算");
-    }
-    auto sql = engine();
-    store::Rows rows;
-    ASSERT_FALSE(sql->run("SELECT count(*) FROM revision r LEFT JOIN revision_result x ON "
-                          "x.revision_id = r.id WHERE x.revision_id IS NULL",
-                          {}, &rows));
-    EXPECT_EQ(rows.at(0, 0).number(), 0);
-    // The rest comes in on the next import.
-    EXPECT_EQ(store.importFiles({in.string()}, kZhang)
-                  .count(store::ImportReport::Item::Outcome::Unchanged),
-              static_cast<int>(entries.size()));
-    EXPECT_EQ(store.list().value->size(), 3000U);
 }
 
 TEST_P(Stores, UpgradeOlderSchemasWholeAndOpenNewerOnesOnlyToRead) {
