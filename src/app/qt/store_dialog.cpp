@@ -61,70 +61,9 @@ BusyCursor::~BusyCursor() {
 StoreDialog::StoreDialog(Purpose purpose, QWidget* parent) : QDialog(parent), purpose_(purpose) {
     setObjectName(QStringLiteral("数据库对话框"));
     setWindowTitle(purposeTitle(purpose));
-    location_ = new QLineEdit(this);
-    location_->setObjectName(QStringLiteral("数据库位置"));
-    location_->setPlaceholderText(
-        QStringLiteral("SQLite 数据库文件，或 postgresql://服务器/数据库（密码不在此输入）"));
-    location_->setText(QSettings().value(QLatin1String(kLastStoreSetting)).toString());
-    auto* choose = new QPushButton(QStringLiteral("选择文件..."), this);
-    choose->setObjectName(QStringLiteral("选择数据库文件"));
-    auto* connectButton = new QPushButton(QStringLiteral("连接"), this);
-    connectButton->setObjectName(QStringLiteral("连接数据库"));
-    for (QPushButton* b : {choose, connectButton}) {
-        b->setAutoDefault(false);
-    }
-    connect(choose, &QPushButton::clicked, this, [this] { chooseFile(); });
-    connect(connectButton, &QPushButton::clicked, this, [this] { connectStore(); });
-    connect(location_, &QLineEdit::returnPressed, this, [this] { connectStore(); });
-    auto* where = new QHBoxLayout;
-    where->addWidget(new QLabel(QStringLiteral("数据库："), this));
-    where->addWidget(location_, 1);
-    where->addWidget(choose);
-    where->addWidget(connectButton);
-
-    station_ = new QComboBox(this);
-    station_->setObjectName(QStringLiteral("测站"));
-    year_ = new QComboBox(this);
-    year_->setObjectName(QStringLiteral("年份"));
-    find_ = new QLineEdit(this);
-    find_->setObjectName(QStringLiteral("查找"));
-    find_->setPlaceholderText(QStringLiteral("施测号数或日期"));
-    connect(station_, &QComboBox::currentIndexChanged, this, [this] {
-        listYears();
-        listGaugings();
-    });
-    connect(year_, &QComboBox::currentIndexChanged, this, [this] { listGaugings(); });
-    connect(find_, &QLineEdit::textChanged, this, [this] { find(); });
-    auto* choice = new QHBoxLayout;
-    choice->addWidget(new QLabel(QStringLiteral("测站："), this));
-    choice->addWidget(station_, 2);
-    choice->addWidget(new QLabel(QStringLiteral("年份："), this));
-    choice->addWidget(year_, 1);
-    auto* findLabel = new QLabel(QStringLiteral("查找："), this);
-    choice->addWidget(findLabel);
-    choice->addWidget(find_, 2);
-    // A station's year is chosen by station and year alone.
-    findLabel->setVisible(purpose != Purpose::StationYear);
-    find_->setVisible(purpose != Purpose::StationYear);
-
-    const QStringList headings = {"名称", "测站",     "施测号数", "施测时间", "水位",
-                                  "流量", "计算情况", "版本",     "保存者",   "保存时间"};
-    list_ = new QTableWidget(0, static_cast<int>(headings.size()), this);
-    list_->setObjectName(QStringLiteral("测次列表"));
-    list_->setHorizontalHeaderLabels(headings);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->verticalHeader()->hide();
-    connect(list_, &QTableWidget::itemSelectionChanged, this, [this] {
-        const QTableWidgetItem* chosen = list_->currentItem();
-        if (name_ != nullptr && chosen != nullptr) {
-            name_->setText(list_->item(chosen->row(), 0)->data(kNameRole).toString());
-        }
-    });
-    // A double-click or Enter on a gauging takes it.
-    connect(list_, &QTableWidget::activated, this, [this] { accept(); });
-
+    QHBoxLayout* where = locationRow();
+    QHBoxLayout* choice = choiceRow();
+    buildList();
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("数据库状态"));
     status_->setWordWrap(true);
@@ -169,6 +108,78 @@ StoreDialog::StoreDialog(Purpose purpose, QWidget* parent) : QDialog(parent), pu
     layout->addLayout(buttons);
     resize(purpose == Purpose::StationYear ? QSize(640, 180) : QSize(900, 520));
     say(QStringLiteral("请选择或输入数据库，然后按“连接”。"));
+}
+
+QHBoxLayout* StoreDialog::locationRow() {
+    location_ = new QLineEdit(this);
+    location_->setObjectName(QStringLiteral("数据库位置"));
+    location_->setPlaceholderText(
+        QStringLiteral("SQLite 数据库文件，或 postgresql://服务器/数据库（密码不在此输入）"));
+    location_->setText(QSettings().value(QLatin1String(kLastStoreSetting)).toString());
+    auto* choose = new QPushButton(QStringLiteral("选择文件..."), this);
+    choose->setObjectName(QStringLiteral("选择数据库文件"));
+    auto* connectButton = new QPushButton(QStringLiteral("连接"), this);
+    connectButton->setObjectName(QStringLiteral("连接数据库"));
+    for (QPushButton* b : {choose, connectButton}) {
+        b->setAutoDefault(false);
+    }
+    connect(choose, &QPushButton::clicked, this, [this] { chooseFile(); });
+    connect(connectButton, &QPushButton::clicked, this, [this] { connectStore(); });
+    connect(location_, &QLineEdit::returnPressed, this, [this] { connectStore(); });
+    auto* where = new QHBoxLayout;
+    where->addWidget(new QLabel(QStringLiteral("数据库："), this));
+    where->addWidget(location_, 1);
+    where->addWidget(choose);
+    where->addWidget(connectButton);
+    return where;
+}
+
+QHBoxLayout* StoreDialog::choiceRow() {
+    station_ = new QComboBox(this);
+    station_->setObjectName(QStringLiteral("测站"));
+    year_ = new QComboBox(this);
+    year_->setObjectName(QStringLiteral("年份"));
+    find_ = new QLineEdit(this);
+    find_->setObjectName(QStringLiteral("查找"));
+    find_->setPlaceholderText(QStringLiteral("施测号数或日期"));
+    connect(station_, &QComboBox::currentIndexChanged, this, [this] {
+        listYears();
+        listGaugings();
+    });
+    connect(year_, &QComboBox::currentIndexChanged, this, [this] { listGaugings(); });
+    connect(find_, &QLineEdit::textChanged, this, [this] { find(); });
+    auto* choice = new QHBoxLayout;
+    choice->addWidget(new QLabel(QStringLiteral("测站："), this));
+    choice->addWidget(station_, 2);
+    choice->addWidget(new QLabel(QStringLiteral("年份："), this));
+    choice->addWidget(year_, 1);
+    auto* findLabel = new QLabel(QStringLiteral("查找："), this);
+    choice->addWidget(findLabel);
+    choice->addWidget(find_, 2);
+    // A station's year is chosen by station and year alone.
+    findLabel->setVisible(purpose_ != Purpose::StationYear);
+    find_->setVisible(purpose_ != Purpose::StationYear);
+    return choice;
+}
+
+void StoreDialog::buildList() {
+    const QStringList headings = {"名称", "测站",     "施测号数", "施测时间", "水位",
+                                  "流量", "计算情况", "版本",     "保存者",   "保存时间"};
+    list_ = new QTableWidget(0, static_cast<int>(headings.size()), this);
+    list_->setObjectName(QStringLiteral("测次列表"));
+    list_->setHorizontalHeaderLabels(headings);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->verticalHeader()->hide();
+    connect(list_, &QTableWidget::itemSelectionChanged, this, [this] {
+        const QTableWidgetItem* chosen = list_->currentItem();
+        if (name_ != nullptr && chosen != nullptr) {
+            name_->setText(list_->item(chosen->row(), 0)->data(kNameRole).toString());
+        }
+    });
+    // A double-click or Enter on a gauging takes it.
+    connect(list_, &QTableWidget::activated, this, [this] { accept(); });
 }
 
 void StoreDialog::showEvent(QShowEvent* event) {

@@ -13,6 +13,7 @@
 #include <string>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -69,6 +70,10 @@ class StoreDialog : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    // The rows of the dialog: the store's location; the station, year and find field; the list.
+    QHBoxLayout* locationRow();
+    QHBoxLayout* choiceRow();
+    void buildList();
     void chooseFile();
     void listStations();
     void listYears();
