@@ -340,19 +340,24 @@ void StoreDialog::listGaugings() {
         }
     }
     list_->resizeColumnsToContents();
-    say(qtext(store_->location().shown) + QStringLiteral("：") +
-        QString::number(listed.value->size()) + QStringLiteral(" 次测验"));
     find();
 }
 
 void StoreDialog::find() {
+    // A 施测号数 as typed, a date from its start ("2024-07", "2024-07-12"), or part of a name.
     const QString wanted = find_->text().trimmed();
+    int found = 0;
     for (int r = 0; r < list_->rowCount(); ++r) {
-        bool shown = wanted.isEmpty();
-        for (const int c : {0, 2, 3}) {
-            shown = shown || list_->item(r, c)->text().contains(wanted, Qt::CaseInsensitive);
-        }
+        const bool shown = wanted.isEmpty() || list_->item(r, 2)->text() == wanted ||
+                           list_->item(r, 3)->text().startsWith(wanted) ||
+                           list_->item(r, 0)->text().contains(wanted, Qt::CaseInsensitive);
         list_->setRowHidden(r, !shown);
+        found += shown ? 1 : 0;
+    }
+    if (store_) {
+        say(qtext(store_->location().shown) + QStringLiteral("：") +
+            QString::number(list_->rowCount()) + QStringLiteral(" 次测验") +
+            (wanted.isEmpty() ? QString() : QStringLiteral("，找到 %1 次").arg(found)));
     }
 }
 
