@@ -252,6 +252,9 @@ void MainWindow::showHistory() {
         buttons->addButton(QStringLiteral("打开此版"), QDialogButtonBox::ActionRole);
     open->setObjectName(QStringLiteral("打开此版"));
     open->setEnabled(false);
+    // Enter closes the list; an earlier revision is opened only by its button.
+    open->setAutoDefault(false);
+    buttons->button(QDialogButtonBox::Close)->setDefault(true);
     connect(list, &QTableWidget::currentCellChanged, open, [open, list](int row) {
         open->setEnabled(row >= 0 && list->item(row, 6)->text().isEmpty());
     });
