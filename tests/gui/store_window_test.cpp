@@ -7,6 +7,7 @@
 #include "app/qt/station_table_dialog.hpp"
 #include "app/qt/store_dialog.hpp"
 #include "files/gauging_file.hpp"
+#include "files/record_header.hpp"
 #include "station/station_table.hpp"
 #include "support/station_files.hpp"
 #include "window/program_paths.hpp"
@@ -22,6 +23,9 @@
 #include <QStatusBar>
 #include <QTableWidget>
 
+#include <array>
+#include <tuple>
+
 using namespace tarnelo;
 using namespace tarnelo::guitest;
 
@@ -33,6 +37,7 @@ class StoreWindowTest : public QObject {
     void cleanup() { init(); }
     void savesReopensAndRevisesAGaugingWithoutALostUpdate();
     void aNameTheStoreHoldsIsOfferedAsItsNextRevision();
+    void aNewMeasurementIsProposedUnderItsStationAndNumber();
     void readsTheStationYearFromTheStore();
 };
 
@@ -259,6 +264,39 @@ void StoreWindowTest::aNameTheStoreHoldsIsOfferedAsItsNextRevision() {
     QCOMPARE(w.document().stored()->revision, 2);
 }
 
+// A measurement typed from scratch has no file: the store's name is proposed from its station
+// and 施测号数, and the store finds it by station, year and 施测号数 as well.
+void StoreWindowTest::aNewMeasurementIsProposedUnderItsStationAndNumber() {
+    Harness h;
+    MainWindow& w = h.make();
+    std::array<std::string, 39> header{};
+    header[station::hdr::测站名称] = "青石桥";
+    header[station::hdr::施测时间] = "2025-06-02 10:10~10:50";
+    header[station::hdr::施测号数] = "5";
+    w.setRecordHeader(recordHeaderBytes(header).value_or(""));
+    for (const auto& [row, distance, depth] :
+         {std::tuple{0, "0", "0"}, {1, "2", "0.8"}, {2, "4", "1.1"}, {3, "6", "0"}}) {
+        enterCell(w, row, col::起点距, distance);
+        enterCell(w, row, col::水深, depth);
+    }
+    const auto storeFile = h.folder / "new.sqlite";
+    QString proposed;
+    h.onDialog = [&](QDialog& dialog) {
+        connectTo(dialog, storeFile);
+        proposed = dialog.findChild<QLineEdit*>(QStringLiteral("测次名称"))->text();
+        clickOk(dialog);
+    };
+    QVERIFY(w.saveIntoStore());
+    QCOMPARE(proposed, QStringLiteral("青石桥_5"));
+    QCOMPARE(w.text(ctl::编辑框当前操作数据), std::string("青石桥_5.dat"));
+    auto store = store::Store::open(store::locationOf(paths::toUtf8(storeFile)));
+    QVERIFY(store);
+    const auto read = store.value->read("青石桥/2025/5");
+    QVERIFY2(read, read.problem.message.c_str());
+    QCOMPARE(read.value->entry.name, std::string("青石桥_5"));
+    QCOMPARE(read.value->bytes, windowBytes(w));
+}
+
 void StoreWindowTest::readsTheStationYearFromTheStore() {
     Harness h;
     MainWindow& w = h.make();
@@ -313,6 +351,17 @@ void StoreWindowTest::readsTheStationYearFromTheStore() {
     QCOMPARE(w.document().stored()->gauging, std::string("g2"));
     QCOMPARE(w.text(ctl::编辑框当前操作数据), std::string("g2.dat"));
     const Shown fromStore = shownBy(w);
+
+    // A store that can no longer be opened for saving: the window says why and the input stays
+    // unsaved, still the store's gauging.
+    QVERIFY(writeFileAtomic(storeFile, std::string(4096, 'x')));
+    enterCell(w, 2, col::水深, "1.05");
+    h.click(ctl::保存);
+    QCOMPARE(h.messages.size(), std::size_t(1));
+    QVERIFY2(h.messages.back().text.starts_with("无法打开数据库"), h.messages.back().text.c_str());
+    QVERIFY(!w.document().saved());
+    QCOMPARE(w.document().stored()->gauging, std::string("g2"));
+
     QCOMPARE(w.openFile(folder / "g2.dat").outcome, OpenOutcome::Opened);
     QVERIFY(shownBy(w) == fromStore);
 }
