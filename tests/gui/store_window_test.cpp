@@ -14,6 +14,7 @@
 #include "window/window_gauging.hpp"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -220,6 +221,8 @@ void StoreWindowTest::savesReopensAndRevisesAGaugingWithoutALostUpdate() {
     QVERIFY(!w.document().stored());
     QCOMPARE(w.document().file(), copy);
     QCOMPARE(w.windowTitle(), QStringLiteral("Tarnelo 13.05"));
+    // The wait cursor of the store's calls is gone.
+    QVERIFY(QApplication::overrideCursor() == nullptr);
 }
 
 void StoreWindowTest::aNameTheStoreHoldsIsOfferedAsItsNextRevision() {

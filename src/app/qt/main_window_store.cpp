@@ -184,7 +184,11 @@ bool MainWindow::saveToItsStore() {
 
 bool MainWindow::saveStored(store::Store& store, const std::string& name, int basedOn) {
     StoreSaveOutcome saved;
-    run([&](Window& window) { saved = saveToStore(window, store, name, basedOn); });
+    {
+        // A server may take its time; the question about a newer revision shows the arrow.
+        const BusyCursor busy;
+        run([&](Window& window) { saved = saveToStore(window, store, name, basedOn); });
+    }
     if (saved.status != StoreSaveOutcome::Status::Saved) {
         if (!saved.message.empty()) {
             setStatus(saved.message);

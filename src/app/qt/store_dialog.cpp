@@ -58,6 +58,19 @@ BusyCursor::~BusyCursor() {
     QApplication::restoreOverrideCursor();
 }
 
+BusyCursor::Paused::Paused() {
+    while (QApplication::overrideCursor() != nullptr) {
+        QApplication::restoreOverrideCursor();
+        ++lifted_;
+    }
+}
+
+BusyCursor::Paused::~Paused() {
+    for (int i = 0; i < lifted_; ++i) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+}
+
 StoreDialog::StoreDialog(Purpose purpose, QWidget* parent) : QDialog(parent), purpose_(purpose) {
     setObjectName(QStringLiteral("数据库对话框"));
     setWindowTitle(purposeTitle(purpose));

@@ -31,6 +31,18 @@ class BusyCursor {
     ~BusyCursor();
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
+
+    // The arrow while a box asks the user something in the middle of such a call.
+    class Paused {
+      public:
+        Paused();
+        ~Paused();
+        Paused(const Paused&) = delete;
+        Paused& operator=(const Paused&) = delete;
+
+      private:
+        int lifted_ = 0;
+    };
 };
 
 class StoreDialog : public QDialog {
