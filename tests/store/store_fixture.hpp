@@ -24,9 +24,16 @@ inline std::string postgresHost() {
     return host != nullptr ? host : "";
 }
 
+// The server's port, when it listens on one of its own (TARNELO_TEST_PG_TLS=1).
+inline std::string postgresPort() {
+    const char* port = std::getenv("TARNELO_TEST_PG_PORT");
+    return port != nullptr ? port : "";
+}
+
 inline std::string postgresUrl(const std::string& database, const std::string& user = "") {
     const char* admin = std::getenv("TARNELO_TEST_PG_USER");
     return "postgresql:///" + database + "?host=" + postgresHost() +
+           (postgresPort().empty() ? "" : "&port=" + postgresPort()) +
            "&user=" + (user.empty() ? std::string(admin != nullptr ? admin : "") : user);
 }
 

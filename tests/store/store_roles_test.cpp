@@ -68,5 +68,33 @@ TEST(StoreRoles, StaffAddRevisionsReviewersReadAndNoOneDeletes) {
     }
 }
 
+TEST(StoreTls, TakenWheneverTheServerOffersItAndRequiredWhenAsked) {
+    if (testing::postgresPort().empty()) {
+        GTEST_SKIP() << "no PostgreSQL server on a port (TARNELO_TEST_PG_TLS=1)";
+    }
+    const std::string server = "postgresql://tarnelo_admin@127.0.0.1:" + testing::postgresPort();
+    const auto tls = [](const std::string& url) {
+        store::Problem problem;
+        auto engine = store::openPostgreSQL(url, problem);
+        EXPECT_TRUE(engine) << problem.message;
+        store::Rows rows;
+        EXPECT_FALSE(engine->run(
+            "SELECT CASE WHEN ssl THEN 'tls' ELSE 'plain' END FROM pg_stat_ssl WHERE pid = "
+            "pg_backend_pid()",
+            {}, &rows));
+        return rows.at(0, 0).text;
+    };
+    EXPECT_EQ(tls(server + "/postgres"), "tls");
+    EXPECT_EQ(tls(server + "/postgres?sslmode=require"), "tls");
+    EXPECT_EQ(tls(server + "/postgres?sslmode=disable"), "plain");
+    // A certificate no authority of the user's signed is refused when the user asks for that.
+    store::Result<Store> unverified =
+        Store::open(store::locationOf(server + "/postgres?sslmode=verify-full&sslrootcert=" +
+                                      std::string(TARNELO_SOURCE_DIR) + "/README.md"));
+    ASSERT_FALSE(unverified);
+    EXPECT_NE(unverified.problem.message.find("无法连接"), std::string::npos)
+        << unverified.problem.message;
+}
+
 } // namespace
 } // namespace tarnelo
