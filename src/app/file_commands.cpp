@@ -62,19 +62,26 @@ void fillFromGauging(Window& window, const Gauging& gauging) {
     }
 }
 
-OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
-    const std::string name = bareName(file);
-    bool converted = false;
+namespace {
+
+// 打开's reading: the window's coefficients under what the file lacks, a foreign form converted
+// only when the user says so, nothing computed.
+OpenOptions openOptions(Window& window, bool& converted) {
     OpenOptions options;
     options.start = gaugingOf(window);
-    options.convert = [&](const std::string& what) {
+    options.convert = [&window, &converted](const std::string& what) {
         converted =
             window.ask(what + "。\n是否转换后打开？（只转换读入的内容，原文件不变。）", kNotice);
         return converted;
     };
     // 打开 reads; 计算 computes.
     options.compute = false;
-    const FileComputation read = openGauging(file, options);
+    return options;
+}
+
+// Shows what was read of the raw data file `name` in the window, or says why not.
+OpenResult showRead(Window& window, const FileComputation& read, const std::string& name,
+                    bool converted) {
     OpenResult result;
     result.converted = converted;
     switch (read.status) {
@@ -117,6 +124,22 @@ OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
     result.message = incompleteFileMessage(name, problems);
     window.showMessage(result.message, kNotice, MessageIcon::Warning);
     return result;
+}
+
+} // namespace
+
+OpenResult openRawDataFile(Window& window, const std::filesystem::path& file) {
+    bool converted = false;
+    const OpenOptions options = openOptions(window, converted);
+    const FileComputation read = openGauging(file, options);
+    return showRead(window, read, bareName(file), converted);
+}
+
+OpenResult openRawDataBytes(Window& window, std::string_view bytes, const std::string& name) {
+    bool converted = false;
+    const OpenOptions options = openOptions(window, converted);
+    const FileComputation read = openGaugingBytes(bytes, name, options);
+    return showRead(window, read, name, converted);
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tarnelo {
 
@@ -37,6 +38,9 @@ struct OpenResult {
 // Opens file into the window as the 打开 button does after its dialog. A path that is not a
 // regular file is refused at once with a message naming what it is.
 OpenResult openRawDataFile(Window& window, const std::filesystem::path& file);
+// The same for the bytes of a raw data file called `name` (a store's gauging, "NAME.dat"):
+// the window shows exactly what opening such a file shows.
+OpenResult openRawDataBytes(Window& window, std::string_view bytes, const std::string& name);
 
 // Button 打开.
 OpenResult openCommand(Window& window);

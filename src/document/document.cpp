@@ -352,6 +352,7 @@ void Document::open(Gauging gauging, MeasurementHeader header, std::filesystem::
     header_ = std::move(header);
     run_.reset();
     file_ = std::move(file);
+    stored_.reset();
     savedInput_ = std::make_shared<const Gauging>(gauging_);
     savedHeader_ = header_;
     steps_.clear();
@@ -360,8 +361,25 @@ void Document::open(Gauging gauging, MeasurementHeader header, std::filesystem::
     notify(change::kAll);
 }
 
+void Document::openStored(Gauging gauging, MeasurementHeader header, StoredSource stored) {
+    open(std::move(gauging), std::move(header), std::filesystem::path());
+    stored_ = std::move(stored);
+    notify(change::kFile);
+}
+
 void Document::markSaved(std::filesystem::path file) {
     file_ = std::move(file);
+    stored_.reset();
+    markUnchanged();
+}
+
+void Document::markStored(StoredSource stored) {
+    file_.clear();
+    stored_ = std::move(stored);
+    markUnchanged();
+}
+
+void Document::markUnchanged() {
     savedInput_ = std::make_shared<const Gauging>(gauging_);
     savedHeader_ = header_;
     notify(change::kFile);

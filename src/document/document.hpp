@@ -55,6 +55,15 @@ inline constexpr unsigned kHistory = 16;    // what undo and redo would do
 inline constexpr unsigned kAll = 31;
 } // namespace change
 
+// A gauging of a store the measurement was read from or last saved to (see src/store).
+struct StoredSource {
+    std::string store; // the store's location as given (a SQLite file's path or a URL)
+    std::string shown; // the same for the user: without a password
+    std::string gauging;
+    int revision = 0; // the revision read, or saved last
+    friend bool operator==(const StoredSource&, const StoredSource&) = default;
+};
+
 class Document {
   public:
     // A new measurement has at least as many rows as the sheet first shows.
@@ -72,7 +81,10 @@ class Document {
     Gauging savedGauging() const;
     // The file it was opened from or last saved to; empty for a new measurement.
     const std::filesystem::path& file() const { return file_; }
-    bool isNew() const { return file_.empty(); }
+    // The store's gauging it was read from or last saved to, when it came from a store (it
+    // then has no file).
+    const std::optional<StoredSource>& stored() const { return stored_; }
+    bool isNew() const { return file_.empty() && !stored_; }
     // Nothing would be lost by dropping it: the input and the header are as they were opened,
     // saved or made new (the 三点法 rule is the station's, not the measurement's).
     bool saved() const;
@@ -126,8 +138,14 @@ class Document {
 
     // A measurement read from `file` (empty: a new one): a new history, saved, nothing computed.
     void open(Gauging gauging, MeasurementHeader header, std::filesystem::path file);
+    // A measurement read from a store's gauging: as open, with that as its source.
+    void openStored(Gauging gauging, MeasurementHeader header, StoredSource stored);
     // The measurement was written into `file`: it is saved, and that is its file.
     void markSaved(std::filesystem::path file);
+    // The measurement was saved into a store as the revision `stored` names.
+    void markStored(StoredSource stored);
+    // The input as it stands counts as saved where it came from (nothing was changed).
+    void markUnchanged();
 
     bool canUndo() const { return done_ > 0; }
     bool canRedo() const { return done_ < steps_.size(); }
@@ -190,6 +208,7 @@ class Document {
     MeasurementHeader header_;
     std::shared_ptr<const ComputedRun> run_;
     std::filesystem::path file_;
+    std::optional<StoredSource> stored_;
     // The input and header as opened, saved or made new.
     std::shared_ptr<const Gauging> savedInput_;
     MeasurementHeader savedHeader_;

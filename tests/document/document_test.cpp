@@ -268,5 +268,43 @@ TEST(Document, SavedIsWhatOpeningOrSavingLeftAndObserversAreToldOfEachChange) {
     EXPECT_EQ(told.size(), count);
 }
 
+// A measurement from a store remembers the store, the gauging and the revision; saving it
+// there again moves the revision on, and a file or a new measurement forgets the store.
+TEST(Document, AStoresGaugingIsItsSourceUntilAFileOrANewMeasurementTakesItsPlace) {
+    Document document;
+    Gauging read;
+    read.rows = {{"0", "0", "", "", "", ""}, {"4", "1", "0.6", "8", "100", ""}};
+    const StoredSource source{"/s/站.sqlite", "/s/站.sqlite", "g1", 3};
+    document.openStored(read, MeasurementHeader::fromBytes("a,b\r\n"), source);
+    ASSERT_TRUE(document.stored());
+    EXPECT_EQ(*document.stored(), source);
+    EXPECT_TRUE(document.file().empty());
+    EXPECT_FALSE(document.isNew());
+    EXPECT_TRUE(document.saved());
+    EXPECT_FALSE(document.canUndo());
+
+    document.setCell(1, col::N, "9");
+    EXPECT_FALSE(document.saved());
+    // Reading the header without changing it leaves the source and its revision as they were.
+    document.markUnchanged();
+    EXPECT_TRUE(document.saved());
+    EXPECT_EQ(document.stored()->revision, 3);
+    document.setCell(1, col::N, "10");
+    StoredSource next = source;
+    next.revision = 4;
+    document.markStored(next);
+    EXPECT_TRUE(document.saved());
+    EXPECT_EQ(document.stored()->revision, 4);
+    EXPECT_TRUE(document.canUndo()) << "saving keeps the history";
+
+    document.markSaved("/m/g1.dat");
+    EXPECT_FALSE(document.stored());
+    EXPECT_EQ(document.file(), "/m/g1.dat");
+    document.openStored(read, MeasurementHeader::fromBytes("a,b\r\n"), source);
+    document.open(read, MeasurementHeader::fromBytes("a,b\r\n"), {});
+    EXPECT_FALSE(document.stored());
+    EXPECT_TRUE(document.isNew());
+}
+
 } // namespace
 } // namespace tarnelo

@@ -1,8 +1,8 @@
 // One binary for every window test, run offscreen by ctest. The first argument names the suite
 // to run (sheet_model, main_window, record_header_dialog, record_form_buttons, findings,
 // guide_window, sheet_editing, window_size, print_wait, section_plot, second_start, station_table,
-// unsound_results, daily_use, pending_edit, window_habits); without one every suite runs. The
-// remaining arguments go to QtTest.
+// unsound_results, daily_use, pending_edit, window_habits, store_window); without one every
+// suite runs. The remaining arguments go to QtTest.
 #include "app/qt/skin.hpp"
 #include "app/qt/translations.hpp"
 
@@ -30,6 +30,7 @@ int runPrintPreviewTests(int argc, char** argv);
 int runDailyUseTests(int argc, char** argv);
 int runPendingEditTests(int argc, char** argv);
 int runWindowHabitsTests(int argc, char** argv);
+int runStoreWindowTests(int argc, char** argv);
 
 namespace {
 
@@ -54,7 +55,8 @@ constexpr Suite kSuites[] = {{"sheet_model", runSheetModelTests},
                              {"print_preview", runPrintPreviewTests},
                              {"daily_use", runDailyUseTests},
                              {"pending_edit", runPendingEditTests},
-                             {"window_habits", runWindowHabitsTests}};
+                             {"window_habits", runWindowHabitsTests},
+                             {"store_window", runStoreWindowTests}};
 
 } // namespace
 

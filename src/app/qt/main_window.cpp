@@ -403,6 +403,9 @@ void MainWindow::bindFormCommands() {
 }
 
 void MainWindow::bindCommands() {
+    // After the menus of the template's window: a user who never opens a store finds them as
+    // they were.
+    buildStoreMenu();
     bindFileCommands();
     bindFormCommands();
     auto button = [this](std::string_view name) {

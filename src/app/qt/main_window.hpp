@@ -11,6 +11,7 @@
 #include "document/document.hpp"
 #include "report/record_form.hpp"
 #include "sheet/sheet.hpp"
+#include "store/store.hpp"
 #include "window/window.hpp"
 
 #include <QElapsedTimer>
@@ -129,6 +130,18 @@ class MainWindow : public QMainWindow, public Window {
     // The view 实测流量成果表 (menu 查看), made on first use.
     StationTableDialog& showStationTable();
 
+    // 数据库 → 从数据库打开…: a store's gauging, its latest revision, after asking about unsaved
+    // input (main_window_store.cpp).
+    bool openFromStore();
+    // Opens the latest revision (or `revision`) of the gauging of the store at `location` as
+    // 打开 opens a file; the measurement then remembers the store, the gauging and the revision.
+    bool openStored(const std::string& location, const std::string& gauging,
+                    std::optional<int> revision = {});
+    // 数据库 → 保存到数据库…: the store and the name (proposed from the file or 施测号数).
+    bool saveIntoStore();
+    // 数据库 → 修订历史…: every revision of the open gauging of a store; 打开此版 opens one.
+    void showHistory();
+
     // The window's size is remembered between runs (QSettings of the application): saved when
     // the window closes, brought back by start-up. Never smaller than the compact size.
     void restoreWindowSize();
@@ -223,8 +236,24 @@ class MainWindow : public QMainWindow, public Window {
     // The scrolled area under the menu that holds every control (main_window_layout.cpp).
     QWidget* makeClient();
     void bindSheetEditing();
-    // 保存: true when the measurement is in its file.
+    // The menu 数据库 and the title that names a store's gauging (main_window_store.cpp).
+    void buildStoreMenu();
+    // 保存 of a measurement from a store: the next revision of its gauging there.
+    bool saveToItsStore();
+    bool saveStored(store::Store& store, const std::string& name, int basedOn);
+    // The store at `location`, opened once for what is asked; nullptr when it cannot be, and a
+    // message said why.
+    store::Store* storeAt(const std::string& location, store::Store::Access access);
+    void showSource();
+    // Runs a dialog of the window to its end (or hands it to the tests' answerer); whether it
+    // was accepted.
+    bool runModal(QDialog& dialog);
+    // The store last opened.
+    std::unique_ptr<store::Store> store_;
+    // 保存: true when the measurement is in its file, or in its store as a new revision.
     bool saveMeasurement();
+    // 另存为 (and 保存 of a measurement of no store): a file chosen in the dialog.
+    bool saveAsFile();
     // Ctrl+S: over the measurement's own file without a dialog, as editors save, when it has
     // one that may be written (see ownFileToSave); else as 保存.
     bool saveToOwnFile();

@@ -11,6 +11,7 @@
 #include "app/qt/sheet_model.hpp"
 #include "app/qt/sheet_view.hpp"
 #include "app/qt/station_table_dialog.hpp"
+#include "app/qt/store_dialog.hpp"
 #include "app/shell.hpp"
 #include "files/file_access.hpp"
 #include "files/record_header.hpp"
@@ -129,6 +130,7 @@ void MainWindow::showMessage(std::string_view text, std::string_view commandTitl
         answerer_.message(std::string(text), std::string(title), icon);
         return;
     }
+    const BusyCursor::Paused arrow;
     QMessageBox box(boxParent());
     box.setWindowTitle(qtext(title));
     // A message that quotes a whole file's worth of text is cut, and a service's English words
@@ -150,6 +152,7 @@ bool MainWindow::ask(std::string_view text, std::string_view commandTitle) {
     if (answerer_.question) {
         return answerer_.question(std::string(text), std::string(title));
     }
+    const BusyCursor::Paused arrow;
     QMessageBox box(boxParent());
     box.setWindowTitle(qtext(title));
     const std::string shown = readableMessage(text);
@@ -251,7 +254,7 @@ void MainWindow::openRecordHeaderDialog() {
         document_.setHeader(HeaderFields::fromValues(dialog.values()));
     }
     if (wasSaved && !dialog.edited()) {
-        document_.markSaved(document_.file());
+        document_.markUnchanged();
     }
 }
 
@@ -281,6 +284,11 @@ void MainWindow::showFromFirstRow() {
 }
 
 bool MainWindow::saveMeasurement() {
+    // A measurement of a store goes back into it as the next revision of its gauging.
+    return document_.stored() ? saveToItsStore() : saveAsFile();
+}
+
+bool MainWindow::saveAsFile() {
     SaveOutcome saved;
     run([&saved](Window& window) { saved = saveCommand(window); });
     if (saved.status != SaveOutcome::Status::Saved) {

@@ -57,7 +57,7 @@ constexpr Tip kTips[] = {
     {ctl::清空, "清空表格、成果和制表数据，开始新的测次；未保存的输入会先询问"},
     {ctl::打开, "打开（Ctrl+O）：打开保存过的流速仪原始数据文件（.dat）"},
     {ctl::保存, "保存：把输入和制表数据存为原始数据文件（.dat）；Ctrl+S 直接存回本测次的文件，"
-                "另存为 Ctrl+Shift+S"},
+                "另存为 Ctrl+Shift+S；从数据库打开的测次存回数据库，成为它的新一版"},
     {ctl::打印, "打印（Ctrl+P）：打印流量记载表（计算后可用）"},
     {ctl::导出Excel, "导出Excel（Ctrl+E）：把流量记载表存为 Excel 工作簿（计算后可用）"},
     {ctl::更多, "制表数据：测站、施测时间、水位等记载表表头"},
@@ -87,13 +87,17 @@ void MainWindow::buildShortcuts() {
         // Ctrl+S writes over the measurement's own file, as editors do; 另存为 and the button
         // ask where.
         const bool inPlace = key.button == ctl::保存 && std::string_view(key.keys) == "Ctrl+S";
-        connect(shortcut, &QShortcut::activated, button, [this, button, inPlace] {
+        // 另存为 writes a file, also for a measurement of a store.
+        const bool saveAs = key.button == ctl::保存 && std::string_view(key.keys) == "Ctrl+Shift+S";
+        connect(shortcut, &QShortcut::activated, button, [this, button, inPlace, saveAs] {
             if (!button->isEnabled() || !button->isVisible()) {
                 sayOutdated(utf8(button->objectName()));
                 return;
             }
             if (inPlace) {
                 saveToOwnFile();
+            } else if (saveAs) {
+                saveAsFile();
             } else {
                 button->click();
             }

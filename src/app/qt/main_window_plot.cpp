@@ -7,6 +7,7 @@
 #include "app/qt/sheet_view.hpp"
 #include "app/qt/station_table_dialog.hpp"
 #include "app/qt/uncertainty_view.hpp"
+#include "app/store_commands.hpp"
 #include "files/record_header.hpp"
 #include "measure/section.hpp"
 #include "report/section_plot.hpp"
@@ -147,6 +148,13 @@ StationTableDialog& MainWindow::showStationTable() {
                 }
             },
             this);
+        stationTable_->openStored = [this](const std::string& location, const std::string& name) {
+            if (mayDropInput("打开“" + storedFileName(name) + "”前") &&
+                openStored(location, name)) {
+                raise();
+                activateWindow();
+            }
+        };
         stationTable_->show();
         // The year read last comes back, also after a new start.
         stationTable_->loadKeptFolder();

@@ -152,6 +152,8 @@ StationTableDialog::StationTableDialog(Window& owner,
     print_->setObjectName(QStringLiteral("打印成果表"));
     relation_ = new QPushButton(QStringLiteral("水位流量关系..."), this);
     relation_->setObjectName(QStringLiteral("水位流量关系"));
+    auto* fromStore = new QPushButton(QStringLiteral("从数据库读入..."), this);
+    fromStore->setObjectName(QStringLiteral("从数据库读入"));
     auto* close = new QPushButton(QStringLiteral("关闭"), this);
     class_ = new QComboBox(this);
     class_->setObjectName(QStringLiteral("测站类别"));
@@ -169,7 +171,7 @@ StationTableDialog::StationTableDialog(Window& owner,
     auto* classLabel = new QLabel(QStringLiteral("测站类别："), this);
     classLabel->setBuddy(class_);
     classLabel->setToolTip(class_->toolTip());
-    for (QPushButton* b : {choose, export_, print_, relation_, close}) {
+    for (QPushButton* b : {choose, fromStore, export_, print_, relation_, close}) {
         b->setAutoDefault(false);
     }
     connect(choose, &QPushButton::clicked, this, [this] {
@@ -182,6 +184,7 @@ StationTableDialog::StationTableDialog(Window& owner,
             loadFolder(toPath(box.selectedFiles().constFirst()));
         }
     });
+    connect(fromStore, &QPushButton::clicked, this, [this] { chooseStore(); });
     connect(export_, &QPushButton::clicked, this, [this] { exportTable(); });
     connect(print_, &QPushButton::clicked, this, [this] { printTable(); });
     connect(relation_, &QPushButton::clicked, this, [this] { showRelation(); });
@@ -189,6 +192,7 @@ StationTableDialog::StationTableDialog(Window& owner,
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(choose);
+    buttons->addWidget(fromStore);
     buttons->addStretch(1);
     buttons->addWidget(export_);
     buttons->addWidget(print_);
@@ -232,11 +236,18 @@ std::filesystem::path StationTableDialog::startFolder() const {
 
 void StationTableDialog::openRow(int row) {
     const QTableWidgetItem* item = grid_->item(row, 0);
-    if (item == nullptr || !open_) {
+    if (item == nullptr) {
         return;
     }
     const std::filesystem::path file = toPath(item->data(kFileRole).toString());
-    open_(file);
+    if (!storeLocation_.empty()) {
+        // A gauging of the store, read as NAME.dat.
+        if (openStored) {
+            openStored(storeLocation_, paths::toUtf8(file.stem()));
+        }
+    } else if (open_) {
+        open_(file);
+    }
     // The main window names the file it holds; it does not when the user kept what was there.
     if (owner_.text(ctl::编辑框当前操作数据) != paths::toUtf8(file.filename())) {
         status_->setText(QStringLiteral("未打开 ") + qpath(file.filename()));
@@ -275,6 +286,7 @@ bool StationTableDialog::loadFolder(const std::filesystem::path& folder) {
     }
     progress.setValue(static_cast<int>(files.size()));
     keepFolder(kStationFolderSetting, folder);
+    storeLocation_.clear();
     table_ = station::buildStationTable(gaugings);
     table_.problems.insert(table_.problems.begin(), listing.begin(), listing.end());
     loadExclusions();
@@ -290,8 +302,9 @@ bool StationTableDialog::loadFolder(const std::filesystem::path& folder) {
 
 void StationTableDialog::fill() {
     const bool any = !table_.rows.empty();
-    title_->setText(any || !table_.problems.empty() ? qtext(tableTitle(table_))
-                                                    : QStringLiteral("请选择存放测验文件的文件夹"));
+    title_->setText(any || !table_.problems.empty()
+                        ? qtext(tableTitle(table_))
+                        : QStringLiteral("请选择存放测验文件的文件夹，或从数据库读入"));
     std::map<std::filesystem::path, std::string> labels;
     for (const station::RatingPoint& p : station::ratingPoints(table_)) {
         labels.emplace(p.file, p.label);

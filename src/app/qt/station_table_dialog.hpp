@@ -11,6 +11,7 @@
 #include "report/station_workbook.hpp"
 #include "station/rating_review.hpp"
 #include "station/station_table.hpp"
+#include "store/store.hpp"
 #include "window/window.hpp"
 
 #include <QDialog>
@@ -59,6 +60,18 @@ class StationTableDialog : public QDialog {
     // Reads the folder read last, in this run or an earlier one, when it is still there; false
     // when there is none or it was cancelled.
     bool loadKeptFolder();
+    // Reads the station's year the filter names from the store at `location`
+    // (station_table_store.cpp), with progress shown; false when it could not be read (a message
+    // said why) or was cancelled. A double-click then opens the gauging from the store.
+    bool loadStore(const std::string& location, const store::Filter& filter);
+    // 从数据库读入...: the store, the station and the year chosen in a dialog, then loadStore.
+    bool chooseStore();
+    // Tests see the store's dialog here instead of its running modally.
+    std::function<void(QDialog& dialog)> storeDialogShown;
+    // Opens a store's gauging in the main window (it asks first about unsaved input).
+    std::function<void(const std::string& location, const std::string& gauging)> openStored;
+    // The store the table was read from; empty when it was read from a folder.
+    const std::string& storeLocation() const { return storeLocation_; }
     // Where 选择文件夹... starts: the folder read last, else the measurements' folder.
     std::filesystem::path startFolder() const;
     const station::StationTable& table() const { return table_; }
@@ -122,6 +135,7 @@ class StationTableDialog : public QDialog {
     std::vector<station::Exclusion> exclusions_;
     // Kept exclusions dropped on loading because the year has no such 施测号数 any more.
     std::vector<std::string> dropped_;
+    std::string storeLocation_;
     // Set while the program itself changes cells, whose changes are then no user's ticks.
     bool marking_ = false;
 };
