@@ -143,7 +143,7 @@ StationTable readStationTable(std::vector<std::filesystem::path> files,
                               ThreePointRule threePoint = ThreePointRule::Equal);
 
 // The same for gaugings read by read(i), i from 0 to count - 1, from wherever they are kept;
-// read is called on several threads at once, each i once.
+// read is called on several threads at once, each i once, and so is stopped.
 StationTable readStationTable(std::size_t count,
                               const std::function<StationGauging(std::size_t)>& read,
                               std::optional<int> year = std::nullopt,

@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProgressDialog>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
 
 namespace tarnelo {
 
@@ -51,25 +53,33 @@ bool StationTableDialog::loadStore(const std::string& location, const store::Fil
             count = listed.value->size();
         }
     }
+    // Each gauging is asked about twice: when its file is fetched, and when it is computed.
+    const std::size_t steps = 2 * count;
     QProgressDialog progress(QStringLiteral("正在从数据库读入测次..."), QStringLiteral("取消"), 0,
-                             static_cast<int>(count), this);
+                             static_cast<int>(steps), this);
     progress.setObjectName(QStringLiteral("读入进度"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
-    std::size_t done = 0;
+    // The gaugings are computed on several threads, each of which asks whether to stop: only
+    // this one touches the dialog, the others read what it last saw.
+    QThread* const gui = QThread::currentThread();
+    std::atomic<std::size_t> done{0};
+    std::atomic<bool> cancelled{false};
     const auto stopped = [&] {
-        ++done;
-        if (done % 8 == 0) {
-            progress.setValue(static_cast<int>(std::min(done, count)));
-            progress.setLabelText(
-                QStringLiteral("正在从数据库读入测次 %1 / %2 ...").arg(done).arg(count));
+        const std::size_t step = ++done;
+        if (QThread::currentThread() == gui && step % 8 == 0) {
+            progress.setValue(static_cast<int>(std::min(step, steps)));
+            progress.setLabelText(QStringLiteral("正在从数据库读入测次 %1 / %2 ...")
+                                      .arg(std::min(step, steps) / 2)
+                                      .arg(count));
             QApplication::processEvents();
+            cancelled = progress.wasCanceled();
         }
-        return progress.wasCanceled();
+        return cancelled.load();
     };
     store::Result<station::StationTable> read =
         store::stationYearTable(*opened, filter, threePointSetting(), stopped);
-    progress.setValue(static_cast<int>(count));
+    progress.setValue(static_cast<int>(steps));
     if (!read) {
         return read.problem ? refuse(read.problem.message) : false;
     }
