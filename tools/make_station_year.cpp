@@ -299,7 +299,9 @@ int main(int argc, char** argv) {
     const bool reviewer = argc == 3 && std::string(argv[1]) == "--reviewer";
     const bool counted = argc == 4 && std::string(argv[1]) == "--count";
     const long count = counted ? std::strtol(argv[2], nullptr, 10) : 0;
-    if ((argc != 2 && !reviewer && !counted) || (counted && (count < 1 || count > 200000))) {
+    const bool option = argc == 2 && std::string(argv[1]).rfind("-", 0) == 0;
+    if ((argc != 2 && !reviewer && !counted) || option ||
+        (counted && (count < 1 || count > 200000))) {
         std::cerr << "usage: tarnelo-station-year [--reviewer | --count N] FOLDER\n"
                      "  (N gaugings of one year, 1 to 200000)\n";
         return 2;
