@@ -9,6 +9,7 @@
 #include "platform/system/console.hpp"
 #include "window/program_paths.hpp"
 
+#include <algorithm>
 #include <array>
 #include <iostream>
 
@@ -20,7 +21,7 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kHelp =
     "用法 Usage: tarnelo-cli store init STORE\n"
-    "       tarnelo-cli store import STORE FILE|FOLDER...\n"
+    "       tarnelo-cli store import STORE FILE|FOLDER... [--revise]\n"
     "       tarnelo-cli store list STORE [--station CODE] [--year Y] [--deleted] [--json]\n"
     "       tarnelo-cli store show STORE GAUGING [--revision N] [-o FILE.dat] [--force]\n"
     "       tarnelo-cli store history STORE GAUGING\n"
@@ -32,15 +33,17 @@ constexpr std::string_view kHelp =
     "数据库保存每次测验的原始数据文件（原样，GBK）及其每一次修订：谁、在哪台机器、何时、用哪个\n"
     "程序版本保存；修订从不覆盖，删除也是一次修订（删除标记）。\n"
     "STORE 是 SQLite 数据库文件的路径，或 PostgreSQL 的连接：postgresql://… 或 postgres://…\n"
-    "（可写 postgresql:///?service=名称 用 libpq 的服务名），或以 service=、host=、dbname= 开头的\n"
-    "连接字符串。密码不写在命令行上：用 libpq 的 ~/.pgpass 或 PGSERVICE。\n"
+    "（可写 postgresql:///?service=名称 用 libpq 的服务名），或 libpq 的连接字符串（键=值，如\n"
+    "host=db dbname=hydro）。密码不写在命令行上：用 libpq 的 ~/.pgpass 或 PGSERVICE。\n"
     "GAUGING 是测验导入或保存时的文件名（不含 .dat），或 测站/年/施测号数（测站写站码或站名，\n"
     "如 石门站/2024/17）。\n\n"
     "  init      建立数据库结构（已有旧版本的结构则升级）create or upgrade the schema\n"
     "  import    逐个导入文件（文件夹取其中的 .dat 文件），每个文件一个事务：新文件为新增，\n"
-    "            内容有变为新修订，相同的未变；每个文件一行（新增、新修订、未变、拒绝及原因），\n"
-    "            末行为计数。Ctrl-C 在两个文件之间停下，已导入的都完整。\n"
-    "            one line per file, then the counts; Ctrl-C stops between two files\n"
+    "            与库中相同的未变；库中已有同名而内容不同的，不覆盖库中的版本而拒绝，并说明\n"
+    "            库中那一版由谁、何时保存；加 --revise 才把文件作为新修订。每个文件一行（新增、\n"
+    "            新修订、未变、拒绝及原因），末行为计数。Ctrl-C 在两个文件之间停下，已导入的都\n"
+    "            完整。one line per file, then the counts; a file that differs from the store's\n"
+    "            version is refused unless --revise; Ctrl-C stops between two files\n"
     "  list      每次测验一行：名称、测站、施测号数、施测时间、水位、流量、修订次数、最近保存者\n"
     "            和时间；--deleted 也列出已删除的；--json 输出 JSON\n"
     "  show      测验的各项和最新修订（或 --revision N）；-o FILE.dat 原样写出该修订的文件\n"
@@ -75,6 +78,7 @@ enum Option : unsigned {
     kForceOption = 8,    // --force
     kJsonOption = 16,    // --json
     kDeletedOption = 32, // --deleted
+    kReviseOption = 64,  // --revise
 };
 
 struct StoreArguments {
@@ -86,6 +90,7 @@ struct StoreArguments {
     std::optional<fs::path> output;
     bool force = false;
     bool json = false;
+    bool revise = false;
     unsigned given = 0;
 };
 
@@ -130,6 +135,9 @@ bool parseOptions(std::span<const std::string> args, StoreArguments& parsed) {
         } else if (arg == "--json") {
             parsed.json = true;
             parsed.given |= kJsonOption;
+        } else if (arg == "--revise") {
+            parsed.revise = true;
+            parsed.given |= kReviseOption;
         } else if (arg == "--deleted") {
             parsed.filter.withDeleted = true;
             parsed.given |= kDeletedOption;
@@ -206,7 +214,7 @@ int runImport(const StoreArguments& asked) {
                 std::cerr << "\r已导入 " << done << "/" << all << std::flush;
             }
         },
-        interrupted);
+        interrupted, asked.revise);
     if (progress && !report.items.empty()) {
         std::cerr << "\n";
     }
@@ -225,6 +233,12 @@ int runImport(const StoreArguments& asked) {
               << "，新修订 " << report.count(Outcome::NewRevision) << "，未变 "
               << report.count(Outcome::Unchanged) << "，拒绝 " << report.count(Outcome::Refused)
               << "\n";
+    const auto differing = std::count_if(report.items.begin(), report.items.end(),
+                                          [](const auto& item) { return item.held.has_value(); });
+    if (differing > 0) {
+        std::cerr << "tarnelo-cli store import: " << differing
+                  << " 个文件与库中已有的版本不同而未导入；确要把它们作为新修订，请加 --revise\n";
+    }
     if (interrupted()) {
         std::cerr << "tarnelo-cli store import: 已中断 interrupted：处理了 " << report.items.size()
                   << " 个文件，共 " << total << " 个；已导入的都完整，其余未导入\n";
@@ -355,7 +369,7 @@ int runSetupSql(const StoreArguments&) {
 
 constexpr std::array<Action, 9> kActions{{
     {"init", 1, false, 0, runInit},
-    {"import", 2, true, 0, runImport},
+    {"import", 2, true, kReviseOption, runImport},
     {"list", 1, false, kFilterOptions | kJsonOption | kDeletedOption, runList},
     {"show", 2, false, kRevisionOption | kOutputOption | kForceOption, runShow},
     {"history", 2, false, 0, runHistory},

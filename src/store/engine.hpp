@@ -80,6 +80,9 @@ struct Dialect {
     std::string_view time;            // the type a view gives a time of day
     std::string_view provisionalCode; // "TN" and a station's id in six digits
     std::string_view hasSchema;       // one row: 1 when Tarnelo's tables are there
+    // Taken inside the transaction of an upgrade, so that two programs never upgrade at once
+    // (SQLite's writing transaction is such a lock already).
+    std::string_view schemaLock;
 };
 const Dialect& dialectOf(Location::Engine engine);
 

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 
 namespace tarnelo::store {
 
@@ -26,11 +27,12 @@ int hexValue(char c) {
     return c >= 'A' && c <= 'F' ? c - 'A' + 10 : 0;
 }
 
-// bytea in the text form the server sends: "\x" and two hex digits a byte.
-std::string bytesOfHex(const char* text, std::size_t size) {
+// bytea in the text form the session asks for (bytea_output = hex): "\x" and two hex digits a
+// byte; std::nullopt for anything else.
+std::optional<std::string> bytesOfHex(const char* text, std::size_t size) {
     std::string out;
-    if (size < 2 || text[0] != '\\' || text[1] != 'x') {
-        return std::string(text, size);
+    if (size < 2 || size % 2 != 0 || text[0] != '\\' || text[1] != 'x') {
+        return std::nullopt;
     }
     out.resize((size - 2) / 2);
     for (std::size_t i = 0; i < out.size(); ++i) {
@@ -67,6 +69,11 @@ Problem problemOf(PGconn* connection, const PGresult* result) {
     return {"数据库服务器出错：" + said, std::nullopt};
 }
 
+// Each session: no lock waited for over 15 s, no statement over 10 min, times in UTC, a file's
+// bytes sent as hex.
+constexpr const char* kSession = "SET lock_timeout = '15s'; SET statement_timeout = '600s'; "
+                                 "SET TIME ZONE 'UTC'; SET bytea_output = 'hex'";
+
 class PostgreSQLEngine final : public Engine {
   public:
     explicit PostgreSQLEngine(PGconn* connection) : connection_(connection) {}
@@ -74,6 +81,9 @@ class PostgreSQLEngine final : public Engine {
     Location::Engine kind() const override { return Location::Engine::PostgreSQL; }
 
     Problem run(std::string_view sql, const std::vector<Param>& params, Rows* rows) override {
+        if (Problem p = reconnectIfLost()) {
+            return p;
+        }
         std::vector<unsigned> types(params.size(), 0);
         std::vector<const char*> values(params.size(), nullptr);
         std::vector<int> lengths(params.size(), 0);
@@ -105,8 +115,9 @@ class PostgreSQLEngine final : public Engine {
             PQexecParams(connection_, std::string(sql).c_str(), static_cast<int>(params.size()),
                          types.data(), values.data(), lengths.data(), formats.data(), 0);
         Problem problem = checked(result);
-        if (!problem && rows != nullptr) {
-            read(result, *rows);
+        if (!problem && rows != nullptr && !read(result, *rows)) {
+            problem = {"数据库服务器送来的文件内容格式不对（bytea_output 应为 hex），未读取。",
+                       std::nullopt};
         }
         PQclear(result);
         return problem;
@@ -119,7 +130,14 @@ class PostgreSQLEngine final : public Engine {
         return problem;
     }
 
-    Problem begin(bool) override { return script("BEGIN"); }
+    // A reading transaction sees one moment of the database throughout (a list and the files of
+    // it agree); a writing one locks the rows it changes.
+    Problem begin(bool writing) override {
+        if (Problem p = reconnectIfLost()) {
+            return p;
+        }
+        return script(writing ? "BEGIN" : "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    }
     Problem commit() override {
         PGresult* result = PQexec(connection_, "COMMIT");
         Problem problem = checked(result);
@@ -139,10 +157,29 @@ class PostgreSQLEngine final : public Engine {
         // Commits without waiting for the server's disk keep their order and are never torn; the
         // next commit that waits makes them durable too.
         script(durable ? "SET synchronous_commit = on" : "SET synchronous_commit = off");
+        if (durable) {
+            // A commit that writes and waits for the disk takes every commit before it there.
+            script("BEGIN; SELECT txid_current(); COMMIT");
+        }
     }
     bool lastWasUniqueViolation() const override { return unique_; }
 
   private:
+    // A connection the network dropped is made again, once, outside a transaction (inside one,
+    // what it did is gone and the caller hears so).
+    Problem reconnectIfLost() {
+        if (PQstatus(connection_) != CONNECTION_BAD) {
+            return {};
+        }
+        PQreset(connection_);
+        if (PQstatus(connection_) != CONNECTION_OK) {
+            return {"与数据库服务器的连接已断开，重新连接未成功：" +
+                        trimmed(PQerrorMessage(connection_)),
+                    std::nullopt};
+        }
+        return script(kSession);
+    }
+
     Problem checked(const PGresult* result) {
         const ExecStatusType status = PQresultStatus(result);
         unique_ = false;
@@ -155,7 +192,8 @@ class PostgreSQLEngine final : public Engine {
         return problemOf(connection_, result);
     }
 
-    static void read(const PGresult* result, Rows& rows) {
+    // False when a file's bytes came in a form not asked for.
+    static bool read(const PGresult* result, Rows& rows) {
         const int columns = PQnfields(result);
         for (int r = 0; r < PQntuples(result); ++r) {
             std::vector<Cell> row(static_cast<std::size_t>(columns));
@@ -167,11 +205,17 @@ class PostgreSQLEngine final : public Engine {
                 }
                 const char* text = PQgetvalue(result, r, c);
                 const auto size = static_cast<std::size_t>(PQgetlength(result, r, c));
-                cell.text =
-                    PQftype(result, c) == kBytea ? bytesOfHex(text, size) : std::string(text, size);
+                if (PQftype(result, c) != kBytea) {
+                    cell.text.assign(text, size);
+                } else if (std::optional<std::string> bytes = bytesOfHex(text, size)) {
+                    cell.text = std::move(*bytes);
+                } else {
+                    return false;
+                }
             }
             rows.rows.push_back(std::move(row));
         }
+        return true;
     }
 
     PGconn* connection_;
@@ -198,10 +242,16 @@ std::string connectionProblem(PGconn* connection) {
 } // namespace
 
 std::unique_ptr<Engine> openPostgreSQL(const std::string& conninfo, Problem& problem) {
-    // The caller's own connect_timeout wins over this one; the encoding is always UTF-8.
-    const std::array<const char*, 5> keys{"connect_timeout", "application_name", "dbname",
-                                          "client_encoding", nullptr};
-    const std::array<const char*, 5> values{"10", "Tarnelo", conninfo.c_str(), "UTF8", nullptr};
+    // The caller's string comes after these and so overrides any of them; the encoding is always
+    // UTF-8.
+    // A server that stops answering is given up after about a minute, not the system's hours.
+    const std::array<const char*, 10> keys{"connect_timeout",  "keepalives",
+                                           "keepalives_idle",  "keepalives_interval",
+                                           "keepalives_count", "tcp_user_timeout",
+                                           "application_name", "dbname",
+                                           "client_encoding",  nullptr};
+    const std::array<const char*, 10> values{
+        "10", "1", "20", "10", "3", "60000", "Tarnelo", conninfo.c_str(), "UTF8", nullptr};
     PGconn* connection = PQconnectdbParams(keys.data(), values.data(), 1);
     if (connection == nullptr || PQstatus(connection) != CONNECTION_OK) {
         problem = {connection != nullptr ? connectionProblem(connection)
@@ -212,8 +262,7 @@ std::unique_ptr<Engine> openPostgreSQL(const std::string& conninfo, Problem& pro
     }
     PQsetNoticeProcessor(connection, quiet, nullptr);
     auto engine = std::make_unique<PostgreSQLEngine>(connection);
-    if (Problem p = engine->script("SET lock_timeout = '15s'; SET statement_timeout = '600s'; "
-                                   "SET TIME ZONE 'UTC'")) {
+    if (Problem p = engine->script(kSession)) {
         problem = p;
         return nullptr;
     }

@@ -1,6 +1,7 @@
 #include "store/store.hpp"
 
-#include <array>
+#include <utility>
+#include <vector>
 
 namespace tarnelo::store {
 
@@ -41,28 +42,63 @@ std::string urlWithoutPassword(std::string_view url) {
     return out;
 }
 
-// "host=h password=x dbname=d" -> "host=h dbname=d" (a quoted value is skipped whole).
-std::string keywordsWithoutPassword(std::string_view text) {
-    std::string out;
+// A libpq connection string read as libpq reads it: "key = value" pairs apart by blanks, a
+// value either a word or quoted with '…' (\\ and \' escaped). Empty when the text is no such
+// string (a file's path).
+std::vector<std::pair<std::string, std::string>> keywordPairs(std::string_view text) {
+    std::vector<std::pair<std::string, std::string>> pairs;
     std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && text[i] == ' ') {
+    const auto blanks = [&] {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) {
             ++i;
         }
-        const std::size_t start = i;
-        bool quoted = false;
-        while (i < text.size() && (quoted || text[i] != ' ')) {
-            if (text[i] == '\\' && i + 1 < text.size()) {
-                ++i;
-            } else if (text[i] == '\'') {
-                quoted = !quoted;
+    };
+    for (blanks(); i < text.size(); blanks()) {
+        std::string key;
+        while (i < text.size() && ((text[i] >= 'a' && text[i] <= 'z') || text[i] == '_')) {
+            key += text[i++];
+        }
+        blanks();
+        if (key.empty() || i >= text.size() || text[i] != '=') {
+            return {};
+        }
+        ++i;
+        blanks();
+        std::string value;
+        if (i < text.size() && text[i] == '\'') {
+            for (++i; i < text.size() && text[i] != '\''; ++i) {
+                if (text[i] == '\\' && i + 1 < text.size()) {
+                    ++i;
+                }
+                value += text[i];
+            }
+            if (i >= text.size()) {
+                return {};
             }
             ++i;
+        } else {
+            while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\n') {
+                value += text[i++];
+            }
         }
-        const std::string_view item = text.substr(start, i - start);
-        if (!item.empty() && !startsWith(item, "password=") && !startsWith(item, "password =")) {
-            out += (out.empty() ? "" : " ") + std::string(item);
+        pairs.emplace_back(std::move(key), std::move(value));
+    }
+    return pairs;
+}
+
+// The pairs again, without the password.
+std::string keywordsWithoutPassword(const std::vector<std::pair<std::string, std::string>>& pairs) {
+    std::string out;
+    for (const auto& [key, value] : pairs) {
+        if (key == "password") {
+            continue;
         }
+        std::string quoted;
+        for (char c : value) {
+            quoted += (c == '\'' || c == '\\') ? std::string("\\") + c : std::string(1, c);
+        }
+        const bool plain = !value.empty() && value.find_first_of(" \t\n'\\") == std::string::npos;
+        out += (out.empty() ? "" : " ") + key + "=" + (plain ? value : "'" + quoted + "'");
     }
     return out;
 }
@@ -78,12 +114,12 @@ Location locationOf(std::string_view text) {
         where.shown = urlWithoutPassword(text);
         return where;
     }
-    constexpr std::array<std::string_view, 3> kKeywords{"service=", "host=", "dbname="};
-    for (std::string_view keyword : kKeywords) {
-        if (startsWith(text, keyword)) {
-            where.engine = Location::Engine::PostgreSQL;
-            where.shown = keywordsWithoutPassword(text);
-        }
+    // A libpq connection string ("host=db dbname=hydro", "service=bureau"); a file whose path
+    // reads as one is named with a folder ("./a=b.db").
+    const auto pairs = keywordPairs(text);
+    if (!pairs.empty()) {
+        where.engine = Location::Engine::PostgreSQL;
+        where.shown = keywordsWithoutPassword(pairs);
     }
     return where;
 }

@@ -130,22 +130,26 @@ std::string spelled(std::string_view sql, const Dialect& dialect) {
 }
 
 const Dialect& dialectOf(Location::Engine engine) {
-    static const Dialect sqlite{"INTEGER PRIMARY KEY",
-                                "BLOB",
-                                "strftime('%Y-%m-%d %H:%M:%S', 'now')",
-                                "",
-                                "TEXT",
-                                "'TN' || substr('000000' || id, -6)",
-                                "SELECT count(*) FROM sqlite_master WHERE name = 'tarnelo_schema'"};
+    static const Dialect sqlite{
+        "INTEGER PRIMARY KEY",
+        "BLOB",
+        "strftime('%Y-%m-%d %H:%M:%S', 'now')",
+        "",
+        "TEXT",
+        "'TN' || CASE WHEN id < 1000000 THEN substr('00000' || id, -6) ELSE id END",
+        "SELECT count(*) FROM sqlite_master WHERE name = 'tarnelo_schema'",
+        ""};
     static const Dialect postgresql{
         "BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY",
         "BYTEA",
         "to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS')",
         " FOR UPDATE",
         "TIMESTAMP",
-        "'TN' || lpad(CAST(id AS TEXT), 6, '0')",
+        "'TN' || CASE WHEN id < 1000000 THEN lpad(CAST(id AS TEXT), 6, '0') ELSE CAST(id AS TEXT) "
+        "END",
         "SELECT count(*) FROM information_schema.tables WHERE table_name = 'tarnelo_schema' "
-        "AND table_schema = current_schema()"};
+        "AND table_schema = current_schema()",
+        "SELECT pg_advisory_xact_lock(7316523)"};
     return engine == Location::Engine::SQLite ? sqlite : postgresql;
 }
 
@@ -170,6 +174,11 @@ Result<int> storedVersion(Engine& engine) {
 Problem upgrade(Engine& engine, int from, std::span<const SchemaStep> steps) {
     const Dialect& dialect = dialectOf(engine.kind());
     return transaction(engine, true, [&]() -> Problem {
+        if (!dialect.schemaLock.empty()) {
+            if (Problem p = engine.run(dialect.schemaLock)) {
+                return p;
+            }
+        }
         // Another program may have upgraded it since it was read.
         Result<int> now = storedVersion(engine);
         if (!now) {

@@ -205,30 +205,34 @@ Result<std::vector<Revision>> Store::history(std::string_view gauging) {
 Problem Store::eachLatest(const Filter& filter, const std::function<bool(StoredGauging&&)>& each) {
     Filter living = filter;
     living.withDeleted = false;
-    std::vector<ListedGauging> listed;
-    if (Problem p = listGaugings(*engine_, living, 0, listed)) {
-        return p;
-    }
-    // The files are fetched a batch at a time: one round trip to a server for many of them,
-    // and never the whole store in memory at once.
-    constexpr std::size_t kBatch = 200;
-    for (std::size_t from = 0; from < listed.size(); from += kBatch) {
-        const std::size_t to = std::min(listed.size(), from + kBatch);
-        std::vector<std::string> bytes;
-        if (Problem p = latestBytes(*engine_, listed, from, to, bytes)) {
+    // One reading transaction: the list and the files fetched for it are of one moment, whatever
+    // others save or delete meanwhile.
+    return transaction(*engine_, false, [&]() -> Problem {
+        std::vector<ListedGauging> listed;
+        if (Problem p = listGaugings(*engine_, living, 0, listed)) {
             return p;
         }
-        for (std::size_t i = from; i < to; ++i) {
-            StoredGauging stored;
-            stored.entry = std::move(listed[i].entry);
-            stored.revision = stored.entry.latest;
-            stored.bytes = std::move(bytes[i - from]);
-            if (!each(std::move(stored))) {
-                return {};
+        // The files are fetched a batch at a time: one round trip to a server for many of them,
+        // and never the whole store in memory at once.
+        constexpr std::size_t kBatch = 200;
+        for (std::size_t from = 0; from < listed.size(); from += kBatch) {
+            const std::size_t to = std::min(listed.size(), from + kBatch);
+            std::vector<std::string> bytes;
+            if (Problem p = latestBytes(*engine_, listed, from, to, bytes)) {
+                return p;
+            }
+            for (std::size_t i = from; i < to; ++i) {
+                StoredGauging stored;
+                stored.entry = std::move(listed[i].entry);
+                stored.revision = stored.entry.latest;
+                stored.bytes = std::move(bytes[i - from]);
+                if (!each(std::move(stored))) {
+                    return {};
+                }
             }
         }
-    }
-    return {};
+        return {};
+    });
 }
 
 Result<std::vector<Store::StationYears>> Store::stations() {
@@ -267,6 +271,10 @@ Problem Store::setStationCode(std::string_view station, std::string_view code) {
         code.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") !=
             std::string_view::npos) {
         return {"站码应为 1 至 8 位字母或数字（测站编码，SL/T 324 的 STCD）。", {}};
+    }
+    if (code.size() > 2 && (code.substr(0, 2) == "TN" || code.substr(0, 2) == "tn") &&
+        code.find_first_not_of("0123456789", 2) == std::string_view::npos) {
+        return {"“TN”加数字的站码留给尚无站码的测站，请用本站的正式站码。", {}};
     }
     return transaction(*engine_, true, [&]() -> Problem {
         Rows found;

@@ -20,8 +20,9 @@ namespace tarnelo::store {
 inline constexpr int kSchemaVersion = 1;
 
 // Where a store is: "postgresql://…" or "postgres://…" (a libpq URL, which may name a service:
-// "postgresql:///?service=bureau"), or a libpq connection string that starts with "service=",
-// "host=" or "dbname="; anything else is the path of a SQLite file.
+// "postgresql:///?service=bureau"), or a libpq connection string of key=value pairs
+// ("host=db.bureau dbname=hydro", "service=bureau"); anything else is the path of a SQLite file
+// (one whose name reads as key=value is named with its folder: "./a=b.db").
 struct Location {
     enum class Engine { SQLite, PostgreSQL };
     Engine engine = Engine::SQLite;
@@ -104,6 +105,8 @@ struct ImportReport {
         std::string name; // the gauging it became
         enum class Outcome { Added, NewRevision, Unchanged, Refused } outcome;
         std::string reason; // for Refused
+        // Refused because the store holds other bytes under the name: its latest revision.
+        std::optional<Revision> held;
     };
     std::vector<Item> items;
     int count(Item::Outcome outcome) const;
@@ -141,12 +144,14 @@ class Store {
     Result<int> remove(std::string_view name, int basedOn, const Author& author);
 
     // Imports files (raw data files, or the .dat files directly in folders), each in its own
-    // transaction: a file new to the store becomes a gauging named by its file name, a changed
-    // one a new revision, an unchanged one is left. progress(done, total) is called after each
-    // file; stopped() is asked before each and ends the import between two files.
+    // transaction: a file new to the store becomes a gauging named by its file name, and one the
+    // store holds already with the same bytes is left. One whose name the store holds with other
+    // bytes is refused, naming who saved the store's version (an old copy must not undo a newer
+    // save), unless revise: then it becomes the next revision. progress(done, total) is called
+    // after each file; stopped() is asked before each and ends the import between two files.
     ImportReport importFiles(const std::vector<std::string>& paths, const Author& author,
                              const std::function<void(std::size_t, std::size_t)>& progress = {},
-                             const std::function<bool()>& stopped = {});
+                             const std::function<bool()>& stopped = {}, bool revise = false);
 
     // The gaugings, ordered by station, year, 施测时间 and name.
     Result<std::vector<GaugingEntry>> list(const Filter& filter = {});

@@ -17,8 +17,9 @@ constexpr std::size_t kMostFileBytes = std::size_t(16) << 20;
 using Outcome = ImportReport::Item::Outcome;
 
 ImportReport::Item importOne(Engine& engine, const std::filesystem::path& file,
-                             const Author& author) {
-    ImportReport::Item item{paths::toUtf8(file), paths::toUtf8(file.stem()), Outcome::Refused, {}};
+                             const Author& author, bool revise) {
+    ImportReport::Item item{
+        paths::toUtf8(file), paths::toUtf8(file.stem()), Outcome::Refused, {}, {}};
     const std::optional<std::string> bytes = readFileBytes(file, kMostFileBytes);
     if (!bytes) {
         item.reason = "无法读取（不存在、不是文件，或大于 16 MB）";
@@ -35,10 +36,11 @@ ImportReport::Item importOne(Engine& engine, const std::filesystem::path& file,
     }
     Written written;
     const Problem p = transaction(engine, true, [&] {
-        return writeRevision(engine, {item.name, *bytes, 0, true, author, &facts}, written);
+        return writeRevision(engine, {item.name, *bytes, 0, true, author, &facts, revise}, written);
     });
     if (p) {
         item.reason = p.message;
+        item.held = p.newer;
     } else {
         item.outcome = written.unchanged ? Outcome::Unchanged
                        : written.added   ? Outcome::Added
@@ -51,7 +53,7 @@ ImportReport::Item importOne(Engine& engine, const std::filesystem::path& file,
 
 ImportReport Store::importFiles(const std::vector<std::string>& paths, const Author& author,
                                 const std::function<void(std::size_t, std::size_t)>& progress,
-                                const std::function<bool()>& stopped) {
+                                const std::function<bool()>& stopped, bool revise) {
     ImportReport report;
     std::vector<std::filesystem::path> named;
     for (const std::string& path : paths) {
@@ -60,12 +62,16 @@ ImportReport Store::importFiles(const std::vector<std::string>& paths, const Aut
     std::vector<station::TableProblem> listing;
     const std::vector<std::filesystem::path> files = station::gaugingFiles(named, listing);
     for (const station::TableProblem& problem : listing) {
-        report.items.push_back({paths::toUtf8(problem.file), {}, Outcome::Refused, problem.reason});
+        report.items.push_back(
+            {paths::toUtf8(problem.file), {}, Outcome::Refused, problem.reason, {}});
     }
     if (access_ == Access::ReadOnly) {
         for (const auto& file : files) {
-            report.items.push_back(
-                {paths::toUtf8(file), {}, Outcome::Refused, "数据库以只读方式打开，不能写入。"});
+            report.items.push_back({paths::toUtf8(file),
+                                    {},
+                                    Outcome::Refused,
+                                    "数据库以只读方式打开，不能写入。",
+                                    {}});
         }
         return report;
     }
@@ -79,7 +85,7 @@ ImportReport Store::importFiles(const std::vector<std::string>& paths, const Aut
         if (i + 1 == files.size()) {
             engine_->setDurable(true);
         }
-        report.items.push_back(importOne(*engine_, files[i], author));
+        report.items.push_back(importOne(*engine_, files[i], author, revise));
         if (progress) {
             progress(i + 1, files.size());
         }

@@ -21,6 +21,16 @@ Problem stationOf(Engine& engine, const Facts& facts, std::int64_t& id) {
     if (facts.stationName.empty()) {
         return {};
     }
+    Rows rows;
+    if (Problem p = engine.run("SELECT id FROM station WHERE name = $1",
+                               {Param::of(facts.stationName)}, &rows)) {
+        return p;
+    }
+    if (!rows.empty()) {
+        id = rows.at(0, 0).number();
+        return {};
+    }
+    // New: added under a placeholder, then given the provisional code its row's id makes.
     const std::string placeholder = "~" + facts.stationName;
     const Dialect& d = dialectOf(engine.kind());
     if (Problem p = engine.run("INSERT INTO station (code, name) VALUES ($1, $2) ON CONFLICT DO "
@@ -32,7 +42,6 @@ Problem stationOf(Engine& engine, const Facts& facts, std::int64_t& id) {
                                {Param::of(placeholder)})) {
         return p;
     }
-    Rows rows;
     if (Problem p = engine.run("SELECT id FROM station WHERE name = $1",
                                {Param::of(facts.stationName)}, &rows)) {
         return p;
@@ -98,11 +107,70 @@ Problem newerProblem(Engine& engine, std::int64_t id, int latest, std::string_vi
     return {message, newer};
 }
 
+// An import's file that differs from what the store holds: the store's version stays latest.
+Problem differsProblem(Engine& engine, std::int64_t id, int latest, std::string_view name) {
+    Revision held;
+    if (Problem p = readRevision(engine, id, latest, held, nullptr)) {
+        return p;
+    }
+    return {"数据库中的“" + std::string(name) + "”第 " + std::to_string(held.number) + " 版（" +
+                held.savedBy + "（" + held.machine + "）于 " + held.savedAt +
+                "（UTC）保存）与此文件不同，未导入：库中的版本不被覆盖。",
+            held};
+}
+
+bool validUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80         ? 1
+                                   : (c >> 5) == 6  ? 2
+                                   : (c >> 4) == 14 ? 3
+                                   : (c >> 3) == 30 ? 4
+                                                    : 0;
+        if (length == 0 || i + length > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+// CON, PRN, AUX, NUL, COM1…9 and LPT1…9, with any extension: devices, not files, on Windows.
+bool deviceName(std::string_view name) {
+    std::string stem(name.substr(0, name.find('.')));
+    while (!stem.empty() && stem.back() == ' ') {
+        stem.pop_back();
+    }
+    for (char& c : stem) {
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    }
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") {
+        return true;
+    }
+    return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
+           stem[3] >= '1' && stem[3] <= '9';
+}
+
 } // namespace
 
 Problem writeRevision(Engine& engine, const WriteRequest& request, Written& written) {
     const Dialect& d = dialectOf(engine.kind());
     const Param name = Param::of(request.name);
+    // Names that differ only in case would be one file where names ignore it (Windows).
+    Rows alike;
+    if (Problem p = engine.run("SELECT name FROM gauging WHERE lower(name) = lower($1) AND name "
+                               "<> $1 AND latest > 0",
+                               {name}, &alike)) {
+        return p;
+    }
+    if (!alike.empty()) {
+        return {"数据库中已有只差大小写的测次“" + alike.at(0, 0).text + "”，请换一个名称。", {}};
+    }
     if (Problem p =
             engine.run("INSERT INTO gauging (name) VALUES ($1) ON CONFLICT DO NOTHING", {name})) {
         return p;
@@ -122,6 +190,9 @@ Problem writeRevision(Engine& engine, const WriteRequest& request, Written& writ
         if (written.unchanged) {
             written.number = latest;
             return {};
+        }
+        if (!request.overLatest) {
+            return differsProblem(engine, id, latest, request.name);
         }
     } else if (!request.onTop && latest != request.basedOn) {
         return newerProblem(engine, id, latest, request.name);
@@ -174,6 +245,12 @@ Problem nameProblem(std::string_view name) {
                         "含有不能用于文件名的字符（/ \\ : * ? \" < > | 或控制字符）。",
                     {}};
         }
+    }
+    if (!validUtf8(name)) {
+        return {"测验的名称不是有效的 UTF-8 文字（文件名的编码有误），请改名后再存入。", {}};
+    }
+    if (deviceName(name)) {
+        return {"测验的名称" + shown + "在 Windows 上是设备名，不能用作文件名。", {}};
     }
     if (name.back() == '.' || name.back() == ' ' || name.front() == ' ') {
         return {"测验的名称" + shown + "不能以空格开头，也不能以空格或“.”结尾。", {}};
@@ -290,7 +367,13 @@ Problem latestBytes(Engine& engine, const std::vector<ListedGauging>& listed, st
     for (auto& row : rows.rows) {
         if (const auto found = byId.find(row[0].number()); found != byId.end()) {
             *found->second = std::move(row[1].text);
+            byId.erase(found);
         }
+    }
+    // Listed and fetched in one transaction, every one is there; if not, say so rather than
+    // hand on an empty file.
+    if (!byId.empty()) {
+        return {"数据库中有测次的文件未能读出，请重试。", {}};
     }
     return {};
 }

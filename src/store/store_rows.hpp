@@ -15,9 +15,10 @@ namespace tarnelo::store {
 bool sqliteBuiltIn();
 bool postgresqlBuiltIn();
 
-// Why name cannot name a gauging: it becomes NAME.dat on every system, so it holds no path
-// separators, no characters Windows refuses in a file name, no control characters, and is
-// neither "." nor "..", nor ends in a dot or a blank.
+// Why name cannot name a gauging: it becomes NAME.dat on every system, so it is UTF-8, holds no
+// path separators, no characters Windows refuses in a file name, no control characters, is no
+// Windows device name (CON, NUL, COM1, …), and is neither "." nor "..", nor ends in a dot or a
+// blank.
 Problem nameProblem(std::string_view name);
 
 struct WriteRequest {
@@ -30,6 +31,8 @@ struct WriteRequest {
     const Author& author;
     // What the bytes compute to; nullptr marks the gauging deleted.
     const Facts* facts = nullptr;
+    // With onTop: bytes that differ from the latest are added over it; without, refused.
+    bool overLatest = false;
 };
 struct Written {
     int number = 0;

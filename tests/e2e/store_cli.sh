@@ -112,7 +112,12 @@ run_engine() { # ENGINE STORE
     # Saved again under the same name: a second revision; the first is still there.
     mkdir -p "$dir/again"
     cp "$work/changed/shimen-2024-0005.dat" "$dir/again/"
-    expect_status 0 "$engine: import of a changed file" "$cli" store import "$store" "$dir/again" "$work/year/shimen-2024-0001.dat"
+    # An old or changed copy never silently replaces the store's version: refused, naming who
+    # saved that, unless --revise.
+    expect_status 1 "$engine: import of a changed file" "$cli" store import "$store" "$dir/again"
+    grep -q '^拒绝  .*shimen-2024-0005.dat：.*第 1 版（'"$(id -un)"'（' "$work/out" &&
+        grep -q -- '--revise' "$work/err" || fail "$engine: a changed file not refused: $(cat "$work/out" "$work/err")"
+    expect_status 0 "$engine: import of a changed file as a revision" "$cli" store import "$store" "$dir/again" "$work/year/shimen-2024-0001.dat" --revise
     grep -q '^新修订  .*shimen-2024-0005.dat$' "$work/out" || fail "$engine: no new revision: $(cat "$work/out")"
     grep -q '^未变  .*shimen-2024-0001.dat$' "$work/out" || fail "$engine: unchanged file: $(cat "$work/out")"
     expect_status 0 "$engine: history" "$cli" store history "$store" shimen-2024-0005

@@ -3,6 +3,7 @@
 #include "store_fixture.hpp"
 #include "support/station_files.hpp"
 
+#include <algorithm>
 #include <fstream>
 #include <thread>
 
@@ -75,9 +76,31 @@ TEST_P(Stores, KeepEveryRevisionWithItsAuthorAndShowTheBureauItsTables) {
     EXPECT_TRUE(store.setStationCode("青石桥", "60101000").message.empty());
     EXPECT_EQ(store.read("60101000/2024/7").value->entry.stationCode, "60101000");
     EXPECT_FALSE(store.setStationCode("青石桥", "60 10").message.empty());
-    // Nothing was ever erased: four revisions, one of them a deletion.
-    ASSERT_FALSE(sql->run("SELECT count(*), sum(deleted) FROM revision", {}, &rows));
+    EXPECT_FALSE(store.setStationCode("青石桥", "TN000009").message.empty());
+    // A second station gets the next provisional code on both engines (no number wasted by the
+    // saves of the first).
+    ASSERT_TRUE(store.save("other", madeBytes("2", 1.0, "白沙"), 0, kZhang));
+    EXPECT_EQ(store.read("other").value->entry.stationCode, "TN000002");
+    // Nothing was ever erased: four revisions of the first gauging, one of them a deletion.
+    ASSERT_FALSE(sql->run("SELECT count(*), sum(deleted) FROM revision WHERE gauging_id = (SELECT "
+                          "id FROM gauging WHERE name = 'qsq-07')",
+                          {}, &rows));
     EXPECT_EQ(rows.at(rows.rows.size() - 1, 0).number(), 4);
+    EXPECT_EQ(rows.at(rows.rows.size() - 1, 1).number(), 1);
+}
+
+TEST_P(Stores, RefuseNamesNoFileCanCarry) {
+    Store store = made();
+    for (const std::string name :
+         {"a/b", "con", "COM3.x", "LPT1", "bad\xff", " lead", "dot.", "", "..", "tab\tname"}) {
+        EXPECT_FALSE(store.save(name, madeBytes("1"), 0, kZhang)) << name;
+    }
+    ASSERT_TRUE(store.save("G1", madeBytes("1"), 0, kZhang));
+    // One file where names ignore case (Windows): refused, naming the other.
+    store::Result<int> alike = store.save("g1", madeBytes("2"), 0, kZhang);
+    ASSERT_FALSE(alike);
+    EXPECT_NE(alike.problem.message.find("“G1”"), std::string::npos) << alike.problem.message;
+    EXPECT_TRUE(store.save("中文 名称-1", madeBytes("3"), 0, kZhang));
 }
 
 TEST_P(Stores, RefuseASaveOverANewerRevisionNamingItsAuthor) {
@@ -150,10 +173,18 @@ TEST_P(Stores, ImportFileByFileAndExportTheSameBytes) {
     EXPECT_EQ(report.count(Outcome::Added), 12);
     EXPECT_EQ(report.count(Outcome::Refused), 2);
     EXPECT_EQ(calls, 14U);
-    // Again: nothing new; one file changed: one new revision.
+    // Again: nothing new. A file that differs from the store's version never replaces it
+    // unasked (an old copy must not undo a newer save): refused, naming who saved the store's.
     writeFile(in / "shimen-5.dat", madeBytes("5", 1.4));
-    report = store.importFiles({in.string()}, kZhang);
+    report = store.importFiles({in.string()}, kLi);
     EXPECT_EQ(report.count(Outcome::Unchanged), 11);
+    const auto refused = std::find_if(report.items.begin(), report.items.end(),
+                                      [](const auto& item) { return item.name == "shimen-5"; });
+    ASSERT_EQ(refused->outcome, Outcome::Refused);
+    ASSERT_TRUE(refused->held);
+    EXPECT_EQ(refused->held->savedBy, "zhang");
+    EXPECT_EQ(store.history("shimen-5").value->size(), 1U);
+    report = store.importFiles({(in / "shimen-5.dat").string()}, kLi, {}, {}, true);
     EXPECT_EQ(report.count(Outcome::NewRevision), 1);
     EXPECT_EQ(store.history("shimen-5").value->size(), 2U);
 
@@ -233,6 +264,14 @@ TEST(StoreLocation, TellsTheEngineAndNeverShowsAPassword) {
     EXPECT_EQ(words.engine, Location::Engine::PostgreSQL);
     EXPECT_EQ(words.shown, "host=db dbname=hydro");
     EXPECT_EQ(store::locationOf("service=bureau").engine, Location::Engine::PostgreSQL);
+    // Any libpq connection string, blanks around "=" and all; a file named like one is written
+    // with its folder.
+    const Location spaced = store::locationOf("user=li host = db.bureau password = s3cret");
+    EXPECT_EQ(spaced.engine, Location::Engine::PostgreSQL);
+    EXPECT_EQ(spaced.shown, "user=li host=db.bureau");
+    EXPECT_EQ(store::locationOf("port=5433 host=db").engine, Location::Engine::PostgreSQL);
+    EXPECT_EQ(store::locationOf("./a=b.db").engine, Location::Engine::SQLite);
+    EXPECT_EQ(store::locationOf("石门 2024.db").engine, Location::Engine::SQLite);
 }
 
 TEST(StoreSQLite, RefusesWhatIsNoStoreAndWritesNothingThere) {
