@@ -10,6 +10,8 @@
 #include "window/program_paths.hpp"
 
 #include <iostream>
+#include <map>
+#include <optional>
 #include <set>
 
 namespace tarnelo::cli {
@@ -47,9 +49,26 @@ void writeEntryJson(std::ostream& out, const store::GaugingEntry& e) {
 
 // A gauging's name as a file name in a folder: never a path of its own ("../x", "a/b", and
 // "..\\x" on Windows).
+// Whether a gauging's name makes a file of its own in the folder on every system (a store made
+// by hand, or an old one, may hold others).
 bool plainFileName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+    return !store::gaugingNameProblem(name);
+}
+
+// The first two names that differ only in case: one file where names ignore case.
+std::optional<std::string> caseTwins(const std::vector<store::GaugingEntry>& entries) {
+    std::map<std::string, std::string> seen;
+    for (const store::GaugingEntry& entry : entries) {
+        std::string folded = entry.name;
+        for (char& c : folded) {
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+        const auto [at, added] = seen.emplace(folded, entry.name);
+        if (!added) {
+            return "“" + at->second + "”与“" + entry.name + "”";
+        }
+    }
+    return std::nullopt;
 }
 
 // A gauging's file in the export's folder.
@@ -182,20 +201,24 @@ int writeGaugingFile(const store::StoredGauging& stored, const fs::path& file, b
     return kExitDone;
 }
 
-int exportGaugings(store::Store& store, const store::Filter& filter, const fs::path& folder,
-                   bool force) {
-    const auto fail = [](const std::string& why, int status) {
-        std::cerr << "tarnelo-cli store export: " << messageLines(why) << "\n";
-        return status;
-    };
-    store::Filter latest = filter;
-    latest.withDeleted = false;
-    const auto listed = store.list(latest);
-    if (!listed) {
-        return fail(listed.problem.message, kExitUsage);
+int failedExport(const std::string& why, int status) {
+    std::cerr << "tarnelo-cli store export: " << messageLines(why) << "\n";
+    return status;
+}
+
+// What must hold before an export writes anything: no two names one file, and without force no
+// file of other bytes in the way; the folder made. kExitDone to go on.
+int readyToExport(store::Store& store, const store::Filter& latest, const fs::path& folder,
+                  const std::vector<store::GaugingEntry>& listed, bool force) {
+    const auto fail = failedExport;
+    if (const std::optional<std::string> twins = caseTwins(listed)) {
+        return fail("测验名称" + *twins +
+                        "只差大小写，在不分大小写的文件系统上是同一个文件，未写出任何文件 two "
+                        "names differ only in case",
+                    kExitIncomplete);
     }
     if (!force) {
-        const Replaced replaced = replacedFiles(store, latest, folder, *listed.value);
+        const Replaced replaced = replacedFiles(store, latest, folder, listed);
         if (replaced.problem) {
             return fail(replaced.problem.message, kExitUsage);
         }
@@ -213,6 +236,22 @@ int exportGaugings(store::Store& store, const store::Filter& filter, const fs::p
         return fail("无法建立文件夹 cannot make the folder " + escapedName(folder) + "：" +
                         error.message(),
                     kExitIncomplete);
+    }
+    return kExitDone;
+}
+
+int exportGaugings(store::Store& store, const store::Filter& filter, const fs::path& folder,
+                   bool force) {
+    const auto fail = failedExport;
+    store::Filter latest = filter;
+    latest.withDeleted = false;
+    const auto listed = store.list(latest);
+    if (!listed) {
+        return fail(listed.problem.message, kExitUsage);
+    }
+    if (const int ready = readyToExport(store, latest, folder, *listed.value, force);
+        ready != kExitDone) {
+        return ready;
     }
     const bool progress = sys::standardErrorIsTerminal();
     const std::size_t total = listed.value->size();

@@ -1,5 +1,9 @@
 #include "store/store.hpp"
 
+#include "window/program_paths.hpp"
+
+#include <filesystem>
+
 #include <utility>
 #include <vector>
 
@@ -122,6 +126,20 @@ Location locationOf(std::string_view text) {
         where.shown = keywordsWithoutPassword(pairs);
     }
     return where;
+}
+
+bool sameLocation(const Location& a, const Location& b) {
+    if (a.engine != b.engine) {
+        return false;
+    }
+    if (a.engine == Location::Engine::PostgreSQL) {
+        return a.shown == b.shown;
+    }
+    std::error_code oneError;
+    std::error_code otherError;
+    const auto one = std::filesystem::weakly_canonical(paths::fromUtf8(a.text), oneError);
+    const auto other = std::filesystem::weakly_canonical(paths::fromUtf8(b.text), otherError);
+    return oneError || otherError ? a.text == b.text : one == other;
 }
 
 int ImportReport::count(Item::Outcome outcome) const {

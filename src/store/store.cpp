@@ -295,6 +295,10 @@ Problem Store::setStationCode(std::string_view station, std::string_view code) {
     });
 }
 
+Problem gaugingNameProblem(std::string_view name) {
+    return nameProblem(name);
+}
+
 bool engineAvailable(Location::Engine engine) {
     return engine == Location::Engine::SQLite ? sqliteBuiltIn() : postgresqlBuiltIn();
 }

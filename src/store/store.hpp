@@ -32,6 +32,9 @@ struct Location {
     std::string shown;
 };
 Location locationOf(std::string_view text);
+// Whether two locations are one store: one SQLite file however its path is written, or one
+// server connection as shown without its password.
+bool sameLocation(const Location& a, const Location& b);
 
 // Who saves: the system user, the machine and the program, as kept with every revision.
 struct Author {
@@ -189,6 +192,10 @@ class Store {
     Access access_ = Access::ReadWrite;
     int version_ = 0;
 };
+
+// Why name cannot name a gauging (it becomes the file NAME.dat on every system); empty when it
+// can.
+Problem gaugingNameProblem(std::string_view name);
 
 // Whether this build can reach the engine (a build without libpq has no PostgreSQL).
 bool engineAvailable(Location::Engine engine);

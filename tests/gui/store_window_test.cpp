@@ -44,6 +44,7 @@ class StoreWindowTest : public QObject {
     void cleanup() { init(); }
     void savesReopensAndRevisesAGaugingWithoutALostUpdate();
     void aNameTheStoreHoldsIsOfferedAsItsNextRevision();
+    void aRevisionReadConvertedIsSavedOverOnlyWhenAsked();
     void aNewMeasurementIsProposedUnderItsStationAndNumber();
     void readsTheStationYearFromTheStore();
 };
@@ -83,7 +84,14 @@ void connectTo(QDialog& dialog, const std::filesystem::path& store) {
     QCOMPARE(dialog.objectName(), QStringLiteral("数据库对话框"));
     typeIntoBox(dialog.findChild<QLineEdit*>(QStringLiteral("数据库位置")),
                 qs(paths::toUtf8(store)));
+    const bool isNew = !std::filesystem::exists(store);
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("连接数据库")), Qt::LeftButton);
+    if (isNew && dialog.findChild<QLineEdit*>(QStringLiteral("测次名称")) != nullptr) {
+        // A new store is made on the second 连接 only.
+        QVERIFY(!std::filesystem::exists(store));
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("连接数据库")),
+                          Qt::LeftButton);
+    }
 }
 
 void clickOk(QDialog& dialog) {
@@ -229,6 +237,43 @@ void StoreWindowTest::savesReopensAndRevisesAGaugingWithoutALostUpdate() {
     QCOMPARE(w.windowTitle(), QStringLiteral("Tarnelo 13.05"));
     // The wait cursor of the store's calls is gone.
     QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void StoreWindowTest::aRevisionReadConvertedIsSavedOverOnlyWhenAsked() {
+    Harness h;
+    MainWindow& w = h.make();
+    const auto storeFile = h.folder / "s.sqlite";
+    auto store = store::Store::init(store::locationOf(paths::toUtf8(storeFile)));
+    QVERIFY2(store, store.problem.message.c_str());
+    // Imported as another program wrote it: line feeds alone.
+    std::string bytes = testing::gaugingBytes({});
+    for (std::size_t at = bytes.find("\r\n"); at != std::string::npos;
+         at = bytes.find("\r\n", at)) {
+        bytes.erase(at, 1);
+    }
+    QCOMPARE(store.value->save("lf", bytes, 0, kOther).value.value_or(0), 1);
+    // Opened converted, as a file of that form is (the window asks first).
+    h.answers = {true};
+    QVERIFY(w.openStored(paths::toUtf8(storeFile), "lf"));
+    const std::size_t asked = h.questions.size();
+
+    // 保存 would make its next revision of what the window shows: asked first, 否 saves nothing.
+    enterCell(w, 3, col::水深, "1.21");
+    h.answers = {false};
+    h.click(ctl::保存);
+    QCOMPARE(h.questions.size(), asked + 1);
+    QVERIFY2(h.questions.back().text.find("经过转换") != std::string::npos,
+             h.questions.back().text.c_str());
+    QCOMPARE(store.value->history("lf").value->size(), std::size_t(1));
+    h.answers = {true};
+    h.click(ctl::保存);
+    QCOMPARE(store.value->history("lf").value->size(), std::size_t(2));
+    QCOMPARE(store.value->read("lf", 1).value->bytes, bytes);
+    // Saved once in the program's form, the next 保存 asks nothing.
+    enterCell(w, 2, col::水深, "1.05");
+    h.click(ctl::保存);
+    QCOMPARE(h.questions.size(), asked + 2);
+    QCOMPARE(store.value->history("lf").value->size(), std::size_t(3));
 }
 
 void StoreWindowTest::aNameTheStoreHoldsIsOfferedAsItsNextRevision() {

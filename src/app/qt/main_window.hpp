@@ -400,6 +400,9 @@ class MainWindow : public QMainWindow, public Window {
     // The document's file holds exactly this measurement as 保存 writes it: Ctrl+S may write
     // over it.
     bool fileIsOwn_ = false;
+    // The store's revision the document came from was read whole and in the program's own form:
+    // 保存 adds the next revision without asking.
+    bool storedAsRead_ = false;
     std::array<std::string, kCoefficientCount> defaultCoefficients_;
     // Every 测点流速 in the sheet came from a computation in 垂线模式 (no switch since): a vertical
     // whose N and T are then emptied drops its velocity without asking.

@@ -159,6 +159,7 @@ bool MainWindow::openStored(const std::string& location, const std::string& gaug
     forgetComputation();
     headerFromFile_ = true;
     fileIsOwn_ = false;
+    storedAsRead_ = opened.outcome == OpenOutcome::Opened && !opened.converted;
     velocitiesComputed_ = false;
     Gauging input = gaugingOf(*this);
     document_.setThreePointRule(threePointRule());
@@ -178,6 +179,16 @@ bool MainWindow::openStored(const std::string& location, const std::string& gaug
 
 bool MainWindow::saveToItsStore() {
     const StoredSource source = *document_.stored();
+    // What was read in part, or converted, is not the revision read: its next revision would
+    // hold only what the window shows.
+    if (!storedAsRead_ &&
+        !ask("测次“" + source.gauging +
+                 "”从数据库读入时不完整或经过转换，保存将把窗口中的内容作为它的新一版"
+                 "（原有各版都保留）。\n是否保存？",
+             "提示：")) {
+        setStatus("未保存到数据库。");
+        return false;
+    }
     store::Store* at = storeAt(source.store, store::Store::Access::ReadWrite);
     return at != nullptr && saveStored(*at, source.gauging, source.revision);
 }
@@ -199,6 +210,7 @@ bool MainWindow::saveStored(store::Store& store, const std::string& name, int ba
     const store::Location& where = store.location();
     document_.markStored({where.text, where.shown, name, saved.revision});
     fileIsOwn_ = false;
+    storedAsRead_ = true;
     setText(ctl::编辑框当前操作数据, storedFileName(name));
     setStatus("已保存到数据库 " + where.shown + "：测次“" + name + "”第 " +
               std::to_string(saved.revision) + " 版");
@@ -222,7 +234,8 @@ bool MainWindow::saveIntoStore() {
     store_ = std::make_unique<store::Store>(std::move(*chosen));
     const std::string name = dialog.gauging();
     // The gauging it came from, saved again under its own name, goes on from the revision read.
-    const bool same = source && source->store == store_->location().text && source->gauging == name;
+    const bool same = source && source->gauging == name &&
+                      store::sameLocation(store::locationOf(source->store), store_->location());
     return saveStored(*store_, name, same ? source->revision : 0);
 }
 

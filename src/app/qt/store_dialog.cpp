@@ -262,6 +262,14 @@ bool StoreDialog::connectStore() {
         say(QStringLiteral("没有这个数据库文件：") + qtext(where.shown));
         return false;
     }
+    // A new store is made only when asked twice: a mistyped path must not quietly become a
+    // store of its own.
+    if (newFile && confirmedNew_ != where.text) {
+        confirmedNew_ = where.text;
+        say(QStringLiteral("没有这个数据库文件：") + qtext(where.shown) +
+            QStringLiteral("。如要在此新建数据库，请再按“连接”。"));
+        return false;
+    }
     store::Result<store::Store> opened =
         newFile ? store::Store::init(where) : store::Store::open(where, access);
     if (!opened) {

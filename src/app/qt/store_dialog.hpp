@@ -96,6 +96,8 @@ class StoreDialog : public QDialog {
 
     Purpose purpose_;
     std::optional<store::Store> store_;
+    // A SQLite file that is not there yet, which a second 连接 makes into a new store.
+    std::string confirmedNew_;
     std::vector<store::Store::StationYears> stations_;
     QLineEdit* location_ = nullptr;
     QComboBox* station_ = nullptr;
