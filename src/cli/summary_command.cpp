@@ -188,12 +188,21 @@ int writeOutputs(const station::StationTable& table, const std::optional<fs::pat
     return outputs.putInPlace(status);
 }
 
-int run(std::span<const std::string> args) {
+struct SummaryArguments {
     StationArguments input;
     std::optional<fs::path> workbook;
     std::optional<fs::path> pdf;
     std::optional<fs::path> csv;
     bool json = false;
+};
+
+// Reads the arguments; kExitDone, or the usage error after its message.
+int parseArguments(std::span<const std::string> args, SummaryArguments& parsed) {
+    StationArguments& input = parsed.input;
+    std::optional<fs::path>& workbook = parsed.workbook;
+    std::optional<fs::path>& pdf = parsed.pdf;
+    std::optional<fs::path>& csv = parsed.csv;
+    bool& json = parsed.json;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -228,6 +237,19 @@ int run(std::span<const std::string> args) {
             input.paths.push_back(paths::fromUtf8(arg));
         }
     }
+    return kExitDone;
+}
+
+int run(std::span<const std::string> args) {
+    SummaryArguments parsed;
+    if (const int refused = parseArguments(args, parsed)) {
+        return refused;
+    }
+    StationArguments& input = parsed.input;
+    const std::optional<fs::path>& workbook = parsed.workbook;
+    const std::optional<fs::path>& pdf = parsed.pdf;
+    const std::optional<fs::path>& csv = parsed.csv;
+    const bool json = parsed.json;
     if ((input.paths.empty() && !input.store) || (!workbook && !pdf && !csv && !json)) {
         std::cerr << kHelp;
         return kExitUsage;

@@ -113,6 +113,31 @@ StationTableDialog::StationTableDialog(Window& owner,
     title_->setFont(big);
     title_->setAlignment(Qt::AlignCenter);
 
+    makeGrid();
+
+    problems_ = new QPlainTextEdit(this);
+    problems_->setObjectName(QStringLiteral("问题"));
+    problems_->setReadOnly(true);
+    problems_->setMaximumHeight(110);
+
+    QHBoxLayout* buttons = makeButtons();
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("成果表状态"));
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long path never widens the window; the tooltip has it whole.
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(title_);
+    layout->addWidget(grid_, 1);
+    layout->addWidget(new QLabel(QStringLiteral("未列入或需注意的文件，不参加定线的测次："), this));
+    layout->addWidget(problems_);
+    layout->addLayout(buttons);
+    layout->addWidget(status_);
+    fitToScreen(*this, QSize(1180, 660), parent);
+    fill();
+}
+
+void StationTableDialog::makeGrid() {
     const auto columns = station::tableColumns();
     grid_ = new QTableWidget(0, static_cast<int>(columns.size()), this);
     grid_->setObjectName(QStringLiteral("成果表"));
@@ -138,12 +163,10 @@ StationTableDialog::StationTableDialog(Window& owner,
     connect(grid_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { openRow(row); });
     connect(grid_, &QTableWidget::itemChanged, this,
             [this](QTableWidgetItem* item) { participationChanged(*item); });
+}
 
-    problems_ = new QPlainTextEdit(this);
-    problems_->setObjectName(QStringLiteral("问题"));
-    problems_->setReadOnly(true);
-    problems_->setMaximumHeight(110);
-
+// The row of buttons under the table, each connected.
+QHBoxLayout* StationTableDialog::makeButtons() {
     auto* choose = new QPushButton(QStringLiteral("选择文件夹..."), this);
     choose->setObjectName(QStringLiteral("选择文件夹"));
     export_ = new QPushButton(QStringLiteral("导出成果表..."), this);
@@ -200,20 +223,7 @@ StationTableDialog::StationTableDialog(Window& owner,
     buttons->addWidget(class_);
     buttons->addWidget(relation_);
     buttons->addWidget(close);
-    status_ = new QLabel(this);
-    status_->setObjectName(QStringLiteral("成果表状态"));
-    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // A long path never widens the window; the tooltip has it whole.
-    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(title_);
-    layout->addWidget(grid_, 1);
-    layout->addWidget(new QLabel(QStringLiteral("未列入或需注意的文件，不参加定线的测次："), this));
-    layout->addWidget(problems_);
-    layout->addLayout(buttons);
-    layout->addWidget(status_);
-    fitToScreen(*this, QSize(1180, 660), parent);
-    fill();
+    return buttons;
 }
 
 void StationTableDialog::showEvent(QShowEvent* event) {

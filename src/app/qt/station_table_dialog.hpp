@@ -22,6 +22,7 @@
 #include <vector>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -103,6 +104,8 @@ class StationTableDialog : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void makeGrid();
+    QHBoxLayout* makeButtons();
     void fill();
     // The year's kept exclusions; those of labels the year no longer has are dropped and said.
     void loadExclusions();
