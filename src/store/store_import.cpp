@@ -129,6 +129,11 @@ Result<int> Store::exportTo(const Filter& filter, const std::string& folder,
     int written = 0;
     Problem failed;
     const Problem p = eachLatest(filter, [&](StoredGauging&& stored) {
+        // A store made by other hands may hold a name that is no file of this folder.
+        if (Problem bad = nameProblem(stored.entry.name)) {
+            failed = bad;
+            return false;
+        }
         const auto target = into / paths::fromUtf8(stored.entry.name + ".dat");
         if (WriteResult w = writeFileAtomic(target, stored.bytes); !w) {
             failed = {"写入 " + escapedName(target) + " 失败：" + w.problem, {}};
