@@ -12,10 +12,10 @@
 #include "files/record_header.hpp"
 #include "measure/numtext.hpp"
 #include "measure/section.hpp"
-#include "uncertainty/uncertainty.hpp"
-#include "window/window_gauging.hpp"
 #include "support/headless_window.hpp"
 #include "support/scratch_program_folder.hpp"
+#include "uncertainty/uncertainty.hpp"
+#include "window/window_gauging.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -27,19 +27,7 @@ class GaugingFolder {
     const std::filesystem::path& path() const { return scratch_.path(); }
 
   private:
-    GaugingFolder() : scratch_("tarnelo-bench") {
-        for (int i = 0; i < 10000; ++i) {
-            testing::MadeGauging made;
-            const int day = i % 365;
-            made.time = "2024年" + std::to_string(1 + day / 31 % 12) + "月" +
-                        std::to_string(1 + day % 28) + "日8时" + std::to_string(10 + i % 40) +
-                        "分至9时15分";
-            made.number = std::to_string(i + 1);
-            made.scale = 0.6 + (i % 50) * 0.03;
-            made.stage = num::fixedText(44.0 + made.scale, 2);
-            testing::writeGauging(path() / ("g" + std::to_string(100000 + i) + ".dat"), made);
-        }
-    }
+    GaugingFolder() : scratch_("tarnelo-bench") { testing::writeGaugingYear(path(), 10000); }
     sys::ScratchFolder scratch_;
 };
 

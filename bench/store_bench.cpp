@@ -33,17 +33,7 @@ const std::filesystem::path& gaugingFolder() {
     static const std::filesystem::path folder = [] {
         const auto path = scratch().path() / "files";
         std::filesystem::create_directories(path);
-        for (int i = 0; i < kFiles; ++i) {
-            testing::MadeGauging made;
-            const int day = i % 365;
-            made.time = "2024年" + std::to_string(1 + day / 31 % 12) + "月" +
-                        std::to_string(1 + day % 28) + "日8时" + std::to_string(10 + i % 40) +
-                        "分至9时15分";
-            made.number = std::to_string(i + 1);
-            made.scale = 0.6 + (i % 50) * 0.03;
-            made.stage = num::fixedText(44.0 + made.scale, 2);
-            testing::writeGauging(path / ("g" + std::to_string(100000 + i) + ".dat"), made);
-        }
+        testing::writeGaugingYear(path, kFiles);
         return path;
     }();
     return folder;

@@ -4,6 +4,7 @@
 #include "files/file_io.hpp"
 #include "files/gauging_file.hpp"
 #include "files/record_header.hpp"
+#include "measure/numtext.hpp"
 #include "sheet/sheet.hpp"
 #include "station/station_gauging.hpp"
 #include "window/window_gauging.hpp"
@@ -76,6 +77,22 @@ inline std::string gaugingBytes(const MadeGauging& made) {
 
 inline void writeGauging(const std::filesystem::path& file, const MadeGauging& made) {
     writeFileAtomic(file, gaugingBytes(made));
+}
+
+// count gaugings of one station through 2024 into folder, g100000.dat onwards: the benchmarks'
+// station year.
+inline void writeGaugingYear(const std::filesystem::path& folder, int count) {
+    for (int i = 0; i < count; ++i) {
+        MadeGauging made;
+        const int day = i % 365;
+        made.time = "2024年" + std::to_string(1 + day / 31 % 12) + "月" +
+                    std::to_string(1 + day % 28) + "日8时" + std::to_string(10 + i % 40) +
+                    "分至9时15分";
+        made.number = std::to_string(i + 1);
+        made.scale = 0.6 + (i % 50) * 0.03;
+        made.stage = num::fixedText(44.0 + made.scale, 2);
+        writeGauging(folder / ("g" + std::to_string(100000 + i) + ".dat"), made);
+    }
 }
 
 } // namespace tarnelo::testing

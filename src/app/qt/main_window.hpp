@@ -36,6 +36,8 @@ class QUrl;
 
 namespace tarnelo {
 
+class StoreDialog;
+
 class RowNumbers;
 class SectionPlotWindow;
 class StationTableDialog;
@@ -248,6 +250,8 @@ class MainWindow : public QMainWindow, public Window {
     // Runs a dialog of the window to its end (or hands it to the tests' answerer); whether it
     // was accepted.
     bool runModal(QDialog& dialog);
+    // Runs the store's dialog; true when a store was chosen, which the window then keeps.
+    bool keepChosenStore(StoreDialog& dialog);
     // The store last opened.
     std::unique_ptr<store::Store> store_;
     // 保存: true when the measurement is in its file, or in its store as a new revision.

@@ -119,11 +119,7 @@ store::Store* MainWindow::storeAt(const std::string& location, store::Store::Acc
     return store_.get();
 }
 
-bool MainWindow::openFromStore() {
-    if (!mayDropInput("从数据库打开前")) {
-        return false;
-    }
-    StoreDialog dialog(StoreDialog::Purpose::Open, this);
+bool MainWindow::keepChosenStore(StoreDialog& dialog) {
     if (!runModal(dialog)) {
         return false;
     }
@@ -132,7 +128,15 @@ bool MainWindow::openFromStore() {
         return false;
     }
     store_ = std::make_unique<store::Store>(std::move(*chosen));
-    return openStored(store_->location().text, dialog.gauging());
+    return true;
+}
+
+bool MainWindow::openFromStore() {
+    if (!mayDropInput("从数据库打开前")) {
+        return false;
+    }
+    StoreDialog dialog(StoreDialog::Purpose::Open, this);
+    return keepChosenStore(dialog) && openStored(store_->location().text, dialog.gauging());
 }
 
 bool MainWindow::openStored(const std::string& location, const std::string& gauging,
@@ -224,14 +228,9 @@ bool MainWindow::saveIntoStore() {
     dialog.setProposedName(
         qtext(source ? source->gauging
                      : proposedGaugingName(document_.file(), document_.header().lines())));
-    if (!runModal(dialog)) {
+    if (!keepChosenStore(dialog)) {
         return false;
     }
-    std::optional<store::Store> chosen = dialog.takeStore();
-    if (!chosen) {
-        return false;
-    }
-    store_ = std::make_unique<store::Store>(std::move(*chosen));
     const std::string name = dialog.gauging();
     // The gauging it came from, saved again under its own name, goes on from the revision read.
     const bool same = source && source->gauging == name &&
