@@ -272,6 +272,16 @@ TEST(StoreLocation, TellsTheEngineAndNeverShowsAPassword) {
     EXPECT_EQ(store::locationOf("port=5433 host=db").engine, Location::Engine::PostgreSQL);
     EXPECT_EQ(store::locationOf("./a=b.db").engine, Location::Engine::SQLite);
     EXPECT_EQ(store::locationOf("石门 2024.db").engine, Location::Engine::SQLite);
+    // One store however it is written: a file by any path to it, a server with or without the
+    // password the user typed once.
+    const auto here = std::filesystem::current_path();
+    EXPECT_TRUE(store::sameLocation(store::locationOf("./s.db"),
+                                    store::locationOf((here / "x" / ".." / "s.db").string())));
+    EXPECT_FALSE(store::sameLocation(store::locationOf("s.db"), store::locationOf("t.db")));
+    EXPECT_TRUE(store::sameLocation(store::locationOf("postgresql://li:pw@db/hydro"),
+                                    store::locationOf("postgresql://li@db/hydro")));
+    EXPECT_FALSE(store::sameLocation(store::locationOf("postgresql://li@db/hydro"),
+                                     store::locationOf("postgresql://li@db/other")));
 }
 
 TEST(StoreSQLite, RefusesWhatIsNoStoreAndWritesNothingThere) {
