@@ -28,6 +28,8 @@ CREATE TABLE gauging (
     deleted INTEGER NOT NULL DEFAULT 0
 );
 CREATE INDEX gauging_station_year ON gauging (station_id, year);
+-- Names are compared ignoring case too (one file where names ignore it).
+CREATE INDEX gauging_folded ON gauging (lower(name));
 CREATE TABLE revision (
     id BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
     gauging_id BIGINT NOT NULL REFERENCES gauging (id),
