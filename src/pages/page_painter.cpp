@@ -1,4 +1,5 @@
 #include "pages/page_painter.hpp"
+#include "pages/system_fonts.hpp"
 
 #include "files/file_io.hpp"
 #include "pages/drawing_painter.hpp"
@@ -21,6 +22,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <string_view>
 
 namespace tarnelo::pages {
 
@@ -30,8 +32,12 @@ void ensureGuiApplication() {
     if (QCoreApplication::instance() != nullptr) {
         return;
     }
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform == nullptr) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (platform == nullptr || std::string_view(platform) == "offscreen") {
+        useSystemFontsOffscreen();
     }
     // Qt wants a runtime folder of the session; without one it would make its own in the
     // temporary folder and leave it there. A private one goes with the run.
