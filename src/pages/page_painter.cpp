@@ -110,6 +110,9 @@ QFont fontOf(const TextBox& box, double pixels) {
     constexpr double kMostPixels = 1e6;
     const double size = pixels >= 1 ? std::min(pixels, kMostPixels) : 1.0;
     font.setPixelSize(static_cast<int>(size + 0.5));
+    // The font's own advances, not those hinted to a device's pixels: a line wraps at the same
+    // word on every system and every printer (hinting differs between font engines).
+    font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
 
