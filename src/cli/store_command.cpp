@@ -196,17 +196,12 @@ std::string_view outcomeText(store::ImportReport::Item::Outcome outcome) {
     return "拒绝";
 }
 
-int runImport(const StoreArguments& asked) {
+int runImport(store::Store& opened, const StoreArguments& asked) {
     int status = kExitDone;
-    std::optional<store::Store> opened =
-        openStore(asked.operands[0], store::Store::Access::ReadWrite, status);
-    if (!opened) {
-        return status;
-    }
     const std::vector<std::string> files(asked.operands.begin() + 1, asked.operands.end());
     const bool progress = sys::standardErrorIsTerminal();
     std::size_t total = files.size();
-    const store::ImportReport report = opened->importFiles(
+    const store::ImportReport report = opened.importFiles(
         files, store::thisAuthor(),
         [&](std::size_t done, std::size_t all) {
             total = all;
@@ -234,7 +229,7 @@ int runImport(const StoreArguments& asked) {
               << report.count(Outcome::Unchanged) << "，拒绝 " << report.count(Outcome::Refused)
               << "\n";
     const auto differing = std::count_if(report.items.begin(), report.items.end(),
-                                          [](const auto& item) { return item.held.has_value(); });
+                                         [](const auto& item) { return item.held.has_value(); });
     if (differing > 0) {
         std::cerr << "tarnelo-cli store import: " << differing
                   << " 个文件与库中已有的版本不同而未导入；确要把它们作为新修订，请加 --revise\n";
@@ -247,14 +242,8 @@ int runImport(const StoreArguments& asked) {
     return status;
 }
 
-int runList(const StoreArguments& asked) {
-    int status = kExitDone;
-    std::optional<store::Store> opened =
-        openStore(asked.operands[0], store::Store::Access::ReadOnly, status);
-    if (!opened) {
-        return status;
-    }
-    const auto listed = opened->list(asked.filter);
+int runList(store::Store& opened, const StoreArguments& asked) {
+    const auto listed = opened.list(asked.filter);
     if (!listed) {
         return sayProblem(listed.problem);
     }
@@ -262,15 +251,9 @@ int runList(const StoreArguments& asked) {
     return kExitDone;
 }
 
-int runShow(const StoreArguments& asked) {
-    int status = kExitDone;
-    std::optional<store::Store> opened =
-        openStore(asked.operands[0], store::Store::Access::ReadOnly, status);
-    if (!opened) {
-        return status;
-    }
+int runShow(store::Store& opened, const StoreArguments& asked) {
     if (asked.output) {
-        const store::Location& where = opened->location();
+        const store::Location& where = opened.location();
         const std::vector<fs::path> inputs =
             where.engine == store::Location::Engine::SQLite
                 ? std::vector<fs::path>{paths::fromUtf8(where.text)}
@@ -280,7 +263,7 @@ int runShow(const StoreArguments& asked) {
             return refused;
         }
     }
-    const auto read = opened->read(asked.operands[1], asked.revision);
+    const auto read = opened.read(asked.operands[1], asked.revision);
     if (!read) {
         return sayProblem(read.problem);
     }
@@ -288,14 +271,8 @@ int runShow(const StoreArguments& asked) {
     return asked.output ? writeGaugingFile(*read.value, *asked.output, asked.force) : kExitDone;
 }
 
-int runHistory(const StoreArguments& asked) {
-    int status = kExitDone;
-    std::optional<store::Store> opened =
-        openStore(asked.operands[0], store::Store::Access::ReadOnly, status);
-    if (!opened) {
-        return status;
-    }
-    const auto revisions = opened->history(asked.operands[1]);
+int runHistory(store::Store& opened, const StoreArguments& asked) {
+    const auto revisions = opened.history(asked.operands[1]);
     if (!revisions) {
         return sayProblem(revisions.problem);
     }
@@ -303,24 +280,12 @@ int runHistory(const StoreArguments& asked) {
     return kExitDone;
 }
 
-int runExport(const StoreArguments& asked) {
-    int status = kExitDone;
-    std::optional<store::Store> opened =
-        openStore(asked.operands[0], store::Store::Access::ReadOnly, status);
-    if (!opened) {
-        return status;
-    }
-    return exportGaugings(*opened, asked.filter, *asked.output, asked.force);
+int runExport(store::Store& opened, const StoreArguments& asked) {
+    return exportGaugings(opened, asked.filter, *asked.output, asked.force);
 }
 
-int runDelete(const StoreArguments& asked) {
-    int status = kExitDone;
-    std::optional<store::Store> opened =
-        openStore(asked.operands[0], store::Store::Access::ReadWrite, status);
-    if (!opened) {
-        return status;
-    }
-    const auto read = opened->read(asked.operands[1]);
+int runDelete(store::Store& opened, const StoreArguments& asked) {
+    const auto read = opened.read(asked.operands[1]);
     if (!read) {
         return sayProblem(read.problem);
     }
@@ -330,7 +295,7 @@ int runDelete(const StoreArguments& asked) {
                   << read.value->revision.number << "）already deleted\n";
         return kExitIncomplete;
     }
-    const auto removed = opened->remove(name, read.value->revision.number, store::thisAuthor());
+    const auto removed = opened.remove(name, read.value->revision.number, store::thisAuthor());
     if (!removed) {
         return sayProblem(removed.problem);
     }
@@ -338,15 +303,9 @@ int runDelete(const StoreArguments& asked) {
     return kExitDone;
 }
 
-int runStation(const StoreArguments& asked) {
-    int status = kExitDone;
-    std::optional<store::Store> opened =
-        openStore(asked.operands[0], store::Store::Access::ReadWrite, status);
-    if (!opened) {
-        return status;
-    }
+int runStation(store::Store& opened, const StoreArguments& asked) {
     if (const store::Problem problem =
-            opened->setStationCode(asked.operands[1], asked.operands[2])) {
+            opened.setStationCode(asked.operands[1], asked.operands[2])) {
         return sayProblem(problem);
     }
     std::cout << "测站 " << terminalSafe(asked.operands[1]) << " 的站码为 "
@@ -359,6 +318,9 @@ struct Action {
     std::size_t operands; // STORE included
     bool more;            // further operands allowed
     unsigned options;
+    // An action on a store, which is opened for it first (the others make or need none).
+    store::Store::Access access;
+    int (*onStore)(store::Store&, const StoreArguments&);
     int (*run)(const StoreArguments&);
 };
 
@@ -368,15 +330,18 @@ int runSetupSql(const StoreArguments&) {
 }
 
 constexpr std::array<Action, 9> kActions{{
-    {"init", 1, false, 0, runInit},
-    {"import", 2, true, kReviseOption, runImport},
-    {"list", 1, false, kFilterOptions | kJsonOption | kDeletedOption, runList},
-    {"show", 2, false, kRevisionOption | kOutputOption | kForceOption, runShow},
-    {"history", 2, false, 0, runHistory},
-    {"export", 1, false, kFilterOptions | kOutputOption | kForceOption, runExport},
-    {"delete", 2, false, 0, runDelete},
-    {"station", 3, false, 0, runStation},
-    {"setup-sql", 0, false, 0, runSetupSql},
+    {"init", 1, false, 0, store::Store::Access::ReadWrite, nullptr, runInit},
+    {"import", 2, true, kReviseOption, store::Store::Access::ReadWrite, runImport, nullptr},
+    {"list", 1, false, kFilterOptions | kJsonOption | kDeletedOption,
+     store::Store::Access::ReadOnly, runList, nullptr},
+    {"show", 2, false, kRevisionOption | kOutputOption | kForceOption,
+     store::Store::Access::ReadOnly, runShow, nullptr},
+    {"history", 2, false, 0, store::Store::Access::ReadOnly, runHistory, nullptr},
+    {"export", 1, false, kFilterOptions | kOutputOption | kForceOption,
+     store::Store::Access::ReadOnly, runExport, nullptr},
+    {"delete", 2, false, 0, store::Store::Access::ReadWrite, runDelete, nullptr},
+    {"station", 3, false, 0, store::Store::Access::ReadWrite, runStation, nullptr},
+    {"setup-sql", 0, false, 0, store::Store::Access::ReadOnly, nullptr, runSetupSql},
 }};
 
 int run(std::span<const std::string> args) {
@@ -406,7 +371,12 @@ int run(std::span<const std::string> args) {
     if (action->name == "export" && !asked.output) {
         return usage("store export 需要 -o FOLDER needs -o FOLDER");
     }
-    return action->run(asked);
+    if (action->onStore == nullptr) {
+        return action->run(asked);
+    }
+    int status = kExitDone;
+    std::optional<store::Store> opened = openStore(asked.operands[0], action->access, status);
+    return opened ? action->onStore(*opened, asked) : status;
 }
 
 } // namespace
